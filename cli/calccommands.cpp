@@ -1,0 +1,200 @@
+// The eval and sheet commands.
+
+#include "cli.h"
+
+#include "modfunctions.h"
+
+#include <QFile>
+#include <QTextStream>
+
+#include <charconv>
+#include <cstdio>
+#include <optional>
+
+namespace {
+
+struct CalcOptions
+{
+    std::optional<QString> decimal;
+    std::optional<QString> thousands;
+    bool noLeadingZero = false;
+    int round = 2;
+    bool raw = false;
+    QStringList positional;
+};
+
+// Options are recognised anywhere before "--"; "-" alone and "-5+3" are operands, not options.
+std::optional<CalcOptions> parseOptions(const QStringList &args, int &exitCode)
+{
+    CalcOptions opt;
+    bool optionsEnded = false;
+    for (const QString &arg : args) {
+        if (optionsEnded || !arg.startsWith(QLatin1String("--"))) {
+            opt.positional << arg;
+            continue;
+        }
+        if (arg == QLatin1String("--")) {
+            optionsEnded = true;
+        } else if (arg.startsWith(QLatin1String("--decimal="))) {
+            const QString v = arg.mid(10);
+            if (v != QLatin1String(".") && v != QLatin1String(",")) {
+                exitCode = usageError(QStringLiteral("--decimal takes \".\" or \",\""));
+                return std::nullopt;
+            }
+            opt.decimal = v;
+        } else if (arg.startsWith(QLatin1String("--thousands="))) {
+            const QString v = arg.mid(12);
+            if (v.size() != 1) {
+                exitCode = usageError(QStringLiteral("--thousands takes exactly one character"));
+                return std::nullopt;
+            }
+            opt.thousands = v;
+        } else if (arg == QLatin1String("--no-leading-zero")) {
+            opt.noLeadingZero = true;
+        } else if (arg.startsWith(QLatin1String("--round="))) {
+            bool ok = false;
+            const int n = arg.mid(8).toInt(&ok);
+            if (!ok || n < 0 || n > 9) {
+                exitCode = usageError(QStringLiteral("--round takes a whole number from 0 to 9"));
+                return std::nullopt;
+            }
+            opt.round = n;
+        } else if (arg == QLatin1String("--raw")) {
+            opt.raw = true;
+        } else {
+            exitCode = usageError(QStringLiteral("unknown option '%1'").arg(arg));
+            return std::nullopt;
+        }
+    }
+    return opt;
+}
+
+// Reads the user's locale, then lays the options over it. False when the locale's own decimal
+// separator is unusable and no --decimal was given.
+bool applyLocale(const CalcOptions &opt)
+{
+    LoadLocaleSettings();
+    LocaleValues &loc = localeValues();
+    if (opt.decimal)
+        loc.decimalSeparator = *opt.decimal;
+    if (opt.thousands)
+        loc.thousandsSeparator = *opt.thousands;
+    if (opt.noLeadingZero)
+        loc.leadingZero = false;
+    if (loc.decimalSeparator != QLatin1String(".") && loc.decimalSeparator != QLatin1String(",")) {
+        std::fprintf(stderr,
+                     "tallyer-cli: the locale's decimal separator '%s' is neither '.' nor ','; "
+                     "pass --decimal=. or --decimal=,\n",
+                     loc.decimalSeparator.toLocal8Bit().constData());
+        return false;
+    }
+    return true;
+}
+
+QString rawText(double value)
+{
+    if (value == 0.0)
+        value = 0.0; // no "-0"
+    char buf[64];
+    const auto res = std::to_chars(buf, buf + sizeof buf, value);
+    return QString::fromLatin1(buf, res.ptr - buf);
+}
+
+// The output line for an expression, and whether it evaluated.
+QString resultLine(const QString &expression, const CalcOptions &opt, bool &ok)
+{
+    bool failed = false;
+    const double value = EvaluateExpression(expression, failed);
+    ok = !failed;
+    if (failed)
+        return QStringLiteral("error");
+    return opt.raw ? rawText(value) : FormatResult(value, opt.round);
+}
+
+void printLine(const QString &line)
+{
+    std::fputs(line.toLocal8Bit().constData(), stdout);
+    std::fputc('\n', stdout);
+}
+
+bool readAll(const QString &name, QByteArray &data)
+{
+    QFile file;
+    const bool opened = name == QLatin1String("-") ? file.open(stdin, QIODevice::ReadOnly)
+                                                    : (file.setFileName(name), file.open(QIODevice::ReadOnly));
+    if (!opened) {
+        std::fprintf(stderr, "tallyer-cli: cannot read '%s': %s\n", name.toLocal8Bit().constData(),
+                     file.errorString().toLocal8Bit().constData());
+        return false;
+    }
+    data = file.readAll();
+    if (file.error() != QFileDevice::NoError) {
+        std::fprintf(stderr, "tallyer-cli: cannot read '%s': %s\n", name.toLocal8Bit().constData(),
+                     file.errorString().toLocal8Bit().constData());
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+int runEval(const QStringList &args)
+{
+    int exitCode = ExitOk;
+    const auto opt = parseOptions(args, exitCode);
+    if (!opt)
+        return exitCode;
+    if (opt->positional.size() != 1)
+        return usageError(QStringLiteral("eval takes one expression, or - for standard input"));
+    if (!applyLocale(*opt))
+        return ExitFailure;
+
+    bool ok = false;
+    if (opt->positional.front() != QLatin1String("-")) {
+        printLine(resultLine(opt->positional.front(), *opt, ok));
+        return ok ? ExitOk : ExitFailure;
+    }
+
+    // One output line per input line, whatever the lines hold.
+    QTextStream in(stdin);
+    QString line;
+    while (in.readLineInto(&line)) {
+        if (line.endsWith(u'\r'))
+            line.chop(1);
+        printLine(resultLine(line, *opt, ok));
+        std::fflush(stdout);
+    }
+    return ExitOk;
+}
+
+int runSheet(const QStringList &args)
+{
+    int exitCode = ExitOk;
+    const auto opt = parseOptions(args, exitCode);
+    if (!opt)
+        return exitCode;
+    if (opt->positional.size() != 1)
+        return usageError(QStringLiteral("sheet takes one file name, or - for standard input"));
+    if (!applyLocale(*opt))
+        return ExitFailure;
+
+    QByteArray data;
+    if (!readAll(opt->positional.front(), data))
+        return ExitFailure;
+
+    // Rows may end in LF or CR LF; the sheet itself keeps CR LF pairs only.
+    QString text = QString::fromUtf8(data);
+    text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    text.replace(QLatin1Char('\n'), QLatin1String("\r\n"));
+
+    qsizetype caret = 0;
+    const QString sheet = CleanSheetText(text, caret);
+    const QString expression = SheetExpression(sheet);
+    if (expression.contains(QLatin1String("\r\n"))) {
+        printLine(QStringLiteral("error"));
+        return ExitFailure;
+    }
+    bool ok = false;
+    printLine(resultLine(expression, *opt, ok));
+    return ok ? ExitOk : ExitFailure;
+}

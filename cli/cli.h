@@ -1,0 +1,13 @@
+#pragma once
+
+#include <QStringList>
+
+// Exit codes of tallyer-cli.
+enum CliExit { ExitOk = 0, ExitFailure = 1, ExitUsage = 2 };
+
+// Each command takes the arguments after its name.
+int runEval(const QStringList &args);
+int runSheet(const QStringList &args);
+
+// Prints the usage text on stderr and returns ExitUsage.
+int usageError(const QString &why);

@@ -1,0 +1,59 @@
+// tallyer-cli: the calculator's engine from the command line. See usageText() for the interface.
+
+#include "cli.h"
+
+#include "productinfo.h"
+
+#include <QCoreApplication>
+
+#include <cstdio>
+
+namespace {
+
+const char kUsage[] =
+    "Usage:\n"
+    "  tallyer-cli eval  [OPTIONS] EXPR     evaluate one expression\n"
+    "  tallyer-cli eval  [OPTIONS] -        standard input: one expression per line, one output line each\n"
+    "  tallyer-cli sheet [OPTIONS] FILE|-   the whole file is one calculation sheet\n"
+    "  tallyer-cli --help | --version\n"
+    "\n"
+    "OPTIONS:\n"
+    "  --decimal=C        decimal separator, \".\" or \",\" (default: the user locale's)\n"
+    "  --thousands=C      thousands separator, one character (default: the user locale's)\n"
+    "  --no-leading-zero  accept a number that starts with the decimal separator (\",5\")\n"
+    "  --round=N          decimals shown, 0 to 9 (default 2)\n"
+    "  --raw              print the value itself, shortest form with \".\" (1e+15, -0.25)\n"
+    "\n"
+    "A rejected expression prints \"error\"; a value of 10^15 or more prints an empty line.\n"
+    "Exit codes: 0 success, 1 an expression or file failed, 2 usage error.\n";
+
+} // namespace
+
+int usageError(const QString &why)
+{
+    std::fprintf(stderr, "tallyer-cli: %s\n\n%s", why.toLocal8Bit().constData(), kUsage);
+    return ExitUsage;
+}
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    QStringList args = app.arguments().mid(1);
+    if (args.isEmpty())
+        return usageError(QStringLiteral("no command given"));
+
+    const QString command = args.takeFirst();
+    if (command == QLatin1String("--help") || command == QLatin1String("-h")) {
+        std::fputs(kUsage, stdout);
+        return ExitOk;
+    }
+    if (command == QLatin1String("--version")) {
+        std::printf("tallyer-cli (%s) %s\n", ProductInfo::kProductName, ProductInfo::kVersionText);
+        return ExitOk;
+    }
+    if (command == QLatin1String("eval"))
+        return runEval(args);
+    if (command == QLatin1String("sheet"))
+        return runSheet(args);
+    return usageError(QStringLiteral("unknown command '%1'").arg(command));
+}

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QString>
+
+// The expression evaluator of the calculation sheet. It rewrites the text rather than parsing it:
+// every operator becomes a three-character code "@" level index, and the innermost group, and in
+// a group the leftmost operator of the tightest level, is replaced by the text of its value until
+// one number is left. Because every intermediate value goes through text with 15 significant
+// digits, (1/3)*3 is 0.999999999999999, and a value needing a three-digit exponent (10^100)
+// is no number at all, so the evaluation fails.
+//
+// Failure convention: blnFailed is set on failure and never cleared; a call made with it already
+// set does nothing and returns 0. Truth values are -1 and 0.
+//
+// The decimal separator and the leading-zero flag come from localeValues(); the caller runs
+// LoadLocaleSettings() first.
+
+double EvaluateExpression(const QString &strExpression, bool &blnFailed);
+
+// Evaluates an encoded expression without parentheses. strSentinel is always "@90".
+double EvaluateFlat(const QString &strFlat, const QString &strSentinel, bool &blnFailed);
+
+// The number syntax of the sheet: optional "-", digits with at most one decimal separator (at most
+// 15 before it), optionally "E" or "e", a sign and exactly two exponent digits.
+bool IsPlainNumber(const QString &strText);
+
+// The value as the evaluator writes it back into the text: at most 15 significant digits, the
+// locale's separator, no grouping, an exponent form outside the range described in the source.
+QString ValueToText(double dblValue);
+
+// The value of a text that IsPlainNumber accepts.
+double PlainNumberValue(const QString &strNumber);

@@ -1,0 +1,61 @@
+#include "localevalues.h"
+
+#include <QCoreApplication>
+#include <QFileInfo>
+
+namespace {
+
+LocaleSnapshot systemSnapshot()
+{
+    return LocaleSnapshot{QLocale::system(), true};
+}
+
+LocaleSource &sourceSlot()
+{
+    static LocaleSource source;
+    return source;
+}
+
+} // namespace
+
+LocaleValues &localeValues()
+{
+    static LocaleValues values;
+    return values;
+}
+
+LocaleSource setLocaleSource(LocaleSource source)
+{
+    LocaleSource old = std::move(sourceSlot());
+    sourceSlot() = std::move(source);
+    return old;
+}
+
+LocaleSnapshot currentLocaleSnapshot()
+{
+    const LocaleSource &source = sourceSlot();
+    return source ? source() : systemSnapshot();
+}
+
+QString programBaseName()
+{
+    if (QCoreApplication::instance()) {
+        const QString base = QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName();
+        if (!base.isEmpty())
+            return base;
+    }
+    return QStringLiteral("tallyer");
+}
+
+void LoadLocaleSettings()
+{
+    const LocaleSnapshot snap = currentLocaleSnapshot();
+    LocaleValues &v = localeValues();
+
+    v.lcid = snap.locale.language() == QLocale::Russian ? kLcidRussian : kLcidEnglish;
+    v.helpFileName = programBaseName()
+        + (v.lcid == kLcidRussian ? QStringLiteral("Ru.html") : QStringLiteral("En.html"));
+    v.decimalSeparator = snap.locale.decimalPoint();
+    v.leadingZero = snap.leadingZero;
+    v.thousandsSeparator = snap.locale.groupSeparator();
+}

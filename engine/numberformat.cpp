@@ -1,0 +1,74 @@
+#include "numberformat.h"
+
+#include "localevalues.h"
+
+#include <charconv>
+#include <cmath>
+#include <string>
+
+namespace {
+
+// Adds one unit in the last place of a string of decimal digits; returns false when the carry runs
+// out of the front (999 -> 000, the caller puts the "1" in front).
+bool incrementDigits(std::string &digits)
+{
+    for (auto it = digits.rbegin(); it != digits.rend(); ++it) {
+        if (*it == '9') {
+            *it = '0';
+        } else {
+            ++*it;
+            return true;
+        }
+    }
+    return false;
+}
+
+} // namespace
+
+QString FormatResult(double dblValue, int intDecimals)
+{
+    const double magnitude = std::fabs(dblValue);
+    if (!(magnitude < kDisplayLimit))
+        return QString();
+    const int decimals = std::clamp(intDecimals, 0, 9);
+
+    // Round the decimal number the double stands for (its shortest round-trip form), not the
+    // binary fraction behind it: 1.005 is meant as 1.005 and shows as 1.01.
+    char buf[400];
+    const auto res = std::to_chars(buf, buf + sizeof buf, magnitude, std::chars_format::fixed);
+    const std::string fixed(buf, res.ptr);
+    const auto point = fixed.find('.');
+    std::string intPart = fixed.substr(0, point);
+    std::string fracPart = point == std::string::npos ? std::string() : fixed.substr(point + 1);
+
+    if (static_cast<int>(fracPart.size()) > decimals) {
+        const bool up = fracPart[decimals] >= '5';
+        fracPart.resize(decimals);
+        if (up) {
+            std::string all = intPart + fracPart;
+            if (!incrementDigits(all))
+                all.insert(all.begin(), '1');
+            intPart = all.substr(0, all.size() - decimals);
+            fracPart = all.substr(all.size() - decimals);
+        }
+    }
+    fracPart.resize(decimals, '0');
+    if (intPart.empty())
+        intPart = "0";
+
+    const LocaleValues &loc = localeValues();
+    QString out;
+    if (dblValue < 0)
+        out += QStringLiteral("- ");
+    const int n = static_cast<int>(intPart.size());
+    for (int i = 0; i < n; ++i) {
+        if (i > 0 && (n - i) % 3 == 0)
+            out += loc.thousandsSeparator;
+        out += QLatin1Char(intPart[i]);
+    }
+    if (decimals > 0) {
+        out += loc.decimalSeparator.isEmpty() ? QStringLiteral(".") : loc.decimalSeparator;
+        out += QString::fromLatin1(fracPart.data(), decimals);
+    }
+    return out;
+}

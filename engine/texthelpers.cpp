@@ -1,0 +1,183 @@
+#include "texthelpers.h"
+
+namespace {
+
+bool inSet(QChar c, const QString &set, Qt::CaseSensitivity compare)
+{
+    return set.contains(c, compare);
+}
+
+// Whether strFind stands at offset i of the logical text head + tail.mid(tailPos).
+bool matchesAcross(const QString &head, qsizetype i, const QString &tail, qsizetype tailPos,
+                   const QString &find, Qt::CaseSensitivity compare)
+{
+    const qsizetype headPart = std::min(find.size(), head.size() - i);
+    if (QStringView(head).mid(i, headPart).compare(QStringView(find).left(headPart), compare) != 0)
+        return false;
+    const qsizetype rest = find.size() - headPart;
+    if (rest == 0)
+        return true;
+    if (tail.size() - tailPos < rest)
+        return false;
+    return QStringView(tail).mid(tailPos, rest).compare(QStringView(find).mid(headPart), compare) == 0;
+}
+
+} // namespace
+
+QString ReplaceAll(const QString &strSource, const QString &strFind, const QString &strReplace,
+                   Qt::CaseSensitivity compare)
+{
+    if (strFind.isEmpty())
+        return strSource;
+
+    QString out;
+    if (strReplace.contains(strFind, compare)) {
+        // Ordinary replace-all: each search starts behind the inserted replacement.
+        qsizetype pos = 0;
+        for (;;) {
+            const qsizetype hit = strSource.indexOf(strFind, pos, compare);
+            if (hit < 0)
+                break;
+            out += QStringView(strSource).mid(pos, hit - pos);
+            out += strReplace;
+            pos = hit + strFind.size();
+        }
+        out += QStringView(strSource).mid(pos);
+        return out;
+    }
+
+    // Rescanning replace-all. The text still to be searched is `pending` followed by the source
+    // from `pos`; `pending` holds the last replacement (and whatever of it a later match left),
+    // so a long text is handled in one pass instead of being rebuilt at every occurrence.
+    out.reserve(strSource.size());
+    QString pending;
+    qsizetype pos = 0;
+    for (;;) {
+        bool matched = false;
+        for (qsizetype i = 0; i < pending.size(); ++i) {
+            if (!matchesAcross(pending, i, strSource, pos, strFind, compare))
+                continue;
+            out += QStringView(pending).left(i);
+            const qsizetype inPending = pending.size() - i;
+            if (strFind.size() <= inPending) {
+                pending = strReplace + pending.mid(i + strFind.size());
+            } else {
+                pos += strFind.size() - inPending;
+                pending = strReplace;
+            }
+            matched = true;
+            break;
+        }
+        if (matched)
+            continue;
+        out += pending;
+        pending.clear();
+        const qsizetype hit = strSource.indexOf(strFind, pos, compare);
+        if (hit < 0) {
+            out += QStringView(strSource).mid(pos);
+            return out;
+        }
+        out += QStringView(strSource).mid(pos, hit - pos);
+        pending = strReplace;
+        pos = hit + strFind.size();
+    }
+}
+
+QList<qsizetype> FindPositions(const QString &strText, const QString &strFind,
+                               Qt::CaseSensitivity compare)
+{
+    QList<qsizetype> positions;
+    if (strFind.isEmpty())
+        return positions;
+    qsizetype from = 0;
+    for (;;) {
+        const qsizetype hit = strText.indexOf(strFind, from, compare);
+        if (hit < 0)
+            break;
+        positions.append(hit + 1);
+        from = hit + strFind.size();
+    }
+    return positions;
+}
+
+QString TrimChars(const QString &strText, const QString &strSet, int intSides,
+                  Qt::CaseSensitivity compare, qsizetype &lngCaret)
+{
+    qsizetype begin = 0;
+    qsizetype end = strText.size();
+    if (intSides & TrimLeft) {
+        while (begin < end && inSet(strText.at(begin), strSet, compare)) {
+            ++begin;
+            if (lngCaret >= 1)
+                --lngCaret;
+        }
+    }
+    if (intSides & TrimRight) {
+        while (end > begin && inSet(strText.at(end - 1), strSet, compare)) {
+            --end;
+            if (lngCaret > end - begin)
+                lngCaret = end - begin;
+        }
+    }
+    return strText.mid(begin, end - begin);
+}
+
+QString TrimChars(const QString &strText, const QString &strSet, int intSides)
+{
+    qsizetype caret = 0;
+    return TrimChars(strText, strSet, intSides, Qt::CaseSensitive, caret);
+}
+
+QString FilterChars(const QString &strText, const QString &strSet, bool blnKeep,
+                    Qt::CaseSensitivity compare, qsizetype &lngCaret)
+{
+    QString out;
+    out.reserve(strText.size());
+    qsizetype droppedBeforeCaret = 0;
+    for (qsizetype i = 0; i < strText.size(); ++i) {
+        const QChar c = strText.at(i);
+        if (inSet(c, strSet, compare) == blnKeep)
+            out += c;
+        else if (i + 1 <= lngCaret)
+            ++droppedBeforeCaret;
+    }
+    lngCaret -= droppedBeforeCaret;
+    return out;
+}
+
+QString FilterChars(const QString &strText, const QString &strSet, bool blnKeep)
+{
+    qsizetype caret = 0;
+    return FilterChars(strText, strSet, blnKeep, Qt::CaseSensitive, caret);
+}
+
+namespace {
+
+QString trimmedIf(const QString &text, bool trim)
+{
+    return trim ? TrimChars(text, QStringLiteral("\t "), TrimBoth) : text;
+}
+
+} // namespace
+
+QString TextBefore(const QString &strText, const QString &strSeparator, bool blnLast,
+                   bool blnTrim, bool blnInclude, bool blnWholeIfMissing)
+{
+    const qsizetype at = strSeparator.isEmpty()
+        ? -1
+        : (blnLast ? strText.lastIndexOf(strSeparator) : strText.indexOf(strSeparator));
+    if (at < 0)
+        return blnWholeIfMissing ? trimmedIf(strText, blnTrim) : QString();
+    return trimmedIf(strText.left(at + (blnInclude ? strSeparator.size() : 0)), blnTrim);
+}
+
+QString TextAfter(const QString &strText, const QString &strSeparator, bool blnFirst,
+                  bool blnTrim, bool blnInclude, bool blnWholeIfMissing)
+{
+    const qsizetype at = strSeparator.isEmpty()
+        ? -1
+        : (blnFirst ? strText.indexOf(strSeparator) : strText.lastIndexOf(strSeparator));
+    if (at < 0)
+        return blnWholeIfMissing ? trimmedIf(strText, blnTrim) : QString();
+    return trimmedIf(strText.mid(blnInclude ? at : at + strSeparator.size()), blnTrim);
+}

@@ -1,0 +1,10 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+// The program's user-visible texts. intId is the English id (1005 ... 1400); the Russian text,
+// id + 1000, is taken when the locale identifier (localeValues().lcid, read by
+// LoadLocaleSettings) is 1049. varReplace holds pairs: placeholder, replacement, ... applied in
+// order, each replacing every occurrence; a pair with no replacement uses the empty text.
+QString LoadText(int intId, const QStringList &varReplace = {});
