@@ -1,0 +1,59 @@
+#pragma once
+
+#include <QJsonObject>
+#include <QString>
+
+// The hive a key lives in. The program only ever uses the current user's settings; the hive is
+// kept as a parameter so callers read like the registry calls they stand for.
+enum class RegistryHive { CurrentUser };
+inline constexpr RegistryHive HKEY_CURRENT_USER = RegistryHive::CurrentUser;
+
+// The per-user settings store: named text and 32-bit integer values under key paths such as
+// "SOFTWARE\\Mavo\\Tallyer", kept in one JSON document:
+//
+//   { "SOFTWARE\\Mavo\\Tallyer": { "RoundTo": 2, "FontName": "Tahoma", "": "default value" } }
+//
+// An integer value is a JSON integer (the registry's 4-byte REG_DWORD), a text value a JSON
+// string (REG_SZ); the key's default (unnamed) value has the name "". No operation reports an
+// error to the user or throws: a read falls back to the caller's default and leaves blnError
+// true, a write returns false.
+//
+// Writes are atomic (QSaveFile) and serialised between running copies by a lock file; the
+// document is re-read inside the lock, so two copies writing different values both keep theirs.
+// A document that is not valid JSON reads as empty; the next write keeps it beside the store as
+// "Tallyer.json.corrupt" before replacing it.
+class clsRegistry
+{
+public:
+    // A store on the given file; the shared instance lives in the user's configuration folder.
+    explicit clsRegistry(const QString &strFilePath);
+
+    // The program's store, $XDG_CONFIG_HOME/Mavo/Tallyer.json (~/.config by default), created on
+    // first use.
+    static clsRegistry &instance();
+
+    // Texts read back from the store go through a buffer of this many bytes, terminating zero
+    // included: a text of 16 384 UTF-8 bytes or more reads as missing.
+    static constexpr qsizetype kTextBufferBytes = 16384;
+
+    bool SetString(RegistryHive hKey, const QString &strSubKey, const QString &strValueName,
+                   const QString &strValue);
+    QString GetString(RegistryHive hKey, const QString &strSubKey, const QString &strValueName,
+                      const QString &strDefault, bool &blnError) const;
+    bool SetLong(RegistryHive hKey, const QString &strSubKey, const QString &strValueName,
+                 qint32 lngValue);
+    qint32 GetLong(RegistryHive hKey, const QString &strSubKey, const QString &strValueName,
+                   qint32 lngDefault, bool &blnError) const;
+
+    QString filePath() const { return m_strFilePath; }
+    QString corruptFilePath() const { return m_strFilePath + QStringLiteral(".corrupt"); }
+
+private:
+    enum class ReadState { Missing, Valid, Corrupt, Unreadable };
+
+    ReadState readDocument(QJsonObject &objRoot) const;
+    QJsonValue readValue(const QString &strSubKey, const QString &strValueName) const;
+    bool writeValue(const QString &strSubKey, const QString &strValueName, const QJsonValue &value);
+
+    QString m_strFilePath;
+};

@@ -1,0 +1,92 @@
+#include "settings.h"
+
+namespace Settings {
+
+namespace {
+
+QString keyPath()
+{
+    return QString::fromLatin1(kKey);
+}
+
+QString valueName(const Setting &setting)
+{
+    return QString::fromLatin1(setting.name);
+}
+
+// The stored integer with the setting's own mending rule applied.
+qint32 readInteger(const Setting &setting, const clsRegistry &store)
+{
+    bool blnError = false;
+    const qint32 lngValue = store.GetLong(HKEY_CURRENT_USER, keyPath(), valueName(setting),
+                                          setting.lngDefault, blnError);
+    if (blnError)
+        return setting.lngDefault;
+    switch (setting.rule) {
+    case Rule::None:
+        break;
+    case Rule::ZeroReadsAsDefault:
+        if (lngValue == 0)
+            return setting.lngDefault;
+        break;
+    case Rule::OutsideRangeReadsAsDefault:
+        if (lngValue < setting.lngMin || lngValue > setting.lngMax)
+            return setting.lngDefault;
+        break;
+    }
+    return lngValue;
+}
+
+} // namespace
+
+bool readBool(const Setting &setting, const clsRegistry &store)
+{
+    Q_ASSERT(setting.kind == Kind::Boolean);
+    return readInteger(setting, store) != 0;
+}
+
+qint32 readLong(const Setting &setting, const clsRegistry &store)
+{
+    Q_ASSERT(setting.kind == Kind::Integer);
+    return readInteger(setting, store);
+}
+
+quint32 readColour(const Setting &setting, const clsRegistry &store)
+{
+    Q_ASSERT(setting.kind == Kind::Colour);
+    return quint32(readInteger(setting, store));
+}
+
+QString readText(const Setting &setting, const clsRegistry &store)
+{
+    Q_ASSERT(setting.kind == Kind::Text);
+    bool blnError = false;
+    return store.GetString(HKEY_CURRENT_USER, keyPath(), valueName(setting),
+                           QString::fromUtf8(setting.strDefault), blnError);
+}
+
+bool writeBool(const Setting &setting, bool blnValue, clsRegistry &store)
+{
+    Q_ASSERT(setting.kind == Kind::Boolean);
+    return store.SetLong(HKEY_CURRENT_USER, keyPath(), valueName(setting), blnValue ? -1 : 0);
+}
+
+bool writeLong(const Setting &setting, qint32 lngValue, clsRegistry &store)
+{
+    Q_ASSERT(setting.kind == Kind::Integer);
+    return store.SetLong(HKEY_CURRENT_USER, keyPath(), valueName(setting), lngValue);
+}
+
+bool writeColour(const Setting &setting, quint32 ulngColour, clsRegistry &store)
+{
+    Q_ASSERT(setting.kind == Kind::Colour);
+    return store.SetLong(HKEY_CURRENT_USER, keyPath(), valueName(setting), qint32(ulngColour));
+}
+
+bool writeText(const Setting &setting, const QString &strValue, clsRegistry &store)
+{
+    Q_ASSERT(setting.kind == Kind::Text);
+    return store.SetString(HKEY_CURRENT_USER, keyPath(), valueName(setting), strValue);
+}
+
+} // namespace Settings

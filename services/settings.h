@@ -1,0 +1,92 @@
+#pragma once
+
+#include "clsregistry.h"
+
+#include <QString>
+
+#include <array>
+
+// The program's settings, declared once: name, kind and the default a missing value reads as.
+// Every reader and writer goes through the helpers below, so no value name or default is
+// repeated elsewhere.
+//
+//   g_lngRoundTo = Settings::readLong(Settings::RoundTo);
+//   Settings::writeBool(Settings::AlwaysOnTop, chkAlwaysOnTop->isChecked());
+namespace Settings {
+
+// Every setting lives under this key of the current user's store.
+inline constexpr char kKey[] = "SOFTWARE\\Mavo\\Tallyer";
+
+enum class Kind {
+    Boolean,   // integer, -1 true and 0 false; any non-zero value reads as true
+    Integer,
+    Colour,    // 32-bit colour value: RGB with red in the low byte, or 0x800000nn system colour
+    Text,
+};
+
+// How a stored integer is mended on reading.
+enum class Rule {
+    None,
+    ZeroReadsAsDefault,          // MaxRows and MinRows: a stored 0 means "not set"
+    OutsideRangeReadsAsDefault,  // RoundTo: only 0 ... 9 decimals can be shown
+};
+
+struct Setting
+{
+    const char *name;
+    Kind kind;
+    qint32 lngDefault = 0;        // Boolean, Integer and Colour settings
+    const char *strDefault = "";  // Text settings
+    Rule rule = Rule::None;
+    qint32 lngMin = 0;            // with OutsideRangeReadsAsDefault
+    qint32 lngMax = 0;
+};
+
+// Colour values are unsigned 32-bit patterns but are stored as the 4-byte signed integer.
+constexpr qint32 colourDefault(quint32 ulngColour) { return qint32(ulngColour); }
+
+inline constexpr Setting AlwaysOnTop{"AlwaysOnTop", Kind::Boolean, -1};
+inline constexpr Setting Available2{"Available2", Kind::Boolean, 0};
+inline constexpr Setting BackColor{"BackColor", Kind::Colour, colourDefault(0x80000018u)};
+// The colour dialog's custom colours as decimal numbers joined by "|"; the store keeps the text
+// unchanged (the options dialog and start-up turn "|" into NUL and back).
+inline constexpr Setting ColorsCustom{"ColorsCustom", Kind::Text, 0, ""};
+inline constexpr Setting F1Label{"F1Label", Kind::Boolean, -1};
+inline constexpr Setting FontName{"FontName", Kind::Text, 0, "Tahoma"};
+inline constexpr Setting FontSize{"FontSize", Kind::Integer, 12};
+inline constexpr Setting FontBold{"FontBold", Kind::Boolean, 0};
+inline constexpr Setting FontItalic{"FontItalic", Kind::Boolean, 0};
+inline constexpr Setting FontColor{"FontColor", Kind::Colour, colourDefault(0x80000012u)};
+inline constexpr Setting FormLeft{"FormLeft", Kind::Integer, 0};    // twips
+inline constexpr Setting FormTop{"FormTop", Kind::Integer, 0};      // twips
+// The program's full path, written at shut-down for other tools; the program never reads it.
+inline constexpr Setting FullName{"FullName", Kind::Text, 0, ""};
+// A bare file name in the program's folder; start-up falls back to "InWordsDollars eng.txt".
+inline constexpr Setting InWordsFile{"InWordsFile", Kind::Text, 0, ""};
+inline constexpr Setting MaxRows{"MaxRows", Kind::Integer, 10, "", Rule::ZeroReadsAsDefault};
+inline constexpr Setting MinRows{"MinRows", Kind::Integer, 1, "", Rule::ZeroReadsAsDefault};
+// Twelve fields joined by "|": cell name, panel value, then the values of M1 ... M10.
+inline constexpr Setting MemoryString{"MemoryString", Kind::Text, 0, ""};
+inline constexpr Setting RoundTo{"RoundTo", Kind::Integer, 2, "", Rule::OutsideRangeReadsAsDefault, 0, 9};
+
+inline constexpr std::array<const Setting *, 18> kAll{
+    &AlwaysOnTop, &Available2, &BackColor, &ColorsCustom, &F1Label, &FontName,
+    &FontSize, &FontBold, &FontItalic, &FontColor, &FormLeft, &FormTop,
+    &FullName, &InWordsFile, &MaxRows, &MinRows, &MemoryString, &RoundTo,
+};
+
+// Reads give the setting's default when the value is missing, of the other kind or unusable;
+// writes return false when the store could not be written (callers may ignore it).
+bool readBool(const Setting &setting, const clsRegistry &store = clsRegistry::instance());
+qint32 readLong(const Setting &setting, const clsRegistry &store = clsRegistry::instance());
+quint32 readColour(const Setting &setting, const clsRegistry &store = clsRegistry::instance());
+QString readText(const Setting &setting, const clsRegistry &store = clsRegistry::instance());
+
+bool writeBool(const Setting &setting, bool blnValue, clsRegistry &store = clsRegistry::instance());
+bool writeLong(const Setting &setting, qint32 lngValue, clsRegistry &store = clsRegistry::instance());
+bool writeColour(const Setting &setting, quint32 ulngColour,
+                 clsRegistry &store = clsRegistry::instance());
+bool writeText(const Setting &setting, const QString &strValue,
+               clsRegistry &store = clsRegistry::instance());
+
+} // namespace Settings

@@ -1,0 +1,167 @@
+#include <settings.h>
+
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTemporaryDir>
+#include <QtTest>
+
+// The settings table: defaults of a fresh store, the mending rules of particular settings, and
+// the stored form of booleans and colours.
+class TestSettings : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+
+    void emptyStoreGivesDefaults();
+    void storedIntegersAreMended_data();
+    void storedIntegersAreMended();
+    void storedTextsReadBack_data();
+    void storedTextsReadBack();
+    void booleansAndColoursStoredAsRegistryIntegers();
+    void everySettingIsDeclaredOnce();
+
+private:
+    QString storePath() const { return m_dir->filePath(QStringLiteral("Mavo/Tallyer.json")); }
+    std::unique_ptr<QTemporaryDir> m_dir;
+};
+
+static const QString kKey = QStringLiteral("SOFTWARE\\Mavo\\Tallyer");
+
+void TestSettings::init()
+{
+    m_dir = std::make_unique<QTemporaryDir>();
+    QVERIFY(m_dir->isValid());
+}
+
+void TestSettings::emptyStoreGivesDefaults()
+{
+    const clsRegistry store(storePath());
+    QCOMPARE(Settings::readBool(Settings::AlwaysOnTop, store), true);
+    QCOMPARE(Settings::readBool(Settings::Available2, store), false);
+    QCOMPARE(Settings::readColour(Settings::BackColor, store), 0x80000018u);
+    QCOMPARE(Settings::readText(Settings::ColorsCustom, store), QString());
+    QCOMPARE(Settings::readBool(Settings::F1Label, store), true);
+    QCOMPARE(Settings::readText(Settings::FontName, store), QString("Tahoma"));
+    QCOMPARE(Settings::readLong(Settings::FontSize, store), 12);
+    QCOMPARE(Settings::readBool(Settings::FontBold, store), false);
+    QCOMPARE(Settings::readBool(Settings::FontItalic, store), false);
+    QCOMPARE(Settings::readColour(Settings::FontColor, store), 0x80000012u);
+    QCOMPARE(Settings::readLong(Settings::FormLeft, store), 0);
+    QCOMPARE(Settings::readLong(Settings::FormTop, store), 0);
+    QCOMPARE(Settings::readText(Settings::InWordsFile, store), QString());
+    QCOMPARE(Settings::readLong(Settings::MaxRows, store), 10);
+    QCOMPARE(Settings::readLong(Settings::MinRows, store), 1);
+    QCOMPARE(Settings::readText(Settings::MemoryString, store), QString());
+    QCOMPARE(Settings::readLong(Settings::RoundTo, store), 2);
+    // Reading every default writes nothing.
+    QVERIFY(!QFileInfo::exists(storePath()));
+}
+
+void TestSettings::storedIntegersAreMended_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QVariant>("stored");   // int -> SetLong, QString -> SetString
+    QTest::addColumn<qint32>("expected");
+
+    QTest::newRow("maxrows-zero-reads-ten") << "MaxRows" << QVariant(0) << 10;
+    QTest::newRow("maxrows-twenty-kept") << "MaxRows" << QVariant(20) << 20;
+    QTest::newRow("minrows-zero-reads-one") << "MinRows" << QVariant(0) << 1;
+    QTest::newRow("minrows-three-kept") << "MinRows" << QVariant(3) << 3;
+    QTest::newRow("roundto-text-reads-two") << "RoundTo" << QVariant(QString("5")) << 2;
+    QTest::newRow("roundto-twelve-reads-two") << "RoundTo" << QVariant(12) << 2;
+    QTest::newRow("roundto-minus-one-reads-two") << "RoundTo" << QVariant(-1) << 2;
+    QTest::newRow("roundto-zero-kept") << "RoundTo" << QVariant(0) << 0;
+    QTest::newRow("roundto-nine-kept") << "RoundTo" << QVariant(9) << 9;
+    QTest::newRow("fontsize-zero-kept") << "FontSize" << QVariant(0) << 0;
+    QTest::newRow("formleft-negative-kept") << "FormLeft" << QVariant(-1500) << -1500;
+}
+
+void TestSettings::storedIntegersAreMended()
+{
+    QFETCH(QString, name);
+    QFETCH(QVariant, stored);
+    QFETCH(qint32, expected);
+
+    clsRegistry store(storePath());
+    if (stored.typeId() == QMetaType::QString)
+        QVERIFY(store.SetString(HKEY_CURRENT_USER, kKey, name, stored.toString()));
+    else
+        QVERIFY(store.SetLong(HKEY_CURRENT_USER, kKey, name, stored.toInt()));
+
+    const Settings::Setting *setting = nullptr;
+    for (const Settings::Setting *s : Settings::kAll)
+        if (name == QLatin1String(s->name))
+            setting = s;
+    QVERIFY(setting);
+    QCOMPARE(Settings::readLong(*setting, store), expected);
+}
+
+void TestSettings::storedTextsReadBack_data()
+{
+    QTest::addColumn<QVariant>("stored");
+    QTest::addColumn<QString>("expected");
+
+    QTest::newRow("font-name-kept") << QVariant(QString("Verdana")) << "Verdana";
+    QTest::newRow("empty-font-name-is-a-value") << QVariant(QString()) << "";
+    QTest::newRow("integer-reads-tahoma") << QVariant(5) << "Tahoma";
+    QTest::newRow("16383-characters-kept") << QVariant(QString(16383, 'F')) << QString(16383, 'F');
+    QTest::newRow("16384-characters-reads-tahoma") << QVariant(QString(16384, 'F')) << "Tahoma";
+}
+
+void TestSettings::storedTextsReadBack()
+{
+    QFETCH(QVariant, stored);
+    QFETCH(QString, expected);
+
+    clsRegistry store(storePath());
+    if (stored.typeId() == QMetaType::QString)
+        QVERIFY(store.SetString(HKEY_CURRENT_USER, kKey, "FontName", stored.toString()));
+    else
+        QVERIFY(store.SetLong(HKEY_CURRENT_USER, kKey, "FontName", stored.toInt()));
+    QCOMPARE(Settings::readText(Settings::FontName, store), expected);
+}
+
+void TestSettings::booleansAndColoursStoredAsRegistryIntegers()
+{
+    clsRegistry store(storePath());
+    QVERIFY(Settings::writeBool(Settings::AlwaysOnTop, false, store));
+    QVERIFY(Settings::writeBool(Settings::Available2, true, store));
+    QVERIFY(Settings::writeColour(Settings::BackColor, 0x80000005u, store));
+    QVERIFY(Settings::writeColour(Settings::FontColor, 0x00FF8000u, store));
+    QVERIFY(Settings::writeText(Settings::InWordsFile, "InWordsEuros eng.txt", store));
+
+    QFile file(storePath());
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QJsonObject key = QJsonDocument::fromJson(file.readAll()).object().value(kKey).toObject();
+    QCOMPARE(key.value("AlwaysOnTop").toInteger(), 0);
+    QCOMPARE(key.value("Available2").toInteger(), -1);
+    QCOMPARE(key.value("BackColor").toInteger(), qint64(qint32(0x80000005u)));
+    QCOMPARE(key.value("FontColor").toInteger(), 0xFF8000);
+    QCOMPARE(key.value("InWordsFile").toString(), QString("InWordsEuros eng.txt"));
+
+    QCOMPARE(Settings::readBool(Settings::AlwaysOnTop, store), false);
+    QCOMPARE(Settings::readBool(Settings::Available2, store), true);
+    QCOMPARE(Settings::readColour(Settings::BackColor, store), 0x80000005u);
+    QCOMPARE(Settings::readColour(Settings::FontColor, store), 0x00FF8000u);
+
+    // Any non-zero integer is true, as a value written by hand or by an older version may be.
+    QVERIFY(store.SetLong(HKEY_CURRENT_USER, kKey, "FontBold", 1));
+    QCOMPARE(Settings::readBool(Settings::FontBold, store), true);
+}
+
+void TestSettings::everySettingIsDeclaredOnce()
+{
+    QSet<QString> names;
+    for (const Settings::Setting *s : Settings::kAll)
+        names.insert(QLatin1String(s->name));
+    QCOMPARE(names.size(), int(Settings::kAll.size()));
+    QCOMPARE(names, QSet<QString>({"AlwaysOnTop", "Available2", "BackColor", "ColorsCustom",
+                                   "F1Label", "FontName", "FontSize", "FontBold", "FontItalic",
+                                   "FontColor", "FormLeft", "FormTop", "FullName", "InWordsFile",
+                                   "MaxRows", "MinRows", "MemoryString", "RoundTo"}));
+}
+
+QTEST_GUILESS_MAIN(TestSettings)
+#include "tst_settings.moc"
