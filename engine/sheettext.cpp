@@ -7,6 +7,19 @@ namespace {
 
 const QString kCrLf = QStringLiteral("\r\n");
 
+// Three minus signs become one: "---" turns into "-" and two spaces, the spaces go; repeated
+// until nothing changes, so four become two.
+QString collapseMinusRuns(QString s, qsizetype &lngCaret)
+{
+    for (;;) {
+        const qsizetype before = s.size();
+        s = ReplaceAll(s, QStringLiteral("---"), QStringLiteral("-  "));
+        s = FilterChars(s, QStringLiteral(" "), false, Qt::CaseSensitive, lngCaret);
+        if (s.size() == before)
+            return s;
+    }
+}
+
 } // namespace
 
 bool IsContinuationOperator(QChar c)
@@ -18,16 +31,7 @@ QString CleanSheetText(const QString &strText, qsizetype &lngCaret, bool blnSepa
 {
     const QString sep = localeValues().decimalSeparator;
     const QString foreign = sep == QLatin1String(",") ? QStringLiteral(".") : QStringLiteral(",");
-    QString s = ReplaceAll(strText, foreign, sep);
-
-    // Three minus signs become one: "---" turns into "-" and two spaces, the spaces go.
-    for (;;) {
-        const qsizetype before = s.size();
-        s = ReplaceAll(s, QStringLiteral("---"), QStringLiteral("-  "));
-        s = FilterChars(s, QStringLiteral(" "), false, Qt::CaseSensitive, lngCaret);
-        if (s.size() == before)
-            break;
-    }
+    QString s = collapseMinusRuns(ReplaceAll(strText, foreign, sep), lngCaret);
     if (blnSeparatorsOnly)
         return s;
 
@@ -37,6 +41,11 @@ QString CleanSheetText(const QString &strText, qsizetype &lngCaret, bool blnSepa
     s = ReplaceAll(s, kCrLf, QStringLiteral("  "));
     s = FilterChars(s, kCrLf, false, Qt::CaseSensitive, lngCaret);
     s = ReplaceAll(s, QStringLiteral("  "), kCrLf);
+
+    // Dropping a foreign character or a lone CR or LF can join minus signs into a new run of
+    // three ("5--x-3"); collapse again, or the cleaned text would still change when cleaned once
+    // more and a run of three would stay in the sheet.
+    s = collapseMinusRuns(s, lngCaret);
 
     while (s.startsWith(kCrLf)) {
         s.remove(0, 2);
