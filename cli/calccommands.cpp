@@ -23,13 +23,16 @@ struct CalcOptions
     QStringList positional;
 };
 
-// Options are recognised anywhere before "--"; "-" alone and "-5+3" are operands, not options.
+// Options are recognised anywhere before "--". An option is "--" followed by a letter, so "-"
+// alone, "-5+3" and "--5" (minus minus five, an expression the evaluator takes) are operands.
 std::optional<CalcOptions> parseOptions(const QStringList &args, int &exitCode)
 {
     CalcOptions opt;
     bool optionsEnded = false;
     for (const QString &arg : args) {
-        if (optionsEnded || !arg.startsWith(QLatin1String("--"))) {
+        const bool option = arg.startsWith(QLatin1String("--"))
+            && (arg.size() == 2 || arg.at(2).isLetter());
+        if (optionsEnded || !option) {
             opt.positional << arg;
             continue;
         }
