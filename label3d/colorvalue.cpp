@@ -1,0 +1,76 @@
+#include "colorvalue.h"
+
+#include <QGuiApplication>
+
+std::optional<SystemColorRole> systemColorRole(int index)
+{
+    using P = QPalette;
+    switch (index) {
+    case 0: return SystemColorRole{P::Active, P::Button};
+    case 1: return SystemColorRole{P::Active, P::Dark};
+    case 2: return SystemColorRole{P::Active, P::Highlight};
+    case 3: return SystemColorRole{P::Inactive, P::Mid};
+    case 4: return SystemColorRole{P::Active, P::Window};
+    case 5: return SystemColorRole{P::Active, P::Base};
+    case 6: return SystemColorRole{P::Active, P::WindowText};
+    case 7: return SystemColorRole{P::Active, P::WindowText};
+    case 8: return SystemColorRole{P::Active, P::Text};
+    case 9: return SystemColorRole{P::Active, P::HighlightedText};
+    case 10: return SystemColorRole{P::Active, P::Button};
+    case 11: return SystemColorRole{P::Active, P::Button};
+    case 12: return SystemColorRole{P::Active, P::Mid};
+    case 13: return SystemColorRole{P::Active, P::Highlight};
+    case 14: return SystemColorRole{P::Active, P::HighlightedText};
+    case 15: return SystemColorRole{P::Active, P::Button};
+    case 16: return SystemColorRole{P::Active, P::Dark};
+    case 17: return SystemColorRole{P::Disabled, P::Text};
+    case 18: return SystemColorRole{P::Active, P::ButtonText};
+    case 19: return SystemColorRole{P::Disabled, P::WindowText};
+    case 20: return SystemColorRole{P::Active, P::Light};
+    case 21: return SystemColorRole{P::Active, P::Shadow};
+    case 22: return SystemColorRole{P::Active, P::Midlight};
+    case 23: return SystemColorRole{P::Active, P::ToolTipText};
+    case 24: return SystemColorRole{P::Active, P::ToolTipBase};
+    case 26: return SystemColorRole{P::Active, P::Link};
+    case 27: return SystemColorRole{P::Active, P::Highlight};
+    case 28: return SystemColorRole{P::Inactive, P::Mid};
+    case 29: return SystemColorRole{P::Active, P::Highlight};
+    case 30: return SystemColorRole{P::Active, P::Window};
+    default: return std::nullopt;
+    }
+}
+
+qint32 translateColorValue(quint32 colorValue, const QPalette &palette)
+{
+    if ((colorValue & 0xFF000000u) == 0)
+        return static_cast<qint32>(colorValue);
+    // A reference carries nothing but the index: 0x80000112 is no colour, not button text.
+    if ((colorValue & 0xFFFFFF00u) != kSystemColorFlag)
+        return -1;
+    const auto entry = systemColorRole(static_cast<int>(colorValue & 0xFFu));
+    if (!entry)
+        return -1;
+    return static_cast<qint32>(rgbValueFromColor(palette.color(entry->group, entry->role)));
+}
+
+qint32 translateColorValue(quint32 colorValue)
+{
+    return translateColorValue(colorValue, QGuiApplication::palette());
+}
+
+QColor colorFromRgbValue(qint32 rgbValue)
+{
+    const auto v = static_cast<quint32>(rgbValue);
+    return QColor(int(v & 0xFF), int((v >> 8) & 0xFF), int((v >> 16) & 0xFF));
+}
+
+quint32 rgbValueFromColor(const QColor &color)
+{
+    const QColor rgb = color.toRgb();
+    return quint32(rgb.red()) | (quint32(rgb.green()) << 8) | (quint32(rgb.blue()) << 16);
+}
+
+QColor resolveColorValue(quint32 colorValue)
+{
+    return colorFromRgbValue(translateColorValue(colorValue));
+}
