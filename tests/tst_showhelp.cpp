@@ -1,0 +1,286 @@
+#include <loadtext.h>
+#include <messageboxsink.h>
+#include <showhelp.h>
+
+#include <localevalues.h>
+#include <messagesink.h>
+
+#include <QAbstractTextDocumentLayout>
+#include <QDialog>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTextBlock>
+#include <QTextBrowser>
+#include <QtTest>
+
+// Help and message boxes. Nothing here may wait for a person: the missing-file message goes
+// through a test sink, and the one real message box is answered by a timer.
+class TestShowHelp : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void missingHelpFileIsReported_data();
+    void missingHelpFileIsReported();
+    void opensAtContextAnchor_data();
+    void opensAtContextAnchor();
+    void bareNameIsLookedUpInProgramFolder();
+    void oneHelpWindowIsReused();
+    void helpStaysUsableUnderModalDialog();
+    void messageBoxHasTitleIconAndOk_data();
+    void messageBoxHasTitleIconAndOk();
+    void installedSinkShowsMessageBox();
+
+private:
+    struct Shown { QString text; MessageIcon icon; };
+    QList<Shown> m_shown;
+    MessageSink m_oldSink;
+    int m_oldLcid = 0;
+};
+
+static QString programFile(const char *name)
+{
+    return QStringLiteral(TALLYER_PROGRAM_DIR "/") + QLatin1String(name);
+}
+
+// Top of the text block that carries the named anchor, in document coordinates; -1 if none.
+static qreal anchorTop(QTextBrowser *browser, const QString &name)
+{
+    QTextDocument *doc = browser->document();
+    for (QTextBlock block = doc->begin(); block.isValid(); block = block.next()) {
+        for (auto it = block.begin(); !it.atEnd(); ++it) {
+            if (it.fragment().charFormat().anchorNames().contains(name))
+                return doc->documentLayout()->blockBoundingRect(block).top();
+        }
+    }
+    return -1;
+}
+
+static QWidget *openHelpWindow()
+{
+    for (QWidget *w : QApplication::allWidgets())
+        if (w->objectName() == QLatin1String("helpWindow"))
+            return w;
+    return nullptr;
+}
+
+void TestShowHelp::init()
+{
+    m_shown.clear();
+    m_oldLcid = localeValues().lcid;
+    localeValues().lcid = kLcidEnglish;
+    m_oldSink = setMessageSink([this](const QString &text, MessageIcon icon) {
+        m_shown.append({text, icon});
+    });
+}
+
+void TestShowHelp::cleanup()
+{
+    setMessageSink(m_oldSink);
+    localeValues().lcid = m_oldLcid;
+    delete openHelpWindow();
+}
+
+void TestShowHelp::missingHelpFileIsReported_data()
+{
+    QTest::addColumn<int>("lcid");
+    QTest::addColumn<QString>("helpFile");
+    QTest::addColumn<QString>("expected");
+
+    const QString dir = QCoreApplication::applicationDirPath();
+    QTest::newRow("english-bare-name-named-with-program-folder")
+        << kLcidEnglish << "noSuchHelpEn.html"
+        << QString("Help file:\n\t'%1/noSuchHelpEn.html'\n\tnot accessible").arg(dir);
+    QTest::newRow("russian-bare-name-named-with-program-folder")
+        << kLcidRussian << "noSuchHelpRu.html"
+        << QString("Файл справки:\n\t'%1/noSuchHelpRu.html'\n\tне найден").arg(dir);
+    QTest::newRow("absolute-path-named-as-given")
+        << kLcidEnglish << "/nonexistent-folder/tallyerEn.html"
+        << QString("Help file:\n\t'/nonexistent-folder/tallyerEn.html'\n\tnot accessible");
+    QTest::newRow("folder-is-no-help-file")
+        << kLcidEnglish << QString(TALLYER_PROGRAM_DIR)
+        << QString("Help file:\n\t'%1'\n\tnot accessible").arg(TALLYER_PROGRAM_DIR);
+}
+
+void TestShowHelp::missingHelpFileIsReported()
+{
+    QFETCH(int, lcid);
+    QFETCH(QString, helpFile);
+    QFETCH(QString, expected);
+
+    localeValues().lcid = lcid;
+    QWidget owner;
+    QCOMPARE(ShowHelp(&owner, helpFile, HH_HELP_CONTEXT, 1000), nullptr);
+    QCOMPARE(m_shown.size(), 1);
+    QCOMPARE(m_shown.first().text, expected);
+    QCOMPARE(m_shown.first().icon, MessageIcon::Exclamation);
+    QVERIFY(!openHelpWindow());
+}
+
+void TestShowHelp::opensAtContextAnchor_data()
+{
+    QTest::addColumn<int>("lcid");
+    QTest::addColumn<QString>("helpFile");
+    QTest::addColumn<int>("context");
+    QTest::addColumn<QString>("title");
+
+    QTest::newRow("english-main-window") << kLcidEnglish << programFile("tallyerEn.html") << 1000
+                                         << "Mavo Tallyer - Help";
+    QTest::newRow("english-options-dialog") << kLcidEnglish << programFile("tallyerEn.html")
+                                            << 2000 << "Mavo Tallyer - Help";
+    QTest::newRow("russian-main-window") << kLcidRussian << programFile("tallyerRu.html") << 1000
+                                         << "Mavo Tallyer - Справка";
+    QTest::newRow("russian-options-dialog") << kLcidRussian << programFile("tallyerRu.html")
+                                            << 2000 << "Mavo Tallyer - Справка";
+}
+
+void TestShowHelp::opensAtContextAnchor()
+{
+    QFETCH(int, lcid);
+    QFETCH(QString, helpFile);
+    QFETCH(int, context);
+    QFETCH(QString, title);
+
+    localeValues().lcid = lcid;
+    QWidget owner;
+    owner.show();
+    QTextBrowser *browser = ShowHelp(&owner, helpFile, HH_HELP_CONTEXT, context);
+    QVERIFY(browser);
+    QVERIFY(m_shown.isEmpty());
+    QTRY_VERIFY(browser->window()->isVisible());
+    QCOMPARE(browser->window()->windowTitle(), title);
+    QCOMPARE(browser->source().toLocalFile(), helpFile);
+    QCOMPARE(browser->source().fragment(), QString::number(context));
+
+    // Both topics exist in each file, and the options topic lies well below the top.
+    const qreal top1000 = anchorTop(browser, "1000");
+    const qreal top2000 = anchorTop(browser, "2000");
+    QVERIFY(top1000 > 0);
+    QVERIFY(top2000 > top1000 + browser->viewport()->height());
+
+    // The window is scrolled so that the topic's heading is at the top (as far as it can be).
+    QScrollBar *bar = browser->verticalScrollBar();
+    const qreal wanted = qMin<qreal>(context == 1000 ? top1000 : top2000, bar->maximum());
+    QTRY_VERIFY2(qAbs(bar->value() - wanted) <= 20,
+                 qPrintable(QString("scrolled to %1, topic at %2").arg(bar->value()).arg(wanted)));
+}
+
+void TestShowHelp::bareNameIsLookedUpInProgramFolder()
+{
+    const QString name = QStringLiteral("tst_showhelp_sample.html");
+    const QString path = QCoreApplication::applicationDirPath() + QLatin1Char('/') + name;
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("<html><body><h2><a name=\"1000\"></a>Main</h2><p>text</p></body></html>");
+    file.close();
+    auto remove = qScopeGuard([&] { QFile::remove(path); });
+
+    QTextBrowser *browser = ShowHelp(nullptr, name, HH_HELP_CONTEXT, 1000);
+    QVERIFY(browser);
+    QVERIFY(m_shown.isEmpty());
+    QCOMPARE(browser->source().toLocalFile(), path);
+    QVERIFY(browser->toPlainText().contains("Main"));
+}
+
+void TestShowHelp::oneHelpWindowIsReused()
+{
+    QWidget owner;
+    owner.show();
+    QTextBrowser *first = ShowHelp(&owner, programFile("tallyerEn.html"), HH_HELP_CONTEXT, 2000);
+    QVERIFY(first);
+    QTRY_VERIFY(first->verticalScrollBar()->value() > 0);
+
+    QTextBrowser *second = ShowHelp(&owner, programFile("tallyerEn.html"), HH_HELP_CONTEXT, 1000);
+    QCOMPARE(second, first);
+    const qreal top1000 = anchorTop(second, "1000");
+    QTRY_VERIFY(qAbs(second->verticalScrollBar()->value() - top1000) <= 20);
+
+    // The language changed: the other file is loaded into the same window.
+    localeValues().lcid = kLcidRussian;
+    QTextBrowser *third = ShowHelp(&owner, programFile("tallyerRu.html"), HH_HELP_CONTEXT, 1000);
+    QCOMPARE(third, first);
+    QVERIFY(third->toPlainText().contains(QStringLiteral("Главное окно")));
+    QCOMPARE(third->window()->windowTitle(), QString("Mavo Tallyer - Справка"));
+}
+
+void TestShowHelp::helpStaysUsableUnderModalDialog()
+{
+    // The options dialog is modal and passes the main window as owner; a help window that
+    // belonged to the main window would then take no input.
+    QWidget mainWindow;
+    mainWindow.show();
+    QDialog options(&mainWindow);
+    options.setModal(true);
+    options.show();
+    QTRY_COMPARE(QApplication::activeModalWidget(), &options);
+
+    QTextBrowser *browser = ShowHelp(&mainWindow, programFile("tallyerEn.html"), HH_HELP_CONTEXT, 2000);
+    QVERIFY(browser);
+    QCOMPARE(browser->window()->parentWidget(), &options);
+    QVERIFY(browser->window()->isVisible());
+    options.close();
+}
+
+void TestShowHelp::messageBoxHasTitleIconAndOk_data()
+{
+    QTest::addColumn<MessageIcon>("icon");
+    QTest::addColumn<QMessageBox::Icon>("boxIcon");
+
+    QTest::newRow("information") << MessageIcon::Information << QMessageBox::Information;
+    QTest::newRow("exclamation-is-warning") << MessageIcon::Exclamation << QMessageBox::Warning;
+    QTest::newRow("critical") << MessageIcon::Critical << QMessageBox::Critical;
+}
+
+void TestShowHelp::messageBoxHasTitleIconAndOk()
+{
+    QFETCH(MessageIcon, icon);
+    QFETCH(QMessageBox::Icon, boxIcon);
+
+    std::unique_ptr<QMessageBox> box(createMessageBox("Overflow of memory \nPress 'MC' or 'M'", icon));
+    QCOMPARE(box->windowTitle(), QString("Mavo Tallyer"));
+    QCOMPARE(box->icon(), boxIcon);
+    QCOMPARE(box->text(), QString("Overflow of memory \nPress 'MC' or 'M'"));
+    QCOMPARE(box->standardButtons(), QMessageBox::StandardButtons(QMessageBox::Ok));
+}
+
+void TestShowHelp::installedSinkShowsMessageBox()
+{
+    installMessageBoxSink();
+
+    QString seenTitle, seenText;
+    QMessageBox::Icon seenIcon = QMessageBox::NoIcon;
+    int polls = 0;
+    QTimer answer;
+    answer.setInterval(20);
+    connect(&answer, &QTimer::timeout, this, [&] {
+        ++polls;
+        if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
+            seenTitle = box->windowTitle();
+            seenText = box->text();
+            seenIcon = box->icon();
+            box->button(QMessageBox::Ok)->click();
+        } else if (polls > 250) {
+            // Never leave a box waiting, whatever went wrong.
+            for (QWidget *w : QApplication::topLevelWidgets())
+                if (auto *other = qobject_cast<QMessageBox *>(w))
+                    other->done(0);
+        }
+    });
+    answer.start();
+
+    localeValues().lcid = kLcidEnglish;
+    showMessage(LoadText(1160, {"|1", "\n"}), MessageIcon::Critical);
+    answer.stop();
+
+    QCOMPARE(seenTitle, QString("Mavo Tallyer"));
+    QCOMPARE(seenText, QString("Overflow of memory \nPress 'MC' or 'M'"));
+    QCOMPARE(seenIcon, QMessageBox::Critical);
+    QVERIFY(m_shown.isEmpty());
+}
+
+QTEST_MAIN(TestShowHelp)
+#include "tst_showhelp.moc"
