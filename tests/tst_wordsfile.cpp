@@ -1,0 +1,302 @@
+#include <localevalues.h>
+#include <wordsfile.h>
+
+#include <QDir>
+#include <QFile>
+#include <QScopeGuard>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <sys/stat.h>
+
+// The words file: finding and checking the eleven entries, reading the file's bytes (UTF-8 or the
+// legacy code page) and refusing what is not a small regular file.
+class TestWordsFile : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init() { m_savedLcid = localeValues().lcid; }
+    void cleanup() { localeValues().lcid = m_savedLcid; }
+
+    void validity_data();
+    void validity();
+    void itemsAreTakenAsWritten();
+    void firstOccurrenceAndAnyCase();
+
+    void decoding_data();
+    void decoding();
+
+    void readKeepsLineEndsAndDecodes();
+    void readRefusesWhatIsNoSmallRegularFile();
+    void fileExists_data();
+    void fileExists();
+
+private:
+    int m_savedLcid = 0;
+};
+
+namespace {
+
+// The entries of a valid file, one per line, in the order a user would write them.
+QStringList validEntries()
+{
+    return {
+        "[Level0]=cent,cents,cents,cents",
+        "[Level1]=dollar,dollars,dollars,dollars",
+        "[Level2]=thousand,thousand,thousand,thousand",
+        "[Level3]=million,million,million,million",
+        "[Level4]=billion,billion,billion,billion",
+        "[Words1]=one,two,three,four,five,six,seven,eight,nine",
+        "[Words10]=ten,twenty,thirty,forty,fifty,sixty,seventy,eighty,ninety",
+        "[Words100]=one hundred,two hundred,three hundred,four hundred,five hundred,six hundred,"
+        "seven hundred,eight hundred,nine hundred",
+        "[Words11]=eleven,twelve,thirteen,fourteen,fifteen,sixteen,seventeen,eighteen,nineteen",
+        "[Zero]=zero",
+        "[Replace]=",
+    };
+}
+
+// The valid entries with the one starting with strPrefix replaced.
+QString withEntry(const QString &strPrefix, const QString &strEntry)
+{
+    QStringList lines = validEntries();
+    for (QString &line : lines) {
+        if (line.startsWith(strPrefix))
+            line = strEntry;
+    }
+    return lines.join("\r\n") + "\r\n";
+}
+
+QString withoutEntry(const QString &strPrefix)
+{
+    QStringList lines = validEntries();
+    lines.removeIf([&](const QString &line) { return line.startsWith(strPrefix); });
+    return lines.join("\r\n") + "\r\n";
+}
+
+bool writeBytes(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+} // namespace
+
+void TestWordsFile::validity_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("valid");
+
+    const QString crlf = validEntries().join("\r\n");
+    QTest::newRow("all-eleven-entries") << crlf + "\r\n" << true;
+    QTest::newRow("last-value-ends-at-end-of-text") << crlf << true;
+    QTest::newRow("comments-and-blank-lines-around")
+        << "; my file\r\n\r\nsome words, with commas\r\n" + crlf + "\r\n; the end" << true;
+    QTest::newRow("entry-after-text-on-its-line")
+        << withEntry("[Zero]", "the zero word: [Zero]=nil") << true;
+    QTest::newRow("lf-only-line-ends") << validEntries().join("\n") + "\n" << false;
+    QTest::newRow("lone-cr-line-ends") << validEntries().join("\r") + "\r" << false;
+
+    QTest::newRow("replace-empty") << withEntry("[Replace]", "[Replace]=") << true;
+    QTest::newRow("replace-blank") << withEntry("[Replace]", "[Replace]= \t ") << true;
+    QTest::newRow("replace-one-pair") << withEntry("[Replace]", "[Replace]=a,b") << true;
+    QTest::newRow("replace-three-items") << withEntry("[Replace]", "[Replace]=a,b,c") << false;
+    QTest::newRow("replace-missing") << withoutEntry("[Replace]") << false;
+
+    QTest::newRow("level-three-items") << withEntry("[Level1]", "[Level1]=a,b,c") << false;
+    QTest::newRow("level-five-items") << withEntry("[Level4]", "[Level4]=a,b,c,d,e") << false;
+    QTest::newRow("level-empty") << withEntry("[Level0]", "[Level0]=") << false;
+    QTest::newRow("level-missing") << withoutEntry("[Level3]") << false;
+    QTest::newRow("level-empty-items-counted") << withEntry("[Level2]", "[Level2]=,,,") << true;
+    QTest::newRow("words-ten-items")
+        << withEntry("[Words1]", "[Words1]=1,2,3,4,5,6,7,8,9,10") << false;
+    QTest::newRow("words-eight-items") << withEntry("[Words11]", "[Words11]=1,2,3,4,5,6,7,8") << false;
+    QTest::newRow("words100-missing") << withoutEntry("[Words100]") << false;
+    QTest::newRow("zero-empty") << withEntry("[Zero]", "[Zero]=  ") << false;
+    QTest::newRow("zero-missing") << withoutEntry("[Zero]") << false;
+    QTest::newRow("key-with-space-before-equals")
+        << withEntry("[Zero]", "[Zero] =zero") << false;
+}
+
+void TestWordsFile::validity()
+{
+    QFETCH(QString, text);
+    QFETCH(bool, valid);
+    WordsFile words;
+    QCOMPARE(ParseWordsText(text, words), valid);
+}
+
+void TestWordsFile::itemsAreTakenAsWritten()
+{
+    QString text = withEntry("[Words1]", "[Words1]= \tone, two,three ,four,five,six,seven,eight,nine\t ");
+    text.replace("[Zero]=zero", "[Zero]=\t nil, none \t");
+    text.replace("[Replace]=", "[Replace]=  a , b  ");
+    WordsFile words;
+    QVERIFY(ParseWordsText(text, words));
+
+    // Numbered from 1: item 0 is the empty word of digit 0.
+    QCOMPARE(words.words1.size(), 10);
+    QCOMPARE(words.words1.at(0), QString());
+    QCOMPARE(words.words1.at(1), QString("one"));    // the value's ends are trimmed
+    QCOMPARE(words.words1.at(2), QString(" two"));   // the items are not
+    QCOMPARE(words.words1.at(3), QString("three "));
+    QCOMPARE(words.words1.at(9), QString("nine"));
+    QCOMPARE(words.level[0], QStringList({"", "cent", "cents", "cents", "cents"}));
+    QCOMPARE(words.zero, QString("nil, none"));      // taken whole, comma and all
+    QCOMPARE(words.replace, QStringList({"a ", " b"}));
+}
+
+void TestWordsFile::firstOccurrenceAndAnyCase()
+{
+    QString text = withEntry("[Words1]", "[words1]=een,twee,drie,vier,vijf,zes,zeven,acht,negen");
+    text.replace("[Level1]=", "[LEVEL1]=");
+    text += "[Words1]=one,two,three,four,five,six,seven,eight,nine\r\n"
+            "[Zero]=nothing\r\n";
+    WordsFile words;
+    QVERIFY(ParseWordsText(text, words));
+    QCOMPARE(words.words1.at(1), QString("een"));
+    QCOMPARE(words.level[1].at(2), QString("dollars"));
+    QCOMPARE(words.zero, QString("zero"));
+
+    // A broken first entry is not rescued by a good one further down.
+    const QString broken = withEntry("[Level0]", "[Level0]=cent,cents") + "[Level0]=a,b,c,d\r\n";
+    QVERIFY(!ParseWordsText(broken, words));
+}
+
+void TestWordsFile::decoding_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<int>("lcid");
+    QTest::addColumn<QString>("expected");
+
+    const QString privet = QString::fromUtf8("Привет");
+    QTest::newRow("ascii") << QByteArray("[Zero]=zero\r\n") << kLcidEnglish << QString("[Zero]=zero\r\n");
+    QTest::newRow("utf8-cyrillic-english-ui") << privet.toUtf8() << kLcidEnglish << privet;
+    QTest::newRow("utf8-bom-dropped") << QByteArray("\xEF\xBB\xBFok") << kLcidRussian << QString("ok");
+    QTest::newRow("utf8-euro-sign") << QByteArray("\xE2\x82\xAC") << kLcidRussian << QString(QChar(0x20AC));
+
+    // Not UTF-8: the code page of the interface language.
+    QTest::newRow("cp1251-word") << QByteArray("\xCF\xF0\xE8\xE2\xE5\xF2") << kLcidRussian << privet;
+    QTest::newRow("cp1251-letter-ends")
+        << QByteArray("\xC0\xDF\xE0\xFF") << kLcidRussian << QString::fromUtf8("АЯая");
+    QTest::newRow("cp1251-yo") << QByteArray("\xA8\xB8") << kLcidRussian << QString::fromUtf8("Ёё");
+    QTest::newRow("cp1251-punctuation")
+        << QByteArray("\x88\xB9\xAB\xBB\x96") << kLcidRussian << QString::fromUtf8("€№«»–");
+    QTest::newRow("cp1251-ukrainian")
+        << QByteArray("\xAA\xBA\xAF\xBF\xB2\xB3\xA5\xB4") << kLcidRussian << QString::fromUtf8("ЄєЇїІіҐґ");
+    QTest::newRow("cp1252-accents")
+        << QByteArray("caf\xE9 \xC0 \xFF") << kLcidEnglish << QString::fromUtf8("café À ÿ");
+    QTest::newRow("cp1252-upper-block")
+        << QByteArray("\x80\x8A\x9F\x85\x93\x94") << kLcidEnglish << QString::fromUtf8("€ŠŸ…“”");
+    QTest::newRow("cp1252-undefined-bytes-as-c1-controls")
+        << QByteArray("\x81\x8D\x8F\x90\x9D") << kLcidEnglish
+        << QString("%1%2%3%4%5").arg(QChar(0x81)).arg(QChar(0x8D)).arg(QChar(0x8F))
+                                .arg(QChar(0x90)).arg(QChar(0x9D));
+    QTest::newRow("same-byte-russian-ui") << QByteArray("\xC0") << kLcidRussian << QString::fromUtf8("А");
+    QTest::newRow("same-byte-english-ui") << QByteArray("\xC0") << kLcidEnglish << QString::fromUtf8("À");
+    QTest::newRow("sequence-cut-at-end") << QByteArray("abc\xC3") << kLcidEnglish << QString::fromUtf8("abcÃ");
+    QTest::newRow("overlong-slash") << QByteArray("\xC0\xAF") << kLcidEnglish << QString::fromUtf8("À¯");
+    QTest::newRow("encoded-surrogate")
+        << QByteArray("\xED\xA0\x80") << kLcidEnglish << QString::fromUtf8("í\u00A0€");
+}
+
+void TestWordsFile::decoding()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(int, lcid);
+    QFETCH(QString, expected);
+    QCOMPARE(DecodeTextBytes(bytes, lcid), expected);
+}
+
+void TestWordsFile::readKeepsLineEndsAndDecodes()
+{
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString path = dir.filePath("InWordsTest rus.txt");
+    QVERIFY(writeBytes(path, "a\r\nb\n\xC0\r\n"));
+
+    QString text;
+    localeValues().lcid = kLcidRussian;
+    QVERIFY(ReadTextFile(text, path));
+    QCOMPARE(text, QString::fromUtf8("a\r\nb\nА\r\n"));
+
+    // The language is looked at on every read.
+    localeValues().lcid = kLcidEnglish;
+    QVERIFY(ReadTextFile(text, path));
+    QCOMPARE(text, QString::fromUtf8("a\r\nb\nÀ\r\n"));
+
+    // A valid file read through ReadWordsFile.
+    QByteArray legacy = withEntry("[Zero]", "[Zero]=#").toLatin1();
+    legacy.replace("[Zero]=#", "[Zero]=\xCD\xEE\xEB\xFC");
+    QVERIFY(writeBytes(path, legacy));
+    localeValues().lcid = kLcidRussian;
+    WordsFile words;
+    QVERIFY(ReadWordsFile(path, words));
+    QCOMPARE(words.zero, QString::fromUtf8("Ноль"));
+}
+
+void TestWordsFile::readRefusesWhatIsNoSmallRegularFile()
+{
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+
+    QString text = "stale";
+    QVERIFY(!ReadTextFile(text, dir.filePath("missing.txt")));
+    QCOMPARE(text, QString());
+
+    text = "stale";
+    QVERIFY(!ReadTextFile(text, dir.path()));
+    QCOMPARE(text, QString());
+
+    // Exactly 1 MiB is still read; one byte more is not.
+    const QString limit = dir.filePath("limit.txt");
+    QVERIFY(writeBytes(limit, QByteArray(1024 * 1024, 'x')));
+    QVERIFY(ReadTextFile(text, limit));
+    QCOMPARE(text.size(), 1024 * 1024);
+    const QString over = dir.filePath("over.txt");
+    QVERIFY(writeBytes(over, QByteArray(1024 * 1024 + 1, 'x')));
+    QVERIFY(!ReadTextFile(text, over));
+    QCOMPARE(text, QString());
+    // A valid words file padded past the limit is refused as a whole.
+    QVERIFY(writeBytes(over, (validEntries().join("\r\n") + "\r\n").toUtf8() + QByteArray(1024 * 1024, ';')));
+    WordsFile words;
+    QVERIFY(!ReadWordsFile(over, words));
+
+    // A FIFO would block a plain open until some writer came along.
+    const QString fifo = dir.filePath("fifo.txt");
+    if (::mkfifo(QFile::encodeName(fifo).constData(), 0600) != 0)
+        QSKIP("cannot make a FIFO here");
+    QVERIFY(!ReadTextFile(text, fifo));
+    QVERIFY(!FileExists(fifo));
+}
+
+void TestWordsFile::fileExists_data()
+{
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<bool>("exists");
+
+    QTest::newRow("plain") << "%1/InWordsDollars eng.txt" << true;
+    QTest::newRow("quoted") << "\"%1/InWordsDollars eng.txt\"" << true;
+    QTest::newRow("spaces-and-quotes-around") << "  \" %1/InWordsDollars eng.txt \"  " << true;
+    QTest::newRow("trailing-separator") << "%1/InWordsDollars eng.txt/" << true;
+    QTest::newRow("missing") << "%1/InWordsNothing.txt" << false;
+    QTest::newRow("directory") << "%1" << false;
+    QTest::newRow("directory-with-separator") << "%1/" << false;
+    QTest::newRow("empty") << "" << false;
+    QTest::newRow("only-quotes") << "\"\"" << false;
+}
+
+void TestWordsFile::fileExists()
+{
+    QFETCH(QString, path);
+    QFETCH(bool, exists);
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    QVERIFY(writeBytes(dir.filePath("InWordsDollars eng.txt"), "x"));
+    const QString full = path.contains("%1") ? path.arg(dir.path()) : path;
+    QCOMPARE(FileExists(full), exists);
+}
+
+QTEST_GUILESS_MAIN(TestWordsFile)
+#include "tst_wordsfile.moc"
