@@ -1,0 +1,55 @@
+#pragma once
+
+#include <QString>
+#include <QStringView>
+
+#include <optional>
+
+// A money amount as the currency type holds it: a 64-bit integer counting ten-thousandths, so
+// four decimals are exact and the range is about +-922 337 203 685 477.5807.
+class Currency
+{
+public:
+    static constexpr qint64 kScale = 10000;
+
+    constexpr Currency() = default;
+    static constexpr Currency fromScaled(qint64 lngTenThousandths)
+    {
+        Currency c;
+        c.m_scaled = lngTenThousandths;
+        return c;
+    }
+
+    // The exact value of the double rounded to four decimals, halves away from zero (0.03125
+    // gives 0.0313). Empty for NaN, infinities and values outside the range.
+    static std::optional<Currency> fromDouble(double dblValue);
+
+    // A plain decimal text: an optional "-" (spaces may follow it, as in the panels' "- 5"), then
+    // digits with at most one chDecimal and at least one digit. No grouping, no exponent, no
+    // spaces around. Digits beyond the fourth decimal are rounded, halves away from zero. Empty
+    // when the text is malformed or the value outside the range.
+    static std::optional<Currency> fromText(QStringView strText, QChar chDecimal = u'.');
+
+    constexpr qint64 scaled() const { return m_scaled; }
+    double toDouble() const { return double(m_scaled) / kScale; }
+
+    friend constexpr bool operator==(Currency a, Currency b) { return a.m_scaled == b.m_scaled; }
+
+private:
+    qint64 m_scaled = 0;
+};
+
+// Writes an amount out in words as on a cheque: the whole units in words with their group names,
+// then the hundredths as two digits and the name of the hundredth part, e.g. "One thousand two
+// hundred thirty four dollars 56 cents". Every word comes from the words file at strFilePath,
+// which is read and checked anew at every call. The sign is ignored.
+//
+// Failures return the empty text and set blnError (which is never cleared: the caller clears it
+// before the call):
+//  - the amount rounded to hundredths needs more than 12 whole digits (999 999 999 999.995 and
+//    above): strLimitMessage is shown;
+//  - the words file is missing, unreadable or invalid: strFileMessage is shown.
+// Messages go through showMessage() with the information icon; an empty message shows nothing.
+// The main window passes LoadText(1150, {"|1", "\r"}) and LoadText(1151, {"|1", "\r", "|2", path}).
+QString AmountInWords(Currency curAmount, const QString &strFilePath, bool &blnError,
+                      const QString &strLimitMessage, const QString &strFileMessage);
