@@ -8,6 +8,7 @@ enum CliExit { ExitOk = 0, ExitFailure = 1, ExitUsage = 2 };
 // Each command takes the arguments after its name.
 int runEval(const QStringList &args);
 int runSheet(const QStringList &args);
+int runWords(const QStringList &args);
 
 // Prints the usage text on stderr and returns ExitUsage.
 int usageError(const QString &why);

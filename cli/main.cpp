@@ -15,6 +15,8 @@ const char kUsage[] =
     "  tallyer-cli eval  [OPTIONS] EXPR     evaluate one expression\n"
     "  tallyer-cli eval  [OPTIONS] -        standard input: one expression per line, one output line each\n"
     "  tallyer-cli sheet [OPTIONS] FILE|-   the whole file is one calculation sheet\n"
+    "  tallyer-cli words [--file=PATH] AMOUNT...\n"
+    "                                     each amount (1234.56, -5) in words, one line each\n"
     "  tallyer-cli --help | --version\n"
     "\n"
     "OPTIONS:\n"
@@ -23,8 +25,11 @@ const char kUsage[] =
     "  --no-leading-zero  accept a number that starts with the decimal separator (\",5\")\n"
     "  --round=N          decimals shown, 0 to 9 (default 2)\n"
     "  --raw              print the value itself, shortest form with \".\" (1e+15, -0.25)\n"
+    "  --file=PATH        words: the words file; a bare name is looked up in the program's\n"
+    "                     folder (default \"InWordsDollars eng.txt\")\n"
     "\n"
     "A rejected expression prints \"error\"; a value of 10^15 or more prints an empty line.\n"
+    "An amount of 999999999999.995 or more prints an empty line and a message on stderr.\n"
     "Exit codes: 0 success, 1 an expression or file failed, 2 usage error.\n";
 
 } // namespace
@@ -55,5 +60,7 @@ int main(int argc, char *argv[])
         return runEval(args);
     if (command == QLatin1String("sheet"))
         return runSheet(args);
+    if (command == QLatin1String("words"))
+        return runWords(args);
     return usageError(QStringLiteral("unknown command '%1'").arg(command));
 }
