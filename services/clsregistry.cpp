@@ -1,12 +1,15 @@
 #include "clsregistry.h"
 
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonDocument>
 #include <QLockFile>
+#include <QRandomGenerator>
 #include <QSaveFile>
 #include <QStandardPaths>
+#include <QThread>
 
 #include <cmath>
 #include <limits>
@@ -14,8 +17,22 @@
 namespace {
 
 // How long a write waits for another running copy to finish its own write. Writes take
-// milliseconds; a lock older than QLockFile's stale time left by a crashed copy is taken over.
-constexpr int kLockTimeoutMs = 5000;
+// milliseconds; a lock left by a crashed copy is found stale by QLockFile and taken over.
+constexpr int kLockTimeoutMs = 10000;
+
+// QLockFile::tryLock(timeout) sleeps 100 ms, then 200, 400 ... between attempts, so a copy that
+// writes several values in a row can starve another one until its timeout runs out. Short,
+// slightly varied waits give both copies their turn.
+bool takeLock(QLockFile &lock)
+{
+    QDeadlineTimer deadline(kLockTimeoutMs);
+    while (!lock.tryLock(0)) {
+        if (lock.error() != QLockFile::LockFailedError || deadline.hasExpired())
+            return false;
+        QThread::msleep(1 + QRandomGenerator::global()->bounded(5));
+    }
+    return true;
+}
 
 // The settings document is a few kilobytes; anything far bigger is not ours and is not loaded
 // into memory whole.
@@ -95,7 +112,7 @@ bool clsRegistry::writeValue(const QString &strSubKey, const QString &strValueNa
         return false;
 
     QLockFile lock(m_strFilePath + QStringLiteral(".lock"));
-    if (!lock.tryLock(kLockTimeoutMs))
+    if (!takeLock(lock))
         return false;
 
     // Re-read inside the lock: another running copy may have written since we last looked.
