@@ -7,3 +7,4 @@
 #include "numberformat.h"
 #include "sheettext.h"
 #include "texthelpers.h"
+#include "wrap.h"

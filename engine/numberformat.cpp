@@ -72,3 +72,54 @@ QString FormatResult(double dblValue, int intDecimals)
     }
     return out;
 }
+
+double ParseDisplayNumber(const QString &strText, bool &ok)
+{
+    ok = false;
+    QStringView t(strText);
+    bool negative = false;
+    if (t.startsWith(QLatin1String("- "))) {
+        negative = true;
+        t = t.mid(2);
+    } else if (t.startsWith(u'-')) {
+        negative = true;
+        t = t.mid(1);
+    }
+    const QString sep = localeValues().decimalSeparator.isEmpty() ? QStringLiteral(".")
+                                                                  : localeValues().decimalSeparator;
+    std::string ascii;
+    bool seenSeparator = false;
+    bool seenDigit = false;
+    for (const QChar c : t) {
+        if (c >= u'0' && c <= u'9') {
+            ascii += static_cast<char>(c.unicode());
+            seenDigit = true;
+        } else if (QStringView(sep) == QStringView(&c, 1) && !seenSeparator) {
+            ascii += '.';
+            seenSeparator = true;
+        } else {
+            return 0;
+        }
+    }
+    if (!seenDigit)
+        return 0;
+    double value = 0;
+    const auto res = std::from_chars(ascii.data(), ascii.data() + ascii.size(), value);
+    if (res.ec != std::errc())
+        return 0;
+    ok = true;
+    return negative ? -value : value;
+}
+
+QString PlainNumberText(double dblValue)
+{
+    if (dblValue == 0.0)
+        return QStringLiteral("0");
+    char buf[400];
+    const auto res = std::to_chars(buf, buf + sizeof buf, dblValue, std::chars_format::fixed);
+    QString out = QString::fromLatin1(buf, res.ptr - buf);
+    const QString sep = localeValues().decimalSeparator.isEmpty() ? QStringLiteral(".")
+                                                                  : localeValues().decimalSeparator;
+    out.replace(QLatin1Char('.'), sep);
+    return out;
+}

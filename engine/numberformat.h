@@ -10,3 +10,12 @@ constexpr double kDisplayLimit = 1e15;
 // "- " in front when the unrounded value is negative (so -0.001 shows as "- 0.00"). Empty for
 // magnitudes of 10^15 and more. Separators come from localeValues().
 QString FormatResult(double dblValue, int intDecimals);
+
+// Reads back a display text of FormatResult whose thousands separators have been removed: an
+// optional "- " (or "-") sign, digits, the locale's decimal separator and digits. ok is false for
+// anything else ("Error", an empty text).
+double ParseDisplayNumber(const QString &strText, bool &ok);
+
+// The value as plain text with the locale's decimal separator: no grouping, as many decimals as
+// needed and no trailing zeros, "-" directly before the digits (1234.5, -3).
+QString PlainNumberText(double dblValue);

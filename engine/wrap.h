@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QString>
+
+#include <functional>
+
+// Row wrapping of the calculation sheet. The width of a text is measured by the caller (the field
+// knows its font), in whole pixels.
+using TextWidthFunction = std::function<int(const QString &)>;
+
+// Wraps every row of strText (rows separated by strSeparator) to intWidth pixels.
+QString WrapText(const QString &strText, const QString &strBreakChars, const QString &strSeparator,
+                 int intWidth, const TextWidthFunction &width);
+
+// Wraps one row. A row is cut after the last break character that still fits; a first piece
+// without any break character is never cut (a long run of digits stays whole), but once a row has
+// been cut after an operator (blnBroken), later pieces are cut at the width.
+QString WrapLine(const QString &strRow, const QString &strBreakChars, const QString &strSeparator,
+                 int intWidth, bool blnBroken, const TextWidthFunction &width);
+
+// The low 16 bits of a 32-bit value, as a signed number.
+qint16 LoWord(qint32 lngValue);
+
+// The entry after (button other than 2) or before (button 2) strTag in the list, cyclically; a tag
+// not in the list counts as standing just past the end.
+QString NextInList(const QString &strTag, const QStringList &list, int intButton);

@@ -1,0 +1,122 @@
+#include "calcfield.h"
+
+#include <QTextBlock>
+#include <QTextDocument>
+#include <QTextLayout>
+
+CalcField::CalcField(QWidget *parent)
+    : QPlainTextEdit(parent)
+{
+    setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    setWordWrapMode(QTextOption::WrapAnywhere);
+    setTabChangesFocus(true);
+    setUndoRedoEnabled(false); // the window keeps its own undo ring
+}
+
+QString CalcField::Text() const
+{
+    // toRawText keeps no-break spaces, which toPlainText would turn into spaces.
+    QString raw = document()->toRawText();
+    raw.replace(QChar::ParagraphSeparator, QLatin1String("\r\n"));
+    raw.replace(QChar::LineSeparator, QLatin1String("\r\n"));
+    return raw;
+}
+
+void CalcField::setText(const QString &strText)
+{
+    QString plain = strText;
+    plain.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    setPlainText(plain);
+}
+
+qsizetype CalcField::toSheetPosition(int intDocumentPosition) const
+{
+    const QTextBlock block = document()->findBlock(intDocumentPosition);
+    return intDocumentPosition + (block.isValid() ? block.blockNumber() : document()->blockCount() - 1);
+}
+
+int CalcField::toDocumentPosition(qsizetype lngSheetPosition) const
+{
+    if (lngSheetPosition <= 0)
+        return 0;
+    // Walk the blocks: each contributes its length plus a two-character break in sheet positions.
+    qsizetype sheetStart = 0;
+    for (QTextBlock block = document()->begin(); block.isValid(); block = block.next()) {
+        const qsizetype len = block.length() - 1; // without the block break
+        if (lngSheetPosition <= sheetStart + len)
+            return block.position() + static_cast<int>(lngSheetPosition - sheetStart);
+        if (!block.next().isValid())
+            return block.position() + static_cast<int>(len);
+        // A position between CR and LF belongs to the end of this row.
+        if (lngSheetPosition < sheetStart + len + 2)
+            return block.position() + static_cast<int>(len);
+        sheetStart += len + 2;
+    }
+    return document()->characterCount() - 1;
+}
+
+qsizetype CalcField::SelStart() const
+{
+    return toSheetPosition(textCursor().selectionStart());
+}
+
+void CalcField::setSelStart(qsizetype lngStart)
+{
+    QTextCursor c = textCursor();
+    c.setPosition(toDocumentPosition(lngStart));
+    setTextCursor(c);
+}
+
+qsizetype CalcField::SelLength() const
+{
+    const QTextCursor c = textCursor();
+    return toSheetPosition(c.selectionEnd()) - toSheetPosition(c.selectionStart());
+}
+
+void CalcField::setSelLength(qsizetype lngLength)
+{
+    QTextCursor c = textCursor();
+    const qsizetype start = toSheetPosition(c.selectionStart());
+    c.setPosition(toDocumentPosition(start));
+    c.setPosition(toDocumentPosition(start + std::max<qsizetype>(0, lngLength)), QTextCursor::KeepAnchor);
+    setTextCursor(c);
+}
+
+QString CalcField::SelText() const
+{
+    QString sel = textCursor().selectedText();
+    sel.replace(QChar::ParagraphSeparator, QLatin1String("\r\n"));
+    sel.replace(QChar::LineSeparator, QLatin1String("\r\n"));
+    return sel;
+}
+
+void CalcField::setSelText(const QString &strText)
+{
+    QString plain = strText;
+    plain.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    textCursor().insertText(plain);
+}
+
+int CalcField::visualLineCount() const
+{
+    int rows = 0;
+    for (QTextBlock block = document()->begin(); block.isValid(); block = block.next()) {
+        const QTextLayout *layout = block.layout();
+        const int n = layout ? layout->lineCount() : 0;
+        rows += n > 0 ? n : 1;
+    }
+    return rows;
+}
+
+void CalcField::pasteDefault(const QMimeData *source)
+{
+    QPlainTextEdit::insertFromMimeData(source);
+}
+
+void CalcField::insertFromMimeData(const QMimeData *source)
+{
+    if (onPaste)
+        onPaste(source);
+    else
+        pasteDefault(source);
+}

@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QPlainTextEdit>
+
+#include <functional>
+
+// The calculation field. It presents its rows joined by CR LF and counts positions the way the
+// sheet's rules do (a line break is two characters), converting to and from the document's
+// positions, where a block break is one. Writing Text raises textChanged before the call returns.
+class CalcField : public QPlainTextEdit
+{
+    Q_OBJECT
+
+public:
+    explicit CalcField(QWidget *parent = nullptr);
+
+    QString Text() const;
+    void setText(const QString &strText);
+
+    // Selection in sheet positions (0-based). Setting SelStart collapses the selection there;
+    // setting SelLength extends it from SelStart.
+    qsizetype SelStart() const;
+    void setSelStart(qsizetype lngStart);
+    qsizetype SelLength() const;
+    void setSelLength(qsizetype lngLength);
+    QString SelText() const;
+    void setSelText(const QString &strText);
+
+    bool Locked() const { return isReadOnly(); }
+    void setLocked(bool blnLocked) { setReadOnly(blnLocked); }
+
+    // The rows the field shows, its own soft wrapping included.
+    int visualLineCount() const;
+
+    qsizetype toSheetPosition(int intDocumentPosition) const;
+    int toDocumentPosition(qsizetype lngSheetPosition) const;
+
+    // Called instead of the default paste when set; it runs the default with pasteDefault().
+    std::function<void(const QMimeData *)> onPaste;
+    void pasteDefault(const QMimeData *source);
+
+protected:
+    void insertFromMimeData(const QMimeData *source) override;
+};

@@ -1,0 +1,192 @@
+#pragma once
+
+#include "undoring.h"
+
+#include <QPointer>
+#include <QString>
+#include <QWidget>
+
+class CalcField;
+class MavoLabel3D;
+class QAction;
+class QFrame;
+class QLabel;
+class QMenu;
+class QTimer;
+class SingleCopyChannel;
+
+// The calculator's main window: the calculation sheet, the result and memory panels, the memory
+// strip. The same class, created while g_blnHistoryWindow is set, is the read-only history window.
+// Its concerns live in separate source files: sheet.cpp (evaluation cycle, wrapping, window
+// height), lifecycle.cpp (load, unload, window procedures, placement), subresult.cpp,
+// rounding.cpp, memory.cpp, panels.cpp, undo.cpp.
+class frmTallyer : public QWidget
+{
+    Q_OBJECT
+
+public:
+    explicit frmTallyer(QWidget *parent = nullptr);
+    ~frmTallyer() override;
+
+    // Start-up; false when this copy must end at once (another copy was activated, or the locale
+    // was refused). On a repeated run (after the options dialog) the first-run-only steps are
+    // skipped.
+    bool Form_Load();
+    void Form_Unload();
+
+    // The controls, reachable by name as on the form.
+    CalcField *boxCalc = nullptr;
+    QFrame *frame1 = nullptr;
+    QLabel *lblF1Label = nullptr;
+    QFrame *frame2 = nullptr;
+    MavoLabel3D *lblResult = nullptr;
+    MavoLabel3D *lblMemory = nullptr;
+    MavoLabel3D *lblMemMenu = nullptr;
+    MavoLabel3D *lblRound = nullptr;
+    MavoLabel3D *lblOptions = nullptr;
+    MavoLabel3D *lblMoveSize = nullptr;
+    QFrame *Line1 = nullptr;
+    QFrame *Line2 = nullptr;
+    MavoLabel3D *lblM = nullptr;
+    MavoLabel3D *lblMC = nullptr;
+    MavoLabel3D *lblMR = nullptr;
+    MavoLabel3D *lblMPlus = nullptr;
+    MavoLabel3D *lblMMinus = nullptr;
+    MavoLabel3D *lblToolTip = nullptr;
+    QLabel *lblResultLabel = nullptr;
+    QMenu *mnuMenu = nullptr;
+    QAction *mnuClear = nullptr;
+
+    QTimer *TimerSelWork = nullptr;
+    QTimer *TimerPointRefresh = nullptr;
+    QTimer *TimerMyToolTip = nullptr;
+    QTimer *TimerPressF1ForHelp = nullptr;
+
+    // The memory item of cell n (1 ... 10), found by its name "mnuM" n.
+    QAction *memoryItem(const QString &strName) const;
+
+    // Sheet (sheet.cpp)
+    void boxCalc_Change();
+    void ResizeToRows(bool blnShowStrip, qint16 intRows, bool blnHeightOnly);
+    int TextWidthPixels(const QString &strText) const;
+    qint32 fieldLineCount() const; // EM_GETLINECOUNT
+
+    // Sub result (subresult.cpp)
+    void TimerSelWork_Timer();
+    void EvaluateSelection(const QString &strSel);
+
+    // Rounding selector (rounding.cpp)
+    void lblRound_MouseDown(int Button, int Shift, float X, float Y);
+    void lblRound_MouseUp(int Button, int Shift, float X, float Y);
+    void lblRound_MouseMove(int Button, int Shift, float X, float Y);
+    int roundDigit() const;
+    void setRoundDigit(const QString &strDigit);
+
+    // Memory cells (memory.cpp)
+    void MemoryStore();
+    void MemoryClear();
+    void MemoryAdd();
+    void MemorySubtract();
+    void MemoryRecall();
+    void PopupMemoryMenu();
+    void SelectMemoryCell(QAction *mnuItem);
+    void ClearAllMemory();
+    void ShowMemoryOverflow();
+    void RestoreMemory();
+    QString MemoryStringToSave() const;
+
+    // Panels (panels.cpp)
+    void PressLabel(int Button, MavoLabel3D *label, const QString &strName);
+    bool StripShown() const;
+
+    // Undo (undo.cpp)
+    void RecordState(udtTextHistory &ring, int intSize, bool blnRecord, bool blnAdvance);
+    void takeSnapshot();
+
+    // Window procedures (lifecycle.cpp)
+    bool MainWindowProc(QEvent *event);
+    bool MainFieldProc(QEvent *event);
+    static QString ConvertGrouping(const QString &strText, const QString &strOld);
+    static QString ConvertDecimal(const QString &strText, const QString &strOld);
+    void RecreateCaret();
+    void ReadFormPosition(float &sngLeft, float &sngTop) const;
+    void ClampLeft(float &sngLeft) const;
+
+    // Twips of the screen the window is on.
+    double twipsX() const;
+    double twipsY() const;
+    // The caption bar's height in pixels (the window frame's top inset).
+    int captionBarPixels() const;
+
+    // Members of the sheet
+    bool f_blnWriting = false;
+    bool f_blnRestoring = false;
+    bool f_blnEdited = false;
+    qint16 f_intRows = 0;
+    qint32 f_lngCaretAfterInsert = 0;
+    QString f_strExpression;
+    QString f_strLastText;
+    QString f_strSnapText;
+    qint32 f_lngSnapSelStart = 0;
+    qint32 f_lngSnapSelLength = 0;
+    quint8 f_bytSnapRound = 0;
+    udtTextHistory f_udtUndo;
+
+    // Sub result cache: selected text, caption, rounding tag.
+    bool f_blnSelection = false;
+    struct SubResult
+    {
+        QString Sel;
+        QString Caption;
+        QString Round;
+    } f_udtSubResult;
+
+    // Separators seen at the field's last focus (empty until the first).
+    QString m_strFocusThousands;
+    QString m_strFocusDecimal;
+    bool m_blnSkipNextMove = false;
+
+    // Set when the load noted another running copy (the window keeps the place it was given).
+    bool m_blnOtherCopyRuns = false;
+
+    // Hint state shared with the hint timer.
+    QString m_strPendingHint;
+
+    // Design sizes, pixels.
+    static constexpr int kDesignFieldLeft = 3;
+    static constexpr int kDesignFieldTop = 3;
+    static constexpr int kDesignFieldWidth = 330; // 4950 twips at 15 twips per pixel
+    static constexpr int kDesignFieldHeight = 24;
+    static constexpr int kRowGap = 4;             // between the field and frame2
+    static constexpr int kPanelHeight = 24;       // the upper row of frame2
+    static constexpr int kLineTop = 28;           // Line1 inside frame2
+    static constexpr int kStripButtonTop = 32;
+    static constexpr int kStripButtonHeight = 22;
+    static constexpr int kFrame2Height = 58;
+    static constexpr int kBottomMargin = 4;
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+
+private:
+    void buildControls();
+    void applyFieldSettings(bool blnFirstRun);
+    bool singleCopyTest(bool blnFirstRun);
+    bool localeTest();
+    void HookWindow();
+    void HookField();
+    void UnhookWindow();
+    void UnhookField();
+    void setAlwaysOnTop(bool blnOnTop);
+    void connectLabels();
+
+    bool m_blnHookedWindow = false;
+    bool m_blnHookedField = false;
+    bool m_blnUnloaded = false;
+    SingleCopyChannel *m_channel = nullptr;
+};
+
+// The window currently shown as the calculator's main window, if any.
+frmTallyer *mainCalculatorWindow();

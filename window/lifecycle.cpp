@@ -1,0 +1,503 @@
+// Start-up, shut-down, the window procedures and the window's placement.
+
+#include "frmtallyer.h"
+
+#include "calcfield.h"
+#include "colorvalue.h"
+#include "globals.h"
+#include "loadtext.h"
+#include "mavolabel3d.h"
+#include "modfunctions.h"
+#include "wordsfile.h"
+#include "productinfo.h"
+#include "settings.h"
+#include "singlecopy.h"
+#include "twips.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QFileInfo>
+#include <QFontMetricsF>
+#include <QFrame>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QMenu>
+#include <QScreen>
+#include <QStyleHints>
+#include <QThread>
+#include <QTimer>
+
+namespace {
+
+frmTallyer *g_frmMain = nullptr;
+
+const char kDefaultWordsFile[] = "InWordsDollars eng.txt";
+
+QString programFolder()
+{
+    return QCoreApplication::applicationDirPath();
+}
+
+} // namespace
+
+frmTallyer *mainCalculatorWindow()
+{
+    return g_frmMain;
+}
+
+double frmTallyer::twipsX() const
+{
+    return twipsPerPixelX(this);
+}
+
+double frmTallyer::twipsY() const
+{
+    return twipsPerPixelY(this);
+}
+
+int frmTallyer::captionBarPixels() const
+{
+    const int inset = geometry().y() - frameGeometry().y();
+    return inset > 0 ? inset : 0;
+}
+
+bool frmTallyer::Form_Load()
+{
+    if (g_blnHistoryWindow) {
+        HookField();
+        HookWindow();
+        setAlwaysOnTop(g_blnAlwaysOnTop);
+        return true;
+    }
+
+    const bool firstRun = lblRound->property("Tag").toString().isEmpty();
+
+    // 1.
+    if (firstRun) {
+        if (isMinimized() || isMaximized())
+            showNormal();
+        g_strProductName = QString::fromLatin1(ProductInfo::kProductName);
+        QGuiApplication::setApplicationDisplayName(g_strProductName);
+        g_blnManyCopies = Settings::readBool(Settings::Available2);
+        g_frmMain = this;
+    }
+
+    // 2.
+    if (!singleCopyTest(firstRun))
+        return false;
+
+    // 3.
+    setWindowTitle(g_strProductName);
+
+    // 4.
+    if (firstRun && !localeTest()) {
+        Form_Unload();
+        return false;
+    }
+
+    // 5.
+    if (firstRun) {
+        const QScreen *scr = screen() ? screen() : QGuiApplication::primaryScreen();
+        const QRect area = scr ? scr->availableGeometry() : QRect(0, 0, 1024, 768);
+        g_lngScreenWidth = static_cast<qint32>(std::lround(area.width() * twipsX()));
+        g_lngScreenHeight = static_cast<qint32>(std::lround(area.height() * twipsY()));
+    }
+
+    // 6. The hint strip starts hidden; the F1 greeting frame stays hidden until the greeting
+    // animation runs it.
+    if (firstRun) {
+        lblToolTip->setVisible(false);
+        frame1->setVisible(false);
+        lblF1Label->setText(LoadText(1005, {QStringLiteral("|1"), QString(QChar(0xA0))}));
+    }
+
+    // 7.
+    if (firstRun) {
+        g_lngMaxRows = Settings::readLong(Settings::MaxRows);
+        g_lngMinRows = Settings::readLong(Settings::MinRows);
+    }
+
+    // 8.
+    if (firstRun) {
+        const QString stored = Settings::readText(Settings::InWordsFile);
+        g_strInWordsFile = stored;
+        if (stored.isEmpty() || !FileExists(QDir(programFolder()).filePath(stored))) {
+            if (FileExists(QDir(programFolder()).filePath(QLatin1String(kDefaultWordsFile))))
+                g_strInWordsFile = QLatin1String(kDefaultWordsFile);
+        }
+    }
+
+    // 9. The strip below the separator line, and the rest of the window's height beside the
+    // field, the strip and the caption bar, from the design sizes.
+    if (firstRun) {
+        const double tppY = twipsY();
+        g_sngStripHeight = static_cast<float>((frame2->height() - Line1->y() + 2) * tppY);
+        const int designClientHeight = frame2->y() + frame2->height() + kBottomMargin;
+        g_sngFrameSpare = static_cast<float>(designClientHeight * tppY - g_sngStripHeight
+                                             - (boxCalc->y() + boxCalc->height()) * tppY);
+    }
+
+    // 10.
+    if (firstRun) {
+        g_udtAppearance.FontName = Settings::readText(Settings::FontName);
+        g_udtAppearance.FontSize = Settings::readLong(Settings::FontSize);
+        g_udtAppearance.FontBold = Settings::readBool(Settings::FontBold);
+        g_udtAppearance.FontItalic = Settings::readBool(Settings::FontItalic);
+        g_udtAppearance.FontColor = Settings::readColour(Settings::FontColor);
+        g_udtAppearance.BackColor = Settings::readColour(Settings::BackColor);
+        g_udtAppearance.ColorsCustom = Settings::readText(Settings::ColorsCustom).replace(u'|', QChar(0));
+    }
+
+    // 11. - 12.
+    applyFieldSettings(firstRun);
+
+    // 13.
+    ResizeToRows(lblMoveSize->Caption() == QLatin1String("<<"), LoWord(fieldLineCount()),
+                 m_blnOtherCopyRuns);
+
+    // 14.
+    if (firstRun) {
+        g_blnAlwaysOnTop = Settings::readBool(Settings::AlwaysOnTop);
+        setAlwaysOnTop(g_blnAlwaysOnTop);
+        HookField();
+        HookWindow();
+        const int tppX = static_cast<int>(std::lround(twipsX()));
+        Q_UNUSED(tppX);
+        frame1->setGeometry(boxCalc->x() + 5, boxCalc->y() + 2, boxCalc->width() - 7,
+                            boxCalc->height() - 4);
+        lblResult->setCaption(QString());
+        RestoreMemory();
+        g_lngRoundTo = Settings::readLong(Settings::RoundTo);
+        if (g_lngRoundTo < 0 || g_lngRoundTo > 9)
+            g_lngRoundTo = 2;
+    }
+
+    // 15.
+    setRoundDigit(QString::number(g_lngRoundTo));
+    const int speed = std::clamp(QGuiApplication::styleHints()->keyboardAutoRepeatRate(), 0, 31);
+    TimerPointRefresh->setInterval(speed + 10);
+    return true;
+}
+
+void frmTallyer::applyFieldSettings(bool blnFirstRun)
+{
+    QFont font = boxCalc->font();
+    font.setFamily(g_udtAppearance.FontName);
+    font.setItalic(g_udtAppearance.FontItalic);
+    font.setBold(g_udtAppearance.FontBold);
+    if (g_udtAppearance.FontSize >= 8 && g_udtAppearance.FontSize <= 50)
+        font.setPointSize(g_udtAppearance.FontSize);
+    else
+        g_udtAppearance.FontSize = static_cast<int>(std::lround(boxCalc->font().pointSizeF()));
+    boxCalc->setFont(font);
+
+    QFont panelFont = lblResult->font();
+    panelFont.setFamily(g_udtAppearance.FontName);
+    lblResult->setFont(panelFont);
+    lblMemory->setFont(panelFont);
+
+    QPalette pal = boxCalc->palette();
+    pal.setColor(QPalette::Text, resolveColorValue(g_udtAppearance.FontColor));
+    pal.setColor(QPalette::Base, resolveColorValue(g_udtAppearance.BackColor));
+    boxCalc->setPalette(pal);
+    frame1->setAutoFillBackground(true);
+    QPalette framePal = frame1->palette();
+    framePal.setColor(QPalette::Window, resolveColorValue(g_udtAppearance.BackColor));
+    frame1->setPalette(framePal);
+
+    if (g_udtAppearance.FontSize < 12) {
+        QFont f1 = lblF1Label->font();
+        f1.setPointSize(g_udtAppearance.FontSize);
+        lblF1Label->setFont(f1);
+        if (blnFirstRun) {
+            const int down = static_cast<int>(std::lround((12 - g_udtAppearance.FontSize) * 15 / twipsY()));
+            lblF1Label->move(lblF1Label->x(), lblF1Label->y() + down);
+        }
+    }
+
+    // The window measures rows in the field's font: one row is the height of "|".
+    setFont(font);
+    g_sngRowHeight = static_cast<float>(QFontMetricsF(font).height() * twipsY());
+    RecreateCaret();
+}
+
+bool frmTallyer::singleCopyTest(bool blnFirstRun)
+{
+    if (!g_blnManyCopies) {
+        const QString company = QString::fromLatin1(ProductInfo::kCompanyName);
+        const qsizetype space = company.lastIndexOf(u' ');
+        setWindowTitle(space < 0 ? company : company.left(space));
+    }
+    if (!m_channel) {
+        m_channel = new SingleCopyChannel(this);
+        connect(m_channel, &SingleCopyChannel::activateRequested, this, [this] {
+            if (isMinimized())
+                showNormal();
+            show();
+            raise();
+            activateWindow();
+        });
+        connect(m_channel, &SingleCopyChannel::closeRequested, this, [this] { close(); });
+    }
+
+    // A repeated run closes the other copies; give each a moment to go, but never hang.
+    const QDeadlineTimer deadline(5000);
+    for (;;) {
+        const QStringList others = m_channel->otherCopies();
+        if (others.isEmpty())
+            break;
+        if (g_blnManyCopies) {
+            if (blnFirstRun)
+                m_blnOtherCopyRuns = true;
+            break;
+        }
+        if (blnFirstRun) {
+            SingleCopyChannel::send(others.front(), "activate");
+            return false;
+        }
+        for (const QString &other : others)
+            SingleCopyChannel::send(other, "close");
+        if (deadline.hasExpired())
+            break;
+        QThread::msleep(50);
+    }
+    if (blnFirstRun)
+        m_channel->listen();
+    return true;
+}
+
+bool frmTallyer::localeTest()
+{
+    LoadLocaleSettings();
+    const LocaleSnapshot snap = currentLocaleSnapshot();
+    const LocaleValues &loc = localeValues();
+
+    // Grouping by three: 1234567 must come out as 1, 234, 567 with the group separator between.
+    const QString sep = snap.locale.groupSeparator();
+    QLocale plainDigits = snap.locale;
+    const QString grouped = plainDigits.toString(1234567);
+    const QString expected = plainDigits.toString(1) + sep + plainDigits.toString(234).rightJustified(3, plainDigits.zeroDigit().at(0))
+        + sep + plainDigits.toString(567);
+
+    int id = 0;
+    if (loc.decimalSeparator != QLatin1String(".") && loc.decimalSeparator != QLatin1String(","))
+        id = 1200;
+    else if (snap.locale.negativeSign() != QLatin1String("-"))
+        id = 1190;
+    else if (grouped != expected)
+        id = 1180;
+    if (id == 0)
+        return true;
+
+    const QString text = LoadText(id, {QStringLiteral("|1"), QStringLiteral("\n"),
+                                       QStringLiteral("|2"), g_strProductName + QLatin1Char('\n')});
+    showMessage(LoadText(1170) + QStringLiteral("\n\n") + text + QLatin1Char('\n'), MessageIcon::Critical);
+    return false;
+}
+
+void frmTallyer::Form_Unload()
+{
+    if (m_blnUnloaded)
+        return;
+    m_blnUnloaded = true;
+
+    if (!g_blnHistoryWindow)
+        UnhookWindow();
+    UnhookField();
+    if (g_blnHistoryWindow)
+        return;
+
+    QCoreApplication::processEvents();
+    Settings::writeLong(Settings::FormLeft, static_cast<qint32>(std::lround(g_sngFormLeft)));
+    Settings::writeLong(Settings::FormTop, static_cast<qint32>(std::lround(g_sngFormTop)));
+    Settings::writeText(Settings::FullName, QCoreApplication::applicationFilePath());
+    Settings::writeText(Settings::MemoryString, MemoryStringToSave());
+    if (g_frmMain == this)
+        g_frmMain = nullptr;
+}
+
+void frmTallyer::closeEvent(QCloseEvent *event)
+{
+    Form_Unload();
+    event->accept();
+}
+
+void frmTallyer::ReadFormPosition(float &sngLeft, float &sngTop) const
+{
+    sngLeft = static_cast<float>(Settings::readLong(Settings::FormLeft));
+    sngTop = static_cast<float>(Settings::readLong(Settings::FormTop));
+}
+
+void frmTallyer::ClampLeft(float &sngLeft) const
+{
+    if (sngLeft < 0)
+        sngLeft = 0;
+    const double widthTwips = frameGeometry().width() * twipsX();
+    if (sngLeft > g_lngScreenWidth - widthTwips)
+        sngLeft = static_cast<float>(g_lngScreenWidth - widthTwips);
+}
+
+void frmTallyer::setAlwaysOnTop(bool blnOnTop)
+{
+    const bool visible = isVisible();
+    const bool current = windowFlags().testFlag(Qt::WindowStaysOnTopHint);
+    if (current == blnOnTop)
+        return;
+    setWindowFlag(Qt::WindowStaysOnTopHint, blnOnTop);
+    if (visible)
+        show(); // changing the flags hides a window
+}
+
+// The window procedures. The main window and its field are watched through event filters; the
+// handlers keep the names of the procedures they stand for.
+
+void frmTallyer::HookWindow()
+{
+    if (m_blnHookedWindow)
+        return;
+    installEventFilter(this);
+    m_blnHookedWindow = true;
+}
+
+void frmTallyer::HookField()
+{
+    if (m_blnHookedField)
+        return;
+    boxCalc->installEventFilter(this);
+    boxCalc->viewport()->installEventFilter(this);
+    // A caret move or a selection change repaints the field: re-arm the sub result.
+    connect(boxCalc, &QPlainTextEdit::cursorPositionChanged, TimerSelWork, qOverload<>(&QTimer::start));
+    connect(boxCalc, &QPlainTextEdit::selectionChanged, TimerSelWork, qOverload<>(&QTimer::start));
+    m_blnHookedField = true;
+}
+
+void frmTallyer::UnhookWindow()
+{
+    if (!m_blnHookedWindow)
+        return;
+    removeEventFilter(this);
+    m_blnHookedWindow = false;
+}
+
+void frmTallyer::UnhookField()
+{
+    if (!m_blnHookedField)
+        return;
+    boxCalc->removeEventFilter(this);
+    boxCalc->viewport()->removeEventFilter(this);
+    disconnect(boxCalc, &QPlainTextEdit::cursorPositionChanged, TimerSelWork, nullptr);
+    disconnect(boxCalc, &QPlainTextEdit::selectionChanged, TimerSelWork, nullptr);
+    m_blnHookedField = false;
+}
+
+bool frmTallyer::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == this)
+        return MainWindowProc(event);
+    if (watched == boxCalc->viewport() && event->type() == QEvent::Paint) {
+        TimerSelWork->start();
+        return false;
+    }
+    if (watched == boxCalc)
+        return MainFieldProc(event);
+    return QWidget::eventFilter(watched, event);
+}
+
+bool frmTallyer::MainWindowProc(QEvent *event)
+{
+    if (event->type() != QEvent::Move || g_blnHoldPosition || g_blnHistoryWindow)
+        return false;
+    // Minimising and restoring never record a position.
+    if (isMinimized() || windowState().testFlag(Qt::WindowMinimized)) {
+        m_blnSkipNextMove = true;
+        return false;
+    }
+    if (m_blnSkipNextMove) {
+        m_blnSkipNextMove = false;
+        return false;
+    }
+    const QPoint outer = frameGeometry().topLeft();
+    g_sngFormLeft = static_cast<float>(outer.x() * twipsX());
+    g_sngFormTop = static_cast<float>(outer.y() * twipsY());
+    return false;
+}
+
+bool frmTallyer::MainFieldProc(QEvent *event)
+{
+    if (event->type() != QEvent::FocusIn || g_blnHistoryWindow)
+        return false;
+
+    // The user may have changed the regional settings while the window was in the background.
+    LoadLocaleSettings();
+    const LocaleValues &loc = localeValues();
+    const QList<QAction *> items = mnuMenu->actions();
+
+    if (!m_strFocusThousands.isEmpty() && m_strFocusThousands != loc.thousandsSeparator) {
+        lblResult->setCaption(ConvertGrouping(lblResult->Caption(), m_strFocusThousands));
+        lblMemory->setCaption(ConvertGrouping(lblMemory->Caption(), m_strFocusThousands));
+        for (QAction *item : items) {
+            const QString caption = item->text();
+            const qsizetype tab = caption.indexOf(u'\t');
+            if (tab >= 0)
+                item->setText(caption.left(tab + 1) + ConvertGrouping(caption.mid(tab + 1), m_strFocusThousands));
+        }
+    }
+    m_strFocusThousands = loc.thousandsSeparator;
+
+    if (!m_strFocusDecimal.isEmpty() && m_strFocusDecimal != loc.decimalSeparator) {
+        const QString text = boxCalc->Text();
+        const QString converted = ReplaceAll(text, m_strFocusDecimal, loc.decimalSeparator);
+        if (converted != text) {
+            const qsizetype start = boxCalc->SelStart();
+            const qsizetype length = boxCalc->SelLength();
+            boxCalc->setText(converted);
+            boxCalc->setSelStart(start);
+            boxCalc->setSelLength(length);
+        } else {
+            lblResult->setCaption(ConvertDecimal(lblResult->Caption(), m_strFocusDecimal));
+        }
+        lblMemory->setCaption(ConvertDecimal(lblMemory->Caption(), m_strFocusDecimal));
+        for (QAction *item : items) {
+            const QString caption = item->text();
+            const qsizetype tab = caption.indexOf(u'\t');
+            if (tab >= 0)
+                item->setText(caption.left(tab + 1) + ConvertDecimal(caption.mid(tab + 1), m_strFocusDecimal));
+        }
+    }
+    m_strFocusDecimal = loc.decimalSeparator;
+    return false;
+}
+
+QString frmTallyer::ConvertGrouping(const QString &strText, const QString &strOld)
+{
+    const bool negative = strText.startsWith(QLatin1String("- "));
+    const QString rest = negative ? strText.mid(2) : strText;
+    const QString converted = ReplaceAll(rest, strOld, localeValues().thousandsSeparator);
+    return negative ? QStringLiteral("- ") + converted : converted;
+}
+
+QString frmTallyer::ConvertDecimal(const QString &strText, const QString &strOld)
+{
+    const qsizetype at = strOld.isEmpty() ? -1 : strText.lastIndexOf(strOld);
+    if (at < 0)
+        return strText;
+    QString out = strText;
+    out.replace(at, strOld.size(), localeValues().decimalSeparator);
+    return out;
+}
+
+void frmTallyer::RecreateCaret()
+{
+    // A wider caret for large fonts, so it stays visible.
+    boxCalc->setCursorWidth(boxCalc->font().pointSizeF() <= 12 ? 1 : 2);
+}
+
+void frmTallyer::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    // Form_Activate: the field takes the focus.
+    boxCalc->setFocus();
+}

@@ -1,0 +1,28 @@
+// The press routine shared by every push-label of the window, and the strip test.
+
+#include "frmtallyer.h"
+
+#include "calcfield.h"
+#include "globals.h"
+#include "mavolabel3d.h"
+
+#include <QLabel>
+
+void frmTallyer::PressLabel(int, MavoLabel3D *label, const QString &strName)
+{
+    if (!label->Enabled() || label->IsDown())
+        return;
+    label->GoDown();
+    if (StripShown() || strName.isEmpty())
+        return;
+    lblResultLabel->setText(strName);
+    lblResultLabel->setVisible(true);
+}
+
+bool frmTallyer::StripShown() const
+{
+    const double tppY = twipsY();
+    const double inner = height() * tppY;
+    const double fieldBottom = (boxCalc->y() + boxCalc->height()) * tppY;
+    return inner > fieldBottom + g_sngFrameSpare + 100;
+}

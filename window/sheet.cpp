@@ -1,0 +1,209 @@
+// The evaluation cycle of the calculation sheet, row wrapping and the window height that follows
+// the rows.
+
+#include "frmtallyer.h"
+
+#include "calcfield.h"
+#include "globals.h"
+#include "mavolabel3d.h"
+#include "modfunctions.h"
+
+#include <QFontMetricsF>
+#include <QFrame>
+#include <QLabel>
+#include <QScreen>
+#include <QStyle>
+#include <QTimer>
+
+#include <cmath>
+
+namespace {
+
+const QString kCrLf = QStringLiteral("\r\n");
+
+// Round half to even, as the width conversion wants.
+int roundHalfEven(double value)
+{
+    return static_cast<int>(std::nearbyint(value));
+}
+
+} // namespace
+
+int frmTallyer::TextWidthPixels(const QString &strText) const
+{
+    // Measured with the field's own font, exactly as the field lays text out.
+    const QFontMetricsF metrics(boxCalc->font());
+    return roundHalfEven(metrics.horizontalAdvance(strText));
+}
+
+qint32 frmTallyer::fieldLineCount() const
+{
+    return boxCalc->visualLineCount();
+}
+
+void frmTallyer::boxCalc_Change()
+{
+    // 1.
+    if (f_blnWriting)
+        return;
+    // 2.
+    f_blnEdited = true;
+    LoadLocaleSettings();
+    // 3.
+    QString s = boxCalc->Text();
+    qsizetype c = boxCalc->SelStart();
+
+    // 4. - 10. Separators, minus runs, foreign characters, line breaks, empty rows.
+    s = CleanSheetText(s, c, f_blnRestoring);
+
+    // 11. - 12. Wrapping, main window only.
+    if (!f_blnRestoring && !g_blnHistoryWindow) {
+        // The field's width in pixels, less a vertical scroll bar and the field's inner margins.
+        const int scrollBar = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, boxCalc);
+        const int w = boxCalc->width() - scrollBar - 6;
+        const TextWidthFunction measure = [this](const QString &t) { return TextWidthPixels(t); };
+        const QString breakChars = QString::fromUtf16(kContinuationOperators);
+        const QString wrapped = WrapText(s, breakChars, kCrLf, w, measure);
+        if (wrapped != s) {
+            if (f_lngCaretAfterInsert != 0)
+                c = f_lngCaretAfterInsert;
+            // Carry the caret to the end of its operator-delimited run, wrap that prefix, and
+            // shift the caret by what the wrap inserted in front of it.
+            qsizetype p = c;
+            for (;;) {
+                if (p >= s.size())
+                    break;
+                ++p;
+                if (IsContinuationOperator(s.at(p - 1)))
+                    break;
+                if (s.mid(p - 1, 2) == kCrLf)
+                    break;
+            }
+            p = std::min(p, s.size());
+            c = WrapText(s.left(p), breakChars, kCrLf, w, measure).size() + c - p;
+            s = wrapped;
+        }
+        g_udtHistory.Cur = g_udtHistory.Last;
+    }
+
+    // 13. Write back only when something changed; the caret is clamped into the text.
+    if (s != boxCalc->Text()) {
+        f_blnWriting = true;
+        boxCalc->setText(s);
+        if (!f_blnRestoring)
+            boxCalc->setSelStart(std::clamp<qsizetype>(c, 0, s.size()));
+        boxCalc->viewport()->update();
+        f_blnWriting = false;
+    }
+
+    // 14. Rows.
+    const qint16 rows = LoWord(fieldLineCount());
+    if (rows != f_intRows) {
+        f_intRows = rows;
+        ResizeToRows(lblMoveSize->Caption() == QLatin1String("<<"), rows, false);
+    }
+
+    // 15.
+    if (!g_blnHistoryWindow)
+        TimerSelWork_Timer();
+
+    // 16. - 18.
+    f_strExpression = SheetExpression(s);
+    QString result;
+    if (!f_strExpression.contains(kCrLf)) {
+        bool failed = false;
+        const double value = EvaluateExpression(f_strExpression, failed);
+        if (!failed)
+            result = FormatResult(value, roundDigit());
+    }
+    lblResult->setCaption(result);
+
+    // 19.
+    if (!g_blnHistoryWindow) {
+        const QString text = boxCalc->Text();
+        if (text != f_strLastText) {
+            if (!f_blnRestoring) {
+                RecordState(f_udtUndo, kUndoSlots, true, false);
+                takeSnapshot();
+            }
+        }
+        f_strLastText = text;
+    }
+}
+
+void frmTallyer::ResizeToRows(bool blnShowStrip, qint16 intRows, bool blnHeightOnly)
+{
+    const double tppX = twipsX();
+    const double tppY = twipsY();
+
+    // 1.
+    const bool firstPlacement = lblRound->Caption().isEmpty();
+    // 2.
+    TimerMyToolTip->stop();
+    lblToolTip->setVisible(false);
+    // 3.
+    qint32 rows = std::max<qint32>(intRows, g_lngMinRows);
+    rows = std::min<qint32>(rows, g_lngMaxRows);
+    // 4.
+    if (isMinimized() || isMaximized())
+        showNormal();
+
+    // 5. - 6. Heights in twips: the caption bar, the field's top and height, the spare part of
+    // the window beside them, and the strip when it is shown.
+    const double fieldHeight = boxCalc->height() * tppY;
+    double d = g_sngRowHeight * rows + 120 - fieldHeight;
+    const double caption = captionBarPixels() * tppY;
+    double h = caption + boxCalc->y() * tppY + fieldHeight + d + g_sngFrameSpare
+        + (blnShowStrip ? g_sngStripHeight : 0);
+
+    // 7.
+    float left = g_sngFormLeft;
+    float top = g_sngFormTop;
+    if (firstPlacement) {
+        ReadFormPosition(left, top);
+        g_sngFormLeft = left;
+        g_sngFormTop = top;
+    }
+    ClampLeft(left);
+    if (top < 0)
+        top = 0;
+
+    // 8. A window that would leave the screen at the bottom moves up; one taller than the screen
+    // goes to the top and shows fewer rows.
+    if (top + h > g_lngScreenHeight) {
+        if (h < g_lngScreenHeight) {
+            top = static_cast<float>(g_lngScreenHeight - h);
+        } else {
+            top = 0;
+            do {
+                d -= g_sngRowHeight;
+                h -= g_sngRowHeight;
+            } while (h > g_lngScreenHeight && g_sngRowHeight > 0);
+        }
+    }
+
+    // 9. - 12.
+    g_blnHoldPosition = true;
+    const int dPixels = static_cast<int>(std::lround(d / tppY));
+    if (dPixels != 0)
+        boxCalc->resize(boxCalc->width(), std::max(1, boxCalc->height() + dPixels));
+    const int clientHeight = std::max(1, static_cast<int>(std::lround((h - caption) / tppY)));
+    if (!blnHeightOnly) {
+        if (g_blnHistoryWindow) {
+            const QRect screen = this->screen() ? this->screen()->availableGeometry() : QRect();
+            resize(width(), clientHeight);
+            move(screen.x() + (screen.width() - frameGeometry().width()) / 2,
+                 screen.y() + (screen.height() - frameGeometry().height()) / 2);
+        } else {
+            resize(width(), clientHeight);
+            move(static_cast<int>(std::lround(left / tppX)), static_cast<int>(std::lround(top / tppY)));
+        }
+    } else {
+        resize(width(), clientHeight);
+    }
+    if (dPixels != 0) {
+        lblF1Label->move(lblF1Label->x(), lblF1Label->y() + dPixels);
+        frame2->move(frame2->x(), frame2->y() + dPixels);
+    }
+    g_blnHoldPosition = false;
+}

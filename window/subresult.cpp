@@ -1,0 +1,67 @@
+// The sub result: the value of the selected part of the sheet, shown grey in the result panel.
+
+#include "frmtallyer.h"
+
+#include "calcfield.h"
+#include "colorvalue.h"
+#include "mavolabel3d.h"
+#include "modfunctions.h"
+
+#include <QTimer>
+
+namespace {
+
+constexpr quint32 kSysColorButtonShadow = 0x80000010u;
+const QString kCrLf = QStringLiteral("\r\n");
+
+} // namespace
+
+void frmTallyer::TimerSelWork_Timer()
+{
+    // 1. - 2. A selection made of line breaks only is no selection.
+    const QString sel = boxCalc->SelText();
+    f_blnSelection = !TrimChars(sel, kCrLf, TrimLeft).isEmpty();
+
+    // 3.
+    TimerMyToolTip->stop();
+    m_strPendingHint.clear();
+    lblToolTip->setVisible(false);
+
+    const QString roundTag = lblRound->property("Tag").toString();
+    if (f_blnSelection) {
+        // 4. Evaluate only when the selection or the rounding changed.
+        if (roundTag != f_udtSubResult.Round || sel != f_udtSubResult.Sel) {
+            EvaluateSelection(sel);
+            f_udtSubResult = {sel, lblResult->Caption(), roundTag};
+        } else {
+            if (lblResult->ForeColor() != kSysColorButtonShadow)
+                lblResult->setForeColor(kSysColorButtonShadow);
+            if (lblResult->Caption() != f_udtSubResult.Caption)
+                lblResult->setCaption(f_udtSubResult.Caption);
+        }
+    } else {
+        // 5.
+        if (lblResult->ForeColor() != kSysColorButtonText)
+            lblResult->setForeColor(kSysColorButtonText);
+        bool failed = false;
+        const double value = EvaluateExpression(f_strExpression, failed);
+        lblResult->setCaption(failed ? QString() : FormatResult(value, roundDigit()));
+        f_udtSubResult = {};
+    }
+    // 6.
+    TimerSelWork->stop();
+}
+
+void frmTallyer::EvaluateSelection(const QString &strSel)
+{
+    const QString s = SheetExpression(TrimChars(strSel, kCrLf, TrimBoth));
+    QString result;
+    if (!s.contains(kCrLf)) {
+        bool failed = false;
+        const double value = EvaluateExpression(s, failed);
+        if (!failed)
+            result = FormatResult(value, roundDigit());
+    }
+    lblResult->setForeColor(kSysColorButtonShadow);
+    lblResult->setCaption(result);
+}
