@@ -20,11 +20,9 @@ private slots:
     void fillsPlaceholders_data();
     void fillsPlaceholders();
     void memoryOverflowGivesTwoLines();
-    void languageFollowsLocaleAtEveryCall();
     void languageFollowsLoadLocaleSettings();
     void everyEnglishTextHasItsRussianTwin();
     void everyDocumentedIdIsPresent();
-    void unknownIdIsEmpty();
 
 private:
     int m_savedLcid = 0;
@@ -102,16 +100,6 @@ void TestLoadText::memoryOverflowGivesTwoLines()
     QCOMPARE(lines, QStringList({"Overflow of memory ", "Press 'MC' or 'M'"}));
 }
 
-void TestLoadText::languageFollowsLocaleAtEveryCall()
-{
-    localeValues().lcid = kLcidRussian;
-    QCOMPARE(LoadText(1370), QString("Отмена"));
-    localeValues().lcid = kLcidEnglish;
-    QCOMPARE(LoadText(1370), QString("Cancel"));
-    localeValues().lcid = kLcidRussian;
-    QCOMPARE(LoadText(1380), QString("Справка"));
-}
-
 void TestLoadText::languageFollowsLoadLocaleSettings()
 {
     const LocaleValues saved = localeValues();
@@ -178,14 +166,6 @@ void TestLoadText::everyDocumentedIdIsPresent()
                  qPrintable(QString("missing %1").arg(id + kRussianTextOffset)));
     }
     QCOMPARE(table.size(), ids.size() * 2);
-}
-
-void TestLoadText::unknownIdIsEmpty()
-{
-    localeValues().lcid = kLcidEnglish;
-    QVERIFY(LoadText(1007).isEmpty());
-    localeValues().lcid = kLcidRussian;
-    QVERIFY(LoadText(1401).isEmpty());
 }
 
 QTEST_GUILESS_MAIN(TestLoadText)
