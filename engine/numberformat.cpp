@@ -54,7 +54,7 @@ QString FormatResult(double dblValue, int intDecimals)
     }
     fracPart.resize(decimals, '0');
     if (intPart.empty())
-        intPart = "0";
+        intPart.push_back('0');
 
     const LocaleValues &loc = localeValues();
     QString out;
