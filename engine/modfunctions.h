@@ -8,3 +8,5 @@
 #include "sheettext.h"
 #include "texthelpers.h"
 #include "wrap.h"
+#include "amountinwords.h"
+#include "wordsfile.h"
