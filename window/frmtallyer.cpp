@@ -234,6 +234,10 @@ void frmTallyer::connectLabels()
     connect(lblRound, &MavoLabel3D::MouseMove, this,
             [this](qint16 b, qint16 s, float x, float y) { lblRound_MouseMove(b, s, x, y); });
 
+    connect(lblMoveSize, &MavoLabel3D::MouseUp, this, [this](qint16, qint16, float, float) {
+        lblMoveSize_MouseUp();
+    });
+
     for (MavoLabel3D *l : {lblOptions, lblMoveSize, lblResult, lblMemory}) {
         connect(l, &MavoLabel3D::MouseDown, this,
                 [this, l](qint16 button, qint16, float, float) { PressLabel(button, l, QString()); });

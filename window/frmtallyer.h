@@ -98,6 +98,7 @@ public:
     // Panels (panels.cpp)
     void PressLabel(int Button, MavoLabel3D *label, const QString &strName);
     bool StripShown() const;
+    void lblMoveSize_MouseUp();
 
     // Undo (undo.cpp)
     void RecordState(udtTextHistory &ring, int intSize, bool blnRecord, bool blnAdvance);
