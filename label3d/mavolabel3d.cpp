@@ -155,7 +155,11 @@ MavoLabel3D::MavoLabel3D(QWidget *parent)
     Redraw(false);
 }
 
-MavoLabel3D::~MavoLabel3D() = default;
+MavoLabel3D::~MavoLabel3D()
+{
+    // The caption label outlives this part of the object while QWidget deletes its children.
+    lbl0->removeEventFilter(this);
+}
 
 WId MavoLabel3D::hWnd() const
 {

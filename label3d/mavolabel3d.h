@@ -23,8 +23,9 @@ class QTimer;
 // The container listens to the signals. Button and Shift use the original codes (Button 1 left,
 // 2 right, 4 middle, combined while moving; Shift 1 Shift, 2 Ctrl, 4 Alt); X and Y are in the
 // container's units, twips. MouseDown is emitted before the control goes down, so a handler can
-// still change CaptionShiftOnDown for this press; MouseUp is emitted while the control is still
-// down and only when the release is the end of a press that put it down.
+// still change CaptionShiftOnDown for this press. MouseUp is emitted for a release of any button
+// while the control counts as down (IsDown), before it comes up; a release after the pointer was
+// dragged off raises none. Click follows MouseUp, only after a press that put the control down.
 //
 // Keyboard presses are driven through the interface: setMouseEventsSkip(true) then GoDown() on
 // key down, setMouseEventsSkip(false) on key up (which makes the control normal again).

@@ -188,11 +188,14 @@ void MavoLabel3D::handleMouseMove(qint16 Button, qint16 Shift, QPointF pos)
     lbl0->setToolTip(toolTip());
 
     // At most one push-label of a form shows the up state: the one under the pointer takes it
-    // from any other, unless it answers no button at all.
+    // from any other, unless it answers no button at all. Labels are told apart by identity, not
+    // by object name (names may be empty or repeated), and only those of this very window count:
+    // a dialog owned by the form has push-labels of its own.
     if (m_forMouseButton != 0) {
-        const QList<MavoLabel3D *> others = window()->findChildren<MavoLabel3D *>();
+        const QWidget *form = window();
+        const QList<MavoLabel3D *> others = form->findChildren<MavoLabel3D *>();
         for (MavoLabel3D *other : others) {
-            if (other != this && other->IsUp())
+            if (other != this && other->window() == form && other->IsUp())
                 other->GoNormal();
         }
     }
