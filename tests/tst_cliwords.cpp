@@ -68,16 +68,13 @@ void TestCliWords::initTestCase()
     m_cli = QStringLiteral(TALLYER_PROGRAM_DIR "/tallyer-cli");
     QVERIFY2(QFile::exists(m_cli), qPrintable(m_cli));
 
-    QFile example(m_dir.filePath("my words.txt"));
-    QVERIFY(example.open(QIODevice::WriteOnly));
-    QVERIFY(example.write(kExampleFile) > 0);
-    example.close();
-
     QByteArray lfOnly(kExampleFile);
     lfOnly.replace("\r\n", "\n");
-    QFile broken(m_dir.filePath("lf only.txt"));
-    QVERIFY(broken.open(QIODevice::WriteOnly));
-    QVERIFY(broken.write(lfOnly) > 0);
+    const QList<std::pair<QString, QByteArray>> files{{"my words.txt", kExampleFile}, {"lf only.txt", lfOnly}};
+    for (const auto &[name, bytes] : files) {
+        QFile file(m_dir.filePath(name));
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
+    }
 }
 
 TestCliWords::Run TestCliWords::run(const QStringList &args, const QString &locale) const
@@ -101,35 +98,27 @@ TestCliWords::Run TestCliWords::run(const QStringList &args, const QString &loca
 void TestCliWords::converts_data()
 {
     QTest::addColumn<QStringList>("args");
-    QTest::addColumn<QString>("locale");
     QTest::addColumn<QString>("expected");
 
     QTest::newRow("default-dollars-file")
-        << QStringList{"1234.56"} << "C" << "One thousand two hundred thirty four dollars 56 cents\n";
-    QTest::newRow("one-line-per-amount")
-        << QStringList{"1", "-2.5", "0"} << "C"
-        << "One dollar 00 cents\nTwo dollars 50 cents\nZero dollars 00 cents\n";
-    QTest::newRow("limit-itself") << QStringList{"999999999999.99"} << "C"
-        << "Nine hundred ninety nine billion nine hundred ninety nine million nine hundred ninety "
-           "nine thousand nine hundred ninety nine dollars 99 cents\n";
+        << QStringList{"1234.56"} << "One thousand two hundred thirty four dollars 56 cents\n";
+    QTest::newRow("one-line-per-amount") << QStringList{"1", "-2.5", "0"} << "One dollar 00 cents\nTwo dollars 50 cents\nZero dollars 00 cents\n";
     // Four decimals first (2.9950), then hundredths: the two roundings add up.
     QTest::newRow("rounded-to-four-then-two-decimals") << QStringList{"0.0050", "2.994999", "2.99494"}
-        << "C" << "Zero dollars 01 cent\nThree dollars 00 cents\nTwo dollars 99 cents\n";
-    QTest::newRow("bare-name-from-program-folder")
-        << QStringList{"--file=InWordsRubles rus.txt", "2000"} << "C"
+        << "Zero dollars 01 cent\nThree dollars 00 cents\nTwo dollars 99 cents\n";
+    QTest::newRow("bare-name-from-program-folder") << QStringList{"--file=InWordsRubles rus.txt", "2000"}
         << QString::fromUtf8("Две тысячи рублей 00 копеек\n");
     QTest::newRow("relative-path-as-given")
-        << QStringList{"--file=./my words.txt", "3000.01"} << "C" << "Three grand bucks 01 cent\n";
+        << QStringList{"--file=./my words.txt", "3000.01"} << "Three grand bucks 01 cent\n";
     QTest::newRow("amount-after-double-dash")
-        << QStringList{"--file=InWordsEuros eng.txt", "--", "-21"} << "C" << "Twenty one euros 00 cents\n";
+        << QStringList{"--file=InWordsEuros eng.txt", "--", "-21"} << "Twenty one euros 00 cents\n";
 }
 
 void TestCliWords::converts()
 {
     QFETCH(QStringList, args);
-    QFETCH(QString, locale);
     QFETCH(QString, expected);
-    const Run r = run(args, locale);
+    const Run r = run(args);
     QCOMPARE(r.err, QString());
     QCOMPARE(r.out, expected);
     QCOMPARE(r.exitCode, 0);
@@ -143,7 +132,6 @@ void TestCliWords::failures_data()
     QTest::addColumn<QString>("err");
 
     QTest::newRow("limit-bound") << QStringList{"999999999999.995"} << "C" << "\n" << kLimitMessage;
-    QTest::newRow("thirteen-digits") << QStringList{"1000000000000"} << "C" << "\n" << kLimitMessage;
     QTest::newRow("beyond-the-currency-range")
         << QStringList{"-123456789012345678901234567890"} << "C" << "\n" << kLimitMessage;
     QTest::newRow("others-still-converted")
@@ -162,9 +150,6 @@ void TestCliWords::failures_data()
     QTest::newRow("missing-path")
         << QStringList{"--file=" + m_dir.filePath("none.txt"), "5", "6"} << "C" << ""
         << fileMessage(m_dir.filePath("none.txt"));
-    QTest::newRow("lf-only-file")
-        << QStringList{"--file=" + m_dir.filePath("lf only.txt"), "5"} << "C" << ""
-        << fileMessage(m_dir.filePath("lf only.txt"));
     QTest::newRow("relative-path-shown-in-full")
         << QStringList{"--file=./lf only.txt", "5"} << "C" << ""
         << fileMessage(m_dir.filePath("lf only.txt"));
@@ -187,11 +172,8 @@ void TestCliWords::usageErrors_data()
     QTest::addColumn<QStringList>("args");
 
     QTest::newRow("no-amount") << QStringList{};
-    QTest::newRow("only-file") << QStringList{"--file=InWordsDollars eng.txt"};
     QTest::newRow("exponent") << QStringList{"1e5"};
     QTest::newRow("comma-decimal") << QStringList{"1,5"};
-    QTest::newRow("leading-separator") << QStringList{".5"};
-    QTest::newRow("two-separators") << QStringList{"1.2.3"};
     QTest::newRow("bad-amount-after-good-one") << QStringList{"5", "x"};
     QTest::newRow("empty-file-option") << QStringList{"--file=", "5"};
     QTest::newRow("unknown-option") << QStringList{"--round=2", "5"};

@@ -19,7 +19,6 @@ private slots:
 
     void fillsPlaceholders_data();
     void fillsPlaceholders();
-    void memoryOverflowGivesTwoLines();
     void languageFollowsLoadLocaleSettings();
     void everyEnglishTextHasItsRussianTwin();
     void everyDocumentedIdIsPresent();
@@ -65,6 +64,8 @@ void TestLoadText::fillsPlaceholders_data()
     QTest::newRow("bars-without-digit-are-text")
         << kLcidEnglish << 1140 << QStringList{"|1", "X", "|2", "Y"}
         << QString("| value |  < 999 999 999 999.995");
+    QTest::newRow("memory-overflow-two-lines")
+        << kLcidEnglish << 1160 << QStringList{"|1", "\n"} << QString("Overflow of memory \nPress 'MC' or 'M'");
     QTest::newRow("pairs-applied-in-order")
         << kLcidEnglish << 1160 << QStringList{"|1", "|2", "|2", "-"}
         << QString("Overflow of memory -Press 'MC' or 'M'");
@@ -91,13 +92,6 @@ void TestLoadText::fillsPlaceholders()
 
     localeValues().lcid = lcid;
     QCOMPARE(LoadText(id, pairs), expected);
-}
-
-void TestLoadText::memoryOverflowGivesTwoLines()
-{
-    localeValues().lcid = kLcidEnglish;
-    const QStringList lines = LoadText(1160, {"|1", "\n"}).split('\n');
-    QCOMPARE(lines, QStringList({"Overflow of memory ", "Press 'MC' or 'M'"}));
 }
 
 void TestLoadText::languageFollowsLoadLocaleSettings()
