@@ -99,8 +99,13 @@ void CalcField::setSelText(const QString &strText)
 
 int CalcField::visualLineCount() const
 {
+    // The plain-text layout lays out a replaced or pasted block lazily, at the next paint; until
+    // then it has no lines and a soft-wrapped row would count as one. Lay it out now.
+    const auto *plainLayout = qobject_cast<QPlainTextDocumentLayout *>(document()->documentLayout());
     int rows = 0;
     for (QTextBlock block = document()->begin(); block.isValid(); block = block.next()) {
+        if (plainLayout)
+            plainLayout->ensureBlockLayout(block);
         const QTextLayout *layout = block.layout();
         const int n = layout ? layout->lineCount() : 0;
         rows += n > 0 ? n : 1;

@@ -410,6 +410,10 @@ bool frmTallyer::MainWindowProc(QEvent *event)
 {
     if (event->type() != QEvent::Move || g_blnHoldPosition || g_blnHistoryWindow)
         return false;
+    // A window placed before it is shown gets that move only as show() begins, while it is still
+    // hidden and before its frame is known: it is the program's own placement, not the user's.
+    if (!isVisible())
+        return false;
     // Minimising and restoring never record a position.
     if (isMinimized() || windowState().testFlag(Qt::WindowMinimized)) {
         m_blnSkipNextMove = true;

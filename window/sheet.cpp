@@ -152,7 +152,10 @@ void frmTallyer::ResizeToRows(bool blnShowStrip, qint16 intRows, bool blnHeightO
     // the window beside them, and the strip when it is shown.
     const double fieldHeight = boxCalc->height() * tppY;
     double d = g_sngRowHeight * rows + 120 - fieldHeight;
-    const double caption = captionBarPixels() * tppY;
+    // g_sngFrameSpare is measured on the client area, so the frame's lower border (known once
+    // the window is shown) is counted with the caption bar, or the bottom would leave the screen.
+    const int lowerBorder = std::max(0, frameGeometry().bottom() - geometry().bottom());
+    const double caption = (captionBarPixels() + lowerBorder) * tppY;
     double h = caption + boxCalc->y() * tppY + fieldHeight + d + g_sngFrameSpare
         + (blnShowStrip ? g_sngStripHeight : 0);
 
