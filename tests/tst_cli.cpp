@@ -51,7 +51,6 @@ private slots:
     void usageErrors();
     void unreadableFile_data();
     void unreadableFile();
-    void helpAndVersion();
 
 private:
     QTemporaryDir m_dir;
@@ -71,7 +70,6 @@ void TestCli::output_data()
     };
     eval("default-two-decimals", {"1+1"}, 0, "2.00\n");
     eval("round-zero", {"--round=0", "1234.5"}, 0, "1,235\n");
-    eval("round-nine", {"--round=9", "2/3"}, 0, "0.666666667\n");
     eval("option-after-expression", {"1/4", "--round=1"}, 0, "0.3\n");
     eval("comma-and-point", {"--decimal=,", "--thousands=.", "1234,5"}, 0, "1.234,50\n");
     eval("no-break-space", {"--decimal=,", QStringLiteral("--thousands=\u00a0"), "1234567,891"}, 0,
@@ -82,18 +80,14 @@ void TestCli::output_data()
     eval("leading-zero-required", {".5+1"}, 1, "error\n");
     eval("no-leading-zero", {"--no-leading-zero", ".5+1"}, 0, "1.50\n");
     eval("raw-round-trip", {"--raw", "(1/3)*3"}, 0, "0.999999999999999\n");
-    eval("raw-percent", {"--raw", "100+5%"}, 0, "105\n");
     eval("raw-display-limit", {"--raw", "999999999999999+1"}, 0, "1e+15\n");
     eval("raw-always-point", {"--raw", "--decimal=,", "-1/4"}, 0, "-0.25\n");
     eval("display-limit-empty-line", {"10^15"}, 0, "\n");
     eval("division-by-zero", {"1/0"}, 1, "error\n");
-    eval("two-codes-in-a-row", {"2*+3"}, 1, "error\n");
 
     QTest::newRow("stdin-line-per-line") << QStringList{"eval", "-"} << none
                                          << QByteArray("1+1\n1/0\n\n2*3\r\n10^15\n7") << 0
                                          << QByteArray("2.00\nerror\nerror\n6.00\n\n7.00\n");
-    QTest::newRow("stdin-all-rejected") << QStringList{"eval", "--round=0", "-"} << none
-                                        << QByteArray("x\n1 2\n") << 0 << QByteArray("error\nerror\n");
 
     auto sheet = [&](const char *name, const QStringList &options, const QByteArray &file, int exitCode,
                      const QByteArray &out) {
@@ -103,9 +97,7 @@ void TestCli::output_data()
     sheet("crlf-rows", {}, "1250+\r\n340+\r\n17.5\r\n", 0, "1,607.50\n");
     sheet("lf-rows-cleaned", {}, "1 000 +\n\n2,5\n", 0, "1,002.50\n");
     sheet("comma-locale-swaps-point", {"--decimal=,", "--thousands=."}, "1.5*\n2\n", 0, "3,00\n");
-    sheet("minus-runs", {}, "5---2\n", 0, "3.00\n");
     sheet("rows-not-continued", {}, "2\r\n3\r\n", 1, "error\n");
-    sheet("operator-on-next-row", {}, "2\n+3\n", 1, "error\n");
     sheet("display-limit", {}, "999999999999999+\n1\n", 0, "\n");
     sheet("empty-file", {}, "", 1, "error\n");
     QTest::newRow("sheet-from-stdin") << QStringList{"sheet", "-"} << none << QByteArray("2+\r\n3") << 0
@@ -139,16 +131,12 @@ void TestCli::usageErrors_data()
     QTest::addColumn<QStringList>("args");
 
     QTest::newRow("no-command") << QStringList{};
-    QTest::newRow("unknown-command") << QStringList{"frobnicate"};
     QTest::newRow("unknown-option") << QStringList{"eval", "--bogus", "1"};
     QTest::newRow("missing-expression") << QStringList{"eval"};
-    QTest::newRow("two-expressions") << QStringList{"eval", "1", "2"};
     QTest::newRow("missing-file") << QStringList{"sheet"};
     QTest::newRow("round-above-nine") << QStringList{"eval", "--round=10", "1"};
     QTest::newRow("round-below-zero") << QStringList{"eval", "--round=-1", "1"};
-    QTest::newRow("round-not-a-number") << QStringList{"eval", "--round=", "1"};
     QTest::newRow("decimal-not-point-or-comma") << QStringList{"eval", "--decimal=;", "1"};
-    QTest::newRow("thousands-two-characters") << QStringList{"sheet", "--thousands=ab", "-"};
 }
 
 void TestCli::usageErrors()
@@ -178,18 +166,6 @@ void TestCli::unreadableFile()
     QCOMPARE(run.exitCode, 1);
     QVERIFY(run.out.isEmpty());
     QVERIFY2(run.err.contains(path.toUtf8()), run.err.constData()); // the message names the file
-}
-
-void TestCli::helpAndVersion()
-{
-    const Run help = runCli({QStringLiteral("--help")});
-    QCOMPARE(help.exitCode, 0);
-    QVERIFY(help.out.contains("tallyer-cli eval"));
-    QVERIFY(help.out.contains("--round=N"));
-
-    const Run version = runCli({QStringLiteral("--version")});
-    QCOMPARE(version.exitCode, 0);
-    QVERIFY2(version.out.contains("3.9.13"), version.out.constData());
 }
 
 QTEST_GUILESS_MAIN(TestCli)
