@@ -52,7 +52,7 @@ qint32 translateColorValue(quint32 colorValue, const QPalette &palette);
 qint32 translateColorValue(quint32 colorValue); // through the application palette
 
 // The colour to paint with for a translated value. -1 (a failed translation) paints white, the
-// colour its low three bytes spell, which is what a brush made from it showed originally.
+// colour its low three bytes spell.
 QColor colorFromRgbValue(qint32 rgbValue);
 
 // The RGB value of a colour, red in the low byte (alpha is dropped).

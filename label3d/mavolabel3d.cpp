@@ -529,7 +529,7 @@ int MavoLabel3D::captionAlignmentCode() const
 
 void MavoLabel3D::setCaptionAlignmentCode(int code)
 {
-    // The caption sits at the top of its label, like the original's.
+    // The caption sits at the top of its label.
     Qt::Alignment horizontal = Qt::AlignLeft;
     if (code == kAlignCodeRight)
         horizontal = Qt::AlignRight;

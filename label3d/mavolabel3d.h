@@ -20,7 +20,7 @@ class QTimer;
 // logic follows those comparisons: with all three equal (a new control) a press raises MouseDown
 // but never arms Click.
 //
-// The container listens to the signals. Button and Shift use the original codes (Button 1 left,
+// The container listens to the signals. Button and Shift use the program's codes (Button 1 left,
 // 2 right, 4 middle, combined while moving; Shift 1 Shift, 2 Ctrl, 4 Alt); X and Y are in the
 // container's units, twips. MouseDown is emitted before the control goes down, so a handler can
 // still change CaptionShiftOnDown for this press. MouseUp is emitted for a release of any button
@@ -165,10 +165,11 @@ public:
     Q_INVOKABLE bool MouseInRect() const;
 
     // Design-time storage in a property bag (name -> value). Reading: an absent name gives the
-    // reading default (the container's colours and font where the original took the ambient
-    // ones), an unreadable value is skipped; margins are taken as stored, the control ends
-    // normal. Writing: values equal to their writing default are left out (and removed from the
-    // bag). "TextAlign" is stored as the caption's own code: 0 left, 1 right, 2 centre.
+    // reading default (for the colours and the font, the container's), an unreadable value is
+    // skipped, margins are taken as stored, and the control ends normal. Writing: values equal to
+    // their writing default (the text colour's is button text, not the container's) are left
+    // out, and removed from the bag. "TextAlign" is stored as the caption's own code: 0 left,
+    // 1 right, 2 centre.
     void ReadProperties(const QVariantMap &PropBag);
     void WriteProperties(QVariantMap &PropBag) const;
 

@@ -14,7 +14,8 @@
 
 namespace {
 
-// Border kinds and sides with the values of the original 3D edge function.
+// Border kinds and sides of a 3D edge, as bit values: an edge style combines one outer and one
+// inner border kind.
 constexpr int kRaisedOuter = 1;
 constexpr int kSunkenOuter = 2;
 constexpr int kRaisedInner = 4;
