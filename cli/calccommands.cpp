@@ -84,6 +84,11 @@ bool applyLocale(const CalcOptions &opt)
         loc.thousandsSeparator = *opt.thousands;
     if (opt.noLeadingZero)
         loc.leadingZero = false;
+    // A --decimal that collides with the locale's grouping would make 1,234,50 unreadable: group
+    // with the other character instead.
+    if (!opt.thousands && loc.thousandsSeparator == loc.decimalSeparator)
+        loc.thousandsSeparator = loc.decimalSeparator == QLatin1String(",") ? QStringLiteral(".")
+                                                                            : QStringLiteral(",");
     if (loc.decimalSeparator != QLatin1String(".") && loc.decimalSeparator != QLatin1String(",")) {
         std::fprintf(stderr,
                      "tallyer-cli: the locale's decimal separator '%s' is neither '.' nor ','; "

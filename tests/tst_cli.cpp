@@ -72,6 +72,8 @@ void TestCli::output_data()
     eval("round-zero", {"--round=0", "1234.5"}, 0, "1,235\n");
     eval("option-after-expression", {"1/4", "--round=1"}, 0, "0.3\n");
     eval("comma-and-point", {"--decimal=,", "--thousands=.", "1234,5"}, 0, "1.234,50\n");
+    // The C locale groups with ","; a "," decimal must not group with the same character.
+    eval("comma-decimal-never-groups-with-comma", {"--decimal=,", "1234,5"}, 0, "1.234,50\n");
     eval("no-break-space", {"--decimal=,", QStringLiteral("--thousands=\u00a0"), "1234567,891"}, 0,
          "1\xc2\xa0" "234\xc2\xa0" "567,89\n");
     eval("negative-expression", {"-5+3"}, 0, "- 2.00\n");
