@@ -87,6 +87,7 @@ public:
     void MemoryClear();
     void MemoryAdd();
     void MemorySubtract();
+    void MemoryArithmetic(bool blnAdd); // M+ and M-
     void MemoryRecall();
     void PopupMemoryMenu();
     void SelectMemoryCell(QAction *mnuItem);

@@ -91,29 +91,22 @@ bool memoryArithmetic(const QString &resultCaption, const QString &memoryCaption
 
 void frmTallyer::MemoryAdd()
 {
-    double value = 0;
-    if (!memoryArithmetic(lblResult->Caption(), lblMemory->Caption(), true, value)) {
-        ShowMemoryOverflow();
-        return;
-    }
-    QString text = FormatResult(value, roundDigit());
-    if (value == 0.0) {
-        text.clear();
-    } else if (text.isEmpty()) {
-        ShowMemoryOverflow();
-        return;
-    }
-    lblMemory->setCaption(text);
-    writeCell(memoryItem(mnuMenu->property("Tag").toString()), text);
+    MemoryArithmetic(true);
 }
 
 void frmTallyer::MemorySubtract()
 {
+    MemoryArithmetic(false);
+}
+
+void frmTallyer::MemoryArithmetic(bool blnAdd)
+{
     double value = 0;
-    if (!memoryArithmetic(lblResult->Caption(), lblMemory->Caption(), false, value)) {
+    if (!memoryArithmetic(lblResult->Caption(), lblMemory->Caption(), blnAdd, value)) {
         ShowMemoryOverflow();
         return;
     }
+    // Exactly 0 empties the value (the caption keeps its tab); too large to show overflows.
     QString text = FormatResult(value, roundDigit());
     if (value == 0.0) {
         text.clear();
