@@ -13,20 +13,33 @@ CalcField::CalcField(QWidget *parent)
     setUndoRedoEnabled(false); // the window keeps its own undo ring
 }
 
+namespace {
+
+// The document breaks rows with a paragraph (or line) separator; the sheet with CR LF.
+QString sheetText(QString documentText)
+{
+    documentText.replace(QChar::ParagraphSeparator, QLatin1String("\r\n"));
+    documentText.replace(QChar::LineSeparator, QLatin1String("\r\n"));
+    return documentText;
+}
+
+QString plainText(QString sheet)
+{
+    sheet.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    return sheet;
+}
+
+} // namespace
+
 QString CalcField::Text() const
 {
     // toRawText keeps no-break spaces, which toPlainText would turn into spaces.
-    QString raw = document()->toRawText();
-    raw.replace(QChar::ParagraphSeparator, QLatin1String("\r\n"));
-    raw.replace(QChar::LineSeparator, QLatin1String("\r\n"));
-    return raw;
+    return sheetText(document()->toRawText());
 }
 
 void CalcField::setText(const QString &strText)
 {
-    QString plain = strText;
-    plain.replace(QLatin1String("\r\n"), QLatin1String("\n"));
-    setPlainText(plain);
+    setPlainText(plainText(strText));
 }
 
 qsizetype CalcField::toSheetPosition(int intDocumentPosition) const
@@ -84,17 +97,12 @@ void CalcField::setSelLength(qsizetype lngLength)
 
 QString CalcField::SelText() const
 {
-    QString sel = textCursor().selectedText();
-    sel.replace(QChar::ParagraphSeparator, QLatin1String("\r\n"));
-    sel.replace(QChar::LineSeparator, QLatin1String("\r\n"));
-    return sel;
+    return sheetText(textCursor().selectedText());
 }
 
 void CalcField::setSelText(const QString &strText)
 {
-    QString plain = strText;
-    plain.replace(QLatin1String("\r\n"), QLatin1String("\n"));
-    textCursor().insertText(plain);
+    textCursor().insertText(plainText(strText));
 }
 
 int CalcField::visualLineCount() const
