@@ -130,13 +130,9 @@ bool readAll(const QString &name, QByteArray &data)
     QFile file;
     const bool opened = name == QLatin1String("-") ? file.open(stdin, QIODevice::ReadOnly)
                                                     : (file.setFileName(name), file.open(QIODevice::ReadOnly));
-    if (!opened) {
-        std::fprintf(stderr, "tallyer-cli: cannot read '%s': %s\n", name.toLocal8Bit().constData(),
-                     file.errorString().toLocal8Bit().constData());
-        return false;
-    }
-    data = file.readAll();
-    if (file.error() != QFileDevice::NoError) {
+    if (opened)
+        data = file.readAll();
+    if (!opened || file.error() != QFileDevice::NoError) {
         std::fprintf(stderr, "tallyer-cli: cannot read '%s': %s\n", name.toLocal8Bit().constData(),
                      file.errorString().toLocal8Bit().constData());
         return false;

@@ -74,6 +74,9 @@ public:
     // Sub result (subresult.cpp)
     void TimerSelWork_Timer();
     void EvaluateSelection(const QString &strSel);
+    // The display text of an expression with the current decimals; empty when it has independent
+    // rows, fails, or is too large to show.
+    QString ExpressionResultText(const QString &strExpression) const;
 
     // Rounding selector (rounding.cpp)
     void lblRound_MouseDown(int Button, int Shift, float X, float Y);

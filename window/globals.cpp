@@ -1,21 +1,21 @@
 #include "globals.h"
 
 QString g_strProductName;
-bool g_blnManyCopies = false;
-bool g_blnAlwaysOnTop = false;
-bool g_blnSettingsChanged = false;
-bool g_blnHoldPosition = false;
-bool g_blnHistoryWindow = false;
-qint32 g_lngScreenWidth = 0;
-qint32 g_lngScreenHeight = 0;
-float g_sngStripHeight = 0;
-float g_sngFrameSpare = 0;
-float g_sngRowHeight = 0;
-float g_sngFormLeft = 0;
-float g_sngFormTop = 0;
-qint32 g_lngMinRows = 1;
-qint32 g_lngMaxRows = 10;
-qint32 g_lngRoundTo = 2;
+bool g_blnManyCopies;
+bool g_blnAlwaysOnTop;
+bool g_blnSettingsChanged;
+bool g_blnHoldPosition;
+bool g_blnHistoryWindow;
+qint32 g_lngScreenWidth;
+qint32 g_lngScreenHeight;
+float g_sngStripHeight;
+float g_sngFrameSpare;
+float g_sngRowHeight;
+float g_sngFormLeft;
+float g_sngFormTop;
+qint32 g_lngMinRows;
+qint32 g_lngMaxRows;
+qint32 g_lngRoundTo;
 QString g_strInWordsFile;
 udtAppearance g_udtAppearance;
 
@@ -40,3 +40,11 @@ void resetProgramGlobals()
     g_strInWordsFile.clear();
     g_udtAppearance = udtAppearance();
 }
+
+namespace {
+
+// The start values are the ones resetProgramGlobals gives; the globals above are defined first
+// in this file, so they exist when this runs.
+const bool g_blnGlobalsSet = (resetProgramGlobals(), true);
+
+} // namespace

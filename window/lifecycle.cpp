@@ -164,8 +164,6 @@ bool frmTallyer::Form_Load()
         setAlwaysOnTop(g_blnAlwaysOnTop);
         HookField();
         HookWindow();
-        const int tppX = static_cast<int>(std::lround(twipsX()));
-        Q_UNUSED(tppX);
         frame1->setGeometry(boxCalc->x() + 5, boxCalc->y() + 2, boxCalc->width() - 7,
                             boxCalc->height() - 4);
         lblResult->setCaption(QString());
@@ -277,10 +275,9 @@ bool frmTallyer::localeTest()
 
     // Grouping by three: 1234567 must come out as 1, 234, 567 with the group separator between.
     const QString sep = snap.locale.groupSeparator();
-    QLocale plainDigits = snap.locale;
-    const QString grouped = plainDigits.toString(1234567);
-    const QString expected = plainDigits.toString(1) + sep + plainDigits.toString(234).rightJustified(3, plainDigits.zeroDigit().at(0))
-        + sep + plainDigits.toString(567);
+    const QString grouped = snap.locale.toString(1234567);
+    const QString expected = snap.locale.toString(1) + sep + snap.locale.toString(234) + sep
+        + snap.locale.toString(567);
 
     int id = 0;
     if (loc.decimalSeparator != QLatin1String(".") && loc.decimalSeparator != QLatin1String(","))
@@ -437,17 +434,21 @@ bool frmTallyer::MainFieldProc(QEvent *event)
     // The user may have changed the regional settings while the window was in the background.
     LoadLocaleSettings();
     const LocaleValues &loc = localeValues();
-    const QList<QAction *> items = mnuMenu->actions();
-
-    if (!m_strFocusThousands.isEmpty() && m_strFocusThousands != loc.thousandsSeparator) {
-        lblResult->setCaption(ConvertGrouping(lblResult->Caption(), m_strFocusThousands));
-        lblMemory->setCaption(ConvertGrouping(lblMemory->Caption(), m_strFocusThousands));
+    // The memory values stand after the tab of their menu captions.
+    auto convertMenuValues = [this](auto convert) {
+        const QList<QAction *> items = mnuMenu->actions();
         for (QAction *item : items) {
             const QString caption = item->text();
             const qsizetype tab = caption.indexOf(u'\t');
             if (tab >= 0)
-                item->setText(caption.left(tab + 1) + ConvertGrouping(caption.mid(tab + 1), m_strFocusThousands));
+                item->setText(caption.left(tab + 1) + convert(caption.mid(tab + 1)));
         }
+    };
+
+    if (!m_strFocusThousands.isEmpty() && m_strFocusThousands != loc.thousandsSeparator) {
+        lblResult->setCaption(ConvertGrouping(lblResult->Caption(), m_strFocusThousands));
+        lblMemory->setCaption(ConvertGrouping(lblMemory->Caption(), m_strFocusThousands));
+        convertMenuValues([this](const QString &v) { return ConvertGrouping(v, m_strFocusThousands); });
     }
     m_strFocusThousands = loc.thousandsSeparator;
 
@@ -464,12 +465,7 @@ bool frmTallyer::MainFieldProc(QEvent *event)
             lblResult->setCaption(ConvertDecimal(lblResult->Caption(), m_strFocusDecimal));
         }
         lblMemory->setCaption(ConvertDecimal(lblMemory->Caption(), m_strFocusDecimal));
-        for (QAction *item : items) {
-            const QString caption = item->text();
-            const qsizetype tab = caption.indexOf(u'\t');
-            if (tab >= 0)
-                item->setText(caption.left(tab + 1) + ConvertDecimal(caption.mid(tab + 1), m_strFocusDecimal));
-        }
+        convertMenuValues([this](const QString &v) { return ConvertDecimal(v, m_strFocusDecimal); });
     }
     m_strFocusDecimal = loc.decimalSeparator;
     return false;

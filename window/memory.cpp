@@ -63,7 +63,7 @@ namespace {
 
 // The memory arithmetic of M+ and M-; false on any failure (a text that does not convert, an
 // overflow), which the caller reports as a memory overflow.
-bool memoryArithmetic(const QString &resultCaption, const QString &memoryCaption, bool add,
+bool combineWithMemory(const QString &resultCaption, const QString &memoryCaption, bool add,
                       double &value)
 {
     const LocaleValues &loc = localeValues();
@@ -102,7 +102,7 @@ void frmTallyer::MemorySubtract()
 void frmTallyer::MemoryArithmetic(bool blnAdd)
 {
     double value = 0;
-    if (!memoryArithmetic(lblResult->Caption(), lblMemory->Caption(), blnAdd, value)) {
+    if (!combineWithMemory(lblResult->Caption(), lblMemory->Caption(), blnAdd, value)) {
         ShowMemoryOverflow();
         return;
     }

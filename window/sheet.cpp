@@ -109,14 +109,7 @@ void frmTallyer::boxCalc_Change()
 
     // 16. - 18.
     f_strExpression = SheetExpression(s);
-    QString result;
-    if (!f_strExpression.contains(kCrLf)) {
-        bool failed = false;
-        const double value = EvaluateExpression(f_strExpression, failed);
-        if (!failed)
-            result = FormatResult(value, roundDigit());
-    }
-    lblResult->setCaption(result);
+    lblResult->setCaption(ExpressionResultText(f_strExpression));
 
     // 19.
     if (!g_blnHistoryWindow) {

@@ -43,9 +43,7 @@ void frmTallyer::TimerSelWork_Timer()
         // 5.
         if (lblResult->ForeColor() != kSysColorButtonText)
             lblResult->setForeColor(kSysColorButtonText);
-        bool failed = false;
-        const double value = EvaluateExpression(f_strExpression, failed);
-        lblResult->setCaption(failed ? QString() : FormatResult(value, roundDigit()));
+        lblResult->setCaption(ExpressionResultText(f_strExpression));
         f_udtSubResult = {};
     }
     // 6.
@@ -54,14 +52,16 @@ void frmTallyer::TimerSelWork_Timer()
 
 void frmTallyer::EvaluateSelection(const QString &strSel)
 {
-    const QString s = SheetExpression(TrimChars(strSel, kCrLf, TrimBoth));
-    QString result;
-    if (!s.contains(kCrLf)) {
-        bool failed = false;
-        const double value = EvaluateExpression(s, failed);
-        if (!failed)
-            result = FormatResult(value, roundDigit());
-    }
+    const QString result = ExpressionResultText(SheetExpression(TrimChars(strSel, kCrLf, TrimBoth)));
     lblResult->setForeColor(kSysColorButtonShadow);
     lblResult->setCaption(result);
+}
+
+QString frmTallyer::ExpressionResultText(const QString &strExpression) const
+{
+    if (strExpression.contains(kCrLf))
+        return QString();
+    bool failed = false;
+    const double value = EvaluateExpression(strExpression, failed);
+    return failed ? QString() : FormatResult(value, roundDigit());
 }
