@@ -6,6 +6,9 @@
 #include <QString>
 #include <QWidget>
 
+#include <array>
+#include <functional>
+
 class CalcField;
 class MavoLabel3D;
 class QAction;
@@ -103,10 +106,55 @@ public:
     void PressLabel(int Button, MavoLabel3D *label, const QString &strName);
     bool StripShown() const;
     void lblMoveSize_MouseUp();
+    void lblOptions_MouseUp();
+    void Panel_MouseDown(MavoLabel3D *panel, int Button);
+    void Panel_MouseUp(MavoLabel3D *panel);
+    void CopyPanelText(MavoLabel3D *label, bool blnInWords);
 
-    // Undo (undo.cpp)
+    // Keyboard (keyboard.cpp). Key codes are Qt's; the modifier state is the sum 1 Shift, 2 Ctrl,
+    // 4 Alt. Setting the key code to 0 consumes the key.
+    void boxCalc_KeyDown(int &KeyCode, int &Shift);
+    void boxCalc_KeyPress(int &KeyAscii);
+    void boxCalc_KeyUp(int KeyCode, int Shift);
+    void boxCalc_MouseUp(int Button);
+    void SelectNumberAtClick();
+    // 1 caret at the start, 2 caret at the end, 3 the whole text selected.
+    void SetCaret(int intMode);
+
+    // The 13 buttons a key can press.
+    enum KeyButton {
+        kKeyM, kKeyMPlus, kKeyMMinus, kKeyMR, kKeyMC, kKeyRound, kKeyMemMenu, kKeyMoveSize,
+        kKeyMemoryLeft, kKeyMemoryRight, kKeyResultLeft, kKeyResultRight, kKeyOptions, kKeyButtons
+    };
+    std::array<bool, kKeyButtons> f_blnKeyDown{};
+    bool anyKeyDown() const;
+    bool f_blnEditKey = false;
+    bool f_blnKeyRejected = false;
+    qint32 f_lngPointDelay = 10;
+
+    // Leading zero (pointrefresh.cpp)
+    void TimerPointRefresh_Timer();
+
+    // Undo and history (undo.cpp, history.cpp)
     void RecordState(udtTextHistory &ring, int intSize, bool blnRecord, bool blnAdvance);
+    void StepState(udtTextHistory &ring, int intSize, bool blnForward, bool blnRecord);
     void takeSnapshot();
+    void OpenHistoryWindow();
+    bool HistoryWindowProc(QEvent *event);
+    bool HistoryFieldProc(QEvent *event);
+    QPointer<frmTallyer> m_frmHistory;
+
+    // Hints and the F1 greeting (hints.cpp)
+    void connectHints();
+    void ShowHint(const QString &strControl);
+    void TimerMyToolTip_Timer();
+    void TimerPressF1ForHelp_Timer();
+    QString f_strHintControl;
+    qint32 f_lngHintTicks = 0;
+    qint32 f_lngF1Ticks = 0;
+    bool f_blnTyped = false;
+    // Phase lengths in ticks (0 ... 6), their sum (7), the first tick of the phase drawn (8).
+    std::array<qint32, 9> f_lngF1Phases{20, 45, 8, 8, 4, 4, 60, 149, 0};
 
     // Window procedures (lifecycle.cpp)
     bool MainWindowProc(QEvent *event);
@@ -154,9 +202,6 @@ public:
     // Set when the load noted another running copy (the window keeps the place it was given).
     bool m_blnOtherCopyRuns = false;
 
-    // Hint state shared with the hint timer.
-    QString m_strPendingHint;
-
     // Design sizes, pixels.
     static constexpr int kDesignFieldLeft = 3;
     static constexpr int kDesignFieldTop = 3;
@@ -195,3 +240,8 @@ private:
 
 // The window currently shown as the calculator's main window, if any.
 frmTallyer *mainCalculatorWindow();
+
+// Shows the options dialog modally, owned by the given window. The program installs it at start;
+// without one the options button opens nothing.
+using OptionsDialogOpener = std::function<void(QWidget *owner)>;
+void setOptionsDialogOpener(OptionsDialogOpener opener);

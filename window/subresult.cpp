@@ -24,7 +24,7 @@ void frmTallyer::TimerSelWork_Timer()
 
     // 3.
     TimerMyToolTip->stop();
-    m_strPendingHint.clear();
+    f_strHintControl.clear();
     lblToolTip->setVisible(false);
 
     const QString roundTag = lblRound->property("Tag").toString();
