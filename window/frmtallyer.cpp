@@ -41,6 +41,7 @@ void makeButton(MavoLabel3D *label, const QString &caption)
 
 frmTallyer::frmTallyer(QWidget *parent)
     : QWidget(parent)
+    , m_blnIsHistory(g_blnHistoryWindow)
 {
     buildControls();
     connectLabels();
@@ -175,6 +176,7 @@ void frmTallyer::buildControls()
     TimerPointRefresh = new QTimer(this);
     TimerPointRefresh->setObjectName(QStringLiteral("TimerPointRefresh"));
     TimerPointRefresh->setSingleShot(true);
+    connect(TimerPointRefresh, &QTimer::timeout, this, [this] { TimerPointRefresh_Timer(); });
 
     TimerMyToolTip = new QTimer(this);
     TimerMyToolTip->setObjectName(QStringLiteral("TimerMyToolTip"));
@@ -203,43 +205,14 @@ QAction *frmTallyer::memoryItem(const QString &strName) const
 
 void frmTallyer::connectLabels()
 {
-    // Memory buttons: press with the key name, the operation on release over the button.
-    const struct
-    {
-        MavoLabel3D *label;
-        const char *key;
-        void (frmTallyer::*operation)();
-    } memoryButtons[] = {
-        {lblM, "M", &frmTallyer::MemoryStore},
-        {lblMC, "MC", &frmTallyer::MemoryClear},
-        {lblMR, "MR", &frmTallyer::MemoryRecall},
-        {lblMPlus, "M+", &frmTallyer::MemoryAdd},
-        {lblMMinus, "M-", &frmTallyer::MemorySubtract},
-        {lblMemMenu, "", &frmTallyer::PopupMemoryMenu},
-    };
-    for (const auto &b : memoryButtons) {
-        MavoLabel3D *l = b.label;
-        const QString key = QString::fromLatin1(b.key);
-        const auto op = b.operation;
-        connect(l, &MavoLabel3D::MouseDown, this, [this, l, key](qint16 button, qint16, float, float) {
-            PressLabel(button, l, key);
-        });
-        connect(l, &MavoLabel3D::MouseUp, this, [this, op](qint16, qint16, float, float) { (this->*op)(); });
+    const QList<MavoLabel3D *> labels = {lblResult, lblMemory, lblMemMenu, lblRound, lblOptions, lblMoveSize,
+                                          lblM, lblMC, lblMR, lblMPlus, lblMMinus};
+    for (MavoLabel3D *l : labels) {
+        connect(l, &MavoLabel3D::MouseDown, this,
+                [this, l](qint16 button, qint16, float, float) { labelMouseDown(l, button); });
+        connect(l, &MavoLabel3D::MouseUp, this,
+                [this, l](qint16 button, qint16, float x, float) { labelMouseUp(l, button, x); });
     }
-
-    connect(lblRound, &MavoLabel3D::MouseDown, this,
-            [this](qint16 b, qint16 s, float x, float y) { lblRound_MouseDown(b, s, x, y); });
-    connect(lblRound, &MavoLabel3D::MouseUp, this,
-            [this](qint16 b, qint16 s, float x, float y) { lblRound_MouseUp(b, s, x, y); });
     connect(lblRound, &MavoLabel3D::MouseMove, this,
             [this](qint16 b, qint16 s, float x, float y) { lblRound_MouseMove(b, s, x, y); });
-
-    connect(lblMoveSize, &MavoLabel3D::MouseUp, this, [this](qint16, qint16, float, float) {
-        lblMoveSize_MouseUp();
-    });
-
-    for (MavoLabel3D *l : {lblOptions, lblMoveSize, lblResult, lblMemory}) {
-        connect(l, &MavoLabel3D::MouseDown, this,
-                [this, l](qint16 button, qint16, float, float) { PressLabel(button, l, QString()); });
-    }
 }

@@ -13,6 +13,7 @@ class CalcField;
 class MavoLabel3D;
 class QAction;
 class QFrame;
+class QKeyEvent;
 class QLabel;
 class QMenu;
 class QTimer;
@@ -110,6 +111,9 @@ public:
     void Panel_MouseDown(MavoLabel3D *panel, int Button);
     void Panel_MouseUp(MavoLabel3D *panel);
     void CopyPanelText(MavoLabel3D *label, bool blnInWords);
+    // Every push-label's press and release, from the mouse or from a key.
+    void labelMouseDown(MavoLabel3D *label, int Button);
+    void labelMouseUp(MavoLabel3D *label, int Button, float X);
 
     // Keyboard (keyboard.cpp). Key codes are Qt's; the modifier state is the sum 1 Shift, 2 Ctrl,
     // 4 Alt. Setting the key code to 0 consumes the key.
@@ -128,6 +132,13 @@ public:
     };
     std::array<bool, kKeyButtons> f_blnKeyDown{};
     bool anyKeyDown() const;
+    MavoLabel3D *keyButtonLabel(KeyButton button) const;
+    void pressFromKey(KeyButton button);
+    // Where Ctrl+Left (or Ctrl+Right) puts the caret.
+    qsizetype runJumpTarget(bool blnRight) const;
+    // The three key handlers in their order; true when the field must not see the event.
+    bool fieldKeyEvent(QKeyEvent *event);
+    bool m_blnForwardingKey = false;
     bool f_blnEditKey = false;
     bool f_blnKeyRejected = false;
     qint32 f_lngPointDelay = 10;
@@ -139,7 +150,10 @@ public:
     void RecordState(udtTextHistory &ring, int intSize, bool blnRecord, bool blnAdvance);
     void StepState(udtTextHistory &ring, int intSize, bool blnForward, bool blnRecord);
     void takeSnapshot();
+    bool matchesEntry(const udtTextHistory &ring, int intSlot) const;
+    void restoreEntry(const udtTextHistory &ring, int intSlot);
     void OpenHistoryWindow();
+    void CopyHistorySelection();
     bool HistoryWindowProc(QEvent *event);
     bool HistoryFieldProc(QEvent *event);
     QPointer<frmTallyer> m_frmHistory;
@@ -232,6 +246,7 @@ private:
     void setAlwaysOnTop(bool blnOnTop);
     void connectLabels();
 
+    bool m_blnIsHistory = false; // created as the history window
     bool m_blnHookedWindow = false;
     bool m_blnHookedField = false;
     bool m_blnUnloaded = false;

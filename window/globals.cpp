@@ -18,6 +18,8 @@ qint32 g_lngMaxRows;
 qint32 g_lngRoundTo;
 QString g_strInWordsFile;
 udtAppearance g_udtAppearance;
+qint32 g_lngClickPos;
+bool g_blnRedrawSuspended;
 
 void resetProgramGlobals()
 {
@@ -39,6 +41,8 @@ void resetProgramGlobals()
     g_lngRoundTo = 2;
     g_strInWordsFile.clear();
     g_udtAppearance = udtAppearance();
+    g_lngClickPos = 0;
+    g_blnRedrawSuspended = false;
 }
 
 namespace {

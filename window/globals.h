@@ -37,5 +37,7 @@ extern qint32 g_lngMaxRows;
 extern qint32 g_lngRoundTo;
 extern QString g_strInWordsFile;
 extern udtAppearance g_udtAppearance;
+extern qint32 g_lngClickPos;          // the field's caret at the last left-button release
+extern bool g_blnRedrawSuspended;     // a paste is waiting for the cycle before it is shown
 
 void resetProgramGlobals();

@@ -24,7 +24,9 @@
 #include <QFrame>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QKeyEvent>
 #include <QMenu>
+#include <QMouseEvent>
 #include <QScreen>
 #include <QStyleHints>
 #include <QThread>
@@ -176,7 +178,8 @@ bool frmTallyer::Form_Load()
     // 15.
     setRoundDigit(QString::number(g_lngRoundTo));
     const int speed = std::clamp(QGuiApplication::styleHints()->keyboardAutoRepeatRate(), 0, 31);
-    TimerPointRefresh->setInterval(speed + 10);
+    f_lngPointDelay = speed + 10;
+    TimerPointRefresh->setInterval(f_lngPointDelay);
     return true;
 }
 
@@ -368,6 +371,19 @@ void frmTallyer::HookField()
     // A caret move or a selection change repaints the field: re-arm the sub result.
     connect(boxCalc, &QPlainTextEdit::cursorPositionChanged, TimerSelWork, qOverload<>(&QTimer::start));
     connect(boxCalc, &QPlainTextEdit::selectionChanged, TimerSelWork, qOverload<>(&QTimer::start));
+    if (!m_blnIsHistory) {
+        // A paste is shown only once the cycle has cleaned and wrapped it: the row count that
+        // the cycle asks for switches the drawing on again.
+        boxCalc->onPaste = [this](const QMimeData *source) {
+            boxCalc->setUpdatesEnabled(false);
+            g_blnRedrawSuspended = true;
+            boxCalc->pasteDefault(source);
+            if (g_blnRedrawSuspended) { // nothing changed, so no cycle ran
+                g_blnRedrawSuspended = false;
+                boxCalc->setUpdatesEnabled(true);
+            }
+        };
+    }
     m_blnHookedField = true;
 }
 
@@ -387,19 +403,39 @@ void frmTallyer::UnhookField()
     boxCalc->viewport()->removeEventFilter(this);
     disconnect(boxCalc, &QPlainTextEdit::cursorPositionChanged, TimerSelWork, nullptr);
     disconnect(boxCalc, &QPlainTextEdit::selectionChanged, TimerSelWork, nullptr);
+    boxCalc->onPaste = nullptr;
     m_blnHookedField = false;
 }
 
 bool frmTallyer::eventFilter(QObject *watched, QEvent *event)
 {
     if (watched == this)
-        return MainWindowProc(event);
-    if (watched == boxCalc->viewport() && event->type() == QEvent::Paint) {
-        TimerSelWork->start();
-        return false;
+        return m_blnIsHistory ? HistoryWindowProc(event) : MainWindowProc(event);
+    if (watched == boxCalc->viewport()) {
+        switch (event->type()) {
+        case QEvent::Paint:
+            TimerSelWork->start();
+            return false;
+        case QEvent::MouseButtonRelease:
+            if (static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton)
+                boxCalc_MouseUp(1);
+            return false;
+        case QEvent::MouseButtonDblClick:
+            if (static_cast<QMouseEvent *>(event)->button() != Qt::LeftButton)
+                return false;
+            return m_blnIsHistory ? HistoryFieldProc(event) : MainFieldProc(event);
+        default:
+            return false;
+        }
     }
-    if (watched == boxCalc)
-        return MainFieldProc(event);
+    if (watched == boxCalc) {
+        if (event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease) {
+            if (m_blnForwardingKey)
+                return false;
+            return fieldKeyEvent(static_cast<QKeyEvent *>(event));
+        }
+        return m_blnIsHistory ? HistoryFieldProc(event) : MainFieldProc(event);
+    }
     return QWidget::eventFilter(watched, event);
 }
 
@@ -428,7 +464,12 @@ bool frmTallyer::MainWindowProc(QEvent *event)
 
 bool frmTallyer::MainFieldProc(QEvent *event)
 {
-    if (event->type() != QEvent::FocusIn || g_blnHistoryWindow)
+    if (event->type() == QEvent::MouseButtonDblClick) {
+        // The number under the pointer, not the toolkit's word.
+        SelectNumberAtClick();
+        return true;
+    }
+    if (event->type() != QEvent::FocusIn)
         return false;
 
     // The user may have changed the regional settings while the window was in the background.

@@ -38,6 +38,10 @@ int frmTallyer::TextWidthPixels(const QString &strText) const
 
 qint32 frmTallyer::fieldLineCount() const
 {
+    if (g_blnRedrawSuspended) {
+        g_blnRedrawSuspended = false;
+        boxCalc->setUpdatesEnabled(true);
+    }
     return boxCalc->visualLineCount();
 }
 
