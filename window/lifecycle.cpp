@@ -31,6 +31,7 @@
 #include <QStyleHints>
 #include <QThread>
 #include <QTimer>
+#include <QWindow>
 
 namespace {
 
@@ -342,13 +343,18 @@ void frmTallyer::ClampLeft(float &sngLeft) const
 
 void frmTallyer::setAlwaysOnTop(bool blnOnTop)
 {
-    const bool visible = isVisible();
-    const bool current = windowFlags().testFlag(Qt::WindowStaysOnTopHint);
-    if (current == blnOnTop)
+    Qt::WindowFlags flags = windowFlags();
+    if (flags.testFlag(Qt::WindowStaysOnTopHint) == blnOnTop)
         return;
-    setWindowFlag(Qt::WindowStaysOnTopHint, blnOnTop);
-    if (visible)
-        show(); // changing the flags hides a window
+    flags.setFlag(Qt::WindowStaysOnTopHint, blnOnTop);
+    if (QWindow *handle = windowHandle()) {
+        // A window that exists already is told directly: changing the widget's flags would hide
+        // and re-create it, which flickers every time the options open.
+        overrideWindowFlags(flags);
+        handle->setFlags(flags);
+    } else {
+        setWindowFlags(flags);
+    }
 }
 
 // The window procedures. The main window and its field are watched through event filters; the
