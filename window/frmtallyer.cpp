@@ -44,6 +44,7 @@ frmTallyer::frmTallyer(QWidget *parent)
 {
     buildControls();
     connectLabels();
+    connectHints();
 }
 
 frmTallyer::~frmTallyer()
