@@ -177,6 +177,8 @@ void TestHints::hintTexts()
     QFETCH(bool, selection);
     QFETCH(QString, text);
 
+    // A large field font: the window takes it on, the hint strip must not.
+    QVERIFY(Settings::writeLong(Settings::FontSize, 20));
     auto w = openWindow();
     QVERIFY(w);
     QTest::keyClicks(w->boxCalc, QStringLiteral("10*2+3"));
@@ -196,6 +198,9 @@ void TestHints::hintTexts()
     hintTicks(*w, 7);
     QVERIFY(w->lblToolTip->isVisible());
     QCOMPARE(w->lblToolTip->Caption(), text);
+    QCOMPARE(w->font().pointSize(), 20);
+    QVERIFY(w->lblToolTip->Font().pointSizeF() <= QApplication::font().pointSizeF());
+    QVERIFY(QFontMetrics(w->lblToolTip->Font()).horizontalAdvance(text) < w->lblToolTip->width());
 }
 
 void TestHints::hintFollowsPointerWithRunningTimers()

@@ -9,8 +9,11 @@
 #include "loadtext.h"
 #include "mavolabel3d.h"
 #include "settings.h"
+#include "twips.h"
 
+#include <QApplication>
 #include <QEvent>
+#include <QFontMetrics>
 #include <QFrame>
 #include <QLabel>
 #include <QMessageBox>
@@ -61,6 +64,19 @@ bool askWithMessageBox(QWidget *owner, const QString &strText)
     return box.exec() != QMessageBox::No;
 }
 
+// The hint strip's font: the desktop's ordinary font, not the window's, which takes on the
+// field's font (up to 50 points). Every property is marked as the strip's own so the window's
+// font does not reach it. A hint too long for the room in a wide desktop font is set smaller
+// rather than cut off.
+QFont hintFont(const QString &strText, int intRoom)
+{
+    QFont font = QApplication::font();
+    font.setResolveMask(QFont::AllPropertiesResolved);
+    while (font.pointSizeF() > 6 && QFontMetrics(font).horizontalAdvance(strText) > intRoom)
+        font.setPointSizeF(font.pointSizeF() - 0.5);
+    return font;
+}
+
 F1QuestionAsker &f1QuestionAsker()
 {
     static F1QuestionAsker asker = askWithMessageBox;
@@ -104,7 +120,8 @@ F1QuestionAsker setF1QuestionAsker(F1QuestionAsker asker)
 void frmTallyer::connectHints()
 {
     auto onMove = [this](MavoLabel3D *label, auto handler) {
-        connect(label, &MavoLabel3D::MouseMove, this, [handler](qint16, qint16, float, float) { handler(); });
+        connect(label, &MavoLabel3D::MouseMove, this,
+                [handler](qint16, qint16, float, float) { handler(); });
     };
 
     for (MavoLabel3D *label : {lblM, lblResult, lblMemory, lblOptions}) {
@@ -174,7 +191,7 @@ void frmTallyer::TimerMyToolTip_Timer()
         endHint();
         return;
     }
-    // The strip lies over the panels' row; with the memory buttons cut off there is no room.
+    // The compact window, with the memory buttons cut off, shows no hints.
     if (f_lngHintTicks >= kHintLastTick || !StripShown()) {
         endHint();
         return;
@@ -190,6 +207,10 @@ void frmTallyer::TimerMyToolTip_Timer()
         // Just below the field, as wide as it; the field's height follows its rows.
         lblToolTip->setGeometry(boxCalc->x(), boxCalc->y() + boxCalc->height(), boxCalc->width(),
                                 lblToolTip->height());
+        const int margins =
+            twipsDivPixels(qint64(lblToolTip->MarginLeft()) + lblToolTip->MarginRight(), twipsX());
+        const int room = lblToolTip->width() - margins - 4;
+        lblToolTip->setFontObject(hintFont(lblToolTip->Caption(), room));
         lblToolTip->raise();
         lblToolTip->setVisible(true);
     }
