@@ -45,6 +45,7 @@ frmTallyer::frmTallyer(QWidget *parent)
 {
     buildControls();
     connectLabels();
+    connectHints();
 }
 
 frmTallyer::~frmTallyer()

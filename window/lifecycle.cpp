@@ -27,6 +27,7 @@
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QPaintEvent>
 #include <QScreen>
 #include <QStyleHints>
 #include <QThread>
@@ -109,12 +110,21 @@ bool frmTallyer::Form_Load()
         g_lngScreenHeight = static_cast<qint32>(std::lround(area.height() * twipsY()));
     }
 
-    // 6. The hint strip starts hidden; the F1 greeting frame stays hidden until the greeting
-    // animation runs it.
+    // 6. The hint strip starts hidden. Unless the user has declined it, the F1 greeting runs
+    // once per start: its frame covers the field, the label slides in from the right.
     if (firstRun) {
         lblToolTip->setVisible(false);
         frame1->setVisible(false);
-        lblF1Label->setText(LoadText(1005, {QStringLiteral("|1"), QString(QChar(0xA0))}));
+        if (Settings::readBool(Settings::F1Label)) {
+            frame1->setVisible(true);
+            lblF1Label->setVisible(false);
+            // No-break spaces keep the four words on one line.
+            lblF1Label->setText(LoadText(1005, {QStringLiteral("|1"), QString(QChar(0xA0))}));
+            lblF1Label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+            f_lngF1Ticks = 0;
+            f_blnTyped = false;
+            TimerPressF1ForHelp->start();
+        }
     }
 
     // 7.
@@ -419,9 +429,15 @@ bool frmTallyer::eventFilter(QObject *watched, QEvent *event)
         return m_blnIsHistory ? HistoryWindowProc(event) : MainWindowProc(event);
     if (watched == boxCalc->viewport()) {
         switch (event->type()) {
-        case QEvent::Paint:
-            TimerSelWork->start();
+        case QEvent::Paint: {
+            // The blinking caret repaints only the few pixels around itself. That is no new look
+            // of the field (caret moves and selections arm the timer through their signals), and
+            // arming on it would end a pending hint twice a second.
+            const QRect caret = boxCalc->cursorRect().adjusted(-8, -2, 8, 2);
+            if (!caret.contains(static_cast<QPaintEvent *>(event)->rect()))
+                TimerSelWork->start();
             return false;
+        }
         case QEvent::MouseButtonRelease:
             if (static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton)
                 boxCalc_MouseUp(1);

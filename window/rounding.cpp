@@ -35,8 +35,9 @@ void frmTallyer::lblRound_MouseDown(int Button, int, float, float)
 
 void frmTallyer::lblRound_MouseMove(int, int, float, float)
 {
-    // The hint itself comes from the hint strip; the neighbouring result panel drops its hover
-    // look when the pointer has moved on to the selector.
+    ShowHint(QStringLiteral("lblRound"));
+    // The neighbouring result panel drops its hover look when the pointer has moved on to the
+    // selector.
     if (lblResult->IsUp()) {
         lblResult->setMouseEventsSkip(true);
         lblResult->GoNormal();

@@ -50,6 +50,9 @@ void frmTallyer::boxCalc_Change()
     // 1.
     if (f_blnWriting)
         return;
+    // A real change of the text, not a bare re-evaluation, ends the F1 greeting.
+    if (boxCalc->Text() != f_strLastText)
+        f_blnTyped = true;
     // 2.
     f_blnEdited = true;
     LoadLocaleSettings();
