@@ -8,7 +8,9 @@
 #include <array>
 #include <memory>
 
-// What a chooser is asked and answers. Colours are colour values, red in the low byte.
+// What a chooser is asked and answers. Colours are colour values, red in the low byte. The
+// initial Color may still be a system colour reference (high bit set): the Qt chooser shows the
+// palette colour it stands for and always answers RGB.
 struct ColorChoice
 {
     quint32 Color = 0;
@@ -59,6 +61,11 @@ void setCommonDialogChooser(CommonDialogChooser *chooser);
 
 // The colour, font and open-file dialogs behind plain properties: set them, call ShowColor,
 // ShowFont or ShowOpenFile, read the results back from the same properties.
+//
+// APIReturn is 1 after OK and 0 after a cancel or a failure; a failure also leaves its code in
+// ExtendedError (0x3003 when the chosen path is longer than FileMaxSize). After anything but OK
+// every property keeps its value. FileFilterIndex counts from 0 both ways, as the chooser does
+// (a new object reads 0, the first filter); the platform's count from 1 is kept inside only.
 //
 // CancelError: when set, a cancelled dialog is reported through the Show* result, never as an
 // exception: ShowColor returns kCancelColorError (with LastErrorDescription "Cancel Pressed"),

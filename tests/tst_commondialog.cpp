@@ -1,0 +1,447 @@
+#include <commondialog.h>
+
+#include <QColorDialog>
+#include <QFileDialog>
+#include <QFontDialog>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <functional>
+
+// clsCommonDialog against a fake chooser that records what it is asked and answers as told, and
+// a few runs through the real Qt dialogs, answered by a timer.
+struct FakeChooser : CommonDialogChooser
+{
+    int result = 1;
+    qint32 error = 0;
+    ColorChoice colorAsked;
+    FontChoice fontAsked;
+    FileChoice fileAsked;
+    std::function<void(ColorChoice &)> answerColor = [](ColorChoice &) {};
+    std::function<void(FontChoice &)> answerFont = [](FontChoice &) {};
+    std::function<void(FileChoice &)> answerFile = [](FileChoice &) {};
+
+    template <typename Choice>
+    int answer(Choice &choice, Choice &asked, const std::function<void(Choice &)> &how, qint32 &extendedError)
+    {
+        asked = choice;
+        how(choice);
+        extendedError = error;
+        return result;
+    }
+    int chooseColor(QWidget *, ColorChoice &c, qint32 &e) override { return answer(c, colorAsked, answerColor, e); }
+    int chooseFont(QWidget *, FontChoice &c, qint32 &e) override { return answer(c, fontAsked, answerFont, e); }
+    int chooseOpenFile(QWidget *, FileChoice &c, qint32 &e) override { return answer(c, fileAsked, answerFile, e); }
+};
+
+using Filters = QList<QPair<QString, QString>>;
+
+static QString nul(const char *text) // "|" stands for NUL in the test tables
+{
+    return QString::fromUtf8(text).replace(u'|', QChar(0));
+}
+
+// The dialog runs its own event loop inside the call under test, so a timer watches for it and
+// answers it on every tick until it has gone (an answer that did not close it is given again).
+template <typename Dialog, typename Answer>
+static void answerWhenShown(QTimer &poll, Answer answer)
+{
+    QObject::disconnect(&poll, &QTimer::timeout, nullptr, nullptr);
+    poll.setInterval(10);
+    QObject::connect(&poll, &QTimer::timeout, &poll, [answer] {
+        if (auto *dialog = qobject_cast<Dialog *>(QApplication::activeModalWidget()))
+            answer(dialog);
+    });
+    poll.start();
+}
+
+class TestCommonDialog : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init() { m_fake = FakeChooser(); setCommonDialogChooser(&m_fake); }
+    void cleanup() { setCommonDialogChooser(nullptr); }
+
+    void oneValueProperties()
+    {
+        clsCommonDialog d;
+        d.setFontColor(0x123456);
+        QCOMPARE(d.Color(), 0x123456u);
+        d.setColor(0x80000005u);
+        QCOMPARE(d.FontColor(), 0x80000005u);
+        // FileFilterIndex counts from 0 on both sides; the chooser gets and gives the same count.
+        QCOMPARE(d.FileFilterIndex(), 0);
+        d.setFileFilter(nul("A|*.a|B|*.b"));
+        m_fake.answerFile = [](FileChoice &c) { c.FullName = "/f.b"; c.FilterIndex = 1; };
+        d.ShowOpenFile();
+        QCOMPARE(m_fake.fileAsked.FilterIndex, 0);
+        QCOMPARE(d.FileFilterIndex(), 1);
+        d.ShowOpenFile();
+        QCOMPARE(m_fake.fileAsked.FilterIndex, 1);
+    }
+
+    void textProperties_data()
+    {
+        QTest::addColumn<QString>("property");
+        QTest::addColumn<QString>("set");
+        QTest::addColumn<QString>("read");
+        QTest::newRow("path-slash") << "FilePath" << "/home/ann/" << "/home/ann";
+        QTest::newRow("path-backslash") << "FilePath" << "C:\\words\\" << "C:\\words";
+        QTest::newRow("path-several") << "FilePath" << "/home//" << "/home";
+        QTest::newRow("path-root-stays") << "FilePath" << "/" << "/";
+        QTest::newRow("custom-round-trip") << "ColorsCustom" << nul("1|2") << nul("1|2");
+        QTest::newRow("custom-numeric-prefix") << "ColorsCustom" << nul("12px| 7|x|") << nul("12|7|0|0");
+        QTest::newRow("custom-empty-is-none") << "ColorsCustom" << "" << "";
+        QTest::newRow("custom-beyond-32-bits") << "ColorsCustom" << "4294967297" << "1";
+        QTest::newRow("filter-three-nuls") << "FileFilter" << nul("A|*.a|||") << nul("A|*.a|");
+        QTest::newRow("filter-no-nul") << "FileFilter" << nul("A|*.a") << nul("A|*.a|");
+        QTest::newRow("filter-empty") << "FileFilter" << "" << nul("|");
+    }
+    void textProperties()
+    {
+        QFETCH(QString, property);
+        QFETCH(QString, set);
+        clsCommonDialog d;
+        if (property == "FilePath") {
+            d.setFilePath(set);
+            QTEST(d.FilePath(), "read");
+        } else if (property == "ColorsCustom") {
+            d.setColorsCustom(set);
+            QTEST(d.ColorsCustom(), "read");
+        } else {
+            d.setFileFilter(set);
+            QTEST(d.FileFilter(), "read");
+        }
+    }
+
+    void fileFilterPairs_data()
+    {
+        QTest::addColumn<QString>("filter");
+        QTest::addColumn<Filters>("filters");
+        QTest::newRow("two-pairs") << nul("A|*.a|B|*.b;*.c|") << Filters{{"A", "*.a"}, {"B", "*.b;*.c"}};
+        QTest::newRow("lone-description") << nul("A|*.a|B") << Filters{{"A", "*.a"}};
+        QTest::newRow("double-nul-ends-list") << nul("A|*.a||B|*.b") << Filters{{"A", "*.a"}};
+        QTest::newRow("empty") << "" << Filters{};
+    }
+    void fileFilterPairs()
+    {
+        QFETCH(QString, filter);
+        clsCommonDialog d;
+        d.setFileFilter(filter);
+        d.ShowOpenFile();
+        QTEST(m_fake.fileAsked.Filters, "filters");
+    }
+
+    void showColorSendsSixteenAndWhiteForZero()
+    {
+        clsCommonDialog d;
+        d.setFlags(1);
+        d.setColor(0x80000005u);
+        d.setColorsCustom(nul("1|0|2"));
+        m_fake.answerColor = [](ColorChoice &c) { c.Color = 0x332211; c.Custom[15] = 9; };
+        QCOMPARE(d.ShowColor(), 0);
+        QCOMPARE(d.APIReturn(), 1);
+        const ColorChoice &asked = m_fake.colorAsked;
+        QCOMPARE(asked.Color, 0x80000005u);
+        QCOMPARE(asked.flags, 1);
+        QCOMPARE(QList<quint32>({asked.Custom[0], asked.Custom[1], asked.Custom[2], asked.Custom[15]}),
+                 QList<quint32>({1, 0xFFFFFF, 2, 0xFFFFFF}));
+        QCOMPARE(d.FontColor(), 0x332211u);
+        QStringList expected{"1", "16777215", "2"};
+        for (int i = 3; i < 15; ++i)
+            expected << "16777215";
+        QCOMPARE(d.ColorsCustom().split(QChar(0)), expected << "9");
+
+        QStringList twenty;
+        for (int i = 1; i <= 20; ++i)
+            twenty << QString::number(i);
+        d.setColorsCustom(twenty.join(QChar(0)));
+        d.ShowColor();
+        QCOMPARE(asked.Custom[15], 16u);
+        QCOMPARE(d.ColorsCustom().count(QChar(0)), 15);
+    }
+
+    void showFontAdjustsFlags_data()
+    {
+        QTest::addColumn<qint32>("flags");
+        QTest::addColumn<qint16>("hdc");
+        QTest::addColumn<qint32>("sent");
+        QTest::newRow("none-gets-screen") << 0 << qint16(0) << 1;
+        QTest::newRow("printer-without-hdc") << 2 << qint16(0) << 1;
+        QTest::newRow("options-dialog-flags") << 0x802143 << qint16(0) << 0x802141;
+        QTest::newRow("printer-with-hdc") << 2 << qint16(7) << 2;
+        QTest::newRow("both-with-hdc") << 0x103 << qint16(7) << 0x103;
+    }
+    void showFontAdjustsFlags()
+    {
+        QFETCH(qint32, flags);
+        QFETCH(qint16, hdc);
+        clsCommonDialog d;
+        d.setFlags(flags);
+        d.setFontPrinterHdc(hdc);
+        d.ShowFont();
+        QTEST(m_fake.fontAsked.flags, "sent");
+        QCOMPARE(d.flags(), flags);
+    }
+
+    void showFontPassesAndTakesBack_data()
+    {
+        QTest::addColumn<double>("chosen");
+        QTest::addColumn<qint32>("size");
+        QTest::newRow("half-down-to-even") << 10.5 << 10;
+        QTest::newRow("half-up-to-even") << 11.5 << 12;
+        QTest::newRow("tenths-12.5") << 12.46 << 12;
+        QTest::newRow("tenths-13.5") << 13.46 << 14;
+        QTest::newRow("tenths-9.9") << 9.94 << 10;
+    }
+    void showFontPassesAndTakesBack()
+    {
+        QFETCH(double, chosen);
+        clsCommonDialog d;
+        d.setFontName(QString(40, u'x'));
+        d.setFontSize(12);
+        d.setFontItalic(true);
+        d.setFontColor(0x80000012u);
+        d.setMin(8);
+        d.setMax(50);
+        m_fake.answerFont = [chosen](FontChoice &c) {
+            c = FontChoice{"Serif", chosen, true, false, false, false, 0xFF, 0, 0, 0};
+        };
+        QCOMPARE(d.ShowFont(), 0);
+        const FontChoice &asked = m_fake.fontAsked;
+        QCOMPARE(asked.FontName, QString(32, u'x'));
+        QCOMPARE(asked.PointSize, 12.0);
+        QVERIFY(asked.FontItalic && !asked.FontBold);
+        QCOMPARE(asked.FontColor, 0x80000012u);
+        QCOMPARE(asked.Min, 8);
+        QCOMPARE(asked.Max, 50);
+        QTEST(d.FontSize(), "size");
+        QCOMPARE(d.FontName(), "Serif");
+        QVERIFY(d.FontBold() && !d.FontItalic());
+        QCOMPARE(d.Color(), 0xFFu);
+    }
+
+    void showOpenFileSplitsPath_data()
+    {
+        QTest::addColumn<QString>("chosen");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("path");
+        QTest::newRow("folder") << "/home/ann/w/InWords x.txt" << "InWords x.txt" << "/home/ann/w";
+        QTest::newRow("root") << "/x.txt" << "x.txt" << "/";
+        QTest::newRow("bare-name") << "x.txt" << "x.txt" << "";
+        QTest::newRow("up-to-nul") << nul("/a/b|c") << "b" << "/a";
+    }
+    void showOpenFileSplitsPath()
+    {
+        QFETCH(QString, chosen);
+        clsCommonDialog d;
+        d.setFlags(6);
+        d.setFileDialogTitle("Words file");
+        d.setFileDefaultExt("txt");
+        d.setFilePath("/start/");
+        d.setFileName("old.txt");
+        d.setFileFullName("/start/old.txt");
+        m_fake.answerFile = [chosen](FileChoice &c) { c.FullName = chosen; };
+        QCOMPARE(d.ShowOpenFile(), 0);
+        const FileChoice &asked = m_fake.fileAsked;
+        QCOMPARE(QStringList({asked.FullName, asked.Folder, asked.Title, asked.DefaultExt}),
+                 QStringList({"", "/start", "Words file", "txt"}));
+        QCOMPARE(asked.flags, 6);
+        QCOMPARE(d.FileFullName(), chosen.section(QChar(0), 0, 0));
+        QTEST(d.FileName(), "name");
+        QTEST(d.FilePath(), "path");
+    }
+
+    void showOpenFileNeedsRoomForPath_data()
+    {
+        QTest::addColumn<qint32>("maxSize");
+        QTest::addColumn<int>("length");
+        QTest::addColumn<bool>("fits");
+        QTest::newRow("default-255-fits") << 0 << 255 << true;
+        QTest::newRow("default-255-overflows") << 0 << 256 << false;
+        QTest::newRow("negative-means-255") << -3 << 256 << false;
+        QTest::newRow("ten-fits") << 10 << 10 << true;
+        QTest::newRow("ten-overflows") << 10 << 11 << false;
+    }
+    void showOpenFileNeedsRoomForPath()
+    {
+        QFETCH(qint32, maxSize);
+        QFETCH(int, length);
+        QFETCH(bool, fits);
+        clsCommonDialog d;
+        d.setFileMaxSize(maxSize);
+        const QString chosen = u'/' + QString(length - 1, u'n');
+        m_fake.answerFile = [chosen](FileChoice &c) { c.FullName = chosen; };
+        QCOMPARE(d.ShowOpenFile(), 0);
+        QCOMPARE(d.APIReturn(), fits ? 1 : 0);
+        QCOMPARE(d.ExtendedError(), fits ? 0 : 0x3003);
+        QCOMPARE(d.FileFullName(), fits ? chosen : QString());
+    }
+
+    // Cancel (0) and failure (-1) for each dialog, with and without CancelError; the chooser
+    // changes everything it was given, which must not reach the properties.
+    void notOkLeavesProperties_data()
+    {
+        QTest::addColumn<int>("dialog");
+        QTest::addColumn<int>("result");
+        QTest::addColumn<bool>("cancelError");
+        QTest::addColumn<qint32>("returned");
+        QTest::addColumn<QString>("description");
+        QTest::addColumn<qint32>("extended");
+        const char *names[] = {"color", "font", "file"};
+        const qint32 cancelNumbers[] = {-2147220610, 2001, 2001};
+        for (int i = 0; i < 3; ++i) {
+            const QString description = i == 0 ? "Cancel Pressed" : "";
+            QTest::addRow("%s-cancel", names[i]) << i << 0 << false << 0 << "" << 0;
+            QTest::addRow("%s-cancel-error", names[i]) << i << 0 << true << cancelNumbers[i] << description << 0;
+            QTest::addRow("%s-failure", names[i]) << i << -1 << true << 0 << "" << 0x3002;
+        }
+    }
+    void notOkLeavesProperties()
+    {
+        QFETCH(int, dialog);
+        QFETCH(int, result);
+        QFETCH(bool, cancelError);
+        clsCommonDialog d;
+        d.setCancelError(cancelError);
+        d.setColor(0x10);
+        d.setColorsCustom(nul("1|2"));
+        d.setFontName("Mono");
+        d.setFontSize(9);
+        d.setFileFullName("/kept");
+        d.setFileFilter(nul("A|*.a|B|*.b"));
+        m_fake.answerColor = [](ColorChoice &c) { c.Color = 0x20; };
+        m_fake.answerFont = [](FontChoice &c) { c.FontName = "Sans"; c.PointSize = 20; c.FontColor = 0x20; };
+        m_fake.answerFile = [](FileChoice &c) { c.FullName = "/other"; c.FilterIndex = 1; };
+        // A previous failure is forgotten by the next call.
+        m_fake.result = -1;
+        m_fake.error = 0x7;
+        d.ShowColor();
+        m_fake.result = result;
+        m_fake.error = result ? 0x3002 : 0;
+        const qint32 returned = dialog == 0 ? d.ShowColor() : dialog == 1 ? d.ShowFont() : d.ShowOpenFile();
+        QTEST(returned, "returned");
+        QTEST(d.LastErrorDescription(), "description");
+        QTEST(d.ExtendedError(), "extended");
+        QCOMPARE(d.APIReturn(), 0);
+        QCOMPARE(d.Color(), 0x10u);
+        QCOMPARE(d.ColorsCustom(), nul("1|2"));
+        QCOMPARE(d.FontName(), "Mono");
+        QCOMPARE(d.FontSize(), 9);
+        QCOMPARE(d.FileFullName(), "/kept");
+        QCOMPARE(d.FileFilterIndex(), 0);
+    }
+
+    // The Qt dialogs themselves: what they start on, and what they give back.
+    void qtColorDialog()
+    {
+        setCommonDialogChooser(nullptr);
+        clsCommonDialog d;
+        d.setFlags(1);
+        d.setColor(0x563412);
+        d.setColorsCustom("255");
+        QTimer poll;
+        QColor shown, custom0;
+        answerWhenShown<QColorDialog>(poll, [&](QColorDialog *dialog) {
+            shown = dialog->currentColor();
+            custom0 = QColorDialog::customColor(0);
+            QColorDialog::setCustomColor(1, QColor(0, 0, 0xFE));
+            dialog->setCurrentColor(QColor(1, 2, 3));
+            dialog->accept();
+        });
+        QCOMPARE(d.ShowColor(), 0);
+        QCOMPARE(shown, QColor(0x12, 0x34, 0x56));
+        QCOMPARE(custom0, QColor(255, 0, 0));
+        QCOMPARE(d.APIReturn(), 1);
+        QCOMPARE(d.Color(), 0x030201u);
+        QCOMPARE(d.ColorsCustom().split(QChar(0)).mid(0, 3), QStringList({"255", "16646144", "16777215"}));
+
+        // A system colour reference starts on the palette colour; a reject is a cancel.
+        d.setColor(0x80000005u);
+        answerWhenShown<QColorDialog>(poll, [&](QColorDialog *dialog) {
+            shown = dialog->currentColor();
+            dialog->reject();
+        });
+        QCOMPARE(d.ShowColor(), 0);
+        QCOMPARE(shown, QApplication::palette().color(QPalette::Active, QPalette::Base));
+        QCOMPARE(d.APIReturn(), 0);
+        QCOMPARE(d.Color(), 0x80000005u);
+    }
+
+    void qtFontDialogClampsSize()
+    {
+        setCommonDialogChooser(nullptr);
+        clsCommonDialog d;
+        d.setFlags(0x802143);
+        d.setMin(8);
+        d.setMax(50);
+        d.setFontSize(12);
+        d.setFontColor(0x0000FF);
+        QTimer poll;
+        double shownSize = 0;
+        answerWhenShown<QFontDialog>(poll, [&](QFontDialog *dialog) {
+            QFont font = dialog->currentFont();
+            shownSize = font.pointSizeF();
+            font.setPointSize(72);
+            font.setItalic(true);
+            dialog->setCurrentFont(font);
+            dialog->accept();
+        });
+        QCOMPARE(d.ShowFont(), 0);
+        QCOMPARE(shownSize, 12.0);
+        QCOMPARE(d.APIReturn(), 1);
+        QCOMPARE(d.FontSize(), 50);
+        QVERIFY(d.FontItalic());
+        QCOMPARE(d.FontColor(), 0x0000FFu);
+    }
+
+    void qtFileDialog()
+    {
+        setCommonDialogChooser(nullptr);
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        for (const char *name : {"InWords a.txt", "other.dat"}) {
+            QFile file(dir.filePath(name));
+            QVERIFY(file.open(QIODevice::WriteOnly));
+        }
+        clsCommonDialog d;
+        d.setFileDialogTitle("Words file");
+        d.setFilePath(dir.path() + u'/');
+        d.setFileFilter(nul("Words files (InWords*.txt)|InWords*.txt|Data|*.dat;*.bin"));
+        d.setFileFilterIndex(0);
+        QTimer poll;
+        QString title, folder, filter;
+        QStringList filters;
+        answerWhenShown<QFileDialog>(poll, [&](QFileDialog *dialog) {
+            if (title.isNull()) {
+                title = dialog->windowTitle();
+                folder = dialog->directory().path();
+                filter = dialog->selectedNameFilter();
+                filters = dialog->nameFilters();
+            }
+            dialog->selectNameFilter(filters.value(1));
+            // selectFile leaves the name box alone while it has the focus, as it has once shown.
+            if (QWidget *focus = dialog->focusWidget())
+                focus->clearFocus();
+            dialog->selectFile("other.dat");
+            static_cast<QDialog *>(dialog)->accept(); // QFileDialog::accept is protected
+        });
+        QCOMPARE(d.ShowOpenFile(), 0);
+        QCOMPARE(title, "Words file");
+        QCOMPARE(folder, dir.path());
+        QCOMPARE(filters, QStringList({"Words files (InWords*.txt)", "Data (*.dat *.bin)"}));
+        QCOMPARE(filter, filters.value(0));
+        QCOMPARE(d.APIReturn(), 1);
+        QCOMPARE(d.FileFullName(), dir.filePath("other.dat"));
+        QCOMPARE(d.FileName(), "other.dat");
+        QCOMPARE(d.FilePath(), dir.path());
+        QCOMPARE(d.FileFilterIndex(), 1);
+    }
+
+private:
+    FakeChooser m_fake;
+};
+
+QTEST_MAIN(TestCommonDialog)
+#include "tst_commondialog.moc"
