@@ -261,9 +261,10 @@ void frmOptions::Form_Load()
     btnHelp->setText(LoadText(1380));
     LoadAbout();
 
-    // 2. Above every other window, whatever the main window's own setting.
-    setWindowFlag(Qt::WindowStaysOnTopHint, true);
-    setWindowFlag(Qt::WindowContextHelpButtonHint, false);
+    // 2. Above every other window, whatever the main window's own setting. A dialog of fixed
+    // size: a close button, no minimise or maximise.
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint
+                   | Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint);
 
     // 3.
     const QString strProduct = g_strProductName.isEmpty()
