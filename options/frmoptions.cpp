@@ -63,7 +63,7 @@ bool NumericValue(const QString &strText, double &dblValue)
         strSep = QStringLiteral(".");
     const QString strSeps = QRegularExpression::escape(strSep)
         + (strSep == QLatin1String(".") ? QString() : QStringLiteral("|\\."));
-    const QRegularExpression re(QStringLiteral("^\\s*([+-]?)(\\d*)(?:(?:%1)(\\d*))?(?:[eE]([+-]?\\d+))?\\s*$")
+    const QRegularExpression re(QStringLiteral("^\\s*([+-]?)([0-9]*)(?:(?:%1)([0-9]*))?(?:[eE]([+-]?[0-9]+))?\\s*$")
                                     .arg(strSeps));
     const QRegularExpressionMatch m = re.match(strText);
     if (!m.hasMatch() || (m.captured(2).isEmpty() && m.captured(3).isEmpty()))
