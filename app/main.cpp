@@ -1,5 +1,6 @@
 // The calculator.
 
+#include "frmoptions.h"
 #include "frmtallyer.h"
 #include "globals.h"
 #include "messageboxsink.h"
@@ -53,6 +54,10 @@ int main(int argc, char *argv[])
     QApplication::setApplicationName(QStringLiteral("Tallyer"));
     installMessageBoxSink();
     installSignalHandlers(app);
+    setOptionsDialogOpener([](QWidget *owner) {
+        frmOptions dlg(owner);
+        dlg.exec();
+    });
 
     frmTallyer window;
     if (!window.Form_Load())

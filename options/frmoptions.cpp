@@ -1,0 +1,547 @@
+// The options dialog: its controls, loading, the checks of the text boxes, the key preview and
+// the buttons. The about panel and the logo are in about.cpp.
+
+#include "frmoptions.h"
+
+#include "commondialog.h"
+#include "frmtallyer.h"
+#include "loadtext.h"
+#include "localevalues.h"
+#include "productinfo.h"
+#include "settings.h"
+#include "showhelp.h"
+#include "texthelpers.h"
+#include "wordsfile.h"
+
+#include <QAbstractButton>
+#include <QCheckBox>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFocusEvent>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QInputMethodEvent>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QTimer>
+#include <QVBoxLayout>
+
+#include <cmath>
+
+namespace {
+
+// The flags the three common dialogs get.
+constexpr qint32 kFontDialogFlags = 0x802143;  // screen and printer fonts, init from the font
+                                               // description, effects, size limits, no script
+constexpr qint32 kColorDialogFlags = 1;        // start on the given colour
+constexpr qint32 kFileDialogFlags = 6;         // overwrite prompt, hide read-only
+
+// The field's look that "By default" brings back. Not the store's defaults for missing values:
+// this is the plain look of a system text box.
+constexpr int kDefaultFontSize = 10;
+constexpr quint32 kDefaultFontColor = 0x80000012u;  // system button text
+constexpr quint32 kDefaultBackColor = 0x80000005u;  // system window background
+
+constexpr int kMaxRowsLimit = 99;
+
+QString programFolder()
+{
+    return QCoreApplication::applicationDirPath();
+}
+
+// The number test of the row boxes: digits with an optional sign, decimal separator and
+// exponent, blanks around. The separator is the user's (a "." is always taken too). True with
+// the number in dblValue.
+bool NumericValue(const QString &strText, double &dblValue)
+{
+    QString strSep = localeValues().decimalSeparator;
+    if (strSep.isEmpty())
+        strSep = QStringLiteral(".");
+    const QString strSeps = QRegularExpression::escape(strSep)
+        + (strSep == QLatin1String(".") ? QString() : QStringLiteral("|\\."));
+    const QRegularExpression re(QStringLiteral("^\\s*([+-]?)([0-9]*)(?:(?:%1)([0-9]*))?(?:[eE]([+-]?[0-9]+))?\\s*$")
+                                    .arg(strSeps));
+    const QRegularExpressionMatch m = re.match(strText);
+    if (!m.hasMatch() || (m.captured(2).isEmpty() && m.captured(3).isEmpty()))
+        return false;
+    QString strNumber = m.captured(1) + (m.captured(2).isEmpty() ? QStringLiteral("0") : m.captured(2));
+    if (!m.captured(3).isEmpty())
+        strNumber += QLatin1Char('.') + m.captured(3);
+    if (!m.captured(4).isEmpty())
+        strNumber += QLatin1Char('e') + m.captured(4);
+    bool blnOk = false;
+    dblValue = strNumber.toDouble(&blnOk);
+    // An exponent too large for a double reads as infinite; no range check lets that through.
+    if (!blnOk && std::isinf(dblValue))
+        blnOk = true;
+    return blnOk;
+}
+
+// The number a row box holds, or 0 when its text is no number.
+double BoxValue(const QLineEdit *box)
+{
+    double dblValue = 0;
+    return NumericValue(box->text(), dblValue) ? dblValue : 0;
+}
+
+// A row box's text as the whole number it stands for; the boxes hold whole numbers once they
+// have been checked.
+qint32 WholeValue(const QLineEdit *box)
+{
+    const double dblValue = std::trunc(std::fabs(BoxValue(box)));
+    return dblValue > 2147483647.0 ? 2147483647 : static_cast<qint32>(dblValue);
+}
+
+void setBold(QLineEdit *box, bool blnBold)
+{
+    QFont font = box->font();
+    font.setBold(blnBold);
+    box->setFont(font);
+}
+
+// A caption that swaps its text for a hint must not change the dialog's size when it does.
+void reserveWidth(QLabel *caption, const QString &strA, const QString &strB)
+{
+    const QFontMetrics fm(caption->font());
+    caption->setMinimumWidth(qMax(fm.horizontalAdvance(strA), fm.horizontalAdvance(strB)) + 2);
+}
+
+bool isFocusChangeWithinDialog(const QFocusEvent *event)
+{
+    // Switching to another window (the help window, another program) or opening a context menu
+    // takes the focus away for a while only; the box is checked when the user really leaves it.
+    return event->reason() != Qt::ActiveWindowFocusReason && event->reason() != Qt::PopupFocusReason;
+}
+
+} // namespace
+
+frmOptions::frmOptions(QWidget *parent)
+    : QDialog(parent)
+{
+    buildControls();
+    Form_Load();
+}
+
+frmOptions::~frmOptions() = default;
+
+void frmOptions::buildControls()
+{
+    setObjectName(QStringLiteral("frmOptions"));
+
+    frameOptions = new QGroupBox(this);
+    chkAlwaysOnTop = new QCheckBox(frameOptions);
+    chkAvail2 = new QCheckBox(frameOptions);
+    lblRound = new QLabel(frameOptions);
+    boxRound = new QLineEdit(frameOptions);
+    lblMinRows = new QLabel(frameOptions);
+    boxMinRows = new QLineEdit(frameOptions);
+    lblMaxRows = new QLabel(frameOptions);
+    boxMaxRows = new QLineEdit(frameOptions);
+    lblInWordsFile = new QLabel(frameOptions);
+    boxInWordsFile = new QLineEdit(frameOptions);
+    btnChangeInWordsFile = new QPushButton(frameOptions);
+    btnFont = new QPushButton(frameOptions);
+    btnBackColor = new QPushButton(frameOptions);
+    btnDefault = new QPushButton(frameOptions);
+    btnOK = new QPushButton(this);
+    btnCancel = new QPushButton(this);
+    btnHelp = new QPushButton(this);
+
+    const std::pair<QObject *, const char *> names[] = {
+        {frameOptions, "frameOptions"}, {chkAlwaysOnTop, "chkAlwaysOnTop"}, {chkAvail2, "chkAvail2"},
+        {lblRound, "lblRound"}, {boxRound, "boxRound"}, {lblMinRows, "lblMinRows"},
+        {boxMinRows, "boxMinRows"}, {lblMaxRows, "lblMaxRows"}, {boxMaxRows, "boxMaxRows"},
+        {lblInWordsFile, "lblInWordsFile"}, {boxInWordsFile, "boxInWordsFile"},
+        {btnChangeInWordsFile, "btnChangeInWordsFile"}, {btnFont, "btnFont"},
+        {btnBackColor, "btnBackColor"}, {btnDefault, "btnDefault"}, {btnOK, "btnOK"},
+        {btnCancel, "btnCancel"}, {btnHelp, "btnHelp"},
+    };
+    for (const auto &[object, name] : names)
+        object->setObjectName(QLatin1String(name));
+
+    m_boxes = {{
+        {boxRound, lblRound, 1240, 1241, {}, {}},
+        {boxMinRows, lblMinRows, 1250, 1251, {}, {}},
+        {boxMaxRows, lblMaxRows, 1260, 1261, {}, {}},
+        {boxInWordsFile, lblInWordsFile, 1265, 1266, {}, {}},
+    }};
+
+    // The number boxes are as wide as a few bold digits; their captions stand to their right.
+    QFont boldFont = boxRound->font();
+    boldFont.setBold(true);
+    const int numberWidth = QFontMetrics(boldFont).horizontalAdvance(QStringLiteral("0000")) + 14;
+    for (QLineEdit *box : {boxRound, boxMinRows, boxMaxRows}) {
+        box->setFixedWidth(numberWidth);
+        box->setAlignment(Qt::AlignCenter);
+    }
+    boxInWordsFile->setMinimumWidth(QFontMetrics(boldFont).horizontalAdvance(
+                                        QStringLiteral("InWordsDollars eng.txt")) + 14);
+
+    auto *grid = new QGridLayout;
+    grid->setHorizontalSpacing(8);
+    grid->setColumnStretch(1, 1);
+    int row = 0;
+    for (const auto &[box, caption] : {std::pair{boxRound, lblRound}, std::pair{boxMinRows, lblMinRows},
+                                       std::pair{boxMaxRows, lblMaxRows}}) {
+        grid->addWidget(box, row, 0);
+        grid->addWidget(caption, row, 1);
+        caption->setBuddy(box);
+        ++row;
+    }
+
+    auto *wordsRow = new QHBoxLayout;
+    wordsRow->addWidget(boxInWordsFile, 1);
+    wordsRow->addWidget(lblInWordsFile);
+    wordsRow->addWidget(btnChangeInWordsFile);
+    lblInWordsFile->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+
+    auto *lookRow = new QHBoxLayout;
+    for (QPushButton *button : {btnFont, btnBackColor, btnDefault})
+        lookRow->addWidget(button, 1);
+
+    auto *optionsLayout = new QVBoxLayout(frameOptions);
+    optionsLayout->addWidget(chkAlwaysOnTop);
+    optionsLayout->addWidget(chkAvail2);
+    optionsLayout->addSpacing(4);
+    optionsLayout->addLayout(grid);
+    optionsLayout->addSpacing(4);
+    optionsLayout->addLayout(wordsRow);
+    optionsLayout->addSpacing(4);
+    optionsLayout->addLayout(lookRow);
+
+    buildAbout();
+
+    auto *buttonRow = new QHBoxLayout;
+    buttonRow->addWidget(btnHelp);
+    buttonRow->addStretch(1);
+    buttonRow->addWidget(btnOK);
+    buttonRow->addWidget(btnCancel);
+
+    auto *mainLayout = new QVBoxLayout(this);
+    mainLayout->addWidget(frameOptions);
+    mainLayout->addWidget(frameAbout);
+    mainLayout->addLayout(buttonRow);
+    // A dialog of fixed size, just large enough for its texts in either language.
+    mainLayout->setSizeConstraint(QLayout::SetFixedSize);
+
+    connect(btnOK, &QPushButton::clicked, this, &frmOptions::btnOK_Click);
+    connect(btnCancel, &QPushButton::clicked, this, &frmOptions::btnCancel_Click);
+    connect(btnDefault, &QPushButton::clicked, this, &frmOptions::btnDefault_Click);
+    connect(btnFont, &QPushButton::clicked, this, &frmOptions::btnFont_Click);
+    connect(btnBackColor, &QPushButton::clicked, this, &frmOptions::btnBackColor_Click);
+    connect(btnChangeInWordsFile, &QPushButton::clicked, this, &frmOptions::btnChangeInWordsFile_Click);
+    connect(btnHelp, &QPushButton::clicked, this, &frmOptions::btnHelp_Click);
+
+    // The dialog sees every key and every focus change of its controls before they do.
+    for (QWidget *child : findChildren<QWidget *>())
+        child->installEventFilter(this);
+}
+
+void frmOptions::Form_Load()
+{
+    // 1.
+    frameOptions->setTitle(LoadText(1210));
+    chkAlwaysOnTop->setText(LoadText(1220));
+    chkAvail2->setText(LoadText(1230));
+    for (EditBox &edit : m_boxes) {
+        const QString strCaption = LoadText(edit.intCaptionId);
+        edit.caption->setText(strCaption);
+        reserveWidth(edit.caption, strCaption, LoadText(edit.intHintId));
+    }
+    btnChangeInWordsFile->setText(LoadText(1267));
+    btnFont->setText(LoadText(1270));
+    btnBackColor->setText(LoadText(1280));
+    btnDefault->setText(LoadText(1290));
+    btnOK->setText(QStringLiteral("OK"));
+    btnCancel->setText(LoadText(1370));
+    btnHelp->setText(LoadText(1380));
+    LoadAbout();
+
+    // 2. Above every other window, whatever the main window's own setting. A dialog of fixed
+    // size: a close button, no minimise or maximise.
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint
+                   | Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint);
+
+    // 3.
+    const QString strProduct = g_strProductName.isEmpty()
+        ? QString::fromLatin1(ProductInfo::kProductName) : g_strProductName;
+    setWindowTitle(strProduct + QStringLiteral(" - ") + LoadText(1205));
+
+    // 4.
+    btnOK->setDefault(true);
+    btnOK->setFocusPolicy(Qt::StrongFocus);
+
+    // 5.
+    f_udtAppearance = g_udtAppearance;
+
+    // 6.
+    chkAlwaysOnTop->setChecked(g_blnAlwaysOnTop);
+    chkAvail2->setChecked(g_blnManyCopies);
+    boxRound->setText(QString::number(g_lngRoundTo));
+    boxMinRows->setText(QString::number(g_lngMinRows));
+    boxMaxRows->setText(QString::number(g_lngMaxRows));
+    boxInWordsFile->setText(g_strInWordsFile);
+
+    // The dialog opens on the first check box.
+    chkAlwaysOnTop->setFocus();
+}
+
+bool frmOptions::event(QEvent *event)
+{
+    // The first activation puts the focus on the first option. Coming back from the help window
+    // or another program later leaves it where the user had it.
+    if (event->type() == QEvent::WindowActivate && !m_blnActivated) {
+        m_blnActivated = true;
+        chkAlwaysOnTop->setFocus(Qt::ActiveWindowFocusReason);
+    }
+    return QDialog::event(event);
+}
+
+frmOptions::EditBox *frmOptions::editBox(QObject *watched)
+{
+    for (EditBox &edit : m_boxes) {
+        if (edit.box == watched)
+            return &edit;
+    }
+    return nullptr;
+}
+
+bool frmOptions::eventFilter(QObject *watched, QEvent *event)
+{
+    switch (event->type()) {
+    case QEvent::KeyPress:
+    case QEvent::InputMethod:
+        return KeyPreview(watched, event);
+    case QEvent::FocusIn:
+        if (EditBox *edit = editBox(watched);
+            edit && isFocusChangeWithinDialog(static_cast<QFocusEvent *>(event)))
+            Box_GotFocus(*edit);
+        return false;
+    case QEvent::FocusOut:
+        if (EditBox *edit = editBox(watched);
+            edit && isFocusChangeWithinDialog(static_cast<QFocusEvent *>(event)))
+            Box_LostFocus(*edit);
+        return false;
+    default:
+        return AboutMouse(watched, event);
+    }
+}
+
+void frmOptions::Box_GotFocus(EditBox &edit)
+{
+    edit.box->selectAll();
+    // A click that brought the focus would put the caret where it landed; select once it is done.
+    QTimer::singleShot(0, edit.box, [box = edit.box] {
+        if (box->hasFocus())
+            box->selectAll();
+    });
+    setBold(edit.box, true);
+    edit.strFocusText = edit.box->text();
+    edit.strCaption = edit.caption->text();
+    edit.caption->setText(LoadText(edit.intHintId));
+    m_editing = &edit;
+}
+
+void frmOptions::Box_LostFocus(EditBox &edit)
+{
+    if (m_editing != &edit)
+        return;
+    m_editing = nullptr;
+    setBold(edit.box, false);
+    if (!BoxTextValid(edit))
+        edit.box->setText(edit.strFocusText);
+
+    if (edit.box == boxMinRows || edit.box == boxMaxRows) {
+        double dblValue = 0;
+        if (NumericValue(edit.box->text(), dblValue))
+            edit.box->setText(QString::number(WholeValue(edit.box)));
+    }
+    edit.caption->setText(edit.box == boxInWordsFile ? LoadText(edit.intCaptionId) : edit.strCaption);
+}
+
+bool frmOptions::BoxTextValid(const EditBox &edit) const
+{
+    const QString strText = edit.box->text();
+    double dblValue = 0;
+    if (edit.box == boxRound)
+        return strText.size() == 1 && strText.at(0) >= u'0' && strText.at(0) <= u'9';
+    if (edit.box == boxMinRows)
+        return NumericValue(strText, dblValue) && dblValue >= 1 && dblValue <= BoxValue(boxMaxRows);
+    if (edit.box == boxMaxRows)
+        return NumericValue(strText, dblValue) && dblValue <= kMaxRowsLimit
+            && BoxValue(boxMinRows) <= dblValue;
+    // The words file is a bare name in the program's folder; a path to elsewhere is no such name.
+    if (strText.contains(u'/') || strText.contains(u'\\'))
+        return false;
+    return FileExists(QDir(programFolder()).filePath(strText));
+}
+
+bool frmOptions::KeyPreview(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::InputMethod) {
+        // Text composed by an input method is typed text too.
+        if (watched == boxInWordsFile)
+            return false;
+        for (QChar ch : static_cast<QInputMethodEvent *>(event)->commitString()) {
+            if (ch < u'0' || ch > u'9')
+                return true;
+        }
+        return false;
+    }
+
+    const auto *key = static_cast<QKeyEvent *>(event);
+    const Qt::KeyboardModifiers shift = key->modifiers()
+        & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier);
+    if (key->key() == Qt::Key_F1) {
+        if (shift == Qt::NoModifier) {
+            showHelpAt(2000);
+            return true;
+        }
+        return false;
+    }
+
+    // Only typed characters are filtered: control characters (Enter, Escape, Backspace, Tab)
+    // and shortcuts (Ctrl+V, Alt+F) act as usual.
+    const QString strText = key->text();
+    if (strText.isEmpty() || (shift & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)))
+        return false;
+    const QChar ch = strText.at(0);
+    if (ch.category() == QChar::Other_Control || (ch >= u'0' && ch <= u'9'))
+        return false;
+    if (watched == boxInWordsFile)
+        return false;
+    // The space bar still presses buttons and ticks check boxes.
+    if (ch == u' ' && qobject_cast<QAbstractButton *>(watched))
+        return false;
+    return true;
+}
+
+void frmOptions::showHelpAt(int lngContext)
+{
+    QWidget *owner = mainCalculatorWindow();
+    if (!owner)
+        owner = parentWidget();
+    ShowHelp(owner, localeValues().helpFileName, HH_HELP_CONTEXT, lngContext);
+}
+
+void frmOptions::btnHelp_Click()
+{
+    showHelpAt(1000);
+}
+
+void frmOptions::btnDefault_Click()
+{
+    f_udtAppearance.FontName = QStringLiteral("MS Sans Serif");
+    f_udtAppearance.FontSize = kDefaultFontSize;
+    f_udtAppearance.FontBold = false;
+    f_udtAppearance.FontItalic = false;
+    f_udtAppearance.FontColor = kDefaultFontColor;
+    f_udtAppearance.BackColor = kDefaultBackColor;
+}
+
+void frmOptions::btnFont_Click()
+{
+    clsCommonDialog dlg;
+    dlg.setFlags(kFontDialogFlags);
+    dlg.setHwndOwner(this);
+    dlg.setMin(8);
+    dlg.setMax(50);
+    dlg.setFontName(f_udtAppearance.FontName);
+    dlg.setFontSize(f_udtAppearance.FontSize);
+    dlg.setFontBold(f_udtAppearance.FontBold);
+    dlg.setFontItalic(f_udtAppearance.FontItalic);
+    dlg.setFontColor(f_udtAppearance.FontColor);
+    dlg.ShowFont();
+    if (dlg.APIReturn() != 1)
+        return;
+    f_udtAppearance.FontName = dlg.FontName();
+    f_udtAppearance.FontSize = dlg.FontSize();
+    f_udtAppearance.FontBold = dlg.FontBold();
+    f_udtAppearance.FontItalic = dlg.FontItalic();
+    f_udtAppearance.FontColor = dlg.FontColor();
+}
+
+void frmOptions::btnBackColor_Click()
+{
+    clsCommonDialog dlg;
+    dlg.setFlags(kColorDialogFlags);
+    dlg.setHwndOwner(this);
+    dlg.setColor(f_udtAppearance.BackColor);
+    dlg.setColorsCustom(f_udtAppearance.ColorsCustom);
+    dlg.ShowColor();
+    if (dlg.APIReturn() != 1)
+        return;
+    f_udtAppearance.BackColor = dlg.Color();
+    f_udtAppearance.ColorsCustom = dlg.ColorsCustom();
+}
+
+void frmOptions::btnChangeInWordsFile_Click()
+{
+    clsCommonDialog dlg;
+    dlg.setFlags(kFileDialogFlags);
+    dlg.setHwndOwner(this);
+    dlg.setFileDialogTitle(LoadText(1152));
+    dlg.setFilePath(programFolder());
+    // The dialog starts on the saved words file, not on what the box holds now.
+    if (!g_strInWordsFile.isEmpty()) {
+        dlg.setFileFullName(dlg.FilePath() + QLatin1Char('/') + g_strInWordsFile);
+        dlg.setFileName(g_strInWordsFile);
+    }
+    const QString strFilter = LoadText(1153) + QStringLiteral(" (InWords*.txt)|InWords*.txt|")
+        + LoadText(1154) + QStringLiteral(" (*.*)|*.*");
+    dlg.setFileFilter(ReplaceAll(strFilter, QStringLiteral("|"), QString(QChar(0))));
+    dlg.ShowOpenFile();
+    if (dlg.APIReturn() == 1)
+        boxInWordsFile->setText(dlg.FileName());
+}
+
+void frmOptions::btnCancel_Click()
+{
+    reject();
+}
+
+void frmOptions::btnOK_Click()
+{
+    // 1. The box being edited is checked, and repaired, before anything is stored. Enter in a
+    // box presses OK without the box losing the focus, and an inactive window gets no focus
+    // events, so a box still unchecked is checked here.
+    btnOK->setFocus(Qt::OtherFocusReason);
+    QCoreApplication::processEvents();
+    if (m_editing)
+        Box_LostFocus(*m_editing);
+
+    // 2.
+    g_udtAppearance = f_udtAppearance;
+
+    // 3.
+    g_blnAlwaysOnTop = chkAlwaysOnTop->isChecked();
+    Settings::writeBool(Settings::AlwaysOnTop, g_blnAlwaysOnTop);
+    g_blnManyCopies = chkAvail2->isChecked();
+    Settings::writeBool(Settings::Available2, g_blnManyCopies);
+    g_lngRoundTo = WholeValue(boxRound);
+    Settings::writeLong(Settings::RoundTo, g_lngRoundTo);
+    g_lngMinRows = WholeValue(boxMinRows);
+    Settings::writeLong(Settings::MinRows, g_lngMinRows);
+    g_lngMaxRows = WholeValue(boxMaxRows);
+    Settings::writeLong(Settings::MaxRows, g_lngMaxRows);
+    g_strInWordsFile = boxInWordsFile->text();
+    Settings::writeText(Settings::InWordsFile, g_strInWordsFile);
+    Settings::writeText(Settings::FontName, g_udtAppearance.FontName);
+    Settings::writeLong(Settings::FontSize, g_udtAppearance.FontSize);
+    Settings::writeBool(Settings::FontBold, g_udtAppearance.FontBold);
+    Settings::writeBool(Settings::FontItalic, g_udtAppearance.FontItalic);
+    Settings::writeColour(Settings::FontColor, g_udtAppearance.FontColor);
+    Settings::writeColour(Settings::BackColor, g_udtAppearance.BackColor);
+    Settings::writeText(Settings::ColorsCustom,
+                        ReplaceAll(g_udtAppearance.ColorsCustom, QString(QChar(0)), QStringLiteral("|")));
+
+    // 4.
+    g_blnSettingsChanged = true;
+
+    // 5.
+    accept();
+}

@@ -1,0 +1,127 @@
+#pragma once
+
+#include "globals.h"
+
+#include <QDialog>
+#include <QImage>
+#include <QString>
+
+#include <array>
+
+class QCheckBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QTimer;
+
+// The options dialog: always-on-top, a second copy, the decimals, the row limits, the words file
+// and the calculation field's font and colours, with the about panel (about.cpp) below.
+// Everything is edited on working copies; only OK stores them, into the program-wide values and
+// the settings store, and raises g_blnSettingsChanged so the main window applies them.
+//
+//   frmOptions dlg(mainWindow);
+//   dlg.exec();
+class frmOptions : public QDialog
+{
+    Q_OBJECT
+
+public:
+    explicit frmOptions(QWidget *parent = nullptr);
+    ~frmOptions() override;
+
+    // The controls, by their names on the form.
+    QGroupBox *frameOptions = nullptr;
+    QCheckBox *chkAlwaysOnTop = nullptr;
+    QCheckBox *chkAvail2 = nullptr;
+    QLabel *lblRound = nullptr;
+    QLineEdit *boxRound = nullptr;
+    QLabel *lblMinRows = nullptr;
+    QLineEdit *boxMinRows = nullptr;
+    QLabel *lblMaxRows = nullptr;
+    QLineEdit *boxMaxRows = nullptr;
+    QLabel *lblInWordsFile = nullptr;
+    QLineEdit *boxInWordsFile = nullptr;
+    QPushButton *btnChangeInWordsFile = nullptr;
+    QPushButton *btnFont = nullptr;
+    QPushButton *btnBackColor = nullptr;
+    QPushButton *btnDefault = nullptr;
+    QPushButton *btnOK = nullptr;
+    QPushButton *btnCancel = nullptr;
+    QPushButton *btnHelp = nullptr;
+
+    QGroupBox *frameAbout = nullptr;
+    QLabel *lblVersion = nullptr;
+    QLabel *lblMaker = nullptr;
+    QLabel *lblWWW = nullptr;
+    QLabel *picLogo = nullptr;
+    QTimer *optTimerMavoWave = nullptr;
+
+    // The working copy of the field's look; copied back into g_udtAppearance by OK only.
+    udtAppearance f_udtAppearance;
+
+    void btnOK_Click();
+    void btnCancel_Click();
+    void btnDefault_Click();
+    void btnFont_Click();
+    void btnBackColor_Click();
+    void btnChangeInWordsFile_Click();
+    void btnHelp_Click();
+
+    // About panel (about.cpp)
+    void optTimerMavoWave_Timer();
+    void lblWWW_Click();
+    QString VersionText(bool blnWithRevision) const;
+
+    // The logo's growth: 0 when the dialog loads, 1 ... 10 while it comes into view, -1 once
+    // it is whole and only loops.
+    qint32 f_lngLogoPhase = 0;
+    // The logo's full width in twips (56 pixels).
+    double f_dblLogoWidth = 0;
+
+    // The frame the logo shows at the next tick, 0 ... 7. It belongs to the run, not to one
+    // dialog, so a reopened dialog goes on with the loop where the last one stopped.
+    static int logoFrameIndex();
+
+protected:
+    bool event(QEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+    void hideEvent(QHideEvent *event) override;
+
+private:
+    // One of the four text boxes with its caption and what it remembers while it has the focus.
+    struct EditBox
+    {
+        QLineEdit *box = nullptr;
+        QLabel *caption = nullptr;
+        int intCaptionId = 0;    // the caption's normal text
+        int intHintId = 0;       // the caption while the box has the focus
+        QString strFocusText;    // the box's text when it got the focus
+        QString strCaption;      // the caption's text while the hint replaces it
+    };
+
+    void buildControls();
+    void buildAbout();
+    void Form_Load();
+    void LoadAbout();
+    void PlaceLogo();
+
+    EditBox *editBox(QObject *watched);
+    void Box_GotFocus(EditBox &edit);
+    void Box_LostFocus(EditBox &edit);
+    bool BoxTextValid(const EditBox &edit) const;
+    bool KeyPreview(QObject *watched, QEvent *event);
+    bool AboutMouse(QObject *watched, QEvent *event);
+    void showHelpAt(int lngContext);
+
+    std::array<EditBox, 4> m_boxes;
+    // The box that has the focus and has not been checked yet; OK checks it even when no focus
+    // change reaches it (Enter in a box presses OK without leaving it).
+    EditBox *m_editing = nullptr;
+    bool m_blnActivated = false;
+    bool m_blnWwwPressed = false;
+
+    // The eight logo frames, loaded anew whenever a dialog starts its logo; kept for the run.
+    static std::array<QImage, 8> s_imgLogoFrames;
+    static int s_intLogoFrame;
+};

@@ -1,0 +1,520 @@
+// The options dialog on the offscreen platform: the checks of its boxes, the key preview, OK and
+// Cancel against the settings store, the common dialogs (through a fake chooser), help, and the
+// about panel's version text, link and logo. Every case starts from an empty settings store.
+
+#include <clsregistry.h>
+#include <commondialog.h>
+#include <frmoptions.h>
+#include <localevalues.h>
+#include <messagesink.h>
+#include <settings.h>
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QDesktopServices>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTextBrowser>
+#include <QTimer>
+#include <QtTest>
+
+#include <memory>
+
+namespace {
+
+const QString kWordsA = QStringLiteral("InWordsTest a.txt");
+const QString kWordsB = QStringLiteral("InWordsTest b.txt");
+constexpr qint32 kMissing = 0x7EADBEEF;
+
+// Answers every common dialog with what the test prepared and notes what it was asked.
+struct FakeChooser : CommonDialogChooser
+{
+    int answer = 1;
+    QWidget *owner = nullptr;
+    ColorChoice colorAsked, colorGiven;
+    FontChoice fontAsked, fontGiven;
+    FileChoice fileAsked;
+    QString fileGiven;
+
+    int chooseColor(QWidget *o, ColorChoice &c, qint32 &) override
+    {
+        owner = o, colorAsked = c;
+        if (answer == 1)
+            c.Color = colorGiven.Color, c.Custom = colorGiven.Custom;
+        return answer;
+    }
+    int chooseFont(QWidget *o, FontChoice &f, qint32 &) override
+    {
+        owner = o, fontAsked = f, f = answer == 1 ? fontGiven : f;
+        return answer;
+    }
+    int chooseOpenFile(QWidget *o, FileChoice &f, qint32 &) override
+    {
+        owner = o, fileAsked = f, f.FullName = answer == 1 ? fileGiven : f.FullName;
+        return answer;
+    }
+};
+
+// A stored integer (kMissing when absent or of the text kind) and a stored text ("<missing>").
+qint32 storedLong(const char *name)
+{
+    bool err = false;
+    const qint32 v = clsRegistry::instance().GetLong(HKEY_CURRENT_USER, Settings::kKey, name, kMissing, err);
+    return err ? kMissing : v;
+}
+
+QString storedText(const char *name)
+{
+    bool err = false;
+    return clsRegistry::instance().GetString(HKEY_CURRENT_USER, Settings::kKey, name, "<missing>", err);
+}
+
+QTextBrowser *helpBrowser()
+{
+    for (QWidget *w : QApplication::allWidgets())
+        if (w->objectName() == QLatin1String("helpBrowser"))
+            return static_cast<QTextBrowser *>(w);
+    return nullptr;
+}
+
+// Gives the box the focus, puts the text in as a paste would, and tabs away.
+QString leaveBox(frmOptions &dlg, QLineEdit *box, const QString &text)
+{
+    box->setFocus(Qt::TabFocusReason);
+    box->setText(text);
+    dlg.chkAvail2->setFocus(Qt::TabFocusReason);
+    return box->text();
+}
+
+QImage shownLogo(const frmOptions &dlg)
+{
+    return dlg.picLogo->pixmap().toImage().convertToFormat(QImage::Format_ARGB32);
+}
+
+QImage logoFrame(int frame)
+{
+    return QImage(QStringLiteral(":/logo/logo%1.png").arg(101 + frame)).convertToFormat(QImage::Format_ARGB32);
+}
+
+// The dialog as the main window shows it: visible and active. Its logo ticks only when a test
+// says so.
+std::unique_ptr<frmOptions> openDialog()
+{
+    auto dlg = std::make_unique<frmOptions>();
+    dlg->show();
+    if (!QTest::qWaitForWindowActive(dlg.get()))
+        return nullptr;
+    dlg->optTimerMavoWave->stop();
+    return dlg;
+}
+
+} // namespace
+
+class TestFrmOptions : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_config;
+    FakeChooser m_chooser;
+    QList<QUrl> m_urls;
+    int m_messages = 0;
+
+public slots:
+    void openUrl(const QUrl &url) { m_urls.append(url); }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(m_config.isValid());
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_config.path()));
+        for (const QString &name : {kWordsA, kWordsB}) { // in the program's folder: the test's own
+            QFile file(QCoreApplication::applicationDirPath() + QLatin1Char('/') + name);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+        }
+        setMessageSink([this](const QString &, MessageIcon) { ++m_messages; });
+        QDesktopServices::setUrlHandler(QStringLiteral("https"), this, "openUrl");
+    }
+
+    void cleanupTestCase()
+    {
+        QDesktopServices::unsetUrlHandler(QStringLiteral("https"));
+        for (const QString &name : {kWordsA, kWordsB})
+            QFile::remove(QCoreApplication::applicationDirPath() + QLatin1Char('/') + name);
+    }
+
+    void init()
+    {
+        QFile::remove(clsRegistry::instance().filePath());
+        resetProgramGlobals();
+        g_strProductName = QStringLiteral("Mavo Tallyer");
+        g_blnAlwaysOnTop = true;
+        g_lngMinRows = 3;
+        g_strInWordsFile = kWordsA;
+        g_udtAppearance = {QStringLiteral("Tahoma"), 12, false, false, 0x80000012u, 0x80000018u,
+                           QStringLiteral("5") + QChar(0) + QStringLiteral("6")};
+        localeValues().lcid = kLcidEnglish;
+        localeValues().decimalSeparator = QStringLiteral(".");
+        localeValues().helpFileName = QStringLiteral(TALLYER_PROGRAM_DIR "/tallyerEn.html");
+        m_chooser = FakeChooser();
+        setCommonDialogChooser(&m_chooser);
+        m_urls.clear();
+        m_messages = 0;
+    }
+
+    void cleanup()
+    {
+        setCommonDialogChooser(nullptr);
+        if (QTextBrowser *browser = helpBrowser())
+            delete browser->window();
+    }
+
+    void loadsTextsAndValues_data()
+    {
+        QTest::addColumn<int>("lcid");
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<QString>("avail2");
+        QTest::newRow("english") << kLcidEnglish << "Mavo Tallyer - Options" << "To open 2 programs and more";
+        QTest::newRow("russian") << kLcidRussian << "Mavo Tallyer - Настройки"
+                                 << "Разрешить 2 и более копий программы";
+    }
+
+    void loadsTextsAndValues()
+    {
+        QFETCH(int, lcid);
+        QFETCH(QString, title);
+        QFETCH(QString, avail2);
+        localeValues().lcid = lcid;
+        auto dlg = openDialog();
+        QVERIFY(dlg);
+        QCOMPARE(dlg->windowTitle(), title);
+        QCOMPARE(dlg->chkAvail2->text(), avail2);
+        QCOMPARE(dlg->btnOK->text(), QStringLiteral("OK"));
+        QVERIFY(dlg->btnOK->isDefault());
+        QVERIFY(dlg->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+        QCOMPARE(QApplication::focusWidget(), dlg->chkAlwaysOnTop);
+        QVERIFY(dlg->chkAlwaysOnTop->isChecked() && !dlg->chkAvail2->isChecked());
+        const QStringList boxes{dlg->boxRound->text(), dlg->boxMinRows->text(), dlg->boxMaxRows->text(),
+                                dlg->boxInWordsFile->text()};
+        QCOMPARE(boxes, (QStringList{"2", "3", "10", kWordsA}));
+    }
+
+    void boxRepair_data()
+    {
+        QTest::addColumn<QString>("box");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("left");
+        // The boxes start with 2, 3, 10 and the words file a.
+        QTest::newRow("round-two-digits") << "boxRound" << "12" << "2";
+        QTest::newRow("round-empty") << "boxRound" << "" << "2";
+        QTest::newRow("round-digit") << "boxRound" << "7" << "7";
+        QTest::newRow("min-zero") << "boxMinRows" << "0" << "3";
+        QTest::newRow("min-leading-zero") << "boxMinRows" << "05" << "5";
+        QTest::newRow("min-letters") << "boxMinRows" << "abc" << "3";
+        QTest::newRow("min-above-max") << "boxMinRows" << "11" << "3";
+        QTest::newRow("min-equal-max") << "boxMinRows" << "10" << "10";
+        QTest::newRow("min-fraction-cut") << "boxMinRows" << " 2.7 " << "2";
+        QTest::newRow("min-negative") << "boxMinRows" << "-4" << "3";
+        QTest::newRow("max-100") << "boxMaxRows" << "100" << "10";
+        QTest::newRow("max-99") << "boxMaxRows" << "99" << "99";
+        QTest::newRow("max-below-min") << "boxMaxRows" << "2" << "10";
+        QTest::newRow("max-exponent") << "boxMaxRows" << "1e1" << "10";
+        QTest::newRow("max-007") << "boxMaxRows" << "007" << "7";
+        QTest::newRow("words-missing") << "boxInWordsFile" << "InWordsNone.txt" << kWordsA;
+        QTest::newRow("words-other") << "boxInWordsFile" << kWordsB << kWordsB;
+        QTest::newRow("words-with-folder") << "boxInWordsFile" << "../tests/" + kWordsB << kWordsA;
+    }
+
+    void boxRepair()
+    {
+        QFETCH(QString, box);
+        QFETCH(QString, typed);
+        QFETCH(QString, left);
+        // Each box's caption, and the hint that stands in its place while the box has the focus.
+        static const QMap<QString, QPair<QString, QString>> captions{
+            {"boxRound", {"To approximate up to (signs after a comma)", "(0 to 9)"}},
+            {"boxMinRows", {"Minimum rows quantity", "(1 to rows maximum)"}},
+            {"boxMaxRows", {"Maximum rows quantity", "(rows minimum to 99)"}},
+            {"boxInWordsFile", {"in words", "click ->"}}};
+        auto dlg = openDialog();
+        QVERIFY(dlg);
+        auto *edit = dlg->findChild<QLineEdit *>(box);
+        auto *label = dlg->findChild<QLabel *>(QString(box).replace("box", "lbl"));
+        const QSize size = dlg->size();
+        QCOMPARE(label->text(), captions[box].first);
+
+        edit->setFocus(Qt::MouseFocusReason);
+        QCOMPARE(label->text(), captions[box].second);
+        QVERIFY(edit->font().bold());
+        QTRY_COMPARE(edit->selectedText(), edit->text());
+        QCOMPARE(dlg->size(), size); // the hint fits where the caption was
+        edit->setText(typed);       // as a paste would put it
+        dlg->chkAvail2->setFocus(Qt::TabFocusReason);
+
+        QCOMPARE(edit->text(), left);
+        QCOMPARE(label->text(), captions[box].first);
+        QVERIFY(!edit->font().bold());
+        QCOMPARE(m_messages, 0); // repaired silently
+    }
+
+    void rowLimitsRefuseEachOther()
+    {
+        auto dlg = openDialog();
+        QVERIFY(dlg);
+        QCOMPARE(leaveBox(*dlg, dlg->boxMinRows, "8"), QStringLiteral("8"));
+        QCOMPARE(leaveBox(*dlg, dlg->boxMaxRows, "5"), QStringLiteral("10"));
+        QCOMPARE(leaveBox(*dlg, dlg->boxMinRows, "3"), QStringLiteral("3"));
+        QCOMPARE(leaveBox(*dlg, dlg->boxMaxRows, "5"), QStringLiteral("5"));
+    }
+
+    void keyFilter_data()
+    {
+        QTest::addColumn<QString>("box");
+        QTest::addColumn<QKeyCombination>("before"); // a key pressed before the typing
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("text");
+        const QKeyCombination none(Qt::Key_unknown);
+        QTest::newRow("digits-only") << "boxMinRows" << none << "a1 b2.-" << "12";
+        QTest::newRow("words-file-takes-all") << "boxInWordsFile" << none << "a1 b.-" << "a1 b.-";
+        QTest::newRow("after-f1") << "boxMaxRows" << QKeyCombination(Qt::Key_F1) << "x4" << "4";
+        QTest::newRow("after-ctrl-c") << "boxMaxRows" << (Qt::CTRL | Qt::Key_C) << "x4" << "4";
+        QTest::newRow("after-ctrl-v") << "boxMaxRows" << (Qt::CTRL | Qt::Key_V) << "x4" << "94";
+        QTest::newRow("after-shift-insert") << "boxRound" << (Qt::SHIFT | Qt::Key_Insert) << "x4" << "94";
+    }
+
+    void keyFilter()
+    {
+        QFETCH(QString, box);
+        QFETCH(QKeyCombination, before);
+        QFETCH(QString, typed);
+        QFETCH(QString, text);
+        auto dlg = openDialog();
+        QVERIFY(dlg);
+        QGuiApplication::clipboard()->setText(QStringLiteral("9"));
+        auto *edit = dlg->findChild<QLineEdit *>(box);
+        edit->setFocus(Qt::TabFocusReason);
+        edit->clear();
+        if (before.key() != Qt::Key_unknown)
+            QTest::keyClick(edit, before.key(), before.keyboardModifiers());
+        QTest::keyClicks(edit, typed);
+        QCOMPARE(edit->text(), text);
+        QTest::keyClick(edit, Qt::Key_Backspace);
+        QCOMPARE(edit->text(), text.chopped(1));
+
+        // Keys that are no typed text act as ever: the space bar ticks, Escape cancels.
+        QTest::keyClick(dlg->chkAvail2, Qt::Key_Space);
+        QVERIFY(dlg->chkAvail2->isChecked());
+        QTest::keyClick(dlg->chkAvail2, Qt::Key_Escape);
+        QCOMPARE(dlg->result(), int(QDialog::Rejected));
+    }
+
+    void helpContexts()
+    {
+        auto dlg = openDialog();
+        QVERIFY(dlg);
+        QTest::keyClick(dlg->boxRound, Qt::Key_F1, Qt::ShiftModifier);
+        QVERIFY(!helpBrowser());
+        QTest::keyClick(dlg->boxRound, Qt::Key_F1);
+        QVERIFY(helpBrowser());
+        QCOMPARE(helpBrowser()->source().fragment(), QStringLiteral("2000"));
+        dlg->btnHelp->click();
+        QCOMPARE(helpBrowser()->source().fragment(), QStringLiteral("1000"));
+    }
+
+    void okStoresEverySetting()
+    {
+        auto dlg = openDialog();
+        QVERIFY(dlg);
+        m_chooser.fontGiven = {QStringLiteral("DejaVu Sans"), 14, true, true, false, false, 0x0000FFu, 0, 0, 0};
+        dlg->btnFont->click();
+        QCOMPARE(m_chooser.owner, dlg.get());
+        QCOMPARE(m_chooser.fontAsked.FontName, QStringLiteral("Tahoma"));
+        QCOMPARE(m_chooser.fontAsked.PointSize, 12.0);
+        QCOMPARE(m_chooser.fontAsked.Min, 8);
+        QCOMPARE(m_chooser.fontAsked.Max, 50);
+        QCOMPARE(m_chooser.fontAsked.flags | 2, 0x802143); // printer fonts go without a printer
+
+        for (int i = 0; i < 16; ++i)
+            m_chooser.colorGiven.Custom[i] = 100 + i;
+        m_chooser.colorGiven.Color = 0x00FF00u;
+        dlg->btnBackColor->click();
+        QCOMPARE(m_chooser.colorAsked.flags, 1);
+        QCOMPARE(m_chooser.colorAsked.Color, 0x80000018u);
+        QCOMPARE(m_chooser.colorAsked.Custom[1], 6u);
+
+        m_chooser.fileGiven = QStringLiteral("/elsewhere/InWordsRubles rus.txt");
+        dlg->btnChangeInWordsFile->click();
+        QCOMPARE(m_chooser.fileAsked.flags, 6);
+        QCOMPARE(m_chooser.fileAsked.Title, QStringLiteral("Choice of the file for the procedure 'value in words'"));
+        QCOMPARE(m_chooser.fileAsked.Folder, QCoreApplication::applicationDirPath());
+        const QList<QPair<QString, QString>> filters{{"Special files (InWords*.txt)", "InWords*.txt"},
+                                                     {"All files (*.*)", "*.*"}};
+        QCOMPARE(m_chooser.fileAsked.Filters, filters);
+
+        QTest::keyClick(dlg->chkAlwaysOnTop, Qt::Key_Space);
+        QTest::keyClick(dlg->chkAvail2, Qt::Key_Space);
+        leaveBox(*dlg, dlg->boxRound, "5");
+        leaveBox(*dlg, dlg->boxMaxRows, "20");
+        leaveBox(*dlg, dlg->boxMinRows, "4");
+        dlg->btnOK->click();
+
+        QCOMPARE(dlg->result(), int(QDialog::Accepted));
+        QVERIFY(g_blnSettingsChanged && !g_blnAlwaysOnTop && g_blnManyCopies);
+        QCOMPARE((QList<qint32>{g_lngRoundTo, g_lngMinRows, g_lngMaxRows}), (QList<qint32>{5, 4, 20}));
+        QCOMPARE(g_strInWordsFile, QStringLiteral("InWordsRubles rus.txt")); // the bare name
+        QCOMPARE(g_udtAppearance.FontName, QStringLiteral("DejaVu Sans"));
+        QCOMPARE(g_udtAppearance.BackColor, 0x00FF00u);
+        const std::pair<const char *, qint32> longs[] = {
+            {"AlwaysOnTop", 0}, {"Available2", -1}, {"RoundTo", 5}, {"MinRows", 4}, {"MaxRows", 20},
+            {"FontSize", 14}, {"FontBold", -1}, {"FontItalic", -1}, {"FontColor", 0xFF}, {"BackColor", 0xFF00}};
+        for (const auto &[name, value] : longs)
+            QVERIFY2(storedLong(name) == value, name);
+        QCOMPARE(storedText("InWordsFile"), QStringLiteral("InWordsRubles rus.txt"));
+        QCOMPARE(storedText("FontName"), QStringLiteral("DejaVu Sans"));
+        QCOMPARE(storedText("ColorsCustom"),
+                 QStringLiteral("100|101|102|103|104|105|106|107|108|109|110|111|112|113|114|115"));
+    }
+
+    void okRepairsBoxBeingEdited_data()
+    {
+        QTest::addColumn<bool>("enter");
+        QTest::newRow("enter-in-box") << true;
+        QTest::newRow("ok-button") << false;
+    }
+
+    void okRepairsBoxBeingEdited()
+    {
+        QFETCH(bool, enter);
+        auto dlg = openDialog();
+        QVERIFY(dlg);
+        dlg->boxMinRows->setFocus(Qt::TabFocusReason);
+        dlg->boxMinRows->setText(QStringLiteral("0"));
+        if (enter)
+            QTest::keyClick(dlg->boxMinRows, Qt::Key_Return);
+        else
+            QTest::mouseClick(dlg->btnOK, Qt::LeftButton);
+        QCOMPARE(dlg->result(), int(QDialog::Accepted));
+        QCOMPARE(g_lngMinRows, 3);
+        QCOMPARE(storedLong("MinRows"), 3);
+    }
+
+    void defaultThenCancelOrOk_data()
+    {
+        QTest::addColumn<bool>("ok");
+        QTest::newRow("cancel") << false;
+        QTest::newRow("ok") << true;
+    }
+
+    void defaultThenCancelOrOk()
+    {
+        QFETCH(bool, ok);
+        auto dlg = openDialog();
+        QVERIFY(dlg);
+        dlg->btnDefault->click();
+        (ok ? dlg->btnOK : dlg->btnCancel)->click();
+        QCOMPARE(g_blnSettingsChanged, ok);
+        if (!ok) {
+            QCOMPARE(g_udtAppearance.FontName, QStringLiteral("Tahoma"));
+            QVERIFY(!QFile::exists(clsRegistry::instance().filePath()));
+            return;
+        }
+        QCOMPARE(storedText("FontName"), QStringLiteral("MS Sans Serif"));
+        QCOMPARE((QList<qint32>{storedLong("FontSize"), storedLong("FontBold"), storedLong("FontItalic")}),
+                 (QList<qint32>{10, 0, 0}));
+        QCOMPARE(quint32(storedLong("FontColor")), 0x80000012u);
+        QCOMPARE(quint32(storedLong("BackColor")), 0x80000005u);
+        QCOMPARE(storedText("ColorsCustom"), QStringLiteral("5|6")); // not part of the default look
+    }
+
+    void cancelledChoosersChangeNothing()
+    {
+        auto dlg = openDialog();
+        QVERIFY(dlg);
+        m_chooser.answer = 0;
+        m_chooser.colorGiven.Color = 0x123456u;
+        m_chooser.fontGiven.FontName = QStringLiteral("Ignored");
+        m_chooser.fileGiven = QStringLiteral("/x/InWordsIgnored.txt");
+        for (QPushButton *button : {dlg->btnFont, dlg->btnBackColor, dlg->btnChangeInWordsFile})
+            button->click();
+        QCOMPARE(dlg->f_udtAppearance.FontName, QStringLiteral("Tahoma"));
+        QCOMPARE(dlg->f_udtAppearance.BackColor, 0x80000018u);
+        QCOMPARE(dlg->boxInWordsFile->text(), kWordsA);
+    }
+
+    void versionHover()
+    {
+        auto dlg = openDialog();
+        QVERIFY(dlg);
+        const QString shortText = QStringLiteral("Mavo Tallyer   3.9");
+        const QString longText = QStringLiteral("Mavo Tallyer   3.9.13");
+        QCOMPARE(dlg->lblVersion->text(), shortText);
+        QTest::mouseMove(dlg->lblVersion, dlg->lblVersion->rect().center());
+        QTRY_COMPARE(dlg->lblVersion->text(), longText);
+        QTest::mouseMove(dlg->lblMaker, dlg->lblMaker->rect().center());
+        QTRY_COMPARE(dlg->lblVersion->text(), shortText);
+        // Straight out of the frame from the label: the long text stays.
+        QTest::mouseMove(dlg->lblVersion, dlg->lblVersion->rect().center());
+        QTRY_COMPARE(dlg->lblVersion->text(), longText);
+        QTest::mouseMove(dlg->btnOK, dlg->btnOK->rect().center());
+        QCoreApplication::processEvents();
+        QCOMPARE(dlg->lblVersion->text(), longText);
+    }
+
+    void linkOpensAddress()
+    {
+        auto dlg = openDialog();
+        QVERIFY(dlg);
+        QCOMPARE(dlg->lblWWW->palette().color(QPalette::WindowText), QColor(0, 0, 255));
+        QVERIFY(dlg->lblWWW->font().underline());
+        QCOMPARE(dlg->lblWWW->cursor().shape(), Qt::PointingHandCursor);
+        QTest::mouseClick(dlg->lblWWW, Qt::LeftButton, {}, dlg->lblWWW->rect().center());
+        QCOMPARE(m_urls, QList<QUrl>{QUrl(QStringLiteral("https://mavo.example/tallyer"))});
+    }
+
+    void logoPhases()
+    {
+        auto dlg = std::make_unique<frmOptions>();
+        QVERIFY(dlg->optTimerMavoWave->isActive());
+        QCOMPARE(dlg->optTimerMavoWave->interval(), 100);
+        dlg->show();
+        QVERIFY(QTest::qWaitForWindowExposed(dlg.get()));
+        dlg->optTimerMavoWave->stop();
+
+        // Hidden for two ticks, then 7 pixels wider each tick until whole (56) at tick 10.
+        const int first = frmOptions::logoFrameIndex();
+        for (int tick = 1; tick <= 20; ++tick) {
+            dlg->optTimerMavoWave_Timer();
+            const QByteArray at = "tick " + QByteArray::number(tick);
+            QVERIFY2(shownLogo(*dlg) == logoFrame((first + tick - 1) % 8), at);
+            QVERIFY2(dlg->picLogo->isVisible() == (tick >= 3), at);
+            QVERIFY2(tick < 3 || dlg->picLogo->width() == 7 * qMin(tick - 2, 8), at);
+        }
+        QCOMPARE(dlg->f_lngLogoPhase, -1);
+        QCOMPARE(dlg->picLogo->geometry().right() + 1, dlg->frameAbout->width() - 3);
+    }
+
+    void logoLoopGoesOnAfterReopen()
+    {
+        int frameAtClose = 0;
+        {
+            auto dlg = openDialog();
+            QVERIFY(dlg);
+            for (int tick = 0; tick < 13; ++tick)
+                dlg->optTimerMavoWave_Timer();
+            frameAtClose = frmOptions::logoFrameIndex();
+            dlg->btnCancel->click();
+        }
+        auto dlg = openDialog();
+        QVERIFY(dlg);
+        QCOMPARE(dlg->f_lngLogoPhase, 0);
+        dlg->optTimerMavoWave_Timer();
+        QVERIFY(shownLogo(*dlg) == logoFrame(frameAtClose));
+        QVERIFY(!dlg->picLogo->isVisible()); // the growth starts over
+    }
+};
+
+QTEST_MAIN(TestFrmOptions)
+#include "tst_frmoptions.moc"
