@@ -84,7 +84,6 @@ bool frmTallyer::Form_Load()
         if (isMinimized() || isMaximized())
             showNormal();
         g_strProductName = QString::fromLatin1(ProductInfo::kProductName);
-        QGuiApplication::setApplicationDisplayName(g_strProductName);
         g_blnManyCopies = Settings::readBool(Settings::Available2);
         g_frmMain = this;
     }
