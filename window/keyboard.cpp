@@ -170,6 +170,7 @@ void frmTallyer::boxCalc_KeyDown(int &KeyCode, int &Shift)
     // Enter.
     if (KeyCode == Qt::Key_Return || KeyCode == Qt::Key_Enter) {
         if (g_blnHistoryWindow && Shift == 0 && boxCalc->SelLength() > 0) {
+            KeyCode = 0;
             CopyHistorySelection();
             return; // the history window has closed
         }
