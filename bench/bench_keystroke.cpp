@@ -1,0 +1,83 @@
+// Time from a key press to the updated result panel in the real window (offscreen), on tapes of
+// 10 to 10,000 rows: typing (a digit at the end, then Backspace) and undo (Alt+Backspace, then
+// Alt+Shift+Backspace). Each key runs the whole cycle: snapshot, cleaning, wrapping, row count,
+// evaluation and the undo record, or a restore. Prints the time per key; no target is asserted.
+
+#include "calcfield.h"
+#include "frmtallyer.h"
+#include "mavolabel3d.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include <chrono>
+#include <cstdio>
+
+namespace {
+
+QString makeSheet(int rows)
+{
+    static const char *const parts[] = {"1250.25+", "17*3-", "340+", "2.5*4+"};
+    QString s;
+    for (int i = 0; i < rows - 1; ++i) {
+        s += QLatin1String(parts[i % 4]);
+        s += QLatin1String("\r\n");
+    }
+    s += QLatin1String("17");
+    return s;
+}
+
+template <typename F>
+double msPerCall(F &&f)
+{
+    using clock = std::chrono::steady_clock;
+    int calls = 0;
+    const auto start = clock::now();
+    auto now = start;
+    while (calls < 3 || now - start < std::chrono::milliseconds(500)) {
+        f();
+        ++calls;
+        now = clock::now();
+    }
+    return std::chrono::duration<double, std::milli>(now - start).count() / calls;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QTemporaryDir home;
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(home.path()));
+    QDir(home.path()).mkdir(QStringLiteral("run"));
+    QFile::setPermissions(home.filePath(QStringLiteral("run")), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(home.filePath(QStringLiteral("run"))));
+    QApplication app(argc, argv);
+
+    frmTallyer w;
+    if (!w.Form_Load())
+        return 1;
+    w.TimerPressF1ForHelp->stop();
+    w.show();
+
+    std::printf("%-8s %18s %18s\n", "rows", "typing, per key", "undo/redo, per key");
+    for (int rows : {10, 100, 1000, 10000}) {
+        w.boxCalc->setText(makeSheet(rows));
+        w.boxCalc->setSelStart(w.boxCalc->Text().size());
+        const double type = msPerCall([&w] {
+            QTest::keyClick(w.boxCalc, Qt::Key_5);
+            QTest::keyClick(w.boxCalc, Qt::Key_Backspace);
+        }) / 2;
+        const double undo = msPerCall([&w] {
+            QTest::keyClick(w.boxCalc, Qt::Key_Backspace, Qt::AltModifier);
+            QTest::keyClick(w.boxCalc, Qt::Key_Backspace, Qt::AltModifier | Qt::ShiftModifier);
+        }) / 2;
+        std::printf("%-8d %15.3f ms %15.3f ms   (result %s)\n", rows, type, undo,
+                    qPrintable(w.lblResult->Caption()));
+    }
+    w.TimerPointRefresh->stop();
+    return 0;
+}
