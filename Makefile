@@ -39,7 +39,7 @@ test: build
 
 bench: build
 	cmake --build $(BUILD_DIR) --target benchmarks
-	@for b in $(BUILD_DIR)/bench/bench_*; do [ -x "$$b" ] && "$$b"; done
+	@for b in $(BUILD_DIR)/bench/bench_*; do if [ -f "$$b" ] && [ -x "$$b" ]; then "$$b" || exit 1; fi; done
 
 clean:
 	rm -rf $(BUILD_DIR)
