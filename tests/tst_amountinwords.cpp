@@ -209,15 +209,10 @@ void TestAmountInWords::words_data()
     // The files that ship: the Russian forms (feminine thousands), the English singulars.
     const QStringList rub{"@InWordsRubles rus.txt"}, usd{"@InWordsDollars eng.txt"};
     row("rub-1", rub, "1", "Один рубль 00 копеек");
-    row("rub-2", rub, "2", "Два рубля 00 копеек");
-    row("rub-5", rub, "5", "Пять рублей 00 копеек");
     row("rub-2000", rub, "2000", "Две тысячи рублей 00 копеек");
-    row("rub-2000000", rub, "2000000", "Два миллиона рублей 00 копеек");
     row("rub-21000-feminine-one", rub, "21000", "Двадцать одна тысяча рублей 00 копеек");
     row("rub-1234.56", rub, "1234.56", "Одна тысяча двести тридцать четыре рубля 56 копеек");
     row("rub-0.21-kopecks", rub, "0.21", "Ноль рублей 21 копейка");
-    row("usd-one", usd, "1", "One dollar 00 cents");
-    row("usd-twenty-one", usd, "21", "Twenty one dollars 00 cents");
     row("usd-one-cent", usd, "0.01", "Zero dollars 01 cent");
     row("eur-ninety-one", {"@InWordsEuros eng.txt"}, "91.91", "Ninety one euros 91 cents");
 }

@@ -63,6 +63,7 @@ private slots:
     void init() { m_fake = FakeChooser(); setCommonDialogChooser(&m_fake); }
     void cleanup() { setCommonDialogChooser(nullptr); }
 
+    // FontColor and Color are one value; FileFilterIndex counts from 0 on both sides.
     void oneValueProperties()
     {
         clsCommonDialog d;
@@ -70,8 +71,6 @@ private slots:
         QCOMPARE(d.Color(), 0x123456u);
         d.setColor(0x80000005u);
         QCOMPARE(d.FontColor(), 0x80000005u);
-        // FileFilterIndex counts from 0 on both sides; the chooser gets and gives the same count.
-        QCOMPARE(d.FileFilterIndex(), 0);
         d.setFileFilter(nul("A|*.a|B|*.b"));
         m_fake.answerFile = [](FileChoice &c) { c.FullName = "/f.b"; c.FilterIndex = 1; };
         d.ShowOpenFile();
@@ -81,62 +80,37 @@ private slots:
         QCOMPARE(m_fake.fileAsked.FilterIndex, 1);
     }
 
-    void textProperties_data()
-    {
-        QTest::addColumn<QString>("property");
-        QTest::addColumn<QString>("set");
-        QTest::addColumn<QString>("read");
-        QTest::newRow("path-slash") << "FilePath" << "/home/ann/" << "/home/ann";
-        QTest::newRow("path-backslash") << "FilePath" << "C:\\words\\" << "C:\\words";
-        QTest::newRow("path-several") << "FilePath" << "/home//" << "/home";
-        QTest::newRow("path-root-stays") << "FilePath" << "/" << "/";
-        QTest::newRow("custom-round-trip") << "ColorsCustom" << nul("1|2") << nul("1|2");
-        QTest::newRow("custom-numeric-prefix") << "ColorsCustom" << nul("12px| 7|x|") << nul("12|7|0|0");
-        QTest::newRow("custom-empty-is-none") << "ColorsCustom" << "" << "";
-        QTest::newRow("custom-beyond-32-bits") << "ColorsCustom" << "4294967297" << "1";
-        QTest::newRow("filter-three-nuls") << "FileFilter" << nul("A|*.a|||") << nul("A|*.a|");
-        QTest::newRow("filter-no-nul") << "FileFilter" << nul("A|*.a") << nul("A|*.a|");
-        QTest::newRow("filter-empty") << "FileFilter" << "" << nul("|");
-    }
+    // "|" stands for NUL in these tables.
     void textProperties()
     {
-        QFETCH(QString, property);
-        QFETCH(QString, set);
         clsCommonDialog d;
-        if (property == "FilePath") {
+        const std::pair<const char *, const char *> paths[] = {
+            {"/home/ann/", "/home/ann"}, {"C:\\w\\", "C:\\w"}, {"/home//", "/home"}, {"/", "/"}};
+        for (const auto &[set, read] : paths) {
             d.setFilePath(set);
-            QTEST(d.FilePath(), "read");
-        } else if (property == "ColorsCustom") {
-            d.setColorsCustom(set);
-            QTEST(d.ColorsCustom(), "read");
-        } else {
-            d.setFileFilter(set);
-            QTEST(d.FileFilter(), "read");
+            QCOMPARE(d.FilePath(), QString(read));
         }
-    }
-
-    void fileFilterPairs_data()
-    {
-        QTest::addColumn<QString>("filter");
-        QTest::addColumn<Filters>("filters");
-        QTest::newRow("two-pairs") << nul("A|*.a|B|*.b;*.c|") << Filters{{"A", "*.a"}, {"B", "*.b;*.c"}};
-        QTest::newRow("lone-description") << nul("A|*.a|B") << Filters{{"A", "*.a"}};
-        QTest::newRow("double-nul-ends-list") << nul("A|*.a||B|*.b") << Filters{{"A", "*.a"}};
-        QTest::newRow("empty") << "" << Filters{};
-    }
-    void fileFilterPairs()
-    {
-        QFETCH(QString, filter);
-        clsCommonDialog d;
-        d.setFileFilter(filter);
-        d.ShowOpenFile();
-        QTEST(m_fake.fileAsked.Filters, "filters");
+        for (const auto &[set, read] : {std::pair{"1|2", "1|2"}, {"12px| 7|x|", "12|7|0|0"}, {"4294967297", "1"}}) {
+            d.setColorsCustom(nul(set));
+            QCOMPARE(d.ColorsCustom(), nul(read));
+        }
+        // The filter ends in exactly one NUL; the chooser gets the pairs up to an empty item.
+        const std::tuple<const char *, const char *, Filters> filters[] = {
+            {"A|*.a|B|*.b;*.c|||", "A|*.a|B|*.b;*.c|", {{"A", "*.a"}, {"B", "*.b;*.c"}}},
+            {"A|*.a|B", "A|*.a|B|", {{"A", "*.a"}}},
+            {"A|*.a||B|*.b", "A|*.a||B|*.b|", {{"A", "*.a"}}},
+        };
+        for (const auto &[set, read, pairs] : filters) {
+            d.setFileFilter(nul(set));
+            QCOMPARE(d.FileFilter(), nul(read));
+            d.ShowOpenFile();
+            QCOMPARE(m_fake.fileAsked.Filters, pairs);
+        }
     }
 
     void showColorSendsSixteenAndWhiteForZero()
     {
         clsCommonDialog d;
-        d.setFlags(1);
         d.setColor(0x80000005u);
         d.setColorsCustom(nul("1|0|2"));
         m_fake.answerColor = [](ColorChoice &c) { c.Color = 0x332211; c.Custom[15] = 9; };
@@ -144,139 +118,99 @@ private slots:
         QCOMPARE(d.APIReturn(), 1);
         const ColorChoice &asked = m_fake.colorAsked;
         QCOMPARE(asked.Color, 0x80000005u);
-        QCOMPARE(asked.flags, 1);
         QCOMPARE(QList<quint32>({asked.Custom[0], asked.Custom[1], asked.Custom[2], asked.Custom[15]}),
                  QList<quint32>({1, 0xFFFFFF, 2, 0xFFFFFF}));
         QCOMPARE(d.FontColor(), 0x332211u);
-        QStringList expected{"1", "16777215", "2"};
-        for (int i = 3; i < 15; ++i)
-            expected << "16777215";
-        QCOMPARE(d.ColorsCustom().split(QChar(0)), expected << "9");
+        QCOMPARE(d.ColorsCustom().split(QChar(0)),
+                 QStringList({"1", "16777215", "2"}) + QStringList(12, "16777215") + QStringList{"9"});
 
-        QStringList twenty;
-        for (int i = 1; i <= 20; ++i)
-            twenty << QString::number(i);
-        d.setColorsCustom(twenty.join(QChar(0)));
+        // More than sixteen: the first sixteen go and come back.
+        d.setColorsCustom(nul("1|2|3|4|5|6|7|8|9|10|11|12|13|14|15|16|17|18"));
         d.ShowColor();
         QCOMPARE(asked.Custom[15], 16u);
         QCOMPARE(d.ColorsCustom().count(QChar(0)), 15);
     }
 
-    void showFontAdjustsFlags_data()
+    void showFont()
     {
-        QTest::addColumn<qint32>("flags");
-        QTest::addColumn<qint16>("hdc");
-        QTest::addColumn<qint32>("sent");
-        QTest::newRow("none-gets-screen") << 0 << qint16(0) << 1;
-        QTest::newRow("printer-without-hdc") << 2 << qint16(0) << 1;
-        QTest::newRow("options-dialog-flags") << 0x802143 << qint16(0) << 0x802141;
-        QTest::newRow("printer-with-hdc") << 2 << qint16(7) << 2;
-        QTest::newRow("both-with-hdc") << 0x103 << qint16(7) << 0x103;
-    }
-    void showFontAdjustsFlags()
-    {
-        QFETCH(qint32, flags);
-        QFETCH(qint16, hdc);
         clsCommonDialog d;
-        d.setFlags(flags);
-        d.setFontPrinterHdc(hdc);
-        d.ShowFont();
-        QTEST(m_fake.fontAsked.flags, "sent");
-        QCOMPARE(d.flags(), flags);
-    }
+        // The screen flag is added when neither screen nor printer fonts can be had; the
+        // property keeps what was set.
+        const std::tuple<qint32, qint16, qint32> flags[] = {{0, 0, 1}, {2, 0, 1}, {0x802143, 0, 0x802141}, {2, 7, 2}};
+        for (const auto &[set, hdc, sent] : flags) {
+            d.setFlags(set);
+            d.setFontPrinterHdc(hdc);
+            d.ShowFont();
+            QCOMPARE(m_fake.fontAsked.flags, sent);
+            QCOMPARE(d.flags(), set);
+        }
 
-    void showFontPassesAndTakesBack_data()
-    {
-        QTest::addColumn<double>("chosen");
-        QTest::addColumn<qint32>("size");
-        QTest::newRow("half-down-to-even") << 10.5 << 10;
-        QTest::newRow("half-up-to-even") << 11.5 << 12;
-        QTest::newRow("tenths-12.5") << 12.46 << 12;
-        QTest::newRow("tenths-13.5") << 13.46 << 14;
-        QTest::newRow("tenths-9.9") << 9.94 << 10;
-    }
-    void showFontPassesAndTakesBack()
-    {
-        QFETCH(double, chosen);
-        clsCommonDialog d;
         d.setFontName(QString(40, u'x'));
         d.setFontSize(12);
         d.setFontItalic(true);
         d.setFontColor(0x80000012u);
         d.setMin(8);
         d.setMax(50);
-        m_fake.answerFont = [chosen](FontChoice &c) {
-            c = FontChoice{"Serif", chosen, true, false, false, false, 0xFF, 0, 0, 0};
+        m_fake.answerFont = [](FontChoice &c) {
+            c = FontChoice{"Serif", 10.5, true, false, false, false, 0xFF, 0, 0, 0};
         };
         QCOMPARE(d.ShowFont(), 0);
         const FontChoice &asked = m_fake.fontAsked;
-        QCOMPARE(asked.FontName, QString(32, u'x'));
-        QCOMPARE(asked.PointSize, 12.0);
-        QVERIFY(asked.FontItalic && !asked.FontBold);
-        QCOMPARE(asked.FontColor, 0x80000012u);
-        QCOMPARE(asked.Min, 8);
-        QCOMPARE(asked.Max, 50);
-        QTEST(d.FontSize(), "size");
+        QCOMPARE((QVariantList{asked.FontName, asked.PointSize, asked.FontItalic, asked.FontBold, asked.FontColor,
+                               asked.Min, asked.Max}),
+                 (QVariantList{QString(32, u'x'), 12.0, true, false, 0x80000012u, 8, 50}));
         QCOMPARE(d.FontName(), "Serif");
         QVERIFY(d.FontBold() && !d.FontItalic());
         QCOMPARE(d.Color(), 0xFFu);
+        QCOMPARE(d.FontSize(), 10); // a half to even
+        // To tenths first, then to whole points.
+        for (const auto &[chosen, size] : {std::pair{12.46, 12}, {13.46, 14}}) {
+            m_fake.answerFont = [chosen](FontChoice &c) { c.PointSize = chosen; };
+            d.ShowFont();
+            QCOMPARE(d.FontSize(), size);
+        }
     }
 
-    void showOpenFileSplitsPath_data()
+    void showOpenFile()
     {
-        QTest::addColumn<QString>("chosen");
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QString>("path");
-        QTest::newRow("folder") << "/home/ann/w/InWords x.txt" << "InWords x.txt" << "/home/ann/w";
-        QTest::newRow("root") << "/x.txt" << "x.txt" << "/";
-        QTest::newRow("bare-name") << "x.txt" << "x.txt" << "";
-        QTest::newRow("up-to-nul") << nul("/a/b|c") << "b" << "/a";
-    }
-    void showOpenFileSplitsPath()
-    {
-        QFETCH(QString, chosen);
         clsCommonDialog d;
         d.setFlags(6);
         d.setFileDialogTitle("Words file");
         d.setFileDefaultExt("txt");
         d.setFilePath("/start/");
-        d.setFileName("old.txt");
         d.setFileFullName("/start/old.txt");
-        m_fake.answerFile = [chosen](FileChoice &c) { c.FullName = chosen; };
+        m_fake.answerFile = [](FileChoice &c) { c.FullName = "/home/ann/w/InWords x.txt"; };
         QCOMPARE(d.ShowOpenFile(), 0);
         const FileChoice &asked = m_fake.fileAsked;
         QCOMPARE(QStringList({asked.FullName, asked.Folder, asked.Title, asked.DefaultExt}),
                  QStringList({"", "/start", "Words file", "txt"}));
         QCOMPARE(asked.flags, 6);
-        QCOMPARE(d.FileFullName(), chosen.section(QChar(0), 0, 0));
-        QTEST(d.FileName(), "name");
-        QTEST(d.FilePath(), "path");
-    }
+        // The chosen name, up to a NUL, split into the name and the folder.
+        const std::tuple<QString, const char *, const char *> chosen[] = {
+            {"/home/ann/w/InWords x.txt", "InWords x.txt", "/home/ann/w"}, {"/x.txt", "x.txt", "/"},
+            {"x.txt", "x.txt", ""}, {nul("/a/b|c"), "b", "/a"}};
+        for (const auto &[full, name, path] : chosen) {
+            m_fake.answerFile = [full](FileChoice &c) { c.FullName = full; };
+            QCOMPARE(d.ShowOpenFile(), 0);
+            QCOMPARE(d.FileFullName(), full.section(QChar(0), 0, 0));
+            QCOMPARE(d.FileName(), QString(name));
+            QCOMPARE(d.FilePath(), QString(path));
+        }
 
-    void showOpenFileNeedsRoomForPath_data()
-    {
-        QTest::addColumn<qint32>("maxSize");
-        QTest::addColumn<int>("length");
-        QTest::addColumn<bool>("fits");
-        QTest::newRow("default-255-fits") << 0 << 255 << true;
-        QTest::newRow("default-255-overflows") << 0 << 256 << false;
-        QTest::newRow("negative-means-255") << -3 << 256 << false;
-        QTest::newRow("ten-fits") << 10 << 10 << true;
-        QTest::newRow("ten-overflows") << 10 << 11 << false;
-    }
-    void showOpenFileNeedsRoomForPath()
-    {
-        QFETCH(qint32, maxSize);
-        QFETCH(int, length);
-        QFETCH(bool, fits);
-        clsCommonDialog d;
-        d.setFileMaxSize(maxSize);
-        const QString chosen = u'/' + QString(length - 1, u'n');
-        m_fake.answerFile = [chosen](FileChoice &c) { c.FullName = chosen; };
-        QCOMPARE(d.ShowOpenFile(), 0);
-        QCOMPARE(d.APIReturn(), fits ? 1 : 0);
-        QCOMPARE(d.ExtendedError(), fits ? 0 : 0x3003);
-        QCOMPARE(d.FileFullName(), fits ? chosen : QString());
+        // The full name needs room: FileMaxSize characters, 255 when not above 0; a name too long
+        // is a failure that leaves the property alone, never a name cut off.
+        QString kept = d.FileFullName();
+        for (const auto &[maxSize, length] : {std::pair{10, 11}, {-3, 256}, {0, 256}, {0, 255}}) {
+            d.setFileMaxSize(maxSize);
+            const QString full = u'/' + QString(length - 1, u'n');
+            m_fake.answerFile = [full](FileChoice &c) { c.FullName = full; };
+            const bool fits = length == 255;
+            QCOMPARE(d.ShowOpenFile(), 0);
+            QCOMPARE(d.APIReturn(), fits ? 1 : 0);
+            QCOMPARE(d.ExtendedError(), fits ? 0 : 0x3003);
+            kept = fits ? full : kept;
+            QCOMPARE(d.FileFullName(), kept);
+        }
     }
 
     // Cancel (0) and failure (-1) for each dialog, with and without CancelError; the chooser

@@ -200,15 +200,11 @@ void TestEvaluator::isPlainNumber_data()
     QTest::addColumn<bool>("number");
 
     QTest::newRow("negative") << "-1.5" << true << true;
-    QTest::newRow("empty") << "" << true << false;
     QTest::newRow("trailing-separator") << "1." << true << false;
     QTest::newRow("leading-separator-flag-set") << ".5" << true << false;
     QTest::newRow("leading-separator-flag-clear") << ".5" << false << true;
-    QTest::newRow("negative-leading-separator") << "-.5" << false << true;
     QTest::newRow("exponent") << "2.5e-07" << true << true;
     QTest::newRow("exponent-one-digit") << "1E+5" << true << false;
-    QTest::newRow("exponent-three-digits") << "1E+100" << true << false;
-    QTest::newRow("fifteen-digits") << "999999999999999" << true << true;
     QTest::newRow("sixteen-digits") << "1000000000000000" << true << false;
     QTest::newRow("fraction-digits-unlimited") << "999999999999999.123456789" << true << true;
 }
@@ -231,10 +227,8 @@ void TestEvaluator::valueToText_data()
     // Plain for decimal exponents -4 to 14, the exponent form outside.
     QTest::newRow("smallest-plain") << 0.0001 << "." << "0.0001";
     QTest::newRow("largest-exponent-small") << 0.00001 << "." << "1E-05";
-    QTest::newRow("fifteen-digit-power") << 1e14 << "." << "100000000000000";
     QTest::newRow("display-limit") << 1e15 << "." << "1E+15";
     QTest::newRow("rounds-up-to-next-exponent") << 999999999999999.9 << "." << "1E+15";
-    QTest::newRow("three-digit-exponent") << 1e100 << "." << "1E+100";
     QTest::newRow("comma-negative-exponent") << -1.5e-6 << "," << "-1,5E-06";
 }
 

@@ -172,34 +172,26 @@ private slots:
             delete browser->window();
     }
 
-    void loadsTextsAndValues_data()
+    void loadedValuesAndRowLimits()
     {
-        QTest::addColumn<int>("lcid");
-        QTest::addColumn<QString>("title");
-        QTest::addColumn<QString>("avail2");
-        QTest::newRow("english") << kLcidEnglish << "Mavo Tallyer - Options" << "To open 2 programs and more";
-        QTest::newRow("russian") << kLcidRussian << "Mavo Tallyer - Настройки"
-                                 << "Разрешить 2 и более копий программы";
-    }
-
-    void loadsTextsAndValues()
-    {
-        QFETCH(int, lcid);
-        QFETCH(QString, title);
-        QFETCH(QString, avail2);
-        localeValues().lcid = lcid;
         auto dlg = openDialog();
         QVERIFY(dlg);
-        QCOMPARE(dlg->windowTitle(), title);
-        QCOMPARE(dlg->chkAvail2->text(), avail2);
-        QCOMPARE(dlg->btnOK->text(), QStringLiteral("OK"));
-        QVERIFY(dlg->btnOK->isDefault());
+        QCOMPARE(dlg->windowTitle(), QStringLiteral("Mavo Tallyer - Options"));
+        QCOMPARE(dlg->chkAvail2->text(), QStringLiteral("To open 2 programs and more"));
         QVERIFY(dlg->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
         QCOMPARE(QApplication::focusWidget(), dlg->chkAlwaysOnTop);
         QVERIFY(dlg->chkAlwaysOnTop->isChecked() && !dlg->chkAvail2->isChecked());
         const QStringList boxes{dlg->boxRound->text(), dlg->boxMinRows->text(), dlg->boxMaxRows->text(),
                                 dlg->boxInWordsFile->text()};
         QCOMPARE(boxes, (QStringList{"2", "3", "10", kWordsA}));
+
+        // Each row limit is checked against the other box's current value, not the stored one.
+        QCOMPARE(leaveBox(*dlg, dlg->boxMinRows, "8"), QStringLiteral("8"));
+        QCOMPARE(leaveBox(*dlg, dlg->boxMaxRows, "5"), QStringLiteral("10"));
+        QCOMPARE(leaveBox(*dlg, dlg->boxMinRows, "3"), QStringLiteral("3"));
+        QCOMPARE(leaveBox(*dlg, dlg->boxMaxRows, "5"), QStringLiteral("5"));
+        localeValues().lcid = kLcidRussian;
+        QCOMPARE(frmOptions().windowTitle(), QStringLiteral("Mavo Tallyer - Настройки"));
     }
 
     void boxRepair_data()
@@ -209,20 +201,13 @@ private slots:
         QTest::addColumn<QString>("left");
         // The boxes start with 2, 3, 10 and the words file a.
         QTest::newRow("round-two-digits") << "boxRound" << "12" << "2";
-        QTest::newRow("round-empty") << "boxRound" << "" << "2";
-        QTest::newRow("round-digit") << "boxRound" << "7" << "7";
         QTest::newRow("min-zero") << "boxMinRows" << "0" << "3";
         QTest::newRow("min-leading-zero") << "boxMinRows" << "05" << "5";
         QTest::newRow("min-letters") << "boxMinRows" << "abc" << "3";
         QTest::newRow("min-above-max") << "boxMinRows" << "11" << "3";
         QTest::newRow("min-equal-max") << "boxMinRows" << "10" << "10";
-        QTest::newRow("min-fraction-cut") << "boxMinRows" << " 2.7 " << "2";
-        QTest::newRow("min-negative") << "boxMinRows" << "-4" << "3";
         QTest::newRow("max-100") << "boxMaxRows" << "100" << "10";
         QTest::newRow("max-99") << "boxMaxRows" << "99" << "99";
-        QTest::newRow("max-below-min") << "boxMaxRows" << "2" << "10";
-        QTest::newRow("max-exponent") << "boxMaxRows" << "1e1" << "10";
-        QTest::newRow("max-007") << "boxMaxRows" << "007" << "7";
         QTest::newRow("words-missing") << "boxInWordsFile" << "InWordsNone.txt" << kWordsA;
         QTest::newRow("words-other") << "boxInWordsFile" << kWordsB << kWordsB;
         QTest::newRow("words-with-folder") << "boxInWordsFile" << "../tests/" + kWordsB << kWordsA;
@@ -260,16 +245,6 @@ private slots:
         QCOMPARE(m_messages, 0); // repaired silently
     }
 
-    void rowLimitsRefuseEachOther()
-    {
-        auto dlg = openDialog();
-        QVERIFY(dlg);
-        QCOMPARE(leaveBox(*dlg, dlg->boxMinRows, "8"), QStringLiteral("8"));
-        QCOMPARE(leaveBox(*dlg, dlg->boxMaxRows, "5"), QStringLiteral("10"));
-        QCOMPARE(leaveBox(*dlg, dlg->boxMinRows, "3"), QStringLiteral("3"));
-        QCOMPARE(leaveBox(*dlg, dlg->boxMaxRows, "5"), QStringLiteral("5"));
-    }
-
     void keyFilter_data()
     {
         QTest::addColumn<QString>("box");
@@ -280,7 +255,6 @@ private slots:
         QTest::newRow("digits-only") << "boxMinRows" << none << "a1 b2.-" << "12";
         QTest::newRow("words-file-takes-all") << "boxInWordsFile" << none << "a1 b.-" << "a1 b.-";
         QTest::newRow("after-f1") << "boxMaxRows" << QKeyCombination(Qt::Key_F1) << "x4" << "4";
-        QTest::newRow("after-ctrl-c") << "boxMaxRows" << (Qt::CTRL | Qt::Key_C) << "x4" << "4";
         QTest::newRow("after-ctrl-v") << "boxMaxRows" << (Qt::CTRL | Qt::Key_V) << "x4" << "94";
         QTest::newRow("after-shift-insert") << "boxRound" << (Qt::SHIFT | Qt::Key_Insert) << "x4" << "94";
     }
@@ -331,25 +305,24 @@ private slots:
         m_chooser.fontGiven = {QStringLiteral("DejaVu Sans"), 14, true, true, false, false, 0x0000FFu, 0, 0, 0};
         dlg->btnFont->click();
         QCOMPARE(m_chooser.owner, dlg.get());
-        QCOMPARE(m_chooser.fontAsked.FontName, QStringLiteral("Tahoma"));
-        QCOMPARE(m_chooser.fontAsked.PointSize, 12.0);
-        QCOMPARE(m_chooser.fontAsked.Min, 8);
-        QCOMPARE(m_chooser.fontAsked.Max, 50);
-        QCOMPARE(m_chooser.fontAsked.flags | 2, 0x802143); // printer fonts go without a printer
+        const FontChoice &font = m_chooser.fontAsked;
+        QCOMPARE((QVariantList{font.FontName, font.PointSize, font.Min, font.Max}),
+                 (QVariantList{"Tahoma", 12.0, 8, 50}));
+        QCOMPARE(font.flags | 2, 0x802143); // printer fonts go without a printer
 
         for (int i = 0; i < 16; ++i)
             m_chooser.colorGiven.Custom[i] = 100 + i;
         m_chooser.colorGiven.Color = 0x00FF00u;
         dlg->btnBackColor->click();
-        QCOMPARE(m_chooser.colorAsked.flags, 1);
-        QCOMPARE(m_chooser.colorAsked.Color, 0x80000018u);
-        QCOMPARE(m_chooser.colorAsked.Custom[1], 6u);
+        const ColorChoice &colour = m_chooser.colorAsked;
+        QCOMPARE((QVariantList{colour.flags, colour.Color, colour.Custom[1]}), (QVariantList{1, 0x80000018u, 6u}));
 
         m_chooser.fileGiven = QStringLiteral("/elsewhere/InWordsRubles rus.txt");
         dlg->btnChangeInWordsFile->click();
-        QCOMPARE(m_chooser.fileAsked.flags, 6);
-        QCOMPARE(m_chooser.fileAsked.Title, QStringLiteral("Choice of the file for the procedure 'value in words'"));
-        QCOMPARE(m_chooser.fileAsked.Folder, QCoreApplication::applicationDirPath());
+        const FileChoice &file = m_chooser.fileAsked;
+        QCOMPARE((QVariantList{file.flags, file.Title, file.Folder}),
+                 (QVariantList{6, "Choice of the file for the procedure 'value in words'",
+                               QCoreApplication::applicationDirPath()}));
         const QList<QPair<QString, QString>> filters{{"Special files (InWords*.txt)", "InWords*.txt"},
                                                      {"All files (*.*)", "*.*"}};
         QCOMPARE(m_chooser.fileAsked.Filters, filters);
@@ -413,6 +386,17 @@ private slots:
         QFETCH(bool, ok);
         auto dlg = openDialog();
         QVERIFY(dlg);
+        // Cancelled choosers first: what they were given goes nowhere.
+        m_chooser.answer = 0;
+        m_chooser.colorGiven.Color = 0x123456u;
+        m_chooser.fontGiven.FontName = QStringLiteral("Ignored");
+        m_chooser.fileGiven = QStringLiteral("/x/InWordsIgnored.txt");
+        for (QPushButton *button : {dlg->btnFont, dlg->btnBackColor, dlg->btnChangeInWordsFile})
+            button->click();
+        QCOMPARE(dlg->f_udtAppearance.FontName, QStringLiteral("Tahoma"));
+        QCOMPARE(dlg->f_udtAppearance.BackColor, 0x80000018u);
+        QCOMPARE(dlg->boxInWordsFile->text(), kWordsA);
+
         dlg->btnDefault->click();
         (ok ? dlg->btnOK : dlg->btnCancel)->click();
         QCOMPARE(g_blnSettingsChanged, ok);
@@ -429,22 +413,7 @@ private slots:
         QCOMPARE(storedText("ColorsCustom"), QStringLiteral("5|6")); // not part of the default look
     }
 
-    void cancelledChoosersChangeNothing()
-    {
-        auto dlg = openDialog();
-        QVERIFY(dlg);
-        m_chooser.answer = 0;
-        m_chooser.colorGiven.Color = 0x123456u;
-        m_chooser.fontGiven.FontName = QStringLiteral("Ignored");
-        m_chooser.fileGiven = QStringLiteral("/x/InWordsIgnored.txt");
-        for (QPushButton *button : {dlg->btnFont, dlg->btnBackColor, dlg->btnChangeInWordsFile})
-            button->click();
-        QCOMPARE(dlg->f_udtAppearance.FontName, QStringLiteral("Tahoma"));
-        QCOMPARE(dlg->f_udtAppearance.BackColor, 0x80000018u);
-        QCOMPARE(dlg->boxInWordsFile->text(), kWordsA);
-    }
-
-    void versionHover()
+    void versionHoverAndLink()
     {
         auto dlg = openDialog();
         QVERIFY(dlg);
@@ -461,15 +430,7 @@ private slots:
         QTest::mouseMove(dlg->btnOK, dlg->btnOK->rect().center());
         QCoreApplication::processEvents();
         QCOMPARE(dlg->lblVersion->text(), longText);
-    }
 
-    void linkOpensAddress()
-    {
-        auto dlg = openDialog();
-        QVERIFY(dlg);
-        QCOMPARE(dlg->lblWWW->palette().color(QPalette::WindowText), QColor(0, 0, 255));
-        QVERIFY(dlg->lblWWW->font().underline());
-        QCOMPARE(dlg->lblWWW->cursor().shape(), Qt::PointingHandCursor);
         QTest::mouseClick(dlg->lblWWW, Qt::LeftButton, {}, dlg->lblWWW->rect().center());
         QCOMPARE(m_urls, QList<QUrl>{QUrl(QStringLiteral("https://mavo.example/tallyer"))});
     }
@@ -494,25 +455,16 @@ private slots:
         }
         QCOMPARE(dlg->f_lngLogoPhase, -1);
         QCOMPARE(dlg->picLogo->geometry().right() + 1, dlg->frameAbout->width() - 3);
-    }
 
-    void logoLoopGoesOnAfterReopen()
-    {
-        int frameAtClose = 0;
-        {
-            auto dlg = openDialog();
-            QVERIFY(dlg);
-            for (int tick = 0; tick < 13; ++tick)
-                dlg->optTimerMavoWave_Timer();
-            frameAtClose = frmOptions::logoFrameIndex();
-            dlg->btnCancel->click();
-        }
-        auto dlg = openDialog();
+        // Reopened, the frames go on where they stopped; the growth starts over.
+        const int frameAtClose = frmOptions::logoFrameIndex();
+        dlg->btnCancel->click();
+        dlg = openDialog();
         QVERIFY(dlg);
         QCOMPARE(dlg->f_lngLogoPhase, 0);
         dlg->optTimerMavoWave_Timer();
         QVERIFY(shownLogo(*dlg) == logoFrame(frameAtClose));
-        QVERIFY(!dlg->picLogo->isVisible()); // the growth starts over
+        QVERIFY(!dlg->picLogo->isVisible());
     }
 };
 

@@ -3,21 +3,14 @@
 // ticks are driven by calling the handlers; the pointer is placed with QCursor::setPos, which the
 // push-labels read.
 
+#include "windowtest.h"
+
 #include <calcfield.h>
-#include <frmtallyer.h>
-#include <globals.h>
 #include <hints.h>
-#include <localevalues.h>
-#include <mavolabel3d.h>
 #include <messagesink.h>
-#include <settings.h>
 
 #include <QFrame>
 #include <QLabel>
-#include <QTemporaryDir>
-#include <QtTest>
-
-#include <memory>
 
 namespace {
 
@@ -31,7 +24,6 @@ void hover(MavoLabel3D *label)
     QTest::mouseMove(label, pos);
 }
 
-// Runs the hint timer's handler n times.
 void hintTicks(frmTallyer &w, int n)
 {
     for (int i = 0; i < n; ++i)
@@ -40,314 +32,227 @@ void hintTicks(frmTallyer &w, int n)
 
 } // namespace
 
-class TestHints : public QObject
+class TestHints : public WindowTest
 {
     Q_OBJECT
 
 private slots:
-    void initTestCase();
-    void init();
-    void cleanup();
-
-    void hintCycle();
-    void hintTexts_data();
-    void hintTexts();
-    void hintWithRunningTimers();
-    void noHintCutOffOrDisabled();
-
-    void greetingStarts();
-    void greetingWidths();
-    void typingDuringGreetingAsks_data();
-    void typingDuringGreetingAsks();
-
-private:
-    // A loaded main window; shown with the memory strip unfolded unless told otherwise.
-    std::unique_ptr<frmTallyer> openWindow(bool blnShow = true, bool blnStrip = true);
-    QString storePath() const { return QDir(m_config.path()).filePath(QStringLiteral("Mavo/Tallyer.json")); }
-
-    QTemporaryDir m_config;
-    QTemporaryDir m_runtime;
-};
-
-std::unique_ptr<frmTallyer> TestHints::openWindow(bool blnShow, bool blnStrip)
-{
-    auto w = std::make_unique<frmTallyer>();
-    if (!w->Form_Load())
-        return nullptr;
-    if (!blnShow)
-        return w;
-    w->show();
-    if (!QTest::qWaitForWindowExposed(w.get()))
-        return nullptr;
-    if (blnStrip) {
-        w->lblMoveSize->setCaption(QStringLiteral("<<"));
-        w->ResizeToRows(true, static_cast<qint16>(w->fieldLineCount()), false);
+    void initTestCase()
+    {
+        QVERIFY(useTemporaryFolders());
+        setMessageSink([](const QString &, MessageIcon) {});
+        useLocale(QLocale(QLocale::English, QLocale::UnitedStates));
     }
-    return w;
-}
 
-void TestHints::initTestCase()
-{
-    QVERIFY(m_config.isValid());
-    QVERIFY(m_runtime.isValid());
-    qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_config.path()));
-    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(m_runtime.path()));
-    setMessageSink([](const QString &, MessageIcon) {});
-    setLocaleSource([] { return LocaleSnapshot{QLocale(QLocale::English, QLocale::UnitedStates), true}; });
-}
-
-void TestHints::init()
-{
-    QFile::remove(storePath());
     // Most cases want no greeting over the field; the greeting cases switch it on again.
-    QVERIFY(Settings::writeBool(Settings::F1Label, false));
-}
-
-void TestHints::cleanup()
-{
-    setF1QuestionAsker({});
-    resetProgramGlobals();
-    QFile::remove(storePath());
-    QCursor::setPos(QPoint(5000, 5000));
-}
-
-// ---- Hint strip --------------------------------------------------------------------------------
-
-void TestHints::hintCycle()
-{
-    auto w = openWindow();
-    QVERIFY(w);
-    hover(w->lblM);
-    QCOMPARE(w->f_strHintControl, QStringLiteral("lblM"));
-    QVERIFY(w->TimerMyToolTip->isActive());
-
-    hintTicks(*w, 6);
-    QVERIFY(!w->lblToolTip->isVisible());
-    hintTicks(*w, 1); // the seventh
-    QVERIFY(w->lblToolTip->isVisible());
-    QCOMPARE(w->lblToolTip->Caption(), QStringLiteral("puts result in memory  (Ctrl M)"));
-    QCOMPARE(w->lblToolTip->geometry(), QRect(w->boxCalc->x(), w->boxCalc->y() + w->boxCalc->height(),
-                                              w->boxCalc->width(), w->lblToolTip->height()));
-
-    hover(w->lblM); // the same button: the count goes on
-    hintTicks(*w, 14);
-    QVERIFY(w->lblToolTip->isVisible());
-    hintTicks(*w, 1); // the 22nd
-    QVERIFY(!w->lblToolTip->isVisible());
-    QVERIFY(!w->TimerMyToolTip->isActive());
-    QVERIFY(w->f_strHintControl.isEmpty());
-
-    // A later move starts again; leaving the button, even straight off the window, ends it.
-    QTest::mouseMove(w->lblM, w->lblM->rect().center() + QPoint(1, 0));
-    hintTicks(*w, 7);
-    QVERIFY(w->lblToolTip->isVisible());
-    QCursor::setPos(w->mapToGlobal(QPoint(w->width() + 50, 0)));
-    hintTicks(*w, 1);
-    QVERIFY(!w->lblToolTip->isVisible());
-    QVERIFY(!w->TimerMyToolTip->isActive());
-    QVERIFY(w->f_strHintControl.isEmpty());
-}
-
-void TestHints::hintTexts_data()
-{
-    QTest::addColumn<QString>("control");
-    QTest::addColumn<bool>("selection");
-    QTest::addColumn<QString>("text");
-
-    QTest::newRow("mplus-result") << "lblMPlus" << false << "adds result to contents of memory  (Ctrl +)";
-    QTest::newRow("mplus-sub-result") << "lblMPlus" << true << "adds sub result to contents of memory (Ctrl +)";
-    QTest::newRow("result-sub-result") << "lblResult" << true
-                                       << "sub result;  to copy in digit / in words  (Ctrl Shift F1/F2)";
-    QTest::newRow("round-sub-result") << "lblRound" << true << "approximation of sub result  (Ctrl 0... 9)";
-    QTest::newRow("memory-menu") << "lblMemMenu" << false << "choice of memory cell  (Ctrl Shift M)";
-    QTest::newRow("strip-toggle") << "lblMoveSize" << false
-                                  << "hides buttons of operation with memory  (Ctrl Space)";
-}
-
-void TestHints::hintTexts()
-{
-    QFETCH(QString, control);
-    QFETCH(bool, selection);
-    QFETCH(QString, text);
-
-    // A large field font: the window takes it on, the hint strip must not.
-    QVERIFY(Settings::writeLong(Settings::FontSize, 20));
-    auto w = openWindow();
-    QVERIFY(w);
-    QTest::keyClicks(w->boxCalc, QStringLiteral("10*2+3"));
-    if (selection) {
-        w->boxCalc->setSelStart(3);
-        w->boxCalc->setSelLength(3); // "2+3"
+    void init() { QVERIFY(emptyStore()); }
+    void cleanup()
+    {
+        setF1QuestionAsker({});
+        resetProgramGlobals();
+        QCursor::setPos(QPoint(5000, 5000));
     }
-    w->TimerSelWork_Timer(); // as a repaint of the field would run it
-    QCOMPARE(w->lblResult->Caption(), selection ? QStringLiteral("5.00") : QStringLiteral("23.00"));
 
-    auto *label = w->findChild<MavoLabel3D *>(control);
-    QVERIFY(label);
-    hover(label);
-    QCOMPARE(w->f_strHintControl, control);
-    hintTicks(*w, 7);
-    QVERIFY(w->lblToolTip->isVisible());
-    QCOMPARE(w->lblToolTip->Caption(), text);
-    QCOMPARE(w->font().pointSize(), 20);
-    QVERIFY(w->lblToolTip->Font().pointSizeF() <= QApplication::font().pointSizeF());
-    QVERIFY(QFontMetrics(w->lblToolTip->Font()).horizontalAdvance(text) < w->lblToolTip->width());
-}
+    void hintCycle()
+    {
+        auto w = openWindow(true);
+        QVERIFY(w);
+        hover(w->lblM);
+        hintTicks(*w, 6);
+        QVERIFY(!w->lblToolTip->isVisible());
+        hintTicks(*w, 1); // the seventh
+        QVERIFY(w->lblToolTip->isVisible());
+        QCOMPARE(w->lblToolTip->Caption(), QStringLiteral("puts result in memory  (Ctrl M)"));
+        QCOMPARE(w->lblToolTip->geometry(), QRect(w->boxCalc->x(), w->boxCalc->y() + w->boxCalc->height(),
+                                                  w->boxCalc->width(), w->lblToolTip->height()));
 
-void TestHints::hintWithRunningTimers()
-{
-    // Real timers, the field holding the focus with its caret blinking: resting on a button
-    // brings the hint up after about two seconds.
-    auto w = openWindow();
-    QVERIFY(w);
-    w->activateWindow();
-    QTRY_VERIFY(w->isActiveWindow());
-    QTRY_VERIFY(w->boxCalc->hasFocus());
-    // Let the repaints of showing and activation run their sub-result pass first.
-    QCoreApplication::processEvents();
-    QTRY_VERIFY(!w->TimerSelWork->isActive());
-    hover(w->lblMPlus);
-    QTRY_VERIFY_WITH_TIMEOUT(w->lblToolTip->isVisible(), 5000);
-}
+        hover(w->lblM); // the same button: the count goes on
+        hintTicks(*w, 14);
+        QVERIFY(w->lblToolTip->isVisible());
+        hintTicks(*w, 1); // the 22nd
+        QVERIFY(!w->lblToolTip->isVisible());
+        QVERIFY(!w->TimerMyToolTip->isActive());
 
-void TestHints::noHintCutOffOrDisabled()
-{
-    auto w = openWindow(true, false);
-    QVERIFY(w);
-    QCOMPARE(w->lblMoveSize->Caption(), QStringLiteral(">>"));
-    hover(w->lblResult);
-    QCOMPARE(w->f_strHintControl, QStringLiteral("lblResult"));
-    hintTicks(*w, 1);
-    QVERIFY(!w->TimerMyToolTip->isActive());
-    hintTicks(*w, 6);
-    QVERIFY(!w->lblToolTip->isVisible());
-
-    w->lblMoveSize_MouseUp(); // the strip comes in
-    QVERIFY(w->StripShown());
-    w->lblMC->setEnabledFlag(false);
-    hover(w->lblMC);
-    emit w->lblMC->MouseMove(0, 0, 100, 100); // even a move reported regardless
-    QVERIFY(w->f_strHintControl.isEmpty());
-    QVERIFY(!w->TimerMyToolTip->isActive());
-    w->lblMC->setEnabledFlag(true);
-    emit w->lblMC->MouseMove(0, 0, 100, 100);
-    QCOMPARE(w->f_strHintControl, QStringLiteral("lblMC"));
-}
-
-// ---- F1 greeting ---------------------------------------------------------------------------
-
-void TestHints::greetingStarts()
-{
-    QFile::remove(storePath()); // F1Label reads as its default, true
-    auto w = openWindow(false);
-    QVERIFY(w);
-    QVERIFY(w->TimerPressF1ForHelp->isActive());
-    QVERIFY(!w->frame1->isHidden());
-    QVERIFY(w->lblF1Label->isHidden());
-    QCOMPARE(w->lblF1Label->text(), kGreeting);
-    const QRect field = w->boxCalc->geometry();
-    QCOMPARE(w->frame1->geometry(), QRect(field.x() + 5, field.y() + 2, field.width() - 7, field.height() - 4));
-    QCOMPARE(w->frame1->palette().color(QPalette::Window), w->boxCalc->palette().color(QPalette::Base));
-
-    // The history window, another instance of the same form, has no greeting.
-    g_blnHistoryWindow = true;
-    frmTallyer history;
-    QVERIFY(history.Form_Load());
-    QVERIFY(!history.TimerPressF1ForHelp->isActive());
-    QVERIFY(history.frame1->isHidden());
-}
-
-void TestHints::greetingWidths()
-{
-    QFile::remove(storePath());
-    auto w = openWindow(false); // not shown: the real timer cannot tick in between
-    QVERIFY(w);
-    const double tpp = w->twipsX();
-    if (!qFuzzyCompare(tpp, 15.0))
-        QSKIP("the figures are worked out for 15 twips per pixel");
-    QCOMPARE(w->boxCalc->width(), 330); // 4950 twips
-
-    // S = (45 - 0.5) / 45 * 4950 = 4895 twips; sliding in S * (c - 20) / 45; then, p = round(k^1.6):
-    // 66: k 1, p 1: S * 45/46; 73: k 8, p 28: S * 65/73; 74: k 1, p 22: S * 60/67;
-    // 82: S * 124/125; 85: S * 121/125; from 89 on S.
-    const double s = 4895;
-    const QMap<int, double> widths = {
-        {1, 0}, {20, 0}, {21, s / 45}, {29, 979}, {65, 4895}, {66, s * 45 / 46}, {73, s * 65 / 73},
-        {74, s * 60 / 67}, {81, s}, {82, s * 124 / 125}, {85, s * 121 / 125}, {89, s}, {150, s},
-    };
-    // The right edge stays 100 twips short of the field's.
-    const int right = qRound(w->boxCalc->x() + w->boxCalc->width() - 100 / tpp);
-
-    for (int tick = 1; tick <= 150; ++tick) {
-        w->TimerPressF1ForHelp_Timer();
-        QCOMPARE(w->lblF1Label->isHidden(), tick <= 20);
-        if (!widths.contains(tick))
-            continue;
-        QVERIFY2(w->lblF1Label->width() == qRound(widths.value(tick) / tpp), qPrintable(QString::number(tick)));
-        QCOMPARE(w->lblF1Label->mapTo(w.get(), QPoint(w->lblF1Label->width(), 0)).x(), right);
+        // A later move starts again; leaving the button, even straight off the window, ends it.
+        QTest::mouseMove(w->lblM, w->lblM->rect().center() + QPoint(1, 0));
+        hintTicks(*w, 7);
+        QVERIFY(w->lblToolTip->isVisible());
+        QCursor::setPos(w->mapToGlobal(QPoint(w->width() + 50, 0)));
+        hintTicks(*w, 1);
+        QVERIFY(!w->lblToolTip->isVisible());
+        QVERIFY(!w->TimerMyToolTip->isActive());
+        QVERIFY(w->f_strHintControl.isEmpty());
     }
-    QVERIFY(!w->frame1->isHidden());
-    w->TimerPressF1ForHelp_Timer(); // the 151st
-    QVERIFY(w->frame1->isHidden());
-    QVERIFY(!w->TimerPressF1ForHelp->isActive());
-}
 
-void TestHints::typingDuringGreetingAsks_data()
-{
-    QTest::addColumn<bool>("answer");
-    QTest::newRow("yes-keeps-it") << true;
-    QTest::newRow("no-switches-it-off") << false;
-}
+    void hintTexts_data()
+    {
+        QTest::addColumn<QString>("control");
+        QTest::addColumn<bool>("selection");
+        QTest::addColumn<QString>("text");
 
-void TestHints::typingDuringGreetingAsks()
-{
-    QFETCH(bool, answer);
-    QFile::remove(storePath());
+        QTest::newRow("mplus-result") << "lblMPlus" << false << "adds result to contents of memory  (Ctrl +)";
+        QTest::newRow("mplus-sub-result") << "lblMPlus" << true << "adds sub result to contents of memory (Ctrl +)";
+        QTest::newRow("strip-toggle") << "lblMoveSize" << false
+                                      << "hides buttons of operation with memory  (Ctrl Space)";
+    }
+    void hintTexts()
+    {
+        QFETCH(QString, control);
+        QFETCH(bool, selection);
+        QFETCH(QString, text);
+        // A large field font: the window takes it on, the hint strip must not.
+        QVERIFY(Settings::writeLong(Settings::FontSize, 20));
+        auto w = openWindow(true);
+        QVERIFY(w);
+        QTest::keyClicks(w->boxCalc, QStringLiteral("10*2+3"));
+        if (selection) {
+            w->boxCalc->setSelStart(3);
+            w->boxCalc->setSelLength(3); // "2+3"
+        }
+        w->TimerSelWork_Timer(); // as a repaint of the field would run it
+        hover(w->findChild<MavoLabel3D *>(control));
+        QCOMPARE(w->f_strHintControl, control);
+        hintTicks(*w, 7);
+        QCOMPARE(w->lblToolTip->Caption(), text);
+        QCOMPARE(w->font().pointSize(), 20);
+        QVERIFY(w->lblToolTip->Font().pointSizeF() <= QApplication::font().pointSizeF());
+        QVERIFY(QFontMetrics(w->lblToolTip->Font()).horizontalAdvance(text) < w->lblToolTip->width());
+    }
 
-    int asked = 0;
-    QString question;
-    bool textHidden = false;
-    bool timerRunning = true;
-    frmTallyer *window = nullptr;
-    setF1QuestionAsker([&](QWidget *owner, const QString &text) {
-        ++asked;
-        question = text;
-        const QPalette pal = window->boxCalc->palette();
-        textHidden = pal.color(QPalette::Text) == pal.color(QPalette::Base);
-        timerRunning = window->TimerPressF1ForHelp->isActive();
-        return owner == window && answer;
-    });
+    void hintWithRunningTimers()
+    {
+        // Real timers, the field holding the focus with its caret blinking: resting on a button
+        // brings the hint up after about two seconds.
+        auto w = openWindow(true);
+        QVERIFY(w);
+        w->activateWindow();
+        QTRY_VERIFY(w->boxCalc->hasFocus());
+        // Let the repaints of showing and activation run their sub-result pass first.
+        QCoreApplication::processEvents();
+        QTRY_VERIFY(!w->TimerSelWork->isActive());
+        hover(w->lblMPlus);
+        QTRY_VERIFY_WITH_TIMEOUT(w->lblToolTip->isVisible(), 5000);
+    }
 
-    auto w = openWindow();
-    QVERIFY(w);
-    window = w.get();
-    const QColor textColour = w->boxCalc->palette().color(QPalette::Text);
-    QVERIFY(textColour != w->boxCalc->palette().color(QPalette::Base));
+    void noHintCutOffOrDisabled()
+    {
+        auto w = openWindow();
+        QVERIFY(w);
+        QCOMPARE(w->lblMoveSize->Caption(), QStringLiteral(">>"));
+        hover(w->lblResult);
+        QCOMPARE(w->f_strHintControl, QStringLiteral("lblResult"));
+        hintTicks(*w, 1);
+        QVERIFY(!w->TimerMyToolTip->isActive());
+        hintTicks(*w, 6);
+        QVERIFY(!w->lblToolTip->isVisible());
 
-    // Evaluating again without a change of the text (the rounding selector) is no typing.
-    w->lblRound_MouseUp(1, 0, 10, 10);
-    QVERIFY(!w->f_blnTyped);
+        w->lblMoveSize_MouseUp(); // the strip comes in
+        w->lblMC->setEnabledFlag(false);
+        hover(w->lblMC);
+        emit w->lblMC->MouseMove(0, 0, 100, 100); // even a move reported regardless
+        QVERIFY(w->f_strHintControl.isEmpty());
+        QVERIFY(!w->TimerMyToolTip->isActive());
+        w->lblMC->setEnabledFlag(true);
+        emit w->lblMC->MouseMove(0, 0, 100, 100);
+        QCOMPARE(w->f_strHintControl, QStringLiteral("lblMC"));
+    }
 
-    QTest::keyClick(w->boxCalc, Qt::Key_5);
-    QVERIFY(w->f_blnTyped);
-    QTRY_COMPARE(asked, 1);
-    QCOMPARE(question, QStringLiteral("Shows hint in further: \n\n'") + kGreeting + QStringLiteral("'?\n"));
-    QVERIFY(textHidden);
-    QVERIFY(!timerRunning); // stopped before asking: a box left open does not ask again
+    void greetingWidths()
+    {
+        QVERIFY(emptyStore(true)); // F1Label reads as its default, true
+        auto w = openWindow(false, false); // not shown: the real timer cannot tick in between
+        QVERIFY(w);
+        QVERIFY(w->TimerPressF1ForHelp->isActive());
+        QVERIFY(w->lblF1Label->isHidden());
+        QCOMPARE(w->lblF1Label->text(), kGreeting);
+        const QRect field = w->boxCalc->geometry();
+        QCOMPARE(w->frame1->geometry(), QRect(field.x() + 5, field.y() + 2, field.width() - 7, field.height() - 4));
+        QCOMPARE(w->frame1->palette().color(QPalette::Window), w->boxCalc->palette().color(QPalette::Base));
 
-    QVERIFY(w->frame1->isHidden());
-    QVERIFY(!w->TimerPressF1ForHelp->isActive());
-    QCOMPARE(w->boxCalc->palette().color(QPalette::Text), textColour);
-    QCOMPARE(w->boxCalc->palette().color(QPalette::Inactive, QPalette::Text), textColour);
-    QCOMPARE(Settings::readBool(Settings::F1Label), answer);
+        const double tpp = w->twipsX();
+        if (!qFuzzyCompare(tpp, 15.0))
+            QSKIP("the figures are worked out for 15 twips per pixel");
+        QCOMPARE(w->boxCalc->width(), 330); // 4950 twips
+        // S = (45 - 0.5) / 45 * 4950 = 4895 twips; sliding in S * (c - 20) / 45; then, p = round(k^1.6):
+        // 66: k 1, p 1: S * 45/46; 73: k 8, p 28: S * 65/73; 74: k 1, p 22: S * 60/67;
+        // 82: S * 124/125; 85: S * 121/125; from 89 on S.
+        const double s = 4895;
+        const QMap<int, double> widths = {
+            {20, 0}, {21, s / 45}, {29, 979}, {65, 4895}, {66, s * 45 / 46}, {73, s * 65 / 73},
+            {74, s * 60 / 67}, {82, s * 124 / 125}, {85, s * 121 / 125}, {89, s}, {150, s},
+        };
+        // The right edge stays 100 twips short of the field's.
+        const int right = qRound(w->boxCalc->x() + w->boxCalc->width() - 100 / tpp);
+        for (int tick = 1; tick <= 150; ++tick) {
+            w->TimerPressF1ForHelp_Timer();
+            QCOMPARE(w->lblF1Label->isHidden(), tick <= 20);
+            if (!widths.contains(tick))
+                continue;
+            QVERIFY2(w->lblF1Label->width() == qRound(widths.value(tick) / tpp), qPrintable(QString::number(tick)));
+            QCOMPARE(w->lblF1Label->mapTo(w.get(), QPoint(w->lblF1Label->width(), 0)).x(), right);
+        }
+        QVERIFY(!w->frame1->isHidden());
+        w->TimerPressF1ForHelp_Timer(); // the 151st
+        QVERIFY(w->frame1->isHidden());
+        QVERIFY(!w->TimerPressF1ForHelp->isActive());
 
-    // The next start greets only after Yes.
-    w.reset();
-    resetProgramGlobals();
-    auto next = openWindow(false);
-    QVERIFY(next);
-    QCOMPARE(next->TimerPressF1ForHelp->isActive(), answer);
-}
+        // The history window, another instance of the same form, has no greeting.
+        g_blnHistoryWindow = true;
+        frmTallyer history;
+        QVERIFY(history.Form_Load());
+        QVERIFY(!history.TimerPressF1ForHelp->isActive());
+        QVERIFY(history.frame1->isHidden());
+    }
+
+    void typingDuringGreetingAsks_data()
+    {
+        QTest::addColumn<bool>("answer");
+        QTest::newRow("yes-keeps-it") << true;
+        QTest::newRow("no-switches-it-off") << false;
+    }
+    void typingDuringGreetingAsks()
+    {
+        QFETCH(bool, answer);
+        QVERIFY(emptyStore(true));
+        int asked = 0;
+        QString question;
+        bool textHidden = false;
+        bool timerRunning = true;
+        frmTallyer *window = nullptr;
+        setF1QuestionAsker([&](QWidget *owner, const QString &text) {
+            ++asked;
+            question = text;
+            const QPalette pal = window->boxCalc->palette();
+            textHidden = pal.color(QPalette::Text) == pal.color(QPalette::Base);
+            timerRunning = window->TimerPressF1ForHelp->isActive();
+            return owner == window && answer;
+        });
+        auto w = openWindow(true);
+        QVERIFY(w);
+        window = w.get();
+        const QColor textColour = w->boxCalc->palette().color(QPalette::Text);
+
+        // Evaluating again without a change of the text (the rounding selector) is no typing.
+        w->lblRound_MouseUp(1, 0, 10, 10);
+        QVERIFY(!w->f_blnTyped);
+        QTest::keyClick(w->boxCalc, Qt::Key_5);
+        QTRY_COMPARE(asked, 1);
+        QCOMPARE(question, QStringLiteral("Shows hint in further: \n\n'") + kGreeting + QStringLiteral("'?\n"));
+        QVERIFY(textHidden);
+        QVERIFY(!timerRunning); // stopped before asking: a box left open does not ask again
+        QVERIFY(w->frame1->isHidden());
+        QCOMPARE(w->boxCalc->palette().color(QPalette::Text), textColour);
+        QCOMPARE(w->boxCalc->palette().color(QPalette::Inactive, QPalette::Text), textColour);
+        QCOMPARE(Settings::readBool(Settings::F1Label), answer);
+
+        // The next start greets only after Yes.
+        w.reset();
+        resetProgramGlobals();
+        auto next = openWindow(false, false);
+        QVERIFY(next);
+        QCOMPARE(next->TimerPressF1ForHelp->isActive(), answer);
+    }
+};
 
 QTEST_MAIN(TestHints)
 #include "tst_hints.moc"
