@@ -167,7 +167,8 @@ public:
     qint32 f_lngHintTicks = 0;
     qint32 f_lngF1Ticks = 0;
     bool f_blnTyped = false;
-    // Phase lengths in ticks (0 ... 6), their sum (7), the first tick of the phase drawn (8).
+    // Phase lengths in ticks (0 ... 6), their sum (7), and where the phase being drawn starts (8):
+    // the last tick before it.
     std::array<qint32, 9> f_lngF1Phases{20, 45, 8, 8, 4, 4, 60, 149, 0};
 
     // Window procedures (lifecycle.cpp)
