@@ -1,11 +1,11 @@
 // Time to evaluate tape sheets of 10 to 10,000 rows: a plain long sum and a mix with
 // parentheses and percent. Prints the time per evaluation and per row; no target is asserted.
 
+#include "benchtiming.h"
 #include "modfunctions.h"
 
 #include <QCoreApplication>
 
-#include <chrono>
 #include <cstdio>
 
 namespace {
@@ -22,29 +22,6 @@ QString makeSheet(int rows, bool mixed)
     }
     s += QLatin1String("17.5");
     return s;
-}
-
-struct Timing
-{
-    double perEvalMs;
-    int repeats;
-};
-
-template <typename F>
-Timing measure(F &&f)
-{
-    using clock = std::chrono::steady_clock;
-    // Repeat until at least half a second has gone by, so short sheets are timed fairly too.
-    int repeats = 0;
-    const auto start = clock::now();
-    auto now = start;
-    do {
-        f();
-        ++repeats;
-        now = clock::now();
-    } while (now - start < std::chrono::milliseconds(500));
-    const double ms = std::chrono::duration<double, std::milli>(now - start).count();
-    return {ms / repeats, repeats};
 }
 
 } // namespace
@@ -69,11 +46,11 @@ int main(int argc, char *argv[])
                 std::fprintf(stderr, "sheet of %d rows did not evaluate\n", rows);
                 return 1;
             }
-            const Timing eval = measure([&] {
+            const double eval = msPerCall([&] {
                 bool f = false;
                 sink = EvaluateExpression(expression, f);
             });
-            const Timing full = measure([&] {
+            const double full = msPerCall([&] {
                 qsizetype caret = sheet.size();
                 const QString cleaned = CleanSheetText(sheet, caret);
                 bool f = false;
@@ -81,8 +58,7 @@ int main(int argc, char *argv[])
             });
             (void)sink;
             std::printf("%-6s %7d %14.4f %14.3f %16.4f %16.3f\n", mixed ? "mix" : "sum", rows,
-                        eval.perEvalMs, eval.perEvalMs * 1000.0 / rows, full.perEvalMs,
-                        full.perEvalMs * 1000.0 / rows);
+                        eval, eval * 1000.0 / rows, full, full * 1000.0 / rows);
         }
     }
     return 0;

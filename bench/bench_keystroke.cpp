@@ -3,6 +3,7 @@
 // Alt+Shift+Backspace). Each key runs the whole cycle: snapshot, cleaning, wrapping, row count,
 // evaluation and the undo record, or a restore. Prints the time per key; no target is asserted.
 
+#include "benchtiming.h"
 #include "calcfield.h"
 #include "frmtallyer.h"
 #include "mavolabel3d.h"
@@ -13,7 +14,6 @@
 #include <QTest>
 #include <QTimer>
 
-#include <chrono>
 #include <cstdio>
 
 namespace {
@@ -28,21 +28,6 @@ QString makeSheet(int rows)
     }
     s += QLatin1String("17");
     return s;
-}
-
-template <typename F>
-double msPerCall(F &&f)
-{
-    using clock = std::chrono::steady_clock;
-    int calls = 0;
-    const auto start = clock::now();
-    auto now = start;
-    while (calls < 3 || now - start < std::chrono::milliseconds(500)) {
-        f();
-        ++calls;
-        now = clock::now();
-    }
-    return std::chrono::duration<double, std::milli>(now - start).count() / calls;
 }
 
 } // namespace
