@@ -51,7 +51,9 @@ QString cellCaption(frmTallyer &w, int n)
 // The usable width of a row: the field's width less a vertical scroll bar and 6 pixels.
 int rowWidth(frmTallyer &w)
 {
-    return w.boxCalc->width() - w.style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, w.boxCalc) - 6;
+    // Rows keep the design width of 4950 twips (330 pixels) even where the field is wider.
+    return frmTallyer::kDesignFieldWidth
+        - w.style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, w.boxCalc) - 6;
 }
 
 } // namespace

@@ -111,6 +111,10 @@ public:
     void Panel_MouseDown(MavoLabel3D *panel, int Button);
     void Panel_MouseUp(MavoLabel3D *panel);
     void CopyPanelText(MavoLabel3D *label, bool blnInWords);
+    // Widens the panels and buttons of the upper row to their captions, and the window with them
+    // (panelrow.cpp).
+    void LayoutPanelRow();
+    int captionFitWidth(const MavoLabel3D *label, const QString &caption) const;
     // Every push-label's press and release, from the mouse or from a key.
     void labelMouseDown(MavoLabel3D *label, int Button);
     void labelMouseUp(MavoLabel3D *label, int Button, float X);

@@ -233,6 +233,7 @@ void frmTallyer::applyFieldSettings(bool blnFirstRun)
     setFont(font);
     g_sngRowHeight = static_cast<float>(QFontMetricsF(font).height() * twipsY());
     RecreateCaret();
+    LayoutPanelRow();
 }
 
 bool frmTallyer::singleCopyTest(bool blnFirstRun)
