@@ -77,7 +77,9 @@ void frmTallyer::buildControls()
     frame2->setGeometry(kDesignFieldLeft, frameTop, kDesignFieldWidth, kFrame2Height);
     // The panels and buttons keep the desktop's font: the window itself takes the field's font
     // to measure rows, and a 50-point field must not blow the buttons up with it.
-    frame2->setFont(QApplication::font(frame2));
+    QFont rowFont = QApplication::font(frame2);
+    rowFont.setResolveMask(QFont::AllPropertiesResolved);
+    frame2->setFont(rowFont);
 
     auto label = [this](const char *name) {
         auto *l = new MavoLabel3D(frame2);

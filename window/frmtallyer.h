@@ -2,6 +2,7 @@
 
 #include "undoring.h"
 
+#include <QElapsedTimer>
 #include <QPointer>
 #include <QString>
 #include <QWidget>
@@ -171,6 +172,7 @@ public:
     qint32 f_lngHintTicks = 0;
     qint32 f_lngF1Ticks = 0;
     bool f_blnTyped = false;
+    QElapsedTimer f_tmrLastTyped; // since the last change of the text
     // Phase lengths in ticks (0 ... 6), their sum (7), and where the phase being drawn starts (8):
     // the last tick before it.
     std::array<qint32, 9> f_lngF1Phases{20, 45, 8, 8, 4, 4, 60, 149, 0};

@@ -51,8 +51,10 @@ void frmTallyer::boxCalc_Change()
     if (f_blnWriting)
         return;
     // A real change of the text, not a bare re-evaluation, ends the F1 greeting.
-    if (boxCalc->Text() != f_strLastText)
+    if (boxCalc->Text() != f_strLastText) {
         f_blnTyped = true;
+        f_tmrLastTyped.start();
+    }
     // 2.
     f_blnEdited = true;
     LoadLocaleSettings();
