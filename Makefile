@@ -27,7 +27,9 @@ configure: setup
 build: configure
 	cmake --build $(BUILD_DIR)
 
-run: build
+# Only the programs and their data: the tests are built by `make test`.
+run: configure
+	cmake --build $(BUILD_DIR) --target program
 	@if [ -x $(BUILD_DIR)/bin/tallyer ]; then \
 	  $(BUILD_DIR)/bin/tallyer; \
 	else \
