@@ -1,11 +1,34 @@
-// tallyer-cli from the outside: output lines, exit codes, standard input, sheet files, and the
-// failures. The locale is pinned (LANG=C.UTF-8, or the separators given as options) so the
-// machine's own does not matter.
+// tallyer-cli from the outside: output lines, exit codes, standard input, sheet files, amounts in
+// words, and the failures. The locale is pinned (LANG=C.UTF-8, or the separators given as
+// options) so the machine's own does not matter.
 
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
+
+namespace {
+
+// A words file of the test's own, with CR LF line ends as the format wants.
+const char kWordsFile[] =
+    "[Level0]=cent,cents,cents,cents\r\n[Level1]=buck,bucks,bucks,bucks\r\n"
+    "[Level2]=grand,grand,grand,grand\r\n[Level3]=million,million,million,million\r\n"
+    "[Level4]=billion,billion,billion,billion\r\n[Words1]=one,two,three,four,five,six,seven,eight,nine\r\n"
+    "[Words10]=ten,twenty,thirty,forty,fifty,sixty,seventy,eighty,ninety\r\n"
+    "[Words100]=one hundred,two hundred,three hundred,four hundred,five hundred,six hundred,"
+    "seven hundred,eight hundred,nine hundred\r\n"
+    "[Words11]=eleven,twelve,thirteen,fourteen,fifteen,sixteen,seventeen,eighteen,nineteen\r\n"
+    "[Zero]=zip\r\n[Replace]=\r\n";
+
+const char kLimitMessage[] = "Error of the procedure 'value in words'\nFor processings should be:\n\n"
+                             "| value | < 999 999 999 999.995\n";
+
+QByteArray fileMessage(const QString &path)
+{
+    return "Error of the procedure 'value in words'\nSource file name:\n\n'" + path.toUtf8() + "'\n";
+}
+
+} // namespace
 
 class TestCli : public QObject
 {
@@ -19,7 +42,8 @@ private slots:
     void failures();
 
 private:
-    // Runs tallyer-cli with "FILE" in args standing for a file holding `file` and "DIR" for a folder.
+    // Runs tallyer-cli in a temporary folder DIR holding sheet.txt with `file`. "FILE" in args
+    // stands for that file: its bare name after --file=, its full path elsewhere.
     void runCli(QStringList args, const QByteArray &file, const QByteArray &input);
 
     QTemporaryDir m_dir;
@@ -68,6 +92,17 @@ void TestCli::run_data()
     sheet("comma-locale-swaps-point", {"--decimal=,", "--thousands=."}, "1.5*\n2\n", "3,00\n");
     QTest::newRow("sheet-from-stdin") << QStringList{"sheet", "-"} << none << QByteArray("2+\r\n3")
                                       << QByteArray("5.00\n");
+
+    auto words = [&](const char *name, const QStringList &args, const QByteArray &out) {
+        QTest::newRow(name) << (QStringList{"words"} + args) << QByteArray(kWordsFile) << none << out;
+    };
+    // As on a cheque, the sign is dropped.
+    words("words-line-per-amount", {"1", "-2.5", "0"}, "One dollar 00 cents\nTwo dollars 50 cents\nZero dollars 00 cents\n");
+    // Four decimals first (2.9950), then hundredths: the two roundings add up.
+    words("words-rounded-to-four-then-two-decimals", {"0.0050", "2.994999", "2.99494"},
+          "Zero dollars 01 cent\nThree dollars 00 cents\nTwo dollars 99 cents\n");
+    words("words-relative-path-as-given", {"--file=./FILE", "3000.01"}, "Three grand bucks 01 cent\n");
+    words("words-amount-after-double-dash", {"--file=InWordsEuros eng.txt", "--", "-21"}, "Twenty one euros 00 cents\n");
 }
 
 void TestCli::run()
@@ -106,6 +141,20 @@ void TestCli::failures_data()
     calc("sheet-beyond-display-limit", {"sheet", "FILE"}, "999999999999999+\n0.5+\n0.5\n");
     calc("sheet-empty-file", {"sheet", "FILE"}, "");
     calc("sheet-rows-not-continued", {"sheet", "FILE"}, "1\n2\n");
+    // Amounts beyond the limit get an empty line each and the message; the others are converted.
+    const auto words = [&](const char *name, const QStringList &args, const QByteArray &file,
+                           const QByteArray &out, const QByteArray &err) {
+        QTest::newRow(name) << (QStringList{"words"} + args) << file << 1 << out << err;
+    };
+    words("words-beyond-currency-range", {"-123456789012345678901234567890"}, none, "\n", kLimitMessage);
+    words("words-others-still-converted", {"5", "1000000000000", "6"}, none,
+          "Five dollars 00 cents\n\nSix dollars 00 cents\n", kLimitMessage);
+    // A bare name is looked for in the data folders (the program's first), not in the working folder.
+    words("words-bare-name-not-in-working-folder", {"--file=FILE", "5"}, kWordsFile, none,
+          fileMessage(TALLYER_PROGRAM_DIR "/sheet.txt"));
+    // LF line ends run every value on to the end of the text; the message names the file in full.
+    words("words-lf-only-file", {"--file=./FILE", "5", "6"}, QByteArray(kWordsFile).replace("\r\n", "\n"),
+          none, fileMessage("DIR/sheet.txt"));
     // A file that cannot be read: the message names it, nothing goes to the output.
     QTest::newRow("missing-file") << QStringList{"sheet", "DIR/none.txt"} << none << 1 << none
                                   << QByteArray("'DIR/none.txt'");
@@ -145,7 +194,7 @@ void TestCli::failures()
     QCOMPARE(m_out, out);
     QCOMPARE(m_exitCode, exitCode);
     err.replace("DIR", m_dir.path().toUtf8());
-    if (exitCode == 2)
+    if (exitCode == 2 || args.front() == QLatin1String("words"))
         QCOMPARE(m_err, err);
     else
         QVERIFY2(m_err.contains(err), m_err.constData());
@@ -155,7 +204,8 @@ void TestCli::runCli(QStringList args, const QByteArray &file, const QByteArray 
 {
     const QString path = m_dir.filePath(QStringLiteral("sheet.txt"));
     for (QString &arg : args)
-        arg.replace(QStringLiteral("FILE"), path).replace(QStringLiteral("DIR"), m_dir.path());
+        arg.replace(QStringLiteral("FILE"), arg.startsWith(QLatin1String("--file=")) ? QStringLiteral("sheet.txt") : path)
+            .replace(QStringLiteral("DIR"), m_dir.path());
     QFile sheetFile(path);
     QVERIFY(sheetFile.open(QIODevice::WriteOnly | QIODevice::Truncate));
     QCOMPARE(sheetFile.write(file), file.size());
@@ -167,6 +217,7 @@ void TestCli::runCli(QStringList args, const QByteArray &file, const QByteArray 
     env.remove(QStringLiteral("LC_NUMERIC"));
     env.insert(QStringLiteral("LANG"), QStringLiteral("C.UTF-8"));
     process.setProcessEnvironment(env);
+    process.setWorkingDirectory(m_dir.path());
     process.start(QStringLiteral(TALLYER_PROGRAM_DIR "/tallyer-cli"), args);
     QVERIFY(process.waitForStarted());
     process.write(input);

@@ -25,7 +25,6 @@ private slots:
     void calculatorFindsDataFiles();
     void usageAndManualAgree_data();
     void usageAndManualAgree();
-    void desktopFilesInPlace();
 
 private:
     // Runs a program with the test's data folders and an empty settings folder, without a display.
@@ -142,18 +141,6 @@ void TestInstall::usageAndManualAgree()
         ++options;
     }
     QVERIFY(options >= 2);
-}
-
-void TestInstall::desktopFilesInPlace()
-{
-    const QString share = m_prefix + "/share/";
-    for (const char *path : {"applications/example.mavo.Tallyer.desktop", "metainfo/example.mavo.Tallyer.metainfo.xml",
-                             "icons/hicolor/scalable/apps/example.mavo.Tallyer.svg",
-                             "icons/hicolor/16x16/apps/example.mavo.Tallyer.png",
-                             "icons/hicolor/256x256/apps/example.mavo.Tallyer.png",
-                             "bash-completion/completions/tallyer-cli"})
-        QVERIFY2(QFileInfo(share + path).isFile(), path);
-    QCOMPARE(QImage(share + "icons/hicolor/48x48/apps/example.mavo.Tallyer.png").size(), QSize(48, 48));
 }
 
 QTEST_GUILESS_MAIN(TestInstall)
