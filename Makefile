@@ -3,11 +3,12 @@
 # build and then start the calculator or run every test through CTest.
 
 PACKAGES := cmake ninja-build g++ make pkg-config qt6-base-dev qt6-base-dev-tools \
-            libgl-dev fontconfig fonts-dejavu-core locales
+            libgl-dev fontconfig fonts-dejavu-core locales desktop-file-utils appstream \
+            dpkg-dev file
 BUILD_DIR := build
 PRESET := dev
 
-.PHONY: all setup configure build run test bench clean
+.PHONY: all setup configure build run test bench package clean
 
 all: build
 
@@ -42,6 +43,10 @@ test: build
 bench: build
 	cmake --build $(BUILD_DIR) --target benchmarks
 	@for b in $(BUILD_DIR)/bench/bench_*; do if [ -f "$$b" ] && [ -x "$$b" ]; then "$$b" || exit 1; fi; done
+
+# The Debian package tallyer_<version>_<arch>.deb, in the build folder.
+package: build
+	cd $(BUILD_DIR) && cpack -G DEB
 
 clean:
 	rm -rf $(BUILD_DIR)
