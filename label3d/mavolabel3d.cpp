@@ -119,6 +119,7 @@ std::optional<Qt::CursorShape> pointerShape(int code)
 MavoLabel3D::MavoLabel3D(QWidget *parent)
     : QWidget(parent)
 {
+    installAccessibility();
     // Every paint fills the whole surface, so Qt need not clear it first.
     setAttribute(Qt::WA_OpaquePaintEvent);
     setMouseTracking(true);
@@ -220,9 +221,12 @@ QString MavoLabel3D::Caption() const
 
 void MavoLabel3D::setCaption(const QString &caption)
 {
+    const bool changed = caption != lbl0->text();
     lbl0->setText(caption);
     emit PropertyChanged(QStringLiteral("Caption"));
     Redraw(false);
+    if (changed)
+        notifyAccessibility(QAccessible::NameChanged);
 }
 
 bool MavoLabel3D::Enabled() const
@@ -232,9 +236,12 @@ bool MavoLabel3D::Enabled() const
 
 void MavoLabel3D::setEnabledFlag(bool enabled)
 {
+    const bool changed = enabled != lbl0->isEnabled();
     lbl0->setEnabled(enabled);
     emit PropertyChanged(QStringLiteral("Enabled"));
     Redraw(false);
+    if (changed)
+        notifyAccessibility(QAccessible::StateChanged);
 }
 
 QFont MavoLabel3D::Font() const

@@ -46,6 +46,7 @@ frmTallyer::frmTallyer(QWidget *parent)
     buildControls();
     connectLabels();
     connectHints();
+    setupAccessibility();
 }
 
 frmTallyer::~frmTallyer()
