@@ -170,6 +170,7 @@ void ResultAnnouncer::announce(const QString &words)
     sendEvent(this, QAccessible::NameChanged);
     m_live = true;
     sendEvent(this, QAccessible::ObjectShow);
+    emit announced(words);
 }
 
 QString frmTallyer::spokenName(MavoLabel3D *label) const

@@ -34,6 +34,10 @@ public:
     bool isLive() const { return m_live; }
     void announce(const QString &words);
 
+signals:
+    // Raised with every announcement, after assistive tools have been told.
+    void announced(const QString &words);
+
 private:
     std::function<QString()> m_words;
     QTimer *m_pause = nullptr;
