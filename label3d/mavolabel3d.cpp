@@ -4,6 +4,7 @@
 
 #include "colorvalue.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QLabel>
 #include <QPixmap>
@@ -221,12 +222,13 @@ QString MavoLabel3D::Caption() const
 
 void MavoLabel3D::setCaption(const QString &caption)
 {
-    const bool changed = caption != lbl0->text();
+    const QString before = lbl0->text();
+    const QString nameBefore = QAccessible::isActive() ? accessibleText(AccessibleText::Name) : QString();
     lbl0->setText(caption);
     emit PropertyChanged(QStringLiteral("Caption"));
     Redraw(false);
-    if (changed)
-        notifyAccessibility(QAccessible::NameChanged);
+    if (caption != before)
+        notifyCaptionChanged(before, nameBefore);
 }
 
 bool MavoLabel3D::Enabled() const
@@ -241,7 +243,7 @@ void MavoLabel3D::setEnabledFlag(bool enabled)
     emit PropertyChanged(QStringLiteral("Enabled"));
     Redraw(false);
     if (changed)
-        notifyAccessibility(QAccessible::StateChanged);
+        notifyEnabledChanged();
 }
 
 QFont MavoLabel3D::Font() const

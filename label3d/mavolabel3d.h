@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QAccessible>
 #include <QCursor>
 #include <QFont>
 #include <QString>
@@ -261,8 +260,10 @@ private:
 
     // The accessibility interface (mavolabel3d_accessible.cpp), installed with the first control.
     static void installAccessibility();
-    // Tells assistive tools that the name (NameChanged) or the enabled state (StateChanged) changed.
-    void notifyAccessibility(QAccessible::Event event);
+    // Tell assistive tools, if any listen, what a new caption changed (the text, and the name
+    // where it follows the caption) and that the enabled state changed.
+    void notifyCaptionChanged(const QString &before, const QString &nameBefore);
+    void notifyEnabledChanged();
 
     int captionAlignmentCode() const;
     void setCaptionAlignmentCode(int code);

@@ -185,17 +185,24 @@ QString MavoLabel3D::accessibleText(AccessibleText kind) const
     }
 }
 
-void MavoLabel3D::notifyAccessibility(QAccessible::Event event)
+void MavoLabel3D::notifyCaptionChanged(const QString &before, const QString &nameBefore)
 {
     if (!QAccessible::isActive())
         return;
-    if (event == QAccessible::StateChanged) {
-        QAccessible::State changed;
-        changed.disabled = true;
-        QAccessibleStateChangeEvent stateEvent(this, changed);
-        QAccessible::updateAccessibility(&stateEvent);
-        return;
+    QAccessibleTextUpdateEvent textEvent(this, 0, before, Caption());
+    QAccessible::updateAccessibility(&textEvent);
+    if (accessibleText(AccessibleText::Name) != nameBefore) {
+        QAccessibleEvent nameEvent(this, QAccessible::NameChanged);
+        QAccessible::updateAccessibility(&nameEvent);
     }
-    QAccessibleEvent plain(this, event);
-    QAccessible::updateAccessibility(&plain);
+}
+
+void MavoLabel3D::notifyEnabledChanged()
+{
+    if (!QAccessible::isActive())
+        return;
+    QAccessible::State changed;
+    changed.disabled = true;
+    QAccessibleStateChangeEvent event(this, changed);
+    QAccessible::updateAccessibility(&event);
 }
