@@ -41,10 +41,10 @@ constexpr LabelTexts kLabelTexts[] = {
     {"lblRound", 0, 1447, 1448},
 };
 
-const LabelTexts *labelTexts(const QString &strControl)
+const LabelTexts *labelTexts(const QString &control)
 {
     for (const LabelTexts &texts : kLabelTexts) {
-        if (strControl == QLatin1String(texts.control))
+        if (control == QLatin1String(texts.control))
             return &texts;
     }
     return nullptr;
@@ -52,10 +52,10 @@ const LabelTexts *labelTexts(const QString &strControl)
 
 // "Rounding: 2 decimals", with the word in the number its language wants: one form for 1, one
 // for 2 to 4 (Russian "знака"; English says "decimals" as for the others) and one for the rest.
-QString roundingName(int intDigits)
+QString roundingName(int digits)
 {
-    const int id = intDigits == 1 ? 1436 : (intDigits >= 2 && intDigits <= 4 ? 1437 : 1435);
-    return LoadText(id, {QStringLiteral("|1"), QString::number(intDigits)});
+    const int id = digits == 1 ? 1436 : (digits >= 2 && digits <= 4 ? 1437 : 1435);
+    return LoadText(id, {QStringLiteral("|1"), QString::number(digits)});
 }
 
 class ResultAnnouncerAccessible : public QAccessibleWidget
@@ -221,8 +221,8 @@ void frmTallyer::setupAccessibility()
     // The panel is written at every pass of the sub result, which a blinking caret sets off: only
     // a new text counts as a change.
     connect(lblResult, &MavoLabel3D::PropertyChanged, announcer,
-            [this, announcer, shown = lblResult->Caption()](const QString &strProperty) mutable {
-                if (strProperty != QLatin1String("Caption") || lblResult->Caption() == shown)
+            [this, announcer, shown = lblResult->Caption()](const QString &property) mutable {
+                if (property != QLatin1String("Caption") || lblResult->Caption() == shown)
                     return;
                 shown = lblResult->Caption();
                 announcer->resultChanged();
