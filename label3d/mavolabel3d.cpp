@@ -4,6 +4,7 @@
 
 #include "colorvalue.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QLabel>
 #include <QPixmap>
@@ -121,6 +122,7 @@ std::optional<Qt::CursorShape> pointerShape(int code)
 MavoLabel3D::MavoLabel3D(QWidget *parent)
     : QWidget(parent)
 {
+    installAccessibility();
     // Every paint fills the whole surface, so Qt need not clear it first.
     setAttribute(Qt::WA_OpaquePaintEvent);
     setMouseTracking(true);
@@ -223,9 +225,13 @@ QString MavoLabel3D::Caption() const
 
 void MavoLabel3D::setCaption(const QString &caption)
 {
+    const QString before = lbl0->text();
+    const QString nameBefore = QAccessible::isActive() ? accessibleText(AccessibleText::Name) : QString();
     lbl0->setText(caption);
     emit PropertyChanged(QStringLiteral("Caption"));
     Redraw(false);
+    if (caption != before)
+        notifyCaptionChanged(before, nameBefore);
 }
 
 bool MavoLabel3D::Enabled() const
@@ -235,9 +241,12 @@ bool MavoLabel3D::Enabled() const
 
 void MavoLabel3D::setEnabledFlag(bool enabled)
 {
+    const bool changed = enabled != lbl0->isEnabled();
     lbl0->setEnabled(enabled);
     emit PropertyChanged(QStringLiteral("Enabled"));
     Redraw(false);
+    if (changed)
+        notifyEnabledChanged();
 }
 
 QFont MavoLabel3D::Font() const

@@ -6,6 +6,7 @@
 #include <QVariantMap>
 #include <QWidget>
 
+#include <functional>
 #include <optional>
 
 class QLabel;
@@ -164,6 +165,21 @@ public:
     // True when the screen pointer lies inside the surface's rectangle.
     Q_INVOKABLE bool MouseInRect() const;
 
+    // What assistive tools are told about the control. Only the container knows what a control is
+    // for, so it answers: the name to speak (where the caption is a symbol such as ">>"), the
+    // description (the hint), and in words what a left press (PressAction) and a right press
+    // (AlternateAction) do. Without an answer the name is the caption and the description the
+    // tooltip; without an AlternateAction the right button offers no action of its own.
+    enum class AccessibleText { Name, Description, PressAction, AlternateAction };
+    using AccessibleTextSource = std::function<QString(AccessibleText)>;
+    void setAccessibleTextSource(AccessibleTextSource source);
+    QString accessibleText(AccessibleText kind) const;
+
+    // A click of a button (1 left, 2 right) as the mouse gives it: MouseDown, MouseUp and Click
+    // with the states in between, subject to the same conditions. Assistive tools press a control
+    // this way, without the pointer on it, so the control ends normal.
+    void clickButton(int Button);
+
     // Design-time storage in a property bag (name -> value). Reading: an absent name gives the
     // reading default (for the colours and the font, the container's), an unreadable value is
     // skipped, margins are taken as stored, and the control ends normal. Writing: values equal to
@@ -242,6 +258,13 @@ private:
     void placeCaption(const DrawnState &state);
     void paintSurface(QPainter &painter) const;
 
+    // The accessibility interface (mavolabel3d_accessible.cpp), installed with the first control.
+    static void installAccessibility();
+    // Tell assistive tools, if any listen, what a new caption changed (the text, and the name
+    // where it follows the caption) and that the enabled state changed.
+    void notifyCaptionChanged(const QString &before, const QString &nameBefore);
+    void notifyEnabledChanged();
+
     int captionAlignmentCode() const;
     void setCaptionAlignmentCode(int code);
     void applyForeColor();
@@ -272,6 +295,8 @@ private:
     quint32 m_foreColor = 0;
     std::optional<QCursor> m_mouseIcon;
     int m_mousePointer = 0;
+
+    AccessibleTextSource m_accessibleTextSource;
 
     bool m_inPaintEvent = false;
     // The button of a press that may still become a click (a lone press on this control).

@@ -147,6 +147,19 @@ void MavoLabel3D::dispatchMouseEvent(QMouseEvent *event, QPointF pos)
     }
 }
 
+void MavoLabel3D::clickButton(int Button)
+{
+    const QPointF centre = QRectF(rect()).center();
+    QPointer<MavoLabel3D> self(this);
+    m_clickButton = Qt::NoButton;
+    handleMouseDown(qint16(Button), 0, centre);
+    if (!self)
+        return;
+    handleMouseUp(qint16(Button), 0, centre);
+    if (self)
+        handleClick();
+}
+
 void MavoLabel3D::handleMouseDown(qint16 Button, qint16 Shift, QPointF pos)
 {
     if (!Enabled() || MouseEventsSkip)

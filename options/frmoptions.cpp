@@ -36,6 +36,7 @@
 #include <QVBoxLayout>
 
 #include <cmath>
+#include <tuple>
 
 namespace {
 
@@ -275,6 +276,16 @@ void frmOptions::Form_Load()
     btnOK->setText(QStringLiteral("OK"));
     btnCancel->setText(LoadText(1370));
     btnHelp->setText(LoadText(1380));
+    // Screen readers name a box after the caption beside it, which shows the range hint while the
+    // box has the focus, and the words-file box after the frame ("Parameters"): give each box
+    // its own name, with the range as its description.
+    const std::tuple<QWidget *, int, int> spoken[] = {
+        {boxRound, 1240, 1241}, {boxMinRows, 1250, 1251}, {boxMaxRows, 1260, 1261},
+        {boxInWordsFile, 1451, 1452}, {btnChangeInWordsFile, 1453, 0}};
+    for (const auto &[widget, nameId, descriptionId] : spoken) {
+        widget->setAccessibleName(LoadText(nameId));
+        widget->setAccessibleDescription(descriptionId ? LoadText(descriptionId) : QString());
+    }
     LoadAbout();
 
     // 2. Above every other window, whatever the main window's own setting. A dialog of fixed

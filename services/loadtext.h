@@ -3,7 +3,7 @@
 #include <QString>
 #include <QStringList>
 
-// The program's user-visible texts. intId is the English id (1005 ... 1400); the Russian text,
+// The program's user-visible texts. intId is the English id (1005 ... 1499); the Russian text,
 // id + 1000, is taken when the locale identifier (localeValues().lcid, read by
 // LoadLocaleSettings) is 1049. varReplace holds pairs: placeholder, replacement, ... applied in
 // order, each replacing every occurrence; a pair with no replacement uses the empty text.

@@ -1,17 +1,20 @@
 // The main window, driven in-process on the offscreen platform: the evaluation cycle, wrapping and
-// the window height, the sub result, the rounding selector, the memory cells, the saved position
-// and the separators at focus. Every case starts from an empty settings store.
+// the window height, the sub result, the rounding selector, the memory cells, the saved position,
+// the separators at focus, and what assistive tools see. Every case starts from an empty settings store.
 
 #include "windowtest.h"
 
+#include <accessibility.h>
 #include <calcfield.h>
 #include <messagesink.h>
 
+#include <QAccessible>
 #include <QAction>
 #include <QLabel>
 #include <QClipboard>
 #include <QMenu>
 #include <QScreen>
+#include <QSignalSpy>
 #include <QStyle>
 
 #include <cmath>
@@ -23,6 +26,7 @@ constexpr quint32 kButtonShadow = 0x80000010u;
 const QString kCrLf = QStringLiteral("\r\n");
 const QLocale kUs(QLocale::English, QLocale::UnitedStates);
 const QLocale kGerman(QLocale::German, QLocale::Germany); // "," decimal, "." thousands
+const QRegularExpression kCyrillic(QStringLiteral("[\\x{0400}-\\x{04FF}]"));
 
 void pasteText(CalcField *field, const QString &text)
 {
@@ -50,6 +54,16 @@ QString cellCaption(frmTallyer &w, int n)
 }
 
 // The usable width of a row: the field's width less a vertical scroll bar and 6 pixels.
+QStringList actions(MavoLabel3D *label)
+{
+    return QAccessible::queryAccessibleInterface(label)->actionInterface()->actionNames();
+}
+
+void act(MavoLabel3D *label, int index)
+{
+    QAccessible::queryAccessibleInterface(label)->actionInterface()->doAction(actions(label).value(index));
+}
+
 int rowWidth(frmTallyer &w)
 {
     // Rows keep the design width of 4950 twips (330 pixels) even where the field is wider.
@@ -280,26 +294,95 @@ private slots:
         QVERIFY(!w->f_blnSelection);
     }
 
-    void roundingSelector()
+    // What assistive tools see: every push-label a button named and described in the interface
+    // language, whose actions do what a left and a right click do.
+    void pushLabelsForAssistiveTools_data()
     {
+        QTest::addColumn<QLocale>("locale");
+        QTest::addColumn<QStringList>("names"); // of lblMoveSize, lblMemMenu, lblRound, lblOptions
+        QTest::newRow("english") << kUs << QStringList{"Show memory buttons", "Memory cell 1", "Rounding: 2 decimals", "Options"};
+        QTest::newRow("russian") << QLocale(QLocale::Russian, QLocale::Russia)
+                                 << QStringList{"Показать кнопки памяти", "Ячейка памяти 1", "Округление: 2 знака", "Настройки"};
+    }
+    void pushLabelsForAssistiveTools()
+    {
+        QFETCH(QLocale, locale);
+        QFETCH(QStringList, names);
+        useLocale(locale);
         QVERIFY(Settings::writeLong(Settings::RoundTo, 12)); // out of range: reads as 2
-        auto w = openWindow(true);
+        auto w = openWindow();
         QVERIFY(w);
-        QTest::keyClicks(w->boxCalc, QStringLiteral("2/3"));
-        QCOMPARE(w->lblRound->Caption(), QStringLiteral("Fix 2"));
-        // Left steps up, right steps down, both wrap between 0 and 9.
-        const struct { Qt::MouseButton button; int clicks; const char *caption; const char *result; } steps[] = {
-            {Qt::LeftButton, 1, "Fix 3", "0.667"},
-            {Qt::RightButton, 3, "Fix 0", "1"},
-            {Qt::RightButton, 1, "Fix 9", "0.666666667"},
-            {Qt::LeftButton, 1, "Fix 0", "1"},
-        };
-        for (const auto &step : steps) {
-            for (int i = 0; i < step.clicks; ++i)
-                clickLabel(w->lblRound, step.button);
-            QCOMPARE(w->lblRound->Caption(), QString::fromLatin1(step.caption));
-            QCOMPARE(w->lblResult->Caption(), QString::fromLatin1(step.result));
+        g_strInWordsFile = QStringLiteral(TALLYER_PROGRAM_DIR "/InWordsDollars eng.txt");
+        const bool russian = locale.language() == QLocale::Russian;
+        const QList<MavoLabel3D *> labels = {w->lblMoveSize, w->lblMemMenu, w->lblRound, w->lblOptions, w->lblResult,
+                                              w->lblMemory, w->lblM, w->lblMC, w->lblMR, w->lblMPlus, w->lblMMinus};
+        for (qsizetype i = 0; i < labels.size(); ++i) {
+            QAccessibleInterface *iface = QAccessible::queryAccessibleInterface(labels[i]);
+            const QString name = iface->text(QAccessible::Name);
+            QVERIFY2(iface->role() == QAccessible::Button, qPrintable(name));
+            QVERIFY2(name.contains(kCyrillic) == russian, qPrintable(name));
+            QVERIFY2(iface->text(QAccessible::Description).contains(kCyrillic) == russian, qPrintable(name));
+            if (i < names.size())
+                QCOMPARE(name, names[i]);
+            // The folded strip (from lblM on) shows nothing to press.
+            QCOMPARE(iface->state().invisible, i >= 6);
+            QCOMPARE(actions(labels[i]).value(0), i >= 6 ? QString() : QAccessibleActionInterface::pressAction());
         }
+
+        act(w->lblMoveSize, 0);
+        QTRY_COMPARE(w->lblMoveSize->Caption(), QStringLiteral("<<"));
+        QVERIFY(!QAccessible::queryAccessibleInterface(w->lblM)->state().invisible);
+        const QChar point = russian ? u',' : u'.';
+        QTest::keyClicks(w->boxCalc, QStringLiteral("1/4"));
+        act(w->lblM, 0);
+        QTRY_COMPARE(w->lblMemory->Caption(), QStringLiteral("0.25").replace(u'.', point));
+        // MR puts the value in place of the selection.
+        w->boxCalc->setText(QStringLiteral("1+12"));
+        select(w->boxCalc, 2, 2);
+        act(w->lblMR, 0);
+        QTRY_COMPARE(w->boxCalc->Text(), QStringLiteral("1+0.25").replace(u'.', point));
+        QCOMPARE(w->boxCalc->SelStart(), 6);
+        // Fix: Press steps up, the second action down, both wrapping between 0 and 9.
+        const struct { int action, times; const char *caption; } steps[] = {{0, 1, "Fix 3"}, {1, 4, "Fix 9"}, {0, 1, "Fix 0"}};
+        for (const auto &step : steps) {
+            for (int i = 0; i < step.times; ++i)
+                act(w->lblRound, step.action);
+            QTRY_COMPARE(w->lblRound->Caption(), QString::fromLatin1(step.caption));
+        }
+        QCOMPARE(w->lblResult->Caption(), QStringLiteral("1"));
+        // The memory panel copies in digits, and in words with its second action.
+        act(w->lblMemory, 0);
+        QTRY_COMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("0.25").replace(u'.', point));
+        act(w->lblMemory, 1);
+        QTRY_COMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("Zero dollars 25 cents"));
+
+        QAccessibleInterface *mc = QAccessible::queryAccessibleInterface(w->lblMC);
+        w->lblMC->GoDown();
+        QVERIFY(mc->state().pressed);
+        w->lblMC->setEnabledFlag(false);
+        QVERIFY(mc->state().disabled && actions(w->lblMC).isEmpty());
+    }
+
+    // Typed key by key the result changes at every key; it is announced once, after the pause, as
+    // the panel shows it: a notification that comes up with the words as its name.
+    void resultAnnouncedOncePerPause()
+    {
+        auto w = openWindow();
+        QVERIFY(w);
+        auto *announcer = w->findChild<ResultAnnouncer *>();
+        QVERIFY(announcer);
+        QSignalSpy announced(announcer, &ResultAnnouncer::announced);
+        QTest::keyClicks(w->boxCalc, QStringLiteral("1607.5"));
+        QCOMPARE(announced.count(), 0);
+        QTRY_COMPARE(announced.count(), 1);
+        QCOMPARE(announced[0][0].toString(), QStringLiteral("1,607.50"));
+        QAccessibleInterface *iface = QAccessible::queryAccessibleInterface(announcer);
+        QVERIFY(iface->role() == QAccessible::Notification && !iface->state().invisible);
+        QCOMPARE(iface->text(QAccessible::Name), QStringLiteral("1,607.50"));
+
+        QTest::keyClick(w->boxCalc, Qt::Key_Plus);
+        QTRY_COMPARE(announced.count(), 2);
+        QCOMPARE(announced[1][0].toString(), QStringLiteral("no result"));
     }
 
     void memoryArithmeticAndRecall()
@@ -322,16 +405,6 @@ private slots:
         QCOMPARE(w->lblMemory->Caption(), QString());
         QCOMPARE(cellCaption(*w, 1), QStringLiteral("M1"));
         QVERIFY(m_messages.isEmpty());
-
-        // MR puts the value in place of the selection.
-        typeText(w->boxCalc, QStringLiteral("4"));
-        clickLabel(w->lblM);
-        typeText(w->boxCalc, QStringLiteral("3+12"));
-        select(w->boxCalc, 2, 2);
-        clickLabel(w->lblMR);
-        QCOMPARE(w->boxCalc->Text(), QStringLiteral("3+4"));
-        QCOMPARE(w->boxCalc->SelStart(), 3);
-        QCOMPARE(w->lblResult->Caption(), QStringLiteral("7.00"));
 
         // A grouped negative value goes in as plain digits, at the caret.
         typeText(w->boxCalc, QStringLiteral("-1234.5"));

@@ -47,6 +47,7 @@ frmTallyer::frmTallyer(QWidget *parent)
     buildControls();
     connectLabels();
     connectHints();
+    setupAccessibility();
 }
 
 frmTallyer::~frmTallyer()

@@ -177,6 +177,12 @@ public:
     // the last tick before it.
     std::array<qint32, 9> f_lngF1Phases{20, 45, 8, 8, 4, 4, 60, 149, 0};
 
+    // Assistive tools (accessibility.cpp): names, descriptions and actions of the sheet and the
+    // push-labels, and the result announced when typing pauses.
+    void setupAccessibility();
+    // The name a screen reader says for a push-label, in the interface language.
+    QString spokenName(MavoLabel3D *label) const;
+
     // Window procedures (lifecycle.cpp)
     bool MainWindowProc(QEvent *event);
     bool MainFieldProc(QEvent *event);

@@ -184,6 +184,15 @@ private:
 
 } // namespace
 
+int HintTextId(const QString &strControl, bool blnSelection)
+{
+    for (const HintText &hint : kHintTexts) {
+        if (strControl == QLatin1String(hint.control))
+            return blnSelection ? hint.idSelection : hint.id;
+    }
+    return 0;
+}
+
 F1QuestionAsker setF1QuestionAsker(F1QuestionAsker asker)
 {
     F1QuestionAsker previous = std::exchange(f1QuestionAsker(), std::move(asker));
@@ -273,12 +282,8 @@ void frmTallyer::TimerMyToolTip_Timer()
     }
 
     if (f_lngHintTicks >= kHintFirstTick && !lblToolTip->isVisible()) {
-        for (const HintText &hint : kHintTexts) {
-            if (f_strHintControl == QLatin1String(hint.control)) {
-                lblToolTip->setCaption(LoadText(f_blnSelection ? hint.idSelection : hint.id));
-                break;
-            }
-        }
+        if (const int id = HintTextId(f_strHintControl, f_blnSelection))
+            lblToolTip->setCaption(LoadText(id));
         // Just below the field, as wide as it; the field's height follows its rows.
         lblToolTip->setGeometry(boxCalc->x(), boxCalc->y() + boxCalc->height(), boxCalc->width(),
                                 lblToolTip->height());

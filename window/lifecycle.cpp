@@ -35,6 +35,8 @@
 #include <QTimer>
 #include <QWindow>
 
+#include <cmath>
+
 namespace {
 
 frmTallyer *g_frmMain = nullptr;
@@ -556,7 +558,19 @@ QString frmTallyer::ConvertDecimal(const QString &strText, const QString &strOld
 void frmTallyer::RecreateCaret()
 {
     // A wider caret for large fonts, so it stays visible.
-    boxCalc->setCursorWidth(boxCalc->font().pointSizeF() <= 12 ? 1 : 2);
+    int width = boxCalc->font().pointSizeF() <= 12 ? 1 : 2;
+    // At a fractional scale a caret that is not a whole number of device pixels wide (1 px at
+    // 1.5 is 1.5) is drawn over part of a pixel, and what its blinking leaves behind shows as a
+    // dark sliver inside a selection. Take the next width that is whole, if one is near (2 px at
+    // 1.5 is 3 device pixels).
+    const qreal ratio = boxCalc->devicePixelRatioF();
+    for (int wider = width; wider <= 3 * width; ++wider) {
+        if (std::abs(wider * ratio - std::round(wider * ratio)) < 0.01) {
+            width = wider;
+            break;
+        }
+    }
+    boxCalc->setCursorWidth(width);
 }
 
 void frmTallyer::showEvent(QShowEvent *event)

@@ -1,0 +1,46 @@
+#pragma once
+
+#include <QWidget>
+
+#include <functional>
+
+class QTimer;
+
+// Speaks the result to screen readers without taking the focus from the sheet. Assistive tools
+// see a notification object that comes up (AT-SPI "showing") with the words as its name each
+// time something is announced; Orca speaks a notification that way. It is never drawn.
+//
+// Not on every key: the result is announced once the user has paused for kPauseMs, and only when
+// the words differ from the last ones spoken.
+class ResultAnnouncer : public QWidget
+{
+    Q_OBJECT
+
+public:
+    // Long enough to span the gap between two keys of a steady typist (about 200 to 400 ms),
+    // short enough to come as the answer to the last key.
+    static constexpr int kPauseMs = 800;
+
+    // words gives what to say; it is asked when the pause is over.
+    ResultAnnouncer(QWidget *parent, std::function<QString()> words);
+
+    // The result changed: announce it after the pause.
+    void resultChanged();
+    // The user is still at work (typing): the pause starts again, if one is running.
+    void stillBusy();
+
+    // The words announced last; empty before the first announcement.
+    QString text() const { return m_text; }
+    bool isLive() const { return m_live; }
+    void announce(const QString &words);
+
+signals:
+    // Raised with every announcement, after assistive tools have been told.
+    void announced(const QString &words);
+
+private:
+    std::function<QString()> m_words;
+    QTimer *m_pause = nullptr;
+    QString m_text;
+    bool m_live = false;
+};
