@@ -1,5 +1,6 @@
-// Sheet cleaning on any text: the result holds only the sheet's alphabet and CR LF pairs, and
-// cleaning it again changes nothing.
+// Sheet cleaning on any text: the result holds only the sheet's alphabet (with the locale's decimal
+// separator, never the other one) and CR LF pairs, no run of three minus signs, no leading line
+// break and a trailing one only after an operator; cleaning it again changes nothing.
 
 #include "fuzzcommon.h"
 
@@ -17,6 +18,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
 
     const QString cleaned = CleanSheetText(text, caret);
     const QStringView alphabet(kSheetAlphabet);
+    const QChar foreign = localeValues().decimalSeparator == QLatin1String(".") ? u',' : u'.';
     for (qsizetype i = 0; i < cleaned.size(); ++i) {
         const QChar c = cleaned.at(i);
         if (c == u'\r')
@@ -24,8 +26,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         else if (c == u'\n')
             FUZZ_CHECK(i > 0 && cleaned.at(i - 1) == u'\r');
         else
-            FUZZ_CHECK(alphabet.contains(c));
+            FUZZ_CHECK(alphabet.contains(c) && c != foreign);
     }
+    FUZZ_CHECK(!cleaned.contains(QLatin1String("---")));
+    FUZZ_CHECK(!cleaned.startsWith(QLatin1String("\r\n")));
+    FUZZ_CHECK(!cleaned.endsWith(QLatin1String("\r\n")) || IsContinuationOperator(cleaned.at(cleaned.size() - 3)));
 
     qsizetype again = 0;
     FUZZ_CHECK(CleanSheetText(cleaned, again) == cleaned);

@@ -341,39 +341,37 @@ private slots:
         w->memoryItem(QStringLiteral("mnuM2"))->trigger();
         w->close();
         QCOMPARE(Settings::readText(Settings::MemoryString), QStringLiteral("M2|15.00||15.00||||||||"));
+        QCOMPARE(Settings::readText(Settings::MemorySeparators), QStringLiteral(".,"));
     }
 
     void memoryStringRestore_data()
     {
+        QTest::addColumn<QLocale>("locale"); // at start-up
+        QTest::addColumn<QString>("separators"); // MemorySeparators as saved; empty: not recorded
         QTest::addColumn<QString>("stored");
         QTest::addColumn<QString>("current");
         QTest::addColumn<QString>("panel");
         QTest::addColumn<QStringList>("values"); // M1 ... M10
 
         const QStringList none(9, QString());
-        QTest::newRow("three-fields-padded") << "M3|2.00|1.00" << "M3" << "2.00" << QStringList{"1.00"} + none;
-        QTest::newRow("fourteen-fields-cut") << "M2|9.00|1|2|3|4|5|6|7|8|9|10|11|12" << "M2" << "9.00"
+        QTest::newRow("three-fields-padded") << kUs << "" << "M3|2.00|1.00" << "M3" << "2.00" << QStringList{"1.00"} + none;
+        QTest::newRow("fourteen-fields-cut") << kUs << ".," << "M2|9.00|1|2|3|4|5|6|7|8|9|10|11|12" << "M2" << "9.00"
                                              << QStringList{"1", "2", "3", "4", "5", "6", "7", "8", "9", "10"};
-        QTest::newRow("empty-panel-keeps-first-cell") << "M2||5.00|" << "M1" << "" << QStringList{"5.00"} + none;
+        QTest::newRow("empty-panel-keeps-first-cell") << kUs << "" << "M2||5.00|" << "M1" << "" << QStringList{"5.00"} + none;
+        // Saved with "." decimals and "," grouping, read where "," is the decimal separator and
+        // "." the grouping, and the other way round (the Russian grouping is a no-break space).
+        QTest::newRow("saved-point-read-under-comma")
+            << kGerman << ".," << "M2|3,215.00|1,234,567.5|- 12.5|Error" << "M2" << "3.215,00"
+            << QStringList{"1.234.567,5", "- 12,5", "Error"} + QStringList(7, QString());
+        QTest::newRow("saved-comma-read-under-point")
+            << kUs << QStringLiteral(",\u00a0") << QStringLiteral("M1|3\u00a0215,000|3\u00a0215,000|- 0,50")
+            << "M1" << "3,215.000" << QStringList{"3,215.000", "- 0.50"} + QStringList(8, QString());
+        // Saved before the separators were recorded: read from the text where it tells, as the
+        // locale reads it where it cannot (3,215 is 3215 grouped, or 3.215).
+        QTest::newRow("unrecorded-separators-inferred")
+            << kUs << "" << QStringLiteral("M1|1.234,5|1.234,5|1\u00a0234,5|3,215|12,5|0,500") << "M1" << "1,234.5"
+            << QStringList{"1,234.5", "1,234.5", "3,215", "12.5", "0.500"} + QStringList(5, QString());
     }
-    void memoryStringRestore()
-    {
-        QFETCH(QString, stored);
-        QFETCH(QString, current);
-        QFETCH(QStringList, values);
-        QVERIFY(Settings::writeText(Settings::MemoryString, stored));
-        auto w = openWindow(true);
-        QVERIFY(w);
-        QCOMPARE(w->lblMemMenu->Caption(), current);
-        QTEST(w->lblMemory->Caption(), "panel");
-        QCOMPARE(w->mnuMenu->property("Tag").toString(), QStringLiteral("mnu") + current);
-        for (int n = 1; n <= 10; ++n) {
-            QCOMPARE(cellCaption(*w, n), QStringLiteral("M%1\t").arg(n) + values[n - 1]);
-            QCOMPARE(w->memoryItem(QStringLiteral("mnuM%1").arg(n))->isChecked(),
-                     QStringLiteral("M%1").arg(n) == current);
-        }
-    }
-
     void positionSavedRestoredAndClamped()
     {
         QVERIFY(Settings::writeLong(Settings::FormLeft, 1500));
