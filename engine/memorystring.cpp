@@ -34,28 +34,37 @@ QStringView takeSign(QStringView text, bool &negative)
     return negative ? text.mid(1) : text;
 }
 
-// Reads a display text in the given separators: an optional "- " or "-", digits grouped by
-// strThousands (in the integer part only), and at most one decimal separator followed by digits.
+// Reads a display text in the given separators: an optional "- " or "-", digits grouped in threes
+// by strThousands (the first group 1 to 3 digits), and at most one decimal separator followed by
+// digits.
 bool parseWith(QStringView text, QChar decimal, QStringView thousands, DisplayNumber &number)
 {
     number = DisplayNumber();
     text = takeSign(text, number.negative);
     bool inFraction = false;
+    bool grouped = false;
+    qsizetype groupDigits = 0; // digits since the last thousands separator
+    const auto groupComplete = [&] { return !grouped || groupDigits == 3; };
     for (qsizetype i = 0; i < text.size();) {
         const QChar c = text.at(i);
         if (isDigit(c)) {
             (inFraction ? number.fracDigits : number.intDigits) += c;
+            ++groupDigits;
             ++i;
-        } else if (!inFraction && c == decimal && !number.intDigits.isEmpty()) {
+        } else if (!inFraction && c == decimal && !number.intDigits.isEmpty() && groupComplete()) {
             inFraction = true;
             ++i;
-        } else if (!inFraction && !thousands.isEmpty() && !number.intDigits.isEmpty()
-                   && text.mid(i).startsWith(thousands)) {
+        } else if (!inFraction && !thousands.isEmpty() && text.mid(i).startsWith(thousands)
+                   && groupDigits >= 1 && groupDigits <= 3 && groupComplete()) {
+            grouped = true;
+            groupDigits = 0;
             i += thousands.size();
         } else {
             return false;
         }
     }
+    if (!inFraction && !groupComplete())
+        return false;
     return !number.intDigits.isEmpty() && (!inFraction || !number.fracDigits.isEmpty());
 }
 
@@ -130,12 +139,22 @@ QString LocaliseMemoryValue(const QString &strValue, const QString &strSeparator
 {
     if (strValue.isEmpty())
         return strValue;
+    // Only what the result panel can show (15 whole digits, 9 decimals) is a value of ours.
+    const auto shown = [](const DisplayNumber &n) {
+        return n.intDigits.size() <= 15 && n.fracDigits.size() <= 9;
+    };
+    // A record is the decimal separator ("." or ",") and the thousands separator; anything else
+    // was not written by us and is not trusted.
+    const bool recordValid = !strSeparators.isEmpty()
+        && (strSeparators.at(0) == u'.' || strSeparators.at(0) == u',')
+        && !strSeparators.mid(1).contains(strSeparators.at(0));
     DisplayNumber number;
-    const bool recorded = !strSeparators.isEmpty()
-        && parseWith(strValue, strSeparators.at(0), QStringView(strSeparators).mid(1), number);
-    if (!recorded && !parseGuessed(strValue, number))
-        return strValue;
-    return formatNow(number);
+    if (recordValid && parseWith(strValue, strSeparators.at(0), QStringView(strSeparators).mid(1), number)
+        && shown(number))
+        return formatNow(number);
+    if (parseGuessed(strValue, number) && shown(number))
+        return formatNow(number);
+    return strValue;
 }
 
 MemoryCells RestoreMemoryString(const QString &strSaved, const QString &strSeparators)
