@@ -151,6 +151,19 @@ private slots:
             QVERIFY2(w->TextWidthPixels(row) <= width, qPrintable(row));
     }
 
+    // A 100 kB row pasted at once: it must come out wrapped and evaluated; the time it takes is
+    // measured by bench_paste.
+    void largePasteFinishes()
+    {
+        auto w = openWindow();
+        QVERIFY(w);
+        pasteText(w->boxCalc, QStringLiteral("1+").repeated(50000) + u'1');
+        const QString text = w->boxCalc->Text();
+        QCOMPARE(QString(text).remove(kCrLf).size(), 100001);
+        QVERIFY(text.count(kCrLf) > 100);
+        QCOMPARE(w->lblResult->Caption(), QStringLiteral("50,001.00"));
+    }
+
     void heightFollowsRows()
     {
         auto w = openWindow(true);
@@ -372,6 +385,28 @@ private slots:
             << kUs << "" << QStringLiteral("M1|1.234,5|1.234,5|1\u00a0234,5|3,215|12,5|0,500") << "M1" << "1,234.5"
             << QStringList{"1,234.5", "1,234.5", "3,215", "12.5", "0.500"} + QStringList(5, QString());
     }
+    void memoryStringRestore()
+    {
+        QFETCH(QLocale, locale);
+        QFETCH(QString, separators);
+        QFETCH(QString, stored);
+        QFETCH(QString, current);
+        QFETCH(QStringList, values);
+        useLocale(locale);
+        QVERIFY(Settings::writeText(Settings::MemorySeparators, separators));
+        QVERIFY(Settings::writeText(Settings::MemoryString, stored));
+        auto w = openWindow(true);
+        QVERIFY(w);
+        QCOMPARE(w->lblMemMenu->Caption(), current);
+        QTEST(w->lblMemory->Caption(), "panel");
+        QCOMPARE(w->mnuMenu->property("Tag").toString(), QStringLiteral("mnu") + current);
+        for (int n = 1; n <= 10; ++n) {
+            QCOMPARE(cellCaption(*w, n), QStringLiteral("M%1\t").arg(n) + values[n - 1]);
+            QCOMPARE(w->memoryItem(QStringLiteral("mnuM%1").arg(n))->isChecked(),
+                     QStringLiteral("M%1").arg(n) == current);
+        }
+    }
+
     void positionSavedRestoredAndClamped()
     {
         QVERIFY(Settings::writeLong(Settings::FormLeft, 1500));
