@@ -24,9 +24,10 @@ QString MemorySeparatorsNow();
 // Splits a saved MemoryString into its twelve fields (missing ones empty, extra ones dropped) and
 // writes every value that is a number in the current locale's separators (localeValues()), keeping
 // its sign, digits and number of decimals; any other value ("Error", hand-edited text, more
-// digits than the panel shows) is kept as it stands. strSeparators as recorded by MemorySeparatorsNow(); empty for a string saved before
-// they were recorded, whose separators are then read from the text itself, and where the text
-// cannot tell ("3,215": 3215 grouped, or 3.215), as the current locale would read it.
+// digits than the panel shows) is kept as it stands. strSeparators is what MemorySeparatorsNow()
+// gave when the string was saved; it is empty for a string saved before separators were recorded,
+// whose separators are then read from the text itself, and where the text cannot tell ("3,215":
+// 3215 grouped, or 3.215) as the current locale would read it.
 MemoryCells RestoreMemoryString(const QString &strSaved, const QString &strSeparators);
 
 // One value of a saved MemoryString in the current locale's separators, as above.

@@ -36,9 +36,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     const qint32 written = size > 0 ? qint32(quint32(data[0]) * 16777259u) : 5;
     FUZZ_CHECK(store.SetLong(HKEY_CURRENT_USER, key, QStringLiteral("MaxRows"), written));
     bool error = true;
-    FUZZ_CHECK(store.GetLong(HKEY_CURRENT_USER, key, QStringLiteral("MaxRows"), 0, error) == written && !error);
+    const qint32 readBack = store.GetLong(HKEY_CURRENT_USER, key, QStringLiteral("MaxRows"), 0, error);
+    FUZZ_CHECK(readBack == written && !error);
     if (!textError) {
-        FUZZ_CHECK(store.GetString(HKEY_CURRENT_USER, key, QStringLiteral("FontName"), QString(), error) == text);
+        const QString textAfter = store.GetString(HKEY_CURRENT_USER, key, QStringLiteral("FontName"),
+                                                  QString(), error);
+        FUZZ_CHECK(textAfter == text);
         FUZZ_CHECK(!error);
     }
     if (!longError)

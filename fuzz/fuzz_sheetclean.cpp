@@ -30,7 +30,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     }
     FUZZ_CHECK(!cleaned.contains(QLatin1String("---")));
     FUZZ_CHECK(!cleaned.startsWith(QLatin1String("\r\n")));
-    FUZZ_CHECK(!cleaned.endsWith(QLatin1String("\r\n")) || IsContinuationOperator(cleaned.at(cleaned.size() - 3)));
+    FUZZ_CHECK(!cleaned.endsWith(QLatin1String("\r\n"))
+               || IsContinuationOperator(cleaned.at(cleaned.size() - 3)));
 
     qsizetype again = 0;
     FUZZ_CHECK(CleanSheetText(cleaned, again) == cleaned);

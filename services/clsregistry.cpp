@@ -106,7 +106,8 @@ bool takeLock(QLockFile &lock, const QString &strLockPath)
             QByteArray content;
             if (st.st_size < 4096 && readRegularFile(strLockPath, 4096, content) == FileRead::Read
                 && !lockNamesAProcess(content)) {
-                const qint64 ageMs = QFileInfo(strLockPath).lastModified().msecsTo(QDateTime::currentDateTime());
+                const qint64 ageMs =
+                    QFileInfo(strLockPath).lastModified().msecsTo(QDateTime::currentDateTime());
                 if ((ageMs >= kNamelessLockAgeMs || ageMs < 0) && QFile::remove(strLockPath))
                     continue;
             }

@@ -57,6 +57,11 @@ bool reported(bool blnWritten, const clsRegistry &store)
     return blnWritten;
 }
 
+bool writeInteger(const Setting &setting, qint32 lngValue, clsRegistry &store)
+{
+    return reported(store.SetLong(HKEY_CURRENT_USER, keyPath(), valueName(setting), lngValue), store);
+}
+
 } // namespace
 
 WriteFailureHandler setWriteFailureHandler(WriteFailureHandler handler)
@@ -111,25 +116,26 @@ QString readText(const Setting &setting, const clsRegistry &store)
 bool writeBool(const Setting &setting, bool blnValue, clsRegistry &store)
 {
     Q_ASSERT(setting.kind == Kind::Boolean);
-    return reported(store.SetLong(HKEY_CURRENT_USER, keyPath(), valueName(setting), blnValue ? -1 : 0), store);
+    return writeInteger(setting, blnValue ? -1 : 0, store);
 }
 
 bool writeLong(const Setting &setting, qint32 lngValue, clsRegistry &store)
 {
     Q_ASSERT(setting.kind == Kind::Integer);
-    return reported(store.SetLong(HKEY_CURRENT_USER, keyPath(), valueName(setting), lngValue), store);
+    return writeInteger(setting, lngValue, store);
 }
 
 bool writeColour(const Setting &setting, quint32 ulngColour, clsRegistry &store)
 {
     Q_ASSERT(setting.kind == Kind::Colour);
-    return reported(store.SetLong(HKEY_CURRENT_USER, keyPath(), valueName(setting), qint32(ulngColour)), store);
+    return writeInteger(setting, qint32(ulngColour), store);
 }
 
 bool writeText(const Setting &setting, const QString &strValue, clsRegistry &store)
 {
     Q_ASSERT(setting.kind == Kind::Text);
-    return reported(store.SetString(HKEY_CURRENT_USER, keyPath(), valueName(setting), strValue), store);
+    const bool written = store.SetString(HKEY_CURRENT_USER, keyPath(), valueName(setting), strValue);
+    return reported(written, store);
 }
 
 } // namespace Settings

@@ -213,7 +213,8 @@ public:
     {
         QDir().mkpath(m_folder);
         m_mounted = ::geteuid() == 0
-            && QProcess::execute(QStringLiteral("mount"), {"-t", "tmpfs", "-o", "size=" + size, "tmpfs", m_folder}) == 0;
+            && QProcess::execute(QStringLiteral("mount"),
+                                 {"-t", "tmpfs", "-o", "size=" + size, "tmpfs", m_folder}) == 0;
         return m_mounted;
     }
     bool makeReadOnly()
@@ -265,7 +266,10 @@ void TestClsRegistry::storeUnderFaults()
     if (fault == "empty-lock") {
         QFile lock(lockPath);
         QVERIFY(lock.open(QIODevice::WriteOnly));
-        QVERIFY(lock.setFileTime(QDateTime::currentDateTime().addSecs(-2), QFileDevice::FileModificationTime));
+        // Two seconds old: long past the moment a live copy fills its lock, far from the 30 s
+        // after which QLockFile would give it up by itself.
+        QVERIFY(lock.setFileTime(QDateTime::currentDateTime().addSecs(-2),
+                                 QFileDevice::FileModificationTime));
     } else if (fault == "dead-lock") {
         QFile lock(lockPath);
         QVERIFY(lock.open(QIODevice::WriteOnly));
@@ -296,7 +300,9 @@ void TestClsRegistry::storeUnderFaults()
         else
             QVERIFY(QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::ExeOwner));
     }
-    auto writable = qScopeGuard([&] { QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner); });
+    auto writable = qScopeGuard([&] {
+        QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    });
 
     int told = 0;
     const auto oldHandler = Settings::setWriteFailureHandler([&told](const QString &) { ++told; });
