@@ -3,7 +3,8 @@
 # build and then start the calculator or run every test through CTest.
 
 PACKAGES := cmake ninja-build g++ make pkg-config qt6-base-dev qt6-base-dev-tools \
-            libgl-dev fontconfig fonts-dejavu-core locales clang libclang-rt-14-dev
+            libgl-dev fontconfig fonts-dejavu-core locales desktop-file-utils appstream \
+            dpkg-dev file clang libclang-rt-14-dev
 SHELL := /bin/bash
 BUILD_DIR := build
 PRESET := dev
@@ -14,7 +15,7 @@ FUZZ_TARGETS := evaluator sheetclean wordsfile settings memorystring
 FUZZ_SECONDS ?= 60
 FUZZ_RUNS ?= 4000
 
-.PHONY: all setup configure build run test bench fuzz fuzz-build fuzz-check clean
+.PHONY: all setup configure build run test bench package fuzz fuzz-build fuzz-check clean
 
 all: build
 
@@ -34,7 +35,9 @@ configure: setup
 build: configure
 	cmake --build $(BUILD_DIR)
 
-run: build
+# Only the programs and their data: the tests are built by `make test`.
+run: configure
+	cmake --build $(BUILD_DIR) --target program
 	@if [ -x $(BUILD_DIR)/bin/tallyer ]; then \
 	  $(BUILD_DIR)/bin/tallyer; \
 	else \
@@ -70,6 +73,10 @@ fuzz: fuzz-build
 bench: build
 	cmake --build $(BUILD_DIR) --target benchmarks
 	@for b in $(BUILD_DIR)/bench/bench_*; do if [ -f "$$b" ] && [ -x "$$b" ]; then "$$b" || exit 1; fi; done
+
+# The Debian package tallyer_<version>_<arch>.deb, in the build folder.
+package: build
+	cd $(BUILD_DIR) && cpack -G DEB
 
 clean:
 	rm -rf $(BUILD_DIR) $(FUZZ_DIR)

@@ -4,18 +4,20 @@
 #include "frmtallyer.h"
 #include "globals.h"
 #include "messageboxsink.h"
+#include "productinfo.h"
 
 #include "loadtext.h"
-#include "productinfo.h"
 #include "settings.h"
 
 #include <QApplication>
 #include <QDir>
+#include <QIcon>
 #include <QSocketNotifier>
 #include <QTimer>
 
 #include <csignal>
 #include <cstdio>
+#include <cstring>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -83,12 +85,56 @@ void reportUnsavedSettings(const QString &strFilePath)
     showMessage(text, MessageIcon::Exclamation);
 }
 
+// The application id names the desktop entry, the icon in the icon theme and the metainfo, so
+// that docks and software centres tie the running window to them.
+const char kApplicationId[] = "example.mavo.Tallyer";
+
+const char kUsage[] =
+    "Usage: tallyer [--help | --version] [Qt options such as -platform NAME]\n"
+    "A calculator built like a paper adding-machine tape; F1 in the window opens the help.\n"
+    "\n"
+    "  --help     print this text and exit\n"
+    "  --version  print the version and exit\n"
+    "\n"
+    "The help files and the words files are looked up by name in the program's folder,\n"
+    "$XDG_DATA_HOME/tallyer (your own words files), each $XDG_DATA_DIRS/tallyer, then the\n"
+    "installed data folder. Settings: $XDG_CONFIG_HOME/Mavo/Tallyer.json.\n";
+
+// --help and --version are answered before the application exists: no window, no display
+// needed, and the settings are not touched. Everything else is left to Qt.
+bool answeredFromCommandLine(int argc, char *argv[])
+{
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
+            std::fputs(kUsage, stdout);
+            return true;
+        }
+        if (std::strcmp(argv[i], "--version") == 0) {
+            std::printf("tallyer (%s) %s\n", ProductInfo::kProductName, ProductInfo::kVersionText);
+            return true;
+        }
+    }
+    return false;
+}
+
+QIcon applicationIcon()
+{
+    QIcon icon;
+    for (int size : {16, 22, 24, 32, 48, 64, 128, 256})
+        icon.addFile(QStringLiteral(":/icons/%1.png").arg(size), QSize(size, size));
+    return icon;
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
 {
     installSignalHandlers();
+    if (answeredFromCommandLine(argc, argv))
+        return 0;
     QApplication app(argc, argv);
+    QGuiApplication::setDesktopFileName(QLatin1String(kApplicationId));
+    QApplication::setWindowIcon(applicationIcon());
     QApplication::setOrganizationName(QStringLiteral("Mavo"));
     QApplication::setApplicationName(QStringLiteral("Tallyer"));
     installMessageBoxSink();

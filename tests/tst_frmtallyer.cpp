@@ -8,6 +8,7 @@
 #include <messagesink.h>
 
 #include <QAction>
+#include <QLabel>
 #include <QClipboard>
 #include <QMenu>
 #include <QScreen>
@@ -51,7 +52,9 @@ QString cellCaption(frmTallyer &w, int n)
 // The usable width of a row: the field's width less a vertical scroll bar and 6 pixels.
 int rowWidth(frmTallyer &w)
 {
-    return w.boxCalc->width() - w.style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, w.boxCalc) - 6;
+    // Rows keep the design width of 4950 twips (330 pixels) even where the field is wider.
+    return frmTallyer::kDesignFieldWidth
+        - w.style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, w.boxCalc) - 6;
 }
 
 } // namespace
@@ -113,6 +116,61 @@ private slots:
         QTEST(w->boxCalc->Text(), "text");
         QTEST(int(w->boxCalc->SelStart()), "caret");
         QTEST(w->lblResult->Caption(), "result");
+    }
+
+    // Every value the result panel, the memory panel and the grey sub result can show is shown
+    // whole, whatever the decimals, the field's font size and the locale; the window widens
+    // where the form's widths are too small. (CTest runs this once more at scale factor 2.)
+    void panelsShowWholeValues_data()
+    {
+        QTest::addColumn<int>("fontSize");
+        QTest::addColumn<QLocale>("locale");
+        QTest::addColumn<QString>("value");
+        const QList<std::pair<const char *, QString>> values = {
+            {"zero", QStringLiteral("0")}, {"one", QStringLiteral("1")}, {"million", QStringLiteral("1000000")},
+            {"largest", QStringLiteral("999999999999999")}, {"negative", QStringLiteral("-999999999999999")}};
+        for (const int size : {8, 50}) {
+            for (const QLocale &locale : {kUs, QLocale(QLocale::Russian, QLocale::Russia)}) {
+                for (const auto &[name, value] : values) {
+                    QTest::addRow("%dpt-%s-%s", size, qPrintable(locale.name()), name)
+                        << size << locale << value;
+                }
+            }
+        }
+    }
+    void panelsShowWholeValues()
+    {
+        QFETCH(int, fontSize);
+        QFETCH(QLocale, locale);
+        QFETCH(QString, value);
+        useLocale(locale);
+        QVERIFY(Settings::writeLong(Settings::FontSize, fontSize));
+        auto w = openWindow(true);
+        QVERIFY(w);
+        typeText(w->boxCalc, value);
+        w->MemoryStore();
+
+        // The caption's own label holds the whole text, and the panel lies inside the window.
+        auto shownWhole = [&w](MavoLabel3D *panel) {
+            const QString caption = panel->Caption();
+            const QLabel *inner = panel->findChild<QLabel *>(QStringLiteral("lbl0"));
+            const QRect onWindow(panel->mapTo(w.get(), QPoint(0, 0)), panel->size());
+            return !caption.isEmpty() && inner
+                && inner->width() >= QFontMetricsF(inner->font()).horizontalAdvance(caption)
+                && inner->geometry().right() < panel->width() && w->rect().contains(onWindow);
+        };
+        for (int fix = 0; fix <= 9; ++fix) {
+            w->setRoundDigit(QString::number(fix));
+            w->boxCalc_Change();
+            w->MemoryStore();
+            QVERIFY2(shownWhole(w->lblResult), qPrintable(w->lblResult->Caption()));
+            QVERIFY2(shownWhole(w->lblMemory), qPrintable(w->lblMemory->Caption()));
+            QVERIFY2(shownWhole(w->lblMoveSize), qPrintable(w->lblMoveSize->Caption()));
+        }
+        // The sub result of the whole sheet, selected, at nine decimals.
+        w->SetCaret(3);
+        QTRY_COMPARE(w->lblResult->ForeColor(), kButtonShadow);
+        QVERIFY2(shownWhole(w->lblResult), qPrintable(w->lblResult->Caption()));
     }
 
     void longRowsWrapAfterOperators()

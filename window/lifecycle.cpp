@@ -4,6 +4,7 @@
 
 #include "calcfield.h"
 #include "colorvalue.h"
+#include "datafolders.h"
 #include "globals.h"
 #include "loadtext.h"
 #include "mavolabel3d.h"
@@ -137,8 +138,8 @@ bool frmTallyer::Form_Load()
     if (firstRun) {
         const QString stored = Settings::readText(Settings::InWordsFile);
         g_strInWordsFile = stored;
-        if (stored.isEmpty() || !FileExists(QDir(programFolder()).filePath(stored))) {
-            if (FileExists(QDir(programFolder()).filePath(QLatin1String(kDefaultWordsFile))))
+        if (stored.isEmpty() || !FileExists(DataFilePath(stored, programFolder()))) {
+            if (FileExists(DataFilePath(QLatin1String(kDefaultWordsFile), programFolder())))
                 g_strInWordsFile = QLatin1String(kDefaultWordsFile);
         }
     }
@@ -234,6 +235,7 @@ void frmTallyer::applyFieldSettings(bool blnFirstRun)
     setFont(font);
     g_sngRowHeight = static_cast<float>(QFontMetricsF(font).height() * twipsY());
     RecreateCaret();
+    LayoutPanelRow();
 }
 
 bool frmTallyer::singleCopyTest(bool blnFirstRun)
