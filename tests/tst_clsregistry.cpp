@@ -197,38 +197,6 @@ void TestClsRegistry::corruptStoreIsKeptAside()
     QCOMPARE(store.GetString(HKEY_CURRENT_USER, kKey, "FontName", "", blnError), QString("Verdana"));
 }
 
-namespace {
-
-// A tmpfs of the given size mounted on a folder for the length of a test; only root may mount.
-class SmallDisk
-{
-public:
-    explicit SmallDisk(const QString &folder) : m_folder(folder) {}
-    ~SmallDisk()
-    {
-        if (m_mounted)
-            QProcess::execute(QStringLiteral("umount"), {m_folder});
-    }
-    bool mount(const QString &size)
-    {
-        QDir().mkpath(m_folder);
-        m_mounted = ::geteuid() == 0
-            && QProcess::execute(QStringLiteral("mount"),
-                                 {"-t", "tmpfs", "-o", "size=" + size, "tmpfs", m_folder}) == 0;
-        return m_mounted;
-    }
-    bool makeReadOnly()
-    {
-        return QProcess::execute(QStringLiteral("mount"), {"-o", "remount,ro", m_folder}) == 0;
-    }
-
-private:
-    QString m_folder;
-    bool m_mounted = false;
-};
-
-} // namespace
-
 void TestClsRegistry::storeUnderFaults_data()
 {
     QTest::addColumn<QString>("fault");
@@ -251,11 +219,17 @@ void TestClsRegistry::storeUnderFaults()
     QFETCH(bool, writes);
     const QString folder = QFileInfo(storePath()).absolutePath();
     const QString lockPath = storePath() + ".lock";
-    SmallDisk disk(folder);
     QLockFile otherCopy(lockPath);
     const bool hasStore = fault != "fifo" && fault != "dev-zero";
+    // A small tmpfs for the full disk, and as root (who may write anywhere) for the read-only folder.
+    const auto mount = [&](const QStringList &options) {
+        return QProcess::execute(QStringLiteral("mount"), options + QStringList{"tmpfs", folder}) == 0;
+    };
+    bool mounted = false;
+    auto unmount = qScopeGuard([&] { if (mounted) QProcess::execute(QStringLiteral("umount"), {folder}); });
     if (fault == "disk-full" || (fault == "read-only" && ::geteuid() == 0)) {
-        if (!disk.mount("16k"))
+        mounted = ::geteuid() == 0 && QDir().mkpath(folder) && mount({"-t", "tmpfs", "-o", "size=16k"});
+        if (!mounted)
             QSKIP("mounting a small tmpfs needs root");
     }
     if (hasStore)
@@ -296,7 +270,7 @@ void TestClsRegistry::storeUnderFaults()
         QVERIFY(QFile::link(QStringLiteral("/dev/zero"), storePath()));
     } else if (fault == "read-only") {
         if (::geteuid() == 0)
-            QVERIFY(disk.makeReadOnly());
+            QVERIFY(mount({"-o", "remount,ro"}));
         else
             QVERIFY(QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::ExeOwner));
     }
