@@ -6,9 +6,14 @@
 #include "messageboxsink.h"
 #include "productinfo.h"
 
+#include "loadtext.h"
+#include "settings.h"
+
 #include <QApplication>
+#include <QDir>
 #include <QIcon>
 #include <QSocketNotifier>
+#include <QTimer>
 
 #include <csignal>
 #include <cstdio>
@@ -20,33 +25,64 @@ namespace {
 
 // SIGTERM and SIGHUP (logout, a system shutdown) close the window the ordinary way, so the
 // memory cells and the position are saved. The handler only writes a byte; the event loop does
-// the rest.
+// the rest. Until that loop runs (start-up may be waiting on a slow file or a message box) the
+// signal has its default effect and ends the program at once.
 int g_signalPipe[2] = {-1, -1};
+volatile std::sig_atomic_t g_loopRunning = 0;
 
-void onSignal(int)
+// Set once the program is ending because the system or the session asks it to: a notice then goes
+// to standard error, as a message box would hold up the shut-down.
+bool g_blnEndingForSystem = false;
+
+void onSignal(int signalNumber)
 {
+    if (!g_loopRunning) {
+        ::signal(signalNumber, SIG_DFL);
+        ::raise(signalNumber);
+        return;
+    }
     const char byte = 1;
     [[maybe_unused]] const auto n = ::write(g_signalPipe[0], &byte, 1);
 }
 
-void installSignalHandlers(QApplication &app)
+// Installed before anything else runs, so that no moment of start-up ignores the signals.
+void installSignalHandlers()
 {
-    if (::socketpair(AF_UNIX, SOCK_STREAM, 0, g_signalPipe) != 0)
+    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, g_signalPipe) != 0)
         return;
-    auto *notifier = new QSocketNotifier(g_signalPipe[1], QSocketNotifier::Read, &app);
-    QObject::connect(notifier, &QSocketNotifier::activated, &app, [] {
-        char byte = 0;
-        [[maybe_unused]] const auto n = ::read(g_signalPipe[1], &byte, 1);
-        if (frmTallyer *w = mainCalculatorWindow())
-            w->close();
-        QCoreApplication::quit();
-    });
     struct sigaction sa = {};
     sa.sa_handler = onSignal;
     sigemptyset(&sa.sa_mask);
     sa.sa_flags = SA_RESTART;
     sigaction(SIGTERM, &sa, nullptr);
     sigaction(SIGHUP, &sa, nullptr);
+}
+
+void watchSignals(QApplication &app)
+{
+    if (g_signalPipe[1] < 0)
+        return;
+    auto *notifier = new QSocketNotifier(g_signalPipe[1], QSocketNotifier::Read, &app);
+    QObject::connect(notifier, &QSocketNotifier::activated, &app, [] {
+        char byte = 0;
+        [[maybe_unused]] const auto n = ::read(g_signalPipe[1], &byte, 1);
+        g_blnEndingForSystem = true;
+        if (frmTallyer *w = mainCalculatorWindow())
+            w->close();
+        QCoreApplication::quit();
+    });
+}
+
+// Settings that cannot be saved (a read-only folder, a full disk) are told once per run.
+void reportUnsavedSettings(const QString &strFilePath)
+{
+    const QString text = LoadText(1410, {QStringLiteral("|1"), QStringLiteral("\n"),
+                                         QStringLiteral("|2"), QDir::toNativeSeparators(strFilePath)});
+    if (g_blnEndingForSystem) {
+        std::fprintf(stderr, "%s: %s\n", ProductInfo::kProductName, qPrintable(text));
+        return;
+    }
+    showMessage(text, MessageIcon::Exclamation);
 }
 
 // The application id names the desktop entry, the icon in the icon theme and the metainfo, so
@@ -93,6 +129,7 @@ QIcon applicationIcon()
 
 int main(int argc, char *argv[])
 {
+    installSignalHandlers();
     if (answeredFromCommandLine(argc, argv))
         return 0;
     QApplication app(argc, argv);
@@ -101,7 +138,8 @@ int main(int argc, char *argv[])
     QApplication::setOrganizationName(QStringLiteral("Mavo"));
     QApplication::setApplicationName(QStringLiteral("Tallyer"));
     installMessageBoxSink();
-    installSignalHandlers(app);
+    watchSignals(app);
+    Settings::setWriteFailureHandler(reportUnsavedSettings);
     setOptionsDialogOpener([](QWidget *owner) {
         frmOptions dlg(owner);
         dlg.exec();
@@ -111,8 +149,13 @@ int main(int argc, char *argv[])
     if (!window.Form_Load())
         return 0;
     // The session manager ending the session closes the window like the user would.
-    QObject::connect(&app, &QGuiApplication::commitDataRequest, &window, [&window] { window.Form_Unload(); });
+    QObject::connect(&app, &QGuiApplication::commitDataRequest, &window, [&window] {
+        g_blnEndingForSystem = true;
+        window.Form_Unload();
+    });
     QObject::connect(&app, &QCoreApplication::aboutToQuit, &window, [&window] { window.Form_Unload(); });
     window.show();
+    // Queued now, so that it runs in the loop below and not in a message box of the start-up.
+    QTimer::singleShot(0, &app, [] { g_loopRunning = 1; });
     return app.exec();
 }

@@ -204,10 +204,6 @@ private slots:
         for (qsizetype i = 0; i + 1 < rows.size(); ++i) {
             QVERIFY2(QStringLiteral("+-*/").contains(rows[i].back()), qPrintable(rows[i]));
             QVERIFY2(w->TextWidthPixels(rows[i]) <= width, qPrintable(rows[i]));
-            // The cut is after the last operator that fits: the next operator would not.
-            const qsizetype op = rows[i + 1].indexOf(QRegularExpression(QStringLiteral("[-+*/]")));
-            if (op >= 0)
-                QVERIFY2(w->TextWidthPixels(rows[i] + rows[i + 1].left(op + 1)) > width, qPrintable(rows[i]));
         }
         QVERIFY(w->TextWidthPixels(rows.back()) <= width);
         // One expression: 12345 + 14 * 6789*2 - 13 * 12345 - 1 = 41951.
@@ -221,6 +217,19 @@ private slots:
         QCOMPARE(after.left(w->boxCalc->SelStart()).remove(kCrLf), QStringLiteral("1239999"));
         for (const QString &row : after.split(kCrLf))
             QVERIFY2(w->TextWidthPixels(row) <= width, qPrintable(row));
+    }
+
+    // A 100 kB row pasted at once: it must come out wrapped and evaluated; the time it takes is
+    // measured by bench_paste.
+    void largePasteFinishes()
+    {
+        auto w = openWindow();
+        QVERIFY(w);
+        pasteText(w->boxCalc, QStringLiteral("1+").repeated(50000) + u'1');
+        const QString text = w->boxCalc->Text();
+        QCOMPARE(QString(text).remove(kCrLf).size(), 100001);
+        QVERIFY(text.count(kCrLf) > 100);
+        QCOMPARE(w->lblResult->Caption(), QStringLiteral("50,001.00"));
     }
 
     void heightFollowsRows()
@@ -472,26 +481,46 @@ private slots:
         w->memoryItem(QStringLiteral("mnuM2"))->trigger();
         w->close();
         QCOMPARE(Settings::readText(Settings::MemoryString), QStringLiteral("M2|15.00||15.00||||||||"));
+        QCOMPARE(Settings::readText(Settings::MemorySeparators), QStringLiteral(".,"));
     }
 
     void memoryStringRestore_data()
     {
+        QTest::addColumn<QLocale>("locale"); // at start-up
+        QTest::addColumn<QString>("separators"); // MemorySeparators as saved; empty: not recorded
         QTest::addColumn<QString>("stored");
         QTest::addColumn<QString>("current");
         QTest::addColumn<QString>("panel");
         QTest::addColumn<QStringList>("values"); // M1 ... M10
 
         const QStringList none(9, QString());
-        QTest::newRow("three-fields-padded") << "M3|2.00|1.00" << "M3" << "2.00" << QStringList{"1.00"} + none;
-        QTest::newRow("fourteen-fields-cut") << "M2|9.00|1|2|3|4|5|6|7|8|9|10|11|12" << "M2" << "9.00"
+        QTest::newRow("three-fields-padded") << kUs << "" << "M3|2.00|1.00" << "M3" << "2.00" << QStringList{"1.00"} + none;
+        QTest::newRow("fourteen-fields-cut") << kUs << ".," << "M2|9.00|1|2|3|4|5|6|7|8|9|10|11|12" << "M2" << "9.00"
                                              << QStringList{"1", "2", "3", "4", "5", "6", "7", "8", "9", "10"};
-        QTest::newRow("empty-panel-keeps-first-cell") << "M2||5.00|" << "M1" << "" << QStringList{"5.00"} + none;
+        QTest::newRow("empty-panel-keeps-first-cell") << kUs << "" << "M2||5.00|" << "M1" << "" << QStringList{"5.00"} + none;
+        // Saved with "." decimals and "," grouping, read where "," is the decimal separator and
+        // "." the grouping, and the other way round (the Russian grouping is a no-break space).
+        QTest::newRow("saved-point-read-under-comma")
+            << kGerman << ".," << "M2|3,215.00|1,234,567.5|- 12.5|Error" << "M2" << "3.215,00"
+            << QStringList{"1.234.567,5", "- 12,5", "Error"} + QStringList(7, QString());
+        QTest::newRow("saved-comma-read-under-point")
+            << kUs << QStringLiteral(",\u00a0") << QStringLiteral("M1|3\u00a0215,000|3\u00a0215,000|- 0,50")
+            << "M1" << "3,215.000" << QStringList{"3,215.000", "- 0.50"} + QStringList(8, QString());
+        // Saved before the separators were recorded: read from the text where it tells, as the
+        // locale reads it where it cannot (3,215 is 3215 grouped, or 3.215).
+        QTest::newRow("unrecorded-separators-inferred")
+            << kUs << "" << QStringLiteral("M1|1.234,5|1.234,5|1\u00a0234,5|3,215|12,5|0,500") << "M1" << "1,234.5"
+            << QStringList{"1,234.5", "1,234.5", "3,215", "12.5", "0.500"} + QStringList(5, QString());
     }
     void memoryStringRestore()
     {
+        QFETCH(QLocale, locale);
+        QFETCH(QString, separators);
         QFETCH(QString, stored);
         QFETCH(QString, current);
         QFETCH(QStringList, values);
+        useLocale(locale);
+        QVERIFY(Settings::writeText(Settings::MemorySeparators, separators));
         QVERIFY(Settings::writeText(Settings::MemoryString, stored));
         auto w = openWindow(true);
         QVERIFY(w);

@@ -8,6 +8,7 @@
 #include "globals.h"
 #include "loadtext.h"
 #include "mavolabel3d.h"
+#include "memorystring.h"
 #include "modfunctions.h"
 #include "wordsfile.h"
 #include "productinfo.h"
@@ -325,10 +326,14 @@ void frmTallyer::Form_Unload()
         return;
 
     QCoreApplication::processEvents();
-    Settings::writeLong(Settings::FormLeft, static_cast<qint32>(std::lround(g_sngFormLeft)));
-    Settings::writeLong(Settings::FormTop, static_cast<qint32>(std::lround(g_sngFormTop)));
-    Settings::writeText(Settings::FullName, QCoreApplication::applicationFilePath());
-    Settings::writeText(Settings::MemoryString, MemoryStringToSave());
+    // One write: the memory values and the separators they are written in never part.
+    Settings::Batch batch;
+    batch.writeLong(Settings::FormLeft, static_cast<qint32>(std::lround(g_sngFormLeft)));
+    batch.writeLong(Settings::FormTop, static_cast<qint32>(std::lround(g_sngFormTop)));
+    batch.writeText(Settings::FullName, QCoreApplication::applicationFilePath());
+    batch.writeText(Settings::MemoryString, MemoryStringToSave());
+    batch.writeText(Settings::MemorySeparators, MemorySeparatorsNow());
+    batch.commit();
     if (g_frmMain == this)
         g_frmMain = nullptr;
 }

@@ -9,6 +9,7 @@
 #include "modfunctions.h"
 
 #include <QFontMetricsF>
+#include <QHash>
 #include <QFrame>
 #include <QLabel>
 #include <QScreen>
@@ -31,9 +32,22 @@ int roundHalfEven(double value)
 
 int frmTallyer::TextWidthPixels(const QString &strText) const
 {
-    // Measured with the field's own font, exactly as the field lays text out.
-    const QFontMetricsF metrics(boxCalc->font());
-    return roundHalfEven(metrics.horizontalAdvance(strText));
+    // Measured with the field's own font, exactly as the field lays text out. Shaping is dear and
+    // every key re-wraps every row, so widths are kept: they depend only on the text and the font.
+    // The cache is emptied when the font changes and when it grows past a bound.
+    static QFont cachedFont;
+    static QHash<QString, int> cache;
+    constexpr qsizetype kMaxCachedWidths = 65536;
+    const QFont font = boxCalc->font();
+    if (!(font == cachedFont) || cache.size() >= kMaxCachedWidths) {
+        cache.clear();
+        cachedFont = font;
+    }
+    if (const auto it = cache.constFind(strText); it != cache.cend())
+        return *it;
+    const int width = roundHalfEven(QFontMetricsF(font).horizontalAdvance(strText));
+    cache.insert(strText, width);
+    return width;
 }
 
 qint32 frmTallyer::fieldLineCount() const
