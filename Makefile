@@ -44,9 +44,9 @@ run: configure
 	  $(BUILD_DIR)/bin/tallyer-cli --help; \
 	fi
 
-test: build fuzz-build
+# The fuzz targets' short run first, so that CTest's summary closes the output.
+test: build fuzz-check
 	cd $(BUILD_DIR) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure
-	@$(MAKE) --no-print-directory fuzz-check
 
 # The fuzzers: built with clang and the sanitizers in their own tree. New inputs found go to a
 # scratch folder; the checked-in seeds are only read.

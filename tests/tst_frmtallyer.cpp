@@ -230,6 +230,16 @@ private slots:
         QCOMPARE(QString(text).remove(kCrLf).size(), 100001);
         QVERIFY(text.count(kCrLf) > 100);
         QCOMPARE(w->lblResult->Caption(), QStringLiteral("50,001.00"));
+
+        // More rows than a 16-bit count holds: the window still shows its most rows, as it does
+        // for twelve.
+        w->boxCalc->setText({});
+        pasteText(w->boxCalc, QStringLiteral("1+\n").repeated(11) + u'1');
+        const int mostRowsHeight = w->boxCalc->height();
+        w->boxCalc->setText({});
+        pasteText(w->boxCalc, QStringLiteral("1+\n").repeated(40000) + u'1');
+        QCOMPARE(w->lblResult->Caption(), QStringLiteral("40,001.00"));
+        QCOMPARE(w->boxCalc->height(), mostRowsHeight);
     }
 
     void heightFollowsRows()

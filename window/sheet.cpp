@@ -16,6 +16,7 @@
 #include <QStyle>
 #include <QTimer>
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -56,7 +57,9 @@ qint32 frmTallyer::fieldLineCount() const
         g_blnRedrawSuspended = false;
         boxCalc->setUpdatesEnabled(true);
     }
-    return boxCalc->visualLineCount();
+    // Callers keep the low 16 bits of the count; a tape of more than 32,767 rows would read as
+    // a negative count and shrink the window to its fewest rows, so the count stops there.
+    return std::min<qint32>(boxCalc->visualLineCount(), 32767);
 }
 
 void frmTallyer::boxCalc_Change()
