@@ -320,7 +320,7 @@ void frmTallyer::TimerPressF1ForHelp_Timer()
         const QString quoted = QStringLiteral("\n\n'") + lblF1Label->text() + QLatin1Char('\'');
         const QString text = LoadText(1006, {QStringLiteral("|1"), quoted}) + QLatin1Char('\n');
         if (!f1QuestionAsker()(this, text))
-            Settings::writeBool(Settings::F1Label, false); // a failing store is not reported
+            Settings::writeBool(Settings::F1Label, false); // a failing store tells the user itself
 
         frame1->setVisible(false);
         boxCalc->setPalette(remembered);
