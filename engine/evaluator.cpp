@@ -6,12 +6,13 @@
 #include <QStringList>
 #include <QVarLengthArray>
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <cmath>
-#include <cstdio>
 #include <cstring>
 #include <limits>
+#include <string>
 #include <vector>
 
 namespace {
@@ -31,11 +32,6 @@ const std::array<QStringList, 8> &operatorTable()
         QString("<> <= >= = < >").split(' '),
     };
     return table;
-}
-
-QString code(int level, int index)
-{
-    return QStringLiteral("@%1%2").arg(level).arg(index);
 }
 
 bool isDigit(QChar c)
@@ -104,115 +100,6 @@ double fail(bool &blnFailed)
 {
     blnFailed = true;
     return 0;
-}
-
-// Rewrites each "%" with its operand as "%" followed by the operand (100+5% -> 100+%5), then
-// codes the four percent operators. Returns false on a rule the percent sign breaks.
-bool rewritePercent(QString &text, QChar sep)
-{
-    for (qsizetype i = 0; i + 1 < text.size(); ++i) {
-        if (text.at(i) == u'%' && (isDigit(text.at(i + 1)) || text.at(i + 1) == sep))
-            return false;
-    }
-    const QList<qsizetype> percents = FindPositions(text, QStringLiteral("%"));
-    for (const qsizetype pos1 : percents) {
-        const qsizetype at = pos1 - 1;
-        if (at == 0)
-            return false;
-        qsizetype start = at;
-        if (text.at(at - 1) != u')') {
-            while (start > 0 && (isDigit(text.at(start - 1)) || text.at(start - 1) == sep))
-                --start;
-            if (start == at || start == 0)
-                return false;
-        } else {
-            int depth = 0;
-            start = at - 1;
-            for (;;) {
-                const QChar c = text.at(start);
-                if (c == u')')
-                    ++depth;
-                else if (c == u'(' && --depth == 0)
-                    break;
-                if (start == 0)
-                    return false;
-                --start;
-            }
-        }
-        // Operand [start, at) moves one place right; the "%" takes its first place.
-        const QString operand = text.mid(start, at - start);
-        text.replace(start, at - start + 1, QLatin1Char('%') + operand);
-    }
-    text = ReplaceAll(text, QStringLiteral("*%"), code(3, 0));
-    text = ReplaceAll(text, QStringLiteral("/%"), code(3, 1));
-    text = ReplaceAll(text, QStringLiteral("-%"), code(6, 0));
-    text = ReplaceAll(text, QStringLiteral("+%"), code(6, 1));
-    return true;
-}
-
-// A "-" right behind a digit or ")" is a subtraction. "2" goes first: every inserted code ends in
-// "2", and handled last it would turn a following unary minus into a second subtraction.
-void codeBinaryMinus(QString &text)
-{
-    static const QString order = QStringLiteral("2013456789)");
-    const QString minusCode = code(6, 2);
-    for (const QChar c : order) {
-        QString out;
-        out.reserve(text.size() + 16);
-        qsizetype from = 0;
-        qsizetype copied = 0;
-        for (;;) {
-            qsizetype hit = -1;
-            for (qsizetype i = from; i + 1 < text.size(); ++i) {
-                if (text.at(i) == c && text.at(i + 1) == u'-') {
-                    hit = i;
-                    break;
-                }
-            }
-            if (hit < 0)
-                break;
-            out += QStringView(text).mid(copied, hit + 1 - copied);
-            out += minusCode;
-            copied = hit + 2;
-            // The rewritten pair is four characters long; the scan resumes behind it. In the
-            // unrewritten text that is one character past the "-".
-            from = hit + 2;
-        }
-        if (copied == 0)
-            continue;
-        out += QStringView(text).mid(copied);
-        text = out;
-    }
-}
-
-// True when the text holds only digits, parentheses, the separator and "@".
-bool onlyCodedCharacters(const QString &text, QChar sep)
-{
-    for (const QChar c : text) {
-        if (!(isDigit(c) || c == u'(' || c == u')' || c == sep || c == u'@'))
-            return false;
-    }
-    return true;
-}
-
-// Every "(" must follow an operator code; a ")" must not be followed by a digit, "(" or the
-// separator. Checked on a copy with runs of parentheses collapsed and the sentinel in front.
-bool structureIsSound(const QString &text, QChar sep)
-{
-    QString copy = ReplaceAll(text, QStringLiteral("))"), QStringLiteral(")"));
-    copy = ReplaceAll(copy, QStringLiteral("(("), QStringLiteral("("));
-    copy.prepend(QStringLiteral("@90"));
-    for (qsizetype i = 0; i < copy.size(); ++i) {
-        const QChar c = copy.at(i);
-        if (c == u'(' && copy.at(i - 3) != u'@')
-            return false;
-        if (c == u')' && i + 1 < copy.size()) {
-            const QChar n = copy.at(i + 1);
-            if (isDigit(n) || n == u'(' || n == sep)
-                return false;
-        }
-    }
-    return true;
 }
 
 } // namespace
@@ -285,8 +172,12 @@ QString ValueToText(double dblValue)
 {
     if (dblValue == 0.0 || !std::isfinite(dblValue))
         return QStringLiteral("0");
+    // to_chars gives the same correctly rounded digits as printf's "%.14e", without the locale
+    // and format-string machinery.
     char buf[40];
-    std::snprintf(buf, sizeof buf, "%.14e", std::fabs(dblValue));
+    const auto res = std::to_chars(buf, buf + sizeof buf - 1, std::fabs(dblValue),
+                                   std::chars_format::scientific, 14);
+    *res.ptr = '\0';
     // buf: d.dddddddddddddde[+-]xx
     const char *ePos = std::strchr(buf, 'e');
     const int exponent = std::atoi(ePos + 1);
@@ -396,84 +287,475 @@ double EvaluateFlat(const QString &strFlat, const QString &strSentinel, bool &bl
     return PlainNumberValue(segments.front());
 }
 
+
+// EvaluateExpression works on a byte copy of the text in which every operator code is one byte
+// (0x80 + level * 10 + index) instead of the three characters "@", level, index, and it keeps
+// every value beside its text instead of writing the text back: a value is rounded to the
+// 15 significant digits its text would carry, and a value whose text would need a three-digit
+// exponent is marked as no number. Each step below is the rewriting step of the same number done
+// in one pass; where two rewriting steps interact the comment says why the pass is the same.
+namespace {
+
+constexpr unsigned char kCodeBit = 0x80;
+
+// Below this magnitude a whole number has at most 15 digits, and its text is exact.
+constexpr double kExactWholeLimit = 1e15;
+
+constexpr char codeByte(int level, int index)
+{
+    return static_cast<char>(kCodeBit | (level * 10 + index));
+}
+
+bool isCodeByte(char c)
+{
+    return static_cast<unsigned char>(c) & kCodeBit;
+}
+
+bool isDigitByte(char c)
+{
+    return c >= '0' && c <= '9';
+}
+
+// IsPlainNumber on a byte range.
+bool isPlainBytes(const char *first, const char *last, char sep, bool leadingZero)
+{
+    if (first != last && *first == '-')
+        ++first;
+    qsizetype n = last - first;
+    if (n >= 4) {
+        const char e = last[-4];
+        const char s = last[-3];
+        if ((e == 'E' || e == 'e') && (s == '+' || s == '-') && isDigitByte(last[-2]) && isDigitByte(last[-1]))
+            last -= 4;
+    }
+    if (first == last)
+        return false;
+    int separators = 0;
+    qsizetype digitsBefore = 0;
+    for (const char *p = first; p != last; ++p) {
+        if (*p == sep) {
+            if (++separators > 1)
+                return false;
+        } else if (!isDigitByte(*p)) {
+            return false;
+        } else if (separators == 0) {
+            ++digitsBefore;
+        }
+    }
+    if (last[-1] == sep)
+        return false;
+    if (*first == sep && leadingZero)
+        return false;
+    return digitsBefore <= 15;
+}
+
+// PlainNumberValue on a byte range that isPlainBytes accepted.
+double plainBytesValue(const char *first, const char *last, char sep, std::string &scratch)
+{
+    bool negative = false;
+    if (first != last && *first == '-') {
+        negative = true;
+        ++first;
+    }
+    if (sep != '.') {
+        scratch.assign(first, last);
+        for (char &c : scratch) {
+            if (c == sep)
+                c = '.';
+        }
+        first = scratch.data();
+        last = scratch.data() + scratch.size();
+    }
+    double value = 0;
+    std::from_chars(first, last, value);
+    return negative ? -value : value;
+}
+
+// One operand as the flat evaluation sees it: an empty text, a number, or a text that is no
+// number (a malformed literal, or a value whose text needs a three-digit exponent).
+struct Operand
+{
+    enum Kind : quint8 { Empty, Number, NoNumber };
+    Kind kind = Empty;
+    double value = 0;
+    qsizetype from = -1; // a literal's place in the encoded text, [from, to); -1 for a value
+    qsizetype to = -1;
+};
+
+// The value after its trip through text: ValueToText, then PlainNumberValue.
+Operand throughText(double value)
+{
+    if (value == 0.0 || !std::isfinite(value))
+        return {Operand::Number, 0.0};
+    if (std::fabs(value) < kExactWholeLimit && value == std::trunc(value))
+        return {Operand::Number, value};
+    char buf[40];
+    const auto res = std::to_chars(buf, buf + sizeof buf, std::fabs(value), std::chars_format::scientific, 14);
+    const char *ePos = static_cast<const char *>(std::memchr(buf, 'e', static_cast<size_t>(res.ptr - buf)));
+    // "e-100" or "e+100": the text form would have three exponent digits.
+    if (res.ptr - ePos > 4)
+        return {Operand::NoNumber, 0.0};
+    double parsed = 0;
+    std::from_chars(buf, res.ptr, parsed);
+    return {Operand::Number, value < 0 ? -parsed : parsed};
+}
+
+struct FlatContext
+{
+    const std::string &text; // the encoded text the literals point into
+    char sep;
+    bool leadingZero;
+    std::string scratch;
+};
+
+// The operand a unary minus leaves when it writes the text of its value behind `left`. A non-zero
+// value starts with "-", which inside the digits makes no number. Zero is written "0" and simply
+// extends the text: ".-0" is ".0", which is a number when the leading-zero flag is clear.
+Operand appendUnaryValue(const Operand &left, double value, FlatContext &ctx)
+{
+    if (left.kind == Operand::Empty)
+        return throughText(value);
+    if (value != 0.0 || (left.from < 0 && left.kind != Operand::Number))
+        return {Operand::NoNumber, 0};
+    std::string joined = left.from >= 0 ? ctx.text.substr(static_cast<size_t>(left.from), static_cast<size_t>(left.to - left.from))
+                                        : ValueToText(left.value).toStdString();
+    joined += '0';
+    const char *first = joined.data();
+    const char *last = first + joined.size();
+    if (!isPlainBytes(first, last, ctx.sep, ctx.leadingZero))
+        return {Operand::NoNumber, 0};
+    return {Operand::Number, plainBytesValue(first, last, ctx.sep, ctx.scratch)};
+}
+
+// EvaluateFlat over operands and codes: level by level, leftmost first, each operator replaced by
+// its value. ops has one entry fewer than operands. False on failure.
+bool evaluateFlat(Operand *operands, quint8 *ops, qsizetype opCount, FlatContext &ctx, double &result)
+{
+    unsigned levels = 0;
+    for (qsizetype k = 0; k < opCount; ++k)
+        levels |= 1u << (ops[k] / 10);
+    for (int level = 1; level <= 7; ++level) {
+        if (!(levels & (1u << level)))
+            continue;
+        qsizetype kept = 0; // operands[0 .. kept] and ops[0 .. kept) are the level's output
+        for (qsizetype k = 0; k < opCount; ++k) {
+            const quint8 op = ops[k];
+            const Operand right = operands[k + 1];
+            if (op / 10 != level) {
+                ops[kept] = op;
+                operands[++kept] = right;
+                continue;
+            }
+            if (right.kind != Operand::Number)
+                return false;
+            Operand &left = operands[kept];
+            double value = 0;
+            if (level == 2) {
+                applyOperator(2, op % 10, 0, right.value, value);
+                left = appendUnaryValue(left, value, ctx);
+                continue;
+            }
+            if (left.kind != Operand::Number || !applyOperator(level, op % 10, left.value, right.value, value))
+                return false;
+            left = throughText(value);
+        }
+        opCount = kept;
+    }
+    if (operands[0].kind != Operand::Number)
+        return false;
+    result = operands[0].value;
+    return true;
+}
+
+// Steps 4.: the percent operands move behind their "%" (100+5% -> 100+%5), then "*%", "/%", "-%"
+// and "+%" become codes. Positions are taken before any move; a move keeps the length.
+bool rewritePercentBytes(std::string &text, char sep)
+{
+    const qsizetype n = static_cast<qsizetype>(text.size());
+    std::vector<qsizetype> percents;
+    for (qsizetype i = 0; i < n; ++i) {
+        if (text[i] != '%')
+            continue;
+        if (i + 1 < n && (isDigitByte(text[i + 1]) || text[i + 1] == sep))
+            return false;
+        percents.push_back(i);
+    }
+    for (const qsizetype at : percents) {
+        if (at == 0)
+            return false;
+        qsizetype start = at;
+        if (text[at - 1] != ')') {
+            while (start > 0 && (isDigitByte(text[start - 1]) || text[start - 1] == sep))
+                --start;
+            if (start == at || start == 0)
+                return false;
+        } else {
+            int depth = 0;
+            start = at - 1;
+            for (;;) {
+                const char c = text[start];
+                if (c == ')')
+                    ++depth;
+                else if (c == '(' && --depth == 0)
+                    break;
+                if (start == 0)
+                    return false;
+                --start;
+            }
+        }
+        std::rotate(text.begin() + start, text.begin() + at, text.begin() + at + 1);
+    }
+    // Each pair is an operator and a "%", so no two pairs overlap and one pass codes them all.
+    qsizetype out = 0;
+    for (qsizetype i = 0; i < n; ++i) {
+        if (i + 1 < n && text[i + 1] == '%') {
+            const char c = text[i];
+            const char pair = c == '*' ? codeByte(3, 0) : c == '/' ? codeByte(3, 1)
+                            : c == '-' ? codeByte(6, 0) : c == '+' ? codeByte(6, 1) : 0;
+            if (pair) {
+                text[out++] = pair;
+                ++i;
+                continue;
+            }
+        }
+        text[out++] = text[i];
+    }
+    text.resize(static_cast<size_t>(out));
+    return true;
+}
+
+// Steps 5. to 7. in one pass. A "-" run's first sign is a subtraction when a digit or ")" stands
+// before it (a percent code never does: its operand follows it); pairs of the remaining signs
+// cancel, so an odd run leaves one unary minus, which after "^" is the code of "^-". The other
+// operators are taken left to right, two-character comparisons before one-character ones, which
+// gives the codes the ordered whole-text replacements give: their spellings share no characters
+// except "<", ">" and "=", and there the first spelling tried also starts furthest left.
+std::string encodeOperators(const std::string &text)
+{
+    std::string out;
+    out.reserve(text.size());
+    const qsizetype n = static_cast<qsizetype>(text.size());
+    const auto minusRun = [&text, n](qsizetype from) {
+        qsizetype to = from;
+        while (to < n && text[to] == '-')
+            ++to;
+        return to - from;
+    };
+    for (qsizetype i = 0; i < n;) {
+        const char c = text[i];
+        const char next = i + 1 < n ? text[i + 1] : '\0';
+        switch (c) {
+        case '-': {
+            qsizetype run = minusRun(i);
+            const qsizetype end = i + run;
+            if (i > 0 && (isDigitByte(text[i - 1]) || text[i - 1] == ')')) {
+                out += codeByte(6, 2);
+                --run;
+            }
+            if (run % 2)
+                out += codeByte(2, 0);
+            i = end;
+            continue;
+        }
+        case '^': {
+            const qsizetype run = minusRun(i + 1);
+            out += run % 2 ? codeByte(1, 0) : codeByte(1, 1);
+            i += 1 + run;
+            continue;
+        }
+        case '*': out += codeByte(3, 2); break;
+        case '/': out += codeByte(3, 3); break;
+        case '\\': out += codeByte(4, 0); break;
+        case '+': out += codeByte(6, 3); break;
+        case 'M':
+            if (next == 'O' && i + 2 < n && text[i + 2] == 'D') {
+                out += codeByte(5, 0);
+                i += 3;
+                continue;
+            }
+            out += c;
+            break;
+        case '<':
+            if (next == '>' || next == '=') {
+                out += next == '>' ? codeByte(7, 0) : codeByte(7, 1);
+                i += 2;
+                continue;
+            }
+            out += codeByte(7, 4);
+            break;
+        case '>':
+            if (next == '=') {
+                out += codeByte(7, 2);
+                i += 2;
+                continue;
+            }
+            out += codeByte(7, 5);
+            break;
+        case '=': out += codeByte(7, 3); break;
+        default: out += c; break;
+        }
+        ++i;
+    }
+    return out;
+}
+
+// Steps 8. and 9.: only digits, parentheses, separators and codes; every run of "(" follows a code
+// or starts the text; no ")" is followed by a digit, "(" or the separator.
+bool encodedTextIsSound(const std::string &text, char sep)
+{
+    const qsizetype n = static_cast<qsizetype>(text.size());
+    for (qsizetype i = 0; i < n; ++i) {
+        const char c = text[i];
+        if (isDigitByte(c) || c == sep || isCodeByte(c))
+            continue;
+        if (c == '(') {
+            if (i > 0 && text[i - 1] != '(' && !isCodeByte(text[i - 1]))
+                return false;
+        } else if (c == ')') {
+            if (i + 1 < n) {
+                const char next = text[i + 1];
+                if (isDigitByte(next) || next == '(' || next == sep)
+                    return false;
+            }
+        } else {
+            return false;
+        }
+    }
+    return true;
+}
+
+// Step 10.: the groups in the order of their ")", each evaluated flat and standing, as its value,
+// for the whole group in the enclosing text.
+bool reduceGroups(const std::string &text, char sep, bool leadingZero, double &result)
+{
+    std::vector<Operand> operands;
+    std::vector<quint8> ops;
+    struct Group {
+        qsizetype firstOperand;
+        qsizetype firstOp;
+        bool pending; // the enclosing operand had begun before "("
+    };
+    std::vector<Group> groups;
+    operands.reserve(text.size() / 4 + 2);
+    ops.reserve(text.size() / 4 + 2);
+    FlatContext ctx{text, sep, leadingZero, {}};
+
+    // The operand in progress: a literal starting at literalFrom, or a group's value, or both run
+    // together (which the structure check rules out, and which is no number).
+    qsizetype literalFrom = -1;
+    Operand value;
+    bool hasValue = false;
+    const auto finish = [&](qsizetype end) {
+        Operand operand;
+        if (literalFrom >= 0 && hasValue) {
+            operand.kind = Operand::NoNumber;
+        } else if (hasValue) {
+            operand = value;
+        } else if (literalFrom >= 0) {
+            const char *first = text.data() + literalFrom;
+            const char *last = text.data() + end;
+            if (isPlainBytes(first, last, sep, leadingZero))
+                operand = {Operand::Number, plainBytesValue(first, last, sep, ctx.scratch)};
+            else
+                operand.kind = Operand::NoNumber;
+            operand.from = literalFrom;
+            operand.to = end;
+        }
+        operands.push_back(operand);
+        literalFrom = -1;
+        hasValue = false;
+    };
+
+    const qsizetype n = static_cast<qsizetype>(text.size());
+    for (qsizetype i = 0; i < n; ++i) {
+        const char c = text[i];
+        if (isCodeByte(c)) {
+            finish(i);
+            ops.push_back(static_cast<quint8>(c & ~kCodeBit));
+        } else if (c == '(') {
+            groups.push_back({static_cast<qsizetype>(operands.size()), static_cast<qsizetype>(ops.size()),
+                              hasValue || literalFrom >= 0});
+            literalFrom = -1;
+            hasValue = false;
+        } else if (c == ')') {
+            finish(i);
+            const Group g = groups.back();
+            groups.pop_back();
+            double groupValue = 0;
+            if (!evaluateFlat(operands.data() + g.firstOperand, ops.data() + g.firstOp,
+                              static_cast<qsizetype>(ops.size()) - g.firstOp, ctx, groupValue))
+                return false;
+            operands.resize(static_cast<size_t>(g.firstOperand));
+            ops.resize(static_cast<size_t>(g.firstOp));
+            // The group's value text joins whatever of the enclosing operand came before "(".
+            value = g.pending ? Operand{Operand::NoNumber, 0} : throughText(groupValue);
+            hasValue = true;
+        } else if (literalFrom < 0) {
+            literalFrom = i;
+            if (hasValue)
+                value.kind = Operand::NoNumber;
+        }
+    }
+    finish(n);
+    return evaluateFlat(operands.data(), ops.data(), static_cast<qsizetype>(ops.size()), ctx, result);
+}
+
+} // namespace
+
 double EvaluateExpression(const QString &strExpression, bool &blnFailed)
 {
     if (blnFailed)
         return 0;
 
     const LocaleValues &loc = localeValues();
-    const QChar sep = loc.decimalSeparator.isEmpty() ? QChar(u'.') : loc.decimalSeparator.at(0);
+    // The separator is "." or "," (the program refuses to run with any other).
+    const char sep = loc.decimalSeparator == QLatin1String(",") ? ',' : '.';
 
-    // 1. Blanks around the text are allowed, inside it they are not.
-    QString text = TrimChars(strExpression, QStringLiteral(" "), TrimBoth);
-    if (text.contains(u' ') || text.contains(u'@'))
-        return fail(blnFailed);
+    // 1. Blanks around the text are allowed, inside it they are not. Every character outside
+    // ASCII would be left over at the character check (and is no number), so it fails here.
+    QStringView view(strExpression);
+    while (!view.isEmpty() && view.front() == u' ')
+        view = view.mid(1);
+    while (!view.isEmpty() && view.back() == u' ')
+        view.chop(1);
+    std::string text;
+    text.reserve(static_cast<size_t>(view.size()));
+    for (const QChar c : view) {
+        const char16_t u = c.unicode();
+        if (u >= 0x80 || u == u' ' || u == u'@')
+            return fail(blnFailed);
+        text += static_cast<char>(u);
+    }
 
     // 2. A plain number is its own value (this is where 1E+05 is accepted).
-    if (IsPlainNumber(text))
-        return PlainNumberValue(text);
+    std::string scratch;
+    if (isPlainBytes(text.data(), text.data() + text.size(), sep, loc.leadingZero))
+        return plainBytesValue(text.data(), text.data() + text.size(), sep, scratch);
 
-    // 3. Parentheses must pair up in order.
-    const QList<qsizetype> opens = FindPositions(text, QStringLiteral("("));
-    const QList<qsizetype> closes = FindPositions(text, QStringLiteral(")"));
-    if (opens.size() != closes.size())
-        return fail(blnFailed);
-    for (qsizetype k = 0; k < opens.size(); ++k) {
-        if (opens[k] > closes[k])
+    // 3. Parentheses must pair up in order: no prefix closes more than it opens.
+    qsizetype depth = 0;
+    bool hasPercent = false;
+    for (const char c : text) {
+        if (c == '(')
+            ++depth;
+        else if (c == ')' && --depth < 0)
             return fail(blnFailed);
+        else if (c == '%')
+            hasPercent = true;
     }
-
-    // 4. Percent operands.
-    if (text.contains(u'%') && !rewritePercent(text, sep))
+    if (depth != 0)
         return fail(blnFailed);
 
-    // 5. and 6. Subtractions, then pairs of minus signs cancel out.
-    codeBinaryMinus(text);
-    text = ReplaceAll(text, QStringLiteral("--"), QString());
-
-    // 7. Every remaining operator, level by level; the two-character comparisons come before
-    // "=", "<" and ">". Levels 3 and 6 skip the spellings already coded above.
-    const auto &table = operatorTable();
-    for (int level = 1; level <= 7; ++level) {
-        const int firstIndex = (level == 3) ? 2 : (level == 6 ? 3 : 0);
-        for (int index = firstIndex; index < table[level].size(); ++index)
-            text = ReplaceAll(text, table[level][index], code(level, index));
-    }
-
-    // 8. and 9. Nothing but digits, parentheses, separators and codes; no implicit products.
-    if (!onlyCodedCharacters(text, sep) || !structureIsSound(text, sep))
+    // 4. - 9.
+    if (hasPercent && !rewritePercentBytes(text, sep))
+        return fail(blnFailed);
+    const std::string encoded = encodeOperators(text);
+    if (!encodedTextIsSound(encoded, sep))
         return fail(blnFailed);
 
-    // 10. Reduce the groups. Each ")" closes the nearest open "(" before it, and the groups are
-    // taken in the order of their ")"s, so a stack of open positions in the text built so far
-    // gives the same order as repeatedly taking the first ")" and the last "(" before it.
-    if (!text.contains(u')')) {
-        if (IsPlainNumber(text))
-            return PlainNumberValue(text);
-        return EvaluateFlat(text, QStringLiteral("@90"), blnFailed);
-    }
-    QString reduced;
-    reduced.reserve(text.size());
-    std::vector<qsizetype> openAt;
-    for (const QChar c : text) {
-        if (c == u'(') {
-            openAt.push_back(reduced.size());
-            reduced += c;
-        } else if (c == u')') {
-            if (openAt.empty())
-                return fail(blnFailed);
-            const qsizetype at = openAt.back();
-            openAt.pop_back();
-            const double value = EvaluateFlat(reduced.mid(at + 1), QStringLiteral("@90"), blnFailed);
-            if (blnFailed)
-                return 0;
-            reduced.truncate(at);
-            reduced += ValueToText(value);
-        } else {
-            reduced += c;
-        }
-    }
-    if (IsPlainNumber(reduced))
-        return PlainNumberValue(reduced);
-    return EvaluateFlat(reduced, QStringLiteral("@90"), blnFailed);
+    // 10.
+    double result = 0;
+    if (!reduceGroups(encoded, sep, loc.leadingZero, result))
+        return fail(blnFailed);
+    return result;
 }
