@@ -3,7 +3,7 @@
 # build and then start the calculator or run every test through CTest.
 
 PACKAGES := cmake ninja-build g++ make pkg-config qt6-base-dev qt6-base-dev-tools \
-            libgl-dev fontconfig fonts-dejavu-core locales
+            libgl-dev fontconfig fonts-dejavu-core locales bc
 BUILD_DIR := build
 PRESET := dev
 
