@@ -391,9 +391,9 @@ Operand throughText(double value)
         return {Operand::Number, value};
     char buf[40];
     const auto res = std::to_chars(buf, buf + sizeof buf, std::fabs(value), std::chars_format::scientific, 14);
-    const char *ePos = static_cast<const char *>(std::memchr(buf, 'e', static_cast<size_t>(res.ptr - buf)));
-    // "e-100" or "e+100": the text form would have three exponent digits.
-    if (res.ptr - ePos > 4)
+    // "d.dddddddddddddde+xx": a longer text has a three-digit exponent, which no number has.
+    constexpr qsizetype kTwoDigitExponentLength = 20;
+    if (res.ptr - buf > kTwoDigitExponentLength)
         return {Operand::NoNumber, 0.0};
     double parsed = 0;
     std::from_chars(buf, res.ptr, parsed);
@@ -532,8 +532,9 @@ bool rewritePercentBytes(std::string &text, char sep)
 // except "<", ">" and "=", and there the first spelling tried also starts furthest left.
 std::string encodeOperators(const std::string &text)
 {
-    std::string out;
-    out.reserve(text.size());
+    // The coded text is never longer than the text: every code replaces at least one character.
+    std::string coded(text.size(), '\0');
+    char *out = coded.data();
     const qsizetype n = static_cast<qsizetype>(text.size());
     const auto minusRun = [&text, n](qsizetype from) {
         qsizetype to = from;
@@ -549,54 +550,55 @@ std::string encodeOperators(const std::string &text)
             qsizetype run = minusRun(i);
             const qsizetype end = i + run;
             if (i > 0 && (isDigitByte(text[i - 1]) || text[i - 1] == ')')) {
-                out += codeByte(6, 2);
+                *out++ = codeByte(6, 2);
                 --run;
             }
             if (run % 2)
-                out += codeByte(2, 0);
+                *out++ = codeByte(2, 0);
             i = end;
             continue;
         }
         case '^': {
             const qsizetype run = minusRun(i + 1);
-            out += run % 2 ? codeByte(1, 0) : codeByte(1, 1);
+            *out++ = run % 2 ? codeByte(1, 0) : codeByte(1, 1);
             i += 1 + run;
             continue;
         }
-        case '*': out += codeByte(3, 2); break;
-        case '/': out += codeByte(3, 3); break;
-        case '\\': out += codeByte(4, 0); break;
-        case '+': out += codeByte(6, 3); break;
+        case '*': *out++ = codeByte(3, 2); break;
+        case '/': *out++ = codeByte(3, 3); break;
+        case '\\': *out++ = codeByte(4, 0); break;
+        case '+': *out++ = codeByte(6, 3); break;
         case 'M':
             if (next == 'O' && i + 2 < n && text[i + 2] == 'D') {
-                out += codeByte(5, 0);
+                *out++ = codeByte(5, 0);
                 i += 3;
                 continue;
             }
-            out += c;
+            *out++ = c;
             break;
         case '<':
             if (next == '>' || next == '=') {
-                out += next == '>' ? codeByte(7, 0) : codeByte(7, 1);
+                *out++ = next == '>' ? codeByte(7, 0) : codeByte(7, 1);
                 i += 2;
                 continue;
             }
-            out += codeByte(7, 4);
+            *out++ = codeByte(7, 4);
             break;
         case '>':
             if (next == '=') {
-                out += codeByte(7, 2);
+                *out++ = codeByte(7, 2);
                 i += 2;
                 continue;
             }
-            out += codeByte(7, 5);
+            *out++ = codeByte(7, 5);
             break;
-        case '=': out += codeByte(7, 3); break;
-        default: out += c; break;
+        case '=': *out++ = codeByte(7, 3); break;
+        default: *out++ = c; break;
         }
         ++i;
     }
-    return out;
+    coded.resize(static_cast<size_t>(out - coded.data()));
+    return coded;
 }
 
 // Steps 8. and 9.: only digits, parentheses, separators and codes; every run of "(" follows a code
@@ -718,13 +720,13 @@ double EvaluateExpression(const QString &strExpression, bool &blnFailed)
         view = view.mid(1);
     while (!view.isEmpty() && view.back() == u' ')
         view.chop(1);
-    std::string text;
-    text.reserve(static_cast<size_t>(view.size()));
+    std::string text(static_cast<size_t>(view.size()), '\0');
+    char *out = text.data();
     for (const QChar c : view) {
         const char16_t u = c.unicode();
         if (u >= 0x80 || u == u' ' || u == u'@')
             return fail(blnFailed);
-        text += static_cast<char>(u);
+        *out++ = static_cast<char>(u);
     }
 
     // 2. A plain number is its own value (this is where 1E+05 is accepted).
