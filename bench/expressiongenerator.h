@@ -22,6 +22,7 @@ public:
     {
         switch (pick(10)) {
         case 0:
+            return fragments();
         case 1:
             return randomText();
         case 2:
@@ -63,10 +64,10 @@ private:
             "999999999999999", "9999999999999999", "123456789012345.5", "0.1", "0.2", "0.3",
             "2147483647", "2147483648", "2147483647.5", "2.5", "3.5", "1000000000000000",
             "0.00001", "0.0001", "1.005", "100", "0", "00", "0.5", "0.49999999999999994",
-            "1E+05", "1e-07"};
+            "1E+05", "1e-07", "7.", ".", "0.", "1.2.3"};
         switch (pick(8)) {
         case 0:
-            return QString::fromLatin1(special[pick(22)]).replace(u'.', m_sep);
+            return QString::fromLatin1(special[pick(26)]).replace(u'.', m_sep);
         case 1: {
             QString s;
             for (int k = pick(20) + 1; k > 0; --k)
@@ -144,6 +145,23 @@ private:
                     s[at] = chars.at(pick(static_cast<int>(chars.size())));
                 break;
             }
+        }
+        return s;
+    }
+
+    // Pieces where the rewriting rules meet: a unary minus behind a separator (".-0" is ".0"),
+    // minus runs behind codes, percent operands next to groups, comparisons run together.
+    QString fragments()
+    {
+        static const char *const pieces[] = {
+            "7.-0", ".-0", "-0", "0.-0", "7.-0.0", "(0)", "5%", "(1+2)%", "^-", "--", "---", "MOD-", "\\-",
+            "<>", "<=", ">=", "=<", "<>=", "(-", ")-", "2^-2", ".5", "%%", "((", "))", "1", "0", "9.", "-(0)",
+            "2*-0", "*%", "+%"};
+        QString s;
+        for (int k = pick(4) + 2; k > 0; --k) {
+            s += QString::fromLatin1(pieces[pick(32)]).replace(u'.', m_sep);
+            if (pick(2))
+                s += op();
         }
         return s;
     }
