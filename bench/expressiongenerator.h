@@ -150,16 +150,17 @@ private:
     }
 
     // Pieces where the rewriting rules meet: a unary minus behind a separator (".-0" is ".0"),
-    // minus runs behind codes, percent operands next to groups, comparisons run together.
+    // minus runs behind codes, percent operands next to groups, comparisons run together, and
+    // spellings whose halves meet once a pair of minus signs has gone ("<-->" is "<>").
     QString fragments()
     {
         static const char *const pieces[] = {
             "7.-0", ".-0", "-0", "0.-0", "7.-0.0", "(0)", "5%", "(1+2)%", "^-", "--", "---", "MOD-", "\\-",
             "<>", "<=", ">=", "=<", "<>=", "(-", ")-", "2^-2", ".5", "%%", "((", "))", "1", "0", "9.", "-(0)",
-            "2*-0", "*%", "+%"};
+            "2*-0", "*%", "+%", "<--", "-->", ">--=", "M--OD", "MO--D"};
         QString s;
         for (int k = pick(4) + 2; k > 0; --k) {
-            s += QString::fromLatin1(pieces[pick(32)]).replace(u'.', m_sep);
+            s += QString::fromLatin1(pieces[pick(37)]).replace(u'.', m_sep);
             if (pick(2))
                 s += op();
         }

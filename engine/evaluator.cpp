@@ -380,6 +380,7 @@ struct Operand
     double value = 0;
     qsizetype from = -1; // a literal's place in the encoded text, [from, to); -1 for a value
     qsizetype to = -1;
+    qint32 joined = -1;  // or its text in FlatContext::joined
 };
 
 // The value after its trip through text: ValueToText, then PlainNumberValue.
@@ -406,25 +407,42 @@ struct FlatContext
     char sep;
     bool leadingZero;
     std::string scratch;
+    std::vector<std::string> joined; // texts made by a unary minus writing behind a literal
 };
 
-// The operand a unary minus leaves when it writes the text of its value behind `left`. A non-zero
-// value starts with "-", which inside the digits makes no number. Zero is written "0" and simply
-// extends the text: ".-0" is ".0", which is a number when the leading-zero flag is clear.
+// The text of an operand, when it has one that a unary minus could extend.
+bool operandText(const Operand &operand, const FlatContext &ctx, std::string &text)
+{
+    if (operand.from >= 0)
+        text = ctx.text.substr(static_cast<size_t>(operand.from), static_cast<size_t>(operand.to - operand.from));
+    else if (operand.joined >= 0)
+        text = ctx.joined[static_cast<size_t>(operand.joined)];
+    else if (operand.kind == Operand::Number)
+        text = ValueToText(operand.value).toStdString();
+    else
+        return false; // a value with a three-digit exponent: no text behind it makes a number
+    return true;
+}
+
+// The operand a unary minus leaves when it writes the text of its value behind `left`: usually
+// `left` is empty, but behind a literal that ends in the separator the texts run together, and
+// ".-(-5)" is ".5". A text starting with "-" never makes a number behind anything.
 Operand appendUnaryValue(const Operand &left, double value, FlatContext &ctx)
 {
     if (left.kind == Operand::Empty)
         return throughText(value);
-    if (value != 0.0 || (left.from < 0 && left.kind != Operand::Number))
+    std::string joined;
+    if (value < 0 || !operandText(left, ctx, joined))
         return {Operand::NoNumber, 0};
-    std::string joined = left.from >= 0 ? ctx.text.substr(static_cast<size_t>(left.from), static_cast<size_t>(left.to - left.from))
-                                        : ValueToText(left.value).toStdString();
-    joined += '0';
+    joined += ValueToText(value).toStdString();
     const char *first = joined.data();
     const char *last = first + joined.size();
-    if (!isPlainBytes(first, last, ctx.sep, ctx.leadingZero))
-        return {Operand::NoNumber, 0};
-    return {Operand::Number, plainBytesValue(first, last, ctx.sep, ctx.scratch)};
+    Operand result{Operand::NoNumber, 0};
+    if (isPlainBytes(first, last, ctx.sep, ctx.leadingZero))
+        result = {Operand::Number, plainBytesValue(first, last, ctx.sep, ctx.scratch)};
+    result.joined = static_cast<qint32>(ctx.joined.size());
+    ctx.joined.push_back(std::move(joined));
+    return result;
 }
 
 // EvaluateFlat over operands and codes: level by level, leftmost first, each operator replaced by
@@ -524,46 +542,57 @@ bool rewritePercentBytes(std::string &text, char sep)
     return true;
 }
 
-// Steps 5. to 7. in one pass. A "-" run's first sign is a subtraction when a digit or ")" stands
-// before it (a percent code never does: its operand follows it); pairs of the remaining signs
-// cancel, so an odd run leaves one unary minus, which after "^" is the code of "^-". The other
-// operators are taken left to right, two-character comparisons before one-character ones, which
-// gives the codes the ordered whole-text replacements give: their spellings share no characters
-// except "<", ">" and "=", and there the first spelling tried also starts furthest left.
-std::string encodeOperators(const std::string &text)
+// Steps 5. and 6.: a "-" run's first sign is a subtraction when a digit or ")" stands before it (a
+// percent code never does: its operand follows it); pairs of the remaining signs cancel, so an
+// odd run leaves one minus sign and an even one nothing. The characters around a vanished run
+// meet ("<-->" becomes "<>"), which is why the operators are coded in a second pass.
+void codeMinusRuns(std::string &text)
 {
-    // The coded text is never longer than the text: every code replaces at least one character.
-    std::string coded(text.size(), '\0');
-    char *out = coded.data();
     const qsizetype n = static_cast<qsizetype>(text.size());
-    const auto minusRun = [&text, n](qsizetype from) {
-        qsizetype to = from;
-        while (to < n && text[to] == '-')
-            ++to;
-        return to - from;
-    };
+    char *out = text.data();
+    char before = '\0'; // the character in front of the run, as the text was
+    for (qsizetype i = 0; i < n;) {
+        const char c = text[i];
+        if (c != '-') {
+            *out++ = c;
+            before = c;
+            ++i;
+            continue;
+        }
+        qsizetype run = 0;
+        while (i < n && text[i] == '-') {
+            ++run;
+            ++i;
+        }
+        if (isDigitByte(before) || before == ')') {
+            *out++ = codeByte(6, 2);
+            --run;
+        }
+        if (run % 2)
+            *out++ = '-';
+        before = '-';
+    }
+    text.resize(static_cast<size_t>(out - text.data()));
+}
+
+// Step 7.: the other operators, taken left to right, two-character spellings before one-character
+// ones. That gives the codes the ordered whole-text replacements give: the spellings share no
+// characters except "^" with "^-", "<", ">" and "=", and there the first spelling tried also
+// starts furthest left.
+void codeOperators(std::string &text)
+{
+    const qsizetype n = static_cast<qsizetype>(text.size());
+    char *out = text.data();
     for (qsizetype i = 0; i < n;) {
         const char c = text[i];
         const char next = i + 1 < n ? text[i + 1] : '\0';
+        qsizetype used = 1;
         switch (c) {
-        case '-': {
-            qsizetype run = minusRun(i);
-            const qsizetype end = i + run;
-            if (i > 0 && (isDigitByte(text[i - 1]) || text[i - 1] == ')')) {
-                *out++ = codeByte(6, 2);
-                --run;
-            }
-            if (run % 2)
-                *out++ = codeByte(2, 0);
-            i = end;
-            continue;
-        }
-        case '^': {
-            const qsizetype run = minusRun(i + 1);
-            *out++ = run % 2 ? codeByte(1, 0) : codeByte(1, 1);
-            i += 1 + run;
-            continue;
-        }
+        case '^':
+            used = next == '-' ? 2 : 1;
+            *out++ = next == '-' ? codeByte(1, 0) : codeByte(1, 1);
+            break;
+        case '-': *out++ = codeByte(2, 0); break;
         case '*': *out++ = codeByte(3, 2); break;
         case '/': *out++ = codeByte(3, 3); break;
         case '\\': *out++ = codeByte(4, 0); break;
@@ -571,34 +600,25 @@ std::string encodeOperators(const std::string &text)
         case 'M':
             if (next == 'O' && i + 2 < n && text[i + 2] == 'D') {
                 *out++ = codeByte(5, 0);
-                i += 3;
-                continue;
+                used = 3;
+            } else {
+                *out++ = c;
             }
-            *out++ = c;
             break;
         case '<':
-            if (next == '>' || next == '=') {
-                *out++ = next == '>' ? codeByte(7, 0) : codeByte(7, 1);
-                i += 2;
-                continue;
-            }
-            *out++ = codeByte(7, 4);
+            used = next == '>' || next == '=' ? 2 : 1;
+            *out++ = next == '>' ? codeByte(7, 0) : next == '=' ? codeByte(7, 1) : codeByte(7, 4);
             break;
         case '>':
-            if (next == '=') {
-                *out++ = codeByte(7, 2);
-                i += 2;
-                continue;
-            }
-            *out++ = codeByte(7, 5);
+            used = next == '=' ? 2 : 1;
+            *out++ = next == '=' ? codeByte(7, 2) : codeByte(7, 5);
             break;
         case '=': *out++ = codeByte(7, 3); break;
         default: *out++ = c; break;
         }
-        ++i;
+        i += used;
     }
-    coded.resize(static_cast<size_t>(out - coded.data()));
-    return coded;
+    text.resize(static_cast<size_t>(out - text.data()));
 }
 
 // Steps 8. and 9.: only digits, parentheses, separators and codes; every run of "(" follows a code
@@ -640,7 +660,7 @@ bool reduceGroups(const std::string &text, char sep, bool leadingZero, double &r
     std::vector<Group> groups;
     operands.reserve(text.size() / 4 + 2);
     ops.reserve(text.size() / 4 + 2);
-    FlatContext ctx{text, sep, leadingZero, {}};
+    FlatContext ctx{text, sep, leadingZero, {}, {}};
 
     // The operand in progress: a literal starting at literalFrom, or a group's value, or both run
     // together (which the structure check rules out, and which is no number).
@@ -751,7 +771,9 @@ double EvaluateExpression(const QString &strExpression, bool &blnFailed)
     // 4. - 9.
     if (hasPercent && !rewritePercentBytes(text, sep))
         return fail(blnFailed);
-    const std::string encoded = encodeOperators(text);
+    codeMinusRuns(text);
+    codeOperators(text);
+    const std::string &encoded = text;
     if (!encodedTextIsSound(encoded, sep))
         return fail(blnFailed);
 
