@@ -3,11 +3,19 @@
 # build and then start the calculator or run every test through CTest.
 
 PACKAGES := cmake ninja-build g++ make pkg-config qt6-base-dev qt6-base-dev-tools \
-            libgl-dev fontconfig fonts-dejavu-core locales bc
+            libgl-dev fontconfig fonts-dejavu-core locales desktop-file-utils appstream \
+            dpkg-dev file clang libclang-rt-14-dev bc
+SHELL := /bin/bash
 BUILD_DIR := build
 PRESET := dev
 
-.PHONY: all setup configure build run test bench clean
+FUZZ_DIR := build-fuzz
+FUZZ_TARGETS := evaluator sheetclean wordsfile settings memorystring
+# Seconds each target runs under `make fuzz`; `make test` gives each this many fresh inputs.
+FUZZ_SECONDS ?= 60
+FUZZ_RUNS ?= 4000
+
+.PHONY: all setup configure build run test bench package fuzz fuzz-build fuzz-check clean
 
 all: build
 
@@ -27,19 +35,48 @@ configure: setup
 build: configure
 	cmake --build $(BUILD_DIR)
 
-run: build
+# Only the programs and their data: the tests are built by `make test`.
+run: configure
+	cmake --build $(BUILD_DIR) --target program
 	@if [ -x $(BUILD_DIR)/bin/tallyer ]; then \
 	  $(BUILD_DIR)/bin/tallyer; \
 	else \
 	  $(BUILD_DIR)/bin/tallyer-cli --help; \
 	fi
 
-test: build
+test: build fuzz-build
 	cd $(BUILD_DIR) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure
+	@$(MAKE) --no-print-directory fuzz-check
+
+# The fuzzers: built with clang and the sanitizers in their own tree. New inputs found go to a
+# scratch folder; the checked-in seeds are only read.
+fuzz-build: setup
+	@[ -f $(FUZZ_DIR)/build.ninja ] || cmake --preset fuzz
+	cmake --build $(FUZZ_DIR) --target fuzz_targets
+
+fuzz-check: fuzz-build
+	@for t in $(FUZZ_TARGETS); do \
+	  scratch=$$(mktemp -d) && \
+	  echo "fuzz_$$t: seeds and $(FUZZ_RUNS) fresh inputs" && \
+	  $(FUZZ_DIR)/fuzz/fuzz_$$t -runs=$(FUZZ_RUNS) -max_len=4096 -dict=fuzz/tallyer.dict \
+	    -print_final_stats=1 "$$scratch" fuzz/corpus/$$t 2>&1 | grep -E "^(stat::number_of_executed_units|==|SUMMARY)|promise broken|ERROR" ; \
+	  rc=$${PIPESTATUS[0]}; rm -rf "$$scratch"; [ $$rc -eq 0 ] || exit 1; \
+	done
+
+fuzz: fuzz-build
+	@for t in $(FUZZ_TARGETS); do \
+	  mkdir -p $(FUZZ_DIR)/corpus/$$t && \
+	  $(FUZZ_DIR)/fuzz/fuzz_$$t -max_total_time=$(FUZZ_SECONDS) -max_len=4096 -dict=fuzz/tallyer.dict \
+	    -print_final_stats=1 $(FUZZ_DIR)/corpus/$$t fuzz/corpus/$$t || exit 1; \
+	done
 
 bench: build
 	cmake --build $(BUILD_DIR) --target benchmarks
 	@for b in $(BUILD_DIR)/bench/bench_*; do if [ -f "$$b" ] && [ -x "$$b" ]; then "$$b" || exit 1; fi; done
 
+# The Debian package tallyer_<version>_<arch>.deb, in the build folder.
+package: build
+	cd $(BUILD_DIR) && cpack -G DEB
+
 clean:
-	rm -rf $(BUILD_DIR)
+	rm -rf $(BUILD_DIR) $(FUZZ_DIR)

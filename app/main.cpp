@@ -4,11 +4,20 @@
 #include "frmtallyer.h"
 #include "globals.h"
 #include "messageboxsink.h"
+#include "productinfo.h"
+
+#include "loadtext.h"
+#include "settings.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QIcon>
 #include <QSocketNotifier>
+#include <QTimer>
 
 #include <csignal>
+#include <cstdio>
+#include <cstring>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -16,27 +25,31 @@ namespace {
 
 // SIGTERM and SIGHUP (logout, a system shutdown) close the window the ordinary way, so the
 // memory cells and the position are saved. The handler only writes a byte; the event loop does
-// the rest.
+// the rest. Until that loop runs (start-up may be waiting on a slow file or a message box) the
+// signal has its default effect and ends the program at once.
 int g_signalPipe[2] = {-1, -1};
+volatile std::sig_atomic_t g_loopRunning = 0;
 
-void onSignal(int)
+// Set once the program is ending because the system or the session asks it to: a notice then goes
+// to standard error, as a message box would hold up the shut-down.
+bool g_blnEndingForSystem = false;
+
+void onSignal(int signalNumber)
 {
+    if (!g_loopRunning) {
+        ::signal(signalNumber, SIG_DFL);
+        ::raise(signalNumber);
+        return;
+    }
     const char byte = 1;
     [[maybe_unused]] const auto n = ::write(g_signalPipe[0], &byte, 1);
 }
 
-void installSignalHandlers(QApplication &app)
+// Installed before anything else runs, so that no moment of start-up ignores the signals.
+void installSignalHandlers()
 {
-    if (::socketpair(AF_UNIX, SOCK_STREAM, 0, g_signalPipe) != 0)
+    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, g_signalPipe) != 0)
         return;
-    auto *notifier = new QSocketNotifier(g_signalPipe[1], QSocketNotifier::Read, &app);
-    QObject::connect(notifier, &QSocketNotifier::activated, &app, [] {
-        char byte = 0;
-        [[maybe_unused]] const auto n = ::read(g_signalPipe[1], &byte, 1);
-        if (frmTallyer *w = mainCalculatorWindow())
-            w->close();
-        QCoreApplication::quit();
-    });
     struct sigaction sa = {};
     sa.sa_handler = onSignal;
     sigemptyset(&sa.sa_mask);
@@ -45,15 +58,88 @@ void installSignalHandlers(QApplication &app)
     sigaction(SIGHUP, &sa, nullptr);
 }
 
+void watchSignals(QApplication &app)
+{
+    if (g_signalPipe[1] < 0)
+        return;
+    auto *notifier = new QSocketNotifier(g_signalPipe[1], QSocketNotifier::Read, &app);
+    QObject::connect(notifier, &QSocketNotifier::activated, &app, [] {
+        char byte = 0;
+        [[maybe_unused]] const auto n = ::read(g_signalPipe[1], &byte, 1);
+        g_blnEndingForSystem = true;
+        if (frmTallyer *w = mainCalculatorWindow())
+            w->close();
+        QCoreApplication::quit();
+    });
+}
+
+// Settings that cannot be saved (a read-only folder, a full disk) are told once per run.
+void reportUnsavedSettings(const QString &strFilePath)
+{
+    const QString text = LoadText(1410, {QStringLiteral("|1"), QStringLiteral("\n"),
+                                         QStringLiteral("|2"), QDir::toNativeSeparators(strFilePath)});
+    if (g_blnEndingForSystem) {
+        std::fprintf(stderr, "%s: %s\n", ProductInfo::kProductName, qPrintable(text));
+        return;
+    }
+    showMessage(text, MessageIcon::Exclamation);
+}
+
+// The application id names the desktop entry, the icon in the icon theme and the metainfo, so
+// that docks and software centres tie the running window to them.
+const char kApplicationId[] = "example.mavo.Tallyer";
+
+const char kUsage[] =
+    "Usage: tallyer [--help | --version] [Qt options such as -platform NAME]\n"
+    "A calculator built like a paper adding-machine tape; F1 in the window opens the help.\n"
+    "\n"
+    "  --help     print this text and exit\n"
+    "  --version  print the version and exit\n"
+    "\n"
+    "The help files and the words files are looked up by name in the program's folder,\n"
+    "$XDG_DATA_HOME/tallyer (your own words files), each $XDG_DATA_DIRS/tallyer, then the\n"
+    "installed data folder. Settings: $XDG_CONFIG_HOME/Mavo/Tallyer.json.\n";
+
+// --help and --version are answered before the application exists: no window, no display
+// needed, and the settings are not touched. Everything else is left to Qt.
+bool answeredFromCommandLine(int argc, char *argv[])
+{
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
+            std::fputs(kUsage, stdout);
+            return true;
+        }
+        if (std::strcmp(argv[i], "--version") == 0) {
+            std::printf("tallyer (%s) %s\n", ProductInfo::kProductName, ProductInfo::kVersionText);
+            return true;
+        }
+    }
+    return false;
+}
+
+QIcon applicationIcon()
+{
+    QIcon icon;
+    for (int size : {16, 22, 24, 32, 48, 64, 128, 256})
+        icon.addFile(QStringLiteral(":/icons/%1.png").arg(size), QSize(size, size));
+    return icon;
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
 {
+    installSignalHandlers();
+    if (answeredFromCommandLine(argc, argv))
+        return 0;
     QApplication app(argc, argv);
+    QGuiApplication::setDesktopFileName(QLatin1String(kApplicationId));
+    QApplication::setWindowIcon(applicationIcon());
     QApplication::setOrganizationName(QStringLiteral("Mavo"));
     QApplication::setApplicationName(QStringLiteral("Tallyer"));
     installMessageBoxSink();
-    installSignalHandlers(app);
+    watchSignals(app);
+    Settings::setWriteFailureHandler(reportUnsavedSettings);
     setOptionsDialogOpener([](QWidget *owner) {
         frmOptions dlg(owner);
         dlg.exec();
@@ -63,8 +149,13 @@ int main(int argc, char *argv[])
     if (!window.Form_Load())
         return 0;
     // The session manager ending the session closes the window like the user would.
-    QObject::connect(&app, &QGuiApplication::commitDataRequest, &window, [&window] { window.Form_Unload(); });
+    QObject::connect(&app, &QGuiApplication::commitDataRequest, &window, [&window] {
+        g_blnEndingForSystem = true;
+        window.Form_Unload();
+    });
     QObject::connect(&app, &QCoreApplication::aboutToQuit, &window, [&window] { window.Form_Unload(); });
     window.show();
+    // Queued now, so that it runs in the loop below and not in a message box of the start-up.
+    QTimer::singleShot(0, &app, [] { g_loopRunning = 1; });
     return app.exec();
 }

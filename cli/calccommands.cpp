@@ -108,15 +108,16 @@ QString rawText(double value)
     return QString::fromLatin1(buf, res.ptr - buf);
 }
 
-// The output line for an expression, and whether it evaluated.
+// The output line for an expression, and whether it evaluated. A value the result panel cannot
+// show (10^15 or more: FormatResult gives the empty text) fails like a rejected expression;
+// --raw shows any value.
 QString resultLine(const QString &expression, const CalcOptions &opt, bool &ok)
 {
     bool failed = false;
     const double value = EvaluateExpression(expression, failed);
-    ok = !failed;
-    if (failed)
-        return QStringLiteral("error");
-    return opt.raw ? rawText(value) : FormatResult(value, opt.round);
+    const QString text = failed ? QString() : opt.raw ? rawText(value) : FormatResult(value, opt.round);
+    ok = !text.isEmpty();
+    return ok ? text : QStringLiteral("error");
 }
 
 void printLine(const QString &line)

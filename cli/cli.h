@@ -10,5 +10,5 @@ int runEval(const QStringList &args);
 int runSheet(const QStringList &args);
 int runWords(const QStringList &args);
 
-// Prints the usage text on stderr and returns ExitUsage.
+// Says on one line of stderr what was wrong and where the usage is; returns ExitUsage.
 int usageError(const QString &why);

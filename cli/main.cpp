@@ -16,7 +16,8 @@ const char kUsage[] =
     "  tallyer-cli eval  [OPTIONS] -        standard input: one expression per line, one output line each\n"
     "  tallyer-cli sheet [OPTIONS] FILE|-   the whole file is one calculation sheet\n"
     "  tallyer-cli words [--file=PATH] AMOUNT...\n"
-    "                                     each amount (1234.56, -5) in words, one line each\n"
+    "                                     each amount (1234.56) in words, one line each;\n"
+    "                                     as on a cheque the sign is dropped: -5 gives five\n"
     "  tallyer-cli --help | --version\n"
     "\n"
     "OPTIONS:\n"
@@ -25,10 +26,12 @@ const char kUsage[] =
     "  --no-leading-zero  accept a number that starts with the decimal separator (\",5\")\n"
     "  --round=N          decimals shown, 0 to 9 (default 2)\n"
     "  --raw              print the value itself, shortest form with \".\" (1e+15, -0.25)\n"
-    "  --file=PATH        words: the words file; a bare name is looked up in the program's\n"
-    "                     folder (default \"InWordsDollars eng.txt\")\n"
+    "  --file=PATH        words: the words file (default \"InWordsDollars eng.txt\"); a bare\n"
+    "                     name is looked up in the program's folder, $XDG_DATA_HOME/tallyer,\n"
+    "                     each $XDG_DATA_DIRS/tallyer, then the installed data folder\n"
     "\n"
-    "A rejected expression prints \"error\"; a value of 10^15 or more prints an empty line.\n"
+    "A rejected expression, or a value of 10^15 or more (except with --raw), prints \"error\";\n"
+    "with - every input line gives one output line and the exit code stays 0.\n"
     "An amount of 999999999999.995 or more prints an empty line and a message on stderr.\n"
     "Exit codes: 0 success, 1 an expression or file failed, 2 usage error.\n";
 
@@ -36,7 +39,7 @@ const char kUsage[] =
 
 int usageError(const QString &why)
 {
-    std::fprintf(stderr, "tallyer-cli: %s\n\n%s", why.toLocal8Bit().constData(), kUsage);
+    std::fprintf(stderr, "tallyer-cli: %s; try 'tallyer-cli --help'\n", why.toLocal8Bit().constData());
     return ExitUsage;
 }
 

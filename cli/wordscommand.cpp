@@ -3,6 +3,7 @@
 #include "cli.h"
 
 #include "amountinwords.h"
+#include "datafolders.h"
 #include "localevalues.h"
 #include "messagesink.h"
 #include "wordsfile.h"
@@ -27,14 +28,6 @@ void writeUtf8(std::FILE *stream, const QString &text)
     std::fputc('\n', stream);
 }
 
-// A bare file name is looked up in the program's folder, like the calculator's setting; anything
-// with a folder in it is used as given.
-QString wordsFilePath(const QString &name)
-{
-    if (name.contains(QLatin1Char('/')))
-        return name;
-    return QCoreApplication::applicationDirPath() + QLatin1Char('/') + name;
-}
 
 } // namespace
 
@@ -63,11 +56,12 @@ int runWords(const QStringList &args)
     static const QRegularExpression plainAmount(QStringLiteral("^-?[0-9]+(\\.[0-9]+)?$"));
     for (const QString &amount : amounts) {
         if (!plainAmount.match(amount).hasMatch())
-            return usageError(QStringLiteral("'%1' is not an amount such as 1234.56 or -5").arg(amount));
+            return usageError(QStringLiteral("'%1' is not an amount such as 1234.56").arg(amount));
     }
 
     LoadLocaleSettings(); // the language of the messages and of a legacy words file
-    const QString path = QDir::cleanPath(QDir(QDir::currentPath()).absoluteFilePath(wordsFilePath(fileName)));
+    const QString path = QDir::cleanPath(QDir(QDir::currentPath()).absoluteFilePath(
+        DataFilePath(fileName, QCoreApplication::applicationDirPath())));
     const QString limitMessage = LoadText(kTextLimitMessage, {QStringLiteral("|1"), QStringLiteral("\n")});
     const QString fileMessage = LoadText(kTextFileMessage, {QStringLiteral("|1"), QStringLiteral("\n"),
                                                             QStringLiteral("|2"), path});

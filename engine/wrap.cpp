@@ -13,25 +13,55 @@ QString WrapText(const QString &strText, const QString &strBreakChars, const QSt
     return rows.join(strSeparator);
 }
 
+namespace {
+
+// A rest of the row at most this long is measured whole first, as a row that fits needs only
+// that one measurement; a longer one is never measured whole.
+constexpr qsizetype kWholeRestChars = 512;
+
+} // namespace
+
 QString WrapLine(const QString &strRow, const QString &strBreakChars, const QString &strSeparator,
                  int intWidth, bool blnBroken, const TextWidthFunction &width)
 {
-    // Iterative form of the recursion "first piece + WrapLine(rest)": a row of many thousands of
-    // characters must not nest as deep.
+    // Each piece is the longest prefix of the rest of the row that fits, cut back to its last
+    // break character. The rest may be a megabyte long, so only prefixes up to about twice the
+    // piece are ever measured: a width never shrinks when a character is added, so once a prefix
+    // is known to be too wide every longer one is too, and the bisection below takes the same
+    // steps as one that measured every prefix it looks at. The cost is linear in the row's length.
     QString out;
-    QString row = strRow;
+    const qsizetype size = strRow.size();
+    qsizetype start = 0;
     bool broken = blnBroken;
+    const auto prefixWidth = [&](qsizetype count) { return width(strRow.mid(start, count)); };
     for (;;) {
-        if (width(row) <= intWidth)
-            return out + row;
+        const qsizetype rest = size - start;
+        // The shortest prefix known to be too wide; rest + 1 while none is known.
+        qsizetype tooWide = rest + 1;
+        if (rest > kWholeRestChars) {
+            for (qsizetype m = 1; m < rest; m *= 2) {
+                if (prefixWidth(m) > intWidth) {
+                    tooWide = m;
+                    break;
+                }
+            }
+        }
+        if (tooWide > rest) {
+            if (prefixWidth(rest) <= intWidth)
+                return out + strRow.mid(start);
+            tooWide = rest;
+        }
+        const auto measure = [&](qsizetype count) {
+            return count >= tooWide ? intWidth + 1 : prefixWidth(count);
+        };
 
         // Bisection for the number of leading characters that fit.
         qsizetype lo = 1;
-        qsizetype hi = row.size();
+        qsizetype hi = rest;
         qsizetype n = 0;
         for (;;) {
             const qsizetype mid = (lo + hi) / 2;
-            const int w = width(row.left(mid));
+            const int w = measure(mid);
             if (w < intWidth) {
                 lo = mid + 1;
                 if (lo > hi) {
@@ -51,7 +81,7 @@ QString WrapLine(const QString &strRow, const QString &strBreakChars, const QStr
         }
 
         for (qsizetype k = n; k >= 1; --k) {
-            if (strBreakChars.contains(row.at(k - 1))) {
+            if (strBreakChars.contains(strRow.at(start + k - 1))) {
                 broken = true;
                 n = k;
                 break;
@@ -60,11 +90,11 @@ QString WrapLine(const QString &strRow, const QString &strBreakChars, const QStr
         if (n == 0)
             n = 1;
 
-        out += row.left(n);
+        out += QStringView(strRow).mid(start, n);
         if (broken)
             out += strSeparator;
-        row = row.mid(n);
-        if (row.isEmpty())
+        start += n;
+        if (start == size)
             return out;
     }
 }

@@ -14,7 +14,9 @@ QString WrapText(const QString &strText, const QString &strBreakChars, const QSt
 
 // Wraps one row. A row is cut after the last break character that still fits; a first piece
 // without any break character is never cut (a long run of digits stays whole), but once a row has
-// been cut after an operator (blnBroken), later pieces are cut at the width.
+// been cut after an operator (blnBroken), later pieces are cut at the width. The width function
+// must not shrink when a character is added to the text; the time taken is linear in the length
+// of the row.
 QString WrapLine(const QString &strRow, const QString &strBreakChars, const QString &strSeparator,
                  int intWidth, bool blnBroken, const TextWidthFunction &width);
 

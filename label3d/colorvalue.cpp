@@ -2,6 +2,9 @@
 
 #include <QGuiApplication>
 
+#include <algorithm>
+#include <cmath>
+
 std::optional<SystemColorRole> systemColorRole(int index)
 {
     using P = QPalette;
@@ -73,4 +76,41 @@ quint32 rgbValueFromColor(const QColor &color)
 QColor resolveColorValue(quint32 colorValue)
 {
     return colorFromRgbValue(translateColorValue(colorValue));
+}
+
+namespace {
+
+double relativeLuminance(const QColor &color)
+{
+    const QColor rgb = color.toRgb();
+    auto linear = [](int channel) {
+        const double c = channel / 255.0;
+        return c <= 0.03928 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
+    };
+    return 0.2126 * linear(rgb.red()) + 0.7152 * linear(rgb.green()) + 0.0722 * linear(rgb.blue());
+}
+
+} // namespace
+
+double contrastRatio(const QColor &a, const QColor &b)
+{
+    const double la = relativeLuminance(a);
+    const double lb = relativeLuminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+QColor readableOn(const QColor &foreground, const QColor &background, const QColor &towards,
+                  double minRatio)
+{
+    const QColor from = foreground.toRgb();
+    const QColor to = towards.toRgb();
+    for (int step = 0; step <= 20; ++step) {
+        const double t = step / 20.0;
+        const QColor mixed(qRound(from.red() + (to.red() - from.red()) * t),
+                           qRound(from.green() + (to.green() - from.green()) * t),
+                           qRound(from.blue() + (to.blue() - from.blue()) * t));
+        if (contrastRatio(mixed, background) >= minRatio)
+            return mixed;
+    }
+    return to;
 }

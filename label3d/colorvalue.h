@@ -60,3 +60,13 @@ quint32 rgbValueFromColor(const QColor &color);
 
 // translateColorValue then colorFromRgbValue.
 QColor resolveColorValue(quint32 colorValue);
+
+// The contrast ratio of two colours (1 to 21), from their relative luminance as the web's
+// accessibility guidelines define it.
+double contrastRatio(const QColor &a, const QColor &b);
+
+// foreground itself when it stands out from background by at least minRatio; otherwise the
+// first mix of foreground towards `towards` (in steps of a twentieth) that does, or `towards`
+// when none does. A grey text stays grey but never fades into a panel of nearly its own shade.
+QColor readableOn(const QColor &foreground, const QColor &background, const QColor &towards,
+                  double minRatio);

@@ -26,6 +26,8 @@ constexpr int kDefaultMarginLeft = 45;
 constexpr int kDefaultMarginRight = 45;
 constexpr int kDefaultMarginBottom = 30;
 constexpr int kDefaultEffect = 1;
+// Text drawn in a system colour stands out from its face by at least this ratio.
+constexpr double kMinimumTextContrast = 3.0;
 
 // A colour value from a stored or declared value: anything that reads as a whole number in the
 // 32-bit range, signed (as settings hold it) or unsigned.
@@ -209,6 +211,7 @@ void MavoLabel3D::setTextAlign(int align)
 void MavoLabel3D::setBackColor(quint32 colorValue)
 {
     m_backColor = colorValue;
+    applyForeColor();
     emit PropertyChanged(QStringLiteral("BackColor"));
     Redraw(false);
 }
@@ -541,7 +544,16 @@ void MavoLabel3D::setCaptionAlignmentCode(int code)
 void MavoLabel3D::applyForeColor()
 {
     // Only the enabled groups: a disabled caption keeps the palette's greyed text.
-    const QColor color = colorFromRgbValue(TranslateColor(m_foreColor));
+    QColor color = colorFromRgbValue(TranslateColor(m_foreColor));
+    // A system colour used as text (the grey of a sub result is the button shadow) is the
+    // desktop palette's choice, made for edges rather than for text: on a dark palette it is
+    // nearly the shade of the face. It is lifted towards the button text until it reads at 3:1.
+    // An RGB colour the user chose is drawn as chosen.
+    if ((m_foreColor & kSystemColorFlag) != 0) {
+        const QColor back = colorFromRgbValue(TranslateColor(m_backColor));
+        const QColor text = colorFromRgbValue(TranslateColor(kSysColorButtonText));
+        color = readableOn(color, back, text, kMinimumTextContrast);
+    }
     QPalette palette = lbl0->palette();
     palette.setColor(QPalette::Active, QPalette::WindowText, color);
     palette.setColor(QPalette::Inactive, QPalette::WindowText, color);

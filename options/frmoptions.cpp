@@ -4,9 +4,11 @@
 #include "frmoptions.h"
 
 #include "commondialog.h"
+#include "datafolders.h"
 #include "frmtallyer.h"
 #include "loadtext.h"
 #include "localevalues.h"
+#include "messagesink.h"
 #include "productinfo.h"
 #include "settings.h"
 #include "showhelp.h"
@@ -17,6 +19,8 @@
 #include <QCheckBox>
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QFocusEvent>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -25,6 +29,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QTimer>
@@ -51,6 +56,17 @@ constexpr int kMaxRowsLimit = 99;
 QString programFolder()
 {
     return QCoreApplication::applicationDirPath();
+}
+
+// True when both files can be read and hold the same bytes. Words files are small; a file over
+// the size a words file may have is never the same.
+bool sameContents(const QString &strPathA, const QString &strPathB)
+{
+    QFile a(strPathA), b(strPathB);
+    if (!a.open(QIODevice::ReadOnly) || !b.open(QIODevice::ReadOnly) || a.size() != b.size()
+        || a.size() > kMaxTextFileBytes)
+        return false;
+    return a.readAll() == b.readAll();
 }
 
 // The number test of the row boxes: digits with an optional sign, decimal separator and
@@ -374,10 +390,10 @@ bool frmOptions::BoxTextValid(const EditBox &edit) const
     if (edit.box == boxMaxRows)
         return NumericValue(strText, dblValue) && dblValue <= kMaxRowsLimit
             && BoxValue(boxMinRows) <= dblValue;
-    // The words file is a bare name in the program's folder; a path to elsewhere is no such name.
+    // The words file is a bare name found in the data folders; a path to elsewhere is no such name.
     if (strText.contains(u'/') || strText.contains(u'\\'))
         return false;
-    return FileExists(QDir(programFolder()).filePath(strText));
+    return FileExists(DataFilePath(strText, programFolder()));
 }
 
 bool frmOptions::KeyPreview(QObject *watched, QEvent *event)
@@ -485,8 +501,10 @@ void frmOptions::btnChangeInWordsFile_Click()
     dlg.setFlags(kFileDialogFlags);
     dlg.setHwndOwner(this);
     dlg.setFileDialogTitle(LoadText(1152));
-    dlg.setFilePath(programFolder());
-    // The dialog starts on the saved words file, not on what the box holds now.
+    // The dialog starts in the user's words folder, on the saved words file, not on what the
+    // box holds now.
+    QDir().mkpath(UserDataFolder());
+    dlg.setFilePath(UserDataFolder());
     if (!g_strInWordsFile.isEmpty()) {
         dlg.setFileFullName(dlg.FilePath() + QLatin1Char('/') + g_strInWordsFile);
         dlg.setFileName(g_strInWordsFile);
@@ -495,8 +513,55 @@ void frmOptions::btnChangeInWordsFile_Click()
         + LoadText(1154) + QStringLiteral(" (*.*)|*.*");
     dlg.setFileFilter(ReplaceAll(strFilter, QStringLiteral("|"), QString(QChar(0))));
     dlg.ShowOpenFile();
-    if (dlg.APIReturn() == 1)
+    if (dlg.APIReturn() == 1 && AdoptWordsFile(dlg.FileFullName()))
         boxInWordsFile->setText(dlg.FileName());
+}
+
+// The setting holds a bare name, found through the data folders. A file chosen from another
+// folder is copied into the user's words folder, so that its name finds it. A different file of
+// that name there is replaced only when the user says so. True when the name now finds the
+// chosen file, or a file with the same bytes; otherwise the user has been told why not.
+bool frmOptions::AdoptWordsFile(const QString &strChosen)
+{
+    const QString strName = QFileInfo(strChosen).fileName();
+    const QString strFound = FindDataFile(strName, DataFolders(programFolder()));
+    if (!strFound.isEmpty() && sameContents(strFound, strChosen))
+        return true;
+    // The program's folder is searched before the user's: a file of that name there would win.
+    const QString strFirst = FindDataFile(strName, {programFolder()});
+    if (!strFirst.isEmpty()) {
+        showMessage(LoadText(1422, {QStringLiteral("|1"), QStringLiteral("\n"), QStringLiteral("|2"), strFirst}),
+                    MessageIcon::Exclamation);
+        return false;
+    }
+
+    const QString strTarget = QDir(UserDataFolder()).filePath(strName);
+    if (QFileInfo::exists(strTarget) && !sameContents(strTarget, strChosen)) {
+        const QString strQuestion = LoadText(1420, {QStringLiteral("|1"), strName, QStringLiteral("|2"),
+                                                    QStringLiteral("\n")});
+        if (QMessageBox::question(this, QString::fromLatin1(ProductInfo::kProductName), strQuestion)
+            != QMessageBox::Yes)
+            return false;
+    }
+    // Copied beside its place first and then put in place, so a failed copy leaves the old file.
+    QDir().mkpath(UserDataFolder());
+    QFile source(strChosen), part(strTarget + QStringLiteral(".part")), old(strTarget);
+    part.remove();
+    QString strReason; // the system's words, when a step fails
+    if (!source.copy(part.fileName()))
+        strReason = source.errorString();
+    else if (old.exists() && !old.remove())
+        strReason = old.errorString();
+    else if (!part.rename(strTarget))
+        strReason = part.errorString();
+    if (!strReason.isEmpty()) {
+        part.remove();
+        showMessage(LoadText(1421, {QStringLiteral("|1"), QStringLiteral("\n"), QStringLiteral("|2"),
+                                    strTarget, QStringLiteral("|3"), strReason}),
+                    MessageIcon::Exclamation);
+        return false;
+    }
+    return true;
 }
 
 void frmOptions::btnCancel_Click()

@@ -110,6 +110,7 @@ private:
     void Box_GotFocus(EditBox &edit);
     void Box_LostFocus(EditBox &edit);
     bool BoxTextValid(const EditBox &edit) const;
+    bool AdoptWordsFile(const QString &strChosen);
     bool KeyPreview(QObject *watched, QEvent *event);
     bool AboutMouse(QObject *watched, QEvent *event);
     void showHelpAt(int lngContext);

@@ -1,5 +1,6 @@
 #include "clsregistry.h"
 
+#include <QDateTime>
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
@@ -7,27 +8,111 @@
 #include <QJsonDocument>
 #include <QLockFile>
 #include <QRandomGenerator>
+#include <QScopeGuard>
 #include <QSaveFile>
 #include <QStandardPaths>
 #include <QThread>
 
+#include <cerrno>
 #include <cmath>
 #include <limits>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
 // How long a write waits for another running copy to finish its own write. Writes take
-// milliseconds; a lock left by a crashed copy is found stale by QLockFile and taken over.
-constexpr int kLockTimeoutMs = 10000;
+// milliseconds; the window must never stall longer than this for a settings call, so a copy that
+// holds the lock for longer makes the write fail (and the caller report it) instead.
+constexpr int kLockTimeoutMs = 250;
+
+// A lock file that names no process is abandoned once it is this old: a copy killed between
+// creating the lock and writing its process id into it leaves it so, and QLockFile would only give
+// it up after 30 s. A live copy fills the lock within microseconds of creating it.
+constexpr qint64 kNamelessLockAgeMs = 100;
+
+enum class FileRead { Missing, Read, TooLarge, Unreadable };
+
+// Reads a regular file of at most lngLimit bytes. Anything else (a FIFO, a device, a socket, a
+// folder, or a link to one) is Unreadable, found out without blocking: opening a FIFO for reading
+// waits for a writer, and a device such as /dev/zero reports size 0 and never ends.
+FileRead readRegularFile(const QString &strPath, qint64 lngLimit, QByteArray &bytes)
+{
+    bytes.clear();
+    const QByteArray native = QFile::encodeName(strPath);
+    struct stat st = {};
+    if (::stat(native.constData(), &st) != 0)
+        return errno == ENOENT ? FileRead::Missing : FileRead::Unreadable;
+    if (!S_ISREG(st.st_mode))
+        return FileRead::Unreadable;
+    // Non-blocking and checked again on the open descriptor: the path may have been replaced
+    // between the two looks.
+    const int fd = ::open(native.constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0)
+        return errno == ENOENT ? FileRead::Missing : FileRead::Unreadable;
+    const auto closeFile = qScopeGuard([fd] { ::close(fd); });
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))
+        return FileRead::Unreadable;
+    if (st.st_size > lngLimit)
+        return FileRead::TooLarge;
+    // The size may grow while we read; never take more than the limit and one byte.
+    bytes.resize(qsizetype(st.st_size) + 1);
+    qsizetype filled = 0;
+    for (;;) {
+        if (filled == bytes.size()) {
+            if (filled > lngLimit)
+                return FileRead::TooLarge;
+            bytes.resize(std::min<qsizetype>(bytes.size() * 2, qsizetype(lngLimit) + 1));
+        }
+        const ssize_t n = ::read(fd, bytes.data() + filled, size_t(bytes.size() - filled));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            return FileRead::Unreadable;
+        if (n == 0)
+            break;
+        filled += n;
+    }
+    bytes.resize(filled);
+    return FileRead::Read;
+}
+
+// The lock's first line is the process id of its holder (QLockFile's format).
+bool lockNamesAProcess(const QByteArray &content)
+{
+    const qsizetype end = content.indexOf('\n');
+    bool ok = false;
+    const qint64 pid = content.left(end < 0 ? content.size() : end).trimmed().toLongLong(&ok);
+    return ok && pid > 0;
+}
 
 // QLockFile::tryLock(timeout) sleeps 100 ms, then 200, 400 ... between attempts, so a copy that
 // writes several values in a row can starve another one until its timeout runs out. Short,
-// slightly varied waits give both copies their turn.
-bool takeLock(QLockFile &lock)
+// slightly varied waits give both copies their turn. QLockFile itself takes over a lock whose
+// process no longer runs; an empty or nameless one is removed here.
+bool takeLock(QLockFile &lock, const QString &strLockPath)
 {
+    const QByteArray native = QFile::encodeName(strLockPath);
     QDeadlineTimer deadline(kLockTimeoutMs);
     while (!lock.tryLock(0)) {
-        if (lock.error() != QLockFile::LockFailedError || deadline.hasExpired())
+        if (lock.error() != QLockFile::LockFailedError)
+            return false;
+        struct stat st = {};
+        if (::lstat(native.constData(), &st) == 0) {
+            if (!S_ISREG(st.st_mode))
+                return false; // not a lock of ours; reading it might block
+            QByteArray content;
+            if (st.st_size < 4096 && readRegularFile(strLockPath, 4096, content) == FileRead::Read
+                && !lockNamesAProcess(content)) {
+                const qint64 ageMs =
+                    QFileInfo(strLockPath).lastModified().msecsTo(QDateTime::currentDateTime());
+                if ((ageMs >= kNamelessLockAgeMs || ageMs < 0) && QFile::remove(strLockPath))
+                    continue;
+            }
+        }
+        if (deadline.hasExpired())
             return false;
         QThread::msleep(1 + QRandomGenerator::global()->bounded(5));
     }
@@ -78,15 +163,23 @@ clsRegistry &clsRegistry::instance()
 clsRegistry::ReadState clsRegistry::readDocument(QJsonObject &objRoot) const
 {
     objRoot = QJsonObject();
-    QFile file(m_strFilePath);
-    if (!file.exists())
+    QByteArray bytes;
+    switch (readRegularFile(m_strFilePath, kMaxDocumentBytes, bytes)) {
+    case FileRead::Missing:
         return ReadState::Missing;
-    if (!file.open(QIODevice::ReadOnly))
+    case FileRead::Unreadable:
         return ReadState::Unreadable;
-    if (file.size() > kMaxDocumentBytes)
+    case FileRead::TooLarge:
         return ReadState::Corrupt;
+    case FileRead::Read:
+        break;
+    }
+    // An empty file holds nothing worth keeping aside; setting it aside would only push out an
+    // earlier damaged copy that may still be of use.
+    if (bytes.trimmed().isEmpty())
+        return ReadState::Missing;
     QJsonParseError parseError;
-    const QJsonDocument doc = QJsonDocument::fromJson(file.readAll(), &parseError);
+    const QJsonDocument doc = QJsonDocument::fromJson(bytes, &parseError);
     if (parseError.error != QJsonParseError::NoError || !doc.isObject())
         return ReadState::Corrupt;
     objRoot = doc.object();
@@ -104,15 +197,15 @@ QJsonValue clsRegistry::readValue(const QString &strSubKey, const QString &strVa
     return key.toObject().value(strValueName);
 }
 
-bool clsRegistry::writeValue(const QString &strSubKey, const QString &strValueName,
-                             const QJsonValue &value)
+bool clsRegistry::writeValues(const QString &strSubKey, const QJsonObject &objValues)
 {
     const QFileInfo info(m_strFilePath);
     if (!QDir().mkpath(info.absolutePath()))
         return false;
 
-    QLockFile lock(m_strFilePath + QStringLiteral(".lock"));
-    if (!takeLock(lock))
+    const QString strLockPath = m_strFilePath + QStringLiteral(".lock");
+    QLockFile lock(strLockPath);
+    if (!takeLock(lock, strLockPath))
         return false;
 
     // Re-read inside the lock: another running copy may have written since we last looked.
@@ -120,38 +213,47 @@ bool clsRegistry::writeValue(const QString &strSubKey, const QString &strValueNa
     const ReadState state = readDocument(objRoot);
     if (state == ReadState::Unreadable)
         return false;   // a store we cannot read is never replaced blindly
+
+    // A key path that holds anything but an object cannot have values; it becomes a key.
+    QJsonObject objKey = objRoot.value(strSubKey).toObject();
+    for (auto it = objValues.begin(); it != objValues.end(); ++it)
+        objKey.insert(it.key(), it.value());
+    objRoot.insert(strSubKey, objKey);
+
+    // Unbuffered, so that a full disk fails the write itself: QSaveFile::commit() does not notice a
+    // buffer that could not be flushed, and would put an empty or cut file in place of the store.
+    QSaveFile file(m_strFilePath);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+        return false;
+    const QByteArray bytes = QJsonDocument(objRoot).toJson(QJsonDocument::Indented);
+    if (file.write(bytes) != bytes.size() || (::fsync(file.handle()) != 0 && errno != EINVAL)) {
+        file.cancelWriting();
+        return false;
+    }
     if (state == ReadState::Corrupt) {
         // Keep the damaged document beside the store rather than overwrite it; the newest damaged
         // one replaces an older copy. If it cannot be set aside, nothing is written.
         const QString strCorrupt = corruptFilePath();
-        if (QFile::exists(strCorrupt) && !QFile::remove(strCorrupt))
+        if ((QFile::exists(strCorrupt) && !QFile::remove(strCorrupt))
+            || !QFile::rename(m_strFilePath, strCorrupt)) {
+            file.cancelWriting();
             return false;
-        if (!QFile::rename(m_strFilePath, strCorrupt))
-            return false;
-        objRoot = QJsonObject();
-    }
-
-    // A key path that holds anything but an object cannot have values; it becomes a key.
-    QJsonObject objKey = objRoot.value(strSubKey).toObject();
-    objKey.insert(strValueName, value);
-    objRoot.insert(strSubKey, objKey);
-
-    QSaveFile file(m_strFilePath);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    const QByteArray bytes = QJsonDocument(objRoot).toJson(QJsonDocument::Indented);
-    if (file.write(bytes) != bytes.size()) {
-        file.cancelWriting();
-        return false;
+        }
     }
     return file.commit();
+}
+
+bool clsRegistry::SetValues(RegistryHive hKey, const QString &strSubKey, const QJsonObject &objValues)
+{
+    Q_UNUSED(hKey);
+    return writeValues(strSubKey, objValues);
 }
 
 bool clsRegistry::SetString(RegistryHive hKey, const QString &strSubKey,
                             const QString &strValueName, const QString &strValue)
 {
     Q_UNUSED(hKey);
-    return writeValue(strSubKey, strValueName, QJsonValue(strValue));
+    return writeValues(strSubKey, QJsonObject{{strValueName, strValue}});
 }
 
 QString clsRegistry::GetString(RegistryHive hKey, const QString &strSubKey,
@@ -175,7 +277,7 @@ bool clsRegistry::SetLong(RegistryHive hKey, const QString &strSubKey,
                           const QString &strValueName, qint32 lngValue)
 {
     Q_UNUSED(hKey);
-    return writeValue(strSubKey, strValueName, QJsonValue(qint64(lngValue)));
+    return writeValues(strSubKey, QJsonObject{{strValueName, qint64(lngValue)}});
 }
 
 qint32 clsRegistry::GetLong(RegistryHive hKey, const QString &strSubKey,

@@ -20,8 +20,12 @@ inline constexpr RegistryHive HKEY_CURRENT_USER = RegistryHive::CurrentUser;
 //
 // Writes are atomic (QSaveFile) and serialised between running copies by a lock file; the
 // document is re-read inside the lock, so two copies writing different values both keep theirs.
+// A write that fails (a full disk, a read-only folder, the lock held by another copy for more than
+// a moment) returns false and leaves the stored document as it was. No call blocks for longer than
+// a fraction of a second: a lock left by a copy that is gone is taken over at once, and a store
+// that is not a regular file (a FIFO, a device) reads as unreadable and is never replaced.
 // A document that is not valid JSON reads as empty; the next write keeps it beside the store as
-// "Tallyer.json.corrupt" before replacing it.
+// "Tallyer.json.corrupt" before replacing it. An empty file reads as a missing one.
 class clsRegistry
 {
 public:
@@ -45,6 +49,10 @@ public:
     qint32 GetLong(RegistryHive hKey, const QString &strSubKey, const QString &strValueName,
                    qint32 lngDefault, bool &blnError) const;
 
+    // Several values in one write: all of them are stored, or none. Each is a JSON string (a text
+    // value) or an integer in the range of qint32 (a 32-bit value).
+    bool SetValues(RegistryHive hKey, const QString &strSubKey, const QJsonObject &objValues);
+
     QString filePath() const { return m_strFilePath; }
     QString corruptFilePath() const { return m_strFilePath + QStringLiteral(".corrupt"); }
 
@@ -53,7 +61,7 @@ private:
 
     ReadState readDocument(QJsonObject &objRoot) const;
     QJsonValue readValue(const QString &strSubKey, const QString &strValueName) const;
-    bool writeValue(const QString &strSubKey, const QString &strValueName, const QJsonValue &value);
+    bool writeValues(const QString &strSubKey, const QJsonObject &objValues);
 
     QString m_strFilePath;
 };

@@ -1,5 +1,7 @@
 #include "settings.h"
 
+#include <utility>
+
 namespace Settings {
 
 namespace {
@@ -37,7 +39,53 @@ qint32 readInteger(const Setting &setting, const clsRegistry &store)
     return lngValue;
 }
 
+WriteFailureHandler &failureHandler()
+{
+    static WriteFailureHandler handler;
+    return handler;
+}
+
+bool g_blnFailureReported = false;
+
+// Passes a write's outcome through, telling the handler about the first failure.
+bool reported(bool blnWritten, const clsRegistry &store)
+{
+    if (!blnWritten && !g_blnFailureReported && failureHandler()) {
+        g_blnFailureReported = true;
+        failureHandler()(store.filePath());
+    }
+    return blnWritten;
+}
+
+bool writeInteger(const Setting &setting, qint32 lngValue, clsRegistry &store)
+{
+    return reported(store.SetLong(HKEY_CURRENT_USER, keyPath(), valueName(setting), lngValue), store);
+}
+
 } // namespace
+
+WriteFailureHandler setWriteFailureHandler(WriteFailureHandler handler)
+{
+    g_blnFailureReported = false;
+    return std::exchange(failureHandler(), std::move(handler));
+}
+
+void Batch::writeLong(const Setting &setting, qint32 lngValue)
+{
+    Q_ASSERT(setting.kind == Kind::Integer);
+    m_values.insert(valueName(setting), qint64(lngValue));
+}
+
+void Batch::writeText(const Setting &setting, const QString &strValue)
+{
+    Q_ASSERT(setting.kind == Kind::Text);
+    m_values.insert(valueName(setting), strValue);
+}
+
+bool Batch::commit(clsRegistry &store)
+{
+    return reported(store.SetValues(HKEY_CURRENT_USER, keyPath(), m_values), store);
+}
 
 bool readBool(const Setting &setting, const clsRegistry &store)
 {
@@ -68,25 +116,26 @@ QString readText(const Setting &setting, const clsRegistry &store)
 bool writeBool(const Setting &setting, bool blnValue, clsRegistry &store)
 {
     Q_ASSERT(setting.kind == Kind::Boolean);
-    return store.SetLong(HKEY_CURRENT_USER, keyPath(), valueName(setting), blnValue ? -1 : 0);
+    return writeInteger(setting, blnValue ? -1 : 0, store);
 }
 
 bool writeLong(const Setting &setting, qint32 lngValue, clsRegistry &store)
 {
     Q_ASSERT(setting.kind == Kind::Integer);
-    return store.SetLong(HKEY_CURRENT_USER, keyPath(), valueName(setting), lngValue);
+    return writeInteger(setting, lngValue, store);
 }
 
 bool writeColour(const Setting &setting, quint32 ulngColour, clsRegistry &store)
 {
     Q_ASSERT(setting.kind == Kind::Colour);
-    return store.SetLong(HKEY_CURRENT_USER, keyPath(), valueName(setting), qint32(ulngColour));
+    return writeInteger(setting, qint32(ulngColour), store);
 }
 
 bool writeText(const Setting &setting, const QString &strValue, clsRegistry &store)
 {
     Q_ASSERT(setting.kind == Kind::Text);
-    return store.SetString(HKEY_CURRENT_USER, keyPath(), valueName(setting), strValue);
+    const bool written = store.SetString(HKEY_CURRENT_USER, keyPath(), valueName(setting), strValue);
+    return reported(written, store);
 }
 
 } // namespace Settings

@@ -2,9 +2,11 @@
 
 #include "clsregistry.h"
 
+#include <QJsonObject>
 #include <QString>
 
 #include <array>
+#include <functional>
 
 // The program's settings, declared once: name, kind and the default a missing value reads as.
 // Every reader and writer goes through the helpers below, so no value name or default is
@@ -67,16 +69,20 @@ inline constexpr Setting MaxRows{"MaxRows", Kind::Integer, 10, "", Rule::ZeroRea
 inline constexpr Setting MinRows{"MinRows", Kind::Integer, 1, "", Rule::ZeroReadsAsDefault};
 // Twelve fields joined by "|": cell name, panel value, then the values of M1 ... M10.
 inline constexpr Setting MemoryString{"MemoryString", Kind::Text, 0, ""};
+// The decimal separator and then the thousands separator the MemoryString values were saved in,
+// so that they read back under other separators; empty for a MemoryString saved before it.
+inline constexpr Setting MemorySeparators{"MemorySeparators", Kind::Text, 0, ""};
 inline constexpr Setting RoundTo{"RoundTo", Kind::Integer, 2, "", Rule::OutsideRangeReadsAsDefault, 0, 9};
 
-inline constexpr std::array<const Setting *, 18> kAll{
+inline constexpr std::array<const Setting *, 19> kAll{
     &AlwaysOnTop, &Available2, &BackColor, &ColorsCustom, &F1Label, &FontName,
     &FontSize, &FontBold, &FontItalic, &FontColor, &FormLeft, &FormTop,
-    &FullName, &InWordsFile, &MaxRows, &MinRows, &MemoryString, &RoundTo,
+    &FullName, &InWordsFile, &MaxRows, &MinRows, &MemoryString, &MemorySeparators, &RoundTo,
 };
 
 // Reads give the setting's default when the value is missing, of the other kind or unusable;
-// writes return false when the store could not be written (callers may ignore it).
+// writes return false when the store could not be written (callers may ignore it: the failure
+// handler below hears of it).
 bool readBool(const Setting &setting, const clsRegistry &store = clsRegistry::instance());
 qint32 readLong(const Setting &setting, const clsRegistry &store = clsRegistry::instance());
 quint32 readColour(const Setting &setting, const clsRegistry &store = clsRegistry::instance());
@@ -88,5 +94,22 @@ bool writeColour(const Setting &setting, quint32 ulngColour,
                  clsRegistry &store = clsRegistry::instance());
 bool writeText(const Setting &setting, const QString &strValue,
                clsRegistry &store = clsRegistry::instance());
+
+// Several settings written at once: one lock, one replacement of the file, all of them or none.
+class Batch
+{
+public:
+    void writeLong(const Setting &setting, qint32 lngValue);
+    void writeText(const Setting &setting, const QString &strValue);
+    bool commit(clsRegistry &store = clsRegistry::instance());
+
+private:
+    QJsonObject m_values;
+};
+
+// Told about the first write that fails after it is installed (a full disk, a read-only folder),
+// with the store's file path, so that the user hears of it once per run. Returns the previous one.
+using WriteFailureHandler = std::function<void(const QString &strFilePath)>;
+WriteFailureHandler setWriteFailureHandler(WriteFailureHandler handler);
 
 } // namespace Settings

@@ -2,6 +2,7 @@
 
 #include "loadtext.h"
 
+#include <datafolders.h>
 #include <messagesink.h>
 #include <productinfo.h>
 
@@ -42,7 +43,7 @@ QTextBrowser *ShowHelp(QWidget *hwndOwner, const QString &strHelpFile, int lngCo
 {
     const QString strPath = QFileInfo(strHelpFile).isAbsolute()
         ? strHelpFile
-        : QCoreApplication::applicationDirPath() + QLatin1Char('/') + strHelpFile;
+        : DataFilePath(strHelpFile, QCoreApplication::applicationDirPath());
     const QFileInfo info(strPath);
     if (strHelpFile.isEmpty() || !info.isFile() || !info.isReadable()) {
         showMessage(LoadText(1381, {QStringLiteral("|1"), QStringLiteral("\n\t"),

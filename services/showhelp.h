@@ -10,9 +10,9 @@ class QWidget;
 // of the help file.
 inline constexpr int HH_HELP_CONTEXT = 15;
 
-// Opens the program's help window on strHelpFile (a bare name is looked up in the program's
-// folder) at the anchor of lngData when lngCommand is HH_HELP_CONTEXT. There is one help window
-// for the whole program; it is reused and kept above hwndOwner. Returns its browser, or nullptr
-// when the file cannot be read, in which case the user is told so (text 1381, exclamation icon)
-// through the message sink.
+// Opens the program's help window on strHelpFile (a bare name is looked up in the data folders,
+// see DataFolders) at the anchor of lngData when lngCommand is HH_HELP_CONTEXT. There is one
+// help window for the whole program; it is reused and kept above hwndOwner. Returns its browser,
+// or nullptr when the file cannot be read, in which case the user is told so (text 1381,
+// exclamation icon) through the message sink.
 QTextBrowser *ShowHelp(QWidget *hwndOwner, const QString &strHelpFile, int lngCommand, int lngData);

@@ -1,6 +1,9 @@
 #include <clsregistry.h>
+#include <settings.h>
 
+#include <QElapsedTimer>
 #include <QJsonDocument>
+#include <QLockFile>
 #include <QJsonObject>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -8,8 +11,11 @@
 
 #include <limits>
 
-// The settings store: both kinds of value, what reads as missing, the damaged-file path and two
-// running copies writing at once.
+#include <sys/stat.h>
+#include <unistd.h>
+
+// The settings store: both kinds of value, what reads as missing, the damaged-file path, the store
+// under faults of the file system and two running copies writing at once.
 class TestClsRegistry : public QObject
 {
     Q_OBJECT
@@ -25,7 +31,8 @@ private slots:
     void readsAsMissing();
     void writeKeepsOtherValuesAndKeys();
     void corruptStoreIsKeptAside();
-    void unreadableStoreIsNeverReplaced();
+    void storeUnderFaults_data();
+    void storeUnderFaults();
     void twoRunningCopiesLoseNothing();
 
 private:
@@ -190,22 +197,133 @@ void TestClsRegistry::corruptStoreIsKeptAside()
     QCOMPARE(store.GetString(HKEY_CURRENT_USER, kKey, "FontName", "", blnError), QString("Verdana"));
 }
 
-void TestClsRegistry::unreadableStoreIsNeverReplaced()
-{
-    const QByteArray content = R"({"SOFTWARE\\Mavo\\Tallyer": {"RoundTo": 4}})";
-    writeRaw(content);
-    QFile file(storePath());
-    QVERIFY(file.setPermissions(QFileDevice::WriteOwner));
-    auto restore = qScopeGuard([&] { file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner); });
-    if (file.open(QIODevice::ReadOnly))
-        QSKIP("running with rights that ignore file permissions");
+namespace {
 
+// A tmpfs of the given size mounted on a folder for the length of a test; only root may mount.
+class SmallDisk
+{
+public:
+    explicit SmallDisk(const QString &folder) : m_folder(folder) {}
+    ~SmallDisk()
+    {
+        if (m_mounted)
+            QProcess::execute(QStringLiteral("umount"), {m_folder});
+    }
+    bool mount(const QString &size)
+    {
+        QDir().mkpath(m_folder);
+        m_mounted = ::geteuid() == 0
+            && QProcess::execute(QStringLiteral("mount"),
+                                 {"-t", "tmpfs", "-o", "size=" + size, "tmpfs", m_folder}) == 0;
+        return m_mounted;
+    }
+    bool makeReadOnly()
+    {
+        return QProcess::execute(QStringLiteral("mount"), {"-o", "remount,ro", m_folder}) == 0;
+    }
+
+private:
+    QString m_folder;
+    bool m_mounted = false;
+};
+
+} // namespace
+
+void TestClsRegistry::storeUnderFaults_data()
+{
+    QTest::addColumn<QString>("fault");
+    QTest::addColumn<bool>("writes"); // whether a write succeeds under the fault
+
+    QTest::newRow("empty-lock-of-a-killed-copy") << "empty-lock" << true;
+    QTest::newRow("lock-naming-a-gone-process") << "dead-lock" << true;
+    QTest::newRow("lock-held-by-a-running-copy") << "live-lock" << false;
+    QTest::newRow("disk-full-but-one-block") << "disk-full" << false;
+    QTest::newRow("store-is-a-fifo") << "fifo" << false;
+    QTest::newRow("store-links-to-dev-zero") << "dev-zero" << false;
+    QTest::newRow("read-only-folder") << "read-only" << false;
+}
+
+// Under every fault each call returns within a fraction of a second, a failed write leaves the
+// stored document as it was and is told once, and a lock left by a copy that is gone is taken over.
+void TestClsRegistry::storeUnderFaults()
+{
+    QFETCH(QString, fault);
+    QFETCH(bool, writes);
+    const QString folder = QFileInfo(storePath()).absolutePath();
+    const QString lockPath = storePath() + ".lock";
+    SmallDisk disk(folder);
+    QLockFile otherCopy(lockPath);
+    const bool hasStore = fault != "fifo" && fault != "dev-zero";
+    if (fault == "disk-full" || (fault == "read-only" && ::geteuid() == 0)) {
+        if (!disk.mount("16k"))
+            QSKIP("mounting a small tmpfs needs root");
+    }
+    if (hasStore)
+        writeRaw(R"({"SOFTWARE\\Mavo\\Tallyer": {"RoundTo": 4}})");
+    else
+        QVERIFY(QDir().mkpath(folder));
+
+    if (fault == "empty-lock") {
+        QFile lock(lockPath);
+        QVERIFY(lock.open(QIODevice::WriteOnly));
+        // Two seconds old: long past the moment a live copy fills its lock, far from the 30 s
+        // after which QLockFile would give it up by itself.
+        QVERIFY(lock.setFileTime(QDateTime::currentDateTime().addSecs(-2),
+                                 QFileDevice::FileModificationTime));
+    } else if (fault == "dead-lock") {
+        QFile lock(lockPath);
+        QVERIFY(lock.open(QIODevice::WriteOnly));
+        lock.write("2147480000\ntallyer\n" + QSysInfo::machineHostName().toUtf8() + "\n");
+    } else if (fault == "live-lock") {
+        QVERIFY(otherCopy.tryLock(0));
+    } else if (fault == "disk-full") {
+        // Fill the disk with one-block files, then free one block: room for the lock, none for the
+        // new document.
+        QStringList fillers;
+        for (int i = 0;; ++i) {
+            QFile filler(QStringLiteral("%1/filler%2").arg(folder).arg(i));
+            if (!filler.open(QIODevice::WriteOnly | QIODevice::Unbuffered)
+                || filler.write(QByteArray(4096, 'x')) != 4096) {
+                filler.remove();
+                break;
+            }
+            fillers << filler.fileName();
+        }
+        QVERIFY(!fillers.isEmpty() && QFile::remove(fillers.last()));
+    } else if (fault == "fifo") {
+        QCOMPARE(::mkfifo(QFile::encodeName(storePath()).constData(), 0600), 0);
+    } else if (fault == "dev-zero") {
+        QVERIFY(QFile::link(QStringLiteral("/dev/zero"), storePath()));
+    } else if (fault == "read-only") {
+        if (::geteuid() == 0)
+            QVERIFY(disk.makeReadOnly());
+        else
+            QVERIFY(QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::ExeOwner));
+    }
+    auto writable = qScopeGuard([&] {
+        QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    });
+
+    int told = 0;
+    const auto oldHandler = Settings::setWriteFailureHandler([&told](const QString &) { ++told; });
+    auto restoreHandler = qScopeGuard([&] { Settings::setWriteFailureHandler(oldHandler); });
     clsRegistry store(storePath());
-    QVERIFY(!store.SetLong(HKEY_CURRENT_USER, kKey, "MaxRows", 12));
-    restore.dismiss();
-    QVERIFY(file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner));
-    QVERIFY(file.open(QIODevice::ReadOnly));
-    QCOMPARE(file.readAll(), content);
+    QElapsedTimer timer;
+    bool blnError = false;
+    for (int round = 0; round < 2; ++round) {
+        timer.start();
+        QCOMPARE(Settings::writeText(Settings::FontName, QString(3000, u'F'), store), writes);
+        QVERIFY2(timer.elapsed() < 1500, qPrintable(QString::number(timer.elapsed())));
+        timer.start();
+        QCOMPARE(store.GetLong(HKEY_CURRENT_USER, kKey, "RoundTo", 2, blnError), hasStore ? 4 : 2);
+        QVERIFY2(timer.elapsed() < 1500, qPrintable(QString::number(timer.elapsed())));
+    }
+    QCOMPARE(told, writes ? 0 : 1);
+    QCOMPARE(store.GetString(HKEY_CURRENT_USER, kKey, "FontName", "dflt", blnError),
+             writes ? QString(3000, u'F') : QStringLiteral("dflt"));
+    QVERIFY(!QFileInfo::exists(store.corruptFilePath()));
+    if (!hasStore)
+        QVERIFY(!QFileInfo(storePath()).isFile()); // still the FIFO or the link
 }
 
 // Run as a second program: write `count` values "<tag>-<i>" = i. Exit code 0 when all succeeded.

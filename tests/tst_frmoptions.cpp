@@ -16,6 +16,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTextBrowser>
@@ -131,6 +132,7 @@ private slots:
     {
         QVERIFY(m_config.isValid());
         qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_config.path()));
+        qputenv("XDG_DATA_HOME", QFile::encodeName(m_config.filePath("data")));
         for (const QString &name : {kWordsA, kWordsB}) { // in the program's folder: the test's own
             QFile file(QCoreApplication::applicationDirPath() + QLatin1Char('/') + name);
             QVERIFY(file.open(QIODevice::WriteOnly));
@@ -317,12 +319,12 @@ private slots:
         const ColorChoice &colour = m_chooser.colorAsked;
         QCOMPARE((QVariantList{colour.flags, colour.Color, colour.Custom[1]}), (QVariantList{1, 0x80000018u, 6u}));
 
-        m_chooser.fileGiven = QStringLiteral("/elsewhere/InWordsRubles rus.txt");
+        m_chooser.fileGiven = QStringLiteral(TALLYER_PROGRAM_DIR "/InWordsRubles rus.txt");
         dlg->btnChangeInWordsFile->click();
         const FileChoice &file = m_chooser.fileAsked;
         QCOMPARE((QVariantList{file.flags, file.Title, file.Folder}),
                  (QVariantList{6, "Choice of the file for the procedure 'value in words'",
-                               QCoreApplication::applicationDirPath()}));
+                               m_config.filePath("data/tallyer")}));
         const QList<QPair<QString, QString>> filters{{"Special files (InWords*.txt)", "InWords*.txt"},
                                                      {"All files (*.*)", "*.*"}};
         QCOMPARE(m_chooser.fileAsked.Filters, filters);
@@ -349,6 +351,65 @@ private slots:
         QCOMPARE(storedText("FontName"), QStringLiteral("DejaVu Sans"));
         QCOMPARE(storedText("ColorsCustom"),
                  QStringLiteral("100|101|102|103|104|105|106|107|108|109|110|111|112|113|114|115"));
+    }
+
+    // A words file chosen from another folder is copied into the user's words folder, so that its
+    // bare name finds it; what stands in the way is asked about or told.
+    void chosenWordsFileIsCopied_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QByteArray>("chosen");   // the chosen file's bytes; null: it cannot be read
+        QTest::addColumn<QByteArray>("before");   // the user's folder's file of that name; null: none
+        QTest::addColumn<int>("answer");          // to the question whether to replace it; 0: not asked
+        QTest::addColumn<bool>("taken");          // the box shows the chosen name
+        QTest::addColumn<QByteArray>("after");    // the user's folder's file afterwards
+        const QByteArray none, mine("[Zero]=mine"), old("[Zero]=old");
+        QTest::newRow("copied") << "InWordsMine.txt" << mine << none << 0 << true << mine;
+        QTest::newRow("same-bytes-not-asked") << "InWordsMine.txt" << mine << mine << 0 << true << mine;
+        QTest::newRow("other-file-replaced-on-yes") << "InWordsMine.txt" << mine << old << int(QMessageBox::Yes)
+                                                    << true << mine;
+        QTest::newRow("other-file-kept-on-no") << "InWordsMine.txt" << mine << old << int(QMessageBox::No)
+                                               << false << old;
+        QTest::newRow("unreadable-told") << "InWordsGone.txt" << none << none << 0 << false << none;
+        // The program's folder comes first in the lookup: a copy would never be found.
+        QTest::newRow("program-folder-wins-told") << kWordsB << mine << none << 0 << false << none;
+    }
+
+    void chosenWordsFileIsCopied()
+    {
+        QFETCH(QString, name);
+        QFETCH(QByteArray, chosen);
+        QFETCH(QByteArray, before);
+        QFETCH(int, answer);
+        QFETCH(bool, taken);
+        QFETCH(QByteArray, after);
+        const auto write = [](const QString &path, const QByteArray &bytes) {
+            QFile::remove(path);
+            QFile file(path);
+            return bytes.isNull() || (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
+        };
+        const QString target = m_config.filePath("data/tallyer/") + name;
+        m_chooser.fileGiven = m_config.filePath("elsewhere/") + name;
+        QVERIFY(QDir().mkpath(m_config.filePath("elsewhere")) && QDir().mkpath(m_config.filePath("data/tallyer")));
+        QVERIFY(write(m_chooser.fileGiven, chosen) && write(target, before));
+
+        auto dlg = openDialog();
+        QVERIFY(dlg);
+        int asked = 0;
+        QTimer answerer;
+        connect(&answerer, &QTimer::timeout, [&] {
+            if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
+                ++asked;
+                box->button(QMessageBox::StandardButton(answer))->click();
+            }
+        });
+        answerer.start(10);
+        dlg->btnChangeInWordsFile->click();
+        QCOMPARE(asked, answer ? 1 : 0);
+        QCOMPARE(dlg->boxInWordsFile->text(), taken ? name : kWordsA);
+        QCOMPARE(m_messages, taken || answer ? 0 : 1);
+        QFile file(target);
+        QCOMPARE(file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray(), after);
     }
 
     void okRepairsBoxBeingEdited_data()

@@ -8,6 +8,7 @@
 #include <messagesink.h>
 
 #include <QAction>
+#include <QLabel>
 #include <QClipboard>
 #include <QMenu>
 #include <QScreen>
@@ -51,7 +52,9 @@ QString cellCaption(frmTallyer &w, int n)
 // The usable width of a row: the field's width less a vertical scroll bar and 6 pixels.
 int rowWidth(frmTallyer &w)
 {
-    return w.boxCalc->width() - w.style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, w.boxCalc) - 6;
+    // Rows keep the design width of 4950 twips (330 pixels) even where the field is wider.
+    return frmTallyer::kDesignFieldWidth
+        - w.style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, w.boxCalc) - 6;
 }
 
 } // namespace
@@ -115,6 +118,61 @@ private slots:
         QTEST(w->lblResult->Caption(), "result");
     }
 
+    // Every value the result panel, the memory panel and the grey sub result can show is shown
+    // whole, whatever the decimals, the field's font size and the locale; the window widens
+    // where the form's widths are too small. (CTest runs this once more at scale factor 2.)
+    void panelsShowWholeValues_data()
+    {
+        QTest::addColumn<int>("fontSize");
+        QTest::addColumn<QLocale>("locale");
+        QTest::addColumn<QString>("value");
+        const QList<std::pair<const char *, QString>> values = {
+            {"zero", QStringLiteral("0")}, {"one", QStringLiteral("1")}, {"million", QStringLiteral("1000000")},
+            {"largest", QStringLiteral("999999999999999")}, {"negative", QStringLiteral("-999999999999999")}};
+        for (const int size : {8, 50}) {
+            for (const QLocale &locale : {kUs, QLocale(QLocale::Russian, QLocale::Russia)}) {
+                for (const auto &[name, value] : values) {
+                    QTest::addRow("%dpt-%s-%s", size, qPrintable(locale.name()), name)
+                        << size << locale << value;
+                }
+            }
+        }
+    }
+    void panelsShowWholeValues()
+    {
+        QFETCH(int, fontSize);
+        QFETCH(QLocale, locale);
+        QFETCH(QString, value);
+        useLocale(locale);
+        QVERIFY(Settings::writeLong(Settings::FontSize, fontSize));
+        auto w = openWindow(true);
+        QVERIFY(w);
+        typeText(w->boxCalc, value);
+        w->MemoryStore();
+
+        // The caption's own label holds the whole text, and the panel lies inside the window.
+        auto shownWhole = [&w](MavoLabel3D *panel) {
+            const QString caption = panel->Caption();
+            const QLabel *inner = panel->findChild<QLabel *>(QStringLiteral("lbl0"));
+            const QRect onWindow(panel->mapTo(w.get(), QPoint(0, 0)), panel->size());
+            return !caption.isEmpty() && inner
+                && inner->width() >= QFontMetricsF(inner->font()).horizontalAdvance(caption)
+                && inner->geometry().right() < panel->width() && w->rect().contains(onWindow);
+        };
+        for (int fix = 0; fix <= 9; ++fix) {
+            w->setRoundDigit(QString::number(fix));
+            w->boxCalc_Change();
+            w->MemoryStore();
+            QVERIFY2(shownWhole(w->lblResult), qPrintable(w->lblResult->Caption()));
+            QVERIFY2(shownWhole(w->lblMemory), qPrintable(w->lblMemory->Caption()));
+            QVERIFY2(shownWhole(w->lblMoveSize), qPrintable(w->lblMoveSize->Caption()));
+        }
+        // The sub result of the whole sheet, selected, at nine decimals.
+        w->SetCaret(3);
+        QTRY_COMPARE(w->lblResult->ForeColor(), kButtonShadow);
+        QVERIFY2(shownWhole(w->lblResult), qPrintable(w->lblResult->Caption()));
+    }
+
     void longRowsWrapAfterOperators()
     {
         auto w = openWindow(true);
@@ -149,6 +207,19 @@ private slots:
         QCOMPARE(after.left(w->boxCalc->SelStart()).remove(kCrLf), QStringLiteral("1239999"));
         for (const QString &row : after.split(kCrLf))
             QVERIFY2(w->TextWidthPixels(row) <= width, qPrintable(row));
+    }
+
+    // A 100 kB row pasted at once: it must come out wrapped and evaluated; the time it takes is
+    // measured by bench_paste.
+    void largePasteFinishes()
+    {
+        auto w = openWindow();
+        QVERIFY(w);
+        pasteText(w->boxCalc, QStringLiteral("1+").repeated(50000) + u'1');
+        const QString text = w->boxCalc->Text();
+        QCOMPARE(QString(text).remove(kCrLf).size(), 100001);
+        QVERIFY(text.count(kCrLf) > 100);
+        QCOMPARE(w->lblResult->Caption(), QStringLiteral("50,001.00"));
     }
 
     void heightFollowsRows()
@@ -341,26 +412,46 @@ private slots:
         w->memoryItem(QStringLiteral("mnuM2"))->trigger();
         w->close();
         QCOMPARE(Settings::readText(Settings::MemoryString), QStringLiteral("M2|15.00||15.00||||||||"));
+        QCOMPARE(Settings::readText(Settings::MemorySeparators), QStringLiteral(".,"));
     }
 
     void memoryStringRestore_data()
     {
+        QTest::addColumn<QLocale>("locale"); // at start-up
+        QTest::addColumn<QString>("separators"); // MemorySeparators as saved; empty: not recorded
         QTest::addColumn<QString>("stored");
         QTest::addColumn<QString>("current");
         QTest::addColumn<QString>("panel");
         QTest::addColumn<QStringList>("values"); // M1 ... M10
 
         const QStringList none(9, QString());
-        QTest::newRow("three-fields-padded") << "M3|2.00|1.00" << "M3" << "2.00" << QStringList{"1.00"} + none;
-        QTest::newRow("fourteen-fields-cut") << "M2|9.00|1|2|3|4|5|6|7|8|9|10|11|12" << "M2" << "9.00"
+        QTest::newRow("three-fields-padded") << kUs << "" << "M3|2.00|1.00" << "M3" << "2.00" << QStringList{"1.00"} + none;
+        QTest::newRow("fourteen-fields-cut") << kUs << ".," << "M2|9.00|1|2|3|4|5|6|7|8|9|10|11|12" << "M2" << "9.00"
                                              << QStringList{"1", "2", "3", "4", "5", "6", "7", "8", "9", "10"};
-        QTest::newRow("empty-panel-keeps-first-cell") << "M2||5.00|" << "M1" << "" << QStringList{"5.00"} + none;
+        QTest::newRow("empty-panel-keeps-first-cell") << kUs << "" << "M2||5.00|" << "M1" << "" << QStringList{"5.00"} + none;
+        // Saved with "." decimals and "," grouping, read where "," is the decimal separator and
+        // "." the grouping, and the other way round (the Russian grouping is a no-break space).
+        QTest::newRow("saved-point-read-under-comma")
+            << kGerman << ".," << "M2|3,215.00|1,234,567.5|- 12.5|Error" << "M2" << "3.215,00"
+            << QStringList{"1.234.567,5", "- 12,5", "Error"} + QStringList(7, QString());
+        QTest::newRow("saved-comma-read-under-point")
+            << kUs << QStringLiteral(",\u00a0") << QStringLiteral("M1|3\u00a0215,000|3\u00a0215,000|- 0,50")
+            << "M1" << "3,215.000" << QStringList{"3,215.000", "- 0.50"} + QStringList(8, QString());
+        // Saved before the separators were recorded: read from the text where it tells, as the
+        // locale reads it where it cannot (3,215 is 3215 grouped, or 3.215).
+        QTest::newRow("unrecorded-separators-inferred")
+            << kUs << "" << QStringLiteral("M1|1.234,5|1.234,5|1\u00a0234,5|3,215|12,5|0,500") << "M1" << "1,234.5"
+            << QStringList{"1,234.5", "1,234.5", "3,215", "12.5", "0.500"} + QStringList(5, QString());
     }
     void memoryStringRestore()
     {
+        QFETCH(QLocale, locale);
+        QFETCH(QString, separators);
         QFETCH(QString, stored);
         QFETCH(QString, current);
         QFETCH(QStringList, values);
+        useLocale(locale);
+        QVERIFY(Settings::writeText(Settings::MemorySeparators, separators));
         QVERIFY(Settings::writeText(Settings::MemoryString, stored));
         auto w = openWindow(true);
         QVERIFY(w);

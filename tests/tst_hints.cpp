@@ -10,6 +10,9 @@
 #include <messagesink.h>
 
 #include <QFrame>
+#include <QAbstractButton>
+#include <QMessageBox>
+#include <QPointer>
 #include <QLabel>
 
 namespace {
@@ -251,6 +254,46 @@ private slots:
         auto next = openWindow(false, false);
         QVERIFY(next);
         QCOMPARE(next->TimerPressF1ForHelp->isActive(), answer);
+    }
+
+    // Typed quickly at start-up, a tape reaches the sheet whole: the question waits for a pause,
+    // and keys that reach the box in its first moments neither answer it nor get lost.
+    void typingDuringGreetingLosesNothing()
+    {
+        QVERIFY(emptyStore(true));
+        auto w = openWindow();
+        QVERIFY(w);
+        QVERIFY(w->TimerPressF1ForHelp->isActive());
+
+        // Runs inside the box's own event loop: Enter and more of the tape go to the young box,
+        // then No is clicked.
+        QPointer<QMessageBox> seen;
+        bool stillOpenAfterEnter = false;
+        QTimer poll;
+        poll.setInterval(10);
+        QObject::connect(&poll, &QTimer::timeout, [&] {
+            auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+            if (!box || box == seen)
+                return;
+            seen = box;
+            QTest::keyClick(box, Qt::Key_Return);
+            QTest::keyClicks(box, QStringLiteral("17.5"));
+            stillOpenAfterEnter = box->isVisible();
+            box->button(QMessageBox::No)->click();
+        });
+        poll.start();
+
+        QTest::keyClicks(w->boxCalc, QStringLiteral("1250+"));
+        QTest::keyClick(w->boxCalc, Qt::Key_Return);
+        QTest::keyClicks(w->boxCalc, QStringLiteral("340+"));
+        QVERIFY(!seen); // not asked while typing goes on
+        QTRY_VERIFY(w->frame1->isHidden()); // but the greeting no longer covers the sheet
+        QVERIFY(!seen);
+        QTRY_VERIFY_WITH_TIMEOUT(seen.isNull() && !w->TimerPressF1ForHelp->isActive(), 5000);
+        QVERIFY(stillOpenAfterEnter);
+        QCOMPARE(w->boxCalc->Text(), QStringLiteral("1250+\r\n340+\r\n17.5"));
+        QCOMPARE(w->lblResult->Caption(), QStringLiteral("1,607.50"));
+        QCOMPARE(Settings::readBool(Settings::F1Label), false);
     }
 };
 

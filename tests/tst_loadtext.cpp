@@ -96,7 +96,7 @@ void TestLoadText::tableHoldsEveryTextInBothLanguages()
                          1090, 1100, 1105, 1110, 1120, 1130, 1140, 1150, 1151, 1152, 1153, 1154,
                          1160, 1170, 1180, 1190, 1200, 1205, 1210, 1220, 1230, 1240, 1241, 1250,
                          1251, 1260, 1261, 1265, 1266, 1267, 1270, 1280, 1290, 1300, 1310, 1320,
-                         1370, 1380, 1381, 1390, 1400};
+                         1370, 1380, 1381, 1390, 1400, 1410, 1420, 1421, 1422};
     const QMap<int, QString> &table = textTable();
     QCOMPARE(table.size(), ids.size() * 2);
     const auto placeholders = [](const QString &text) { // "|1" twice and "|2" once: {"|1","|1","|2"}

@@ -144,6 +144,40 @@ private slots:
         QCOMPARE(colorFromRgbValue(-1), QColor(Qt::white));
     }
 
+    // A grey caption in a system colour (the sub result's button shadow) stays grey but readable:
+    // at least 3:1 against the face, light desktop or dark. A colour the user chose stays as it is.
+    void systemTextColourReadable_data()
+    {
+        QTest::addColumn<QColor>("face");
+        QTest::addColumn<QColor>("shadow");
+        QTest::addColumn<QColor>("text");
+        QTest::newRow("light") << QColor(0xef, 0xef, 0xef) << QColor(0xa0, 0xa0, 0xa0) << QColor(Qt::black);
+        QTest::newRow("dark") << QColor(0x35, 0x35, 0x35) << QColor(0x23, 0x23, 0x23) << QColor(Qt::white);
+    }
+    void systemTextColourReadable()
+    {
+        QFETCH(QColor, face);
+        QFETCH(QColor, shadow);
+        QFETCH(QColor, text);
+        const QPalette saved = QApplication::palette();
+        const auto restore = qScopeGuard([saved] { QApplication::setPalette(saved); });
+        QPalette palette = saved;
+        palette.setColor(QPalette::Button, face);
+        palette.setColor(QPalette::Dark, shadow);
+        palette.setColor(QPalette::ButtonText, text);
+        QApplication::setPalette(palette);
+
+        auto *label = new MavoLabel3D(m_form.get());
+        label->setBackColor(0x8000000Fu); // button face
+        label->setForeColor(0x80000010u); // button shadow
+        const QColor drawn = captionLabel(label)->palette().color(QPalette::Active, QPalette::WindowText);
+        QVERIFY2(contrastRatio(drawn, face) >= 3.0, qPrintable(drawn.name()));
+        QVERIFY2(contrastRatio(drawn, text) > 1.5, qPrintable(drawn.name())); // still set apart from text
+
+        label->setForeColor(rgbValueFromColor(shadow)); // the same colour as RGB: as chosen
+        QCOMPARE(captionLabel(label)->palette().color(QPalette::Active, QPalette::WindowText), shadow);
+    }
+
     void newControl()
     {
         auto *label = new MavoLabel3D(m_form.get());

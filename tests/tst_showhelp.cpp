@@ -88,8 +88,6 @@ void TestShowHelp::missingHelpFileIsReported_data()
     const QString dir = QCoreApplication::applicationDirPath();
     QTest::newRow("bare-name-named-with-program-folder") << kLcidEnglish << "noSuchHelpEn.html"
         << QString("Help file:\n\t'%1/noSuchHelpEn.html'\n\tnot accessible").arg(dir);
-    QTest::newRow("russian") << kLcidRussian << "noSuchHelpRu.html"
-        << QString("Файл справки:\n\t'%1/noSuchHelpRu.html'\n\tне найден").arg(dir);
     QTest::newRow("absolute-path-named-as-given") << kLcidEnglish << "/nonexistent-folder/tallyerEn.html"
         << QString("Help file:\n\t'/nonexistent-folder/tallyerEn.html'\n\tnot accessible");
     QTest::newRow("folder-is-no-help-file") << kLcidEnglish << QString(TALLYER_PROGRAM_DIR)

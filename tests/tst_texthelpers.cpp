@@ -3,11 +3,9 @@
 #include "localescope.h"
 #include "sheettext.h"
 #include "texthelpers.h"
+#include "wrap.h"
 
-#include <QRandomGenerator>
 #include <QTest>
-
-#include <algorithm>
 
 using Positions = QList<qsizetype>;
 
@@ -26,7 +24,8 @@ private slots:
     void cleanSheet_data();
     void cleanSheet();
     void sheetExpression();
-    void randomSheetsKeepTheirInvariants();
+    void wrapRows_data();
+    void wrapRows();
 };
 
 void TestTextHelpers::replaceAll_data()
@@ -201,37 +200,41 @@ void TestTextHelpers::sheetExpression()
     QCOMPARE(SheetExpression(QStringLiteral("2^\r\n3")), QStringLiteral("2^\r\n3"));
 }
 
-// Whatever is typed or pasted, a cleaned sheet holds only the sheet alphabet and CR LF pairs, no
-// run of three minus signs, no leading line break and a trailing one only after an operator;
-// cleaning it again changes nothing.
-void TestTextHelpers::randomSheetsKeepTheirInvariants()
+// Worked by hand with every character 10 pixels wide ("*" 30): a row is cut after the last
+// operator among the characters that fit; a leading run without one stays whole.
+void TestTextHelpers::wrapRows_data()
 {
-    static const QString input = QStringLiteral("0123456789%+-()*/\\^<>=.,---\r\n\r\n  \tx\u00a0");
-    static const QString alphabet = QString::fromUtf16(kSheetAlphabet);
-    QRandomGenerator rng(1999);
-    for (const char *decimal : {".", ","}) {
-        const LocaleScope locale(QString::fromLatin1(decimal), QStringLiteral(" "), true);
-        const QChar foreign = QLatin1Char(*decimal == '.' ? ',' : '.');
-        for (int i = 0; i < 5000; ++i) {
-            QString text;
-            const int length = rng.bounded(30);
-            for (int k = 0; k < length; ++k)
-                text += input.at(rng.bounded(input.size()));
-            qsizetype caret = rng.bounded(length + 1);
-            const QString sheet = CleanSheetText(text, caret);
-            const QByteArray shown = QString(text + " -> " + sheet).toUtf8().toPercentEncoding();
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("width");
+    QTest::addColumn<bool>("broken"); // WrapLine on one row, already cut once
+    QTest::addColumn<QString>("expected");
 
-            const QString rest = QString(sheet).remove(QStringLiteral("\r\n"));
-            QVERIFY2(std::all_of(rest.begin(), rest.end(), [&](QChar c) { return alphabet.contains(c) && c != foreign; }),
-                     shown.constData());
-            QVERIFY2(!sheet.contains(QStringLiteral("---")), shown.constData());
-            QVERIFY2(!sheet.startsWith(QStringLiteral("\r\n")), shown.constData());
-            QVERIFY2(!sheet.endsWith(QStringLiteral("\r\n")) || IsContinuationOperator(sheet.at(sheet.size() - 3)),
-                     shown.constData());
-            qsizetype again = 0;
-            QVERIFY2(CleanSheetText(sheet, again) == sheet, shown.constData());
-        }
-    }
+    QTest::newRow("fits-unchanged") << "12+34" << 50 << false << "12+34";
+    QTest::newRow("cut-after-operator") << "12+34" << 45 << false << "12+\r\n34";
+    QTest::newRow("prefix-exactly-full") << "1234+5" << 50 << false << "1234+\r\n5";
+    QTest::newRow("digit-run-stays-whole") << "123456" << 45 << false << "123456";
+    QTest::newRow("after-a-cut-runs-cut-at-width") << "1+23456789" << 45 << false << "1+\r\n2345\r\n6789";
+    QTest::newRow("already-broken-row") << "123456" << 45 << true << "1234\r\n56";
+    QTest::newRow("nothing-fits-one-character-each") << "1+2" << 5 << false << "1+2";
+    QTest::newRow("wide-operator") << "12*3+4" << 65 << false << "12*\r\n3+4";
+    QTest::newRow("rows-wrapped-one-by-one") << "12+34\r\n5" << 45 << false << "12+\r\n34\r\n5";
+    QTest::newRow("long-row") << QStringLiteral("1+").repeated(1000) + u'1' << 45 << false
+                              << QStringLiteral("1+1+\r\n").repeated(500) + u'1';
+}
+
+void TestTextHelpers::wrapRows()
+{
+    QFETCH(QString, text);
+    QFETCH(int, width);
+    QFETCH(bool, broken);
+    const TextWidthFunction pixels = [](const QString &t) {
+        return int(t.size() * 10 + t.count(u'*') * 20);
+    };
+    const QString breakChars = QString::fromUtf16(kContinuationOperators);
+    const QString crLf = QStringLiteral("\r\n");
+    const QString wrapped = broken ? WrapLine(text, breakChars, crLf, width, true, pixels)
+                                   : WrapText(text, breakChars, crLf, width, pixels);
+    QTEST(wrapped, "expected");
 }
 
 QTEST_GUILESS_MAIN(TestTextHelpers)

@@ -8,6 +8,7 @@
 #include "mavolabel3d.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QFrame>
 #include <QLabel>
 #include <QMenu>
@@ -74,6 +75,11 @@ void frmTallyer::buildControls()
     frame2->setObjectName(QStringLiteral("frame2"));
     const int frameTop = kDesignFieldTop + kDesignFieldHeight + kRowGap;
     frame2->setGeometry(kDesignFieldLeft, frameTop, kDesignFieldWidth, kFrame2Height);
+    // The panels and buttons keep the desktop's font: the window itself takes the field's font
+    // to measure rows, and a 50-point field must not blow the buttons up with it.
+    QFont rowFont = QApplication::font(frame2);
+    rowFont.setResolveMask(QFont::AllPropertiesResolved);
+    frame2->setFont(rowFont);
 
     auto label = [this](const char *name) {
         auto *l = new MavoLabel3D(frame2);
@@ -213,6 +219,12 @@ void frmTallyer::connectLabels()
                 [this, l](qint16 button, qint16, float, float) { labelMouseDown(l, button); });
         connect(l, &MavoLabel3D::MouseUp, this,
                 [this, l](qint16 button, qint16, float x, float) { labelMouseUp(l, button, x); });
+    }
+    for (MavoLabel3D *l : {lblResult, lblMemory, lblMemMenu, lblRound, lblOptions, lblMoveSize}) {
+        connect(l, &MavoLabel3D::PropertyChanged, this, [this](const QString &name) {
+            if (name == QLatin1String("Caption") || name == QLatin1String("Font"))
+                LayoutPanelRow();
+        });
     }
     connect(lblRound, &MavoLabel3D::MouseMove, this,
             [this](qint16 b, qint16 s, float x, float y) { lblRound_MouseMove(b, s, x, y); });

@@ -2,6 +2,7 @@
 
 #include "undoring.h"
 
+#include <QElapsedTimer>
 #include <QPointer>
 #include <QString>
 #include <QWidget>
@@ -111,6 +112,10 @@ public:
     void Panel_MouseDown(MavoLabel3D *panel, int Button);
     void Panel_MouseUp(MavoLabel3D *panel);
     void CopyPanelText(MavoLabel3D *label, bool blnInWords);
+    // Widens the panels and buttons of the upper row to their captions, and the window with them
+    // (panelrow.cpp).
+    void LayoutPanelRow();
+    int captionFitWidth(const MavoLabel3D *label, const QString &caption) const;
     // Every push-label's press and release, from the mouse or from a key.
     void labelMouseDown(MavoLabel3D *label, int Button);
     void labelMouseUp(MavoLabel3D *label, int Button, float X);
@@ -167,6 +172,7 @@ public:
     qint32 f_lngHintTicks = 0;
     qint32 f_lngF1Ticks = 0;
     bool f_blnTyped = false;
+    QElapsedTimer f_tmrLastTyped; // since the last change of the text
     // Phase lengths in ticks (0 ... 6), their sum (7), and where the phase being drawn starts (8):
     // the last tick before it.
     std::array<qint32, 9> f_lngF1Phases{20, 45, 8, 8, 4, 4, 60, 149, 0};

@@ -12,11 +12,15 @@
 #include "twips.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QEvent>
 #include <QFontMetrics>
 #include <QFrame>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMessageBox>
+#include <QPointer>
+#include <QSet>
 #include <QTimer>
 
 #include <cmath>
@@ -51,8 +55,73 @@ constexpr HintText kHintTexts[] = {
 constexpr qint32 kHintFirstTick = 6;
 constexpr qint32 kHintLastTick = 21;
 
+// Typing during the greeting: the question waits for this long a pause in the typing.
+constexpr qint64 kAskAfterPauseMs = 1500;
+
 // The greeting ends 100 twips short of the field's right edge.
 constexpr double kF1RightGapTwips = 100;
+
+// Keys that reach the question box in its first moments were typed for the sheet, before the
+// user could have read the question: they must neither answer it nor be lost. The filter holds
+// them back while the box is young and hands them to the sheet once the box has gone.
+class YoungBoxKeyCatcher : public QObject
+{
+public:
+    explicit YoungBoxKeyCatcher(QWidget *target)
+        : m_target(target)
+    {
+        m_age.start();
+    }
+
+    ~YoungBoxKeyCatcher() override
+    {
+        if (!m_target)
+            return;
+        for (const auto &key : m_caught) {
+            QKeyEvent event(key.type, key.key, key.modifiers, key.text, key.autoRepeat);
+            QCoreApplication::sendEvent(m_target, &event);
+        }
+    }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        const QEvent::Type type = event->type();
+        if (type != QEvent::KeyPress && type != QEvent::KeyRelease && type != QEvent::ShortcutOverride)
+            return QObject::eventFilter(watched, event);
+        // A release whose press was held back is held back too, whatever the box's age.
+        auto *key = static_cast<QKeyEvent *>(event);
+        const bool young = m_age.elapsed() < kYoungBoxMs;
+        const bool pressedWhileYoung = type == QEvent::KeyRelease && m_heldKeys.contains(key->key());
+        if (!young && !pressedWhileYoung)
+            return QObject::eventFilter(watched, event);
+        if (type == QEvent::ShortcutOverride)
+            return true;
+        if (type == QEvent::KeyPress)
+            m_heldKeys.insert(key->key());
+        else
+            m_heldKeys.remove(key->key());
+        m_caught.push_back({type, key->key(), key->modifiers(), key->text(), key->isAutoRepeat()});
+        return true;
+    }
+
+private:
+    // How long the box ignores keys after it has appeared.
+    static constexpr qint64 kYoungBoxMs = 700;
+
+    struct CaughtKey
+    {
+        QEvent::Type type;
+        int key;
+        Qt::KeyboardModifiers modifiers;
+        QString text;
+        bool autoRepeat;
+    };
+    QPointer<QWidget> m_target;
+    QElapsedTimer m_age;
+    QList<CaughtKey> m_caught;
+    QSet<int> m_heldKeys;
+};
 
 bool askWithMessageBox(QWidget *owner, const QString &strText)
 {
@@ -61,7 +130,13 @@ bool askWithMessageBox(QWidget *owner, const QString &strText)
     box.setDefaultButton(QMessageBox::Yes);
     // Closing the box without an answer leaves the setting as it is.
     box.setEscapeButton(QMessageBox::Yes);
-    return box.exec() != QMessageBox::No;
+    // The keys go back to where they were headed: the sheet of the asking window.
+    auto *window = qobject_cast<frmTallyer *>(owner);
+    YoungBoxKeyCatcher catcher(window ? static_cast<QWidget *>(window->boxCalc) : owner);
+    qApp->installEventFilter(&catcher);
+    const int answer = box.exec();
+    qApp->removeEventFilter(&catcher);
+    return answer != QMessageBox::No;
 }
 
 // The hint strip's font: the desktop's ordinary font, not the window's, which takes on the
@@ -219,8 +294,13 @@ void frmTallyer::TimerMyToolTip_Timer()
 
 void frmTallyer::TimerPressF1ForHelp_Timer()
 {
-    // 1. The user has started on the sheet: end the greeting and ask whether it shall come again.
+    // 1. The user has started on the sheet: end the greeting and ask whether it shall come again,
+    // but only once typing has paused, so that the question never takes keys meant for the sheet.
     if (f_blnTyped) {
+        if (f_tmrLastTyped.isValid() && f_tmrLastTyped.elapsed() < kAskAfterPauseMs) {
+            frame1->setVisible(false); // the typing must be seen at once
+            return;
+        }
         // The question is modal and this timer would go on firing under it; stop it first so the
         // question is asked only once.
         TimerPressF1ForHelp->stop();

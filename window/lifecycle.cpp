@@ -4,9 +4,11 @@
 
 #include "calcfield.h"
 #include "colorvalue.h"
+#include "datafolders.h"
 #include "globals.h"
 #include "loadtext.h"
 #include "mavolabel3d.h"
+#include "memorystring.h"
 #include "modfunctions.h"
 #include "wordsfile.h"
 #include "productinfo.h"
@@ -136,8 +138,8 @@ bool frmTallyer::Form_Load()
     if (firstRun) {
         const QString stored = Settings::readText(Settings::InWordsFile);
         g_strInWordsFile = stored;
-        if (stored.isEmpty() || !FileExists(QDir(programFolder()).filePath(stored))) {
-            if (FileExists(QDir(programFolder()).filePath(QLatin1String(kDefaultWordsFile))))
+        if (stored.isEmpty() || !FileExists(DataFilePath(stored, programFolder()))) {
+            if (FileExists(DataFilePath(QLatin1String(kDefaultWordsFile), programFolder())))
                 g_strInWordsFile = QLatin1String(kDefaultWordsFile);
         }
     }
@@ -233,6 +235,7 @@ void frmTallyer::applyFieldSettings(bool blnFirstRun)
     setFont(font);
     g_sngRowHeight = static_cast<float>(QFontMetricsF(font).height() * twipsY());
     RecreateCaret();
+    LayoutPanelRow();
 }
 
 bool frmTallyer::singleCopyTest(bool blnFirstRun)
@@ -321,10 +324,14 @@ void frmTallyer::Form_Unload()
         return;
 
     QCoreApplication::processEvents();
-    Settings::writeLong(Settings::FormLeft, static_cast<qint32>(std::lround(g_sngFormLeft)));
-    Settings::writeLong(Settings::FormTop, static_cast<qint32>(std::lround(g_sngFormTop)));
-    Settings::writeText(Settings::FullName, QCoreApplication::applicationFilePath());
-    Settings::writeText(Settings::MemoryString, MemoryStringToSave());
+    // One write: the memory values and the separators they are written in never part.
+    Settings::Batch batch;
+    batch.writeLong(Settings::FormLeft, static_cast<qint32>(std::lround(g_sngFormLeft)));
+    batch.writeLong(Settings::FormTop, static_cast<qint32>(std::lround(g_sngFormTop)));
+    batch.writeText(Settings::FullName, QCoreApplication::applicationFilePath());
+    batch.writeText(Settings::MemoryString, MemoryStringToSave());
+    batch.writeText(Settings::MemorySeparators, MemorySeparatorsNow());
+    batch.commit();
     if (g_frmMain == this)
         g_frmMain = nullptr;
 }

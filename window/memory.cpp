@@ -7,6 +7,7 @@
 #include "globals.h"
 #include "loadtext.h"
 #include "mavolabel3d.h"
+#include "memorystring.h"
 #include "modfunctions.h"
 #include "settings.h"
 
@@ -17,8 +18,6 @@
 #include <cmath>
 
 namespace {
-
-constexpr int kMemoryFields = 12;
 
 QString cellName(const QAction *item)
 {
@@ -178,20 +177,18 @@ void frmTallyer::ClearAllMemory()
 
 void frmTallyer::RestoreMemory()
 {
-    QStringList fields = Settings::readText(Settings::MemoryString).split(u'|');
-    while (fields.size() < kMemoryFields)
-        fields << QString();
-    fields = fields.mid(0, kMemoryFields);
-
-    if (!fields[0].isEmpty() && !fields[1].isEmpty()) {
-        lblMemMenu->setCaption(fields[0]);
-        lblMemory->setCaption(fields[1]);
-        mnuMenu->setProperty("Tag", QStringLiteral("mnu") + fields[0]);
+    // The values come back in today's separators, whatever they were when they were saved.
+    const MemoryCells cells = RestoreMemoryString(Settings::readText(Settings::MemoryString),
+                                                  Settings::readText(Settings::MemorySeparators));
+    if (!cells.strCurrent.isEmpty() && !cells.strPanel.isEmpty()) {
+        lblMemMenu->setCaption(cells.strCurrent);
+        lblMemory->setCaption(cells.strPanel);
+        mnuMenu->setProperty("Tag", QStringLiteral("mnu") + cells.strCurrent);
     }
     for (int n = 1; n <= 10; ++n) {
         if (QAction *item = memoryItem(QStringLiteral("mnuM%1").arg(n))) {
             item->setChecked(false);
-            item->setText(QStringLiteral("M%1\t").arg(n) + fields[n + 1]);
+            item->setText(QStringLiteral("M%1\t").arg(n) + cells.values[n - 1]);
         }
     }
     if (QAction *current = memoryItem(mnuMenu->property("Tag").toString())) {

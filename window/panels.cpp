@@ -4,6 +4,7 @@
 #include "frmtallyer.h"
 
 #include "calcfield.h"
+#include "datafolders.h"
 #include "globals.h"
 #include "loadtext.h"
 #include "mavolabel3d.h"
@@ -138,7 +139,7 @@ void frmTallyer::CopyPanelText(MavoLabel3D *label, bool blnInWords)
     const std::optional<Currency> amount = Currency::fromText(plain, point);
     if (!amount)
         return; // "Error" and the like: nothing to say in words
-    const QString path = QDir(QCoreApplication::applicationDirPath()).filePath(g_strInWordsFile);
+    const QString path = DataFilePath(g_strInWordsFile, QCoreApplication::applicationDirPath());
     bool failed = false;
     const QString words = AmountInWords(
         *amount, path, failed, LoadText(1150, {QStringLiteral("|1"), QStringLiteral("\n")}),

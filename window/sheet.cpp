@@ -9,6 +9,7 @@
 #include "modfunctions.h"
 
 #include <QFontMetricsF>
+#include <QHash>
 #include <QFrame>
 #include <QLabel>
 #include <QScreen>
@@ -31,9 +32,22 @@ int roundHalfEven(double value)
 
 int frmTallyer::TextWidthPixels(const QString &strText) const
 {
-    // Measured with the field's own font, exactly as the field lays text out.
-    const QFontMetricsF metrics(boxCalc->font());
-    return roundHalfEven(metrics.horizontalAdvance(strText));
+    // Measured with the field's own font, exactly as the field lays text out. Shaping is dear and
+    // every key re-wraps every row, so widths are kept: they depend only on the text and the font.
+    // The cache is emptied when the font changes and when it grows past a bound.
+    static QFont cachedFont;
+    static QHash<QString, int> cache;
+    constexpr qsizetype kMaxCachedWidths = 65536;
+    const QFont font = boxCalc->font();
+    if (!(font == cachedFont) || cache.size() >= kMaxCachedWidths) {
+        cache.clear();
+        cachedFont = font;
+    }
+    if (const auto it = cache.constFind(strText); it != cache.cend())
+        return *it;
+    const int width = roundHalfEven(QFontMetricsF(font).horizontalAdvance(strText));
+    cache.insert(strText, width);
+    return width;
 }
 
 qint32 frmTallyer::fieldLineCount() const
@@ -51,8 +65,10 @@ void frmTallyer::boxCalc_Change()
     if (f_blnWriting)
         return;
     // A real change of the text, not a bare re-evaluation, ends the F1 greeting.
-    if (boxCalc->Text() != f_strLastText)
+    if (boxCalc->Text() != f_strLastText) {
         f_blnTyped = true;
+        f_tmrLastTyped.start();
+    }
     // 2.
     f_blnEdited = true;
     LoadLocaleSettings();
@@ -65,9 +81,11 @@ void frmTallyer::boxCalc_Change()
 
     // 11. - 12. Wrapping, main window only.
     if (!f_blnRestoring && !g_blnHistoryWindow) {
-        // The field's width in pixels, less a vertical scroll bar and the field's inner margins.
+        // The field's design width in pixels, less a vertical scroll bar and the field's inner
+        // margins. The field itself may be wider while the panels below need the room; rows keep
+        // the design width all the same.
         const int scrollBar = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, boxCalc);
-        const int w = boxCalc->width() - scrollBar - 6;
+        const int w = kDesignFieldWidth - scrollBar - 6;
         const TextWidthFunction measure = [this](const QString &t) { return TextWidthPixels(t); };
         const QString breakChars = QString::fromUtf16(kContinuationOperators);
         const QString wrapped = WrapText(s, breakChars, kCrLf, w, measure);
@@ -193,10 +211,17 @@ void frmTallyer::ResizeToRows(bool blnShowStrip, qint16 intRows, bool blnHeightO
     const int clientHeight = std::max(1, static_cast<int>(std::lround((h - caption) / tppY)));
     if (!blnHeightOnly) {
         if (g_blnHistoryWindow) {
+            // The history window opens in the middle of the screen; stepping to an entry with
+            // more rows then grows it downward from where it is, moving up only as far as the
+            // screen's bottom edge demands.
             const QRect screen = this->screen() ? this->screen()->availableGeometry() : QRect();
             resize(width(), clientHeight);
-            move(screen.x() + (screen.width() - frameGeometry().width()) / 2,
-                 screen.y() + (screen.height() - frameGeometry().height()) / 2);
+            if (!isVisible()) {
+                move(screen.x() + (screen.width() - frameGeometry().width()) / 2,
+                     screen.y() + (screen.height() - frameGeometry().height()) / 2);
+            } else if (frameGeometry().bottom() > screen.bottom()) {
+                move(x(), std::max(screen.top(), y() - (frameGeometry().bottom() - screen.bottom())));
+            }
         } else {
             resize(width(), clientHeight);
             move(static_cast<int>(std::lround(left / tppX)), static_cast<int>(std::lround(top / tppY)));

@@ -1,0 +1,60 @@
+#include "datafolders.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QStandardPaths>
+
+// TALLYER_DATA_FROM_BIN (the data folder relative to the folder of the executables) and
+// TALLYER_INSTALL_DATADIR (the same as an absolute path) come from the build.
+#ifndef TALLYER_DATA_FROM_BIN
+#define TALLYER_DATA_FROM_BIN "../share/tallyer"
+#endif
+#ifndef TALLYER_INSTALL_DATADIR
+#define TALLYER_INSTALL_DATADIR "/usr/local/share/tallyer"
+#endif
+
+namespace {
+
+const QString kSubFolder = QStringLiteral("tallyer");
+
+} // namespace
+
+QString UserDataFolder()
+{
+    // XDG_DATA_HOME, or ~/.local/share when it is unset or not an absolute path.
+    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + QLatin1Char('/')
+        + kSubFolder;
+}
+
+QStringList DataFolders(const QString &strProgramFolder)
+{
+    QStringList folders{QDir::cleanPath(strProgramFolder)};
+    // The user's folder first, then XDG_DATA_DIRS (relative entries are dropped, an empty or
+    // unset variable means /usr/local/share:/usr/share).
+    for (const QString &base : QStandardPaths::standardLocations(QStandardPaths::GenericDataLocation))
+        folders << QDir::cleanPath(base + QLatin1Char('/') + kSubFolder);
+    folders << QDir::cleanPath(strProgramFolder + QStringLiteral("/" TALLYER_DATA_FROM_BIN))
+            << QDir::cleanPath(QStringLiteral(TALLYER_INSTALL_DATADIR));
+    folders.removeDuplicates();
+    return folders;
+}
+
+QString FindDataFile(const QString &strName, const QStringList &folders)
+{
+    if (strName.isEmpty())
+        return {};
+    for (const QString &folder : folders) {
+        const QFileInfo info(folder + QLatin1Char('/') + strName);
+        if (info.isFile() && info.isReadable())
+            return info.filePath();
+    }
+    return {};
+}
+
+QString DataFilePath(const QString &strName, const QString &strProgramFolder)
+{
+    if (strName.contains(QLatin1Char('/')))
+        return strName;
+    const QString found = FindDataFile(strName, DataFolders(strProgramFolder));
+    return found.isEmpty() ? QDir::cleanPath(strProgramFolder) + QLatin1Char('/') + strName : found;
+}

@@ -1,0 +1,171 @@
+#include "memorystring.h"
+
+#include "localevalues.h"
+
+#include <QStringList>
+
+namespace {
+
+// A number as the memory keeps it, separators taken out: sign, integer digits, decimal digits.
+struct DisplayNumber
+{
+    bool negative = false;
+    QString intDigits;
+    QString fracDigits;
+};
+
+bool isDigit(QChar c)
+{
+    return c >= u'0' && c <= u'9';
+}
+
+// Thousands separators of some locale that can never be a decimal separator.
+bool isSpaceGrouping(QChar c)
+{
+    return c == u' ' || c == QChar(0x00A0) || c == QChar(0x202F) || c == QChar(0x2009)
+        || c == u'\'' || c == QChar(0x2019);
+}
+
+QStringView takeSign(QStringView text, bool &negative)
+{
+    negative = text.startsWith(u'-');
+    if (text.startsWith(u"- "))
+        return text.mid(2);
+    return negative ? text.mid(1) : text;
+}
+
+// Reads a display text in the given separators: an optional "- " or "-", digits grouped in threes
+// by strThousands (the first group 1 to 3 digits), and at most one decimal separator followed by
+// digits.
+bool parseWith(QStringView text, QChar decimal, QStringView thousands, DisplayNumber &number)
+{
+    number = DisplayNumber();
+    text = takeSign(text, number.negative);
+    bool inFraction = false;
+    bool grouped = false;
+    qsizetype groupDigits = 0; // digits since the last thousands separator
+    const auto groupComplete = [&] { return !grouped || groupDigits == 3; };
+    for (qsizetype i = 0; i < text.size();) {
+        const QChar c = text.at(i);
+        if (isDigit(c)) {
+            (inFraction ? number.fracDigits : number.intDigits) += c;
+            ++groupDigits;
+            ++i;
+        } else if (!inFraction && c == decimal && !number.intDigits.isEmpty() && groupComplete()) {
+            inFraction = true;
+            ++i;
+        } else if (!inFraction && !thousands.isEmpty() && text.mid(i).startsWith(thousands)
+                   && groupDigits >= 1 && groupDigits <= 3 && groupComplete()) {
+            grouped = true;
+            groupDigits = 0;
+            i += thousands.size();
+        } else {
+            return false;
+        }
+    }
+    if (!inFraction && !groupComplete())
+        return false;
+    return !number.intDigits.isEmpty() && (!inFraction || !number.fracDigits.isEmpty());
+}
+
+// Reads a display text whose separators were not recorded. Both "." and ",": the last one is the
+// decimal separator. One of them several times: grouping. One of them once: a decimal separator
+// unless it could be grouping (1 to 3 digits before it, not starting with 0, exactly 3 after it,
+// no other grouping); that case is read as the current locale reads it.
+bool parseGuessed(QStringView text, DisplayNumber &number)
+{
+    bool negative = false;
+    const QStringView body = takeSign(text, negative);
+    QString t;
+    bool spaceGrouped = false;
+    for (const QChar c : body) {
+        if (isSpaceGrouping(c))
+            spaceGrouped = true;
+        else
+            t += c;
+    }
+    const qsizetype dots = t.count(u'.');
+    const qsizetype commas = t.count(u',');
+    constexpr QChar kNone(0xFFFF);
+    QChar decimal = kNone;
+    QChar grouping = dots > 0 ? u'.' : u',';
+    if (dots > 0 && commas > 0) {
+        decimal = t.lastIndexOf(u'.') > t.lastIndexOf(u',') ? u'.' : u',';
+        grouping = decimal == u'.' ? u',' : u'.';
+    } else if (dots + commas == 1) {
+        const QChar sep = grouping;
+        const qsizetype before = t.indexOf(sep);
+        const qsizetype after = t.size() - before - 1;
+        const bool canGroup = !spaceGrouped && before >= 1 && before <= 3 && t.at(0) != u'0'
+            && after == 3;
+        if (!canGroup || localeValues().decimalSeparator == QStringView(&sep, 1))
+            decimal = sep;
+    }
+    if (!parseWith(t, decimal, QStringView(&grouping, 1), number))
+        return false;
+    number.negative = negative;
+    return true;
+}
+
+QString formatNow(const DisplayNumber &number)
+{
+    const LocaleValues &loc = localeValues();
+    QString out;
+    if (number.negative)
+        out += QStringLiteral("- ");
+    const qsizetype n = number.intDigits.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        if (i > 0 && (n - i) % 3 == 0)
+            out += loc.thousandsSeparator;
+        out += number.intDigits.at(i);
+    }
+    if (!number.fracDigits.isEmpty()) {
+        out += loc.decimalSeparator.isEmpty() ? QStringLiteral(".") : loc.decimalSeparator;
+        out += number.fracDigits;
+    }
+    return out;
+}
+
+} // namespace
+
+QString MemorySeparatorsNow()
+{
+    const LocaleValues &loc = localeValues();
+    return (loc.decimalSeparator.isEmpty() ? QStringLiteral(".") : loc.decimalSeparator)
+        + loc.thousandsSeparator;
+}
+
+QString LocaliseMemoryValue(const QString &strValue, const QString &strSeparators)
+{
+    if (strValue.isEmpty())
+        return strValue;
+    // Only what the result panel can show (15 whole digits, 9 decimals) is a value of ours.
+    const auto shown = [](const DisplayNumber &n) {
+        return n.intDigits.size() <= 15 && n.fracDigits.size() <= 9;
+    };
+    // A record is the decimal separator ("." or ",") and the thousands separator; anything else
+    // was not written by us and is not trusted.
+    const bool recordValid = !strSeparators.isEmpty()
+        && (strSeparators.at(0) == u'.' || strSeparators.at(0) == u',')
+        && !strSeparators.mid(1).contains(strSeparators.at(0));
+    DisplayNumber number;
+    if (recordValid && parseWith(strValue, strSeparators.at(0), QStringView(strSeparators).mid(1), number)
+        && shown(number))
+        return formatNow(number);
+    if (parseGuessed(strValue, number) && shown(number))
+        return formatNow(number);
+    return strValue;
+}
+
+MemoryCells RestoreMemoryString(const QString &strSaved, const QString &strSeparators)
+{
+    QStringList fields = strSaved.split(u'|');
+    while (fields.size() < kMemoryFields)
+        fields << QString();
+    MemoryCells cells;
+    cells.strCurrent = fields.at(0);
+    cells.strPanel = LocaliseMemoryValue(fields.at(1), strSeparators);
+    for (int n = 0; n < 10; ++n)
+        cells.values[n] = LocaliseMemoryValue(fields.at(n + 2), strSeparators);
+    return cells;
+}
