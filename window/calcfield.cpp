@@ -5,6 +5,8 @@
 #include <QTextDocument>
 #include <QTextLayout>
 
+#include <algorithm>
+
 CalcField::CalcField(QWidget *parent)
     : QPlainTextEdit(parent)
 {
@@ -19,12 +21,25 @@ CalcField::CalcField(QWidget *parent)
 
 namespace {
 
-// The document breaks rows with a paragraph (or line) separator; the sheet with CR LF.
-QString sheetText(QString documentText)
+// The document breaks rows with a paragraph (or line) separator; the sheet with CR LF. One pass
+// into a text of the final length: a long sheet has a break on every row.
+QString sheetText(const QString &documentText)
 {
-    documentText.replace(QChar::ParagraphSeparator, QLatin1String("\r\n"));
-    documentText.replace(QChar::LineSeparator, QLatin1String("\r\n"));
-    return documentText;
+    const auto isBreak = [](QChar c) { return c == QChar::ParagraphSeparator || c == QChar::LineSeparator; };
+    const qsizetype breaks = std::count_if(documentText.cbegin(), documentText.cend(), isBreak);
+    if (breaks == 0)
+        return documentText;
+    QString sheet(documentText.size() + breaks, Qt::Uninitialized);
+    QChar *out = sheet.data();
+    for (const QChar c : documentText) {
+        if (isBreak(c)) {
+            *out++ = u'\r';
+            *out++ = u'\n';
+        } else {
+            *out++ = c;
+        }
+    }
+    return sheet;
 }
 
 QString plainText(QString sheet)
