@@ -10,7 +10,6 @@
 
 #include <QTest>
 
-#include <cmath>
 #include <cstring>
 
 namespace {
