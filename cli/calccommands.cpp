@@ -187,10 +187,20 @@ int runSheet(const QStringList &args)
     if (!readAll(opt->positional.front(), data))
         return ExitFailure;
 
-    // Rows may end in LF or CR LF; the sheet itself keeps CR LF pairs only.
-    QString text = QString::fromUtf8(data);
-    text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
-    text.replace(QLatin1Char('\n'), QLatin1String("\r\n"));
+    // Rows may end in LF or CR LF; the sheet itself keeps CR LF pairs only, so a LF without its
+    // CR gets one (one pass: a long sheet is read as fast as bc reads it).
+    const QString raw = QString::fromUtf8(data);
+    QString text;
+    text.reserve(raw.size() + raw.count(u'\n'));
+    qsizetype copied = 0;
+    for (qsizetype i = 0; i < raw.size(); ++i) {
+        if (raw.at(i) == u'\n' && (i == 0 || raw.at(i - 1) != u'\r')) {
+            text += QStringView(raw).mid(copied, i - copied);
+            text += u'\r';
+            copied = i;
+        }
+    }
+    text += QStringView(raw).mid(copied);
 
     qsizetype caret = 0;
     const QString sheet = CleanSheetText(text, caret);

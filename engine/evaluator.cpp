@@ -1,4 +1,5 @@
 #include "evaluator.h"
+#include "evaluatoroperators.h"
 
 #include "localevalues.h"
 #include "texthelpers.h"
@@ -6,12 +7,13 @@
 #include <QStringList>
 #include <QVarLengthArray>
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <cmath>
-#include <cstdio>
 #include <cstring>
 #include <limits>
+#include <string>
 #include <vector>
 
 namespace {
@@ -33,11 +35,6 @@ const std::array<QStringList, 8> &operatorTable()
     return table;
 }
 
-QString code(int level, int index)
-{
-    return QStringLiteral("@%1%2").arg(level).arg(index);
-}
-
 bool isDigit(QChar c)
 {
     return c >= u'0' && c <= u'9';
@@ -55,7 +52,14 @@ bool toInt32(double value, qint64 &out)
     return true;
 }
 
-// One operator applied to its operands; false on any arithmetic failure.
+double fail(bool &blnFailed)
+{
+    blnFailed = true;
+    return 0;
+}
+
+} // namespace
+
 bool applyOperator(int level, int index, double l, double r, double &result)
 {
     switch (level * 10 + index) {
@@ -100,122 +104,6 @@ bool applyOperator(int level, int index, double l, double r, double &result)
     return std::isfinite(result);
 }
 
-double fail(bool &blnFailed)
-{
-    blnFailed = true;
-    return 0;
-}
-
-// Rewrites each "%" with its operand as "%" followed by the operand (100+5% -> 100+%5), then
-// codes the four percent operators. Returns false on a rule the percent sign breaks.
-bool rewritePercent(QString &text, QChar sep)
-{
-    for (qsizetype i = 0; i + 1 < text.size(); ++i) {
-        if (text.at(i) == u'%' && (isDigit(text.at(i + 1)) || text.at(i + 1) == sep))
-            return false;
-    }
-    const QList<qsizetype> percents = FindPositions(text, QStringLiteral("%"));
-    for (const qsizetype pos1 : percents) {
-        const qsizetype at = pos1 - 1;
-        if (at == 0)
-            return false;
-        qsizetype start = at;
-        if (text.at(at - 1) != u')') {
-            while (start > 0 && (isDigit(text.at(start - 1)) || text.at(start - 1) == sep))
-                --start;
-            if (start == at || start == 0)
-                return false;
-        } else {
-            int depth = 0;
-            start = at - 1;
-            for (;;) {
-                const QChar c = text.at(start);
-                if (c == u')')
-                    ++depth;
-                else if (c == u'(' && --depth == 0)
-                    break;
-                if (start == 0)
-                    return false;
-                --start;
-            }
-        }
-        // Operand [start, at) moves one place right; the "%" takes its first place.
-        const QString operand = text.mid(start, at - start);
-        text.replace(start, at - start + 1, QLatin1Char('%') + operand);
-    }
-    text = ReplaceAll(text, QStringLiteral("*%"), code(3, 0));
-    text = ReplaceAll(text, QStringLiteral("/%"), code(3, 1));
-    text = ReplaceAll(text, QStringLiteral("-%"), code(6, 0));
-    text = ReplaceAll(text, QStringLiteral("+%"), code(6, 1));
-    return true;
-}
-
-// A "-" right behind a digit or ")" is a subtraction. "2" goes first: every inserted code ends in
-// "2", and handled last it would turn a following unary minus into a second subtraction.
-void codeBinaryMinus(QString &text)
-{
-    static const QString order = QStringLiteral("2013456789)");
-    const QString minusCode = code(6, 2);
-    for (const QChar c : order) {
-        QString out;
-        out.reserve(text.size() + 16);
-        qsizetype from = 0;
-        qsizetype copied = 0;
-        for (;;) {
-            qsizetype hit = -1;
-            for (qsizetype i = from; i + 1 < text.size(); ++i) {
-                if (text.at(i) == c && text.at(i + 1) == u'-') {
-                    hit = i;
-                    break;
-                }
-            }
-            if (hit < 0)
-                break;
-            out += QStringView(text).mid(copied, hit + 1 - copied);
-            out += minusCode;
-            copied = hit + 2;
-            // The rewritten pair is four characters long; the scan resumes behind it. In the
-            // unrewritten text that is one character past the "-".
-            from = hit + 2;
-        }
-        if (copied == 0)
-            continue;
-        out += QStringView(text).mid(copied);
-        text = out;
-    }
-}
-
-// True when the text holds only digits, parentheses, the separator and "@".
-bool onlyCodedCharacters(const QString &text, QChar sep)
-{
-    for (const QChar c : text) {
-        if (!(isDigit(c) || c == u'(' || c == u')' || c == sep || c == u'@'))
-            return false;
-    }
-    return true;
-}
-
-// Every "(" must follow an operator code; a ")" must not be followed by a digit, "(" or the
-// separator. Checked on a copy with runs of parentheses collapsed and the sentinel in front.
-bool structureIsSound(const QString &text, QChar sep)
-{
-    QString copy = ReplaceAll(text, QStringLiteral("))"), QStringLiteral(")"));
-    copy = ReplaceAll(copy, QStringLiteral("(("), QStringLiteral("("));
-    copy.prepend(QStringLiteral("@90"));
-    for (qsizetype i = 0; i < copy.size(); ++i) {
-        const QChar c = copy.at(i);
-        if (c == u'(' && copy.at(i - 3) != u'@')
-            return false;
-        if (c == u')' && i + 1 < copy.size()) {
-            const QChar n = copy.at(i + 1);
-            if (isDigit(n) || n == u'(' || n == sep)
-                return false;
-        }
-    }
-    return true;
-}
-
-} // namespace
 
 bool IsPlainNumber(const QString &strText)
 {
@@ -285,8 +173,12 @@ QString ValueToText(double dblValue)
 {
     if (dblValue == 0.0 || !std::isfinite(dblValue))
         return QStringLiteral("0");
+    // to_chars gives the same correctly rounded digits as printf's "%.14e", without the locale
+    // and format-string machinery.
     char buf[40];
-    std::snprintf(buf, sizeof buf, "%.14e", std::fabs(dblValue));
+    const auto res = std::to_chars(buf, buf + sizeof buf - 1, std::fabs(dblValue),
+                                   std::chars_format::scientific, 14);
+    *res.ptr = '\0';
     // buf: d.dddddddddddddde[+-]xx
     const char *ePos = std::strchr(buf, 'e');
     const int exponent = std::atoi(ePos + 1);
@@ -394,86 +286,4 @@ double EvaluateFlat(const QString &strFlat, const QString &strSentinel, bool &bl
     if (!codes.empty() || !IsPlainNumber(segments.front()))
         return fail(blnFailed);
     return PlainNumberValue(segments.front());
-}
-
-double EvaluateExpression(const QString &strExpression, bool &blnFailed)
-{
-    if (blnFailed)
-        return 0;
-
-    const LocaleValues &loc = localeValues();
-    const QChar sep = loc.decimalSeparator.isEmpty() ? QChar(u'.') : loc.decimalSeparator.at(0);
-
-    // 1. Blanks around the text are allowed, inside it they are not.
-    QString text = TrimChars(strExpression, QStringLiteral(" "), TrimBoth);
-    if (text.contains(u' ') || text.contains(u'@'))
-        return fail(blnFailed);
-
-    // 2. A plain number is its own value (this is where 1E+05 is accepted).
-    if (IsPlainNumber(text))
-        return PlainNumberValue(text);
-
-    // 3. Parentheses must pair up in order.
-    const QList<qsizetype> opens = FindPositions(text, QStringLiteral("("));
-    const QList<qsizetype> closes = FindPositions(text, QStringLiteral(")"));
-    if (opens.size() != closes.size())
-        return fail(blnFailed);
-    for (qsizetype k = 0; k < opens.size(); ++k) {
-        if (opens[k] > closes[k])
-            return fail(blnFailed);
-    }
-
-    // 4. Percent operands.
-    if (text.contains(u'%') && !rewritePercent(text, sep))
-        return fail(blnFailed);
-
-    // 5. and 6. Subtractions, then pairs of minus signs cancel out.
-    codeBinaryMinus(text);
-    text = ReplaceAll(text, QStringLiteral("--"), QString());
-
-    // 7. Every remaining operator, level by level; the two-character comparisons come before
-    // "=", "<" and ">". Levels 3 and 6 skip the spellings already coded above.
-    const auto &table = operatorTable();
-    for (int level = 1; level <= 7; ++level) {
-        const int firstIndex = (level == 3) ? 2 : (level == 6 ? 3 : 0);
-        for (int index = firstIndex; index < table[level].size(); ++index)
-            text = ReplaceAll(text, table[level][index], code(level, index));
-    }
-
-    // 8. and 9. Nothing but digits, parentheses, separators and codes; no implicit products.
-    if (!onlyCodedCharacters(text, sep) || !structureIsSound(text, sep))
-        return fail(blnFailed);
-
-    // 10. Reduce the groups. Each ")" closes the nearest open "(" before it, and the groups are
-    // taken in the order of their ")"s, so a stack of open positions in the text built so far
-    // gives the same order as repeatedly taking the first ")" and the last "(" before it.
-    if (!text.contains(u')')) {
-        if (IsPlainNumber(text))
-            return PlainNumberValue(text);
-        return EvaluateFlat(text, QStringLiteral("@90"), blnFailed);
-    }
-    QString reduced;
-    reduced.reserve(text.size());
-    std::vector<qsizetype> openAt;
-    for (const QChar c : text) {
-        if (c == u'(') {
-            openAt.push_back(reduced.size());
-            reduced += c;
-        } else if (c == u')') {
-            if (openAt.empty())
-                return fail(blnFailed);
-            const qsizetype at = openAt.back();
-            openAt.pop_back();
-            const double value = EvaluateFlat(reduced.mid(at + 1), QStringLiteral("@90"), blnFailed);
-            if (blnFailed)
-                return 0;
-            reduced.truncate(at);
-            reduced += ValueToText(value);
-        } else {
-            reduced += c;
-        }
-    }
-    if (IsPlainNumber(reduced))
-        return PlainNumberValue(reduced);
-    return EvaluateFlat(reduced, QStringLiteral("@90"), blnFailed);
 }

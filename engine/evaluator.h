@@ -7,7 +7,8 @@
 // a group the leftmost operator of the tightest level, is replaced by the text of its value until
 // one number is left. Because every intermediate value goes through text with 15 significant
 // digits, (1/3)*3 is 0.999999999999999, and a value needing a three-digit exponent (10^100)
-// is no number at all, so the evaluation fails.
+// is no number at all, so the evaluation fails. EvaluateExpression gives exactly what that
+// rewriting gives, but does each step in one pass and keeps each value beside its text.
 //
 // Failure convention: blnFailed is set on failure and never cleared; a call made with it already
 // set does nothing and returns 0. Truth values are -1 and 0.

@@ -7,10 +7,39 @@ namespace {
 
 const QString kCrLf = QStringLiteral("\r\n");
 
+// Whether a text holds a space or a run of three minus signs: the only texts the minus step
+// changes. A typed key almost never makes one, and the step is then a single scan.
+bool hasSpaceOrMinusRun(QStringView s)
+{
+    int run = 0;
+    for (const QChar c : s) {
+        if (c == u' ')
+            return true;
+        run = c == u'-' ? run + 1 : 0;
+        if (run == 3)
+            return true;
+    }
+    return false;
+}
+
+// Whether a text holds a CR or LF that is not part of a CR LF pair (pairs taken left to right).
+bool hasLoneBreak(QStringView s)
+{
+    for (qsizetype i = 0; i < s.size(); ++i) {
+        if (s[i] == u'\r' && i + 1 < s.size() && s[i + 1] == u'\n')
+            ++i;
+        else if (s[i] == u'\r' || s[i] == u'\n')
+            return true;
+    }
+    return false;
+}
+
 // Three minus signs become one: "---" turns into "-" and two spaces, the spaces go; repeated
 // until nothing changes, so four become two.
 QString collapseMinusRuns(QString s, qsizetype &lngCaret)
 {
+    if (!hasSpaceOrMinusRun(s))
+        return s;
     for (;;) {
         const qsizetype before = s.size();
         s = ReplaceAll(s, QStringLiteral("---"), QStringLiteral("-  "));
@@ -31,26 +60,35 @@ QString CleanSheetText(const QString &strText, qsizetype &lngCaret, bool blnSepa
 {
     const QString sep = localeValues().decimalSeparator;
     const QString foreign = sep == QLatin1String(",") ? QStringLiteral(".") : QStringLiteral(",");
-    QString s = collapseMinusRuns(ReplaceAll(strText, foreign, sep), lngCaret);
+    QString s = strText;
+    if (sep.size() == 1)
+        s.replace(foreign.front(), sep.front());
+    else
+        s = ReplaceAll(strText, foreign, sep);
+    s = collapseMinusRuns(s, lngCaret);
     if (blnSeparatorsOnly)
         return s;
 
     s = FilterChars(s, QString::fromUtf16(kSheetAlphabet) + kCrLf, true, Qt::CaseSensitive, lngCaret);
 
-    // Only complete CR LF pairs survive: lone CRs and LFs go.
-    s = ReplaceAll(s, kCrLf, QStringLiteral("  "));
-    s = FilterChars(s, kCrLf, false, Qt::CaseSensitive, lngCaret);
-    s = ReplaceAll(s, QStringLiteral("  "), kCrLf);
+    // Only complete CR LF pairs survive: lone CRs and LFs go. (No space is left to be mistaken
+    // for half a pair: the minus step dropped them all.)
+    if (hasLoneBreak(s)) {
+        s = ReplaceAll(s, kCrLf, QStringLiteral("  "));
+        s = FilterChars(s, kCrLf, false, Qt::CaseSensitive, lngCaret);
+        s = ReplaceAll(s, QStringLiteral("  "), kCrLf);
+    }
 
     // Dropping a foreign character or a lone CR or LF can join minus signs into a new run of
     // three ("5--x-3"); collapse again, or the cleaned text would still change when cleaned once
     // more and a run of three would stay in the sheet.
     s = collapseMinusRuns(s, lngCaret);
 
-    while (s.startsWith(kCrLf)) {
-        s.remove(0, 2);
-        lngCaret -= 2;
-    }
+    qsizetype leading = 0;
+    while (QStringView(s).mid(leading).startsWith(kCrLf))
+        leading += 2;
+    s.remove(0, leading);
+    lngCaret -= leading;
     while (s.endsWith(kCrLf)) {
         if (s.size() > 2 && IsContinuationOperator(s.at(s.size() - 3)))
             break;
@@ -61,8 +99,27 @@ QString CleanSheetText(const QString &strText, qsizetype &lngCaret, bool blnSepa
 
 QString SheetExpression(const QString &strSheet)
 {
-    QString expression = strSheet;
-    for (const QChar op : QStringView(kContinuationOperators))
-        expression = ReplaceAll(expression, QString(op) + kCrLf, QString(op));
+    // One pass: a CR LF goes when the last character kept before it is a continuation operator,
+    // so an operator followed by several line breaks loses them all, as repeated replacement of
+    // the operator and a line break by the operator alone does.
+    QString expression;
+    qsizetype copied = 0;
+    QChar last;
+    const qsizetype n = strSheet.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        const QChar c = strSheet.at(i);
+        if (c == u'\r' && i + 1 < n && strSheet.at(i + 1) == u'\n' && IsContinuationOperator(last)) {
+            if (copied == 0)
+                expression.reserve(n);
+            expression += QStringView(strSheet).mid(copied, i - copied);
+            copied = i + 2;
+            ++i;
+        } else {
+            last = c;
+        }
+    }
+    if (copied == 0)
+        return strSheet;
+    expression += QStringView(strSheet).mid(copied);
     return expression;
 }

@@ -1,5 +1,7 @@
 #include "texthelpers.h"
 
+#include <array>
+
 namespace {
 
 bool inSet(QChar c, const QString &set, Qt::CaseSensitivity compare)
@@ -131,16 +133,41 @@ QString TrimChars(const QString &strText, const QString &strSet, int intSides)
 QString FilterChars(const QString &strText, const QString &strSet, bool blnKeep,
                     Qt::CaseSensitivity compare, qsizetype &lngCaret)
 {
+    // Case-sensitive membership of ASCII characters comes from a table; the rest asks the set.
+    std::array<bool, 128> inAscii{};
+    const bool table = compare == Qt::CaseSensitive;
+    if (table) {
+        for (const QChar c : strSet) {
+            if (c.unicode() < 128)
+                inAscii[c.unicode()] = true;
+        }
+    }
+    const auto kept = [&](QChar c) {
+        const bool in = table && c.unicode() < 128 ? inAscii[c.unicode()] : inSet(c, strSet, compare);
+        return in == blnKeep;
+    };
+
+    // Kept characters are copied in runs; a text that loses nothing is returned as it is.
     QString out;
-    out.reserve(strText.size());
+    qsizetype runStart = 0;
     qsizetype droppedBeforeCaret = 0;
-    for (qsizetype i = 0; i < strText.size(); ++i) {
-        const QChar c = strText.at(i);
-        if (inSet(c, strSet, compare) == blnKeep)
-            out += c;
-        else if (i + 1 <= lngCaret)
+    bool dropped = false;
+    const qsizetype n = strText.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        if (kept(strText.at(i)))
+            continue;
+        if (!dropped) {
+            out.reserve(n);
+            dropped = true;
+        }
+        out += QStringView(strText).mid(runStart, i - runStart);
+        runStart = i + 1;
+        if (i + 1 <= lngCaret)
             ++droppedBeforeCaret;
     }
+    if (!dropped)
+        return strText;
+    out += QStringView(strText).mid(runStart);
     lngCaret -= droppedBeforeCaret;
     return out;
 }

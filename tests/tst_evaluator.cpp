@@ -1,14 +1,16 @@
 // The expression evaluator: the language (precedence, percent, integer operators, comparisons),
-// its failures, the 15-digit text round trip, and texts that must fail cleanly however odd.
+// its failures, the 15-digit text round trip, texts that must fail cleanly however odd, and a
+// sample of generated texts that must give exactly what the reference implementation gives.
 
 #include "evaluator.h"
+#include "expressiongenerator.h"
 #include "localescope.h"
+#include "referenceevaluator.h"
+#include "sheettext.h"
 
-#include <QRandomGenerator>
 #include <QTest>
 
-#include <cmath>
-#include <functional>
+#include <cstring>
 
 namespace {
 
@@ -44,7 +46,7 @@ private slots:
     void valueToText_data();
     void valueToText();
     void failureFlagIsNeverCleared();
-    void randomExpressionsMatchArithmetic();
+    void sampleMatchesReference();
 };
 
 void TestEvaluator::evaluate_data()
@@ -250,36 +252,30 @@ void TestEvaluator::failureFlagIsNeverCleared()
     QVERIFY(failed);
 }
 
-// Random sums, differences and products of small integers, with groups and negative numbers,
-// against ordinary integer arithmetic. Every value stays far below 10^15, so no digit is lost.
-void TestEvaluator::randomExpressionsMatchArithmetic()
+// A fixed sample of the differential check (bench_differential runs a million): generated
+// expressions and sheets give exactly what the reference implementation gives, failure flag,
+// value bits, cleaned text and caret.
+void TestEvaluator::sampleMatchesReference()
 {
-    const LocaleScope locale(".", ",", true);
-    QRandomGenerator rng(20240601);
-    struct Term { QString text; qint64 value; int level; }; // 0 number or group, 2 negative, 3 product, 6 sum
-    std::function<Term(int)> build = [&](int depth) -> Term {
-        if (depth == 0 || rng.bounded(4) == 0) {
-            const qint64 n = rng.bounded(21);
-            return rng.bounded(3) == 0 ? Term{QStringLiteral("-%1").arg(n), -n, 2} : Term{QString::number(n), n, 0};
+    for (const char *decimal : {".", ","}) {
+        for (const bool leadingZero : {true, false}) {
+            const LocaleScope locale(decimal, " ", leadingZero);
+            ExpressionGenerator gen(leadingZero ? 11 : 12, QLatin1Char(*decimal));
+            for (int i = 0; i < 1000; ++i) {
+                const QString text = gen.next();
+                bool failed = false, failedRef = false;
+                const double result = EvaluateExpression(text, failed);
+                const double expected = reference::EvaluateExpression(text, failedRef);
+                QVERIFY2(failed == failedRef && std::memcmp(&result, &expected, sizeof result) == 0, qPrintable(text));
+            }
+            for (int i = 0; i < 200; ++i) {
+                const QString sheet = gen.sheet();
+                qsizetype caret = i % (sheet.size() + 1), caretRef = caret;
+                QVERIFY2(CleanSheetText(sheet, caret) == reference::CleanSheetText(sheet, caretRef) && caret == caretRef,
+                         sheet.toUtf8().toPercentEncoding().constData());
+                QCOMPARE(SheetExpression(sheet), reference::SheetExpression(sheet));
+            }
         }
-        Term l = build(depth - 1), r = build(depth - 1);
-        const int op = rng.bounded(3);
-        const int level = op == 2 ? 3 : 6;
-        // A side that binds looser needs parentheses, the right side also one that binds equally;
-        // other operations get them at random.
-        for (Term *t : {&l, &r}) {
-            if (t->level > level || (t == &r && t->level == level) || (t->level != 0 && rng.bounded(3) == 0))
-                t->text = u'(' + t->text + u')';
-        }
-        const qint64 v = op == 0 ? l.value + r.value : op == 1 ? l.value - r.value : l.value * r.value;
-        return {l.text + QStringLiteral("+-*").at(op) + r.text, v, level};
-    };
-    for (int i = 0; i < 1000; ++i) {
-        const Term t = build(3);
-        bool failed = false;
-        const double result = EvaluateExpression(t.text, failed);
-        QVERIFY2(!failed && result == double(t.value),
-                 qPrintable(t.text + " gave " + exact(result) + ", expected " + QString::number(t.value)));
     }
 }
 

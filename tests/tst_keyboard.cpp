@@ -4,6 +4,8 @@
 
 #include "windowtest.h"
 
+#include <QScrollBar>
+
 #include <calcfield.h>
 #include <messagesink.h>
 
@@ -231,6 +233,18 @@ private slots:
         QCOMPARE(w->lblRound->Caption(), QStringLiteral("Fix 4"));
         QTest::keyClicks(w->boxCalc, QStringLiteral("9"));
         QCOMPARE(step(Qt::ShiftModifier), QStringLiteral("1+29"));
+
+        // A restore leaves the view as a new text does: from the top, scrolled just enough to show
+        // the caret. Forty rows "1+", ten shown; a change on row 20 undone while the view shows
+        // the last rows puts the caret back behind that row's "1", with rows 11 to 20 in view.
+        w->boxCalc->setText(QStringLiteral("1+\r\n").repeated(39) + u'1');
+        w->boxCalc->setSelStart(19 * 4 + 1);
+        QTest::keyClicks(w->boxCalc, QStringLiteral("5"));
+        QScrollBar *bar = w->boxCalc->verticalScrollBar();
+        bar->setValue(bar->maximum());
+        QCOMPARE(step({}), QStringLiteral("1+\r\n").repeated(39) + u'1');
+        QCOMPARE(w->boxCalc->SelStart(), 19 * 4 + 1);
+        QCOMPARE(bar->value(), 10);
 
         // 101 changes, one more than the ring holds; the present state recorded before the first
         // step pushes out one more: the oldest state left has two digits, 99 steps back.

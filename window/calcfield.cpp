@@ -1,8 +1,11 @@
 #include "calcfield.h"
 
+#include <QScrollBar>
 #include <QTextBlock>
 #include <QTextDocument>
 #include <QTextLayout>
+
+#include <algorithm>
 
 CalcField::CalcField(QWidget *parent)
     : QPlainTextEdit(parent)
@@ -11,16 +14,32 @@ CalcField::CalcField(QWidget *parent)
     setWordWrapMode(QTextOption::WrapAnywhere);
     setTabChangesFocus(true);
     setUndoRedoEnabled(false); // the window keeps its own undo ring
+    // contentsChange comes before contentsChanged, whose textChanged runs the sheet's cycle: the
+    // cycle never reads a stale text.
+    connect(document(), &QTextDocument::contentsChange, this, [this] { m_textValid = false; });
 }
 
 namespace {
 
-// The document breaks rows with a paragraph (or line) separator; the sheet with CR LF.
-QString sheetText(QString documentText)
+// The document breaks rows with a paragraph (or line) separator; the sheet with CR LF. One pass
+// into a text of the final length: a long sheet has a break on every row.
+QString sheetText(const QString &documentText)
 {
-    documentText.replace(QChar::ParagraphSeparator, QLatin1String("\r\n"));
-    documentText.replace(QChar::LineSeparator, QLatin1String("\r\n"));
-    return documentText;
+    const auto isBreak = [](QChar c) { return c == QChar::ParagraphSeparator || c == QChar::LineSeparator; };
+    const qsizetype breaks = std::count_if(documentText.cbegin(), documentText.cend(), isBreak);
+    if (breaks == 0)
+        return documentText;
+    QString sheet(documentText.size() + breaks, Qt::Uninitialized);
+    QChar *out = sheet.data();
+    for (const QChar c : documentText) {
+        if (isBreak(c)) {
+            *out++ = u'\r';
+            *out++ = u'\n';
+        } else {
+            *out++ = c;
+        }
+    }
+    return sheet;
 }
 
 QString plainText(QString sheet)
@@ -34,12 +53,52 @@ QString plainText(QString sheet)
 QString CalcField::Text() const
 {
     // toRawText keeps no-break spaces, which toPlainText would turn into spaces.
-    return sheetText(document()->toRawText());
+    if (!m_textValid) {
+        m_text = sheetText(document()->toRawText());
+        m_textValid = true;
+    }
+    return m_text;
 }
 
 void CalcField::setText(const QString &strText)
 {
+    m_textValid = false;
     setPlainText(plainText(strText));
+}
+
+void CalcField::replaceText(const QString &strText)
+{
+    // Document positions count a block break as one character, as the plain text counts "\n".
+    const QString now = document()->toRawText();
+    const QString next = plainText(strText);
+    const auto same = [&](qsizetype i, qsizetype j) {
+        const QChar a = now.at(i);
+        const QChar b = next.at(j);
+        return a == b || (a == QChar::ParagraphSeparator && b == u'\n');
+    };
+    const qsizetype shorter = std::min(now.size(), next.size());
+    qsizetype head = 0;
+    while (head < shorter && same(head, head))
+        ++head;
+    qsizetype tail = 0;
+    while (tail < shorter - head && same(now.size() - 1 - tail, next.size() - 1 - tail))
+        ++tail;
+
+    // No selection may be left for the change handler to see: setText leaves none either.
+    setTextCursor(QTextCursor(document()));
+    if (head == now.size() && head == next.size()) {
+        emit textChanged();
+    } else {
+        QTextCursor edit(document());
+        edit.setPosition(static_cast<int>(head));
+        edit.setPosition(static_cast<int>(now.size() - tail), QTextCursor::KeepAnchor);
+        edit.beginEditBlock();
+        edit.insertText(next.mid(head, next.size() - tail - head));
+        edit.endEditBlock();
+    }
+    setTextCursor(QTextCursor(document()));
+    horizontalScrollBar()->setValue(0);
+    verticalScrollBar()->setValue(0);
 }
 
 qsizetype CalcField::toSheetPosition(int intDocumentPosition) const
@@ -52,20 +111,24 @@ int CalcField::toDocumentPosition(qsizetype lngSheetPosition) const
 {
     if (lngSheetPosition <= 0)
         return 0;
-    // Walk the blocks: each contributes its length plus a two-character break in sheet positions.
-    qsizetype sheetStart = 0;
-    for (QTextBlock block = document()->begin(); block.isValid(); block = block.next()) {
-        const qsizetype len = block.length() - 1; // without the block break
-        if (lngSheetPosition <= sheetStart + len)
-            return block.position() + static_cast<int>(lngSheetPosition - sheetStart);
-        if (!block.next().isValid())
-            return block.position() + static_cast<int>(len);
-        // A position between CR and LF belongs to the end of this row.
-        if (lngSheetPosition < sheetStart + len + 2)
-            return block.position() + static_cast<int>(len);
-        sheetStart += len + 2;
+    // Row b starts at sheet position P + b, P being its document position: every row before it
+    // ends in a two-character break. Find the last row starting at or before the position by
+    // bisection (a block is found by number in logarithmic time), then stay inside the row: a
+    // position between CR and LF, or past the end, belongs to the end of the row.
+    const QTextDocument *doc = document();
+    int lo = 0;
+    int hi = doc->blockCount() - 1;
+    while (lo < hi) {
+        const int mid = lo + (hi - lo + 1) / 2;
+        if (doc->findBlockByNumber(mid).position() + mid <= lngSheetPosition)
+            lo = mid;
+        else
+            hi = mid - 1;
     }
-    return document()->characterCount() - 1;
+    const QTextBlock block = doc->findBlockByNumber(lo);
+    const qsizetype len = block.length() - 1; // without the block break
+    const qsizetype into = lngSheetPosition - (block.position() + lo);
+    return block.position() + static_cast<int>(std::min(into, len));
 }
 
 qsizetype CalcField::SelStart() const

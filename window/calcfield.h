@@ -16,6 +16,11 @@ public:
 
     QString Text() const;
     void setText(const QString &strText);
+    // Puts in a text as setText does, but edits only the part that differs, so the rows around it
+    // keep their layout (a long sheet is not laid out anew). The change is announced even when
+    // the text is the same, and afterwards the caret and the view are at the start, as setText
+    // leaves them.
+    void replaceText(const QString &strText);
 
     // Selection in sheet positions (0-based). Setting SelStart collapses the selection there;
     // setting SelLength extends it from SelStart.
@@ -41,4 +46,9 @@ public:
 
 protected:
     void insertFromMimeData(const QMimeData *source) override;
+
+private:
+    // Text() of the document as it is; rebuilt after any change of the document.
+    mutable QString m_text;
+    mutable bool m_textValid = false;
 };

@@ -221,6 +221,21 @@ public:
         QString Round;
     } f_udtSubResult;
 
+    // The last two results of ExpressionResultText, with what they depend on. Every key evaluates
+    // the previous expression again in the sub-result step before the new one; on a long tape
+    // that second evaluation is what the memo spares.
+    struct ResultMemo
+    {
+        QString expression;
+        int decimals = -1; // -1: empty entry
+        QString decimal;
+        QString thousands;
+        bool leadingZero = false;
+        QString text;
+    };
+    mutable std::array<ResultMemo, 2> m_resultMemo;
+    mutable int m_resultMemoNext = 0;
+
     // Separators seen at the field's last focus (empty until the first).
     QString m_strFocusThousands;
     QString m_strFocusDecimal;

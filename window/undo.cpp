@@ -62,7 +62,7 @@ void frmTallyer::restoreEntry(const udtTextHistory &ring, int intSlot)
 {
     f_blnRestoring = true;
     setRoundDigit(QString::number(ring.Round[intSlot]));
-    boxCalc->setText(ring.Text[intSlot]); // the cycle runs, restricted while restoring
+    boxCalc->replaceText(ring.Text[intSlot]); // the cycle runs, restricted while restoring
     boxCalc->setSelStart(ring.SelStart[intSlot]);
     boxCalc->setSelLength(ring.SelLength[intSlot]);
     boxCalc->viewport()->update();

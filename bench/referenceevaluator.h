@@ -1,0 +1,14 @@
+#pragma once
+
+#include <QString>
+
+// The reference forms of EvaluateExpression, CleanSheetText and SheetExpression, with the same
+// contracts as the engine's (see evaluator.h and sheettext.h). Slow on purpose: each step rewrites
+// the whole text, exactly as the rules are stated.
+namespace reference {
+
+double EvaluateExpression(const QString &strExpression, bool &blnFailed);
+QString CleanSheetText(const QString &strText, qsizetype &lngCaret, bool blnSeparatorsOnly = false);
+QString SheetExpression(const QString &strSheet);
+
+} // namespace reference

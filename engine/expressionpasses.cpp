@@ -1,0 +1,515 @@
+#include "evaluator.h"
+#include "evaluatoroperators.h"
+
+#include "localevalues.h"
+
+#include <QStringView>
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <string>
+#include <vector>
+
+// EvaluateExpression works on a byte copy of the text in which every operator code is one byte
+// (0x80 + level * 10 + index) instead of the three characters "@", level, index, and it keeps
+// every value beside its text instead of writing the text back: a value is rounded to the
+// 15 significant digits its text would carry, and a value whose text would need a three-digit
+// exponent is marked as no number. The numbered steps are those of the rewriting form (kept as
+// the reference implementation in bench/, against which this one is checked), each done here in
+// one pass over the text; where two steps interact the comment says why the pass gives the same.
+namespace {
+
+double fail(bool &blnFailed)
+{
+    blnFailed = true;
+    return 0;
+}
+
+constexpr unsigned char kCodeBit = 0x80;
+
+// Below this magnitude a whole number has at most 15 digits, and its text is exact.
+constexpr double kExactWholeLimit = 1e15;
+
+constexpr char codeByte(int level, int index)
+{
+    return static_cast<char>(kCodeBit | (level * 10 + index));
+}
+
+bool isCodeByte(char c)
+{
+    return static_cast<unsigned char>(c) & kCodeBit;
+}
+
+bool isDigitByte(char c)
+{
+    return c >= '0' && c <= '9';
+}
+
+// IsPlainNumber on a byte range.
+bool isPlainBytes(const char *first, const char *last, char sep, bool leadingZero)
+{
+    if (first != last && *first == '-')
+        ++first;
+    qsizetype n = last - first;
+    if (n >= 4) {
+        const char e = last[-4];
+        const char s = last[-3];
+        if ((e == 'E' || e == 'e') && (s == '+' || s == '-') && isDigitByte(last[-2]) && isDigitByte(last[-1]))
+            last -= 4;
+    }
+    if (first == last)
+        return false;
+    int separators = 0;
+    qsizetype digitsBefore = 0;
+    for (const char *p = first; p != last; ++p) {
+        if (*p == sep) {
+            if (++separators > 1)
+                return false;
+        } else if (!isDigitByte(*p)) {
+            return false;
+        } else if (separators == 0) {
+            ++digitsBefore;
+        }
+    }
+    if (last[-1] == sep)
+        return false;
+    if (*first == sep && leadingZero)
+        return false;
+    return digitsBefore <= 15;
+}
+
+// PlainNumberValue on a byte range that isPlainBytes accepted.
+double plainBytesValue(const char *first, const char *last, char sep, std::string &scratch)
+{
+    bool negative = false;
+    if (first != last && *first == '-') {
+        negative = true;
+        ++first;
+    }
+    if (sep != '.') {
+        scratch.assign(first, last);
+        for (char &c : scratch) {
+            if (c == sep)
+                c = '.';
+        }
+        first = scratch.data();
+        last = scratch.data() + scratch.size();
+    }
+    double value = 0;
+    std::from_chars(first, last, value);
+    return negative ? -value : value;
+}
+
+// One operand as the flat evaluation sees it: an empty text, a number, or a text that is no
+// number (a malformed literal, or a value whose text needs a three-digit exponent).
+struct Operand
+{
+    enum Kind : quint8 { Empty, Number, NoNumber };
+    Kind kind = Empty;
+    double value = 0;
+    qsizetype from = -1; // a literal's place in the encoded text, [from, to); -1 for a value
+    qsizetype to = -1;
+    qint32 joined = -1;  // or its text in FlatContext::joined
+};
+
+// The value after its trip through text: ValueToText, then PlainNumberValue.
+Operand throughText(double value)
+{
+    if (value == 0.0 || !std::isfinite(value))
+        return {Operand::Number, 0.0};
+    if (std::fabs(value) < kExactWholeLimit && value == std::trunc(value))
+        return {Operand::Number, value};
+    char buf[40];
+    const auto res = std::to_chars(buf, buf + sizeof buf, std::fabs(value), std::chars_format::scientific, 14);
+    // "d.dddddddddddddde+xx": a longer text has a three-digit exponent, which no number has.
+    constexpr qsizetype kTwoDigitExponentLength = 20;
+    if (res.ptr - buf > kTwoDigitExponentLength)
+        return {Operand::NoNumber, 0.0};
+    double parsed = 0;
+    std::from_chars(buf, res.ptr, parsed);
+    return {Operand::Number, value < 0 ? -parsed : parsed};
+}
+
+struct FlatContext
+{
+    const std::string &text; // the encoded text the literals point into
+    char sep;
+    bool leadingZero;
+    std::string scratch;
+    std::vector<std::string> joined; // texts made by a unary minus writing behind a literal
+};
+
+// The text of an operand, when it has one that a unary minus could extend.
+bool operandText(const Operand &operand, const FlatContext &ctx, std::string &text)
+{
+    if (operand.from >= 0)
+        text = ctx.text.substr(static_cast<size_t>(operand.from), static_cast<size_t>(operand.to - operand.from));
+    else if (operand.joined >= 0)
+        text = ctx.joined[static_cast<size_t>(operand.joined)];
+    else if (operand.kind == Operand::Number)
+        text = ValueToText(operand.value).toStdString();
+    else
+        return false; // a value with a three-digit exponent: no text behind it makes a number
+    return true;
+}
+
+// The operand a unary minus leaves when it writes the text of its value behind `left`: usually
+// `left` is empty, but behind a literal that ends in the separator the texts run together, and
+// ".-(-5)" is ".5". A text starting with "-" never makes a number behind anything.
+Operand appendUnaryValue(const Operand &left, double value, FlatContext &ctx)
+{
+    if (left.kind == Operand::Empty)
+        return throughText(value);
+    std::string joined;
+    if (value < 0 || !operandText(left, ctx, joined))
+        return {Operand::NoNumber, 0};
+    joined += ValueToText(value).toStdString();
+    const char *first = joined.data();
+    const char *last = first + joined.size();
+    Operand result{Operand::NoNumber, 0};
+    if (isPlainBytes(first, last, ctx.sep, ctx.leadingZero))
+        result = {Operand::Number, plainBytesValue(first, last, ctx.sep, ctx.scratch)};
+    result.joined = static_cast<qint32>(ctx.joined.size());
+    ctx.joined.push_back(std::move(joined));
+    return result;
+}
+
+// EvaluateFlat over operands and codes: level by level, leftmost first, each operator replaced by
+// its value. ops has one entry fewer than operands. False on failure.
+bool evaluateFlat(Operand *operands, quint8 *ops, qsizetype opCount, FlatContext &ctx, double &result)
+{
+    unsigned levels = 0;
+    for (qsizetype k = 0; k < opCount; ++k)
+        levels |= 1u << (ops[k] / 10);
+    for (int level = 1; level <= 7; ++level) {
+        if (!(levels & (1u << level)))
+            continue;
+        qsizetype kept = 0; // operands[0 .. kept] and ops[0 .. kept) are the level's output
+        for (qsizetype k = 0; k < opCount; ++k) {
+            const quint8 op = ops[k];
+            const Operand right = operands[k + 1];
+            if (op / 10 != level) {
+                ops[kept] = op;
+                operands[++kept] = right;
+                continue;
+            }
+            if (right.kind != Operand::Number)
+                return false;
+            Operand &left = operands[kept];
+            double value = 0;
+            if (level == 2) {
+                applyOperator(2, op % 10, 0, right.value, value);
+                left = appendUnaryValue(left, value, ctx);
+                continue;
+            }
+            if (left.kind != Operand::Number || !applyOperator(level, op % 10, left.value, right.value, value))
+                return false;
+            left = throughText(value);
+        }
+        opCount = kept;
+    }
+    if (operands[0].kind != Operand::Number)
+        return false;
+    result = operands[0].value;
+    return true;
+}
+
+// Steps 4.: the percent operands move behind their "%" (100+5% -> 100+%5), then "*%", "/%", "-%"
+// and "+%" become codes. Positions are taken before any move; a move keeps the length.
+bool rewritePercentBytes(std::string &text, char sep)
+{
+    const qsizetype n = static_cast<qsizetype>(text.size());
+    std::vector<qsizetype> percents;
+    for (qsizetype i = 0; i < n; ++i) {
+        if (text[i] != '%')
+            continue;
+        if (i + 1 < n && (isDigitByte(text[i + 1]) || text[i + 1] == sep))
+            return false;
+        percents.push_back(i);
+    }
+    for (const qsizetype at : percents) {
+        if (at == 0)
+            return false;
+        qsizetype start = at;
+        if (text[at - 1] != ')') {
+            while (start > 0 && (isDigitByte(text[start - 1]) || text[start - 1] == sep))
+                --start;
+            if (start == at || start == 0)
+                return false;
+        } else {
+            int depth = 0;
+            start = at - 1;
+            for (;;) {
+                const char c = text[start];
+                if (c == ')')
+                    ++depth;
+                else if (c == '(' && --depth == 0)
+                    break;
+                if (start == 0)
+                    return false;
+                --start;
+            }
+        }
+        std::rotate(text.begin() + start, text.begin() + at, text.begin() + at + 1);
+    }
+    // Each pair is an operator and a "%", so no two pairs overlap and one pass codes them all.
+    qsizetype out = 0;
+    for (qsizetype i = 0; i < n; ++i) {
+        if (i + 1 < n && text[i + 1] == '%') {
+            const char c = text[i];
+            const char pair = c == '*' ? codeByte(3, 0) : c == '/' ? codeByte(3, 1)
+                            : c == '-' ? codeByte(6, 0) : c == '+' ? codeByte(6, 1) : 0;
+            if (pair) {
+                text[out++] = pair;
+                ++i;
+                continue;
+            }
+        }
+        text[out++] = text[i];
+    }
+    text.resize(static_cast<size_t>(out));
+    return true;
+}
+
+// Steps 5. and 6.: a "-" run's first sign is a subtraction when a digit or ")" stands before it (a
+// percent code never does: its operand follows it); pairs of the remaining signs cancel, so an
+// odd run leaves one minus sign and an even one nothing. The characters around a vanished run
+// meet ("<-->" becomes "<>"), which is why the operators are coded in a second pass.
+void codeMinusRuns(std::string &text)
+{
+    const qsizetype n = static_cast<qsizetype>(text.size());
+    char *out = text.data();
+    char before = '\0'; // the character in front of the run, as the text was
+    for (qsizetype i = 0; i < n;) {
+        const char c = text[i];
+        if (c != '-') {
+            *out++ = c;
+            before = c;
+            ++i;
+            continue;
+        }
+        qsizetype run = 0;
+        while (i < n && text[i] == '-') {
+            ++run;
+            ++i;
+        }
+        if (isDigitByte(before) || before == ')') {
+            *out++ = codeByte(6, 2);
+            --run;
+        }
+        if (run % 2)
+            *out++ = '-';
+        before = '-';
+    }
+    text.resize(static_cast<size_t>(out - text.data()));
+}
+
+// Step 7.: the other operators, taken left to right, two-character spellings before one-character
+// ones. That gives the codes the ordered whole-text replacements give: the spellings share no
+// characters except "^" with "^-", "<", ">" and "=", and there the first spelling tried also
+// starts furthest left.
+void codeOperators(std::string &text)
+{
+    const qsizetype n = static_cast<qsizetype>(text.size());
+    char *out = text.data();
+    for (qsizetype i = 0; i < n;) {
+        const char c = text[i];
+        const char next = i + 1 < n ? text[i + 1] : '\0';
+        qsizetype used = 1;
+        switch (c) {
+        case '^':
+            used = next == '-' ? 2 : 1;
+            *out++ = next == '-' ? codeByte(1, 0) : codeByte(1, 1);
+            break;
+        case '-': *out++ = codeByte(2, 0); break;
+        case '*': *out++ = codeByte(3, 2); break;
+        case '/': *out++ = codeByte(3, 3); break;
+        case '\\': *out++ = codeByte(4, 0); break;
+        case '+': *out++ = codeByte(6, 3); break;
+        case 'M':
+            if (next == 'O' && i + 2 < n && text[i + 2] == 'D') {
+                *out++ = codeByte(5, 0);
+                used = 3;
+            } else {
+                *out++ = c;
+            }
+            break;
+        case '<':
+            used = next == '>' || next == '=' ? 2 : 1;
+            *out++ = next == '>' ? codeByte(7, 0) : next == '=' ? codeByte(7, 1) : codeByte(7, 4);
+            break;
+        case '>':
+            used = next == '=' ? 2 : 1;
+            *out++ = next == '=' ? codeByte(7, 2) : codeByte(7, 5);
+            break;
+        case '=': *out++ = codeByte(7, 3); break;
+        default: *out++ = c; break;
+        }
+        i += used;
+    }
+    text.resize(static_cast<size_t>(out - text.data()));
+}
+
+// Steps 8. and 9.: only digits, parentheses, separators and codes; every run of "(" follows a code
+// or starts the text; no ")" is followed by a digit, "(" or the separator.
+bool encodedTextIsSound(const std::string &text, char sep)
+{
+    const qsizetype n = static_cast<qsizetype>(text.size());
+    for (qsizetype i = 0; i < n; ++i) {
+        const char c = text[i];
+        if (isDigitByte(c) || c == sep || isCodeByte(c))
+            continue;
+        if (c == '(') {
+            if (i > 0 && text[i - 1] != '(' && !isCodeByte(text[i - 1]))
+                return false;
+        } else if (c == ')') {
+            if (i + 1 < n) {
+                const char next = text[i + 1];
+                if (isDigitByte(next) || next == '(' || next == sep)
+                    return false;
+            }
+        } else {
+            return false;
+        }
+    }
+    return true;
+}
+
+// Step 10.: the groups in the order of their ")", each evaluated flat and standing, as its value,
+// for the whole group in the enclosing text.
+bool reduceGroups(const std::string &text, char sep, bool leadingZero, double &result)
+{
+    std::vector<Operand> operands;
+    std::vector<quint8> ops;
+    struct Group {
+        qsizetype firstOperand;
+        qsizetype firstOp;
+        bool pending; // the enclosing operand had begun before "("
+    };
+    std::vector<Group> groups;
+    operands.reserve(text.size() / 4 + 2);
+    ops.reserve(text.size() / 4 + 2);
+    FlatContext ctx{text, sep, leadingZero, {}, {}};
+
+    // The operand in progress: a literal starting at literalFrom, or a group's value, or both run
+    // together (which the structure check rules out, and which is no number).
+    qsizetype literalFrom = -1;
+    Operand value;
+    bool hasValue = false;
+    const auto finish = [&](qsizetype end) {
+        Operand operand;
+        if (literalFrom >= 0 && hasValue) {
+            operand.kind = Operand::NoNumber;
+        } else if (hasValue) {
+            operand = value;
+        } else if (literalFrom >= 0) {
+            const char *first = text.data() + literalFrom;
+            const char *last = text.data() + end;
+            if (isPlainBytes(first, last, sep, leadingZero))
+                operand = {Operand::Number, plainBytesValue(first, last, sep, ctx.scratch)};
+            else
+                operand.kind = Operand::NoNumber;
+            operand.from = literalFrom;
+            operand.to = end;
+        }
+        operands.push_back(operand);
+        literalFrom = -1;
+        hasValue = false;
+    };
+
+    const qsizetype n = static_cast<qsizetype>(text.size());
+    for (qsizetype i = 0; i < n; ++i) {
+        const char c = text[i];
+        if (isCodeByte(c)) {
+            finish(i);
+            ops.push_back(static_cast<quint8>(c & ~kCodeBit));
+        } else if (c == '(') {
+            groups.push_back({static_cast<qsizetype>(operands.size()), static_cast<qsizetype>(ops.size()),
+                              hasValue || literalFrom >= 0});
+            literalFrom = -1;
+            hasValue = false;
+        } else if (c == ')') {
+            finish(i);
+            const Group g = groups.back();
+            groups.pop_back();
+            double groupValue = 0;
+            if (!evaluateFlat(operands.data() + g.firstOperand, ops.data() + g.firstOp,
+                              static_cast<qsizetype>(ops.size()) - g.firstOp, ctx, groupValue))
+                return false;
+            operands.resize(static_cast<size_t>(g.firstOperand));
+            ops.resize(static_cast<size_t>(g.firstOp));
+            // The group's value text joins whatever of the enclosing operand came before "(".
+            value = g.pending ? Operand{Operand::NoNumber, 0} : throughText(groupValue);
+            hasValue = true;
+        } else if (literalFrom < 0) {
+            literalFrom = i;
+            if (hasValue)
+                value.kind = Operand::NoNumber;
+        }
+    }
+    finish(n);
+    return evaluateFlat(operands.data(), ops.data(), static_cast<qsizetype>(ops.size()), ctx, result);
+}
+
+} // namespace
+
+double EvaluateExpression(const QString &strExpression, bool &blnFailed)
+{
+    if (blnFailed)
+        return 0;
+
+    const LocaleValues &loc = localeValues();
+    // The separator is "." or "," (the program refuses to run with any other).
+    const char sep = loc.decimalSeparator == QLatin1String(",") ? ',' : '.';
+
+    // 1. Blanks around the text are allowed, inside it they are not. Every character outside
+    // ASCII would be left over at the character check (and is no number), so it fails here.
+    QStringView view(strExpression);
+    while (!view.isEmpty() && view.front() == u' ')
+        view = view.mid(1);
+    while (!view.isEmpty() && view.back() == u' ')
+        view.chop(1);
+    std::string text(static_cast<size_t>(view.size()), '\0');
+    char *out = text.data();
+    for (const QChar c : view) {
+        const char16_t u = c.unicode();
+        if (u >= 0x80 || u == u' ' || u == u'@')
+            return fail(blnFailed);
+        *out++ = static_cast<char>(u);
+    }
+
+    // 2. A plain number is its own value (this is where 1E+05 is accepted).
+    std::string scratch;
+    if (isPlainBytes(text.data(), text.data() + text.size(), sep, loc.leadingZero))
+        return plainBytesValue(text.data(), text.data() + text.size(), sep, scratch);
+
+    // 3. Parentheses must pair up in order: no prefix closes more than it opens.
+    qsizetype depth = 0;
+    bool hasPercent = false;
+    for (const char c : text) {
+        if (c == '(')
+            ++depth;
+        else if (c == ')' && --depth < 0)
+            return fail(blnFailed);
+        else if (c == '%')
+            hasPercent = true;
+    }
+    if (depth != 0)
+        return fail(blnFailed);
+
+    // 4. - 9.
+    if (hasPercent && !rewritePercentBytes(text, sep))
+        return fail(blnFailed);
+    codeMinusRuns(text);
+    codeOperators(text);
+    const std::string &encoded = text;
+    if (!encodedTextIsSound(encoded, sep))
+        return fail(blnFailed);
+
+    // 10.
+    double result = 0;
+    if (!reduceGroups(encoded, sep, loc.leadingZero, result))
+        return fail(blnFailed);
+    return result;
+}
