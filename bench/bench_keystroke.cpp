@@ -4,13 +4,12 @@
 // evaluation and the undo record, or a restore. Prints the time per key; no target is asserted.
 
 #include "benchtiming.h"
+#include "benchwindow.h"
 #include "calcfield.h"
 #include "frmtallyer.h"
 #include "mavolabel3d.h"
 
 #include <QApplication>
-#include <QDir>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
@@ -35,12 +34,7 @@ QString makeSheet(int rows)
 
 int main(int argc, char *argv[])
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QTemporaryDir home;
-    qputenv("XDG_CONFIG_HOME", QFile::encodeName(home.path()));
-    QDir(home.path()).mkdir(QStringLiteral("run"));
-    QFile::setPermissions(home.filePath(QStringLiteral("run")), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(home.filePath(QStringLiteral("run"))));
+    const BenchHome home;
     QApplication app(argc, argv);
 
     frmTallyer w;

@@ -2,27 +2,21 @@
 // wrapping, the row count and the evaluation. The row is "1+" repeated and a final "1", so the
 // result is known. Prints the time per paste; no target is asserted.
 
+#include "benchwindow.h"
 #include "calcfield.h"
 #include "frmtallyer.h"
 #include "mavolabel3d.h"
 
 #include <QApplication>
 #include <QClipboard>
-#include <QDir>
 #include <QElapsedTimer>
-#include <QTemporaryDir>
 #include <QTimer>
 
 #include <cstdio>
 
 int main(int argc, char *argv[])
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QTemporaryDir home;
-    qputenv("XDG_CONFIG_HOME", QFile::encodeName(home.path()));
-    QDir(home.path()).mkdir(QStringLiteral("run"));
-    QFile::setPermissions(home.filePath(QStringLiteral("run")), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(home.filePath(QStringLiteral("run"))));
+    const BenchHome home;
     QApplication app(argc, argv);
 
     frmTallyer w;

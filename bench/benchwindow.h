@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+// Settings and the single-copy channel of a benchmark's window in a folder of its own, removed
+// at the end: a benchmark never touches the user's settings. Construct it before the application.
+class BenchHome
+{
+public:
+    BenchHome()
+    {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_home.path()));
+        const QString run = m_home.filePath(QStringLiteral("run"));
+        QDir(m_home.path()).mkdir(QStringLiteral("run"));
+        QFile::setPermissions(run, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(run));
+    }
+
+private:
+    QTemporaryDir m_home;
+};
