@@ -3,6 +3,7 @@
 // announced when the user pauses.
 
 #include "accessibility.h"
+#include "eventwatcher.h"
 #include "frmtallyer.h"
 #include "hints.h"
 
@@ -100,29 +101,6 @@ void sendEvent(QObject *object, QAccessible::Event type)
     QAccessible::updateAccessibility(&event);
 }
 
-// Runs a function when the watched object gets the focus.
-class FocusWatcher : public QObject
-{
-public:
-    FocusWatcher(QObject *watched, std::function<void()> onFocus)
-        : QObject(watched)
-        , m_onFocus(std::move(onFocus))
-    {
-        watched->installEventFilter(this);
-    }
-
-protected:
-    bool eventFilter(QObject *, QEvent *event) override
-    {
-        if (event->type() == QEvent::FocusIn)
-            m_onFocus();
-        return false;
-    }
-
-private:
-    std::function<void()> m_onFocus;
-};
-
 } // namespace
 
 ResultAnnouncer::ResultAnnouncer(QWidget *parent, std::function<QString()> words)
@@ -211,7 +189,7 @@ void frmTallyer::setupAccessibility()
         boxCalc->setAccessibleDescription(LoadText(1431));
     };
     nameSheet();
-    new FocusWatcher(boxCalc, nameSheet);
+    new EventWatcher(boxCalc, QEvent::FocusIn, nameSheet);
 
     auto *announcer = new ResultAnnouncer(this, [this] {
         const QString caption = lblResult->Caption();

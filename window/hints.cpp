@@ -5,6 +5,7 @@
 #include "hints.h"
 
 #include "calcfield.h"
+#include "eventwatcher.h"
 #include "globals.h"
 #include "loadtext.h"
 #include "mavolabel3d.h"
@@ -158,30 +159,6 @@ F1QuestionAsker &f1QuestionAsker()
     return asker;
 }
 
-// Runs a function on every pointer move over the watched widget.
-class PointerMoveWatcher : public QObject
-{
-public:
-    PointerMoveWatcher(QWidget *watched, std::function<void()> onMove)
-        : QObject(watched)
-        , m_onMove(std::move(onMove))
-    {
-        watched->setMouseTracking(true);
-        watched->installEventFilter(this);
-    }
-
-protected:
-    bool eventFilter(QObject *, QEvent *event) override
-    {
-        if (event->type() == QEvent::MouseMove)
-            m_onMove();
-        return false;
-    }
-
-private:
-    std::function<void()> m_onMove;
-};
-
 } // namespace
 
 int HintTextId(const QString &strControl, bool blnSelection)
@@ -237,7 +214,8 @@ void frmTallyer::connectHints()
     // lblRound's pointer moves are handled in rounding.cpp.
 
     // Between the buttons the frame shows the ordinary pointer.
-    new PointerMoveWatcher(frame2, [this] { frame2->unsetCursor(); });
+    frame2->setMouseTracking(true);
+    new EventWatcher(frame2, QEvent::MouseMove, [this] { frame2->unsetCursor(); });
 
     connect(TimerMyToolTip, &QTimer::timeout, this, [this] { TimerMyToolTip_Timer(); });
     connect(TimerPressF1ForHelp, &QTimer::timeout, this, [this] { TimerPressF1ForHelp_Timer(); });
