@@ -133,7 +133,6 @@ void TestClsRegistry::readsAsMissing_data()
     QTest::newRow("unsigned-spelling-of-colour") << doc("2147483672") << false << QVariant(qint32(0x80000018u));
     QTest::newRow("key-not-an-object") << QByteArray(R"({"SOFTWARE\\Mavo\\Tallyer": 5})") << false << QVariant();
     QTest::newRow("empty-file") << QByteArray() << false << QVariant();
-    QTest::newRow("top-level-array") << QByteArray("[{}]") << false << QVariant();
     // The buffer is 16 384 bytes and must hold the UTF-8 text plus its terminating zero.
     QTest::newRow("16383-ascii-fits") << text(QString(16383, 'a')) << true << QVariant(QString(16383, 'a'));
     QTest::newRow("16384-ascii-too-long") << text(QString(16384, 'a')) << true << QVariant();
