@@ -331,7 +331,7 @@ private slots:
         const struct { const char *text; int caret; const char *expected; int expectedCaret; } rows[] = {
             {"1+.5", 2, "1+0.5", 2}, // a caret before the point stays
             {"2+\r\n.5", 6, "2+\r\n0.5", 7},
-            {".1-.2/.3*(.4", 12, "0.1-0.2/0.3*(0.4", 16},
+            {".1-.2*.3/.4*(.5", 15, "0.1-0.2*0.3/0.4*(0.5", 20},
             {"2.5", 3, "2.5", 3},
         };
         for (const auto &row : rows) {
