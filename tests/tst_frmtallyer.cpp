@@ -498,8 +498,8 @@ private slots:
         // Saved with "." decimals and "," grouping, read where "," is the decimal separator and
         // "." the grouping, and the other way round (the Russian grouping is a no-break space).
         QTest::newRow("saved-point-read-under-comma")
-            << kGerman << ".," << "M2|3,215.00|1,234,567.5|- 12.5|Error" << "M2" << "3.215,00"
-            << QStringList{"1.234.567,5", "- 12,5", "Error"} + QStringList(7, QString());
+            << kGerman << ".," << "M2|3,215.00|1,234,567.5|- 12.5|Error|3,215" << "M2" << "3.215,00"
+            << QStringList{"1.234.567,5", "- 12,5", "Error", "3.215"} + QStringList(6, QString());
         QTest::newRow("saved-comma-read-under-point")
             << kUs << QStringLiteral(",\u00a0") << QStringLiteral("M1|3\u00a0215,000|3\u00a0215,000|- 0,50")
             << "M1" << "3,215.000" << QStringList{"3,215.000", "- 0.50"} + QStringList(8, QString());
