@@ -63,242 +63,224 @@ class TestAmountInWords : public QObject
     Q_OBJECT
 
 private slots:
-    void init();
+    void init()
+    {
+        QVERIFY(m_dir.isValid());
+        m_shown.clear();
+        m_previousSink = setMessageSink([this](const QString &text, MessageIcon icon) { m_shown.append({text, icon}); });
+    }
     void cleanup() { setMessageSink(m_previousSink); }
 
-    void currency_data();
-    void currency();
-    void words_data();
-    void words();
-    void failures_data();
-    void failures();
-    void fileIsReadAtEveryCall();
+    // A double goes through Currency::fromDouble, a text through Currency::fromText with the given
+    // decimal separator; "scaled" is the value in ten-thousandths, null when there is no value.
+    void currency_data()
+    {
+        QTest::addColumn<QVariant>("input");
+        QTest::addColumn<QString>("decimal");
+        QTest::addColumn<QVariant>("scaled");
+
+        const auto ok = [](const char *name, const QVariant &input, qint64 scaled, const char *decimal = ".") {
+            QTest::newRow(name) << input << QString(decimal) << QVariant(scaled);
+        };
+        const auto bad = [](const char *name, const QVariant &input, const char *decimal = ".") {
+            QTest::newRow(name) << input << QString(decimal) << QVariant();
+        };
+        // 1/32 is an exact half of a ten-thousandth: away from zero, not to even.
+        ok("double-exact-half-up", 0.03125, 313);
+        ok("double-exact-half-negative", -0.03125, -313);
+        ok("double-largest-representable", 922337203685477.5, 9223372036854775000);
+        bad("double-past-the-range", 922337203685477.625);
+        bad("double-nan", std::nan(""));
+
+        ok("text-plain", QString("1234.56"), 12345600);
+        ok("text-panel-negative-with-space", QString("- 5,5"), -55000, ",");
+        ok("text-no-decimal-digits", QString("5."), 50000);
+        ok("text-leading-zeros", QString("00000000000000000012"), 120000);
+        ok("text-fifth-decimal-half-up", QString("0.00005"), 1);
+        ok("text-fifth-decimal-below-half", QString("0.0000499999"), 0);
+        ok("text-fifth-decimal-half-negative", QString("-0.00015"), -2);
+        ok("text-largest", QString("922337203685477.5807"), std::numeric_limits<qint64>::max());
+        bad("text-one-past-largest", QString("922337203685477.5808"));
+        bad("text-empty", QString(""));
+        bad("text-minus-only", QString("-"));
+        bad("text-two-separators", QString("1.2.3"));
+        bad("text-foreign-separator", QString("1.5"), ",");
+        bad("text-exponent", QString("1e5"));
+        bad("text-space-before", QString(" 5"));
+    }
+    void currency()
+    {
+        QFETCH(QVariant, input);
+        QFETCH(QString, decimal);
+        QFETCH(QVariant, scaled);
+        const std::optional<Currency> c = input.typeId() == QMetaType::Double
+                                              ? Currency::fromDouble(input.toDouble())
+                                              : Currency::fromText(input.toString(), decimal.at(0));
+        QCOMPARE(c.has_value(), !scaled.isNull());
+        if (c)
+            QCOMPARE(c->scaled(), scaled.toLongLong());
+    }
+
+    // The example file with some entries replaced ("Key=value"), or a file that ships ("@name").
+    void words_data()
+    {
+        QTest::addColumn<QStringList>("overrides");
+        QTest::addColumn<QString>("value");
+        QTest::addColumn<QString>("expected");
+
+        const QStringList ex;
+        row("worked-example", ex, "1234.56", "One thousand two hundred thirty four dollars 56 cents");
+        row("zero-with-cents", ex, "0.05", "Zero dollars 05 cents");
+        row("ten", ex, "10", "Ten dollars 00 cents");
+        row("twenty-one-takes-form-1", ex, "21", "Twenty one dollar 00 cents");
+        row("million-empty-thousands-left-out", ex, "1000000", "One million dollars 00 cents");
+        row("units-empty-keep-unit-name", ex, "1000", "One thousand dollars 00 cents");
+        row("every-group", ex, "101011001012.02",
+            "One hundred one billion eleven million one thousand twelve dollars 02 cents");
+        row("half-cent-rounds-up", ex, "0.005", "Zero dollars 01 cent");
+        row("negative-half-cent-away-from-zero", ex, "-0.005", "Zero dollars 01 cent");
+        row("rounding-carries-into-units", ex, "1.995", "Two dollars 00 cents");
+        const QString nines = "Nine hundred ninety nine billion nine hundred ninety nine million nine hundred "
+                              "ninety nine thousand nine hundred ninety nine dollars 99 cents";
+        row("limit-converted", ex, "999999999999.99", nines);
+        row("just-below-limit-rounds-down", ex, "999999999999.9949", nines);
+
+        // Every name in a distinct form, so the chosen form shows in the text.
+        const QStringList f{"Level0=c1,c2,c3,c4", "Level1=u1,u2,u3,u4", "Level2=t1,t2,t3,t4",
+                            "Level3=m1,m2,m3,m4", "Level4=b1,b2,b3,b4"};
+        row("form-1", f, "1", "One u1 00 c4");
+        row("form-2", f, "2", "Two u2 00 c4");
+        row("form-teen-ending-1", f, "11", "Eleven u4 00 c4");
+        row("form-tens-ending-4", f, "34", "Thirty four u3 00 c4");
+        row("form-hundred-eleven", f, "111", "One hundred eleven u4 00 c4");
+        row("form-zero-units", f, "0", "Zero u4 00 c4");
+        row("form-cents-01", f, "0.01", "Zero u4 01 c1");
+        row("form-cents-12", f, "0.12", "Zero u4 12 c4");
+        row("form-thousands-by-own-digits", f, "3001", "Three t3 one u1 00 c4");
+        row("form-billions-1", f, "21000000000", "Twenty one b1 u4 00 c4");
+
+        // A form with a space carries the numeral: it replaces the word for one.
+        const QStringList sp{"Level2=a thousand,two thousand,thousand,thousand",
+                             "Level1=one buck,dollars,dollars,dollars"};
+        row("space-one-thousand", sp, "1000", "A thousand dollars 00 cents");
+        row("space-plain-form-keeps-numeral", sp, "3000", "Three thousand dollars 00 cents");
+        row("space-tens-word-stays", sp, "21000", "Twenty a thousand dollars 00 cents");
+        row("space-hundreds-word-stays", sp, "101", "One hundred one buck 00 cents");
+
+        // Replace pairs, applied in file order, ignoring case, rescanning what a replacement forms.
+        row("replace-case-insensitive", {"Replace=DOLLARS,bucks"}, "7", "Seven bucks 00 cents");
+        row("replace-pairs-in-file-order", {"Replace=dollars,bucks,bucks,quid"}, "7", "Seven quid 00 cents");
+        row("replace-later-pair-sees-earlier-result", {"Replace=bucks,quid,dollars,bucks"}, "7",
+            "Seven bucks 00 cents");
+        // Each "ab" -> "a" forms a new "ab" with the next "b", which is replaced as well.
+        row("replace-rescans-ignoring-case", {"Replace=ab,a", "Zero=nAbBbil"}, "0", "Nail dollars 00 cents");
+        row("replace-containing-find-no-loop", {"Replace=cent,cents"}, "0.01", "Zero dollars 01 cents");
+        // Items keep their spaces: "thirty " + " four" gives three spaces, collapsed one at a time.
+        const QString spacedTens = "Words10=ten,twenty,thirty ,forty,fifty,sixty,seventy,eighty,ninety";
+        const QString spacedFour = "Words1=one,two,three, four,five,six,seven,eight,nine";
+        row("replace-collapses-runs-of-spaces", {"Replace=x,x,  , ,y,y", spacedTens, spacedFour}, "34",
+            "Thirty four dollars 00 cents");
+        row("spaces-kept-without-replace", {spacedTens, spacedFour}, "34", "Thirty   four dollars 00 cents");
+        row("first-letter-upper-after-replace", {"Replace=zero,nought"}, "0", "Nought dollars 00 cents");
+        row("first-letter-cyrillic", {QString::fromUtf8("Zero=ёлки")}, "0",
+            QString::fromUtf8("Ёлки dollars 00 cents"));
+
+        // The files that ship: the Russian forms (feminine thousands), the English singulars.
+        const QStringList rub{"@InWordsRubles rus.txt"}, usd{"@InWordsDollars eng.txt"};
+        row("rub-1", rub, "1", "Один рубль 00 копеек");
+        row("rub-2000", rub, "2000", "Две тысячи рублей 00 копеек");
+        row("rub-21000-feminine-one", rub, "21000", "Двадцать одна тысяча рублей 00 копеек");
+        row("rub-1234.56", rub, "1234.56", "Одна тысяча двести тридцать четыре рубля 56 копеек");
+        row("rub-0.21-kopecks", rub, "0.21", "Ноль рублей 21 копейка");
+        row("usd-one-cent", usd, "0.01", "Zero dollars 01 cent");
+        row("eur-ninety-one", {"@InWordsEuros eng.txt"}, "91.91", "Ninety one euros 91 cents");
+    }
+    void words()
+    {
+        QFETCH(QStringList, overrides);
+        QFETCH(QString, value);
+        QFETCH(QString, expected);
+        QString path = m_dir.filePath("InWordsTest.txt");
+        if (overrides.value(0).startsWith('@')) {
+            path = QStringLiteral(TALLYER_PROGRAM_DIR "/") + overrides.value(0).mid(1);
+        } else {
+            auto entries = exampleEntries();
+            for (const QString &o : overrides)
+                entries[o.section('=', 0, 0)] = o.section('=', 1);
+            QVERIFY(writeFile(path, entries));
+        }
+        bool failed = false;
+        QCOMPARE(AmountInWords(amount(value), path, failed, "limit", "file"), expected);
+        QVERIFY(!failed);
+        QVERIFY(m_shown.isEmpty());
+    }
+
+    void failures_data()
+    {
+        QTest::addColumn<QString>("value");
+        QTest::addColumn<QString>("file");         // "good", "missing" or "invalid"
+        QTest::addColumn<QString>("limitMessage");
+        QTest::addColumn<QString>("fileMessage");
+        QTest::addColumn<QString>("shown");        // the one message expected, or empty for none
+
+        const auto row = [](const char *name, const char *value, const char *file, const char *shown,
+                            const char *limitMessage = "too big", const char *fileMessage = "bad file") {
+            QTest::newRow(name) << value << file << limitMessage << fileMessage << shown;
+        };
+        row("limit-bound", "999999999999.995", "good", "too big");
+        row("negative-over-limit", "-999999999999.995", "good", "too big");
+        row("limit-checked-before-file", "1000000000000", "missing", "too big");
+        row("missing-file", "5", "missing", "bad file");
+        row("invalid-file", "5", "invalid", "bad file");
+        row("empty-limit-message-silent", "1000000000000", "good", "", "");
+        row("empty-file-message-silent", "5", "invalid", "", "too big", "");
+        row("most-negative-amount", "lowest", "good", "too big");
+    }
+    void failures()
+    {
+        QFETCH(QString, value);
+        QFETCH(QString, file);
+        QFETCH(QString, limitMessage);
+        QFETCH(QString, fileMessage);
+        QFETCH(QString, shown);
+
+        const QString path = m_dir.filePath("InWordsFailures.txt");
+        QFile::remove(path);
+        if (file != "missing")
+            QVERIFY(writeFile(path, exampleEntries(), file == "good" ? "\r\n" : "\n"));
+        bool failed = false;
+        QCOMPARE(AmountInWords(amount(value), path, failed, limitMessage, fileMessage), QString());
+        QVERIFY(failed);
+        if (shown.isEmpty())
+            QVERIFY(m_shown.isEmpty());
+        else
+            QCOMPARE(m_shown, (QList<QPair<QString, MessageIcon>>{{shown, MessageIcon::Information}}));
+    }
+
+    // Nothing is cached, and the failure flag is only ever set.
+    void fileIsReadAtEveryCall()
+    {
+        const QString path = m_dir.filePath("InWordsChanging.txt");
+        auto entries = exampleEntries();
+        QVERIFY(writeFile(path, entries));
+        bool failed = true;
+        QCOMPARE(AmountInWords(amount("0"), path, failed, "limit", "file"), QString("Zero dollars 00 cents"));
+        QVERIFY(failed);
+
+        failed = false;
+        entries["Zero"] = "nil";
+        QVERIFY(writeFile(path, entries));
+        QCOMPARE(AmountInWords(amount("0"), path, failed, "limit", "file"), QString("Nil dollars 00 cents"));
+        QVERIFY(QFile::remove(path));
+        QCOMPARE(AmountInWords(amount("0"), path, failed, "limit", "file"), QString());
+        QVERIFY(failed);
+    }
 
 private:
     QList<QPair<QString, MessageIcon>> m_shown;
     MessageSink m_previousSink;
     QTemporaryDir m_dir;
 };
-
-void TestAmountInWords::init()
-{
-    QVERIFY(m_dir.isValid());
-    m_shown.clear();
-    m_previousSink = setMessageSink([this](const QString &text, MessageIcon icon) { m_shown.append({text, icon}); });
-}
-
-// A double goes through Currency::fromDouble, a text through Currency::fromText with the given
-// decimal separator; "scaled" is the value in ten-thousandths, null when there is no value.
-void TestAmountInWords::currency_data()
-{
-    QTest::addColumn<QVariant>("input");
-    QTest::addColumn<QString>("decimal");
-    QTest::addColumn<QVariant>("scaled");
-
-    const auto ok = [](const char *name, const QVariant &input, qint64 scaled, const char *decimal = ".") {
-        QTest::newRow(name) << input << QString(decimal) << QVariant(scaled);
-    };
-    const auto bad = [](const char *name, const QVariant &input, const char *decimal = ".") {
-        QTest::newRow(name) << input << QString(decimal) << QVariant();
-    };
-    // 1/32 is an exact half of a ten-thousandth: away from zero, not to even.
-    ok("double-exact-half-up", 0.03125, 313);
-    ok("double-exact-half-negative", -0.03125, -313);
-    ok("double-largest-representable", 922337203685477.5, 9223372036854775000);
-    bad("double-past-the-range", 922337203685477.625);
-    bad("double-nan", std::nan(""));
-
-    ok("text-plain", QString("1234.56"), 12345600);
-    ok("text-panel-negative-with-space", QString("- 5,5"), -55000, ",");
-    ok("text-no-decimal-digits", QString("5."), 50000);
-    ok("text-leading-zeros", QString("00000000000000000012"), 120000);
-    ok("text-fifth-decimal-half-up", QString("0.00005"), 1);
-    ok("text-fifth-decimal-below-half", QString("0.0000499999"), 0);
-    ok("text-fifth-decimal-half-negative", QString("-0.00015"), -2);
-    ok("text-largest", QString("922337203685477.5807"), std::numeric_limits<qint64>::max());
-    bad("text-one-past-largest", QString("922337203685477.5808"));
-    bad("text-empty", QString(""));
-    bad("text-minus-only", QString("-"));
-    bad("text-two-separators", QString("1.2.3"));
-    bad("text-foreign-separator", QString("1.5"), ",");
-    bad("text-exponent", QString("1e5"));
-    bad("text-space-before", QString(" 5"));
-}
-
-void TestAmountInWords::currency()
-{
-    QFETCH(QVariant, input);
-    QFETCH(QString, decimal);
-    QFETCH(QVariant, scaled);
-    const std::optional<Currency> c = input.typeId() == QMetaType::Double
-                                          ? Currency::fromDouble(input.toDouble())
-                                          : Currency::fromText(input.toString(), decimal.at(0));
-    QCOMPARE(c.has_value(), !scaled.isNull());
-    if (c)
-        QCOMPARE(c->scaled(), scaled.toLongLong());
-}
-
-// The example file with some entries replaced ("Key=value"), or a file that ships ("@name").
-void TestAmountInWords::words_data()
-{
-    QTest::addColumn<QStringList>("overrides");
-    QTest::addColumn<QString>("value");
-    QTest::addColumn<QString>("expected");
-
-    const QStringList ex;
-    row("worked-example", ex, "1234.56", "One thousand two hundred thirty four dollars 56 cents");
-    row("zero", ex, "0", "Zero dollars 00 cents");
-    row("zero-with-cents", ex, "0.05", "Zero dollars 05 cents");
-    row("eleven", ex, "11", "Eleven dollars 00 cents");
-    row("ten", ex, "10", "Ten dollars 00 cents");
-    row("twenty-one-takes-form-1", ex, "21", "Twenty one dollar 00 cents");
-    row("million-empty-thousands-left-out", ex, "1000000", "One million dollars 00 cents");
-    row("units-empty-keep-unit-name", ex, "1000", "One thousand dollars 00 cents");
-    row("every-group", ex, "101011001012.02",
-        "One hundred one billion eleven million one thousand twelve dollars 02 cents");
-    row("negative-sign-dropped", ex, "-5", "Five dollars 00 cents");
-    row("half-cent-rounds-up", ex, "0.005", "Zero dollars 01 cent");
-    row("negative-half-cent-away-from-zero", ex, "-0.005", "Zero dollars 01 cent");
-    row("rounding-carries-into-units", ex, "1.995", "Two dollars 00 cents");
-    const QString nines = "Nine hundred ninety nine billion nine hundred ninety nine million nine hundred "
-                          "ninety nine thousand nine hundred ninety nine dollars 99 cents";
-    row("limit-converted", ex, "999999999999.99", nines);
-    row("just-below-limit-rounds-down", ex, "999999999999.9949", nines);
-
-    // Every name in a distinct form, so the chosen form shows in the text.
-    const QStringList f{"Level0=c1,c2,c3,c4", "Level1=u1,u2,u3,u4", "Level2=t1,t2,t3,t4",
-                        "Level3=m1,m2,m3,m4", "Level4=b1,b2,b3,b4"};
-    row("form-1", f, "1", "One u1 00 c4");
-    row("form-2", f, "2", "Two u2 00 c4");
-    row("form-teen-ending-1", f, "11", "Eleven u4 00 c4");
-    row("form-tens-ending-4", f, "34", "Thirty four u3 00 c4");
-    row("form-hundred-eleven", f, "111", "One hundred eleven u4 00 c4");
-    row("form-zero-units", f, "0", "Zero u4 00 c4");
-    row("form-cents-01", f, "0.01", "Zero u4 01 c1");
-    row("form-cents-12", f, "0.12", "Zero u4 12 c4");
-    row("form-thousands-by-own-digits", f, "3001", "Three t3 one u1 00 c4");
-    row("form-billions-1", f, "21000000000", "Twenty one b1 u4 00 c4");
-
-    // A form with a space carries the numeral: it replaces the word for one.
-    const QStringList sp{"Level2=a thousand,two thousand,thousand,thousand",
-                         "Level1=one buck,dollars,dollars,dollars"};
-    row("space-one-thousand", sp, "1000", "A thousand dollars 00 cents");
-    row("space-plain-form-keeps-numeral", sp, "3000", "Three thousand dollars 00 cents");
-    row("space-tens-word-stays", sp, "21000", "Twenty a thousand dollars 00 cents");
-    row("space-hundreds-word-stays", sp, "101", "One hundred one buck 00 cents");
-    row("space-both-groups", sp, "1001", "A thousand one buck 00 cents");
-
-    // Replace pairs, applied in file order, ignoring case, rescanning what a replacement forms.
-    row("replace-case-insensitive", {"Replace=DOLLARS,bucks"}, "7", "Seven bucks 00 cents");
-    row("replace-pairs-in-file-order", {"Replace=dollars,bucks,bucks,quid"}, "7", "Seven quid 00 cents");
-    row("replace-later-pair-sees-earlier-result", {"Replace=bucks,quid,dollars,bucks"}, "7",
-        "Seven bucks 00 cents");
-    // Each "ab" -> "a" forms a new "ab" with the next "b", which is replaced as well.
-    row("replace-rescans-ignoring-case", {"Replace=ab,a", "Zero=nAbBbil"}, "0", "Nail dollars 00 cents");
-    row("replace-containing-find-no-loop", {"Replace=cent,cents"}, "0.01", "Zero dollars 01 cents");
-    // Items keep their spaces: "thirty " + " four" gives three spaces, collapsed one at a time.
-    const QString spacedTens = "Words10=ten,twenty,thirty ,forty,fifty,sixty,seventy,eighty,ninety";
-    const QString spacedFour = "Words1=one,two,three, four,five,six,seven,eight,nine";
-    row("replace-collapses-runs-of-spaces", {"Replace=x,x,  , ,y,y", spacedTens, spacedFour}, "34",
-        "Thirty four dollars 00 cents");
-    row("spaces-kept-without-replace", {spacedTens, spacedFour}, "34", "Thirty   four dollars 00 cents");
-    row("first-letter-upper-after-replace", {"Replace=zero,nought"}, "0", "Nought dollars 00 cents");
-    row("first-letter-cyrillic", {QString::fromUtf8("Zero=ёлки")}, "0",
-        QString::fromUtf8("Ёлки dollars 00 cents"));
-
-    // The files that ship: the Russian forms (feminine thousands), the English singulars.
-    const QStringList rub{"@InWordsRubles rus.txt"}, usd{"@InWordsDollars eng.txt"};
-    row("rub-1", rub, "1", "Один рубль 00 копеек");
-    row("rub-2000", rub, "2000", "Две тысячи рублей 00 копеек");
-    row("rub-21000-feminine-one", rub, "21000", "Двадцать одна тысяча рублей 00 копеек");
-    row("rub-1234.56", rub, "1234.56", "Одна тысяча двести тридцать четыре рубля 56 копеек");
-    row("rub-0.21-kopecks", rub, "0.21", "Ноль рублей 21 копейка");
-    row("usd-one-cent", usd, "0.01", "Zero dollars 01 cent");
-    row("eur-ninety-one", {"@InWordsEuros eng.txt"}, "91.91", "Ninety one euros 91 cents");
-}
-
-void TestAmountInWords::words()
-{
-    QFETCH(QStringList, overrides);
-    QFETCH(QString, value);
-    QFETCH(QString, expected);
-    QString path = m_dir.filePath("InWordsTest.txt");
-    if (overrides.value(0).startsWith('@')) {
-        path = QStringLiteral(TALLYER_PROGRAM_DIR "/") + overrides.value(0).mid(1);
-    } else {
-        auto entries = exampleEntries();
-        for (const QString &o : overrides)
-            entries[o.section('=', 0, 0)] = o.section('=', 1);
-        QVERIFY(writeFile(path, entries));
-    }
-    bool failed = false;
-    QCOMPARE(AmountInWords(amount(value), path, failed, "limit", "file"), expected);
-    QVERIFY(!failed);
-    QVERIFY(m_shown.isEmpty());
-}
-
-void TestAmountInWords::failures_data()
-{
-    QTest::addColumn<QString>("value");
-    QTest::addColumn<QString>("file");         // "good", "missing" or "invalid"
-    QTest::addColumn<QString>("limitMessage");
-    QTest::addColumn<QString>("fileMessage");
-    QTest::addColumn<QString>("shown");        // the one message expected, or empty for none
-
-    const auto row = [](const char *name, const char *value, const char *file, const char *shown,
-                        const char *limitMessage = "too big", const char *fileMessage = "bad file") {
-        QTest::newRow(name) << value << file << limitMessage << fileMessage << shown;
-    };
-    row("limit-bound", "999999999999.995", "good", "too big");
-    row("thirteen-digits", "1000000000000", "good", "too big");
-    row("negative-over-limit", "-999999999999.995", "good", "too big");
-    row("limit-checked-before-file", "1000000000000", "missing", "too big");
-    row("missing-file", "5", "missing", "bad file");
-    row("invalid-file", "5", "invalid", "bad file");
-    row("empty-limit-message-silent", "1000000000000", "good", "", "");
-    row("empty-file-message-silent", "5", "invalid", "", "too big", "");
-    row("most-negative-amount", "lowest", "good", "too big");
-}
-
-void TestAmountInWords::failures()
-{
-    QFETCH(QString, value);
-    QFETCH(QString, file);
-    QFETCH(QString, limitMessage);
-    QFETCH(QString, fileMessage);
-    QFETCH(QString, shown);
-
-    const QString path = m_dir.filePath("InWordsFailures.txt");
-    QFile::remove(path);
-    if (file != "missing")
-        QVERIFY(writeFile(path, exampleEntries(), file == "good" ? "\r\n" : "\n"));
-    bool failed = false;
-    QCOMPARE(AmountInWords(amount(value), path, failed, limitMessage, fileMessage), QString());
-    QVERIFY(failed);
-    if (shown.isEmpty())
-        QVERIFY(m_shown.isEmpty());
-    else
-        QCOMPARE(m_shown, (QList<QPair<QString, MessageIcon>>{{shown, MessageIcon::Information}}));
-}
-
-// Nothing is cached, and the failure flag is only ever set.
-void TestAmountInWords::fileIsReadAtEveryCall()
-{
-    const QString path = m_dir.filePath("InWordsChanging.txt");
-    auto entries = exampleEntries();
-    QVERIFY(writeFile(path, entries));
-    bool failed = true;
-    QCOMPARE(AmountInWords(amount("0"), path, failed, "limit", "file"), QString("Zero dollars 00 cents"));
-    QVERIFY(failed);
-
-    failed = false;
-    entries["Zero"] = "nil";
-    QVERIFY(writeFile(path, entries));
-    QCOMPARE(AmountInWords(amount("0"), path, failed, "limit", "file"), QString("Nil dollars 00 cents"));
-    QVERIFY(QFile::remove(path));
-    QCOMPARE(AmountInWords(amount("0"), path, failed, "limit", "file"), QString());
-    QVERIFY(failed);
-}
 
 QTEST_GUILESS_MAIN(TestAmountInWords)
 #include "tst_amountinwords.moc"
