@@ -188,11 +188,11 @@ private slots:
                                 m_dlg->boxInWordsFile->text()};
         QCOMPARE(boxes, (QStringList{"2", "3", "10", kWordsA}));
 
-        // Each row limit is checked against the other box's current value, not the stored one.
-        QCOMPARE(leaveBox(*m_dlg, m_dlg->boxMinRows, "8"), QStringLiteral("8"));
-        QCOMPARE(leaveBox(*m_dlg, m_dlg->boxMaxRows, "5"), QStringLiteral("10"));
-        QCOMPARE(leaveBox(*m_dlg, m_dlg->boxMinRows, "3"), QStringLiteral("3"));
-        QCOMPARE(leaveBox(*m_dlg, m_dlg->boxMaxRows, "5"), QStringLiteral("5"));
+        // Each row limit is checked against the other box's current value, not the stored 3 and 10.
+        QCOMPARE(leaveBox(*m_dlg, m_dlg->boxMaxRows, "6"), QStringLiteral("6"));
+        QCOMPARE(leaveBox(*m_dlg, m_dlg->boxMinRows, "8"), QStringLiteral("3"));
+        QCOMPARE(leaveBox(*m_dlg, m_dlg->boxMinRows, "5"), QStringLiteral("5"));
+        QCOMPARE(leaveBox(*m_dlg, m_dlg->boxMaxRows, "4"), QStringLiteral("6"));
         localeValues().lcid = kLcidRussian;
         QCOMPARE(frmOptions().windowTitle(), QStringLiteral("Mavo Tallyer - Настройки"));
     }
