@@ -63,23 +63,6 @@ private slots:
     void init() { m_fake = FakeChooser(); setCommonDialogChooser(&m_fake); }
     void cleanup() { setCommonDialogChooser(nullptr); }
 
-    // FontColor and Color are one value; FileFilterIndex counts from 0 on both sides.
-    void oneValueProperties()
-    {
-        clsCommonDialog d;
-        d.setFontColor(0x123456);
-        QCOMPARE(d.Color(), 0x123456u);
-        d.setColor(0x80000005u);
-        QCOMPARE(d.FontColor(), 0x80000005u);
-        d.setFileFilter(nul("A|*.a|B|*.b"));
-        m_fake.answerFile = [](FileChoice &c) { c.FullName = "/f.b"; c.FilterIndex = 1; };
-        d.ShowOpenFile();
-        QCOMPARE(m_fake.fileAsked.FilterIndex, 0);
-        QCOMPARE(d.FileFilterIndex(), 1);
-        d.ShowOpenFile();
-        QCOMPARE(m_fake.fileAsked.FilterIndex, 1);
-    }
-
     // "|" stands for NUL in these tables.
     void textProperties()
     {
