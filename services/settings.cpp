@@ -70,6 +70,18 @@ WriteFailureHandler setWriteFailureHandler(WriteFailureHandler handler)
     return std::exchange(failureHandler(), std::move(handler));
 }
 
+void Batch::writeBool(const Setting &setting, bool blnValue)
+{
+    Q_ASSERT(setting.kind == Kind::Boolean);
+    m_values.insert(valueName(setting), qint64(blnValue ? -1 : 0));
+}
+
+void Batch::writeColour(const Setting &setting, quint32 ulngColour)
+{
+    Q_ASSERT(setting.kind == Kind::Colour);
+    m_values.insert(valueName(setting), qint64(qint32(ulngColour)));
+}
+
 void Batch::writeLong(const Setting &setting, qint32 lngValue)
 {
     Q_ASSERT(setting.kind == Kind::Integer);

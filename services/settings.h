@@ -12,8 +12,8 @@
 // Every reader and writer goes through the helpers below, so no value name or default is
 // repeated elsewhere.
 //
-//   g_lngRoundTo = Settings::readLong(Settings::RoundTo);
-//   Settings::writeBool(Settings::AlwaysOnTop, chkAlwaysOnTop->isChecked());
+//   const qint32 roundTo = Settings::readLong(Settings::RoundTo);
+//   Settings::writeBool(Settings::F1Label, false);
 namespace Settings {
 
 // Every setting lives under this key of the current user's store.
@@ -99,7 +99,9 @@ bool writeText(const Setting &setting, const QString &strValue,
 class Batch
 {
 public:
+    void writeBool(const Setting &setting, bool blnValue);
     void writeLong(const Setting &setting, qint32 lngValue);
+    void writeColour(const Setting &setting, quint32 ulngColour);
     void writeText(const Setting &setting, const QString &strValue);
     bool commit(clsRegistry &store = clsRegistry::instance());
 

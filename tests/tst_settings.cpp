@@ -1,3 +1,4 @@
+#include <options.h>
 #include <settings.h>
 
 #include <QJsonDocument>
@@ -7,8 +8,10 @@
 
 #include <algorithm>
 
-// The settings table: the mending rules of particular settings, and the stored form of booleans
-// and colours.
+Q_DECLARE_METATYPE(Options)
+
+// The settings table: the mending rules of particular settings; the option values' defaults and
+// their stored form (booleans -1 and 0, colours as signed integers, custom colours joined by "|").
 class TestSettings : public QObject
 {
     Q_OBJECT
@@ -18,7 +21,8 @@ private slots:
 
     void storedValuesAreMended_data();
     void storedValuesAreMended();
-    void booleansAndColoursStoredAsRegistryIntegers();
+    void optionsRoundTrip_data();
+    void optionsRoundTrip();
 
 private:
     QString storePath() const { return m_dir->filePath(QStringLiteral("Mavo/Tallyer.json")); }
@@ -74,31 +78,49 @@ void TestSettings::storedValuesAreMended()
         QCOMPARE(Settings::readLong(**it, store), expected.toInt());
 }
 
-void TestSettings::booleansAndColoursStoredAsRegistryIntegers()
+void TestSettings::optionsRoundTrip_data()
 {
-    clsRegistry store(storePath());
-    QCOMPARE(Settings::readBool(Settings::AlwaysOnTop, store), true); // missing: the defaults,
-    QCOMPARE(Settings::readColour(Settings::BackColor, store), 0x80000018u); // and nothing written
-    QCOMPARE(Settings::readLong(Settings::MaxRows, store), 10);
-    QVERIFY(!QFileInfo::exists(storePath()));
+    QTest::addColumn<bool>("fromEmptyStore"); // the values are what an empty store reads as
+    QTest::addColumn<Options>("options");
+    QTest::addColumn<QJsonObject>("stored");  // the key's values after save()
+    const QString nul(QChar(0));
+    QTest::newRow("defaults-of-an-empty-store")
+        << true
+        << Options{true, false, 2, 1, 10, QString(), {"Tahoma", 12, false, false, 0x80000012u, 0x80000018u, QString()}}
+        << QJsonObject{{"AlwaysOnTop", -1}, {"Available2", 0}, {"RoundTo", 2}, {"MinRows", 1}, {"MaxRows", 10},
+                       {"InWordsFile", ""}, {"FontName", "Tahoma"}, {"FontSize", 12}, {"FontBold", 0},
+                       {"FontItalic", 0}, {"FontColor", qint64(qint32(0x80000012u))},
+                       {"BackColor", qint64(qint32(0x80000018u))}, {"ColorsCustom", ""}};
+    QTest::newRow("every-value-changed")
+        << false
+        << Options{false, true, 0, 3, 20, "InWordsRubles rus.txt",
+                   {"DejaVu Sans", 14, true, true, 0x00FF8000u, 0x80000005u, "100" + nul + "101" + nul + "7"}}
+        << QJsonObject{{"AlwaysOnTop", 0}, {"Available2", -1}, {"RoundTo", 0}, {"MinRows", 3}, {"MaxRows", 20},
+                       {"InWordsFile", "InWordsRubles rus.txt"}, {"FontName", "DejaVu Sans"}, {"FontSize", 14},
+                       {"FontBold", -1}, {"FontItalic", -1}, {"FontColor", 0xFF8000},
+                       {"BackColor", qint64(qint32(0x80000005u))}, {"ColorsCustom", "100|101|7"}};
+}
 
-    QVERIFY(Settings::writeBool(Settings::AlwaysOnTop, false, store));
-    QVERIFY(Settings::writeBool(Settings::Available2, true, store));
-    QVERIFY(Settings::writeColour(Settings::BackColor, 0x80000005u, store));
-    QVERIFY(Settings::writeColour(Settings::FontColor, 0x00FF8000u, store));
+void TestSettings::optionsRoundTrip()
+{
+    QFETCH(bool, fromEmptyStore);
+    QFETCH(Options, options);
+    QFETCH(QJsonObject, stored);
+
+    clsRegistry store(storePath());
+    if (fromEmptyStore) {
+        QCOMPARE(Options::load(store), options);
+        QVERIFY(!QFileInfo::exists(storePath())); // reading writes nothing
+    }
+    QVERIFY(options.save(store));
     QFile file(storePath());
     QVERIFY(file.open(QIODevice::ReadOnly));
-    const QJsonObject key = QJsonDocument::fromJson(file.readAll()).object().value(Settings::kKey).toObject();
-    QCOMPARE(key, (QJsonObject{{"AlwaysOnTop", 0}, {"Available2", -1},
-                               {"BackColor", qint64(qint32(0x80000005u))}, {"FontColor", 0xFF8000}}));
+    QCOMPARE(QJsonDocument::fromJson(file.readAll()).object().value(Settings::kKey).toObject(), stored);
+    QCOMPARE(Options::load(store), options);
 
-    QCOMPARE(Settings::readBool(Settings::AlwaysOnTop, store), false);
-    QCOMPARE(Settings::readBool(Settings::Available2, store), true);
-    QCOMPARE(Settings::readColour(Settings::BackColor, store), 0x80000005u);
-    QCOMPARE(Settings::readColour(Settings::FontColor, store), 0x00FF8000u);
     // Any non-zero integer is true, as a value written by hand or by an older version may be.
     QVERIFY(store.SetLong(HKEY_CURRENT_USER, Settings::kKey, "FontBold", 1));
-    QCOMPARE(Settings::readBool(Settings::FontBold, store), true);
+    QVERIFY(Options::load(store).appearance.FontBold);
 }
 
 QTEST_GUILESS_MAIN(TestSettings)
