@@ -140,9 +140,11 @@ int main(int argc, char *argv[])
     installMessageBoxSink();
     watchSignals(app);
     Settings::setWriteFailureHandler(reportUnsavedSettings);
-    setOptionsDialogOpener([](QWidget *owner) {
-        frmOptions dlg(owner);
-        dlg.exec();
+    setOptionsDialogOpener([](QWidget *owner, const Options &current) -> std::optional<Options> {
+        frmOptions dlg(current, owner);
+        if (dlg.exec() != QDialog::Accepted)
+            return std::nullopt;
+        return dlg.options();
     });
 
     frmTallyer window;

@@ -83,9 +83,7 @@ void frmOptions::buildAbout()
 
 QString frmOptions::VersionText(bool blnWithRevision) const
 {
-    const QString strProduct = g_strProductName.isEmpty()
-        ? QString::fromLatin1(ProductInfo::kProductName) : g_strProductName;
-    QString strText = strProduct + QStringLiteral("   ") + QString::number(ProductInfo::kVersionMajor)
+    QString strText = QString::fromLatin1(ProductInfo::kProductName) + QStringLiteral("   ") + QString::number(ProductInfo::kVersionMajor)
         + QLatin1Char('.') + QString::number(ProductInfo::kVersionMinor);
     if (blnWithRevision)
         strText += QLatin1Char('.') + QString::number(ProductInfo::kVersionRevision);

@@ -5,7 +5,6 @@
 
 #include "commondialog.h"
 #include "datafolders.h"
-#include "frmtallyer.h"
 #include "loadtext.h"
 #include "localevalues.h"
 #include "messagesink.h"
@@ -136,8 +135,9 @@ bool isFocusChangeWithinDialog(const QFocusEvent *event)
 
 } // namespace
 
-frmOptions::frmOptions(QWidget *parent)
+frmOptions::frmOptions(const Options &options, QWidget *parent)
     : QDialog(parent)
+    , m_options(options)
 {
     buildControls();
     Form_Load();
@@ -293,25 +293,21 @@ void frmOptions::Form_Load()
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint
                    | Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint);
 
-    // 3.
-    const QString strProduct = g_strProductName.isEmpty()
-        ? QString::fromLatin1(ProductInfo::kProductName) : g_strProductName;
-    setWindowTitle(strProduct + QStringLiteral(" - ") + LoadText(1205));
+    // 3. The caption: the product name and "Options".
+    setWindowTitle(QString::fromLatin1(ProductInfo::kProductName) + QStringLiteral(" - ") + LoadText(1205));
 
     // 4.
     btnOK->setDefault(true);
     btnOK->setFocusPolicy(Qt::StrongFocus);
 
-    // 5.
-    f_udtAppearance = g_udtAppearance;
-
-    // 6.
-    chkAlwaysOnTop->setChecked(g_blnAlwaysOnTop);
-    chkAvail2->setChecked(g_blnManyCopies);
-    boxRound->setText(QString::number(g_lngRoundTo));
-    boxMinRows->setText(QString::number(g_lngMinRows));
-    boxMaxRows->setText(QString::number(g_lngMaxRows));
-    boxInWordsFile->setText(g_strInWordsFile);
+    // 5. - 6. The working copy of the look, and the other values in the controls.
+    f_udtAppearance = m_options.appearance;
+    chkAlwaysOnTop->setChecked(m_options.alwaysOnTop);
+    chkAvail2->setChecked(m_options.manyCopies);
+    boxRound->setText(QString::number(m_options.roundTo));
+    boxMinRows->setText(QString::number(m_options.minRows));
+    boxMaxRows->setText(QString::number(m_options.maxRows));
+    boxInWordsFile->setText(m_options.inWordsFile);
 
     // The dialog opens on the first check box.
     chkAlwaysOnTop->setFocus();
@@ -449,10 +445,8 @@ bool frmOptions::KeyPreview(QObject *watched, QEvent *event)
 
 void frmOptions::showHelpAt(int lngContext)
 {
-    QWidget *owner = mainCalculatorWindow();
-    if (!owner)
-        owner = parentWidget();
-    ShowHelp(owner, localeValues().helpFileName, HH_HELP_CONTEXT, lngContext);
+    // The help belongs to the main window, which owns the dialog.
+    ShowHelp(parentWidget(), localeValues().helpFileName, HH_HELP_CONTEXT, lngContext);
 }
 
 void frmOptions::btnHelp_Click()
@@ -516,9 +510,9 @@ void frmOptions::btnChangeInWordsFile_Click()
     // box holds now.
     QDir().mkpath(UserDataFolder());
     dlg.setFilePath(UserDataFolder());
-    if (!g_strInWordsFile.isEmpty()) {
-        dlg.setFileFullName(dlg.FilePath() + QLatin1Char('/') + g_strInWordsFile);
-        dlg.setFileName(g_strInWordsFile);
+    if (!m_options.inWordsFile.isEmpty()) {
+        dlg.setFileFullName(dlg.FilePath() + QLatin1Char('/') + m_options.inWordsFile);
+        dlg.setFileName(m_options.inWordsFile);
     }
     const QString strFilter = LoadText(1153) + QStringLiteral(" (InWords*.txt)|InWords*.txt|")
         + LoadText(1154) + QStringLiteral(" (*.*)|*.*");
@@ -590,34 +584,16 @@ void frmOptions::btnOK_Click()
     if (m_editing)
         Box_LostFocus(*m_editing);
 
-    // 2.
-    g_udtAppearance = f_udtAppearance;
+    // 2. - 3. The new values, stored in one write.
+    m_options.appearance = f_udtAppearance;
+    m_options.alwaysOnTop = chkAlwaysOnTop->isChecked();
+    m_options.manyCopies = chkAvail2->isChecked();
+    m_options.roundTo = WholeValue(boxRound);
+    m_options.minRows = WholeValue(boxMinRows);
+    m_options.maxRows = WholeValue(boxMaxRows);
+    m_options.inWordsFile = boxInWordsFile->text();
+    m_options.save();
 
-    // 3.
-    g_blnAlwaysOnTop = chkAlwaysOnTop->isChecked();
-    Settings::writeBool(Settings::AlwaysOnTop, g_blnAlwaysOnTop);
-    g_blnManyCopies = chkAvail2->isChecked();
-    Settings::writeBool(Settings::Available2, g_blnManyCopies);
-    g_lngRoundTo = WholeValue(boxRound);
-    Settings::writeLong(Settings::RoundTo, g_lngRoundTo);
-    g_lngMinRows = WholeValue(boxMinRows);
-    Settings::writeLong(Settings::MinRows, g_lngMinRows);
-    g_lngMaxRows = WholeValue(boxMaxRows);
-    Settings::writeLong(Settings::MaxRows, g_lngMaxRows);
-    g_strInWordsFile = boxInWordsFile->text();
-    Settings::writeText(Settings::InWordsFile, g_strInWordsFile);
-    Settings::writeText(Settings::FontName, g_udtAppearance.FontName);
-    Settings::writeLong(Settings::FontSize, g_udtAppearance.FontSize);
-    Settings::writeBool(Settings::FontBold, g_udtAppearance.FontBold);
-    Settings::writeBool(Settings::FontItalic, g_udtAppearance.FontItalic);
-    Settings::writeColour(Settings::FontColor, g_udtAppearance.FontColor);
-    Settings::writeColour(Settings::BackColor, g_udtAppearance.BackColor);
-    Settings::writeText(Settings::ColorsCustom,
-                        ReplaceAll(g_udtAppearance.ColorsCustom, QString(QChar(0)), QStringLiteral("|")));
-
-    // 4.
-    g_blnSettingsChanged = true;
-
-    // 5.
+    // 4. - 5. The accepted result tells the main window to apply options().
     accept();
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "globals.h"
+#include "options.h"
 
 #include <QDialog>
 #include <QImage>
@@ -17,18 +17,22 @@ class QTimer;
 
 // The options dialog: always-on-top, a second copy, the decimals, the row limits, the words file
 // and the calculation field's font and colours, with the about panel (about.cpp) below.
-// Everything is edited on working copies; only OK stores them, into the program-wide values and
-// the settings store, and raises g_blnSettingsChanged so the main window applies them.
+// Everything is edited on working copies of the values it is given; only OK stores them into the
+// settings store and accepts, and options() then gives them back to the caller to apply.
 //
-//   frmOptions dlg(mainWindow);
-//   dlg.exec();
+//   frmOptions dlg(current, mainWindow);
+//   if (dlg.exec() == QDialog::Accepted)
+//       current = dlg.options();
 class frmOptions : public QDialog
 {
     Q_OBJECT
 
 public:
-    explicit frmOptions(QWidget *parent = nullptr);
+    explicit frmOptions(const Options &options, QWidget *parent = nullptr);
     ~frmOptions() override;
+
+    // The values OK stored; before OK, the values the dialog was given.
+    Options options() const { return m_options; }
 
     // The controls, by their names on the form.
     QGroupBox *frameOptions = nullptr;
@@ -57,7 +61,7 @@ public:
     QLabel *picLogo = nullptr;
     QTimer *optTimerMavoWave = nullptr;
 
-    // The working copy of the field's look; copied back into g_udtAppearance by OK only.
+    // The working copy of the field's look; taken into options() by OK only.
     udtAppearance f_udtAppearance;
 
     void btnOK_Click();
@@ -115,6 +119,7 @@ private:
     bool AboutMouse(QObject *watched, QEvent *event);
     void showHelpAt(int lngContext);
 
+    Options m_options;
     std::array<EditBox, 4> m_boxes;
     // The box that has the focus and has not been checked yet; OK checks it even when no focus
     // change reaches it (Enter in a box presses OK without leaving it).

@@ -29,7 +29,11 @@ namespace {
 
 const QString kWordsA = QStringLiteral("InWordsTest a.txt");
 const QString kWordsB = QStringLiteral("InWordsTest b.txt");
-constexpr qint32 kMissing = 0x7EADBEEF;
+// What every case gives the dialog.
+const Options kGiven{.alwaysOnTop = true, .manyCopies = false, .roundTo = 2, .minRows = 3, .maxRows = 10,
+                     .inWordsFile = kWordsA,
+                     .appearance = {QStringLiteral("Tahoma"), 12, false, false, 0x80000012u, 0x80000018u,
+                                    QStringLiteral("5") + QChar(0) + QStringLiteral("6")}};
 
 // Answers every common dialog with what the test prepared and notes what it was asked.
 struct FakeChooser : CommonDialogChooser
@@ -60,20 +64,6 @@ struct FakeChooser : CommonDialogChooser
     }
 };
 
-// A stored integer (kMissing when absent or of the text kind) and a stored text ("<missing>").
-qint32 storedLong(const char *name)
-{
-    bool err = false;
-    const qint32 v = clsRegistry::instance().GetLong(HKEY_CURRENT_USER, Settings::kKey, name, kMissing, err);
-    return err ? kMissing : v;
-}
-
-QString storedText(const char *name)
-{
-    bool err = false;
-    return clsRegistry::instance().GetString(HKEY_CURRENT_USER, Settings::kKey, name, "<missing>", err);
-}
-
 QTextBrowser *helpBrowser()
 {
     for (QWidget *w : QApplication::allWidgets())
@@ -103,9 +93,9 @@ QImage logoFrame(int frame)
 
 // The dialog as the main window shows it: visible and active. Its logo ticks only when a test
 // says so.
-std::unique_ptr<frmOptions> openDialog()
+std::unique_ptr<frmOptions> openDialog(const Options &options)
 {
-    auto dlg = std::make_unique<frmOptions>();
+    auto dlg = std::make_unique<frmOptions>(options);
     dlg->show();
     if (!QTest::qWaitForWindowActive(dlg.get()))
         return nullptr;
@@ -152,13 +142,6 @@ private slots:
     void init()
     {
         QFile::remove(clsRegistry::instance().filePath());
-        resetProgramGlobals();
-        g_strProductName = QStringLiteral("Mavo Tallyer");
-        g_blnAlwaysOnTop = true;
-        g_lngMinRows = 3;
-        g_strInWordsFile = kWordsA;
-        g_udtAppearance = {QStringLiteral("Tahoma"), 12, false, false, 0x80000012u, 0x80000018u,
-                           QStringLiteral("5") + QChar(0) + QStringLiteral("6")};
         localeValues().lcid = kLcidEnglish;
         localeValues().decimalSeparator = QStringLiteral(".");
         localeValues().helpFileName = QStringLiteral(TALLYER_PROGRAM_DIR "/tallyerEn.html");
@@ -166,7 +149,7 @@ private slots:
         setCommonDialogChooser(&m_chooser);
         m_urls.clear();
         m_messages = 0;
-        m_dlg = openDialog();
+        m_dlg = openDialog(kGiven);
         QVERIFY(m_dlg);
     }
 
@@ -194,7 +177,7 @@ private slots:
         QCOMPARE(leaveBox(*m_dlg, m_dlg->boxMinRows, "5"), QStringLiteral("5"));
         QCOMPARE(leaveBox(*m_dlg, m_dlg->boxMaxRows, "4"), QStringLiteral("6"));
         localeValues().lcid = kLcidRussian;
-        QCOMPARE(frmOptions().windowTitle(), QStringLiteral("Mavo Tallyer - Настройки"));
+        QCOMPARE(frmOptions(kGiven).windowTitle(), QStringLiteral("Mavo Tallyer - Настройки"));
     }
 
     void boxRepair_data()
@@ -329,20 +312,14 @@ private slots:
         m_dlg->btnOK->click();
 
         QCOMPARE(m_dlg->result(), int(QDialog::Accepted));
-        QVERIFY(g_blnSettingsChanged && !g_blnAlwaysOnTop && g_blnManyCopies);
-        QCOMPARE((QList<qint32>{g_lngRoundTo, g_lngMinRows, g_lngMaxRows}), (QList<qint32>{5, 4, 20}));
-        QCOMPARE(g_strInWordsFile, QStringLiteral("InWordsRubles rus.txt")); // the bare name
-        QCOMPARE(g_udtAppearance.FontName, QStringLiteral("DejaVu Sans"));
-        QCOMPARE(g_udtAppearance.BackColor, 0x00FF00u);
-        const std::pair<const char *, qint32> longs[] = {
-            {"AlwaysOnTop", 0}, {"Available2", -1}, {"RoundTo", 5}, {"MinRows", 4}, {"MaxRows", 20},
-            {"FontSize", 14}, {"FontBold", -1}, {"FontItalic", -1}, {"FontColor", 0xFF}, {"BackColor", 0xFF00}};
-        for (const auto &[name, value] : longs)
-            QVERIFY2(storedLong(name) == value, name);
-        QCOMPARE(storedText("InWordsFile"), QStringLiteral("InWordsRubles rus.txt"));
-        QCOMPARE(storedText("FontName"), QStringLiteral("DejaVu Sans"));
-        QCOMPARE(storedText("ColorsCustom"),
-                 QStringLiteral("100|101|102|103|104|105|106|107|108|109|110|111|112|113|114|115"));
+        QString custom = QStringLiteral("100");
+        for (int i = 101; i < 116; ++i)
+            custom += QChar(0) + QString::number(i);
+        const Options taken{.alwaysOnTop = false, .manyCopies = true, .roundTo = 5, .minRows = 4, .maxRows = 20,
+                            .inWordsFile = QStringLiteral("InWordsRubles rus.txt"), // the bare name
+                            .appearance = {QStringLiteral("DejaVu Sans"), 14, true, true, 0x0000FFu, 0x00FF00u, custom}};
+        QCOMPARE(m_dlg->options(), taken);
+        QCOMPARE(Options::load(), taken); // every value stored (their stored form: tst_settings)
     }
 
     // A words file chosen from another folder is copied into the user's words folder, so that its
@@ -419,8 +396,8 @@ private slots:
         else
             QTest::mouseClick(m_dlg->btnOK, Qt::LeftButton);
         QCOMPARE(m_dlg->result(), int(QDialog::Accepted));
-        QCOMPARE(g_lngMinRows, 3);
-        QCOMPARE(storedLong("MinRows"), 3);
+        QCOMPARE(m_dlg->options().minRows, 3);
+        QCOMPARE(Options::load().minRows, 3);
     }
 
     void defaultThenCancelOrOk_data()
@@ -446,18 +423,15 @@ private slots:
 
         m_dlg->btnDefault->click();
         (ok ? m_dlg->btnOK : m_dlg->btnCancel)->click();
-        QCOMPARE(g_blnSettingsChanged, ok);
+        QCOMPARE(m_dlg->result(), int(ok ? QDialog::Accepted : QDialog::Rejected));
         if (!ok) {
-            QCOMPARE(g_udtAppearance.FontName, QStringLiteral("Tahoma"));
             QVERIFY(!QFile::exists(clsRegistry::instance().filePath()));
             return;
         }
-        QCOMPARE(storedText("FontName"), QStringLiteral("MS Sans Serif"));
-        QCOMPARE((QList<qint32>{storedLong("FontSize"), storedLong("FontBold"), storedLong("FontItalic")}),
-                 (QList<qint32>{10, 0, 0}));
-        QCOMPARE(quint32(storedLong("FontColor")), 0x80000012u);
-        QCOMPARE(quint32(storedLong("BackColor")), 0x80000005u);
-        QCOMPARE(storedText("ColorsCustom"), QStringLiteral("5|6")); // not part of the default look
+        // The custom colours are not part of the default look.
+        const udtAppearance plain{QStringLiteral("MS Sans Serif"), 10, false, false, 0x80000012u, 0x80000005u,
+                                  kGiven.appearance.ColorsCustom};
+        QCOMPARE(Options::load().appearance, plain);
     }
 
     void versionHoverAndLink()
@@ -497,7 +471,7 @@ private slots:
         // Reopened, the frames go on where they stopped; the growth starts over, a tick each 100 ms.
         const int frameAtClose = frmOptions::logoFrameIndex();
         m_dlg->btnCancel->click();
-        auto dlg = std::make_unique<frmOptions>();
+        auto dlg = std::make_unique<frmOptions>(kGiven);
         QVERIFY(dlg->optTimerMavoWave->isActive());
         QCOMPARE(dlg->optTimerMavoWave->interval(), 100);
         dlg->show();

@@ -318,9 +318,9 @@ private slots:
         QFETCH(QStringList, names);
         useLocale(locale);
         QVERIFY(Settings::writeLong(Settings::RoundTo, 12)); // out of range: reads as 2
+        QVERIFY(Settings::writeText(Settings::InWordsFile, TALLYER_PROGRAM_DIR "/InWordsDollars eng.txt"));
         auto w = openWindow();
         QVERIFY(w);
-        g_strInWordsFile = QStringLiteral(TALLYER_PROGRAM_DIR "/InWordsDollars eng.txt");
         const bool russian = locale.language() == QLocale::Russian;
         const QList<MavoLabel3D *> labels = {w->lblMoveSize, w->lblMemMenu, w->lblRound, w->lblOptions, w->lblResult,
                                               w->lblMemory, w->lblM, w->lblMC, w->lblMR, w->lblMPlus, w->lblMMinus};

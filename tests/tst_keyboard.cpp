@@ -394,38 +394,48 @@ private slots:
         auto w = open();
         QVERIFY(w);
         QTest::keyClicks(w->boxCalc, QStringLiteral("1/8"));
-        int opened = 0;
-        bool accept = false;
+        QVERIFY(w->windowFlags().testFlag(Qt::WindowStaysOnTopHint)); // a missing AlwaysOnTop is true
+        QList<Options> given;
+        bool accept = false, onTopWhileOpen = true;
         frmTallyer *window = w.get();
-        setOptionsDialogOpener([&](QWidget *owner) {
-            ++opened;
-            QCOMPARE(owner, window);
+        setOptionsDialogOpener([&](QWidget *owner, const Options &current) -> std::optional<Options> {
+            given.append(current);
+            onTopWhileOpen = owner != window || window->windowFlags().testFlag(Qt::WindowStaysOnTopHint);
             window->lblOptions_MouseUp(); // a second request while open is ignored
-            if (accept) {
-                g_lngRoundTo = 3;
-                g_blnSettingsChanged = true;
-            }
+            if (!accept)
+                return std::nullopt;
+            Options changed = current;
+            changed.roundTo = 3;
+            changed.alwaysOnTop = false;
+            return changed;
         });
         // Cancel changes nothing; OK loads again and evaluates the sheet with the new digit.
         QTest::keyClick(w->boxCalc, Qt::Key_Slash, Qt::ControlModifier);
-        QCOMPARE(opened, 1);
+        QCOMPARE(given.size(), 1);
+        QVERIFY(!onTopWhileOpen);
+        QCOMPARE(given[0].roundTo, 2);
+        QCOMPARE(given[0].inWordsFile, QStringLiteral(TALLYER_PROGRAM_DIR "/InWordsDollars eng.txt"));
+        QVERIFY(w->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
         QCOMPARE(w->lblResult->Caption(), QStringLiteral("0.13"));
         accept = true;
         QTest::keyClick(w->boxCalc, Qt::Key_Slash, Qt::KeypadModifier | Qt::ControlModifier);
-        QCOMPARE(opened, 2);
+        QCOMPARE(given.size(), 2);
         QCOMPARE(w->lblRound->Caption(), QStringLiteral("Fix 3"));
         QCOMPARE(w->lblResult->Caption(), QStringLiteral("0.125"));
+        QVERIFY(!w->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
         QVERIFY(!w->lblOptions->IsDown());
+        QTest::keyClick(w->boxCalc, Qt::Key_Slash, Qt::ControlModifier);
+        QVERIFY(given.size() == 3 && given[2].roundTo == 3); // the window keeps what OK returned
     }
 
 private:
     std::unique_ptr<frmTallyer> open()
     {
+        Settings::writeText(Settings::InWordsFile, TALLYER_PROGRAM_DIR "/InWordsDollars eng.txt");
         auto w = openWindow();
         if (w) {
             w->activateWindow();
             w->boxCalc->setFocus();
-            g_strInWordsFile = QStringLiteral(TALLYER_PROGRAM_DIR "/InWordsDollars eng.txt");
         }
         return w;
     }

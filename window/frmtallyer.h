@@ -1,5 +1,6 @@
 #pragma once
 
+#include "options.h"
 #include "undoring.h"
 
 #include <QElapsedTimer>
@@ -9,6 +10,7 @@
 
 #include <array>
 #include <functional>
+#include <optional>
 
 class CalcField;
 class MavoLabel3D;
@@ -279,12 +281,16 @@ private:
     bool m_blnHookedField = false;
     bool m_blnUnloaded = false;
     SingleCopyChannel *m_channel = nullptr;
+    // The option values in force: loaded on the first Form_Load, replaced by what the options
+    // dialog returns. The history window takes the main window's.
+    Options m_options;
 };
 
 // The window currently shown as the calculator's main window, if any.
 frmTallyer *mainCalculatorWindow();
 
-// Shows the options dialog modally, owned by the given window. The program installs it at start;
-// without one the options button opens nothing.
-using OptionsDialogOpener = std::function<void(QWidget *owner)>;
+// Shows the options dialog modally, owned by the given window, on the window's current values;
+// returns the values the dialog stored on OK, or nothing when it was cancelled. The program
+// installs it at start; without one the options button opens nothing.
+using OptionsDialogOpener = std::function<std::optional<Options>(QWidget *owner, const Options &current)>;
 void setOptionsDialogOpener(OptionsDialogOpener opener);

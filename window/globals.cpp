@@ -1,9 +1,6 @@
 #include "globals.h"
 
 QString g_strProductName;
-bool g_blnManyCopies;
-bool g_blnAlwaysOnTop;
-bool g_blnSettingsChanged;
 bool g_blnHoldPosition;
 bool g_blnHistoryWindow;
 qint32 g_lngScreenWidth;
@@ -13,20 +10,12 @@ float g_sngFrameSpare;
 float g_sngRowHeight;
 float g_sngFormLeft;
 float g_sngFormTop;
-qint32 g_lngMinRows;
-qint32 g_lngMaxRows;
-qint32 g_lngRoundTo;
-QString g_strInWordsFile;
-udtAppearance g_udtAppearance;
 qint32 g_lngClickPos;
 bool g_blnRedrawSuspended;
 
 void resetProgramGlobals()
 {
     g_strProductName.clear();
-    g_blnManyCopies = false;
-    g_blnAlwaysOnTop = false;
-    g_blnSettingsChanged = false;
     g_blnHoldPosition = false;
     g_blnHistoryWindow = false;
     g_lngScreenWidth = 0;
@@ -36,11 +25,6 @@ void resetProgramGlobals()
     g_sngRowHeight = 0;
     g_sngFormLeft = 0;
     g_sngFormTop = 0;
-    g_lngMinRows = 1;
-    g_lngMaxRows = 10;
-    g_lngRoundTo = 2;
-    g_strInWordsFile.clear();
-    g_udtAppearance = udtAppearance();
     g_lngClickPos = 0;
     g_blnRedrawSuspended = false;
 }

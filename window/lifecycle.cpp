@@ -75,9 +75,12 @@ int frmTallyer::captionBarPixels() const
 bool frmTallyer::Form_Load()
 {
     if (g_blnHistoryWindow) {
+        // The history window works with the main window's option values.
+        if (const auto *main = qobject_cast<const frmTallyer *>(parentWidget()))
+            m_options = main->m_options;
         HookField();
         HookWindow();
-        setAlwaysOnTop(g_blnAlwaysOnTop);
+        setAlwaysOnTop(m_options.alwaysOnTop);
         return true;
     }
 
@@ -88,7 +91,9 @@ bool frmTallyer::Form_Load()
         if (isMinimized() || isMaximized())
             showNormal();
         g_strProductName = QString::fromLatin1(ProductInfo::kProductName);
-        g_blnManyCopies = Settings::readBool(Settings::Available2);
+        // Every option value is read here, in one go; the steps below use them where the
+        // settings are first needed.
+        m_options = Options::load();
         g_frmMain = this;
     }
 
@@ -130,19 +135,13 @@ bool frmTallyer::Form_Load()
         }
     }
 
-    // 7.
+    // 7. - 8. The row limits came with the other values in step 1. A words file that is not set,
+    // or not found, gives way to the dollars file when that one is there.
     if (firstRun) {
-        g_lngMaxRows = Settings::readLong(Settings::MaxRows);
-        g_lngMinRows = Settings::readLong(Settings::MinRows);
-    }
-
-    // 8.
-    if (firstRun) {
-        const QString stored = Settings::readText(Settings::InWordsFile);
-        g_strInWordsFile = stored;
+        const QString stored = m_options.inWordsFile;
         if (stored.isEmpty() || !FileExists(DataFilePath(stored, programFolder()))) {
             if (FileExists(DataFilePath(QLatin1String(kDefaultWordsFile), programFolder())))
-                g_strInWordsFile = QLatin1String(kDefaultWordsFile);
+                m_options.inWordsFile = QLatin1String(kDefaultWordsFile);
         }
     }
 
@@ -156,18 +155,7 @@ bool frmTallyer::Form_Load()
                                              - (boxCalc->y() + boxCalc->height()) * tppY);
     }
 
-    // 10.
-    if (firstRun) {
-        g_udtAppearance.FontName = Settings::readText(Settings::FontName);
-        g_udtAppearance.FontSize = Settings::readLong(Settings::FontSize);
-        g_udtAppearance.FontBold = Settings::readBool(Settings::FontBold);
-        g_udtAppearance.FontItalic = Settings::readBool(Settings::FontItalic);
-        g_udtAppearance.FontColor = Settings::readColour(Settings::FontColor);
-        g_udtAppearance.BackColor = Settings::readColour(Settings::BackColor);
-        g_udtAppearance.ColorsCustom = Settings::readText(Settings::ColorsCustom).replace(u'|', QChar(0));
-    }
-
-    // 11. - 12.
+    // 10. - 12. The field's look (loaded in step 1) is applied.
     applyFieldSettings(firstRun);
 
     // 13.
@@ -176,21 +164,17 @@ bool frmTallyer::Form_Load()
 
     // 14.
     if (firstRun) {
-        g_blnAlwaysOnTop = Settings::readBool(Settings::AlwaysOnTop);
-        setAlwaysOnTop(g_blnAlwaysOnTop);
+        setAlwaysOnTop(m_options.alwaysOnTop);
         HookField();
         HookWindow();
         frame1->setGeometry(boxCalc->x() + 5, boxCalc->y() + 2, boxCalc->width() - 7,
                             boxCalc->height() - 4);
         lblResult->setCaption(QString());
         RestoreMemory();
-        g_lngRoundTo = Settings::readLong(Settings::RoundTo);
-        if (g_lngRoundTo < 0 || g_lngRoundTo > 9)
-            g_lngRoundTo = 2;
     }
 
-    // 15.
-    setRoundDigit(QString::number(g_lngRoundTo));
+    // 15. The rounding digit (the store reads one outside 0 ... 9 as 2).
+    setRoundDigit(QString::number(m_options.roundTo));
     const int speed = std::clamp(QGuiApplication::styleHints()->keyboardAutoRepeatRate(), 0, 31);
     f_lngPointDelay = speed + 10;
     TimerPointRefresh->setInterval(f_lngPointDelay);
@@ -199,36 +183,37 @@ bool frmTallyer::Form_Load()
 
 void frmTallyer::applyFieldSettings(bool blnFirstRun)
 {
+    udtAppearance &look = m_options.appearance;
     QFont font = boxCalc->font();
-    font.setFamily(g_udtAppearance.FontName);
-    font.setItalic(g_udtAppearance.FontItalic);
-    font.setBold(g_udtAppearance.FontBold);
-    if (g_udtAppearance.FontSize >= 8 && g_udtAppearance.FontSize <= 50)
-        font.setPointSize(g_udtAppearance.FontSize);
+    font.setFamily(look.FontName);
+    font.setItalic(look.FontItalic);
+    font.setBold(look.FontBold);
+    if (look.FontSize >= 8 && look.FontSize <= 50)
+        font.setPointSize(look.FontSize);
     else
-        g_udtAppearance.FontSize = static_cast<int>(std::lround(boxCalc->font().pointSizeF()));
+        look.FontSize = static_cast<int>(std::lround(boxCalc->font().pointSizeF()));
     boxCalc->setFont(font);
 
     QFont panelFont = lblResult->font();
-    panelFont.setFamily(g_udtAppearance.FontName);
+    panelFont.setFamily(look.FontName);
     lblResult->setFont(panelFont);
     lblMemory->setFont(panelFont);
 
     QPalette pal = boxCalc->palette();
-    pal.setColor(QPalette::Text, resolveColorValue(g_udtAppearance.FontColor));
-    pal.setColor(QPalette::Base, resolveColorValue(g_udtAppearance.BackColor));
+    pal.setColor(QPalette::Text, resolveColorValue(look.FontColor));
+    pal.setColor(QPalette::Base, resolveColorValue(look.BackColor));
     boxCalc->setPalette(pal);
     frame1->setAutoFillBackground(true);
     QPalette framePal = frame1->palette();
-    framePal.setColor(QPalette::Window, resolveColorValue(g_udtAppearance.BackColor));
+    framePal.setColor(QPalette::Window, resolveColorValue(look.BackColor));
     frame1->setPalette(framePal);
 
-    if (g_udtAppearance.FontSize < 12) {
+    if (look.FontSize < 12) {
         QFont f1 = lblF1Label->font();
-        f1.setPointSize(g_udtAppearance.FontSize);
+        f1.setPointSize(look.FontSize);
         lblF1Label->setFont(f1);
         if (blnFirstRun) {
-            const int down = static_cast<int>(std::lround((12 - g_udtAppearance.FontSize) * 15 / twipsY()));
+            const int down = static_cast<int>(std::lround((12 - look.FontSize) * 15 / twipsY()));
             lblF1Label->move(lblF1Label->x(), lblF1Label->y() + down);
         }
     }
@@ -242,7 +227,7 @@ void frmTallyer::applyFieldSettings(bool blnFirstRun)
 
 bool frmTallyer::singleCopyTest(bool blnFirstRun)
 {
-    if (!g_blnManyCopies) {
+    if (!m_options.manyCopies) {
         const QString company = QString::fromLatin1(ProductInfo::kCompanyName);
         const qsizetype space = company.lastIndexOf(u' ');
         setWindowTitle(space < 0 ? company : company.left(space));
@@ -265,7 +250,7 @@ bool frmTallyer::singleCopyTest(bool blnFirstRun)
         const QStringList others = m_channel->otherCopies();
         if (others.isEmpty())
             break;
-        if (g_blnManyCopies) {
+        if (m_options.manyCopies) {
             if (blnFirstRun)
                 m_blnOtherCopyRuns = true;
             break;

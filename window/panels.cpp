@@ -139,7 +139,7 @@ void frmTallyer::CopyPanelText(MavoLabel3D *label, bool blnInWords)
     const std::optional<Currency> amount = Currency::fromText(plain, point);
     if (!amount)
         return; // "Error" and the like: nothing to say in words
-    const QString path = DataFilePath(g_strInWordsFile, QCoreApplication::applicationDirPath());
+    const QString path = DataFilePath(m_options.inWordsFile, QCoreApplication::applicationDirPath());
     bool failed = false;
     const QString words = AmountInWords(
         *amount, path, failed, LoadText(1150, {QStringLiteral("|1"), QStringLiteral("\n")}),
@@ -184,22 +184,24 @@ void frmTallyer::lblOptions_MouseUp()
     lblToolTip->setVisible(false);
     lblOptions->GoNormal();
 
-    // 5. - 6.
-    g_blnSettingsChanged = false;
+    // 5. - 6. The dialog works on a copy; only OK gives values back.
     QPointer<frmTallyer> self(this);
+    std::optional<Options> changed;
     if (g_fnOptionsOpener)
-        g_fnOptionsOpener(this);
+        changed = g_fnOptionsOpener(this, m_options);
     if (!self)
         return;
     lblOptions->setProperty("Tag", QString());
+    if (changed)
+        m_options = *changed;
 
     // 7.
-    setAlwaysOnTop(g_blnAlwaysOnTop);
+    setAlwaysOnTop(m_options.alwaysOnTop);
     raise();
     activateWindow();
 
     // 8.
-    if (g_blnSettingsChanged) {
+    if (changed) {
         Form_Load();
         if (!f_blnSelection)
             boxCalc_Change();

@@ -163,8 +163,8 @@ void frmTallyer::ResizeToRows(bool blnShowStrip, qint16 intRows, bool blnHeightO
     TimerMyToolTip->stop();
     lblToolTip->setVisible(false);
     // 3.
-    qint32 rows = std::max<qint32>(intRows, g_lngMinRows);
-    rows = std::min<qint32>(rows, g_lngMaxRows);
+    qint32 rows = std::max<qint32>(intRows, m_options.minRows);
+    rows = std::min<qint32>(rows, m_options.maxRows);
     // 4.
     if (isMinimized() || isMaximized())
         showNormal();
