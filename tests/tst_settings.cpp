@@ -83,7 +83,6 @@ void TestSettings::optionsRoundTrip_data()
     QTest::addColumn<bool>("fromEmptyStore"); // the values are what an empty store reads as
     QTest::addColumn<Options>("options");
     QTest::addColumn<QJsonObject>("stored");  // the key's values after save()
-    const QString nul(QChar(0));
     QTest::newRow("defaults-of-an-empty-store")
         << true
         << Options{true, false, 2, 1, 10, QString(), {"Tahoma", 12, false, false, 0x80000012u, 0x80000018u, QString()}}
@@ -94,7 +93,7 @@ void TestSettings::optionsRoundTrip_data()
     QTest::newRow("every-value-changed")
         << false
         << Options{false, true, 0, 3, 20, "InWordsRubles rus.txt",
-                   {"DejaVu Sans", 14, true, true, 0x00FF8000u, 0x80000005u, "100" + nul + "101" + nul + "7"}}
+                   {"DejaVu Sans", 14, true, true, 0x00FF8000u, 0x80000005u, QString("100|101|7").replace('|', QChar(0))}}
         << QJsonObject{{"AlwaysOnTop", 0}, {"Available2", -1}, {"RoundTo", 0}, {"MinRows", 3}, {"MaxRows", 20},
                        {"InWordsFile", "InWordsRubles rus.txt"}, {"FontName", "DejaVu Sans"}, {"FontSize", 14},
                        {"FontBold", -1}, {"FontItalic", -1}, {"FontColor", 0xFF8000},
@@ -108,10 +107,8 @@ void TestSettings::optionsRoundTrip()
     QFETCH(QJsonObject, stored);
 
     clsRegistry store(storePath());
-    if (fromEmptyStore) {
-        QCOMPARE(Options::load(store), options);
-        QVERIFY(!QFileInfo::exists(storePath())); // reading writes nothing
-    }
+    // An empty store reads as the defaults, and reading writes nothing.
+    QVERIFY(!fromEmptyStore || (Options::load(store) == options && !QFileInfo::exists(storePath())));
     QVERIFY(options.save(store));
     QFile file(storePath());
     QVERIFY(file.open(QIODevice::ReadOnly));
