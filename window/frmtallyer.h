@@ -139,8 +139,6 @@ public:
     bool anyKeyDown() const;
     MavoLabel3D *keyButtonLabel(KeyButton button) const;
     void pressFromKey(KeyButton button);
-    // Where Ctrl+Left (or Ctrl+Right) puts the caret.
-    qsizetype runJumpTarget(bool blnRight) const;
     // The three key handlers in their order; true when the field must not see the event.
     bool fieldKeyEvent(QKeyEvent *event);
     bool m_blnForwardingKey = false;
@@ -186,8 +184,6 @@ public:
     // Window procedures (lifecycle.cpp)
     bool MainWindowProc(QEvent *event);
     bool MainFieldProc(QEvent *event);
-    static QString ConvertGrouping(const QString &strText, const QString &strOld);
-    static QString ConvertDecimal(const QString &strText, const QString &strOld);
     void RecreateCaret();
     void ReadFormPosition(float &sngLeft, float &sngTop) const;
     void ClampLeft(float &sngLeft) const;
