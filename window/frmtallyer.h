@@ -1,6 +1,6 @@
 #pragma once
 
-#include "undoring.h"
+#include "historyring.h"
 
 #include <QElapsedTimer>
 #include <QPointer>
@@ -150,11 +150,13 @@ public:
     void TimerPointRefresh_Timer();
 
     // Undo and history (undo.cpp, history.cpp)
-    void RecordState(udtTextHistory &ring, int intSize, bool blnRecord, bool blnAdvance);
-    void StepState(udtTextHistory &ring, int intSize, bool blnForward, bool blnRecord);
+    // record true: the snapshot goes into the ring; false: the field's expression goes into the
+    // history, unless the field is empty or the expression is the newest entry already.
+    void RecordState(TextRing &ring, bool blnRecord);
+    void StepState(TextRing &ring, bool blnForward, bool blnRecord);
     void takeSnapshot();
-    bool matchesEntry(const udtTextHistory &ring, int intSlot) const;
-    void restoreEntry(const udtTextHistory &ring, int intSlot);
+    TextEntry fieldState() const;
+    void restoreEntry(const TextEntry &entry);
     void OpenHistoryWindow();
     void CopyHistorySelection();
     bool HistoryWindowProc(QEvent *event);
@@ -206,7 +208,7 @@ public:
     qint32 f_lngSnapSelStart = 0;
     qint32 f_lngSnapSelLength = 0;
     quint8 f_bytSnapRound = 0;
-    udtTextHistory f_udtUndo;
+    TextRing f_udtUndo{kUndoEntries};
 
     // Sub result cache: selected text, caption, rounding tag.
     bool f_blnSelection = false;

@@ -175,7 +175,7 @@ void frmTallyer::boxCalc_KeyDown(int &KeyCode, int &Shift)
         case Qt::Key_Space:
             SetCaret(3);
             if (!g_blnHistoryWindow)
-                RecordState(g_udtHistory, kHistorySlots, false, false);
+                RecordState(g_udtHistory, false);
             break;
         case Qt::Key_Escape:
             KeyCode = 0;
@@ -239,14 +239,14 @@ void frmTallyer::boxCalc_KeyDown(int &KeyCode, int &Shift)
             break;
         case Qt::Key_PageUp:
             if (g_blnHistoryWindow)
-                StepState(g_udtHistory, kHistorySlots, false, false);
+                StepState(g_udtHistory, false, false);
             else if (!g_udtHistory.isEmpty())
                 OpenHistoryWindow();
             KeyCode = 0;
             break;
         case Qt::Key_PageDown:
             if (g_blnHistoryWindow)
-                StepState(g_udtHistory, kHistorySlots, true, false);
+                StepState(g_udtHistory, true, false);
             KeyCode = 0;
             break;
         case Qt::Key_V:
@@ -321,7 +321,7 @@ void frmTallyer::boxCalc_KeyDown(int &KeyCode, int &Shift)
     case kAlt:
         if (KeyCode == Qt::Key_Backspace) {
             if (!g_blnHistoryWindow)
-                StepState(f_udtUndo, kUndoSlots, false, true);
+                StepState(f_udtUndo, false, true);
             KeyCode = 0;
         } else if (KeyCode != Qt::Key_F4) {
             KeyCode = 0;
@@ -330,7 +330,7 @@ void frmTallyer::boxCalc_KeyDown(int &KeyCode, int &Shift)
 
     case kAlt | kShift:
         if (KeyCode == Qt::Key_Backspace && !g_blnHistoryWindow)
-            StepState(f_udtUndo, kUndoSlots, true, true);
+            StepState(f_udtUndo, true, true);
         KeyCode = 0;
         break;
 
