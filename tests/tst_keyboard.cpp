@@ -213,7 +213,7 @@ private slots:
         QCOMPARE(w->lblResult->Caption(), QStringLiteral("3.00"));
         QCOMPARE(w->boxCalc->SelStart(), 3);
 
-        // A restored state brings back its rounding digit; typing after an undo cuts off the redo.
+        // A restored state brings back its rounding digit.
         QTest::keyClick(w->boxCalc, Qt::Key_4, Qt::ControlModifier);
         QTest::keyClicks(w->boxCalc, QStringLiteral("0"));
         QTest::keyClick(w->boxCalc, Qt::Key_2, Qt::ControlModifier);
@@ -222,8 +222,6 @@ private slots:
         QCOMPARE(w->lblRound->Caption(), QStringLiteral("Fix 2"));
         QCOMPARE(step({}), QStringLiteral("1+2"));
         QCOMPARE(w->lblRound->Caption(), QStringLiteral("Fix 4"));
-        QTest::keyClicks(w->boxCalc, QStringLiteral("9"));
-        QCOMPARE(step(Qt::ShiftModifier), QStringLiteral("1+29"));
 
         // A restore leaves the view as a new text does: from the top, scrolled just enough to show
         // the caret. Forty rows "1+", ten shown; a change on row 20 undone while the view shows
