@@ -152,8 +152,8 @@ public:
     // Undo and history (undo.cpp, history.cpp)
     // record true: the snapshot goes into the ring; false: the field's expression goes into the
     // history, unless the field is empty or the expression is the newest entry already.
-    void RecordState(TextRing &ring, bool blnRecord);
-    void StepState(TextRing &ring, bool blnForward, bool blnRecord);
+    void RecordState(TextRing &ring, bool record);
+    void StepState(TextRing &ring, bool forward, bool record);
     void takeSnapshot();
     TextEntry fieldState() const;
     void restoreEntry(const TextEntry &entry);

@@ -19,9 +19,9 @@ TextEntry frmTallyer::fieldState() const
             static_cast<quint8>(roundDigit())};
 }
 
-void frmTallyer::RecordState(TextRing &ring, bool blnRecord)
+void frmTallyer::RecordState(TextRing &ring, bool record)
 {
-    if (blnRecord) {
+    if (record) {
         ring.record({f_strSnapText, f_lngSnapSelStart, f_lngSnapSelLength, f_bytSnapRound});
         return;
     }
@@ -47,13 +47,13 @@ void frmTallyer::restoreEntry(const TextEntry &entry)
     f_blnRestoring = false;
 }
 
-void frmTallyer::StepState(TextRing &ring, bool blnForward, bool blnRecord)
+void frmTallyer::StepState(TextRing &ring, bool forward, bool record)
 {
     if (ring.isEmpty())
         return;
 
-    if (!blnForward) {
-        if (blnRecord && ring.atEnd()) {
+    if (!forward) {
+        if (record && ring.atEnd()) {
             // Nothing undone yet: keep the present state, so stepping forward reaches it again.
             RecordState(ring, true);
             ring.back();
@@ -62,7 +62,7 @@ void frmTallyer::StepState(TextRing &ring, bool blnForward, bool blnRecord)
         return;
     }
     // At the oldest (back) or newest (forward) entry the field is put back only if it differs.
-    const bool moved = blnForward ? ring.forward() : ring.back();
+    const bool moved = forward ? ring.forward() : ring.back();
     if (moved || fieldState() != ring.current())
         restoreEntry(ring.current());
 }
