@@ -14,7 +14,7 @@
 #include <QMenu>
 #include <QTimer>
 
-udtTextHistory g_udtHistory;
+TextRing g_udtHistory(kHistoryEntries);
 
 namespace {
 

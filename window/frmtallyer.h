@@ -1,7 +1,7 @@
 #pragma once
 
+#include "historyring.h"
 #include "options.h"
-#include "undoring.h"
 
 #include <QElapsedTimer>
 #include <QPointer>
@@ -141,8 +141,6 @@ public:
     bool anyKeyDown() const;
     MavoLabel3D *keyButtonLabel(KeyButton button) const;
     void pressFromKey(KeyButton button);
-    // Where Ctrl+Left (or Ctrl+Right) puts the caret.
-    qsizetype runJumpTarget(bool blnRight) const;
     // The three key handlers in their order; true when the field must not see the event.
     bool fieldKeyEvent(QKeyEvent *event);
     bool m_blnForwardingKey = false;
@@ -154,11 +152,13 @@ public:
     void TimerPointRefresh_Timer();
 
     // Undo and history (undo.cpp, history.cpp)
-    void RecordState(udtTextHistory &ring, int intSize, bool blnRecord, bool blnAdvance);
-    void StepState(udtTextHistory &ring, int intSize, bool blnForward, bool blnRecord);
+    // record true: the snapshot goes into the ring; false: the field's expression goes into the
+    // history, unless the field is empty or the expression is the newest entry already.
+    void RecordState(TextRing &ring, bool record);
+    void StepState(TextRing &ring, bool forward, bool record);
     void takeSnapshot();
-    bool matchesEntry(const udtTextHistory &ring, int intSlot) const;
-    void restoreEntry(const udtTextHistory &ring, int intSlot);
+    TextEntry fieldState() const;
+    void restoreEntry(const TextEntry &entry);
     void OpenHistoryWindow();
     void CopyHistorySelection();
     bool HistoryWindowProc(QEvent *event);
@@ -188,8 +188,6 @@ public:
     // Window procedures (lifecycle.cpp)
     bool MainWindowProc(QEvent *event);
     bool MainFieldProc(QEvent *event);
-    static QString ConvertGrouping(const QString &strText, const QString &strOld);
-    static QString ConvertDecimal(const QString &strText, const QString &strOld);
     void RecreateCaret();
     void ReadFormPosition(float &sngLeft, float &sngTop) const;
     void ClampLeft(float &sngLeft) const;
@@ -212,7 +210,7 @@ public:
     qint32 f_lngSnapSelStart = 0;
     qint32 f_lngSnapSelLength = 0;
     quint8 f_bytSnapRound = 0;
-    udtTextHistory f_udtUndo;
+    TextRing f_udtUndo{kUndoEntries};
 
     // Sub result cache: selected text, caption, rounding tag.
     bool f_blnSelection = false;

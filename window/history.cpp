@@ -32,12 +32,10 @@ void frmTallyer::OpenHistoryWindow()
     history->setFont(font());
 
     // 3. The newest entry, wholly selected.
-    g_udtHistory.Cur = g_udtHistory.Last - 1;
-    if (g_udtHistory.Cur < 0)
-        g_udtHistory.Cur = kHistorySlots - 1;
-    const int entry = g_udtHistory.Cur;
-    history->setRoundDigit(QString::number(g_udtHistory.Round[entry]));
-    history->boxCalc->setText(g_udtHistory.Text[entry]);
+    g_udtHistory.toNewest();
+    const TextEntry entry = g_udtHistory.current();
+    history->setRoundDigit(QString::number(entry.round));
+    history->boxCalc->setText(entry.text);
     history->boxCalc->setSelStart(0);
     history->SetCaret(3);
     history->boxCalc->viewport()->update();

@@ -9,6 +9,7 @@
 #include "mavolabel3d.h"
 #include "modfunctions.h"
 #include "showhelp.h"
+#include "textrules.h"
 
 #include <QClipboard>
 #include <QGuiApplication>
@@ -22,15 +23,6 @@ namespace {
 constexpr int kShift = 1;
 constexpr int kCtrl = 2;
 constexpr int kAlt = 4;
-
-// Digits, "," and "." make one class for the Ctrl jumps; everything else the other.
-bool isRunCharacter(const QString &text, qsizetype oneBased)
-{
-    if (oneBased < 1 || oneBased > text.size())
-        return false;
-    const QChar c = text.at(oneBased - 1);
-    return c.isDigit() || c == u',' || c == u'.';
-}
 
 bool clipboardHasText()
 {
@@ -69,23 +61,6 @@ void frmTallyer::SetCaret(int intMode)
     default:
         break;
     }
-}
-
-qsizetype frmTallyer::runJumpTarget(bool blnRight) const
-{
-    const QString t = boxCalc->Text();
-    qsizetype p = blnRight ? boxCalc->SelStart() + boxCalc->SelLength() + 1 : boxCalc->SelStart();
-    if (p > 0) {
-        const bool cls = isRunCharacter(t, p);
-        for (;;) {
-            p += blnRight ? 1 : -1;
-            if (p == 0 || p > t.size() || isRunCharacter(t, p) != cls)
-                break;
-        }
-        if (blnRight)
-            --p;
-    }
-    return std::clamp<qsizetype>(p, 0, t.size());
 }
 
 void frmTallyer::pressFromKey(KeyButton button)
@@ -156,7 +131,7 @@ void frmTallyer::boxCalc_KeyDown(int &KeyCode, int &Shift)
         case kCtrl | kShift:
             break;
         case kCtrl:
-            boxCalc->setSelStart(runJumpTarget(right));
+            boxCalc->setSelStart(RunJumpTarget(boxCalc->Text(), boxCalc->SelStart(), boxCalc->SelLength(), right));
             KeyCode = 0;
             break;
         default:
@@ -200,7 +175,7 @@ void frmTallyer::boxCalc_KeyDown(int &KeyCode, int &Shift)
         case Qt::Key_Space:
             SetCaret(3);
             if (!g_blnHistoryWindow)
-                RecordState(g_udtHistory, kHistorySlots, false, false);
+                RecordState(g_udtHistory, false);
             break;
         case Qt::Key_Escape:
             KeyCode = 0;
@@ -264,14 +239,14 @@ void frmTallyer::boxCalc_KeyDown(int &KeyCode, int &Shift)
             break;
         case Qt::Key_PageUp:
             if (g_blnHistoryWindow)
-                StepState(g_udtHistory, kHistorySlots, false, false);
+                StepState(g_udtHistory, false, false);
             else if (!g_udtHistory.isEmpty())
                 OpenHistoryWindow();
             KeyCode = 0;
             break;
         case Qt::Key_PageDown:
             if (g_blnHistoryWindow)
-                StepState(g_udtHistory, kHistorySlots, true, false);
+                StepState(g_udtHistory, true, false);
             KeyCode = 0;
             break;
         case Qt::Key_V:
@@ -304,11 +279,10 @@ void frmTallyer::boxCalc_KeyDown(int &KeyCode, int &Shift)
                 // The run next to the caret goes, as Ctrl+Shift with the arrow would select it.
                 wordDeletion = true;
                 boxCalc->setUpdatesEnabled(false);
-                const qsizetype caret = boxCalc->SelStart();
-                const qsizetype other = runJumpTarget(KeyCode == Qt::Key_Delete);
-                if (other != caret) {
-                    boxCalc->setSelStart(std::min(caret, other));
-                    boxCalc->setSelLength(std::abs(other - caret));
+                const TextSpan run = RunToDelete(boxCalc->Text(), boxCalc->SelStart(), KeyCode == Qt::Key_Delete);
+                if (run.length > 0) {
+                    boxCalc->setSelStart(run.start);
+                    boxCalc->setSelLength(run.length);
                     boxCalc->setSelText(QString());
                 }
                 KeyCode = 0;
@@ -347,7 +321,7 @@ void frmTallyer::boxCalc_KeyDown(int &KeyCode, int &Shift)
     case kAlt:
         if (KeyCode == Qt::Key_Backspace) {
             if (!g_blnHistoryWindow)
-                StepState(f_udtUndo, kUndoSlots, false, true);
+                StepState(f_udtUndo, false, true);
             KeyCode = 0;
         } else if (KeyCode != Qt::Key_F4) {
             KeyCode = 0;
@@ -356,7 +330,7 @@ void frmTallyer::boxCalc_KeyDown(int &KeyCode, int &Shift)
 
     case kAlt | kShift:
         if (KeyCode == Qt::Key_Backspace && !g_blnHistoryWindow)
-            StepState(f_udtUndo, kUndoSlots, true, true);
+            StepState(f_udtUndo, true, true);
         KeyCode = 0;
         break;
 
@@ -423,23 +397,9 @@ void frmTallyer::boxCalc_MouseUp(int Button)
 
 void frmTallyer::SelectNumberAtClick()
 {
-    const QString t = boxCalc->Text();
-    const QString point = localeValues().decimalSeparator;
-    auto inNumber = [&t, &point](qsizetype oneBased) {
-        if (oneBased < 1 || oneBased > t.size())
-            return false;
-        const QChar c = t.at(oneBased - 1);
-        return c.isDigit() || QString(c) == point;
-    };
-    const qsizetype c = std::clamp<qsizetype>(g_lngClickPos, 0, t.size());
-    qsizetype end = c;
-    for (qsizetype p = c + 1; inNumber(p); ++p)
-        end = p;
-    qsizetype start = c;
-    for (qsizetype p = c; inNumber(p); --p)
-        start = p - 1;
-    boxCalc->setSelStart(start);
-    boxCalc->setSelLength(end - start);
+    const TextSpan number = NumberAtClick(boxCalc->Text(), g_lngClickPos, localeValues().decimalSeparator);
+    boxCalc->setSelStart(number.start);
+    boxCalc->setSelLength(number.length);
 }
 
 bool frmTallyer::fieldKeyEvent(QKeyEvent *event)

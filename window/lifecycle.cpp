@@ -14,6 +14,7 @@
 #include "productinfo.h"
 #include "settings.h"
 #include "singlecopy.h"
+#include "textrules.h"
 #include "twips.h"
 
 #include <QAction>
@@ -502,9 +503,9 @@ bool frmTallyer::MainFieldProc(QEvent *event)
     };
 
     if (!m_strFocusThousands.isEmpty() && m_strFocusThousands != loc.thousandsSeparator) {
-        lblResult->setCaption(ConvertGrouping(lblResult->Caption(), m_strFocusThousands));
-        lblMemory->setCaption(ConvertGrouping(lblMemory->Caption(), m_strFocusThousands));
-        convertMenuValues([this](const QString &v) { return ConvertGrouping(v, m_strFocusThousands); });
+        lblResult->setCaption(ConvertGrouping(lblResult->Caption(), m_strFocusThousands, loc.thousandsSeparator));
+        lblMemory->setCaption(ConvertGrouping(lblMemory->Caption(), m_strFocusThousands, loc.thousandsSeparator));
+        convertMenuValues([this, &loc](const QString &v) { return ConvertGrouping(v, m_strFocusThousands, loc.thousandsSeparator); });
     }
     m_strFocusThousands = loc.thousandsSeparator;
 
@@ -518,31 +519,13 @@ bool frmTallyer::MainFieldProc(QEvent *event)
             boxCalc->setSelStart(start);
             boxCalc->setSelLength(length);
         } else {
-            lblResult->setCaption(ConvertDecimal(lblResult->Caption(), m_strFocusDecimal));
+            lblResult->setCaption(ConvertDecimal(lblResult->Caption(), m_strFocusDecimal, loc.decimalSeparator));
         }
-        lblMemory->setCaption(ConvertDecimal(lblMemory->Caption(), m_strFocusDecimal));
-        convertMenuValues([this](const QString &v) { return ConvertDecimal(v, m_strFocusDecimal); });
+        lblMemory->setCaption(ConvertDecimal(lblMemory->Caption(), m_strFocusDecimal, loc.decimalSeparator));
+        convertMenuValues([this, &loc](const QString &v) { return ConvertDecimal(v, m_strFocusDecimal, loc.decimalSeparator); });
     }
     m_strFocusDecimal = loc.decimalSeparator;
     return false;
-}
-
-QString frmTallyer::ConvertGrouping(const QString &strText, const QString &strOld)
-{
-    const bool negative = strText.startsWith(QLatin1String("- "));
-    const QString rest = negative ? strText.mid(2) : strText;
-    const QString converted = ReplaceAll(rest, strOld, localeValues().thousandsSeparator);
-    return negative ? QStringLiteral("- ") + converted : converted;
-}
-
-QString frmTallyer::ConvertDecimal(const QString &strText, const QString &strOld)
-{
-    const qsizetype at = strOld.isEmpty() ? -1 : strText.lastIndexOf(strOld);
-    if (at < 0)
-        return strText;
-    QString out = strText;
-    out.replace(at, strOld.size(), localeValues().decimalSeparator);
-    return out;
 }
 
 void frmTallyer::RecreateCaret()

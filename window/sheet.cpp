@@ -111,7 +111,7 @@ void frmTallyer::boxCalc_Change()
             c = WrapText(s.left(p), breakChars, kCrLf, w, measure).size() + c - p;
             s = wrapped;
         }
-        g_udtHistory.Cur = g_udtHistory.Last;
+        g_udtHistory.toEnd();
     }
 
     // 13. Write back only when something changed; the caret is clamped into the text.
@@ -144,7 +144,7 @@ void frmTallyer::boxCalc_Change()
         const QString text = boxCalc->Text();
         if (text != f_strLastText) {
             if (!f_blnRestoring) {
-                RecordState(f_udtUndo, kUndoSlots, true, false);
+                RecordState(f_udtUndo, true);
                 takeSnapshot();
             }
         }

@@ -13,95 +13,56 @@ void frmTallyer::takeSnapshot()
     f_bytSnapRound = static_cast<quint8>(roundDigit());
 }
 
-void frmTallyer::RecordState(udtTextHistory &ring, int intSize, bool blnRecord, bool blnAdvance)
+TextEntry frmTallyer::fieldState() const
 {
-    const int limit = intSize - 1;
-    auto advance = [&ring, limit] {
-        ring.Cur = ring.Cur >= limit ? 0 : ring.Cur + 1;
-        ring.Last = ring.Cur;
-        if (ring.Cur == ring.First)
-            ring.First = ring.First >= limit ? 0 : ring.First + 1;
-    };
+    return {boxCalc->Text(), static_cast<qint32>(boxCalc->SelStart()), static_cast<qint32>(boxCalc->SelLength()),
+            static_cast<quint8>(roundDigit())};
+}
 
-    if (blnAdvance) {
-        advance();
-        return;
-    }
-    if (blnRecord) {
-        const int i = ring.Cur;
-        advance();
-        ring.Text[i] = f_strSnapText;
-        ring.SelStart[i] = f_lngSnapSelStart;
-        ring.SelLength[i] = f_lngSnapSelLength;
-        ring.Round[i] = f_bytSnapRound;
+void frmTallyer::RecordState(TextRing &ring, bool record)
+{
+    if (record) {
+        ring.record({f_strSnapText, f_lngSnapSelStart, f_lngSnapSelLength, f_bytSnapRound});
         return;
     }
 
-    // Adding the field's expression to the history.
-    ring.Cur = ring.Last;
+    // Adding the field's expression to the history: wholly selected when it comes back.
+    ring.toEnd();
     const QString text = boxCalc->Text();
     if (QString(text).remove(QStringLiteral("\r\n")).isEmpty())
         return;
-    const int before = ring.Cur == 0 ? limit : ring.Cur - 1;
-    if (text == ring.Text[before])
+    if (text == ring.newest().text)
         return;
-    const int i = ring.Cur;
-    advance();
-    ring.Text[i] = text;
-    ring.SelLength[i] = static_cast<qint32>(text.size());
-    ring.Round[i] = static_cast<quint8>(roundDigit());
+    ring.record({text, 0, static_cast<qint32>(text.size()), static_cast<quint8>(roundDigit())});
 }
 
-bool frmTallyer::matchesEntry(const udtTextHistory &ring, int intSlot) const
-{
-    return boxCalc->Text() == ring.Text[intSlot] && boxCalc->SelStart() == ring.SelStart[intSlot]
-        && boxCalc->SelLength() == ring.SelLength[intSlot] && roundDigit() == ring.Round[intSlot];
-}
-
-void frmTallyer::restoreEntry(const udtTextHistory &ring, int intSlot)
+void frmTallyer::restoreEntry(const TextEntry &entry)
 {
     f_blnRestoring = true;
-    setRoundDigit(QString::number(ring.Round[intSlot]));
-    boxCalc->replaceText(ring.Text[intSlot]); // the cycle runs, restricted while restoring
-    boxCalc->setSelStart(ring.SelStart[intSlot]);
-    boxCalc->setSelLength(ring.SelLength[intSlot]);
+    setRoundDigit(QString::number(entry.round));
+    boxCalc->replaceText(entry.text); // the cycle runs, restricted while restoring
+    boxCalc->setSelStart(entry.selStart);
+    boxCalc->setSelLength(entry.selLength);
     boxCalc->viewport()->update();
     f_blnRestoring = false;
 }
 
-void frmTallyer::StepState(udtTextHistory &ring, int intSize, bool blnForward, bool blnRecord)
+void frmTallyer::StepState(TextRing &ring, bool forward, bool record)
 {
-    const int limit = intSize - 1;
-    const auto back = [limit](int slot) { return slot <= 0 ? limit : slot - 1; };
-    const auto forth = [limit](int slot) { return slot >= limit ? 0 : slot + 1; };
-
     if (ring.isEmpty())
         return;
 
-    if (!blnForward) {
-        if (blnRecord && ring.Cur == ring.Last) {
+    if (!forward) {
+        if (record && ring.atEnd()) {
             // Nothing undone yet: keep the present state, so stepping forward reaches it again.
-            RecordState(ring, intSize, true, false);
-            ring.Cur = back(ring.Cur);
+            RecordState(ring, true);
+            ring.back();
         }
-        if (ring.Cur == ring.First) {
-            if (!matchesEntry(ring, ring.Cur))
-                restoreEntry(ring, ring.Cur);
-            return;
-        }
-        ring.Cur = back(ring.Cur);
-        restoreEntry(ring, ring.Cur);
+    } else if (ring.atEnd()) {
         return;
     }
-
-    if (ring.Cur == ring.Last)
-        return;
-    const bool newest = ring.Cur == ring.Last - 1 || (ring.Cur == limit && ring.Last == 0);
-    if (newest) {
-        if (!matchesEntry(ring, ring.Cur))
-            restoreEntry(ring, ring.Cur);
-        return;
-    }
-    ring.Cur = forth(ring.Cur);
-    restoreEntry(ring, ring.Cur);
+    // At the oldest (back) or newest (forward) entry the field is put back only if it differs.
+    const bool moved = forward ? ring.forward() : ring.back();
+    if (moved || fieldState() != ring.current())
+        restoreEntry(ring.current());
 }

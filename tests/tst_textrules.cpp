@@ -1,0 +1,184 @@
+// The calculation field's text rules: the leading zero, the Ctrl runs, the number under a double
+// click, the panel values re-written for changed separators, and the ring of field states behind
+// the undo and the expression history.
+
+#include "textring.h"
+#include "textrules.h"
+
+#include <QTest>
+
+class TestTextRules : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void leadingZeros_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("caret");
+        QTest::addColumn<QString>("point");
+        QTest::addColumn<QString>("result");
+        QTest::addColumn<int>("caretAfter");
+
+        QTest::newRow("start-of-text") << ".5" << 2 << "." << "0.5" << 3;
+        QTest::newRow("caret-before-point-stays") << "1+.5" << 2 << "." << "1+0.5" << 2;
+        QTest::newRow("caret-after-point-moves") << "1+.5" << 3 << "." << "1+0.5" << 4;
+        QTest::newRow("continuation-row") << "2+\r\n.5" << 6 << "." << "2+\r\n0.5" << 7;
+        QTest::newRow("every-starter") << ".1-.2*.3/.4*(.5" << 15 << "." << "0.1-0.2*0.3/0.4*(0.5" << 20;
+        QTest::newRow("bracket-caret-at-start") << "(.5)" << 0 << "." << "(0.5)" << 0;
+        QTest::newRow("caret-between-two-completions") << "-.5-.5" << 4 << "." << "-0.5-0.5" << 5;
+        QTest::newRow("point-after-digit-left-alone") << "2.5" << 3 << "." << "2.5" << 3;
+        QTest::newRow("power-is-no-starter") << "2^.5" << 4 << "." << "2^.5" << 4;
+        QTest::newRow("comma-point") << ",5" << 2 << "," << "0,5" << 3;
+        QTest::newRow("other-separator-ignored") << ".5" << 2 << "," << ".5" << 2;
+        QTest::newRow("no-separator-no-change") << ".5" << 2 << "" << ".5" << 2;
+    }
+    void leadingZeros()
+    {
+        QFETCH(QString, text);
+        QFETCH(int, caret);
+        QFETCH(QString, point);
+        qsizetype c = caret;
+        QTEST(CompleteLeadingZeros(text, c, point), "result");
+        QTEST(int(c), "caretAfter");
+    }
+
+    // The Ctrl+arrow target; rows without a selection also give the text after Ctrl+Delete
+    // (forward) or Ctrl+Backspace, which removes what lies between the caret and that target.
+    void runs_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("selStart");
+        QTest::addColumn<int>("selLength");
+        QTest::addColumn<bool>("forward");
+        QTest::addColumn<int>("target");
+        QTest::addColumn<QString>("afterDeletion");
+
+        const QString n = QStringLiteral("12.5+30");
+        QTest::newRow("right-to-end-of-number") << n << 2 << 0 << true << 4 << "12+30";
+        QTest::newRow("right-over-operator") << n << 4 << 0 << true << 5 << "12.530";
+        QTest::newRow("right-at-end-stays") << n << 7 << 0 << true << 7 << n;
+        QTest::newRow("left-to-start-of-number") << n << 4 << 0 << false << 0 << "+30";
+        QTest::newRow("left-over-operator") << n << 5 << 0 << false << 4 << "12.530";
+        QTest::newRow("left-at-start-stays") << n << 0 << 0 << false << 0 << n;
+        QTest::newRow("comma-inside-number") << "1,234+5" << 0 << 0 << true << 5 << "+5";
+        QTest::newRow("line-break-with-operator") << "1+\r\n2" << 1 << 0 << true << 4 << "12";
+        QTest::newRow("right-from-selection-end") << "1+23+4" << 0 << 2 << true << 4 << "";
+        QTest::newRow("left-from-selection-start") << "1+23+4" << 3 << 2 << false << 2 << "";
+    }
+    void runs()
+    {
+        QFETCH(QString, text);
+        QFETCH(int, selStart);
+        QFETCH(int, selLength);
+        QFETCH(bool, forward);
+        QTEST(int(RunJumpTarget(text, selStart, selLength, forward)), "target");
+        if (selLength == 0) {
+            const TextSpan run = RunToDelete(text, selStart, forward);
+            QTEST(text.remove(run.start, run.length), "afterDeletion");
+        }
+    }
+
+    void numberAtClick_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("click");
+        QTest::addColumn<QString>("point");
+        QTest::addColumn<int>("start");
+        QTest::addColumn<int>("length");
+
+        const QString n = QStringLiteral("12+1234.56*3");
+        QTest::newRow("on-the-point") << n << 7 << "." << 3 << 7;
+        QTest::newRow("at-number-start") << n << 3 << "." << 3 << 7;
+        QTest::newRow("at-number-end") << n << 10 << "." << 3 << 7;
+        QTest::newRow("last-number") << n << 12 << "." << 11 << 1;
+        QTest::newRow("between-operators-nothing") << "1+*2" << 2 << "." << 2 << 0;
+        QTest::newRow("comma-ends-number-with-point") << "1,5" << 0 << "." << 0 << 1;
+        QTest::newRow("comma-as-point") << "1,5" << 0 << "," << 0 << 3;
+        QTest::newRow("click-beyond-text") << "12" << 9 << "." << 0 << 2;
+    }
+    void numberAtClick()
+    {
+        QFETCH(QString, text);
+        QFETCH(int, click);
+        QFETCH(QString, point);
+        const TextSpan span = NumberAtClick(text, click, point);
+        QTEST(int(span.start), "start");
+        QTEST(int(span.length), "length");
+    }
+
+    void convertSeparators_data()
+    {
+        QTest::addColumn<bool>("grouping");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("oldSeparator");
+        QTest::addColumn<QString>("newSeparator");
+        QTest::addColumn<QString>("result");
+
+        QTest::newRow("grouping-every-separator") << true << "1,234,567.89" << "," << "." << "1.234.567.89";
+        QTest::newRow("grouping-sign-space-kept") << true << "- 1 234,5" << " " << "." << "- 1.234,5";
+        QTest::newRow("grouping-removed") << true << "12,345" << "," << "" << "12345";
+        QTest::newRow("grouping-empty-old-unchanged") << true << "1234" << "" << "," << "1234";
+        QTest::newRow("decimal-last-occurrence-only") << false << "1,234,567,89" << "," << "." << "1,234,567.89";
+        QTest::newRow("decimal-negative") << false << "- 12.5" << "." << "," << "- 12,5";
+        QTest::newRow("decimal-absent") << false << "125" << "." << "," << "125";
+    }
+    void convertSeparators()
+    {
+        QFETCH(bool, grouping);
+        QFETCH(QString, text);
+        QFETCH(QString, oldSeparator);
+        QFETCH(QString, newSeparator);
+        QTEST(grouping ? ConvertGrouping(text, oldSeparator, newSeparator)
+                       : ConvertDecimal(text, oldSeparator, newSeparator),
+              "result");
+    }
+
+    // Script words: "r<text>" records an entry with that text, "b" steps back, "f" forward, "e"
+    // goes to the end, "n" to the newest entry. The trace has one word per b and f: the current
+    // text after a move, "-" when the step did not move.
+    void ring_data()
+    {
+        QTest::addColumn<int>("capacity");
+        QTest::addColumn<QString>("script");
+        QTest::addColumn<QString>("trace");
+        QTest::addColumn<int>("size");
+        QTest::addColumn<QString>("newest");
+
+        QTest::newRow("empty-ring-does-not-step") << 5 << "b f" << "- -" << 0 << "";
+        QTest::newRow("back-stops-at-oldest") << 5 << "r1 r2 r3 b b b b" << "3 2 1 -" << 3 << "3";
+        QTest::newRow("forward-stops-at-newest") << 5 << "r1 r2 r3 b b b f f f" << "3 2 1 2 3 -" << 3 << "3";
+        QTest::newRow("forward-at-end-does-nothing") << 5 << "r1 f" << "-" << 1 << "1";
+        QTest::newRow("full-ring-drops-oldest") << 3 << "r1 r2 r3 r4 b b b b" << "4 3 2 -" << 3 << "4";
+        QTest::newRow("newest-across-the-wrap") << 2 << "r1 r2 r3 b b b f f" << "3 2 - 3 -" << 2 << "3";
+        QTest::newRow("record-after-back-cuts-forward") << 5 << "r1 r2 r3 b b r9 f b b b" << "3 2 - 9 1 -" << 2 << "9";
+        QTest::newRow("end-then-back-reaches-newest") << 5 << "r1 r2 b b e b" << "2 1 2" << 2 << "2";
+        QTest::newRow("newest-then-steps") << 5 << "r1 r2 r3 n f b" << "- 2" << 3 << "3";
+    }
+    void ring()
+    {
+        QFETCH(int, capacity);
+        QFETCH(QString, script);
+        TextRing ring(capacity);
+        QStringList trace;
+        const QStringList words = script.split(u' ');
+        for (const QString &word : words) {
+            if (word.startsWith(u'r')) {
+                ring.record({word.mid(1), 0, 0, 0});
+            } else if (word == u"e") {
+                ring.toEnd();
+            } else if (word == u"n") {
+                ring.toNewest();
+            } else {
+                const bool moved = word == u"b" ? ring.back() : ring.forward();
+                trace << (moved ? ring.current().text : QStringLiteral("-"));
+            }
+        }
+        QTEST(trace.join(u' '), "trace");
+        QTEST(ring.size(), "size");
+        QTEST(ring.newest().text, "newest");
+    }
+};
+
+QTEST_APPLESS_MAIN(TestTextRules)
+#include "tst_textrules.moc"
