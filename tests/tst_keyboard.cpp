@@ -268,6 +268,8 @@ private slots:
         QCOMPARE(h->windowTitle(), QStringLiteral("History - Mavo Tallyer"));
         QCOMPARE(h->boxCalc->SelText(), QStringLiteral("5*5"));
         QCOMPARE(h->lblResult->Caption(), QStringLiteral("25.00"));
+        // One row at the main window's row height.
+        QVERIFY(qAbs(h->boxCalc->height() - QFontMetricsF(h->boxCalc->font()).height() - 120 / h->twipsY()) <= 1.0);
         QTest::keyClick(h->boxCalc, Qt::Key_PageUp, Qt::ControlModifier);
         QTest::keyClick(h->boxCalc, Qt::Key_PageUp, Qt::ControlModifier); // the oldest: stays
         QCOMPARE(h->boxCalc->Text(), QStringLiteral("1/3"));
@@ -288,6 +290,7 @@ private slots:
         h->SetCaret(3);
         QTest::keyClick(h->boxCalc, Qt::Key_Return);
         QTRY_VERIFY(!h);
+        QCOMPARE(Settings::readText(Settings::FullName), QString()); // the history window saves nothing
         QCOMPARE(w->boxCalc->SelText(), QStringLiteral("1/3"));
         QCOMPARE(w->lblRound->Caption(), QStringLiteral("Fix 4"));
         QCOMPARE(w->lblResult->Caption(), QStringLiteral("0.3333"));
