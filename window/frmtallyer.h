@@ -298,7 +298,6 @@ private:
     } m_placement;
     bool m_holdPosition = false;      // the window is being placed by the program
     qint32 m_clickPos = 0;            // the field's caret at the last left-button release
-    mutable bool m_redrawSuspended = false; // a paste is waiting for the cycle before it is shown
     bool m_blnHookedWindow = false;
     bool m_blnHookedField = false;
     bool m_blnUnloaded = false;

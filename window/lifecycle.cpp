@@ -386,13 +386,9 @@ void frmTallyer::HookField()
         // A paste is shown only once the cycle has cleaned and wrapped it: the row count that
         // the cycle asks for switches the drawing on again.
         boxCalc->onPaste = [this](const QMimeData *source) {
-            boxCalc->setUpdatesEnabled(false);
-            m_redrawSuspended = true;
+            boxCalc->suspendRedraw();
             boxCalc->pasteDefault(source);
-            if (m_redrawSuspended) { // nothing changed, so no cycle ran
-                m_redrawSuspended = false;
-                boxCalc->setUpdatesEnabled(true);
-            }
+            boxCalc->resumeRedraw(); // when nothing changed, no cycle ran
         };
     }
     m_blnHookedField = true;

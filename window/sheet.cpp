@@ -52,10 +52,7 @@ int frmTallyer::TextWidthPixels(const QString &strText) const
 
 qint32 frmTallyer::fieldLineCount() const
 {
-    if (m_redrawSuspended) {
-        m_redrawSuspended = false;
-        boxCalc->setUpdatesEnabled(true);
-    }
+    boxCalc->resumeRedraw();
     // Callers keep the low 16 bits of the count; a tape of more than 32,767 rows would read as
     // a negative count and shrink the window to its fewest rows, so the count stops there.
     return std::min<qint32>(boxCalc->visualLineCount(), 32767);
