@@ -2,7 +2,6 @@
 
 #include "frmoptions.h"
 #include "frmtallyer.h"
-#include "globals.h"
 #include "messageboxsink.h"
 #include "productinfo.h"
 

@@ -91,7 +91,6 @@ private slots:
 
     void cleanup()
     {
-        resetProgramGlobals();
         useLocale(kUs);
     }
 
@@ -242,7 +241,7 @@ private slots:
     {
         auto w = openWindow(true);
         QVERIFY(w);
-        auto fieldHeightFor = [&](int rows) { return (g_sngRowHeight * rows + 120) / w->twipsY(); };
+        auto fieldHeightFor = [&](int rows) { return QFontMetricsF(w->boxCalc->font()).height() * rows + 120 / w->twipsY(); };
         auto heightIs = [&](int rows) { return std::abs(w->boxCalc->height() - fieldHeightFor(rows)) <= 1.0; };
         QTest::keyClicks(w->boxCalc, QStringLiteral("1"));
         QCOMPARE(w->f_intRows, 1);
@@ -550,8 +549,7 @@ private slots:
 
         // Far off the screen (twips): pulled back so the whole window shows.
         for (const QPoint stored : {QPoint(10000000, -3000), QPoint(-3000, 10000000)}) {
-            resetProgramGlobals();
-            QVERIFY(Settings::writeLong(Settings::FormLeft, stored.x()));
+                QVERIFY(Settings::writeLong(Settings::FormLeft, stored.x()));
             QVERIFY(Settings::writeLong(Settings::FormTop, stored.y()));
             auto w = openWindow(true);
             QVERIFY(w);

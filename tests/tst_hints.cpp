@@ -52,7 +52,6 @@ private slots:
     void cleanup()
     {
         setF1QuestionAsker({});
-        resetProgramGlobals();
         QCursor::setPos(QPoint(5000, 5000));
     }
 
@@ -200,8 +199,7 @@ private slots:
         QVERIFY(!w->TimerPressF1ForHelp->isActive());
 
         // The history window, another instance of the same form, has no greeting.
-        g_blnHistoryWindow = true;
-        frmTallyer history;
+        frmTallyer history(nullptr, frmTallyer::Role::History);
         QVERIFY(history.Form_Load());
         QVERIFY(!history.TimerPressF1ForHelp->isActive());
         QVERIFY(history.frame1->isHidden());
@@ -250,7 +248,6 @@ private slots:
 
         // The next start greets only after Yes.
         w.reset();
-        resetProgramGlobals();
         auto next = openWindow(false, false);
         QVERIFY(next);
         QCOMPARE(next->TimerPressF1ForHelp->isActive(), answer);

@@ -2,7 +2,6 @@
 // settings written when the program is told to end.
 
 #include "frmtallyer.h"
-#include "globals.h"
 #include "localevalues.h"
 #include "messagesink.h"
 #include "settings.h"
@@ -47,7 +46,6 @@ void tst_Startup::cleanup()
 {
     setMessageSink(m_oldSink);
     setLocaleSource(m_oldSource);
-    resetProgramGlobals();
 }
 
 void tst_Startup::secondCopyActivatesTheFirstAndEnds()

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <frmtallyer.h>
-#include <globals.h>
 #include <localevalues.h>
 #include <mavolabel3d.h>
 #include <settings.h>

@@ -189,6 +189,20 @@ void CalcField::pasteDefault(const QMimeData *source)
     QPlainTextEdit::insertFromMimeData(source);
 }
 
+void CalcField::suspendRedraw()
+{
+    setUpdatesEnabled(false);
+    m_redrawSuspended = true;
+}
+
+void CalcField::resumeRedraw()
+{
+    if (!m_redrawSuspended)
+        return;
+    m_redrawSuspended = false;
+    setUpdatesEnabled(true);
+}
+
 void CalcField::insertFromMimeData(const QMimeData *source)
 {
     if (onPaste)

@@ -44,6 +44,11 @@ public:
     std::function<void(const QMimeData *)> onPaste;
     void pasteDefault(const QMimeData *source);
 
+    // Drawing held back while a paste waits for the cycle that cleans and wraps it; resuming does
+    // nothing unless it is held.
+    void suspendRedraw();
+    void resumeRedraw();
+
 protected:
     void insertFromMimeData(const QMimeData *source) override;
 
@@ -51,4 +56,5 @@ private:
     // Text() of the document as it is; rebuilt after any change of the document.
     mutable QString m_text;
     mutable bool m_textValid = false;
+    bool m_redrawSuspended = false;
 };

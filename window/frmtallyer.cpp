@@ -4,7 +4,6 @@
 
 #include "calcfield.h"
 #include "colorvalue.h"
-#include "globals.h"
 #include "mavolabel3d.h"
 
 #include <QAction>
@@ -40,9 +39,9 @@ void makeButton(MavoLabel3D *label, const QString &caption)
 
 } // namespace
 
-frmTallyer::frmTallyer(QWidget *parent)
+frmTallyer::frmTallyer(QWidget *parent, Role role)
     : QWidget(parent)
-    , m_blnIsHistory(g_blnHistoryWindow)
+    , m_blnIsHistory(role == Role::History)
 {
     buildControls();
     connectLabels();

@@ -23,7 +23,7 @@ class QTimer;
 class SingleCopyChannel;
 
 // The calculator's main window: the calculation sheet, the result and memory panels, the memory
-// strip. The same class, created while g_blnHistoryWindow is set, is the read-only history window.
+// strip. The same class, created with the History role, is the read-only history window.
 // Its concerns live in separate source files: sheet.cpp (evaluation cycle, wrapping, window
 // height), lifecycle.cpp (load, unload, window procedures, placement), subresult.cpp,
 // rounding.cpp, memory.cpp, panels.cpp, undo.cpp.
@@ -32,7 +32,8 @@ class frmTallyer : public QWidget
     Q_OBJECT
 
 public:
-    explicit frmTallyer(QWidget *parent = nullptr);
+    enum class Role { Main, History };
+    explicit frmTallyer(QWidget *parent = nullptr, Role role = Role::Main);
     ~frmTallyer() override;
 
     // Start-up; false when this copy must end at once (another copy was activated, or the locale
@@ -161,6 +162,9 @@ public:
     void restoreEntry(const TextEntry &entry);
     void OpenHistoryWindow();
     void CopyHistorySelection();
+    // The main window's side of the copy-back: the rounding digit and the expression, written
+    // through the full cycle, wholly selected.
+    void TakeHistoryExpression(const QString &roundDigit, const QString &expression);
     bool HistoryWindowProc(QEvent *event);
     bool HistoryFieldProc(QEvent *event);
     QPointer<frmTallyer> m_frmHistory;
@@ -275,6 +279,25 @@ private:
     void connectLabels();
 
     bool m_blnIsHistory = false; // created as the history window
+    // True while the history window, modal to the program, is open over this main window: the
+    // main window then records no moves and saves nothing when it ends.
+    bool historyOpen() const { return m_blnIsHistory || m_frmHistory; }
+
+    // Placement, in twips: the screen's work area, the strip's height, the rest of the window
+    // beside the field, the strip and the caption bar, one row of the field, and the window's
+    // last recorded position. The history window takes the main window's.
+    struct Placement
+    {
+        qint32 screenWidth = 0;
+        qint32 screenHeight = 0;
+        float stripHeight = 0;
+        float frameSpare = 0;
+        float rowHeight = 0;
+        float formLeft = 0;
+        float formTop = 0;
+    } m_placement;
+    bool m_holdPosition = false;      // the window is being placed by the program
+    qint32 m_clickPos = 0;            // the field's caret at the last left-button release
     bool m_blnHookedWindow = false;
     bool m_blnHookedField = false;
     bool m_blnUnloaded = false;

@@ -6,7 +6,7 @@
 
 #include "calcfield.h"
 #include "eventwatcher.h"
-#include "globals.h"
+#include "productinfo.h"
 #include "loadtext.h"
 #include "mavolabel3d.h"
 #include "settings.h"
@@ -126,7 +126,7 @@ private:
 
 bool askWithMessageBox(QWidget *owner, const QString &strText)
 {
-    QMessageBox box(QMessageBox::Question, g_strProductName, strText,
+    QMessageBox box(QMessageBox::Question, QLatin1String(ProductInfo::kProductName), strText,
                     QMessageBox::Yes | QMessageBox::No, owner);
     box.setDefaultButton(QMessageBox::Yes);
     // Closing the box without an answer leaves the setting as it is.

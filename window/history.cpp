@@ -4,23 +4,21 @@
 #include "frmtallyer.h"
 
 #include "calcfield.h"
-#include "globals.h"
 #include "loadtext.h"
 #include "mavolabel3d.h"
+#include "productinfo.h"
 
 #include <QEvent>
 #include <QFrame>
 
 void frmTallyer::OpenHistoryWindow()
 {
-    // 1. The new window sees the flag from its construction on.
-    g_blnHistoryWindow = true;
-    auto *history = new frmTallyer(this);
+    // 1. The new window is the history window from its construction on.
+    auto *history = new frmTallyer(this, Role::History);
     history->setWindowFlag(Qt::Window);
     history->setAttribute(Qt::WA_DeleteOnClose);
     history->setWindowModality(Qt::ApplicationModal);
     m_frmHistory = history;
-    connect(history, &QObject::destroyed, this, [] { g_blnHistoryWindow = false; });
     history->Form_Load();
 
     // 2. Read-only, but the selection stays free; the main field's look.
@@ -42,9 +40,9 @@ void frmTallyer::OpenHistoryWindow()
 
     // 4. - 5.
     history->lblResult->setFont(lblResult->font());
-    history->setWindowTitle(LoadText(1390) + QStringLiteral(" - ") + g_strProductName);
+    history->setWindowTitle(LoadText(1390) + QStringLiteral(" - ") + QLatin1String(ProductInfo::kProductName));
 
-    // 6. Modal to the whole program; the flag goes with the window.
+    // 6. Modal to the whole program.
     history->move(pos() + QPoint(24, 24));
     history->show();
     history->activateWindow();
@@ -58,14 +56,16 @@ void frmTallyer::CopyHistorySelection()
         main = mainCalculatorWindow();
     if (!main)
         return;
-    main->setRoundDigit(lblRound->property("Tag").toString());
-    const QString selection = boxCalc->SelText();
-    // The main window's cycle runs in full for the copied text.
-    g_blnHistoryWindow = false;
-    main->boxCalc->setText(selection);
-    main->SetCaret(3);
-    g_blnHistoryWindow = true;
+    main->TakeHistoryExpression(lblRound->property("Tag").toString(), boxCalc->SelText());
     close();
+}
+
+void frmTallyer::TakeHistoryExpression(const QString &roundDigit, const QString &expression)
+{
+    setRoundDigit(roundDigit);
+    // This is the main window: its cycle runs in full for the copied text.
+    boxCalc->setText(expression);
+    SetCaret(3);
 }
 
 bool frmTallyer::HistoryWindowProc(QEvent *)

@@ -5,7 +5,6 @@
 #include "frmtallyer.h"
 
 #include "calcfield.h"
-#include "globals.h"
 #include "mavolabel3d.h"
 #include "modfunctions.h"
 #include "showhelp.h"
@@ -104,7 +103,7 @@ void frmTallyer::boxCalc_KeyDown(int &KeyCode, int &Shift)
         if (wordDeletion)
             boxCalc->setUpdatesEnabled(true);
         f_blnKeyRejected = KeyCode == 0;
-        if (!g_blnHistoryWindow)
+        if (!m_blnIsHistory)
             takeSnapshot();
     };
 
@@ -144,12 +143,12 @@ void frmTallyer::boxCalc_KeyDown(int &KeyCode, int &Shift)
 
     // Enter.
     if (KeyCode == Qt::Key_Return || KeyCode == Qt::Key_Enter) {
-        if (g_blnHistoryWindow && Shift == 0 && boxCalc->SelLength() > 0) {
+        if (m_blnIsHistory && Shift == 0 && boxCalc->SelLength() > 0) {
             KeyCode = 0;
             CopyHistorySelection();
             return; // the history window has closed
         }
-        if (!g_blnHistoryWindow) {
+        if (!m_blnIsHistory) {
             const QString t = boxCalc->Text();
             const qsizetype c = boxCalc->SelStart();
             const bool afterOperator = c > 0 && IsContinuationOperator(t.at(c - 1));
@@ -174,12 +173,12 @@ void frmTallyer::boxCalc_KeyDown(int &KeyCode, int &Shift)
             break;
         case Qt::Key_Space:
             SetCaret(3);
-            if (!g_blnHistoryWindow)
+            if (!m_blnIsHistory)
                 RecordState(g_udtHistory, false);
             break;
         case Qt::Key_Escape:
             KeyCode = 0;
-            if (g_blnHistoryWindow) {
+            if (m_blnIsHistory) {
                 window()->close();
                 return;
             }
@@ -191,7 +190,7 @@ void frmTallyer::boxCalc_KeyDown(int &KeyCode, int &Shift)
         break;
 
     case kShift:
-        if (KeyCode == Qt::Key_Insert && (g_blnHistoryWindow || !clipboardHasText()))
+        if (KeyCode == Qt::Key_Insert && (m_blnIsHistory || !clipboardHasText()))
             KeyCode = 0;
         break;
 
@@ -211,7 +210,7 @@ void frmTallyer::boxCalc_KeyDown(int &KeyCode, int &Shift)
         case Qt::Key_R:
         case Qt::Key_N:
         case Qt::Key_Slash:
-            if (!g_blnHistoryWindow) {
+            if (!m_blnIsHistory) {
                 switch (KeyCode) {
                 case Qt::Key_Space: pressFromKey(kKeyMoveSize); break;
                 case Qt::Key_M: pressFromKey(kKeyM); break;
@@ -238,14 +237,14 @@ void frmTallyer::boxCalc_KeyDown(int &KeyCode, int &Shift)
             KeyCode = 0;
             break;
         case Qt::Key_PageUp:
-            if (g_blnHistoryWindow)
+            if (m_blnIsHistory)
                 StepState(g_udtHistory, false, false);
             else if (!g_udtHistory.isEmpty())
                 OpenHistoryWindow();
             KeyCode = 0;
             break;
         case Qt::Key_PageDown:
-            if (g_blnHistoryWindow)
+            if (m_blnIsHistory)
                 StepState(g_udtHistory, true, false);
             KeyCode = 0;
             break;
@@ -271,7 +270,7 @@ void frmTallyer::boxCalc_KeyDown(int &KeyCode, int &Shift)
             break;
         case Qt::Key_Delete:
         case Qt::Key_Backspace:
-            if (g_blnHistoryWindow) {
+            if (m_blnIsHistory) {
                 KeyCode = 0;
             } else if (boxCalc->SelLength() > 0) {
                 Shift = 0; // a plain Delete of the selection
@@ -300,15 +299,15 @@ void frmTallyer::boxCalc_KeyDown(int &KeyCode, int &Shift)
         case Qt::Key_End:
             break;
         case Qt::Key_F1:
-            if (!g_blnHistoryWindow)
+            if (!m_blnIsHistory)
                 pressFromKey(kKeyMemoryLeft);
             break;
         case Qt::Key_F2:
-            if (!g_blnHistoryWindow)
+            if (!m_blnIsHistory)
                 pressFromKey(kKeyMemoryRight);
             break;
         case Qt::Key_M:
-            if (StripShown() && !g_blnHistoryWindow)
+            if (StripShown() && !m_blnIsHistory)
                 pressFromKey(kKeyMemMenu);
             KeyCode = 0;
             break;
@@ -320,7 +319,7 @@ void frmTallyer::boxCalc_KeyDown(int &KeyCode, int &Shift)
 
     case kAlt:
         if (KeyCode == Qt::Key_Backspace) {
-            if (!g_blnHistoryWindow)
+            if (!m_blnIsHistory)
                 StepState(f_udtUndo, false, true);
             KeyCode = 0;
         } else if (KeyCode != Qt::Key_F4) {
@@ -329,7 +328,7 @@ void frmTallyer::boxCalc_KeyDown(int &KeyCode, int &Shift)
         break;
 
     case kAlt | kShift:
-        if (KeyCode == Qt::Key_Backspace && !g_blnHistoryWindow)
+        if (KeyCode == Qt::Key_Backspace && !m_blnIsHistory)
             StepState(f_udtUndo, true, true);
         KeyCode = 0;
         break;
@@ -392,12 +391,12 @@ void frmTallyer::boxCalc_KeyUp(int, int)
 void frmTallyer::boxCalc_MouseUp(int Button)
 {
     if (Button == 1)
-        g_lngClickPos = static_cast<qint32>(boxCalc->SelStart());
+        m_clickPos = static_cast<qint32>(boxCalc->SelStart());
 }
 
 void frmTallyer::SelectNumberAtClick()
 {
-    const TextSpan number = NumberAtClick(boxCalc->Text(), g_lngClickPos, localeValues().decimalSeparator);
+    const TextSpan number = NumberAtClick(boxCalc->Text(), m_clickPos, localeValues().decimalSeparator);
     boxCalc->setSelStart(number.start);
     boxCalc->setSelLength(number.length);
 }

@@ -5,7 +5,6 @@
 #include "calcfield.h"
 #include "colorvalue.h"
 #include "datafolders.h"
-#include "globals.h"
 #include "loadtext.h"
 #include "mavolabel3d.h"
 #include "memorystring.h"
@@ -75,10 +74,12 @@ int frmTallyer::captionBarPixels() const
 
 bool frmTallyer::Form_Load()
 {
-    if (g_blnHistoryWindow) {
-        // The history window works with the main window's option values.
-        if (const auto *main = qobject_cast<const frmTallyer *>(parentWidget()))
+    if (m_blnIsHistory) {
+        // The history window works with the main window's option values and placement sizes.
+        if (const auto *main = qobject_cast<const frmTallyer *>(parentWidget())) {
             m_options = main->m_options;
+            m_placement = main->m_placement;
+        }
         HookField();
         HookWindow();
         setAlwaysOnTop(m_options.alwaysOnTop);
@@ -91,7 +92,6 @@ bool frmTallyer::Form_Load()
     if (firstRun) {
         if (isMinimized() || isMaximized())
             showNormal();
-        g_strProductName = QString::fromLatin1(ProductInfo::kProductName);
         // Every option value is read here, in one go; the steps below use them where the
         // settings are first needed.
         m_options = Options::load();
@@ -103,7 +103,7 @@ bool frmTallyer::Form_Load()
         return false;
 
     // 3.
-    setWindowTitle(g_strProductName);
+    setWindowTitle(QLatin1String(ProductInfo::kProductName));
 
     // 4.
     if (firstRun && !localeTest()) {
@@ -115,8 +115,8 @@ bool frmTallyer::Form_Load()
     if (firstRun) {
         const QScreen *scr = screen() ? screen() : QGuiApplication::primaryScreen();
         const QRect area = scr ? scr->availableGeometry() : QRect(0, 0, 1024, 768);
-        g_lngScreenWidth = static_cast<qint32>(std::lround(area.width() * twipsX()));
-        g_lngScreenHeight = static_cast<qint32>(std::lround(area.height() * twipsY()));
+        m_placement.screenWidth = static_cast<qint32>(std::lround(area.width() * twipsX()));
+        m_placement.screenHeight = static_cast<qint32>(std::lround(area.height() * twipsY()));
     }
 
     // 6. The hint strip starts hidden. Unless the user has declined it, the F1 greeting runs
@@ -150,9 +150,9 @@ bool frmTallyer::Form_Load()
     // field, the strip and the caption bar, from the design sizes.
     if (firstRun) {
         const double tppY = twipsY();
-        g_sngStripHeight = static_cast<float>((frame2->height() - Line1->y() + 2) * tppY);
+        m_placement.stripHeight = static_cast<float>((frame2->height() - Line1->y() + 2) * tppY);
         const int designClientHeight = frame2->y() + frame2->height() + kBottomMargin;
-        g_sngFrameSpare = static_cast<float>(designClientHeight * tppY - g_sngStripHeight
+        m_placement.frameSpare = static_cast<float>(designClientHeight * tppY - m_placement.stripHeight
                                              - (boxCalc->y() + boxCalc->height()) * tppY);
     }
 
@@ -221,7 +221,7 @@ void frmTallyer::applyFieldSettings(bool blnFirstRun)
 
     // The window measures rows in the field's font: one row is the height of "|".
     setFont(font);
-    g_sngRowHeight = static_cast<float>(QFontMetricsF(font).height() * twipsY());
+    m_placement.rowHeight = static_cast<float>(QFontMetricsF(font).height() * twipsY());
     RecreateCaret();
     LayoutPanelRow();
 }
@@ -294,7 +294,7 @@ bool frmTallyer::localeTest()
         return true;
 
     const QString text = LoadText(id, {QStringLiteral("|1"), QStringLiteral("\n"),
-                                       QStringLiteral("|2"), g_strProductName + QLatin1Char('\n')});
+                                       QStringLiteral("|2"), QLatin1String(ProductInfo::kProductName) + QLatin1Char('\n')});
     showMessage(LoadText(1170) + QStringLiteral("\n\n") + text + QLatin1Char('\n'), MessageIcon::Critical);
     return false;
 }
@@ -305,17 +305,18 @@ void frmTallyer::Form_Unload()
         return;
     m_blnUnloaded = true;
 
-    if (!g_blnHistoryWindow)
+    const bool history = historyOpen();
+    if (!history)
         UnhookWindow();
     UnhookField();
-    if (g_blnHistoryWindow)
+    if (history)
         return;
 
     QCoreApplication::processEvents();
     // One write: the memory values and the separators they are written in never part.
     Settings::Batch batch;
-    batch.writeLong(Settings::FormLeft, static_cast<qint32>(std::lround(g_sngFormLeft)));
-    batch.writeLong(Settings::FormTop, static_cast<qint32>(std::lround(g_sngFormTop)));
+    batch.writeLong(Settings::FormLeft, static_cast<qint32>(std::lround(m_placement.formLeft)));
+    batch.writeLong(Settings::FormTop, static_cast<qint32>(std::lround(m_placement.formTop)));
     batch.writeText(Settings::FullName, QCoreApplication::applicationFilePath());
     batch.writeText(Settings::MemoryString, MemoryStringToSave());
     batch.writeText(Settings::MemorySeparators, MemorySeparatorsNow());
@@ -341,8 +342,8 @@ void frmTallyer::ClampLeft(float &sngLeft) const
     if (sngLeft < 0)
         sngLeft = 0;
     const double widthTwips = frameGeometry().width() * twipsX();
-    if (sngLeft > g_lngScreenWidth - widthTwips)
-        sngLeft = static_cast<float>(g_lngScreenWidth - widthTwips);
+    if (sngLeft > m_placement.screenWidth - widthTwips)
+        sngLeft = static_cast<float>(m_placement.screenWidth - widthTwips);
 }
 
 void frmTallyer::setAlwaysOnTop(bool blnOnTop)
@@ -385,13 +386,9 @@ void frmTallyer::HookField()
         // A paste is shown only once the cycle has cleaned and wrapped it: the row count that
         // the cycle asks for switches the drawing on again.
         boxCalc->onPaste = [this](const QMimeData *source) {
-            boxCalc->setUpdatesEnabled(false);
-            g_blnRedrawSuspended = true;
+            boxCalc->suspendRedraw();
             boxCalc->pasteDefault(source);
-            if (g_blnRedrawSuspended) { // nothing changed, so no cycle ran
-                g_blnRedrawSuspended = false;
-                boxCalc->setUpdatesEnabled(true);
-            }
+            boxCalc->resumeRedraw(); // when nothing changed, no cycle ran
         };
     }
     m_blnHookedField = true;
@@ -457,7 +454,7 @@ bool frmTallyer::eventFilter(QObject *watched, QEvent *event)
 
 bool frmTallyer::MainWindowProc(QEvent *event)
 {
-    if (event->type() != QEvent::Move || g_blnHoldPosition || g_blnHistoryWindow)
+    if (event->type() != QEvent::Move || m_holdPosition || historyOpen())
         return false;
     // A window placed before it is shown gets that move only as show() begins, while it is still
     // hidden and before its frame is known: it is the program's own placement, not the user's.
@@ -473,8 +470,8 @@ bool frmTallyer::MainWindowProc(QEvent *event)
         return false;
     }
     const QPoint outer = frameGeometry().topLeft();
-    g_sngFormLeft = static_cast<float>(outer.x() * twipsX());
-    g_sngFormTop = static_cast<float>(outer.y() * twipsY());
+    m_placement.formLeft = static_cast<float>(outer.x() * twipsX());
+    m_placement.formTop = static_cast<float>(outer.y() * twipsY());
     return false;
 }
 

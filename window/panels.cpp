@@ -5,7 +5,6 @@
 
 #include "calcfield.h"
 #include "datafolders.h"
-#include "globals.h"
 #include "loadtext.h"
 #include "mavolabel3d.h"
 
@@ -49,7 +48,7 @@ bool frmTallyer::StripShown() const
     const double tppY = twipsY();
     const double inner = height() * tppY;
     const double fieldBottom = (boxCalc->y() + boxCalc->height()) * tppY;
-    return inner > fieldBottom + g_sngFrameSpare + 100;
+    return inner > fieldBottom + m_placement.frameSpare + 100;
 }
 
 void frmTallyer::labelMouseDown(MavoLabel3D *label, int Button)

@@ -4,7 +4,6 @@
 #include "frmtallyer.h"
 
 #include "calcfield.h"
-#include "globals.h"
 #include "mavolabel3d.h"
 #include "modfunctions.h"
 
@@ -53,10 +52,7 @@ int frmTallyer::TextWidthPixels(const QString &strText) const
 
 qint32 frmTallyer::fieldLineCount() const
 {
-    if (g_blnRedrawSuspended) {
-        g_blnRedrawSuspended = false;
-        boxCalc->setUpdatesEnabled(true);
-    }
+    boxCalc->resumeRedraw();
     // Callers keep the low 16 bits of the count; a tape of more than 32,767 rows would read as
     // a negative count and shrink the window to its fewest rows, so the count stops there.
     return std::min<qint32>(boxCalc->visualLineCount(), 32767);
@@ -83,7 +79,7 @@ void frmTallyer::boxCalc_Change()
     s = CleanSheetText(s, c, f_blnRestoring);
 
     // 11. - 12. Wrapping, main window only.
-    if (!f_blnRestoring && !g_blnHistoryWindow) {
+    if (!f_blnRestoring && !m_blnIsHistory) {
         // The field's design width in pixels, less a vertical scroll bar and the field's inner
         // margins. The field itself may be wider while the panels below need the room; rows keep
         // the design width all the same.
@@ -132,7 +128,7 @@ void frmTallyer::boxCalc_Change()
     }
 
     // 15.
-    if (!g_blnHistoryWindow)
+    if (!m_blnIsHistory)
         TimerSelWork_Timer();
 
     // 16. - 18.
@@ -140,7 +136,7 @@ void frmTallyer::boxCalc_Change()
     lblResult->setCaption(ExpressionResultText(f_strExpression));
 
     // 19.
-    if (!g_blnHistoryWindow) {
+    if (!m_blnIsHistory) {
         const QString text = boxCalc->Text();
         if (text != f_strLastText) {
             if (!f_blnRestoring) {
@@ -172,21 +168,21 @@ void frmTallyer::ResizeToRows(bool blnShowStrip, qint16 intRows, bool blnHeightO
     // 5. - 6. Heights in twips: the caption bar, the field's top and height, the spare part of
     // the window beside them, and the strip when it is shown.
     const double fieldHeight = boxCalc->height() * tppY;
-    double d = g_sngRowHeight * rows + 120 - fieldHeight;
-    // g_sngFrameSpare is measured on the client area, so the frame's lower border (known once
+    double d = m_placement.rowHeight * rows + 120 - fieldHeight;
+    // The frame spare is measured on the client area, so the frame's lower border (known once
     // the window is shown) is counted with the caption bar, or the bottom would leave the screen.
     const int lowerBorder = std::max(0, frameGeometry().bottom() - geometry().bottom());
     const double caption = (captionBarPixels() + lowerBorder) * tppY;
-    double h = caption + boxCalc->y() * tppY + fieldHeight + d + g_sngFrameSpare
-        + (blnShowStrip ? g_sngStripHeight : 0);
+    double h = caption + boxCalc->y() * tppY + fieldHeight + d + m_placement.frameSpare
+        + (blnShowStrip ? m_placement.stripHeight : 0);
 
     // 7.
-    float left = g_sngFormLeft;
-    float top = g_sngFormTop;
+    float left = m_placement.formLeft;
+    float top = m_placement.formTop;
     if (firstPlacement) {
         ReadFormPosition(left, top);
-        g_sngFormLeft = left;
-        g_sngFormTop = top;
+        m_placement.formLeft = left;
+        m_placement.formTop = top;
     }
     ClampLeft(left);
     if (top < 0)
@@ -194,26 +190,26 @@ void frmTallyer::ResizeToRows(bool blnShowStrip, qint16 intRows, bool blnHeightO
 
     // 8. A window that would leave the screen at the bottom moves up; one taller than the screen
     // goes to the top and shows fewer rows.
-    if (top + h > g_lngScreenHeight) {
-        if (h < g_lngScreenHeight) {
-            top = static_cast<float>(g_lngScreenHeight - h);
+    if (top + h > m_placement.screenHeight) {
+        if (h < m_placement.screenHeight) {
+            top = static_cast<float>(m_placement.screenHeight - h);
         } else {
             top = 0;
             do {
-                d -= g_sngRowHeight;
-                h -= g_sngRowHeight;
-            } while (h > g_lngScreenHeight && g_sngRowHeight > 0);
+                d -= m_placement.rowHeight;
+                h -= m_placement.rowHeight;
+            } while (h > m_placement.screenHeight && m_placement.rowHeight > 0);
         }
     }
 
     // 9. - 12.
-    g_blnHoldPosition = true;
+    m_holdPosition = true;
     const int dPixels = static_cast<int>(std::lround(d / tppY));
     if (dPixels != 0)
         boxCalc->resize(boxCalc->width(), std::max(1, boxCalc->height() + dPixels));
     const int clientHeight = std::max(1, static_cast<int>(std::lround((h - caption) / tppY)));
     if (!blnHeightOnly) {
-        if (g_blnHistoryWindow) {
+        if (m_blnIsHistory) {
             // The history window opens in the middle of the screen; stepping to an entry with
             // more rows then grows it downward from where it is, moving up only as far as the
             // screen's bottom edge demands.
@@ -236,5 +232,5 @@ void frmTallyer::ResizeToRows(bool blnShowStrip, qint16 intRows, bool blnHeightO
         lblF1Label->move(lblF1Label->x(), lblF1Label->y() + dPixels);
         frame2->move(frame2->x(), frame2->y() + dPixels);
     }
-    g_blnHoldPosition = false;
+    m_holdPosition = false;
 }
