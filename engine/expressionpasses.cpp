@@ -498,7 +498,7 @@ double EvaluateExpression(const QString &strExpression, bool &blnFailed)
     if (depth != 0)
         return fail(blnFailed);
 
-    // 4. - 9.
+    // Percent forms, minus runs and operators are coded into single bytes.
     if (hasPercent && !rewritePercentBytes(text, sep))
         return fail(blnFailed);
     codeMinusRuns(text);
@@ -507,7 +507,7 @@ double EvaluateExpression(const QString &strExpression, bool &blnFailed)
     if (!encodedTextIsSound(encoded, sep))
         return fail(blnFailed);
 
-    // 10.
+    // The groups are reduced from the innermost out to one value.
     double result = 0;
     if (!reduceGroups(encoded, sep, loc.leadingZero, result))
         return fail(blnFailed);

@@ -92,10 +92,10 @@ QString frmOptions::VersionText(bool blnWithRevision) const
 
 void frmOptions::LoadAbout()
 {
-    // 1.
+    // The version, short until the pointer rests on it.
     lblVersion->setText(VersionText(false));
 
-    // 2.
+    // The texts and the link's look.
     frameAbout->setTitle(LoadText(1300));
     lblMaker->setText(LoadText(1310));
     lblWWW->setText(LoadText(1320));
@@ -107,10 +107,10 @@ void frmOptions::LoadAbout()
     lblWWW->setFont(font);
     lblWWW->setCursor(Qt::PointingHandCursor);
 
-    // 3.
+    // The logo's animation runs while the dialog is open.
     optTimerMavoWave->start();
 
-    // 4.
+    // The logo starts hidden at its place and grows to its full width (twips) from phase 0.
     f_dblLogoWidth = kLogoWidthPixels * twipsPerPixelX(this);
     PlaceLogo();
     picLogo->setVisible(false);
@@ -139,12 +139,12 @@ void frmOptions::optTimerMavoWave_Timer()
         }
     }
 
-    // 2.
+    // The frame of the rolling wave shown now.
     const QImage &image = s_imgLogoFrames[s_intLogoFrame];
     if (!image.isNull())
         picLogo->setPixmap(QPixmap::fromImage(image));
 
-    // 3.
+    // The logo's phase: hidden at first, then growing to its full width.
     if (f_lngLogoPhase >= 0) {
         ++f_lngLogoPhase;
         if (f_lngLogoPhase >= kLogoFirstVisiblePhase) {
@@ -160,7 +160,7 @@ void frmOptions::optTimerMavoWave_Timer()
         }
     }
 
-    // 4.
+    // The next frame of the wave, for the next tick.
     s_intLogoFrame = (s_intLogoFrame + 1) % kLogoFrames;
 }
 

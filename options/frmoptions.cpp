@@ -260,7 +260,7 @@ void frmOptions::buildControls()
 
 void frmOptions::Form_Load()
 {
-    // 1.
+    // The captions in the program's language.
     frameOptions->setTitle(LoadText(1210));
     chkAlwaysOnTop->setText(LoadText(1220));
     chkAvail2->setText(LoadText(1230));
@@ -296,7 +296,7 @@ void frmOptions::Form_Load()
     // 3. The caption: the product name and "Options".
     setWindowTitle(QString::fromLatin1(ProductInfo::kProductName) + QStringLiteral(" - ") + LoadText(1205));
 
-    // 4.
+    // OK is the default button and can take the focus.
     btnOK->setDefault(true);
     btnOK->setFocusPolicy(Qt::StrongFocus);
 

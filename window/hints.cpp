@@ -368,7 +368,7 @@ void frmTallyer::TimerPressF1ForHelp_Timer()
     lblF1Label->setGeometry(right - width - frame1->x(), lblF1Label->y(), width,
                             lblF1Label->sizeHint().height());
 
-    // 7.
+    // The greeting appears once its waiting phase is over.
     if (c > f_lngF1Phases[0])
         lblF1Label->setVisible(true);
 }

@@ -38,7 +38,7 @@ void frmTallyer::OpenHistoryWindow()
     history->SetCaret(3);
     history->boxCalc->viewport()->update();
 
-    // 4. - 5.
+    // The result panel in the main window's font, and the title.
     history->lblResult->setFont(lblResult->font());
     history->setWindowTitle(LoadText(1390) + QStringLiteral(" - ") + QLatin1String(ProductInfo::kProductName));
 

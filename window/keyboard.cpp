@@ -107,7 +107,7 @@ void frmTallyer::boxCalc_KeyDown(int &KeyCode, int &Shift)
             takeSnapshot();
     };
 
-    // 2.
+    // A minimised or maximised window takes no key but Alt+F4.
     if (window()->isMinimized() || window()->isMaximized()) {
         if (!(KeyCode == Qt::Key_F4 && (Shift & kAlt)))
             KeyCode = 0;
@@ -343,7 +343,8 @@ void frmTallyer::boxCalc_KeyDown(int &KeyCode, int &Shift)
         break;
     }
 
-    // 4.
+    // Whatever the key did, the field draws again, the character handler learns whether the key
+    // was consumed, and the state before it is kept for the undo ring.
     finish();
 }
 

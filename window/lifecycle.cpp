@@ -88,7 +88,7 @@ bool frmTallyer::Form_Load()
 
     const bool firstRun = lblRound->property("Tag").toString().isEmpty();
 
-    // 1.
+    // On the first run the window is made normal and becomes the program's main window.
     if (firstRun) {
         if (isMinimized() || isMaximized())
             showNormal();
@@ -98,20 +98,20 @@ bool frmTallyer::Form_Load()
         g_frmMain = this;
     }
 
-    // 2.
+    // Another running copy may end this one.
     if (!singleCopyTest(firstRun))
         return false;
 
-    // 3.
+    // The title is the product name.
     setWindowTitle(QLatin1String(ProductInfo::kProductName));
 
-    // 4.
+    // A locale whose numbers the calculator cannot read ends the program.
     if (firstRun && !localeTest()) {
         Form_Unload();
         return false;
     }
 
-    // 5.
+    // The screen's size in twips, for placing the window.
     if (firstRun) {
         const QScreen *scr = screen() ? screen() : QGuiApplication::primaryScreen();
         const QRect area = scr ? scr->availableGeometry() : QRect(0, 0, 1024, 768);
@@ -159,11 +159,11 @@ bool frmTallyer::Form_Load()
     // 10. - 12. The field's look (loaded in step 1) is applied.
     applyFieldSettings(firstRun);
 
-    // 13.
+    // The window's height for the rows the field holds.
     ResizeToRows(lblMoveSize->Caption() == QLatin1String("<<"), LoWord(fieldLineCount()),
                  m_blnOtherCopyRuns);
 
-    // 14.
+    // Always on top, the window procedures, the memory cells and the rounding digit.
     if (firstRun) {
         setAlwaysOnTop(m_options.alwaysOnTop);
         HookField();

@@ -169,7 +169,7 @@ void frmTallyer::lblOptions_MouseUp()
         return;
     lblOptions->setProperty("Tag", QStringLiteral("Show"));
 
-    // 2.
+    // Every push-label comes back to normal before the dialog opens.
     const QList<MavoLabel3D *> labels = findChildren<MavoLabel3D *>();
     for (MavoLabel3D *l : labels) {
         if (l->IsDown())
@@ -194,12 +194,12 @@ void frmTallyer::lblOptions_MouseUp()
     if (changed)
         m_options = *changed;
 
-    // 7.
+    // The window is on top again, if it was, and has the focus back.
     setAlwaysOnTop(m_options.alwaysOnTop);
     raise();
     activateWindow();
 
-    // 8.
+    // New options are applied by loading the window again, and the result follows them.
     if (changed) {
         Form_Load();
         if (!f_blnSelection)

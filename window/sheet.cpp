@@ -60,7 +60,7 @@ qint32 frmTallyer::fieldLineCount() const
 
 void frmTallyer::boxCalc_Change()
 {
-    // 1.
+    // Our own writes into the field come back here; they are not a change.
     if (f_blnWriting)
         return;
     // A real change of the text, not a bare re-evaluation, ends the F1 greeting.
@@ -68,10 +68,10 @@ void frmTallyer::boxCalc_Change()
         f_blnTyped = true;
         f_tmrLastTyped.start();
     }
-    // 2.
+    // The user's number conventions may have changed since the last key.
     f_blnEdited = true;
     LoadLocaleSettings();
-    // 3.
+    // The text and the caret as the field has them now.
     QString s = boxCalc->Text();
     qsizetype c = boxCalc->SelStart();
 
@@ -127,15 +127,15 @@ void frmTallyer::boxCalc_Change()
         ResizeToRows(lblMoveSize->Caption() == QLatin1String("<<"), rows, false);
     }
 
-    // 15.
+    // The sub result, once per cycle, before the expression is evaluated.
     if (!m_blnIsHistory)
         TimerSelWork_Timer();
 
-    // 16. - 18.
+    // The rows as one expression, evaluated and shown in the result panel.
     f_strExpression = SheetExpression(s);
     lblResult->setCaption(ExpressionResultText(f_strExpression));
 
-    // 19.
+    // A real change goes into the undo ring.
     if (!m_blnIsHistory) {
         const QString text = boxCalc->Text();
         if (text != f_strLastText) {
@@ -153,15 +153,15 @@ void frmTallyer::ResizeToRows(bool blnShowStrip, qint16 intRows, bool blnHeightO
     const double tppX = twipsX();
     const double tppY = twipsY();
 
-    // 1.
+    // The rounding selector has no caption before the first placement.
     const bool firstPlacement = lblRound->Caption().isEmpty();
-    // 2.
+    // A hint would stand in the wrong place once the height changes.
     TimerMyToolTip->stop();
     lblToolTip->setVisible(false);
-    // 3.
+    // The rows shown stay within the options' limits.
     qint32 rows = std::max<qint32>(intRows, m_options.minRows);
     rows = std::min<qint32>(rows, m_options.maxRows);
-    // 4.
+    // Only a normal window can take a new height.
     if (isMinimized() || isMaximized())
         showNormal();
 
@@ -176,7 +176,7 @@ void frmTallyer::ResizeToRows(bool blnShowStrip, qint16 intRows, bool blnHeightO
     double h = caption + boxCalc->y() * tppY + fieldHeight + d + m_placement.frameSpare
         + (blnShowStrip ? m_placement.stripHeight : 0);
 
-    // 7.
+    // Where the window stands: its saved place the first time, its last place after.
     float left = m_placement.formLeft;
     float top = m_placement.formTop;
     if (firstPlacement) {
@@ -202,7 +202,8 @@ void frmTallyer::ResizeToRows(bool blnShowStrip, qint16 intRows, bool blnHeightO
         }
     }
 
-    // 9. - 12.
+    // The field, the window and the panels below take the new height; the move this causes is
+    // not recorded as the user's.
     m_holdPosition = true;
     const int dPixels = static_cast<int>(std::lround(d / tppY));
     if (dPixels != 0)

@@ -22,7 +22,7 @@ void frmTallyer::TimerSelWork_Timer()
     const QString sel = boxCalc->SelText();
     f_blnSelection = !TrimChars(sel, kCrLf, TrimLeft).isEmpty();
 
-    // 3.
+    // A hint shown over the panels goes with any change of the selection.
     TimerMyToolTip->stop();
     f_strHintControl.clear();
     lblToolTip->setVisible(false);
@@ -40,13 +40,13 @@ void frmTallyer::TimerSelWork_Timer()
                 lblResult->setCaption(f_udtSubResult.Caption);
         }
     } else {
-        // 5.
+        // No selection: the result of the whole sheet, in the ordinary colour.
         if (lblResult->ForeColor() != kSysColorButtonText)
             lblResult->setForeColor(kSysColorButtonText);
         lblResult->setCaption(ExpressionResultText(f_strExpression));
         f_udtSubResult = {};
     }
-    // 6.
+    // Nothing is left to do until the field draws again.
     TimerSelWork->stop();
 }
 
