@@ -8,7 +8,6 @@
 #include "loadtext.h"
 #include "mavolabel3d.h"
 #include "memorybank.h"
-#include "memorystring.h"
 #include "modfunctions.h"
 #include "settings.h"
 
