@@ -5,6 +5,7 @@
 #include "calcfield.h"
 #include "colorvalue.h"
 #include "mavolabel3d.h"
+#include "memorybank.h"
 
 #include <QAction>
 #include <QApplication>
@@ -160,19 +161,20 @@ void frmTallyer::buildControls()
     mnuMenu = new QMenu(this);
     mnuMenu->setObjectName(QStringLiteral("mnuMenu"));
     mnuMenu->setTitle(QStringLiteral("Menu"));
-    mnuMenu->setProperty("Tag", QStringLiteral("mnuM1"));
-    for (int n = 1; n <= 10; ++n) {
-        QAction *item = mnuMenu->addAction(QStringLiteral("M%1").arg(n));
+    memoryBank = new MemoryBank(this);
+    for (int n = 1; n <= MemoryBank::kCells; ++n) {
+        QAction *item = mnuMenu->addAction(MemoryBank::cellName(n));
         item->setObjectName(QStringLiteral("mnuM%1").arg(n));
         item->setCheckable(true);
-        item->setChecked(n == 1);
-        connect(item, &QAction::triggered, this, [this, item] { SelectMemoryCell(item); });
+        connect(item, &QAction::triggered, this, [this, n] { SelectMemoryCell(n); });
     }
     QAction *sep = mnuMenu->addSeparator();
     sep->setObjectName(QStringLiteral("mnuSep"));
     mnuClear = mnuMenu->addAction(QStringLiteral("Clears all"));
     mnuClear->setObjectName(QStringLiteral("mnuClear"));
     connect(mnuClear, &QAction::triggered, this, [this] { ClearAllMemory(); });
+    connect(memoryBank, &MemoryBank::changed, this, [this] { drawMemoryCells(); });
+    drawMemoryCells();
 
     TimerSelWork = new QTimer(this);
     TimerSelWork->setObjectName(QStringLiteral("TimerSelWork"));

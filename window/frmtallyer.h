@@ -14,6 +14,7 @@
 
 class CalcField;
 class MavoLabel3D;
+class MemoryBank;
 class QAction;
 class QFrame;
 class QKeyEvent;
@@ -64,6 +65,7 @@ public:
     QLabel *lblResultLabel = nullptr;
     QMenu *mnuMenu = nullptr;
     QAction *mnuClear = nullptr;
+    MemoryBank *memoryBank = nullptr; // the cells; mnuMenu and lblMemMenu are drawn from it
 
     QTimer *TimerSelWork = nullptr;
     QTimer *TimerPointRefresh = nullptr;
@@ -101,11 +103,12 @@ public:
     void MemoryArithmetic(bool blnAdd); // M+ and M-
     void MemoryRecall();
     void PopupMemoryMenu();
-    void SelectMemoryCell(QAction *mnuItem);
+    void SelectMemoryCell(int cell);
     void ClearAllMemory();
     void ShowMemoryOverflow();
     void RestoreMemory();
     QString MemoryStringToSave() const;
+    void drawMemoryCells();
 
     // Panels (panels.cpp)
     void PressLabel(int Button, MavoLabel3D *label, const QString &strName);

@@ -7,6 +7,7 @@
 #include "datafolders.h"
 #include "loadtext.h"
 #include "mavolabel3d.h"
+#include "memorybank.h"
 #include "memorystring.h"
 #include "modfunctions.h"
 #include "wordsfile.h"
@@ -488,21 +489,10 @@ bool frmTallyer::MainFieldProc(QEvent *event)
     // The user may have changed the regional settings while the window was in the background.
     LoadLocaleSettings();
     const LocaleValues &loc = localeValues();
-    // The memory values stand after the tab of their menu captions.
-    auto convertMenuValues = [this](auto convert) {
-        const QList<QAction *> items = mnuMenu->actions();
-        for (QAction *item : items) {
-            const QString caption = item->text();
-            const qsizetype tab = caption.indexOf(u'\t');
-            if (tab >= 0)
-                item->setText(caption.left(tab + 1) + convert(caption.mid(tab + 1)));
-        }
-    };
-
     if (!m_strFocusThousands.isEmpty() && m_strFocusThousands != loc.thousandsSeparator) {
         lblResult->setCaption(ConvertGrouping(lblResult->Caption(), m_strFocusThousands, loc.thousandsSeparator));
         lblMemory->setCaption(ConvertGrouping(lblMemory->Caption(), m_strFocusThousands, loc.thousandsSeparator));
-        convertMenuValues([this, &loc](const QString &v) { return ConvertGrouping(v, m_strFocusThousands, loc.thousandsSeparator); });
+        memoryBank->convertValues([this, &loc](const QString &v) { return ConvertGrouping(v, m_strFocusThousands, loc.thousandsSeparator); });
     }
     m_strFocusThousands = loc.thousandsSeparator;
 
@@ -519,7 +509,7 @@ bool frmTallyer::MainFieldProc(QEvent *event)
             lblResult->setCaption(ConvertDecimal(lblResult->Caption(), m_strFocusDecimal, loc.decimalSeparator));
         }
         lblMemory->setCaption(ConvertDecimal(lblMemory->Caption(), m_strFocusDecimal, loc.decimalSeparator));
-        convertMenuValues([this, &loc](const QString &v) { return ConvertDecimal(v, m_strFocusDecimal, loc.decimalSeparator); });
+        memoryBank->convertValues([this, &loc](const QString &v) { return ConvertDecimal(v, m_strFocusDecimal, loc.decimalSeparator); });
     }
     m_strFocusDecimal = loc.decimalSeparator;
     return false;

@@ -1,5 +1,5 @@
-// The ten memory cells. The cells live in the captions of the menu items mnuM1 ... mnuM10: the
-// cell's name, a tab, and its value as the result panel showed it.
+// The ten memory cells: thin entry points over the MemoryBank, which keeps the cells and the
+// current cell; the panel lblMemory shows the value of the current cell.
 
 #include "frmtallyer.h"
 
@@ -7,7 +7,7 @@
 #include "globals.h"
 #include "loadtext.h"
 #include "mavolabel3d.h"
-#include "memorystring.h"
+#include "memorybank.h"
 #include "modfunctions.h"
 #include "settings.h"
 
@@ -15,78 +15,17 @@
 #include <QFrame>
 #include <QMenu>
 
-#include <cmath>
-
-namespace {
-
-QString cellName(const QAction *item)
-{
-    const QString caption = item->text();
-    const qsizetype tab = caption.indexOf(u'\t');
-    return tab < 0 ? caption : caption.left(tab);
-}
-
-QString cellValue(const QAction *item)
-{
-    const QString caption = item->text();
-    const qsizetype tab = caption.indexOf(u'\t');
-    return tab < 0 ? QString() : TrimChars(caption.mid(tab + 1), QStringLiteral("\t "), TrimBoth);
-}
-
-} // namespace
-
-namespace {
-
-void writeCell(QAction *item, const QString &value)
-{
-    if (item)
-        item->setText(cellName(item) + QLatin1Char('\t') + value);
-}
-
-} // namespace
-
 void frmTallyer::MemoryStore()
 {
     lblMemory->setCaption(lblResult->Caption());
-    writeCell(memoryItem(mnuMenu->property("Tag").toString()), lblMemory->Caption());
+    memoryBank->store(lblMemory->Caption());
 }
 
 void frmTallyer::MemoryClear()
 {
     lblMemory->setCaption(QString());
-    if (QAction *item = memoryItem(mnuMenu->property("Tag").toString()))
-        item->setText(cellName(item));
+    memoryBank->clear();
 }
-
-namespace {
-
-// The memory arithmetic of M+ and M-; false on any failure (a text that does not convert, an
-// overflow), which the caller reports as a memory overflow.
-bool combineWithMemory(const QString &resultCaption, const QString &memoryCaption, bool add,
-                      double &value)
-{
-    const LocaleValues &loc = localeValues();
-    QString r = resultCaption.isEmpty() ? QStringLiteral("0")
-                                        : ReplaceAll(resultCaption, loc.thousandsSeparator, QString());
-    QString m = memoryCaption.isEmpty() ? QStringLiteral("0")
-                                        : ReplaceAll(memoryCaption, loc.thousandsSeparator, QString());
-    if (add && !memoryCaption.isEmpty()) {
-        if (loc.decimalSeparator == QLatin1String(","))
-            m.replace(u'.', u',');
-        else
-            m.replace(u',', u'.');
-    }
-    bool okR = false;
-    bool okM = false;
-    const double numR = ParseDisplayNumber(r, okR);
-    const double numM = ParseDisplayNumber(m, okM);
-    if (!okR || !okM)
-        return false;
-    value = add ? numM + numR : numM - numR;
-    return std::isfinite(value);
-}
-
-} // namespace
 
 void frmTallyer::MemoryAdd()
 {
@@ -100,21 +39,15 @@ void frmTallyer::MemorySubtract()
 
 void frmTallyer::MemoryArithmetic(bool blnAdd)
 {
-    double value = 0;
-    if (!combineWithMemory(lblResult->Caption(), lblMemory->Caption(), blnAdd, value)) {
+    const std::optional<QString> text =
+        MemoryBank::combine(blnAdd ? MemoryBank::Operation::Add : MemoryBank::Operation::Subtract,
+                            lblResult->Caption(), lblMemory->Caption(), roundDigit());
+    if (!text) {
         ShowMemoryOverflow();
         return;
     }
-    // Exactly 0 empties the value (the caption keeps its tab); too large to show overflows.
-    QString text = FormatResult(value, roundDigit());
-    if (value == 0.0) {
-        text.clear();
-    } else if (text.isEmpty()) {
-        ShowMemoryOverflow();
-        return;
-    }
-    lblMemory->setCaption(text);
-    writeCell(memoryItem(mnuMenu->property("Tag").toString()), text);
+    lblMemory->setCaption(*text);
+    memoryBank->store(*text);
 }
 
 void frmTallyer::ShowMemoryOverflow()
@@ -122,7 +55,7 @@ void frmTallyer::ShowMemoryOverflow()
     showMessage(LoadText(1160, {QStringLiteral("|1"), g_strProductName + QLatin1Char('\n')}),
                 MessageIcon::Information);
     lblMemory->setCaption(QStringLiteral("Error"));
-    writeCell(memoryItem(mnuMenu->property("Tag").toString()), QStringLiteral("Error"));
+    memoryBank->store(QStringLiteral("Error"));
 }
 
 void frmTallyer::MemoryRecall()
@@ -154,63 +87,40 @@ void frmTallyer::PopupMemoryMenu()
     mnuMenu->popup(mapToGlobal(below));
 }
 
-void frmTallyer::SelectMemoryCell(QAction *mnuItem)
+void frmTallyer::SelectMemoryCell(int cell)
 {
-    for (int n = 1; n <= 10; ++n) {
-        if (QAction *item = memoryItem(QStringLiteral("mnuM%1").arg(n)))
-            item->setChecked(false);
-    }
-    mnuMenu->setProperty("Tag", mnuItem->objectName());
-    mnuItem->setChecked(true);
-    lblMemMenu->setCaption(cellName(mnuItem));
-    lblMemory->setCaption(cellValue(mnuItem));
+    memoryBank->select(cell);
+    lblMemory->setCaption(memoryBank->value(cell));
 }
 
 void frmTallyer::ClearAllMemory()
 {
-    for (int n = 1; n <= 10; ++n) {
-        if (QAction *item = memoryItem(QStringLiteral("mnuM%1").arg(n)))
-            item->setText(cellName(item));
-    }
+    memoryBank->clearAll();
     lblMemory->setCaption(QString());
 }
 
 void frmTallyer::RestoreMemory()
 {
-    // The values come back in today's separators, whatever they were when they were saved.
-    const MemoryCells cells = RestoreMemoryString(Settings::readText(Settings::MemoryString),
-                                                  Settings::readText(Settings::MemorySeparators));
-    if (!cells.strCurrent.isEmpty() && !cells.strPanel.isEmpty()) {
-        lblMemMenu->setCaption(cells.strCurrent);
-        lblMemory->setCaption(cells.strPanel);
-        mnuMenu->setProperty("Tag", QStringLiteral("mnu") + cells.strCurrent);
-    }
-    for (int n = 1; n <= 10; ++n) {
-        if (QAction *item = memoryItem(QStringLiteral("mnuM%1").arg(n))) {
-            item->setChecked(false);
-            item->setText(QStringLiteral("M%1\t").arg(n) + cells.values[n - 1]);
-        }
-    }
-    if (QAction *current = memoryItem(mnuMenu->property("Tag").toString())) {
-        current->setChecked(true);
-    } else {
-        // A stored cell name that names no cell: fall back to the first cell.
-        mnuMenu->setProperty("Tag", QStringLiteral("mnuM1"));
-        lblMemMenu->setCaption(QStringLiteral("M1"));
-        memoryItem(QStringLiteral("mnuM1"))->setChecked(true);
-    }
+    const std::optional<QString> panel = memoryBank->restore(
+        Settings::readText(Settings::MemoryString), Settings::readText(Settings::MemorySeparators));
+    if (panel)
+        lblMemory->setCaption(*panel);
     mnuClear->setText(LoadText(1400));
 }
 
 QString frmTallyer::MemoryStringToSave() const
 {
-    QStringList fields;
-    fields << lblMemMenu->Caption() << lblMemory->Caption();
-    for (int n = 1; n <= 10; ++n) {
-        const QAction *item = memoryItem(QStringLiteral("mnuM%1").arg(n));
-        const QString caption = item ? item->text() : QString();
-        const qsizetype tab = caption.lastIndexOf(u'\t');
-        fields << (tab < 0 ? QString() : caption.mid(tab + 1));
+    return memoryBank->memoryString(lblMemory->Caption());
+}
+
+// The menu and the cell button show the bank: one item per cell, the current one checked.
+void frmTallyer::drawMemoryCells()
+{
+    for (int n = 1; n <= MemoryBank::kCells; ++n) {
+        if (QAction *item = memoryItem(QStringLiteral("mnuM%1").arg(n))) {
+            item->setText(memoryBank->caption(n));
+            item->setChecked(n == memoryBank->current());
+        }
     }
-    return fields.join(u'|');
+    lblMemMenu->setCaption(MemoryBank::cellName(memoryBank->current()));
 }
