@@ -4,7 +4,7 @@
 #include "frmtallyer.h"
 
 #include "calcfield.h"
-#include "globals.h"
+#include "productinfo.h"
 #include "loadtext.h"
 #include "mavolabel3d.h"
 #include "memorybank.h"
@@ -52,7 +52,7 @@ void frmTallyer::MemoryArithmetic(bool blnAdd)
 
 void frmTallyer::ShowMemoryOverflow()
 {
-    showMessage(LoadText(1160, {QStringLiteral("|1"), g_strProductName + QLatin1Char('\n')}),
+    showMessage(LoadText(1160, {QStringLiteral("|1"), QLatin1String(ProductInfo::kProductName) + QLatin1Char('\n')}),
                 MessageIcon::Information);
     lblMemory->setCaption(QStringLiteral("Error"));
     memoryBank->store(QStringLiteral("Error"));
