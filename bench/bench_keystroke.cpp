@@ -38,10 +38,8 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
 
     frmTallyer w;
-    if (!w.Form_Load())
+    if (!openBenchWindow(w))
         return 1;
-    w.TimerPressF1ForHelp->stop();
-    w.show();
 
     std::printf("%-8s %18s %18s\n", "rows", "typing, median", "undo/redo, median");
     for (int rows : {10, 100, 1000, 10000}) {

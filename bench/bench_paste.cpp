@@ -20,10 +20,8 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
 
     frmTallyer w;
-    if (!w.Form_Load())
+    if (!openBenchWindow(w))
         return 1;
-    w.TimerPressF1ForHelp->stop();
-    w.show();
 
     std::printf("%-10s %12s %8s   %s\n", "characters", "paste", "rows", "result");
     for (int terms : {5000, 50000, 500000}) {

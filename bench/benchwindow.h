@@ -1,8 +1,11 @@
 #pragma once
 
+#include "frmtallyer.h"
+
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <QTimer>
 
 // Settings and the single-copy channel of a benchmark's window in a folder of its own, removed
 // at the end: a benchmark never touches the user's settings. Construct it before the application.
@@ -22,3 +25,13 @@ public:
 private:
     QTemporaryDir m_home;
 };
+
+// The calculator's window, loaded and shown, without the start-up greeting running over it.
+inline bool openBenchWindow(frmTallyer &w)
+{
+    if (!w.Form_Load())
+        return false;
+    w.TimerPressF1ForHelp->stop();
+    w.show();
+    return true;
+}
