@@ -4,6 +4,8 @@
 #include "options.h"
 
 #include <QElapsedTimer>
+#include <QFont>
+#include <QHash>
 #include <QPointer>
 #include <QString>
 #include <QWidget>
@@ -79,6 +81,9 @@ public:
     void boxCalc_Change();
     void ResizeToRows(bool blnShowStrip, qint16 intRows, bool blnHeightOnly);
     int TextWidthPixels(const QString &strText) const;
+    // Row widths in pixels by text, for the font they were measured in.
+    mutable QHash<QString, int> m_widthCache;
+    mutable QFont m_widthCacheFont;
     qint32 fieldLineCount() const; // EM_GETLINECOUNT
 
     // Sub result (subresult.cpp)

@@ -35,18 +35,16 @@ int frmTallyer::TextWidthPixels(const QString &strText) const
     // Measured with the field's own font, exactly as the field lays text out. Shaping is dear and
     // every key re-wraps every row, so widths are kept: they depend only on the text and the font.
     // The cache is emptied when the font changes and when it grows past a bound.
-    static QFont cachedFont;
-    static QHash<QString, int> cache;
     constexpr qsizetype kMaxCachedWidths = 65536;
     const QFont font = boxCalc->font();
-    if (!(font == cachedFont) || cache.size() >= kMaxCachedWidths) {
-        cache.clear();
-        cachedFont = font;
+    if (!(font == m_widthCacheFont) || m_widthCache.size() >= kMaxCachedWidths) {
+        m_widthCache.clear();
+        m_widthCacheFont = font;
     }
-    if (const auto it = cache.constFind(strText); it != cache.cend())
+    if (const auto it = m_widthCache.constFind(strText); it != m_widthCache.cend())
         return *it;
     const int width = roundHalfEven(QFontMetricsF(font).horizontalAdvance(strText));
-    cache.insert(strText, width);
+    m_widthCache.insert(strText, width);
     return width;
 }
 
