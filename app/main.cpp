@@ -2,6 +2,7 @@
 
 #include "frmoptions.h"
 #include "frmtallyer.h"
+#include "historywindow.h"
 #include "messageboxsink.h"
 #include "productinfo.h"
 
@@ -57,17 +58,16 @@ void installSignalHandlers()
     sigaction(SIGHUP, &sa, nullptr);
 }
 
-void watchSignals(QApplication &app)
+void watchSignals(QApplication &app, QWidget *window)
 {
     if (g_signalPipe[1] < 0)
         return;
     auto *notifier = new QSocketNotifier(g_signalPipe[1], QSocketNotifier::Read, &app);
-    QObject::connect(notifier, &QSocketNotifier::activated, &app, [] {
+    QObject::connect(notifier, &QSocketNotifier::activated, window, [window] {
         char byte = 0;
         [[maybe_unused]] const auto n = ::read(g_signalPipe[1], &byte, 1);
         g_blnEndingForSystem = true;
-        if (frmTallyer *w = mainCalculatorWindow())
-            w->close();
+        window->close();
         QCoreApplication::quit();
     });
 }
@@ -137,16 +137,18 @@ int main(int argc, char *argv[])
     QApplication::setOrganizationName(QStringLiteral("Mavo"));
     QApplication::setApplicationName(QStringLiteral("Tallyer"));
     installMessageBoxSink();
-    watchSignals(app);
     Settings::setWriteFailureHandler(reportUnsavedSettings);
-    setOptionsDialogOpener([](QWidget *owner, const Options &current) -> std::optional<Options> {
+
+    frmTallyer window;
+    watchSignals(app, &window);
+    window.setOptionsDialogOpener([](QWidget *owner, const Options &current) -> std::optional<Options> {
         frmOptions dlg(current, owner);
         if (dlg.exec() != QDialog::Accepted)
             return std::nullopt;
         return dlg.options();
     });
-
-    frmTallyer window;
+    QObject::connect(&window, &frmTallyer::historyWindowRequested, &window,
+                     [&window](const TextRing &history) { HistoryWindow::open(&window, history); });
     if (!window.Form_Load())
         return 0;
     // The session manager ending the session closes the window like the user would.

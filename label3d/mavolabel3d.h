@@ -71,6 +71,19 @@ class MavoLabel3D : public QWidget
     Q_PROPERTY(bool IsUp READ IsUp STORED false DESIGNABLE false)
 
 public:
+    // Edge codes (SpecialEffectOnNormal, ...OnDown, ...OnUp).
+    enum Edge { EdgeNone = 0, EdgeFlat = 1, EdgeRaised = 2, EdgeSunken = 3, EdgeEtched = 4, EdgeThinRaised = 5,
+                EdgeThinSunken = 6 };
+    // Caption alignment codes (TextAlign).
+    enum Align { AlignLeftCode = 1, AlignCentreCode = 2, AlignRightCode = 3 };
+    // Which buttons press the control (ForMouseButton).
+    enum PressedBy { PressedByNone = 0, PressedByLeft = 1, PressedByLeftOrRight = 2 };
+    // Button codes of MouseDown and MouseUp.
+    enum Button { LeftButton = 1, RightButton = 2, MiddleButton = 4 };
+    // CaptionShiftOnDown bits.
+    enum CaptionShift { ShiftRight = 1, ShiftDown = 2 };
+
+public:
     // MousePointer 99 shows MouseIcon; the other codes are the standard pointer shapes.
     static constexpr int kMousePointerCustom = 99;
 

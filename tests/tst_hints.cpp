@@ -8,6 +8,7 @@
 #include <calcfield.h>
 #include <hints.h>
 #include <messagesink.h>
+#include <twips.h>
 
 #include <QFrame>
 #include <QAbstractButton>
@@ -27,10 +28,10 @@ void hover(MavoLabel3D *label)
     QTest::mouseMove(label, pos);
 }
 
-void hintTicks(frmTallyer &w, int n)
+void hintTicks(TestWindow &w, int n)
 {
     for (int i = 0; i < n; ++i)
-        w.TimerMyToolTip_Timer();
+        w.hints->hintTick();
 }
 
 } // namespace
@@ -49,11 +50,7 @@ private slots:
 
     // Most cases want no greeting over the field; the greeting cases switch it on again.
     void init() { QVERIFY(emptyStore()); }
-    void cleanup()
-    {
-        setF1QuestionAsker({});
-        QCursor::setPos(QPoint(5000, 5000));
-    }
+    void cleanup() { QCursor::setPos(QPoint(5000, 5000)); }
 
     void hintCycle()
     {
@@ -83,7 +80,7 @@ private slots:
         hintTicks(*w, 1);
         QVERIFY(!w->lblToolTip->isVisible());
         QVERIFY(!w->TimerMyToolTip->isActive());
-        QVERIFY(w->f_strHintControl.isEmpty());
+        QVERIFY(w->hints->hintControl().isEmpty());
     }
 
     void hintTexts_data()
@@ -111,9 +108,9 @@ private slots:
             w->boxCalc->setSelStart(3);
             w->boxCalc->setSelLength(3); // "2+3"
         }
-        w->TimerSelWork_Timer(); // as a repaint of the field would run it
+        QTRY_VERIFY(!w->TimerSelWork->isActive()); // the panels show the sub result, or not
         hover(w->findChild<MavoLabel3D *>(control));
-        QCOMPARE(w->f_strHintControl, control);
+        QCOMPARE(w->hints->hintControl(), control);
         hintTicks(*w, 7);
         QCOMPARE(w->lblToolTip->Caption(), text);
         QCOMPARE(w->font().pointSize(), 20);
@@ -142,21 +139,21 @@ private slots:
         QVERIFY(w);
         QCOMPARE(w->lblMoveSize->Caption(), QStringLiteral(">>"));
         hover(w->lblResult);
-        QCOMPARE(w->f_strHintControl, QStringLiteral("lblResult"));
+        QCOMPARE(w->hints->hintControl(), QStringLiteral("lblResult"));
         hintTicks(*w, 1);
         QVERIFY(!w->TimerMyToolTip->isActive());
         hintTicks(*w, 6);
         QVERIFY(!w->lblToolTip->isVisible());
 
-        w->lblMoveSize_MouseUp(); // the strip comes in
+        QTest::keyClick(w->boxCalc, Qt::Key_Space, Qt::ControlModifier); // the strip comes in
         w->lblMC->setEnabledFlag(false);
         hover(w->lblMC);
         emit w->lblMC->MouseMove(0, 0, 100, 100); // even a move reported regardless
-        QVERIFY(w->f_strHintControl.isEmpty());
+        QVERIFY(w->hints->hintControl().isEmpty());
         QVERIFY(!w->TimerMyToolTip->isActive());
         w->lblMC->setEnabledFlag(true);
         emit w->lblMC->MouseMove(0, 0, 100, 100);
-        QCOMPARE(w->f_strHintControl, QStringLiteral("lblMC"));
+        QCOMPARE(w->hints->hintControl(), QStringLiteral("lblMC"));
     }
 
     void greetingWidths()
@@ -171,7 +168,7 @@ private slots:
         QCOMPARE(w->frame1->geometry(), QRect(field.x() + 5, field.y() + 2, field.width() - 7, field.height() - 4));
         QCOMPARE(w->frame1->palette().color(QPalette::Window), w->boxCalc->palette().color(QPalette::Base));
 
-        const double tpp = w->twipsX();
+        const double tpp = twipsPerPixelX(w.get());
         if (!qFuzzyCompare(tpp, 15.0))
             QSKIP("the figures are worked out for 15 twips per pixel");
         QCOMPARE(w->boxCalc->width(), 330); // 4950 twips
@@ -186,7 +183,7 @@ private slots:
         // The right edge stays 100 twips short of the field's.
         const int right = qRound(w->boxCalc->x() + w->boxCalc->width() - 100 / tpp);
         for (int tick = 1; tick <= 150; ++tick) {
-            w->TimerPressF1ForHelp_Timer();
+            w->hints->greetingTick();
             QCOMPARE(w->lblF1Label->isHidden(), tick <= 20);
             if (!widths.contains(tick))
                 continue;
@@ -194,15 +191,19 @@ private slots:
             QCOMPARE(w->lblF1Label->mapTo(w.get(), QPoint(w->lblF1Label->width(), 0)).x(), right);
         }
         QVERIFY(!w->frame1->isHidden());
-        w->TimerPressF1ForHelp_Timer(); // the 151st
+        w->hints->greetingTick(); // the 151st
         QVERIFY(w->frame1->isHidden());
         QVERIFY(!w->TimerPressF1ForHelp->isActive());
 
         // The history window, another instance of the same form, has no greeting.
-        frmTallyer history(nullptr, frmTallyer::Role::History);
-        QVERIFY(history.Form_Load());
-        QVERIFY(!history.TimerPressF1ForHelp->isActive());
-        QVERIFY(history.frame1->isHidden());
+        TextRing ring(kHistoryEntries);
+        ring.record({QStringLiteral("1+2"), 0, 3, 2});
+        QPointer<HistoryWindow> history = HistoryWindow::open(w.get(), ring);
+        const FormParts parts(history);
+        QVERIFY(!parts.TimerPressF1ForHelp->isActive());
+        QVERIFY(parts.frame1->isHidden());
+        history->close();
+        QTRY_VERIFY(!history);
     }
 
     void typingDuringGreetingAsks_data()
@@ -219,23 +220,25 @@ private slots:
         QString question;
         bool textHidden = false;
         bool timerRunning = true;
-        frmTallyer *window = nullptr;
-        setF1QuestionAsker([&](QWidget *owner, const QString &text) {
+        TestWindow *window = nullptr;
+        const F1QuestionAsker asker = [&](QWidget *owner, const QString &text) {
             ++asked;
             question = text;
             const QPalette pal = window->boxCalc->palette();
             textHidden = pal.color(QPalette::Text) == pal.color(QPalette::Base);
             timerRunning = window->TimerPressF1ForHelp->isActive();
             return owner == window && answer;
-        });
+        };
         auto w = openWindow(true);
         QVERIFY(w);
         window = w.get();
+        w->setF1QuestionAsker(asker);
         const QColor textColour = w->boxCalc->palette().color(QPalette::Text);
 
         // Evaluating again without a change of the text (the rounding selector) is no typing.
-        w->lblRound_MouseUp(1, 0, 10, 10);
-        QVERIFY(!w->f_blnTyped);
+        clickLabel(w->lblRound);
+        w->hints->greetingTick();
+        QVERIFY(!w->frame1->isHidden());
         QTest::keyClick(w->boxCalc, Qt::Key_5);
         QTRY_COMPARE(asked, 1);
         QCOMPARE(question, QStringLiteral("Shows hint in further: \n\n'") + kGreeting + QStringLiteral("'?\n"));

@@ -8,6 +8,7 @@
 
 #include <calcfield.h>
 #include <messagesink.h>
+#include <twips.h>
 
 #include <QApplication>
 #include <QClipboard>
@@ -17,7 +18,7 @@ namespace {
 
 const QLocale kUs(QLocale::English, QLocale::UnitedStates);
 
-void setField(frmTallyer &w, const QString &text, qsizetype start, qsizetype length = 0)
+void setField(TestWindow &w, const QString &text, qsizetype start, qsizetype length = 0)
 {
     w.boxCalc->setText(text);
     w.boxCalc->setSelStart(start);
@@ -42,14 +43,7 @@ private slots:
         QVERIFY(emptyStore());
         m_messages.clear();
         useLocale(kUs);
-        g_udtHistory = TextRing(kHistoryEntries);
         QGuiApplication::clipboard()->clear();
-    }
-
-    void cleanup()
-    {
-        setOptionsDialogOpener(nullptr);
-        g_udtHistory = TextRing(kHistoryEntries);
     }
 
     void typingEnterAndClipboard()
@@ -140,7 +134,7 @@ private slots:
         QVERIFY(!w->lblRound->IsDown());
 
         // With the strip folded away, an "M" beside the result shows the memory key held.
-        QVERIFY(!w->StripShown());
+        QCOMPARE(w->lblMoveSize->Caption(), QStringLiteral(">>")); // the strip folded away
         w->boxCalc->selectAll();
         QTest::keyClicks(w->boxCalc, QStringLiteral("6*7"));
         QTest::keyPress(w->boxCalc, Qt::Key_M, Qt::ControlModifier);
@@ -250,11 +244,10 @@ private slots:
         QVERIFY(w);
         QTest::keyClick(w->boxCalc, Qt::Key_Space); // nothing to record
         QTest::keyClick(w->boxCalc, Qt::Key_PageUp, Qt::ControlModifier);
-        QVERIFY(!w->m_frmHistory && g_udtHistory.size() == 0);
+        QVERIFY(!w->history());
 
         QTest::keyClick(w->boxCalc, Qt::Key_4, Qt::ControlModifier);
         QTest::keyClicks(w->boxCalc, QStringLiteral("1/3  ")); // twice: recorded once
-        QCOMPARE(g_udtHistory.size(), 1);
         QCOMPARE(w->boxCalc->Text(), QStringLiteral("1/3")); // the space itself is dropped
         QCOMPARE(w->boxCalc->SelLength(), 3);
         QTest::keyClick(w->boxCalc, Qt::Key_2, Qt::ControlModifier);
@@ -263,32 +256,33 @@ private slots:
         w->boxCalc->setText(QStringLiteral("7"));
 
         QTest::keyClick(w->boxCalc, Qt::Key_PageUp, Qt::ControlModifier);
-        QPointer<frmTallyer> h = w->m_frmHistory;
+        QPointer<HistoryWindow> h = w->history();
         QVERIFY(h);
+        FormParts hp(h);
         QCOMPARE(h->windowTitle(), QStringLiteral("History - Mavo Tallyer"));
-        QCOMPARE(h->boxCalc->SelText(), QStringLiteral("5*5"));
-        QCOMPARE(h->lblResult->Caption(), QStringLiteral("25.00"));
+        QCOMPARE(hp.boxCalc->SelText(), QStringLiteral("5*5"));
+        QCOMPARE(hp.lblResult->Caption(), QStringLiteral("25.00"));
         // One row at the main window's row height.
-        QVERIFY(qAbs(h->boxCalc->height() - QFontMetricsF(h->boxCalc->font()).height() - 120 / h->twipsY()) <= 1.0);
-        QTest::keyClick(h->boxCalc, Qt::Key_PageUp, Qt::ControlModifier);
-        QTest::keyClick(h->boxCalc, Qt::Key_PageUp, Qt::ControlModifier); // the oldest: stays
-        QCOMPARE(h->boxCalc->Text(), QStringLiteral("1/3"));
-        QCOMPARE(h->lblRound->Caption(), QStringLiteral("Fix 4"));
-        QTest::keyClick(h->boxCalc, Qt::Key_PageDown, Qt::ControlModifier);
-        QCOMPARE(h->boxCalc->Text(), QStringLiteral("5*5"));
-        QTest::keyClick(h->boxCalc, Qt::Key_PageUp, Qt::ControlModifier);
+        QVERIFY(qAbs(hp.boxCalc->height() - QFontMetricsF(hp.boxCalc->font()).height() - 120 / twipsPerPixelY(h)) <= 1.0);
+        QTest::keyClick(hp.boxCalc, Qt::Key_PageUp, Qt::ControlModifier);
+        QTest::keyClick(hp.boxCalc, Qt::Key_PageUp, Qt::ControlModifier); // the oldest: stays
+        QCOMPARE(hp.boxCalc->Text(), QStringLiteral("1/3"));
+        QCOMPARE(hp.lblRound->Caption(), QStringLiteral("Fix 4"));
+        QTest::keyClick(hp.boxCalc, Qt::Key_PageDown, Qt::ControlModifier);
+        QCOMPARE(hp.boxCalc->Text(), QStringLiteral("5*5"));
+        QTest::keyClick(hp.boxCalc, Qt::Key_PageUp, Qt::ControlModifier);
 
         // Typing, memory keys and Enter without a selection do nothing here.
-        h->boxCalc->setSelStart(1);
-        QTest::keyClicks(h->boxCalc, QStringLiteral("9"));
-        QTest::keyClick(h->boxCalc, Qt::Key_M, Qt::ControlModifier);
-        QTest::keyClick(h->boxCalc, Qt::Key_Return);
+        hp.boxCalc->setSelStart(1);
+        QTest::keyClicks(hp.boxCalc, QStringLiteral("9"));
+        QTest::keyClick(hp.boxCalc, Qt::Key_M, Qt::ControlModifier);
+        QTest::keyClick(hp.boxCalc, Qt::Key_Return);
         QVERIFY(h);
-        QCOMPARE(h->boxCalc->Text(), QStringLiteral("1/3"));
+        QCOMPARE(hp.boxCalc->Text(), QStringLiteral("1/3"));
         QCOMPARE(w->lblMemory->Caption(), QString());
 
-        h->SetCaret(3);
-        QTest::keyClick(h->boxCalc, Qt::Key_Return);
+        hp.boxCalc->selectAll();
+        QTest::keyClick(hp.boxCalc, Qt::Key_Return);
         QTRY_VERIFY(!h);
         QCOMPARE(Settings::readText(Settings::FullName), QString()); // the history window saves nothing
         QCOMPARE(w->boxCalc->SelText(), QStringLiteral("1/3"));
@@ -297,18 +291,27 @@ private slots:
 
         // Esc closes the history window instead of minimising anything.
         QTest::keyClick(w->boxCalc, Qt::Key_PageUp, Qt::ControlModifier);
-        h = w->m_frmHistory;
+        h = w->history();
         QVERIFY(h);
-        QTest::keyClick(h->boxCalc, Qt::Key_Escape);
+        QTest::keyClick(FormParts(h).boxCalc, Qt::Key_Escape);
         QTRY_VERIFY(!h);
         QVERIFY(!w->windowState().testFlag(Qt::WindowMinimized));
 
-        // The ring keeps the latest 50 expressions.
+        // The ring keeps the latest 50 expressions: stepping back from "51" ends at "2".
         for (int i = 1; i <= 51; ++i) {
             w->boxCalc->setText(QString::number(i));
             QTest::keyClick(w->boxCalc, Qt::Key_Space);
         }
-        QCOMPARE(g_udtHistory.size(), 50);
+        QTest::keyClick(w->boxCalc, Qt::Key_PageUp, Qt::ControlModifier);
+        h = w->history();
+        QVERIFY(h);
+        FormParts last(h);
+        QCOMPARE(last.boxCalc->Text(), QStringLiteral("51"));
+        for (int i = 0; i < 60; ++i)
+            QTest::keyClick(last.boxCalc, Qt::Key_PageUp, Qt::ControlModifier);
+        QCOMPARE(last.boxCalc->Text(), QStringLiteral("2"));
+        h->close();
+        QTRY_VERIFY(!h);
     }
 
     void leadingZero()
@@ -330,8 +333,8 @@ private slots:
         // The locale's separator reaches the rule.
         useLocale(QLocale(QLocale::German, QLocale::Germany));
         setField(*w, QStringLiteral(",5"), 2);
-        w->TimerPointRefresh_Timer();
-        QCOMPARE(w->boxCalc->Text(), QStringLiteral("0,5"));
+        QTest::keyClick(w->boxCalc, Qt::Key_End);
+        QTRY_COMPARE(w->boxCalc->Text(), QStringLiteral("0,5"));
     }
 
     void copyPanels()
@@ -371,11 +374,11 @@ private slots:
         QVERIFY(w->windowFlags().testFlag(Qt::WindowStaysOnTopHint)); // a missing AlwaysOnTop is true
         QList<Options> given;
         bool accept = false, wrongWhileOpen = true; // another owner, or the window still on top
-        frmTallyer *window = w.get();
-        setOptionsDialogOpener([&](QWidget *owner, const Options &current) -> std::optional<Options> {
+        TestWindow *window = w.get();
+        w->setOptionsDialogOpener([&](QWidget *owner, const Options &current) -> std::optional<Options> {
             given.append(current);
             wrongWhileOpen = owner != window || window->windowFlags().testFlag(Qt::WindowStaysOnTopHint);
-            window->lblOptions_MouseUp(); // a second request while open is ignored
+            QTest::keyClick(window->boxCalc, Qt::Key_Slash, Qt::ControlModifier); // ignored while open
             if (!accept)
                 return std::nullopt;
             Options changed = current;
@@ -400,7 +403,7 @@ private slots:
     }
 
 private:
-    std::unique_ptr<frmTallyer> open()
+    std::unique_ptr<TestWindow> open()
     {
         Settings::writeText(Settings::InWordsFile, TALLYER_PROGRAM_DIR "/InWordsDollars eng.txt");
         auto w = openWindow();

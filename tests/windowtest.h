@@ -1,10 +1,16 @@
 #pragma once
 
+#include <calcfield.h>
 #include <frmtallyer.h>
+#include <hints.h>
+#include <historywindow.h>
 #include <localevalues.h>
 #include <mavolabel3d.h>
 #include <settings.h>
 
+#include <QAction>
+#include <QFrame>
+#include <QLabel>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -23,6 +29,109 @@ inline void clickLabel(MavoLabel3D *label, Qt::MouseButton button = Qt::LeftButt
     QTest::mousePress(label, button, {}, pos);
     QTest::mouseRelease(label, button, {}, pos);
 }
+
+// The parts of a form, found by their names as on the form; the window itself shows only its
+// public face.
+struct FormParts
+{
+    explicit FormParts(QObject *form)
+        : boxCalc(find<CalcField>(form, "boxCalc"))
+        , frame1(find<QFrame>(form, "frame1"))
+        , frame2(find<QFrame>(form, "frame2"))
+        , lblF1Label(find<QLabel>(form, "lblF1Label"))
+        , lblResult(find<MavoLabel3D>(form, "lblResult"))
+        , lblMemory(find<MavoLabel3D>(form, "lblMemory"))
+        , lblMemMenu(find<MavoLabel3D>(form, "lblMemMenu"))
+        , lblRound(find<MavoLabel3D>(form, "lblRound"))
+        , lblOptions(find<MavoLabel3D>(form, "lblOptions"))
+        , lblMoveSize(find<MavoLabel3D>(form, "lblMoveSize"))
+        , lblM(find<MavoLabel3D>(form, "lblM"))
+        , lblMC(find<MavoLabel3D>(form, "lblMC"))
+        , lblMR(find<MavoLabel3D>(form, "lblMR"))
+        , lblMPlus(find<MavoLabel3D>(form, "lblMPlus"))
+        , lblMMinus(find<MavoLabel3D>(form, "lblMMinus"))
+        , lblToolTip(find<MavoLabel3D>(form, "lblToolTip"))
+        , lblResultLabel(find<QLabel>(form, "lblResultLabel"))
+        , mnuClear(find<QAction>(form, "mnuClear"))
+        , TimerSelWork(find<QTimer>(form, "TimerSelWork"))
+        , TimerPointRefresh(find<QTimer>(form, "TimerPointRefresh"))
+        , TimerMyToolTip(find<QTimer>(form, "TimerMyToolTip"))
+        , TimerPressF1ForHelp(find<QTimer>(form, "TimerPressF1ForHelp"))
+        , hints(form->findChild<Hints *>())
+    {
+    }
+
+    template <class T>
+    static T *find(QObject *form, const char *name)
+    {
+        return form->findChild<T *>(QLatin1String(name));
+    }
+
+    QAction *memoryItem(int cell) const { return boxCalc->window()->findChild<QAction *>(QStringLiteral("mnuM%1").arg(cell)); }
+
+    CalcField *const boxCalc;
+    QFrame *const frame1;
+    QFrame *const frame2;
+    QLabel *const lblF1Label;
+    MavoLabel3D *const lblResult;
+    MavoLabel3D *const lblMemory;
+    MavoLabel3D *const lblMemMenu;
+    MavoLabel3D *const lblRound;
+    MavoLabel3D *const lblOptions;
+    MavoLabel3D *const lblMoveSize;
+    MavoLabel3D *const lblM;
+    MavoLabel3D *const lblMC;
+    MavoLabel3D *const lblMR;
+    MavoLabel3D *const lblMPlus;
+    MavoLabel3D *const lblMMinus;
+    MavoLabel3D *const lblToolTip;
+    QLabel *const lblResultLabel;
+    QAction *const mnuClear;
+    QTimer *const TimerSelWork;
+    QTimer *const TimerPointRefresh;
+    QTimer *const TimerMyToolTip;
+    QTimer *const TimerPressF1ForHelp;
+    Hints *const hints;
+};
+
+// The main window as the program sets it up (the history window opens on Ctrl+PageUp), with
+// its parts at hand.
+class TestWindow : public frmTallyer, public FormParts
+{
+public:
+    TestWindow()
+        : FormParts(static_cast<frmTallyer *>(this))
+    {
+        connect(this, &frmTallyer::historyWindowRequested, this,
+                [this](const TextRing &history) { HistoryWindow::open(this, history); });
+    }
+
+    // The parts by name hide the form's own members of those names.
+    using FormParts::boxCalc;
+    using FormParts::frame1;
+    using FormParts::frame2;
+    using FormParts::lblF1Label;
+    using FormParts::lblResult;
+    using FormParts::lblMemory;
+    using FormParts::lblMemMenu;
+    using FormParts::lblRound;
+    using FormParts::lblOptions;
+    using FormParts::lblMoveSize;
+    using FormParts::lblM;
+    using FormParts::lblMC;
+    using FormParts::lblMR;
+    using FormParts::lblMPlus;
+    using FormParts::lblMMinus;
+    using FormParts::lblToolTip;
+    using FormParts::lblResultLabel;
+    using FormParts::mnuClear;
+    using FormParts::TimerSelWork;
+    using FormParts::hints;
+    using FormParts::memoryItem;
+
+    // The history window open over this one, if any.
+    HistoryWindow *history() const { return findChild<HistoryWindow *>(QString(), Qt::FindDirectChildrenOnly); }
+};
 
 // The base of the main-window tests: settings and the single-copy channel in temporary folders.
 class WindowTest : public QObject
@@ -46,9 +155,9 @@ protected:
     }
 
     // A loaded main window, shown unless told otherwise, with the memory strip unfolded if asked.
-    static std::unique_ptr<frmTallyer> openWindow(bool strip = false, bool show = true)
+    static std::unique_ptr<TestWindow> openWindow(bool strip = false, bool show = true)
     {
-        auto w = std::make_unique<frmTallyer>();
+        auto w = std::make_unique<TestWindow>();
         if (!w->Form_Load())
             return nullptr;
         if (show) {
@@ -57,7 +166,7 @@ protected:
                 return nullptr;
         }
         if (strip)
-            w->lblMoveSize_MouseUp();
+            QTest::keyClick(w->boxCalc, Qt::Key_Space, Qt::ControlModifier);
         return w;
     }
 

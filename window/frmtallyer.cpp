@@ -4,8 +4,11 @@
 
 #include "calcfield.h"
 #include "colorvalue.h"
+#include "eventwatcher.h"
+#include "hints.h"
 #include "mavolabel3d.h"
 #include "memorybank.h"
+#include "sheeteditor.h"
 
 #include <QAction>
 #include <QApplication>
@@ -14,46 +17,59 @@
 #include <QMenu>
 #include <QTimer>
 
-TextRing g_udtHistory(kHistoryEntries);
-
 namespace {
 
 // Edge codes of the two kinds of push-label: panels sit sunken, buttons stand raised.
 void makePanel(MavoLabel3D *label)
 {
-    label->setSpecialEffectOnDown(3);
-    label->setSpecialEffectOnUp(5);
-    label->setSpecialEffectOnNormal(6);
-    label->setForMouseButton(2);
-    label->setTextAlign(3);
+    label->setSpecialEffectOnDown(MavoLabel3D::EdgeSunken);
+    label->setSpecialEffectOnUp(MavoLabel3D::EdgeThinRaised);
+    label->setSpecialEffectOnNormal(MavoLabel3D::EdgeThinSunken);
+    label->setForMouseButton(MavoLabel3D::PressedByLeftOrRight);
+    label->setTextAlign(MavoLabel3D::AlignRightCode);
 }
 
 void makeButton(MavoLabel3D *label, const QString &caption)
 {
-    label->setSpecialEffectOnDown(3);
-    label->setSpecialEffectOnUp(2);
-    label->setSpecialEffectOnNormal(5);
-    label->setForMouseButton(1);
-    label->setTextAlign(2);
+    label->setSpecialEffectOnDown(MavoLabel3D::EdgeSunken);
+    label->setSpecialEffectOnUp(MavoLabel3D::EdgeRaised);
+    label->setSpecialEffectOnNormal(MavoLabel3D::EdgeThinRaised);
+    label->setForMouseButton(MavoLabel3D::PressedByLeft);
+    label->setTextAlign(MavoLabel3D::AlignCentreCode);
     label->setCaption(caption);
 }
 
 } // namespace
 
+frmTallyer::frmTallyer(QWidget *parent)
+    : frmTallyer(parent, Role::Main)
+{
+}
+
 frmTallyer::frmTallyer(QWidget *parent, Role role)
     : QWidget(parent)
-    , m_blnIsHistory(role == Role::History)
+    , m_role(role)
 {
     buildControls();
     connectLabels();
-    connectHints();
     setupAccessibility();
 }
 
 frmTallyer::~frmTallyer()
 {
-    if (mainCalculatorWindow() == this)
+    // A main window that was loaded saves its state however it ends.
+    if (m_role == Role::Main && m_roundDigit >= 0)
         Form_Unload();
+}
+
+void frmTallyer::setOptionsDialogOpener(OptionsDialogOpener opener)
+{
+    m_optionsOpener = std::move(opener);
+}
+
+void frmTallyer::setF1QuestionAsker(F1QuestionAsker asker)
+{
+    hints->setAsker(std::move(asker));
 }
 
 void frmTallyer::buildControls()
@@ -64,6 +80,8 @@ void frmTallyer::buildControls()
     boxCalc->setObjectName(QStringLiteral("boxCalc"));
     boxCalc->document()->setDocumentMargin(2);
     boxCalc->setGeometry(kDesignFieldLeft, kDesignFieldTop, kDesignFieldWidth, kDesignFieldHeight);
+    sheet = new SheetEditor(boxCalc, m_role == Role::Main ? SheetEditor::Mode::Main : SheetEditor::Mode::History,
+                            kDesignFieldWidth, this);
 
     frame1 = new QFrame(this);
     frame1->setObjectName(QStringLiteral("frame1"));
@@ -105,7 +123,7 @@ void frmTallyer::buildControls()
     lblMemory->setCaption(QString());
     makeButton(lblMemMenu, QStringLiteral("M1"));
     makeButton(lblRound, QString());
-    lblRound->setForMouseButton(2);
+    lblRound->setForMouseButton(MavoLabel3D::PressedByLeftOrRight);
     makeButton(lblOptions, QStringLiteral("..."));
     makeButton(lblMoveSize, QStringLiteral(">>"));
     makeButton(lblM, QStringLiteral("M"));
@@ -149,10 +167,10 @@ void frmTallyer::buildControls()
 
     lblToolTip = new MavoLabel3D(this);
     lblToolTip->setObjectName(QStringLiteral("lblToolTip"));
-    lblToolTip->setSpecialEffectOnDown(1);
-    lblToolTip->setSpecialEffectOnUp(1);
-    lblToolTip->setSpecialEffectOnNormal(1);
-    lblToolTip->setForMouseButton(0);
+    lblToolTip->setSpecialEffectOnDown(MavoLabel3D::EdgeFlat);
+    lblToolTip->setSpecialEffectOnUp(MavoLabel3D::EdgeFlat);
+    lblToolTip->setSpecialEffectOnNormal(MavoLabel3D::EdgeFlat);
+    lblToolTip->setForMouseButton(MavoLabel3D::PressedByNone);
     lblToolTip->setBackColor(kSysColorInfoBackground);
     lblToolTip->setCaption(QString());
     lblToolTip->setGeometry(kDesignFieldLeft, frameTop - kRowGap, kDesignFieldWidth, 19);
@@ -167,6 +185,7 @@ void frmTallyer::buildControls()
         item->setObjectName(QStringLiteral("mnuM%1").arg(n));
         item->setCheckable(true);
         connect(item, &QAction::triggered, this, [this, n] { SelectMemoryCell(n); });
+        item->setData(n);
     }
     QAction *sep = mnuMenu->addSeparator();
     sep->setObjectName(QStringLiteral("mnuSep"));
@@ -182,34 +201,21 @@ void frmTallyer::buildControls()
     TimerSelWork->setSingleShot(true);
     connect(TimerSelWork, &QTimer::timeout, this, [this] { TimerSelWork_Timer(); });
 
-    TimerPointRefresh = new QTimer(this);
-    TimerPointRefresh->setObjectName(QStringLiteral("TimerPointRefresh"));
-    TimerPointRefresh->setSingleShot(true);
-    connect(TimerPointRefresh, &QTimer::timeout, this, [this] { TimerPointRefresh_Timer(); });
-
-    TimerMyToolTip = new QTimer(this);
-    TimerMyToolTip->setObjectName(QStringLiteral("TimerMyToolTip"));
-    TimerMyToolTip->setInterval(300);
-
-    TimerPressF1ForHelp = new QTimer(this);
-    TimerPressF1ForHelp->setObjectName(QStringLiteral("TimerPressF1ForHelp"));
-    TimerPressF1ForHelp->setInterval(40);
+    hints = new Hints({this, boxCalc, lblToolTip, frame1, lblF1Label}, [this] { return StripShown(); },
+                      [this] { return f_blnSelection; }, this);
 
     const int clientHeight = frameTop + kFrame2Height + kBottomMargin;
     resize(kDesignFieldLeft * 2 + kDesignFieldWidth, clientHeight);
     setFixedWidth(kDesignFieldLeft * 2 + kDesignFieldWidth);
 
-    connect(boxCalc, &QPlainTextEdit::textChanged, this, [this] { boxCalc_Change(); });
+    connect(sheet, &SheetEditor::textTyped, hints, &Hints::noteTyped);
+    connect(sheet, &SheetEditor::sheetChanged, this, &frmTallyer::boxCalc_Change);
 }
 
-QAction *frmTallyer::memoryItem(const QString &strName) const
+QAction *frmTallyer::memoryItem(int cell) const
 {
     const QList<QAction *> items = mnuMenu->actions();
-    for (QAction *item : items) {
-        if (item->objectName() == strName)
-            return item;
-    }
-    return nullptr;
+    return cell >= 1 && cell <= items.size() ? items.at(cell - 1) : nullptr;
 }
 
 void frmTallyer::connectLabels()
@@ -220,7 +226,7 @@ void frmTallyer::connectLabels()
         connect(l, &MavoLabel3D::MouseDown, this,
                 [this, l](qint16 button, qint16, float, float) { labelMouseDown(l, button); });
         connect(l, &MavoLabel3D::MouseUp, this,
-                [this, l](qint16 button, qint16, float x, float) { labelMouseUp(l, button, x); });
+                [this, l](qint16 button, qint16, float, float) { labelMouseUp(l, button); });
     }
     for (MavoLabel3D *l : {lblResult, lblMemory, lblMemMenu, lblRound, lblOptions, lblMoveSize}) {
         connect(l, &MavoLabel3D::PropertyChanged, this, [this](const QString &name) {
@@ -228,6 +234,40 @@ void frmTallyer::connectLabels()
                 LayoutPanelRow();
         });
     }
-    connect(lblRound, &MavoLabel3D::MouseMove, this,
-            [this](qint16 b, qint16 s, float x, float y) { lblRound_MouseMove(b, s, x, y); });
+    connect(lblRound, &MavoLabel3D::MouseMove, this, [this] { lblRound_MouseMove(); });
+
+    // A pointer resting on a push-label brings its hint.
+    auto onMove = [this](MavoLabel3D *label, auto handler) {
+        connect(label, &MavoLabel3D::MouseMove, this, [handler](qint16, qint16, float, float) { handler(); });
+    };
+    for (MavoLabel3D *label : {lblM, lblResult, lblMemory, lblOptions}) {
+        const QString name = label->objectName();
+        onMove(label, [this, name] { hints->show(name); });
+    }
+    // A memory operation that cannot be used has nothing to explain.
+    for (MavoLabel3D *label : {lblMC, lblMR, lblMPlus, lblMMinus}) {
+        const QString name = label->objectName();
+        onMove(label, [this, label, name] {
+            if (label->Enabled())
+                hints->show(name);
+        });
+    }
+    onMove(lblMoveSize, [this] {
+        lblMoveSize->setMousePointer(0);
+        hints->show(lblMoveSize->objectName());
+    });
+    // The memory panel next to the cell button gives up its hover look at once, without raising
+    // events of its own.
+    onMove(lblMemMenu, [this] {
+        hints->show(lblMemMenu->objectName());
+        if (lblMemory->IsUp()) {
+            lblMemory->setMouseEventsSkip(true);
+            lblMemory->GoNormal();
+            lblMemory->setMouseEventsSkip(false);
+        }
+    });
+
+    // Between the buttons the frame shows the ordinary pointer.
+    frame2->setMouseTracking(true);
+    new EventWatcher(frame2, QEvent::MouseMove, [this] { frame2->unsetCursor(); });
 }

@@ -1,12 +1,11 @@
 #pragma once
 
-#include "historyring.h"
+#include "keymap.h"
+#include "memorybank.h"
 #include "options.h"
+#include "placement.h"
+#include "textring.h"
 
-#include <QElapsedTimer>
-#include <QFont>
-#include <QHash>
-#include <QPointer>
 #include <QString>
 #include <QWidget>
 
@@ -15,35 +14,79 @@
 #include <optional>
 
 class CalcField;
+class Hints;
 class MavoLabel3D;
-class MemoryBank;
 class QAction;
 class QFrame;
 class QKeyEvent;
 class QLabel;
 class QMenu;
 class QTimer;
+class SheetEditor;
 class SingleCopyChannel;
 
+// Entries the undo ring keeps, and the expression history.
+constexpr int kUndoEntries = 100;
+constexpr int kHistoryEntries = 50;
+
+// Shows the options dialog modally, owned by the given window, on the window's current values;
+// returns the values the dialog stored on OK, or nothing when it was cancelled.
+using OptionsDialogOpener = std::function<std::optional<Options>(QWidget *owner, const Options &current)>;
+
+// Asks, over the given window, whether the F1 greeting shall be shown at later starts; true keeps
+// it. The question text is complete; the asker only shows it and returns the answer.
+using F1QuestionAsker = std::function<bool(QWidget *owner, const QString &strText)>;
+
 // The calculator's main window: the calculation sheet, the result and memory panels, the memory
-// strip. The same class, created with the History role, is the read-only history window.
-// Its concerns live in separate source files: sheet.cpp (evaluation cycle, wrapping, window
-// height), lifecycle.cpp (load, unload, window procedures, placement), subresult.cpp,
-// rounding.cpp, memory.cpp, panels.cpp, undo.cpp.
+// strip. It holds the form and wires its parts together: the sheet editor keeps the text clean,
+// the key map says what a key asks for, the memory bank keeps the cells, the placement sizes the
+// window, the hints explain it. The history window (historywindow.h) is the same form, read-only.
+// Source files by concern: sheet.cpp (the cycle after each change, window height), keyboard.cpp,
+// lifecycle.cpp (load, unload, window procedures), subresult.cpp, rounding.cpp, memory.cpp,
+// panels.cpp, panelrow.cpp, undo.cpp, accessibility.cpp.
 class frmTallyer : public QWidget
 {
     Q_OBJECT
 
 public:
-    enum class Role { Main, History };
-    explicit frmTallyer(QWidget *parent = nullptr, Role role = Role::Main);
+    explicit frmTallyer(QWidget *parent = nullptr);
     ~frmTallyer() override;
 
     // Start-up; false when this copy must end at once (another copy was activated, or the locale
     // was refused). On a repeated run (after the options dialog) the first-run-only steps are
     // skipped.
     bool Form_Load();
+    // Saves the position and the memory cells; the program's end calls it once.
     void Form_Unload();
+
+    // The dialogs the window opens, installed by the program: without an opener the options
+    // button opens nothing, and without an asker the greeting's question is the standard box.
+    void setOptionsDialogOpener(OptionsDialogOpener opener);
+    void setF1QuestionAsker(F1QuestionAsker asker);
+
+    // The rounding digit and an expression chosen in the history window: written through the
+    // full cycle, wholly selected.
+    void TakeHistoryExpression(int roundDigit, const QString &expression);
+
+signals:
+    // Ctrl+PageUp with expressions in the history; the program opens the history window on it.
+    void historyWindowRequested(const TextRing &history);
+
+protected:
+    enum class Role { Main, History };
+    frmTallyer(QWidget *parent, Role role);
+
+    // What the history window takes from the main window: the option values, the placement sizes
+    // and the look of the field and the result panel.
+    void adoptMainWindow(const frmTallyer &main);
+    // Ctrl+PageUp and Ctrl+PageDown.
+    virtual void historyKey(bool forward);
+    // Enter on a selection in the history window.
+    virtual void chooseSelection() {}
+
+    void closeEvent(QCloseEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+    void showEvent(QShowEvent *event) override;
 
     // The controls, reachable by name as on the form.
     CalcField *boxCalc = nullptr;
@@ -68,23 +111,50 @@ public:
     QMenu *mnuMenu = nullptr;
     QAction *mnuClear = nullptr;
     MemoryBank *memoryBank = nullptr; // the cells; mnuMenu and lblMemMenu are drawn from it
-
+    SheetEditor *sheet = nullptr;     // keeps boxCalc's text a clean sheet
+    Hints *hints = nullptr;           // the hint strip and the start-up greeting
     QTimer *TimerSelWork = nullptr;
-    QTimer *TimerPointRefresh = nullptr;
-    QTimer *TimerMyToolTip = nullptr;
-    QTimer *TimerPressF1ForHelp = nullptr;
 
-    // The memory item of cell n (1 ... 10), found by its name "mnuM" n.
-    QAction *memoryItem(const QString &strName) const;
+    const Role m_role;
 
-    // Sheet (sheet.cpp)
-    void boxCalc_Change();
+    // Rounding selector (rounding.cpp)
+    int roundDigit() const { return m_roundDigit; }
+    void setRoundDigit(int digit);
+    // The caret at the start, at the end, or the whole text selected.
+    enum class CaretMode { Start, End, All };
+    void SetCaret(CaretMode mode);
+    void SelectNumberAtClick();
     void ResizeToRows(bool blnShowStrip, qint16 intRows, bool blnHeightOnly);
-    int TextWidthPixels(const QString &strText) const;
-    // Row widths in pixels by text, for the font they were measured in.
-    mutable QHash<QString, int> m_widthCache;
-    mutable QFont m_widthCacheFont;
     qint32 fieldLineCount() const; // EM_GETLINECOUNT
+    bool StripShown() const;
+
+    // Undo and history steps (undo.cpp). record true: the snapshot goes into the ring; false: the
+    // field's expression goes into the ring, unless the field is empty or the expression is the
+    // newest entry already.
+    void RecordState(TextRing &ring, bool record);
+    void StepState(TextRing &ring, bool forward, bool record);
+
+private:
+    void buildControls();
+    void connectLabels();
+    void applyFieldSettings(bool blnFirstRun);
+    bool singleCopyTest(bool blnFirstRun);
+    bool localeTest();
+    void HookWindow();
+    void HookField();
+    void UnhookWindow();
+    void UnhookField();
+    void setAlwaysOnTop(bool blnOnTop);
+    void RecreateCaret();
+
+    // Twips of the screen the window is on.
+    double twipsX() const;
+    double twipsY() const;
+    // The caption bar's height in pixels (the window frame's top inset).
+    int captionBarPixels() const;
+
+    // The sheet's cycle, after the editor has cleaned it (sheet.cpp)
+    void boxCalc_Change(bool textDiffers);
 
     // Sub result (subresult.cpp)
     void TimerSelWork_Timer();
@@ -93,19 +163,10 @@ public:
     // rows, fails, or is too large to show.
     QString ExpressionResultText(const QString &strExpression) const;
 
-    // Rounding selector (rounding.cpp)
-    void lblRound_MouseDown(int Button, int Shift, float X, float Y);
-    void lblRound_MouseUp(int Button, int Shift, float X, float Y);
-    void lblRound_MouseMove(int Button, int Shift, float X, float Y);
-    int roundDigit() const;
-    void setRoundDigit(const QString &strDigit);
-
     // Memory cells (memory.cpp)
     void MemoryStore();
     void MemoryClear();
-    void MemoryAdd();
-    void MemorySubtract();
-    void MemoryArithmetic(bool blnAdd); // M+ and M-
+    void MemoryArithmetic(MemoryBank::Operation operation); // M+ and M-
     void MemoryRecall();
     void PopupMemoryMenu();
     void SelectMemoryCell(int cell);
@@ -114,82 +175,48 @@ public:
     void RestoreMemory();
     QString MemoryStringToSave() const;
     void drawMemoryCells();
+    QAction *memoryItem(int cell) const;
 
-    // Panels (panels.cpp)
-    void PressLabel(int Button, MavoLabel3D *label, const QString &strName);
-    bool StripShown() const;
+    // Panels and buttons (panels.cpp)
+    void PressLabel(MavoLabel3D *label, const QString &strName);
     void lblMoveSize_MouseUp();
     void lblOptions_MouseUp();
-    void Panel_MouseDown(MavoLabel3D *panel, int Button);
-    void Panel_MouseUp(MavoLabel3D *panel);
+    void Panel_MouseDown(MavoLabel3D *panel, int button);
     void CopyPanelText(MavoLabel3D *label, bool blnInWords);
+    // A click on lblRound steps the digit up (left button) or down (right button); the results
+    // follow the new digit.
+    void stepRoundDigit(int button);
+    void roundingChanged();
+    void lblRound_MouseMove();
     // Widens the panels and buttons of the upper row to their captions, and the window with them
     // (panelrow.cpp).
     void LayoutPanelRow();
     int captionFitWidth(const MavoLabel3D *label, const QString &caption) const;
     // Every push-label's press and release, from the mouse or from a key.
-    void labelMouseDown(MavoLabel3D *label, int Button);
-    void labelMouseUp(MavoLabel3D *label, int Button, float X);
+    void labelMouseDown(MavoLabel3D *label, int button);
+    void labelMouseUp(MavoLabel3D *label, int button);
 
-    // Keyboard (keyboard.cpp). Key codes are Qt's; the modifier state is the sum 1 Shift, 2 Ctrl,
-    // 4 Alt. Setting the key code to 0 consumes the key.
-    void boxCalc_KeyDown(int &KeyCode, int &Shift);
-    void boxCalc_KeyPress(int &KeyAscii);
-    void boxCalc_KeyUp(int KeyCode, int Shift);
-    void boxCalc_MouseUp(int Button);
-    void SelectNumberAtClick();
-    // 1 caret at the start, 2 caret at the end, 3 the whole text selected.
-    void SetCaret(int intMode);
-
-    // The 13 buttons a key can press.
-    enum KeyButton {
-        kKeyM, kKeyMPlus, kKeyMMinus, kKeyMR, kKeyMC, kKeyRound, kKeyMemMenu, kKeyMoveSize,
-        kKeyMemoryLeft, kKeyMemoryRight, kKeyResultLeft, kKeyResultRight, kKeyOptions, kKeyButtons
+    // Keyboard (keyboard.cpp). A key passes on to the field, is consumed, or passes on without
+    // its modifiers (Ctrl+Delete of a selection deletes it as Delete would).
+    enum class KeyOutcome { PassOn, Consumed, PassBare };
+    bool fieldKeyEvent(QKeyEvent *event);
+    KeyOutcome runKeyCommand(KeyCommand command, int key, bool &editKey);
+    void keyReleased();
+    // The buttons a key can press, released in this order when the key goes up.
+    enum class KeyButton {
+        MoveSize, MPlus, MMinus, MC, MR, M, Round, ResultLeft, ResultRight, MemoryLeft, MemoryRight,
+        Options, MemMenu, Count
     };
-    std::array<bool, kKeyButtons> f_blnKeyDown{};
-    bool anyKeyDown() const;
     MavoLabel3D *keyButtonLabel(KeyButton button) const;
     void pressFromKey(KeyButton button);
-    // The three key handlers in their order; true when the field must not see the event.
-    bool fieldKeyEvent(QKeyEvent *event);
-    bool m_blnForwardingKey = false;
-    bool f_blnEditKey = false;
-    bool f_blnKeyRejected = false;
-    qint32 f_lngPointDelay = 10;
+    bool anyKeyDown() const;
+    std::array<bool, static_cast<int>(KeyButton::Count)> m_keyDown{};
+    bool m_forwardingKey = false;
 
-    // Leading zero (pointrefresh.cpp)
-    void TimerPointRefresh_Timer();
-
-    // Undo and history (undo.cpp, history.cpp)
-    // record true: the snapshot goes into the ring; false: the field's expression goes into the
-    // history, unless the field is empty or the expression is the newest entry already.
-    void RecordState(TextRing &ring, bool record);
-    void StepState(TextRing &ring, bool forward, bool record);
+    // Undo (undo.cpp)
     void takeSnapshot();
     TextEntry fieldState() const;
     void restoreEntry(const TextEntry &entry);
-    void OpenHistoryWindow();
-    void CopyHistorySelection();
-    // The main window's side of the copy-back: the rounding digit and the expression, written
-    // through the full cycle, wholly selected.
-    void TakeHistoryExpression(const QString &roundDigit, const QString &expression);
-    bool HistoryWindowProc(QEvent *event);
-    bool HistoryFieldProc(QEvent *event);
-    QPointer<frmTallyer> m_frmHistory;
-
-    // Hints and the F1 greeting (hints.cpp)
-    void connectHints();
-    void ShowHint(const QString &strControl);
-    void TimerMyToolTip_Timer();
-    void TimerPressF1ForHelp_Timer();
-    QString f_strHintControl;
-    qint32 f_lngHintTicks = 0;
-    qint32 f_lngF1Ticks = 0;
-    bool f_blnTyped = false;
-    QElapsedTimer f_tmrLastTyped; // since the last change of the text
-    // Phase lengths in ticks (0 ... 6), their sum (7), and where the phase being drawn starts (8):
-    // the last tick before it.
-    std::array<qint32, 9> f_lngF1Phases{20, 45, 8, 8, 4, 4, 60, 149, 0};
 
     // Assistive tools (accessibility.cpp): names, descriptions and actions of the sheet and the
     // push-labels, and the result announced when typing pauses.
@@ -200,37 +227,25 @@ public:
     // Window procedures (lifecycle.cpp)
     bool MainWindowProc(QEvent *event);
     bool MainFieldProc(QEvent *event);
-    void RecreateCaret();
-    void ReadFormPosition(float &sngLeft, float &sngTop) const;
-    void ClampLeft(float &sngLeft) const;
+    // True while the history window, modal to the program, is open over this main window: the
+    // main window then records no moves and saves nothing when it ends.
+    bool historyOpen() const;
 
-    // Twips of the screen the window is on.
-    double twipsX() const;
-    double twipsY() const;
-    // The caption bar's height in pixels (the window frame's top inset).
-    int captionBarPixels() const;
-
-    // Members of the sheet
-    bool f_blnWriting = false;
-    bool f_blnRestoring = false;
-    bool f_blnEdited = false;
+    // The sheet
     qint16 f_intRows = 0;
-    qint32 f_lngCaretAfterInsert = 0;
     QString f_strExpression;
-    QString f_strLastText;
-    QString f_strSnapText;
-    qint32 f_lngSnapSelStart = 0;
-    qint32 f_lngSnapSelLength = 0;
-    quint8 f_bytSnapRound = 0;
+    TextEntry m_snapshot;           // the field before the key being handled
+    int m_roundDigit = -1;          // -1 until the first load
     TextRing f_udtUndo{kUndoEntries};
+    TextRing m_history{kHistoryEntries}; // the expressions of this run; not saved
 
-    // Sub result cache: selected text, caption, rounding tag.
+    // Sub result cache: selected text, caption, rounding digit.
     bool f_blnSelection = false;
     struct SubResult
     {
         QString Sel;
         QString Caption;
-        QString Round;
+        int Round = -1;
     } f_udtSubResult;
 
     // The last two results of ExpressionResultText, with what they depend on. Every key evaluates
@@ -256,6 +271,19 @@ public:
     // Set when the load noted another running copy (the window keeps the place it was given).
     bool m_blnOtherCopyRuns = false;
 
+    Placement m_placement;
+    bool m_holdPosition = false;      // the window is being placed by the program
+    qint32 m_clickPos = 0;            // the field's caret at the last left-button release
+    bool m_blnHookedWindow = false;
+    bool m_blnHookedField = false;
+    bool m_blnUnloaded = false;
+    bool m_optionsOpen = false;       // the options dialog is open over the window
+    SingleCopyChannel *m_channel = nullptr;
+    OptionsDialogOpener m_optionsOpener;
+    // The option values in force: loaded on the first Form_Load, replaced by what the options
+    // dialog returns. The history window takes the main window's.
+    Options m_options;
+
     // Design sizes, pixels.
     static constexpr int kDesignFieldLeft = 3;
     static constexpr int kDesignFieldTop = 3;
@@ -268,58 +296,5 @@ public:
     static constexpr int kStripButtonHeight = 22;
     static constexpr int kFrame2Height = 58;
     static constexpr int kBottomMargin = 4;
-
-protected:
-    void closeEvent(QCloseEvent *event) override;
-    bool eventFilter(QObject *watched, QEvent *event) override;
-    void showEvent(QShowEvent *event) override;
-
-private:
-    void buildControls();
-    void applyFieldSettings(bool blnFirstRun);
-    bool singleCopyTest(bool blnFirstRun);
-    bool localeTest();
-    void HookWindow();
-    void HookField();
-    void UnhookWindow();
-    void UnhookField();
-    void setAlwaysOnTop(bool blnOnTop);
-    void connectLabels();
-
-    bool m_blnIsHistory = false; // created as the history window
-    // True while the history window, modal to the program, is open over this main window: the
-    // main window then records no moves and saves nothing when it ends.
-    bool historyOpen() const { return m_blnIsHistory || m_frmHistory; }
-
-    // Placement, in twips: the screen's work area, the strip's height, the rest of the window
-    // beside the field, the strip and the caption bar, one row of the field, and the window's
-    // last recorded position. The history window takes the main window's.
-    struct Placement
-    {
-        qint32 screenWidth = 0;
-        qint32 screenHeight = 0;
-        float stripHeight = 0;
-        float frameSpare = 0;
-        float rowHeight = 0;
-        float formLeft = 0;
-        float formTop = 0;
-    } m_placement;
-    bool m_holdPosition = false;      // the window is being placed by the program
-    qint32 m_clickPos = 0;            // the field's caret at the last left-button release
-    bool m_blnHookedWindow = false;
-    bool m_blnHookedField = false;
-    bool m_blnUnloaded = false;
-    SingleCopyChannel *m_channel = nullptr;
-    // The option values in force: loaded on the first Form_Load, replaced by what the options
-    // dialog returns. The history window takes the main window's.
-    Options m_options;
 };
 
-// The window currently shown as the calculator's main window, if any.
-frmTallyer *mainCalculatorWindow();
-
-// Shows the options dialog modally, owned by the given window, on the window's current values;
-// returns the values the dialog stored on OK, or nothing when it was cancelled. The program
-// installs it at start; without one the options button opens nothing.
-using OptionsDialogOpener = std::function<std::optional<Options>(QWidget *owner, const Options &current)>;
-void setOptionsDialogOpener(OptionsDialogOpener opener);

@@ -1,11 +1,9 @@
 // The window explains itself: the hint strip under the field for the push-label the pointer rests
 // on, and the "Press F1 for help" greeting that slides into the field at start-up.
 
-#include "frmtallyer.h"
 #include "hints.h"
 
 #include "calcfield.h"
-#include "eventwatcher.h"
 #include "productinfo.h"
 #include "loadtext.h"
 #include "mavolabel3d.h"
@@ -132,8 +130,8 @@ bool askWithMessageBox(QWidget *owner, const QString &strText)
     // Closing the box without an answer leaves the setting as it is.
     box.setEscapeButton(QMessageBox::Yes);
     // The keys go back to where they were headed: the sheet of the asking window.
-    auto *window = qobject_cast<frmTallyer *>(owner);
-    YoungBoxKeyCatcher catcher(window ? static_cast<QWidget *>(window->boxCalc) : owner);
+    QWidget *sheet = owner ? owner->findChild<QWidget *>(QStringLiteral("boxCalc")) : nullptr;
+    YoungBoxKeyCatcher catcher(sheet ? sheet : owner);
     qApp->installEventFilter(&catcher);
     const int answer = box.exec();
     qApp->removeEventFilter(&catcher);
@@ -153,12 +151,6 @@ QFont hintFont(const QString &strText, int intRoom)
     return font;
 }
 
-F1QuestionAsker &f1QuestionAsker()
-{
-    static F1QuestionAsker asker = askWithMessageBox;
-    return asker;
-}
-
 } // namespace
 
 int HintTextId(const QString &strControl, bool blnSelection)
@@ -170,169 +162,166 @@ int HintTextId(const QString &strControl, bool blnSelection)
     return 0;
 }
 
-F1QuestionAsker setF1QuestionAsker(F1QuestionAsker asker)
+
+Hints::Hints(const Controls &controls, std::function<bool()> stripShown, std::function<bool()> selection,
+             QObject *parent)
+    : QObject(parent)
+    , m_window(controls.window)
+    , m_field(controls.field)
+    , m_strip(controls.strip)
+    , m_greetingFrame(controls.greetingFrame)
+    , m_greeting(controls.greeting)
+    , m_stripShown(std::move(stripShown))
+    , m_selection(std::move(selection))
+    , m_hintTimer(new QTimer(this))
+    , m_greetingTimer(new QTimer(this))
 {
-    F1QuestionAsker previous = std::exchange(f1QuestionAsker(), std::move(asker));
-    if (!f1QuestionAsker())
-        f1QuestionAsker() = askWithMessageBox;
-    return previous;
+    m_hintTimer->setObjectName(QStringLiteral("TimerMyToolTip"));
+    m_hintTimer->setInterval(300);
+    m_greetingTimer->setObjectName(QStringLiteral("TimerPressF1ForHelp"));
+    m_greetingTimer->setInterval(40);
+    connect(m_hintTimer, &QTimer::timeout, this, &Hints::hintTick);
+    connect(m_greetingTimer, &QTimer::timeout, this, &Hints::greetingTick);
 }
 
-void frmTallyer::connectHints()
+void Hints::hide(bool forgetControl)
 {
-    auto onMove = [this](MavoLabel3D *label, auto handler) {
-        connect(label, &MavoLabel3D::MouseMove, this,
-                [handler](qint16, qint16, float, float) { handler(); });
-    };
-
-    for (MavoLabel3D *label : {lblM, lblResult, lblMemory, lblOptions}) {
-        const QString name = label->objectName();
-        onMove(label, [this, name] { ShowHint(name); });
-    }
-    // A memory operation that cannot be used has nothing to explain.
-    for (MavoLabel3D *label : {lblMC, lblMR, lblMPlus, lblMMinus}) {
-        const QString name = label->objectName();
-        onMove(label, [this, label, name] {
-            if (label->Enabled())
-                ShowHint(name);
-        });
-    }
-    onMove(lblMoveSize, [this] {
-        lblMoveSize->setMousePointer(0);
-        ShowHint(lblMoveSize->objectName());
-    });
-    // The memory panel next to the cell button gives up its hover look at once, without raising
-    // events of its own.
-    onMove(lblMemMenu, [this] {
-        ShowHint(lblMemMenu->objectName());
-        if (lblMemory->IsUp()) {
-            lblMemory->setMouseEventsSkip(true);
-            lblMemory->GoNormal();
-            lblMemory->setMouseEventsSkip(false);
-        }
-    });
-    // lblRound's pointer moves are handled in rounding.cpp.
-
-    // Between the buttons the frame shows the ordinary pointer.
-    frame2->setMouseTracking(true);
-    new EventWatcher(frame2, QEvent::MouseMove, [this] { frame2->unsetCursor(); });
-
-    connect(TimerMyToolTip, &QTimer::timeout, this, [this] { TimerMyToolTip_Timer(); });
-    connect(TimerPressF1ForHelp, &QTimer::timeout, this, [this] { TimerPressF1ForHelp_Timer(); });
+    m_hintTimer->stop();
+    if (forgetControl)
+        m_control.clear();
+    m_strip->setVisible(false);
 }
 
-void frmTallyer::ShowHint(const QString &strControl)
+void Hints::startGreeting()
+{
+    m_greetingTicks = 0;
+    m_typed = false;
+    m_greetingTimer->start();
+}
+
+bool Hints::greetingRunning() const
+{
+    return m_greetingTimer->isActive();
+}
+
+void Hints::noteTyped()
+{
+    m_typed = true;
+    m_lastTyped.start();
+}
+
+void Hints::show(const QString &strControl)
 {
     // Moves over the same button keep the count running.
-    if (strControl == f_strHintControl)
+    if (strControl == m_control)
         return;
-    f_strHintControl = strControl;
+    m_control = strControl;
     if (strControl.isEmpty())
         return;
-    f_lngHintTicks = 0;
-    if (lblToolTip->isVisible())
-        lblToolTip->setVisible(false);
-    TimerMyToolTip->start();
+    m_hintTicks = 0;
+    if (m_strip->isVisible())
+        m_strip->setVisible(false);
+    m_hintTimer->start();
 }
 
-void frmTallyer::TimerMyToolTip_Timer()
+void Hints::hintTick()
 {
     auto endHint = [this] {
-        TimerMyToolTip->stop();
-        f_strHintControl.clear();
-        if (lblToolTip->isVisible())
-            lblToolTip->setVisible(false);
+        m_hintTimer->stop();
+        m_control.clear();
+        if (m_strip->isVisible())
+            m_strip->setVisible(false);
     };
 
-    if (f_strHintControl.isEmpty()) {
-        TimerMyToolTip->stop();
+    if (m_control.isEmpty()) {
+        m_hintTimer->stop();
         return;
     }
-    const auto *control = findChild<MavoLabel3D *>(f_strHintControl);
+    const auto *control = m_window->findChild<MavoLabel3D *>(m_control);
     if (!control || !control->MouseInRect()) {
         endHint();
         return;
     }
     // The compact window, with the memory buttons cut off, shows no hints.
-    if (f_lngHintTicks >= kHintLastTick || !StripShown()) {
+    if (m_hintTicks >= kHintLastTick || !m_stripShown()) {
         endHint();
         return;
     }
 
-    if (f_lngHintTicks >= kHintFirstTick && !lblToolTip->isVisible()) {
-        if (const int id = HintTextId(f_strHintControl, f_blnSelection))
-            lblToolTip->setCaption(LoadText(id));
+    if (m_hintTicks >= kHintFirstTick && !m_strip->isVisible()) {
+        if (const int id = HintTextId(m_control, m_selection()))
+            m_strip->setCaption(LoadText(id));
         // Just below the field, as wide as it; the field's height follows its rows.
-        lblToolTip->setGeometry(boxCalc->x(), boxCalc->y() + boxCalc->height(), boxCalc->width(),
-                                lblToolTip->height());
+        m_strip->setGeometry(m_field->x(), m_field->y() + m_field->height(), m_field->width(),
+                                m_strip->height());
         const int margins =
-            twipsDivPixels(qint64(lblToolTip->MarginLeft()) + lblToolTip->MarginRight(), twipsX());
-        const int room = lblToolTip->width() - margins - 4;
-        lblToolTip->setFontObject(hintFont(lblToolTip->Caption(), room));
-        lblToolTip->raise();
-        lblToolTip->setVisible(true);
+            twipsDivPixels(qint64(m_strip->MarginLeft()) + m_strip->MarginRight(), twipsPerPixelX(m_window));
+        const int room = m_strip->width() - margins - 4;
+        m_strip->setFontObject(hintFont(m_strip->Caption(), room));
+        m_strip->raise();
+        m_strip->setVisible(true);
     }
-    ++f_lngHintTicks;
+    ++m_hintTicks;
 }
 
-void frmTallyer::TimerPressF1ForHelp_Timer()
+void Hints::greetingTick()
 {
     // 1. The user has started on the sheet: end the greeting and ask whether it shall come again,
     // but only once typing has paused, so that the question never takes keys meant for the sheet.
-    if (f_blnTyped) {
-        if (f_tmrLastTyped.isValid() && f_tmrLastTyped.elapsed() < kAskAfterPauseMs) {
-            frame1->setVisible(false); // the typing must be seen at once
+    if (m_typed) {
+        if (m_lastTyped.isValid() && m_lastTyped.elapsed() < kAskAfterPauseMs) {
+            m_greetingFrame->setVisible(false); // the typing must be seen at once
             return;
         }
         // The question is modal and this timer would go on firing under it; stop it first so the
         // question is asked only once.
-        TimerPressF1ForHelp->stop();
+        m_greetingTimer->stop();
 
         // The field's text is drawn in its background colour while the question is open.
-        const QPalette remembered = boxCalc->palette();
+        const QPalette remembered = m_field->palette();
         QPalette hidden = remembered;
         for (const auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled})
             hidden.setColor(group, QPalette::Text, remembered.color(group, QPalette::Base));
-        boxCalc->setPalette(hidden);
+        m_field->setPalette(hidden);
 
-        const QString quoted = QStringLiteral("\n\n'") + lblF1Label->text() + QLatin1Char('\'');
+        const QString quoted = QStringLiteral("\n\n'") + m_greeting->text() + QLatin1Char('\'');
         const QString text = LoadText(1006, {QStringLiteral("|1"), quoted}) + QLatin1Char('\n');
-        if (!f1QuestionAsker()(this, text))
+        if (!(m_asker ? m_asker : askWithMessageBox)(m_window, text))
             Settings::writeBool(Settings::F1Label, false); // a failing store tells the user itself
 
-        frame1->setVisible(false);
-        boxCalc->setPalette(remembered);
+        m_greetingFrame->setVisible(false);
+        m_field->setPalette(remembered);
         return;
     }
 
     // 2. The whole greeting has run: phases 0 ... 6 together.
-    const qint32 total = f_lngF1Phases[7];
-    if (f_lngF1Ticks > total) {
-        frame1->setVisible(false);
-        TimerPressF1ForHelp->stop();
+    const qint32 total = m_phases[7];
+    if (m_greetingTicks > total) {
+        m_greetingFrame->setVisible(false);
+        m_greetingTimer->stop();
         return;
     }
 
     // 3. S: the full width of the greeting in twips, a little short of the field's width.
-    const qint32 c = ++f_lngF1Ticks;
-    const double slide = f_lngF1Phases[1];
-    const double tppX = twipsX();
-    const double s = (slide - 0.5) / slide * boxCalc->width() * tppX;
+    const qint32 c = ++m_greetingTicks;
+    const double slide = m_phases[1];
+    const double tppX = twipsPerPixelX(m_window);
+    const double s = (slide - 0.5) / slide * m_field->width() * tppX;
 
     // 4. The last phase only stands.
-    if (c > total - f_lngF1Phases[6])
+    if (c > total - m_phases[6])
         return;
 
     // 5. Find the phase of tick c; k counts the ticks inside it.
     int phase = 0;
     qint32 start = 0;
-    while (phase < 5 && c > start + f_lngF1Phases[phase]) {
-        start += f_lngF1Phases[phase];
+    while (phase < 5 && c > start + m_phases[phase]) {
+        start += m_phases[phase];
         ++phase;
     }
-    f_lngF1Phases[8] = start;
+    m_phases[8] = start;
     const qint32 k = c - start;
-    const double spring = f_lngF1Phases[3];
+    const double spring = m_phases[3];
     const double dip = slide + 80;
 
     double w = 0; // twips
@@ -356,19 +345,19 @@ void frmTallyer::TimerPressF1ForHelp_Timer()
         w = s * (dip - k) / dip;
         break;
     default: // and back to S
-        w = s * (dip - f_lngF1Phases[5] + k) / dip;
+        w = s * (dip - m_phases[5] + k) / dip;
         break;
     }
 
     // 6. Right-aligned 100 twips from the field's right edge, growing to the left. The right edge
-    // is converted to pixels once, so it stays put while the width changes. lblF1Label lives in
-    // frame1, which starts 5 pixels into the field.
-    const int right = static_cast<int>(std::lround(boxCalc->x() + boxCalc->width() - kF1RightGapTwips / tppX));
+    // is converted to pixels once, so it stays put while the width changes. m_greeting lives in
+    // m_greetingFrame, which starts 5 pixels into the field.
+    const int right = static_cast<int>(std::lround(m_field->x() + m_field->width() - kF1RightGapTwips / tppX));
     const int width = static_cast<int>(std::lround(w / tppX));
-    lblF1Label->setGeometry(right - width - frame1->x(), lblF1Label->y(), width,
-                            lblF1Label->sizeHint().height());
+    m_greeting->setGeometry(right - width - m_greetingFrame->x(), m_greeting->y(), width,
+                            m_greeting->sizeHint().height());
 
     // The greeting appears once its waiting phase is over.
-    if (c > f_lngF1Phases[0])
-        lblF1Label->setVisible(true);
+    if (c > m_phases[0])
+        m_greeting->setVisible(true);
 }

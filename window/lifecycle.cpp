@@ -4,6 +4,7 @@
 
 #include "calcfield.h"
 #include "colorvalue.h"
+#include "hints.h"
 #include "datafolders.h"
 #include "loadtext.h"
 #include "mavolabel3d.h"
@@ -13,6 +14,7 @@
 #include "wordsfile.h"
 #include "productinfo.h"
 #include "settings.h"
+#include "sheeteditor.h"
 #include "singlecopy.h"
 #include "textrules.h"
 #include "twips.h"
@@ -41,8 +43,6 @@
 
 namespace {
 
-frmTallyer *g_frmMain = nullptr;
-
 const char kDefaultWordsFile[] = "InWordsDollars eng.txt";
 
 QString programFolder()
@@ -51,11 +51,6 @@ QString programFolder()
 }
 
 } // namespace
-
-frmTallyer *mainCalculatorWindow()
-{
-    return g_frmMain;
-}
 
 double frmTallyer::twipsX() const
 {
@@ -73,21 +68,36 @@ int frmTallyer::captionBarPixels() const
     return inset > 0 ? inset : 0;
 }
 
+void frmTallyer::adoptMainWindow(const frmTallyer &main)
+{
+    // The main window's option values and placement sizes, and the look of its field.
+    m_options = main.m_options;
+    m_placement = main.m_placement;
+    HookField();
+    HookWindow();
+    setAlwaysOnTop(m_options.alwaysOnTop);
+    boxCalc->setFont(main.boxCalc->font());
+    boxCalc->setPalette(main.boxCalc->palette());
+    setFont(main.font());
+    lblResult->setFont(main.lblResult->font());
+}
+
+void frmTallyer::TakeHistoryExpression(int roundDigit, const QString &expression)
+{
+    setRoundDigit(roundDigit);
+    // The main window's cycle runs in full for the copied text.
+    boxCalc->setText(expression);
+    SetCaret(CaretMode::All);
+}
+
+bool frmTallyer::historyOpen() const
+{
+    return m_role == Role::History || findChild<frmTallyer *>(QString(), Qt::FindDirectChildrenOnly);
+}
+
 bool frmTallyer::Form_Load()
 {
-    if (m_blnIsHistory) {
-        // The history window works with the main window's option values and placement sizes.
-        if (const auto *main = qobject_cast<const frmTallyer *>(parentWidget())) {
-            m_options = main->m_options;
-            m_placement = main->m_placement;
-        }
-        HookField();
-        HookWindow();
-        setAlwaysOnTop(m_options.alwaysOnTop);
-        return true;
-    }
-
-    const bool firstRun = lblRound->property("Tag").toString().isEmpty();
+    const bool firstRun = m_roundDigit < 0;
 
     // On the first run the window is made normal and becomes the program's main window.
     if (firstRun) {
@@ -96,7 +106,6 @@ bool frmTallyer::Form_Load()
         // Every option value is read here, in one go; the steps below use them where the
         // settings are first needed.
         m_options = Options::load();
-        g_frmMain = this;
     }
 
     // Another running copy may end this one.
@@ -131,9 +140,7 @@ bool frmTallyer::Form_Load()
             // No-break spaces keep the four words on one line.
             lblF1Label->setText(LoadText(1005, {QStringLiteral("|1"), QString(QChar(0xA0))}));
             lblF1Label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-            f_lngF1Ticks = 0;
-            f_blnTyped = false;
-            TimerPressF1ForHelp->start();
+            hints->startGreeting();
         }
     }
 
@@ -176,10 +183,9 @@ bool frmTallyer::Form_Load()
     }
 
     // 15. The rounding digit (the store reads one outside 0 ... 9 as 2).
-    setRoundDigit(QString::number(m_options.roundTo));
+    setRoundDigit(m_options.roundTo);
     const int speed = std::clamp(QGuiApplication::styleHints()->keyboardAutoRepeatRate(), 0, 31);
-    f_lngPointDelay = speed + 10;
-    TimerPointRefresh->setInterval(f_lngPointDelay);
+    sheet->setLeadingZeroDelay(speed + 10);
     return true;
 }
 
@@ -274,9 +280,9 @@ bool frmTallyer::singleCopyTest(bool blnFirstRun)
 
 bool frmTallyer::localeTest()
 {
-    LoadLocaleSettings();
+    sheet->readLocale();
     const LocaleSnapshot snap = currentLocaleSnapshot();
-    const LocaleValues &loc = localeValues();
+    const LocaleValues &loc = sheet->locale();
 
     // Grouping by three: 1234567 must come out as 1, 234, 567 with the group separator between.
     const QString sep = snap.locale.groupSeparator();
@@ -322,29 +328,12 @@ void frmTallyer::Form_Unload()
     batch.writeText(Settings::MemoryString, MemoryStringToSave());
     batch.writeText(Settings::MemorySeparators, MemorySeparatorsNow());
     batch.commit();
-    if (g_frmMain == this)
-        g_frmMain = nullptr;
 }
 
 void frmTallyer::closeEvent(QCloseEvent *event)
 {
     Form_Unload();
     event->accept();
-}
-
-void frmTallyer::ReadFormPosition(float &sngLeft, float &sngTop) const
-{
-    sngLeft = static_cast<float>(Settings::readLong(Settings::FormLeft));
-    sngTop = static_cast<float>(Settings::readLong(Settings::FormTop));
-}
-
-void frmTallyer::ClampLeft(float &sngLeft) const
-{
-    if (sngLeft < 0)
-        sngLeft = 0;
-    const double widthTwips = frameGeometry().width() * twipsX();
-    if (sngLeft > m_placement.screenWidth - widthTwips)
-        sngLeft = static_cast<float>(m_placement.screenWidth - widthTwips);
 }
 
 void frmTallyer::setAlwaysOnTop(bool blnOnTop)
@@ -383,7 +372,7 @@ void frmTallyer::HookField()
     // A caret move or a selection change repaints the field: re-arm the sub result.
     connect(boxCalc, &QPlainTextEdit::cursorPositionChanged, TimerSelWork, qOverload<>(&QTimer::start));
     connect(boxCalc, &QPlainTextEdit::selectionChanged, TimerSelWork, qOverload<>(&QTimer::start));
-    if (!m_blnIsHistory) {
+    if (m_role == Role::Main) {
         // A paste is shown only once the cycle has cleaned and wrapped it: the row count that
         // the cycle asks for switches the drawing on again.
         boxCalc->onPaste = [this](const QMimeData *source) {
@@ -418,7 +407,7 @@ void frmTallyer::UnhookField()
 bool frmTallyer::eventFilter(QObject *watched, QEvent *event)
 {
     if (watched == this)
-        return m_blnIsHistory ? HistoryWindowProc(event) : MainWindowProc(event);
+        return m_role == Role::Main && MainWindowProc(event); // the history window keeps no position
     if (watched == boxCalc->viewport()) {
         switch (event->type()) {
         case QEvent::Paint: {
@@ -432,23 +421,29 @@ bool frmTallyer::eventFilter(QObject *watched, QEvent *event)
         }
         case QEvent::MouseButtonRelease:
             if (static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton)
-                boxCalc_MouseUp(1);
+                m_clickPos = static_cast<qint32>(boxCalc->SelStart());
             return false;
         case QEvent::MouseButtonDblClick:
             if (static_cast<QMouseEvent *>(event)->button() != Qt::LeftButton)
                 return false;
-            return m_blnIsHistory ? HistoryFieldProc(event) : MainFieldProc(event);
+            // The number under the pointer, not the toolkit's word.
+            SelectNumberAtClick();
+            return true;
         default:
             return false;
         }
     }
     if (watched == boxCalc) {
         if (event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease) {
-            if (m_blnForwardingKey)
+            if (m_forwardingKey)
                 return false;
             return fieldKeyEvent(static_cast<QKeyEvent *>(event));
         }
-        return m_blnIsHistory ? HistoryFieldProc(event) : MainFieldProc(event);
+        if (event->type() == QEvent::MouseButtonDblClick) {
+            SelectNumberAtClick();
+            return true;
+        }
+        return m_role == Role::Main && MainFieldProc(event);
     }
     return QWidget::eventFilter(watched, event);
 }
@@ -478,17 +473,12 @@ bool frmTallyer::MainWindowProc(QEvent *event)
 
 bool frmTallyer::MainFieldProc(QEvent *event)
 {
-    if (event->type() == QEvent::MouseButtonDblClick) {
-        // The number under the pointer, not the toolkit's word.
-        SelectNumberAtClick();
-        return true;
-    }
     if (event->type() != QEvent::FocusIn)
         return false;
 
     // The user may have changed the regional settings while the window was in the background.
-    LoadLocaleSettings();
-    const LocaleValues &loc = localeValues();
+    sheet->readLocale();
+    const LocaleValues &loc = sheet->locale();
     if (!m_strFocusThousands.isEmpty() && m_strFocusThousands != loc.thousandsSeparator) {
         lblResult->setCaption(ConvertGrouping(lblResult->Caption(), m_strFocusThousands, loc.thousandsSeparator));
         lblMemory->setCaption(ConvertGrouping(lblMemory->Caption(), m_strFocusThousands, loc.thousandsSeparator));

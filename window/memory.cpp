@@ -10,6 +10,7 @@
 #include "memorybank.h"
 #include "modfunctions.h"
 #include "settings.h"
+#include "sheeteditor.h"
 
 #include <QAction>
 #include <QFrame>
@@ -27,21 +28,10 @@ void frmTallyer::MemoryClear()
     memoryBank->clear();
 }
 
-void frmTallyer::MemoryAdd()
-{
-    MemoryArithmetic(true);
-}
-
-void frmTallyer::MemorySubtract()
-{
-    MemoryArithmetic(false);
-}
-
-void frmTallyer::MemoryArithmetic(bool blnAdd)
+void frmTallyer::MemoryArithmetic(MemoryBank::Operation operation)
 {
     const std::optional<QString> text =
-        MemoryBank::combine(blnAdd ? MemoryBank::Operation::Add : MemoryBank::Operation::Subtract,
-                            lblResult->Caption(), lblMemory->Caption(), roundDigit());
+        MemoryBank::combine(operation, lblResult->Caption(), lblMemory->Caption(), roundDigit());
     if (!text) {
         ShowMemoryOverflow();
         return;
@@ -65,20 +55,12 @@ void frmTallyer::MemoryRecall()
     QString v = lblMemory->Caption();
     if (!v.isEmpty()) {
         bool ok = false;
-        const double value = ParseDisplayNumber(ReplaceAll(v, localeValues().thousandsSeparator, QString()), ok);
+        const double value = ParseDisplayNumber(ReplaceAll(v, sheet->locale().thousandsSeparator, QString()), ok);
         if (ok)
             v = PlainNumberText(value);
     }
 
-    const qsizetype s = boxCalc->SelStart();
-    const qsizetype l = boxCalc->SelLength();
-    const QString text = boxCalc->Text();
-    f_lngCaretAfterInsert = static_cast<qint32>(s + v.size());
-    boxCalc->setText(text.left(s) + v + text.mid(s + l));
-    f_lngCaretAfterInsert = 0;
-    if (boxCalc->SelStart() == 0)
-        boxCalc->setSelStart(s + v.size());
-    boxCalc->viewport()->update();
+    sheet->insertAtCaret(v);
 }
 
 void frmTallyer::PopupMemoryMenu()
@@ -117,7 +99,7 @@ QString frmTallyer::MemoryStringToSave() const
 void frmTallyer::drawMemoryCells()
 {
     for (int n = 1; n <= MemoryBank::kCells; ++n) {
-        if (QAction *item = memoryItem(QStringLiteral("mnuM%1").arg(n))) {
+        if (QAction *item = memoryItem(n)) {
             item->setText(memoryBank->caption(n));
             item->setChecked(n == memoryBank->current());
         }

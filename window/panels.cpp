@@ -6,9 +6,10 @@
 #include "calcfield.h"
 #include "datafolders.h"
 #include "loadtext.h"
+#include "hints.h"
 #include "mavolabel3d.h"
-
 #include "modfunctions.h"
+#include "sheeteditor.h"
 
 #include <QClipboard>
 #include <QCoreApplication>
@@ -19,18 +20,7 @@
 
 #include <cmath>
 
-namespace {
-
-OptionsDialogOpener g_fnOptionsOpener;
-
-} // namespace
-
-void setOptionsDialogOpener(OptionsDialogOpener opener)
-{
-    g_fnOptionsOpener = std::move(opener);
-}
-
-void frmTallyer::PressLabel(int, MavoLabel3D *label, const QString &strName)
+void frmTallyer::PressLabel(MavoLabel3D *label, const QString &strName)
 {
     if (!label->Enabled() || label->IsDown())
         return;
@@ -51,42 +41,34 @@ bool frmTallyer::StripShown() const
     return inner > fieldBottom + m_placement.frameSpare + 100;
 }
 
-void frmTallyer::labelMouseDown(MavoLabel3D *label, int Button)
+void frmTallyer::labelMouseDown(MavoLabel3D *label, int button)
 {
     if (label == lblResult || label == lblMemory)
-        Panel_MouseDown(label, Button);
-    else if (label == lblRound)
-        lblRound_MouseDown(Button, 0, 0, 0);
-    else if (label == lblM)
-        PressLabel(Button, label, QStringLiteral("M"));
-    else if (label == lblMC)
-        PressLabel(Button, label, QStringLiteral("MC"));
-    else if (label == lblMR)
-        PressLabel(Button, label, QStringLiteral("MR"));
-    else if (label == lblMPlus)
-        PressLabel(Button, label, QStringLiteral("M+"));
-    else if (label == lblMMinus)
-        PressLabel(Button, label, QStringLiteral("M-"));
+        Panel_MouseDown(label, button);
+    else if (label == lblM || label == lblMC || label == lblMR || label == lblMPlus || label == lblMMinus)
+        PressLabel(label, label->Caption()); // the memory buttons name themselves over the panel
     else
-        PressLabel(Button, label, QString());
+        PressLabel(label, QString());
 }
 
-void frmTallyer::labelMouseUp(MavoLabel3D *label, int Button, float X)
+void frmTallyer::labelMouseUp(MavoLabel3D *label, int button)
 {
-    if (label == lblResult || label == lblMemory)
-        Panel_MouseUp(label);
-    else if (label == lblRound)
-        lblRound_MouseUp(Button, 0, X, 0);
-    else if (label == lblM)
+    if (label == lblResult || label == lblMemory) {
+        CopyPanelText(label, label->CaptionShiftOnDown() == MavoLabel3D::ShiftRight);
+    } else if (label == lblRound) {
+        stepRoundDigit(button);
+        roundingChanged();
+    } else if (label == lblM) {
         MemoryStore();
-    else if (label == lblMC)
+    } else if (label == lblMC) {
         MemoryClear();
-    else if (label == lblMR)
+    } else if (label == lblMR) {
         MemoryRecall();
-    else if (label == lblMPlus)
-        MemoryAdd();
-    else if (label == lblMMinus)
-        MemorySubtract();
+    } else if (label == lblMPlus) {
+        MemoryArithmetic(MemoryBank::Operation::Add);
+    } else if (label == lblMMinus) {
+        MemoryArithmetic(MemoryBank::Operation::Subtract);
+    }
     else if (label == lblMemMenu)
         PopupMemoryMenu();
     else if (label == lblMoveSize)
@@ -95,23 +77,18 @@ void frmTallyer::labelMouseUp(MavoLabel3D *label, int Button, float X)
         lblOptions_MouseUp();
 }
 
-void frmTallyer::Panel_MouseDown(MavoLabel3D *panel, int Button)
+void frmTallyer::Panel_MouseDown(MavoLabel3D *panel, int button)
 {
     if (panel->IsDown())
         return;
     // The caption moves down for a copy in digits, right for a copy in words.
-    if (Button == 1)
-        panel->setCaptionShiftOnDown(2);
-    else if (Button == 2)
-        panel->setCaptionShiftOnDown(1);
+    if (button == MavoLabel3D::LeftButton)
+        panel->setCaptionShiftOnDown(MavoLabel3D::ShiftDown);
+    else if (button == MavoLabel3D::RightButton)
+        panel->setCaptionShiftOnDown(MavoLabel3D::ShiftRight);
     else
         return;
-    PressLabel(1, panel, QString());
-}
-
-void frmTallyer::Panel_MouseUp(MavoLabel3D *panel)
-{
-    CopyPanelText(panel, panel->CaptionShiftOnDown() == 1);
+    PressLabel(panel, QString());
 }
 
 void frmTallyer::CopyPanelText(MavoLabel3D *label, bool blnInWords)
@@ -122,7 +99,7 @@ void frmTallyer::CopyPanelText(MavoLabel3D *label, bool blnInWords)
     QClipboard *clipboard = QGuiApplication::clipboard();
     clipboard->clear();
 
-    const LocaleValues &loc = localeValues();
+    const LocaleValues &loc = sheet->locale();
     if (!blnInWords) {
         QString digits = t;
         const qsizetype point = loc.decimalSeparator.isEmpty() ? -1 : t.indexOf(loc.decimalSeparator);
@@ -164,10 +141,10 @@ void frmTallyer::lblMoveSize_MouseUp()
 
 void frmTallyer::lblOptions_MouseUp()
 {
-    // 1. A second request while the dialog is open is ignored.
-    if (!lblOptions->property("Tag").toString().isEmpty())
+    // A second request while the dialog is open is ignored.
+    if (m_optionsOpen)
         return;
-    lblOptions->setProperty("Tag", QStringLiteral("Show"));
+    m_optionsOpen = true;
 
     // Every push-label comes back to normal before the dialog opens.
     const QList<MavoLabel3D *> labels = findChildren<MavoLabel3D *>();
@@ -175,22 +152,21 @@ void frmTallyer::lblOptions_MouseUp()
         if (l->IsDown())
             l->GoNormal();
     }
-    f_blnKeyDown.fill(false);
+    m_keyDown.fill(false);
 
-    // 3. - 4. The dialog is topmost itself; the calculator must not cover it.
+    // The dialog is topmost itself; the calculator must not cover it.
     setAlwaysOnTop(false);
-    TimerMyToolTip->stop();
-    lblToolTip->setVisible(false);
+    hints->hide(false);
     lblOptions->GoNormal();
 
-    // 5. - 6. The dialog works on a copy; only OK gives values back.
+    // The dialog works on a copy; only OK gives values back.
     QPointer<frmTallyer> self(this);
     std::optional<Options> changed;
-    if (g_fnOptionsOpener)
-        changed = g_fnOptionsOpener(this, m_options);
+    if (m_optionsOpener)
+        changed = m_optionsOpener(this, m_options);
     if (!self)
         return;
-    lblOptions->setProperty("Tag", QString());
+    m_optionsOpen = false;
     if (changed)
         m_options = *changed;
 
@@ -203,7 +179,7 @@ void frmTallyer::lblOptions_MouseUp()
     if (changed) {
         Form_Load();
         if (!f_blnSelection)
-            boxCalc_Change();
+            sheet->runCycle();
         else
             TimerSelWork->start();
     }

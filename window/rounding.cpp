@@ -2,40 +2,22 @@
 
 #include "frmtallyer.h"
 
+#include "hints.h"
 #include "mavolabel3d.h"
 #include "modfunctions.h"
+#include "sheeteditor.h"
 
 #include <QTimer>
 
-namespace {
-
-const QStringList &digitList()
+void frmTallyer::setRoundDigit(int digit)
 {
-    static const QStringList digits = {"0", "1", "2", "3", "4", "5", "6", "7", "8", "9"};
-    return digits;
+    m_roundDigit = digit;
+    lblRound->setCaption(QStringLiteral("Fix ") + QString::number(digit));
 }
 
-} // namespace
-
-int frmTallyer::roundDigit() const
+void frmTallyer::lblRound_MouseMove()
 {
-    return lblRound->property("Tag").toString().toInt();
-}
-
-void frmTallyer::setRoundDigit(const QString &strDigit)
-{
-    lblRound->setProperty("Tag", strDigit);
-    lblRound->setCaption(QStringLiteral("Fix ") + strDigit);
-}
-
-void frmTallyer::lblRound_MouseDown(int Button, int, float, float)
-{
-    PressLabel(Button, lblRound, QString());
-}
-
-void frmTallyer::lblRound_MouseMove(int, int, float, float)
-{
-    ShowHint(QStringLiteral("lblRound"));
+    hints->show(QStringLiteral("lblRound"));
     // The neighbouring result panel drops its hover look when the pointer has moved on to the
     // selector.
     if (lblResult->IsUp()) {
@@ -45,13 +27,16 @@ void frmTallyer::lblRound_MouseMove(int, int, float, float)
     }
 }
 
-void frmTallyer::lblRound_MouseUp(int Button, int, float X, float)
+void frmTallyer::stepRoundDigit(int button)
 {
-    // A release from the keyboard (X below 0) comes after Ctrl+digit has set the digit already.
-    if (X >= 0)
-        setRoundDigit(NextInList(lblRound->property("Tag").toString(), digitList(), Button));
+    static const QStringList digits = {"0", "1", "2", "3", "4", "5", "6", "7", "8", "9"};
+    setRoundDigit(NextInList(QString::number(m_roundDigit), digits, button).toInt());
+}
+
+void frmTallyer::roundingChanged()
+{
     if (f_blnSelection)
         TimerSelWork->start();
     else
-        boxCalc_Change();
+        sheet->runCycle();
 }

@@ -1,4 +1,4 @@
-// The evaluation cycle of the calculation sheet, row wrapping and the window height that follows
+// What follows each cycle of the sheet (rows, results, undo) and the window height that follows
 // the rows.
 
 #include "frmtallyer.h"
@@ -7,8 +7,9 @@
 #include "mavolabel3d.h"
 #include "modfunctions.h"
 
-#include <QFontMetricsF>
-#include <QHash>
+#include "hints.h"
+#include "sheeteditor.h"
+
 #include <QFrame>
 #include <QLabel>
 #include <QScreen>
@@ -18,36 +19,6 @@
 #include <algorithm>
 #include <cmath>
 
-namespace {
-
-const QString kCrLf = QStringLiteral("\r\n");
-
-// Round half to even, as the width conversion wants.
-int roundHalfEven(double value)
-{
-    return static_cast<int>(std::nearbyint(value));
-}
-
-} // namespace
-
-int frmTallyer::TextWidthPixels(const QString &strText) const
-{
-    // Measured with the field's own font, exactly as the field lays text out. Shaping is dear and
-    // every key re-wraps every row, so widths are kept: they depend only on the text and the font.
-    // The cache is emptied when the font changes and when it grows past a bound.
-    constexpr qsizetype kMaxCachedWidths = 65536;
-    const QFont font = boxCalc->font();
-    if (!(font == m_widthCacheFont) || m_widthCache.size() >= kMaxCachedWidths) {
-        m_widthCache.clear();
-        m_widthCacheFont = font;
-    }
-    if (const auto it = m_widthCache.constFind(strText); it != m_widthCache.cend())
-        return *it;
-    const int width = roundHalfEven(QFontMetricsF(font).horizontalAdvance(strText));
-    m_widthCache.insert(strText, width);
-    return width;
-}
-
 qint32 frmTallyer::fieldLineCount() const
 {
     boxCalc->resumeRedraw();
@@ -56,69 +27,14 @@ qint32 frmTallyer::fieldLineCount() const
     return std::min<qint32>(boxCalc->visualLineCount(), 32767);
 }
 
-void frmTallyer::boxCalc_Change()
+void frmTallyer::boxCalc_Change(bool textDiffers)
 {
-    // Our own writes into the field come back here; they are not a change.
-    if (f_blnWriting)
-        return;
-    // A real change of the text, not a bare re-evaluation, ends the F1 greeting.
-    if (boxCalc->Text() != f_strLastText) {
-        f_blnTyped = true;
-        f_tmrLastTyped.start();
-    }
-    // The user's number conventions may have changed since the last key.
-    f_blnEdited = true;
-    LoadLocaleSettings();
-    // The text and the caret as the field has them now.
-    QString s = boxCalc->Text();
-    qsizetype c = boxCalc->SelStart();
+    // A change of the text is a new state of the sheet: stepping back in the history starts at
+    // its newest entry again.
+    if (m_role == Role::Main && !sheet->isRestoring())
+        m_history.toEnd();
 
-    // 4. - 10. Separators, minus runs, foreign characters, line breaks, empty rows.
-    s = CleanSheetText(s, c, f_blnRestoring);
-
-    // 11. - 12. Wrapping, main window only.
-    if (!f_blnRestoring && !m_blnIsHistory) {
-        // The field's design width in pixels, less a vertical scroll bar and the field's inner
-        // margins. The field itself may be wider while the panels below need the room; rows keep
-        // the design width all the same.
-        const int scrollBar = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, boxCalc);
-        const int w = kDesignFieldWidth - scrollBar - 6;
-        const TextWidthFunction measure = [this](const QString &t) { return TextWidthPixels(t); };
-        const QString breakChars = QString::fromUtf16(kContinuationOperators);
-        const QString wrapped = WrapText(s, breakChars, kCrLf, w, measure);
-        if (wrapped != s) {
-            if (f_lngCaretAfterInsert != 0)
-                c = f_lngCaretAfterInsert;
-            // Carry the caret to the end of its operator-delimited run, wrap that prefix, and
-            // shift the caret by what the wrap inserted in front of it.
-            qsizetype p = c;
-            for (;;) {
-                if (p >= s.size())
-                    break;
-                ++p;
-                if (IsContinuationOperator(s.at(p - 1)))
-                    break;
-                if (s.mid(p - 1, 2) == kCrLf)
-                    break;
-            }
-            p = std::min(p, s.size());
-            c = WrapText(s.left(p), breakChars, kCrLf, w, measure).size() + c - p;
-            s = wrapped;
-        }
-        g_udtHistory.toEnd();
-    }
-
-    // 13. Write back only when something changed; the caret is clamped into the text.
-    if (s != boxCalc->Text()) {
-        f_blnWriting = true;
-        boxCalc->setText(s);
-        if (!f_blnRestoring)
-            boxCalc->setSelStart(std::clamp<qsizetype>(c, 0, s.size()));
-        boxCalc->viewport()->update();
-        f_blnWriting = false;
-    }
-
-    // 14. Rows.
+    // Rows.
     const qint16 rows = LoWord(fieldLineCount());
     if (rows != f_intRows) {
         f_intRows = rows;
@@ -126,23 +42,17 @@ void frmTallyer::boxCalc_Change()
     }
 
     // The sub result, once per cycle, before the expression is evaluated.
-    if (!m_blnIsHistory)
+    if (m_role == Role::Main)
         TimerSelWork_Timer();
 
     // The rows as one expression, evaluated and shown in the result panel.
-    f_strExpression = SheetExpression(s);
+    f_strExpression = SheetExpression(boxCalc->Text());
     lblResult->setCaption(ExpressionResultText(f_strExpression));
 
     // A real change goes into the undo ring.
-    if (!m_blnIsHistory) {
-        const QString text = boxCalc->Text();
-        if (text != f_strLastText) {
-            if (!f_blnRestoring) {
-                RecordState(f_udtUndo, true);
-                takeSnapshot();
-            }
-        }
-        f_strLastText = text;
+    if (m_role == Role::Main && textDiffers && !sheet->isRestoring()) {
+        RecordState(f_udtUndo, true);
+        takeSnapshot();
     }
 }
 
@@ -154,8 +64,7 @@ void frmTallyer::ResizeToRows(bool blnShowStrip, qint16 intRows, bool blnHeightO
     // The rounding selector has no caption before the first placement.
     const bool firstPlacement = lblRound->Caption().isEmpty();
     // A hint would stand in the wrong place once the height changes.
-    TimerMyToolTip->stop();
-    lblToolTip->setVisible(false);
+    hints->hide(false);
     // The rows shown stay within the options' limits.
     qint32 rows = std::max<qint32>(intRows, m_options.minRows);
     rows = std::min<qint32>(rows, m_options.maxRows);
@@ -174,31 +83,16 @@ void frmTallyer::ResizeToRows(bool blnShowStrip, qint16 intRows, bool blnHeightO
     double h = caption + boxCalc->y() * tppY + fieldHeight + d + m_placement.frameSpare
         + (blnShowStrip ? m_placement.stripHeight : 0);
 
-    // Where the window stands: its saved place the first time, its last place after.
-    float left = m_placement.formLeft;
-    float top = m_placement.formTop;
-    if (firstPlacement) {
-        ReadFormPosition(left, top);
-        m_placement.formLeft = left;
-        m_placement.formTop = top;
-    }
-    ClampLeft(left);
-    if (top < 0)
-        top = 0;
-
-    // 8. A window that would leave the screen at the bottom moves up; one taller than the screen
-    // goes to the top and shows fewer rows.
-    if (top + h > m_placement.screenHeight) {
-        if (h < m_placement.screenHeight) {
-            top = static_cast<float>(m_placement.screenHeight - h);
-        } else {
-            top = 0;
-            do {
-                d -= m_placement.rowHeight;
-                h -= m_placement.rowHeight;
-            } while (h > m_placement.screenHeight && m_placement.rowHeight > 0);
-        }
-    }
+    // Where the window stands: its saved place the first time, its last place after; a window
+    // that would leave the screen at the bottom moves up, one taller than the screen shows fewer
+    // rows.
+    if (firstPlacement)
+        m_placement.readSavedPosition();
+    const float left = m_placement.clampedLeft(m_placement.formLeft, frameGeometry().width() * tppX);
+    const Placement::Fit fit = m_placement.fitOnScreen(m_placement.formTop, h, d);
+    const float top = fit.top;
+    h = fit.height;
+    d = fit.fieldGrowth;
 
     // The field, the window and the panels below take the new height; the move this causes is
     // not recorded as the user's.
@@ -208,7 +102,7 @@ void frmTallyer::ResizeToRows(bool blnShowStrip, qint16 intRows, bool blnHeightO
         boxCalc->resize(boxCalc->width(), std::max(1, boxCalc->height() + dPixels));
     const int clientHeight = std::max(1, static_cast<int>(std::lround((h - caption) / tppY)));
     if (!blnHeightOnly) {
-        if (m_blnIsHistory) {
+        if (m_role == Role::History) {
             // The history window opens in the middle of the screen; stepping to an entry with
             // more rows then grows it downward from where it is, moving up only as far as the
             // screen's bottom edge demands.

@@ -5,7 +5,9 @@
 #include "calcfield.h"
 #include "colorvalue.h"
 #include "mavolabel3d.h"
+#include "hints.h"
 #include "modfunctions.h"
+#include "sheeteditor.h"
 
 #include <QTimer>
 
@@ -18,21 +20,18 @@ const QString kCrLf = QStringLiteral("\r\n");
 
 void frmTallyer::TimerSelWork_Timer()
 {
-    // 1. - 2. A selection made of line breaks only is no selection.
+    // A selection made of line breaks only is no selection.
     const QString sel = boxCalc->SelText();
     f_blnSelection = !TrimChars(sel, kCrLf, TrimLeft).isEmpty();
 
     // A hint shown over the panels goes with any change of the selection.
-    TimerMyToolTip->stop();
-    f_strHintControl.clear();
-    lblToolTip->setVisible(false);
+    hints->hide();
 
-    const QString roundTag = lblRound->property("Tag").toString();
     if (f_blnSelection) {
-        // 4. Evaluate only when the selection or the rounding changed.
-        if (roundTag != f_udtSubResult.Round || sel != f_udtSubResult.Sel) {
+        // Evaluate only when the selection or the rounding changed.
+        if (m_roundDigit != f_udtSubResult.Round || sel != f_udtSubResult.Sel) {
             EvaluateSelection(sel);
-            f_udtSubResult = {sel, lblResult->Caption(), roundTag};
+            f_udtSubResult = {sel, lblResult->Caption(), m_roundDigit};
         } else {
             if (lblResult->ForeColor() != kSysColorButtonShadow)
                 lblResult->setForeColor(kSysColorButtonShadow);
@@ -62,7 +61,7 @@ QString frmTallyer::ExpressionResultText(const QString &strExpression) const
     if (strExpression.contains(kCrLf))
         return QString();
     const int decimals = roundDigit();
-    const LocaleValues &loc = localeValues();
+    const LocaleValues &loc = sheet->locale();
     for (const ResultMemo &memo : m_resultMemo) {
         if (memo.decimals == decimals && memo.leadingZero == loc.leadingZero && memo.decimal == loc.decimalSeparator
             && memo.thousands == loc.thousandsSeparator && memo.expression == strExpression)

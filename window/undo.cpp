@@ -1,16 +1,13 @@
-// The window's undo ring and the program's expression history.
+// The window's undo ring and its expression history.
 
 #include "frmtallyer.h"
 
 #include "calcfield.h"
-#include "mavolabel3d.h"
+#include "sheeteditor.h"
 
 void frmTallyer::takeSnapshot()
 {
-    f_strSnapText = boxCalc->Text();
-    f_lngSnapSelStart = static_cast<qint32>(boxCalc->SelStart());
-    f_lngSnapSelLength = static_cast<qint32>(boxCalc->SelLength());
-    f_bytSnapRound = static_cast<quint8>(roundDigit());
+    m_snapshot = fieldState();
 }
 
 TextEntry frmTallyer::fieldState() const
@@ -22,7 +19,7 @@ TextEntry frmTallyer::fieldState() const
 void frmTallyer::RecordState(TextRing &ring, bool record)
 {
     if (record) {
-        ring.record({f_strSnapText, f_lngSnapSelStart, f_lngSnapSelLength, f_bytSnapRound});
+        ring.record(m_snapshot);
         return;
     }
 
@@ -38,13 +35,8 @@ void frmTallyer::RecordState(TextRing &ring, bool record)
 
 void frmTallyer::restoreEntry(const TextEntry &entry)
 {
-    f_blnRestoring = true;
-    setRoundDigit(QString::number(entry.round));
-    boxCalc->replaceText(entry.text); // the cycle runs, restricted while restoring
-    boxCalc->setSelStart(entry.selStart);
-    boxCalc->setSelLength(entry.selLength);
-    boxCalc->viewport()->update();
-    f_blnRestoring = false;
+    setRoundDigit(entry.round);
+    sheet->restore(entry.text, entry.selStart, entry.selLength);
 }
 
 void frmTallyer::StepState(TextRing &ring, bool forward, bool record)

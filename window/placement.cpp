@@ -1,0 +1,36 @@
+#include "placement.h"
+
+#include "settings.h"
+
+void Placement::readSavedPosition()
+{
+    formLeft = static_cast<float>(Settings::readLong(Settings::FormLeft));
+    formTop = static_cast<float>(Settings::readLong(Settings::FormTop));
+}
+
+float Placement::clampedLeft(float left, double windowWidth) const
+{
+    if (left < 0)
+        left = 0;
+    if (left > screenWidth - windowWidth)
+        left = static_cast<float>(screenWidth - windowWidth);
+    return left;
+}
+
+Placement::Fit Placement::fitOnScreen(float top, double height, double fieldGrowth) const
+{
+    if (top < 0)
+        top = 0;
+    if (top + height > screenHeight) {
+        if (height < screenHeight) {
+            top = static_cast<float>(screenHeight - height);
+        } else {
+            top = 0;
+            do {
+                fieldGrowth -= rowHeight;
+                height -= rowHeight;
+            } while (height > screenHeight && rowHeight > 0);
+        }
+    }
+    return {top, height, fieldGrowth};
+}

@@ -1,0 +1,199 @@
+#include "sheeteditor.h"
+
+#include "calcfield.h"
+#include "modfunctions.h"
+#include "textrules.h"
+
+#include <QFontMetricsF>
+#include <QStyle>
+#include <QTimer>
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+const QString kCrLf = QStringLiteral("\r\n");
+
+} // namespace
+
+SheetEditor::SheetEditor(CalcField *field, Mode mode, int wrapWidth, QObject *parent)
+    : QObject(parent)
+    , m_field(field)
+    , m_mode(mode)
+    , m_wrapWidth(wrapWidth)
+    , m_leadingZeroTimer(new QTimer(this))
+{
+    m_leadingZeroTimer->setObjectName(QStringLiteral("TimerPointRefresh"));
+    m_leadingZeroTimer->setSingleShot(true);
+    m_leadingZeroTimer->setInterval(m_leadingZeroDelay);
+    connect(m_leadingZeroTimer, &QTimer::timeout, this, &SheetEditor::completeLeadingZero);
+    connect(m_field, &QPlainTextEdit::textChanged, this, &SheetEditor::runCycle);
+}
+
+void SheetEditor::readLocale()
+{
+    LoadLocaleSettings();
+    m_locale = localeValues();
+}
+
+int SheetEditor::textWidth(const QString &text) const
+{
+    // Measured with the field's own font, exactly as the field lays text out. Shaping is dear and
+    // every key re-wraps every row, so widths are kept: they depend only on the text and the font.
+    // The cache is emptied when the font changes and when it grows past a bound.
+    constexpr qsizetype kMaxCachedWidths = 65536;
+    const QFont font = m_field->font();
+    if (!(font == m_widthCacheFont) || m_widthCache.size() >= kMaxCachedWidths) {
+        m_widthCache.clear();
+        m_widthCacheFont = font;
+    }
+    if (const auto it = m_widthCache.constFind(text); it != m_widthCache.cend())
+        return *it;
+    // Half-way widths round to even.
+    const int width = static_cast<int>(std::nearbyint(QFontMetricsF(font).horizontalAdvance(text)));
+    m_widthCache.insert(text, width);
+    return width;
+}
+
+void SheetEditor::runCycle()
+{
+    // Our own writes into the field come back here; they are not a change.
+    if (m_writing)
+        return;
+    if (m_field->Text() != m_lastText)
+        emit textTyped();
+    // The user's number conventions may have changed since the last key.
+    readLocale();
+    QString s = m_field->Text();
+    qsizetype c = m_field->SelStart();
+
+    // Separators, minus runs, foreign characters, line breaks, empty rows.
+    s = CleanSheetText(s, c, m_restoring);
+
+    // Rows longer than the field's design width break after an operator. The field may be wider
+    // while the panels below need the room; rows keep the design width all the same. A vertical
+    // scroll bar and the field's inner margins take their part of it.
+    if (!m_restoring && m_mode == Mode::Main) {
+        const int scrollBar = m_field->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, m_field);
+        const int w = m_wrapWidth - scrollBar - 6;
+        const TextWidthFunction measure = [this](const QString &t) { return textWidth(t); };
+        const QString breakChars = QString::fromUtf16(kContinuationOperators);
+        const QString wrapped = WrapText(s, breakChars, kCrLf, w, measure);
+        if (wrapped != s) {
+            if (m_caretAfterInsert != 0)
+                c = m_caretAfterInsert;
+            // Carry the caret to the end of its operator-delimited run, wrap that prefix, and
+            // shift the caret by what the wrap inserted in front of it.
+            qsizetype p = c;
+            for (;;) {
+                if (p >= s.size())
+                    break;
+                ++p;
+                if (IsContinuationOperator(s.at(p - 1)))
+                    break;
+                if (s.mid(p - 1, 2) == kCrLf)
+                    break;
+            }
+            p = std::min(p, s.size());
+            c = WrapText(s.left(p), breakChars, kCrLf, w, measure).size() + c - p;
+            s = wrapped;
+        }
+    }
+
+    // Write back only when something changed; the caret is clamped into the text.
+    if (s != m_field->Text()) {
+        m_writing = true;
+        m_field->setText(s);
+        if (!m_restoring)
+            m_field->setSelStart(std::clamp<qsizetype>(c, 0, s.size()));
+        m_field->viewport()->update();
+        m_writing = false;
+    }
+
+    const QString text = m_field->Text();
+    const bool differs = text != m_lastText;
+    m_lastText = text;
+    emit sheetChanged(differs);
+}
+
+void SheetEditor::restore(const QString &text, qsizetype selStart, qsizetype selLength)
+{
+    m_restoring = true;
+    m_field->replaceText(text); // the cycle runs, restricted while restoring
+    m_field->setSelStart(selStart);
+    m_field->setSelLength(selLength);
+    m_field->viewport()->update();
+    m_restoring = false;
+}
+
+void SheetEditor::insertAtCaret(const QString &text)
+{
+    const qsizetype start = m_field->SelStart();
+    const qsizetype length = m_field->SelLength();
+    const QString old = m_field->Text();
+    m_caretAfterInsert = start + text.size();
+    m_field->setText(old.left(start) + text + old.mid(start + length));
+    m_caretAfterInsert = 0;
+    if (m_field->SelStart() == 0)
+        m_field->setSelStart(start + text.size());
+    m_field->viewport()->update();
+}
+
+void SheetEditor::keyStarted()
+{
+    m_editKey = false;
+    m_leadingZeroTimer->stop();
+    m_leadingZeroTimer->setInterval(m_leadingZeroDelay);
+    m_leadingZeroTimer->start();
+}
+
+void SheetEditor::holdLeadingZero()
+{
+    m_leadingZeroTimer->stop();
+}
+
+void SheetEditor::setLeadingZeroDelay(int ms)
+{
+    m_leadingZeroDelay = ms;
+    m_leadingZeroTimer->setInterval(ms);
+}
+
+void SheetEditor::setKeyKind(bool editKey, bool rejected)
+{
+    m_editKey = editKey;
+    m_keyRejected = rejected;
+}
+
+bool SheetEditor::acceptsCharacter(QChar c) const
+{
+    if (m_editKey)
+        return true;
+    if (m_keyRejected)
+        return false;
+    if (c == u'\r' || c == u'\b')
+        return true;
+    return !c.isNull() && QStringView(kSheetAlphabet).contains(c);
+}
+
+void SheetEditor::writeQuietly(const QString &text)
+{
+    m_writing = true;
+    m_field->setText(text);
+    m_writing = false;
+}
+
+void SheetEditor::completeLeadingZero()
+{
+    qsizetype c = m_field->SelStart();
+    const QString s = CompleteLeadingZeros(m_field->Text(), c, m_locale.decimalSeparator);
+
+    // The completed text is written without a cycle of its own; the cycle then runs once.
+    if (s != m_field->Text()) {
+        writeQuietly(s);
+        m_field->setSelStart(c);
+        runCycle();
+        m_field->viewport()->update();
+    }
+    m_leadingZeroTimer->stop();
+}
