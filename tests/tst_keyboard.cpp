@@ -1,18 +1,16 @@
-// The main window from the keyboard: the character filter, the key table, the buttons a key
-// holds down, undo and redo, the expression history and its window, the leading zero, and
-// copying the panels in digits and in words. Real widgets, offscreen, driven with key events.
+// The main window from the keyboard: each key reaches its command, the buttons a key holds down,
+// undo and redo, the expression history and its window, the leading zero, copying the panels and
+// the options dialog. Real widgets, offscreen, driven with key events; the rules behind the
+// commands are tested with the engine.
 
 #include "windowtest.h"
 
-#include <QScrollBar>
-
-#include <calcfield.h>
 #include <messagesink.h>
 #include <twips.h>
 
 #include <QApplication>
 #include <QClipboard>
-#include <QLabel>
+#include <QScrollBar>
 
 namespace {
 
@@ -46,65 +44,38 @@ private slots:
         QGuiApplication::clipboard()->clear();
     }
 
-    void typingEnterAndClipboard()
-    {
-        auto w = open();
-        QVERIFY(w);
-        QClipboard *clipboard = QGuiApplication::clipboard();
-        const std::pair<const char *, const char *> typed[] = {
-            {"2a+xZ3", "2+3"}, {"12 5", "5"}, {"4*(2)%+-3/4\\5^6=7<8>9", "4*(2)%+-3/4\\5^6=7<8>9"}};
-        for (const auto &[keys, text] : typed) {
-            w->boxCalc->setText({});
-            QTest::keyClicks(w->boxCalc, keys);
-            QCOMPARE(w->boxCalc->Text(), QString::fromLatin1(text));
-        }
-
-        // Enter breaks the row only after an operator, Shift+Enter never.
-        w->boxCalc->setText({});
-        QTest::keyClicks(w->boxCalc, QStringLiteral("5"));
-        QTest::keyClick(w->boxCalc, Qt::Key_Return);
-        QCOMPARE(w->boxCalc->Text(), QStringLiteral("5"));
-        QTest::keyClicks(w->boxCalc, QStringLiteral("+"));
-        QTest::keyClick(w->boxCalc, Qt::Key_Return, Qt::ShiftModifier);
-        QCOMPARE(w->boxCalc->Text(), QStringLiteral("5+"));
-        QTest::keyClick(w->boxCalc, Qt::Key_Enter, Qt::KeypadModifier);
-        QCOMPARE(w->boxCalc->Text(), QStringLiteral("5+\r\n"));
-
-        setField(*w, QStringLiteral("7+8"), 3);
-        QTest::keyClick(w->boxCalc, Qt::Key_V, Qt::ControlModifier); // empty clipboard
-        QCOMPARE(w->boxCalc->Text(), QStringLiteral("7+8"));
-        clipboard->setText(QStringLiteral("kept"));
-        QTest::keyClick(w->boxCalc, Qt::Key_C, Qt::ControlModifier); // nothing selected
-        QCOMPARE(clipboard->text(), QStringLiteral("kept"));
-        setField(*w, QStringLiteral("7+8"), 0, 2);
-        QTest::keyClick(w->boxCalc, Qt::Key_Insert, Qt::ControlModifier);
-        QCOMPARE(clipboard->text(), QStringLiteral("7+"));
-        // Cut and paste pass their control characters through the filter.
-        QTest::keyClick(w->boxCalc, Qt::Key_X, Qt::ControlModifier);
-        QCOMPARE(w->boxCalc->Text(), QStringLiteral("8"));
-        QTest::keyClick(w->boxCalc, Qt::Key_End, Qt::ControlModifier);
-        QTest::keyClick(w->boxCalc, Qt::Key_V, Qt::ControlModifier);
-        QCOMPARE(w->boxCalc->Text(), QStringLiteral("87+"));
-        QVERIFY(w->boxCalc->updatesEnabled());
-    }
-
-    void editingKeys_data()
+    // One key on a sheet with a selection: the text and the selection after it.
+    void keyReachesCommand_data()
     {
         QTest::addColumn<QString>("text");
         QTest::addColumn<int>("start");
         QTest::addColumn<int>("length");
         QTest::addColumn<QKeyCombination>("key");
         QTest::addColumn<QString>("after");
-        QTest::addColumn<int>("startAfter"); // the selection is always empty after
+        QTest::addColumn<int>("startAfter");
+        QTest::addColumn<int>("lengthAfter");
 
         const QString n = QStringLiteral("12.5+30");
-        QTest::newRow("ctrl-right-stops-at-operator") << n << 1 << 0 << (Qt::CTRL | Qt::Key_Right) << n << 4;
-        QTest::newRow("left-collapses-to-start") << n << 2 << 3 << QKeyCombination(Qt::Key_Left) << n << 2;
-        QTest::newRow("right-collapses-to-end") << n << 2 << 3 << QKeyCombination(Qt::Key_Right) << n << 5;
-        QTest::newRow("ctrl-backspace-run-before") << n << 4 << 0 << (Qt::CTRL | Qt::Key_Backspace) << "+30" << 0;
-        QTest::newRow("ctrl-delete-selection-only") << n << 1 << 2 << (Qt::CTRL | Qt::Key_Delete) << "15+30" << 1;
+        QTest::newRow("letter-filtered") << n << 7 << 0 << QKeyCombination(Qt::Key_A) << n << 7 << 0;
+        QTest::newRow("shifted-operator-typed") << n << 7 << 0 << (Qt::SHIFT | Qt::Key_Percent) << n + u'%' << 8 << 0;
+        QTest::newRow("space-selects-all") << n << 2 << 0 << QKeyCombination(Qt::Key_Space) << n << 0 << 7;
+        QTest::newRow("ctrl-a-selects-all") << n << 2 << 0 << (Qt::CTRL | Qt::Key_A) << n << 0 << 7;
+        QTest::newRow("ctrl-right-stops-at-operator") << n << 1 << 0 << (Qt::CTRL | Qt::Key_Right) << n << 4 << 0;
+        QTest::newRow("ctrl-left-to-number-start") << n << 7 << 0 << (Qt::CTRL | Qt::Key_Left) << n << 5 << 0;
+        QTest::newRow("left-collapses-to-start") << n << 2 << 3 << QKeyCombination(Qt::Key_Left) << n << 2 << 0;
+        QTest::newRow("right-collapses-to-end") << n << 2 << 3 << QKeyCombination(Qt::Key_Right) << n << 5 << 0;
+        QTest::newRow("alt-left-nothing") << n << 2 << 0 << (Qt::ALT | Qt::Key_Left) << n << 2 << 0;
+        QTest::newRow("ctrl-backspace-run-before") << n << 4 << 0 << (Qt::CTRL | Qt::Key_Backspace) << "+30" << 0 << 0;
+        QTest::newRow("ctrl-delete-run-after") << n << 5 << 0 << (Qt::CTRL | Qt::Key_Delete) << "12.5+" << 5 << 0;
+        QTest::newRow("ctrl-delete-selection-only") << n << 1 << 2 << (Qt::CTRL | Qt::Key_Delete) << "15+30" << 1 << 0;
+        QTest::newRow("enter-after-operator-breaks") << "5+" << 2 << 0 << QKeyCombination(Qt::Key_Return) << "5+\r\n" << 4 << 0;
+        QTest::newRow("keypad-enter-after-operator") << "5+" << 2 << 0 << (Qt::KeypadModifier | Qt::Key_Enter) << "5+\r\n" << 4 << 0;
+        QTest::newRow("enter-after-digit-nothing") << "5" << 1 << 0 << QKeyCombination(Qt::Key_Return) << "5" << 1 << 0;
+        QTest::newRow("shift-enter-nothing") << "5+" << 2 << 0 << (Qt::SHIFT | Qt::Key_Return) << "5+" << 2 << 0;
+        QTest::newRow("ctrl-v-empty-clipboard") << n << 7 << 0 << (Qt::CTRL | Qt::Key_V) << n << 7 << 0;
+        QTest::newRow("ctrl-x-cuts") << n << 0 << 2 << (Qt::CTRL | Qt::Key_X) << ".5+30" << 0 << 0;
     }
-    void editingKeys()
+    void keyReachesCommand()
     {
         QFETCH(QString, text);
         QFETCH(int, start);
@@ -116,8 +87,25 @@ private slots:
         QTest::keyClick(w->boxCalc, key.key(), key.keyboardModifiers());
         QTEST(w->boxCalc->Text(), "after");
         QTEST(int(w->boxCalc->SelStart()), "startAfter");
-        QCOMPARE(w->boxCalc->SelLength(), 0);
+        QTEST(int(w->boxCalc->SelLength()), "lengthAfter");
         QVERIFY(w->boxCalc->updatesEnabled());
+    }
+
+    void clipboardKeys()
+    {
+        auto w = open();
+        QVERIFY(w);
+        QClipboard *clipboard = QGuiApplication::clipboard();
+        clipboard->setText(QStringLiteral("kept"));
+        setField(*w, QStringLiteral("7+\r\n8"), 5);
+        QTest::keyClick(w->boxCalc, Qt::Key_C, Qt::ControlModifier); // nothing selected
+        QCOMPARE(clipboard->text(), QStringLiteral("kept"));
+        w->boxCalc->selectAll();
+        QTest::keyClick(w->boxCalc, Qt::Key_Insert, Qt::ControlModifier);
+        QCOMPARE(clipboard->text(), QStringLiteral("7+\n8")); // rows end in a plain line feed
+        QTest::keyClick(w->boxCalc, Qt::Key_End, Qt::ControlModifier);
+        QTest::keyClick(w->boxCalc, Qt::Key_Insert, Qt::ShiftModifier);
+        QCOMPARE(w->boxCalc->Text(), QStringLiteral("7+\r\n87+\r\n8"));
     }
 
     void heldKeysKeepButtonsDown()
@@ -134,36 +122,34 @@ private slots:
         QVERIFY(!w->lblRound->IsDown());
 
         // With the strip folded away, an "M" beside the result shows the memory key held.
-        QCOMPARE(w->lblMoveSize->Caption(), QStringLiteral(">>")); // the strip folded away
         w->boxCalc->selectAll();
         QTest::keyClicks(w->boxCalc, QStringLiteral("6*7"));
         QTest::keyPress(w->boxCalc, Qt::Key_M, Qt::ControlModifier);
         QTest::keyPress(w->boxCalc, Qt::Key_M, Qt::ControlModifier, -1); // a repeat: still one press
-        QVERIFY(w->lblM->IsDown());
-        QCOMPARE(w->lblMemory->Caption(), QString());
-        QVERIFY(w->lblResultLabel->isVisible());
+        QVERIFY(w->lblM->IsDown() && w->lblResultLabel->isVisible());
         QCOMPARE(w->lblResultLabel->text(), QStringLiteral("M"));
+        QCOMPARE(w->lblMemory->Caption(), QString());
         QTest::keyRelease(w->boxCalc, Qt::Key_Control, Qt::NoModifier);
         QCOMPARE(w->lblMemory->Caption(), QStringLiteral("42.0000000"));
-        QVERIFY(!w->lblM->IsDown());
-        QVERIFY(!w->lblResultLabel->isVisible());
+        QVERIFY(!w->lblM->IsDown() && !w->lblResultLabel->isVisible());
 
-        // Ctrl+Space brings the strip in, the window taller by its height, and then no indicator.
-        // The keypad "+", the main "=" and "-" are M+, M+ and M-.
+        // Ctrl+Space brings the strip in, the window taller by it. The keypad "+", the main "="
+        // and "-" are M+, M+ and M-; Ctrl+R recalls, Ctrl+N clears.
         const int before = w->height();
         QTest::keyClick(w->boxCalc, Qt::Key_Space, Qt::ControlModifier);
         QCOMPARE(w->lblMoveSize->Caption(), QStringLiteral("<<"));
-        QCOMPARE(w->height(), before + 32); // the strip below the line, 32 pixels
-        QTest::keyPress(w->boxCalc, Qt::Key_Plus, Qt::ControlModifier | Qt::KeypadModifier);
-        QVERIFY(w->lblMPlus->IsDown());
-        QVERIFY(!w->lblResultLabel->isVisible());
-        QTest::keyRelease(w->boxCalc, Qt::Key_Plus, Qt::ControlModifier | Qt::KeypadModifier);
+        QCOMPARE(w->height(), before + 32);
+        QTest::keyClick(w->boxCalc, Qt::Key_Plus, Qt::ControlModifier | Qt::KeypadModifier);
         QTest::keyClick(w->boxCalc, Qt::Key_Equal, Qt::ControlModifier);
         QCOMPARE(w->lblMemory->Caption(), QStringLiteral("126.0000000"));
         QTest::keyClick(w->boxCalc, Qt::Key_Minus, Qt::ControlModifier);
         QCOMPARE(w->lblMemory->Caption(), QStringLiteral("84.0000000"));
+        setField(*w, QStringLiteral("1+"), 2);
+        QTest::keyClick(w->boxCalc, Qt::Key_R, Qt::ControlModifier);
+        QCOMPARE(w->boxCalc->Text(), QStringLiteral("1+84"));
+        QTest::keyClick(w->boxCalc, Qt::Key_N, Qt::ControlModifier);
+        QCOMPARE(w->lblMemory->Caption(), QString());
         QTest::keyClick(w->boxCalc, Qt::Key_Space, Qt::ControlModifier);
-        QCOMPARE(w->lblMoveSize->Caption(), QStringLiteral(">>"));
         QCOMPARE(w->height(), before);
     }
 
@@ -196,26 +182,23 @@ private slots:
             QTest::keyClick(w->boxCalc, Qt::Key_Backspace, Qt::AltModifier | redo);
             return w->boxCalc->Text();
         };
-        // The first undo keeps the present state, so redo reaches it again.
-        QTest::keyClicks(w->boxCalc, QStringLiteral("1+2"));
-        QCOMPARE(step({}), QStringLiteral("1+"));
-        QCOMPARE(step(Qt::ShiftModifier), QStringLiteral("1+2"));
-        QCOMPARE(w->lblResult->Caption(), QStringLiteral("3.00"));
-        QCOMPARE(w->boxCalc->SelStart(), 3);
-
-        // A restored state brings back its rounding digit.
+        // The first undo keeps the present state, so redo reaches it again; a restored state
+        // brings back its rounding digit.
         QTest::keyClick(w->boxCalc, Qt::Key_4, Qt::ControlModifier);
-        QTest::keyClicks(w->boxCalc, QStringLiteral("0"));
+        QTest::keyClicks(w->boxCalc, QStringLiteral("1+2"));
         QTest::keyClick(w->boxCalc, Qt::Key_2, Qt::ControlModifier);
         QTest::keyClicks(w->boxCalc, QStringLiteral("5"));
-        QCOMPARE(step({}), QStringLiteral("1+20"));
-        QCOMPARE(w->lblRound->Caption(), QStringLiteral("Fix 2"));
         QCOMPARE(step({}), QStringLiteral("1+2"));
+        QCOMPARE(w->lblResult->Caption(), QStringLiteral("3.00"));
+        QCOMPARE(step({}), QStringLiteral("1+"));
         QCOMPARE(w->lblRound->Caption(), QStringLiteral("Fix 4"));
+        QCOMPARE(step(Qt::ShiftModifier), QStringLiteral("1+2"));
+        QCOMPARE(step(Qt::ShiftModifier), QStringLiteral("1+25"));
+        QCOMPARE(w->lblRound->Caption(), QStringLiteral("Fix 2"));
+        QCOMPARE(w->boxCalc->SelStart(), 4);
 
-        // A restore leaves the view as a new text does: from the top, scrolled just enough to show
-        // the caret. Forty rows "1+", ten shown; a change on row 20 undone while the view shows
-        // the last rows puts the caret back behind that row's "1", with rows 11 to 20 in view.
+        // A restore leaves the view as a new text does: forty rows "1+", ten shown; a change on
+        // row 20 undone while the view shows the last rows brings rows 11 to 20 into view.
         w->boxCalc->setText(QStringLiteral("1+\r\n").repeated(39) + u'1');
         w->boxCalc->setSelStart(19 * 4 + 1);
         QTest::keyClicks(w->boxCalc, QStringLiteral("5"));
@@ -225,8 +208,7 @@ private slots:
         QCOMPARE(w->boxCalc->SelStart(), 19 * 4 + 1);
         QCOMPARE(bar->value(), 10);
 
-        // 101 changes, one more than the ring holds; the present state recorded before the first
-        // step pushes out one more: the oldest state left has two digits, 99 steps back.
+        // The ring holds 100 states; with the present one recorded first, 99 steps lead back.
         w->boxCalc->setText({});
         for (int i = 0; i < 101; ++i)
             QTest::keyClick(w->boxCalc, Qt::Key_1);
@@ -234,7 +216,6 @@ private slots:
         QString previous = w->boxCalc->Text();
         for (QString text; (text = step({})) != previous && steps < 150; ++steps)
             previous = text;
-        QCOMPARE(previous.remove(QStringLiteral("\r\n")), QStringLiteral("11"));
         QCOMPARE(steps, 99);
     }
 
@@ -248,8 +229,6 @@ private slots:
 
         QTest::keyClick(w->boxCalc, Qt::Key_4, Qt::ControlModifier);
         QTest::keyClicks(w->boxCalc, QStringLiteral("1/3  ")); // twice: recorded once
-        QCOMPARE(w->boxCalc->Text(), QStringLiteral("1/3")); // the space itself is dropped
-        QCOMPARE(w->boxCalc->SelLength(), 3);
         QTest::keyClick(w->boxCalc, Qt::Key_2, Qt::ControlModifier);
         w->boxCalc->setText(QStringLiteral("5*5"));
         QTest::keyClick(w->boxCalc, Qt::Key_Space);
@@ -258,7 +237,7 @@ private slots:
         QTest::keyClick(w->boxCalc, Qt::Key_PageUp, Qt::ControlModifier);
         QPointer<HistoryWindow> h = w->history();
         QVERIFY(h);
-        FormParts hp(h);
+        const FormParts hp(h);
         QCOMPARE(h->windowTitle(), QStringLiteral("History - Mavo Tallyer"));
         QCOMPARE(hp.boxCalc->SelText(), QStringLiteral("5*5"));
         QCOMPARE(hp.lblResult->Caption(), QStringLiteral("25.00"));
@@ -281,23 +260,17 @@ private slots:
         QCOMPARE(hp.boxCalc->Text(), QStringLiteral("1/3"));
         QCOMPARE(w->lblMemory->Caption(), QString());
 
+        // Enter on a selection hands it back with its rounding; the history window saves nothing.
         hp.boxCalc->selectAll();
         QTest::keyClick(hp.boxCalc, Qt::Key_Return);
         QTRY_VERIFY(!h);
-        QCOMPARE(Settings::readText(Settings::FullName), QString()); // the history window saves nothing
+        QCOMPARE(Settings::readText(Settings::FullName), QString());
         QCOMPARE(w->boxCalc->SelText(), QStringLiteral("1/3"));
         QCOMPARE(w->lblRound->Caption(), QStringLiteral("Fix 4"));
         QCOMPARE(w->lblResult->Caption(), QStringLiteral("0.3333"));
 
-        // Esc closes the history window instead of minimising anything.
-        QTest::keyClick(w->boxCalc, Qt::Key_PageUp, Qt::ControlModifier);
-        h = w->history();
-        QVERIFY(h);
-        QTest::keyClick(FormParts(h).boxCalc, Qt::Key_Escape);
-        QTRY_VERIFY(!h);
-        QVERIFY(!w->windowState().testFlag(Qt::WindowMinimized));
-
-        // The ring keeps the latest 50 expressions: stepping back from "51" ends at "2".
+        // The ring keeps the latest 50 expressions: stepping back from "51" ends at "2". Esc
+        // closes the history window instead of minimising anything.
         for (int i = 1; i <= 51; ++i) {
             w->boxCalc->setText(QString::number(i));
             QTest::keyClick(w->boxCalc, Qt::Key_Space);
@@ -305,13 +278,14 @@ private slots:
         QTest::keyClick(w->boxCalc, Qt::Key_PageUp, Qt::ControlModifier);
         h = w->history();
         QVERIFY(h);
-        FormParts last(h);
+        const FormParts last(h);
         QCOMPARE(last.boxCalc->Text(), QStringLiteral("51"));
         for (int i = 0; i < 60; ++i)
             QTest::keyClick(last.boxCalc, Qt::Key_PageUp, Qt::ControlModifier);
         QCOMPARE(last.boxCalc->Text(), QStringLiteral("2"));
-        h->close();
+        QTest::keyClick(last.boxCalc, Qt::Key_Escape);
         QTRY_VERIFY(!h);
+        QVERIFY(!w->windowState().testFlag(Qt::WindowMinimized));
     }
 
     void leadingZero()
@@ -321,20 +295,12 @@ private slots:
         QTest::keyClicks(w->boxCalc, QStringLiteral("."));
         QVERIFY(w->TimerPointRefresh->isActive()); // armed by the key
         QTRY_COMPARE(w->boxCalc->Text(), QStringLiteral("0."));
-        QTest::keyClicks(w->boxCalc, QStringLiteral("5"));
-        QCOMPARE(w->boxCalc->Text(), QStringLiteral("0.5"));
-        QCOMPARE(w->lblResult->Caption(), QStringLiteral("0.50"));
+        QCOMPARE(w->boxCalc->SelStart(), 2);
         // A zero the user deletes stays away.
         w->boxCalc->setSelStart(1);
         QTest::keyClick(w->boxCalc, Qt::Key_Backspace);
-        QCOMPARE(w->boxCalc->Text(), QStringLiteral(".5"));
+        QCOMPARE(w->boxCalc->Text(), QStringLiteral("."));
         QVERIFY(!w->TimerPointRefresh->isActive());
-
-        // The locale's separator reaches the rule.
-        useLocale(QLocale(QLocale::German, QLocale::Germany));
-        setField(*w, QStringLiteral(",5"), 2);
-        QTest::keyClick(w->boxCalc, Qt::Key_End);
-        QTRY_COMPARE(w->boxCalc->Text(), QStringLiteral("0,5"));
     }
 
     void copyPanels()
@@ -348,17 +314,19 @@ private slots:
         QTest::keyClick(w->boxCalc, Qt::Key_F2, Qt::ControlModifier);
         QCOMPARE(clipboard->text(), QStringLiteral("One thousand two hundred thirty four dollars 56 cents"));
 
-        // The memory panel, with the mouse (its actions for assistive tools are tested with the window).
+        // The memory panel with the mouse, and in words with its key.
         w->lblMemory->setCaption(QStringLiteral("- 0.50"));
         clickLabel(w->lblMemory);
         QCOMPARE(clipboard->text(), QStringLiteral("-0.5"));
+        QTest::keyClick(w->boxCalc, Qt::Key_F2, Qt::ControlModifier | Qt::ShiftModifier);
+        QCOMPARE(clipboard->text(), QStringLiteral("Zero dollars 50 cents")); // cheques carry no sign
 
-        // "Error" has no words: the clipboard ends up empty, without a message.
+        // "Error" has no words: the clipboard ends up empty, without a message. Beyond the words'
+        // limit: the message, and nothing copied.
         w->lblMemory->setCaption(QStringLiteral("Error"));
         QTest::keyClick(w->boxCalc, Qt::Key_F2, Qt::ControlModifier | Qt::ShiftModifier);
         QCOMPARE(clipboard->text(), QString());
         QVERIFY(m_messages.isEmpty());
-        // Beyond the words' limit: the message, and nothing copied.
         w->boxCalc->setText(QStringLiteral("10^13"));
         clipboard->setText(QStringLiteral("old"));
         QTest::keyClick(w->boxCalc, Qt::Key_F2, Qt::ControlModifier);
