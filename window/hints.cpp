@@ -266,7 +266,7 @@ void Hints::hintTick()
 
 void Hints::greetingTick()
 {
-    // 1. The user has started on the sheet: end the greeting and ask whether it shall come again,
+    // The user has started on the sheet: end the greeting and ask whether it shall come again,
     // but only once typing has paused, so that the question never takes keys meant for the sheet.
     if (m_typed) {
         if (m_lastTyped.isValid() && m_lastTyped.elapsed() < kAskAfterPauseMs) {
@@ -294,7 +294,7 @@ void Hints::greetingTick()
         return;
     }
 
-    // 2. The whole greeting has run: phases 0 ... 6 together.
+    // The whole greeting has run: phases 0 ... 6 together.
     const qint32 total = m_phases[7];
     if (m_greetingTicks > total) {
         m_greetingFrame->setVisible(false);
@@ -302,17 +302,17 @@ void Hints::greetingTick()
         return;
     }
 
-    // 3. S: the full width of the greeting in twips, a little short of the field's width.
+    // S: the full width of the greeting in twips, a little short of the field's width.
     const qint32 c = ++m_greetingTicks;
     const double slide = m_phases[1];
     const double tppX = twipsPerPixelX(m_window);
     const double s = (slide - 0.5) / slide * m_field->width() * tppX;
 
-    // 4. The last phase only stands.
+    // The last phase only stands.
     if (c > total - m_phases[6])
         return;
 
-    // 5. Find the phase of tick c; k counts the ticks inside it.
+    // Find the phase of tick c; k counts the ticks inside it.
     int phase = 0;
     qint32 start = 0;
     while (phase < 5 && c > start + m_phases[phase]) {
@@ -349,7 +349,7 @@ void Hints::greetingTick()
         break;
     }
 
-    // 6. Right-aligned 100 twips from the field's right edge, growing to the left. The right edge
+    // Right-aligned 100 twips from the field's right edge, growing to the left. The right edge
     // is converted to pixels once, so it stays put while the width changes. m_greeting lives in
     // m_greetingFrame, which starts 5 pixels into the field.
     const int right = static_cast<int>(std::lround(m_field->x() + m_field->width() - kF1RightGapTwips / tppX));

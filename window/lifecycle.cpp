@@ -129,7 +129,7 @@ bool frmTallyer::Form_Load()
         m_placement.screenHeight = static_cast<qint32>(std::lround(area.height() * twipsY()));
     }
 
-    // 6. The hint strip starts hidden. Unless the user has declined it, the F1 greeting runs
+    // The hint strip starts hidden. Unless the user has declined it, the F1 greeting runs
     // once per start: its frame covers the field, the label slides in from the right.
     if (firstRun) {
         lblToolTip->setVisible(false);
@@ -144,7 +144,7 @@ bool frmTallyer::Form_Load()
         }
     }
 
-    // 7. - 8. The row limits came with the other values in step 1. A words file that is not set,
+    // The row limits came with the other option values. A words file that is not set,
     // or not found, gives way to the dollars file when that one is there.
     if (firstRun) {
         const QString stored = m_options.inWordsFile;
@@ -154,7 +154,7 @@ bool frmTallyer::Form_Load()
         }
     }
 
-    // 9. The strip below the separator line, and the rest of the window's height beside the
+    // The strip below the separator line, and the rest of the window's height beside the
     // field, the strip and the caption bar, from the design sizes.
     if (firstRun) {
         const double tppY = twipsY();
@@ -164,7 +164,7 @@ bool frmTallyer::Form_Load()
                                              - (boxCalc->y() + boxCalc->height()) * tppY);
     }
 
-    // 10. - 12. The field's look (loaded in step 1) is applied.
+    // The field's look, loaded with the other option values, is applied.
     applyFieldSettings(firstRun);
 
     // The window's height for the rows the field holds.
@@ -182,7 +182,7 @@ bool frmTallyer::Form_Load()
         RestoreMemory();
     }
 
-    // 15. The rounding digit (the store reads one outside 0 ... 9 as 2).
+    // The rounding digit (the store reads one outside 0 ... 9 as 2).
     setRoundDigit(m_options.roundTo);
     const int speed = std::clamp(QGuiApplication::styleHints()->keyboardAutoRepeatRate(), 0, 31);
     sheet->setLeadingZeroDelay(speed + 10);

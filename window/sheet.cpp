@@ -72,7 +72,7 @@ void frmTallyer::ResizeToRows(bool blnShowStrip, qint16 intRows, bool blnHeightO
     if (isMinimized() || isMaximized())
         showNormal();
 
-    // 5. - 6. Heights in twips: the caption bar, the field's top and height, the spare part of
+    // Heights in twips: the caption bar, the field's top and height, the spare part of
     // the window beside them, and the strip when it is shown.
     const double fieldHeight = boxCalc->height() * tppY;
     double d = m_placement.rowHeight * rows + 120 - fieldHeight;
