@@ -1,6 +1,7 @@
 #pragma once
 
 #include "historyring.h"
+#include "localevalues.h"
 #include "options.h"
 
 #include <QElapsedTimer>
@@ -313,6 +314,7 @@ private:
     // The option values in force: loaded on the first Form_Load, replaced by what the options
     // dialog returns. The history window takes the main window's.
     Options m_options;
+    LocaleValues m_locale; // the user's number conventions, read once per cycle
 };
 
 // The window currently shown as the calculator's main window, if any.

@@ -168,7 +168,7 @@ void frmTallyer::boxCalc_KeyDown(int &KeyCode, int &Shift)
             TimerPointRefresh->stop(); // a zero the user deletes is not put back at once
             break;
         case Qt::Key_F1:
-            ShowHelp(mainCalculatorWindow() ? mainCalculatorWindow() : this, localeValues().helpFileName,
+            ShowHelp(mainCalculatorWindow() ? mainCalculatorWindow() : this, m_locale.helpFileName,
                      HH_HELP_CONTEXT, 1000);
             break;
         case Qt::Key_Space:
@@ -397,7 +397,7 @@ void frmTallyer::boxCalc_MouseUp(int Button)
 
 void frmTallyer::SelectNumberAtClick()
 {
-    const TextSpan number = NumberAtClick(boxCalc->Text(), m_clickPos, localeValues().decimalSeparator);
+    const TextSpan number = NumberAtClick(boxCalc->Text(), m_clickPos, m_locale.decimalSeparator);
     boxCalc->setSelStart(number.start);
     boxCalc->setSelLength(number.length);
 }

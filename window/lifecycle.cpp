@@ -274,9 +274,9 @@ bool frmTallyer::singleCopyTest(bool blnFirstRun)
 
 bool frmTallyer::localeTest()
 {
-    LoadLocaleSettings();
+    m_locale = ReadLocaleValues();
     const LocaleSnapshot snap = currentLocaleSnapshot();
-    const LocaleValues &loc = localeValues();
+    const LocaleValues &loc = m_locale;
 
     // Grouping by three: 1234567 must come out as 1, 234, 567 with the group separator between.
     const QString sep = snap.locale.groupSeparator();
@@ -320,7 +320,7 @@ void frmTallyer::Form_Unload()
     batch.writeLong(Settings::FormTop, static_cast<qint32>(std::lround(m_placement.formTop)));
     batch.writeText(Settings::FullName, QCoreApplication::applicationFilePath());
     batch.writeText(Settings::MemoryString, MemoryStringToSave());
-    batch.writeText(Settings::MemorySeparators, MemorySeparatorsNow());
+    batch.writeText(Settings::MemorySeparators, MemorySeparatorsNow(m_locale));
     batch.commit();
     if (g_frmMain == this)
         g_frmMain = nullptr;
@@ -487,8 +487,8 @@ bool frmTallyer::MainFieldProc(QEvent *event)
         return false;
 
     // The user may have changed the regional settings while the window was in the background.
-    LoadLocaleSettings();
-    const LocaleValues &loc = localeValues();
+    m_locale = ReadLocaleValues();
+    const LocaleValues &loc = m_locale;
     if (!m_strFocusThousands.isEmpty() && m_strFocusThousands != loc.thousandsSeparator) {
         lblResult->setCaption(ConvertGrouping(lblResult->Caption(), m_strFocusThousands, loc.thousandsSeparator));
         lblMemory->setCaption(ConvertGrouping(lblMemory->Caption(), m_strFocusThousands, loc.thousandsSeparator));

@@ -41,7 +41,7 @@ void frmTallyer::MemoryArithmetic(bool blnAdd)
 {
     const std::optional<QString> text =
         MemoryBank::combine(blnAdd ? MemoryBank::Operation::Add : MemoryBank::Operation::Subtract,
-                            lblResult->Caption(), lblMemory->Caption(), roundDigit());
+                            lblResult->Caption(), lblMemory->Caption(), roundDigit(), m_locale);
     if (!text) {
         ShowMemoryOverflow();
         return;
@@ -65,9 +65,9 @@ void frmTallyer::MemoryRecall()
     QString v = lblMemory->Caption();
     if (!v.isEmpty()) {
         bool ok = false;
-        const double value = ParseDisplayNumber(ReplaceAll(v, localeValues().thousandsSeparator, QString()), ok);
+        const double value = ParseDisplayNumber(ReplaceAll(v, m_locale.thousandsSeparator, QString()), m_locale, ok);
         if (ok)
-            v = PlainNumberText(value);
+            v = PlainNumberText(value, m_locale);
     }
 
     const qsizetype s = boxCalc->SelStart();
@@ -102,7 +102,7 @@ void frmTallyer::ClearAllMemory()
 void frmTallyer::RestoreMemory()
 {
     const std::optional<QString> panel = memoryBank->restore(
-        Settings::readText(Settings::MemoryString), Settings::readText(Settings::MemorySeparators));
+        Settings::readText(Settings::MemoryString), Settings::readText(Settings::MemorySeparators), m_locale);
     if (panel)
         lblMemory->setCaption(*panel);
     mnuClear->setText(LoadText(1400));

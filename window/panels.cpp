@@ -122,7 +122,7 @@ void frmTallyer::CopyPanelText(MavoLabel3D *label, bool blnInWords)
     QClipboard *clipboard = QGuiApplication::clipboard();
     clipboard->clear();
 
-    const LocaleValues &loc = localeValues();
+    const LocaleValues &loc = m_locale;
     if (!blnInWords) {
         QString digits = t;
         const qsizetype point = loc.decimalSeparator.isEmpty() ? -1 : t.indexOf(loc.decimalSeparator);
@@ -141,7 +141,7 @@ void frmTallyer::CopyPanelText(MavoLabel3D *label, bool blnInWords)
     const QString path = DataFilePath(m_options.inWordsFile, QCoreApplication::applicationDirPath());
     bool failed = false;
     const QString words = AmountInWords(
-        *amount, path, failed, LoadText(1150, {QStringLiteral("|1"), QStringLiteral("\n")}),
+        *amount, path, loc.lcid, failed, LoadText(1150, {QStringLiteral("|1"), QStringLiteral("\n")}),
         LoadText(1151, {QStringLiteral("|1"), QStringLiteral("\n"), QStringLiteral("|2"), path}));
     if (!failed)
         clipboard->setText(words);

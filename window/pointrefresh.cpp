@@ -12,7 +12,7 @@
 void frmTallyer::TimerPointRefresh_Timer()
 {
     qsizetype c = boxCalc->SelStart();
-    const QString s = CompleteLeadingZeros(boxCalc->Text(), c, localeValues().decimalSeparator);
+    const QString s = CompleteLeadingZeros(boxCalc->Text(), c, m_locale.decimalSeparator);
 
     // The completed text is written without a cycle of its own; the cycle then runs once.
     if (s != boxCalc->Text()) {

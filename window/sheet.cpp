@@ -68,13 +68,13 @@ void frmTallyer::boxCalc_Change()
     }
     // The user's number conventions may have changed since the last key.
     f_blnEdited = true;
-    LoadLocaleSettings();
+    m_locale = ReadLocaleValues();
     // The text and the caret as the field has them now.
     QString s = boxCalc->Text();
     qsizetype c = boxCalc->SelStart();
 
     // 4. - 10. Separators, minus runs, foreign characters, line breaks, empty rows.
-    s = CleanSheetText(s, c, f_blnRestoring);
+    s = CleanSheetText(s, c, m_locale, f_blnRestoring);
 
     // 11. - 12. Wrapping, main window only.
     if (!f_blnRestoring && !m_blnIsHistory) {

@@ -62,15 +62,15 @@ QString frmTallyer::ExpressionResultText(const QString &strExpression) const
     if (strExpression.contains(kCrLf))
         return QString();
     const int decimals = roundDigit();
-    const LocaleValues &loc = localeValues();
+    const LocaleValues &loc = m_locale;
     for (const ResultMemo &memo : m_resultMemo) {
         if (memo.decimals == decimals && memo.leadingZero == loc.leadingZero && memo.decimal == loc.decimalSeparator
             && memo.thousands == loc.thousandsSeparator && memo.expression == strExpression)
             return memo.text;
     }
     bool failed = false;
-    const double value = EvaluateExpression(strExpression, failed);
-    const QString text = failed ? QString() : FormatResult(value, decimals);
+    const double value = EvaluateExpression(strExpression, loc, failed);
+    const QString text = failed ? QString() : FormatResult(value, decimals, loc);
     m_resultMemo[m_resultMemoNext] = {strExpression, decimals, loc.decimalSeparator, loc.thousandsSeparator,
                                       loc.leadingZero, text};
     m_resultMemoNext = 1 - m_resultMemoNext;
