@@ -2,23 +2,32 @@
 
 #include "localevalues.h"
 
-// Sets the module-wide locale values for the length of one test and puts the previous ones back,
-// so no test leaks its separators into the next.
-class LocaleScope
+#include <QLocale>
+
+// The number conventions a test evaluates, formats or cleans with.
+inline LocaleValues testLocale(const QString &decimal, const QString &thousands = QStringLiteral(" "),
+                               bool leadingZero = true)
+{
+    LocaleValues values;
+    values.decimalSeparator = decimal;
+    values.thousandsSeparator = thousands;
+    values.leadingZero = leadingZero;
+    return values;
+}
+
+// Makes the platform report another locale (to ReadLocaleValues and LoadText) for the length of
+// one test, and puts the previous source back.
+class LocaleSourceScope
 {
 public:
-    LocaleScope(const QString &decimal, const QString &thousands, bool leadingZero)
-        : m_saved(localeValues())
+    explicit LocaleSourceScope(const QLocale &locale, bool leadingZero = true)
+        : m_saved(setLocaleSource([locale, leadingZero] { return LocaleSnapshot{locale, leadingZero}; }))
     {
-        LocaleValues &v = localeValues();
-        v.decimalSeparator = decimal;
-        v.thousandsSeparator = thousands;
-        v.leadingZero = leadingZero;
     }
-    ~LocaleScope() { localeValues() = m_saved; }
-    LocaleScope(const LocaleScope &) = delete;
-    LocaleScope &operator=(const LocaleScope &) = delete;
+    ~LocaleSourceScope() { setLocaleSource(std::move(m_saved)); }
+    LocaleSourceScope(const LocaleSourceScope &) = delete;
+    LocaleSourceScope &operator=(const LocaleSourceScope &) = delete;
 
 private:
-    LocaleValues m_saved;
+    LocaleSource m_saved;
 };

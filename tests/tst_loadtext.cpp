@@ -1,91 +1,63 @@
+#include "localescope.h"
+
 #include <loadtext.h>
 #include <texttable.h>
 
-#include <localevalues.h>
-
 #include <QRegularExpression>
-#include <QScopeGuard>
 #include <QtTest>
 
 // The texts and the language choice: the quoted texts come back exactly, placeholders are filled
-// in order, and the language follows the locale identifier at every call.
+// in order, and the language follows the platform's locale at every call (each row installs its
+// own).
 class TestLoadText : public QObject
 {
     Q_OBJECT
 
 private slots:
-    void init() { m_savedLcid = localeValues().lcid; }
-    void cleanup() { localeValues().lcid = m_savedLcid; }
-
     void fillsPlaceholders_data();
     void fillsPlaceholders();
-    void languageFollowsLoadLocaleSettings();
     void tableHoldsEveryTextInBothLanguages();
-
-private:
-    int m_savedLcid = 0;
 };
 
 void TestLoadText::fillsPlaceholders_data()
 {
-    QTest::addColumn<int>("lcid");
+    QTest::addColumn<QString>("locale");
     QTest::addColumn<int>("id");
     QTest::addColumn<QStringList>("pairs");
     QTest::addColumn<QString>("expected");
 
     const QString nbsp(QChar(0x00A0));
     QTest::newRow("f1-hint-no-break-spaces")
-        << kLcidEnglish << 1005 << QStringList{"|1", nbsp} << QString("Press%1F1%1for%1help").arg(nbsp);
+        << "en_US" << 1005 << QStringList{"|1", nbsp} << QString("Press%1F1%1for%1help").arg(nbsp);
     QTest::newRow("empty-list-gives-raw-text")
-        << kLcidEnglish << 1381 << QStringList{} << QString("Help file:|1'|2'|1not accessible");
+        << "en_US" << 1381 << QStringList{} << QString("Help file:|1'|2'|1not accessible");
     QTest::newRow("help-missing-russian")
-        << kLcidRussian << 1381 << QStringList{"|1", "\n\t", "|2", "/opt/t/tallyerRu.html"}
+        << "ru_RU" << 1381 << QStringList{"|1", "\n\t", "|2", "/opt/t/tallyerRu.html"}
         << QString("Файл справки:\n\t'/opt/t/tallyerRu.html'\n\tне найден");
     QTest::newRow("odd-list-last-placeholder-becomes-empty")
-        << kLcidEnglish << 1381 << QStringList{"|1", " ", "|2"} << QString("Help file: '' not accessible");
+        << "en_US" << 1381 << QStringList{"|1", " ", "|2"} << QString("Help file: '' not accessible");
     // The bars of "| value |" are not placeholders and stay untouched.
     QTest::newRow("bars-without-digit-are-text")
-        << kLcidEnglish << 1140 << QStringList{"|1", "X", "|2", "Y"} << QString("| value |  < 999 999 999 999.995");
+        << "en_US" << 1140 << QStringList{"|1", "X", "|2", "Y"} << QString("| value |  < 999 999 999 999.995");
     QTest::newRow("memory-overflow-two-lines")
-        << kLcidEnglish << 1160 << QStringList{"|1", "\n"} << QString("Overflow of memory \nPress 'MC' or 'M'");
+        << "en_US" << 1160 << QStringList{"|1", "\n"} << QString("Overflow of memory \nPress 'MC' or 'M'");
     QTest::newRow("pairs-applied-in-order")
-        << kLcidEnglish << 1160 << QStringList{"|1", "|2", "|2", "-"}
+        << "en_US" << 1160 << QStringList{"|1", "|2", "|2", "-"}
         << QString("Overflow of memory -Press 'MC' or 'M'");
     // A path holding the placeholder it replaces is inserted once and kept as it is.
     QTest::newRow("path-containing-its-own-placeholder")
-        << kLcidEnglish << 1151 << QStringList{"|1", "\n", "|2", "/tmp/a|2b.txt"}
+        << "en_US" << 1151 << QStringList{"|1", "\n", "|2", "/tmp/a|2b.txt"}
         << QString("Error of the procedure 'value in words'\nSource file name:\n\n'/tmp/a|2b.txt'");
-    QTest::newRow("other-locale-is-english") << 1031 << 1390 << QStringList{} << QString("History");
+    QTest::newRow("other-locale-is-english") << "de_DE" << 1390 << QStringList{} << QString("History");
 }
 
 void TestLoadText::fillsPlaceholders()
 {
-    QFETCH(int, lcid);
+    QFETCH(QString, locale);
     QFETCH(int, id);
     QFETCH(QStringList, pairs);
-    QFETCH(QString, expected);
-
-    localeValues().lcid = lcid;
-    QCOMPARE(LoadText(id, pairs), expected);
-}
-
-void TestLoadText::languageFollowsLoadLocaleSettings()
-{
-    const LocaleValues saved = localeValues();
-    LocaleSource old = setLocaleSource([] {
-        return LocaleSnapshot{QLocale(QLocale::Russian, QLocale::Russia), true};
-    });
-    auto restore = qScopeGuard([&] {
-        setLocaleSource(old);
-        localeValues() = saved;
-    });
-
-    LoadLocaleSettings();
-    QCOMPARE(LoadText(1400), QString("Очистить все"));
-
-    setLocaleSource([] { return LocaleSnapshot{QLocale(QLocale::German, QLocale::Germany), true}; });
-    LoadLocaleSettings();
-    QCOMPARE(LoadText(1400), QString("Clears all"));
+    const LocaleSourceScope source{QLocale(locale)};
+    QTEST(LoadText(id, pairs), "expected");
 }
 
 // Every documented text is there in both languages and nothing else is; each pair has the same

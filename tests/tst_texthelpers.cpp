@@ -186,8 +186,7 @@ void TestTextHelpers::cleanSheet()
     QFETCH(qsizetype, caret);
     QFETCH(QString, cleaned);
     QFETCH(qsizetype, caretAfter);
-    const LocaleScope locale(decimal, QStringLiteral(" "), true);
-    QCOMPARE(CleanSheetText(text, caret, separatorsOnly), cleaned);
+    QCOMPARE(CleanSheetText(text, caret, testLocale(decimal), separatorsOnly), cleaned);
     QCOMPARE(caret, caretAfter);
 }
 

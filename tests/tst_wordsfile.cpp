@@ -14,9 +14,6 @@ class TestWordsFile : public QObject
     Q_OBJECT
 
 private slots:
-    void init() { m_savedLcid = localeValues().lcid; }
-    void cleanup() { localeValues().lcid = m_savedLcid; }
-
     void validity_data();
     void validity();
     void itemsAreTakenAsWritten();
@@ -29,7 +26,6 @@ private slots:
     void fileExists();
 
 private:
-    int m_savedLcid = 0;
     QTemporaryDir m_dir;
 };
 
@@ -172,40 +168,37 @@ void TestWordsFile::readTextFile()
     const QString path = m_dir.filePath("InWordsTest rus.txt");
     QVERIFY(writeBytes(path, "a\r\nb\n\xC0\r\n"));
     QString text;
-    localeValues().lcid = kLcidRussian;
-    QVERIFY(ReadTextFile(text, path));
+    QVERIFY(ReadTextFile(text, path, kLcidRussian));
     QCOMPARE(text, QString::fromUtf8("a\r\nb\nА\r\n")); // line ends kept as they are
-    localeValues().lcid = kLcidEnglish; // the language is looked at on every read
-    QVERIFY(ReadTextFile(text, path));
+    QVERIFY(ReadTextFile(text, path, kLcidEnglish));
     QCOMPARE(text, QString::fromUtf8("a\r\nb\nÀ\r\n"));
 
     QByteArray legacy = withEntry("[Zero]", "[Zero]=#").toLatin1();
     QVERIFY(writeBytes(path, legacy.replace("[Zero]=#", "[Zero]=\xCD\xEE\xEB\xFC")));
-    localeValues().lcid = kLcidRussian;
     WordsFile words;
-    QVERIFY(ReadWordsFile(path, words));
+    QVERIFY(ReadWordsFile(path, kLcidRussian, words));
     QCOMPARE(words.zero, QString::fromUtf8("Ноль"));
 
     for (const QString &bad : {m_dir.filePath("missing.txt"), m_dir.path()}) {
         text = "stale";
-        QVERIFY(!ReadTextFile(text, bad));
+        QVERIFY(!ReadTextFile(text, bad, kLcidEnglish));
         QCOMPARE(text, QString());
     }
     // Exactly 1 MiB is still read; one byte more is not, nor a valid words file padded past it.
     QVERIFY(writeBytes(path, QByteArray(1024 * 1024, 'x')));
-    QVERIFY(ReadTextFile(text, path));
+    QVERIFY(ReadTextFile(text, path, kLcidEnglish));
     QCOMPARE(text.size(), 1024 * 1024);
     QVERIFY(writeBytes(path, QByteArray(1024 * 1024 + 1, 'x')));
-    QVERIFY(!ReadTextFile(text, path));
+    QVERIFY(!ReadTextFile(text, path, kLcidEnglish));
     QCOMPARE(text, QString());
     QVERIFY(writeBytes(path, withEntry().toUtf8() + QByteArray(1024 * 1024, ';')));
-    QVERIFY(!ReadWordsFile(path, words));
+    QVERIFY(!ReadWordsFile(path, kLcidEnglish, words));
 
     // A FIFO would block a plain open until some writer came along.
     const QString fifo = m_dir.filePath("fifo.txt");
     if (::mkfifo(QFile::encodeName(fifo).constData(), 0600) != 0)
         QSKIP("cannot make a FIFO here");
-    QVERIFY(!ReadTextFile(text, fifo));
+    QVERIFY(!ReadTextFile(text, fifo, kLcidEnglish));
     QVERIFY(!FileExists(fifo));
 }
 
