@@ -3,6 +3,7 @@
 #include "localevalues.h"
 
 #include <QLocale>
+#include <QScopeGuard>
 
 // The number conventions a test evaluates, formats or cleans with.
 inline LocaleValues testLocale(const QString &decimal, const QString &thousands = QStringLiteral(" "),
@@ -15,19 +16,10 @@ inline LocaleValues testLocale(const QString &decimal, const QString &thousands 
     return values;
 }
 
-// Makes the platform report another locale (to ReadLocaleValues and LoadText) for the length of
-// one test, and puts the previous source back.
-class LocaleSourceScope
+// Makes the platform report another locale (to ReadLocaleValues and LoadText) until the returned
+// guard goes out of scope, which puts the previous source back.
+[[nodiscard]] inline auto useLocaleSource(const QLocale &locale, bool leadingZero = true)
 {
-public:
-    explicit LocaleSourceScope(const QLocale &locale, bool leadingZero = true)
-        : m_saved(setLocaleSource([locale, leadingZero] { return LocaleSnapshot{locale, leadingZero}; }))
-    {
-    }
-    ~LocaleSourceScope() { setLocaleSource(std::move(m_saved)); }
-    LocaleSourceScope(const LocaleSourceScope &) = delete;
-    LocaleSourceScope &operator=(const LocaleSourceScope &) = delete;
-
-private:
-    LocaleSource m_saved;
-};
+    LocaleSource saved = setLocaleSource([locale, leadingZero] { return LocaleSnapshot{locale, leadingZero}; });
+    return qScopeGuard([saved = std::move(saved)]() mutable { setLocaleSource(std::move(saved)); });
+}
