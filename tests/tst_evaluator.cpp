@@ -55,7 +55,6 @@ private slots:
 
         // Runs of minus signs: pairs cancel, a subtraction is a "-" behind a digit or ")".
         value("double-minus", "--5", 5);
-        value("minus-minus-between", "5--3", 8);
         value("three-minus-between", "5---3", 2);
         value("two-then-unary-minus", "2--3", 5);     // the scan resumes behind the inserted code
         value("zero-then-unary-minus", "10--3", 13);  // "2" is coded first, so "@62-" stays unary
