@@ -9,8 +9,8 @@ struct LocaleValues;
 // the whole text, exactly as the rules are stated.
 namespace reference {
 
-// The reference functions read the decimal separator and the leading-zero flag from one
-// file-local copy, as the program once did from a module-wide one; callers set it here first.
+// The reference functions take no locale: they read the decimal separator and the leading-zero
+// flag from a file-local copy, which callers set here first.
 void setLocale(const LocaleValues &locale);
 
 double EvaluateExpression(const QString &strExpression, bool &blnFailed);

@@ -8,8 +8,7 @@
 // The user's number conventions and language, as the evaluator, the formatter, the sheet and the
 // texts see them. The engine holds no copy: the window reads them once per evaluation cycle (and
 // tallyer-cli once per command) and passes them in, so a change of the regional settings takes
-// effect at the next keystroke. A default-constructed value (empty separators) behaves as "."
-// with no grouping.
+// effect at the next keystroke.
 struct LocaleValues
 {
     int lcid = 0;                  // 1049 for Russian, 1033 for everything else

@@ -16,10 +16,10 @@ inline constexpr char16_t kContinuationOperators[] = u"-+*/";
 
 // Cleans a sheet text for the decimal separator of locale: the other one of "." and "," becomes
 // it. lngCaret (0-based) follows the characters it stood behind; it may come out negative or past
-// the end, and the caller clamps it. With blnSeparatorsOnly only the separator swap and the minus/space step run (what an
-// undo restore gets); otherwise foreign characters are dropped, line breaks normalised to CR LF
-// pairs, leading empty rows dropped, and a trailing line break kept only after a continuation
-// operator.
+// the end, and the caller clamps it. With blnSeparatorsOnly only the separator swap and the
+// minus/space step run (what an undo restore gets); otherwise foreign characters are dropped, line
+// breaks normalised to CR LF pairs, leading empty rows dropped, and a trailing line break kept only
+// after a continuation operator.
 QString CleanSheetText(const QString &strText, qsizetype &lngCaret, const LocaleValues &locale,
                        bool blnSeparatorsOnly = false);
 

@@ -39,18 +39,17 @@ public:
     void convertValues(const std::function<QString(const QString &)> &convert);
 
     // M+ and M-: memory + result or memory - result, as FormatResult shows it with the given
-    // decimals in the separators of locale; exactly 0 is the empty text. No value on any failure
-    // (a text that does not convert, a value too large to show): the caller reports a memory
-    // overflow. Only M+ reads a memory text written with the other decimal symbol.
+    // decimals; exactly 0 is the empty text. No value on any failure (a text that does not
+    // convert, a value too large to show): the caller reports a memory overflow. Only M+ reads
+    // a memory text written with the other decimal symbol. The separators are those of locale.
     static std::optional<QString> combine(Operation operation, const QString &result,
                                           const QString &memory, int decimals,
                                           const LocaleValues &locale);
 
-    // Loads the setting MemoryString (with the MemorySeparators it was saved with), the values
-    // rewritten in the separators of locale (see RestoreMemoryString). Every cell gets a value,
-    // empty ones too. The current cell is restored only when the saved current cell and panel are
-    // both non-empty; a name that is no cell then falls back to M1. Returns the panel value when
-    // it is restored.
+    // Loads the setting MemoryString (with the MemorySeparators it was saved with). Every cell
+    // gets a value, empty ones too. The current cell is restored only when the saved current
+    // cell and panel are both non-empty; a name that is no cell then falls back to M1. Returns
+    // the panel value when it is restored. The values come back in the separators of locale.
     std::optional<QString> restore(const QString &saved, const QString &separators,
                                    const LocaleValues &locale);
     // The setting MemoryString: the current cell's name, the panel, the ten values (the text
