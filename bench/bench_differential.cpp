@@ -19,7 +19,7 @@ int main(int argc, char *argv[])
     QCoreApplication app(argc, argv);
     const long long total = argc > 1 ? std::atoll(argv[1]) : 1000000;
     const quint64 seed = argc > 2 ? std::strtoull(argv[2], nullptr, 10) : 20261207;
-    LocaleValues &loc = localeValues();
+    LocaleValues loc;
     loc.thousandsSeparator = QStringLiteral(" ");
 
     const auto start = std::chrono::steady_clock::now();
@@ -36,12 +36,13 @@ int main(int argc, char *argv[])
         const QChar sep = variant < 2 ? u'.' : u',';
         loc.decimalSeparator = QString(sep);
         loc.leadingZero = variant % 2 == 0;
+        reference::setLocale(loc);
         ExpressionGenerator gen(seed + variant, sep);
         for (long long i = 0; i < total / 4; ++i) {
             const QString text = gen.next();
             bool failedNew = false;
             bool failedRef = false;
-            const double valueNew = EvaluateExpression(text, failedNew);
+            const double valueNew = EvaluateExpression(text, loc, failedNew);
             const double valueRef = reference::EvaluateExpression(text, failedRef);
             ++checked;
             values += failedRef ? 0 : 1;
@@ -54,7 +55,7 @@ int main(int argc, char *argv[])
             for (const bool separatorsOnly : {false, true}) {
                 qsizetype caretNew = i % (text.size() + 1);
                 qsizetype caretRef = caretNew;
-                const QString cleanNew = CleanSheetText(text, caretNew, separatorsOnly);
+                const QString cleanNew = CleanSheetText(text, caretNew, loc, separatorsOnly);
                 const QString cleanRef = reference::CleanSheetText(text, caretRef, separatorsOnly);
                 if (cleanNew != cleanRef || caretNew != caretRef)
                     report(QString::fromLatin1(text.toUtf8().toPercentEncoding()), QStringLiteral("cleaning"));

@@ -29,7 +29,7 @@ QString makeSheet(int rows, bool mixed)
 int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
-    LocaleValues &loc = localeValues();
+    LocaleValues loc;
     loc.decimalSeparator = QStringLiteral(".");
     loc.thousandsSeparator = QStringLiteral(",");
     loc.leadingZero = true;
@@ -41,20 +41,20 @@ int main(int argc, char *argv[])
             const QString sheet = makeSheet(rows, mixed);
             const QString expression = SheetExpression(sheet);
             bool failed = false;
-            volatile double sink = EvaluateExpression(expression, failed);
+            volatile double sink = EvaluateExpression(expression, loc, failed);
             if (failed) {
                 std::fprintf(stderr, "sheet of %d rows did not evaluate\n", rows);
                 return 1;
             }
             const double eval = msPerCall([&] {
                 bool f = false;
-                sink = EvaluateExpression(expression, f);
+                sink = EvaluateExpression(expression, loc, f);
             });
             const double full = msPerCall([&] {
                 qsizetype caret = sheet.size();
-                const QString cleaned = CleanSheetText(sheet, caret);
+                const QString cleaned = CleanSheetText(sheet, caret, loc);
                 bool f = false;
-                sink = EvaluateExpression(SheetExpression(cleaned), f);
+                sink = EvaluateExpression(SheetExpression(cleaned), loc, f);
             });
             (void)sink;
             std::printf("%-6s %7d %14.4f %14.3f %16.4f %16.3f\n", mixed ? "mix" : "sum", rows,

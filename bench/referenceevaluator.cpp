@@ -34,6 +34,8 @@ double PlainNumberValue(const QString &strNumber);
 
 namespace {
 
+LocaleValues g_locale; // set by the callers through setLocale
+
 bool inSet(QChar c, const QString &set, Qt::CaseSensitivity compare)
 {
     return set.contains(c, compare);
@@ -387,11 +389,16 @@ bool structureIsSound(const QString &text, QChar sep)
 
 } // namespace
 
+void setLocale(const LocaleValues &locale)
+{
+    g_locale = locale;
+}
+
 bool IsPlainNumber(const QString &strText)
 {
-    const QChar sep = localeValues().decimalSeparator.isEmpty()
+    const QChar sep = g_locale.decimalSeparator.isEmpty()
         ? QChar(u'.')
-        : localeValues().decimalSeparator.at(0);
+        : g_locale.decimalSeparator.at(0);
     QStringView mantissa(strText);
     if (mantissa.startsWith(u'-'))
         mantissa = mantissa.mid(1);
@@ -419,16 +426,16 @@ bool IsPlainNumber(const QString &strText)
     }
     if (mantissa.back() == sep)
         return false;
-    if (mantissa.front() == sep && localeValues().leadingZero)
+    if (mantissa.front() == sep && g_locale.leadingZero)
         return false;
     return digitsBefore <= 15;
 }
 
 double PlainNumberValue(const QString &strNumber)
 {
-    const QChar sep = localeValues().decimalSeparator.isEmpty()
+    const QChar sep = g_locale.decimalSeparator.isEmpty()
         ? QChar(u'.')
-        : localeValues().decimalSeparator.at(0);
+        : g_locale.decimalSeparator.at(0);
     QVarLengthArray<char, 64> buf;
     for (const QChar c : strNumber)
         buf.append(c == sep ? '.' : static_cast<char>(c.toLatin1()));
@@ -466,9 +473,9 @@ QString ValueToText(double dblValue)
     while (digits.size() > 1 && digits.back() == '0')
         digits.pop_back();
 
-    const QString sep = localeValues().decimalSeparator.isEmpty()
+    const QString sep = g_locale.decimalSeparator.isEmpty()
         ? QStringLiteral(".")
-        : localeValues().decimalSeparator;
+        : g_locale.decimalSeparator;
     QString out;
     if (dblValue < 0)
         out += u'-';
@@ -571,7 +578,7 @@ double EvaluateExpression(const QString &strExpression, bool &blnFailed)
     if (blnFailed)
         return 0;
 
-    const LocaleValues &loc = localeValues();
+    const LocaleValues &loc = g_locale;
     const QChar sep = loc.decimalSeparator.isEmpty() ? QChar(u'.') : loc.decimalSeparator.at(0);
 
     // 1. Blanks around the text are allowed, inside it they are not.
@@ -669,7 +676,7 @@ QString collapseMinusRuns(QString s, qsizetype &lngCaret)
 
 QString CleanSheetText(const QString &strText, qsizetype &lngCaret, bool blnSeparatorsOnly)
 {
-    const QString sep = localeValues().decimalSeparator;
+    const QString sep = g_locale.decimalSeparator;
     const QString foreign = sep == QLatin1String(",") ? QStringLiteral(".") : QStringLiteral(",");
     QString s = collapseMinusRuns(ReplaceAll(strText, foreign, sep), lngCaret);
     if (blnSeparatorsOnly)

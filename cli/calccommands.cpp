@@ -72,12 +72,11 @@ std::optional<CalcOptions> parseOptions(const QStringList &args, int &exitCode)
     return opt;
 }
 
-// Reads the user's locale, then lays the options over it. False when the locale's own decimal
-// separator is unusable and no --decimal was given.
-bool applyLocale(const CalcOptions &opt)
+// Reads the user's locale once for the command, then lays the options over it. Empty when the
+// locale's own decimal separator is unusable and no --decimal was given.
+std::optional<LocaleValues> commandLocale(const CalcOptions &opt)
 {
-    LoadLocaleSettings();
-    LocaleValues &loc = localeValues();
+    LocaleValues loc = ReadLocaleValues();
     if (opt.decimal)
         loc.decimalSeparator = *opt.decimal;
     if (opt.thousands)
@@ -94,9 +93,9 @@ bool applyLocale(const CalcOptions &opt)
                      "tallyer-cli: the locale's decimal separator '%s' is neither '.' nor ','; "
                      "pass --decimal=. or --decimal=,\n",
                      loc.decimalSeparator.toLocal8Bit().constData());
-        return false;
+        return std::nullopt;
     }
-    return true;
+    return loc;
 }
 
 QString rawText(double value)
@@ -111,11 +110,11 @@ QString rawText(double value)
 // The output line for an expression, and whether it evaluated. A value the result panel cannot
 // show (10^15 or more: FormatResult gives the empty text) fails like a rejected expression;
 // --raw shows any value.
-QString resultLine(const QString &expression, const CalcOptions &opt, bool &ok)
+QString resultLine(const QString &expression, const CalcOptions &opt, const LocaleValues &locale, bool &ok)
 {
     bool failed = false;
-    const double value = EvaluateExpression(expression, failed);
-    const QString text = failed ? QString() : opt.raw ? rawText(value) : FormatResult(value, opt.round);
+    const double value = EvaluateExpression(expression, locale, failed);
+    const QString text = failed ? QString() : opt.raw ? rawText(value) : FormatResult(value, opt.round, locale);
     ok = !text.isEmpty();
     return ok ? text : QStringLiteral("error");
 }
@@ -151,12 +150,13 @@ int runEval(const QStringList &args)
         return exitCode;
     if (opt->positional.size() != 1)
         return usageError(QStringLiteral("eval takes one expression, or - for standard input"));
-    if (!applyLocale(*opt))
+    const std::optional<LocaleValues> locale = commandLocale(*opt);
+    if (!locale)
         return ExitFailure;
 
     bool ok = false;
     if (opt->positional.front() != QLatin1String("-")) {
-        printLine(resultLine(opt->positional.front(), *opt, ok));
+        printLine(resultLine(opt->positional.front(), *opt, *locale, ok));
         return ok ? ExitOk : ExitFailure;
     }
 
@@ -166,7 +166,7 @@ int runEval(const QStringList &args)
     while (in.readLineInto(&line)) {
         if (line.endsWith(u'\r'))
             line.chop(1);
-        printLine(resultLine(line, *opt, ok));
+        printLine(resultLine(line, *opt, *locale, ok));
         std::fflush(stdout);
     }
     return ExitOk;
@@ -180,7 +180,8 @@ int runSheet(const QStringList &args)
         return exitCode;
     if (opt->positional.size() != 1)
         return usageError(QStringLiteral("sheet takes one file name, or - for standard input"));
-    if (!applyLocale(*opt))
+    const std::optional<LocaleValues> locale = commandLocale(*opt);
+    if (!locale)
         return ExitFailure;
 
     QByteArray data;
@@ -203,13 +204,13 @@ int runSheet(const QStringList &args)
     text += QStringView(raw).mid(copied);
 
     qsizetype caret = 0;
-    const QString sheet = CleanSheetText(text, caret);
+    const QString sheet = CleanSheetText(text, caret, *locale);
     const QString expression = SheetExpression(sheet);
     if (expression.contains(QLatin1String("\r\n"))) {
         printLine(QStringLiteral("error"));
         return ExitFailure;
     }
     bool ok = false;
-    printLine(resultLine(expression, *opt, ok));
+    printLine(resultLine(expression, *opt, *locale, ok));
     return ok ? ExitOk : ExitFailure;
 }

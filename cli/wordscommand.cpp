@@ -59,7 +59,7 @@ int runWords(const QStringList &args)
             return usageError(QStringLiteral("'%1' is not an amount such as 1234.56").arg(amount));
     }
 
-    LoadLocaleSettings(); // the language of the messages and of a legacy words file
+    const int lcid = ReadLocaleValues().lcid; // the language of a legacy words file
     const QString path = QDir::cleanPath(QDir(QDir::currentPath()).absoluteFilePath(
         DataFilePath(fileName, QCoreApplication::applicationDirPath())));
     const QString limitMessage = LoadText(kTextLimitMessage, {QStringLiteral("|1"), QStringLiteral("\n")});
@@ -72,7 +72,7 @@ int runWords(const QStringList &args)
 
     // A bad words file fails every amount alike: say so once.
     WordsFile words;
-    if (!ReadWordsFile(path, words)) {
+    if (!ReadWordsFile(path, lcid, words)) {
         showMessage(fileMessage, MessageIcon::Information);
         setMessageSink(previous);
         return ExitFailure;
@@ -84,7 +84,7 @@ int runWords(const QStringList &args)
         bool failed = false;
         QString text;
         if (const std::optional<Currency> value = Currency::fromText(amount)) {
-            text = AmountInWords(*value, path, failed, limitMessage, fileMessage);
+            text = AmountInWords(*value, path, lcid, failed, limitMessage, fileMessage);
         } else {
             // Beyond the currency range, and so far beyond the 12-digit limit.
             showMessage(limitMessage, MessageIcon::Information);

@@ -122,7 +122,7 @@ std::optional<Currency> Currency::fromText(QStringView strText, QChar chDecimal)
     return fromScaled(negative ? -magnitude : magnitude);
 }
 
-QString AmountInWords(Currency curAmount, const QString &strFilePath, bool &blnError,
+QString AmountInWords(Currency curAmount, const QString &strFilePath, int lngLcid, bool &blnError,
                       const QString &strLimitMessage, const QString &strFileMessage)
 {
     // The magnitude in hundredths, rounded halves away from zero. Unsigned, so that even the most
@@ -137,7 +137,7 @@ QString AmountInWords(Currency curAmount, const QString &strFilePath, bool &blnE
     }
 
     WordsFile words;
-    if (!ReadWordsFile(strFilePath, words)) {
+    if (!ReadWordsFile(strFilePath, lngLcid, words)) {
         fail(blnError, strFileMessage);
         return QString();
     }

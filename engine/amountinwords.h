@@ -42,7 +42,8 @@ private:
 // Writes an amount out in words as on a cheque: the whole units in words with their group names,
 // then the hundredths as two digits and the name of the hundredth part, e.g. "One thousand two
 // hundred thirty four dollars 56 cents". Every word comes from the words file at strFilePath,
-// which is read and checked anew at every call. The sign is ignored.
+// which is read and checked anew at every call; a file that is not UTF-8 is read in the legacy
+// code page of the language lngLcid (see DecodeTextBytes). The sign is ignored.
 //
 // Failures return the empty text and set blnError (which is never cleared: the caller clears it
 // before the call):
@@ -51,5 +52,5 @@ private:
 //  - the words file is missing, unreadable or invalid: strFileMessage is shown.
 // Messages go through showMessage() with the information icon; an empty message shows nothing.
 // The main window passes LoadText(1150, {"|1", "\r"}) and LoadText(1151, {"|1", "\r", "|2", path}).
-QString AmountInWords(Currency curAmount, const QString &strFilePath, bool &blnError,
+QString AmountInWords(Currency curAmount, const QString &strFilePath, int lngLcid, bool &blnError,
                       const QString &strLimitMessage, const QString &strFileMessage);

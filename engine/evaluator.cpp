@@ -105,11 +105,9 @@ bool applyOperator(int level, int index, double l, double r, double &result)
 }
 
 
-bool IsPlainNumber(const QString &strText)
+bool IsPlainNumber(const QString &strText, const LocaleValues &locale)
 {
-    const QChar sep = localeValues().decimalSeparator.isEmpty()
-        ? QChar(u'.')
-        : localeValues().decimalSeparator.at(0);
+    const QChar sep = locale.decimalChar();
     QStringView mantissa(strText);
     if (mantissa.startsWith(u'-'))
         mantissa = mantissa.mid(1);
@@ -137,16 +135,14 @@ bool IsPlainNumber(const QString &strText)
     }
     if (mantissa.back() == sep)
         return false;
-    if (mantissa.front() == sep && localeValues().leadingZero)
+    if (mantissa.front() == sep && locale.leadingZero)
         return false;
     return digitsBefore <= 15;
 }
 
-double PlainNumberValue(const QString &strNumber)
+double PlainNumberValue(const QString &strNumber, const LocaleValues &locale)
 {
-    const QChar sep = localeValues().decimalSeparator.isEmpty()
-        ? QChar(u'.')
-        : localeValues().decimalSeparator.at(0);
+    const QChar sep = locale.decimalChar();
     QVarLengthArray<char, 64> buf;
     for (const QChar c : strNumber)
         buf.append(c == sep ? '.' : static_cast<char>(c.toLatin1()));
@@ -169,7 +165,7 @@ double PlainNumberValue(const QString &strNumber)
 // for magnitudes from 0.0001 up to below 10^15; outside that it is written as mantissa, "E",
 // sign and at least two digits (1E+15, 1E-05, 1.5E-06). 10^15 itself therefore goes on as
 // "1E+15", which is still a number, while 10^100 becomes "1E+100", which is not.
-QString ValueToText(double dblValue)
+QString ValueToText(double dblValue, const LocaleValues &locale)
 {
     if (dblValue == 0.0 || !std::isfinite(dblValue))
         return QStringLiteral("0");
@@ -188,9 +184,7 @@ QString ValueToText(double dblValue)
     while (digits.size() > 1 && digits.back() == '0')
         digits.pop_back();
 
-    const QString sep = localeValues().decimalSeparator.isEmpty()
-        ? QStringLiteral(".")
-        : localeValues().decimalSeparator;
+    const QString sep = locale.decimalText();
     QString out;
     if (dblValue < 0)
         out += u'-';
@@ -221,7 +215,8 @@ QString ValueToText(double dblValue)
     return out;
 }
 
-double EvaluateFlat(const QString &strFlat, const QString &strSentinel, bool &blnFailed)
+double EvaluateFlat(const QString &strFlat, const QString &strSentinel, const LocaleValues &locale,
+                    bool &blnFailed)
 {
     if (blnFailed)
         return 0;
@@ -262,28 +257,29 @@ double EvaluateFlat(const QString &strFlat, const QString &strSentinel, bool &bl
                 nextSegments.push_back(std::move(right));
                 continue;
             }
-            if (!IsPlainNumber(right))
+            if (!IsPlainNumber(right, locale))
                 return fail(blnFailed);
             const bool unary = operatorTable()[level].front() == QLatin1String("-");
             double result = 0;
             if (unary) {
-                if (!applyOperator(level, op.index, 0, PlainNumberValue(right), result))
+                if (!applyOperator(level, op.index, 0, PlainNumberValue(right, locale), result))
                     return fail(blnFailed);
-                nextSegments.back() += ValueToText(result);
+                nextSegments.back() += ValueToText(result, locale);
             } else {
                 QString &left = nextSegments.back();
-                if (!IsPlainNumber(left))
+                if (!IsPlainNumber(left, locale))
                     return fail(blnFailed);
-                if (!applyOperator(level, op.index, PlainNumberValue(left), PlainNumberValue(right), result))
+                if (!applyOperator(level, op.index, PlainNumberValue(left, locale),
+                                   PlainNumberValue(right, locale), result))
                     return fail(blnFailed);
-                left = ValueToText(result);
+                left = ValueToText(result, locale);
             }
         }
         segments = std::move(nextSegments);
         codes = std::move(nextCodes);
     }
 
-    if (!codes.empty() || !IsPlainNumber(segments.front()))
+    if (!codes.empty() || !IsPlainNumber(segments.front(), locale))
         return fail(blnFailed);
-    return PlainNumberValue(segments.front());
+    return PlainNumberValue(segments.front(), locale);
 }

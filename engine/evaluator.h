@@ -2,6 +2,8 @@
 
 #include <QString>
 
+struct LocaleValues;
+
 // The expression evaluator of the calculation sheet. It rewrites the text rather than parsing it:
 // every operator becomes a three-character code "@" level index, and the innermost group, and in
 // a group the leftmost operator of the tightest level, is replaced by the text of its value until
@@ -13,21 +15,23 @@
 // Failure convention: blnFailed is set on failure and never cleared; a call made with it already
 // set does nothing and returns 0. Truth values are -1 and 0.
 //
-// The decimal separator and the leading-zero flag come from localeValues(); the caller runs
-// LoadLocaleSettings() first.
+// Every routine takes the user's number conventions as the caller read them for this cycle
+// (ReadLocaleValues): the decimal separator ("." while it is empty) and the leading-zero flag,
+// which refuses a number that starts with the separator.
 
-double EvaluateExpression(const QString &strExpression, bool &blnFailed);
+double EvaluateExpression(const QString &strExpression, const LocaleValues &locale, bool &blnFailed);
 
 // Evaluates an encoded expression without parentheses. strSentinel is always "@90".
-double EvaluateFlat(const QString &strFlat, const QString &strSentinel, bool &blnFailed);
+double EvaluateFlat(const QString &strFlat, const QString &strSentinel, const LocaleValues &locale,
+                    bool &blnFailed);
 
 // The number syntax of the sheet: optional "-", digits with at most one decimal separator (at most
 // 15 before it), optionally "E" or "e", a sign and exactly two exponent digits.
-bool IsPlainNumber(const QString &strText);
+bool IsPlainNumber(const QString &strText, const LocaleValues &locale);
 
 // The value as the evaluator writes it back into the text: at most 15 significant digits, the
 // locale's separator, no grouping, an exponent form outside the range described in the source.
-QString ValueToText(double dblValue);
+QString ValueToText(double dblValue, const LocaleValues &locale);
 
 // The value of a text that IsPlainNumber accepts.
-double PlainNumberValue(const QString &strNumber);
+double PlainNumberValue(const QString &strNumber, const LocaleValues &locale);

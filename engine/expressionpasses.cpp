@@ -134,6 +134,7 @@ Operand throughText(double value)
 struct FlatContext
 {
     const std::string &text; // the encoded text the literals point into
+    const LocaleValues &locale; // for the texts ValueToText writes
     char sep;
     bool leadingZero;
     std::string scratch;
@@ -148,7 +149,7 @@ bool operandText(const Operand &operand, const FlatContext &ctx, std::string &te
     else if (operand.joined >= 0)
         text = ctx.joined[static_cast<size_t>(operand.joined)];
     else if (operand.kind == Operand::Number)
-        text = ValueToText(operand.value).toStdString();
+        text = ValueToText(operand.value, ctx.locale).toStdString();
     else
         return false; // a value with a three-digit exponent: no text behind it makes a number
     return true;
@@ -164,7 +165,7 @@ Operand appendUnaryValue(const Operand &left, double value, FlatContext &ctx)
     std::string joined;
     if (value < 0 || !operandText(left, ctx, joined))
         return {Operand::NoNumber, 0};
-    joined += ValueToText(value).toStdString();
+    joined += ValueToText(value, ctx.locale).toStdString();
     const char *first = joined.data();
     const char *last = first + joined.size();
     Operand result{Operand::NoNumber, 0};
@@ -378,7 +379,7 @@ bool encodedTextIsSound(const std::string &text, char sep)
 
 // Step 10.: the groups in the order of their ")", each evaluated flat and standing, as its value,
 // for the whole group in the enclosing text.
-bool reduceGroups(const std::string &text, char sep, bool leadingZero, double &result)
+bool reduceGroups(const std::string &text, const LocaleValues &locale, char sep, double &result)
 {
     std::vector<Operand> operands;
     std::vector<quint8> ops;
@@ -390,7 +391,8 @@ bool reduceGroups(const std::string &text, char sep, bool leadingZero, double &r
     std::vector<Group> groups;
     operands.reserve(text.size() / 4 + 2);
     ops.reserve(text.size() / 4 + 2);
-    FlatContext ctx{text, sep, leadingZero, {}, {}};
+    const bool leadingZero = locale.leadingZero;
+    FlatContext ctx{text, locale, sep, leadingZero, {}, {}};
 
     // The operand in progress: a literal starting at literalFrom, or a group's value, or both run
     // together (which the structure check rules out, and which is no number).
@@ -454,14 +456,13 @@ bool reduceGroups(const std::string &text, char sep, bool leadingZero, double &r
 
 } // namespace
 
-double EvaluateExpression(const QString &strExpression, bool &blnFailed)
+double EvaluateExpression(const QString &strExpression, const LocaleValues &locale, bool &blnFailed)
 {
     if (blnFailed)
         return 0;
 
-    const LocaleValues &loc = localeValues();
     // The separator is "." or "," (the program refuses to run with any other).
-    const char sep = loc.decimalSeparator == QLatin1String(",") ? ',' : '.';
+    const char sep = locale.decimalSeparator == QLatin1String(",") ? ',' : '.';
 
     // 1. Blanks around the text are allowed, inside it they are not. Every character outside
     // ASCII would be left over at the character check (and is no number), so it fails here.
@@ -481,7 +482,7 @@ double EvaluateExpression(const QString &strExpression, bool &blnFailed)
 
     // 2. A plain number is its own value (this is where 1E+05 is accepted).
     std::string scratch;
-    if (isPlainBytes(text.data(), text.data() + text.size(), sep, loc.leadingZero))
+    if (isPlainBytes(text.data(), text.data() + text.size(), sep, locale.leadingZero))
         return plainBytesValue(text.data(), text.data() + text.size(), sep, scratch);
 
     // 3. Parentheses must pair up in order: no prefix closes more than it opens.
@@ -509,7 +510,7 @@ double EvaluateExpression(const QString &strExpression, bool &blnFailed)
 
     // The groups are reduced from the innermost out to one value.
     double result = 0;
-    if (!reduceGroups(encoded, sep, loc.leadingZero, result))
+    if (!reduceGroups(encoded, locale, sep, result))
         return fail(blnFailed);
     return result;
 }

@@ -10,6 +10,11 @@ LocaleSnapshot systemSnapshot()
     return LocaleSnapshot{QLocale::system(), true};
 }
 
+int lcidOf(const QLocale &locale)
+{
+    return locale.language() == QLocale::Russian ? kLcidRussian : kLcidEnglish;
+}
+
 LocaleSource &sourceSlot()
 {
     static LocaleSource source;
@@ -17,12 +22,6 @@ LocaleSource &sourceSlot()
 }
 
 } // namespace
-
-LocaleValues &localeValues()
-{
-    static LocaleValues values;
-    return values;
-}
 
 LocaleSource setLocaleSource(LocaleSource source)
 {
@@ -47,15 +46,20 @@ QString programBaseName()
     return QStringLiteral("tallyer");
 }
 
-void LoadLocaleSettings()
+int ReadLocaleLcid()
+{
+    return lcidOf(currentLocaleSnapshot().locale);
+}
+
+LocaleValues ReadLocaleValues()
 {
     const LocaleSnapshot snap = currentLocaleSnapshot();
-    LocaleValues &v = localeValues();
-
-    v.lcid = snap.locale.language() == QLocale::Russian ? kLcidRussian : kLcidEnglish;
+    LocaleValues v;
+    v.lcid = lcidOf(snap.locale);
     v.helpFileName = programBaseName()
         + (v.lcid == kLcidRussian ? QStringLiteral("Ru.html") : QStringLiteral("En.html"));
     v.decimalSeparator = snap.locale.decimalPoint();
     v.leadingZero = snap.leadingZero;
     v.thousandsSeparator = snap.locale.groupSeparator();
+    return v;
 }

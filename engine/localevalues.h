@@ -6,8 +6,9 @@
 #include <functional>
 
 // The user's number conventions and language, as the evaluator, the formatter, the sheet and the
-// texts see them. They are module-wide on purpose: every evaluation cycle re-reads them, so a
-// change of the regional settings takes effect at the next keystroke.
+// texts see them. The engine holds no copy: the window reads them once per evaluation cycle (and
+// tallyer-cli once per command) and passes them in, so a change of the regional settings takes
+// effect at the next keystroke.
 struct LocaleValues
 {
     int lcid = 0;                  // 1049 for Russian, 1033 for everything else
@@ -15,6 +16,11 @@ struct LocaleValues
     QString decimalSeparator;      // "." or "," on any locale the program accepts
     bool leadingZero = false;      // the locale writes 0 before a leading separator
     QString thousandsSeparator;    // any single character, e.g. "," or a no-break space
+
+    // The decimal separator as the numbers are written: "." while none is known.
+    QString decimalText() const { return decimalSeparator.isEmpty() ? QStringLiteral(".") : decimalSeparator; }
+    // Its first character, as the number syntax compares it.
+    QChar decimalChar() const { return decimalSeparator.isEmpty() ? QChar(u'.') : decimalSeparator.at(0); }
 };
 
 // What the platform reports about the user's locale. Production reads QLocale::system() anew at
@@ -30,11 +36,11 @@ using LocaleSource = std::function<LocaleSnapshot()>;
 constexpr int kLcidRussian = 1049;
 constexpr int kLcidEnglish = 1033;
 
-// The module-wide values; empty and 0 until the first LoadLocaleSettings.
-LocaleValues &localeValues();
+// All five values from the current locale source, read anew at every call.
+LocaleValues ReadLocaleValues();
 
-// Sets all five values from the current locale source.
-void LoadLocaleSettings();
+// Only the language (the lcid of ReadLocaleValues), for the texts, which need nothing else.
+int ReadLocaleLcid();
 
 // Replaces the locale source (an empty function restores the system one). Returns the old one so
 // tests can put it back.

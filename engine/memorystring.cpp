@@ -72,7 +72,7 @@ bool parseWith(QStringView text, QChar decimal, QStringView thousands, DisplayNu
 // decimal separator. One of them several times: grouping. One of them once: a decimal separator
 // unless it could be grouping (1 to 3 digits before it, not starting with 0, exactly 3 after it,
 // no other grouping); that case is read as the current locale reads it.
-bool parseGuessed(QStringView text, DisplayNumber &number)
+bool parseGuessed(QStringView text, const LocaleValues &locale, DisplayNumber &number)
 {
     bool negative = false;
     const QStringView body = takeSign(text, negative);
@@ -98,7 +98,7 @@ bool parseGuessed(QStringView text, DisplayNumber &number)
         const qsizetype after = t.size() - before - 1;
         const bool canGroup = !spaceGrouped && before >= 1 && before <= 3 && t.at(0) != u'0'
             && after == 3;
-        if (!canGroup || localeValues().decimalSeparator == QStringView(&sep, 1))
+        if (!canGroup || locale.decimalSeparator == QStringView(&sep, 1))
             decimal = sep;
     }
     if (!parseWith(t, decimal, QStringView(&grouping, 1), number))
@@ -107,20 +107,19 @@ bool parseGuessed(QStringView text, DisplayNumber &number)
     return true;
 }
 
-QString formatNow(const DisplayNumber &number)
+QString formatNow(const DisplayNumber &number, const LocaleValues &locale)
 {
-    const LocaleValues &loc = localeValues();
     QString out;
     if (number.negative)
         out += QStringLiteral("- ");
     const qsizetype n = number.intDigits.size();
     for (qsizetype i = 0; i < n; ++i) {
         if (i > 0 && (n - i) % 3 == 0)
-            out += loc.thousandsSeparator;
+            out += locale.thousandsSeparator;
         out += number.intDigits.at(i);
     }
     if (!number.fracDigits.isEmpty()) {
-        out += loc.decimalSeparator.isEmpty() ? QStringLiteral(".") : loc.decimalSeparator;
+        out += locale.decimalText();
         out += number.fracDigits;
     }
     return out;
@@ -128,14 +127,13 @@ QString formatNow(const DisplayNumber &number)
 
 } // namespace
 
-QString MemorySeparatorsNow()
+QString MemorySeparatorsNow(const LocaleValues &locale)
 {
-    const LocaleValues &loc = localeValues();
-    return (loc.decimalSeparator.isEmpty() ? QStringLiteral(".") : loc.decimalSeparator)
-        + loc.thousandsSeparator;
+    return locale.decimalText() + locale.thousandsSeparator;
 }
 
-QString LocaliseMemoryValue(const QString &strValue, const QString &strSeparators)
+QString LocaliseMemoryValue(const QString &strValue, const QString &strSeparators,
+                            const LocaleValues &locale)
 {
     if (strValue.isEmpty())
         return strValue;
@@ -151,21 +149,22 @@ QString LocaliseMemoryValue(const QString &strValue, const QString &strSeparator
     DisplayNumber number;
     if (recordValid && parseWith(strValue, strSeparators.at(0), QStringView(strSeparators).mid(1), number)
         && shown(number))
-        return formatNow(number);
-    if (parseGuessed(strValue, number) && shown(number))
-        return formatNow(number);
+        return formatNow(number, locale);
+    if (parseGuessed(strValue, locale, number) && shown(number))
+        return formatNow(number, locale);
     return strValue;
 }
 
-MemoryCells RestoreMemoryString(const QString &strSaved, const QString &strSeparators)
+MemoryCells RestoreMemoryString(const QString &strSaved, const QString &strSeparators,
+                                const LocaleValues &locale)
 {
     QStringList fields = strSaved.split(u'|');
     while (fields.size() < kMemoryFields)
         fields << QString();
     MemoryCells cells;
     cells.strCurrent = fields.at(0);
-    cells.strPanel = LocaliseMemoryValue(fields.at(1), strSeparators);
+    cells.strPanel = LocaliseMemoryValue(fields.at(1), strSeparators, locale);
     for (int n = 0; n < 10; ++n)
-        cells.values[n] = LocaliseMemoryValue(fields.at(n + 2), strSeparators);
+        cells.values[n] = LocaliseMemoryValue(fields.at(n + 2), strSeparators, locale);
     return cells;
 }

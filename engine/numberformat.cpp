@@ -25,7 +25,7 @@ bool incrementDigits(std::string &digits)
 
 } // namespace
 
-QString FormatResult(double dblValue, int intDecimals)
+QString FormatResult(double dblValue, int intDecimals, const LocaleValues &locale)
 {
     const double magnitude = std::fabs(dblValue);
     if (!(magnitude < kDisplayLimit))
@@ -56,24 +56,23 @@ QString FormatResult(double dblValue, int intDecimals)
     if (intPart.empty())
         intPart.push_back('0');
 
-    const LocaleValues &loc = localeValues();
     QString out;
     if (dblValue < 0)
         out += QStringLiteral("- ");
     const int n = static_cast<int>(intPart.size());
     for (int i = 0; i < n; ++i) {
         if (i > 0 && (n - i) % 3 == 0)
-            out += loc.thousandsSeparator;
+            out += locale.thousandsSeparator;
         out += QLatin1Char(intPart[i]);
     }
     if (decimals > 0) {
-        out += loc.decimalSeparator.isEmpty() ? QStringLiteral(".") : loc.decimalSeparator;
+        out += locale.decimalText();
         out += QString::fromLatin1(fracPart.data(), decimals);
     }
     return out;
 }
 
-double ParseDisplayNumber(const QString &strText, bool &ok)
+double ParseDisplayNumber(const QString &strText, const LocaleValues &locale, bool &ok)
 {
     ok = false;
     QStringView t(strText);
@@ -85,8 +84,7 @@ double ParseDisplayNumber(const QString &strText, bool &ok)
         negative = true;
         t = t.mid(1);
     }
-    const QString sep = localeValues().decimalSeparator.isEmpty() ? QStringLiteral(".")
-                                                                  : localeValues().decimalSeparator;
+    const QString sep = locale.decimalText();
     std::string ascii;
     bool seenSeparator = false;
     bool seenDigit = false;
@@ -111,15 +109,14 @@ double ParseDisplayNumber(const QString &strText, bool &ok)
     return negative ? -value : value;
 }
 
-QString PlainNumberText(double dblValue)
+QString PlainNumberText(double dblValue, const LocaleValues &locale)
 {
     if (dblValue == 0.0)
         return QStringLiteral("0");
     char buf[400];
     const auto res = std::to_chars(buf, buf + sizeof buf, dblValue, std::chars_format::fixed);
     QString out = QString::fromLatin1(buf, res.ptr - buf);
-    const QString sep = localeValues().decimalSeparator.isEmpty() ? QStringLiteral(".")
-                                                                  : localeValues().decimalSeparator;
+    const QString sep = locale.decimalText();
     out.replace(QLatin1Char('.'), sep);
     return out;
 }

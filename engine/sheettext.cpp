@@ -56,9 +56,10 @@ bool IsContinuationOperator(QChar c)
     return QStringView(kContinuationOperators).contains(c);
 }
 
-QString CleanSheetText(const QString &strText, qsizetype &lngCaret, bool blnSeparatorsOnly)
+QString CleanSheetText(const QString &strText, qsizetype &lngCaret, const LocaleValues &locale,
+                       bool blnSeparatorsOnly)
 {
-    const QString sep = localeValues().decimalSeparator;
+    const QString sep = locale.decimalSeparator;
     const QString foreign = sep == QLatin1String(",") ? QStringLiteral(".") : QStringLiteral(",");
     QString s = strText;
     if (sep.size() == 1)

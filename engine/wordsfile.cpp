@@ -122,7 +122,7 @@ QString DecodeTextBytes(const QByteArray &bytes, int lngLcid)
     return decodeSingleByte(bytes, lngLcid == kLcidRussian ? kWindows1251 : kWindows1252);
 }
 
-bool ReadTextFile(QString &strText, const QString &strPath)
+bool ReadTextFile(QString &strText, const QString &strPath, int lngLcid)
 {
     strText.clear();
 
@@ -140,7 +140,7 @@ bool ReadTextFile(QString &strText, const QString &strPath)
     if (file.error() != QFileDevice::NoError || bytes.size() > kMaxTextFileBytes)
         return false;
 
-    strText = DecodeTextBytes(bytes, localeValues().lcid);
+    strText = DecodeTextBytes(bytes, lngLcid);
     return true;
 }
 
@@ -179,8 +179,8 @@ bool ParseWordsText(const QString &strText, WordsFile &udtWords)
     return udtWords.replace.size() % 2 == 0;
 }
 
-bool ReadWordsFile(const QString &strPath, WordsFile &udtWords)
+bool ReadWordsFile(const QString &strPath, int lngLcid, WordsFile &udtWords)
 {
     QString text;
-    return ReadTextFile(text, strPath) && ParseWordsText(text, udtWords);
+    return ReadTextFile(text, strPath, lngLcid) && ParseWordsText(text, udtWords);
 }

@@ -14,11 +14,11 @@
 inline constexpr qint64 kMaxTextFileBytes = 1024 * 1024;
 
 // Reads a whole text file into strText. The bytes are UTF-8 (a BOM is dropped); bytes that are
-// not valid UTF-8 are taken as the legacy code page of the interface language (see
+// not valid UTF-8 are taken as the legacy code page of the interface language lngLcid (see
 // DecodeTextBytes), so files written on the old Windows program keep working. Fails (false,
 // strText empty) when the file cannot be read, is not a regular file, or is larger than
 // kMaxTextFileBytes. Line ends are kept as they are.
-bool ReadTextFile(QString &strText, const QString &strPath);
+bool ReadTextFile(QString &strText, const QString &strPath, int lngLcid);
 
 // True when the path names a regular file that can be opened for reading (it is closed again at
 // once). Double quotes and spaces around the path and a trailing "/" are ignored.
@@ -46,4 +46,4 @@ struct WordsFile
 bool ParseWordsText(const QString &strText, WordsFile &udtWords);
 
 // ReadTextFile and ParseWordsText together: false when the file is unreadable or invalid.
-bool ReadWordsFile(const QString &strPath, WordsFile &udtWords);
+bool ReadWordsFile(const QString &strPath, int lngLcid, WordsFile &udtWords);

@@ -11,17 +11,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
 {
     if (size == 0)
         return 0;
-    useLocale(data[0]);
+    const LocaleValues locale = fuzzLocale(data[0]);
     const QString expression = fuzzText(data + 1, size - 1);
 
     bool failed = false;
-    const double value = EvaluateExpression(expression, failed);
+    const double value = EvaluateExpression(expression, locale, failed);
     if (failed)
         FUZZ_CHECK(value == 0);
     else
         FUZZ_CHECK(std::isfinite(value));
 
     bool alreadyFailed = true;
-    FUZZ_CHECK(EvaluateExpression(expression, alreadyFailed) == 0 && alreadyFailed);
+    FUZZ_CHECK(EvaluateExpression(expression, locale, alreadyFailed) == 0 && alreadyFailed);
     return 0;
 }

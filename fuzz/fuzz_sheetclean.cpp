@@ -12,13 +12,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
 {
     if (size < 2)
         return 0;
-    useLocale(data[0]);
+    const LocaleValues locale = fuzzLocale(data[0]);
     const QString text = fuzzText(data + 2, size - 2);
     qsizetype caret = data[1] % (text.size() + 1);
 
-    const QString cleaned = CleanSheetText(text, caret);
+    const QString cleaned = CleanSheetText(text, caret, locale);
     const QStringView alphabet(kSheetAlphabet);
-    const QChar foreign = localeValues().decimalSeparator == QLatin1String(".") ? u',' : u'.';
+    const QChar foreign = locale.decimalSeparator == QLatin1String(".") ? u',' : u'.';
     for (qsizetype i = 0; i < cleaned.size(); ++i) {
         const QChar c = cleaned.at(i);
         if (c == u'\r')
@@ -34,10 +34,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
                || IsContinuationOperator(cleaned.at(cleaned.size() - 3)));
 
     qsizetype again = 0;
-    FUZZ_CHECK(CleanSheetText(cleaned, again) == cleaned);
+    FUZZ_CHECK(CleanSheetText(cleaned, again, locale) == cleaned);
 
     qsizetype restoreCaret = 0;
-    CleanSheetText(text, restoreCaret, true);
+    CleanSheetText(text, restoreCaret, locale, true);
     SheetExpression(cleaned);
     return 0;
 }

@@ -27,7 +27,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     }();
     Q_UNUSED(sinkSet);
 
-    useLocale(data[0]);
+    const int lcid = fuzzLocale(data[0]).lcid;
     qint64 scaled = 0;
     std::memcpy(&scaled, data + 1, sizeof scaled);
     const QByteArray bytes(reinterpret_cast<const char *>(data + 9), qsizetype(size - 9));
@@ -38,16 +38,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     }
 
     WordsFile parsed;
-    const bool valid = ParseWordsText(DecodeTextBytes(bytes, localeValues().lcid), parsed);
+    const bool valid = ParseWordsText(DecodeTextBytes(bytes, lcid), parsed);
     WordsFile read;
-    FUZZ_CHECK(ReadWordsFile(path, read) == valid);
+    FUZZ_CHECK(ReadWordsFile(path, lcid, read) == valid);
 
     const Currency amount = Currency::fromScaled(scaled);
     const quint64 magnitude = scaled < 0 ? 0 - quint64(scaled) : quint64(scaled);
     const bool tooLarge = (magnitude + 50) / 100 / 100 > 999999999999ULL;
     shown.clear();
     bool error = false;
-    const QString words = AmountInWords(amount, path, error, QStringLiteral("limit"), QStringLiteral("file"));
+    const QString words = AmountInWords(amount, path, lcid, error, QStringLiteral("limit"), QStringLiteral("file"));
     if (tooLarge || !valid) {
         FUZZ_CHECK(error && words.isEmpty());
         FUZZ_CHECK(shown == (tooLarge ? QStringLiteral("limit") : QStringLiteral("file")));

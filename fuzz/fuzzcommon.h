@@ -22,9 +22,10 @@
         }                                                                                        \
     } while (false)
 
-// Separators of real locales: English, Russian (no-break space), German, Swiss, French (narrow
-// no-break space). The language follows: Russian for the second, English for the rest.
-inline void useLocale(std::uint8_t selector)
+// The values of a real locale, by one input byte: the separators of English, Russian (no-break
+// space), German, Swiss or French (narrow no-break space), with or without the leading-zero flag.
+// The language follows: Russian for the second, English for the rest.
+inline LocaleValues fuzzLocale(std::uint8_t selector)
 {
     struct Separators
     {
@@ -35,11 +36,12 @@ inline void useLocale(std::uint8_t selector)
         {u".", u","}, {u",", u"\u00A0"}, {u",", u"."}, {u".", u"'"}, {u",", u"\u202F"},
     };
     const Separators &s = kLocales[selector % std::size(kLocales)];
-    LocaleValues &values = localeValues();
+    LocaleValues values;
     values.decimalSeparator = QString::fromUtf16(s.decimal);
     values.thousandsSeparator = QString::fromUtf16(s.thousands);
     values.leadingZero = (selector / std::size(kLocales)) % 2 == 0;
     values.lcid = selector % std::size(kLocales) == 1 ? kLcidRussian : kLcidEnglish;
+    return values;
 }
 
 // A scratch folder in memory where there is one: the store syncs every write to the disk.

@@ -70,11 +70,11 @@ bool sameContents(const QString &strPathA, const QString &strPathB)
 }
 
 // The number test of the row boxes: digits with an optional sign, decimal separator and
-// exponent, blanks around. The separator is the user's (a "." is always taken too). True with
-// the number in dblValue.
-bool NumericValue(const QString &strText, double &dblValue)
+// exponent, blanks around. The separator is the user's, strDecimal (a "." is always taken too).
+// True with the number in dblValue.
+bool NumericValue(const QString &strText, const QString &strDecimal, double &dblValue)
 {
-    QString strSep = localeValues().decimalSeparator;
+    QString strSep = strDecimal;
     if (strSep.isEmpty())
         strSep = QStringLiteral(".");
     const QString strSeps = QRegularExpression::escape(strSep)
@@ -98,17 +98,17 @@ bool NumericValue(const QString &strText, double &dblValue)
 }
 
 // The number a row box holds, or 0 when its text is no number.
-double BoxValue(const QLineEdit *box)
+double BoxValue(const QLineEdit *box, const QString &strDecimal)
 {
     double dblValue = 0;
-    return NumericValue(box->text(), dblValue) ? dblValue : 0;
+    return NumericValue(box->text(), strDecimal, dblValue) ? dblValue : 0;
 }
 
 // A row box's text as the whole number it stands for; the boxes hold whole numbers once they
 // have been checked.
-qint32 WholeValue(const QLineEdit *box)
+qint32 WholeValue(const QLineEdit *box, const QString &strDecimal)
 {
-    const double dblValue = std::trunc(std::fabs(BoxValue(box)));
+    const double dblValue = std::trunc(std::fabs(BoxValue(box, strDecimal)));
     return dblValue > 2147483647.0 ? 2147483647 : static_cast<qint32>(dblValue);
 }
 
@@ -138,6 +138,7 @@ bool isFocusChangeWithinDialog(const QFocusEvent *event)
 frmOptions::frmOptions(const Options &options, QWidget *parent)
     : QDialog(parent)
     , m_options(options)
+    , m_locale(ReadLocaleValues())
 {
     buildControls();
     Form_Load();
@@ -380,8 +381,8 @@ void frmOptions::Box_LostFocus(EditBox &edit)
 
     if (edit.box == boxMinRows || edit.box == boxMaxRows) {
         double dblValue = 0;
-        if (NumericValue(edit.box->text(), dblValue))
-            edit.box->setText(QString::number(WholeValue(edit.box)));
+        if (NumericValue(edit.box->text(), m_locale.decimalSeparator, dblValue))
+            edit.box->setText(QString::number(WholeValue(edit.box, m_locale.decimalSeparator)));
     }
     edit.caption->setText(edit.box == boxInWordsFile ? LoadText(edit.intCaptionId) : edit.strCaption);
 }
@@ -393,10 +394,11 @@ bool frmOptions::BoxTextValid(const EditBox &edit) const
     if (edit.box == boxRound)
         return strText.size() == 1 && strText.at(0) >= u'0' && strText.at(0) <= u'9';
     if (edit.box == boxMinRows)
-        return NumericValue(strText, dblValue) && dblValue >= 1 && dblValue <= BoxValue(boxMaxRows);
+        return NumericValue(strText, m_locale.decimalSeparator, dblValue) && dblValue >= 1
+            && dblValue <= BoxValue(boxMaxRows, m_locale.decimalSeparator);
     if (edit.box == boxMaxRows)
-        return NumericValue(strText, dblValue) && dblValue <= kMaxRowsLimit
-            && BoxValue(boxMinRows) <= dblValue;
+        return NumericValue(strText, m_locale.decimalSeparator, dblValue) && dblValue <= kMaxRowsLimit
+            && BoxValue(boxMinRows, m_locale.decimalSeparator) <= dblValue;
     // The words file is a bare name found in the data folders; a path to elsewhere is no such name.
     if (strText.contains(u'/') || strText.contains(u'\\'))
         return false;
@@ -446,7 +448,7 @@ bool frmOptions::KeyPreview(QObject *watched, QEvent *event)
 void frmOptions::showHelpAt(int lngContext)
 {
     // The help belongs to the main window, which owns the dialog.
-    ShowHelp(parentWidget(), localeValues().helpFileName, HH_HELP_CONTEXT, lngContext);
+    ShowHelp(parentWidget(), m_locale.helpFileName, HH_HELP_CONTEXT, lngContext);
 }
 
 void frmOptions::btnHelp_Click()
@@ -588,9 +590,9 @@ void frmOptions::btnOK_Click()
     m_options.appearance = f_udtAppearance;
     m_options.alwaysOnTop = chkAlwaysOnTop->isChecked();
     m_options.manyCopies = chkAvail2->isChecked();
-    m_options.roundTo = WholeValue(boxRound);
-    m_options.minRows = WholeValue(boxMinRows);
-    m_options.maxRows = WholeValue(boxMaxRows);
+    m_options.roundTo = WholeValue(boxRound, m_locale.decimalSeparator);
+    m_options.minRows = WholeValue(boxMinRows, m_locale.decimalSeparator);
+    m_options.maxRows = WholeValue(boxMaxRows, m_locale.decimalSeparator);
     m_options.inWordsFile = boxInWordsFile->text();
     m_options.save();
 

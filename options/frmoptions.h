@@ -1,5 +1,6 @@
 #pragma once
 
+#include "localevalues.h"
 #include "options.h"
 
 #include <QDialog>
@@ -120,6 +121,7 @@ private:
     void showHelpAt(int lngContext);
 
     Options m_options;
+    LocaleValues m_locale; // the user's number conventions, read once when the dialog opens
     std::array<EditBox, 4> m_boxes;
     // The box that has the focus and has not been checked yet; OK checks it even when no focus
     // change reaches it (Enter in a box presses OK without leaving it).

@@ -44,7 +44,7 @@ QString LoadText(int intId, const QStringList &varReplace)
 {
     // The language is chosen anew at every call, so a change of the regional settings shows in
     // the next message.
-    const int id = localeValues().lcid == kLcidRussian ? intId + kRussianTextOffset : intId;
+    const int id = ReadLocaleLcid() == kLcidRussian ? intId + kRussianTextOffset : intId;
     QString text = textTable().value(id);
 
     // Each placeholder is replaced in one pass over the text. Text that a replacement brings in

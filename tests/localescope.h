@@ -2,23 +2,24 @@
 
 #include "localevalues.h"
 
-// Sets the module-wide locale values for the length of one test and puts the previous ones back,
-// so no test leaks its separators into the next.
-class LocaleScope
-{
-public:
-    LocaleScope(const QString &decimal, const QString &thousands, bool leadingZero)
-        : m_saved(localeValues())
-    {
-        LocaleValues &v = localeValues();
-        v.decimalSeparator = decimal;
-        v.thousandsSeparator = thousands;
-        v.leadingZero = leadingZero;
-    }
-    ~LocaleScope() { localeValues() = m_saved; }
-    LocaleScope(const LocaleScope &) = delete;
-    LocaleScope &operator=(const LocaleScope &) = delete;
+#include <QLocale>
+#include <QScopeGuard>
 
-private:
-    LocaleValues m_saved;
-};
+// The number conventions a test evaluates, formats or cleans with.
+inline LocaleValues testLocale(const QString &decimal, const QString &thousands = QStringLiteral(" "),
+                               bool leadingZero = true)
+{
+    LocaleValues values;
+    values.decimalSeparator = decimal;
+    values.thousandsSeparator = thousands;
+    values.leadingZero = leadingZero;
+    return values;
+}
+
+// Makes the platform report another locale (to ReadLocaleValues and LoadText) until the returned
+// guard goes out of scope, which puts the previous source back.
+[[nodiscard]] inline auto useLocaleSource(const QLocale &locale, bool leadingZero = true)
+{
+    LocaleSource saved = setLocaleSource([locale, leadingZero] { return LocaleSnapshot{locale, leadingZero}; });
+    return qScopeGuard([saved = std::move(saved)]() mutable { setLocaleSource(std::move(saved)); });
+}

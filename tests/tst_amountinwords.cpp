@@ -2,6 +2,7 @@
 // Replace pairs, the failures and their messages, and the words files that ship with the program.
 
 #include <amountinwords.h>
+#include <localevalues.h>
 #include <messagesink.h>
 
 #include <QFile>
@@ -210,7 +211,7 @@ private slots:
             QVERIFY(writeFile(path, entries));
         }
         bool failed = false;
-        QCOMPARE(AmountInWords(amount(value), path, failed, "limit", "file"), expected);
+        QCOMPARE(AmountInWords(amount(value), path, kLcidEnglish, failed, "limit", "file"), expected);
         QVERIFY(!failed);
         QVERIFY(m_shown.isEmpty());
     }
@@ -249,7 +250,7 @@ private slots:
         if (file != "missing")
             QVERIFY(writeFile(path, exampleEntries(), file == "good" ? "\r\n" : "\n"));
         bool failed = false;
-        QCOMPARE(AmountInWords(amount(value), path, failed, limitMessage, fileMessage), QString());
+        QCOMPARE(AmountInWords(amount(value), path, kLcidEnglish, failed, limitMessage, fileMessage), QString());
         QVERIFY(failed);
         if (shown.isEmpty())
             QVERIFY(m_shown.isEmpty());
@@ -264,15 +265,15 @@ private slots:
         auto entries = exampleEntries();
         QVERIFY(writeFile(path, entries));
         bool failed = true;
-        QCOMPARE(AmountInWords(amount("0"), path, failed, "limit", "file"), QString("Zero dollars 00 cents"));
+        QCOMPARE(AmountInWords(amount("0"), path, kLcidEnglish, failed, "limit", "file"), QString("Zero dollars 00 cents"));
         QVERIFY(failed);
 
         failed = false;
         entries["Zero"] = "nil";
         QVERIFY(writeFile(path, entries));
-        QCOMPARE(AmountInWords(amount("0"), path, failed, "limit", "file"), QString("Nil dollars 00 cents"));
+        QCOMPARE(AmountInWords(amount("0"), path, kLcidEnglish, failed, "limit", "file"), QString("Nil dollars 00 cents"));
         QVERIFY(QFile::remove(path));
-        QCOMPARE(AmountInWords(amount("0"), path, failed, "limit", "file"), QString());
+        QCOMPARE(AmountInWords(amount("0"), path, kLcidEnglish, failed, "limit", "file"), QString());
         QVERIFY(failed);
     }
 

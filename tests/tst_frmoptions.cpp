@@ -103,6 +103,12 @@ std::unique_ptr<frmOptions> openDialog(const Options &options)
     return dlg;
 }
 
+// The locale the platform reports from now on; the dialog reads it when it opens.
+void useLocale(const QLocale &locale)
+{
+    setLocaleSource([locale] { return LocaleSnapshot{locale, true}; });
+}
+
 } // namespace
 
 class TestFrmOptions : public QObject
@@ -128,12 +134,17 @@ private slots:
             QFile file(QCoreApplication::applicationDirPath() + QLatin1Char('/') + name);
             QVERIFY(file.open(QIODevice::WriteOnly));
         }
+        // The help file is named after the program, here the test, and found in the data folders.
+        const QString help = m_config.filePath("data/tallyer/") + programBaseName() + "En.html";
+        QVERIFY(QDir().mkpath(QFileInfo(help).path()));
+        QVERIFY(QFile::copy(QStringLiteral(TALLYER_PROGRAM_DIR "/tallyerEn.html"), help));
         setMessageSink([this](const QString &, MessageIcon) { ++m_messages; });
         QDesktopServices::setUrlHandler(QStringLiteral("https"), this, "openUrl");
     }
 
     void cleanupTestCase()
     {
+        setLocaleSource({});
         QDesktopServices::unsetUrlHandler(QStringLiteral("https"));
         for (const QString &name : {kWordsA, kWordsB})
             QFile::remove(QCoreApplication::applicationDirPath() + QLatin1Char('/') + name);
@@ -142,9 +153,7 @@ private slots:
     void init()
     {
         QFile::remove(clsRegistry::instance().filePath());
-        localeValues().lcid = kLcidEnglish;
-        localeValues().decimalSeparator = QStringLiteral(".");
-        localeValues().helpFileName = QStringLiteral(TALLYER_PROGRAM_DIR "/tallyerEn.html");
+        useLocale(QLocale(QLocale::English, QLocale::UnitedStates));
         m_chooser = FakeChooser();
         setCommonDialogChooser(&m_chooser);
         m_urls.clear();
@@ -176,7 +185,7 @@ private slots:
         QCOMPARE(leaveBox(*m_dlg, m_dlg->boxMinRows, "8"), QStringLiteral("3"));
         QCOMPARE(leaveBox(*m_dlg, m_dlg->boxMinRows, "5"), QStringLiteral("5"));
         QCOMPARE(leaveBox(*m_dlg, m_dlg->boxMaxRows, "4"), QStringLiteral("6"));
-        localeValues().lcid = kLcidRussian;
+        useLocale(QLocale(QLocale::Russian, QLocale::Russia));
         QCOMPARE(frmOptions(kGiven).windowTitle(), QStringLiteral("Mavo Tallyer - Настройки"));
     }
 

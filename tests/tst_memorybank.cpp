@@ -61,17 +61,17 @@ private slots:
         QFETCH(QString, savedWith);
         QFETCH(QString, loaded);
         QFETCH(QStringList, steps);
-        LocaleScope locale(separators.left(1), separators.mid(1), true);
+        const LocaleValues locale = testLocale(separators.left(1), separators.mid(1), true);
 
         MemoryBank bank;
         // The panel shows what the window would show: the restored panel, then each step's value.
-        QString panel = bank.restore(loaded, savedWith).value_or(QString());
+        QString panel = bank.restore(loaded, savedWith, locale).value_or(QString());
         for (const QString &step : std::as_const(steps)) {
             const QString argument = step.section(u' ', 1);
             if (step.startsWith(u"M+") || step.startsWith(u"M-")) {
                 const auto operation = step[1] == u'+' ? MemoryBank::Operation::Add : MemoryBank::Operation::Subtract;
                 // No value is an overflow, on which the window stores "Error".
-                bank.store(MemoryBank::combine(operation, argument, panel, 2).value_or(QStringLiteral("Error")));
+                bank.store(MemoryBank::combine(operation, argument, panel, 2, locale).value_or(QStringLiteral("Error")));
             } else if (step == u"MC") {
                 bank.clear();
             } else if (step.startsWith(u"M ")) {

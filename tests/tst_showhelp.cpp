@@ -35,8 +35,15 @@ private slots:
 private:
     QList<QPair<QString, MessageIcon>> m_shown;
     MessageSink m_oldSink;
-    int m_oldLcid = 0;
+    LocaleSource m_oldSource;
 };
+
+// The interface language the texts are taken in (the platform's locale as the program sees it).
+static void useLanguage(int lcid)
+{
+    const QLocale locale(lcid == kLcidRussian ? QLocale::Russian : QLocale::English);
+    setLocaleSource([locale] { return LocaleSnapshot{locale, true}; });
+}
 
 static QString programFile(const char *name)
 {
@@ -67,15 +74,15 @@ static QWidget *openHelpWindow()
 void TestShowHelp::init()
 {
     m_shown.clear();
-    m_oldLcid = localeValues().lcid;
-    localeValues().lcid = kLcidEnglish;
+    m_oldSource = setLocaleSource({});
+    useLanguage(kLcidEnglish);
     m_oldSink = setMessageSink([this](const QString &text, MessageIcon icon) { m_shown.append({text, icon}); });
 }
 
 void TestShowHelp::cleanup()
 {
     setMessageSink(m_oldSink);
-    localeValues().lcid = m_oldLcid;
+    setLocaleSource(m_oldSource);
     delete openHelpWindow();
 }
 
@@ -120,7 +127,7 @@ void TestShowHelp::opensAtContextAnchor()
     QFETCH(QString, title);
     const QString helpFile = programFile(lcid == kLcidRussian ? "tallyerRu.html" : "tallyerEn.html");
 
-    localeValues().lcid = lcid;
+    useLanguage(lcid);
     QWidget owner;
     owner.show();
     QTextBrowser *browser = ShowHelp(&owner, helpFile, HH_HELP_CONTEXT, context);
@@ -154,7 +161,7 @@ void TestShowHelp::oneHelpWindowIsReused()
     QTRY_VERIFY(qAbs(first->verticalScrollBar()->value() - anchorTop(first, "1000")) <= 20);
 
     // The language changed: the other file is loaded into the same window.
-    localeValues().lcid = kLcidRussian;
+    useLanguage(kLcidRussian);
     QCOMPARE(ShowHelp(&owner, programFile("tallyerRu.html"), HH_HELP_CONTEXT, 1000), first);
     QVERIFY(first->toPlainText().contains(QStringLiteral("Главное окно")));
     QCOMPARE(first->window()->windowTitle(), QString("Mavo Tallyer - Справка"));

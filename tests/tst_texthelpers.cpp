@@ -14,228 +14,199 @@ class TestTextHelpers : public QObject
     Q_OBJECT
 
 private slots:
-    void replaceAll_data();
-    void replaceAll();
-    void findPositions();
-    void caretHelpers_data();
-    void caretHelpers();
-    void textBeforeAfter_data();
-    void textBeforeAfter();
-    void cleanSheet_data();
-    void cleanSheet();
-    void sheetExpression();
-    void wrapRows_data();
-    void wrapRows();
+    // ReplaceAll, and FindPositions (1-based) over the same occurrences.
+    void replaceAll_data()
+    {
+        QTest::addColumn<QString>("source");
+        QTest::addColumn<QString>("find");
+        QTest::addColumn<QString>("replacement");
+        QTest::addColumn<bool>("caseInsensitive");
+        QTest::addColumn<QString>("result");
+        QTest::addColumn<Positions>("positions");
+
+        QTest::newRow("three-minus-to-one") << "---" << "--" << "" << false << "-" << Positions{1};
+        QTest::newRow("replacement-forms-new-occurrence") << "abbb" << "ab" << "a" << false << "a" << Positions{1};
+        QTest::newRow("nothing-rescanned-before-occurrence") << "aabb" << "ab" << "" << false << "ab" << Positions{2};
+        QTest::newRow("two-spaces-to-line-break") << "1    2 3" << "  " << "\r\n" << false << "1\r\n\r\n2 3"
+                                                  << Positions{2, 4};
+        QTest::newRow("replacement-contains-find") << "a-b-" << "-" << "--" << false << "a--b--" << Positions{2, 4};
+        QTest::newRow("replacement-contains-find-other-case") << "aA" << "a" << "A" << true << "AA" << Positions{1, 2};
+        QTest::newRow("case-insensitive") << "MOD mod Mod" << "mod" << "@50" << true << "@50 @50 @50"
+                                          << Positions{1, 5, 9};
+        QTest::newRow("case-sensitive") << "MOD mod Mod" << "mod" << "@50" << false << "MOD @50 Mod" << Positions{5};
+        QTest::newRow("empty-find") << "abc" << "" << "x" << false << "abc" << Positions{};
+    }
+    void replaceAll()
+    {
+        QFETCH(QString, source);
+        QFETCH(QString, find);
+        QFETCH(QString, replacement);
+        QFETCH(bool, caseInsensitive);
+        const Qt::CaseSensitivity cs = caseInsensitive ? Qt::CaseInsensitive : Qt::CaseSensitive;
+        QTEST(ReplaceAll(source, find, replacement, cs), "result");
+        QTEST(FindPositions(source, find, cs), "positions");
+    }
+
+    // TrimChars (mode: the sides) and FilterChars (mode 1 keeps the set, 0 drops it) move the caret.
+    void caretHelpers_data()
+    {
+        QTest::addColumn<bool>("filter");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("set");
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<bool>("caseInsensitive");
+        QTest::addColumn<qsizetype>("caret");
+        QTest::addColumn<QString>("result");
+        QTest::addColumn<qsizetype>("caretAfter");
+
+        auto row = [](const char *name, bool filter, const QString &text, const QString &set, int mode,
+                      qsizetype caret, const QString &result, qsizetype caretAfter, bool ci = false) {
+            QTest::newRow(name) << filter << text << set << mode << ci << caret << result << caretAfter;
+        };
+        row("trim-caret-inside", false, "  ab  ", " ", 3, 3, "ab", 1);
+        row("trim-caret-at-end", false, "  ab  ", " ", 3, 6, "ab", 2);
+        row("trim-left-only", false, "  ab  ", " ", 1, 6, "ab  ", 4);
+        row("trim-right-only", false, "  ab ", " ", 2, 5, "  ab", 4);
+        row("trim-caret-stops-at-zero", false, "\t x", "\t ", 3, 1, "x", 0);
+        row("trim-all-caret-zero", false, "   ", " ", 3, 0, "", 0);
+        row("trim-case-insensitive", false, "XxaXx", "x", 3, 0, "a", 0, true);
+        row("filter-drop-at-caret", true, "1 2", " ", 0, 2, "12", 1);
+        row("filter-drop-behind-caret", true, "1 2", " ", 0, 1, "12", 1);
+        row("filter-keep", true, "a1b2c3", "0123456789", 1, 3, "123", 1);
+        row("filter-keep-case-sensitive", true, "ABc", "abc", 1, 3, "c", 1);
+        row("filter-keep-case-insensitive", true, "ABc", "abc", 1, 3, "ABc", 3, true);
+    }
+    void caretHelpers()
+    {
+        QFETCH(bool, filter);
+        QFETCH(QString, text);
+        QFETCH(QString, set);
+        QFETCH(int, mode);
+        QFETCH(bool, caseInsensitive);
+        QFETCH(qsizetype, caret);
+        const Qt::CaseSensitivity cs = caseInsensitive ? Qt::CaseInsensitive : Qt::CaseSensitive;
+        QTEST(filter ? FilterChars(text, set, mode == 1, cs, caret) : TrimChars(text, set, mode, cs, caret), "result");
+        QTEST(caret, "caretAfter");
+    }
+
+    // Flags: "w" the other occurrence (TextBefore: the last; TextAfter: the first), "t" trimmed,
+    // "i" the separator included, "a" all of the text when the separator is missing.
+    void textBeforeAfter_data()
+    {
+        QTest::addColumn<bool>("after");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("separator");
+        QTest::addColumn<QString>("flags");
+        QTest::addColumn<QString>("result");
+
+        QTest::newRow("before-first") << false << "a=b=c" << "=" << "" << "a";
+        QTest::newRow("before-last-included") << false << "a<>b<>c" << "<>" << "wi" << "a<>b<>";
+        QTest::newRow("before-missing-whole") << false << "abc" << "=" << "a" << "abc";
+        QTest::newRow("after-last") << true << "a=b=c" << "=" << "" << "c";
+        QTest::newRow("after-first-included") << true << "a<>b<>c" << "<>" << "wi" << "<>b<>c";
+        QTest::newRow("after-trimmed") << true << "k = v \t" << "=" << "wt" << "v";
+    }
+    void textBeforeAfter()
+    {
+        QFETCH(bool, after);
+        QFETCH(QString, text);
+        QFETCH(QString, separator);
+        QFETCH(QString, flags);
+        const bool w = flags.contains('w'), t = flags.contains('t'), i = flags.contains('i'), a = flags.contains('a');
+        QTEST(after ? TextAfter(text, separator, w, t, i, a) : TextBefore(text, separator, w, t, i, a), "result");
+    }
+
+    void cleanSheet_data()
+    {
+        QTest::addColumn<QString>("decimal");
+        QTest::addColumn<bool>("separatorsOnly");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<qsizetype>("caret");
+        QTest::addColumn<QString>("cleaned");
+        QTest::addColumn<qsizetype>("caretAfter");
+
+        auto row = [](const char *name, const char *decimal, const QString &text, qsizetype caret,
+                      const QString &cleaned, qsizetype caretAfter, bool separatorsOnly = false) {
+            QTest::newRow(name) << QString::fromLatin1(decimal) << separatorsOnly << text << caret << cleaned
+                                << caretAfter;
+        };
+        row("comma-becomes-point", ".", "1,5+2", 3, "1.5+2", 3);
+        row("point-becomes-comma", ",", "1.5+2", 3, "1,5+2", 3);
+        row("three-minus-to-one", ".", "5---2", 5, "5-2", 3);
+        row("caret-inside-minus-run", ".", "5---2", 4, "5-2", 2);
+        row("four-minus-to-two", ".", "5----2", 6, "5--2", 4);
+        row("minus-run-joined-by-space", ".", "5- --2", 6, "5-2", 3);
+        row("minus-run-joined-by-foreign-character", ".", "5--x-3", 6, "5-3", 3);
+        row("minus-run-joined-by-lone-break", ".", "5-\n--3", 6, "5-3", 3);
+        row("spaces-caret-after-same-digit", ".", "1 000 + 2", 5, "1000+2", 4);
+        row("foreign-characters-dropped", ".", QStringLiteral("1\t2\u20ac+a3"), 7, "12+3", 4);
+        row("whole-alphabet-kept", ".", "0123456789%+-()*/\\^<>=.", 23, "0123456789%+-()*/\\^<>=.", 23);
+        row("leading-empty-rows", ".", "\r\n\r\n7+1", 5, "7+1", 1);
+        row("caret-inside-leading-row", ".", "\r\n5", 1, "5", -1);
+        row("trailing-break-after-operator", ".", "7+\r\n", 4, "7+\r\n", 4);
+        row("trailing-break-after-number", ".", "7\r\n", 3, "7", 3);
+        row("trailing-breaks-down-to-operator", ".", "7+\r\n\r\n", 6, "7+\r\n", 6);
+        row("empty-row-inside-kept", ".", "1+\r\n\r\n2", 0, "1+\r\n\r\n2", 0);
+        row("lone-cr-and-lf-dropped", ".", "1+\r2\n3", 6, "1+23", 4);
+        row("lf-cr-is-no-break", ".", "2\n\r3", 4, "23", 2);
+        row("cr-before-pair", ".", "2+\r\r\n3", 6, "2+\r\n3", 5);
+        row("restore-swaps-and-drops-spaces-only", ".", "1,5 ab\r", 7, "1.5ab\r", 6, true);
+    }
+    void cleanSheet()
+    {
+        QFETCH(QString, decimal);
+        QFETCH(bool, separatorsOnly);
+        QFETCH(QString, text);
+        QFETCH(qsizetype, caret);
+        QTEST(CleanSheetText(text, caret, testLocale(decimal), separatorsOnly), "cleaned");
+        QTEST(caret, "caretAfter");
+    }
+
+    void sheetExpression()
+    {
+        QCOMPARE(SheetExpression(QStringLiteral("1250+\r\n340+\r\n17.5")), QStringLiteral("1250+340+17.5"));
+        QCOMPARE(SheetExpression(QStringLiteral("9-\r\n2*\r\n3/\r\n4")), QStringLiteral("9-2*3/4"));
+        QCOMPARE(SheetExpression(QStringLiteral("5-\r\n\r\n3")), QStringLiteral("5-3")); // empty row joined too
+        QCOMPARE(SheetExpression(QStringLiteral("2\r\n+3")), QStringLiteral("2\r\n+3"));
+        QCOMPARE(SheetExpression(QStringLiteral("2^\r\n3")), QStringLiteral("2^\r\n3"));
+    }
+
+    // Worked by hand with every character 10 pixels wide ("*" 30): a row is cut after the last
+    // operator among the characters that fit; a leading run without one stays whole.
+    void wrapRows_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("width");
+        QTest::addColumn<bool>("broken"); // WrapLine on one row, already cut once
+        QTest::addColumn<QString>("expected");
+
+        QTest::newRow("fits-unchanged") << "12+34" << 50 << false << "12+34";
+        QTest::newRow("cut-after-operator") << "12+34" << 45 << false << "12+\r\n34";
+        QTest::newRow("prefix-exactly-full") << "1234+5" << 50 << false << "1234+\r\n5";
+        QTest::newRow("digit-run-stays-whole") << "123456" << 45 << false << "123456";
+        QTest::newRow("after-a-cut-runs-cut-at-width") << "1+23456789" << 45 << false << "1+\r\n2345\r\n6789";
+        QTest::newRow("already-broken-row") << "123456" << 45 << true << "1234\r\n56";
+        QTest::newRow("nothing-fits-one-character-each") << "1+2" << 5 << false << "1+2";
+        QTest::newRow("wide-operator") << "12*3+4" << 65 << false << "12*\r\n3+4";
+        QTest::newRow("rows-wrapped-one-by-one") << "12+34\r\n5" << 45 << false << "12+\r\n34\r\n5";
+        QTest::newRow("long-row") << QStringLiteral("1+").repeated(1000) + u'1' << 45 << false
+                                  << QStringLiteral("1+1+\r\n").repeated(500) + u'1';
+    }
+    void wrapRows()
+    {
+        QFETCH(QString, text);
+        QFETCH(int, width);
+        QFETCH(bool, broken);
+        const TextWidthFunction pixels = [](const QString &t) {
+            return int(t.size() * 10 + t.count(u'*') * 20);
+        };
+        const QString breakChars = QString::fromUtf16(kContinuationOperators);
+        const QString crLf = QStringLiteral("\r\n");
+        const QString wrapped = broken ? WrapLine(text, breakChars, crLf, width, true, pixels)
+                                       : WrapText(text, breakChars, crLf, width, pixels);
+        QTEST(wrapped, "expected");
+    }
 };
-
-void TestTextHelpers::replaceAll_data()
-{
-    QTest::addColumn<QString>("source");
-    QTest::addColumn<QString>("find");
-    QTest::addColumn<QString>("replacement");
-    QTest::addColumn<bool>("caseInsensitive");
-    QTest::addColumn<QString>("result");
-
-    QTest::newRow("three-minus-to-one") << "---" << "--" << "" << false << "-";
-    QTest::newRow("replacement-forms-new-occurrence") << "abbb" << "ab" << "a" << false << "a";
-    QTest::newRow("nothing-rescanned-before-occurrence") << "aabb" << "ab" << "" << false << "ab";
-    QTest::newRow("two-spaces-to-line-break") << "1    2 3" << "  " << "\r\n" << false << "1\r\n\r\n2 3";
-    QTest::newRow("replacement-contains-find") << "a-b-" << "-" << "--" << false << "a--b--";
-    QTest::newRow("replacement-contains-find-other-case") << "aA" << "a" << "A" << true << "AA";
-    QTest::newRow("case-insensitive") << "MOD mod Mod" << "mod" << "@50" << true << "@50 @50 @50";
-    QTest::newRow("case-sensitive") << "MOD mod Mod" << "mod" << "@50" << false << "MOD @50 Mod";
-    QTest::newRow("empty-find") << "abc" << "" << "x" << false << "abc";
-}
-
-void TestTextHelpers::replaceAll()
-{
-    QFETCH(QString, source);
-    QFETCH(QString, find);
-    QFETCH(QString, replacement);
-    QFETCH(bool, caseInsensitive);
-    QFETCH(QString, result);
-    QCOMPARE(ReplaceAll(source, find, replacement, caseInsensitive ? Qt::CaseInsensitive : Qt::CaseSensitive),
-             result);
-}
-
-void TestTextHelpers::findPositions()
-{
-    QCOMPARE(FindPositions(QStringLiteral("1+2+3"), QStringLiteral("+")), (Positions{2, 4}));
-    QCOMPARE(FindPositions(QStringLiteral("aaaaa"), QStringLiteral("aa")), (Positions{1, 3}));
-    QCOMPARE(FindPositions(QStringLiteral("ModMOD"), QStringLiteral("mod"), Qt::CaseInsensitive), (Positions{1, 4}));
-    QVERIFY(FindPositions(QStringLiteral("ModMOD"), QStringLiteral("mod")).isEmpty());
-}
-
-// TrimChars (mode: the sides) and FilterChars (mode 1 keeps the set, 0 drops it) move the caret.
-void TestTextHelpers::caretHelpers_data()
-{
-    QTest::addColumn<bool>("filter");
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<QString>("set");
-    QTest::addColumn<int>("mode");
-    QTest::addColumn<bool>("caseInsensitive");
-    QTest::addColumn<qsizetype>("caret");
-    QTest::addColumn<QString>("result");
-    QTest::addColumn<qsizetype>("caretAfter");
-
-    auto row = [](const char *name, bool filter, const QString &text, const QString &set, int mode,
-                  qsizetype caret, const QString &result, qsizetype caretAfter, bool ci = false) {
-        QTest::newRow(name) << filter << text << set << mode << ci << caret << result << caretAfter;
-    };
-    row("trim-caret-inside", false, "  ab  ", " ", 3, 3, "ab", 1);
-    row("trim-caret-at-end", false, "  ab  ", " ", 3, 6, "ab", 2);
-    row("trim-left-only", false, "  ab  ", " ", 1, 6, "ab  ", 4);
-    row("trim-right-only", false, "  ab ", " ", 2, 5, "  ab", 4);
-    row("trim-caret-stops-at-zero", false, "\t x", "\t ", 3, 1, "x", 0);
-    row("trim-all-caret-zero", false, "   ", " ", 3, 0, "", 0);
-    row("trim-case-insensitive", false, "XxaXx", "x", 3, 0, "a", 0, true);
-    row("filter-caret-after-digit", true, "1 000 + 2", " ", 0, 5, "1000+2", 4);
-    row("filter-drop-at-caret", true, "1 2", " ", 0, 2, "12", 1);
-    row("filter-drop-behind-caret", true, "1 2", " ", 0, 1, "12", 1);
-    row("filter-keep", true, "a1b2c3", "0123456789", 1, 3, "123", 1);
-    row("filter-keep-case-sensitive", true, "ABc", "abc", 1, 3, "c", 1);
-    row("filter-keep-case-insensitive", true, "ABc", "abc", 1, 3, "ABc", 3, true);
-}
-
-void TestTextHelpers::caretHelpers()
-{
-    QFETCH(bool, filter);
-    QFETCH(QString, text);
-    QFETCH(QString, set);
-    QFETCH(int, mode);
-    QFETCH(bool, caseInsensitive);
-    QFETCH(qsizetype, caret);
-    QFETCH(QString, result);
-    QFETCH(qsizetype, caretAfter);
-    const Qt::CaseSensitivity cs = caseInsensitive ? Qt::CaseInsensitive : Qt::CaseSensitive;
-    QCOMPARE(filter ? FilterChars(text, set, mode == 1, cs, caret) : TrimChars(text, set, mode, cs, caret), result);
-    QCOMPARE(caret, caretAfter);
-}
-
-// Flags: "w" the other occurrence (TextBefore: the last; TextAfter: the first), "t" trimmed,
-// "i" the separator included, "a" all of the text when the separator is missing.
-void TestTextHelpers::textBeforeAfter_data()
-{
-    QTest::addColumn<bool>("after");
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<QString>("separator");
-    QTest::addColumn<QString>("flags");
-    QTest::addColumn<QString>("result");
-
-    QTest::newRow("before-first") << false << "a=b=c" << "=" << "" << "a";
-    QTest::newRow("before-last-included") << false << "a<>b<>c" << "<>" << "wi" << "a<>b<>";
-    QTest::newRow("before-missing-whole") << false << "abc" << "=" << "a" << "abc";
-    QTest::newRow("after-last") << true << "a=b=c" << "=" << "" << "c";
-    QTest::newRow("after-first-included") << true << "a<>b<>c" << "<>" << "wi" << "<>b<>c";
-    QTest::newRow("after-trimmed") << true << "k = v \t" << "=" << "wt" << "v";
-}
-
-void TestTextHelpers::textBeforeAfter()
-{
-    QFETCH(bool, after);
-    QFETCH(QString, text);
-    QFETCH(QString, separator);
-    QFETCH(QString, flags);
-    QFETCH(QString, result);
-    const bool w = flags.contains('w'), t = flags.contains('t'), i = flags.contains('i'), a = flags.contains('a');
-    QCOMPARE(after ? TextAfter(text, separator, w, t, i, a) : TextBefore(text, separator, w, t, i, a), result);
-}
-
-void TestTextHelpers::cleanSheet_data()
-{
-    QTest::addColumn<QString>("decimal");
-    QTest::addColumn<bool>("separatorsOnly");
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<qsizetype>("caret");
-    QTest::addColumn<QString>("cleaned");
-    QTest::addColumn<qsizetype>("caretAfter");
-
-    auto row = [](const char *name, const char *decimal, const QString &text, qsizetype caret,
-                  const QString &cleaned, qsizetype caretAfter, bool separatorsOnly = false) {
-        QTest::newRow(name) << QString::fromLatin1(decimal) << separatorsOnly << text << caret << cleaned
-                            << caretAfter;
-    };
-    row("comma-becomes-point", ".", "1,5+2", 3, "1.5+2", 3);
-    row("point-becomes-comma", ",", "1.5+2", 3, "1,5+2", 3);
-    row("three-minus-to-one", ".", "5---2", 5, "5-2", 3);
-    row("caret-inside-minus-run", ".", "5---2", 4, "5-2", 2);
-    row("four-minus-to-two", ".", "5----2", 6, "5--2", 4);
-    row("minus-run-joined-by-space", ".", "5- --2", 6, "5-2", 3);
-    row("minus-run-joined-by-foreign-character", ".", "5--x-3", 6, "5-3", 3);
-    row("minus-run-joined-by-lone-break", ".", "5-\n--3", 6, "5-3", 3);
-    row("spaces-caret-after-same-digit", ".", "1 000 + 2", 5, "1000+2", 4);
-    row("foreign-characters-dropped", ".", QStringLiteral("1\t2\u20ac+a3"), 7, "12+3", 4);
-    row("whole-alphabet-kept", ".", "0123456789%+-()*/\\^<>=.", 23, "0123456789%+-()*/\\^<>=.", 23);
-    row("leading-empty-rows", ".", "\r\n\r\n7+1", 5, "7+1", 1);
-    row("caret-inside-leading-row", ".", "\r\n5", 1, "5", -1);
-    row("trailing-break-after-operator", ".", "7+\r\n", 4, "7+\r\n", 4);
-    row("trailing-break-after-number", ".", "7\r\n", 3, "7", 3);
-    row("trailing-breaks-down-to-operator", ".", "7+\r\n\r\n", 6, "7+\r\n", 6);
-    row("empty-row-inside-kept", ".", "1+\r\n\r\n2", 0, "1+\r\n\r\n2", 0);
-    row("lone-cr-and-lf-dropped", ".", "1+\r2\n3", 6, "1+23", 4);
-    row("lf-cr-is-no-break", ".", "2\n\r3", 4, "23", 2);
-    row("cr-before-pair", ".", "2+\r\r\n3", 6, "2+\r\n3", 5);
-    row("restore-swaps-and-drops-spaces-only", ".", "1,5 ab\r", 7, "1.5ab\r", 6, true);
-}
-
-void TestTextHelpers::cleanSheet()
-{
-    QFETCH(QString, decimal);
-    QFETCH(bool, separatorsOnly);
-    QFETCH(QString, text);
-    QFETCH(qsizetype, caret);
-    QFETCH(QString, cleaned);
-    QFETCH(qsizetype, caretAfter);
-    const LocaleScope locale(decimal, QStringLiteral(" "), true);
-    QCOMPARE(CleanSheetText(text, caret, separatorsOnly), cleaned);
-    QCOMPARE(caret, caretAfter);
-}
-
-void TestTextHelpers::sheetExpression()
-{
-    QCOMPARE(SheetExpression(QStringLiteral("1250+\r\n340+\r\n17.5")), QStringLiteral("1250+340+17.5"));
-    QCOMPARE(SheetExpression(QStringLiteral("9-\r\n2*\r\n3/\r\n4")), QStringLiteral("9-2*3/4"));
-    QCOMPARE(SheetExpression(QStringLiteral("5-\r\n\r\n3")), QStringLiteral("5-3")); // empty row joined too
-    QCOMPARE(SheetExpression(QStringLiteral("2\r\n+3")), QStringLiteral("2\r\n+3"));
-    QCOMPARE(SheetExpression(QStringLiteral("2^\r\n3")), QStringLiteral("2^\r\n3"));
-}
-
-// Worked by hand with every character 10 pixels wide ("*" 30): a row is cut after the last
-// operator among the characters that fit; a leading run without one stays whole.
-void TestTextHelpers::wrapRows_data()
-{
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<int>("width");
-    QTest::addColumn<bool>("broken"); // WrapLine on one row, already cut once
-    QTest::addColumn<QString>("expected");
-
-    QTest::newRow("fits-unchanged") << "12+34" << 50 << false << "12+34";
-    QTest::newRow("cut-after-operator") << "12+34" << 45 << false << "12+\r\n34";
-    QTest::newRow("prefix-exactly-full") << "1234+5" << 50 << false << "1234+\r\n5";
-    QTest::newRow("digit-run-stays-whole") << "123456" << 45 << false << "123456";
-    QTest::newRow("after-a-cut-runs-cut-at-width") << "1+23456789" << 45 << false << "1+\r\n2345\r\n6789";
-    QTest::newRow("already-broken-row") << "123456" << 45 << true << "1234\r\n56";
-    QTest::newRow("nothing-fits-one-character-each") << "1+2" << 5 << false << "1+2";
-    QTest::newRow("wide-operator") << "12*3+4" << 65 << false << "12*\r\n3+4";
-    QTest::newRow("rows-wrapped-one-by-one") << "12+34\r\n5" << 45 << false << "12+\r\n34\r\n5";
-    QTest::newRow("long-row") << QStringLiteral("1+").repeated(1000) + u'1' << 45 << false
-                              << QStringLiteral("1+1+\r\n").repeated(500) + u'1';
-}
-
-void TestTextHelpers::wrapRows()
-{
-    QFETCH(QString, text);
-    QFETCH(int, width);
-    QFETCH(bool, broken);
-    const TextWidthFunction pixels = [](const QString &t) {
-        return int(t.size() * 10 + t.count(u'*') * 20);
-    };
-    const QString breakChars = QString::fromUtf16(kContinuationOperators);
-    const QString crLf = QStringLiteral("\r\n");
-    const QString wrapped = broken ? WrapLine(text, breakChars, crLf, width, true, pixels)
-                                   : WrapText(text, breakChars, crLf, width, pixels);
-    QTEST(wrapped, "expected");
-}
 
 QTEST_GUILESS_MAIN(TestTextHelpers)
 #include "tst_texthelpers.moc"

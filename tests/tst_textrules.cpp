@@ -25,7 +25,6 @@ private slots:
         QTest::newRow("caret-after-point-moves") << "1+.5" << 3 << "." << "1+0.5" << 4;
         QTest::newRow("continuation-row") << "2+\r\n.5" << 6 << "." << "2+\r\n0.5" << 7;
         QTest::newRow("every-starter") << ".1-.2*.3/.4*(.5" << 15 << "." << "0.1-0.2*0.3/0.4*(0.5" << 20;
-        QTest::newRow("bracket-caret-at-start") << "(.5)" << 0 << "." << "(0.5)" << 0;
         QTest::newRow("caret-between-two-completions") << "-.5-.5" << 4 << "." << "-0.5-0.5" << 5;
         QTest::newRow("point-after-digit-left-alone") << "2.5" << 3 << "." << "2.5" << 3;
         QTest::newRow("power-is-no-starter") << "2^.5" << 4 << "." << "2^.5" << 4;

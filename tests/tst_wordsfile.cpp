@@ -7,32 +7,6 @@
 
 #include <sys/stat.h>
 
-// The words file: finding and checking the eleven entries, reading the file's bytes (UTF-8 or the
-// legacy code page) and refusing what is not a small regular file.
-class TestWordsFile : public QObject
-{
-    Q_OBJECT
-
-private slots:
-    void init() { m_savedLcid = localeValues().lcid; }
-    void cleanup() { localeValues().lcid = m_savedLcid; }
-
-    void validity_data();
-    void validity();
-    void itemsAreTakenAsWritten();
-
-    void decoding_data();
-    void decoding();
-
-    void readTextFile();
-    void fileExists_data();
-    void fileExists();
-
-private:
-    int m_savedLcid = 0;
-    QTemporaryDir m_dir;
-};
-
 namespace {
 
 // The entries of a valid file, one per line, in the order a user would write them.
@@ -74,163 +48,155 @@ bool writeBytes(const QString &path, const QByteArray &bytes)
 
 } // namespace
 
-void TestWordsFile::validity_data()
+// The words file: finding and checking the eleven entries, reading the file's bytes (UTF-8 or the
+// legacy code page) and refusing what is not a small regular file.
+class TestWordsFile : public QObject
 {
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<bool>("valid");
+    Q_OBJECT
 
-    QTest::newRow("all-eleven-entries") << withEntry() << true;
-    QTest::newRow("last-value-ends-at-end-of-text") << withEntry().chopped(2) << true;
-    QTest::newRow("comments-and-blank-lines-around")
-        << "; my file\r\n\r\nsome words, with commas\r\n" + withEntry() + "; the end" << true;
-    QTest::newRow("entry-after-text-on-its-line")
-        << withEntry("[Zero]", "the zero word: [Zero]=nil") << true;
-    QTest::newRow("lf-only-line-ends") << validEntries().join("\n") + "\n" << false;
+private slots:
+    void validity_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("valid");
 
-    QTest::newRow("replace-blank") << withEntry("[Replace]", "[Replace]= \t ") << true;
-    QTest::newRow("replace-one-pair") << withEntry("[Replace]", "[Replace]=a,b") << true;
-    QTest::newRow("replace-three-items") << withEntry("[Replace]", "[Replace]=a,b,c") << false;
-    QTest::newRow("replace-missing") << withEntry("[Replace]") << false;
+        QTest::newRow("all-eleven-entries") << withEntry() << true;
+        QTest::newRow("last-value-ends-at-end-of-text") << withEntry().chopped(2) << true;
+        QTest::newRow("comments-and-blank-lines-around")
+            << "; my file\r\n\r\nsome words, with commas\r\n" + withEntry() + "; the end" << true;
+        QTest::newRow("entry-after-text-on-its-line") << withEntry("[Zero]", "the zero word: [Zero]=nil") << true;
+        QTest::newRow("lf-only-line-ends") << validEntries().join("\n") + "\n" << false;
 
-    QTest::newRow("level-three-items") << withEntry("[Level1]", "[Level1]=a,b,c") << false;
-    QTest::newRow("level-missing") << withEntry("[Level3]") << false;
-    QTest::newRow("level-empty-items-counted") << withEntry("[Level2]", "[Level2]=,,,") << true;
-    QTest::newRow("words-ten-items")
-        << withEntry("[Words1]", "[Words1]=1,2,3,4,5,6,7,8,9,10") << false;
-    QTest::newRow("zero-empty") << withEntry("[Zero]", "[Zero]=  ") << false;
-    QTest::newRow("key-with-space-before-equals")
-        << withEntry("[Zero]", "[Zero] =zero") << false;
-}
+        QTest::newRow("replace-blank") << withEntry("[Replace]", "[Replace]= \t ") << true;
+        QTest::newRow("replace-one-pair") << withEntry("[Replace]", "[Replace]=a,b") << true;
+        QTest::newRow("replace-three-items") << withEntry("[Replace]", "[Replace]=a,b,c") << false;
+        QTest::newRow("replace-missing") << withEntry("[Replace]") << false;
 
-void TestWordsFile::validity()
-{
-    QFETCH(QString, text);
-    QFETCH(bool, valid);
-    WordsFile words;
-    QCOMPARE(ParseWordsText(text, words), valid);
-}
-
-void TestWordsFile::itemsAreTakenAsWritten()
-{
-    QString text = withEntry("[Words1]", "[Words1]= \tone, two,three ,four,five,six,seven,eight,nine\t ");
-    text.replace("[Zero]=zero", "[Zero]=\t nil, none \t");
-    text.replace("[Replace]=", "[Replace]=  a , b  ");
-    text.replace("[Level1]=", "[level1]="); // names in any case; the first occurrence counts
-    text += "[words1]=een,twee,drie,vier,vijf,zes,zeven,acht,negen\r\n[Zero]=nothing\r\n";
-    WordsFile words;
-    QVERIFY(ParseWordsText(text, words));
-    // Numbered from 1: item 0 is the empty word of digit 0. The value's ends are trimmed, the
-    // items are not.
-    QCOMPARE(words.words1, QStringList({"", "one", " two", "three ", "four", "five", "six", "seven", "eight", "nine"}));
-    QCOMPARE(words.level[0], QStringList({"", "cent", "cents", "cents", "cents"}));
-    QCOMPARE(words.level[1].at(2), QString("dollars"));
-    QCOMPARE(words.zero, QString("nil, none")); // taken whole, comma and all
-    QCOMPARE(words.replace, QStringList({"a ", " b"}));
-
-    // A broken first entry is not rescued by a good one further down.
-    const QString broken = withEntry("[Level0]", "[Level0]=cent,cents") + "[Level0]=a,b,c,d\r\n";
-    QVERIFY(!ParseWordsText(broken, words));
-}
-
-void TestWordsFile::decoding_data()
-{
-    QTest::addColumn<QByteArray>("bytes");
-    QTest::addColumn<int>("lcid");
-    QTest::addColumn<QString>("expected");
-
-    const QString privet = QString::fromUtf8("Привет");
-    QTest::newRow("utf8-cyrillic-english-ui") << privet.toUtf8() << kLcidEnglish << privet;
-    QTest::newRow("utf8-bom-dropped") << QByteArray("\xEF\xBB\xBFok") << kLcidRussian << QString("ok");
-
-    // Not UTF-8: the code page of the interface language.
-    QTest::newRow("cp1251-letters-and-punctuation")
-        << QByteArray("\xCF\xF0\xE8\xE2\xE5\xF2 \xC0\xDF\xE0\xFF\xA8\xB8\x88\xB9\xAB\xBB\x96\xAA\xBA\xAF\xBF\xB2\xB3\xA5\xB4")
-        << kLcidRussian << QString::fromUtf8("Привет АЯаяЁё€№«»–ЄєЇїІіҐґ");
-    QTest::newRow("cp1252-accents-and-upper-block")
-        << QByteArray("caf\xE9 \xC0 \xFF\x80\x8A\x9F\x85\x93\x94") << kLcidEnglish
-        << QString::fromUtf8("café À ÿ€ŠŸ…“”");
-    QTest::newRow("cp1252-undefined-bytes-as-c1-controls")
-        << QByteArray("\x81\x8D\x8F\x90\x9D") << kLcidEnglish
-        << QString("%1%2%3%4%5").arg(QChar(0x81)).arg(QChar(0x8D)).arg(QChar(0x8F))
-                                .arg(QChar(0x90)).arg(QChar(0x9D));
-    QTest::newRow("sequence-cut-at-end") << QByteArray("abc\xC3") << kLcidEnglish << QString::fromUtf8("abcÃ");
-    QTest::newRow("overlong-slash") << QByteArray("\xC0\xAF") << kLcidEnglish << QString::fromUtf8("À¯");
-    QTest::newRow("encoded-surrogate")
-        << QByteArray("\xED\xA0\x80") << kLcidEnglish << QString::fromUtf8("í\u00A0€");
-}
-
-void TestWordsFile::decoding()
-{
-    QFETCH(QByteArray, bytes);
-    QFETCH(int, lcid);
-    QFETCH(QString, expected);
-    QCOMPARE(DecodeTextBytes(bytes, lcid), expected);
-}
-
-void TestWordsFile::readTextFile()
-{
-    const QString path = m_dir.filePath("InWordsTest rus.txt");
-    QVERIFY(writeBytes(path, "a\r\nb\n\xC0\r\n"));
-    QString text;
-    localeValues().lcid = kLcidRussian;
-    QVERIFY(ReadTextFile(text, path));
-    QCOMPARE(text, QString::fromUtf8("a\r\nb\nА\r\n")); // line ends kept as they are
-    localeValues().lcid = kLcidEnglish; // the language is looked at on every read
-    QVERIFY(ReadTextFile(text, path));
-    QCOMPARE(text, QString::fromUtf8("a\r\nb\nÀ\r\n"));
-
-    QByteArray legacy = withEntry("[Zero]", "[Zero]=#").toLatin1();
-    QVERIFY(writeBytes(path, legacy.replace("[Zero]=#", "[Zero]=\xCD\xEE\xEB\xFC")));
-    localeValues().lcid = kLcidRussian;
-    WordsFile words;
-    QVERIFY(ReadWordsFile(path, words));
-    QCOMPARE(words.zero, QString::fromUtf8("Ноль"));
-
-    for (const QString &bad : {m_dir.filePath("missing.txt"), m_dir.path()}) {
-        text = "stale";
-        QVERIFY(!ReadTextFile(text, bad));
-        QCOMPARE(text, QString());
+        QTest::newRow("level-three-items") << withEntry("[Level1]", "[Level1]=a,b,c") << false;
+        QTest::newRow("level-missing") << withEntry("[Level3]") << false;
+        QTest::newRow("level-empty-items-counted") << withEntry("[Level2]", "[Level2]=,,,") << true;
+        QTest::newRow("words-ten-items") << withEntry("[Words1]", "[Words1]=1,2,3,4,5,6,7,8,9,10") << false;
+        QTest::newRow("zero-empty") << withEntry("[Zero]", "[Zero]=  ") << false;
+        QTest::newRow("key-with-space-before-equals") << withEntry("[Zero]", "[Zero] =zero") << false;
     }
-    // Exactly 1 MiB is still read; one byte more is not, nor a valid words file padded past it.
-    QVERIFY(writeBytes(path, QByteArray(1024 * 1024, 'x')));
-    QVERIFY(ReadTextFile(text, path));
-    QCOMPARE(text.size(), 1024 * 1024);
-    QVERIFY(writeBytes(path, QByteArray(1024 * 1024 + 1, 'x')));
-    QVERIFY(!ReadTextFile(text, path));
-    QCOMPARE(text, QString());
-    QVERIFY(writeBytes(path, withEntry().toUtf8() + QByteArray(1024 * 1024, ';')));
-    QVERIFY(!ReadWordsFile(path, words));
+    void validity()
+    {
+        QFETCH(QString, text);
+        WordsFile words;
+        QTEST(ParseWordsText(text, words), "valid");
+    }
 
-    // A FIFO would block a plain open until some writer came along.
-    const QString fifo = m_dir.filePath("fifo.txt");
-    if (::mkfifo(QFile::encodeName(fifo).constData(), 0600) != 0)
-        QSKIP("cannot make a FIFO here");
-    QVERIFY(!ReadTextFile(text, fifo));
-    QVERIFY(!FileExists(fifo));
-}
+    void itemsAreTakenAsWritten()
+    {
+        QString text = withEntry("[Words1]", "[Words1]= \tone, two,three ,four,five,six,seven,eight,nine\t ");
+        text.replace("[Zero]=zero", "[Zero]=\t nil, none \t");
+        text.replace("[Replace]=", "[Replace]=  a , b  ");
+        text.replace("[Level1]=", "[level1]="); // names in any case; the first occurrence counts
+        text += "[words1]=een,twee,drie,vier,vijf,zes,zeven,acht,negen\r\n[Zero]=nothing\r\n";
+        WordsFile words;
+        QVERIFY(ParseWordsText(text, words));
+        // Numbered from 1: item 0 is the empty word of digit 0. The value's ends are trimmed, the
+        // items are not.
+        QCOMPARE(words.words1, QStringList({"", "one", " two", "three ", "four", "five", "six", "seven", "eight", "nine"}));
+        QCOMPARE(words.level[0], QStringList({"", "cent", "cents", "cents", "cents"}));
+        QCOMPARE(words.zero, QString("nil, none")); // taken whole, comma and all
+        QCOMPARE(words.replace, QStringList({"a ", " b"}));
 
-void TestWordsFile::fileExists_data()
-{
-    QTest::addColumn<QString>("path");
-    QTest::addColumn<bool>("exists");
+        // A broken first entry is not rescued by a good one further down.
+        const QString broken = withEntry("[Level0]", "[Level0]=cent,cents") + "[Level0]=a,b,c,d\r\n";
+        QVERIFY(!ParseWordsText(broken, words));
+    }
 
-    QTest::newRow("plain") << "%1/InWordsDollars eng.txt" << true;
-    QTest::newRow("quoted") << "\"%1/InWordsDollars eng.txt\"" << true;
-    QTest::newRow("spaces-and-quotes-around") << "  \" %1/InWordsDollars eng.txt \"  " << true;
-    QTest::newRow("trailing-separator") << "%1/InWordsDollars eng.txt/" << true;
-    QTest::newRow("missing") << "%1/InWordsNothing.txt" << false;
-    QTest::newRow("directory") << "%1" << false;
-    QTest::newRow("empty") << "" << false;
-    QTest::newRow("only-quotes") << "\"\"" << false;
-}
+    void decoding_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<int>("lcid");
+        QTest::addColumn<QString>("expected");
 
-void TestWordsFile::fileExists()
-{
-    QFETCH(QString, path);
-    QFETCH(bool, exists);
-    QVERIFY(writeBytes(m_dir.filePath("InWordsDollars eng.txt"), "x"));
-    QCOMPARE(FileExists(path.contains("%1") ? path.arg(m_dir.path()) : path), exists);
-}
+        const QString privet = QString::fromUtf8("Привет");
+        QTest::newRow("utf8-cyrillic-english-ui") << privet.toUtf8() << kLcidEnglish << privet;
+        QTest::newRow("utf8-bom-dropped") << QByteArray("\xEF\xBB\xBFok") << kLcidRussian << QString("ok");
+
+        // Not UTF-8: the code page of the interface language.
+        QTest::newRow("cp1251-letters-and-punctuation")
+            << QByteArray("\xCF\xF0\xE8\xE2\xE5\xF2 \xC0\xDF\xE0\xFF\xA8\xB8\x88\xB9\xAB\xBB\x96\xAA\xBA\xAF\xBF\xB2\xB3\xA5\xB4")
+            << kLcidRussian << QString::fromUtf8("Привет АЯаяЁё€№«»–ЄєЇїІіҐґ");
+        QTest::newRow("cp1252-accents-and-upper-block")
+            << QByteArray("caf\xE9 \xC0 \xFF\x80\x8A\x9F\x85\x93\x94") << kLcidEnglish
+            << QString::fromUtf8("café À ÿ€ŠŸ…“”");
+        QTest::newRow("cp1252-undefined-bytes-as-c1-controls")
+            << QByteArray("\x81\x8D\x8F\x90\x9D") << kLcidEnglish << QString::fromUtf16(u"\u0081\u008D\u008F\u0090\u009D");
+        QTest::newRow("sequence-cut-at-end") << QByteArray("abc\xC3") << kLcidEnglish << QString::fromUtf8("abcÃ");
+        QTest::newRow("encoded-surrogate") << QByteArray("\xED\xA0\x80") << kLcidEnglish << QString::fromUtf8("í\u00A0€");
+    }
+    void decoding()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(int, lcid);
+        QTEST(DecodeTextBytes(bytes, lcid), "expected");
+    }
+
+    void readTextFile()
+    {
+        const QString path = m_dir.filePath("InWordsTest rus.txt");
+        QVERIFY(writeBytes(path, "a\r\nb\n\xC0\r\n"));
+        QString text;
+        QVERIFY(ReadTextFile(text, path, kLcidRussian));
+        QCOMPARE(text, QString::fromUtf8("a\r\nb\nА\r\n")); // line ends kept as they are
+        QVERIFY(ReadTextFile(text, path, kLcidEnglish));
+        QCOMPARE(text, QString::fromUtf8("a\r\nb\nÀ\r\n"));
+
+        QByteArray legacy = withEntry("[Zero]", "[Zero]=#").toLatin1();
+        QVERIFY(writeBytes(path, legacy.replace("[Zero]=#", "[Zero]=\xCD\xEE\xEB\xFC")));
+        WordsFile words;
+        QVERIFY(ReadWordsFile(path, kLcidRussian, words));
+        QCOMPARE(words.zero, QString::fromUtf8("Ноль"));
+
+        for (const QString &bad : {m_dir.filePath("missing.txt"), m_dir.path()}) {
+            text = "stale";
+            QVERIFY(!ReadTextFile(text, bad, kLcidEnglish));
+            QCOMPARE(text, QString());
+        }
+        // Exactly 1 MiB is still read; one byte more is not, nor a valid words file padded past it.
+        QVERIFY(writeBytes(path, QByteArray(1024 * 1024, 'x')));
+        QVERIFY(ReadTextFile(text, path, kLcidEnglish));
+        QCOMPARE(text.size(), 1024 * 1024);
+        QVERIFY(writeBytes(path, QByteArray(1024 * 1024 + 1, 'x')));
+        QVERIFY(!ReadTextFile(text, path, kLcidEnglish));
+        QCOMPARE(text, QString());
+        QVERIFY(writeBytes(path, withEntry().toUtf8() + QByteArray(1024 * 1024, ';')));
+        QVERIFY(!ReadWordsFile(path, kLcidEnglish, words));
+
+        // A FIFO would block a plain open until some writer came along.
+        const QString fifo = m_dir.filePath("fifo.txt");
+        if (::mkfifo(QFile::encodeName(fifo).constData(), 0600) != 0)
+            QSKIP("cannot make a FIFO here");
+        QVERIFY(!ReadTextFile(text, fifo, kLcidEnglish));
+        QVERIFY(!FileExists(fifo));
+    }
+
+    void fileExists_data()
+    {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<bool>("exists");
+
+        QTest::newRow("plain") << "%1/InWordsDollars eng.txt" << true;
+        QTest::newRow("spaces-and-quotes-around") << "  \" %1/InWordsDollars eng.txt \"  " << true;
+        QTest::newRow("trailing-separator") << "%1/InWordsDollars eng.txt/" << true;
+        QTest::newRow("missing") << "%1/InWordsNothing.txt" << false;
+        QTest::newRow("directory") << "%1" << false;
+        QTest::newRow("only-quotes") << "\"\"" << false;
+    }
+    void fileExists()
+    {
+        QFETCH(QString, path);
+        QVERIFY(writeBytes(m_dir.filePath("InWordsDollars eng.txt"), "x"));
+        QTEST(FileExists(path.contains("%1") ? path.arg(m_dir.path()) : path), "exists");
+    }
+
+private:
+    QTemporaryDir m_dir;
+};
 
 QTEST_GUILESS_MAIN(TestWordsFile)
 #include "tst_wordsfile.moc"

@@ -326,7 +326,7 @@ void frmTallyer::Form_Unload()
     batch.writeLong(Settings::FormTop, static_cast<qint32>(std::lround(m_placement.formTop)));
     batch.writeText(Settings::FullName, QCoreApplication::applicationFilePath());
     batch.writeText(Settings::MemoryString, MemoryStringToSave());
-    batch.writeText(Settings::MemorySeparators, MemorySeparatorsNow());
+    batch.writeText(Settings::MemorySeparators, MemorySeparatorsNow(sheet->locale()));
     batch.commit();
 }
 

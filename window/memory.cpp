@@ -31,7 +31,7 @@ void frmTallyer::MemoryClear()
 void frmTallyer::MemoryArithmetic(MemoryBank::Operation operation)
 {
     const std::optional<QString> text =
-        MemoryBank::combine(operation, lblResult->Caption(), lblMemory->Caption(), roundDigit());
+        MemoryBank::combine(operation, lblResult->Caption(), lblMemory->Caption(), roundDigit(), sheet->locale());
     if (!text) {
         ShowMemoryOverflow();
         return;
@@ -55,9 +55,9 @@ void frmTallyer::MemoryRecall()
     QString v = lblMemory->Caption();
     if (!v.isEmpty()) {
         bool ok = false;
-        const double value = ParseDisplayNumber(ReplaceAll(v, sheet->locale().thousandsSeparator, QString()), ok);
+        const double value = ParseDisplayNumber(ReplaceAll(v, sheet->locale().thousandsSeparator, QString()), sheet->locale(), ok);
         if (ok)
-            v = PlainNumberText(value);
+            v = PlainNumberText(value, sheet->locale());
     }
 
     sheet->insertAtCaret(v);
@@ -84,7 +84,7 @@ void frmTallyer::ClearAllMemory()
 void frmTallyer::RestoreMemory()
 {
     const std::optional<QString> panel = memoryBank->restore(
-        Settings::readText(Settings::MemoryString), Settings::readText(Settings::MemorySeparators));
+        Settings::readText(Settings::MemoryString), Settings::readText(Settings::MemorySeparators), sheet->locale());
     if (panel)
         lblMemory->setCaption(*panel);
     mnuClear->setText(LoadText(1400));

@@ -68,9 +68,9 @@ void MemoryBank::convertValues(const std::function<QString(const QString &)> &co
 }
 
 std::optional<QString> MemoryBank::combine(Operation operation, const QString &result,
-                                           const QString &memory, int decimals)
+                                           const QString &memory, int decimals,
+                                           const LocaleValues &loc)
 {
-    const LocaleValues &loc = localeValues();
     const QString r = result.isEmpty() ? QStringLiteral("0") : ReplaceAll(result, loc.thousandsSeparator, QString());
     QString m = memory.isEmpty() ? QStringLiteral("0") : ReplaceAll(memory, loc.thousandsSeparator, QString());
     if (operation == Operation::Add && !memory.isEmpty()) {
@@ -81,8 +81,8 @@ std::optional<QString> MemoryBank::combine(Operation operation, const QString &r
     }
     bool okR = false;
     bool okM = false;
-    const double numR = ParseDisplayNumber(r, okR);
-    const double numM = ParseDisplayNumber(m, okM);
+    const double numR = ParseDisplayNumber(r, loc, okR);
+    const double numM = ParseDisplayNumber(m, loc, okM);
     if (!okR || !okM)
         return std::nullopt;
     const double sum = operation == Operation::Add ? numM + numR : numM - numR;
@@ -91,16 +91,17 @@ std::optional<QString> MemoryBank::combine(Operation operation, const QString &r
     if (sum == 0.0)
         return QString();
     // FormatResult gives the empty text from 10^15 on.
-    const QString text = FormatResult(sum, decimals);
+    const QString text = FormatResult(sum, decimals, loc);
     if (text.isEmpty())
         return std::nullopt;
     return text;
 }
 
-std::optional<QString> MemoryBank::restore(const QString &saved, const QString &separators)
+std::optional<QString> MemoryBank::restore(const QString &saved, const QString &separators,
+                                           const LocaleValues &locale)
 {
     // The values come back in today's separators, whatever they were when they were saved.
-    const MemoryCells cells = RestoreMemoryString(saved, separators);
+    const MemoryCells cells = RestoreMemoryString(saved, separators, locale);
     std::optional<QString> panel;
     if (!cells.strCurrent.isEmpty() && !cells.strPanel.isEmpty()) {
         panel = cells.strPanel;

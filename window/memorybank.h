@@ -7,6 +7,8 @@
 #include <functional>
 #include <optional>
 
+struct LocaleValues;
+
 // The ten memory cells M1 ... M10 and which of them is current. A cell is empty (its menu item
 // shows the bare name), or holds a value, which may itself be the empty text (the item shows the
 // name and a tab). Values are display texts as the result panel showed them ("1,234.50", "- 3",
@@ -39,15 +41,17 @@ public:
     // M+ and M-: memory + result or memory - result, as FormatResult shows it with the given
     // decimals; exactly 0 is the empty text. No value on any failure (a text that does not
     // convert, a value too large to show): the caller reports a memory overflow. Only M+ reads
-    // a memory text written with the other decimal symbol.
+    // a memory text written with the other decimal symbol. The separators are those of locale.
     static std::optional<QString> combine(Operation operation, const QString &result,
-                                          const QString &memory, int decimals);
+                                          const QString &memory, int decimals,
+                                          const LocaleValues &locale);
 
     // Loads the setting MemoryString (with the MemorySeparators it was saved with). Every cell
     // gets a value, empty ones too. The current cell is restored only when the saved current
     // cell and panel are both non-empty; a name that is no cell then falls back to M1. Returns
-    // the panel value when it is restored.
-    std::optional<QString> restore(const QString &saved, const QString &separators);
+    // the panel value when it is restored. The values come back in the separators of locale.
+    std::optional<QString> restore(const QString &saved, const QString &separators,
+                                   const LocaleValues &locale);
     // The setting MemoryString: the current cell's name, the panel, the ten values (the text
     // after the last tab of the caption, untrimmed; empty for an empty cell), joined by "|".
     QString memoryString(const QString &panel) const;

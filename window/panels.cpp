@@ -118,7 +118,7 @@ void frmTallyer::CopyPanelText(MavoLabel3D *label, bool blnInWords)
     const QString path = DataFilePath(m_options.inWordsFile, QCoreApplication::applicationDirPath());
     bool failed = false;
     const QString words = AmountInWords(
-        *amount, path, failed, LoadText(1150, {QStringLiteral("|1"), QStringLiteral("\n")}),
+        *amount, path, loc.lcid, failed, LoadText(1150, {QStringLiteral("|1"), QStringLiteral("\n")}),
         LoadText(1151, {QStringLiteral("|1"), QStringLiteral("\n"), QStringLiteral("|2"), path}));
     if (!failed)
         clipboard->setText(words);

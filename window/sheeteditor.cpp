@@ -33,8 +33,7 @@ SheetEditor::SheetEditor(CalcField *field, Mode mode, int wrapWidth, QObject *pa
 
 void SheetEditor::readLocale()
 {
-    LoadLocaleSettings();
-    m_locale = localeValues();
+    m_locale = ReadLocaleValues();
 }
 
 int SheetEditor::textWidth(const QString &text) const
@@ -69,7 +68,7 @@ void SheetEditor::runCycle()
     qsizetype c = m_field->SelStart();
 
     // Separators, minus runs, foreign characters, line breaks, empty rows.
-    s = CleanSheetText(s, c, m_restoring);
+    s = CleanSheetText(s, c, m_locale, m_restoring);
 
     // Rows longer than the field's design width break after an operator. The field may be wider
     // while the panels below need the room; rows keep the design width all the same. A vertical

@@ -68,8 +68,8 @@ QString frmTallyer::ExpressionResultText(const QString &strExpression) const
             return memo.text;
     }
     bool failed = false;
-    const double value = EvaluateExpression(strExpression, failed);
-    const QString text = failed ? QString() : FormatResult(value, decimals);
+    const double value = EvaluateExpression(strExpression, loc, failed);
+    const QString text = failed ? QString() : FormatResult(value, decimals, loc);
     m_resultMemo[m_resultMemoNext] = {strExpression, decimals, loc.decimalSeparator, loc.thousandsSeparator,
                                       loc.leadingZero, text};
     m_resultMemoNext = 1 - m_resultMemoNext;
