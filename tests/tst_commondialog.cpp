@@ -3,6 +3,7 @@
 #include <QColorDialog>
 #include <QFileDialog>
 #include <QFontDialog>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -167,13 +168,13 @@ private slots:
                  QStringList({"", "/start", "Words file", "txt"}));
         QCOMPARE(asked.flags, 6);
         // The chosen name, up to a NUL, split into the name and the folder.
-        const std::tuple<QString, const char *, const char *> chosen[] = {
-            {"/home/ann/w/InWords x.txt", "InWords x.txt", "/home/ann/w"}, {"/x.txt", "x.txt", "/"},
-            {"x.txt", "x.txt", ""}, {nul("/a/b|c"), "b", "/a"}};
-        for (const auto &[full, name, path] : chosen) {
+        const std::tuple<QString, const char *, const char *, const char *> chosen[] = {
+            {"/home/ann/w/InWords x.txt", "/home/ann/w/InWords x.txt", "InWords x.txt", "/home/ann/w"},
+            {"/x.txt", "/x.txt", "x.txt", "/"}, {"x.txt", "x.txt", "x.txt", ""}, {nul("/a/b|c"), "/a/b", "b", "/a"}};
+        for (const auto &[full, fullName, name, path] : chosen) {
             m_fake.answerFile = [full](FileChoice &c) { c.FullName = full; };
             QCOMPARE(d.ShowOpenFile(), 0);
-            QCOMPARE(d.FileFullName(), full.section(QChar(0), 0, 0));
+            QCOMPARE(d.FileFullName(), QString(fullName));
             QCOMPARE(d.FileName(), QString(name));
             QCOMPARE(d.FilePath(), QString(path));
         }
@@ -253,6 +254,10 @@ private slots:
     void qtColorDialog()
     {
         setCommonDialogChooser(nullptr);
+        QPalette palette = QApplication::palette();
+        const auto restore = qScopeGuard([saved = palette] { QApplication::setPalette(saved); });
+        palette.setColor(QPalette::Base, QColor(10, 20, 30));
+        QApplication::setPalette(palette);
         clsCommonDialog d;
         d.setFlags(1);
         d.setColor(0x80000005u);
@@ -267,7 +272,7 @@ private slots:
             dialog->accept();
         });
         QCOMPARE(d.ShowColor(), 0);
-        QCOMPARE(shown, QApplication::palette().color(QPalette::Active, QPalette::Base));
+        QCOMPARE(shown, QColor(10, 20, 30));
         QCOMPARE(custom0, QColor(255, 0, 0));
         QCOMPARE(d.APIReturn(), 1);
         QCOMPARE(d.Color(), 0x030201u);

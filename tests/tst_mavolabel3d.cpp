@@ -124,13 +124,14 @@ private slots:
         const auto restore = useTestPalette();
         // An RGB value has red in the low byte; a system colour reference resolves through the
         // palette, the window colour to Base and 3D light to Midlight.
-        const std::pair<quint32, QColor> valid[] = {{0x00336699u, QColor(0x99, 0x66, 0x33)},
-                                                    {kSysColorButtonText, QColor(1, 2, 3)},
-                                                    {kSysColorWindow, QColor(0, 128, 255)},
-                                                    {0x80000016u, QColor(200, 190, 180)}};
-        for (const auto &[value, colour] : valid) {
+        const std::tuple<quint32, QColor, qint32> valid[] = {{0x00336699u, QColor(0x99, 0x66, 0x33), 0x336699},
+                                                             {kSysColorButtonText, QColor(1, 2, 3), 0x030201},
+                                                             {kSysColorWindow, QColor(0, 128, 255), 0xFF8000},
+                                                             {0x80000016u, QColor(200, 190, 180), 0xB4BEC8}};
+        for (const auto &[value, colour, rgb] : valid) {
             QCOMPARE(resolveColorValue(value), colour);
-            QCOMPARE(rgbValueFromColor(colour), quint32(translateColorValue(value)));
+            QCOMPARE(translateColorValue(value), rgb);
+            QCOMPARE(rgbValueFromColor(colour), quint32(rgb));
         }
         // An unused index, stray bits beside the index, the palette-index form: no colour.
         for (const quint32 value : {0x80000019u, 0x80000112u, 0x01000005u})
