@@ -316,7 +316,7 @@ private slots:
                             .inWordsFile = QStringLiteral("InWordsRubles rus.txt"), // the bare name
                             .appearance = {QStringLiteral("DejaVu Sans"), 14, true, true, 0x0000FFu, 0x00FF00u, custom}};
         QCOMPARE(m_dlg->options(), taken);
-        QCOMPARE(Options::load(), taken); // every value stored (their stored form: tst_settings)
+        QCOMPARE(Options::load(), taken); // every value stored (their stored form: tst_clsregistry)
     }
 
     // A words file chosen from another folder is copied into the user's words folder, so that its
