@@ -103,6 +103,7 @@ def main():
 
     rows = []
     all_targets = []
+    stopped = False
     try:
         print(f"{'id':<5} {'caught':<13} {'file':<32} detail", flush=True)
         for fault in faults:
@@ -115,6 +116,9 @@ def main():
             print(f"{fault['id']:<5} {caught:<13} {fault['file']:<32} {first}", flush=True)
             if caught != "yes" and args.verbose and "\n" in detail:
                 print(detail, flush=True)
+    except KeyboardInterrupt:
+        stopped = True
+        print("interrupted: the source of the fault in hand is back as it was", flush=True)
     finally:
         if all_targets:
             print("rebuilding the clean source ...", flush=True)
@@ -123,6 +127,8 @@ def main():
                 print(clean.stdout[-3000:])
                 print("the clean rebuild failed")
 
+    if stopped:
+        return 130
     missed = [i for i, c in rows if c != "yes"]
     print(f"{len(rows) - len(missed)} of {len(rows)} faults caught" + (": not caught " + " ".join(missed) if missed else ""))
     return 1 if missed else 0
