@@ -15,7 +15,7 @@ FUZZ_TARGETS := evaluator sheetclean wordsfile settings memorystring
 FUZZ_SECONDS ?= 60
 FUZZ_RUNS ?= 4000
 
-.PHONY: all setup configure build run test bench package fuzz fuzz-build fuzz-check clean
+.PHONY: all setup configure build run test bench package fuzz fuzz-build fuzz-check mutants clean
 
 all: build
 
@@ -69,6 +69,15 @@ fuzz: fuzz-build
 	  $(FUZZ_DIR)/fuzz/fuzz_$$t -max_total_time=$(FUZZ_SECONDS) -max_len=4096 -dict=fuzz/tallyer.dict \
 	    -print_final_stats=1 $(FUZZ_DIR)/corpus/$$t fuzz/corpus/$$t || exit 1; \
 	done
+
+# Deliberate faults written into the sources one at a time, each of which a test must catch
+# (mutants/mutants.json). Slow, so not part of `make test`; every source file is put back.
+mutants: build
+	@dpkg-query -W -f='$${Status}' python3 2>/dev/null | grep -q "install ok installed" || { \
+	  echo "Installing: python3"; \
+	  apt-get update -qq && DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends python3; \
+	}
+	python3 mutants/run.py --build $(BUILD_DIR)
 
 bench: build
 	cmake --build $(BUILD_DIR) --target benchmarks

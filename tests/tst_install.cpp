@@ -17,131 +17,111 @@ class TestInstall : public QObject
 {
     Q_OBJECT
 
-private slots:
-    void initTestCase();
-    void cliFindsWordsFiles_data();
-    void cliFindsWordsFiles();
-    void calculatorFindsDataFiles_data();
-    void calculatorFindsDataFiles();
-    void usageAndManualAgree_data();
-    void usageAndManualAgree();
-
-private:
-    // Runs a program with the test's data folders and an empty settings folder, without a display.
-    QByteArray run(const QString &program, const QStringList &args, const QString &dataDirs);
-
     QTemporaryDir m_dir;
     QString m_prefix;
     int m_exitCode = -1;
-};
 
-QByteArray TestInstall::run(const QString &program, const QStringList &args, const QString &dataDirs)
-{
-    QProcess process;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
-        env.remove(QLatin1String(name));
-    env.insert("LC_ALL", "C.UTF-8");
-    env.insert("XDG_DATA_HOME", m_dir.filePath("home"));
-    env.insert("XDG_DATA_DIRS", dataDirs);
-    env.insert("XDG_CONFIG_HOME", m_dir.filePath("config"));
-    process.setProcessEnvironment(env);
-    process.start(program, args);
-    m_exitCode = process.waitForFinished(30000) && process.exitStatus() == QProcess::NormalExit
-        ? process.exitCode() : -1;
-    return process.readAllStandardOutput();
-}
-
-void TestInstall::initTestCase()
-{
-    QVERIFY(m_dir.isValid());
-    m_prefix = m_dir.filePath("usr");
-    QProcess install;
-    install.start(QStringLiteral(TALLYER_CMAKE_COMMAND),
-                  {"--install", QStringLiteral(TALLYER_BINARY_DIR), "--prefix", m_prefix});
-    QVERIFY(install.waitForFinished(120000));
-    QVERIFY2(install.exitCode() == 0, install.readAllStandardError().constData());
-
-    // The user's own words file, and a copy of tallyer-cli in a folder without any data.
-    QVERIFY(QDir().mkpath(m_dir.filePath("home/tallyer")) && QDir().mkpath(m_dir.filePath("portable")));
-    QVERIFY(QFile::copy(m_prefix + "/share/tallyer/InWordsEuros eng.txt", m_dir.filePath("home/tallyer/InWordsMine.txt")));
-    QVERIFY(QFile::copy(m_prefix + "/bin/tallyer-cli", m_dir.filePath("portable/tallyer-cli")));
-}
-
-void TestInstall::cliFindsWordsFiles_data()
-{
-    QTest::addColumn<QString>("program"); // relative to the temporary folder
-    QTest::addColumn<QStringList>("args");
-    QTest::addColumn<QString>("dataDirs"); // XDG_DATA_DIRS, "PREFIX" for the installed share folder
-    QTest::addColumn<QByteArray>("out");
-
-    QTest::newRow("installed-default-words-file") << "usr/bin/tallyer-cli" << QStringList{"words", "1234.56"}
-        << "/nonexistent" << QByteArray("One thousand two hundred thirty four dollars 56 cents\n");
-    QTest::newRow("user-words-file-by-bare-name") << "usr/bin/tallyer-cli"
-        << QStringList{"words", "--file=InWordsMine.txt", "5"} << "/nonexistent" << QByteArray("Five euros 00 cents\n");
-    QTest::newRow("program-folder-without-data") << "portable/tallyer-cli" << QStringList{"words", "5"}
-        << "/nonexistent:PREFIX" << QByteArray("Five dollars 00 cents\n");
-}
-
-void TestInstall::cliFindsWordsFiles()
-{
-    QFETCH(QString, program);
-    QFETCH(QStringList, args);
-    QFETCH(QString, dataDirs);
-    QFETCH(QByteArray, out);
-
-    QCOMPARE(run(m_dir.filePath(program), args, dataDirs.replace("PREFIX", m_prefix + "/share")), out);
-    QCOMPARE(m_exitCode, 0);
-}
-
-void TestInstall::calculatorFindsDataFiles_data()
-{
-    QTest::addColumn<QString>("name");
-    QTest::newRow("english-help") << "tallyerEn.html";
-    QTest::newRow("russian-help") << "tallyerRu.html";
-    QTest::newRow("default-words-file") << "InWordsDollars eng.txt";
-}
-
-// What the calculator asks for a data file, with the installed bin folder as its own folder and
-// no data folders of the desktop.
-void TestInstall::calculatorFindsDataFiles()
-{
-    QFETCH(QString, name);
-    qputenv("XDG_DATA_HOME", QFile::encodeName(m_dir.filePath("home")));
-    qputenv("XDG_DATA_DIRS", "/nonexistent");
-    QCOMPARE(DataFilePath(name, m_prefix + "/bin"), m_prefix + "/share/tallyer/" + name);
-}
-
-void TestInstall::usageAndManualAgree_data()
-{
-    QTest::addColumn<QString>("program");
-    QTest::newRow("calculator") << "tallyer";
-    QTest::newRow("command-line") << "tallyer-cli";
-}
-
-void TestInstall::usageAndManualAgree()
-{
-    QFETCH(QString, program);
-    const QString usage = QString::fromUtf8(run(m_prefix + "/bin/" + program, {"--help"}, "/nonexistent"));
-    QCOMPARE(m_exitCode, 0);
-    const QString version = QString::fromUtf8(run(m_prefix + "/bin/" + program, {"--version"}, "/nonexistent"));
-    QCOMPARE(m_exitCode, 0);
-    QCOMPARE(version, program + " (Mavo Tallyer) 3.9.13\n");
-    // Neither opened a window (there is no display) nor wrote settings.
-    QVERIFY(!QFileInfo::exists(m_dir.filePath("config")));
-
-    QFile manual(m_prefix + "/share/man/man1/" + program + ".1");
-    QVERIFY(manual.open(QIODevice::ReadOnly));
-    const QString roff = QString::fromUtf8(manual.readAll()).remove(QLatin1Char('\\'));
-    QVERIFY(roff.contains("Tallyer 3.9.13"));
-    static const QRegularExpression option(QStringLiteral("--[a-z][a-z-]*"));
-    int options = 0;
-    for (const QRegularExpressionMatch &m : option.globalMatch(usage)) {
-        QVERIFY2(roff.contains(m.captured()), qPrintable(m.captured()));
-        ++options;
+    // Runs a program with the test's data folders and an empty settings folder, without a display.
+    QByteArray run(const QString &program, const QStringList &args, const QString &dataDirs)
+    {
+        QProcess process;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+            env.remove(QLatin1String(name));
+        env.insert("LC_ALL", "C.UTF-8");
+        env.insert("XDG_DATA_HOME", m_dir.filePath("home"));
+        env.insert("XDG_DATA_DIRS", dataDirs);
+        env.insert("XDG_CONFIG_HOME", m_dir.filePath("config"));
+        process.setProcessEnvironment(env);
+        process.start(program, args);
+        m_exitCode = process.waitForFinished(30000) && process.exitStatus() == QProcess::NormalExit
+            ? process.exitCode() : -1;
+        return process.readAllStandardOutput();
     }
-    QVERIFY(options >= 2);
-}
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(m_dir.isValid());
+        m_prefix = m_dir.filePath("usr");
+        QProcess install;
+        install.start(QStringLiteral(TALLYER_CMAKE_COMMAND),
+                      {"--install", QStringLiteral(TALLYER_BINARY_DIR), "--prefix", m_prefix});
+        QVERIFY(install.waitForFinished(120000));
+        QVERIFY2(install.exitCode() == 0, install.readAllStandardError().constData());
+
+        // The user's own words file, and a copy of tallyer-cli in a folder without any data.
+        QVERIFY(QDir().mkpath(m_dir.filePath("home/tallyer")) && QDir().mkpath(m_dir.filePath("portable")));
+        QVERIFY(QFile::copy(m_prefix + "/share/tallyer/InWordsEuros eng.txt", m_dir.filePath("home/tallyer/InWordsMine.txt")));
+        QVERIFY(QFile::copy(m_prefix + "/bin/tallyer-cli", m_dir.filePath("portable/tallyer-cli")));
+    }
+
+    void cliFindsWordsFiles_data()
+    {
+        QTest::addColumn<QString>("program"); // relative to the temporary folder
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QString>("dataDirs"); // XDG_DATA_DIRS, "PREFIX" for the installed share folder
+        QTest::addColumn<QByteArray>("out");
+
+        QTest::newRow("installed-default-words-file") << "usr/bin/tallyer-cli" << QStringList{"words", "1234.56"}
+            << "/nonexistent" << QByteArray("One thousand two hundred thirty four dollars 56 cents\n");
+        QTest::newRow("user-words-file-by-bare-name") << "usr/bin/tallyer-cli"
+            << QStringList{"words", "--file=InWordsMine.txt", "5"} << "/nonexistent" << QByteArray("Five euros 00 cents\n");
+        QTest::newRow("program-folder-without-data") << "portable/tallyer-cli" << QStringList{"words", "5"}
+            << "/nonexistent:PREFIX" << QByteArray("Five dollars 00 cents\n");
+    }
+
+    void cliFindsWordsFiles()
+    {
+        QFETCH(QString, program);
+        QFETCH(QStringList, args);
+        QFETCH(QString, dataDirs);
+        QFETCH(QByteArray, out);
+
+        QCOMPARE(run(m_dir.filePath(program), args, dataDirs.replace("PREFIX", m_prefix + "/share")), out);
+        QCOMPARE(m_exitCode, 0);
+    }
+
+    // What the calculator asks for its help and words files, with the installed bin folder as its own
+    // folder and no data folders of the desktop.
+    void calculatorFindsDataFiles()
+    {
+        qputenv("XDG_DATA_HOME", QFile::encodeName(m_dir.filePath("home")));
+        qputenv("XDG_DATA_DIRS", "/nonexistent");
+        for (const QString name : {"tallyerEn.html", "tallyerRu.html", "InWordsDollars eng.txt"})
+            QCOMPARE(DataFilePath(name, m_prefix + "/bin"), m_prefix + "/share/tallyer/" + name);
+    }
+
+    void usageAndManualAgree_data()
+    {
+        QTest::addColumn<QString>("program");
+        QTest::newRow("calculator") << "tallyer";
+        QTest::newRow("command-line") << "tallyer-cli";
+    }
+
+    void usageAndManualAgree()
+    {
+        QFETCH(QString, program);
+        const QString version = QString::fromUtf8(run(m_prefix + "/bin/" + program, {"--version"}, "/nonexistent"));
+        QCOMPARE(version, program + " (Mavo Tallyer) 3.9.13\n");
+        const QString usage = QString::fromUtf8(run(m_prefix + "/bin/" + program, {"--help"}, "/nonexistent"));
+        QCOMPARE(m_exitCode, 0);
+        // Neither opened a window (there is no display) nor wrote settings.
+        QVERIFY(!QFileInfo::exists(m_dir.filePath("config")));
+
+        QFile manual(m_prefix + "/share/man/man1/" + program + ".1");
+        QVERIFY(manual.open(QIODevice::ReadOnly));
+        const QString roff = QString::fromUtf8(manual.readAll()).remove(QLatin1Char('\\'));
+        QVERIFY(roff.contains("Tallyer 3.9.13"));
+        static const QRegularExpression option(QStringLiteral("--[a-z][a-z-]*"));
+        int options = 0;
+        for (const QRegularExpressionMatch &m : option.globalMatch(usage)) {
+            QVERIFY2(roff.contains(m.captured()), qPrintable(m.captured()));
+            ++options;
+        }
+        QVERIFY(options >= 2);
+    }
+};
 
 QTEST_GUILESS_MAIN(TestInstall)
 #include "tst_install.moc"

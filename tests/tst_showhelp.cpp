@@ -14,44 +14,22 @@
 #include <QTextBrowser>
 #include <QtTest>
 
-// Help and message boxes. Nothing here may wait for a person: the missing-file message goes
-// through a test sink, and the one real message box is answered by a timer.
-class TestShowHelp : public QObject
-{
-    Q_OBJECT
-
-private slots:
-    void init();
-    void cleanup();
-
-    void missingHelpFileIsReported_data();
-    void missingHelpFileIsReported();
-    void opensAtContextAnchor_data();
-    void opensAtContextAnchor();
-    void oneHelpWindowIsReused();
-    void helpStaysUsableUnderModalDialog();
-    void messageBoxes();
-
-private:
-    QList<QPair<QString, MessageIcon>> m_shown;
-    MessageSink m_oldSink;
-    LocaleSource m_oldSource;
-};
+namespace {
 
 // The interface language the texts are taken in (the platform's locale as the program sees it).
-static void useLanguage(int lcid)
+void useLanguage(int lcid)
 {
     const QLocale locale(lcid == kLcidRussian ? QLocale::Russian : QLocale::English);
     setLocaleSource([locale] { return LocaleSnapshot{locale, true}; });
 }
 
-static QString programFile(const char *name)
+QString programFile(const char *name)
 {
     return QStringLiteral(TALLYER_PROGRAM_DIR "/") + QLatin1String(name);
 }
 
 // Top of the text block that carries the named anchor, in document coordinates; -1 if none.
-static qreal anchorTop(QTextBrowser *browser, const QString &name)
+qreal anchorTop(QTextBrowser *browser, const QString &name)
 {
     QTextDocument *doc = browser->document();
     for (QTextBlock block = doc->begin(); block.isValid(); block = block.next()) {
@@ -63,7 +41,7 @@ static qreal anchorTop(QTextBrowser *browser, const QString &name)
     return -1;
 }
 
-static QWidget *openHelpWindow()
+QWidget *openHelpWindow()
 {
     for (QWidget *w : QApplication::allWidgets())
         if (w->objectName() == QLatin1String("helpWindow"))
@@ -71,149 +49,153 @@ static QWidget *openHelpWindow()
     return nullptr;
 }
 
-void TestShowHelp::init()
+} // namespace
+
+// Help and message boxes. Nothing here may wait for a person: the missing-file message goes
+// through a test sink, and the one real message box is answered by a timer.
+class TestShowHelp : public QObject
 {
-    m_shown.clear();
-    m_oldSource = setLocaleSource({});
-    useLanguage(kLcidEnglish);
-    m_oldSink = setMessageSink([this](const QString &text, MessageIcon icon) { m_shown.append({text, icon}); });
-}
+    Q_OBJECT
 
-void TestShowHelp::cleanup()
-{
-    setMessageSink(m_oldSink);
-    setLocaleSource(m_oldSource);
-    delete openHelpWindow();
-}
+    QList<QPair<QString, MessageIcon>> m_shown;
+    MessageSink m_oldSink;
+    LocaleSource m_oldSource;
 
-void TestShowHelp::missingHelpFileIsReported_data()
-{
-    QTest::addColumn<QString>("helpFile");
-    QTest::addColumn<QString>("named"); // the path the message names
+private slots:
+    void init()
+    {
+        m_shown.clear();
+        m_oldSource = setLocaleSource({});
+        useLanguage(kLcidEnglish);
+        m_oldSink = setMessageSink([this](const QString &text, MessageIcon icon) { m_shown.append({text, icon}); });
+    }
+    void cleanup()
+    {
+        setMessageSink(m_oldSink);
+        setLocaleSource(m_oldSource);
+        delete openHelpWindow();
+    }
 
-    QTest::newRow("bare-name-named-with-program-folder") << "noSuchHelpEn.html"
-        << QCoreApplication::applicationDirPath() + "/noSuchHelpEn.html";
-    QTest::newRow("absolute-path-named-as-given") << "/nonexistent-folder/tallyerEn.html"
-        << "/nonexistent-folder/tallyerEn.html";
-    QTest::newRow("folder-is-no-help-file") << TALLYER_PROGRAM_DIR << TALLYER_PROGRAM_DIR;
-}
+    void missingHelpFileIsReported_data()
+    {
+        QTest::addColumn<QString>("helpFile");
+        QTest::addColumn<QString>("named"); // the path the message names
+        QTest::newRow("bare-name-named-with-program-folder")
+            << "noSuchHelpEn.html" << QCoreApplication::applicationDirPath() + "/noSuchHelpEn.html";
+        QTest::newRow("absolute-path-named-as-given")
+            << "/nonexistent-folder/tallyerEn.html" << "/nonexistent-folder/tallyerEn.html";
+        QTest::newRow("folder-is-no-help-file") << TALLYER_PROGRAM_DIR << TALLYER_PROGRAM_DIR;
+    }
+    void missingHelpFileIsReported()
+    {
+        QFETCH(QString, helpFile);
+        QFETCH(QString, named);
+        QWidget owner;
+        QCOMPARE(ShowHelp(&owner, helpFile, HH_HELP_CONTEXT, 1000), nullptr);
+        const QString expected = QString("Help file:\n\t'%1'\n\tnot accessible").arg(named);
+        QCOMPARE(m_shown, (QList<QPair<QString, MessageIcon>>{{expected, MessageIcon::Exclamation}}));
+        QVERIFY(!openHelpWindow());
+    }
 
-void TestShowHelp::missingHelpFileIsReported()
-{
-    QFETCH(QString, helpFile);
-    QFETCH(QString, named);
+    void opensAtContextAnchor_data()
+    {
+        QTest::addColumn<int>("lcid");
+        QTest::addColumn<int>("context");
+        QTest::addColumn<QString>("title");
+        QTest::newRow("english-main-window") << kLcidEnglish << 1000 << "Mavo Tallyer - Help";
+        QTest::newRow("russian-options-dialog") << kLcidRussian << 2000 << "Mavo Tallyer - Справка";
+    }
+    void opensAtContextAnchor()
+    {
+        QFETCH(int, lcid);
+        QFETCH(int, context);
+        QFETCH(QString, title);
+        const QString helpFile = programFile(lcid == kLcidRussian ? "tallyerRu.html" : "tallyerEn.html");
+        useLanguage(lcid);
+        QWidget owner;
+        owner.show();
+        QTextBrowser *browser = ShowHelp(&owner, helpFile, HH_HELP_CONTEXT, context);
+        QVERIFY(browser);
+        QVERIFY(m_shown.isEmpty());
+        QTRY_VERIFY(browser->window()->isVisible());
+        QCOMPARE(browser->window()->windowTitle(), title);
+        QCOMPARE(browser->source().toLocalFile(), helpFile);
+        QCOMPARE(browser->source().fragment(), QString::number(context));
 
-    QWidget owner;
-    QCOMPARE(ShowHelp(&owner, helpFile, HH_HELP_CONTEXT, 1000), nullptr);
-    const QString expected = QString("Help file:\n\t'%1'\n\tnot accessible").arg(named);
-    QCOMPARE(m_shown, (QList<QPair<QString, MessageIcon>>{{expected, MessageIcon::Exclamation}}));
-    QVERIFY(!openHelpWindow());
-}
+        // Both topics exist in each file, the options topic well below the top, and the window is
+        // scrolled so that the topic's heading is at the top (as far as it can be).
+        const qreal top1000 = anchorTop(browser, "1000");
+        const qreal top2000 = anchorTop(browser, "2000");
+        QVERIFY(top1000 > 0 && top2000 > top1000 + browser->viewport()->height());
+        QScrollBar *bar = browser->verticalScrollBar();
+        const qreal wanted = qMin<qreal>(context == 1000 ? top1000 : top2000, bar->maximum());
+        QTRY_VERIFY2(qAbs(bar->value() - wanted) <= 20,
+                     qPrintable(QString("scrolled to %1, topic at %2").arg(bar->value()).arg(wanted)));
+    }
 
-void TestShowHelp::opensAtContextAnchor_data()
-{
-    QTest::addColumn<int>("lcid");
-    QTest::addColumn<int>("context");
-    QTest::addColumn<QString>("title");
+    void oneHelpWindowIsReused()
+    {
+        QWidget owner;
+        owner.show();
+        QTextBrowser *first = ShowHelp(&owner, programFile("tallyerEn.html"), HH_HELP_CONTEXT, 2000);
+        QVERIFY(first);
+        QTRY_VERIFY(first->verticalScrollBar()->value() > 0);
+        QCOMPARE(ShowHelp(&owner, programFile("tallyerEn.html"), HH_HELP_CONTEXT, 1000), first);
+        QTRY_VERIFY(qAbs(first->verticalScrollBar()->value() - anchorTop(first, "1000")) <= 20);
 
-    QTest::newRow("english-main-window") << kLcidEnglish << 1000 << "Mavo Tallyer - Help";
-    QTest::newRow("russian-options-dialog") << kLcidRussian << 2000 << "Mavo Tallyer - Справка";
-}
+        // The language changed: the other file is loaded into the same window.
+        useLanguage(kLcidRussian);
+        QCOMPARE(ShowHelp(&owner, programFile("tallyerRu.html"), HH_HELP_CONTEXT, 1000), first);
+        QVERIFY(first->toPlainText().contains(QStringLiteral("Главное окно")));
+        QCOMPARE(first->window()->windowTitle(), QString("Mavo Tallyer - Справка"));
+    }
 
-void TestShowHelp::opensAtContextAnchor()
-{
-    QFETCH(int, lcid);
-    QFETCH(int, context);
-    QFETCH(QString, title);
-    const QString helpFile = programFile(lcid == kLcidRussian ? "tallyerRu.html" : "tallyerEn.html");
-
-    useLanguage(lcid);
-    QWidget owner;
-    owner.show();
-    QTextBrowser *browser = ShowHelp(&owner, helpFile, HH_HELP_CONTEXT, context);
-    QVERIFY(browser);
-    QVERIFY(m_shown.isEmpty());
-    QTRY_VERIFY(browser->window()->isVisible());
-    QCOMPARE(browser->window()->windowTitle(), title);
-    QCOMPARE(browser->source().toLocalFile(), helpFile);
-    QCOMPARE(browser->source().fragment(), QString::number(context));
-
-    // Both topics exist in each file, and the options topic lies well below the top.
-    const qreal top1000 = anchorTop(browser, "1000");
-    const qreal top2000 = anchorTop(browser, "2000");
-    QVERIFY(top1000 > 0);
-    QVERIFY(top2000 > top1000 + browser->viewport()->height());
-    // The window is scrolled so that the topic's heading is at the top (as far as it can be).
-    QScrollBar *bar = browser->verticalScrollBar();
-    const qreal wanted = qMin<qreal>(context == 1000 ? top1000 : top2000, bar->maximum());
-    QTRY_VERIFY2(qAbs(bar->value() - wanted) <= 20,
-                 qPrintable(QString("scrolled to %1, topic at %2").arg(bar->value()).arg(wanted)));
-}
-
-void TestShowHelp::oneHelpWindowIsReused()
-{
-    QWidget owner;
-    owner.show();
-    QTextBrowser *first = ShowHelp(&owner, programFile("tallyerEn.html"), HH_HELP_CONTEXT, 2000);
-    QVERIFY(first);
-    QTRY_VERIFY(first->verticalScrollBar()->value() > 0);
-    QCOMPARE(ShowHelp(&owner, programFile("tallyerEn.html"), HH_HELP_CONTEXT, 1000), first);
-    QTRY_VERIFY(qAbs(first->verticalScrollBar()->value() - anchorTop(first, "1000")) <= 20);
-
-    // The language changed: the other file is loaded into the same window.
-    useLanguage(kLcidRussian);
-    QCOMPARE(ShowHelp(&owner, programFile("tallyerRu.html"), HH_HELP_CONTEXT, 1000), first);
-    QVERIFY(first->toPlainText().contains(QStringLiteral("Главное окно")));
-    QCOMPARE(first->window()->windowTitle(), QString("Mavo Tallyer - Справка"));
-}
-
-void TestShowHelp::helpStaysUsableUnderModalDialog()
-{
     // The options dialog is modal and passes the main window as owner; a help window that
     // belonged to the main window would then take no input.
-    QWidget mainWindow;
-    mainWindow.show();
-    QDialog options(&mainWindow);
-    options.setModal(true);
-    options.show();
-    QTRY_COMPARE(QApplication::activeModalWidget(), &options);
+    void helpStaysUsableUnderModalDialog()
+    {
+        QWidget mainWindow;
+        mainWindow.show();
+        QDialog options(&mainWindow);
+        options.setModal(true);
+        options.show();
+        QTRY_COMPARE(QApplication::activeModalWidget(), &options);
+        QTextBrowser *browser = ShowHelp(&mainWindow, programFile("tallyerEn.html"), HH_HELP_CONTEXT, 2000);
+        QVERIFY(browser);
+        QCOMPARE(browser->window()->parentWidget(), &options);
+        QVERIFY(browser->window()->isVisible());
+    }
 
-    QTextBrowser *browser = ShowHelp(&mainWindow, programFile("tallyerEn.html"), HH_HELP_CONTEXT, 2000);
-    QVERIFY(browser);
-    QCOMPARE(browser->window()->parentWidget(), &options);
-    QVERIFY(browser->window()->isVisible());
-}
+    void messageBoxes()
+    {
+        const QString text = QStringLiteral("Overflow of memory \nPress 'MC' or 'M'");
+        const QList<QPair<MessageIcon, QMessageBox::Icon>> icons{{MessageIcon::Information, QMessageBox::Information},
+                                                                 {MessageIcon::Exclamation, QMessageBox::Warning},
+                                                                 {MessageIcon::Critical, QMessageBox::Critical}};
+        for (const auto &[icon, boxIcon] : icons)
+            QCOMPARE(std::unique_ptr<QMessageBox>(createMessageBox(text, icon))->icon(), boxIcon);
 
-void TestShowHelp::messageBoxes()
-{
-    const QString text = QStringLiteral("Overflow of memory \nPress 'MC' or 'M'");
-    const QList<QPair<MessageIcon, QMessageBox::Icon>> icons{{MessageIcon::Information, QMessageBox::Information},
-                                                             {MessageIcon::Exclamation, QMessageBox::Warning},
-                                                             {MessageIcon::Critical, QMessageBox::Critical}};
-    for (const auto &[icon, boxIcon] : icons)
-        QCOMPARE(std::unique_ptr<QMessageBox>(createMessageBox(text, icon))->icon(), boxIcon);
-
-    // The installed sink shows such a box, modal, with OK alone, and waits for it; a timer
-    // answers any box.
-    installMessageBoxSink();
-    QString seen;
-    QTimer answer;
-    answer.setInterval(20);
-    connect(&answer, &QTimer::timeout, this, [&] {
-        for (QWidget *w : QApplication::topLevelWidgets()) {
-            if (auto *box = qobject_cast<QMessageBox *>(w); box && box->isVisible()) {
-                seen = QString("%1|%2|%3|%4|%5").arg(box->windowTitle(), box->text()).arg(box->icon())
-                           .arg(box->isModal()).arg(box->standardButtons().toInt());
-                box->button(QMessageBox::Ok)->click();
+        // The installed sink shows such a box, modal, with OK alone, and waits for it.
+        installMessageBoxSink();
+        QString seen;
+        QTimer answer;
+        answer.setInterval(20);
+        connect(&answer, &QTimer::timeout, this, [&] {
+            for (QWidget *w : QApplication::topLevelWidgets()) {
+                if (auto *box = qobject_cast<QMessageBox *>(w); box && box->isVisible()) {
+                    seen = QString("%1|%2|%3|%4|%5").arg(box->windowTitle(), box->text()).arg(box->icon())
+                               .arg(box->isModal()).arg(box->standardButtons().toInt());
+                    box->button(QMessageBox::Ok)->click();
+                }
             }
-        }
-    });
-    answer.start();
-    showMessage(LoadText(1160, {"|1", "\n"}), MessageIcon::Critical);
-    answer.stop();
-    QCOMPARE(seen, QString("Mavo Tallyer|%1|%2|1|%3").arg(text).arg(QMessageBox::Critical).arg(QMessageBox::Ok));
-    QVERIFY(m_shown.isEmpty());
-}
+        });
+        answer.start();
+        showMessage(LoadText(1160, {"|1", "\n"}), MessageIcon::Critical);
+        answer.stop();
+        QCOMPARE(seen, QString("Mavo Tallyer|%1|%2|1|%3").arg(text).arg(QMessageBox::Critical).arg(QMessageBox::Ok));
+        QVERIFY(m_shown.isEmpty());
+    }
+};
 
 QTEST_MAIN(TestShowHelp)
 #include "tst_showhelp.moc"

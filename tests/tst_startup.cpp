@@ -18,112 +18,98 @@ class tst_Startup : public QObject
 {
     Q_OBJECT
 
-private slots:
-    void init();
-    void cleanup();
-    void secondCopyActivatesTheFirstAndEnds();
-    void secondCopyOpensWhenAllowed();
-    void localeCheck_data();
-    void localeCheck();
-
-private:
     MessageSink m_oldSink;
     LocaleSource m_oldSource;
     QStringList m_messages;
-};
 
-void tst_Startup::init()
-{
-    m_messages.clear();
-    m_oldSink = setMessageSink([this](const QString &text, MessageIcon) { m_messages << text; });
-    m_oldSource = setLocaleSource([] {
-        return LocaleSnapshot{QLocale(QLocale::English, QLocale::UnitedStates), true};
-    });
-    QFile::remove(qEnvironmentVariable("XDG_CONFIG_HOME") + QStringLiteral("/Mavo/Tallyer.json"));
-}
-
-void tst_Startup::cleanup()
-{
-    setMessageSink(m_oldSink);
-    setLocaleSource(m_oldSource);
-}
-
-void tst_Startup::secondCopyActivatesTheFirstAndEnds()
-{
-    frmTallyer first;
-    QVERIFY(first.Form_Load());
-    auto *channel = first.findChild<SingleCopyChannel *>();
-    QVERIFY(channel);
-    QSignalSpy activated(channel, &SingleCopyChannel::activateRequested);
-    first.showMinimized();
-
-    QProcess second;
-    second.start(kProgram, {});
-    QVERIFY(second.waitForStarted());
-    // The second copy finds the first, asks it to come forward and ends without a window.
-    QTRY_COMPARE_WITH_TIMEOUT(activated.count(), 1, 15000);
-    QTRY_COMPARE_WITH_TIMEOUT(second.state(), QProcess::NotRunning, 15000);
-    QCOMPARE(second.exitStatus(), QProcess::NormalExit);
-    QCOMPARE(second.exitCode(), 0);
-    QTRY_VERIFY(!first.isMinimized());
-}
-
-void tst_Startup::secondCopyOpensWhenAllowed()
-{
-    QVERIFY(Settings::writeBool(Settings::Available2, true));
-    frmTallyer first;
-    QVERIFY(first.Form_Load());
-    auto *channel = first.findChild<SingleCopyChannel *>();
-    QSignalSpy activated(channel, &SingleCopyChannel::activateRequested);
-
-    QProcess second;
-    second.start(kProgram, {});
-    QVERIFY(second.waitForStarted());
-    // It opens a window of its own and keeps running; the first copy is left alone.
-    QTRY_COMPARE_WITH_TIMEOUT(channel->otherCopies().size(), 1, 15000);
-    QVERIFY(!second.waitForFinished(500));
-    QCOMPARE(activated.count(), 0);
-
-    // Asked to end as at logout, it closes the ordinary way and writes its settings.
-    second.terminate();
-    QTRY_COMPARE_WITH_TIMEOUT(second.state(), QProcess::NotRunning, 15000);
-    QCOMPARE(second.exitCode(), 0);
-    QCOMPARE(Settings::readText(Settings::FullName), kProgram);
-    QCOMPARE(Settings::readText(Settings::MemoryString).count(u'|'), 11);
-}
-
-void tst_Startup::localeCheck_data()
-{
-    QTest::addColumn<QLocale>("locale");
-    QTest::addColumn<QString>("message"); // empty: the locale is accepted
-    // Arabic (Saudi Arabia) writes the Arabic decimal separator; Hindi (India) groups 12,34,567.
-    QTest::newRow("decimal-separator") << QLocale(QLocale::Arabic, QLocale::SaudiArabia)
-                                       << QStringLiteral("Non-standard decimal separator.");
-    QTest::newRow("grouping") << QLocale(QLocale::Hindi, QLocale::India)
-                              << QStringLiteral("Non-standard digits grouping.");
-    // "," decimal, "." grouping by three, "-" sign: a usable locale.
-    QTest::newRow("german-accepted") << QLocale(QLocale::German, QLocale::Germany) << QString();
-}
-
-void tst_Startup::localeCheck()
-{
-    QFETCH(QLocale, locale);
-    QFETCH(QString, message);
-    setLocaleSource([locale] { return LocaleSnapshot{locale, true}; });
-
-    frmTallyer w;
-    QCOMPARE(w.Form_Load(), message.isEmpty());
-    if (message.isEmpty()) {
-        QVERIFY(m_messages.isEmpty());
-        return;
+private slots:
+    void init()
+    {
+        m_messages.clear();
+        m_oldSink = setMessageSink([this](const QString &text, MessageIcon) { m_messages << text; });
+        m_oldSource = setLocaleSource([] {
+            return LocaleSnapshot{QLocale(QLocale::English, QLocale::UnitedStates), true};
+        });
+        QFile::remove(qEnvironmentVariable("XDG_CONFIG_HOME") + QStringLiteral("/Mavo/Tallyer.json"));
     }
-    QCOMPARE(m_messages.size(), 1);
-    const QString text = m_messages.front();
-    QVERIFY2(text.startsWith(QStringLiteral("LANGUAGE AND STANDARDS:\n\n") + message), qPrintable(text));
-    QVERIFY2(text.contains(QStringLiteral("Mavo Tallyer\n")), qPrintable(text));
-    // The settings are saved as at any other end.
-    QCOMPARE(Settings::readText(Settings::MemoryString).count(u'|'), 11);
-}
+    void cleanup()
+    {
+        setMessageSink(m_oldSink);
+        setLocaleSource(m_oldSource);
+    }
+
+    void secondCopy_data()
+    {
+        QTest::addColumn<bool>("allowed"); // the Available2 setting
+        QTest::newRow("activates-the-first-and-ends") << false;
+        QTest::newRow("opens-its-own-window-when-allowed") << true;
+    }
+    void secondCopy()
+    {
+        QFETCH(bool, allowed);
+        QVERIFY(Settings::writeBool(Settings::Available2, allowed));
+        frmTallyer first;
+        QVERIFY(first.Form_Load());
+        auto *channel = first.findChild<SingleCopyChannel *>();
+        QVERIFY(channel);
+        QSignalSpy activated(channel, &SingleCopyChannel::activateRequested);
+        first.showMinimized();
+
+        QProcess second;
+        second.start(kProgram, {});
+        QVERIFY(second.waitForStarted());
+        if (!allowed) {
+            // The second copy finds the first, asks it to come forward and ends without a window.
+            QTRY_COMPARE_WITH_TIMEOUT(activated.count(), 1, 15000);
+            QTRY_COMPARE_WITH_TIMEOUT(second.state(), QProcess::NotRunning, 15000);
+            QCOMPARE(second.exitStatus(), QProcess::NormalExit);
+            QCOMPARE(second.exitCode(), 0);
+            QTRY_VERIFY(!first.isMinimized());
+            return;
+        }
+        // It keeps running beside the first, which is left alone.
+        QTRY_COMPARE_WITH_TIMEOUT(channel->otherCopies().size(), 1, 15000);
+        QVERIFY(!second.waitForFinished(500));
+        QCOMPARE(activated.count(), 0);
+        // Asked to end as at logout, it closes the ordinary way and writes its settings.
+        second.terminate();
+        QTRY_COMPARE_WITH_TIMEOUT(second.state(), QProcess::NotRunning, 15000);
+        QCOMPARE(second.exitCode(), 0);
+        QCOMPARE(Settings::readText(Settings::FullName), kProgram);
+        QCOMPARE(Settings::readText(Settings::MemoryString).count(u'|'), 11);
+    }
+
+    void localeCheck_data()
+    {
+        QTest::addColumn<QLocale>("locale");
+        QTest::addColumn<QString>("message"); // empty: the locale is accepted
+        // Arabic (Saudi Arabia) writes the Arabic decimal separator; Hindi (India) groups 12,34,567.
+        QTest::newRow("decimal-separator") << QLocale(QLocale::Arabic, QLocale::SaudiArabia)
+                                           << QStringLiteral("Non-standard decimal separator.");
+        QTest::newRow("grouping") << QLocale(QLocale::Hindi, QLocale::India)
+                                  << QStringLiteral("Non-standard digits grouping.");
+        // "," decimal, "." grouping by three, "-" sign: a usable locale.
+        QTest::newRow("german-accepted") << QLocale(QLocale::German, QLocale::Germany) << QString();
+    }
+    void localeCheck()
+    {
+        QFETCH(QLocale, locale);
+        QFETCH(QString, message);
+        setLocaleSource([locale] { return LocaleSnapshot{locale, true}; });
+        frmTallyer w;
+        QCOMPARE(w.Form_Load(), message.isEmpty());
+        if (message.isEmpty()) {
+            QVERIFY(m_messages.isEmpty());
+            return;
+        }
+        QCOMPARE(m_messages.size(), 1);
+        const QString text = m_messages.front();
+        QVERIFY2(text.startsWith(QStringLiteral("LANGUAGE AND STANDARDS:\n\n") + message), qPrintable(text));
+        QVERIFY2(text.contains(QStringLiteral("Mavo Tallyer\n")), qPrintable(text));
+        // The settings are saved as at any other end.
+        QCOMPARE(Settings::readText(Settings::MemoryString).count(u'|'), 11);
+    }
+};
 
 QTEST_MAIN(tst_Startup)
 #include "tst_startup.moc"
