@@ -269,21 +269,11 @@ private slots:
         QCOMPARE(w->lblRound->Caption(), QStringLiteral("Fix 4"));
         QCOMPARE(w->lblResult->Caption(), QStringLiteral("0.3333"));
 
-        // The ring keeps the latest 50 expressions: stepping back from "51" ends at "2". Esc
-        // closes the history window instead of minimising anything.
-        for (int i = 1; i <= 51; ++i) {
-            w->boxCalc->setText(QString::number(i));
-            QTest::keyClick(w->boxCalc, Qt::Key_Space);
-        }
+        // Esc closes the history window instead of minimising anything.
         QTest::keyClick(w->boxCalc, Qt::Key_PageUp, Qt::ControlModifier);
         h = w->history();
         QVERIFY(h);
-        const FormParts last(h);
-        QCOMPARE(last.boxCalc->Text(), QStringLiteral("51"));
-        for (int i = 0; i < 60; ++i)
-            QTest::keyClick(last.boxCalc, Qt::Key_PageUp, Qt::ControlModifier);
-        QCOMPARE(last.boxCalc->Text(), QStringLiteral("2"));
-        QTest::keyClick(last.boxCalc, Qt::Key_Escape);
+        QTest::keyClick(FormParts(h).boxCalc, Qt::Key_Escape);
         QTRY_VERIFY(!h);
         QVERIFY(!w->windowState().testFlag(Qt::WindowMinimized));
     }

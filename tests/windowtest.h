@@ -35,63 +35,40 @@ inline void clickLabel(MavoLabel3D *label, Qt::MouseButton button = Qt::LeftButt
 struct FormParts
 {
     explicit FormParts(QObject *form)
-        : boxCalc(find<CalcField>(form, "boxCalc"))
-        , frame1(find<QFrame>(form, "frame1"))
-        , frame2(find<QFrame>(form, "frame2"))
-        , lblF1Label(find<QLabel>(form, "lblF1Label"))
-        , lblResult(find<MavoLabel3D>(form, "lblResult"))
-        , lblMemory(find<MavoLabel3D>(form, "lblMemory"))
-        , lblMemMenu(find<MavoLabel3D>(form, "lblMemMenu"))
-        , lblRound(find<MavoLabel3D>(form, "lblRound"))
-        , lblOptions(find<MavoLabel3D>(form, "lblOptions"))
-        , lblMoveSize(find<MavoLabel3D>(form, "lblMoveSize"))
-        , lblM(find<MavoLabel3D>(form, "lblM"))
-        , lblMC(find<MavoLabel3D>(form, "lblMC"))
-        , lblMR(find<MavoLabel3D>(form, "lblMR"))
-        , lblMPlus(find<MavoLabel3D>(form, "lblMPlus"))
-        , lblMMinus(find<MavoLabel3D>(form, "lblMMinus"))
-        , lblToolTip(find<MavoLabel3D>(form, "lblToolTip"))
-        , lblResultLabel(find<QLabel>(form, "lblResultLabel"))
-        , mnuClear(find<QAction>(form, "mnuClear"))
-        , TimerSelWork(find<QTimer>(form, "TimerSelWork"))
-        , TimerPointRefresh(find<QTimer>(form, "TimerPointRefresh"))
-        , TimerMyToolTip(find<QTimer>(form, "TimerMyToolTip"))
-        , TimerPressF1ForHelp(find<QTimer>(form, "TimerPressF1ForHelp"))
-        , hints(form->findChild<Hints *>())
+        : m_form(form)
     {
     }
-
     template <class T>
-    static T *find(QObject *form, const char *name)
+    T *find(const char *name) const
     {
-        return form->findChild<T *>(QLatin1String(name));
+        return m_form->findChild<T *>(QLatin1String(name));
     }
+    QAction *memoryItem(int cell) const { return m_form->findChild<QAction *>(QStringLiteral("mnuM%1").arg(cell)); }
 
-    QAction *memoryItem(int cell) const { return boxCalc->window()->findChild<QAction *>(QStringLiteral("mnuM%1").arg(cell)); }
-
-    CalcField *const boxCalc;
-    QFrame *const frame1;
-    QFrame *const frame2;
-    QLabel *const lblF1Label;
-    MavoLabel3D *const lblResult;
-    MavoLabel3D *const lblMemory;
-    MavoLabel3D *const lblMemMenu;
-    MavoLabel3D *const lblRound;
-    MavoLabel3D *const lblOptions;
-    MavoLabel3D *const lblMoveSize;
-    MavoLabel3D *const lblM;
-    MavoLabel3D *const lblMC;
-    MavoLabel3D *const lblMR;
-    MavoLabel3D *const lblMPlus;
-    MavoLabel3D *const lblMMinus;
-    MavoLabel3D *const lblToolTip;
-    QLabel *const lblResultLabel;
-    QAction *const mnuClear;
-    QTimer *const TimerSelWork;
-    QTimer *const TimerPointRefresh;
-    QTimer *const TimerMyToolTip;
-    QTimer *const TimerPressF1ForHelp;
-    Hints *const hints;
+    QObject *const m_form;
+    CalcField *const boxCalc = find<CalcField>("boxCalc");
+    QFrame *const frame1 = find<QFrame>("frame1");
+    QFrame *const frame2 = find<QFrame>("frame2");
+    QLabel *const lblF1Label = find<QLabel>("lblF1Label");
+    MavoLabel3D *const lblResult = find<MavoLabel3D>("lblResult");
+    MavoLabel3D *const lblMemory = find<MavoLabel3D>("lblMemory");
+    MavoLabel3D *const lblMemMenu = find<MavoLabel3D>("lblMemMenu");
+    MavoLabel3D *const lblRound = find<MavoLabel3D>("lblRound");
+    MavoLabel3D *const lblOptions = find<MavoLabel3D>("lblOptions");
+    MavoLabel3D *const lblMoveSize = find<MavoLabel3D>("lblMoveSize");
+    MavoLabel3D *const lblM = find<MavoLabel3D>("lblM");
+    MavoLabel3D *const lblMC = find<MavoLabel3D>("lblMC");
+    MavoLabel3D *const lblMR = find<MavoLabel3D>("lblMR");
+    MavoLabel3D *const lblMPlus = find<MavoLabel3D>("lblMPlus");
+    MavoLabel3D *const lblMMinus = find<MavoLabel3D>("lblMMinus");
+    MavoLabel3D *const lblToolTip = find<MavoLabel3D>("lblToolTip");
+    QLabel *const lblResultLabel = find<QLabel>("lblResultLabel");
+    QAction *const mnuClear = find<QAction>("mnuClear");
+    QTimer *const TimerSelWork = find<QTimer>("TimerSelWork");
+    QTimer *const TimerPointRefresh = find<QTimer>("TimerPointRefresh");
+    QTimer *const TimerMyToolTip = find<QTimer>("TimerMyToolTip");
+    QTimer *const TimerPressF1ForHelp = find<QTimer>("TimerPressF1ForHelp");
+    Hints *const hints = m_form->findChild<Hints *>();
 };
 
 // The main window as the program sets it up (the history window opens on Ctrl+PageUp), with
