@@ -1,16 +1,12 @@
 // The expression evaluator: the language (precedence, percent, integer operators, comparisons),
-// its failures, the 15-digit text round trip, texts that must fail cleanly however odd, and a
-// sample of generated texts that must give exactly what the reference implementation gives.
+// its failures, the 15-digit text round trip, and texts that must fail cleanly however odd. That
+// generated texts give exactly what the reference implementation gives is checked by
+// bench_differential (make bench).
 
 #include "evaluator.h"
-#include "expressiongenerator.h"
 #include "localescope.h"
-#include "referenceevaluator.h"
-#include "sheettext.h"
 
 #include <QTest>
-
-#include <cstring>
 
 namespace {
 
@@ -236,34 +232,6 @@ private slots:
         failed = true;
         QCOMPARE(EvaluateFlat(flat, QStringLiteral("@90"), locale, failed), 0.0);
         QVERIFY(failed);
-    }
-
-    // A fixed sample of the differential check (bench_differential runs a million): generated
-    // expressions and sheets give exactly what the reference implementation gives, failure flag,
-    // value bits, cleaned text and caret.
-    void sampleMatchesReference()
-    {
-        for (const char *decimal : {".", ","}) {
-            for (const bool leadingZero : {true, false}) {
-                const LocaleValues locale = testLocale(decimal, " ", leadingZero);
-                reference::setLocale(locale);
-                ExpressionGenerator gen(leadingZero ? 11 : 12, QLatin1Char(*decimal));
-                for (int i = 0; i < 1000; ++i) {
-                    const QString text = gen.next();
-                    bool failed = false, failedRef = false;
-                    const double result = EvaluateExpression(text, locale, failed);
-                    const double expected = reference::EvaluateExpression(text, failedRef);
-                    QVERIFY2(failed == failedRef && std::memcmp(&result, &expected, sizeof result) == 0, qPrintable(text));
-                }
-                for (int i = 0; i < 200; ++i) {
-                    const QString sheet = gen.sheet();
-                    qsizetype caret = i % (sheet.size() + 1), caretRef = caret;
-                    QVERIFY2(CleanSheetText(sheet, caret, locale) == reference::CleanSheetText(sheet, caretRef) && caret == caretRef,
-                             sheet.toUtf8().toPercentEncoding().constData());
-                    QCOMPARE(SheetExpression(sheet), reference::SheetExpression(sheet));
-                }
-            }
-        }
     }
 };
 

@@ -5,16 +5,11 @@
 
 #include "windowtest.h"
 
-#include <calcfield.h>
-#include <hints.h>
 #include <messagesink.h>
 #include <twips.h>
 
-#include <QFrame>
 #include <QAbstractButton>
 #include <QMessageBox>
-#include <QPointer>
-#include <QLabel>
 
 namespace {
 
@@ -194,16 +189,6 @@ private slots:
         w->hints->greetingTick(); // the 151st
         QVERIFY(w->frame1->isHidden());
         QVERIFY(!w->TimerPressF1ForHelp->isActive());
-
-        // The history window, another instance of the same form, has no greeting.
-        TextRing ring(kHistoryEntries);
-        ring.record({QStringLiteral("1+2"), 0, 3, 2});
-        QPointer<HistoryWindow> history = HistoryWindow::open(w.get(), ring);
-        const FormParts parts(history);
-        QVERIFY(!parts.TimerPressF1ForHelp->isActive());
-        QVERIFY(parts.frame1->isHidden());
-        history->close();
-        QTRY_VERIFY(!history);
     }
 
     // The question comes over the sheet with its text hidden, asked once; No switches the
