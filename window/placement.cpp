@@ -2,6 +2,14 @@
 
 #include "settings.h"
 
+Placement::Height Placement::heightFor(qint32 rows, bool strip, double caption, double fieldTop,
+                                       double fieldHeight) const
+{
+    // One row is rowHeight; the field has 120 twips of margins round its rows.
+    const double growth = rowHeight * rows + 120 - fieldHeight;
+    return {growth, caption + fieldTop + fieldHeight + growth + frameSpare + (strip ? stripHeight : 0)};
+}
+
 void Placement::readSavedPosition()
 {
     formLeft = static_cast<float>(Settings::readLong(Settings::FormLeft));

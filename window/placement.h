@@ -16,6 +16,16 @@ struct Placement
     float formLeft = 0;
     float formTop = 0;
 
+    // For a number of rows (within the options' limits): how much the field grows from its
+    // present height, and the window's outer height, given the caption bar (with the frame's
+    // lower border) and the field's top; the strip of memory buttons adds its height when shown.
+    struct Height
+    {
+        double fieldGrowth;
+        double window;
+    };
+    Height heightFor(qint32 rows, bool strip, double caption, double fieldTop, double fieldHeight) const;
+
     // The position saved when the program last ended.
     void readSavedPosition();
 

@@ -72,16 +72,16 @@ void frmTallyer::ResizeToRows(bool blnShowStrip, qint16 intRows, bool blnHeightO
     if (isMinimized() || isMaximized())
         showNormal();
 
-    // Heights in twips: the caption bar, the field's top and height, the spare part of
-    // the window beside them, and the strip when it is shown.
+    // Heights in twips. The frame spare is measured on the client area, so the frame's lower
+    // border (known once the window is shown) is counted with the caption bar, or the bottom
+    // would leave the screen.
     const double fieldHeight = boxCalc->height() * tppY;
-    double d = m_placement.rowHeight * rows + 120 - fieldHeight;
-    // The frame spare is measured on the client area, so the frame's lower border (known once
-    // the window is shown) is counted with the caption bar, or the bottom would leave the screen.
     const int lowerBorder = std::max(0, frameGeometry().bottom() - geometry().bottom());
     const double caption = (captionBarPixels() + lowerBorder) * tppY;
-    double h = caption + boxCalc->y() * tppY + fieldHeight + d + m_placement.frameSpare
-        + (blnShowStrip ? m_placement.stripHeight : 0);
+    const Placement::Height height =
+        m_placement.heightFor(rows, blnShowStrip, caption, boxCalc->y() * tppY, fieldHeight);
+    double d = height.fieldGrowth;
+    double h = height.window;
 
     // Where the window stands: its saved place the first time, its last place after; a window
     // that would leave the screen at the bottom moves up, one taller than the screen shows fewer
