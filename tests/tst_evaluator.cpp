@@ -50,7 +50,6 @@ private slots:
         failure("code-marker-in-input", "1@632");
 
         // Runs of minus signs: pairs cancel, a subtraction is a "-" behind a digit or ")".
-        value("double-minus", "--5", 5);
         value("three-minus-between", "5---3", 2);
         value("two-then-unary-minus", "2--3", 5);     // the scan resumes behind the inserted code
         value("zero-then-unary-minus", "10--3", 13);  // "2" is coded first, so "@62-" stays unary
@@ -68,7 +67,6 @@ private slots:
         value("mod-before-plus", "7+1MOD3", 8);
         value("compare-after-sum", "1+1=2", -1);
         value("compare-chain-left-to-right", "3>2>1", 0);
-        value("less", "1<2", -1);
         value("not-different", "1<>1", 0);
         value("greater-or-equal", "3>=3", -1);
 
@@ -84,29 +82,24 @@ private slots:
         failure("percent-then-separator", "100+5%.5");
         failure("percent-after-power", "2^5%");
         failure("percent-of-lone-group", "(5)%");
-        failure("percent-first", "%5");
         failure("percent-by-zero", "5/0%");
 
         // Parentheses.
         value("two-groups", "((1+2)*(3+4))", 21);
         failure("implicit-product-before", "2(3)");
-        failure("implicit-product-after", "(2)3");
         failure("separator-after-group", "(2).5");
         failure("empty-group", "()");
         failure("crossed", ")(");
-        failure("crossed-later", "(1))+((2)");
 
         // Integer division and MOD: operands rounded to 32 bits, halves to even.
         value("intdiv-truncates-toward-zero", "-7\\2", -3);
         value("intdiv-half-down-to-even", "2.5\\1", 2);
-        value("intdiv-half-up-to-even", "3.5\\1", 4);
         value("mod-sign-of-left", "-7MOD3", -1);
         value("mod-half-to-even", "6.5MOD4", 2);
         value("intdiv-rounds-into-range", "-2147483648.5\\1", -2147483648.0);
         failure("intdiv-rounds-out-of-range", "2147483647.5\\1");
         failure("intdiv-right-over-range", "1\\2147483648");
         failure("intdiv-min-by-minus-one", "-2147483648\\-1");
-        failure("mod-min-by-minus-one", "-2147483648MOD-1");
         failure("mod-lower-case", "7mod3");
         failure("intdiv-by-zero-after-rounding", "5\\0.4");
         failure("mod-by-zero", "5MOD0");
@@ -132,14 +125,12 @@ private slots:
         value("two-digit-exponent", "10^99", 1e99);
         failure("sixteen-digits", "9999999999999999+1");
         failure("three-digit-exponent", "10^100");
-        failure("three-digit-negative-exponent", "0.1^100");
 
         // The locale's separator and leading-zero flag.
         value("comma-operand", "1,5*2", 3, ",");
         failure("comma-locale-rejects-point", "1.5*2", ",");
         failure("point-locale-rejects-comma", "1,5*2");
         value("comma-percent-operand", "100+5,5%", 105.5, ",");
-        failure("comma-after-percent", "100+5%,5", ",");
         failure("leading-comma-zero-required", ",5+1", ",");
         value("leading-comma-zero-optional", ",5+1", 1.5, ",", false);
         value("negative-leading-comma", "-,5", -0.5, ",", false);
@@ -148,7 +139,6 @@ private slots:
         // Very long texts: no recursion that could overflow the stack, nothing quadratic.
         constexpr int n = 100000;
         failure("unclosed-parens", QString(n, u'('));
-        failure("empty-nested-groups", QString(n, u'(') + QString(n, u')'));
         value("nested-groups", QString(n, u'(') + u'1' + QString(n, u')'), 1);
         value("nested-sums", QStringLiteral("1+(").repeated(n) + u'1' + QString(n, u')'), n + 1);
         value("long-sum", QStringLiteral("1+").repeated(n) + u'1', n + 1);

@@ -30,7 +30,6 @@ private slots:
         QTest::newRow("two-spaces-to-line-break") << "1    2 3" << "  " << "\r\n" << false << "1\r\n\r\n2 3"
                                                   << Positions{2, 4};
         QTest::newRow("replacement-contains-find") << "a-b-" << "-" << "--" << false << "a--b--" << Positions{2, 4};
-        QTest::newRow("replacement-contains-find-other-case") << "aA" << "a" << "A" << true << "AA" << Positions{1, 2};
         QTest::newRow("case-insensitive") << "MOD mod Mod" << "mod" << "@50" << true << "@50 @50 @50"
                                           << Positions{1, 5, 9};
         QTest::newRow("case-sensitive") << "MOD mod Mod" << "mod" << "@50" << false << "MOD @50 Mod" << Positions{5};
@@ -66,14 +65,11 @@ private slots:
         row("trim-caret-inside", false, "  ab  ", " ", 3, 3, "ab", 1);
         row("trim-caret-at-end", false, "  ab  ", " ", 3, 6, "ab", 2);
         row("trim-left-only", false, "  ab  ", " ", 1, 6, "ab  ", 4);
-        row("trim-right-only", false, "  ab ", " ", 2, 5, "  ab", 4);
         row("trim-caret-stops-at-zero", false, "\t x", "\t ", 3, 1, "x", 0);
         row("trim-all-caret-zero", false, "   ", " ", 3, 0, "", 0);
         row("trim-case-insensitive", false, "XxaXx", "x", 3, 0, "a", 0, true);
         row("filter-drop-at-caret", true, "1 2", " ", 0, 2, "12", 1);
-        row("filter-drop-behind-caret", true, "1 2", " ", 0, 1, "12", 1);
         row("filter-keep", true, "a1b2c3", "0123456789", 1, 3, "123", 1);
-        row("filter-keep-case-sensitive", true, "ABc", "abc", 1, 3, "c", 1);
         row("filter-keep-case-insensitive", true, "ABc", "abc", 1, 3, "ABc", 3, true);
     }
     void caretHelpers()
@@ -101,7 +97,6 @@ private slots:
 
         QTest::newRow("before-first") << false << "a=b=c" << "=" << "" << "a";
         QTest::newRow("before-last-included") << false << "a<>b<>c" << "<>" << "wi" << "a<>b<>";
-        QTest::newRow("before-missing-whole") << false << "abc" << "=" << "a" << "abc";
         QTest::newRow("after-last") << true << "a=b=c" << "=" << "" << "c";
         QTest::newRow("after-first-included") << true << "a<>b<>c" << "<>" << "wi" << "<>b<>c";
         QTest::newRow("after-trimmed") << true << "k = v \t" << "=" << "wt" << "v";
@@ -133,11 +128,9 @@ private slots:
         row("comma-becomes-point", ".", "1,5+2", 3, "1.5+2", 3);
         row("point-becomes-comma", ",", "1.5+2", 3, "1,5+2", 3);
         row("three-minus-to-one", ".", "5---2", 5, "5-2", 3);
-        row("caret-inside-minus-run", ".", "5---2", 4, "5-2", 2);
         row("four-minus-to-two", ".", "5----2", 6, "5--2", 4);
         row("minus-run-joined-by-space", ".", "5- --2", 6, "5-2", 3);
         row("minus-run-joined-by-foreign-character", ".", "5--x-3", 6, "5-3", 3);
-        row("minus-run-joined-by-lone-break", ".", "5-\n--3", 6, "5-3", 3);
         row("spaces-caret-after-same-digit", ".", "1 000 + 2", 5, "1000+2", 4);
         row("foreign-characters-dropped", ".", QStringLiteral("1\t2\u20ac+a3"), 7, "12+3", 4);
         row("whole-alphabet-kept", ".", "0123456789%+-()*/\\^<>=.", 23, "0123456789%+-()*/\\^<>=.", 23);
@@ -145,10 +138,8 @@ private slots:
         row("caret-inside-leading-row", ".", "\r\n5", 1, "5", -1);
         row("trailing-break-after-operator", ".", "7+\r\n", 4, "7+\r\n", 4);
         row("trailing-break-after-number", ".", "7\r\n", 3, "7", 3);
-        row("trailing-breaks-down-to-operator", ".", "7+\r\n\r\n", 6, "7+\r\n", 6);
         row("empty-row-inside-kept", ".", "1+\r\n\r\n2", 0, "1+\r\n\r\n2", 0);
         row("lone-cr-and-lf-dropped", ".", "1+\r2\n3", 6, "1+23", 4);
-        row("lf-cr-is-no-break", ".", "2\n\r3", 4, "23", 2);
         row("cr-before-pair", ".", "2+\r\r\n3", 6, "2+\r\n3", 5);
         row("restore-swaps-and-drops-spaces-only", ".", "1,5 ab\r", 7, "1.5ab\r", 6, true);
     }
@@ -186,7 +177,6 @@ private slots:
         QTest::newRow("digit-run-stays-whole") << "123456" << 45 << false << "123456";
         QTest::newRow("after-a-cut-runs-cut-at-width") << "1+23456789" << 45 << false << "1+\r\n2345\r\n6789";
         QTest::newRow("already-broken-row") << "123456" << 45 << true << "1234\r\n56";
-        QTest::newRow("nothing-fits-one-character-each") << "1+2" << 5 << false << "1+2";
         QTest::newRow("wide-operator") << "12*3+4" << 65 << false << "12*\r\n3+4";
         QTest::newRow("rows-wrapped-one-by-one") << "12+34\r\n5" << 45 << false << "12+\r\n34\r\n5";
         QTest::newRow("long-row") << QStringLiteral("1+").repeated(1000) + u'1' << 45 << false
