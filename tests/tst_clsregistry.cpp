@@ -19,12 +19,15 @@ Q_DECLARE_METATYPE(Options)
 
 static const QString kKey = QStringLiteral("SOFTWARE\\Mavo\\Tallyer");
 
-static QJsonObject storedKey(const QString &path)
+static QByteArray fileBytes(const QString &path)
 {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    return QJsonDocument::fromJson(file.readAll()).object().value(kKey).toObject();
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+static QJsonObject storedKey(const QString &path)
+{
+    return QJsonDocument::fromJson(fileBytes(path)).object().value(kKey).toObject();
 }
 
 // The settings store: both kinds of value, what reads as missing, the damaged-file path, the store
@@ -54,68 +57,51 @@ private slots:
         QCOMPARE(clsRegistry::instance().filePath(), m_home.filePath(QStringLiteral("Mavo/Tallyer.json")));
     }
 
-    void valuesRoundTrip_data()
+    // A value written with SetString or SetLong (a QString or an int), or a whole store file (a
+    // QByteArray), then read as text or as a long; a null expected value reads as missing.
+    void valuesRead_data()
     {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QVariant>("value"); // QString: SetString, int: SetLong
-
-        QTest::newRow("empty-text-is-a-value") << "InWordsFile" << QVariant(QString(""));
-        QTest::newRow("cyrillic-text") << "InWordsFile" << QVariant(QString("InWordsRubles рус.txt"));
-        QTest::newRow("default-value-text") << "" << QVariant(QString("unnamed"));
-        QTest::newRow("smallest-long") << "FormLeft" << QVariant(std::numeric_limits<qint32>::min());
-        QTest::newRow("system-colour-high-bit") << "BackColor" << QVariant(qint32(0x80000018u));
-    }
-    void valuesRoundTrip()
-    {
-        QFETCH(QString, name);
-        QFETCH(QVariant, value);
-        const bool isText = value.typeId() == QMetaType::QString;
-
-        clsRegistry store(storePath());
-        bool blnError = true;
-        if (isText) {
-            QVERIFY(store.SetString(HKEY_CURRENT_USER, kKey, name, value.toString()));
-            QCOMPARE(store.GetString(HKEY_CURRENT_USER, kKey, name, "default", blnError), value.toString());
-        } else {
-            QVERIFY(store.SetLong(HKEY_CURRENT_USER, kKey, name, value.toInt()));
-            QCOMPARE(store.GetLong(HKEY_CURRENT_USER, kKey, name, 12345, blnError), value.toInt());
-        }
-        QVERIFY(!blnError);
-        // Stored as the registry would: a JSON string or a signed 32-bit JSON integer, under the key path.
-        const QJsonValue stored = storedKey(storePath()).value(name);
-        QCOMPARE(stored.isString(), isText);
-        QCOMPARE(stored.toVariant().toString(), value.toString());
-    }
-
-    void readsAsMissing_data()
-    {
-        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<QVariant>("written");
         QTest::addColumn<bool>("readText");
-        QTest::addColumn<QVariant>("expected"); // null: the value reads as missing
+        QTest::addColumn<QVariant>("expected");
 
-        const auto doc = [](const QByteArray &value) { return R"({"SOFTWARE\\Mavo\\Tallyer": {"V": )" + value + "}}"; };
+        const auto same = [](const char *tag, bool readText, const QVariant &value) {
+            QTest::newRow(tag) << value << readText << value;
+        };
+        same("empty-text-is-a-value", true, QString(""));
+        same("cyrillic-text", true, QString("InWordsRubles рус.txt"));
+        same("smallest-long", false, std::numeric_limits<qint32>::min());
+        same("system-colour-high-bit", false, qint32(0x80000018u));
+        const auto doc = [](const QByteArray &value) {
+            return QVariant(R"({"SOFTWARE\\Mavo\\Tallyer": {"V": )" + value + "}}");
+        };
         const auto text = [&doc](const QString &value) { return doc('"' + value.toUtf8() + '"'); };
         QTest::newRow("text-read-as-long") << doc(R"("3")") << false << QVariant();
         QTest::newRow("long-read-as-text") << doc("3") << true << QVariant();
         QTest::newRow("fraction-is-no-dword") << doc("2.5") << false << QVariant();
         QTest::newRow("beyond-32-bits") << doc("4294967296") << false << QVariant();
         QTest::newRow("unsigned-spelling-of-colour") << doc("2147483672") << false << QVariant(qint32(0x80000018u));
-        QTest::newRow("key-not-an-object") << QByteArray(R"({"SOFTWARE\\Mavo\\Tallyer": 5})") << false << QVariant();
-        QTest::newRow("empty-file") << QByteArray() << false << QVariant();
+        QTest::newRow("key-not-an-object") << QVariant(QByteArray(R"({"SOFTWARE\\Mavo\\Tallyer": 5})")) << false << QVariant();
+        QTest::newRow("empty-file") << QVariant(QByteArray()) << false << QVariant();
         // The buffer is 16 384 bytes and must hold the UTF-8 text plus its terminating zero.
         QTest::newRow("16383-ascii-fits") << text(QString(16383, 'a')) << true << QVariant(QString(16383, 'a'));
         QTest::newRow("16384-ascii-too-long") << text(QString(16384, 'a')) << true << QVariant();
         QTest::newRow("8192-cyrillic-16384-bytes-too-long") << text(QString(8192, QChar(0x0416))) << true << QVariant();
     }
-    void readsAsMissing()
+    void valuesRead()
     {
-        QFETCH(QByteArray, file);
+        QFETCH(QVariant, written);
         QFETCH(bool, readText);
         QFETCH(QVariant, expected);
 
-        writeRaw(file);
-        const clsRegistry store(storePath());
-        bool blnError = false;
+        clsRegistry store(storePath());
+        if (written.typeId() == QMetaType::QByteArray)
+            writeRaw(written.toByteArray());
+        else if (written.typeId() == QMetaType::QString)
+            QVERIFY(store.SetString(HKEY_CURRENT_USER, kKey, "V", written.toString()));
+        else
+            QVERIFY(store.SetLong(HKEY_CURRENT_USER, kKey, "V", written.toInt()));
+        bool blnError = !expected.isNull();
         const QVariant read = readText ? QVariant(store.GetString(HKEY_CURRENT_USER, kKey, "V", "dflt", blnError))
                                        : QVariant(store.GetLong(HKEY_CURRENT_USER, kKey, "V", -77, blnError));
         QCOMPARE(read, expected.isNull() ? (readText ? QVariant("dflt") : QVariant(-77)) : expected);
@@ -124,19 +110,14 @@ private slots:
 
     void writeKeepsOtherValuesAndKeys()
     {
-        writeRaw(R"({"SOFTWARE\\Other": {"X": "kept"}, "SOFTWARE\\Mavo\\Tallyer": {"MaxRows": 20}})");
+        writeRaw(R"({"SOFTWARE\\Other": {"X": "kept"}, "SOFTWARE\\Mavo\\Tallyer": {"MaxRows": 20, "MinRows": 2}})");
         clsRegistry store(storePath());
-        QVERIFY(store.SetLong(HKEY_CURRENT_USER, kKey, "MinRows", 3));
-        QVERIFY(store.SetLong(HKEY_CURRENT_USER, kKey, "MaxRows", 30));
+        QVERIFY(store.SetLong(HKEY_CURRENT_USER, kKey, "RoundTo", 3));
+        QVERIFY(store.SetString(HKEY_CURRENT_USER, kKey, "MaxRows", "many")); // the value changes kind
+        QCOMPARE(storedKey(storePath()), (QJsonObject{{"MaxRows", "many"}, {"MinRows", 2}, {"RoundTo", 3}}));
         bool blnError = true;
         QCOMPARE(store.GetString(HKEY_CURRENT_USER, "SOFTWARE\\Other", "X", "", blnError), QString("kept"));
         QVERIFY(!blnError);
-        QCOMPARE(store.GetLong(HKEY_CURRENT_USER, kKey, "MinRows", 0, blnError), 3);
-        QCOMPARE(store.GetLong(HKEY_CURRENT_USER, kKey, "MaxRows", 0, blnError), 30);
-        // An overwritten value changes kind with the write.
-        QVERIFY(store.SetString(HKEY_CURRENT_USER, kKey, "MaxRows", "many"));
-        QCOMPARE(store.GetLong(HKEY_CURRENT_USER, kKey, "MaxRows", 10, blnError), 10);
-        QVERIFY(blnError);
     }
 
     void corruptStoreIsKeptAside()
@@ -150,17 +131,13 @@ private slots:
         QVERIFY(!QFileInfo::exists(store.corruptFilePath())); // reading changes nothing
 
         QVERIFY(store.SetLong(HKEY_CURRENT_USER, kKey, "MaxRows", 12));
-        QFile kept(store.corruptFilePath());
-        QVERIFY(kept.open(QIODevice::ReadOnly));
-        QCOMPARE(kept.readAll(), garbage);
-        kept.close();
+        QCOMPARE(fileBytes(store.corruptFilePath()), garbage);
         QCOMPARE(storedKey(storePath()), (QJsonObject{{"MaxRows", 12}}));
 
         // A later damage replaces the older kept copy: the newest one is kept.
         writeRaw("second damage");
         QVERIFY(store.SetString(HKEY_CURRENT_USER, kKey, "FontName", "Verdana"));
-        QVERIFY(kept.open(QIODevice::ReadOnly));
-        QCOMPARE(kept.readAll(), QByteArray("second damage"));
+        QCOMPARE(fileBytes(store.corruptFilePath()), QByteArray("second damage"));
         QCOMPARE(store.GetString(HKEY_CURRENT_USER, kKey, "FontName", "", blnError), QString("Verdana"));
     }
 
@@ -304,9 +281,7 @@ private slots:
         // An empty store reads as the defaults, and reading creates nothing, not even the folder.
         QVERIFY(!fromEmptyStore || (Options::load(store) == options && !QFileInfo::exists(m_dir->filePath("Mavo"))));
         QVERIFY(options.save(store));
-        QFile file(storePath());
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        QCOMPARE(QJsonDocument::fromJson(file.readAll()).object().value(Settings::kKey).toObject(), stored);
+        QCOMPARE(storedKey(storePath()), stored);
         QCOMPARE(Options::load(store), options);
 
         // Any non-zero integer is true, as a value written by hand or by an older version may be.
