@@ -16,6 +16,8 @@
 
 namespace {
 
+using Requests = QList<std::pair<int, int>>; // interface language, help topic
+
 // The interface language the texts are taken in (the platform's locale as the program sees it).
 void useLanguage(int lcid)
 {
@@ -97,57 +99,47 @@ private slots:
         QVERIFY(!openHelpWindow());
     }
 
+    // Each row asks for help once or more (language and topic): every request shows the one help
+    // window, titled in the language and scrolled so that the topic's heading is at the top (as far
+    // as it can be); another language loads the other file into the same window.
     void opensAtContextAnchor_data()
     {
-        QTest::addColumn<int>("lcid");
-        QTest::addColumn<int>("context");
-        QTest::addColumn<QString>("title");
-        QTest::newRow("english-main-window") << kLcidEnglish << 1000 << "Mavo Tallyer - Help";
-        QTest::newRow("russian-options-dialog") << kLcidRussian << 2000 << "Mavo Tallyer - Справка";
+        QTest::addColumn<Requests>("requests");
+        QTest::newRow("english-main-window") << Requests{{kLcidEnglish, 1000}};
+        QTest::newRow("russian-options-dialog") << Requests{{kLcidRussian, 2000}};
+        QTest::newRow("same-window-scrolls-back-up") << Requests{{kLcidEnglish, 2000}, {kLcidEnglish, 1000}};
+        QTest::newRow("language-change-reloads-same-window")
+            << Requests{{kLcidEnglish, 2000}, {kLcidRussian, 1000}};
     }
     void opensAtContextAnchor()
     {
-        QFETCH(int, lcid);
-        QFETCH(int, context);
-        QFETCH(QString, title);
-        const QString helpFile = programFile(lcid == kLcidRussian ? "tallyerRu.html" : "tallyerEn.html");
-        useLanguage(lcid);
+        QFETCH(Requests, requests);
         QWidget owner;
         owner.show();
-        QTextBrowser *browser = ShowHelp(&owner, helpFile, HH_HELP_CONTEXT, context);
-        QVERIFY(browser);
+        QTextBrowser *first = nullptr;
+        for (const auto &[lcid, context] : requests) {
+            const bool russian = lcid == kLcidRussian;
+            const QString helpFile = programFile(russian ? "tallyerRu.html" : "tallyerEn.html");
+            useLanguage(lcid);
+            QTextBrowser *browser = ShowHelp(&owner, helpFile, HH_HELP_CONTEXT, context);
+            QVERIFY(browser && (!first || browser == first));
+            first = browser;
+            QTRY_VERIFY(browser->window()->isVisible());
+            QCOMPARE(browser->window()->windowTitle(), QString(russian ? "Mavo Tallyer - Справка" : "Mavo Tallyer - Help"));
+            QCOMPARE(browser->source().toLocalFile(), helpFile);
+            QCOMPARE(browser->source().fragment(), QString::number(context));
+            QCOMPARE(browser->toPlainText().contains(QStringLiteral("Главное окно")), russian);
+
+            // Both topics exist in each file, the options topic well below the top.
+            const qreal top1000 = anchorTop(browser, "1000");
+            const qreal top2000 = anchorTop(browser, "2000");
+            QVERIFY(top1000 > 0 && top2000 > top1000 + browser->viewport()->height());
+            QScrollBar *bar = browser->verticalScrollBar();
+            const qreal wanted = qMin<qreal>(context == 1000 ? top1000 : top2000, bar->maximum());
+            QTRY_VERIFY2(qAbs(bar->value() - wanted) <= 20,
+                         qPrintable(QString("scrolled to %1, topic at %2").arg(bar->value()).arg(wanted)));
+        }
         QVERIFY(m_shown.isEmpty());
-        QTRY_VERIFY(browser->window()->isVisible());
-        QCOMPARE(browser->window()->windowTitle(), title);
-        QCOMPARE(browser->source().toLocalFile(), helpFile);
-        QCOMPARE(browser->source().fragment(), QString::number(context));
-
-        // Both topics exist in each file, the options topic well below the top, and the window is
-        // scrolled so that the topic's heading is at the top (as far as it can be).
-        const qreal top1000 = anchorTop(browser, "1000");
-        const qreal top2000 = anchorTop(browser, "2000");
-        QVERIFY(top1000 > 0 && top2000 > top1000 + browser->viewport()->height());
-        QScrollBar *bar = browser->verticalScrollBar();
-        const qreal wanted = qMin<qreal>(context == 1000 ? top1000 : top2000, bar->maximum());
-        QTRY_VERIFY2(qAbs(bar->value() - wanted) <= 20,
-                     qPrintable(QString("scrolled to %1, topic at %2").arg(bar->value()).arg(wanted)));
-    }
-
-    void oneHelpWindowIsReused()
-    {
-        QWidget owner;
-        owner.show();
-        QTextBrowser *first = ShowHelp(&owner, programFile("tallyerEn.html"), HH_HELP_CONTEXT, 2000);
-        QVERIFY(first);
-        QTRY_VERIFY(first->verticalScrollBar()->value() > 0);
-        QCOMPARE(ShowHelp(&owner, programFile("tallyerEn.html"), HH_HELP_CONTEXT, 1000), first);
-        QTRY_VERIFY(qAbs(first->verticalScrollBar()->value() - anchorTop(first, "1000")) <= 20);
-
-        // The language changed: the other file is loaded into the same window.
-        useLanguage(kLcidRussian);
-        QCOMPARE(ShowHelp(&owner, programFile("tallyerRu.html"), HH_HELP_CONTEXT, 1000), first);
-        QVERIFY(first->toPlainText().contains(QStringLiteral("Главное окно")));
-        QCOMPARE(first->window()->windowTitle(), QString("Mavo Tallyer - Справка"));
     }
 
     // The options dialog is modal and passes the main window as owner; a help window that
