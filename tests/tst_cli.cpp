@@ -65,13 +65,11 @@ void TestCli::commands_data()
     ok("eval-no-break-space", {"eval", "--decimal=,", QStringLiteral("--thousands=\u00a0"), "1234567,891"},
        "1\xc2\xa0" "234\xc2\xa0" "567,89\n");
     ok("eval-no-leading-zero", {"eval", "--no-leading-zero", ".5+1"}, "1.50\n");
-    ok("eval-raw-beyond-display-limit", {"eval", "--raw", "999999999999999+1"}, "1e+15\n");
-    ok("eval-raw-always-point", {"eval", "--raw", "--decimal=,", "-1/4"}, "-0.25\n");
+    ok("eval-raw-beyond-display-limit-with-point", {"eval", "--raw", "--decimal=,", "-10^16/4"}, "-2.5e+15\n");
     // Every input line gives one line, a failed one too; the exit code stays 0.
     ok("eval-stdin-line-per-line", {"eval", "-"}, "2.00\nerror\nerror\n6.00\nerror\n7.00\n", none,
        "1+1\n1/0\n\n2*3\r\n10^15\n7");
     ok("sheet-lf-rows-cleaned", {"sheet", "FILE"}, "1,002.50\n", "1 000 +\n\n2,5\n");
-    ok("sheet-comma-locale-swaps-point", {"sheet", "--decimal=,", "--thousands=.", "FILE"}, "3,00\n", "1.5*\n2\n");
     ok("sheet-from-stdin", {"sheet", "-"}, "5.00\n", none, "2+\r\n3");
     // As on a cheque, the sign is dropped.
     ok("words-line-per-amount", {"words", "1", "-2.5", "0"},
@@ -84,11 +82,8 @@ void TestCli::commands_data()
     const auto failed = [&](const char *name, const QStringList &args, const QByteArray &file = {}) {
         QTest::newRow(name) << args << file << none << 1 << QByteArray("error\n") << none;
     };
-    failed("eval-division-by-zero", {"eval", "1/0"});
-    failed("eval-expression-after-end-of-options", {"eval", "--", "--round=1"});
     failed("eval-beyond-display-limit", {"eval", "-10^15"});
     failed("sheet-empty-file", {"sheet", "FILE"}, "");
-    failed("sheet-rows-not-continued", {"sheet", "FILE"}, "1\n2\n");
     // Amounts beyond the limit get an empty line each and the message; the others are converted.
     const auto words = [&](const char *name, const QStringList &args, const QByteArray &file,
                            const QByteArray &out, const QByteArray &err) {
@@ -115,7 +110,6 @@ void TestCli::commands_data()
     usage("unknown-command", {"add", "1"}, "unknown command 'add'");
     usage("unknown-option", {"eval", "--x", "1"}, "unknown option '--x'");
     usage("missing-expression", {"eval"}, "eval takes one expression, or - for standard input");
-    usage("two-files", {"sheet", "a", "b"}, "sheet takes one file name, or - for standard input");
     usage("round-above-nine", {"eval", "--round=10", "1"}, "--round takes a whole number from 0 to 9");
     usage("decimal-not-point-or-comma", {"eval", "--decimal=;", "1"}, "--decimal takes \".\" or \",\"");
     usage("thousands-two-characters", {"sheet", "--thousands=ab", "-"}, "--thousands takes exactly one character");
