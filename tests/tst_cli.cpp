@@ -128,7 +128,6 @@ void TestCli::commands()
     QFETCH(int, exitCode);
     QFETCH(QByteArray, out);
     QFETCH(QByteArray, err);
-
     const QString path = m_dir.filePath(QStringLiteral("sheet.txt"));
     for (QString &arg : args)
         arg.replace(QStringLiteral("FILE"), arg.startsWith(QLatin1String("--file=")) ? QStringLiteral("sheet.txt") : path)

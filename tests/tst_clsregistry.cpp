@@ -93,7 +93,6 @@ private slots:
         QFETCH(QVariant, written);
         QFETCH(bool, readText);
         QFETCH(QVariant, expected);
-
         clsRegistry store(storePath());
         if (written.typeId() == QMetaType::QByteArray)
             writeRaw(written.toByteArray());
@@ -227,13 +226,11 @@ private slots:
         row("empty-font-name-is-a-value", "FontName", QString(""), QString(""));
         row("font-name-integer-reads-tahoma", "FontName", 5, QString("Tahoma"));
     }
-
     void storedValuesAreMended()
     {
         QFETCH(QString, name);
         QFETCH(QVariant, stored);
         QFETCH(QVariant, expected);
-
         clsRegistry store(storePath());
         if (stored.typeId() == QMetaType::QString)
             QVERIFY(store.SetString(HKEY_CURRENT_USER, Settings::kKey, name, stored.toString()));
@@ -270,13 +267,11 @@ private slots:
                            {"FontBold", -1}, {"FontItalic", -1}, {"FontColor", 0xFF8000},
                            {"BackColor", qint64(qint32(0x80000005u))}, {"ColorsCustom", "100|101|7"}};
     }
-
     void optionsRoundTrip()
     {
         QFETCH(bool, fromEmptyStore);
         QFETCH(Options, options);
         QFETCH(QJsonObject, stored);
-
         clsRegistry store(storePath());
         // An empty store reads as the defaults, and reading creates nothing, not even the folder.
         QVERIFY(!fromEmptyStore || (Options::load(store) == options && !QFileInfo::exists(m_dir->filePath("Mavo"))));

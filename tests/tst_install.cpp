@@ -70,14 +70,12 @@ private slots:
         QTest::newRow("program-folder-without-data") << "portable/tallyer-cli" << QStringList{"words", "5"}
             << "/nonexistent:PREFIX" << QByteArray("Five dollars 00 cents\n");
     }
-
     void cliFindsWordsFiles()
     {
         QFETCH(QString, program);
         QFETCH(QStringList, args);
         QFETCH(QString, dataDirs);
         QFETCH(QByteArray, out);
-
         QCOMPARE(run(m_dir.filePath(program), args, dataDirs.replace("PREFIX", m_prefix + "/share")), out);
         QCOMPARE(m_exitCode, 0);
     }
@@ -98,7 +96,6 @@ private slots:
         QTest::newRow("calculator") << "tallyer";
         QTest::newRow("command-line") << "tallyer-cli";
     }
-
     void usageAndManualAgree()
     {
         QFETCH(QString, program);
