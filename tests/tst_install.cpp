@@ -75,8 +75,7 @@ private slots:
         QFETCH(QString, program);
         QFETCH(QStringList, args);
         QFETCH(QString, dataDirs);
-        QFETCH(QByteArray, out);
-        QCOMPARE(run(m_dir.filePath(program), args, dataDirs.replace("PREFIX", m_prefix + "/share")), out);
+        QTEST(run(m_dir.filePath(program), args, dataDirs.replace("PREFIX", m_prefix + "/share")), "out");
         QCOMPARE(m_exitCode, 0);
     }
 
@@ -99,8 +98,8 @@ private slots:
     void usageAndManualAgree()
     {
         QFETCH(QString, program);
-        const QString version = QString::fromUtf8(run(m_prefix + "/bin/" + program, {"--version"}, "/nonexistent"));
-        QCOMPARE(version, program + " (Mavo Tallyer) 3.9.13\n");
+        QCOMPARE(QString::fromUtf8(run(m_prefix + "/bin/" + program, {"--version"}, "/nonexistent")),
+                 program + " (Mavo Tallyer) 3.9.13\n");
         const QString usage = QString::fromUtf8(run(m_prefix + "/bin/" + program, {"--help"}, "/nonexistent"));
         QCOMPARE(m_exitCode, 0);
         // Neither opened a window (there is no display) nor wrote settings.
@@ -111,12 +110,9 @@ private slots:
         const QString roff = QString::fromUtf8(manual.readAll()).remove(QLatin1Char('\\'));
         QVERIFY(roff.contains("Tallyer 3.9.13"));
         static const QRegularExpression option(QStringLiteral("--[a-z][a-z-]*"));
-        int options = 0;
-        for (const QRegularExpressionMatch &m : option.globalMatch(usage)) {
+        QVERIFY(usage.contains("--version"));
+        for (const QRegularExpressionMatch &m : option.globalMatch(usage))
             QVERIFY2(roff.contains(m.captured()), qPrintable(m.captured()));
-            ++options;
-        }
-        QVERIFY(options >= 2);
     }
 };
 
