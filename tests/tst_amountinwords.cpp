@@ -35,6 +35,8 @@ Currency amount(const QString &text)
     return Currency::fromText(text).value(); // throws on a bad amount in a table
 }
 
+using Shown = QList<QPair<QString, MessageIcon>>; // the messages shown, with their icons
+
 } // namespace
 
 class TestAmountInWords : public QObject
@@ -58,28 +60,26 @@ private slots:
         QTest::addColumn<QString>("decimal");
         QTest::addColumn<QVariant>("scaled");
 
-        const auto ok = [](const char *name, const QVariant &input, qint64 scaled, const char *decimal = ".") {
-            QTest::newRow(name) << input << QString(decimal) << QVariant(scaled);
+        const auto row = [](const char *name, const QVariant &input, const QVariant &scaled, const char *decimal = ".") {
+            QTest::newRow(name) << input << QString(decimal) << scaled;
         };
-        const auto bad = [](const char *name, const QVariant &input, const char *decimal = ".") {
-            QTest::newRow(name) << input << QString(decimal) << QVariant();
-        };
+        const QVariant bad; // no value
         // 1/32 is an exact half of a ten-thousandth: away from zero, not to even.
-        ok("double-exact-half-up", 0.03125, 313);
-        ok("double-largest-representable", 922337203685477.5, 9223372036854775000);
-        bad("double-past-the-range", 922337203685477.625);
-        bad("double-nan", std::numeric_limits<double>::quiet_NaN());
+        row("double-exact-half-up", 0.03125, qint64(313));
+        row("double-largest-representable", 922337203685477.5, qint64(9223372036854775000));
+        row("double-past-the-range", 922337203685477.625, bad);
+        row("double-nan", std::numeric_limits<double>::quiet_NaN(), bad);
 
-        ok("text-panel-negative-with-space", QString("- 5,5"), -55000, ",");
-        ok("text-fifth-decimal-half-up", QString("0.00005"), 1);
-        ok("text-fifth-decimal-below-half", QString("0.0000499999"), 0);
-        ok("text-largest", QString("922337203685477.5807"), std::numeric_limits<qint64>::max());
-        bad("text-one-past-largest", QString("922337203685477.5808"));
-        bad("text-empty", QString(""));
-        bad("text-two-separators", QString("1.2.3"));
-        bad("text-foreign-separator", QString("1.5"), ",");
-        bad("text-exponent", QString("1e5"));
-        bad("text-space-before", QString(" 5"));
+        row("text-panel-negative-with-space", QString("- 5,5"), qint64(-55000), ",");
+        row("text-fifth-decimal-half-up", QString("0.00005"), qint64(1));
+        row("text-fifth-decimal-below-half", QString("0.0000499999"), qint64(0));
+        row("text-largest", QString("922337203685477.5807"), qint64(std::numeric_limits<qint64>::max()));
+        row("text-one-past-largest", QString("922337203685477.5808"), bad);
+        row("text-empty", QString(""), bad);
+        row("text-two-separators", QString("1.2.3"), bad);
+        row("text-foreign-separator", QString("1.5"), bad, ",");
+        row("text-exponent", QString("1e5"), bad);
+        row("text-space-before", QString(" 5"), bad);
     }
     void currency()
     {
@@ -106,7 +106,6 @@ private slots:
         };
         const QStringList ex;
         row("worked-example", ex, "1234.56", "One thousand two hundred thirty four dollars 56 cents");
-        row("twenty-one-takes-form-1", ex, "21", "Twenty one dollar 00 cents");
         row("million-empty-thousands-left-out", ex, "1000000", "One million dollars 00 cents");
         row("whole-hundreds-keep-group-name", ex, "200000", "Two hundred thousand dollars 00 cents");
         row("every-group", ex, "101011001012.02",
@@ -202,21 +201,17 @@ private slots:
         QFETCH(QString, limitMessage);
         QFETCH(QString, fileMessage);
         QFETCH(QString, shown);
-        const QString path = m_dir.filePath("InWordsFailures.txt");
-        QFile::remove(path);
+        const QString path = m_dir.filePath(QTest::currentDataTag());
         if (file != "missing")
             QVERIFY(writeFile(path, {}, file == "good" ? "\r\n" : "\n"));
         bool failed = false;
         QCOMPARE(AmountInWords(amount(value), path, kLcidEnglish, failed, limitMessage, fileMessage), QString());
         QVERIFY(failed);
-        if (shown.isEmpty())
-            QVERIFY(m_shown.isEmpty());
-        else
-            QCOMPARE(m_shown, (QList<QPair<QString, MessageIcon>>{{shown, MessageIcon::Information}}));
+        QCOMPARE(m_shown, shown.isEmpty() ? Shown() : Shown({{shown, MessageIcon::Information}}));
     }
 
 private:
-    QList<QPair<QString, MessageIcon>> m_shown;
+    Shown m_shown;
     MessageSink m_previousSink;
     QTemporaryDir m_dir;
 };
