@@ -59,7 +59,6 @@ private slots:
         QTest::addColumn<QVariant>("input");
         QTest::addColumn<QString>("decimal");
         QTest::addColumn<QVariant>("scaled");
-
         const auto row = [](const char *name, const QVariant &input, const QVariant &scaled, const char *decimal = ".") {
             QTest::newRow(name) << input << QString(decimal) << scaled;
         };
@@ -100,7 +99,6 @@ private slots:
         QTest::addColumn<QStringList>("overrides");
         QTest::addColumn<QString>("value");
         QTest::addColumn<QString>("expected");
-
         const auto row = [](const char *name, const QStringList &overrides, const char *value, const QString &expected) {
             QTest::newRow(name) << overrides << QString::fromLatin1(value) << expected;
         };
@@ -181,7 +179,6 @@ private slots:
         QTest::addColumn<QString>("limitMessage");
         QTest::addColumn<QString>("fileMessage");
         QTest::addColumn<QString>("shown");        // the one message expected, or empty for none
-
         const auto row = [](const char *name, const char *value, const char *file, const char *shown,
                             const char *limitMessage = "too big", const char *fileMessage = "bad file") {
             QTest::newRow(name) << value << file << limitMessage << fileMessage << shown;

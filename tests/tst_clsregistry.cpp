@@ -62,7 +62,6 @@ private slots:
         QTest::addColumn<QVariant>("written");
         QTest::addColumn<bool>("readText");
         QTest::addColumn<QVariant>("expected");
-
         const auto same = [](const char *tag, bool readText, const QVariant &value) {
             QTest::newRow(tag) << value << readText << value;
         };
@@ -205,7 +204,6 @@ private slots:
         QTest::addColumn<const Settings::Setting *>("setting");
         QTest::addColumn<QVariant>("stored");   // int -> SetLong, QString -> SetString
         QTest::addColumn<QVariant>("expected"); // int -> readLong, QString -> readText
-
         const auto row = [](const char *tag, const Settings::Setting &s, const QVariant &stored, const QVariant &expected) {
             QTest::newRow(tag) << &s << stored << expected;
         };

@@ -62,7 +62,6 @@ private slots:
         QTest::addColumn<QStringList>("args");
         QTest::addColumn<QString>("dataDirs"); // XDG_DATA_DIRS, "PREFIX" for the installed share folder
         QTest::addColumn<QByteArray>("out");
-
         QTest::newRow("installed-default-words-file") << "usr/bin/tallyer-cli" << QStringList{"words", "1234.56"}
             << "/nonexistent" << QByteArray("One thousand two hundred thirty four dollars 56 cents\n");
         QTest::newRow("user-words-file-by-bare-name") << "usr/bin/tallyer-cli"

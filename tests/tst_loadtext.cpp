@@ -20,7 +20,6 @@ private slots:
         QTest::addColumn<int>("id");
         QTest::addColumn<QStringList>("pairs");
         QTest::addColumn<QString>("expected");
-
         const QString nbsp(QChar(0x00A0));
         QTest::newRow("f1-hint-no-break-spaces")
             << "en_US" << 1005 << QStringList{"|1", nbsp} << QString("Press%1F1%1for%1help").arg(nbsp);

@@ -25,11 +25,6 @@ void useLanguage(int lcid)
     setLocaleSource([locale] { return LocaleSnapshot{locale, true}; });
 }
 
-QString programFile(const char *name)
-{
-    return QStringLiteral(TALLYER_PROGRAM_DIR "/") + QLatin1String(name);
-}
-
 // Top of the text block that carries the named anchor, in document coordinates; -1 if none.
 qreal anchorTop(QTextBrowser *browser, const QString &name)
 {
@@ -127,7 +122,7 @@ private slots:
         QTextBrowser *first = nullptr;
         for (const auto &[lcid, context] : requests) {
             const bool russian = lcid == kLcidRussian;
-            const QString helpFile = programFile(russian ? "tallyerRu.html" : "tallyerEn.html");
+            const QString helpFile = QStringLiteral(TALLYER_PROGRAM_DIR "/") + (russian ? "tallyerRu.html" : "tallyerEn.html");
             useLanguage(lcid);
             QTextBrowser *browser = ShowHelp(&owner, helpFile, HH_HELP_CONTEXT, context);
             QVERIFY(browser && (!first || browser == first));

@@ -40,7 +40,6 @@ private slots:
     {
         QTest::addColumn<QString>("text");
         QTest::addColumn<bool>("valid");
-
         QTest::newRow("shipped-file-comments-and-all") << withEntry() << true;
         QTest::newRow("last-value-ends-at-end-of-text") << withEntry().chopped(2) << true;
         QTest::newRow("entry-after-text-on-its-line") << withEntry("[Zero]", "the zero word: [Zero]=nil") << true;
@@ -89,7 +88,6 @@ private slots:
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<int>("lcid");
         QTest::addColumn<QString>("expected");
-
         const QString privet = QString::fromUtf8("Привет");
         QTest::newRow("utf8-cyrillic-english-ui") << privet.toUtf8() << kLcidEnglish << privet;
         QTest::newRow("utf8-bom-dropped") << QByteArray("\xEF\xBB\xBFok") << kLcidRussian << QString("ok");
@@ -148,7 +146,6 @@ private slots:
     {
         QTest::addColumn<QString>("path");
         QTest::addColumn<bool>("exists");
-
         QTest::newRow("plain") << "%1/InWordsDollars eng.txt" << true; // %1: the program's folder
         QTest::newRow("spaces-and-quotes-around") << "  \" %1/InWordsDollars eng.txt \"  " << true;
         QTest::newRow("trailing-separator") << "%1/InWordsDollars eng.txt/" << true;
