@@ -32,8 +32,8 @@ static QJsonObject storedKey(const QString &path)
 }
 
 // The settings store: both kinds of value, what reads as missing, the damaged-file path, the store
-// under faults of the file system and of other running copies; then the settings table
-// on top of it: the mending rules of particular settings, the option values' defaults and their
+// under faults of the file system and of other running copies; then the settings table on top of
+// it: the mending rules of particular settings, the option values' defaults and their
 // stored form (booleans -1 and 0, colours as signed integers, custom colours joined by "|").
 class TestClsRegistry : public QObject
 {
@@ -56,50 +56,73 @@ private slots:
     }
 
     // A value written with SetString or SetLong (a QString or an int), or a whole store file (a
-    // QByteArray), then read as text or as a long; a null expected value reads as missing.
+    // QByteArray), then read as text or as a long; a null expected value reads as missing. Values of
+    // a setting are read through the settings table, with the setting's own mending rule.
     void valuesRead_data()
     {
+        QTest::addColumn<const Settings::Setting *>("setting"); // null: the value "V" of the store itself
         QTest::addColumn<QVariant>("written");
         QTest::addColumn<bool>("readText");
         QTest::addColumn<QVariant>("expected");
-        const auto same = [](const char *tag, bool readText, const QVariant &value) {
-            QTest::newRow(tag) << value << readText << value;
+        const auto read = [](const char *tag, const QVariant &written, bool readText, const QVariant &expected) {
+            QTest::newRow(tag) << static_cast<const Settings::Setting *>(nullptr) << written << readText << expected;
         };
-        same("empty-text-is-a-value", true, QString(""));
-        same("cyrillic-text", true, QString("InWordsRubles рус.txt"));
-        same("smallest-long", false, std::numeric_limits<qint32>::min());
-        same("system-colour-high-bit", false, qint32(0x80000018u));
+        read("empty-text-is-a-value", QString(""), true, QString(""));
+        read("cyrillic-text", QString("InWordsRubles рус.txt"), true, QString("InWordsRubles рус.txt"));
+        read("smallest-long", std::numeric_limits<qint32>::min(), false, std::numeric_limits<qint32>::min());
+        read("system-colour-high-bit", qint32(0x80000018u), false, qint32(0x80000018u));
         const auto doc = [](const QByteArray &value) {
             return QVariant(R"({"SOFTWARE\\Mavo\\Tallyer": {"V": )" + value + "}}");
         };
         const auto text = [&doc](const QString &value) { return doc('"' + value.toUtf8() + '"'); };
-        QTest::newRow("text-read-as-long") << doc(R"("3")") << false << QVariant();
-        QTest::newRow("long-read-as-text") << doc("3") << true << QVariant();
-        QTest::newRow("fraction-is-no-dword") << doc("2.5") << false << QVariant();
-        QTest::newRow("beyond-32-bits") << doc("4294967296") << false << QVariant();
-        QTest::newRow("unsigned-spelling-of-colour") << doc("2147483672") << false << QVariant(qint32(0x80000018u));
-        QTest::newRow("key-not-an-object") << QVariant(QByteArray(R"({"SOFTWARE\\Mavo\\Tallyer": 5})")) << false << QVariant();
-        QTest::newRow("empty-file") << QVariant(QByteArray()) << false << QVariant();
+        read("text-read-as-long", doc(R"("3")"), false, {});
+        read("long-read-as-text", doc("3"), true, {});
+        read("fraction-is-no-dword", doc("2.5"), false, {});
+        read("beyond-32-bits", doc("4294967296"), false, {});
+        read("unsigned-spelling-of-colour", doc("2147483672"), false, qint32(0x80000018u));
+        read("key-not-an-object", QByteArray(R"({"SOFTWARE\\Mavo\\Tallyer": 5})"), false, {});
+        read("empty-file", QByteArray(), false, {});
         // The buffer is 16 384 bytes and must hold the UTF-8 text plus its terminating zero.
-        QTest::newRow("16383-ascii-fits") << text(QString(16383, 'a')) << true << QVariant(QString(16383, 'a'));
-        QTest::newRow("16384-ascii-too-long") << text(QString(16384, 'a')) << true << QVariant();
-        QTest::newRow("8192-cyrillic-16384-bytes-too-long") << text(QString(8192, QChar(0x0416))) << true << QVariant();
+        read("16383-ascii-fits", text(QString(16383, 'a')), true, QString(16383, 'a'));
+        read("16384-ascii-too-long", text(QString(16384, 'a')), true, {});
+        read("8192-cyrillic-16384-bytes-too-long", text(QString(8192, QChar(0x0416))), true, {});
+
+        const auto mended = [](const char *tag, const Settings::Setting &s, const QVariant &written, const QVariant &to) {
+            QTest::newRow(tag) << &s << written << (to.typeId() == QMetaType::QString) << to;
+        };
+        mended("maxrows-zero-reads-ten", Settings::MaxRows, 0, 10);
+        mended("roundto-text-reads-two", Settings::RoundTo, QString("5"), 2);
+        mended("roundto-ten-reads-two", Settings::RoundTo, 10, 2);
+        mended("roundto-minus-one-reads-two", Settings::RoundTo, -1, 2);
+        mended("roundto-zero-kept", Settings::RoundTo, 0, 0);
+        mended("roundto-nine-kept", Settings::RoundTo, 9, 9);
+        mended("fontsize-zero-kept", Settings::FontSize, 0, 0);
+        mended("empty-font-name-is-a-value", Settings::FontName, QString(""), QString(""));
+        mended("font-name-integer-reads-tahoma", Settings::FontName, 5, QString("Tahoma"));
     }
     void valuesRead()
     {
+        QFETCH(const Settings::Setting *, setting);
         QFETCH(QVariant, written);
         QFETCH(bool, readText);
         QFETCH(QVariant, expected);
         clsRegistry store(storePath());
+        const QString name = setting ? QString::fromLatin1(setting->name) : QStringLiteral("V");
         if (written.typeId() == QMetaType::QByteArray)
             writeRaw(written.toByteArray());
         else if (written.typeId() == QMetaType::QString)
-            QVERIFY(store.SetString(HKEY_CURRENT_USER, kKey, "V", written.toString()));
+            QVERIFY(store.SetString(HKEY_CURRENT_USER, kKey, name, written.toString()));
         else
-            QVERIFY(store.SetLong(HKEY_CURRENT_USER, kKey, "V", written.toInt()));
+            QVERIFY(store.SetLong(HKEY_CURRENT_USER, kKey, name, written.toInt()));
+        if (setting) {
+            const QVariant read = readText ? QVariant(Settings::readText(*setting, store))
+                                           : QVariant(Settings::readLong(*setting, store));
+            QCOMPARE(read, expected);
+            return;
+        }
         bool blnError = !expected.isNull();
-        const QVariant read = readText ? QVariant(store.GetString(HKEY_CURRENT_USER, kKey, "V", "dflt", blnError))
-                                       : QVariant(store.GetLong(HKEY_CURRENT_USER, kKey, "V", -77, blnError));
+        const QVariant read = readText ? QVariant(store.GetString(HKEY_CURRENT_USER, kKey, name, "dflt", blnError))
+                                       : QVariant(store.GetLong(HKEY_CURRENT_USER, kKey, name, -77, blnError));
         QCOMPARE(read, expected.isNull() ? (readText ? QVariant("dflt") : QVariant(-77)) : expected);
         QCOMPARE(blnError, expected.isNull());
     }
@@ -197,41 +220,6 @@ private slots:
                  writes ? QString(3000, u'F') : QStringLiteral("dflt"));
         QVERIFY(!QFileInfo::exists(store.corruptFilePath()));
         QCOMPARE(QFileInfo(storePath()).isFile(), fault != "fifo");
-    }
-
-    void storedValuesAreMended_data()
-    {
-        QTest::addColumn<const Settings::Setting *>("setting");
-        QTest::addColumn<QVariant>("stored");   // int -> SetLong, QString -> SetString
-        QTest::addColumn<QVariant>("expected"); // int -> readLong, QString -> readText
-        const auto row = [](const char *tag, const Settings::Setting &s, const QVariant &stored, const QVariant &expected) {
-            QTest::newRow(tag) << &s << stored << expected;
-        };
-        row("maxrows-zero-reads-ten", Settings::MaxRows, 0, 10);
-        row("roundto-text-reads-two", Settings::RoundTo, QString("5"), 2);
-        row("roundto-ten-reads-two", Settings::RoundTo, 10, 2);
-        row("roundto-minus-one-reads-two", Settings::RoundTo, -1, 2);
-        row("roundto-zero-kept", Settings::RoundTo, 0, 0);
-        row("roundto-nine-kept", Settings::RoundTo, 9, 9);
-        row("fontsize-zero-kept", Settings::FontSize, 0, 0);
-        row("empty-font-name-is-a-value", Settings::FontName, QString(""), QString(""));
-        row("font-name-integer-reads-tahoma", Settings::FontName, 5, QString("Tahoma"));
-    }
-    void storedValuesAreMended()
-    {
-        QFETCH(const Settings::Setting *, setting);
-        QFETCH(QVariant, stored);
-        QFETCH(QVariant, expected);
-        clsRegistry store(storePath());
-        const QString name = QString::fromLatin1(setting->name);
-        if (stored.typeId() == QMetaType::QString)
-            QVERIFY(store.SetString(HKEY_CURRENT_USER, Settings::kKey, name, stored.toString()));
-        else
-            QVERIFY(store.SetLong(HKEY_CURRENT_USER, Settings::kKey, name, stored.toInt()));
-        if (expected.typeId() == QMetaType::QString)
-            QCOMPARE(Settings::readText(*setting, store), expected.toString());
-        else
-            QCOMPARE(Settings::readLong(*setting, store), expected.toInt());
     }
 
     void optionsRoundTrip_data()
