@@ -33,8 +33,7 @@ private slots:
         // The bars of "| value |" are not placeholders and stay untouched.
         QTest::newRow("bars-without-digit-are-text")
             << "en_US" << 1140 << QStringList{"|1", "X", "|2", "Y"} << QString("| value |  < 999 999 999 999.995");
-        QTest::newRow("pairs-applied-in-order")
-            << "en_US" << 1160 << QStringList{"|1", "|2", "|2", "-"}
+        QTest::newRow("pairs-applied-in-order") << "en_US" << 1160 << QStringList{"|1", "|2", "|2", "-"}
             << QString("Overflow of memory -Press 'MC' or 'M'");
         // A path holding the placeholder it replaces is inserted once and kept as it is.
         QTest::newRow("path-containing-its-own-placeholder")

@@ -130,8 +130,6 @@ private slots:
             QTRY_VERIFY(browser->window()->isVisible());
             QCOMPARE(browser->window()->parentWidget(), underModal ? static_cast<QWidget *>(&options) : &owner);
             QCOMPARE(browser->window()->windowTitle(), QString(russian ? "Mavo Tallyer - Справка" : "Mavo Tallyer - Help"));
-            QCOMPARE(browser->source().toLocalFile(), helpFile);
-            QCOMPARE(browser->source().fragment(), QString::number(context));
             QCOMPARE(browser->toPlainText().contains(QStringLiteral("Главное окно")), russian);
 
             // Both topics exist in each file, the options topic well below the top.
@@ -146,32 +144,28 @@ private slots:
         QVERIFY(m_shown.isEmpty());
     }
 
+    // The installed sink shows a modal box titled with the program's name, with OK alone and the
+    // icon of the message's kind, and waits for it to be answered.
     void messageBoxes()
     {
-        const QString text = QStringLiteral("Overflow of memory \nPress 'MC' or 'M'");
-        const QList<QPair<MessageIcon, QMessageBox::Icon>> icons{{MessageIcon::Information, QMessageBox::Information},
-                                                                 {MessageIcon::Exclamation, QMessageBox::Warning},
-                                                                 {MessageIcon::Critical, QMessageBox::Critical}};
-        for (const auto &[icon, boxIcon] : icons)
-            QCOMPARE(std::unique_ptr<QMessageBox>(createMessageBox(text, icon))->icon(), boxIcon);
-
-        // The installed sink shows such a box, modal, with OK alone, and waits for it.
         installMessageBoxSink();
-        QString seen;
+        QStringList seen;
         QTimer answer;
         connect(&answer, &QTimer::timeout, this, [&] {
             for (QWidget *w : QApplication::topLevelWidgets()) {
                 if (auto *box = qobject_cast<QMessageBox *>(w); box && box->isVisible()) {
-                    seen = QString("%1|%2|%3|%4|%5").arg(box->windowTitle(), box->text()).arg(box->icon())
-                               .arg(box->isModal()).arg(box->standardButtons().toInt());
+                    seen << QString("%1|%2|%3|%4|%5").arg(box->windowTitle(), box->text()).arg(box->icon())
+                                .arg(box->isModal()).arg(box->standardButtons().toInt());
                     box->button(QMessageBox::Ok)->click();
                 }
             }
         });
         answer.start(20);
-        showMessage(LoadText(1160, {"|1", "\n"}), MessageIcon::Critical);
-        answer.stop();
-        QCOMPARE(seen, QString("Mavo Tallyer|%1|%2|1|%3").arg(text).arg(QMessageBox::Critical).arg(QMessageBox::Ok));
+        for (MessageIcon icon : {MessageIcon::Information, MessageIcon::Exclamation, MessageIcon::Critical})
+            showMessage(LoadText(1160, {"|1", "\n"}), icon);
+        const QString box = QStringLiteral("Mavo Tallyer|Overflow of memory \nPress 'MC' or 'M'|%1|1|1024"); // 1024: Ok
+        QCOMPARE(seen, QStringList({box.arg(QMessageBox::Information), box.arg(QMessageBox::Warning),
+                                    box.arg(QMessageBox::Critical)}));
         QVERIFY(m_shown.isEmpty());
     }
 };
