@@ -27,9 +27,7 @@ private slots:
     {
         m_messages.clear();
         m_oldSink = setMessageSink([this](const QString &text, MessageIcon) { m_messages << text; });
-        m_oldSource = setLocaleSource([] {
-            return LocaleSnapshot{QLocale(QLocale::English, QLocale::UnitedStates), true};
-        });
+        m_oldSource = setLocaleSource([] { return LocaleSnapshot{QLocale(QLocale::English, QLocale::UnitedStates), true}; });
         QFile::remove(qEnvironmentVariable("XDG_CONFIG_HOME") + QStringLiteral("/Mavo/Tallyer.json"));
     }
     void cleanup()
@@ -79,10 +77,9 @@ private slots:
         QTest::addColumn<QLocale>("locale");
         QTest::addColumn<QString>("message"); // empty: the locale is accepted
         // Arabic (Saudi Arabia) writes the Arabic decimal separator; Hindi (India) groups 12,34,567.
-        QTest::newRow("decimal-separator") << QLocale(QLocale::Arabic, QLocale::SaudiArabia)
-                                           << QStringLiteral("Non-standard decimal separator.");
-        QTest::newRow("grouping") << QLocale(QLocale::Hindi, QLocale::India)
-                                  << QStringLiteral("Non-standard digits grouping.");
+        QTest::newRow("decimal-separator")
+            << QLocale(QLocale::Arabic, QLocale::SaudiArabia) << QString("Non-standard decimal separator.");
+        QTest::newRow("grouping") << QLocale(QLocale::Hindi, QLocale::India) << QString("Non-standard digits grouping.");
         // "," decimal, "." grouping by three, "-" sign: a usable locale.
         QTest::newRow("german-accepted") << QLocale(QLocale::German, QLocale::Germany) << QString();
     }
