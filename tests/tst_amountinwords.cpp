@@ -5,8 +5,6 @@
 #include <localevalues.h>
 #include <messagesink.h>
 
-#include <QFile>
-#include <QTemporaryDir>
 #include <QtTest>
 
 #include <limits>

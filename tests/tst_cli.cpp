@@ -3,10 +3,7 @@
 // options) so the machine's own does not matter. The rules of calculation and formatting have
 // their own tests; these rows cover what the command line adds.
 
-#include <QFile>
-#include <QProcess>
-#include <QTemporaryDir>
-#include <QTest>
+#include <QtTest>
 
 namespace {
 

@@ -2,11 +2,6 @@
 #include <options.h>
 #include <settings.h>
 
-#include <QElapsedTimer>
-#include <QJsonDocument>
-#include <QJsonObject>
-#include <QLockFile>
-#include <QTemporaryDir>
 #include <QtTest>
 
 #include <csignal>

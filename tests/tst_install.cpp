@@ -6,11 +6,6 @@
 
 #include <datafolders.h>
 
-#include <QDir>
-#include <QFile>
-#include <QProcess>
-#include <QRegularExpression>
-#include <QTemporaryDir>
 #include <QtTest>
 
 class TestInstall : public QObject

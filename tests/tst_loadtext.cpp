@@ -3,7 +3,6 @@
 #include <loadtext.h>
 #include <texttable.h>
 
-#include <QRegularExpression>
 #include <QtTest>
 
 // The texts and the language choice: the quoted texts come back exactly, placeholders are filled

@@ -7,9 +7,6 @@
 #include "settings.h"
 #include "singlecopy.h"
 
-#include <QFile>
-#include <QProcess>
-#include <QSignalSpy>
 #include <QtTest>
 
 static const QString kProgram = QStringLiteral(TALLYER_PROGRAM_DIR "/tallyer");

@@ -1,8 +1,6 @@
 #include <localevalues.h>
 #include <wordsfile.h>
 
-#include <QFile>
-#include <QTemporaryDir>
 #include <QtTest>
 
 #include <sys/stat.h>
