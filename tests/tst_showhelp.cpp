@@ -38,14 +38,6 @@ qreal anchorTop(QTextBrowser *browser, const QString &name)
     return -1;
 }
 
-QWidget *openHelpWindow()
-{
-    for (QWidget *w : QApplication::allWidgets())
-        if (w->objectName() == QLatin1String("helpWindow"))
-            return w;
-    return nullptr;
-}
-
 } // namespace
 
 // Help and message boxes. Nothing here may wait for a person: the missing-file message goes
@@ -70,7 +62,6 @@ private slots:
     {
         setMessageSink(m_oldSink);
         setLocaleSource(m_oldSource);
-        delete openHelpWindow();
     }
 
     void missingHelpFileIsReported_data()
@@ -79,9 +70,7 @@ private slots:
         QTest::addColumn<QString>("named"); // the path the message names
         QTest::newRow("bare-name-named-with-program-folder")
             << "noSuchHelpEn.html" << QCoreApplication::applicationDirPath() + "/noSuchHelpEn.html";
-        QTest::newRow("absolute-path-named-as-given")
-            << "/nonexistent-folder/tallyerEn.html" << "/nonexistent-folder/tallyerEn.html";
-        QTest::newRow("folder-is-no-help-file") << TALLYER_PROGRAM_DIR << TALLYER_PROGRAM_DIR;
+        QTest::newRow("folder-named-as-given-is-no-help-file") << TALLYER_PROGRAM_DIR << TALLYER_PROGRAM_DIR;
     }
     void missingHelpFileIsReported()
     {
@@ -91,7 +80,7 @@ private slots:
         QCOMPARE(ShowHelp(&owner, helpFile, HH_HELP_CONTEXT, 1000), nullptr);
         const QString expected = QString("Help file:\n\t'%1'\n\tnot accessible").arg(named);
         QCOMPARE(m_shown, (QList<QPair<QString, MessageIcon>>{{expected, MessageIcon::Exclamation}}));
-        QVERIFY(!openHelpWindow());
+        QVERIFY(!owner.findChild<QTextBrowser *>());
     }
 
     // Each row asks for help once or more (language and topic): every request shows the one help

@@ -134,8 +134,7 @@ private slots:
 
         // A FIFO would block a plain open until some writer came along.
         const QString fifo = m_dir.filePath("fifo.txt");
-        if (::mkfifo(QFile::encodeName(fifo).constData(), 0600) != 0)
-            QSKIP("cannot make a FIFO here");
+        QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
         QVERIFY(!ReadTextFile(text, fifo, kLcidEnglish));
         QVERIFY(!FileExists(fifo));
     }
