@@ -120,18 +120,6 @@ private slots:
         QCOMPARE(blnError, expected.isNull());
     }
 
-    void writeKeepsOtherValuesAndKeys()
-    {
-        writeRaw(R"({"SOFTWARE\\Other": {"X": "kept"}, "SOFTWARE\\Mavo\\Tallyer": {"MaxRows": 20, "MinRows": 2}})");
-        clsRegistry store(storePath());
-        QVERIFY(store.SetLong(HKEY_CURRENT_USER, kKey, "RoundTo", 3));
-        QVERIFY(store.SetString(HKEY_CURRENT_USER, kKey, "MaxRows", "many")); // the value changes kind
-        QCOMPARE(storedKey(storePath()), (QJsonObject{{"MaxRows", "many"}, {"MinRows", 2}, {"RoundTo", 3}}));
-        bool blnError = true;
-        QCOMPARE(store.GetString(HKEY_CURRENT_USER, "SOFTWARE\\Other", "X", "", blnError), QString("kept"));
-        QVERIFY(!blnError);
-    }
-
     void corruptStoreIsKeptAside()
     {
         const QByteArray garbage = R"({"SOFTWARE\\Mavo\\Tallyer": {"RoundTo": 4)"; // cut short
@@ -217,7 +205,7 @@ private slots:
 
     // An empty store reads as the defaults, and reading creates nothing, not even the folder. Saved
     // options come back, stored as booleans -1 and 0, colours as signed integers and the custom
-    // colours joined by "|".
+    // colours joined by "|"; the store's other keys and values are kept, and a value may change kind.
     void optionsRoundTrip()
     {
         clsRegistry store(storePath());
@@ -226,12 +214,15 @@ private slots:
         QVERIFY(!QFileInfo::exists(m_dir->filePath("Mavo")));
         const Options options{false, true, 0, 3, 20, "InWordsRubles rus.txt",
                               {"DejaVu Sans", 14, true, true, 0x00FF8000u, 0x80000005u, QString("100|101|7").replace('|', QChar(0))}};
+        writeRaw(R"({"SOFTWARE\\Other": {"X": "kept"}, "SOFTWARE\\Mavo\\Tallyer": {"MaxRows": "many", "FormLeft": 7}})");
         QVERIFY(options.save(store));
+        QCOMPARE(QJsonDocument::fromJson(fileBytes(storePath()))["SOFTWARE\\Other"].toObject(),
+                 (QJsonObject{{"X", "kept"}}));
         QCOMPARE(storedKey(storePath()),
                  (QJsonObject{{"AlwaysOnTop", 0}, {"Available2", -1}, {"RoundTo", 0}, {"MinRows", 3}, {"MaxRows", 20},
                               {"InWordsFile", "InWordsRubles rus.txt"}, {"FontName", "DejaVu Sans"}, {"FontSize", 14},
                               {"FontBold", -1}, {"FontItalic", -1}, {"FontColor", 0xFF8000},
-                              {"BackColor", qint64(qint32(0x80000005u))}, {"ColorsCustom", "100|101|7"}}));
+                              {"BackColor", qint64(qint32(0x80000005u))}, {"ColorsCustom", "100|101|7"}, {"FormLeft", 7}}));
         QCOMPARE(Options::load(store), options);
         // Any non-zero integer is true, as a value written by hand or by an older version may be.
         QVERIFY(store.SetLong(HKEY_CURRENT_USER, Settings::kKey, "FontBold", 1));

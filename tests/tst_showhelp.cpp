@@ -111,14 +111,14 @@ private slots:
         QTextBrowser *first = nullptr;
         for (const auto &[lcid, context] : requests) {
             const bool russian = lcid == kLcidRussian;
-            const QString helpFile = QStringLiteral(TALLYER_PROGRAM_DIR "/") + (russian ? "tallyerRu.html" : "tallyerEn.html");
+            const QString helpFile = TALLYER_PROGRAM_DIR + QString(russian ? "/tallyerRu.html" : "/tallyerEn.html");
             useLanguage(lcid);
             QTextBrowser *browser = ShowHelp(&owner, helpFile, HH_HELP_CONTEXT, context);
             QVERIFY(browser && (!first || browser == first));
             first = browser;
             QTRY_VERIFY(browser->window()->isVisible());
             QCOMPARE(browser->window()->parentWidget(), underModal ? static_cast<QWidget *>(&options) : &owner);
-            QCOMPARE(browser->window()->windowTitle(), QString(russian ? "Mavo Tallyer - Справка" : "Mavo Tallyer - Help"));
+            QCOMPARE(browser->window()->windowTitle(), "Mavo Tallyer - " + QString(russian ? "Справка" : "Help"));
             QCOMPARE(browser->toPlainText().contains(QStringLiteral("Главное окно")), russian);
 
             // Both topics exist in each file, the options topic well below the top.
