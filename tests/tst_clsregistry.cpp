@@ -210,10 +210,12 @@ private slots:
     {
         clsRegistry store(storePath());
         QCOMPARE(Options::load(store),
-                 (Options{true, false, 2, 1, 10, QString(), {"Tahoma", 12, false, false, 0x80000012u, 0x80000018u, QString()}}));
+                 (Options{true, false, 2, 1, 10, QString(),
+                          {"Tahoma", 12, false, false, 0x80000012u, 0x80000018u, QString()}}));
         QVERIFY(!QFileInfo::exists(m_dir->filePath("Mavo")));
         const Options options{false, true, 0, 3, 20, "InWordsRubles rus.txt",
-                              {"DejaVu Sans", 14, true, true, 0x00FF8000u, 0x80000005u, QString("100|101|7").replace('|', QChar(0))}};
+                              {"DejaVu Sans", 14, true, true, 0x00FF8000u, 0x80000005u,
+                               QString("100|101|7").replace('|', QChar(0))}};
         writeRaw(R"({"SOFTWARE\\Other": {"X": "kept"}, "SOFTWARE\\Mavo\\Tallyer": {"MaxRows": "many", "FormLeft": 7}})");
         QVERIFY(options.save(store));
         QCOMPARE(QJsonDocument::fromJson(fileBytes(storePath()))["SOFTWARE\\Other"].toObject(),
