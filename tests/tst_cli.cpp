@@ -1,12 +1,9 @@
 // tallyer-cli from the outside: output lines, exit codes, standard input, sheet files, amounts in
-// words, and the failures. The locale is pinned (LANG=C.UTF-8, or the separators given as
+// words, and the failures. The locale is pinned (LC_ALL=C.UTF-8, or the separators given as
 // options) so the machine's own does not matter. The rules of calculation and formatting have
 // their own tests; these rows cover what the command line adds.
 
-#include <QFile>
-#include <QProcess>
-#include <QTemporaryDir>
-#include <QTest>
+#include <QtTest>
 
 namespace {
 
@@ -20,24 +17,18 @@ QByteArray euros()
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-QByteArray fileMessage(const QString &path)
-{
-    return "Error of the procedure 'value in words'\nSource file name:\n\n'" + path.toUtf8() + "'\n";
-}
-
 } // namespace
 
 class TestCli : public QObject
 {
     Q_OBJECT
 
+    QTemporaryDir m_dir;
+
 private slots:
     void initTestCase() { QVERIFY(m_dir.isValid()); }
     void commands_data();
     void commands();
-
-private:
-    QTemporaryDir m_dir;
 };
 
 // "FILE" in args stands for sheet.txt in a temporary folder DIR holding `file`: its bare name
@@ -51,13 +42,11 @@ void TestCli::commands_data()
     QTest::addColumn<int>("exitCode");
     QTest::addColumn<QByteArray>("out");
     QTest::addColumn<QByteArray>("err"); // all of stderr, or for a file message a part of it
-
     const QByteArray none;
     const auto ok = [&](const char *name, const QStringList &args, const QByteArray &out,
                         const QByteArray &file = {}, const QByteArray &input = {}) {
         QTest::newRow(name) << args << file << input << 0 << out << none;
     };
-    ok("eval-default-two-decimals", {"eval", "1+1"}, "2.00\n");
     ok("eval-round-zero", {"eval", "--round=0", "1234.5"}, "1,235\n");
     ok("eval-option-after-expression", {"eval", "1/4", "--round=1"}, "0.3\n");
     // The C locale groups with ","; a "," decimal must not group with the same character.
@@ -65,13 +54,11 @@ void TestCli::commands_data()
     ok("eval-no-break-space", {"eval", "--decimal=,", QStringLiteral("--thousands=\u00a0"), "1234567,891"},
        "1\xc2\xa0" "234\xc2\xa0" "567,89\n");
     ok("eval-no-leading-zero", {"eval", "--no-leading-zero", ".5+1"}, "1.50\n");
-    ok("eval-raw-beyond-display-limit", {"eval", "--raw", "999999999999999+1"}, "1e+15\n");
-    ok("eval-raw-always-point", {"eval", "--raw", "--decimal=,", "-1/4"}, "-0.25\n");
+    ok("eval-raw-beyond-display-limit-with-point", {"eval", "--raw", "--decimal=,", "-10^16/4"}, "-2.5e+15\n");
     // Every input line gives one line, a failed one too; the exit code stays 0.
     ok("eval-stdin-line-per-line", {"eval", "-"}, "2.00\nerror\nerror\n6.00\nerror\n7.00\n", none,
        "1+1\n1/0\n\n2*3\r\n10^15\n7");
     ok("sheet-lf-rows-cleaned", {"sheet", "FILE"}, "1,002.50\n", "1 000 +\n\n2,5\n");
-    ok("sheet-comma-locale-swaps-point", {"sheet", "--decimal=,", "--thousands=.", "FILE"}, "3,00\n", "1.5*\n2\n");
     ok("sheet-from-stdin", {"sheet", "-"}, "5.00\n", none, "2+\r\n3");
     // As on a cheque, the sign is dropped.
     ok("words-line-per-amount", {"words", "1", "-2.5", "0"},
@@ -81,14 +68,9 @@ void TestCli::commands_data()
     ok("words-amount-after-double-dash", {"words", "--file=InWordsEuros eng.txt", "--", "-21"},
        "Twenty one euros 00 cents\n");
 
-    const auto failed = [&](const char *name, const QStringList &args, const QByteArray &file = {}) {
-        QTest::newRow(name) << args << file << none << 1 << QByteArray("error\n") << none;
-    };
-    failed("eval-division-by-zero", {"eval", "1/0"});
-    failed("eval-expression-after-end-of-options", {"eval", "--", "--round=1"});
-    failed("eval-beyond-display-limit", {"eval", "-10^15"});
-    failed("sheet-empty-file", {"sheet", "FILE"}, "");
-    failed("sheet-rows-not-continued", {"sheet", "FILE"}, "1\n2\n");
+    QTest::newRow("eval-beyond-display-limit")
+        << QStringList{"eval", "-10^15"} << none << none << 1 << QByteArray("error\n") << none;
+    QTest::newRow("sheet-empty-file") << QStringList{"sheet", "FILE"} << none << none << 1 << QByteArray("error\n") << none;
     // Amounts beyond the limit get an empty line each and the message; the others are converted.
     const auto words = [&](const char *name, const QStringList &args, const QByteArray &file,
                            const QByteArray &out, const QByteArray &err) {
@@ -99,13 +81,9 @@ void TestCli::commands_data()
           "Five dollars 00 cents\n\nSix dollars 00 cents\n", kLimitMessage);
     // A bare name is looked for in the data folders (the program's first), not in the working folder.
     words("words-bare-name-not-in-working-folder", {"--file=FILE", "5"}, euros(), none,
-          fileMessage(TALLYER_PROGRAM_DIR "/sheet.txt"));
-    // LF line ends run every value on to the end of the text; the message names the file in full.
-    words("words-lf-only-file", {"--file=./FILE", "5", "6"}, euros().replace("\r\n", "\n"),
-          none, fileMessage("DIR/sheet.txt"));
+          "Error of the procedure 'value in words'\nSource file name:\n\n'" TALLYER_PROGRAM_DIR "/sheet.txt'\n");
     QTest::newRow("sheet-missing-file") << QStringList{"sheet", "DIR/none.txt"} << none << none << 1 << none
                                         << QByteArray("'DIR/none.txt'");
-    QTest::newRow("sheet-folder") << QStringList{"sheet", "DIR"} << none << none << 1 << none << QByteArray("'DIR'");
 
     const auto usage = [&](const char *name, const QStringList &args, const char *why) {
         QTest::newRow(name) << args << none << none << 2 << none
@@ -115,7 +93,6 @@ void TestCli::commands_data()
     usage("unknown-command", {"add", "1"}, "unknown command 'add'");
     usage("unknown-option", {"eval", "--x", "1"}, "unknown option '--x'");
     usage("missing-expression", {"eval"}, "eval takes one expression, or - for standard input");
-    usage("two-files", {"sheet", "a", "b"}, "sheet takes one file name, or - for standard input");
     usage("round-above-nine", {"eval", "--round=10", "1"}, "--round takes a whole number from 0 to 9");
     usage("decimal-not-point-or-comma", {"eval", "--decimal=;", "1"}, "--decimal takes \".\" or \",\"");
     usage("thousands-two-characters", {"sheet", "--thousands=ab", "-"}, "--thousands takes exactly one character");
@@ -134,7 +111,6 @@ void TestCli::commands()
     QFETCH(int, exitCode);
     QFETCH(QByteArray, out);
     QFETCH(QByteArray, err);
-
     const QString path = m_dir.filePath(QStringLiteral("sheet.txt"));
     for (QString &arg : args)
         arg.replace(QStringLiteral("FILE"), arg.startsWith(QLatin1String("--file=")) ? QStringLiteral("sheet.txt") : path)
@@ -146,13 +122,10 @@ void TestCli::commands()
 
     QProcess process;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.remove(QStringLiteral("LC_ALL"));
-    env.remove(QStringLiteral("LC_NUMERIC"));
-    env.insert(QStringLiteral("LANG"), QStringLiteral("C.UTF-8"));
+    env.insert(QStringLiteral("LC_ALL"), QStringLiteral("C.UTF-8"));
     process.setProcessEnvironment(env);
     process.setWorkingDirectory(m_dir.path());
     process.start(QStringLiteral(TALLYER_PROGRAM_DIR "/tallyer-cli"), args);
-    QVERIFY(process.waitForStarted());
     process.write(input);
     process.closeWriteChannel();
     QVERIFY(process.waitForFinished(60000));
