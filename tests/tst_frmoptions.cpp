@@ -47,9 +47,7 @@ struct FakeChooser : CommonDialogChooser
 
     int chooseColor(QWidget *o, ColorChoice &c, qint32 &) override
     {
-        owner = o, colorAsked = c;
-        if (answer == 1)
-            c.Color = colorGiven.Color, c.Custom = colorGiven.Custom;
+        owner = o, colorAsked = c, c = answer == 1 ? colorGiven : c;
         return answer;
     }
     int chooseFont(QWidget *o, FontChoice &f, qint32 &) override
@@ -89,24 +87,6 @@ QImage shownLogo(const frmOptions &dlg)
 QImage logoFrame(int frame)
 {
     return QImage(QStringLiteral(":/logo/logo%1.png").arg(101 + frame)).convertToFormat(QImage::Format_ARGB32);
-}
-
-// The dialog as the main window shows it: visible and active. Its logo ticks only when a test
-// says so.
-std::unique_ptr<frmOptions> openDialog(const Options &options)
-{
-    auto dlg = std::make_unique<frmOptions>(options);
-    dlg->show();
-    if (!QTest::qWaitForWindowActive(dlg.get()))
-        return nullptr;
-    dlg->optTimerMavoWave->stop();
-    return dlg;
-}
-
-// The locale the platform reports from now on; the dialog reads it when it opens.
-void useLocale(const QLocale &locale)
-{
-    setLocaleSource([locale] { return LocaleSnapshot{locale, true}; });
 }
 
 } // namespace
@@ -153,13 +133,16 @@ private slots:
     void init()
     {
         QFile::remove(clsRegistry::instance().filePath());
-        useLocale(QLocale(QLocale::English, QLocale::UnitedStates));
+        setLocaleSource([] { return LocaleSnapshot{QLocale(QLocale::English, QLocale::UnitedStates), true}; });
         m_chooser = FakeChooser();
         setCommonDialogChooser(&m_chooser);
         m_urls.clear();
         m_messages = 0;
-        m_dlg = openDialog(kGiven);
-        QVERIFY(m_dlg);
+        // As the main window shows it: visible and active. Its logo ticks only when a test says so.
+        m_dlg = std::make_unique<frmOptions>(kGiven);
+        m_dlg->show();
+        QVERIFY(QTest::qWaitForWindowActive(m_dlg.get()));
+        m_dlg->optTimerMavoWave->stop();
     }
 
     void cleanup()
@@ -288,14 +271,11 @@ private slots:
         m_chooser.fontGiven = {QStringLiteral("DejaVu Sans"), 14, true, true, false, false, 0x0000FFu, 0, 0, 0};
         m_dlg->btnFont->click();
         QCOMPARE(m_chooser.owner, m_dlg.get());
-        const FontChoice &font = m_chooser.fontAsked;
-        QCOMPARE((QVariantList{font.FontName, font.PointSize, font.Min, font.Max}),
-                 (QVariantList{"Tahoma", 12.0, 8, 50}));
-        QCOMPARE(font.flags | 2, 0x802143); // printer fonts go without a printer
+        const FontChoice &font = m_chooser.fontAsked; // printer fonts go without a printer: flag 2
+        QCOMPARE((QVariantList{font.FontName, font.PointSize, font.Min, font.Max, font.flags | 2}),
+                 (QVariantList{"Tahoma", 12.0, 8, 50, 0x802143}));
 
-        for (int i = 0; i < 16; ++i)
-            m_chooser.colorGiven.Custom[i] = 100 + i;
-        m_chooser.colorGiven.Color = 0x00FF00u;
+        m_chooser.colorGiven = {0x00FF00u, {100, 101}, 0};
         m_dlg->btnBackColor->click();
         const ColorChoice &colour = m_chooser.colorAsked;
         QCOMPARE((QVariantList{colour.flags, colour.Color, colour.Custom[1]}), (QVariantList{1, 0x80000018u, 6u}));
@@ -308,7 +288,7 @@ private slots:
                                m_config.filePath("data/tallyer")}));
         const QList<QPair<QString, QString>> filters{{"Special files (InWords*.txt)", "InWords*.txt"},
                                                      {"All files (*.*)", "*.*"}};
-        QCOMPARE(m_chooser.fileAsked.Filters, filters);
+        QCOMPARE(file.Filters, filters);
 
         QTest::keyClick(m_dlg->chkAlwaysOnTop, Qt::Key_Space);
         QTest::keyClick(m_dlg->chkAvail2, Qt::Key_Space);
@@ -318,9 +298,7 @@ private slots:
         m_dlg->btnOK->click();
 
         QCOMPARE(m_dlg->result(), int(QDialog::Accepted));
-        QString custom = QStringLiteral("100");
-        for (int i = 101; i < 116; ++i)
-            custom += QChar(0) + QString::number(i);
+        const QString custom = (QStringList{"100", "101"} + QStringList(14, "0")).join(QChar(0));
         const Options taken{.alwaysOnTop = false, .manyCopies = true, .roundTo = 5, .minRows = 4, .maxRows = 20,
                             .inWordsFile = QStringLiteral("InWordsRubles rus.txt"), // the bare name
                             .appearance = {QStringLiteral("DejaVu Sans"), 14, true, true, 0x0000FFu, 0x00FF00u, custom}};
@@ -416,15 +394,11 @@ private slots:
     void defaultThenCancelOrOk()
     {
         QFETCH(bool, ok);
-        // Cancelled choosers first: what they were given goes nowhere.
+        // Cancelled choosers first: they change nothing.
         m_chooser.answer = 0;
-        m_chooser.colorGiven.Color = 0x123456u;
-        m_chooser.fontGiven.FontName = QStringLiteral("Ignored");
-        m_chooser.fileGiven = QStringLiteral("/x/InWordsIgnored.txt");
         for (QPushButton *button : {m_dlg->btnFont, m_dlg->btnBackColor, m_dlg->btnChangeInWordsFile})
             button->click();
-        QCOMPARE(m_dlg->f_udtAppearance.FontName, QStringLiteral("Tahoma"));
-        QCOMPARE(m_dlg->f_udtAppearance.BackColor, 0x80000018u);
+        QCOMPARE(m_dlg->f_udtAppearance, kGiven.appearance);
         QCOMPARE(m_dlg->boxInWordsFile->text(), kWordsA);
 
         m_dlg->btnDefault->click();
@@ -460,33 +434,27 @@ private slots:
         QCOMPARE(m_urls, QList<QUrl>{QUrl(QStringLiteral("https://mavo.example/tallyer"))});
     }
 
+    // Hidden for two ticks, then 7 pixels wider each tick until whole (56) at tick 10, 3 px from
+    // the frame's right edge; the wave moves a frame a tick, and a reopened dialog goes on with it.
     void logoPhases()
     {
-        // Hidden for two ticks, then 7 pixels wider each tick until whole (56) at tick 10.
         const int first = frmOptions::logoFrameIndex();
-        for (int tick = 1; tick <= 20; ++tick) {
+        for (int tick = 1; tick <= 12; ++tick) {
             m_dlg->optTimerMavoWave_Timer();
-            const QByteArray at = "tick " + QByteArray::number(tick);
-            QVERIFY2(shownLogo(*m_dlg) == logoFrame((first + tick - 1) % 8), at);
-            QVERIFY2(m_dlg->picLogo->isVisible() == (tick >= 3), at);
-            QVERIFY2(tick < 3 || m_dlg->picLogo->width() == 7 * qMin(tick - 2, 8), at);
+            QVERIFY2(shownLogo(*m_dlg) == logoFrame((first + tick - 1) % 8), QByteArray::number(tick));
+            QCOMPARE(m_dlg->picLogo->isVisible() ? m_dlg->picLogo->width() : 0, 7 * qBound(0, tick - 2, 8));
         }
-        QCOMPARE(m_dlg->f_lngLogoPhase, -1);
         QCOMPARE(m_dlg->picLogo->geometry().right() + 1, m_dlg->frameAbout->width() - 3);
 
-        // Reopened, the frames go on where they stopped; the growth starts over, a tick each 100 ms.
-        const int frameAtClose = frmOptions::logoFrameIndex();
-        m_dlg->btnCancel->click();
-        auto dlg = std::make_unique<frmOptions>(kGiven);
-        QVERIFY(dlg->optTimerMavoWave->isActive());
-        QCOMPARE(dlg->optTimerMavoWave->interval(), 100);
-        dlg->show();
-        QVERIFY(QTest::qWaitForWindowExposed(dlg.get()));
-        dlg->optTimerMavoWave->stop();
-        QCOMPARE(dlg->f_lngLogoPhase, 0);
-        dlg->optTimerMavoWave_Timer();
-        QVERIFY(shownLogo(*dlg) == logoFrame(frameAtClose));
-        QVERIFY(!dlg->picLogo->isVisible());
+        frmOptions reopened(kGiven); // its growth starts over, a tick each 100 ms
+        QVERIFY(reopened.optTimerMavoWave->isActive());
+        QCOMPARE(reopened.optTimerMavoWave->interval(), 100);
+        reopened.optTimerMavoWave->stop();
+        reopened.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&reopened));
+        reopened.optTimerMavoWave_Timer();
+        QVERIFY(shownLogo(reopened) == logoFrame((first + 12) % 8));
+        QVERIFY(!reopened.picLogo->isVisible());
     }
 };
 
