@@ -42,19 +42,6 @@ static QString nul(const char *text) // "|" stands for NUL in the test tables
     return QString::fromUtf8(text).replace(u'|', QChar(0));
 }
 
-// The dialog runs its own event loop inside the call under test, so a timer watches for it and
-// answers it on every tick until it has gone (an answer that did not close it is given again).
-template <typename Dialog, typename Answer>
-static void answerWhenShown(QTimer &poll, Answer answer)
-{
-    poll.setInterval(10);
-    QObject::connect(&poll, &QTimer::timeout, &poll, [answer] {
-        if (auto *dialog = qobject_cast<Dialog *>(QApplication::activeModalWidget()))
-            answer(dialog);
-    });
-    poll.start();
-}
-
 class TestCommonDialog : public QObject
 {
     Q_OBJECT
@@ -237,83 +224,63 @@ private slots:
                  (QVariantList{0x10u, nul("1|2"), "Mono", 9, "/kept", qint16(0)}));
     }
 
-    // The Qt dialogs themselves. The colour dialog starts on the palette colour a system colour
-    // reference stands for and gives back RGB, red in the low byte, custom colours included.
-    void qtColorDialog()
+    // The Qt dialogs themselves, each answered once. The colour dialog starts on the palette colour
+    // a system colour reference stands for and gives back RGB, red in the low byte; the font
+    // dialog knows no size range, so a size above Max comes back as Max.
+    void qtDialogs()
     {
         setCommonDialogChooser(nullptr);
         QPalette palette = QApplication::palette();
         const auto restore = qScopeGuard([saved = palette] { QApplication::setPalette(saved); });
         palette.setColor(QPalette::Base, QColor(10, 20, 30));
         QApplication::setPalette(palette);
-        clsCommonDialog d;
-        d.setFlags(1);
-        d.setColor(0x80000005u);
-        d.setColorsCustom("255");
-        QTimer poll;
-        QColor shown, custom0;
-        answerWhenShown<QColorDialog>(poll, [&](QColorDialog *dialog) {
-            shown = dialog->currentColor();
-            custom0 = QColorDialog::customColor(0);
-            QColorDialog::setCustomColor(1, QColor(0, 0, 0xFE));
-            dialog->setCurrentColor(QColor(1, 2, 3));
-            dialog->accept();
-        });
-        QCOMPARE(d.ShowColor(), 0);
-        QCOMPARE((QList<QColor>{shown, custom0}), (QList<QColor>{QColor(10, 20, 30), QColor(255, 0, 0)}));
-        QCOMPARE(d.Color(), 0x030201u);
-        QCOMPARE(d.ColorsCustom().split(QChar(0)).mid(0, 3), QStringList({"255", "16646144", "16777215"}));
-    }
-
-    // QFontDialog knows no size range: a size above Max comes back as Max.
-    void qtFontDialogClampsSize()
-    {
-        setCommonDialogChooser(nullptr);
-        clsCommonDialog d;
-        d.setFlags(0x802143);
-        d.setMin(8);
-        d.setMax(50);
-        d.setFontSize(12);
-        QTimer poll;
-        double shownSize = 0;
-        answerWhenShown<QFontDialog>(poll, [&](QFontDialog *dialog) {
-            QFont font = dialog->currentFont();
-            shownSize = font.pointSizeF();
-            font.setPointSize(72);
-            font.setItalic(true);
-            dialog->setCurrentFont(font);
-            dialog->accept();
-        });
-        QCOMPARE(d.ShowFont(), 0);
-        QCOMPARE(shownSize, 12.0);
-        QCOMPARE(d.FontSize(), 50);
-        QVERIFY(d.FontItalic());
-    }
-
-    void qtFileDialog()
-    {
-        setCommonDialogChooser(nullptr);
         QTemporaryDir dir;
         QFile file(dir.filePath("other.dat"));
         QVERIFY(file.open(QIODevice::WriteOnly));
-        file.close();
         clsCommonDialog d;
+        d.setFlags(0x2001); // start on Color; limit the font size
+        d.setColor(0x80000005u);
+        d.setColorsCustom("255");
+        d.setMin(8);
+        d.setMax(50);
         d.setFileDialogTitle("Words file");
         d.setFilePath(dir.path() + u'/');
         d.setFileFilter(nul("Words files (InWords*.txt)|InWords*.txt|Data|*.dat;*.bin"));
+        // Each dialog runs its own event loop inside the call under test, so a timer answers it.
+        QStringList shown; // colours; font size; title, folder, selected filter and every filter
         QTimer poll;
-        QStringList shown; // title, folder, selected filter, then every filter
-        answerWhenShown<QFileDialog>(poll, [&](QFileDialog *dialog) {
-            if (shown.isEmpty())
-                shown = QStringList{dialog->windowTitle(), dialog->directory().path(), dialog->selectedNameFilter()}
-                        + dialog->nameFilters();
-            dialog->selectNameFilter(shown.value(4));
-            // selectFile leaves the name box alone while it has the focus, as it has once shown.
-            if (QWidget *focus = dialog->focusWidget())
-                focus->clearFocus();
-            dialog->selectFile("other.dat");
-            static_cast<QDialog *>(dialog)->accept(); // QFileDialog::accept is protected
+        poll.callOnTimeout([&] {
+            QWidget *modal = QApplication::activeModalWidget();
+            if (auto *colour = qobject_cast<QColorDialog *>(modal)) {
+                shown = QStringList{colour->currentColor().name(), QColorDialog::customColor(0).name()};
+                QColorDialog::setCustomColor(1, QColor(0, 0, 0xFE));
+                colour->setCurrentColor(QColor(1, 2, 3));
+                colour->accept();
+            } else if (auto *font = qobject_cast<QFontDialog *>(modal)) {
+                shown = QStringList{QString::number(font->currentFont().pointSize())};
+                font->setCurrentFont(QFont("Sans", 72));
+                font->accept();
+            } else if (auto *files = qobject_cast<QFileDialog *>(modal)) {
+                if (shown.size() < 5) // once: an answer that did not close it is given again
+                    shown = QStringList{files->windowTitle(), files->directory().path(), files->selectedNameFilter()}
+                            + files->nameFilters();
+                files->selectNameFilter(shown.value(4));
+                // selectFile leaves the name box alone while it has the focus, as it has once shown.
+                if (QWidget *focus = files->focusWidget())
+                    focus->clearFocus();
+                files->selectFile("other.dat");
+                static_cast<QDialog *>(files)->accept(); // QFileDialog::accept is protected
+            }
         });
+        poll.start(10);
+        QCOMPARE(d.ShowColor(), 0);
+        QCOMPARE(shown, QStringList({"#0a141e", "#ff0000"}));
+        QCOMPARE(d.Color(), 0x030201u);
+        QCOMPARE(d.ColorsCustom().split(QChar(0)).mid(0, 3), QStringList({"255", "16646144", "16777215"}));
+        d.setFontSize(12);
+        QCOMPARE(d.ShowFont(), 0);
+        QCOMPARE(shown, QStringList{"12"});
+        QCOMPARE(d.FontSize(), 50);
         QCOMPARE(d.ShowOpenFile(), 0);
         QCOMPARE(shown, QStringList({"Words file", dir.path(), "Words files (InWords*.txt)",
                                      "Words files (InWords*.txt)", "Data (*.dat *.bin)"}));
