@@ -92,7 +92,6 @@ private slots:
         QCOMPARE(d.FontColor(), 0x332211u);
         QCOMPARE(d.ColorsCustom().split(QChar(0)),
                  QStringList({"1", "16777215", "2"}) + QStringList(12, "16777215") + QStringList{"9"});
-
         // More than sixteen: the first sixteen go and come back.
         d.setColorsCustom(nul("1|2|3|4|5|6|7|8|9|10|11|12|13|14|15|16|17|18"));
         d.ShowColor();

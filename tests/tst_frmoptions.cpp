@@ -162,7 +162,6 @@ private slots:
         const QStringList boxes{m_dlg->boxRound->text(), m_dlg->boxMinRows->text(), m_dlg->boxMaxRows->text(),
                                 m_dlg->boxInWordsFile->text()};
         QCOMPARE(boxes, (QStringList{"2", "3", "10", kWordsA}));
-
         // Each row limit is checked against the other box's current value, not the stored 3 and 10.
         QCOMPARE((QStringList{leaveBox(*m_dlg, m_dlg->boxMaxRows, "6"), leaveBox(*m_dlg, m_dlg->boxMinRows, "8"),
                               leaveBox(*m_dlg, m_dlg->boxMinRows, "5"), leaveBox(*m_dlg, m_dlg->boxMaxRows, "4")}),
@@ -206,7 +205,6 @@ private slots:
         auto *label = m_dlg->findChild<QLabel *>(QString(box).replace("box", "lbl"));
         const QSize size = m_dlg->size();
         QCOMPARE(label->text(), captions[box].first);
-
         edit->setFocus(Qt::MouseFocusReason);
         QCOMPARE(label->text(), captions[box].second);
         QVERIFY(edit->font().bold());
@@ -214,7 +212,6 @@ private slots:
         QCOMPARE(m_dlg->size(), size); // the hint fits where the caption was
         edit->setText(typed);       // as a paste would put it
         m_dlg->chkAvail2->setFocus(Qt::TabFocusReason);
-
         QCOMPARE(edit->text(), left);
         QCOMPARE(label->text(), captions[box].first);
         QVERIFY(!edit->font().bold());
@@ -249,7 +246,6 @@ private slots:
         QCOMPARE(edit->text(), text);
         QTest::keyClick(edit, Qt::Key_Backspace);
         QCOMPARE(edit->text(), text.chopped(1));
-
         // Keys that are no typed text act as ever: the space bar ticks, Escape cancels.
         QTest::keyClick(m_dlg->chkAvail2, Qt::Key_Space);
         QVERIFY(m_dlg->chkAvail2->isChecked());
@@ -276,12 +272,10 @@ private slots:
         const FontChoice &font = m_chooser.fontAsked; // printer fonts go without a printer: flag 2
         QCOMPARE((QVariantList{font.FontName, font.PointSize, font.Min, font.Max, font.flags | 2}),
                  (QVariantList{"Tahoma", 12.0, 8, 50, 0x802143}));
-
         m_chooser.colorGiven = {0x00FF00u, {100, 101}, 0};
         m_dlg->btnBackColor->click();
         const ColorChoice &colour = m_chooser.colorAsked;
         QCOMPARE((QVariantList{colour.flags, colour.Color, colour.Custom[1]}), (QVariantList{1, 0x80000018u, 6u}));
-
         m_chooser.fileGiven = QStringLiteral(TALLYER_PROGRAM_DIR "/InWordsRubles rus.txt");
         m_dlg->btnChangeInWordsFile->click();
         const FileChoice &file = m_chooser.fileAsked;
@@ -290,7 +284,6 @@ private slots:
                                m_config.filePath("data/tallyer")}));
         QCOMPARE(file.Filters, (QList<QPair<QString, QString>>{{"Special files (InWords*.txt)", "InWords*.txt"},
                                                                {"All files (*.*)", "*.*"}}));
-
         QTest::keyClick(m_dlg->chkAlwaysOnTop, Qt::Key_Space);
         QTest::keyClick(m_dlg->chkAvail2, Qt::Key_Space);
         leaveBox(*m_dlg, m_dlg->boxRound, "5");
@@ -371,7 +364,6 @@ private slots:
             button->click();
         QCOMPARE(m_dlg->f_udtAppearance, kGiven.appearance);
         QCOMPARE(m_dlg->boxInWordsFile->text(), kWordsA);
-
         m_dlg->btnDefault->click();
         m_dlg->btnOK->click();
         // The custom colours are not part of the default look.

@@ -15,7 +15,6 @@
 #include <QTimer>
 #include <QtTest>
 
-#include <limits>
 #include <memory>
 
 namespace {
@@ -149,7 +148,6 @@ private slots:
         auto *label = new MavoLabel3D(m_form.get());
         QCOMPARE(label->Caption(), QStringLiteral("MavoLabel3D"));
         QVERIFY(label->IsNormal() && label->IsDown() && label->IsUp()); // all three codes are 1
-
         // So it counts as down all along: a press is reported but never arms Click.
         label->setGeometry(20, 20, 80, 30);
         label->setForMouseButton(1);
@@ -164,20 +162,14 @@ private slots:
 
     void textAlignAndCaptionShift()
     {
+        // TextAlign 1 to 3 is left, centre, right; anything else keeps the alignment.
         MavoLabel3D label;
-        const Qt::Alignment shown[] = {Qt::AlignLeft, Qt::AlignHCenter, Qt::AlignRight};
-        // Written: 1 to 3, else kept. Stored: the caption label's own code, 0 left, 1 right, 2 centre.
-        const std::tuple<bool, int, int> aligns[] = {{false, 3, 3}, {false, 0, 2}, {true, 1, 3}, {true, 0, 1}};
-        for (const auto &[stored, value, textAlign] : aligns) {
-            label.setTextAlign(2);
-            if (stored)
-                label.ReadProperties({{"TextAlign", value}});
-            else
-                label.setTextAlign(value);
+        for (const auto &[value, textAlign, shown] : {std::tuple{1, 1, Qt::AlignLeft}, {3, 3, Qt::AlignRight},
+                                                      {0, 3, Qt::AlignRight}, {2, 2, Qt::AlignHCenter}}) {
+            label.setTextAlign(value);
             QCOMPARE(label.TextAlign(), textAlign);
-            QCOMPARE(captionLabel(&label)->alignment() & Qt::AlignHorizontal_Mask, shown[textAlign - 1]);
+            QCOMPARE(captionLabel(&label)->alignment() & Qt::AlignHorizontal_Mask, Qt::Alignment(shown));
         }
-
         // 200 x 40 px, left margin 45 twips (3 px), top 30 (2 px). Unshifted the caption sits at
         // (3, 2), 200 - (45 + right) / 15 wide and 40 - (30 + bottom) / 15 high. Down, it moves by
         // the shift as far as a right or bottom margin of two pixels leaves room.
@@ -283,7 +275,6 @@ private slots:
         QSignalSpy clicks(label, &MavoLabel3D::Click);
         QSignalSpy doubles(label, &MavoLabel3D::DblClick);
         connect(label, &MavoLabel3D::MouseDown, label, [label] { label->setCaptionShiftOnDown(2); });
-
         // The caption's events are the surface's, at the surface's position: (2 + 3, 3 + 2) px.
         mouse(Mouse::Press, caption, QPoint(2, 3));
         QCOMPARE(downs[0].mid(2), (QVariantList{75.0f, 75.0f}));
@@ -360,7 +351,6 @@ private slots:
         // The container's own colours, which reading defaults to.
         m_form->setProperty("BackColor", 0x00C0C0C0u);
         m_form->setProperty("ForeColor", 0x000000FFu);
-
         // Every value differs from its default; margins are whole pixels with room to spare.
         const QVariantMap values{{"BackColor", 0x00112233u}, {"Caption", "M+"}, {"CaptionShiftOnDown", 3},
                                  {"ForMouseButton", 2}, {"Enabled", false}, {"Font", QFont("Serif", 9)},
@@ -376,7 +366,6 @@ private slots:
         source.WriteProperties(bag);
         QCOMPARE(bag.keys(), values.keys());
         QCOMPARE(bag.value("TextAlign").toInt(), 1); // right, in the caption label's own code
-
         MavoLabel3D copy(m_form.get());
         copy.GoDown();
         copy.ReadProperties(bag);
@@ -384,34 +373,12 @@ private slots:
             QCOMPARE(copy.property(it.key().toLatin1()), it.value());
         QCOMPARE(copy.cursor().shape(), Qt::PointingHandCursor);
         QVERIFY(copy.IsNormal() && !copy.IsDown());
-
         // An empty bag reads the container's colours; writing has its own default for the text
         // colour, so the container's one is stored, and every other name goes from the bag.
         copy.ReadProperties({});
         QCOMPARE(copy.BackColor(), 0x00C0C0C0u);
         copy.WriteProperties(bag);
         QCOMPARE(bag, (QVariantMap{{"ForeColor", 0x000000FFu}}));
-    }
-
-    void loadedMarginsAreNotFitted_data()
-    {
-        QTest::addColumn<int>("marginLeft");
-        QTest::addColumn<QRect>("captionPlace");
-        // 100 x 30 px. With no room left between the margins the caption keeps its place.
-        QTest::newRow("fits") << 150 << QRect(10, 2, 87, 26);
-        QTest::newRow("negative-truncates-toward-zero") << -44 << QRect(-2, 2, 100, 26);
-        QTest::newRow("sum-beyond-32-bit") << std::numeric_limits<int>::max() << QRect(3, 2, 94, 26);
-    }
-    void loadedMarginsAreNotFitted()
-    {
-        QFETCH(int, marginLeft);
-        QFETCH(QRect, captionPlace);
-        MavoLabel3D label;
-        label.resize(100, 30);
-        label.Refresh(); // a hidden widget gets its resize event only when shown
-        label.ReadProperties({{"Caption", "M"}, {"MarginLeft", marginLeft}});
-        QCOMPARE(label.MarginLeft(), marginLeft);
-        QCOMPARE(captionLabel(&label)->geometry(), captionPlace);
     }
 };
 
