@@ -209,35 +209,24 @@ private slots:
         QCOMPARE(m_messages, 0); // repaired silently
     }
 
-    void keyFilter_data()
-    {
-        QTest::addColumn<QString>("box");
-        QTest::addColumn<QKeyCombination>("before"); // a key pressed before the typing
-        QTest::addColumn<QString>("typed");
-        QTest::addColumn<QString>("text");
-        const QKeyCombination none(Qt::Key_unknown);
-        QTest::newRow("digits-only") << "boxMinRows" << none << "a1 b2.-" << "12";
-        QTest::newRow("words-file-takes-all") << "boxInWordsFile" << none << "a1 b.-" << "a1 b.-";
-        QTest::newRow("after-ctrl-v") << "boxMaxRows" << (Qt::CTRL | Qt::Key_V) << "x4" << "94";
-    }
-
+    // The number boxes take digits only, but a paste (Ctrl+V) and Backspace go through; the words
+    // file box takes anything. Keys that are no typed text act as ever: Space ticks, Escape cancels.
     void keyFilter()
     {
-        QFETCH(QString, box);
-        QFETCH(QKeyCombination, before);
-        QFETCH(QString, typed);
-        QFETCH(QString, text);
         QGuiApplication::clipboard()->setText(QStringLiteral("9"));
-        auto *edit = m_dlg->findChild<QLineEdit *>(box);
-        edit->setFocus(Qt::TabFocusReason);
-        edit->clear();
-        if (before.key() != Qt::Key_unknown)
-            QTest::keyClick(edit, before.key(), before.keyboardModifiers());
-        QTest::keyClicks(edit, typed);
-        QCOMPARE(edit->text(), text);
-        QTest::keyClick(edit, Qt::Key_Backspace);
-        QCOMPARE(edit->text(), text.chopped(1));
-        // Keys that are no typed text act as ever: the space bar ticks, Escape cancels.
+        const std::tuple<QLineEdit *, QKeyCombination, QString> boxes[] = {
+            {m_dlg->boxMinRows, Qt::Key_unknown, "12"}, {m_dlg->boxMaxRows, Qt::CTRL | Qt::Key_V, "912"},
+            {m_dlg->boxInWordsFile, Qt::Key_unknown, "a1 b2.-"}};
+        for (const auto &[edit, before, text] : boxes) {
+            edit->setFocus(Qt::TabFocusReason);
+            edit->clear();
+            if (before.key() != Qt::Key_unknown)
+                QTest::keyClick(edit, before.key(), before.keyboardModifiers());
+            QTest::keyClicks(edit, "a1 b2.-");
+            QCOMPARE(edit->text(), text);
+            QTest::keyClick(edit, Qt::Key_Backspace);
+            QCOMPARE(edit->text(), text.chopped(1));
+        }
         QTest::keyClick(m_dlg->chkAvail2, Qt::Key_Space);
         QVERIFY(m_dlg->chkAvail2->isChecked());
         QTest::keyClick(m_dlg->chkAvail2, Qt::Key_Escape);
@@ -361,8 +350,10 @@ private slots:
         QCOMPARE(Options::load().appearance, plain);
     }
 
-    // The version grows its build number under the pointer; the link opens the web page.
-    void versionHoverAndLink()
+    // The version grows its build number under the pointer; the link opens the web page. The logo
+    // is hidden for two ticks, then 7 pixels wider each tick until whole (56) at tick 10; the wave
+    // moves a frame a tick, and a reopened dialog goes on where it stopped.
+    void aboutPanel()
     {
         QCOMPARE(m_dlg->lblVersion->text(), QStringLiteral("Mavo Tallyer   3.9"));
         QTest::mouseMove(m_dlg->lblVersion, m_dlg->lblVersion->rect().center());
@@ -371,12 +362,6 @@ private slots:
         QTRY_COMPARE(m_dlg->lblVersion->text(), QStringLiteral("Mavo Tallyer   3.9"));
         QTest::mouseClick(m_dlg->lblWWW, Qt::LeftButton, {}, m_dlg->lblWWW->rect().center());
         QCOMPARE(m_urls, QList<QUrl>{QUrl(QStringLiteral("https://mavo.example/tallyer"))});
-    }
-
-    // The logo is hidden for two ticks, then 7 pixels wider each tick until whole (56) at tick 10;
-    // the wave moves a frame a tick, and a reopened dialog goes on where it stopped.
-    void logoPhases()
-    {
         const int first = frmOptions::logoFrameIndex();
         for (int tick = 1; tick <= 12; ++tick) {
             m_dlg->optTimerMavoWave_Timer();
