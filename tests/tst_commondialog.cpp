@@ -1,11 +1,7 @@
 #include <commondialog.h>
 
-#include <QColorDialog>
-#include <QFileDialog>
-#include <QFontDialog>
-#include <QScopeGuard>
-#include <QTemporaryDir>
 #include <QtTest>
+#include <QtWidgets>
 
 #include <functional>
 

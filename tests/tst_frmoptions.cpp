@@ -9,18 +9,8 @@
 #include <messagesink.h>
 #include <settings.h>
 
-#include <QApplication>
-#include <QCheckBox>
-#include <QClipboard>
-#include <QDesktopServices>
-#include <QLabel>
-#include <QLineEdit>
-#include <QMessageBox>
-#include <QPushButton>
-#include <QTemporaryDir>
-#include <QTextBrowser>
-#include <QTimer>
 #include <QtTest>
+#include <QtWidgets>
 
 #include <memory>
 

@@ -6,14 +6,8 @@
 #include <mavolabel3d.h>
 #include <twips.h>
 
-#include <QApplication>
-#include <QFontMetrics>
-#include <QLabel>
-#include <QMouseEvent>
-#include <QScopeGuard>
-#include <QSignalSpy>
-#include <QTimer>
 #include <QtTest>
+#include <QtWidgets>
 
 #include <memory>
 
