@@ -117,23 +117,6 @@ private slots:
         QCOMPARE(colorFromRgbValue(-1), QColor(Qt::white));
     }
 
-    void newControl()
-    {
-        auto *label = new MavoLabel3D(m_form.get());
-        QCOMPARE(label->Caption(), QStringLiteral("MavoLabel3D"));
-        QVERIFY(label->IsNormal() && label->IsDown() && label->IsUp()); // all three codes are 1
-        // So it counts as down all along: a press is reported but never arms Click.
-        label->setGeometry(20, 20, 80, 30);
-        label->setForMouseButton(1);
-        QVERIFY(showForm());
-        QSignalSpy ups(label, &MavoLabel3D::MouseUp);
-        QSignalSpy clicked(label, &MavoLabel3D::Click);
-        mouse(Mouse::Press, label, QPoint(40, 15));
-        mouse(Mouse::Release, label, QPoint(40, 15));
-        QCOMPARE(ups.count(), 1);
-        QCOMPARE(clicked.count(), 0);
-    }
-
     void textAlignAndCaptionShift()
     {
         // TextAlign 1 to 3 is left, centre, right; anything else keeps the alignment.
@@ -340,7 +323,9 @@ private slots:
                  (QStringList{"Caption", "ForeColor", "MarginLeft", "MouseIcon", "SpecialEffectOnDown", "TextAlign"}));
         QCOMPARE((QVariantList{bag["Caption"], bag["ForeColor"], bag["MarginLeft"], bag["TextAlign"]}),
                  (QVariantList{"M+", 0x80000008u, 75, 1}));
-        MavoLabel3D copy(m_form.get());
+        MavoLabel3D copy(m_form.get()); // new, so all three state codes are 1: it counts as down
+        QCOMPARE(copy.Caption(), QStringLiteral("MavoLabel3D"));
+        QVERIFY(copy.IsNormal() && copy.IsDown() && copy.IsUp());
         copy.setBackColor(0x00112233u);
         copy.GoDown();
         copy.ReadProperties(bag);
