@@ -93,11 +93,9 @@ private slots:
     void showOpenFile()
     {
         clsCommonDialog d;
-        d.setFileDefaultExt("txt");
         d.setFileFullName("/start/old.txt");
         QCOMPARE(d.ShowOpenFile(), 0);
         QCOMPARE(m_fake.fileAsked.FullName, QString()); // a name set beforehand never preselects a file
-        QCOMPARE(m_fake.fileAsked.DefaultExt, "txt");
         // The chosen name, up to a NUL, split into the name and the folder.
         const std::tuple<QString, const char *, const char *, const char *> chosen[] = {
             {"/home/ann/w/InWords x.txt", "/home/ann/w/InWords x.txt", "InWords x.txt", "/home/ann/w"},
@@ -166,9 +164,8 @@ private slots:
                  (QVariantList{0, 0x10u, "", "Mono", "/kept", qint16(0)}));
     }
 
-    // The Qt dialogs themselves, each answered once. The colour dialog starts on the palette colour
-    // a system colour reference stands for and gives back RGB, red in the low byte; the font
-    // dialog knows no size range, so a size above Max comes back as Max.
+    // The Qt dialogs, each answered once. The colour dialog starts on the palette colour a system
+    // reference stands for and gives back RGB; QFontDialog knows no size range: above Max is Max.
     void qtDialogs()
     {
         setCommonDialogChooser(nullptr);
@@ -177,8 +174,6 @@ private slots:
         palette.setColor(QPalette::Base, QColor(10, 20, 30));
         QApplication::setPalette(palette);
         QTemporaryDir dir;
-        QFile file(dir.filePath("other.dat"));
-        QVERIFY(file.open(QIODevice::WriteOnly));
         clsCommonDialog d;
         d.setFlags(0x2001); // start on Color; limit the font size
         d.setColor(0x80000005u);
