@@ -150,9 +150,6 @@ private slots:
         m_fake.answerColor = [](ColorChoice &c) { c.Color = 0x20; c.Custom[0] = 1; };
         m_fake.answerFont = [](FontChoice &c) { c.FontName = "Sans"; c.FontColor = 0x20; };
         m_fake.answerFile = [](FileChoice &c) { c.FullName = "/other"; c.FilterIndex = 1; };
-        m_fake.result = -1; // a previous failure is forgotten by the next call
-        m_fake.error = 0x7;
-        d.ShowColor();
         m_fake.result = result;
         m_fake.error = result ? 0x3002 : 0;
         const qint32 returned = dialog == 0 ? d.ShowColor() : dialog == 1 ? d.ShowFont() : d.ShowOpenFile();
