@@ -1,16 +1,12 @@
 #include <commondialog.h>
 
-#include <QColorDialog>
-#include <QFileDialog>
-#include <QFontDialog>
-#include <QScopeGuard>
-#include <QTemporaryDir>
 #include <QtTest>
+#include <QtWidgets>
 
 #include <functional>
 
 // clsCommonDialog against a fake chooser that records what it is asked and answers as told, and
-// a few runs through the real Qt dialogs, answered by a timer.
+// one run through each real Qt dialog, answered by a timer, for the wiring.
 struct FakeChooser : CommonDialogChooser
 {
     int result = 1;
@@ -35,25 +31,9 @@ struct FakeChooser : CommonDialogChooser
     int chooseOpenFile(QWidget *, FileChoice &c, qint32 &e) override { return answer(c, fileAsked, answerFile, e); }
 };
 
-using Filters = QList<QPair<QString, QString>>;
-
 static QString nul(const char *text) // "|" stands for NUL in the test tables
 {
     return QString::fromUtf8(text).replace(u'|', QChar(0));
-}
-
-// The dialog runs its own event loop inside the call under test, so a timer watches for it and
-// answers it on every tick until it has gone (an answer that did not close it is given again).
-template <typename Dialog, typename Answer>
-static void answerWhenShown(QTimer &poll, Answer answer)
-{
-    QObject::disconnect(&poll, &QTimer::timeout, nullptr, nullptr);
-    poll.setInterval(10);
-    QObject::connect(&poll, &QTimer::timeout, &poll, [answer] {
-        if (auto *dialog = qobject_cast<Dialog *>(QApplication::activeModalWidget()))
-            answer(dialog);
-    });
-    poll.start();
 }
 
 class TestCommonDialog : public QObject
@@ -64,22 +44,16 @@ private slots:
     void init() { m_fake = FakeChooser(); setCommonDialogChooser(&m_fake); }
     void cleanup() { setCommonDialogChooser(nullptr); }
 
-    // "|" stands for NUL in these tables.
     void textProperties()
     {
         clsCommonDialog d;
-        const std::pair<const char *, const char *> paths[] = {
-            {"/home/ann/", "/home/ann"}, {"C:\\w\\", "C:\\w"}, {"/home//", "/home"}, {"/", "/"}};
-        for (const auto &[set, read] : paths) {
+        // Trailing separators go, "/" and "\\" alike, but the root stays the root.
+        for (const auto &[set, read] : {std::pair{"C:\\w\\", "C:\\w"}, {"/", "/"}}) {
             d.setFilePath(set);
             QCOMPARE(d.FilePath(), QString(read));
         }
-        for (const auto &[set, read] : {std::pair{"1|2", "1|2"}, {"12px| 7|x|", "12|7|0|0"}, {"4294967297", "1"}}) {
-            d.setColorsCustom(nul(set));
-            QCOMPARE(d.ColorsCustom(), nul(read));
-        }
         // The filter ends in exactly one NUL; the chooser gets the pairs up to an empty item.
-        const std::tuple<const char *, const char *, Filters> filters[] = {
+        const std::tuple<const char *, const char *, QList<QPair<QString, QString>>> filters[] = {
             {"A|*.a|B|*.b;*.c|||", "A|*.a|B|*.b;*.c|", {{"A", "*.a"}, {"B", "*.b;*.c"}}},
             {"A|*.a|B", "A|*.a|B|", {{"A", "*.a"}}},
             {"A|*.a||B|*.b", "A|*.a||B|*.b|", {{"A", "*.a"}}},
@@ -90,29 +64,6 @@ private slots:
             d.ShowOpenFile();
             QCOMPARE(m_fake.fileAsked.Filters, pairs);
         }
-    }
-
-    void showColorSendsSixteenAndWhiteForZero()
-    {
-        clsCommonDialog d;
-        d.setColor(0x80000005u);
-        d.setColorsCustom(nul("1|0|2"));
-        m_fake.answerColor = [](ColorChoice &c) { c.Color = 0x332211; c.Custom[15] = 9; };
-        QCOMPARE(d.ShowColor(), 0);
-        QCOMPARE(d.APIReturn(), 1);
-        const ColorChoice &asked = m_fake.colorAsked;
-        QCOMPARE(asked.Color, 0x80000005u);
-        QCOMPARE(QList<quint32>({asked.Custom[0], asked.Custom[1], asked.Custom[2], asked.Custom[15]}),
-                 QList<quint32>({1, 0xFFFFFF, 2, 0xFFFFFF}));
-        QCOMPARE(d.FontColor(), 0x332211u);
-        QCOMPARE(d.ColorsCustom().split(QChar(0)),
-                 QStringList({"1", "16777215", "2"}) + QStringList(12, "16777215") + QStringList{"9"});
-
-        // More than sixteen: the first sixteen go and come back.
-        d.setColorsCustom(nul("1|2|3|4|5|6|7|8|9|10|11|12|13|14|15|16|17|18"));
-        d.ShowColor();
-        QCOMPARE(asked.Custom[15], 16u);
-        QCOMPARE(d.ColorsCustom().count(QChar(0)), 15);
     }
 
     void showFont()
@@ -126,47 +77,25 @@ private slots:
             d.ShowFont();
             QCOMPARE(m_fake.fontAsked.flags, sent);
         }
-
         d.setFontName(QString(40, u'x'));
-        d.setFontSize(12);
         d.setFontItalic(true);
-        d.setFontColor(0x80000012u);
-        d.setMin(8);
-        d.setMax(50);
-        m_fake.answerFont = [](FontChoice &c) {
-            c = FontChoice{"Serif", 10.5, true, false, false, false, 0xFF, 0, 0, 0};
-        };
+        m_fake.answerFont = [](FontChoice &c) { c = FontChoice{"Serif", 10.5, true, false, false, false, 0xFF}; };
         QCOMPARE(d.ShowFont(), 0);
-        const FontChoice &asked = m_fake.fontAsked;
-        QCOMPARE((QVariantList{asked.FontName, asked.PointSize, asked.FontItalic, asked.FontBold, asked.FontColor,
-                               asked.Min, asked.Max}),
-                 (QVariantList{QString(32, u'x'), 12.0, true, false, 0x80000012u, 8, 50}));
-        QCOMPARE(d.FontName(), "Serif");
-        QVERIFY(d.FontBold() && !d.FontItalic());
-        QCOMPARE(d.Color(), 0xFFu);
-        QCOMPARE(d.FontSize(), 10); // a half to even
-        // To tenths first, then to whole points.
-        for (const auto &[chosen, size] : {std::pair{12.46, 12}, {13.46, 14}}) {
-            m_fake.answerFont = [chosen](FontChoice &c) { c.PointSize = chosen; };
-            d.ShowFont();
-            QCOMPARE(d.FontSize(), size);
-        }
+        QCOMPARE(m_fake.fontAsked.FontName, QString(32, u'x')); // a face name holds 32 characters
+        QCOMPARE((QVariantList{d.FontName(), d.FontBold(), d.FontItalic(), d.Color(), d.FontSize()}),
+                 (QVariantList{"Serif", true, false, 0xFFu, 10})); // a half to even
+        // To tenths first (13.5), then to whole points.
+        m_fake.answerFont = [](FontChoice &c) { c.PointSize = 13.46; };
+        d.ShowFont();
+        QCOMPARE(d.FontSize(), 14);
     }
 
     void showOpenFile()
     {
         clsCommonDialog d;
-        d.setFlags(6);
-        d.setFileDialogTitle("Words file");
-        d.setFileDefaultExt("txt");
-        d.setFilePath("/start/");
         d.setFileFullName("/start/old.txt");
-        m_fake.answerFile = [](FileChoice &c) { c.FullName = "/home/ann/w/InWords x.txt"; };
         QCOMPARE(d.ShowOpenFile(), 0);
-        const FileChoice &asked = m_fake.fileAsked;
-        QCOMPARE(QStringList({asked.FullName, asked.Folder, asked.Title, asked.DefaultExt}),
-                 QStringList({"", "/start", "Words file", "txt"}));
-        QCOMPARE(asked.flags, 6);
+        QCOMPARE(m_fake.fileAsked.FullName, QString()); // a name set beforehand never preselects a file
         // The chosen name, up to a NUL, split into the name and the folder.
         const std::tuple<QString, const char *, const char *, const char *> chosen[] = {
             {"/home/ann/w/InWords x.txt", "/home/ann/w/InWords x.txt", "InWords x.txt", "/home/ann/w"},
@@ -174,24 +103,18 @@ private slots:
         for (const auto &[full, fullName, name, path] : chosen) {
             m_fake.answerFile = [full](FileChoice &c) { c.FullName = full; };
             QCOMPARE(d.ShowOpenFile(), 0);
-            QCOMPARE(d.FileFullName(), QString(fullName));
-            QCOMPARE(d.FileName(), QString(name));
-            QCOMPARE(d.FilePath(), QString(path));
+            QCOMPARE((QStringList{d.FileFullName(), d.FileName(), d.FilePath()}), (QStringList{fullName, name, path}));
         }
-
         // The full name needs room: FileMaxSize characters, 255 when not above 0; a name too long
         // is a failure that leaves the property alone, never a name cut off.
-        QString kept = d.FileFullName();
         for (const auto &[maxSize, length] : {std::pair{10, 11}, {-3, 256}, {0, 256}, {0, 255}}) {
             d.setFileMaxSize(maxSize);
             const QString full = u'/' + QString(length - 1, u'n');
             m_fake.answerFile = [full](FileChoice &c) { c.FullName = full; };
             const bool fits = length == 255;
             QCOMPARE(d.ShowOpenFile(), 0);
-            QCOMPARE(d.APIReturn(), fits ? 1 : 0);
-            QCOMPARE(d.ExtendedError(), fits ? 0 : 0x3003);
-            kept = fits ? full : kept;
-            QCOMPARE(d.FileFullName(), kept);
+            QCOMPARE((QList<qint32>{d.APIReturn(), d.ExtendedError()}), (fits ? QList{1, 0} : QList{0, 0x3003}));
+            QCOMPARE(d.FileFullName(), fits ? full : QStringLiteral("/a/b"));
         }
     }
 
@@ -208,9 +131,9 @@ private slots:
         const char *names[] = {"color", "font", "file"};
         const qint32 cancelNumbers[] = {-2147220610, 2001, 2001};
         for (int i = 0; i < 3; ++i) {
-            const QString description = i == 0 ? "Cancel Pressed" : "";
             QTest::addRow("%s-cancel", names[i]) << i << 0 << false << 0 << "" << 0;
-            QTest::addRow("%s-cancel-error", names[i]) << i << 0 << true << cancelNumbers[i] << description << 0;
+            QTest::addRow("%s-cancel-error", names[i])
+                << i << 0 << true << cancelNumbers[i] << (i == 0 ? "Cancel Pressed" : "") << 0;
             QTest::addRow("%s-failure", names[i]) << i << -1 << true << 0 << "" << 0x3002;
         }
     }
@@ -222,127 +145,81 @@ private slots:
         clsCommonDialog d;
         d.setCancelError(cancelError);
         d.setColor(0x10);
-        d.setColorsCustom(nul("1|2"));
         d.setFontName("Mono");
-        d.setFontSize(9);
         d.setFileFullName("/kept");
-        d.setFileFilter(nul("A|*.a|B|*.b"));
-        m_fake.answerColor = [](ColorChoice &c) { c.Color = 0x20; };
-        m_fake.answerFont = [](FontChoice &c) { c.FontName = "Sans"; c.PointSize = 20; c.FontColor = 0x20; };
+        m_fake.answerColor = [](ColorChoice &c) { c.Color = 0x20; c.Custom[0] = 1; };
+        m_fake.answerFont = [](FontChoice &c) { c.FontName = "Sans"; c.FontColor = 0x20; };
         m_fake.answerFile = [](FileChoice &c) { c.FullName = "/other"; c.FilterIndex = 1; };
-        // A previous failure is forgotten by the next call.
-        m_fake.result = -1;
-        m_fake.error = 0x7;
-        d.ShowColor();
         m_fake.result = result;
         m_fake.error = result ? 0x3002 : 0;
         const qint32 returned = dialog == 0 ? d.ShowColor() : dialog == 1 ? d.ShowFont() : d.ShowOpenFile();
         QTEST(returned, "returned");
         QTEST(d.LastErrorDescription(), "description");
         QTEST(d.ExtendedError(), "extended");
-        QCOMPARE(d.APIReturn(), 0);
-        QCOMPARE(d.Color(), 0x10u);
-        QCOMPARE(d.ColorsCustom(), nul("1|2"));
-        QCOMPARE(d.FontName(), "Mono");
-        QCOMPARE(d.FontSize(), 9);
-        QCOMPARE(d.FileFullName(), "/kept");
-        QCOMPARE(d.FileFilterIndex(), 0);
+        QCOMPARE((QVariantList{d.APIReturn(), d.Color(), d.ColorsCustom(), d.FontName(), d.FileFullName(),
+                               d.FileFilterIndex()}),
+                 (QVariantList{0, 0x10u, "", "Mono", "/kept", qint16(0)}));
     }
 
-    // The Qt dialogs themselves: what they start on, and what they give back. A system colour
-    // reference starts on the palette colour; an RGB value comes back with red in the low byte.
-    void qtColorDialog()
+    // The Qt dialogs, each answered once. The colour dialog starts on the palette colour a system
+    // reference stands for and gives back RGB; QFontDialog knows no size range: above Max is Max.
+    void qtDialogs()
     {
         setCommonDialogChooser(nullptr);
         QPalette palette = QApplication::palette();
         const auto restore = qScopeGuard([saved = palette] { QApplication::setPalette(saved); });
         palette.setColor(QPalette::Base, QColor(10, 20, 30));
         QApplication::setPalette(palette);
+        QTemporaryDir dir;
         clsCommonDialog d;
-        d.setFlags(1);
+        d.setFlags(0x2001); // start on Color; limit the font size
         d.setColor(0x80000005u);
-        d.setColorsCustom("255");
-        QTimer poll;
-        QColor shown, custom0;
-        answerWhenShown<QColorDialog>(poll, [&](QColorDialog *dialog) {
-            shown = dialog->currentColor();
-            custom0 = QColorDialog::customColor(0);
-            QColorDialog::setCustomColor(1, QColor(0, 0, 0xFE));
-            dialog->setCurrentColor(QColor(1, 2, 3));
-            dialog->accept();
-        });
-        QCOMPARE(d.ShowColor(), 0);
-        QCOMPARE(shown, QColor(10, 20, 30));
-        QCOMPARE(custom0, QColor(255, 0, 0));
-        QCOMPARE(d.APIReturn(), 1);
-        QCOMPARE(d.Color(), 0x030201u);
-        QCOMPARE(d.ColorsCustom().split(QChar(0)).mid(0, 3), QStringList({"255", "16646144", "16777215"}));
-    }
-
-    void qtFontDialogClampsSize()
-    {
-        setCommonDialogChooser(nullptr);
-        clsCommonDialog d;
-        d.setFlags(0x802143);
+        d.setColorsCustom(nul("255|0")); // an unset (0) custom colour shows as white
         d.setMin(8);
         d.setMax(50);
-        d.setFontSize(12);
-        d.setFontColor(0x0000FF);
-        QTimer poll;
-        double shownSize = 0;
-        answerWhenShown<QFontDialog>(poll, [&](QFontDialog *dialog) {
-            QFont font = dialog->currentFont();
-            shownSize = font.pointSizeF();
-            font.setPointSize(72);
-            font.setItalic(true);
-            dialog->setCurrentFont(font);
-            dialog->accept();
-        });
-        QCOMPARE(d.ShowFont(), 0);
-        QCOMPARE(shownSize, 12.0);
-        QCOMPARE(d.APIReturn(), 1);
-        QCOMPARE(d.FontSize(), 50);
-        QVERIFY(d.FontItalic());
-        QCOMPARE(d.FontColor(), 0x0000FFu);
-    }
-
-    void qtFileDialog()
-    {
-        setCommonDialogChooser(nullptr);
-        QTemporaryDir dir;
-        QVERIFY(dir.isValid());
-        for (const char *name : {"InWords a.txt", "other.dat"}) {
-            QFile file(dir.filePath(name));
-            QVERIFY(file.open(QIODevice::WriteOnly));
-        }
-        clsCommonDialog d;
         d.setFileDialogTitle("Words file");
         d.setFilePath(dir.path() + u'/');
         d.setFileFilter(nul("Words files (InWords*.txt)|InWords*.txt|Data|*.dat;*.bin"));
-        d.setFileFilterIndex(0);
+        // Each dialog runs its own event loop inside the call under test, so a timer answers it.
+        QStringList shown; // colours; font size; title, folder, selected filter and every filter
         QTimer poll;
-        QString title, folder, filter;
-        QStringList filters;
-        answerWhenShown<QFileDialog>(poll, [&](QFileDialog *dialog) {
-            if (title.isNull()) {
-                title = dialog->windowTitle();
-                folder = dialog->directory().path();
-                filter = dialog->selectedNameFilter();
-                filters = dialog->nameFilters();
+        poll.callOnTimeout([&] {
+            QWidget *modal = QApplication::activeModalWidget();
+            if (auto *colour = qobject_cast<QColorDialog *>(modal)) {
+                shown = QStringList{colour->currentColor().name(), QColorDialog::customColor(0).name(),
+                                    QColorDialog::customColor(1).name()};
+                QColorDialog::setCustomColor(2, QColor(0, 0, 0xFE));
+                colour->setCurrentColor(QColor(1, 2, 3));
+                colour->accept();
+            } else if (auto *font = qobject_cast<QFontDialog *>(modal)) {
+                shown = QStringList{QString::number(font->currentFont().pointSize())};
+                font->setCurrentFont(QFont("Sans", 72));
+                font->accept();
+            } else if (auto *files = qobject_cast<QFileDialog *>(modal)) {
+                if (shown.size() < 5) // once: an answer that did not close it is given again
+                    shown = QStringList{files->windowTitle(), files->directory().path(), files->selectedNameFilter()}
+                            + files->nameFilters();
+                files->selectNameFilter(shown.value(4));
+                // selectFile leaves the name box alone while it has the focus, as it has once shown.
+                if (QWidget *focus = files->focusWidget())
+                    focus->clearFocus();
+                files->selectFile("other.dat");
+                static_cast<QDialog *>(files)->accept(); // QFileDialog::accept is protected
             }
-            dialog->selectNameFilter(filters.value(1));
-            // selectFile leaves the name box alone while it has the focus, as it has once shown.
-            if (QWidget *focus = dialog->focusWidget())
-                focus->clearFocus();
-            dialog->selectFile("other.dat");
-            static_cast<QDialog *>(dialog)->accept(); // QFileDialog::accept is protected
         });
+        poll.start(10);
+        QCOMPARE(d.ShowColor(), 0);
+        QCOMPARE(shown, QStringList({"#0a141e", "#ff0000", "#ffffff"}));
+        QCOMPARE(d.Color(), 0x030201u);
+        QCOMPARE(d.ColorsCustom().split(QChar(0)),
+                 QStringList({"255", "16777215", "16646144"}) + QStringList(13, "16777215")); // always sixteen
+        d.setFontSize(12);
+        QCOMPARE(d.ShowFont(), 0);
+        QCOMPARE(shown, QStringList{"12"});
+        QCOMPARE(d.FontSize(), 50);
         QCOMPARE(d.ShowOpenFile(), 0);
-        QCOMPARE(title, "Words file");
-        QCOMPARE(folder, dir.path());
-        QCOMPARE(filters, QStringList({"Words files (InWords*.txt)", "Data (*.dat *.bin)"}));
-        QCOMPARE(filter, filters.value(0));
-        QCOMPARE(d.APIReturn(), 1);
+        QCOMPARE(shown, QStringList({"Words file", dir.path(), "Words files (InWords*.txt)",
+                                     "Words files (InWords*.txt)", "Data (*.dat *.bin)"}));
         QCOMPARE(d.FileFullName(), dir.filePath("other.dat"));
         QCOMPARE(d.FileFilterIndex(), 1);
     }
