@@ -83,11 +83,6 @@ private slots:
         useLocale(kUs);
     }
 
-    void cleanup()
-    {
-        useLocale(kUs);
-    }
-
     void typedAndPasted_data()
     {
         QTest::addColumn<bool>("german");
