@@ -30,84 +30,54 @@ inline void clickLabel(MavoLabel3D *label, Qt::MouseButton button = Qt::LeftButt
     QTest::mouseRelease(label, button, {}, pos);
 }
 
-// The parts of a form, found by their names as on the form; the window itself shows only its
-// public face.
+template <class T>
+T *formPart(const QObject *form, const char *name)
+{
+    return form->findChild<T *>(QLatin1String(name));
+}
+
+// The parts of a form, found by their names as on the form (the window itself shows only its
+// public face): declared alike for a history window and for the test's main window, where they
+// hide the form's own members of those names.
+#define TALLYER_FORM_PARTS(PART) \
+    PART(CalcField, boxCalc) PART(QFrame, frame1) PART(QFrame, frame2) PART(QLabel, lblF1Label) \
+    PART(MavoLabel3D, lblResult) PART(MavoLabel3D, lblMemory) PART(MavoLabel3D, lblMemMenu) \
+    PART(MavoLabel3D, lblRound) PART(MavoLabel3D, lblOptions) PART(MavoLabel3D, lblMoveSize) \
+    PART(MavoLabel3D, lblM) PART(MavoLabel3D, lblMC) PART(MavoLabel3D, lblMR) PART(MavoLabel3D, lblMPlus) \
+    PART(MavoLabel3D, lblMMinus) PART(MavoLabel3D, lblToolTip) PART(QLabel, lblResultLabel) \
+    PART(QAction, mnuClear) PART(QTimer, TimerSelWork) PART(QTimer, TimerPointRefresh) \
+    PART(QTimer, TimerMyToolTip) PART(QTimer, TimerPressF1ForHelp) PART(Hints, hints)
+#define TALLYER_DECLARE_PART(Type, name) Type *const name = formPart<Type>(form(), #name);
+
 struct FormParts
 {
     explicit FormParts(QObject *form)
         : m_form(form)
     {
     }
-    template <class T>
-    T *find(const char *name) const
-    {
-        return m_form->findChild<T *>(QLatin1String(name));
-    }
-    QAction *memoryItem(int cell) const { return m_form->findChild<QAction *>(QStringLiteral("mnuM%1").arg(cell)); }
+    QObject *form() const { return m_form; }
+    QAction *memoryItem(int cell) const { return formPart<QAction>(m_form, qPrintable(QStringLiteral("mnuM%1").arg(cell))); }
 
     QObject *const m_form;
-    CalcField *const boxCalc = find<CalcField>("boxCalc");
-    QFrame *const frame1 = find<QFrame>("frame1");
-    QFrame *const frame2 = find<QFrame>("frame2");
-    QLabel *const lblF1Label = find<QLabel>("lblF1Label");
-    MavoLabel3D *const lblResult = find<MavoLabel3D>("lblResult");
-    MavoLabel3D *const lblMemory = find<MavoLabel3D>("lblMemory");
-    MavoLabel3D *const lblMemMenu = find<MavoLabel3D>("lblMemMenu");
-    MavoLabel3D *const lblRound = find<MavoLabel3D>("lblRound");
-    MavoLabel3D *const lblOptions = find<MavoLabel3D>("lblOptions");
-    MavoLabel3D *const lblMoveSize = find<MavoLabel3D>("lblMoveSize");
-    MavoLabel3D *const lblM = find<MavoLabel3D>("lblM");
-    MavoLabel3D *const lblMC = find<MavoLabel3D>("lblMC");
-    MavoLabel3D *const lblMR = find<MavoLabel3D>("lblMR");
-    MavoLabel3D *const lblMPlus = find<MavoLabel3D>("lblMPlus");
-    MavoLabel3D *const lblMMinus = find<MavoLabel3D>("lblMMinus");
-    MavoLabel3D *const lblToolTip = find<MavoLabel3D>("lblToolTip");
-    QLabel *const lblResultLabel = find<QLabel>("lblResultLabel");
-    QAction *const mnuClear = find<QAction>("mnuClear");
-    QTimer *const TimerSelWork = find<QTimer>("TimerSelWork");
-    QTimer *const TimerPointRefresh = find<QTimer>("TimerPointRefresh");
-    QTimer *const TimerMyToolTip = find<QTimer>("TimerMyToolTip");
-    QTimer *const TimerPressF1ForHelp = find<QTimer>("TimerPressF1ForHelp");
-    Hints *const hints = m_form->findChild<Hints *>();
+    TALLYER_FORM_PARTS(TALLYER_DECLARE_PART)
 };
 
 // The main window as the program sets it up (the history window opens on Ctrl+PageUp), with
 // its parts at hand.
-class TestWindow : public frmTallyer, public FormParts
+class TestWindow : public frmTallyer
 {
 public:
     TestWindow()
-        : FormParts(static_cast<frmTallyer *>(this))
     {
         connect(this, &frmTallyer::historyWindowRequested, this,
                 [this](const TextRing &history) { HistoryWindow::open(this, history); });
     }
-
-    // The parts by name hide the form's own members of those names.
-    using FormParts::boxCalc;
-    using FormParts::frame1;
-    using FormParts::frame2;
-    using FormParts::lblF1Label;
-    using FormParts::lblResult;
-    using FormParts::lblMemory;
-    using FormParts::lblMemMenu;
-    using FormParts::lblRound;
-    using FormParts::lblOptions;
-    using FormParts::lblMoveSize;
-    using FormParts::lblM;
-    using FormParts::lblMC;
-    using FormParts::lblMR;
-    using FormParts::lblMPlus;
-    using FormParts::lblMMinus;
-    using FormParts::lblToolTip;
-    using FormParts::lblResultLabel;
-    using FormParts::mnuClear;
-    using FormParts::TimerSelWork;
-    using FormParts::hints;
-    using FormParts::memoryItem;
-
+    const QObject *form() const { return this; }
+    QAction *memoryItem(int cell) const { return FormParts(const_cast<TestWindow *>(this)).memoryItem(cell); }
     // The history window open over this one, if any.
     HistoryWindow *history() const { return findChild<HistoryWindow *>(QString(), Qt::FindDirectChildrenOnly); }
+
+    TALLYER_FORM_PARTS(TALLYER_DECLARE_PART)
 };
 
 // The base of the main-window tests: settings and the single-copy channel in temporary folders.

@@ -203,6 +203,7 @@ void frmTallyer::buildControls()
 
     hints = new Hints({this, boxCalc, lblToolTip, frame1, lblF1Label}, [this] { return StripShown(); },
                       [this] { return f_blnSelection; }, this);
+    hints->setObjectName(QStringLiteral("hints"));
 
     const int clientHeight = frameTop + kFrame2Height + kBottomMargin;
     resize(kDesignFieldLeft * 2 + kDesignFieldWidth, clientHeight);
