@@ -9,11 +9,7 @@
 inline LocaleValues testLocale(const QString &decimal, const QString &thousands = QStringLiteral(" "),
                                bool leadingZero = true)
 {
-    LocaleValues values;
-    values.decimalSeparator = decimal;
-    values.thousandsSeparator = thousands;
-    values.leadingZero = leadingZero;
-    return values;
+    return {.helpFileName = {}, .decimalSeparator = decimal, .leadingZero = leadingZero, .thousandsSeparator = thousands};
 }
 
 // Makes the platform report another locale (to ReadLocaleValues and LoadText) until the returned

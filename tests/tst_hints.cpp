@@ -1,7 +1,6 @@
-// The main window's hints: the hint strip under the field for the push-label the pointer rests
-// on, and the F1 greeting at start-up with its question when the user types meanwhile. Timer
-// ticks are driven by calling the handlers; the pointer is placed with QCursor::setPos, which the
-// push-labels read.
+// The hint strip under the field for the push-label the pointer rests on, and the F1 greeting at
+// start-up with its question when the user types meanwhile. The tests drive the timers' ticks and
+// place the pointer with QCursor::setPos, which the push-labels read.
 
 #include "windowtest.h"
 
