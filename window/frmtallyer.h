@@ -1,5 +1,6 @@
 #pragma once
 
+#include "hints.h"
 #include "keymap.h"
 #include "memorybank.h"
 #include "options.h"
@@ -14,7 +15,6 @@
 #include <optional>
 
 class CalcField;
-class Hints;
 class MavoLabel3D;
 class QAction;
 class QFrame;
@@ -32,10 +32,6 @@ constexpr int kHistoryEntries = 50;
 // Shows the options dialog modally, owned by the given window, on the window's current values;
 // returns the values the dialog stored on OK, or nothing when it was cancelled.
 using OptionsDialogOpener = std::function<std::optional<Options>(QWidget *owner, const Options &current)>;
-
-// Asks, over the given window, whether the F1 greeting shall be shown at later starts; true keeps
-// it. The question text is complete; the asker only shows it and returns the answer.
-using F1QuestionAsker = std::function<bool(QWidget *owner, const QString &strText)>;
 
 // The calculator's main window: the calculation sheet, the result and memory panels, the memory
 // strip. It holds the form and wires its parts together: the sheet editor keeps the text clean,
