@@ -19,7 +19,7 @@ int main(int argc, char *argv[])
     const BenchHome home;
     QApplication app(argc, argv);
 
-    frmTallyer w;
+    BenchWindow w;
     if (!openBenchWindow(w))
         return 1;
 

@@ -1,6 +1,8 @@
 #pragma once
 
+#include "calcfield.h"
 #include "frmtallyer.h"
+#include "mavolabel3d.h"
 
 #include <QDir>
 #include <QFile>
@@ -26,12 +28,22 @@ private:
     QTemporaryDir m_home;
 };
 
-// The calculator's window, loaded and shown, without the start-up greeting running over it.
-inline bool openBenchWindow(frmTallyer &w)
+// The calculator's window and the parts a benchmark drives, found by their names.
+struct BenchWindow
 {
-    if (!w.Form_Load())
+    frmTallyer form;
+    CalcField *const boxCalc = form.findChild<CalcField *>(QStringLiteral("boxCalc"));
+    MavoLabel3D *const lblResult = form.findChild<MavoLabel3D *>(QStringLiteral("lblResult"));
+    QTimer *const TimerPointRefresh = form.findChild<QTimer *>(QStringLiteral("TimerPointRefresh"));
+    QTimer *const TimerPressF1ForHelp = form.findChild<QTimer *>(QStringLiteral("TimerPressF1ForHelp"));
+};
+
+// The window loaded and shown, without the start-up greeting running over it.
+inline bool openBenchWindow(BenchWindow &w)
+{
+    if (!w.form.Form_Load())
         return false;
     w.TimerPressF1ForHelp->stop();
-    w.show();
+    w.form.show();
     return true;
 }
