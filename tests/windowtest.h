@@ -36,6 +36,11 @@ T *formPart(const QObject *form, const char *name)
     return form->findChild<T *>(QLatin1String(name));
 }
 
+inline QAction *memoryItem(const QObject *form, int cell)
+{
+    return formPart<QAction>(form, qPrintable(QStringLiteral("mnuM%1").arg(cell)));
+}
+
 // The parts of a form, found by their names as on the form (the window itself shows only its
 // public face): declared alike for a history window and for the test's main window, where they
 // hide the form's own members of those names.
@@ -56,7 +61,7 @@ struct FormParts
     {
     }
     QObject *form() const { return m_form; }
-    QAction *memoryItem(int cell) const { return formPart<QAction>(m_form, qPrintable(QStringLiteral("mnuM%1").arg(cell))); }
+    QAction *memoryItem(int cell) const { return ::memoryItem(m_form, cell); }
 
     QObject *const m_form;
     TALLYER_FORM_PARTS(TALLYER_DECLARE_PART)
@@ -73,7 +78,7 @@ public:
                 [this](const TextRing &history) { HistoryWindow::open(this, history); });
     }
     const QObject *form() const { return this; }
-    QAction *memoryItem(int cell) const { return FormParts(const_cast<TestWindow *>(this)).memoryItem(cell); }
+    QAction *memoryItem(int cell) const { return ::memoryItem(this, cell); }
     // The history window open over this one, if any.
     HistoryWindow *history() const { return findChild<HistoryWindow *>(QString(), Qt::FindDirectChildrenOnly); }
 

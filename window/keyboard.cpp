@@ -172,7 +172,8 @@ frmTallyer::KeyOutcome frmTallyer::runKeyCommand(KeyCommand command, int key, bo
         return Outcome::PassOn;
     case KeyCommand::Copy:
         if (boxCalc->SelLength() > 0)
-            QGuiApplication::clipboard()->setText(boxCalc->SelText().replace(QLatin1String("\r\n"), QLatin1String("\n")));
+            QGuiApplication::clipboard()->setText(
+                boxCalc->SelText().replace(QLatin1String("\r\n"), QLatin1String("\n")));
         return Outcome::Consumed;
     case KeyCommand::EditKey:
         editKey = true;
@@ -294,17 +295,15 @@ bool frmTallyer::fieldKeyEvent(QKeyEvent *event)
     const KeyOutcome outcome = runKeyCommand(command, key, editKey);
     if (!self)
         return true; // the key closed the window
-    // The character check learns whether the key was consumed, and the state before the key is
-    // kept for the undo ring.
-    sheet->setKeyKind(editKey, outcome == KeyOutcome::Consumed);
+    // The state before the key is kept for the undo ring.
     if (m_role == Role::Main)
         takeSnapshot();
     if (outcome == KeyOutcome::Consumed)
         return true;
 
-    // Keys without a character (arrows, Delete, function keys) have nothing to check.
+    // Keys without a character (arrows, Delete, function keys) and edit keys have nothing to check.
     const QString text = event->text();
-    if (!text.isEmpty() && key != Qt::Key_Delete && !sheet->acceptsCharacter(text.at(0)))
+    if (!editKey && !text.isEmpty() && key != Qt::Key_Delete && !SheetEditor::acceptsCharacter(text.at(0)))
         return true;
 
     if (outcome == KeyOutcome::PassBare) {

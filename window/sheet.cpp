@@ -4,10 +4,9 @@
 #include "frmtallyer.h"
 
 #include "calcfield.h"
+#include "hints.h"
 #include "mavolabel3d.h"
 #include "modfunctions.h"
-
-#include "hints.h"
 #include "sheeteditor.h"
 
 #include <QFrame>

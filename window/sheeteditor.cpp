@@ -141,7 +141,6 @@ void SheetEditor::insertAtCaret(const QString &text)
 
 void SheetEditor::keyStarted()
 {
-    m_editKey = false;
     m_leadingZeroTimer->stop();
     m_leadingZeroTimer->setInterval(m_leadingZeroDelay);
     m_leadingZeroTimer->start();
@@ -158,18 +157,8 @@ void SheetEditor::setLeadingZeroDelay(int ms)
     m_leadingZeroTimer->setInterval(ms);
 }
 
-void SheetEditor::setKeyKind(bool editKey, bool rejected)
+bool SheetEditor::acceptsCharacter(QChar c)
 {
-    m_editKey = editKey;
-    m_keyRejected = rejected;
-}
-
-bool SheetEditor::acceptsCharacter(QChar c) const
-{
-    if (m_editKey)
-        return true;
-    if (m_keyRejected)
-        return false;
     if (c == u'\r' || c == u'\b')
         return true;
     return !c.isNull() && QStringView(kSheetAlphabet).contains(c);

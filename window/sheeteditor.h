@@ -37,10 +37,9 @@ public:
     void keyStarted();
     void holdLeadingZero();
     void setLeadingZeroDelay(int ms);
-    // The key's own characters: an edit key (Ctrl+V, Ctrl+X) passes unchecked, a rejected key
-    // passes none, any other only the sheet's characters, Enter and Backspace.
-    void setKeyKind(bool editKey, bool rejected);
-    bool acceptsCharacter(QChar c) const;
+    // Whether a typed character may reach the sheet: the sheet's own characters, Enter and
+    // Backspace. Edit keys (Ctrl+V, Ctrl+X) are not checked at all.
+    static bool acceptsCharacter(QChar c);
 
     // Cleans and wraps the text as it stands and tells the window; runs after every change of the
     // text, and whenever the results must follow something else (the rounding, the options).
@@ -67,8 +66,6 @@ private:
     int m_leadingZeroDelay = 10;
     bool m_writing = false;
     bool m_restoring = false;
-    bool m_editKey = false;
-    bool m_keyRejected = false;
     qsizetype m_caretAfterInsert = 0;
     QString m_lastText;
     // Row widths by text, for the font they were measured in.
