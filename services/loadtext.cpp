@@ -1,4 +1,5 @@
 #include "loadtext.h"
+#include "textid.h"
 
 #include "texttable.h"
 
@@ -58,4 +59,13 @@ QString LoadText(int intId, const QStringList &varReplace)
         text.replace(placeholder, replacement);
     }
     return text;
+}
+
+QString Text(TextId id, std::initializer_list<QString> values)
+{
+    QStringList pairs;
+    int n = 0;
+    for (const QString &value : values)
+        pairs << QStringLiteral("|%1").arg(++n) << value;
+    return LoadText(static_cast<int>(id), pairs);
 }

@@ -236,7 +236,8 @@ private slots:
         QTest::keyClick(hp.boxCalc, Qt::Key_PageUp, Qt::ControlModifier);
         QTest::keyClick(hp.boxCalc, Qt::Key_PageUp, Qt::ControlModifier); // the oldest: stays
         QCOMPARE(hp.boxCalc->Text(), QStringLiteral("1/3"));
-        QCOMPARE(hp.lblRound->Caption(), QStringLiteral("Fix 4"));
+        QCOMPARE(hp.lblResult->Caption(), QStringLiteral("0.3333")); // with the entry's rounding
+        QVERIFY(!hp.lblRound && !hp.lblM); // a view, not a second calculator
         QTest::keyClick(hp.boxCalc, Qt::Key_PageDown, Qt::ControlModifier);
         QCOMPARE(hp.boxCalc->Text(), QStringLiteral("5*5"));
         QTest::keyClick(hp.boxCalc, Qt::Key_PageUp, Qt::ControlModifier);
@@ -266,6 +267,14 @@ private slots:
         QTest::keyClick(FormParts(h).boxCalc, Qt::Key_Escape);
         QTRY_VERIFY(!h);
         QVERIFY(!w->windowState().testFlag(Qt::WindowMinimized));
+
+        // It opens beside the main window, not over it.
+        QTest::keyClick(w->boxCalc, Qt::Key_PageUp, Qt::ControlModifier);
+        h = w->history();
+        QVERIFY(h);
+        QVERIFY(!h->frameGeometry().intersects(w->frameGeometry()));
+        h->close();
+        QTRY_VERIFY(!h);
     }
 
     void leadingZero()
@@ -295,14 +304,21 @@ private slots:
         QCOMPARE(clipboard->text(), QStringLiteral("One thousand two hundred thirty four dollars 56 cents"));
 
         // The memory panel with the mouse, and in words with its key.
-        w->lblMemory->setCaption(QStringLiteral("- 0.50"));
+        w->boxCalc->setText(QStringLiteral("-0.5"));
+        QTest::keyClick(w->boxCalc, Qt::Key_M, Qt::ControlModifier);
+        QCOMPARE(w->lblMemory->Caption(), QStringLiteral("- 0.50"));
         clickLabel(w->lblMemory);
         QCOMPARE(clipboard->text(), QStringLiteral("-0.5"));
         QTest::keyClick(w->boxCalc, Qt::Key_F2, Qt::ControlModifier | Qt::ShiftModifier);
         QCOMPARE(clipboard->text(), QStringLiteral("Zero dollars 50 cents")); // cheques carry no sign
 
-        // "Error" has no words: the clipboard ends up empty, without a message.
-        w->lblMemory->setCaption(QStringLiteral("Error"));
+        // "Error" (memory overflow) has no words: the clipboard ends up empty, without a message.
+        w->boxCalc->setText(QStringLiteral("999999999999999"));
+        QTest::keyClick(w->boxCalc, Qt::Key_M, Qt::ControlModifier);
+        QTest::keyClick(w->boxCalc, Qt::Key_Equal, Qt::ControlModifier);
+        QCOMPARE(w->lblMemory->Caption(), QStringLiteral("Error"));
+        QCOMPARE(m_messages.size(), 1);
+        m_messages.clear();
         QTest::keyClick(w->boxCalc, Qt::Key_F2, Qt::ControlModifier | Qt::ShiftModifier);
         QCOMPARE(clipboard->text(), QString());
         QVERIFY(m_messages.isEmpty());

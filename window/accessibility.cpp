@@ -6,6 +6,7 @@
 #include "eventwatcher.h"
 #include "frmtallyer.h"
 #include "hints.h"
+#include "textid.h"
 
 #include "calcfield.h"
 #include "loadtext.h"
@@ -17,46 +18,20 @@
 
 namespace {
 
-using Text = MavoLabel3D::AccessibleText;
-
-// What each push-label is called and, where it matters, what its two buttons do (text ids; 0 for
-// none). The name of the cell button, the rounding selector and the strip button follows their
-// caption and is made in spokenName below.
-struct LabelTexts
-{
-    const char *control;
-    int name;
-    int press;
-    int alternate;
-};
-
-constexpr LabelTexts kLabelTexts[] = {
-    {"lblResult", 1432, 1445, 1446},
-    {"lblMemory", 1433, 1445, 1446},
-    {"lblOptions", 1205, 0, 0},
-    {"lblM", 1440, 0, 0},
-    {"lblMC", 1441, 0, 0},
-    {"lblMR", 1442, 0, 0},
-    {"lblMPlus", 1443, 0, 0},
-    {"lblMMinus", 1444, 0, 0},
-    {"lblRound", 0, 1447, 1448},
-};
-
-const LabelTexts *labelTexts(const QString &control)
-{
-    for (const LabelTexts &texts : kLabelTexts) {
-        if (control == QLatin1String(texts.control))
-            return &texts;
-    }
-    return nullptr;
-}
+using AccessibleText = MavoLabel3D::AccessibleText;
 
 // "Rounding: 2 decimals", with the word in the number its language wants: one form for 1, one
 // for 2 to 4 (Russian "знака"; English says "decimals" as for the others) and one for the rest.
 QString roundingName(int digits)
 {
-    const int id = digits == 1 ? 1436 : (digits >= 2 && digits <= 4 ? 1437 : 1435);
-    return LoadText(id, {QStringLiteral("|1"), QString::number(digits)});
+    const TextId id = digits == 1 ? TextId::RoundingOneDecimal
+        : (digits >= 2 && digits <= 4 ? TextId::RoundingFewDecimals : TextId::RoundingManyDecimals);
+    return Text(id, {QString::number(digits)});
+}
+
+QString textOrNothing(TextId id)
+{
+    return id == TextId::None ? QString() : Text(id);
 }
 
 class ResultAnnouncerAccessible : public QAccessibleWidget
@@ -151,58 +126,59 @@ void ResultAnnouncer::announce(const QString &words)
     emit announced(words);
 }
 
-QString frmTallyer::spokenName(MavoLabel3D *label) const
+QString frmTallyer::spokenName(PushLabel id) const
 {
-    if (label == lblMemMenu) // "M7": cell 7
-        return LoadText(1434, {QStringLiteral("|1"), label->Caption().mid(1)});
-    if (label == lblRound)
-        return roundingName(roundDigit());
-    if (label == lblMoveSize)
-        return LoadText(label->Caption() == QLatin1String("<<") ? 1439 : 1438);
-    const LabelTexts *texts = labelTexts(label->objectName());
-    return texts && texts->name ? LoadText(texts->name) : QString();
+    switch (id) {
+    case PushLabel::MemMenu: // "M7": cell 7
+        return Text(TextId::MemoryCellName, {QString::number(m_session->memory().current())});
+    case PushLabel::Round:
+        return roundingName(m_session->roundDigit());
+    case PushLabel::MoveSize:
+        return Text(m_session->stripShown() ? TextId::HideMemoryButtons : TextId::ShowMemoryButtons);
+    default:
+        return textOrNothing(pushLabelEntry(id).spokenName);
+    }
 }
 
 void frmTallyer::setupAccessibility()
 {
     // Texts are looked up when a tool asks, so they follow the language, the captions and the
     // selection as they are at that moment.
-    const QList<MavoLabel3D *> labels = {lblResult, lblMemory, lblMemMenu, lblRound, lblOptions, lblMoveSize,
-                                          lblM, lblMC, lblMR, lblMPlus, lblMMinus};
-    for (MavoLabel3D *label : labels) {
-        label->setAccessibleTextSource([this, label](Text kind) {
-            const LabelTexts *texts = labelTexts(label->objectName());
-            int id = 0;
+    for (const PushLabelEntry &entry : kPushLabels) {
+        const PushLabel id = entry.id;
+        label(id)->setAccessibleTextSource([this, id](AccessibleText kind) {
+            const PushLabelEntry &e = pushLabelEntry(id);
             switch (kind) {
-            case Text::Name: return spokenName(label);
-            case Text::Description: id = HintTextId(label->objectName(), f_blnSelection); break;
-            case Text::PressAction: id = texts ? texts->press : 0; break;
-            case Text::AlternateAction: id = texts ? texts->alternate : 0; break;
+            case AccessibleText::Name: return spokenName(id);
+            case AccessibleText::Description:
+                return textOrNothing(m_session->hasSelection() ? e.hintSubResult : e.hint);
+            case AccessibleText::PressAction: return textOrNothing(e.pressAction);
+            case AccessibleText::AlternateAction: return textOrNothing(e.alternateAction);
             }
-            return id ? LoadText(id) : QString();
+            return QString();
         });
     }
 
     // The sheet's name is read again whenever it gets the focus, as the language is.
     auto nameSheet = [this] {
-        boxCalc->setAccessibleName(LoadText(1430));
-        boxCalc->setAccessibleDescription(LoadText(1431));
+        boxCalc->setAccessibleName(Text(TextId::SheetName));
+        boxCalc->setAccessibleDescription(Text(TextId::SheetDescription));
     };
     nameSheet();
     new EventWatcher(boxCalc, QEvent::FocusIn, nameSheet);
 
     auto *announcer = new ResultAnnouncer(this, [this] {
-        const QString caption = lblResult->Caption();
-        const QString value = caption.isEmpty() ? LoadText(1449) : caption;
-        return f_blnSelection ? LoadText(1450, {QStringLiteral("|1"), value}) : value;
+        const QString panel = m_session->panelText();
+        const QString value = panel.isEmpty() ? Text(TextId::NoResult) : panel;
+        return m_session->hasSelection() ? Text(TextId::SubResultValue, {value}) : value;
     });
-    // The panel is written at every pass of the sub result, which a blinking caret sets off: only
+    // The panel is redrawn at every pass of the sub result, which a blinking caret sets off: only
     // a new text counts as a change.
-    connect(lblResult, &MavoLabel3D::PropertyChanged, announcer,
-            [this, announcer, shown = lblResult->Caption()](const QString &property) mutable {
-                if (property != QLatin1String("Caption") || lblResult->Caption() == shown)
+    connect(m_session, &CalcSession::panelChanged, announcer,
+            [announcer, shown = QString()](const QString &text, bool) mutable {
+                if (text == shown)
                     return;
-                shown = lblResult->Caption();
+                shown = text;
                 announcer->resultChanged();
             });
     connect(boxCalc, &QPlainTextEdit::textChanged, announcer, &ResultAnnouncer::stillBusy);

@@ -1,5 +1,14 @@
 #include "calcfield.h"
 
+#include "localevalues.h"
+#include "sheettext.h"
+#include "textrules.h"
+
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QMimeData>
+#include <QPointer>
 #include <QScrollBar>
 #include <QTextBlock>
 #include <QTextDocument>
@@ -40,6 +49,20 @@ QString sheetText(const QString &documentText)
         }
     }
     return sheet;
+}
+
+bool clipboardHasText()
+{
+    const QMimeData *data = QGuiApplication::clipboard()->mimeData();
+    return data && data->hasText() && !data->text().isEmpty();
+}
+
+// Whether a typed character may reach the sheet: the sheet's own characters, Enter and Backspace.
+bool acceptsCharacter(QChar c)
+{
+    if (c == u'\r' || c == u'\b')
+        return true;
+    return !c.isNull() && QStringView(kSheetAlphabet).contains(c);
 }
 
 QString plainText(QString sheet)
@@ -209,4 +232,165 @@ void CalcField::insertFromMimeData(const QMimeData *source)
         onPaste(source);
     else
         pasteDefault(source);
+}
+
+void CalcField::SetCaret(CaretMode mode)
+{
+    switch (mode) {
+    case CaretMode::Start:
+        setSelStart(0);
+        break;
+    case CaretMode::End:
+        setSelStart(Text().size());
+        break;
+    case CaretMode::All:
+        selectAll();
+        break;
+    }
+}
+
+void CalcField::SelectNumberAtClick()
+{
+    const TextSpan number = NumberAtClick(Text(), m_clickPos, ReadLocaleValues().decimalSeparator);
+    setSelStart(number.start);
+    setSelLength(number.length);
+}
+
+void CalcField::mouseReleaseEvent(QMouseEvent *event)
+{
+    QPlainTextEdit::mouseReleaseEvent(event);
+    if (event->button() == Qt::LeftButton)
+        m_clickPos = SelStart();
+}
+
+void CalcField::mouseDoubleClickEvent(QMouseEvent *event)
+{
+    // The number under the pointer, not the toolkit's word.
+    if (event->button() == Qt::LeftButton)
+        SelectNumberAtClick();
+}
+
+void CalcField::keyReleaseEvent(QKeyEvent *event)
+{
+    // Held keys repeat their press; only the real release ends it.
+    if (!event->isAutoRepeat())
+        emit keyReleased();
+    QPlainTextEdit::keyReleaseEvent(event);
+}
+
+void CalcField::keyPressEvent(QKeyEvent *event)
+{
+    // What the key does to the field: passes on to the editor, is swallowed, or passes on without
+    // its modifiers (Ctrl+Delete of a selection deletes it as Delete would).
+    enum class Outcome { PassOn, Consumed, PassBare };
+
+    emit keyStarted();
+    const int key = event->key();
+    const Qt::KeyboardModifiers modifiers = event->modifiers();
+    KeyCommand command = KeyMap::command(key, modifiers);
+    // A minimised or maximised window takes no key but Alt+F4.
+    if (window()->isMinimized() || window()->isMaximized())
+        command = key == Qt::Key_F4 && (modifiers & Qt::AltModifier) ? KeyCommand::PassOn : KeyCommand::Reject;
+
+    const QPointer<CalcField> self(this);
+    const bool editable = !isReadOnly();
+    bool checkCharacter = true; // edit keys (Ctrl+V, Ctrl+X) type nothing to check
+    Outcome outcome = Outcome::Consumed;
+    switch (command) {
+    case KeyCommand::PassOn:
+        outcome = Outcome::PassOn;
+        break;
+    case KeyCommand::Reject:
+        break;
+    case KeyCommand::CaretLeft:
+    case KeyCommand::CaretRight:
+        // A selection collapses to the edge on the arrow's side.
+        if (SelLength() > 0)
+            setSelStart(command == KeyCommand::CaretRight ? SelStart() + SelLength() : SelStart());
+        else
+            outcome = Outcome::PassOn;
+        break;
+    case KeyCommand::JumpLeft:
+    case KeyCommand::JumpRight:
+        setSelStart(RunJumpTarget(Text(), SelStart(), SelLength(), command == KeyCommand::JumpRight));
+        break;
+    case KeyCommand::Enter:
+        if (!editable) {
+            // A read-only sheet has no rows to add: Enter is its owner's.
+            if (SelLength() == 0)
+                outcome = Outcome::PassOn;
+            else
+                emit commandRequested(command, key);
+        } else {
+            // A new row only continues an expression: the caret must follow an operator.
+            const qsizetype c = SelStart();
+            if (c > 0 && IsContinuationOperator(Text().at(c - 1)))
+                outcome = Outcome::PassOn;
+        }
+        break;
+    case KeyCommand::DeleteChar:
+        emit deletionStarted(); // a zero the user deletes is not put back at once
+        outcome = Outcome::PassOn;
+        break;
+    case KeyCommand::DeleteRun:
+        if (!editable)
+            break;
+        if (SelLength() > 0) {
+            outcome = Outcome::PassBare;
+            break;
+        }
+        // The run next to the caret goes, as Ctrl+Shift with the arrow would select it.
+        if (const TextSpan run = RunToDelete(Text(), SelStart(), key == Qt::Key_Delete); run.length > 0) {
+            setUpdatesEnabled(false);
+            setSelStart(run.start);
+            setSelLength(run.length);
+            setSelText(QString());
+            setUpdatesEnabled(true);
+        }
+        break;
+    case KeyCommand::SelectAll:
+        SetCaret(CaretMode::All);
+        break;
+    case KeyCommand::SelectAllToHistory:
+        SetCaret(CaretMode::All);
+        emit commandRequested(command, key);
+        break;
+    case KeyCommand::ShiftInsert:
+        if (editable && clipboardHasText())
+            outcome = Outcome::PassOn;
+        break;
+    case KeyCommand::Paste:
+        if (clipboardHasText()) {
+            outcome = Outcome::PassOn;
+            checkCharacter = false;
+        }
+        break;
+    case KeyCommand::Copy:
+        if (SelLength() > 0)
+            QGuiApplication::clipboard()->setText(SelText().replace(QLatin1String("\r\n"), QLatin1String("\n")));
+        break;
+    case KeyCommand::EditKey:
+        outcome = Outcome::PassOn;
+        checkCharacter = false;
+        break;
+    default:
+        emit commandRequested(command, key);
+        break;
+    }
+    if (!self)
+        return; // the command closed the window
+
+    emit keyCommandDone();
+    if (outcome == Outcome::Consumed)
+        return;
+    // Keys without a character (arrows, Delete, function keys) have nothing to check.
+    const QString text = event->text();
+    if (checkCharacter && !text.isEmpty() && key != Qt::Key_Delete && !acceptsCharacter(text.at(0)))
+        return;
+    if (outcome == Outcome::PassBare) {
+        QKeyEvent bare(QEvent::KeyPress, key, Qt::NoModifier, text);
+        QPlainTextEdit::keyPressEvent(&bare);
+        return;
+    }
+    QPlainTextEdit::keyPressEvent(event);
 }

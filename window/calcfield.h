@@ -1,5 +1,7 @@
 #pragma once
 
+#include "keymap.h"
+
 #include <QPlainTextEdit>
 
 #include <functional>
@@ -7,6 +9,10 @@
 // The calculation field. It presents its rows joined by CR LF and counts positions the way the
 // sheet's rules do (a line break is two characters), converting to and from the document's
 // positions, where a block break is one. Writing Text raises textChanged before the call returns.
+//
+// It owns its editing keys: the caret and its jumps, Enter (a new row only after an operator),
+// deleting a run, copying, pasting and the check of what a key types. Every other command of the
+// key map is asked of the owner through commandRequested; a read-only field asks for Enter too.
 class CalcField : public QPlainTextEdit
 {
     Q_OBJECT
@@ -49,12 +55,33 @@ public:
     void suspendRedraw();
     void resumeRedraw();
 
+    enum class CaretMode { Start, End, All };
+    void SetCaret(CaretMode mode);
+    // The number under the last left click, wholly selected (a double click).
+    void SelectNumberAtClick();
+
+signals:
+    // A key is starting: the leading zero waits again. A deletion holds it back.
+    void keyStarted();
+    void deletionStarted();
+    // A command of the key map for the owner; key is the Qt key that asked for it.
+    void commandRequested(KeyCommand command, int key);
+    // The key's command has run and what it types is about to go in.
+    void keyCommandDone();
+    // A key that pressed something is up again (auto-repeat does not count).
+    void keyReleased();
+
 protected:
     void insertFromMimeData(const QMimeData *source) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    void keyReleaseEvent(QKeyEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+    void mouseDoubleClickEvent(QMouseEvent *event) override;
 
 private:
     // Text() of the document as it is; rebuilt after any change of the document.
     mutable QString m_text;
     mutable bool m_textValid = false;
     bool m_redrawSuspended = false;
+    qsizetype m_clickPos = 0; // the caret at the last left-button release
 };

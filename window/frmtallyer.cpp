@@ -1,23 +1,33 @@
-// The main window's controls and their wiring.
+// The main window's controls, their wiring to the session, and what the push-labels and the
+// commands of the key map do.
 
 #include "frmtallyer.h"
 
 #include "calcfield.h"
 #include "colorvalue.h"
+#include "datafolders.h"
 #include "eventwatcher.h"
-#include "hints.h"
+#include "loadtext.h"
 #include "mavolabel3d.h"
-#include "memorybank.h"
+#include "modfunctions.h"
+#include "productinfo.h"
 #include "sheeteditor.h"
+#include "showhelp.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QClipboard>
 #include <QFrame>
 #include <QLabel>
 #include <QMenu>
+#include <QPointer>
 #include <QTimer>
 
+#include <cmath>
+
 namespace {
+
+constexpr quint32 kSysColorButtonShadow = 0x80000010u;
 
 // Edge codes of the two kinds of push-label: panels sit sunken, buttons stand raised.
 void makePanel(MavoLabel3D *label)
@@ -29,28 +39,41 @@ void makePanel(MavoLabel3D *label)
     label->setTextAlign(MavoLabel3D::AlignRightCode);
 }
 
-void makeButton(MavoLabel3D *label, const QString &caption)
+void makeButton(MavoLabel3D *label)
 {
     label->setSpecialEffectOnDown(MavoLabel3D::EdgeSunken);
     label->setSpecialEffectOnUp(MavoLabel3D::EdgeRaised);
     label->setSpecialEffectOnNormal(MavoLabel3D::EdgeThinRaised);
     label->setForMouseButton(MavoLabel3D::PressedByLeft);
     label->setTextAlign(MavoLabel3D::AlignCentreCode);
-    label->setCaption(caption);
+}
+
+// The strip's buttons, under the line of frame2.
+bool isMemoryButton(PushLabel id)
+{
+    return id == PushLabel::M || id == PushLabel::MC || id == PushLabel::MR || id == PushLabel::MPlus
+        || id == PushLabel::MMinus;
+}
+
+// The hover look of a push-label goes at once, without raising events of its own.
+void dropHoverLook(MavoLabel3D *label)
+{
+    if (!label->IsUp())
+        return;
+    label->setMouseEventsSkip(true);
+    label->GoNormal();
+    label->setMouseEventsSkip(false);
 }
 
 } // namespace
 
 frmTallyer::frmTallyer(QWidget *parent)
-    : frmTallyer(parent, Role::Main)
-{
-}
-
-frmTallyer::frmTallyer(QWidget *parent, Role role)
     : QWidget(parent)
-    , m_role(role)
+    , m_session(new CalcSession(this))
 {
+    m_session->setObjectName(QStringLiteral("session"));
     buildControls();
+    connectSession();
     connectLabels();
     setupAccessibility();
 }
@@ -58,7 +81,7 @@ frmTallyer::frmTallyer(QWidget *parent, Role role)
 frmTallyer::~frmTallyer()
 {
     // A main window that was loaded saves its state however it ends.
-    if (m_role == Role::Main && m_roundDigit >= 0)
+    if (m_session->roundDigit() >= 0)
         Form_Unload();
 }
 
@@ -80,8 +103,7 @@ void frmTallyer::buildControls()
     boxCalc->setObjectName(QStringLiteral("boxCalc"));
     boxCalc->document()->setDocumentMargin(2);
     boxCalc->setGeometry(kDesignFieldLeft, kDesignFieldTop, kDesignFieldWidth, kDesignFieldHeight);
-    sheet = new SheetEditor(boxCalc, m_role == Role::Main ? SheetEditor::Mode::Main : SheetEditor::Mode::History,
-                            kDesignFieldWidth, this);
+    sheet = new SheetEditor(boxCalc, kDesignFieldWidth, this);
 
     frame1 = new QFrame(this);
     frame1->setObjectName(QStringLiteral("frame1"));
@@ -100,49 +122,18 @@ void frmTallyer::buildControls()
     rowFont.setResolveMask(QFont::AllPropertiesResolved);
     frame2->setFont(rowFont);
 
-    auto label = [this](const char *name) {
+    for (const PushLabelEntry &entry : kPushLabels) {
         auto *l = new MavoLabel3D(frame2);
-        l->setObjectName(QString::fromLatin1(name));
-        return l;
-    };
-    lblResult = label("lblResult");
-    lblMemory = label("lblMemory");
-    lblMemMenu = label("lblMemMenu");
-    lblRound = label("lblRound");
-    lblOptions = label("lblOptions");
-    lblMoveSize = label("lblMoveSize");
-    lblM = label("lblM");
-    lblMC = label("lblMC");
-    lblMR = label("lblMR");
-    lblMPlus = label("lblMPlus");
-    lblMMinus = label("lblMMinus");
-
-    makePanel(lblResult);
-    makePanel(lblMemory);
-    lblResult->setCaption(QString());
-    lblMemory->setCaption(QString());
-    makeButton(lblMemMenu, QStringLiteral("M1"));
-    makeButton(lblRound, QString());
-    lblRound->setForMouseButton(MavoLabel3D::PressedByLeftOrRight);
-    makeButton(lblOptions, QStringLiteral("..."));
-    makeButton(lblMoveSize, QStringLiteral(">>"));
-    makeButton(lblM, QStringLiteral("M"));
-    makeButton(lblMC, QStringLiteral("MC"));
-    makeButton(lblMR, QStringLiteral("MR"));
-    makeButton(lblMPlus, QStringLiteral("M+"));
-    makeButton(lblMMinus, QStringLiteral("M-"));
-
-    lblResult->setGeometry(0, 0, 128, kPanelHeight);
-    lblMemory->setGeometry(130, 0, 84, kPanelHeight);
-    lblMemMenu->setGeometry(214, 0, 30, kPanelHeight);
-    lblRound->setGeometry(246, 0, 40, kPanelHeight);
-    lblOptions->setGeometry(288, 0, 20, kPanelHeight);
-    lblMoveSize->setGeometry(310, 0, 20, kPanelHeight);
-    int x = 0;
-    for (MavoLabel3D *b : {lblM, lblMC, lblMR, lblMPlus, lblMMinus}) {
-        b->setGeometry(x, kStripButtonTop, 40, kStripButtonHeight);
-        x += 42;
+        l->setObjectName(QLatin1String(entry.name));
+        if (entry.panel)
+            makePanel(l);
+        else
+            makeButton(l);
+        l->setCaption(QLatin1String(entry.caption));
+        l->setGeometry(entry.design);
+        m_labels[static_cast<int>(entry.id)] = l;
     }
+    label(PushLabel::Round)->setForMouseButton(MavoLabel3D::PressedByLeftOrRight);
 
     Line1 = new QFrame(frame2);
     Line1->setObjectName(QStringLiteral("Line1"));
@@ -179,96 +170,454 @@ void frmTallyer::buildControls()
     mnuMenu = new QMenu(this);
     mnuMenu->setObjectName(QStringLiteral("mnuMenu"));
     mnuMenu->setTitle(QStringLiteral("Menu"));
-    memoryBank = new MemoryBank(this);
     for (int n = 1; n <= MemoryBank::kCells; ++n) {
         QAction *item = mnuMenu->addAction(MemoryBank::cellName(n));
         item->setObjectName(QStringLiteral("mnuM%1").arg(n));
         item->setCheckable(true);
-        connect(item, &QAction::triggered, this, [this, n] { SelectMemoryCell(n); });
-        item->setData(n);
+        connect(item, &QAction::triggered, m_session, [this, n] { m_session->selectMemoryCell(n); });
+        m_memoryItems[n - 1] = item;
     }
     QAction *sep = mnuMenu->addSeparator();
     sep->setObjectName(QStringLiteral("mnuSep"));
     mnuClear = mnuMenu->addAction(QStringLiteral("Clears all"));
     mnuClear->setObjectName(QStringLiteral("mnuClear"));
-    connect(mnuClear, &QAction::triggered, this, [this] { ClearAllMemory(); });
-    connect(memoryBank, &MemoryBank::changed, this, [this] { drawMemoryCells(); });
+    connect(mnuClear, &QAction::triggered, m_session, &CalcSession::clearAllMemory);
     drawMemoryCells();
 
     TimerSelWork = new QTimer(this);
     TimerSelWork->setObjectName(QStringLiteral("TimerSelWork"));
     TimerSelWork->setInterval(50);
     TimerSelWork->setSingleShot(true);
-    connect(TimerSelWork, &QTimer::timeout, this, [this] { TimerSelWork_Timer(); });
+    connect(TimerSelWork, &QTimer::timeout, this, &frmTallyer::TimerSelWork_Timer);
 
-    hints = new Hints({this, boxCalc, lblToolTip, frame1, lblF1Label}, [this] { return StripShown(); },
-                      [this] { return f_blnSelection; }, this);
+    hints = new Hints({this, boxCalc, lblToolTip, frame1, lblF1Label}, [this] { return m_session->stripShown(); },
+                      [this] { return m_session->hasSelection(); }, this);
     hints->setObjectName(QStringLiteral("hints"));
 
     const int clientHeight = frameTop + kFrame2Height + kBottomMargin;
     resize(kDesignFieldLeft * 2 + kDesignFieldWidth, clientHeight);
     setFixedWidth(kDesignFieldLeft * 2 + kDesignFieldWidth);
+}
+
+// The session's state, drawn: every caption below is written from the session and never read
+// back to learn anything.
+void frmTallyer::connectSession()
+{
+    MavoLabel3D *result = label(PushLabel::Result);
+    connect(m_session, &CalcSession::panelChanged, result, [result](const QString &text, bool subResult) {
+        result->setForeColor(subResult ? kSysColorButtonShadow : kSysColorButtonText);
+        result->setCaption(text);
+    });
+    connect(m_session, &CalcSession::memoryPanelChanged, label(PushLabel::Memory), &MavoLabel3D::setCaption);
+    connect(m_session, &CalcSession::roundDigitChanged, this, [this](int digit) {
+        label(PushLabel::Round)->setCaption(QStringLiteral("Fix ") + QString::number(digit));
+    });
+    connect(&m_session->memory(), &MemoryBank::changed, this, &frmTallyer::drawMemoryCells);
+    connect(m_session, &CalcSession::stripShownChanged, this, &frmTallyer::drawStrip);
+    connect(m_session, &CalcSession::memoryOverflow, this, &frmTallyer::ShowMemoryOverflow);
+    connect(m_session, &CalcSession::insertRequested, sheet, &SheetEditor::insertAtCaret);
+    connect(m_session, &CalcSession::restoreRequested, this, [this](const TextEntry &entry) {
+        sheet->restore(entry.text, entry.selStart, entry.selLength);
+    });
+    connect(m_session, &CalcSession::historyRequested, this, &frmTallyer::historyWindowRequested);
 
     connect(sheet, &SheetEditor::textTyped, hints, &Hints::noteTyped);
     connect(sheet, &SheetEditor::sheetChanged, this, &frmTallyer::boxCalc_Change);
+    connect(boxCalc, &CalcField::commandRequested, this, &frmTallyer::runCommand);
+    connect(boxCalc, &CalcField::keyReleased, this, &frmTallyer::keyReleased);
+    // The state before the key is kept for the undo ring.
+    connect(boxCalc, &CalcField::keyCommandDone, m_session, &CalcSession::takeSnapshot);
+    // The session follows the text and the caret.
+    connect(boxCalc, &QPlainTextEdit::cursorPositionChanged, this, &frmTallyer::trackSheet);
+    connect(boxCalc, &QPlainTextEdit::selectionChanged, this, &frmTallyer::trackSheet);
 }
 
-QAction *frmTallyer::memoryItem(int cell) const
+void frmTallyer::trackSheet()
 {
-    const QList<QAction *> items = mnuMenu->actions();
-    return cell >= 1 && cell <= items.size() ? items.at(cell - 1) : nullptr;
+    m_session->setSheet(boxCalc->Text(), boxCalc->SelStart(), boxCalc->SelLength());
+}
+
+void frmTallyer::drawMemoryCells()
+{
+    const MemoryBank &bank = m_session->memory();
+    for (int n = 1; n <= MemoryBank::kCells; ++n) {
+        m_memoryItems[n - 1]->setText(bank.caption(n));
+        m_memoryItems[n - 1]->setChecked(n == bank.current());
+    }
+    label(PushLabel::MemMenu)->setCaption(MemoryBank::cellName(bank.current()));
+}
+
+void frmTallyer::drawStrip(bool shown)
+{
+    // The strip of memory buttons comes into the window or is cut off again; the arrow's side
+    // margin moves by a pixel so that both arrows sit alike.
+    MavoLabel3D *button = label(PushLabel::MoveSize);
+    const int onePixel = static_cast<int>(std::lround(twipsX()));
+    button->setCaption(shown ? QStringLiteral("<<") : QStringLiteral(">>"));
+    button->setMarginRight(button->MarginRight() + (shown ? onePixel : -onePixel));
+    ResizeToRows(shown, LoWord(fieldLineCount()), false);
+    TimerSelWork->start();
 }
 
 void frmTallyer::connectLabels()
 {
-    const QList<MavoLabel3D *> labels = {lblResult, lblMemory, lblMemMenu, lblRound, lblOptions, lblMoveSize,
-                                          lblM, lblMC, lblMR, lblMPlus, lblMMinus};
-    for (MavoLabel3D *l : labels) {
-        connect(l, &MavoLabel3D::MouseDown, this,
-                [this, l](qint16 button, qint16, float, float) { labelMouseDown(l, button); });
+    for (const PushLabelEntry &entry : kPushLabels) {
+        MavoLabel3D *l = label(entry.id);
+        const PushLabel id = entry.id;
+        connect(l, &MavoLabel3D::MouseDown, this, [this, l, id](qint16 button, qint16, float, float) {
+            if (pushLabelEntry(id).panel)
+                Panel_MouseDown(id, button);
+            else if (isMemoryButton(id))
+                PressLabel(l, l->Caption()); // the memory buttons name themselves over the panel
+            else
+                PressLabel(l, QString());
+        });
         connect(l, &MavoLabel3D::MouseUp, this,
-                [this, l](qint16 button, qint16, float, float) { labelMouseUp(l, button); });
-    }
-    for (MavoLabel3D *l : {lblResult, lblMemory, lblMemMenu, lblRound, lblOptions, lblMoveSize}) {
-        connect(l, &MavoLabel3D::PropertyChanged, this, [this](const QString &name) {
-            if (name == QLatin1String("Caption") || name == QLatin1String("Font"))
-                LayoutPanelRow();
-        });
-    }
-    connect(lblRound, &MavoLabel3D::MouseMove, this, [this] { lblRound_MouseMove(); });
-
-    // A pointer resting on a push-label brings its hint.
-    auto onMove = [this](MavoLabel3D *label, auto handler) {
-        connect(label, &MavoLabel3D::MouseMove, this, [handler](qint16, qint16, float, float) { handler(); });
-    };
-    for (MavoLabel3D *label : {lblM, lblResult, lblMemory, lblOptions}) {
-        const QString name = label->objectName();
-        onMove(label, [this, name] { hints->show(name); });
-    }
-    // A memory operation that cannot be used has nothing to explain.
-    for (MavoLabel3D *label : {lblMC, lblMR, lblMPlus, lblMMinus}) {
-        const QString name = label->objectName();
-        onMove(label, [this, label, name] {
-            if (label->Enabled())
-                hints->show(name);
-        });
-    }
-    onMove(lblMoveSize, [this] {
-        lblMoveSize->setMousePointer(0);
-        hints->show(lblMoveSize->objectName());
-    });
-    // The memory panel next to the cell button gives up its hover look at once, without raising
-    // events of its own.
-    onMove(lblMemMenu, [this] {
-        hints->show(lblMemMenu->objectName());
-        if (lblMemory->IsUp()) {
-            lblMemory->setMouseEventsSkip(true);
-            lblMemory->GoNormal();
-            lblMemory->setMouseEventsSkip(false);
+                [this, slot = releaseSlot(id)](qint16 button, qint16, float, float) { (this->*slot)(button); });
+        // A pointer resting on a push-label brings its hint.
+        connect(l, &MavoLabel3D::MouseMove, this, [this, id](qint16, qint16, float, float) { ShowHint(id); });
+        if (!isMemoryButton(id)) {
+            connect(l, &MavoLabel3D::PropertyChanged, this, [this](const QString &name) {
+                if (name == QLatin1String("Caption") || name == QLatin1String("Font"))
+                    LayoutPanelRow();
+            });
         }
-    });
-
+    }
     // Between the buttons the frame shows the ordinary pointer.
     frame2->setMouseTracking(true);
     new EventWatcher(frame2, QEvent::MouseMove, [this] { frame2->unsetCursor(); });
+}
+
+frmTallyer::ReleaseSlot frmTallyer::releaseSlot(PushLabel id) const
+{
+    switch (id) {
+    case PushLabel::Result: return &frmTallyer::lblResult_MouseUp;
+    case PushLabel::Memory: return &frmTallyer::lblMemory_MouseUp;
+    case PushLabel::MemMenu: return &frmTallyer::lblMemMenu_MouseUp;
+    case PushLabel::Round: return &frmTallyer::lblRound_MouseUp;
+    case PushLabel::Options: return &frmTallyer::lblOptions_MouseUp;
+    case PushLabel::MoveSize: return &frmTallyer::lblMoveSize_MouseUp;
+    case PushLabel::M: return &frmTallyer::lblM_MouseUp;
+    case PushLabel::MC: return &frmTallyer::lblMC_MouseUp;
+    case PushLabel::MR: return &frmTallyer::lblMR_MouseUp;
+    case PushLabel::MPlus: return &frmTallyer::lblMPlus_MouseUp;
+    case PushLabel::MMinus: return &frmTallyer::lblMMinus_MouseUp;
+    case PushLabel::Count: break;
+    }
+    return nullptr;
+}
+
+void frmTallyer::ShowHint(PushLabel id)
+{
+    const PushLabelEntry &entry = pushLabelEntry(id);
+    MavoLabel3D *l = label(id);
+    // A memory operation that cannot be used has nothing to explain.
+    if (isMemoryButton(id) && id != PushLabel::M && !l->Enabled())
+        return;
+    hints->ShowHint(l, entry.hint, entry.hintSubResult);
+    switch (id) {
+    case PushLabel::MoveSize:
+        l->setMousePointer(0);
+        break;
+    case PushLabel::MemMenu:
+        // The memory panel next to the cell button gives up its hover look.
+        dropHoverLook(label(PushLabel::Memory));
+        break;
+    case PushLabel::Round:
+        // And the result panel next to the rounding selector.
+        dropHoverLook(label(PushLabel::Result));
+        break;
+    default:
+        break;
+    }
+}
+
+bool frmTallyer::anyKeyDown() const
+{
+    return std::any_of(m_keyDown.cbegin(), m_keyDown.cend(), [](bool down) { return down; });
+}
+
+void frmTallyer::runCommand(KeyCommand command, int key)
+{
+    switch (command) {
+    case KeyCommand::Help:
+        ShowHelp(this, sheet->locale().helpFileName, HH_HELP_CONTEXT, 1000);
+        return;
+    case KeyCommand::Minimise:
+        window()->showMinimized();
+        return;
+    case KeyCommand::Round:
+        m_session->setRoundDigit(key - Qt::Key_0);
+        pressFromKey(PushLabel::Round, MavoLabel3D::LeftButton);
+        return;
+    case KeyCommand::CopyResultInWords:
+        pressFromKey(PushLabel::Result, MavoLabel3D::RightButton);
+        return;
+    case KeyCommand::CopyMemoryInWords:
+        pressFromKey(PushLabel::Memory, MavoLabel3D::RightButton);
+        return;
+    case KeyCommand::MemoryMenu:
+        if (m_session->stripShown())
+            pressFromKey(PushLabel::MemMenu, MavoLabel3D::LeftButton);
+        return;
+    default:
+        break;
+    }
+    // A command with a push-label of its own presses it, and runs as the key goes up.
+    for (const PushLabelEntry &entry : kPushLabels) {
+        if (entry.command == command) {
+            pressFromKey(entry.id, MavoLabel3D::LeftButton);
+            return;
+        }
+    }
+    m_session->run(command);
+}
+
+void frmTallyer::pressFromKey(PushLabel id, int button)
+{
+    m_keyDown[static_cast<int>(id)] = true;
+    if (pushLabelEntry(id).panel)
+        Panel_MouseDown(id, button);
+    else
+        PressLabel(label(id), isMemoryButton(id) ? label(id)->Caption() : QString());
+}
+
+void frmTallyer::keyReleased()
+{
+    // The order in which the labels a key pressed are released.
+    static constexpr PushLabel kOrder[] = {
+        PushLabel::MoveSize, PushLabel::MPlus, PushLabel::MMinus, PushLabel::MC, PushLabel::MR, PushLabel::M,
+        PushLabel::Round, PushLabel::Result, PushLabel::Memory, PushLabel::Options, PushLabel::MemMenu,
+    };
+    const auto held = m_keyDown;
+    for (PushLabel id : kOrder) {
+        if (!held[static_cast<int>(id)])
+            continue;
+        MavoLabel3D *l = label(id);
+        // A disabled button was not pressed, and the mouse would not release it either. Ctrl+digit
+        // has set the rounding digit already: its release only shows the new result.
+        if (l->Enabled()) {
+            if (id == PushLabel::Round)
+                roundingChanged();
+            else
+                (this->*releaseSlot(id))(MavoLabel3D::LeftButton);
+        }
+        l->setMouseEventsSkip(false);
+    }
+    lblResultLabel->setVisible(false);
+    m_keyDown.fill(false);
+}
+
+void frmTallyer::PressLabel(MavoLabel3D *l, const QString &strName)
+{
+    if (!l->Enabled() || l->IsDown())
+        return;
+    if (anyKeyDown())
+        l->setMouseEventsSkip(true); // the mouse must not interfere with a key's press
+    l->GoDown();
+    if (m_session->stripShown() || strName.isEmpty())
+        return;
+    lblResultLabel->setText(strName);
+    lblResultLabel->setVisible(true);
+}
+
+void frmTallyer::Panel_MouseDown(PushLabel id, int button)
+{
+    MavoLabel3D *panel = label(id);
+    if (panel->IsDown())
+        return;
+    // The left button copies in digits, the right in words; the caption moves down or right.
+    if (button == MavoLabel3D::LeftButton)
+        m_copyInWords = false;
+    else if (button == MavoLabel3D::RightButton)
+        m_copyInWords = true;
+    else
+        return;
+    panel->setCaptionShiftOnDown(m_copyInWords ? MavoLabel3D::ShiftRight : MavoLabel3D::ShiftDown);
+    PressLabel(panel, QString());
+}
+
+void frmTallyer::lblResult_MouseUp(int)
+{
+    if (label(PushLabel::Result)->IsDown())
+        CopyPanelText(m_session->panelText(), m_copyInWords);
+}
+
+void frmTallyer::lblMemory_MouseUp(int)
+{
+    if (label(PushLabel::Memory)->IsDown())
+        CopyPanelText(m_session->memoryPanel(), m_copyInWords);
+}
+
+void frmTallyer::lblMemMenu_MouseUp(int)
+{
+    PopupMemoryMenu();
+}
+
+void frmTallyer::lblRound_MouseUp(int button)
+{
+    m_session->stepRound(button == MavoLabel3D::RightButton ? CalcSession::Step::Down : CalcSession::Step::Up);
+    roundingChanged();
+}
+
+void frmTallyer::lblMoveSize_MouseUp(int)
+{
+    m_session->run(KeyCommand::ToggleStrip);
+}
+
+void frmTallyer::lblM_MouseUp(int)
+{
+    m_session->run(KeyCommand::MemoryStore);
+}
+
+void frmTallyer::lblMC_MouseUp(int)
+{
+    m_session->run(KeyCommand::MemoryClear);
+}
+
+void frmTallyer::lblMR_MouseUp(int)
+{
+    m_session->run(KeyCommand::MemoryRecall);
+}
+
+void frmTallyer::lblMPlus_MouseUp(int)
+{
+    m_session->run(KeyCommand::MemoryAdd);
+}
+
+void frmTallyer::lblMMinus_MouseUp(int)
+{
+    m_session->run(KeyCommand::MemorySubtract);
+}
+
+void frmTallyer::roundingChanged()
+{
+    // The results follow the new digit: the sub result when there is a selection.
+    if (m_session->hasSelection())
+        TimerSelWork->start();
+    else
+        sheet->runCycle();
+}
+
+void frmTallyer::CopyPanelText(const QString &strValue, bool blnInWords)
+{
+    if (strValue.isEmpty())
+        return;
+    QClipboard *clipboard = QGuiApplication::clipboard();
+    clipboard->clear();
+
+    const LocaleValues &loc = sheet->locale();
+    if (!blnInWords) {
+        // Plain digits: no grouping, no trailing zeros of the decimals.
+        QString digits = strValue;
+        const qsizetype point = loc.decimalSeparator.isEmpty() ? -1 : strValue.indexOf(loc.decimalSeparator);
+        if (point >= 0)
+            digits = strValue.left(point)
+                + TrimChars(strValue.mid(point), QStringLiteral("0") + loc.decimalSeparator, TrimRight);
+        digits = FilterChars(digits, QStringLiteral(" ") + loc.thousandsSeparator, false);
+        clipboard->setText(digits);
+        return;
+    }
+
+    const QString plain =
+        loc.thousandsSeparator.isEmpty() ? strValue : ReplaceAll(strValue, loc.thousandsSeparator, QString());
+    const QChar point = loc.decimalSeparator.isEmpty() ? QChar(u'.') : loc.decimalSeparator.at(0);
+    const std::optional<Currency> amount = Currency::fromText(plain, point);
+    if (!amount)
+        return; // "Error" and the like: nothing to say in words
+    const QString path = DataFilePath(m_session->options().inWordsFile, QCoreApplication::applicationDirPath());
+    bool failed = false;
+    const QString words = AmountInWords(*amount, path, loc.lcid, failed,
+                                        Text(TextId::WordsRangeError, {QStringLiteral("\n")}),
+                                        Text(TextId::WordsFileError, {QStringLiteral("\n"), path}));
+    if (!failed)
+        clipboard->setText(words);
+}
+
+void frmTallyer::ShowMemoryOverflow()
+{
+    showMessage(Text(TextId::MemoryOverflow, {QLatin1String(ProductInfo::kProductName) + QLatin1Char('\n')}),
+                MessageIcon::Information);
+}
+
+void frmTallyer::PopupMemoryMenu()
+{
+    MavoLabel3D *button = label(PushLabel::MemMenu);
+    const QPoint below = frame2->mapTo(this, button->geometry().bottomLeft() + QPoint(0, 1));
+    mnuMenu->popup(mapToGlobal(below));
+}
+
+void frmTallyer::lblOptions_MouseUp(int)
+{
+    // A second request while the dialog is open is ignored.
+    if (m_optionsOpen)
+        return;
+    m_optionsOpen = true;
+
+    // Every push-label comes back to normal before the dialog opens.
+    for (MavoLabel3D *l : m_labels) {
+        if (l->IsDown())
+            l->GoNormal();
+    }
+    m_keyDown.fill(false);
+
+    // The dialog is topmost itself; the calculator must not cover it.
+    setAlwaysOnTop(false);
+    hints->hide(false);
+    label(PushLabel::Options)->GoNormal();
+
+    // The dialog works on a copy; only OK gives values back.
+    QPointer<frmTallyer> self(this);
+    std::optional<Options> changed;
+    if (m_optionsOpener)
+        changed = m_optionsOpener(this, m_session->options());
+    if (!self)
+        return;
+    m_optionsOpen = false;
+    if (changed)
+        m_session->setOptions(*changed);
+
+    // The window is on top again, if it was, and has the focus back.
+    setAlwaysOnTop(m_session->options().alwaysOnTop);
+    raise();
+    activateWindow();
+
+    // New options are applied by loading the window again, and the result follows them.
+    if (changed) {
+        Form_Load();
+        roundingChanged();
+    }
+}
+
+void frmTallyer::boxCalc_Change(bool textDiffers)
+{
+    trackSheet();
+    m_session->setLocale(sheet->locale());
+
+    const qint16 rows = LoWord(fieldLineCount());
+    if (rows != f_intRows) {
+        f_intRows = rows;
+        ResizeToRows(m_session->stripShown(), rows, false);
+    }
+
+    // A hint shown over the panels goes with any change; the session brings the sub result and
+    // the result up to date and records the change.
+    hints->hide();
+    m_session->sheetChanged(boxCalc->SelText(), textDiffers, sheet->isRestoring());
+}
+
+void frmTallyer::TimerSelWork_Timer()
+{
+    hints->hide();
+    m_session->selectionChanged(boxCalc->SelText());
+    // Nothing is left to do until the field draws again.
+    TimerSelWork->stop();
+}
+
+void frmTallyer::TakeHistoryExpression(int roundDigit, const QString &expression)
+{
+    m_session->setRoundDigit(roundDigit);
+    // The main window's cycle runs in full for the copied text.
+    boxCalc->setText(expression);
+    boxCalc->SetCaret(CalcField::CaretMode::All);
 }

@@ -27,28 +27,6 @@
 
 namespace {
 
-// The hint of each push-label; the second text while the panels show a sub result.
-struct HintText
-{
-    const char *control;
-    int id;
-    int idSelection;
-};
-
-constexpr HintText kHintTexts[] = {
-    {"lblM", 1010, 1020},
-    {"lblMC", 1030, 1030},
-    {"lblMMinus", 1040, 1045},
-    {"lblMoveSize", 1050, 1050},
-    {"lblMPlus", 1060, 1065},
-    {"lblMR", 1070, 1070},
-    {"lblOptions", 1080, 1080},
-    {"lblResult", 1090, 1110},
-    {"lblMemory", 1100, 1100},
-    {"lblMemMenu", 1105, 1105},
-    {"lblRound", 1120, 1130},
-};
-
 // The hint strip shows from this tick on (2.1 s at 300 ms a tick) and goes once this many have
 // passed (6.6 s).
 constexpr qint32 kHintFirstTick = 6;
@@ -153,16 +131,6 @@ QFont hintFont(const QString &strText, int intRoom)
 
 } // namespace
 
-int HintTextId(const QString &strControl, bool blnSelection)
-{
-    for (const HintText &hint : kHintTexts) {
-        if (strControl == QLatin1String(hint.control))
-            return blnSelection ? hint.idSelection : hint.id;
-    }
-    return 0;
-}
-
-
 Hints::Hints(const Controls &controls, std::function<bool()> stripShown, std::function<bool()> selection,
              QObject *parent)
     : QObject(parent)
@@ -184,11 +152,16 @@ Hints::Hints(const Controls &controls, std::function<bool()> stripShown, std::fu
     connect(m_greetingTimer, &QTimer::timeout, this, &Hints::greetingTick);
 }
 
+QString Hints::hintControl() const
+{
+    return m_control ? m_control->objectName() : QString();
+}
+
 void Hints::hide(bool forgetControl)
 {
     m_hintTimer->stop();
     if (forgetControl)
-        m_control.clear();
+        m_control = nullptr;
     m_strip->setVisible(false);
 }
 
@@ -210,13 +183,15 @@ void Hints::noteTyped()
     m_lastTyped.start();
 }
 
-void Hints::show(const QString &strControl)
+void Hints::ShowHint(const MavoLabel3D *label, TextId hint, TextId hintSubResult)
 {
     // Moves over the same button keep the count running.
-    if (strControl == m_control)
+    if (label == m_control)
         return;
-    m_control = strControl;
-    if (strControl.isEmpty())
+    m_control = label;
+    m_hint = hint;
+    m_hintSubResult = hintSubResult;
+    if (!label)
         return;
     m_hintTicks = 0;
     if (m_strip->isVisible())
@@ -228,17 +203,16 @@ void Hints::hintTick()
 {
     auto endHint = [this] {
         m_hintTimer->stop();
-        m_control.clear();
+        m_control = nullptr;
         if (m_strip->isVisible())
             m_strip->setVisible(false);
     };
 
-    if (m_control.isEmpty()) {
+    if (!m_control) {
         m_hintTimer->stop();
         return;
     }
-    const auto *control = m_window->findChild<MavoLabel3D *>(m_control);
-    if (!control || !control->MouseInRect()) {
+    if (!m_control->MouseInRect()) {
         endHint();
         return;
     }
@@ -249,8 +223,8 @@ void Hints::hintTick()
     }
 
     if (m_hintTicks >= kHintFirstTick && !m_strip->isVisible()) {
-        if (const int id = HintTextId(m_control, m_selection()))
-            m_strip->setCaption(LoadText(id));
+        if (const TextId id = m_selection() ? m_hintSubResult : m_hint; id != TextId::None)
+            m_strip->setCaption(Text(id));
         // Just below the field, as wide as it; the field's height follows its rows.
         m_strip->setGeometry(m_field->x(), m_field->y() + m_field->height(), m_field->width(),
                                 m_strip->height());
@@ -285,7 +259,7 @@ void Hints::greetingTick()
         m_field->setPalette(hidden);
 
         const QString quoted = QStringLiteral("\n\n'") + m_greeting->text() + QLatin1Char('\'');
-        const QString text = LoadText(1006, {QStringLiteral("|1"), quoted}) + QLatin1Char('\n');
+        const QString text = Text(TextId::KeepShowingGreeting, {quoted}) + QLatin1Char('\n');
         if (!(m_asker ? m_asker : askWithMessageBox)(m_window, text))
             Settings::writeBool(Settings::F1Label, false); // a failing store tells the user itself
 

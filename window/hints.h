@@ -1,5 +1,7 @@
 #pragma once
 
+#include "textid.h"
+
 #include <QElapsedTimer>
 #include <QObject>
 #include <QString>
@@ -18,10 +20,6 @@ class QWidget;
 // it. The question text is complete; the asker only shows it and returns the answer.
 using F1QuestionAsker = std::function<bool(QWidget *owner, const QString &strText)>;
 
-// The text id of the hint of a push-label of the main window, by its control name; the second
-// text of a pair while the panels show a sub result. 0 for a control without a hint.
-int HintTextId(const QString &strControl, bool blnSelection);
-
 // The window explains itself: the hint strip under the field for the push-label the pointer rests
 // on, and the "Press F1 for help" greeting that slides into the field at start-up.
 class Hints : public QObject
@@ -31,7 +29,7 @@ class Hints : public QObject
 public:
     struct Controls
     {
-        QWidget *window;          // the push-labels are found in it by name
+        QWidget *window;
         CalcField *field;         // the strip stands just below it
         MavoLabel3D *strip;       // lblToolTip
         QFrame *greetingFrame;    // frame1, over the field
@@ -42,8 +40,9 @@ public:
     Hints(const Controls &controls, std::function<bool()> stripShown, std::function<bool()> selection,
           QObject *parent = nullptr);
 
-    // The pointer is over the named push-label: its hint shows after a while.
-    void show(const QString &strControl);
+    // The pointer is over the push-label: its hint shows after a while, the second text while
+    // the panels show a sub result.
+    void ShowHint(const MavoLabel3D *label, TextId hint, TextId hintSubResult);
     // Ends a pending or shown hint. Unless the control is forgotten, moving on over the same
     // push-label does not bring its hint back.
     void hide(bool forgetControl = true);
@@ -55,7 +54,7 @@ public:
     // Replaces the question box (tests answer without a person); empty puts the box back.
     void setAsker(F1QuestionAsker asker) { m_asker = std::move(asker); }
     // The push-label whose hint is pending or shown; empty when none.
-    QString hintControl() const { return m_control; }
+    QString hintControl() const;
 
     // One tick of the hint strip (300 ms) and of the greeting (40 ms), run by their timers.
     void hintTick();
@@ -72,7 +71,9 @@ private:
     F1QuestionAsker m_asker;
     QTimer *m_hintTimer;
     QTimer *m_greetingTimer;
-    QString m_control;
+    const MavoLabel3D *m_control = nullptr;
+    TextId m_hint = TextId::None;
+    TextId m_hintSubResult = TextId::None;
     qint32 m_hintTicks = 0;
     qint32 m_greetingTicks = 0;
     bool m_typed = false;

@@ -1,56 +1,174 @@
 #include "historywindow.h"
 
 #include "calcfield.h"
+#include "calcsession.h"
+#include "colorvalue.h"
+#include "frmtallyer.h"
+#include "keymap.h"
 #include "loadtext.h"
+#include "localevalues.h"
 #include "mavolabel3d.h"
 #include "productinfo.h"
+#include "sheettext.h"
+#include "showhelp.h"
+#include "texthelpers.h"
+#include "textid.h"
+#include "twips.h"
 
-#include <QFrame>
+#include <QFontMetricsF>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QTextDocument>
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+constexpr int kMargin = 3;       // pixels around the field and the panel
+constexpr int kPanelHeight = 24;
+constexpr int kMaxRows = 10;     // rows shown before the sheet scrolls
+
+} // namespace
 
 HistoryWindow::HistoryWindow(frmTallyer *main, const TextRing &history)
-    : frmTallyer(main, Role::History)
+    : QWidget(main, Qt::Window)
     , m_ring(history)
 {
+    setObjectName(QStringLiteral("frmHistory"));
+    setWindowTitle(Text(TextId::History) + QStringLiteral(" - ") + QLatin1String(ProductInfo::kProductName));
+
+    // The main window's sheet gives the look: its font, colours and width.
+    const auto *mainField = main->findChild<CalcField *>(QStringLiteral("boxCalc"));
+    boxCalc = new CalcField(this);
+    boxCalc->setObjectName(QStringLiteral("boxCalc"));
+    boxCalc->document()->setDocumentMargin(2);
+    if (mainField) {
+        boxCalc->setFont(mainField->font());
+        boxCalc->setPalette(mainField->palette());
+    }
+    // Read-only, but the selection stays free.
+    boxCalc->setLocked(true);
+    boxCalc->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    boxCalc->setAccessibleName(Text(TextId::History));
+
+    lblResult = new MavoLabel3D(this);
+    lblResult->setObjectName(QStringLiteral("lblResult"));
+    lblResult->setSpecialEffectOnDown(MavoLabel3D::EdgeThinSunken);
+    lblResult->setSpecialEffectOnUp(MavoLabel3D::EdgeThinSunken);
+    lblResult->setSpecialEffectOnNormal(MavoLabel3D::EdgeThinSunken);
+    lblResult->setForMouseButton(MavoLabel3D::PressedByNone);
+    lblResult->setTextAlign(MavoLabel3D::AlignRightCode);
+    lblResult->setAccessibleTextSource([](MavoLabel3D::AccessibleText kind) {
+        return kind == MavoLabel3D::AccessibleText::Name ? Text(TextId::ResultName) : QString();
+    });
+
+    const int width = mainField ? mainField->width() : 330;
+    boxCalc->setGeometry(kMargin, kMargin, width, 24);
+    setFixedWidth(width + 2 * kMargin);
+
+    connect(boxCalc, &CalcField::commandRequested, this, &HistoryWindow::runCommand);
+    connect(boxCalc, &QPlainTextEdit::selectionChanged, this, &HistoryWindow::showResult);
 }
 
 HistoryWindow *HistoryWindow::open(frmTallyer *main, const TextRing &history)
 {
     auto *window = new HistoryWindow(main, history);
-    window->setWindowFlag(Qt::Window);
     window->setAttribute(Qt::WA_DeleteOnClose);
     window->setWindowModality(Qt::ApplicationModal);
     connect(window, &HistoryWindow::expressionChosen, main, &frmTallyer::TakeHistoryExpression);
-    window->adoptMainWindow(*main);
-
-    // Read-only, but the selection stays free.
-    window->frame1->hide();
-    window->boxCalc->setLocked(true);
-    window->boxCalc->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
 
     // The newest entry, wholly selected.
     window->m_ring.toNewest();
-    const TextEntry entry = window->m_ring.current();
-    window->setRoundDigit(entry.round);
-    window->boxCalc->setText(entry.text);
-    window->boxCalc->setSelStart(0);
-    window->SetCaret(CaretMode::All);
-    window->boxCalc->viewport()->update();
-    window->setWindowTitle(LoadText(1390) + QStringLiteral(" - ") + QLatin1String(ProductInfo::kProductName));
-
-    window->move(main->pos() + QPoint(24, 24));
+    window->showEntry(window->m_ring.current());
+    window->placeBeside(main);
     window->show();
     window->activateWindow();
     window->boxCalc->setFocus();
     return window;
 }
 
-void HistoryWindow::historyKey(bool forward)
+void HistoryWindow::runCommand(KeyCommand command, int key)
 {
-    StepState(m_ring, forward, false);
+    switch (command) {
+    case KeyCommand::HistoryBack:
+        step(false);
+        break;
+    case KeyCommand::HistoryForward:
+        step(true);
+        break;
+    case KeyCommand::Enter:
+        emit expressionChosen(m_roundDigit, boxCalc->SelText());
+        close();
+        break;
+    case KeyCommand::Minimise:
+        close();
+        break;
+    case KeyCommand::Round:
+        m_roundDigit = key - Qt::Key_0;
+        showResult();
+        break;
+    case KeyCommand::Help:
+        ShowHelp(this, ReadLocaleValues().helpFileName, HH_HELP_CONTEXT, 1000);
+        break;
+    default:
+        break; // the history changes nothing else
+    }
 }
 
-void HistoryWindow::chooseSelection()
+void HistoryWindow::step(bool forward)
 {
-    emit expressionChosen(roundDigit(), boxCalc->SelText());
-    close();
+    if (m_ring.isEmpty() || (forward && m_ring.atEnd()))
+        return;
+    const bool moved = forward ? m_ring.forward() : m_ring.back();
+    if (moved)
+        showEntry(m_ring.current());
+}
+
+void HistoryWindow::showEntry(const TextEntry &entry)
+{
+    m_roundDigit = entry.round;
+    boxCalc->setText(entry.text);
+    boxCalc->setSelStart(entry.selStart);
+    boxCalc->setSelLength(entry.selLength);
+    fitToRows();
+    showResult();
+}
+
+void HistoryWindow::showResult()
+{
+    // The value of the selection when there is one, else of the whole entry.
+    const QString crLf = QStringLiteral("\r\n");
+    const QString selected = TrimChars(boxCalc->SelText(), crLf, TrimBoth);
+    const QString rows = selected.isEmpty() ? boxCalc->Text() : selected;
+    lblResult->setForeColor(selected.isEmpty() || selected == boxCalc->Text() ? kSysColorButtonText : 0x80000010u);
+    lblResult->setCaption(ExpressionResultText(SheetExpression(rows), m_roundDigit, ReadLocaleValues()));
+}
+
+void HistoryWindow::fitToRows()
+{
+    const int rows = std::clamp(boxCalc->visualLineCount(), 1, kMaxRows);
+    // As the main window sizes its field: the rows and 120 twips of margins.
+    const int fieldHeight =
+        static_cast<int>(std::lround(rows * QFontMetricsF(boxCalc->font()).height() + 120 / twipsPerPixelY(this)));
+    boxCalc->resize(boxCalc->width(), fieldHeight);
+    lblResult->setGeometry(kMargin, kMargin * 2 + fieldHeight, boxCalc->width(), kPanelHeight);
+    setFixedHeight(lblResult->y() + kPanelHeight + kMargin);
+}
+
+void HistoryWindow::placeBeside(const QWidget *main)
+{
+    // Right of the main window where the screen has room, else left of it, else wherever it
+    // stays whole on the screen.
+    const QRect outer = main->frameGeometry();
+    const QScreen *screen = main->screen() ? main->screen() : QGuiApplication::primaryScreen();
+    const QRect area = screen ? screen->availableGeometry() : QRect(0, 0, 1024, 768);
+    const int w = width() + 2;
+    int x = outer.right() + 8;
+    if (x + w > area.right())
+        x = outer.left() - 8 - w;
+    if (x < area.left())
+        x = std::clamp(outer.left() + 24, area.left(), std::max(area.left(), area.right() - w));
+    const int y = std::clamp(outer.top(), area.top(), std::max(area.top(), area.bottom() - height()));
+    move(x, y);
 }

@@ -1,27 +1,41 @@
 #pragma once
 
-#include "frmtallyer.h"
+#include "textring.h"
 
-// The history window: the calculator's form, read-only, browsing the expressions of this run
-// (Ctrl+PageUp back, Ctrl+PageDown forward). Enter on a selection hands it, with the entry's
-// rounding digit, to the main window and closes; Escape closes.
-class HistoryWindow : public frmTallyer
+#include <QWidget>
+
+class CalcField;
+class MavoLabel3D;
+class frmTallyer;
+enum class KeyCommand;
+
+// The history window: a read-only view of the expressions of this run, a sheet and a result
+// panel. Ctrl+PageUp steps back, Ctrl+PageDown forward; Enter on a selection hands it, with the
+// entry's rounding digit, to the main window and closes; Escape closes. It works on its own copy
+// of the history, so the main window's ring never moves.
+class HistoryWindow : public QWidget
 {
     Q_OBJECT
 
 public:
-    // Opens over the main window, modal to the program, on the newest entry wholly selected.
+    // Opens beside the main window, modal to the program, on the newest entry wholly selected.
     static HistoryWindow *open(frmTallyer *main, const TextRing &history);
 
 signals:
     void expressionChosen(int roundDigit, const QString &expression);
 
-protected:
-    void historyKey(bool forward) override;
-    void chooseSelection() override;
-
 private:
     HistoryWindow(frmTallyer *main, const TextRing &history);
 
+    void runCommand(KeyCommand command, int key);
+    void step(bool forward);
+    void showEntry(const TextEntry &entry);
+    void showResult();
+    void fitToRows();
+    void placeBeside(const QWidget *main);
+
+    CalcField *boxCalc = nullptr;
+    MavoLabel3D *lblResult = nullptr;
     TextRing m_ring;
+    int m_roundDigit = 2;
 };

@@ -68,44 +68,22 @@ int frmTallyer::captionBarPixels() const
     return inset > 0 ? inset : 0;
 }
 
-void frmTallyer::adoptMainWindow(const frmTallyer &main)
-{
-    // The main window's option values and placement sizes, and the look of its field.
-    m_options = main.m_options;
-    m_placement = main.m_placement;
-    HookField();
-    HookWindow();
-    setAlwaysOnTop(m_options.alwaysOnTop);
-    boxCalc->setFont(main.boxCalc->font());
-    boxCalc->setPalette(main.boxCalc->palette());
-    setFont(main.font());
-    lblResult->setFont(main.lblResult->font());
-}
-
-void frmTallyer::TakeHistoryExpression(int roundDigit, const QString &expression)
-{
-    setRoundDigit(roundDigit);
-    // The main window's cycle runs in full for the copied text.
-    boxCalc->setText(expression);
-    SetCaret(CaretMode::All);
-}
-
 bool frmTallyer::historyOpen() const
 {
-    return m_role == Role::History || findChild<frmTallyer *>(QString(), Qt::FindDirectChildrenOnly);
+    return findChild<QWidget *>(QStringLiteral("frmHistory"), Qt::FindDirectChildrenOnly) != nullptr;
 }
 
 bool frmTallyer::Form_Load()
 {
-    const bool firstRun = m_roundDigit < 0;
+    const bool firstRun = m_session->roundDigit() < 0;
 
     // On the first run the window is made normal and becomes the program's main window.
     if (firstRun) {
         if (isMinimized() || isMaximized())
             showNormal();
-        // Every option value is read here, in one go; the steps below use them where the
-        // settings are first needed.
-        m_options = Options::load();
+        // Every option value and the window's saved state are read here, in one go; the steps
+        // below use them where the settings are first needed.
+        m_session->load();
     }
 
     // Another running copy may end this one.
@@ -134,11 +112,11 @@ bool frmTallyer::Form_Load()
     if (firstRun) {
         lblToolTip->setVisible(false);
         frame1->setVisible(false);
-        if (Settings::readBool(Settings::F1Label)) {
+        if (m_session->windowState().greeting) {
             frame1->setVisible(true);
             lblF1Label->setVisible(false);
             // No-break spaces keep the four words on one line.
-            lblF1Label->setText(LoadText(1005, {QStringLiteral("|1"), QString(QChar(0xA0))}));
+            lblF1Label->setText(Text(TextId::PressF1ForHelp, {QString(QChar(0xA0))}));
             lblF1Label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
             hints->startGreeting();
         }
@@ -147,10 +125,13 @@ bool frmTallyer::Form_Load()
     // The row limits came with the other option values. A words file that is not set,
     // or not found, gives way to the dollars file when that one is there.
     if (firstRun) {
-        const QString stored = m_options.inWordsFile;
+        Options options = m_session->options();
+        const QString stored = options.inWordsFile;
         if (stored.isEmpty() || !FileExists(DataFilePath(stored, programFolder()))) {
-            if (FileExists(DataFilePath(QLatin1String(kDefaultWordsFile), programFolder())))
-                m_options.inWordsFile = QLatin1String(kDefaultWordsFile);
+            if (FileExists(DataFilePath(QLatin1String(kDefaultWordsFile), programFolder()))) {
+                options.inWordsFile = QLatin1String(kDefaultWordsFile);
+                m_session->setOptions(options);
+            }
         }
     }
 
@@ -168,22 +149,21 @@ bool frmTallyer::Form_Load()
     applyFieldSettings(firstRun);
 
     // The window's height for the rows the field holds.
-    ResizeToRows(lblMoveSize->Caption() == QLatin1String("<<"), LoWord(fieldLineCount()),
-                 m_blnOtherCopyRuns);
+    ResizeToRows(m_session->stripShown(), LoWord(fieldLineCount()), m_blnOtherCopyRuns);
 
     // Always on top, the window procedures, the memory cells and the rounding digit.
     if (firstRun) {
-        setAlwaysOnTop(m_options.alwaysOnTop);
+        setAlwaysOnTop(m_session->options().alwaysOnTop);
         HookField();
         HookWindow();
         frame1->setGeometry(boxCalc->x() + 5, boxCalc->y() + 2, boxCalc->width() - 7,
                             boxCalc->height() - 4);
-        lblResult->setCaption(QString());
-        RestoreMemory();
+        m_session->restoreMemory();
+        mnuClear->setText(Text(TextId::ClearsAll));
     }
 
     // The rounding digit (the store reads one outside 0 ... 9 as 2).
-    setRoundDigit(m_options.roundTo);
+    m_session->setRoundDigit(m_session->options().roundTo);
     const int speed = std::clamp(QGuiApplication::styleHints()->keyboardAutoRepeatRate(), 0, 31);
     sheet->setLeadingZeroDelay(speed + 10);
     return true;
@@ -191,7 +171,8 @@ bool frmTallyer::Form_Load()
 
 void frmTallyer::applyFieldSettings(bool blnFirstRun)
 {
-    udtAppearance &look = m_options.appearance;
+    Options options = m_session->options();
+    udtAppearance &look = options.appearance;
     QFont font = boxCalc->font();
     font.setFamily(look.FontName);
     font.setItalic(look.FontItalic);
@@ -202,10 +183,12 @@ void frmTallyer::applyFieldSettings(bool blnFirstRun)
         look.FontSize = static_cast<int>(std::lround(boxCalc->font().pointSizeF()));
     boxCalc->setFont(font);
 
-    QFont panelFont = lblResult->font();
+    m_session->setOptions(options);
+
+    QFont panelFont = label(PushLabel::Result)->font();
     panelFont.setFamily(look.FontName);
-    lblResult->setFont(panelFont);
-    lblMemory->setFont(panelFont);
+    label(PushLabel::Result)->setFont(panelFont);
+    label(PushLabel::Memory)->setFont(panelFont);
 
     QPalette pal = boxCalc->palette();
     pal.setColor(QPalette::Text, resolveColorValue(look.FontColor));
@@ -235,7 +218,7 @@ void frmTallyer::applyFieldSettings(bool blnFirstRun)
 
 bool frmTallyer::singleCopyTest(bool blnFirstRun)
 {
-    if (!m_options.manyCopies) {
+    if (!m_session->options().manyCopies) {
         const QString company = QString::fromLatin1(ProductInfo::kCompanyName);
         const qsizetype space = company.lastIndexOf(u' ');
         setWindowTitle(space < 0 ? company : company.left(space));
@@ -258,7 +241,7 @@ bool frmTallyer::singleCopyTest(bool blnFirstRun)
         const QStringList others = m_channel->otherCopies();
         if (others.isEmpty())
             break;
-        if (m_options.manyCopies) {
+        if (m_session->options().manyCopies) {
             if (blnFirstRun)
                 m_blnOtherCopyRuns = true;
             break;
@@ -281,6 +264,7 @@ bool frmTallyer::singleCopyTest(bool blnFirstRun)
 bool frmTallyer::localeTest()
 {
     sheet->readLocale();
+    m_session->setLocale(sheet->locale());
     const LocaleSnapshot snap = currentLocaleSnapshot();
     const LocaleValues &loc = sheet->locale();
 
@@ -290,19 +274,18 @@ bool frmTallyer::localeTest()
     const QString expected = snap.locale.toString(1) + sep + snap.locale.toString(234) + sep
         + snap.locale.toString(567);
 
-    int id = 0;
+    TextId id = TextId::None;
     if (loc.decimalSeparator != QLatin1String(".") && loc.decimalSeparator != QLatin1String(","))
-        id = 1200;
+        id = TextId::LocaleDecimal;
     else if (snap.locale.negativeSign() != QLatin1String("-"))
-        id = 1190;
+        id = TextId::LocaleNegativeSign;
     else if (grouped != expected)
-        id = 1180;
-    if (id == 0)
+        id = TextId::LocaleGrouping;
+    if (id == TextId::None)
         return true;
 
-    const QString text = LoadText(id, {QStringLiteral("|1"), QStringLiteral("\n"),
-                                       QStringLiteral("|2"), QLatin1String(ProductInfo::kProductName) + QLatin1Char('\n')});
-    showMessage(LoadText(1170) + QStringLiteral("\n\n") + text + QLatin1Char('\n'), MessageIcon::Critical);
+    const QString text = Text(id, {QStringLiteral("\n"), QLatin1String(ProductInfo::kProductName) + QLatin1Char('\n')});
+    showMessage(Text(TextId::LocaleHeading) + QStringLiteral("\n\n") + text + QLatin1Char('\n'), MessageIcon::Critical);
     return false;
 }
 
@@ -320,14 +303,10 @@ void frmTallyer::Form_Unload()
         return;
 
     QCoreApplication::processEvents();
-    // One write: the memory values and the separators they are written in never part.
-    Settings::Batch batch;
-    batch.writeLong(Settings::FormLeft, static_cast<qint32>(std::lround(m_placement.formLeft)));
-    batch.writeLong(Settings::FormTop, static_cast<qint32>(std::lround(m_placement.formTop)));
-    batch.writeText(Settings::FullName, QCoreApplication::applicationFilePath());
-    batch.writeText(Settings::MemoryString, MemoryStringToSave());
-    batch.writeText(Settings::MemorySeparators, MemorySeparatorsNow(sheet->locale()));
-    batch.commit();
+    m_session->setLocale(sheet->locale());
+    m_session->setWindowPosition(static_cast<qint32>(std::lround(m_placement.formLeft)),
+                                 static_cast<qint32>(std::lround(m_placement.formTop)));
+    m_session->save();
 }
 
 void frmTallyer::closeEvent(QCloseEvent *event)
@@ -372,15 +351,13 @@ void frmTallyer::HookField()
     // A caret move or a selection change repaints the field: re-arm the sub result.
     connect(boxCalc, &QPlainTextEdit::cursorPositionChanged, TimerSelWork, qOverload<>(&QTimer::start));
     connect(boxCalc, &QPlainTextEdit::selectionChanged, TimerSelWork, qOverload<>(&QTimer::start));
-    if (m_role == Role::Main) {
-        // A paste is shown only once the cycle has cleaned and wrapped it: the row count that
-        // the cycle asks for switches the drawing on again.
-        boxCalc->onPaste = [this](const QMimeData *source) {
-            boxCalc->suspendRedraw();
-            boxCalc->pasteDefault(source);
-            boxCalc->resumeRedraw(); // when nothing changed, no cycle ran
-        };
-    }
+    // A paste is shown only once the cycle has cleaned and wrapped it: the row count that the
+    // cycle asks for switches the drawing on again.
+    boxCalc->onPaste = [this](const QMimeData *source) {
+        boxCalc->suspendRedraw();
+        boxCalc->pasteDefault(source);
+        boxCalc->resumeRedraw(); // when nothing changed, no cycle ran
+    };
     m_blnHookedField = true;
 }
 
@@ -407,44 +384,18 @@ void frmTallyer::UnhookField()
 bool frmTallyer::eventFilter(QObject *watched, QEvent *event)
 {
     if (watched == this)
-        return m_role == Role::Main && MainWindowProc(event); // the history window keeps no position
-    if (watched == boxCalc->viewport()) {
-        switch (event->type()) {
-        case QEvent::Paint: {
-            // The blinking caret repaints only the few pixels around itself. That is no new look
-            // of the field (caret moves and selections arm the timer through their signals), and
-            // arming on it would end a pending hint twice a second.
-            const QRect caret = boxCalc->cursorRect().adjusted(-8, -2, 8, 2);
-            if (!caret.contains(static_cast<QPaintEvent *>(event)->rect()))
-                TimerSelWork->start();
-            return false;
-        }
-        case QEvent::MouseButtonRelease:
-            if (static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton)
-                m_clickPos = static_cast<qint32>(boxCalc->SelStart());
-            return false;
-        case QEvent::MouseButtonDblClick:
-            if (static_cast<QMouseEvent *>(event)->button() != Qt::LeftButton)
-                return false;
-            // The number under the pointer, not the toolkit's word.
-            SelectNumberAtClick();
-            return true;
-        default:
-            return false;
-        }
+        return MainWindowProc(event);
+    if (watched == boxCalc->viewport() && event->type() == QEvent::Paint) {
+        // The blinking caret repaints only the few pixels around itself. That is no new look of
+        // the field (caret moves and selections arm the timer through their signals), and arming
+        // on it would end a pending hint twice a second.
+        const QRect caret = boxCalc->cursorRect().adjusted(-8, -2, 8, 2);
+        if (!caret.contains(static_cast<QPaintEvent *>(event)->rect()))
+            TimerSelWork->start();
+        return false;
     }
-    if (watched == boxCalc) {
-        if (event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease) {
-            if (m_forwardingKey)
-                return false;
-            return fieldKeyEvent(static_cast<QKeyEvent *>(event));
-        }
-        if (event->type() == QEvent::MouseButtonDblClick) {
-            SelectNumberAtClick();
-            return true;
-        }
-        return m_role == Role::Main && MainFieldProc(event);
-    }
+    if (watched == boxCalc)
+        return MainFieldProc(event);
     return QWidget::eventFilter(watched, event);
 }
 
@@ -479,27 +430,23 @@ bool frmTallyer::MainFieldProc(QEvent *event)
     // The user may have changed the regional settings while the window was in the background.
     sheet->readLocale();
     const LocaleValues &loc = sheet->locale();
-    if (!m_strFocusThousands.isEmpty() && m_strFocusThousands != loc.thousandsSeparator) {
-        lblResult->setCaption(ConvertGrouping(lblResult->Caption(), m_strFocusThousands, loc.thousandsSeparator));
-        lblMemory->setCaption(ConvertGrouping(lblMemory->Caption(), m_strFocusThousands, loc.thousandsSeparator));
-        memoryBank->convertValues([this, &loc](const QString &v) { return ConvertGrouping(v, m_strFocusThousands, loc.thousandsSeparator); });
-    }
+    m_session->setLocale(loc);
+    if (!m_strFocusThousands.isEmpty() && m_strFocusThousands != loc.thousandsSeparator)
+        m_session->convertGrouping(m_strFocusThousands, loc.thousandsSeparator);
     m_strFocusThousands = loc.thousandsSeparator;
 
     if (!m_strFocusDecimal.isEmpty() && m_strFocusDecimal != loc.decimalSeparator) {
         const QString text = boxCalc->Text();
         const QString converted = ReplaceAll(text, m_strFocusDecimal, loc.decimalSeparator);
-        if (converted != text) {
+        const bool textChanges = converted != text;
+        if (textChanges) {
             const qsizetype start = boxCalc->SelStart();
             const qsizetype length = boxCalc->SelLength();
             boxCalc->setText(converted);
             boxCalc->setSelStart(start);
             boxCalc->setSelLength(length);
-        } else {
-            lblResult->setCaption(ConvertDecimal(lblResult->Caption(), m_strFocusDecimal, loc.decimalSeparator));
         }
-        lblMemory->setCaption(ConvertDecimal(lblMemory->Caption(), m_strFocusDecimal, loc.decimalSeparator));
-        memoryBank->convertValues([this, &loc](const QString &v) { return ConvertDecimal(v, m_strFocusDecimal, loc.decimalSeparator); });
+        m_session->convertDecimal(m_strFocusDecimal, loc.decimalSeparator, !textChanges);
     }
     m_strFocusDecimal = loc.decimalSeparator;
     return false;

@@ -10,12 +10,6 @@ Placement::Height Placement::heightFor(qint32 rows, bool strip, double caption, 
     return {growth, caption + fieldTop + fieldHeight + growth + frameSpare + (strip ? stripHeight : 0)};
 }
 
-void Placement::readSavedPosition()
-{
-    formLeft = static_cast<float>(Settings::readLong(Settings::FormLeft));
-    formTop = static_cast<float>(Settings::readLong(Settings::FormTop));
-}
-
 float Placement::clampedLeft(float left, double windowWidth) const
 {
     if (left < 0)

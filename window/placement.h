@@ -26,9 +26,6 @@ struct Placement
     };
     Height heightFor(qint32 rows, bool strip, double caption, double fieldTop, double fieldHeight) const;
 
-    // The position saved when the program last ended.
-    void readSavedPosition();
-
     // A left edge that keeps a window of that width on the screen.
     float clampedLeft(float left, double windowWidth) const;
 

@@ -17,10 +17,9 @@ const QString kCrLf = QStringLiteral("\r\n");
 
 } // namespace
 
-SheetEditor::SheetEditor(CalcField *field, Mode mode, int wrapWidth, QObject *parent)
+SheetEditor::SheetEditor(CalcField *field, int wrapWidth, QObject *parent)
     : QObject(parent)
     , m_field(field)
-    , m_mode(mode)
     , m_wrapWidth(wrapWidth)
     , m_leadingZeroTimer(new QTimer(this))
 {
@@ -29,6 +28,8 @@ SheetEditor::SheetEditor(CalcField *field, Mode mode, int wrapWidth, QObject *pa
     m_leadingZeroTimer->setInterval(m_leadingZeroDelay);
     connect(m_leadingZeroTimer, &QTimer::timeout, this, &SheetEditor::completeLeadingZero);
     connect(m_field, &QPlainTextEdit::textChanged, this, &SheetEditor::runCycle);
+    connect(m_field, &CalcField::keyStarted, this, &SheetEditor::keyStarted);
+    connect(m_field, &CalcField::deletionStarted, this, &SheetEditor::holdLeadingZero);
 }
 
 void SheetEditor::readLocale()
@@ -73,7 +74,7 @@ void SheetEditor::runCycle()
     // Rows longer than the field's design width break after an operator. The field may be wider
     // while the panels below need the room; rows keep the design width all the same. A vertical
     // scroll bar and the field's inner margins take their part of it.
-    if (!m_restoring && m_mode == Mode::Main) {
+    if (!m_restoring) {
         const int scrollBar = m_field->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, m_field);
         const int w = m_wrapWidth - scrollBar - 6;
         const TextWidthFunction measure = [this](const QString &t) { return textWidth(t); };
@@ -155,13 +156,6 @@ void SheetEditor::setLeadingZeroDelay(int ms)
 {
     m_leadingZeroDelay = ms;
     m_leadingZeroTimer->setInterval(ms);
-}
-
-bool SheetEditor::acceptsCharacter(QChar c)
-{
-    if (c == u'\r' || c == u'\b')
-        return true;
-    return !c.isNull() && QStringView(kSheetAlphabet).contains(c);
 }
 
 void SheetEditor::writeQuietly(const QString &text)

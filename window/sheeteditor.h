@@ -13,15 +13,14 @@ class QTimer;
 // Keeps the calculation field's text a clean sheet. After every change of the text it reads the
 // user's number conventions, cleans the text (separators, minus runs, foreign characters, empty
 // rows), wraps long rows at operators and writes the result back, then tells the window the
-// sheet changed. It also holds the character filter of typed keys and the timer that puts the
-// zero in front of a number typed as ".5".
+// sheet changed. It also holds the timer that puts the zero in front of a number typed as ".5",
+// which the field's keys re-arm.
 class SheetEditor : public QObject
 {
     Q_OBJECT
 
 public:
-    enum class Mode { Main, History }; // the history sheet is never wrapped
-    SheetEditor(CalcField *field, Mode mode, int wrapWidth, QObject *parent = nullptr);
+    SheetEditor(CalcField *field, int wrapWidth, QObject *parent = nullptr);
 
     // The number conventions read at the start of the last cycle.
     const LocaleValues &locale() const { return m_locale; }
@@ -33,13 +32,10 @@ public:
     // Replaces the selection by text, the caret following it even where the rows are wrapped.
     void insertAtCaret(const QString &text);
 
-    // Called at the start of every key: re-arms the leading zero, which a deletion holds back.
+    // The field's keys: each re-arms the leading zero, which a deletion holds back.
     void keyStarted();
     void holdLeadingZero();
     void setLeadingZeroDelay(int ms);
-    // Whether a typed character may reach the sheet: the sheet's own characters, Enter and
-    // Backspace. Edit keys (Ctrl+V, Ctrl+X) are not checked at all.
-    static bool acceptsCharacter(QChar c);
 
     // Cleans and wraps the text as it stands and tells the window; runs after every change of the
     // text, and whenever the results must follow something else (the rounding, the options).
@@ -59,7 +55,6 @@ private:
     void writeQuietly(const QString &text);
 
     CalcField *m_field;
-    Mode m_mode;
     int m_wrapWidth;
     LocaleValues m_locale;
     QTimer *m_leadingZeroTimer;

@@ -1,21 +1,89 @@
-// The upper row of frame2: the result and memory panels and the four buttons after them. Every
-// control is at least as wide as on the form, and wider when its caption needs more, so that no
-// digit of a value is ever cut: a right-aligned caption that does not fit loses its leading
-// digits and reads as another, plausible number. The window widens with the row and shrinks
-// back to the design width when the row fits again.
+// The window's height, which follows the rows of the sheet, and the row of panels and buttons,
+// which follows their captions.
 
 #include "frmtallyer.h"
 
 #include "calcfield.h"
+#include "hints.h"
 #include "mavolabel3d.h"
+#include "modfunctions.h"
+#include "pushlabels.h"
+#include "sheeteditor.h"
 
 #include <QFontMetricsF>
 #include <QFrame>
-#include <QGuiApplication>
+#include <QLabel>
 #include <QScreen>
+#include <QStyle>
+#include <QTimer>
 
 #include <algorithm>
 #include <cmath>
+
+qint32 frmTallyer::fieldLineCount() const
+{
+    boxCalc->resumeRedraw();
+    // Callers keep the low 16 bits of the count; a tape of more than 32,767 rows would read as
+    // a negative count and shrink the window to its fewest rows, so the count stops there.
+    return std::min<qint32>(boxCalc->visualLineCount(), 32767);
+}
+
+void frmTallyer::ResizeToRows(bool blnShowStrip, qint16 intRows, bool blnHeightOnly)
+{
+    const double tppX = twipsX();
+    const double tppY = twipsY();
+
+    // Until the first load has set the rounding digit, the window goes where it was saved.
+    const bool firstPlacement = m_session->roundDigit() < 0;
+    // A hint would stand in the wrong place once the height changes.
+    hints->hide(false);
+    // The rows shown stay within the options' limits.
+    qint32 rows = std::max<qint32>(intRows, m_session->options().minRows);
+    rows = std::min<qint32>(rows, m_session->options().maxRows);
+    // Only a normal window can take a new height.
+    if (isMinimized() || isMaximized())
+        showNormal();
+
+    // Heights in twips. The frame spare is measured on the client area, so the frame's lower
+    // border (known once the window is shown) is counted with the caption bar, or the bottom
+    // would leave the screen.
+    const double fieldHeight = boxCalc->height() * tppY;
+    const int lowerBorder = std::max(0, frameGeometry().bottom() - geometry().bottom());
+    const double caption = (captionBarPixels() + lowerBorder) * tppY;
+    const Placement::Height height =
+        m_placement.heightFor(rows, blnShowStrip, caption, boxCalc->y() * tppY, fieldHeight);
+    double d = height.fieldGrowth;
+    double h = height.window;
+
+    // Where the window stands: its saved place the first time, its last place after; a window
+    // that would leave the screen at the bottom moves up, one taller than the screen shows fewer
+    // rows.
+    if (firstPlacement) {
+        m_placement.formLeft = static_cast<float>(m_session->windowState().formLeft);
+        m_placement.formTop = static_cast<float>(m_session->windowState().formTop);
+    }
+    const float left = m_placement.clampedLeft(m_placement.formLeft, frameGeometry().width() * tppX);
+    const Placement::Fit fit = m_placement.fitOnScreen(m_placement.formTop, h, d);
+    const float top = fit.top;
+    h = fit.height;
+    d = fit.fieldGrowth;
+
+    // The field, the window and the panels below take the new height; the move this causes is
+    // not recorded as the user's.
+    m_holdPosition = true;
+    const int dPixels = static_cast<int>(std::lround(d / tppY));
+    if (dPixels != 0)
+        boxCalc->resize(boxCalc->width(), std::max(1, boxCalc->height() + dPixels));
+    const int clientHeight = std::max(1, static_cast<int>(std::lround((h - caption) / tppY)));
+    resize(width(), clientHeight);
+    if (!blnHeightOnly)
+        move(static_cast<int>(std::lround(left / tppX)), static_cast<int>(std::lround(top / tppY)));
+    if (dPixels != 0) {
+        lblF1Label->move(lblF1Label->x(), lblF1Label->y() + dPixels);
+        frame2->move(frame2->x(), frame2->y() + dPixels);
+    }
+    m_holdPosition = false;
+}
 
 int frmTallyer::captionFitWidth(const MavoLabel3D *label, const QString &caption) const
 {
@@ -29,8 +97,8 @@ int frmTallyer::captionFitWidth(const MavoLabel3D *label, const QString &caption
 void frmTallyer::LayoutPanelRow()
 {
     constexpr int kGap = 2; // pixels between the controls of the row, as on the form
-    constexpr int kResultDesign = 128;
-    constexpr int kMemoryDesign = 84;
+    const int kResultDesign = pushLabelEntry(PushLabel::Result).design.width();
+    const int kMemoryDesign = pushLabelEntry(PushLabel::Memory).design.width();
 
     // The buttons first: each as wide as on the form or as its caption needs. The strip button
     // keeps room for the wider of its two captions, so showing the strip never moves anything.
@@ -40,7 +108,14 @@ void frmTallyer::LayoutPanelRow()
         int designWidth;
         int width;
     };
-    Button buttons[] = {{lblMemMenu, 30, 0}, {lblRound, 40, 0}, {lblOptions, 20, 0}, {lblMoveSize, 20, 0}};
+    MavoLabel3D *lblResult = label(PushLabel::Result);
+    MavoLabel3D *lblMemory = label(PushLabel::Memory);
+    MavoLabel3D *lblMemMenu = label(PushLabel::MemMenu);
+    MavoLabel3D *lblMoveSize = label(PushLabel::MoveSize);
+    Button buttons[4];
+    int n = 0;
+    for (PushLabel id : {PushLabel::MemMenu, PushLabel::Round, PushLabel::Options, PushLabel::MoveSize})
+        buttons[n++] = {label(id), pushLabelEntry(id).design.width(), 0};
     int buttonsWidth = 0;
     for (Button &b : buttons) {
         b.width = std::max(b.designWidth, captionFitWidth(b.label, b.label->Caption()));

@@ -1,0 +1,299 @@
+#include "calcsession.h"
+
+#include "evaluator.h"
+#include "memorystring.h"
+#include "numberformat.h"
+#include "settings.h"
+#include "sheettext.h"
+#include "texthelpers.h"
+#include "textrules.h"
+#include "wrap.h"
+
+namespace {
+
+const QString kCrLf = QStringLiteral("\r\n");
+
+} // namespace
+
+QString ExpressionResultText(const QString &strExpression, int decimals, const LocaleValues &locale)
+{
+    if (strExpression.contains(kCrLf))
+        return QString();
+    bool failed = false;
+    const double value = EvaluateExpression(strExpression, locale, failed);
+    return failed ? QString() : FormatResult(value, decimals, locale);
+}
+
+CalcSession::CalcSession(QObject *parent)
+    : QObject(parent)
+{
+}
+
+void CalcSession::load()
+{
+    m_options = Options::load();
+    m_windowState = WindowState::load();
+    m_loaded = true;
+}
+
+bool CalcSession::save()
+{
+    m_windowState.memoryString = m_memory.memoryString(m_memoryPanel);
+    m_windowState.memorySeparators = MemorySeparatorsNow(m_locale);
+    return m_windowState.save();
+}
+
+void CalcSession::setWindowPosition(qint32 formLeft, qint32 formTop)
+{
+    m_windowState.formLeft = formLeft;
+    m_windowState.formTop = formTop;
+}
+
+void CalcSession::convertGrouping(const QString &oldSeparator, const QString &newSeparator)
+{
+    const auto convert = [&](const QString &v) { return ConvertGrouping(v, oldSeparator, newSeparator); };
+    setPanel(convert(m_panel), m_panelSub);
+    setMemoryPanel(convert(m_memoryPanel));
+    m_memory.convertValues(convert);
+}
+
+void CalcSession::convertDecimal(const QString &oldSeparator, const QString &newSeparator, bool panelToo)
+{
+    const auto convert = [&](const QString &v) { return ConvertDecimal(v, oldSeparator, newSeparator); };
+    if (panelToo)
+        setPanel(convert(m_panel), m_panelSub);
+    setMemoryPanel(convert(m_memoryPanel));
+    m_memory.convertValues(convert);
+}
+
+void CalcSession::setSheet(const QString &text, qsizetype selStart, qsizetype selLength)
+{
+    m_text = text;
+    m_selStart = selStart;
+    m_selLength = selLength;
+}
+
+void CalcSession::sheetChanged(const QString &selText, bool textDiffers, bool restoring)
+{
+    // A change of the text is a new state of the sheet: stepping back in the history starts at
+    // its newest entry again.
+    if (!restoring)
+        m_history.toEnd();
+
+    // The sub result, once per cycle, before the expression is evaluated.
+    selectionChanged(selText);
+
+    // The rows as one expression; the panel keeps its colour until the next sub-result step.
+    m_expression = SheetExpression(m_text);
+    setPanel(resultText(m_expression), m_panelSub);
+
+    if (textDiffers && !restoring) {
+        recordSnapshot();
+        takeSnapshot();
+    }
+}
+
+void CalcSession::selectionChanged(const QString &selText)
+{
+    // A selection made of line breaks only is no selection.
+    m_selection = !TrimChars(selText, kCrLf, TrimLeft).isEmpty();
+    if (!m_selection) {
+        setPanel(resultText(m_expression), false);
+        m_subResult = {};
+        return;
+    }
+    // Evaluated only when the selection or the rounding changed.
+    if (m_roundDigit != m_subResult.round || selText != m_subResult.sel) {
+        const QString text = resultText(SheetExpression(TrimChars(selText, kCrLf, TrimBoth)));
+        m_subResult = {selText, text, m_roundDigit};
+    }
+    setPanel(m_subResult.text, true);
+}
+
+QString CalcSession::result() const
+{
+    return resultText(m_expression);
+}
+
+QString CalcSession::resultText(const QString &expression) const
+{
+    const int decimals = m_roundDigit;
+    for (const ResultMemo &memo : m_resultMemo) {
+        if (memo.decimals == decimals && memo.leadingZero == m_locale.leadingZero
+            && memo.decimal == m_locale.decimalSeparator && memo.thousands == m_locale.thousandsSeparator
+            && memo.expression == expression)
+            return memo.text;
+    }
+    const QString text = ExpressionResultText(expression, decimals, m_locale);
+    m_resultMemo[m_resultMemoNext] = {expression, decimals, m_locale.decimalSeparator,
+                                      m_locale.thousandsSeparator, m_locale.leadingZero, text};
+    m_resultMemoNext = 1 - m_resultMemoNext;
+    return text;
+}
+
+void CalcSession::setPanel(const QString &text, bool subResult)
+{
+    if (text == m_panel && subResult == m_panelSub)
+        return;
+    m_panel = text;
+    m_panelSub = subResult;
+    emit panelChanged(m_panel, m_panelSub);
+}
+
+void CalcSession::setRoundDigit(int digit)
+{
+    m_roundDigit = digit;
+    emit roundDigitChanged(digit);
+}
+
+void CalcSession::stepRound(Step step)
+{
+    static const QStringList digits = {"0", "1", "2", "3", "4", "5", "6", "7", "8", "9"};
+    setRoundDigit(NextInList(QString::number(m_roundDigit), digits, step == Step::Down ? 2 : 1).toInt());
+}
+
+void CalcSession::setMemoryPanel(const QString &text)
+{
+    if (text == m_memoryPanel)
+        return;
+    m_memoryPanel = text;
+    emit memoryPanelChanged(text);
+}
+
+void CalcSession::restoreMemory()
+{
+    const std::optional<QString> panel =
+        m_memory.restore(m_windowState.memoryString, m_windowState.memorySeparators, m_locale);
+    if (panel)
+        setMemoryPanel(*panel);
+}
+
+void CalcSession::selectMemoryCell(int cell)
+{
+    m_memory.select(cell);
+    setMemoryPanel(m_memory.value(cell));
+}
+
+void CalcSession::clearAllMemory()
+{
+    m_memory.clearAll();
+    setMemoryPanel(QString());
+}
+
+void CalcSession::memoryStore()
+{
+    setMemoryPanel(m_panel);
+    m_memory.store(m_memoryPanel);
+}
+
+void CalcSession::memoryClear()
+{
+    setMemoryPanel(QString());
+    m_memory.clear();
+}
+
+void CalcSession::memoryArithmetic(MemoryBank::Operation operation)
+{
+    const std::optional<QString> text = MemoryBank::combine(operation, m_panel, m_memoryPanel, m_roundDigit, m_locale);
+    if (!text) {
+        // Told first, while the panel still shows the value that would not combine.
+        emit memoryOverflow();
+        setMemoryPanel(QStringLiteral("Error"));
+        m_memory.store(QStringLiteral("Error"));
+        return;
+    }
+    setMemoryPanel(*text);
+    m_memory.store(*text);
+}
+
+void CalcSession::memoryRecall()
+{
+    takeSnapshot();
+    // The value goes in as a plain number the sheet can read, without grouping.
+    QString v = m_memoryPanel;
+    if (!v.isEmpty()) {
+        bool ok = false;
+        const double value = ParseDisplayNumber(ReplaceAll(v, m_locale.thousandsSeparator, QString()), m_locale, ok);
+        if (ok)
+            v = PlainNumberText(value, m_locale);
+    }
+    emit insertRequested(v);
+}
+
+void CalcSession::setStripShown(bool shown)
+{
+    if (shown == m_stripShown)
+        return;
+    m_stripShown = shown;
+    emit stripShownChanged(shown);
+}
+
+TextEntry CalcSession::sheetState() const
+{
+    return {m_text, static_cast<qint32>(m_selStart), static_cast<qint32>(m_selLength),
+            static_cast<quint8>(m_roundDigit)};
+}
+
+void CalcSession::takeSnapshot()
+{
+    m_snapshot = sheetState();
+}
+
+void CalcSession::recordSnapshot()
+{
+    m_undo.record(m_snapshot);
+}
+
+void CalcSession::recordExpression()
+{
+    // Wholly selected when it comes back.
+    m_history.toEnd();
+    if (QString(m_text).remove(kCrLf).isEmpty())
+        return;
+    if (m_text == m_history.newest().text)
+        return;
+    m_history.record({m_text, 0, static_cast<qint32>(m_text.size()), static_cast<quint8>(m_roundDigit)});
+}
+
+void CalcSession::stepUndo(bool forward)
+{
+    if (m_undo.isEmpty())
+        return;
+    if (!forward) {
+        if (m_undo.atEnd()) {
+            // Nothing undone yet: keep the present state, so stepping forward reaches it again.
+            recordSnapshot();
+            m_undo.back();
+        }
+    } else if (m_undo.atEnd()) {
+        return;
+    }
+    // At the oldest (back) or newest (forward) entry the sheet is put back only if it differs.
+    const bool moved = forward ? m_undo.forward() : m_undo.back();
+    if (moved || sheetState() != m_undo.current()) {
+        const TextEntry entry = m_undo.current();
+        setRoundDigit(entry.round);
+        emit restoreRequested(entry);
+    }
+}
+
+bool CalcSession::run(KeyCommand command)
+{
+    switch (command) {
+    case KeyCommand::MemoryStore: memoryStore(); return true;
+    case KeyCommand::MemoryClear: memoryClear(); return true;
+    case KeyCommand::MemoryRecall: memoryRecall(); return true;
+    case KeyCommand::MemoryAdd: memoryArithmetic(MemoryBank::Operation::Add); return true;
+    case KeyCommand::MemorySubtract: memoryArithmetic(MemoryBank::Operation::Subtract); return true;
+    case KeyCommand::ToggleStrip: setStripShown(!m_stripShown); return true;
+    case KeyCommand::Undo: stepUndo(false); return true;
+    case KeyCommand::Redo: stepUndo(true); return true;
+    case KeyCommand::SelectAllToHistory: recordExpression(); return true;
+    case KeyCommand::HistoryBack:
+        if (!m_history.isEmpty())
+            emit historyRequested(m_history);
+        return true;
+    case KeyCommand::HistoryForward: return true;
+    default: return false;
+    }
+}

@@ -1,0 +1,165 @@
+#pragma once
+
+#include "keymap.h"
+#include "localevalues.h"
+#include "memorybank.h"
+#include "options.h"
+#include "textring.h"
+#include "windowstate.h"
+
+#include <QObject>
+#include <QString>
+
+#include <array>
+
+// Entries the undo ring keeps, and the expression history.
+constexpr int kUndoEntries = 100;
+constexpr int kHistoryEntries = 50;
+
+// The display text of an expression with the given decimals: empty when it has independent rows
+// (a line break left in it), fails, or is too large to show.
+QString ExpressionResultText(const QString &strExpression, int decimals, const LocaleValues &locale);
+
+// The calculator's state, without a widget: what the sheet evaluates to and what the result panel
+// shows (the whole result, or the sub result of a selection), the rounding digit, the memory cells
+// and the memory panel, whether the strip of memory buttons is shown, the undo ring and the
+// expression history, the number conventions of the current cycle, the options in force and the
+// window state kept between runs. The window tells it what the sheet holds and which commands
+// the user gave; it answers through its signals, which the window draws.
+class CalcSession : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit CalcSession(QObject *parent = nullptr);
+
+    // The options and the window state from the settings store, in one read each.
+    void load();
+    // Writes the window state with the memory cells as they are now.
+    bool save();
+    bool isLoaded() const { return m_loaded; }
+
+    const Options &options() const { return m_options; }
+    void setOptions(const Options &options) { m_options = options; }
+    const WindowState &windowState() const { return m_windowState; }
+    void setWindowPosition(qint32 formLeft, qint32 formTop);
+
+    // The number conventions of the current cycle.
+    const LocaleValues &locale() const { return m_locale; }
+    void setLocale(const LocaleValues &locale) { m_locale = locale; }
+    // The conventions changed while the window was away (the field got the focus again): the
+    // panels and the memory cells are rewritten from the old separators to the new ones.
+    void convertGrouping(const QString &oldSeparator, const QString &newSeparator);
+    void convertDecimal(const QString &oldSeparator, const QString &newSeparator, bool panelToo);
+
+    // What the sheet holds now; the window reports every change of the text and of the caret.
+    void setSheet(const QString &text, qsizetype selStart, qsizetype selLength);
+    // A cycle of the sheet has cleaned the text: the sub result is brought up to date, the whole
+    // sheet is evaluated, and a change the user made goes into the undo ring. restoring: the
+    // text was put back by an undo step or the history, which is no new state.
+    void sheetChanged(const QString &selText, bool textDiffers, bool restoring);
+    // The sub-result step: a selection shows its own value, in the panel's second colour.
+    void selectionChanged(const QString &selText);
+    bool hasSelection() const { return m_selection; }
+    // What the result panel shows, and whether that is a sub result.
+    QString panelText() const { return m_panel; }
+    bool panelShowsSubResult() const { return m_panelSub; }
+    // The whole sheet's value as the panel shows it.
+    QString result() const;
+
+    int roundDigit() const { return m_roundDigit; } // -1 until loaded
+    void setRoundDigit(int digit);
+    // A click on the rounding selector: one up (left button) or down (right button), wrapping.
+    enum class Step { Up, Down };
+    void stepRound(Step step);
+
+    const MemoryBank &memory() const { return m_memory; }
+    QString memoryPanel() const { return m_memoryPanel; }
+    // The memory cells as saved, in the current separators.
+    void restoreMemory();
+    void selectMemoryCell(int cell);
+    void clearAllMemory();
+
+    bool stripShown() const { return m_stripShown; }
+    void setStripShown(bool shown);
+
+    // The state of the sheet before the key being handled, which the undo ring records when the
+    // key changes the text.
+    void takeSnapshot();
+    // Space: the sheet's expression into the history, unless it is empty or the newest already.
+    void recordExpression();
+    const TextRing &history() const { return m_history; }
+
+    // Carries out a command of the key map that works on the state alone: the memory
+    // operations, the strip, undo and redo, the history. False for any other command.
+    bool run(KeyCommand command);
+
+signals:
+    void panelChanged(const QString &text, bool subResult);
+    void roundDigitChanged(int digit);
+    void memoryPanelChanged(const QString &text);
+    // M+ or M- gave no value; the panel shows "Error" once this is handled.
+    void memoryOverflow();
+    void stripShownChanged(bool shown);
+    // An undo step: the sheet is to show this state again (the rounding digit is set already).
+    void restoreRequested(const TextEntry &entry);
+    // MR: the text goes in at the caret.
+    void insertRequested(const QString &text);
+    // Ctrl+PageUp with expressions in the history.
+    void historyRequested(const TextRing &history);
+
+private:
+    void setPanel(const QString &text, bool subResult);
+    void setMemoryPanel(const QString &text);
+    void memoryStore();
+    void memoryClear();
+    void memoryArithmetic(MemoryBank::Operation operation);
+    void memoryRecall();
+    void recordSnapshot();
+    void stepUndo(bool forward);
+    TextEntry sheetState() const;
+    // The text of an expression with the present decimals, answered from the last two where the
+    // same: every key evaluates the expression before it again in the sub-result step.
+    QString resultText(const QString &expression) const;
+
+    bool m_loaded = false;
+    Options m_options;
+    WindowState m_windowState;
+    LocaleValues m_locale;
+
+    QString m_text;
+    qsizetype m_selStart = 0;
+    qsizetype m_selLength = 0;
+    QString m_expression;
+
+    QString m_panel;
+    bool m_panelSub = false;
+    bool m_selection = false;
+    struct SubResult
+    {
+        QString sel;
+        QString text;
+        int round = -1;
+    } m_subResult;
+
+    int m_roundDigit = -1;
+    MemoryBank m_memory;
+    QString m_memoryPanel;
+    bool m_stripShown = false;
+
+    TextEntry m_snapshot;
+    TextRing m_undo{kUndoEntries};
+    TextRing m_history{kHistoryEntries}; // the expressions of this run
+
+    struct ResultMemo
+    {
+        QString expression;
+        int decimals = -1; // -1: empty entry
+        QString decimal;
+        QString thousands;
+        bool leadingZero = false;
+        QString text;
+    };
+    mutable std::array<ResultMemo, 2> m_resultMemo;
+    mutable int m_resultMemoNext = 0;
+};
