@@ -3,6 +3,7 @@
 #include "frmoptions.h"
 
 #include "loadtext.h"
+#include "textid.h"
 #include "productinfo.h"
 #include "twips.h"
 
@@ -96,9 +97,9 @@ void frmOptions::LoadAbout()
     lblVersion->setText(VersionText(false));
 
     // The texts and the link's look.
-    frameAbout->setTitle(LoadText(1300));
-    lblMaker->setText(LoadText(1310));
-    lblWWW->setText(LoadText(1320));
+    frameAbout->setTitle(Text(TextId::About));
+    lblMaker->setText(Text(TextId::Copyright));
+    lblWWW->setText(Text(TextId::WebAddress));
     QPalette pal = lblWWW->palette();
     pal.setColor(QPalette::WindowText, QColor(0, 0, 255));
     lblWWW->setPalette(pal);
@@ -167,7 +168,7 @@ void frmOptions::optTimerMavoWave_Timer()
 void frmOptions::lblWWW_Click()
 {
     // Whether a browser opened is not reported: a link that cannot be opened does nothing.
-    QDesktopServices::openUrl(QUrl::fromUserInput(LoadText(1320)));
+    QDesktopServices::openUrl(QUrl::fromUserInput(Text(TextId::WebAddress)));
 }
 
 bool frmOptions::AboutMouse(QObject *watched, QEvent *event)

@@ -6,6 +6,7 @@
 #include "commondialog.h"
 #include "datafolders.h"
 #include "loadtext.h"
+#include "textid.h"
 #include "localevalues.h"
 #include "messagesink.h"
 #include "productinfo.h"
@@ -182,10 +183,10 @@ void frmOptions::buildControls()
         object->setObjectName(QLatin1String(name));
 
     m_boxes = {{
-        {boxRound, lblRound, 1240, 1241, {}, {}},
-        {boxMinRows, lblMinRows, 1250, 1251, {}, {}},
-        {boxMaxRows, lblMaxRows, 1260, 1261, {}, {}},
-        {boxInWordsFile, lblInWordsFile, 1265, 1266, {}, {}},
+        {boxRound, lblRound, TextId::RoundTo, TextId::RoundToRange, {}, {}},
+        {boxMinRows, lblMinRows, TextId::MinRows, TextId::MinRowsRange, {}, {}},
+        {boxMaxRows, lblMaxRows, TextId::MaxRows, TextId::MaxRowsRange, {}, {}},
+        {boxInWordsFile, lblInWordsFile, TextId::InWords, TextId::ClickArrow, {}, {}},
     }};
 
     // The number boxes are as wide as a few bold digits; their captions stand to their right.
@@ -262,30 +263,31 @@ void frmOptions::buildControls()
 void frmOptions::Form_Load()
 {
     // The captions in the program's language.
-    frameOptions->setTitle(LoadText(1210));
-    chkAlwaysOnTop->setText(LoadText(1220));
-    chkAvail2->setText(LoadText(1230));
+    frameOptions->setTitle(Text(TextId::Parameters));
+    chkAlwaysOnTop->setText(Text(TextId::AlwaysOnTop));
+    chkAvail2->setText(Text(TextId::ManyCopies));
     for (EditBox &edit : m_boxes) {
-        const QString strCaption = LoadText(edit.intCaptionId);
+        const QString strCaption = Text(edit.captionId);
         edit.caption->setText(strCaption);
-        reserveWidth(edit.caption, strCaption, LoadText(edit.intHintId));
+        reserveWidth(edit.caption, strCaption, Text(edit.hintId));
     }
-    btnChangeInWordsFile->setText(LoadText(1267));
-    btnFont->setText(LoadText(1270));
-    btnBackColor->setText(LoadText(1280));
-    btnDefault->setText(LoadText(1290));
+    btnChangeInWordsFile->setText(Text(TextId::ToChange));
+    btnFont->setText(Text(TextId::Font));
+    btnBackColor->setText(Text(TextId::Background));
+    btnDefault->setText(Text(TextId::ByDefault));
     btnOK->setText(QStringLiteral("OK"));
-    btnCancel->setText(LoadText(1370));
-    btnHelp->setText(LoadText(1380));
+    btnCancel->setText(Text(TextId::Cancel));
+    btnHelp->setText(Text(TextId::Help));
     // Screen readers name a box after the caption beside it, which shows the range hint while the
     // box has the focus, and the words-file box after the frame ("Parameters"): give each box
     // its own name, with the range as its description.
-    const std::tuple<QWidget *, int, int> spoken[] = {
-        {boxRound, 1240, 1241}, {boxMinRows, 1250, 1251}, {boxMaxRows, 1260, 1261},
-        {boxInWordsFile, 1451, 1452}, {btnChangeInWordsFile, 1453, 0}};
+    const std::tuple<QWidget *, TextId, TextId> spoken[] = {
+        {boxRound, TextId::RoundTo, TextId::RoundToRange}, {boxMinRows, TextId::MinRows, TextId::MinRowsRange},
+        {boxMaxRows, TextId::MaxRows, TextId::MaxRowsRange}, {boxInWordsFile, TextId::WordsFileName, TextId::WordsFileDescription},
+        {btnChangeInWordsFile, TextId::ChooseWordsFile, TextId::None}};
     for (const auto &[widget, nameId, descriptionId] : spoken) {
-        widget->setAccessibleName(LoadText(nameId));
-        widget->setAccessibleDescription(descriptionId ? LoadText(descriptionId) : QString());
+        widget->setAccessibleName(Text(nameId));
+        widget->setAccessibleDescription(descriptionId != TextId::None ? Text(descriptionId) : QString());
     }
     LoadAbout();
 
@@ -295,7 +297,7 @@ void frmOptions::Form_Load()
                    | Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint);
 
     // 3. The caption: the product name and "Options".
-    setWindowTitle(QString::fromLatin1(ProductInfo::kProductName) + QStringLiteral(" - ") + LoadText(1205));
+    setWindowTitle(QString::fromLatin1(ProductInfo::kProductName) + QStringLiteral(" - ") + Text(TextId::Options));
 
     // OK is the default button and can take the focus.
     btnOK->setDefault(true);
@@ -366,7 +368,7 @@ void frmOptions::Box_GotFocus(EditBox &edit)
     setBold(edit.box, true);
     edit.strFocusText = edit.box->text();
     edit.strCaption = edit.caption->text();
-    edit.caption->setText(LoadText(edit.intHintId));
+    edit.caption->setText(Text(edit.hintId));
     m_editing = &edit;
 }
 
@@ -384,7 +386,7 @@ void frmOptions::Box_LostFocus(EditBox &edit)
         if (NumericValue(edit.box->text(), m_locale.decimalSeparator, dblValue))
             edit.box->setText(QString::number(WholeValue(edit.box, m_locale.decimalSeparator)));
     }
-    edit.caption->setText(edit.box == boxInWordsFile ? LoadText(edit.intCaptionId) : edit.strCaption);
+    edit.caption->setText(edit.box == boxInWordsFile ? Text(edit.captionId) : edit.strCaption);
 }
 
 bool frmOptions::BoxTextValid(const EditBox &edit) const
@@ -507,7 +509,7 @@ void frmOptions::btnChangeInWordsFile_Click()
     clsCommonDialog dlg;
     dlg.setFlags(kFileDialogFlags);
     dlg.setHwndOwner(this);
-    dlg.setFileDialogTitle(LoadText(1152));
+    dlg.setFileDialogTitle(Text(TextId::WordsFileChoice));
     // The dialog starts in the user's words folder, on the saved words file, not on what the
     // box holds now.
     QDir().mkpath(UserDataFolder());
@@ -516,8 +518,8 @@ void frmOptions::btnChangeInWordsFile_Click()
         dlg.setFileFullName(dlg.FilePath() + QLatin1Char('/') + m_options.inWordsFile);
         dlg.setFileName(m_options.inWordsFile);
     }
-    const QString strFilter = LoadText(1153) + QStringLiteral(" (InWords*.txt)|InWords*.txt|")
-        + LoadText(1154) + QStringLiteral(" (*.*)|*.*");
+    const QString strFilter = Text(TextId::WordsFilesFilter) + QStringLiteral(" (InWords*.txt)|InWords*.txt|")
+        + Text(TextId::AllFilesFilter) + QStringLiteral(" (*.*)|*.*");
     dlg.setFileFilter(ReplaceAll(strFilter, QStringLiteral("|"), QString(QChar(0))));
     dlg.ShowOpenFile();
     if (dlg.APIReturn() == 1 && AdoptWordsFile(dlg.FileFullName()))
@@ -537,15 +539,14 @@ bool frmOptions::AdoptWordsFile(const QString &strChosen)
     // The program's folder is searched before the user's: a file of that name there would win.
     const QString strFirst = FindDataFile(strName, {programFolder()});
     if (!strFirst.isEmpty()) {
-        showMessage(LoadText(1422, {QStringLiteral("|1"), QStringLiteral("\n"), QStringLiteral("|2"), strFirst}),
+        showMessage(Text(TextId::WordsFileShadowed, {QStringLiteral("\n"), strFirst}),
                     MessageIcon::Exclamation);
         return false;
     }
 
     const QString strTarget = QDir(UserDataFolder()).filePath(strName);
     if (QFileInfo::exists(strTarget) && !sameContents(strTarget, strChosen)) {
-        const QString strQuestion = LoadText(1420, {QStringLiteral("|1"), strName, QStringLiteral("|2"),
-                                                    QStringLiteral("\n")});
+        const QString strQuestion = Text(TextId::WordsFileReplace, {strName, QStringLiteral("\n")});
         if (QMessageBox::question(this, QString::fromLatin1(ProductInfo::kProductName), strQuestion)
             != QMessageBox::Yes)
             return false;
@@ -563,8 +564,7 @@ bool frmOptions::AdoptWordsFile(const QString &strChosen)
         strReason = part.errorString();
     if (!strReason.isEmpty()) {
         part.remove();
-        showMessage(LoadText(1421, {QStringLiteral("|1"), QStringLiteral("\n"), QStringLiteral("|2"),
-                                    strTarget, QStringLiteral("|3"), strReason}),
+        showMessage(Text(TextId::WordsFileNotCopied, {QStringLiteral("\n"), strTarget, strReason}),
                     MessageIcon::Exclamation);
         return false;
     }

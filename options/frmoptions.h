@@ -3,6 +3,8 @@
 #include "localevalues.h"
 #include "options.h"
 
+#include "textid.h"
+
 #include <QDialog>
 #include <QImage>
 #include <QString>
@@ -99,8 +101,8 @@ private:
     {
         QLineEdit *box = nullptr;
         QLabel *caption = nullptr;
-        int intCaptionId = 0;    // the caption's normal text
-        int intHintId = 0;       // the caption while the box has the focus
+        TextId captionId = TextId::None; // the caption's normal text
+        TextId hintId = TextId::None;    // the caption while the box has the focus
         QString strFocusText;    // the box's text when it got the focus
         QString strCaption;      // the caption's text while the hint replaces it
     };

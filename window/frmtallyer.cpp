@@ -268,7 +268,7 @@ void frmTallyer::connectLabels()
             if (pushLabelEntry(id).panel)
                 Panel_MouseDown(id, button);
             else if (isMemoryButton(id))
-                PressLabel(l, l->Caption()); // the memory buttons name themselves over the panel
+                PressLabel(l, QLatin1String(pushLabelEntry(id).caption)); // the memory buttons name themselves
             else
                 PressLabel(l, QString());
         });
@@ -379,7 +379,7 @@ void frmTallyer::pressFromKey(PushLabel id, int button)
     if (pushLabelEntry(id).panel)
         Panel_MouseDown(id, button);
     else
-        PressLabel(label(id), isMemoryButton(id) ? label(id)->Caption() : QString());
+        PressLabel(label(id), isMemoryButton(id) ? QLatin1String(pushLabelEntry(id).caption) : QString());
 }
 
 void frmTallyer::keyReleased()

@@ -1,0 +1,266 @@
+#include "calcsession.h"
+#include "localescope.h"
+
+#include <QSignalSpy>
+#include <QTest>
+
+// The calculator's rules on its state, without a window: what the result panel shows for a sheet
+// and a selection, the rounding selector, the memory operations, the strip, undo and the history.
+class tst_CalcSession : public QObject
+{
+    Q_OBJECT
+
+    // A session as the window keeps it: "." decimals, "," grouping, the given rounding digit, and
+    // every undo step written back into the sheet as the window's editor would.
+    struct Sheet
+    {
+        CalcSession session;
+        explicit Sheet(int digit = 2)
+        {
+            session.setLocale(testLocale(QStringLiteral("."), QStringLiteral(",")));
+            session.setRoundDigit(digit);
+            QObject::connect(&session, &CalcSession::restoreRequested, &session, [this](const TextEntry &entry) {
+                show(entry.text, entry.selStart, entry.selLength, true);
+            });
+        }
+        // A cycle of the sheet: the text as it now stands, with the caret or selection.
+        void show(const QString &text, qsizetype selStart = -1, qsizetype selLength = 0, bool restoring = false)
+        {
+            const qsizetype start = selStart < 0 ? text.size() : selStart;
+            session.setSheet(text, start, selLength);
+            session.sheetChanged(text.mid(start, selLength), true, restoring);
+        }
+        // A key: the state before it is kept, then it changes the text.
+        void type(const QString &text)
+        {
+            session.takeSnapshot();
+            show(text);
+        }
+        void select(const QString &text, qsizetype start, qsizetype length)
+        {
+            session.setSheet(text, start, length);
+            session.selectionChanged(text.mid(start, length));
+        }
+    };
+
+private slots:
+    void resultPanel_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("selStart");
+        QTest::addColumn<int>("selLength");
+        QTest::addColumn<int>("digit");
+        QTest::addColumn<QString>("panel");
+        QTest::addColumn<bool>("subResult");
+
+        const QString tape = QStringLiteral("1250+\r\n340+\r\n17.5");
+        QTest::newRow("whole-tape") << tape << 0 << 0 << 2 << "1,607.50" << false;
+        QTest::newRow("rounding-follows-digit") << QStringLiteral("1/3") << 0 << 0 << 4 << "0.3333" << false;
+        QTest::newRow("rounding-zero-digits") << QStringLiteral("2.5*3") << 0 << 0 << 0 << "8" << false;
+        QTest::newRow("independent-rows-show-nothing") << QStringLiteral("12\r\n5") << 0 << 0 << 2 << "" << false;
+        QTest::newRow("failure-shows-nothing") << QStringLiteral("10/0") << 0 << 0 << 2 << "" << false;
+        QTest::newRow("one-number-selected") << tape << 7 << 3 << 2 << "340.00" << true;
+        QTest::newRow("selection-across-rows") << tape << 7 << 10 << 2 << "357.50" << true;
+        QTest::newRow("line-break-alone-is-no-selection") << tape << 5 << 2 << 2 << "1,607.50" << false;
+        QTest::newRow("selection-ending-in-operator-shows-nothing") << tape << 0 << 7 << 1 << "" << true;
+    }
+
+    void resultPanel()
+    {
+        QFETCH(QString, text);
+        QFETCH(int, selStart);
+        QFETCH(int, selLength);
+        QFETCH(int, digit);
+        Sheet sheet(digit);
+        sheet.show(text);
+        sheet.select(text, selStart, selLength);
+        QTEST(sheet.session.panelText(), "panel");
+        QTEST(sheet.session.panelShowsSubResult(), "subResult");
+        QCOMPARE(sheet.session.hasSelection(), selLength > 0 && text.mid(selStart, selLength) != QLatin1String("\r\n"));
+    }
+
+    void rounding()
+    {
+        Sheet sheet(9);
+        QSignalSpy digits(&sheet.session, &CalcSession::roundDigitChanged);
+        sheet.session.stepRound(CalcSession::Step::Up); // past 9 comes 0
+        sheet.session.stepRound(CalcSession::Step::Down);
+        sheet.session.stepRound(CalcSession::Step::Down);
+        QCOMPARE(digits.size(), 3);
+        QCOMPARE(digits.at(0).at(0).toInt(), 0);
+        QCOMPARE(digits.at(1).at(0).toInt(), 9);
+        QCOMPARE(sheet.session.roundDigit(), 8);
+        // A selection's value is worked out again for the new digit.
+        const QString text = QStringLiteral("2/3+1");
+        sheet.show(text);
+        sheet.select(text, 0, 3);
+        QCOMPARE(sheet.session.panelText(), QStringLiteral("0.66666667"));
+        sheet.session.setRoundDigit(1);
+        sheet.select(text, 0, 3);
+        QCOMPARE(sheet.session.panelText(), QStringLiteral("0.7"));
+    }
+
+    void memory_data()
+    {
+        QTest::addColumn<QStringList>("steps"); // "sheet TEXT", "select START LENGTH", or a command
+        QTest::addColumn<QString>("memory");    // the memory panel afterwards
+        QTest::addColumn<int>("overflows");
+
+        QTest::newRow("store-result") << QStringList{"sheet 1250+340", "M"} << "1,590.00" << 0;
+        QTest::newRow("store-sub-result") << QStringList{"sheet 1250+340", "select 5 3", "M"} << "340.00" << 0;
+        QTest::newRow("add-twice") << QStringList{"sheet 2.5", "M+", "M+"} << "5.00" << 0;
+        QTest::newRow("subtract-below-zero") << QStringList{"sheet 2", "M", "sheet 5", "M-"} << "- 3.00" << 0;
+        QTest::newRow("back-to-zero-is-empty") << QStringList{"sheet 7", "M+", "M-"} << "" << 0;
+        QTest::newRow("clear") << QStringList{"sheet 7", "M", "MC"} << "" << 0;
+        QTest::newRow("overflow-shows-error")
+            << QStringList{"sheet 999999999999999", "M", "M+"} << "Error" << 1;
+        QTest::newRow("error-stays-until-stored")
+            << QStringList{"sheet 999999999999999", "M", "M+", "sheet 1", "M-"} << "Error" << 2;
+        QTest::newRow("store-replaces-error")
+            << QStringList{"sheet 999999999999999", "M", "M+", "sheet 1", "M"} << "1.00" << 1;
+    }
+
+    void memory()
+    {
+        QFETCH(QStringList, steps);
+        Sheet sheet;
+        QSignalSpy overflows(&sheet.session, &CalcSession::memoryOverflow);
+        QString text;
+        for (const QString &step : steps) {
+            const QStringList words = step.split(u' ');
+            if (words.at(0) == QLatin1String("sheet"))
+                sheet.show(text = words.at(1));
+            else if (words.at(0) == QLatin1String("select"))
+                sheet.select(text, words.at(1).toInt(), words.at(2).toInt());
+            else if (step == QLatin1String("M"))
+                QVERIFY(sheet.session.run(KeyCommand::MemoryStore));
+            else if (step == QLatin1String("M+"))
+                QVERIFY(sheet.session.run(KeyCommand::MemoryAdd));
+            else if (step == QLatin1String("M-"))
+                QVERIFY(sheet.session.run(KeyCommand::MemorySubtract));
+            else if (step == QLatin1String("MC"))
+                QVERIFY(sheet.session.run(KeyCommand::MemoryClear));
+        }
+        QTEST(sheet.session.memoryPanel(), "memory");
+        QTEST(int(overflows.size()), "overflows");
+        // The current cell holds what the panel shows.
+        QCOMPARE(sheet.session.memory().value(sheet.session.memory().current()), sheet.session.memoryPanel());
+    }
+
+    void recallAndCells()
+    {
+        Sheet sheet;
+        QSignalSpy inserts(&sheet.session, &CalcSession::insertRequested);
+        sheet.show(QStringLiteral("1234.5*2"));
+        sheet.session.run(KeyCommand::MemoryStore);
+        sheet.session.run(KeyCommand::MemoryRecall);
+        QCOMPARE(inserts.size(), 1);
+        QCOMPARE(inserts.at(0).at(0).toString(), QStringLiteral("2469")); // plain digits, no grouping
+
+        // Another cell is empty until stored; coming back shows the first cell's value.
+        sheet.session.selectMemoryCell(3);
+        QCOMPARE(sheet.session.memoryPanel(), QString());
+        sheet.session.selectMemoryCell(1);
+        QCOMPARE(sheet.session.memoryPanel(), QStringLiteral("2,469.00"));
+        sheet.session.clearAllMemory();
+        QCOMPARE(sheet.session.memoryPanel(), QString());
+        QCOMPARE(sheet.session.memory().current(), 1);
+    }
+
+    void strip()
+    {
+        CalcSession session;
+        QSignalSpy shown(&session, &CalcSession::stripShownChanged);
+        QVERIFY(!session.stripShown());
+        session.run(KeyCommand::ToggleStrip);
+        session.run(KeyCommand::ToggleStrip);
+        QCOMPARE(shown.size(), 2);
+        QCOMPARE(shown.at(0).at(0).toBool(), true);
+        QCOMPARE(shown.at(1).at(0).toBool(), false);
+        session.setStripShown(false); // no change, no signal
+        QCOMPARE(shown.size(), 2);
+    }
+
+    void undo()
+    {
+        Sheet sheet;
+        for (const char *text : {"1", "12", "12+", "12+3"})
+            sheet.type(QString::fromLatin1(text));
+        auto stepped = [&sheet](KeyCommand command) {
+            sheet.session.run(command);
+            return sheet.session.panelText();
+        };
+        // "12+" shows nothing: a row ending in an operator waits for the next.
+        QCOMPARE(stepped(KeyCommand::Undo), QString());
+        QCOMPARE(stepped(KeyCommand::Undo), QStringLiteral("12.00"));
+        QCOMPARE(stepped(KeyCommand::Undo), QStringLiteral("1.00"));
+        QCOMPARE(stepped(KeyCommand::Undo), QString()); // the empty sheet
+        QCOMPARE(stepped(KeyCommand::Undo), QString()); // the oldest: stays
+        QCOMPARE(stepped(KeyCommand::Redo), QStringLiteral("1.00"));
+        QCOMPARE(stepped(KeyCommand::Redo), QStringLiteral("12.00"));
+        QCOMPARE(stepped(KeyCommand::Redo), QString());
+        QCOMPARE(stepped(KeyCommand::Redo), QStringLiteral("15.00")); // the state before the first undo
+        QCOMPARE(stepped(KeyCommand::Redo), QStringLiteral("15.00"));
+
+        // A new change after stepping back drops what was stepped over.
+        sheet.session.run(KeyCommand::Undo);
+        sheet.session.run(KeyCommand::Undo);
+        sheet.type(QStringLiteral("12*2"));
+        QCOMPARE(stepped(KeyCommand::Redo), QStringLiteral("24.00"));
+        QCOMPARE(stepped(KeyCommand::Undo), QStringLiteral("12.00"));
+
+        // An undo step brings the rounding digit of its state back.
+        sheet.session.setRoundDigit(5);
+        sheet.type(QStringLiteral("1/8"));
+        sheet.type(QStringLiteral("1/4"));
+        sheet.session.setRoundDigit(0);
+        QCOMPARE(stepped(KeyCommand::Undo), QStringLiteral("0.12500"));
+        QCOMPARE(sheet.session.roundDigit(), 5);
+    }
+
+    void history()
+    {
+        Sheet sheet;
+        QList<TextRing> requests;
+        connect(&sheet.session, &CalcSession::historyRequested, this,
+                [&requests](const TextRing &ring) { requests.append(ring); });
+        sheet.session.run(KeyCommand::HistoryBack); // nothing recorded: no window
+        QCOMPARE(requests.size(), 0);
+
+        sheet.show(QStringLiteral("\r\n"));
+        sheet.session.run(KeyCommand::SelectAllToHistory); // line breaks only: not recorded
+        sheet.show(QStringLiteral("1/3"));
+        sheet.session.setRoundDigit(4);
+        sheet.session.run(KeyCommand::SelectAllToHistory);
+        sheet.session.run(KeyCommand::SelectAllToHistory); // the newest already
+        sheet.show(QStringLiteral("5*5"));
+        sheet.session.run(KeyCommand::SelectAllToHistory);
+        sheet.session.run(KeyCommand::HistoryBack);
+        QCOMPARE(requests.size(), 1);
+
+        TextRing ring = requests.at(0);
+        QCOMPARE(ring.size(), 2);
+        ring.toNewest();
+        QCOMPARE(ring.current(), (TextEntry{QStringLiteral("5*5"), 0, 3, 4}));
+        QVERIFY(ring.back());
+        QCOMPARE(ring.current(), (TextEntry{QStringLiteral("1/3"), 0, 3, 4}));
+        QVERIFY(!ring.back());
+    }
+
+    void separatorsChange()
+    {
+        Sheet sheet;
+        sheet.show(QStringLiteral("1234.5"));
+        sheet.session.run(KeyCommand::MemoryStore);
+        sheet.session.convertGrouping(QStringLiteral(","), QStringLiteral(" "));
+        QCOMPARE(sheet.session.panelText(), QStringLiteral("1 234.50"));
+        QCOMPARE(sheet.session.memoryPanel(), QStringLiteral("1 234.50"));
+        sheet.session.convertDecimal(QStringLiteral("."), QStringLiteral(","), false); // the sheet is rewritten
+        QCOMPARE(sheet.session.panelText(), QStringLiteral("1 234.50"));
+        QCOMPARE(sheet.session.memoryPanel(), QStringLiteral("1 234,50"));
+        QCOMPARE(sheet.session.memory().value(1), QStringLiteral("1 234,50"));
+    }
+};
+
+QTEST_GUILESS_MAIN(tst_CalcSession)
+#include "tst_calcsession.moc"
