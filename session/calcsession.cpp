@@ -24,6 +24,18 @@ QString ExpressionResultText(const QString &strExpression, int decimals, const L
     return failed ? QString() : FormatResult(value, decimals, locale);
 }
 
+TextId LocaleProblem(const QLocale &locale, const LocaleValues &values)
+{
+    if (values.decimalSeparator != QLatin1String(".") && values.decimalSeparator != QLatin1String(","))
+        return TextId::LocaleDecimal;
+    if (locale.negativeSign() != QLatin1String("-"))
+        return TextId::LocaleNegativeSign;
+    // Grouping by three: 1234567 must come out as 1, 234, 567 with the group separator between.
+    const QString sep = locale.groupSeparator();
+    const QString expected = locale.toString(1) + sep + locale.toString(234) + sep + locale.toString(567);
+    return locale.toString(1234567) == expected ? TextId::None : TextId::LocaleGrouping;
+}
+
 CalcSession::CalcSession(QObject *parent)
     : QObject(parent)
 {

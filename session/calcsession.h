@@ -4,9 +4,11 @@
 #include "localevalues.h"
 #include "memorybank.h"
 #include "options.h"
+#include "textid.h"
 #include "textring.h"
 #include "windowstate.h"
 
+#include <QLocale>
 #include <QObject>
 #include <QString>
 
@@ -19,6 +21,11 @@ constexpr int kHistoryEntries = 50;
 // The display text of an expression with the given decimals: empty when it has independent rows
 // (a line break left in it), fails, or is too large to show.
 QString ExpressionResultText(const QString &strExpression, int decimals, const LocaleValues &locale);
+
+// Whether the calculator can work with the user's number conventions: the decimal separator must
+// be "." or ",", the negative sign "-", and digits grouped by three. The text that explains the
+// first problem found, or None.
+TextId LocaleProblem(const QLocale &locale, const LocaleValues &values);
 
 // The calculator's state, without a widget: what the sheet evaluates to and what the result panel
 // shows (the whole result, or the sub result of a selection), the rounding digit, the memory cells

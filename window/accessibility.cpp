@@ -4,7 +4,7 @@
 
 #include "accessibility.h"
 #include "eventwatcher.h"
-#include "frmtallyer.h"
+#include "calcsession.h"
 #include "hints.h"
 #include "textid.h"
 
@@ -126,7 +126,7 @@ void ResultAnnouncer::announce(const QString &words)
     emit announced(words);
 }
 
-QString frmTallyer::spokenName(PushLabel id) const
+QString WindowAccessibility::spokenName(PushLabel id) const
 {
     switch (id) {
     case PushLabel::MemMenu: // "M7": cell 7
@@ -140,13 +140,17 @@ QString frmTallyer::spokenName(PushLabel id) const
     }
 }
 
-void frmTallyer::setupAccessibility()
+WindowAccessibility::WindowAccessibility(QWidget *window, CalcField *sheet,
+                                         const std::array<MavoLabel3D *, kPushLabelCount> &labels,
+                                         const CalcSession *session)
+    : QObject(window)
+    , m_session(session)
 {
     // Texts are looked up when a tool asks, so they follow the language, the captions and the
     // selection as they are at that moment.
     for (const PushLabelEntry &entry : kPushLabels) {
         const PushLabel id = entry.id;
-        label(id)->setAccessibleTextSource([this, id](AccessibleText kind) {
+        labels[static_cast<int>(id)]->setAccessibleTextSource([this, id](AccessibleText kind) {
             const PushLabelEntry &e = pushLabelEntry(id);
             switch (kind) {
             case AccessibleText::Name: return spokenName(id);
@@ -160,14 +164,14 @@ void frmTallyer::setupAccessibility()
     }
 
     // The sheet's name is read again whenever it gets the focus, as the language is.
-    auto nameSheet = [this] {
-        boxCalc->setAccessibleName(Text(TextId::SheetName));
-        boxCalc->setAccessibleDescription(Text(TextId::SheetDescription));
+    auto nameSheet = [sheet] {
+        sheet->setAccessibleName(Text(TextId::SheetName));
+        sheet->setAccessibleDescription(Text(TextId::SheetDescription));
     };
     nameSheet();
-    new EventWatcher(boxCalc, QEvent::FocusIn, nameSheet);
+    new EventWatcher(sheet, QEvent::FocusIn, nameSheet);
 
-    auto *announcer = new ResultAnnouncer(this, [this] {
+    auto *announcer = new ResultAnnouncer(window, [this] {
         const QString panel = m_session->panelText();
         const QString value = panel.isEmpty() ? Text(TextId::NoResult) : panel;
         return m_session->hasSelection() ? Text(TextId::SubResultValue, {value}) : value;
@@ -181,5 +185,5 @@ void frmTallyer::setupAccessibility()
                 shown = text;
                 announcer->resultChanged();
             });
-    connect(boxCalc, &QPlainTextEdit::textChanged, announcer, &ResultAnnouncer::stillBusy);
+    connect(sheet, &QPlainTextEdit::textChanged, announcer, &ResultAnnouncer::stillBusy);
 }

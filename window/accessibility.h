@@ -1,9 +1,16 @@
 #pragma once
 
+#include "pushlabels.h"
+
 #include <QWidget>
+
+#include <array>
 
 #include <functional>
 
+class CalcField;
+class CalcSession;
+class MavoLabel3D;
 class QTimer;
 
 // Speaks the result to screen readers without taking the focus from the sheet. Assistive tools
@@ -43,4 +50,23 @@ private:
     QTimer *m_pause = nullptr;
     QString m_text;
     bool m_live = false;
+};
+
+// What the main window tells assistive tools (screen readers): the names and descriptions of the
+// sheet and of every push-label, what each label's two buttons do, and the result, announced when
+// the user pauses. Texts are looked up when a tool asks, from the push-label table and the
+// session as they are at that moment.
+class WindowAccessibility : public QObject
+{
+    Q_OBJECT
+
+public:
+    WindowAccessibility(QWidget *window, CalcField *sheet, const std::array<MavoLabel3D *, kPushLabelCount> &labels,
+                        const CalcSession *session);
+
+    // The name a screen reader says for a push-label, in the interface language.
+    QString spokenName(PushLabel id) const;
+
+private:
+    const CalcSession *m_session;
 };

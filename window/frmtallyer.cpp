@@ -3,6 +3,7 @@
 
 #include "frmtallyer.h"
 
+#include "accessibility.h"
 #include "calcfield.h"
 #include "colorvalue.h"
 #include "datafolders.h"
@@ -75,7 +76,7 @@ frmTallyer::frmTallyer(QWidget *parent)
     buildControls();
     connectSession();
     connectLabels();
-    setupAccessibility();
+    new WindowAccessibility(this, boxCalc, m_labels, m_session);
 }
 
 frmTallyer::~frmTallyer()
@@ -83,6 +84,9 @@ frmTallyer::~frmTallyer()
     // A main window that was loaded saves its state however it ends.
     if (m_session->roundDigit() >= 0)
         Form_Unload();
+    // The field goes after the session: nothing it says on its way may reach the session.
+    boxCalc->disconnect(this);
+    boxCalc->disconnect(m_session);
 }
 
 void frmTallyer::setOptionsDialogOpener(OptionsDialogOpener opener)
@@ -193,6 +197,9 @@ void frmTallyer::buildControls()
     hints = new Hints({this, boxCalc, lblToolTip, frame1, lblF1Label}, [this] { return m_session->stripShown(); },
                       [this] { return m_session->hasSelection(); }, this);
     hints->setObjectName(QStringLiteral("hints"));
+
+    m_panelRow = std::make_unique<PanelRow>(this, frame2, m_labels, QList<QWidget *>{Line1, Line2, boxCalc, frame1},
+                                            kDesignFieldWidth);
 
     const int clientHeight = frameTop + kFrame2Height + kBottomMargin;
     resize(kDesignFieldLeft * 2 + kDesignFieldWidth, clientHeight);

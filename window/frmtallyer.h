@@ -2,6 +2,7 @@
 
 #include "calcsession.h"
 #include "hints.h"
+#include "panelrow.h"
 #include "placement.h"
 #include "pushlabels.h"
 
@@ -10,6 +11,7 @@
 
 #include <array>
 #include <functional>
+#include <memory>
 #include <optional>
 
 class CalcField;
@@ -96,7 +98,6 @@ private:
     void ResizeToRows(bool blnShowStrip, qint16 intRows, bool blnHeightOnly);
     qint32 fieldLineCount() const; // EM_GETLINECOUNT
     void LayoutPanelRow();
-    int captionFitWidth(const MavoLabel3D *label, const QString &caption) const;
 
     // The sheet's cycle, after the editor has cleaned it, and the sub result's timer.
     void boxCalc_Change(bool textDiffers);
@@ -133,11 +134,6 @@ private:
     void drawMemoryCells();
     void drawStrip(bool shown);
 
-    // Assistive tools (accessibility.cpp): names, descriptions and actions of the sheet and the
-    // push-labels, and the result announced when typing pauses.
-    void setupAccessibility();
-    QString spokenName(PushLabel id) const;
-
     // The controls, reachable by name as on the form.
     CalcField *boxCalc = nullptr;
     QFrame *frame1 = nullptr;
@@ -156,6 +152,7 @@ private:
     QTimer *TimerSelWork = nullptr;
 
     CalcSession *m_session = nullptr;
+    std::unique_ptr<PanelRow> m_panelRow;
 
     // The push-labels a key holds down until it is released, and whether a panel's press asks
     // for a copy in words (the right button).

@@ -265,22 +265,7 @@ bool frmTallyer::localeTest()
 {
     sheet->readLocale();
     m_session->setLocale(sheet->locale());
-    const LocaleSnapshot snap = currentLocaleSnapshot();
-    const LocaleValues &loc = sheet->locale();
-
-    // Grouping by three: 1234567 must come out as 1, 234, 567 with the group separator between.
-    const QString sep = snap.locale.groupSeparator();
-    const QString grouped = snap.locale.toString(1234567);
-    const QString expected = snap.locale.toString(1) + sep + snap.locale.toString(234) + sep
-        + snap.locale.toString(567);
-
-    TextId id = TextId::None;
-    if (loc.decimalSeparator != QLatin1String(".") && loc.decimalSeparator != QLatin1String(","))
-        id = TextId::LocaleDecimal;
-    else if (snap.locale.negativeSign() != QLatin1String("-"))
-        id = TextId::LocaleNegativeSign;
-    else if (grouped != expected)
-        id = TextId::LocaleGrouping;
+    const TextId id = LocaleProblem(currentLocaleSnapshot().locale, sheet->locale());
     if (id == TextId::None)
         return true;
 
