@@ -115,11 +115,15 @@ void CalcSession::selectionChanged(const QString &selText)
         return;
     }
     // Evaluated only when the selection or the rounding changed.
-    if (m_roundDigit != m_subResult.round || selText != m_subResult.sel) {
-        const QString text = resultText(SheetExpression(TrimChars(selText, kCrLf, TrimBoth)));
-        m_subResult = {selText, text, m_roundDigit};
-    }
+    if (m_roundDigit != m_subResult.round || selText != m_subResult.sel)
+        EvaluateSelection(selText);
     setPanel(m_subResult.text, true);
+}
+
+void CalcSession::EvaluateSelection(const QString &selText)
+{
+    const QString text = resultText(SheetExpression(TrimChars(selText, kCrLf, TrimBoth)));
+    m_subResult = {selText, text, m_roundDigit};
 }
 
 QString CalcSession::result() const
@@ -180,13 +184,13 @@ void CalcSession::restoreMemory()
         setMemoryPanel(*panel);
 }
 
-void CalcSession::selectMemoryCell(int cell)
+void CalcSession::SelectMemoryCell(int cell)
 {
     m_memory.select(cell);
     setMemoryPanel(m_memory.value(cell));
 }
 
-void CalcSession::clearAllMemory()
+void CalcSession::ClearAllMemory()
 {
     m_memory.clearAll();
     setMemoryPanel(QString());
@@ -267,7 +271,7 @@ void CalcSession::recordExpression()
     m_history.record({m_text, 0, static_cast<qint32>(m_text.size()), static_cast<quint8>(m_roundDigit)});
 }
 
-void CalcSession::stepUndo(bool forward)
+void CalcSession::StepState(bool forward)
 {
     if (m_undo.isEmpty())
         return;
@@ -298,8 +302,8 @@ bool CalcSession::run(KeyCommand command)
     case KeyCommand::MemoryAdd: memoryArithmetic(MemoryBank::Operation::Add); return true;
     case KeyCommand::MemorySubtract: memoryArithmetic(MemoryBank::Operation::Subtract); return true;
     case KeyCommand::ToggleStrip: setStripShown(!m_stripShown); return true;
-    case KeyCommand::Undo: stepUndo(false); return true;
-    case KeyCommand::Redo: stepUndo(true); return true;
+    case KeyCommand::Undo: StepState(false); return true;
+    case KeyCommand::Redo: StepState(true); return true;
     case KeyCommand::SelectAllToHistory: recordExpression(); return true;
     case KeyCommand::HistoryBack:
         if (!m_history.isEmpty())

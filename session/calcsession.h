@@ -84,10 +84,10 @@ public:
     QString memoryPanel() const { return m_memoryPanel; }
     // The memory cells as saved, in the current separators.
     void restoreMemory();
-    void selectMemoryCell(int cell);
-    void clearAllMemory();
+    void SelectMemoryCell(int cell);
+    void ClearAllMemory();
 
-    bool stripShown() const { return m_stripShown; }
+    bool StripShown() const { return m_stripShown; }
     void setStripShown(bool shown);
 
     // The state of the sheet before the key being handled, which the undo ring records when the
@@ -122,8 +122,12 @@ private:
     void memoryClear();
     void memoryArithmetic(MemoryBank::Operation operation);
     void memoryRecall();
+    // RecordState: the snapshot into the undo ring (recordSnapshot), the sheet's expression into
+    // the history (recordExpression). StepState: one step back or forward in the undo ring.
     void recordSnapshot();
-    void stepUndo(bool forward);
+    void StepState(bool forward);
+    // The value of the selected rows, with the line breaks at its ends left out.
+    void EvaluateSelection(const QString &selText);
     TextEntry sheetState() const;
     // The text of an expression with the present decimals, answered from the last two where the
     // same: every key evaluates the expression before it again in the sub-result step.

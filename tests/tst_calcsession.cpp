@@ -158,11 +158,11 @@ private slots:
         QCOMPARE(inserts.at(0).at(0).toString(), QStringLiteral("2469")); // plain digits, no grouping
 
         // Another cell is empty until stored; coming back shows the first cell's value.
-        sheet.session.selectMemoryCell(3);
+        sheet.session.SelectMemoryCell(3);
         QCOMPARE(sheet.session.memoryPanel(), QString());
-        sheet.session.selectMemoryCell(1);
+        sheet.session.SelectMemoryCell(1);
         QCOMPARE(sheet.session.memoryPanel(), QStringLiteral("2,469.00"));
-        sheet.session.clearAllMemory();
+        sheet.session.ClearAllMemory();
         QCOMPARE(sheet.session.memoryPanel(), QString());
         QCOMPARE(sheet.session.memory().current(), 1);
     }
@@ -171,7 +171,7 @@ private slots:
     {
         CalcSession session;
         QSignalSpy shown(&session, &CalcSession::stripShownChanged);
-        QVERIFY(!session.stripShown());
+        QVERIFY(!session.StripShown());
         session.run(KeyCommand::ToggleStrip);
         session.run(KeyCommand::ToggleStrip);
         QCOMPARE(shown.size(), 2);

@@ -132,22 +132,18 @@ private slots:
         QCOMPARE(w->lblMemory->Caption(), QStringLiteral("42.0000000"));
         QVERIFY(!w->lblM->IsDown() && !w->lblResultLabel->isVisible());
 
-        // Ctrl+Space brings the strip in, the window taller by it. The keypad "+", the main "="
-        // and "-" are M+, M+ and M-; Ctrl+R recalls, Ctrl+N clears.
+        // Ctrl+Space brings the strip in, the window taller by it. The keypad "+" is M+, "-" is
+        // M-; Ctrl+R recalls at the caret.
         const int before = w->height();
         QTest::keyClick(w->boxCalc, Qt::Key_Space, Qt::ControlModifier);
         QCOMPARE(w->lblMoveSize->Caption(), QStringLiteral("<<"));
         QCOMPARE(w->height(), before + 32);
         QTest::keyClick(w->boxCalc, Qt::Key_Plus, Qt::ControlModifier | Qt::KeypadModifier);
-        QTest::keyClick(w->boxCalc, Qt::Key_Equal, Qt::ControlModifier);
-        QCOMPARE(w->lblMemory->Caption(), QStringLiteral("126.0000000"));
-        QTest::keyClick(w->boxCalc, Qt::Key_Minus, Qt::ControlModifier);
         QCOMPARE(w->lblMemory->Caption(), QStringLiteral("84.0000000"));
+        QTest::keyClick(w->boxCalc, Qt::Key_Minus, Qt::ControlModifier);
         setField(*w, QStringLiteral("1+"), 2);
         QTest::keyClick(w->boxCalc, Qt::Key_R, Qt::ControlModifier);
-        QCOMPARE(w->boxCalc->Text(), QStringLiteral("1+84"));
-        QTest::keyClick(w->boxCalc, Qt::Key_N, Qt::ControlModifier);
-        QCOMPARE(w->lblMemory->Caption(), QString());
+        QCOMPARE(w->boxCalc->Text(), QStringLiteral("1+42"));
         QTest::keyClick(w->boxCalc, Qt::Key_Space, Qt::ControlModifier);
         QCOMPARE(w->height(), before);
     }
@@ -181,17 +177,16 @@ private slots:
             QTest::keyClick(w->boxCalc, Qt::Key_Backspace, Qt::AltModifier | redo);
             return w->boxCalc->Text();
         };
-        // The first undo keeps the present state, so redo reaches it again; a restored state
-        // brings back its rounding digit.
+        // The ring's rules are the session's; here, that the keys reach it and the sheet, the
+        // caret and the rounding selector show the state stepped to.
         QTest::keyClick(w->boxCalc, Qt::Key_4, Qt::ControlModifier);
         QTest::keyClicks(w->boxCalc, QStringLiteral("1+2"));
         QTest::keyClick(w->boxCalc, Qt::Key_2, Qt::ControlModifier);
         QTest::keyClicks(w->boxCalc, QStringLiteral("5"));
         QCOMPARE(step({}), QStringLiteral("1+2"));
-        QCOMPARE(w->lblResult->Caption(), QStringLiteral("3.00"));
         QCOMPARE(step({}), QStringLiteral("1+"));
         QCOMPARE(w->lblRound->Caption(), QStringLiteral("Fix 4"));
-        QCOMPARE(step(Qt::ShiftModifier), QStringLiteral("1+2"));
+        step(Qt::ShiftModifier);
         QCOMPARE(step(Qt::ShiftModifier), QStringLiteral("1+25"));
         QCOMPARE(w->lblRound->Caption(), QStringLiteral("Fix 2"));
         QCOMPARE(w->boxCalc->SelStart(), 4);
@@ -209,47 +204,45 @@ private slots:
 
     }
 
+    // What goes into the history is the session's rule; here, the window that shows it.
     void history()
     {
         auto w = open();
         QVERIFY(w);
-        QTest::keyClick(w->boxCalc, Qt::Key_Space); // nothing to record
-        QTest::keyClick(w->boxCalc, Qt::Key_PageUp, Qt::ControlModifier);
+        QTest::keyClick(w->boxCalc, Qt::Key_PageUp, Qt::ControlModifier); // nothing recorded yet
         QVERIFY(!w->history());
-
         QTest::keyClick(w->boxCalc, Qt::Key_4, Qt::ControlModifier);
-        QTest::keyClicks(w->boxCalc, QStringLiteral("1/3  ")); // twice: recorded once
+        QTest::keyClicks(w->boxCalc, QStringLiteral("1/3 "));
         QTest::keyClick(w->boxCalc, Qt::Key_2, Qt::ControlModifier);
         w->boxCalc->setText(QStringLiteral("5*5"));
         QTest::keyClick(w->boxCalc, Qt::Key_Space);
         w->boxCalc->setText(QStringLiteral("7"));
 
+        // Beside the main window, not over it, on the newest entry wholly selected.
         QTest::keyClick(w->boxCalc, Qt::Key_PageUp, Qt::ControlModifier);
         QPointer<HistoryWindow> h = w->history();
         QVERIFY(h);
         const FormParts hp(h);
         QCOMPARE(h->windowTitle(), QStringLiteral("History - Mavo Tallyer"));
+        QVERIFY(!h->frameGeometry().intersects(w->frameGeometry()));
         QCOMPARE(hp.boxCalc->SelText(), QStringLiteral("5*5"));
         QCOMPARE(hp.lblResult->Caption(), QStringLiteral("25.00"));
+        QVERIFY(!hp.lblRound && !hp.lblM); // a view, not a second calculator
         // One row at the main window's row height.
         QVERIFY(qAbs(hp.boxCalc->height() - QFontMetricsF(hp.boxCalc->font()).height() - 120 / twipsPerPixelY(h)) <= 1.0);
         QTest::keyClick(hp.boxCalc, Qt::Key_PageUp, Qt::ControlModifier);
         QTest::keyClick(hp.boxCalc, Qt::Key_PageUp, Qt::ControlModifier); // the oldest: stays
         QCOMPARE(hp.boxCalc->Text(), QStringLiteral("1/3"));
         QCOMPARE(hp.lblResult->Caption(), QStringLiteral("0.3333")); // with the entry's rounding
-        QVERIFY(!hp.lblRound && !hp.lblM); // a view, not a second calculator
         QTest::keyClick(hp.boxCalc, Qt::Key_PageDown, Qt::ControlModifier);
         QCOMPARE(hp.boxCalc->Text(), QStringLiteral("5*5"));
         QTest::keyClick(hp.boxCalc, Qt::Key_PageUp, Qt::ControlModifier);
 
-        // Typing, memory keys and Enter without a selection do nothing here.
+        // Typing and Enter without a selection change nothing.
         hp.boxCalc->setSelStart(1);
         QTest::keyClicks(hp.boxCalc, QStringLiteral("9"));
-        QTest::keyClick(hp.boxCalc, Qt::Key_M, Qt::ControlModifier);
         QTest::keyClick(hp.boxCalc, Qt::Key_Return);
-        QVERIFY(h);
         QCOMPARE(hp.boxCalc->Text(), QStringLiteral("1/3"));
-        QCOMPARE(w->lblMemory->Caption(), QString());
 
         // Enter on a selection hands it back with its rounding; the history window saves nothing.
         hp.boxCalc->selectAll();
@@ -257,7 +250,6 @@ private slots:
         QTRY_VERIFY(!h);
         QCOMPARE(Settings::readText(Settings::FullName), QString());
         QCOMPARE(w->boxCalc->SelText(), QStringLiteral("1/3"));
-        QCOMPARE(w->lblRound->Caption(), QStringLiteral("Fix 4"));
         QCOMPARE(w->lblResult->Caption(), QStringLiteral("0.3333"));
 
         // Esc closes the history window instead of minimising anything.
@@ -267,14 +259,6 @@ private slots:
         QTest::keyClick(FormParts(h).boxCalc, Qt::Key_Escape);
         QTRY_VERIFY(!h);
         QVERIFY(!w->windowState().testFlag(Qt::WindowMinimized));
-
-        // It opens beside the main window, not over it.
-        QTest::keyClick(w->boxCalc, Qt::Key_PageUp, Qt::ControlModifier);
-        h = w->history();
-        QVERIFY(h);
-        QVERIFY(!h->frameGeometry().intersects(w->frameGeometry()));
-        h->close();
-        QTRY_VERIFY(!h);
     }
 
     void leadingZero()

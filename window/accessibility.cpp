@@ -134,7 +134,7 @@ QString WindowAccessibility::spokenName(PushLabel id) const
     case PushLabel::Round:
         return roundingName(m_session->roundDigit());
     case PushLabel::MoveSize:
-        return Text(m_session->stripShown() ? TextId::HideMemoryButtons : TextId::ShowMemoryButtons);
+        return Text(m_session->StripShown() ? TextId::HideMemoryButtons : TextId::ShowMemoryButtons);
     default:
         return textOrNothing(pushLabelEntry(id).spokenName);
     }

@@ -178,14 +178,14 @@ void frmTallyer::buildControls()
         QAction *item = mnuMenu->addAction(MemoryBank::cellName(n));
         item->setObjectName(QStringLiteral("mnuM%1").arg(n));
         item->setCheckable(true);
-        connect(item, &QAction::triggered, m_session, [this, n] { m_session->selectMemoryCell(n); });
+        connect(item, &QAction::triggered, m_session, [this, n] { m_session->SelectMemoryCell(n); });
         m_memoryItems[n - 1] = item;
     }
     QAction *sep = mnuMenu->addSeparator();
     sep->setObjectName(QStringLiteral("mnuSep"));
     mnuClear = mnuMenu->addAction(QStringLiteral("Clears all"));
     mnuClear->setObjectName(QStringLiteral("mnuClear"));
-    connect(mnuClear, &QAction::triggered, m_session, &CalcSession::clearAllMemory);
+    connect(mnuClear, &QAction::triggered, m_session, &CalcSession::ClearAllMemory);
     drawMemoryCells();
 
     TimerSelWork = new QTimer(this);
@@ -194,7 +194,7 @@ void frmTallyer::buildControls()
     TimerSelWork->setSingleShot(true);
     connect(TimerSelWork, &QTimer::timeout, this, &frmTallyer::TimerSelWork_Timer);
 
-    hints = new Hints({this, boxCalc, lblToolTip, frame1, lblF1Label}, [this] { return m_session->stripShown(); },
+    hints = new Hints({this, boxCalc, lblToolTip, frame1, lblF1Label}, [this] { return m_session->StripShown(); },
                       [this] { return m_session->hasSelection(); }, this);
     hints->setObjectName(QStringLiteral("hints"));
 
@@ -262,6 +262,7 @@ void frmTallyer::drawStrip(bool shown)
     const int onePixel = static_cast<int>(std::lround(twipsX()));
     button->setCaption(shown ? QStringLiteral("<<") : QStringLiteral(">>"));
     button->setMarginRight(button->MarginRight() + (shown ? onePixel : -onePixel));
+    LayoutPanelRow(); // the margin counts in the button's width
     ResizeToRows(shown, LoWord(fieldLineCount()), false);
     TimerSelWork->start();
 }
@@ -364,7 +365,7 @@ void frmTallyer::runCommand(KeyCommand command, int key)
         pressFromKey(PushLabel::Memory, MavoLabel3D::RightButton);
         return;
     case KeyCommand::MemoryMenu:
-        if (m_session->stripShown())
+        if (m_session->StripShown())
             pressFromKey(PushLabel::MemMenu, MavoLabel3D::LeftButton);
         return;
     default:
@@ -422,7 +423,7 @@ void frmTallyer::PressLabel(MavoLabel3D *l, const QString &strName)
     if (anyKeyDown())
         l->setMouseEventsSkip(true); // the mouse must not interfere with a key's press
     l->GoDown();
-    if (m_session->stripShown() || strName.isEmpty())
+    if (m_session->StripShown() || strName.isEmpty())
         return;
     lblResultLabel->setText(strName);
     lblResultLabel->setVisible(true);
@@ -604,7 +605,7 @@ void frmTallyer::boxCalc_Change(bool textDiffers)
     const qint16 rows = LoWord(fieldLineCount());
     if (rows != f_intRows) {
         f_intRows = rows;
-        ResizeToRows(m_session->stripShown(), rows, false);
+        ResizeToRows(m_session->StripShown(), rows, false);
     }
 
     // A hint shown over the panels goes with any change; the session brings the sub result and

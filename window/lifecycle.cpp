@@ -149,7 +149,7 @@ bool frmTallyer::Form_Load()
     applyFieldSettings(firstRun);
 
     // The window's height for the rows the field holds.
-    ResizeToRows(m_session->stripShown(), LoWord(fieldLineCount()), m_blnOtherCopyRuns);
+    ResizeToRows(m_session->StripShown(), LoWord(fieldLineCount()), m_blnOtherCopyRuns);
 
     // Always on top, the window procedures, the memory cells and the rounding digit.
     if (firstRun) {
