@@ -42,6 +42,9 @@ public:
     // One entry towards the newest; false (and no move) at the newest entry or at the end.
     bool forward();
 
+    // Whether back() or forward() would move.
+    bool atOldest() const { return isEmpty() || m_current == m_first; }
+    bool atNewest() const { return m_current == m_end || next(m_current) == m_end; }
     // The entry at the current position (not at the end).
     const TextEntry &current() const { return m_slots.at(m_current); }
     // The newest entry; an empty entry while the ring is empty.

@@ -293,6 +293,21 @@ void CalcSession::StepState(bool forward)
     }
 }
 
+bool CalcSession::canUndo() const
+{
+    // Before the first undo the present state is kept first, so any entry is a step back.
+    if (m_undo.isEmpty())
+        return false;
+    return m_undo.atEnd() || !m_undo.atOldest() || sheetState() != m_undo.current();
+}
+
+bool CalcSession::canRedo() const
+{
+    if (m_undo.atEnd())
+        return false;
+    return !m_undo.atNewest() || sheetState() != m_undo.current();
+}
+
 bool CalcSession::run(KeyCommand command)
 {
     switch (command) {

@@ -96,6 +96,9 @@ public:
     // Space: the sheet's expression into the history, unless it is empty or the newest already.
     void recordExpression();
     const TextRing &history() const { return m_history; }
+    // Whether an undo or a redo step would change the sheet.
+    bool canUndo() const;
+    bool canRedo() const;
 
     // Carries out a command of the key map that works on the state alone: the memory
     // operations, the strip, undo and redo, the history. False for any other command.

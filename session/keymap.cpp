@@ -66,17 +66,39 @@ constexpr KeyBinding kBindings[] = {
     {Qt::Key_F2, kCtrlShift, KeyCommand::CopyMemoryInWords},
     {Qt::Key_M, kCtrlShift, KeyCommand::MemoryMenu},
 
+    {Qt::Key_Z, kCtrl, KeyCommand::Undo},
+    {Qt::Key_Z, kCtrlShift, KeyCommand::Redo},
+    {Qt::Key_Y, kCtrl, KeyCommand::Redo},
     {Qt::Key_Backspace, kAlt, KeyCommand::Undo},
     {Qt::Key_F4, kAlt, KeyCommand::PassOn},
     {Qt::Key_Backspace, kAltShift, KeyCommand::Redo},
     {Qt::Key_Delete, kCtrlAlt, KeyCommand::PassOn},
 };
 
-} // namespace
-
-KeyCommand KeyMap::command(int key, Qt::KeyboardModifiers modifiers)
+// The Russian (ЙЦУКЕН) layout's letters and the Latin letters on the same keys: a shortcut named
+// by a letter is the same key whichever of the two layouts is active.
+constexpr struct
 {
-    modifiers &= Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier;
+    char16_t cyrillic; // upper case, as the key code of a letter is
+    char latin;
+} kCyrillicKeys[] = {
+    {u'Й', 'Q'}, {u'Ц', 'W'}, {u'У', 'E'}, {u'К', 'R'}, {u'Е', 'T'}, {u'Н', 'Y'}, {u'Г', 'U'}, {u'Ш', 'I'},
+    {u'Щ', 'O'}, {u'З', 'P'}, {u'Ф', 'A'}, {u'Ы', 'S'}, {u'В', 'D'}, {u'А', 'F'}, {u'П', 'G'}, {u'Р', 'H'},
+    {u'О', 'J'}, {u'Л', 'K'}, {u'Д', 'L'}, {u'Я', 'Z'}, {u'Ч', 'X'}, {u'С', 'C'}, {u'М', 'V'}, {u'И', 'B'},
+    {u'Т', 'N'}, {u'Ь', 'M'},
+};
+
+int latinKey(int key)
+{
+    for (const auto &pair : kCyrillicKeys) {
+        if (key == pair.cyrillic)
+            return pair.latin;
+    }
+    return key;
+}
+
+KeyCommand lookUp(int key, Qt::KeyboardModifiers modifiers)
+{
     if (modifiers == kCtrl && key >= Qt::Key_0 && key <= Qt::Key_9)
         return KeyCommand::Round;
     for (const KeyBinding &binding : kBindings) {
@@ -84,4 +106,26 @@ KeyCommand KeyMap::command(int key, Qt::KeyboardModifiers modifiers)
             return binding.command;
     }
     return modifiers == kNone || modifiers == kShift ? KeyCommand::PassOn : KeyCommand::Reject;
+}
+
+} // namespace
+
+KeyCommand KeyMap::command(int key, Qt::KeyboardModifiers modifiers)
+{
+    modifiers &= Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier;
+    key = latinKey(key);
+    // A shortcut named by a character other than a letter works whatever shift state produces the
+    // character on the layout in use: "+" is Shift+= on a US keyboard, "/" is Shift+\ on a Russian
+    // one. Letters keep Shift as a part of their shortcut (Ctrl+M and Ctrl+Shift+M differ).
+    const bool letter = key >= Qt::Key_A && key <= Qt::Key_Z;
+    if (!letter && modifiers.testFlag(Qt::ShiftModifier) && modifiers.testFlag(Qt::ControlModifier)) {
+        const KeyCommand shifted = lookUp(key, modifiers);
+        if (shifted != KeyCommand::Reject)
+            return shifted;
+        const KeyCommand unshifted = lookUp(key, modifiers & ~Qt::ShiftModifier);
+        if (unshifted != KeyCommand::PassOn && key > 0x20 && key < 0x7f && !(key >= Qt::Key_0 && key <= Qt::Key_9))
+            return unshifted;
+        return shifted;
+    }
+    return lookUp(key, modifiers);
 }

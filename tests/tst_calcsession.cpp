@@ -247,6 +247,51 @@ private slots:
         QVERIFY(!ring.back());
     }
 
+    // The key map on a US and a Russian layout: each shortcut named by a character works with the
+    // key and shift state that produce it there; letters count by their place on the keyboard.
+    void keyAliases_data()
+    {
+        QTest::addColumn<int>("key");
+        QTest::addColumn<Qt::KeyboardModifiers>("modifiers");
+        QTest::addColumn<KeyCommand>("command");
+        const Qt::KeyboardModifiers ctrl = Qt::ControlModifier;
+        const Qt::KeyboardModifiers ctrlShift = Qt::ControlModifier | Qt::ShiftModifier;
+        QTest::newRow("us-plus-is-shift-equals") << int(Qt::Key_Plus) << ctrlShift << KeyCommand::MemoryAdd;
+        QTest::newRow("us-equals") << int(Qt::Key_Equal) << ctrl << KeyCommand::MemoryAdd;
+        QTest::newRow("keypad-plus") << int(Qt::Key_Plus) << (ctrl | Qt::KeypadModifier) << KeyCommand::MemoryAdd;
+        QTest::newRow("ru-slash-is-shift-backslash") << int(Qt::Key_Slash) << ctrlShift << KeyCommand::Options;
+        QTest::newRow("ru-soft-sign-is-m") << int(u'Ь') << ctrl << KeyCommand::MemoryStore;
+        QTest::newRow("ru-shift-soft-sign-is-shift-m") << int(u'Ь') << ctrlShift << KeyCommand::MemoryMenu;
+        QTest::newRow("ru-ka-is-r") << int(u'К') << ctrl << KeyCommand::MemoryRecall;
+        QTest::newRow("ru-ya-is-z") << int(u'Я') << ctrl << KeyCommand::Undo;
+        QTest::newRow("ctrl-z-undo") << int(Qt::Key_Z) << ctrl << KeyCommand::Undo;
+        QTest::newRow("ctrl-shift-z-redo") << int(Qt::Key_Z) << ctrlShift << KeyCommand::Redo;
+        QTest::newRow("ctrl-y-redo") << int(Qt::Key_Y) << ctrl << KeyCommand::Redo;
+        QTest::newRow("letters-keep-shift") << int(Qt::Key_M) << ctrlShift << KeyCommand::MemoryMenu;
+        QTest::newRow("ctrl-shift-digit-is-no-rounding") << int(Qt::Key_1) << ctrlShift << KeyCommand::Reject;
+        QTest::newRow("ctrl-shift-space-rejected") << int(Qt::Key_Space) << ctrlShift << KeyCommand::Reject;
+        QTest::newRow("ru-letter-typed-passes-on") << int(u'Ь') << Qt::KeyboardModifiers() << KeyCommand::PassOn;
+    }
+
+    void keyAliases()
+    {
+        QFETCH(int, key);
+        QFETCH(Qt::KeyboardModifiers, modifiers);
+        QTEST(KeyMap::command(key, modifiers), "command");
+    }
+
+    void undoAvailable()
+    {
+        Sheet sheet;
+        QVERIFY(!sheet.session.canUndo() && !sheet.session.canRedo());
+        sheet.type(QStringLiteral("1"));
+        QVERIFY(sheet.session.canUndo() && !sheet.session.canRedo());
+        sheet.session.run(KeyCommand::Undo); // back to the empty sheet, the oldest state
+        QVERIFY(!sheet.session.canUndo() && sheet.session.canRedo());
+        sheet.session.run(KeyCommand::Redo);
+        QVERIFY(sheet.session.canUndo() && !sheet.session.canRedo());
+    }
+
     void separatorsChange()
     {
         Sheet sheet;

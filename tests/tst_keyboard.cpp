@@ -9,6 +9,8 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QContextMenuEvent>
+#include <QMenu>
 #include <QScrollBar>
 
 namespace {
@@ -259,6 +261,32 @@ private slots:
         QTest::keyClick(FormParts(h).boxCalc, Qt::Key_Escape);
         QTRY_VERIFY(!h);
         QVERIFY(!w->windowState().testFlag(Qt::WindowMinimized));
+    }
+
+    // The sheet's context menu steps the undo ring; its items are enabled only with a step to take.
+    void contextMenuUndo()
+    {
+        auto w = open();
+        QVERIFY(w);
+        auto menuAction = [&w](const char *name) {
+            QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(5, 5), w->boxCalc->mapToGlobal(QPoint(5, 5)));
+            QCoreApplication::sendEvent(w->boxCalc->viewport(), &event);
+            auto *menu = w->boxCalc->findChildren<QMenu *>().last();
+            QAction *action = menu->findChild<QAction *>(QLatin1String(name));
+            menu->hide();
+            return action;
+        };
+        QVERIFY(!menuAction("edit-undo")->isEnabled());
+        QTest::keyClicks(w->boxCalc, QStringLiteral("12"));
+        QAction *undo = menuAction("edit-undo");
+        QVERIFY(undo->isEnabled() && !menuAction("edit-redo")->isEnabled());
+        undo->trigger();
+        QCOMPARE(w->boxCalc->Text(), QStringLiteral("1"));
+        QTest::keyClick(w->boxCalc, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+        QCOMPARE(w->boxCalc->Text(), QStringLiteral("12"));
+        // The window keeps the size its rows give it.
+        QCOMPARE(w->minimumHeight(), w->maximumHeight());
+        QVERIFY(!w->windowFlags().testFlag(Qt::WindowMaximizeButtonHint));
     }
 
     void leadingZero()

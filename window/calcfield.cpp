@@ -4,7 +4,10 @@
 #include "sheettext.h"
 #include "textrules.h"
 
+#include <QAction>
 #include <QClipboard>
+#include <QContextMenuEvent>
+#include <QMenu>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMimeData>
@@ -268,6 +271,24 @@ void CalcField::mouseDoubleClickEvent(QMouseEvent *event)
     // The number under the pointer, not the toolkit's word.
     if (event->button() == Qt::LeftButton)
         SelectNumberAtClick();
+}
+
+void CalcField::contextMenuEvent(QContextMenuEvent *event)
+{
+    // The editor's own undo is off (the sheet keeps its own ring): its Undo and Redo items would
+    // stand there dead with their shortcuts. They step the sheet's ring instead.
+    QMenu *menu = createStandardContextMenu(event->pos());
+    for (QAction *action : menu->actions()) {
+        const bool undo = action->objectName() == QLatin1String("edit-undo");
+        if (!undo && action->objectName() != QLatin1String("edit-redo"))
+            continue;
+        const KeyCommand command = undo ? KeyCommand::Undo : KeyCommand::Redo;
+        disconnect(action, &QAction::triggered, nullptr, nullptr);
+        action->setEnabled(canRun && canRun(command));
+        connect(action, &QAction::triggered, this, [this, command] { emit commandRequested(command, 0); });
+    }
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    menu->popup(event->globalPos());
 }
 
 void CalcField::keyReleaseEvent(QKeyEvent *event)

@@ -55,6 +55,10 @@ public:
     void suspendRedraw();
     void resumeRedraw();
 
+    // Whether a command can be carried out now: the context menu enables its undo and redo by
+    // it. Without one they are disabled.
+    std::function<bool(KeyCommand)> canRun;
+
     enum class CaretMode { Start, End, All };
     void SetCaret(CaretMode mode);
     // The number under the last left click, wholly selected (a double click).
@@ -77,6 +81,7 @@ protected:
     void keyReleaseEvent(QKeyEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
     void mouseDoubleClickEvent(QMouseEvent *event) override;
+    void contextMenuEvent(QContextMenuEvent *event) override;
 
 private:
     // Text() of the document as it is; rebuilt after any change of the document.

@@ -102,6 +102,9 @@ void frmTallyer::setF1QuestionAsker(F1QuestionAsker asker)
 void frmTallyer::buildControls()
 {
     setObjectName(QStringLiteral("frmTallyer"));
+    // The rows decide the window's size: no maximise button.
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
+                   | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
 
     boxCalc = new CalcField(this);
     boxCalc->setObjectName(QStringLiteral("boxCalc"));
@@ -202,7 +205,7 @@ void frmTallyer::buildControls()
                                             kDesignFieldWidth);
 
     const int clientHeight = frameTop + kFrame2Height + kBottomMargin;
-    resize(kDesignFieldLeft * 2 + kDesignFieldWidth, clientHeight);
+    setFixedHeight(clientHeight);
     setFixedWidth(kDesignFieldLeft * 2 + kDesignFieldWidth);
 }
 
@@ -232,6 +235,11 @@ void frmTallyer::connectSession()
     connect(sheet, &SheetEditor::sheetChanged, this, &frmTallyer::boxCalc_Change);
     connect(boxCalc, &CalcField::commandRequested, this, &frmTallyer::runCommand);
     connect(boxCalc, &CalcField::keyReleased, this, &frmTallyer::keyReleased);
+    boxCalc->canRun = [this](KeyCommand command) {
+        return command == KeyCommand::Undo ? m_session->canUndo()
+            : command == KeyCommand::Redo  ? m_session->canRedo()
+                                           : true;
+    };
     // The state before the key is kept for the undo ring.
     connect(boxCalc, &CalcField::keyCommandDone, m_session, &CalcSession::takeSnapshot);
     // The session follows the text and the caret.

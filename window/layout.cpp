@@ -75,7 +75,9 @@ void frmTallyer::ResizeToRows(bool blnShowStrip, qint16 intRows, bool blnHeightO
     if (dPixels != 0)
         boxCalc->resize(boxCalc->width(), std::max(1, boxCalc->height() + dPixels));
     const int clientHeight = std::max(1, static_cast<int>(std::lround((h - caption) / tppY)));
-    resize(width(), clientHeight);
+    // The window keeps the height its rows give it: the window manager is told it can be neither
+    // stretched nor maximised into empty space.
+    setFixedHeight(clientHeight);
     if (!blnHeightOnly)
         move(static_cast<int>(std::lround(left / tppX)), static_cast<int>(std::lround(top / tppY)));
     if (dPixels != 0) {
