@@ -153,6 +153,7 @@ void frmOptions::buildControls()
     frameOptions = new QGroupBox(this);
     chkAlwaysOnTop = new QCheckBox(frameOptions);
     chkAvail2 = new QCheckBox(frameOptions);
+    chkKeepTape = new QCheckBox(frameOptions);
     lblRound = new QLabel(frameOptions);
     boxRound = new QLineEdit(frameOptions);
     lblMinRows = new QLabel(frameOptions);
@@ -171,6 +172,7 @@ void frmOptions::buildControls()
 
     const std::pair<QObject *, const char *> names[] = {
         {frameOptions, "frameOptions"}, {chkAlwaysOnTop, "chkAlwaysOnTop"}, {chkAvail2, "chkAvail2"},
+        {chkKeepTape, "chkKeepTape"},
         {lblRound, "lblRound"}, {boxRound, "boxRound"}, {lblMinRows, "lblMinRows"},
         {boxMinRows, "boxMinRows"}, {lblMaxRows, "lblMaxRows"}, {boxMaxRows, "boxMaxRows"},
         {lblInWordsFile, "lblInWordsFile"}, {boxInWordsFile, "boxInWordsFile"},
@@ -224,6 +226,7 @@ void frmOptions::buildControls()
     auto *optionsLayout = new QVBoxLayout(frameOptions);
     optionsLayout->addWidget(chkAlwaysOnTop);
     optionsLayout->addWidget(chkAvail2);
+    optionsLayout->addWidget(chkKeepTape);
     optionsLayout->addSpacing(4);
     optionsLayout->addLayout(grid);
     optionsLayout->addSpacing(4);
@@ -265,6 +268,7 @@ void frmOptions::Form_Load()
     frameOptions->setTitle(LoadText(1210));
     chkAlwaysOnTop->setText(LoadText(1220));
     chkAvail2->setText(LoadText(1230));
+    chkKeepTape->setText(LoadText(1482));
     for (EditBox &edit : m_boxes) {
         const QString strCaption = LoadText(edit.intCaptionId);
         edit.caption->setText(strCaption);
@@ -305,6 +309,7 @@ void frmOptions::Form_Load()
     f_udtAppearance = m_options.appearance;
     chkAlwaysOnTop->setChecked(m_options.alwaysOnTop);
     chkAvail2->setChecked(m_options.manyCopies);
+    chkKeepTape->setChecked(m_options.keepTape);
     boxRound->setText(QString::number(m_options.roundTo));
     boxMinRows->setText(QString::number(m_options.minRows));
     boxMaxRows->setText(QString::number(m_options.maxRows));
@@ -590,6 +595,7 @@ void frmOptions::btnOK_Click()
     m_options.appearance = f_udtAppearance;
     m_options.alwaysOnTop = chkAlwaysOnTop->isChecked();
     m_options.manyCopies = chkAvail2->isChecked();
+    m_options.keepTape = chkKeepTape->isChecked();
     m_options.roundTo = WholeValue(boxRound, m_locale.decimalSeparator);
     m_options.minRows = WholeValue(boxMinRows, m_locale.decimalSeparator);
     m_options.maxRows = WholeValue(boxMaxRows, m_locale.decimalSeparator);
