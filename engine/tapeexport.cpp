@@ -82,6 +82,12 @@ QString TapeTitle(const TapeDocument &document, const TapeHeadings &headings)
     return document.fileName.isEmpty() ? headings.untitled : QFileInfo(document.fileName).fileName();
 }
 
+QString TapeDateText(const TapeDocument &document)
+{
+    const QDateTime when = document.printedAt.isValid() ? document.printedAt : QDateTime::currentDateTime();
+    return currentLocaleSnapshot().locale.toString(when, QLocale::ShortFormat);
+}
+
 QString TapeText(const TapeDocument &document, const TapeFold &fold, const TapeHeadings &headings)
 {
     qsizetype numberWidth = headings.row.size();
@@ -105,7 +111,7 @@ QString TapeText(const TapeDocument &document, const TapeFold &fold, const TapeH
     };
 
     const QString title = TapeTitle(document, headings);
-    const QString date = currentLocaleSnapshot().locale.toString(document.printedAt, QLocale::ShortFormat);
+    const QString date = TapeDateText(document);
     QString text = title + QString(std::max<qsizetype>(1, width - title.size() - date.size()), u' ') + date + u'\n';
     text += u'\n';
     text += line(headings.row, headings.entry, QString(), headings.subtotal);

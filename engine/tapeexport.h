@@ -18,7 +18,7 @@ struct TapeDocument
     QString fileName;      // the tape's file, shown by its name; empty for a tape never saved
     int decimals = 2;      // the rounding digit the subtotals and the result are shown with
     LocaleValues locale;   // the separators of the rows and of the subtotals
-    QDateTime printedAt;   // shown on the page
+    QDateTime printedAt;   // shown on the page; an invalid one stands for the moment of printing
 };
 
 // The words a printed or text tape is headed with, in the user's language (services'
@@ -54,3 +54,6 @@ bool ExportTapeCsv(const QString &path, const TapeDocument &document, QString *r
 
 // The name a tape is shown under: the file's name without its folder, or headings.untitled.
 QString TapeTitle(const TapeDocument &document, const TapeHeadings &headings);
+
+// The date and time shown on the page, in the user's short format.
+QString TapeDateText(const TapeDocument &document);

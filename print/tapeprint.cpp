@@ -155,7 +155,7 @@ private:
         // The name and the date and time.
         m_painter.setFont(m_title);
         const QFontMetricsF title = metrics(m_title);
-        const QString date = currentLocaleSnapshot().locale.toString(m_document.printedAt, QLocale::ShortFormat);
+        const QString date = TapeDateText(m_document);
         const double dateWidth = title.horizontalAdvance(date);
         double y = title.ascent();
         m_painter.drawText(QPointF(0, y),

@@ -1,12 +1,16 @@
 // The printed tape, read back from the exported PDF with pdftotext (poppler-utils): the rows,
 // their operators and subtotals, the result, the name and the page number are on the page; a long
 // tape breaks into pages that each repeat the column heads; the heads follow the user's language;
-// a PDF that cannot be written says why.
+// a PDF that cannot be written says why; the print dialog's preview shows the tape's pages.
 
 #include <localevalues.h>
+#include <tapepreview.h>
 #include <tapeprint.h>
 
+#include <QPrintPreviewDialog>
+#include <QPrintPreviewWidget>
 #include <QtTest>
+#include <QtWidgets>
 
 namespace {
 
@@ -116,6 +120,26 @@ private slots:
         const QString page = pages(pdf).value(0);
         for (const char *word : {"Без имени", "Запись", "Подытог", "Результат", "Страница 1 из 1"})
             QVERIFY2(page.contains(QString::fromUtf8(word)), word);
+    }
+
+    void previewShowsThePages()
+    {
+        QWidget owner;
+        int previewPages = -1;
+        QTimer::singleShot(0, [&] {
+            auto *dialog = qobject_cast<QPrintPreviewDialog *>(QApplication::activeModalWidget());
+            if (!dialog)
+                return;
+            if (auto *preview = dialog->findChild<QPrintPreviewWidget *>())
+                previewPages = preview->pageCount();
+            dialog->reject();
+        });
+        QStringList rows(120, QStringLiteral("2+"));
+        rows << QStringLiteral("2");
+        PrintTapeWithPreview(&owner, document(rows.join(QStringLiteral("\r\n"))));
+        // 121 rows of 10 points (about 4.2 mm a line with its spacing) take some 510 mm: more than one
+        // page, and no more than three on A4 or Letter whatever margins the printer has.
+        QVERIFY2(previewPages >= 2 && previewPages <= 3, qPrintable(QString::number(previewPages)));
     }
 
     void unwritablePdfSaysWhy()
