@@ -4,13 +4,13 @@
 
 PACKAGES := cmake ninja-build g++ make pkg-config qt6-base-dev qt6-base-dev-tools \
             libgl-dev fontconfig fonts-dejavu-core locales desktop-file-utils appstream \
-            dpkg-dev file clang libclang-rt-14-dev bc
+            dpkg-dev file clang libclang-rt-14-dev bc poppler-utils
 SHELL := /bin/bash
 BUILD_DIR := build
 PRESET := dev
 
 FUZZ_DIR := build-fuzz
-FUZZ_TARGETS := evaluator sheetclean wordsfile settings memorystring
+FUZZ_TARGETS := evaluator sheetclean wordsfile settings memorystring tapefold
 # Seconds each target runs under `make fuzz`; `make test` gives each this many fresh inputs.
 FUZZ_SECONDS ?= 60
 FUZZ_RUNS ?= 4000

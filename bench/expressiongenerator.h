@@ -55,6 +55,38 @@ public:
         return pick(3) ? s : mutate(s);
     }
 
+    // A tape as the sheet holds it: generated expressions joined by operators and cut into rows,
+    // mostly after "+ - * /" (so a group opened on one row closes rows below, and "2+3*" meets
+    // the "4" of the next row), in some tapes also anywhere; every third an adding
+    // machine's plain column of amounts. A row break that is no continuation comes in one tape of
+    // four: every row after it has independent rows.
+    QString tape()
+    {
+        QString s;
+        if (pick(3) == 0) {
+            for (int k = pick(30) + 1; k > 0; --k) {
+                if (!s.isEmpty())
+                    s += QChar(u"+-*/"[pick(4)]);
+                s += number();
+            }
+        } else {
+            for (int k = pick(6) + 1; k > 0; --k) {
+                if (!s.isEmpty())
+                    s += QChar(u"+-*/^%<"[pick(7)]);
+                s += pick(3) ? expression(pick(4)) : next();
+            }
+        }
+        QString rows;
+        const bool anywhere = pick(4) == 0;
+        for (const QChar c : s) {
+            rows += c;
+            const bool continues = c == u'+' || c == u'-' || c == u'*' || c == u'/';
+            if ((continues && pick(3) != 0) || (anywhere && pick(30) == 0))
+                rows += QLatin1String("\r\n");
+        }
+        return rows;
+    }
+
 private:
     int pick(int n) { return static_cast<int>(m_rng() % static_cast<quint64>(n)); }
 

@@ -9,19 +9,6 @@
 
 #include <charconv>
 #include <cstdio>
-#include <optional>
-
-namespace {
-
-struct CalcOptions
-{
-    std::optional<QString> decimal;
-    std::optional<QString> thousands;
-    bool noLeadingZero = false;
-    int round = 2;
-    bool raw = false;
-    QStringList positional;
-};
 
 // Options are recognised anywhere before "--". An option is "--" followed by a letter, so "-"
 // alone, "-5+3" and "--5" (minus minus five, an expression the evaluator takes) are operands.
@@ -72,8 +59,6 @@ std::optional<CalcOptions> parseOptions(const QStringList &args, int &exitCode)
     return opt;
 }
 
-// Reads the user's locale once for the command, then lays the options over it. Empty when the
-// locale's own decimal separator is unusable and no --decimal was given.
 std::optional<LocaleValues> commandLocale(const CalcOptions &opt)
 {
     LocaleValues loc = ReadLocaleValues();
@@ -97,6 +82,8 @@ std::optional<LocaleValues> commandLocale(const CalcOptions &opt)
     }
     return loc;
 }
+
+namespace {
 
 QString rawText(double value)
 {

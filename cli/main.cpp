@@ -15,6 +15,10 @@ const char kUsage[] =
     "  tallyer-cli eval  [OPTIONS] EXPR     evaluate one expression\n"
     "  tallyer-cli eval  [OPTIONS] -        standard input: one expression per line, one output line each\n"
     "  tallyer-cli sheet [OPTIONS] FILE|-   the whole file is one calculation sheet\n"
+    "  tallyer-cli print [OPTIONS] FILE|- --output OUT\n"
+    "                                     the tape with its running subtotals and result, as\n"
+    "                                     OUT's name says: .pdf, .csv or .txt; --output - is\n"
+    "                                     CSV on standard output\n"
     "  tallyer-cli words [--file=PATH] AMOUNT...\n"
     "                                     each amount (1234.56) in words, one line each;\n"
     "                                     as on a cheque the sign is dropped: -5 gives five\n"
@@ -26,6 +30,7 @@ const char kUsage[] =
     "  --no-leading-zero  accept a number that starts with the decimal separator (\",5\")\n"
     "  --round=N          decimals shown, 0 to 9 (default 2)\n"
     "  --raw              print the value itself, shortest form with \".\" (1e+15, -0.25)\n"
+    "  --output=OUT       print: the file to write (\"--output OUT\" as well)\n"
     "  --file=PATH        words: the words file (default \"InWordsDollars eng.txt\"); a bare\n"
     "                     name is looked up in the program's folder, $XDG_DATA_HOME/tallyer,\n"
     "                     each $XDG_DATA_DIRS/tallyer, then the installed data folder\n"
@@ -33,6 +38,8 @@ const char kUsage[] =
     "A rejected expression, or a value of 10^15 or more (except with --raw), prints \"error\";\n"
     "with - every input line gives one output line and the exit code stays 0.\n"
     "An amount of 999999999999.995 or more prints an empty line and a message on stderr.\n"
+    "print's CSV has the columns row, text, value (the row alone) and subtotal, in plain digits\n"
+    "with \".\"; its PDF needs no display.\n"
     "Exit codes: 0 success, 1 an expression or file failed, 2 usage error.\n";
 
 } // namespace
@@ -66,6 +73,8 @@ int main(int argc, char *argv[])
         return runEval(args);
     if (command == QLatin1String("sheet"))
         return runSheet(args);
+    if (command == QLatin1String("print"))
+        return runPrint(args);
     if (command == QLatin1String("words")) {
         QCoreApplication app(argc, argv);
         return runWords(args);

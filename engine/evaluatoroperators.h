@@ -7,3 +7,12 @@
 // any arithmetic failure (division by zero, an integer operand out of range, a result that is not
 // finite). The unary minus (level 2) ignores l.
 bool applyOperator(int level, int index, double l, double r, double &result);
+
+// The value after its trip through the text the evaluator writes back (15 significant digits):
+// false when that text would be no number (a three-digit exponent). Shared with the tape's
+// running subtotals, which must round exactly as the evaluator does.
+bool valueThroughText(double value, double &result);
+
+// An operand text as the evaluator reads it, on Latin-1 bytes: false when IsPlainNumber would
+// refuse it, else its value.
+bool plainLiteralValue(const char *first, const char *last, char sep, bool leadingZero, double &value);

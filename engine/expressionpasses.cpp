@@ -514,3 +514,19 @@ double EvaluateExpression(const QString &strExpression, const LocaleValues &loca
         return fail(blnFailed);
     return result;
 }
+
+bool valueThroughText(double value, double &result)
+{
+    const Operand operand = throughText(value);
+    result = operand.value;
+    return operand.kind == Operand::Number;
+}
+
+bool plainLiteralValue(const char *first, const char *last, char sep, bool leadingZero, double &value)
+{
+    if (!isPlainBytes(first, last, sep, leadingZero))
+        return false;
+    std::string scratch;
+    value = plainBytesValue(first, last, sep, scratch);
+    return true;
+}

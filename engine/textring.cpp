@@ -40,3 +40,12 @@ TextEntry TextRing::newest() const
 {
     return isEmpty() ? TextEntry() : m_slots.at(previous(m_end));
 }
+
+QList<TextEntry> TextRing::entries() const
+{
+    QList<TextEntry> list;
+    list.reserve(size());
+    for (int slot = m_first; slot != m_end; slot = next(slot))
+        list.append(m_slots.at(slot));
+    return list;
+}

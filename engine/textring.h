@@ -49,6 +49,9 @@ public:
     const TextEntry &current() const { return m_slots.at(m_current); }
     // The newest entry; an empty entry while the ring is empty.
     TextEntry newest() const;
+    // Every entry, oldest first: what is kept between runs. Recording them in this order into an
+    // empty ring of the same capacity gives the same entries back.
+    QList<TextEntry> entries() const;
 
 private:
     int next(int slot) const { return slot + 1 == m_slots.size() ? 0 : slot + 1; }

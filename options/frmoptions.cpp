@@ -154,6 +154,7 @@ void frmOptions::buildControls()
     frameOptions = new QGroupBox(this);
     chkAlwaysOnTop = new QCheckBox(frameOptions);
     chkAvail2 = new QCheckBox(frameOptions);
+    chkKeepTape = new QCheckBox(frameOptions);
     lblRound = new QLabel(frameOptions);
     boxRound = new QLineEdit(frameOptions);
     lblMinRows = new QLabel(frameOptions);
@@ -172,6 +173,7 @@ void frmOptions::buildControls()
 
     const std::pair<QObject *, const char *> names[] = {
         {frameOptions, "frameOptions"}, {chkAlwaysOnTop, "chkAlwaysOnTop"}, {chkAvail2, "chkAvail2"},
+        {chkKeepTape, "chkKeepTape"},
         {lblRound, "lblRound"}, {boxRound, "boxRound"}, {lblMinRows, "lblMinRows"},
         {boxMinRows, "boxMinRows"}, {lblMaxRows, "lblMaxRows"}, {boxMaxRows, "boxMaxRows"},
         {lblInWordsFile, "lblInWordsFile"}, {boxInWordsFile, "boxInWordsFile"},
@@ -225,6 +227,7 @@ void frmOptions::buildControls()
     auto *optionsLayout = new QVBoxLayout(frameOptions);
     optionsLayout->addWidget(chkAlwaysOnTop);
     optionsLayout->addWidget(chkAvail2);
+    optionsLayout->addWidget(chkKeepTape);
     optionsLayout->addSpacing(4);
     optionsLayout->addLayout(grid);
     optionsLayout->addSpacing(4);
@@ -266,6 +269,7 @@ void frmOptions::Form_Load()
     frameOptions->setTitle(Text(TextId::Parameters));
     chkAlwaysOnTop->setText(Text(TextId::AlwaysOnTop));
     chkAvail2->setText(Text(TextId::ManyCopies));
+    chkKeepTape->setText(Text(TextId::KeepTape));
     for (EditBox &edit : m_boxes) {
         const QString strCaption = Text(edit.captionId);
         edit.caption->setText(strCaption);
@@ -307,6 +311,7 @@ void frmOptions::Form_Load()
     f_udtAppearance = m_options.appearance;
     chkAlwaysOnTop->setChecked(m_options.alwaysOnTop);
     chkAvail2->setChecked(m_options.manyCopies);
+    chkKeepTape->setChecked(m_options.keepTape);
     boxRound->setText(QString::number(m_options.roundTo));
     boxMinRows->setText(QString::number(m_options.minRows));
     boxMaxRows->setText(QString::number(m_options.maxRows));
@@ -590,6 +595,7 @@ void frmOptions::btnOK_Click()
     m_options.appearance = f_udtAppearance;
     m_options.alwaysOnTop = chkAlwaysOnTop->isChecked();
     m_options.manyCopies = chkAvail2->isChecked();
+    m_options.keepTape = chkKeepTape->isChecked();
     m_options.roundTo = WholeValue(boxRound, m_locale.decimalSeparator);
     m_options.minRows = WholeValue(boxMinRows, m_locale.decimalSeparator);
     m_options.maxRows = WholeValue(boxMaxRows, m_locale.decimalSeparator);

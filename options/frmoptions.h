@@ -41,6 +41,7 @@ public:
     QGroupBox *frameOptions = nullptr;
     QCheckBox *chkAlwaysOnTop = nullptr;
     QCheckBox *chkAvail2 = nullptr;
+    QCheckBox *chkKeepTape = nullptr;
     QLabel *lblRound = nullptr;
     QLineEdit *boxRound = nullptr;
     QLabel *lblMinRows = nullptr;

@@ -7,6 +7,7 @@ Options Options::load(const clsRegistry &store)
     Options options;
     options.alwaysOnTop = Settings::readBool(Settings::AlwaysOnTop, store);
     options.manyCopies = Settings::readBool(Settings::Available2, store);
+    options.keepTape = Settings::readBool(Settings::KeepTape, store);
     options.roundTo = Settings::readLong(Settings::RoundTo, store);
     options.minRows = Settings::readLong(Settings::MinRows, store);
     options.maxRows = Settings::readLong(Settings::MaxRows, store);
@@ -27,6 +28,7 @@ bool Options::save(clsRegistry &store) const
     Settings::Batch batch;
     batch.writeBool(Settings::AlwaysOnTop, alwaysOnTop);
     batch.writeBool(Settings::Available2, manyCopies);
+    batch.writeBool(Settings::KeepTape, keepTape);
     batch.writeLong(Settings::RoundTo, roundTo);
     batch.writeLong(Settings::MinRows, minRows);
     batch.writeLong(Settings::MaxRows, maxRows);

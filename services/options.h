@@ -35,6 +35,7 @@ struct Options
     qint32 maxRows = 10;        // minRows ... 99
     QString inWordsFile;        // a bare file name, found through the data folders
     udtAppearance appearance;
+    bool keepTape = true;       // setting KeepTape: the tape is kept between runs
 
     bool operator==(const Options &) const = default;
 

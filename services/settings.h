@@ -65,6 +65,8 @@ inline constexpr Setting FormTop{"FormTop", Kind::Integer, 0};      // twips
 inline constexpr Setting FullName{"FullName", Kind::Text, 0, ""};
 // A bare file name in the program's folder; start-up falls back to "InWordsDollars eng.txt".
 inline constexpr Setting InWordsFile{"InWordsFile", Kind::Text, 0, ""};
+// The sheet's text, caret and expression history are kept between runs ($XDG_STATE_HOME/tallyer).
+inline constexpr Setting KeepTape{"KeepTape", Kind::Boolean, -1};
 inline constexpr Setting MaxRows{"MaxRows", Kind::Integer, 10, "", Rule::ZeroReadsAsDefault};
 inline constexpr Setting MinRows{"MinRows", Kind::Integer, 1, "", Rule::ZeroReadsAsDefault};
 // Twelve fields joined by "|": cell name, panel value, then the values of M1 ... M10.
@@ -74,10 +76,10 @@ inline constexpr Setting MemoryString{"MemoryString", Kind::Text, 0, ""};
 inline constexpr Setting MemorySeparators{"MemorySeparators", Kind::Text, 0, ""};
 inline constexpr Setting RoundTo{"RoundTo", Kind::Integer, 2, "", Rule::OutsideRangeReadsAsDefault, 0, 9};
 
-inline constexpr std::array<const Setting *, 19> kAll{
+inline constexpr std::array<const Setting *, 20> kAll{
     &AlwaysOnTop, &Available2, &BackColor, &ColorsCustom, &F1Label, &FontName,
     &FontSize, &FontBold, &FontItalic, &FontColor, &FormLeft, &FormTop,
-    &FullName, &InWordsFile, &MaxRows, &MinRows, &MemoryString, &MemorySeparators, &RoundTo,
+    &FullName, &InWordsFile, &KeepTape, &MaxRows, &MinRows, &MemoryString, &MemorySeparators, &RoundTo,
 };
 
 // Reads give the setting's default when the value is missing, of the other kind or unusable;

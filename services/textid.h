@@ -89,6 +89,20 @@ enum class TextId {
     WordsFileName = 1451,
     WordsFileDescription = 1452,
     ChooseWordsFile = 1453,
+    TapeMissing = 1470,
+    TapeNotAFile = 1471,
+    TapeUnreadable = 1472,
+    TapeTooLarge = 1473,
+    TapeHoldsNul = 1474,
+    TapeNotSaved = 1475,
+    TapeRowHead = 1476,
+    TapeEntryHead = 1477,
+    TapeSubtotalHead = 1478,
+    TapeResult = 1479,
+    TapeUntitled = 1480,
+    TapePage = 1481,
+    KeepTape = 1482,
+    ExportNotWritten = 1483,
 };
 
 // The text of id in the interface language with its placeholders "|1", "|2", ... filled in

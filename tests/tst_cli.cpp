@@ -29,6 +29,8 @@ private slots:
     void initTestCase() { QVERIFY(m_dir.isValid()); }
     void commands_data();
     void commands();
+    void print_data();
+    void print();
 };
 
 // "FILE" in args stands for sheet.txt in a temporary folder DIR holding `file`: its bare name
@@ -139,6 +141,119 @@ void TestCli::commands()
         QVERIFY2(stderrText.contains(err), stderrText.constData());
     else
         QCOMPARE(stderrText, err);
+}
+
+// print: "FILE" is the tape (file's bytes) in the temporary folder DIR; out is what the output
+// named in outName holds (stdout when empty; a .txt from its column heads on, the first lines
+// holding the date; for a .pdf a pattern pdftotext's text matches); err is the start of stderr.
+void TestCli::print_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<QByteArray>("input");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("outName");
+    QTest::addColumn<QByteArray>("out");
+    QTest::addColumn<QByteArray>("err");
+    const QByteArray none;
+    const QByteArray column = "1250+\n340+\n17.5\n";
+    const auto ok = [&](const char *name, const QStringList &args, const QByteArray &file, const QString &outName,
+                        const QByteArray &out, const QByteArray &input = {}) {
+        QTest::newRow(name) << (QStringList{"print"} + args) << file << input << 0 << outName << out << none;
+    };
+    ok("csv-on-stdout", {"--decimal=.", "--thousands=,", "FILE", "--output", "-"}, column, {},
+       "row,text,value,subtotal\n1,\"1250+\",1250,1250.00\n2,\"340+\",340,1590.00\n3,\"17.5\",17.5,1607.50\n");
+    // Plain digits with "." whatever the tape's separator; the text quoted.
+    ok("csv-comma-decimal-quoted", {"--decimal=,", "FILE", "--output=DIR/out.csv"}, "1,5+\n2\n", "out.csv",
+       "row,text,value,subtotal\n1,\"1,5+\",1.5,1.50\n2,\"2\",2,3.50\n");
+    // A row after one that does not continue has no subtotal; its own value stays.
+    ok("csv-negative-and-independent-row", {"-", "--output", "-"}, none, {},
+       "row,text,value,subtotal\n1,\"5-\",5,5.00\n2,\"8\",8,-3.00\n3,\"3\",3,\n", "5-\n8\n3\n");
+    ok("text-with-subtotals", {"FILE", "--output", "DIR/out.txt"}, "2+\n3*\n4\n", "out.txt",
+       "No.   Entry    Subtotal\n  1       2 +      2.00\n  2       3 *      5.00\n  3       4       14.00\n"
+       "-----------------------\n     Result       14.00\n");
+    ok("pdf-without-display", {"--decimal=.", "--thousands=,", "FILE", "--output", "DIR/out.pdf"}, column, "out.pdf",
+       "3\\s+17\\.5\\s+1,607\\.50");
+
+    const auto failed = [&](const char *name, const QStringList &args, const QByteArray &err,
+                            const QByteArray &input = {}) {
+        QTest::newRow(name) << (QStringList{"print"} + args) << column << input << 1 << QString() << none << err;
+    };
+    failed("missing-input", {"DIR/none.txt", "--output", "-"},
+           "tallyer-cli: The tape cannot be opened: 'DIR/none.txt' There is no such file.\n");
+    failed("nul-in-input", {"-", "--output", "-"},
+           "tallyer-cli: The tape cannot be opened: '-' The file holds NUL characters: it is not a text file.\n",
+           QByteArray("1+\0\n", 4));
+    failed("unknown-extension", {"FILE", "--output", "DIR/out.doc"},
+           "tallyer-cli: 'DIR/out.doc': the output's name must end in .pdf, .csv or .txt\n");
+    failed("unwritable-output", {"FILE", "--output", "DIR/none/out.csv"},
+           "tallyer-cli: The export cannot be written to 'DIR/none/out.csv' ");
+
+    const auto usage = [&](const char *name, const QStringList &args, const char *why) {
+        QTest::newRow(name) << (QStringList{"print"} + args) << column << none << 2 << QString() << none
+                            << "tallyer-cli: " + QByteArray(why) + "; try 'tallyer-cli --help'\n";
+    };
+    usage("no-output", {"FILE"}, "print takes --output FILE (.pdf, .csv or .txt), or --output - for CSV");
+    usage("output-without-name", {"FILE", "--output"}, "--output takes a file name");
+    usage("raw-refused", {"--raw", "FILE", "--output", "-"}, "print does not take --raw");
+}
+
+void TestCli::print()
+{
+    QFETCH(QStringList, args);
+    QFETCH(QByteArray, file);
+    QFETCH(QByteArray, input);
+    QFETCH(int, exitCode);
+    QFETCH(QString, outName);
+    QFETCH(QByteArray, out);
+    QFETCH(QByteArray, err);
+    const QString path = m_dir.filePath(QStringLiteral("sheet.txt"));
+    for (QString &arg : args)
+        arg.replace(QStringLiteral("FILE"), path).replace(QStringLiteral("DIR"), m_dir.path());
+    QFile sheetFile(path);
+    QVERIFY(sheetFile.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    QCOMPARE(sheetFile.write(file), file.size());
+    sheetFile.close();
+    const QString outPath = m_dir.filePath(outName);
+    if (!outName.isEmpty())
+        QFile::remove(outPath);
+
+    QProcess process;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("LC_ALL"), QStringLiteral("C.UTF-8"));
+    env.remove(QStringLiteral("DISPLAY"));
+    env.remove(QStringLiteral("QT_QPA_PLATFORM"));
+    process.setProcessEnvironment(env);
+    process.start(QStringLiteral(TALLYER_PROGRAM_DIR "/tallyer-cli"), args);
+    process.write(input);
+    process.closeWriteChannel();
+    QVERIFY(process.waitForFinished(60000));
+    const QByteArray stderrText = process.readAllStandardError();
+    const QByteArray stdoutText = process.readAllStandardOutput();
+    QVERIFY2(err.isEmpty() ? stderrText.isEmpty() : stderrText.startsWith(err.replace("DIR", m_dir.path().toUtf8())),
+             stderrText.constData());
+    QCOMPARE(process.exitCode(), exitCode);
+    if (outName.isEmpty()) {
+        QCOMPARE(stdoutText, out);
+        return;
+    }
+    QCOMPARE(stdoutText, QByteArray());
+    QFile written(outPath);
+    QVERIFY(written.open(QIODevice::ReadOnly));
+    QByteArray bytes = written.readAll();
+    if (outName.endsWith(QLatin1String(".txt"))) {
+        QVERIFY(bytes.startsWith("sheet.txt "));
+        QCOMPARE(bytes.mid(bytes.indexOf("\n\n") + 2), out);
+    } else if (outName.endsWith(QLatin1String(".pdf"))) {
+        QVERIFY(bytes.startsWith("%PDF-"));
+        QProcess text;
+        text.start(QStandardPaths::findExecutable(QStringLiteral("pdftotext")), {"-layout", outPath, "-"});
+        QVERIFY2(text.waitForFinished(30000), "pdftotext (poppler-utils) is needed");
+        const QByteArray pdfText = text.readAllStandardOutput();
+        QVERIFY2(QString::fromUtf8(pdfText).contains(QRegularExpression(QString::fromUtf8(out))), pdfText.constData());
+    } else {
+        QCOMPARE(bytes, out);
+    }
 }
 
 QTEST_GUILESS_MAIN(TestCli)

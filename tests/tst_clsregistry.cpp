@@ -215,7 +215,7 @@ private slots:
         QVERIFY(!QFileInfo::exists(m_dir->filePath("Mavo")));
         const Options options{false, true, 0, 3, 20, "InWordsRubles rus.txt",
                               {"DejaVu Sans", 14, true, true, 0x00FF8000u, 0x80000005u,
-                               QString("100|101|7").replace('|', QChar(0))}};
+                               QString("100|101|7").replace('|', QChar(0))}, false};
         writeRaw(R"({"SOFTWARE\\Other": {"X": "kept"}, "SOFTWARE\\Mavo\\Tallyer": {"MaxRows": "many", "FormLeft": 7}})");
         QVERIFY(options.save(store));
         QCOMPARE(QJsonDocument::fromJson(fileBytes(storePath()))["SOFTWARE\\Other"].toObject(),
@@ -224,7 +224,8 @@ private slots:
                  (QJsonObject{{"AlwaysOnTop", 0}, {"Available2", -1}, {"RoundTo", 0}, {"MinRows", 3}, {"MaxRows", 20},
                               {"InWordsFile", "InWordsRubles rus.txt"}, {"FontName", "DejaVu Sans"}, {"FontSize", 14},
                               {"FontBold", -1}, {"FontItalic", -1}, {"FontColor", 0xFF8000},
-                              {"BackColor", qint64(qint32(0x80000005u))}, {"ColorsCustom", "100|101|7"}, {"FormLeft", 7}}));
+                              {"BackColor", qint64(qint32(0x80000005u))}, {"ColorsCustom", "100|101|7"}, {"FormLeft", 7},
+                              {"KeepTape", 0}}));
         QCOMPARE(Options::load(store), options);
         // Any non-zero integer is true, as a value written by hand or by an older version may be.
         QVERIFY(store.SetLong(HKEY_CURRENT_USER, Settings::kKey, "FontBold", 1));

@@ -242,6 +242,8 @@ private slots:
                                                                {"All files (*.*)", "*.*"}}));
         QTest::keyClick(m_dlg->chkAlwaysOnTop, Qt::Key_Space);
         QTest::keyClick(m_dlg->chkAvail2, Qt::Key_Space);
+        QVERIFY(m_dlg->chkKeepTape->isChecked()); // kGiven keeps the tape, as the default does
+        QTest::keyClick(m_dlg->chkKeepTape, Qt::Key_Space);
         leaveBox(*m_dlg, m_dlg->boxRound, "5");
         leaveBox(*m_dlg, m_dlg->boxMaxRows, "20");
         // Enter in a box being edited: the box is repaired before the values are taken.
@@ -251,7 +253,8 @@ private slots:
         const QString custom = (QStringList{"100", "101"} + QStringList(14, "0")).join(QChar(0));
         const Options taken{.alwaysOnTop = false, .manyCopies = true, .roundTo = 5, .minRows = 3, .maxRows = 20,
                             .inWordsFile = QStringLiteral("InWordsRubles rus.txt"), // the bare name
-                            .appearance = {QStringLiteral("DejaVu Sans"), 14, true, true, 0x0000FFu, 0x00FF00u, custom}};
+                            .appearance = {QStringLiteral("DejaVu Sans"), 14, true, true, 0x0000FFu, 0x00FF00u, custom},
+                            .keepTape = false};
         QCOMPARE(m_dlg->options(), taken);
         QCOMPARE(Options::load(), taken); // every value stored (their stored form: tst_clsregistry)
     }

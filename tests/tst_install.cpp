@@ -1,6 +1,7 @@
 // The installed program: `cmake --install` into a temporary prefix, then everything from there
 // only. tallyer-cli finds its words files (installed, the user's own, or through XDG_DATA_DIRS
-// from a program folder without data), and the help files are installed beside them; --help and
+// from a program folder without data), and the help files are installed beside them; it prints a
+// PDF through its installed module without a display, while itself needing no QtGui; --help and
 // --version need no display and no settings, and the manual pages name every option the usage names.
 
 #include <QtTest>
@@ -71,6 +72,35 @@ private slots:
         QFETCH(QString, dataDirs);
         QTEST(run(m_dir.filePath(program), args, dataDirs.replace("PREFIX", m_prefix + "/share")), "out");
         QCOMPARE(m_exitCode, 0);
+    }
+
+    void cliPrintsPdfThroughModule()
+    {
+        QFile tape(m_dir.filePath("rent.tape"));
+        QVERIFY(tape.open(QIODevice::WriteOnly) && tape.write("1250+\n340+\n17.5\n") > 0);
+        tape.close();
+        const QString pdf = m_dir.filePath("rent.pdf");
+        run(m_prefix + "/bin/tallyer-cli", {"print", tape.fileName(), "--output", pdf}, "/nonexistent");
+        QCOMPARE(m_exitCode, 0);
+        QFile written(pdf);
+        QVERIFY(written.open(QIODevice::ReadOnly) && written.read(5) == "%PDF-");
+
+        // A copy without the module says so on one line and writes nothing.
+        const QString lost = m_dir.filePath("lost.pdf");
+        QProcess copy;
+        copy.start(m_dir.filePath("portable/tallyer-cli"), {"print", tape.fileName(), "--output", lost});
+        QVERIFY(copy.waitForFinished(30000));
+        QCOMPARE(copy.exitCode(), 1);
+        QVERIFY(copy.readAllStandardError().contains("the PDF module libtallyer-pdf.so is not installed\n"));
+        QVERIFY(!QFileInfo::exists(lost));
+
+        // eval and sheet start without the graphics libraries: tallyer-cli does not link them.
+        QProcess elf;
+        elf.start("readelf", {"-d", m_prefix + "/bin/tallyer-cli"});
+        QVERIFY(elf.waitForFinished(30000));
+        const QByteArray dynamic = elf.readAllStandardOutput();
+        QVERIFY(dynamic.contains("libQt6Core.so"));
+        QVERIFY(!dynamic.contains("libQt6Gui.so"));
     }
 
     void usageAndManualAgree_data()

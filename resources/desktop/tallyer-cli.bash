@@ -6,7 +6,7 @@ _tallyer_cli()
     _init_completion -n = || return
 
     if [[ $cword -eq 1 ]]; then
-        COMPREPLY=($(compgen -W "eval sheet words --help --version" -- "$cur"))
+        COMPREPLY=($(compgen -W "eval sheet print words --help --version" -- "$cur"))
         return
     fi
     local calc="--decimal= --thousands= --no-leading-zero --round= --raw --"
@@ -17,6 +17,19 @@ _tallyer_cli()
     sheet)
         if [[ $cur == -* ]]; then
             COMPREPLY=($(compgen -W "$calc -" -- "$cur"))
+        else
+            _filedir
+        fi
+        ;;
+    print)
+        # The output: a PDF, CSV or text file, or - for CSV on standard output.
+        if [[ $prev == --output ]]; then
+            _filedir '@(pdf|csv|txt)'
+        elif [[ $cur == --output=* ]]; then
+            cur=${cur#--output=}
+            _filedir '@(pdf|csv|txt)'
+        elif [[ $cur == -* ]]; then
+            COMPREPLY=($(compgen -W "${calc/--raw /} --output= --output -" -- "$cur"))
         else
             _filedir
         fi

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <tapeexport.h>
+
+#include <QString>
+
+class QPagedPaintDevice;
+
+// The printed tape, as an adding machine prints it. Every page is headed by the tape's name and
+// the date and time, then the column heads (row number, entry, subtotal); every row shows its
+// number, its entry with the operator it ends in beside it, and the running subtotal; after the
+// last row comes a rule and the result. A long tape breaks into pages, the heads repeated on
+// each, and every page is numbered "Page n of m". An entry too long for its column continues on
+// the next line. The same layout goes to a printer (QPrinter) and to a PDF file (QPdfWriter).
+//
+//   QPdfWriter writer(path);
+//   PrintTape(writer, document, FoldTape(document.sheetText, document.decimals, document.locale),
+//             TapeHeadingTexts());
+
+// Lays the tape out on the device, from its first page on. False when the device cannot be
+// painted on (an unwritable PDF file, a printer that refuses the job).
+bool PrintTape(QPagedPaintDevice &device, const TapeDocument &document, const TapeFold &fold,
+               const TapeHeadings &headings);
+
+// Writes the tape as a PDF file at path (A4, or US Letter where the locale measures in inches),
+// atomically: an existing file is replaced only once the new one is whole. False, with the
+// system's reason in *reason, when it cannot be written; the old file is then left as it was.
+bool ExportTapePdf(const QString &path, const TapeDocument &document, QString *reason = nullptr);
