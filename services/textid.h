@@ -89,6 +89,9 @@ enum class TextId {
     WordsFileName = 1451,
     WordsFileDescription = 1452,
     ChooseWordsFile = 1453,
+    TapeFilesFilter = 1454,
+    PdfFilesFilter = 1455,
+    CsvFilesFilter = 1456,
     TapeMissing = 1470,
     TapeNotAFile = 1471,
     TapeUnreadable = 1472,
@@ -103,6 +106,12 @@ enum class TextId {
     TapePage = 1481,
     KeepTape = 1482,
     ExportNotWritten = 1483,
+    OpenTape = 1484,
+    SaveTape = 1485,
+    SaveTapeAs = 1486,
+    PrintTape = 1487,
+    ExportPdf = 1488,
+    ExportCsv = 1489,
 };
 
 // The text of id in the interface language with its placeholders "|1", "|2", ... filled in

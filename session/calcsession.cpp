@@ -293,6 +293,27 @@ void CalcSession::StepState(bool forward)
     }
 }
 
+void CalcSession::restoreHistory(const QList<TextEntry> &entries)
+{
+    m_history = TextRing(kHistoryEntries);
+    for (const TextEntry &entry : entries)
+        m_history.record(entry);
+    m_history.toEnd();
+}
+
+void CalcSession::setTapePath(const QString &path)
+{
+    if (path == m_tapePath)
+        return;
+    m_tapePath = path;
+    emit tapePathChanged(path);
+}
+
+TapeState CalcSession::keptTape() const
+{
+    return {m_text, static_cast<qint32>(m_selStart), static_cast<qint32>(m_selLength), m_history.entries()};
+}
+
 bool CalcSession::canUndo() const
 {
     // Before the first undo the present state is kept first, so any entry is a step back.

@@ -4,6 +4,7 @@
 #include "localevalues.h"
 #include "memorybank.h"
 #include "options.h"
+#include "tapestate.h"
 #include "textid.h"
 #include "textring.h"
 #include "windowstate.h"
@@ -96,6 +97,15 @@ public:
     // Space: the sheet's expression into the history, unless it is empty or the newest already.
     void recordExpression();
     const TextRing &history() const { return m_history; }
+    // The history kept from an earlier run, oldest first; the ring starts at its end.
+    void restoreHistory(const QList<TextEntry> &entries);
+
+    // The file the tape belongs to; empty for a tape never opened or saved.
+    QString tapePath() const { return m_tapePath; }
+    void setTapePath(const QString &path);
+    // What is kept of the tape between runs: the sheet, its caret and the history.
+    TapeState keptTape() const;
+
     // Whether an undo or a redo step would change the sheet.
     bool canUndo() const;
     bool canRedo() const;
@@ -117,6 +127,7 @@ signals:
     void insertRequested(const QString &text);
     // Ctrl+PageUp with expressions in the history.
     void historyRequested(const TextRing &history);
+    void tapePathChanged(const QString &path);
 
 private:
     void setPanel(const QString &text, bool subResult);
@@ -161,6 +172,7 @@ private:
     QString m_memoryPanel;
     bool m_stripShown = false;
 
+    QString m_tapePath;
     TextEntry m_snapshot;
     TextRing m_undo{kUndoEntries};
     TextRing m_history{kHistoryEntries}; // the expressions of this run

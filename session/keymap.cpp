@@ -66,6 +66,10 @@ constexpr KeyBinding kBindings[] = {
     {Qt::Key_F2, kCtrlShift, KeyCommand::CopyMemoryInWords},
     {Qt::Key_M, kCtrlShift, KeyCommand::MemoryMenu},
 
+    {Qt::Key_O, kCtrl, KeyCommand::OpenTape},
+    {Qt::Key_S, kCtrl, KeyCommand::SaveTape},
+    {Qt::Key_S, kCtrlShift, KeyCommand::SaveTapeAs},
+    {Qt::Key_P, kCtrl, KeyCommand::PrintTape},
     {Qt::Key_Z, kCtrl, KeyCommand::Undo},
     {Qt::Key_Z, kCtrlShift, KeyCommand::Redo},
     {Qt::Key_Y, kCtrl, KeyCommand::Redo},

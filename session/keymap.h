@@ -39,6 +39,12 @@ enum class KeyCommand {
     HistoryForward,
     Undo,
     Redo,
+    OpenTape,       // Ctrl+O, Ctrl+S, Ctrl+Shift+S, Ctrl+P: the tape as a document
+    SaveTape,
+    SaveTapeAs,
+    PrintTape,
+    ExportPdf,      // from the sheet's context menu
+    ExportCsv,
 };
 
 // The key table: which command a key combination asks for. Only Shift, Ctrl and Alt count.

@@ -1,11 +1,16 @@
-// Start-up of the calculator as a whole program: one running copy, the locale check, and the
-// settings written when the program is told to end.
+// Start-up of the calculator as a whole program: one running copy, the locale check, the
+// settings written when the program is told to end, and the tape kept between runs, opened and
+// saved.
 
 #include "frmtallyer.h"
 #include "localevalues.h"
 #include "messagesink.h"
 #include "settings.h"
 #include "singlecopy.h"
+#include "calcfield.h"
+#include "mavolabel3d.h"
+#include "tapeactions.h"
+#include "tapestate.h"
 
 #include <QtTest>
 
@@ -26,6 +31,24 @@ private slots:
         m_oldSink = setMessageSink([this](const QString &text, MessageIcon) { m_messages << text; });
         m_oldSource = setLocaleSource([] { return LocaleSnapshot{QLocale(QLocale::English, QLocale::UnitedStates), true}; });
         QFile::remove(qEnvironmentVariable("XDG_CONFIG_HOME") + QStringLiteral("/Mavo/Tallyer.json"));
+        QFile::remove(TapeStateFilePath());
+    }
+
+    // What a copy that ends early must leave untouched: a kept tape of "7*6".
+    static QByteArray keptTapeOfOtherRun()
+    {
+        TapeState kept;
+        kept.text = QStringLiteral("7*6");
+        kept.history = {{QStringLiteral("7*6"), 0, 3, 2}};
+        if (!SaveTapeState(kept))
+            return {};
+        QFile file(TapeStateFilePath());
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+    static QByteArray keptBytes()
+    {
+        QFile file(TapeStateFilePath());
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     }
     void cleanup()
     {
@@ -50,6 +73,8 @@ private slots:
         QSignalSpy activated(channel, &SingleCopyChannel::activateRequested);
         first.showMinimized();
 
+        const QByteArray kept = keptTapeOfOtherRun();
+        QVERIFY(!kept.isEmpty());
         QProcess second;
         second.start(kProgram, {});
         if (allowed) {
@@ -65,8 +90,11 @@ private slots:
         QCOMPARE(second.exitCode(), 0);
         QTRY_COMPARE(activated.count(), allowed ? 0 : 1);
         QTRY_COMPARE(first.isMinimized(), allowed);
-        // The copy that had a window wrote its settings at the end.
+        // The copy that had a window wrote its settings at the end; one that only activated the
+        // first wrote nothing, not even the tape.
         QCOMPARE(Settings::readText(Settings::FullName), allowed ? kProgram : QString());
+        if (!allowed)
+            QCOMPARE(keptBytes(), kept);
     }
 
     void localeCheck_data()
@@ -85,16 +113,110 @@ private slots:
         QFETCH(QLocale, locale);
         QFETCH(QString, message);
         setLocaleSource([locale] { return LocaleSnapshot{locale, true}; });
-        frmTallyer w;
-        QCOMPARE(w.Form_Load(), message.isEmpty());
+        const QByteArray kept = keptTapeOfOtherRun();
+        std::optional<frmTallyer> w(std::in_place);
+        auto &window = *w;
+        QCOMPARE(window.Form_Load(), message.isEmpty());
         QCOMPARE(m_messages.size(), message.isEmpty() ? 0 : 1);
-        if (message.isEmpty())
+        if (message.isEmpty()) {
+            QCOMPARE(window.findChild<CalcField *>()->Text(), QStringLiteral("7*6")); // the kept tape
             return;
+        }
+        w.reset();
+        QCOMPARE(keptBytes(), kept); // a refused start keeps nothing over the last run's tape
         const QString text = m_messages.front();
         QVERIFY2(text.startsWith(QStringLiteral("LANGUAGE AND STANDARDS:\n\n") + message), qPrintable(text));
         QVERIFY2(text.contains(QStringLiteral("Mavo Tallyer\n")), qPrintable(text));
         // The settings are saved as at any other end.
         QCOMPARE(Settings::readText(Settings::MemoryString).count(u'|'), 11);
+    }
+
+    // Closed and started again: the same tape, caret and result, the history of the last run,
+    // and the undo ring starting from the restored tape. With keeping off, nothing is kept.
+    void tapeKeptBetweenRuns()
+    {
+        {
+            frmTallyer w;
+            QVERIFY(w.Form_Load());
+            auto *field = w.findChild<CalcField *>();
+            field->setText(QStringLiteral("1250+\r\n340"));
+            QTest::keyClick(field, Qt::Key_Space); // into the history
+            field->setSelStart(5);
+            w.close();
+        }
+        {
+            frmTallyer w;
+            QVERIFY(w.Form_Load());
+            auto *field = w.findChild<CalcField *>();
+            QCOMPARE(field->Text(), QStringLiteral("1250+\r\n340"));
+            QCOMPARE(field->SelStart(), 5);
+            QCOMPARE(w.findChild<MavoLabel3D *>(QStringLiteral("lblResult"))->Caption(), QStringLiteral("1,590.00"));
+            QSignalSpy history(&w, &frmTallyer::historyWindowRequested);
+            QTest::keyClick(field, Qt::Key_PageUp, Qt::ControlModifier);
+            QCOMPARE(history.size(), 1);
+            QTest::keyClick(field, Qt::Key_Z, Qt::ControlModifier); // nothing before the restored tape
+            QCOMPARE(field->Text(), QStringLiteral("1250+\r\n340"));
+        }
+
+        Options off = Options::load();
+        off.keepTape = false;
+        QVERIFY(off.save());
+        frmTallyer notKept;
+        QVERIFY(notKept.Form_Load());
+        QCOMPARE(notKept.findChild<CalcField *>()->Text(), QString());
+        notKept.close();
+        QVERIFY(!QFile::exists(TapeStateFilePath()));
+    }
+
+    // Ctrl+S asks for a name the first time, then saves there; Ctrl+O opens as one undo step; the
+    // title names the file; a refused file or a failed save changes nothing and says why.
+    void openAndSave()
+    {
+        QTemporaryDir dir;
+        frmTallyer w;
+        QVERIFY(w.Form_Load());
+        auto *field = w.findChild<CalcField *>();
+        auto *tape = w.findChild<TapeActions *>();
+        QVERIFY(tape);
+        QStringList asked;
+        QString answer = dir.filePath(QStringLiteral("first"));
+        tape->setFileAsker([&](QWidget *, TapeActions::FileUse, const QString &title, const QString &, const QString &) {
+            asked << title;
+            return answer;
+        });
+        QTest::keyClicks(field, QStringLiteral("12+"));
+        QTest::keyClick(field, Qt::Key_Return);
+        QTest::keyClicks(field, QStringLiteral("30"));
+        QTest::keyClick(field, Qt::Key_S, Qt::ControlModifier);
+        QTest::keyClick(field, Qt::Key_S, Qt::ControlModifier); // the name is known now
+        QCOMPARE(asked.size(), 1);
+        QFile saved(dir.filePath(QStringLiteral("first.txt")));
+        QVERIFY(saved.open(QIODevice::ReadOnly));
+        QCOMPARE(saved.readAll(), QByteArray("12+\n30\n"));
+        QCOMPARE(w.windowTitle(), QStringLiteral("first.txt - Mavo Tallyer"));
+
+        QFile other(dir.filePath(QStringLiteral("other.txt")));
+        QVERIFY(other.open(QIODevice::WriteOnly) && other.write("5*\r\n4\r\n") > 0);
+        other.close();
+        answer = other.fileName();
+        QTest::keyClick(field, Qt::Key_O, Qt::ControlModifier);
+        QCOMPARE(field->Text(), QStringLiteral("5*\r\n4"));
+        QCOMPARE(w.findChild<MavoLabel3D *>(QStringLiteral("lblResult"))->Caption(), QStringLiteral("20.00"));
+        QCOMPARE(w.windowTitle(), QStringLiteral("other.txt - Mavo Tallyer"));
+        QTest::keyClick(field, Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(field->Text(), QStringLiteral("12+\r\n30"));
+
+        QFile binary(dir.filePath(QStringLiteral("binary")));
+        QVERIFY(binary.open(QIODevice::WriteOnly) && binary.write(QByteArray("1\0002", 3)) == 3);
+        binary.close();
+        QVERIFY(!tape->openFile(binary.fileName()));
+        QCOMPARE(field->Text(), QStringLiteral("12+\r\n30"));
+        QCOMPARE(m_messages.size(), 1);
+
+        answer = dir.filePath(QStringLiteral("no/such/folder/tape.txt"));
+        QTest::keyClick(field, Qt::Key_S, Qt::ControlModifier | Qt::ShiftModifier);
+        QCOMPARE(m_messages.size(), 2);
+        QCOMPARE(w.windowTitle(), QStringLiteral("other.txt - Mavo Tallyer"));
     }
 };
 

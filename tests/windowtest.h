@@ -94,7 +94,8 @@ protected:
     {
         qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_config.path()));
         qputenv("XDG_RUNTIME_DIR", QFile::encodeName(m_runtime.path()));
-        return m_config.isValid() && m_runtime.isValid();
+        qputenv("XDG_STATE_HOME", QFile::encodeName(m_state.path()));
+        return m_config.isValid() && m_runtime.isValid() && m_state.isValid();
     }
 
     // For init: an empty store, with the start-up greeting off (typing during it asks a question);
@@ -103,6 +104,7 @@ protected:
     {
         const QString store = QDir(m_config.path()).filePath(QStringLiteral("Mavo/Tallyer.json"));
         QFile::remove(store);
+        QDir(QDir(m_state.path()).filePath(QStringLiteral("tallyer"))).removeRecursively(); // no kept tape
         return greeting || (Settings::writeBool(Settings::F1Label, false) && QFile::exists(store));
     }
 
@@ -124,4 +126,5 @@ protected:
 
     QTemporaryDir m_config;
     QTemporaryDir m_runtime;
+    QTemporaryDir m_state;
 };

@@ -2,11 +2,13 @@
 
 #include "localevalues.h"
 #include "sheettext.h"
+#include "textid.h"
 #include "textrules.h"
 
 #include <QAction>
 #include <QClipboard>
 #include <QContextMenuEvent>
+#include <QDropEvent>
 #include <QMenu>
 #include <QGuiApplication>
 #include <QKeyEvent>
@@ -287,8 +289,72 @@ void CalcField::contextMenuEvent(QContextMenuEvent *event)
         action->setEnabled(canRun && canRun(command));
         connect(action, &QAction::triggered, this, [this, command] { emit commandRequested(command, 0); });
     }
+    // The tape as a document.
+    if (!isReadOnly()) {
+        menu->addSeparator();
+        const std::pair<TextId, KeyCommand> items[] = {
+            {TextId::OpenTape, KeyCommand::OpenTape}, {TextId::SaveTape, KeyCommand::SaveTape},
+            {TextId::SaveTapeAs, KeyCommand::SaveTapeAs}, {TextId::PrintTape, KeyCommand::PrintTape},
+            {TextId::ExportPdf, KeyCommand::ExportPdf}, {TextId::ExportCsv, KeyCommand::ExportCsv}};
+        const QKeySequence keys[] = {QKeySequence(Qt::CTRL | Qt::Key_O), QKeySequence(Qt::CTRL | Qt::Key_S),
+                                     QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S), QKeySequence(Qt::CTRL | Qt::Key_P),
+                                     QKeySequence(), QKeySequence()};
+        int n = 0;
+        for (const auto &[text, command] : items) {
+            if (command == KeyCommand::PrintTape)
+                menu->addSeparator();
+            QAction *action = menu->addAction(::Text(text));
+            action->setShortcut(keys[n++]);
+            action->setShortcutContext(Qt::WidgetShortcut); // shown only: the field's keys do the work
+            action->setObjectName(QStringLiteral("tape-%1").arg(n));
+            connect(action, &QAction::triggered, this, [this, command] { emit commandRequested(command, 0); });
+        }
+    }
     menu->setAttribute(Qt::WA_DeleteOnClose);
     menu->popup(event->globalPos());
+}
+
+namespace {
+
+// The first local file among the dragged items, if any.
+QString droppedFile(const QMimeData *data)
+{
+    if (!data || !data->hasUrls())
+        return QString();
+    for (const QUrl &url : data->urls()) {
+        if (url.isLocalFile())
+            return url.toLocalFile();
+    }
+    return QString();
+}
+
+} // namespace
+
+void CalcField::dragEnterEvent(QDragEnterEvent *event)
+{
+    if (!isReadOnly() && !droppedFile(event->mimeData()).isEmpty())
+        event->acceptProposedAction();
+    else
+        QPlainTextEdit::dragEnterEvent(event);
+}
+
+void CalcField::dragMoveEvent(QDragMoveEvent *event)
+{
+    if (!isReadOnly() && !droppedFile(event->mimeData()).isEmpty())
+        event->acceptProposedAction();
+    else
+        QPlainTextEdit::dragMoveEvent(event);
+}
+
+void CalcField::dropEvent(QDropEvent *event)
+{
+    const QString path = isReadOnly() ? QString() : droppedFile(event->mimeData());
+    if (path.isEmpty()) {
+        QPlainTextEdit::dropEvent(event);
+        return;
+    }
+    event->acceptProposedAction();
+    emit fileDropped(path);
 }
 
 void CalcField::keyReleaseEvent(QKeyEvent *event)

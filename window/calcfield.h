@@ -74,6 +74,8 @@ signals:
     void keyCommandDone();
     // A key that pressed something is up again (auto-repeat does not count).
     void keyReleased();
+    // A file was dropped on the sheet: the owner opens it as a tape.
+    void fileDropped(const QString &path);
 
 protected:
     void insertFromMimeData(const QMimeData *source) override;
@@ -82,6 +84,9 @@ protected:
     void mouseReleaseEvent(QMouseEvent *event) override;
     void mouseDoubleClickEvent(QMouseEvent *event) override;
     void contextMenuEvent(QContextMenuEvent *event) override;
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dragMoveEvent(QDragMoveEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
 
 private:
     // Text() of the document as it is; rebuilt after any change of the document.

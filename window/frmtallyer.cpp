@@ -14,10 +14,12 @@
 #include "productinfo.h"
 #include "sheeteditor.h"
 #include "showhelp.h"
+#include "tapeactions.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
+#include <QFileInfo>
 #include <QFrame>
 #include <QLabel>
 #include <QMenu>
@@ -74,6 +76,7 @@ frmTallyer::frmTallyer(QWidget *parent)
 {
     m_session->setObjectName(QStringLiteral("session"));
     buildControls();
+    m_tape = new TapeActions(this, boxCalc, sheet, m_session);
     connectSession();
     connectLabels();
     new WindowAccessibility(this, boxCalc, m_labels, m_session);
@@ -230,11 +233,13 @@ void frmTallyer::connectSession()
         sheet->restore(entry.text, entry.selStart, entry.selLength);
     });
     connect(m_session, &CalcSession::historyRequested, this, &frmTallyer::historyWindowRequested);
+    connect(m_session, &CalcSession::tapePathChanged, this, &frmTallyer::drawTitle);
 
     connect(sheet, &SheetEditor::textTyped, hints, &Hints::noteTyped);
     connect(sheet, &SheetEditor::sheetChanged, this, &frmTallyer::boxCalc_Change);
     connect(boxCalc, &CalcField::commandRequested, this, &frmTallyer::runCommand);
     connect(boxCalc, &CalcField::keyReleased, this, &frmTallyer::keyReleased);
+    connect(boxCalc, &CalcField::fileDropped, m_tape, &TapeActions::openFile);
     boxCalc->canRun = [this](KeyCommand command) {
         return command == KeyCommand::Undo ? m_session->canUndo()
             : command == KeyCommand::Redo  ? m_session->canRedo()
@@ -260,6 +265,14 @@ void frmTallyer::drawMemoryCells()
         m_memoryItems[n - 1]->setChecked(n == bank.current());
     }
     label(PushLabel::MemMenu)->setCaption(MemoryBank::cellName(bank.current()));
+}
+
+void frmTallyer::drawTitle()
+{
+    // The product's name, after the name of the file the tape belongs to.
+    const QString product = QLatin1String(ProductInfo::kProductName);
+    const QString path = m_session->tapePath();
+    setWindowTitle(path.isEmpty() ? product : QFileInfo(path).fileName() + QStringLiteral(" - ") + product);
 }
 
 void frmTallyer::drawStrip(bool shown)
@@ -376,6 +389,12 @@ void frmTallyer::runCommand(KeyCommand command, int key)
         if (m_session->StripShown())
             pressFromKey(PushLabel::MemMenu, MavoLabel3D::LeftButton);
         return;
+    case KeyCommand::OpenTape: m_tape->open(); return;
+    case KeyCommand::SaveTape: m_tape->save(); return;
+    case KeyCommand::SaveTapeAs: m_tape->saveAs(); return;
+    case KeyCommand::PrintTape: m_tape->print(); return;
+    case KeyCommand::ExportPdf: m_tape->exportPdf(); return;
+    case KeyCommand::ExportCsv: m_tape->exportCsv(); return;
     default:
         break;
     }

@@ -23,6 +23,7 @@ class QMenu;
 class QTimer;
 class SheetEditor;
 class SingleCopyChannel;
+class TapeActions;
 
 // Shows the options dialog modally, owned by the given window, on the window's current values;
 // returns the values the dialog stored on OK, or nothing when it was cancelled.
@@ -133,6 +134,7 @@ private:
     void PopupMemoryMenu();
     void drawMemoryCells();
     void drawStrip(bool shown);
+    void drawTitle();
 
     // The controls, reachable by name as on the form.
     CalcField *boxCalc = nullptr;
@@ -152,6 +154,7 @@ private:
     QTimer *TimerSelWork = nullptr;
 
     CalcSession *m_session = nullptr;
+    TapeActions *m_tape = nullptr;
     std::unique_ptr<PanelRow> m_panelRow;
 
     // The push-labels a key holds down until it is released, and whether a panel's press asks

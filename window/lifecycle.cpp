@@ -16,6 +16,7 @@
 #include "settings.h"
 #include "sheeteditor.h"
 #include "singlecopy.h"
+#include "tapeactions.h"
 #include "textrules.h"
 #include "twips.h"
 
@@ -90,8 +91,8 @@ bool frmTallyer::Form_Load()
     if (!singleCopyTest(firstRun))
         return false;
 
-    // The title is the product name.
-    setWindowTitle(QLatin1String(ProductInfo::kProductName));
+    // The title is the product name, and the tape's file once it has one.
+    drawTitle();
 
     // A locale whose numbers the calculator cannot read ends the program.
     if (firstRun && !localeTest()) {
@@ -166,6 +167,10 @@ bool frmTallyer::Form_Load()
     m_session->setRoundDigit(m_session->options().roundTo);
     const int speed = std::clamp(QGuiApplication::styleHints()->keyboardAutoRepeatRate(), 0, 31);
     sheet->setLeadingZeroDelay(speed + 10);
+
+    // The tape of the last run comes back once the window stands.
+    if (firstRun)
+        m_tape->restoreKept();
     return true;
 }
 
@@ -279,6 +284,10 @@ void frmTallyer::Form_Unload()
     if (m_blnUnloaded)
         return;
     m_blnUnloaded = true;
+
+    // The tape is kept whatever is open over the window.
+    m_session->setLocale(sheet->locale());
+    m_tape->keep();
 
     const bool history = historyOpen();
     if (!history)

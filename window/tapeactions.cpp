@@ -1,0 +1,192 @@
+#include "tapeactions.h"
+
+#include "calcfield.h"
+#include "calcsession.h"
+#include "messagesink.h"
+#include "sheeteditor.h"
+#include "tapeexport.h"
+#include "tapefile.h"
+#include "tapepreview.h"
+#include "tapeprint.h"
+#include "tapestate.h"
+#include "tapetexts.h"
+#include "textid.h"
+
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QStandardPaths>
+
+#include <cstdio>
+
+namespace {
+
+QString filter(TextId name, const char *patterns)
+{
+    return Text(name) + QStringLiteral(" (") + QLatin1String(patterns) + QLatin1Char(')');
+}
+
+QString withSuffix(const QString &path, const char *suffix)
+{
+    return QFileInfo(path).suffix().isEmpty() ? path + QLatin1String(suffix) : path;
+}
+
+QString askWithDialog(QWidget *owner, TapeActions::FileUse use, const QString &title, const QString &filter,
+                      const QString &suggested)
+{
+    return use == TapeActions::FileUse::Open
+        ? QFileDialog::getOpenFileName(owner, title, suggested, filter)
+        : QFileDialog::getSaveFileName(owner, title, suggested, filter);
+}
+
+} // namespace
+
+TapeActions::TapeActions(QWidget *window, CalcField *field, SheetEditor *sheet, CalcSession *session)
+    : QObject(window)
+    , m_window(window)
+    , m_field(field)
+    , m_sheet(sheet)
+    , m_session(session)
+{
+    setObjectName(QStringLiteral("tapeActions"));
+}
+
+QString TapeActions::ask(FileUse use, const QString &title, const QString &filter, const QString &suggested) const
+{
+    return (m_asker ? m_asker : askWithDialog)(m_window, use, title, filter, suggested);
+}
+
+void TapeActions::open()
+{
+    const QString path = ask(FileUse::Open, Text(TextId::OpenTape).remove(u'&'),
+                             filter(TextId::TapeFilesFilter, "*.txt *.tape") + QStringLiteral(";;")
+                                 + filter(TextId::AllFilesFilter, "*"),
+                             QFileInfo(m_session->tapePath()).path());
+    if (!path.isEmpty())
+        openFile(path);
+}
+
+bool TapeActions::openFile(const QString &path)
+{
+    QString text;
+    const TapeFileResult read = ReadTapeFile(path, text);
+    if (!read.ok()) {
+        showMessage(TapeFileMessage(read), MessageIcon::Exclamation);
+        return false;
+    }
+    // Through the sheet's own cycle (cleaning, wrapping), as one change: one undo step brings
+    // the tape before it back.
+    m_session->takeSnapshot();
+    m_field->setText(text);
+    m_field->SetCaret(CalcField::CaretMode::End);
+    m_session->setTapePath(QFileInfo(path).absoluteFilePath());
+    return true;
+}
+
+bool TapeActions::writeTo(const QString &path)
+{
+    const TapeFileResult written = WriteTapeFile(path, m_field->Text());
+    if (!written.ok()) {
+        showMessage(TapeFileMessage(written), MessageIcon::Exclamation);
+        return false;
+    }
+    m_session->setTapePath(QFileInfo(path).absoluteFilePath());
+    return true;
+}
+
+bool TapeActions::save()
+{
+    return m_session->tapePath().isEmpty() ? saveAs() : writeTo(m_session->tapePath());
+}
+
+bool TapeActions::saveAs()
+{
+    const QString suggested = m_session->tapePath().isEmpty()
+        ? QDir(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation)).filePath(QStringLiteral("tape.txt"))
+        : m_session->tapePath();
+    const QString path = ask(FileUse::Save, Text(TextId::SaveTapeAs).remove(u'&'),
+                             filter(TextId::TapeFilesFilter, "*.txt *.tape"), suggested);
+    return !path.isEmpty() && writeTo(withSuffix(path, ".txt"));
+}
+
+namespace {
+
+TapeDocument documentOf(const CalcField *field, const CalcSession *session)
+{
+    return {field->Text(), session->tapePath(), session->roundDigit(), session->locale(), {}};
+}
+
+QString exportName(const QString &tapePath, const char *suffix)
+{
+    if (tapePath.isEmpty())
+        return QDir(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation))
+            .filePath(QStringLiteral("tape") + QLatin1String(suffix));
+    const QFileInfo info(tapePath);
+    return info.dir().filePath(info.completeBaseName() + QLatin1String(suffix));
+}
+
+} // namespace
+
+void TapeActions::print()
+{
+    PrintTapeWithPreview(m_window, documentOf(m_field, m_session));
+}
+
+void TapeActions::exportPdf()
+{
+    QString path = ask(FileUse::Save, Text(TextId::ExportPdf).remove(u'&'), filter(TextId::PdfFilesFilter, "*.pdf"),
+                       exportName(m_session->tapePath(), ".pdf"));
+    if (path.isEmpty())
+        return;
+    path = withSuffix(path, ".pdf");
+    QString reason;
+    if (!ExportTapePdf(path, documentOf(m_field, m_session), &reason))
+        showMessage(TapeExportMessage(path, reason), MessageIcon::Exclamation);
+}
+
+void TapeActions::exportCsv()
+{
+    QString path = ask(FileUse::Save, Text(TextId::ExportCsv).remove(u'&'), filter(TextId::CsvFilesFilter, "*.csv"),
+                       exportName(m_session->tapePath(), ".csv"));
+    if (path.isEmpty())
+        return;
+    path = withSuffix(path, ".csv");
+    QString reason;
+    if (!ExportTapeCsv(path, documentOf(m_field, m_session), &reason))
+        showMessage(TapeExportMessage(path, reason), MessageIcon::Exclamation);
+}
+
+void TapeActions::restoreKept()
+{
+    m_started = true;
+    if (!m_session->options().keepTape)
+        return;
+    const TapeStateLoadResult kept = LoadTapeState();
+    if (kept.outcome == TapeStateOutcome::SetAside || kept.outcome == TapeStateOutcome::Unusable) {
+        // Nothing to show the user a box for: the run goes on with an empty tape.
+        std::fprintf(stderr, "tallyer: the kept tape could not be read%s%s; starting with an empty tape\n",
+                     kept.setAsidePath.isEmpty() ? "" : " and was set aside as ",
+                     qPrintable(QDir::toNativeSeparators(kept.setAsidePath)));
+        return;
+    }
+    if (kept.outcome != TapeStateOutcome::Restored)
+        return;
+    m_session->restoreHistory(kept.state.history);
+    // Put back as an undo step puts a state back: no new entry, and the ring starts from here.
+    m_sheet->restore(kept.state.text, kept.state.selStart, kept.state.selLength);
+    m_session->takeSnapshot();
+}
+
+void TapeActions::keep()
+{
+    if (!m_started)
+        return;
+    m_started = false;
+    if (!m_session->options().keepTape) {
+        DiscardTapeState();
+        return;
+    }
+    QString reason;
+    if (!SaveTapeState(m_session->keptTape(), TapeStateFilePath(), &reason))
+        std::fprintf(stderr, "tallyer: the tape could not be kept: %s\n", qPrintable(reason));
+}
