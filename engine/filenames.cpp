@@ -100,8 +100,14 @@ bool IsReadableRegularFile(const QString &strPath)
 {
     const QByteArray native = EncodeFileName(strPath);
     struct stat st = {};
-    return !native.isEmpty() && ::stat(native.constData(), &st) == 0 && S_ISREG(st.st_mode)
-        && ::access(native.constData(), R_OK) == 0;
+    if (native.isEmpty() || ::stat(native.constData(), &st) != 0 || !S_ISREG(st.st_mode))
+        return false;
+    const int fd = ::open(native.constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    const bool regular = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+    ::close(fd);
+    return regular;
 }
 
 FileRead ReadRegularFile(const QString &strPath, qint64 lngLimit, QByteArray &bytes)

@@ -16,7 +16,8 @@
 QString DecodeFileName(const QByteArray &name);
 QByteArray EncodeFileName(const QString &name);
 
-// True when the path names a regular file (a link is followed) that can be opened for reading.
+// True when the path names a regular file (a link is followed) that can be opened for reading;
+// it is closed again at once.
 bool IsReadableRegularFile(const QString &strPath);
 
 enum class FileRead { Missing, Read, TooLarge, Unreadable };
