@@ -2,13 +2,25 @@
 
 #include "cli.h"
 
+#include "filenames.h"
 #include "modfunctions.h"
 
-#include <QFile>
 #include <QTextStream>
 
 #include <charconv>
 #include <cstdio>
+#include <optional>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+// The most tallyer-cli reads as one sheet, or as one line of expressions: as much as the settings
+// store and the tape files take. A sheet is a few kilobytes.
+constexpr qint64 kMaxInputBytes = 16 * 1024 * 1024;
+
+} // namespace
 
 // Options are recognised anywhere before "--". An option is "--" followed by a letter, so "-"
 // alone, "-5+3" and "--5" (minus minus five, an expression the evaluator takes) are operands.
@@ -112,19 +124,51 @@ void printLine(const QString &line)
     std::fputc('\n', stdout);
 }
 
+// Say why an input cannot be used, on one line, and fail.
+bool inputRefused(const QString &name, const char *why)
+{
+    if (name == QLatin1String("-"))
+        std::fprintf(stderr, "tallyer-cli: cannot read standard input: %s\n", why);
+    else
+        std::fprintf(stderr, "tallyer-cli: cannot read '%s': %s\n", EncodeFileName(name).constData(), why);
+    return false;
+}
+
+// Standard input may be a terminal, a pipe (or a socket, as some launchers connect it), a
+// regular file or /dev/null; a device such as /dev/zero or /dev/urandom never ends and is refused.
+bool standardInputAccepted()
+{
+    struct stat st = {};
+    if (::fstat(STDIN_FILENO, &st) != 0)
+        return inputRefused(QStringLiteral("-"), "it is closed");
+    if (S_ISREG(st.st_mode) || S_ISFIFO(st.st_mode) || S_ISSOCK(st.st_mode) || ::isatty(STDIN_FILENO))
+        return true;
+    struct stat null = {};
+    if (S_ISCHR(st.st_mode) && ::stat("/dev/null", &null) == 0 && S_ISCHR(null.st_mode)
+        && st.st_rdev == null.st_rdev)
+        return true;
+    return inputRefused(QStringLiteral("-"), "not a file, a pipe or a terminal");
+}
+
+// A sheet: the regular file `name`, or standard input for "-", of at most kMaxInputBytes.
 bool readAll(const QString &name, QByteArray &data)
 {
-    QFile file;
-    const bool opened = name == QLatin1String("-") ? file.open(stdin, QIODevice::ReadOnly)
-                                                    : (file.setFileName(name), file.open(QIODevice::ReadOnly));
-    if (opened)
-        data = file.readAll();
-    if (!opened || file.error() != QFileDevice::NoError) {
-        std::fprintf(stderr, "tallyer-cli: cannot read '%s': %s\n", name.toLocal8Bit().constData(),
-                     file.errorString().toLocal8Bit().constData());
+    const bool standardInput = name == QLatin1String("-");
+    if (standardInput && !standardInputAccepted())
         return false;
+    const FileRead result = standardInput ? ReadDescriptor(STDIN_FILENO, kMaxInputBytes, data)
+                                          : ReadRegularFile(name, kMaxInputBytes, data);
+    switch (result) {
+    case FileRead::Read:
+        return true;
+    case FileRead::Missing:
+        return inputRefused(name, "no such file");
+    case FileRead::TooLarge:
+        return inputRefused(name, "larger than 16 MiB");
+    case FileRead::Unreadable:
+        break;
     }
-    return true;
+    return inputRefused(name, standardInput ? "read error" : "not a readable regular file");
 }
 
 } // namespace
@@ -147,10 +191,17 @@ int runEval(const QStringList &args)
         return ok ? ExitOk : ExitFailure;
     }
 
-    // One output line per input line, whatever the lines hold.
+    // One output line per input line, whatever the lines hold. The stream may go on for ever; a
+    // line that does (a stream of NULs) ends the command.
+    if (!standardInputAccepted())
+        return ExitFailure;
     QTextStream in(stdin);
     QString line;
-    while (in.readLineInto(&line)) {
+    while (in.readLineInto(&line, kMaxInputBytes + 1)) {
+        if (line.size() > kMaxInputBytes) {
+            inputRefused(QStringLiteral("-"), "a line longer than 16 MiB");
+            return ExitFailure;
+        }
         if (line.endsWith(u'\r'))
             line.chop(1);
         printLine(resultLine(line, *opt, *locale, ok));

@@ -2,6 +2,7 @@
 
 #include "cli.h"
 
+#include "filenames.h"
 #include "productinfo.h"
 
 #include <QCoreApplication>
@@ -40,13 +41,15 @@ const char kUsage[] =
     "An amount of 999999999999.995 or more prints an empty line and a message on stderr.\n"
     "print's CSV has the columns row, text, value (the row alone) and subtotal, in plain digits\n"
     "with \".\"; its PDF needs no display.\n"
+    "A sheet (a regular file, or standard input: a pipe, a terminal or a file) is read up to\n"
+    "16 MiB, and eval - takes lines of up to 16 MiB; past that, or from a device, exit code 1.\n"
     "Exit codes: 0 success, 1 an expression or file failed, 2 usage error.\n";
 
 } // namespace
 
 int usageError(const QString &why)
 {
-    std::fprintf(stderr, "tallyer-cli: %s; try 'tallyer-cli --help'\n", why.toLocal8Bit().constData());
+    std::fprintf(stderr, "tallyer-cli: %s; try 'tallyer-cli --help'\n", EncodeFileName(why).constData());
     return ExitUsage;
 }
 
@@ -54,9 +57,11 @@ int main(int argc, char *argv[])
 {
     // No application object for eval and sheet: creating one costs more than a sum of ten
     // thousand rows, and only the words command needs one (to find the program's folder).
+    // Arguments as the file system would name them: a file name that is not valid UTF-8 keeps its
+    // bytes and is found again.
     QStringList args;
     for (int i = 1; i < argc; ++i)
-        args << QString::fromLocal8Bit(argv[i]);
+        args << DecodeFileName(QByteArray(argv[i]));
     if (args.isEmpty())
         return usageError(QStringLiteral("no command given"));
 

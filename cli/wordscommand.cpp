@@ -4,6 +4,7 @@
 
 #include "amountinwords.h"
 #include "datafolders.h"
+#include "filenames.h"
 #include "localevalues.h"
 #include "messagesink.h"
 #include "wordsfile.h"
@@ -21,9 +22,10 @@ namespace {
 constexpr int kTextLimitMessage = 1150;
 constexpr int kTextFileMessage = 1151;
 
+// UTF-8, but a file name in the text keeps the bytes it has on the disk.
 void writeUtf8(std::FILE *stream, const QString &text)
 {
-    const QByteArray bytes = text.toUtf8();
+    const QByteArray bytes = EncodeFileName(text);
     std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stream);
     std::fputc('\n', stream);
 }

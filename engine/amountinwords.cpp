@@ -197,8 +197,20 @@ QString AmountInWords(Currency curAmount, const QString &strFilePath, int lngLci
     text += QString::number(tens[0]) + QString::number(units[0]) + QLatin1Char(' ')
         + words.level[0].at(form[0]);
 
-    for (qsizetype i = 0; i + 1 < words.replace.size(); i += 2)
-        text = ReplaceAll(text, words.replace.at(i), words.replace.at(i + 1), Qt::CaseInsensitive);
+    // Long items can make the text too long before any replacement; the pairs are held to the
+    // bound while they replace, and to the search budget before each pair.
+    bool tooLong = text.size() > kMaxWordsTextLength;
+    qint64 searched = 0;
+    for (qsizetype i = 0; !tooLong && i + 1 < words.replace.size(); i += 2) {
+        searched += text.size();
+        tooLong = searched > kMaxReplaceSearch
+            || !ReplaceAllWithin(text, words.replace.at(i), words.replace.at(i + 1),
+                                 Qt::CaseInsensitive, kMaxWordsTextLength);
+    }
+    if (tooLong) {
+        fail(blnError, strFileMessage);
+        return QString();
+    }
 
     if (!text.isEmpty()) {
         // A letter outside the basic plane is a surrogate pair; upper-case it whole.

@@ -39,6 +39,16 @@ private:
     qint64 m_scaled = 0;
 };
 
+// The longest text in words, in characters. An amount in words is a line or two; a words file
+// whose Replace pairs grow the text past this (a replacement that holds its own search text
+// doubles the text at each such pair) is treated as invalid, before the growth costs time or
+// memory.
+inline constexpr qsizetype kMaxWordsTextLength = 64 * 1024;
+// How many characters the Replace pairs may search in all: 256 passes over a text of the largest
+// length. Real files have a handful of pairs over a short text; a file of a quarter of a million
+// pairs over a long text would otherwise keep the window busy for half a minute.
+inline constexpr qint64 kMaxReplaceSearch = 256 * qint64(kMaxWordsTextLength);
+
 // Writes an amount out in words as on a cheque: the whole units in words with their group names,
 // then the hundredths as two digits and the name of the hundredth part, e.g. "One thousand two
 // hundred thirty four dollars 56 cents". Every word comes from the words file at strFilePath,
@@ -49,7 +59,9 @@ private:
 // before the call):
 //  - the amount rounded to hundredths needs more than 12 whole digits (999 999 999 999.995 and
 //    above): strLimitMessage is shown;
-//  - the words file is missing, unreadable or invalid: strFileMessage is shown.
+//  - the words file is missing, unreadable or invalid, or its words and Replace pairs make a text
+//    longer than kMaxWordsTextLength (or its pairs search more than kMaxReplaceSearch
+//    characters): strFileMessage is shown.
 // Messages go through showMessage() with the information icon; an empty message shows nothing.
 // The main window passes LoadText(1150, {"|1", "\r"}) and LoadText(1151, {"|1", "\r", "|2", path}).
 QString AmountInWords(Currency curAmount, const QString &strFilePath, int lngLcid, bool &blnError,

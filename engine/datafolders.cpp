@@ -1,7 +1,8 @@
 #include "datafolders.h"
 
+#include "filenames.h"
+
 #include <QDir>
-#include <QFileInfo>
 #include <QStandardPaths>
 
 // TALLYER_DATA_FROM_BIN (the data folder relative to the folder of the executables) and
@@ -44,9 +45,9 @@ QString FindDataFile(const QString &strName, const QStringList &folders)
     if (strName.isEmpty())
         return {};
     for (const QString &folder : folders) {
-        const QFileInfo info(folder + QLatin1Char('/') + strName);
-        if (info.isFile() && info.isReadable())
-            return info.filePath();
+        const QString path = folder + QLatin1Char('/') + strName;
+        if (IsReadableRegularFile(path))
+            return path;
     }
     return {};
 }

@@ -1,6 +1,8 @@
 #include "texthelpers.h"
 
 #include <array>
+#include <limits>
+#include <utility>
 
 namespace {
 
@@ -26,13 +28,20 @@ bool matchesAcross(const QString &head, qsizetype i, const QString &tail, qsizet
 
 } // namespace
 
-QString ReplaceAll(const QString &strSource, const QString &strFind, const QString &strReplace,
-                   Qt::CaseSensitivity compare)
-{
-    if (strFind.isEmpty())
-        return strSource;
+namespace {
 
-    QString out;
+// ReplaceAll's work, stopping as soon as the text built passes lngMaxLength characters. The part
+// already written out is final (later matches only ever look at what follows it), so checking it
+// after each step catches any growth before it costs more than one replacement of memory.
+bool replaceAllWithin(QString &out, const QString &strSource, const QString &strFind,
+                      const QString &strReplace, Qt::CaseSensitivity compare, qsizetype lngMaxLength)
+{
+    out.clear();
+    if (strFind.isEmpty()) {
+        out = strSource;
+        return out.size() <= lngMaxLength;
+    }
+
     if (strReplace.contains(strFind, compare)) {
         // Ordinary replace-all: each search starts behind the inserted replacement.
         qsizetype pos = 0;
@@ -43,18 +52,22 @@ QString ReplaceAll(const QString &strSource, const QString &strFind, const QStri
             out += QStringView(strSource).mid(pos, hit - pos);
             out += strReplace;
             pos = hit + strFind.size();
+            if (out.size() > lngMaxLength)
+                return false;
         }
         out += QStringView(strSource).mid(pos);
-        return out;
+        return out.size() <= lngMaxLength;
     }
 
     // Rescanning replace-all. The text still to be searched is `pending` followed by the source
     // from `pos`; `pending` holds the last replacement (and whatever of it a later match left),
     // so a long text is handled in one pass instead of being rebuilt at every occurrence.
-    out.reserve(strSource.size());
+    out.reserve(std::min(strSource.size(), lngMaxLength));
     QString pending;
     qsizetype pos = 0;
     for (;;) {
+        if (out.size() > lngMaxLength)
+            return false;
         bool matched = false;
         for (qsizetype i = 0; i < pending.size(); ++i) {
             if (!matchesAcross(pending, i, strSource, pos, strFind, compare))
@@ -77,12 +90,33 @@ QString ReplaceAll(const QString &strSource, const QString &strFind, const QStri
         const qsizetype hit = strSource.indexOf(strFind, pos, compare);
         if (hit < 0) {
             out += QStringView(strSource).mid(pos);
-            return out;
+            return out.size() <= lngMaxLength;
         }
         out += QStringView(strSource).mid(pos, hit - pos);
         pending = strReplace;
         pos = hit + strFind.size();
     }
+}
+
+} // namespace
+
+QString ReplaceAll(const QString &strSource, const QString &strFind, const QString &strReplace,
+                   Qt::CaseSensitivity compare)
+{
+    QString out;
+    replaceAllWithin(out, strSource, strFind, strReplace, compare,
+                     std::numeric_limits<qsizetype>::max());
+    return out;
+}
+
+bool ReplaceAllWithin(QString &strText, const QString &strFind, const QString &strReplace,
+                      Qt::CaseSensitivity compare, qsizetype lngMaxLength)
+{
+    QString out;
+    if (!replaceAllWithin(out, strText, strFind, strReplace, compare, lngMaxLength))
+        return false;
+    strText = std::move(out);
+    return true;
 }
 
 QList<qsizetype> FindPositions(const QString &strText, const QString &strFind,

@@ -15,6 +15,13 @@
 QString ReplaceAll(const QString &strSource, const QString &strFind, const QString &strReplace,
                    Qt::CaseSensitivity compare = Qt::CaseSensitive);
 
+// ReplaceAll in place, for replacements that do not come from the program: false, with strText
+// unchanged, as soon as the text being built grows past lngMaxLength characters. A replacement
+// that holds its search text doubles a text of that text alone, so a list of such pairs would
+// otherwise grow a text exponentially.
+bool ReplaceAllWithin(QString &strText, const QString &strFind, const QString &strReplace,
+                      Qt::CaseSensitivity compare, qsizetype lngMaxLength);
+
 // The 1-based start positions of every occurrence of strFind, scanning on behind each one.
 // The list's size is the number of occurrences.
 QList<qsizetype> FindPositions(const QString &strText, const QString &strFind,

@@ -1,10 +1,9 @@
 #include "wordsfile.h"
 
+#include "filenames.h"
 #include "localevalues.h"
 #include "texthelpers.h"
 
-#include <QFile>
-#include <QFileInfo>
 #include <QStringDecoder>
 
 #include <array>
@@ -125,21 +124,11 @@ QString DecodeTextBytes(const QByteArray &bytes, int lngLcid)
 bool ReadTextFile(QString &strText, const QString &strPath, int lngLcid)
 {
     strText.clear();
-
     // Only a regular file: opening a FIFO would wait for a writer, and a device such as
-    // /dev/zero has no end.
-    const QFileInfo info(strPath);
-    if (!info.isFile() || info.size() > kMaxTextFileBytes)
+    // /dev/zero has no end. The name is the file system's, bytes that are not UTF-8 included.
+    QByteArray bytes;
+    if (ReadRegularFile(strPath, kMaxTextFileBytes, bytes) != FileRead::Read)
         return false;
-
-    QFile file(strPath);
-    if (!file.open(QIODevice::ReadOnly)) // binary: the CR LF line ends are part of the format
-        return false;
-    // Read one byte more than allowed, so a file that grew since the size check is caught too.
-    const QByteArray bytes = file.read(kMaxTextFileBytes + 1);
-    if (file.error() != QFileDevice::NoError || bytes.size() > kMaxTextFileBytes)
-        return false;
-
     strText = DecodeTextBytes(bytes, lngLcid);
     return true;
 }
@@ -149,10 +138,7 @@ bool FileExists(const QString &strPath)
     QString path = TrimChars(strPath, QStringLiteral("\" "), TrimBoth);
     if (path.endsWith(QLatin1Char('/')))
         path.chop(1);
-    if (path.isEmpty() || !QFileInfo(path).isFile())
-        return false;
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly);
+    return !path.isEmpty() && IsReadableRegularFile(path);
 }
 
 bool ParseWordsText(const QString &strText, WordsFile &udtWords)

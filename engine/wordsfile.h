@@ -17,7 +17,8 @@ inline constexpr qint64 kMaxTextFileBytes = 1024 * 1024;
 // not valid UTF-8 are taken as the legacy code page of the interface language lngLcid (see
 // DecodeTextBytes), so files written on the old Windows program keep working. Fails (false,
 // strText empty) when the file cannot be read, is not a regular file, or is larger than
-// kMaxTextFileBytes. Line ends are kept as they are.
+// kMaxTextFileBytes. Line ends are kept as they are. Paths are taken as DecodeFileName gives
+// them (filenames.h), so a name that is not valid UTF-8 is found.
 bool ReadTextFile(QString &strText, const QString &strPath, int lngLcid);
 
 // True when the path names a regular file that can be opened for reading (it is closed again at

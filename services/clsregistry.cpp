@@ -1,5 +1,7 @@
 #include "clsregistry.h"
 
+#include <filenames.h>
+
 #include <QDateTime>
 #include <QDeadlineTimer>
 #include <QDir>
@@ -33,52 +35,6 @@ constexpr int kLockTimeoutMs = 250;
 // it up after 30 s. A live copy fills the lock within microseconds of creating it.
 constexpr qint64 kNamelessLockAgeMs = 100;
 
-enum class FileRead { Missing, Read, TooLarge, Unreadable };
-
-// Reads a regular file of at most lngLimit bytes. Anything else (a FIFO, a device, a socket, a
-// folder, or a link to one) is Unreadable, found out without blocking: opening a FIFO for reading
-// waits for a writer, and a device such as /dev/zero reports size 0 and never ends.
-FileRead readRegularFile(const QString &strPath, qint64 lngLimit, QByteArray &bytes)
-{
-    bytes.clear();
-    const QByteArray native = QFile::encodeName(strPath);
-    struct stat st = {};
-    if (::stat(native.constData(), &st) != 0)
-        return errno == ENOENT ? FileRead::Missing : FileRead::Unreadable;
-    if (!S_ISREG(st.st_mode))
-        return FileRead::Unreadable;
-    // Non-blocking and checked again on the open descriptor: the path may have been replaced
-    // between the two looks.
-    const int fd = ::open(native.constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    if (fd < 0)
-        return errno == ENOENT ? FileRead::Missing : FileRead::Unreadable;
-    const auto closeFile = qScopeGuard([fd] { ::close(fd); });
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))
-        return FileRead::Unreadable;
-    if (st.st_size > lngLimit)
-        return FileRead::TooLarge;
-    // The size may grow while we read; never take more than the limit and one byte.
-    bytes.resize(qsizetype(st.st_size) + 1);
-    qsizetype filled = 0;
-    for (;;) {
-        if (filled == bytes.size()) {
-            if (filled > lngLimit)
-                return FileRead::TooLarge;
-            bytes.resize(std::min<qsizetype>(bytes.size() * 2, qsizetype(lngLimit) + 1));
-        }
-        const ssize_t n = ::read(fd, bytes.data() + filled, size_t(bytes.size() - filled));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0)
-            return FileRead::Unreadable;
-        if (n == 0)
-            break;
-        filled += n;
-    }
-    bytes.resize(filled);
-    return FileRead::Read;
-}
-
 // The lock's first line is the process id of its holder (QLockFile's format).
 bool lockNamesAProcess(const QByteArray &content)
 {
@@ -104,7 +60,7 @@ bool takeLock(QLockFile &lock, const QString &strLockPath)
             if (!S_ISREG(st.st_mode))
                 return false; // not a lock of ours; reading it might block
             QByteArray content;
-            if (st.st_size < 4096 && readRegularFile(strLockPath, 4096, content) == FileRead::Read
+            if (st.st_size < 4096 && ReadRegularFile(strLockPath, 4096, content) == FileRead::Read
                 && !lockNamesAProcess(content)) {
                 const qint64 ageMs =
                     QFileInfo(strLockPath).lastModified().msecsTo(QDateTime::currentDateTime());
@@ -119,8 +75,8 @@ bool takeLock(QLockFile &lock, const QString &strLockPath)
     return true;
 }
 
-// The settings document is a few kilobytes; anything far bigger is not ours and is not loaded
-// into memory whole.
+// The settings document is a few kilobytes; anything far bigger is not loaded into memory whole.
+// Nothing larger is ever written either, or the next start could not read it back.
 constexpr qint64 kMaxDocumentBytes = 16 * 1024 * 1024;
 
 QString defaultStorePath()
@@ -154,6 +110,23 @@ clsRegistry::clsRegistry(const QString &strFilePath)
 {
 }
 
+// What tells one version of the store file from another without reading it: QSaveFile puts a
+// new file (a new inode) in place, an editor may rewrite it in place (a new size or time).
+clsRegistry::FileStamp clsRegistry::stampOf(const QString &strPath, bool &blnRegular, int &intErrno)
+{
+    const QByteArray native = EncodeFileName(strPath);
+    struct stat st = {};
+    if (::stat(native.constData(), &st) != 0) {
+        intErrno = errno;
+        blnRegular = false;
+        return {};
+    }
+    intErrno = 0;
+    blnRegular = S_ISREG(st.st_mode);
+    return {qint64(st.st_dev), qint64(st.st_ino), qint64(st.st_size),
+            qint64(st.st_mtim.tv_sec) * 1'000'000'000 + st.st_mtim.tv_nsec};
+}
+
 clsRegistry &clsRegistry::instance()
 {
     static clsRegistry registry(defaultStorePath());
@@ -163,27 +136,50 @@ clsRegistry &clsRegistry::instance()
 clsRegistry::ReadState clsRegistry::readDocument(QJsonObject &objRoot) const
 {
     objRoot = QJsonObject();
+    bool regular = false;
+    int error = 0;
+    const FileStamp stamp = stampOf(m_strFilePath, regular, error);
+    if (error == ENOENT)
+        return ReadState::Missing;
+    if (error != 0 || !regular)
+        return ReadState::Unreadable;
+    // Every setting is read on its own; the file is read and parsed again only when it changed.
+    if (m_cache && m_cache->stamp == stamp) {
+        objRoot = m_cache->root;
+        return m_cache->state;
+    }
+    m_cache.reset();
+
     QByteArray bytes;
-    switch (readRegularFile(m_strFilePath, kMaxDocumentBytes, bytes)) {
+    ReadState state = ReadState::Valid;
+    switch (ReadRegularFile(m_strFilePath, kMaxDocumentBytes, bytes)) {
     case FileRead::Missing:
         return ReadState::Missing;
     case FileRead::Unreadable:
         return ReadState::Unreadable;
     case FileRead::TooLarge:
-        return ReadState::Corrupt;
-    case FileRead::Read:
+        state = ReadState::TooLarge;
+        break;
+    case FileRead::Read: {
+        // An empty file holds nothing worth keeping aside; setting it aside would only push out
+        // an earlier damaged copy that may still be of use.
+        if (bytes.trimmed().isEmpty()) {
+            state = ReadState::Missing;
+            break;
+        }
+        QJsonParseError parseError;
+        const QJsonDocument doc = QJsonDocument::fromJson(bytes, &parseError);
+        if (parseError.error != QJsonParseError::NoError || !doc.isObject()) {
+            state = ReadState::Corrupt;
+            break;
+        }
+        objRoot = doc.object();
         break;
     }
-    // An empty file holds nothing worth keeping aside; setting it aside would only push out an
-    // earlier damaged copy that may still be of use.
-    if (bytes.trimmed().isEmpty())
-        return ReadState::Missing;
-    QJsonParseError parseError;
-    const QJsonDocument doc = QJsonDocument::fromJson(bytes, &parseError);
-    if (parseError.error != QJsonParseError::NoError || !doc.isObject())
-        return ReadState::Corrupt;
-    objRoot = doc.object();
-    return ReadState::Valid;
+    }
+    // The stamp taken before the read: a change during the read shows at the next look.
+    m_cache = Cache{stamp, state, objRoot};
+    return state;
 }
 
 QJsonValue clsRegistry::readValue(const QString &strSubKey, const QString &strValueName) const
@@ -211,8 +207,10 @@ bool clsRegistry::writeValues(const QString &strSubKey, const QJsonObject &objVa
     // Re-read inside the lock: another running copy may have written since we last looked.
     QJsonObject objRoot;
     const ReadState state = readDocument(objRoot);
-    if (state == ReadState::Unreadable)
-        return false;   // a store we cannot read is never replaced blindly
+    // A store we cannot read, or one too large to read whole, is never replaced: its other
+    // programs' keys would be lost with it.
+    if (state == ReadState::Unreadable || state == ReadState::TooLarge)
+        return false;
 
     // A key path that holds anything but an object cannot have values; it becomes a key.
     QJsonObject objKey = objRoot.value(strSubKey).toObject();
@@ -220,12 +218,18 @@ bool clsRegistry::writeValues(const QString &strSubKey, const QJsonObject &objVa
         objKey.insert(it.key(), it.value());
     objRoot.insert(strSubKey, objKey);
 
+    // Compact: the document is read back by this program, and indenting a large one (another
+    // program's values beside ours) would make it several times larger. A document the next
+    // start could not read is not written at all.
+    const QByteArray bytes = QJsonDocument(objRoot).toJson(QJsonDocument::Compact);
+    if (bytes.size() > kMaxDocumentBytes)
+        return false;
+
     // Unbuffered, so that a full disk fails the write itself: QSaveFile::commit() does not notice a
     // buffer that could not be flushed, and would put an empty or cut file in place of the store.
     QSaveFile file(m_strFilePath);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         return false;
-    const QByteArray bytes = QJsonDocument(objRoot).toJson(QJsonDocument::Indented);
     if (file.write(bytes) != bytes.size() || (::fsync(file.handle()) != 0 && errno != EINVAL)) {
         file.cancelWriting();
         return false;
@@ -240,7 +244,16 @@ bool clsRegistry::writeValues(const QString &strSubKey, const QJsonObject &objVa
             return false;
         }
     }
-    return file.commit();
+    m_cache.reset();
+    if (!file.commit())
+        return false;
+    // What was written is what the next read would find.
+    bool regular = false;
+    int error = 0;
+    const FileStamp stamp = stampOf(m_strFilePath, regular, error);
+    if (error == 0 && regular)
+        m_cache = Cache{stamp, ReadState::Valid, objRoot};
+    return true;
 }
 
 bool clsRegistry::SetValues(RegistryHive hKey, const QString &strSubKey, const QJsonObject &objValues)

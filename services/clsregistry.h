@@ -3,6 +3,8 @@
 #include <QJsonObject>
 #include <QString>
 
+#include <optional>
+
 // The hive a key lives in. The program only ever uses the current user's settings; the hive is
 // kept as a parameter so callers read like the registry calls they stand for.
 enum class RegistryHive { CurrentUser };
@@ -26,6 +28,12 @@ inline constexpr RegistryHive HKEY_CURRENT_USER = RegistryHive::CurrentUser;
 // that is not a regular file (a FIFO, a device) reads as unreadable and is never replaced.
 // A document that is not valid JSON reads as empty; the next write keeps it beside the store as
 // "Tallyer.json.corrupt" before replacing it. An empty file reads as a missing one.
+//
+// The file is read and parsed once and kept; it is read again only when it changed on disk (its
+// size, modification time or inode), so another copy's writes are seen. It is written compactly
+// and with every key of other programs kept. A document of more than 16 MiB (the most that is
+// read) is never written: a store that large reads as empty and is left as it is, and a write
+// whose result would pass that size fails and changes nothing.
 class clsRegistry
 {
 public:
@@ -57,11 +65,32 @@ public:
     QString corruptFilePath() const { return m_strFilePath + QStringLiteral(".corrupt"); }
 
 private:
-    enum class ReadState { Missing, Valid, Corrupt, Unreadable };
+    // The identity of one version of the file: device, inode, size, modification time (ns).
+    struct FileStamp
+    {
+        qint64 device = 0;
+        qint64 inode = 0;
+        qint64 size = 0;
+        qint64 modifiedNs = 0;
+        bool operator==(const FileStamp &) const = default;
+    };
+    // The stamp of the file now; intErrno is the failure of stat (0 when it worked).
+    static FileStamp stampOf(const QString &strPath, bool &blnRegular, int &intErrno);
+
+    enum class ReadState { Missing, Valid, Corrupt, TooLarge, Unreadable };
+
+    // The document as last read or written, and the version of the file it came from.
+    struct Cache
+    {
+        FileStamp stamp;
+        ReadState state;
+        QJsonObject root;
+    };
 
     ReadState readDocument(QJsonObject &objRoot) const;
     QJsonValue readValue(const QString &strSubKey, const QString &strValueName) const;
     bool writeValues(const QString &strSubKey, const QJsonObject &objValues);
 
     QString m_strFilePath;
+    mutable std::optional<Cache> m_cache;
 };

@@ -11,6 +11,9 @@ Options Options::load(const clsRegistry &store)
     options.roundTo = Settings::readLong(Settings::RoundTo, store);
     options.minRows = Settings::readLong(Settings::MinRows, store);
     options.maxRows = Settings::readLong(Settings::MaxRows, store);
+    // The options dialog keeps the least rows at or below the most.
+    if (options.minRows > options.maxRows)
+        options.minRows = Settings::MinRows.lngDefault;
     options.inWordsFile = Settings::readText(Settings::InWordsFile, store);
     udtAppearance &look = options.appearance;
     look.FontName = Settings::readText(Settings::FontName, store);

@@ -24,12 +24,10 @@ qint32 readInteger(const Setting &setting, const clsRegistry &store)
                                           setting.lngDefault, blnError);
     if (blnError)
         return setting.lngDefault;
+    if (setting.kind == Kind::Colour && !isColourValue(quint32(lngValue)))
+        return setting.lngDefault;
     switch (setting.rule) {
     case Rule::None:
-        break;
-    case Rule::ZeroReadsAsDefault:
-        if (lngValue == 0)
-            return setting.lngDefault;
         break;
     case Rule::OutsideRangeReadsAsDefault:
         if (lngValue < setting.lngMin || lngValue > setting.lngMax)
@@ -63,6 +61,14 @@ bool writeInteger(const Setting &setting, qint32 lngValue, clsRegistry &store)
 }
 
 } // namespace
+
+bool isColourValue(quint32 ulngColour)
+{
+    if ((ulngColour & 0xFF000000u) == 0)
+        return true;
+    const quint32 index = ulngColour & ~0x80000000u;
+    return (ulngColour & 0x80000000u) != 0 && index <= 30 && index != 25;
+}
 
 WriteFailureHandler setWriteFailureHandler(WriteFailureHandler handler)
 {

@@ -26,11 +26,14 @@ enum class Kind {
     Text,
 };
 
-// How a stored integer is mended on reading.
+// How a stored integer is mended on reading. A value another program or a hand edit left there
+// may be anything a 32-bit integer holds; one the options could never have stored would make the
+// window one pixel high or every key cost seconds.
 enum class Rule {
     None,
-    ZeroReadsAsDefault,          // MaxRows and MinRows: a stored 0 means "not set"
-    OutsideRangeReadsAsDefault,  // RoundTo: only 0 ... 9 decimals can be shown
+    // Held to lngMin ... lngMax, the range the options dialog allows. For the row limits this also
+    // covers the stored 0 that means "not set".
+    OutsideRangeReadsAsDefault,
 };
 
 struct Setting
@@ -44,6 +47,15 @@ struct Setting
     qint32 lngMax = 0;
 };
 
+// A colour value is either RGB (high byte 0) or 0x800000nn, a system colour index the palette
+// translation knows (0 ... 30 but 25, see label3d/colorvalue.h). Any other pattern reads as the
+// setting's default.
+bool isColourValue(quint32 ulngColour);
+
+// Window positions in twips: the 16-bit pixel space of the desktop at 20 twips a pixel (72 DPI),
+// so any position a screen can show, at any resolution in use, is inside.
+inline constexpr qint32 kMaxPositionTwips = 32768 * 20;
+
 // Colour values are unsigned 32-bit patterns but are stored as the 4-byte signed integer.
 constexpr qint32 colourDefault(quint32 ulngColour) { return qint32(ulngColour); }
 
@@ -55,20 +67,23 @@ inline constexpr Setting BackColor{"BackColor", Kind::Colour, colourDefault(0x80
 inline constexpr Setting ColorsCustom{"ColorsCustom", Kind::Text, 0, ""};
 inline constexpr Setting F1Label{"F1Label", Kind::Boolean, -1};
 inline constexpr Setting FontName{"FontName", Kind::Text, 0, "Tahoma"};
-inline constexpr Setting FontSize{"FontSize", Kind::Integer, 12};
+inline constexpr Setting FontSize{"FontSize", Kind::Integer, 12, "", Rule::OutsideRangeReadsAsDefault, 8, 50};
 inline constexpr Setting FontBold{"FontBold", Kind::Boolean, 0};
 inline constexpr Setting FontItalic{"FontItalic", Kind::Boolean, 0};
 inline constexpr Setting FontColor{"FontColor", Kind::Colour, colourDefault(0x80000012u)};
-inline constexpr Setting FormLeft{"FormLeft", Kind::Integer, 0};    // twips
-inline constexpr Setting FormTop{"FormTop", Kind::Integer, 0};      // twips
+inline constexpr Setting FormLeft{"FormLeft", Kind::Integer, 0, "", Rule::OutsideRangeReadsAsDefault,
+                                  -kMaxPositionTwips, kMaxPositionTwips};  // twips
+inline constexpr Setting FormTop{"FormTop", Kind::Integer, 0, "", Rule::OutsideRangeReadsAsDefault,
+                                 -kMaxPositionTwips, kMaxPositionTwips};   // twips
 // The program's full path, written at shut-down for other tools; the program never reads it.
 inline constexpr Setting FullName{"FullName", Kind::Text, 0, ""};
 // A bare file name in the program's folder; start-up falls back to "InWordsDollars eng.txt".
 inline constexpr Setting InWordsFile{"InWordsFile", Kind::Text, 0, ""};
 // The sheet's text, caret and expression history are kept between runs ($XDG_STATE_HOME/tallyer).
 inline constexpr Setting KeepTape{"KeepTape", Kind::Boolean, -1};
-inline constexpr Setting MaxRows{"MaxRows", Kind::Integer, 10, "", Rule::ZeroReadsAsDefault};
-inline constexpr Setting MinRows{"MinRows", Kind::Integer, 1, "", Rule::ZeroReadsAsDefault};
+// MinRows is also held to MaxRows, which Options::load sees to (the pair is read there).
+inline constexpr Setting MaxRows{"MaxRows", Kind::Integer, 10, "", Rule::OutsideRangeReadsAsDefault, 1, 99};
+inline constexpr Setting MinRows{"MinRows", Kind::Integer, 1, "", Rule::OutsideRangeReadsAsDefault, 1, 99};
 // Twelve fields joined by "|": cell name, panel value, then the values of M1 ... M10.
 inline constexpr Setting MemoryString{"MemoryString", Kind::Text, 0, ""};
 // The decimal separator and then the thousands separator the MemoryString values were saved in,

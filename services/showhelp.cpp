@@ -1,12 +1,16 @@
 #include "showhelp.h"
 
+#include "helplinks.h"
 #include "loadtext.h"
 
 #include <datafolders.h>
+#include <filenames.h>
 #include <messagesink.h>
 #include <productinfo.h>
 
 #include <QApplication>
+#include <QDesktopServices>
+#include <QDir>
 #include <QFileInfo>
 #include <QPointer>
 #include <QTextBrowser>
@@ -15,6 +19,71 @@
 #include <QWidget>
 
 namespace {
+
+// The help window's browser. Every page, picture and style sheet it loads goes through
+// loadResource, which reads only regular files inside the allowed folders (HelpResourcePath, then
+// the same test on the path with its links resolved) and at most kMaxHelpFileBytes of each. A
+// click on a link goes through HelpLinkTarget: pages of the help are shown, web addresses go to
+// the desktop's browser, everything else does nothing.
+class HelpBrowser : public QTextBrowser
+{
+public:
+    explicit HelpBrowser(QWidget *parent)
+        : QTextBrowser(parent)
+    {
+        setOpenLinks(false);
+        setOpenExternalLinks(false);
+        connect(this, &QTextBrowser::anchorClicked, this, [this](const QUrl &link) {
+            QUrl target;
+            switch (HelpLinkTarget(link, m_page, m_folders, target)) {
+            case HelpLinkAction::Scroll:
+            case HelpLinkAction::Show:
+                setSource(target);
+                break;
+            case HelpLinkAction::Browse:
+                QDesktopServices::openUrl(target);
+                break;
+            case HelpLinkAction::Ignore:
+                break;
+            }
+        });
+    }
+
+    // The data folders and the folder of the help file shown, as given and with their links
+    // resolved, so that a picture may be named either way.
+    void setFolders(const QStringList &folders)
+    {
+        m_folders.clear();
+        for (const QString &folder : folders) {
+            m_folders << QDir::cleanPath(folder);
+            const QString canonical = QFileInfo(folder).canonicalFilePath();
+            if (!canonical.isEmpty())
+                m_folders << canonical;
+        }
+        m_folders.removeDuplicates();
+    }
+
+    QVariant loadResource(int type, const QUrl &name) override
+    {
+        const QString path = HelpResourcePath(name, m_page, m_folders);
+        // A link inside the folders may still point out of them.
+        const QString canonical = path.isEmpty() ? QString() : QFileInfo(path).canonicalFilePath();
+        QByteArray bytes;
+        if (canonical.isEmpty() || !IsInsideFolders(canonical, m_folders)
+            || ReadRegularFile(canonical, kMaxHelpFileBytes, bytes) != FileRead::Read) {
+            return QVariant();
+        }
+        // Every way to a page (ShowHelp, a click, the history keys) loads it here first: the names
+        // on it are relative to it.
+        if (type == QTextDocument::HtmlResource)
+            m_page = QUrl::fromLocalFile(path);
+        return bytes;
+    }
+
+private:
+    QStringList m_folders;
+    QUrl m_page;
+};
 
 QPointer<QWidget> &helpWindowSlot()
 {
@@ -29,9 +98,8 @@ QWidget *createHelpWindow(QWidget *parent)
     window->setAttribute(Qt::WA_DeleteOnClose);
     auto *layout = new QVBoxLayout(window);
     layout->setContentsMargins(0, 0, 0, 0);
-    auto *browser = new QTextBrowser(window);
+    auto *browser = new HelpBrowser(window);
     browser->setObjectName(QStringLiteral("helpBrowser"));
-    browser->setOpenExternalLinks(true);
     layout->addWidget(browser);
     window->resize(640, 560);
     return window;
@@ -45,7 +113,8 @@ QTextBrowser *ShowHelp(QWidget *hwndOwner, const QString &strHelpFile, int lngCo
         ? strHelpFile
         : DataFilePath(strHelpFile, QCoreApplication::applicationDirPath());
     const QFileInfo info(strPath);
-    if (strHelpFile.isEmpty() || !info.isFile() || !info.isReadable()) {
+    // A help file far larger than ours would keep the window busy for minutes: not accessible.
+    if (strHelpFile.isEmpty() || !IsReadableRegularFile(strPath) || info.size() > kMaxHelpFileBytes) {
         showMessage(LoadText(1381, {QStringLiteral("|1"), QStringLiteral("\n\t"),
                                     QStringLiteral("|2"), strPath}),
                     MessageIcon::Exclamation);
@@ -67,7 +136,8 @@ QTextBrowser *ShowHelp(QWidget *hwndOwner, const QString &strHelpFile, int lngCo
     window->setWindowTitle(QString::fromLatin1(ProductInfo::kProductName) + QStringLiteral(" - ")
                            + LoadText(1380));
 
-    auto *browser = window->findChild<QTextBrowser *>(QStringLiteral("helpBrowser"));
+    auto *browser = static_cast<HelpBrowser *>(window->findChild<QTextBrowser *>(QStringLiteral("helpBrowser")));
+    browser->setFolders(DataFolders(QCoreApplication::applicationDirPath()) << info.absolutePath());
     // Shown before the page is set, so that the jump to the anchor works on the final layout.
     window->show();
     window->raise();

@@ -4,6 +4,7 @@
 #include <amountinwords.h>
 #include <localevalues.h>
 #include <messagesink.h>
+#include <wordsfile.h>
 
 #include <QtTest>
 
@@ -199,6 +200,49 @@ private slots:
         QCOMPARE(AmountInWords(amount(value), path, kLcidEnglish, failed, limitMessage, fileMessage), QString());
         QVERIFY(failed);
         QCOMPARE(m_shown, shown.isEmpty() ? Shown() : Shown({{shown, MessageIcon::Information}}));
+    }
+
+    // Pairs that grow the text are held to kMaxWordsTextLength characters and to 256 searches of
+    // that length; past either, the words-file message. 0 gives "z u 00 c" (8 characters) before
+    // the pairs; padTo pads the file with a comment to that many bytes.
+    void replacementBound_data()
+    {
+        QTest::addColumn<QStringList>("overrides");
+        QTest::addColumn<int>("padTo");
+        QTest::addColumn<QString>("expected"); // empty: the words-file message
+        const QStringList names{"Level0=c,c,c,c", "Level1=u,u,u,u", "Zero=z"};
+        const auto row = [&names](const char *name, const QString &replace, const QString &expected, int padTo = 0) {
+            QTest::newRow(name) << names + QStringList{replace} << padTo << expected;
+        };
+        // One z becomes 65529: 65529 + 7 is exactly the bound.
+        const QString grow = "Replace=z," + QString(65529, 'z');
+        const QString atBound = 'Z' + QString(65528, 'z') + " u 00 c";
+        row("grows-to-exactly-the-bound", grow, atBound);
+        row("one-past-the-bound", grow + 'z', {});
+        row("thirty-doubling-pairs", "Replace=" + QStringList(30, "z,zz").join(','), {});
+        row("long-zero-word", "Zero=" + QString(65530, 'z'), {});
+        row("largest-legal-file", grow, atBound, int(kMaxTextFileBytes));
+        // The first pair searches 8 characters, every other one 65536.
+        row("search-budget-overspent", grow + QString(",x,y").repeated(256), {});
+    }
+    void replacementBound()
+    {
+        QFETCH(QStringList, overrides);
+        QFETCH(int, padTo);
+        QFETCH(QString, expected);
+        const QString path = m_dir.filePath("InWordsGrowing.txt");
+        QVERIFY(writeFile(path, overrides));
+        QFile file(path);
+        if (padTo > 0) {
+            QVERIFY(file.open(QIODevice::Append));
+            file.write("\r\n" + QByteArray(padTo - file.size() - 2, '#'));
+            QCOMPARE(file.size(), padTo);
+            file.close();
+        }
+        bool failed = false;
+        QCOMPARE(AmountInWords(amount("0"), path, kLcidEnglish, failed, "limit", "file"), expected);
+        QCOMPARE(failed, expected.isEmpty());
+        QCOMPARE(m_shown, expected.isEmpty() ? Shown({{"file", MessageIcon::Information}}) : Shown());
     }
 
 private:

@@ -8,6 +8,7 @@
 #include <limits>
 
 #include <sys/resource.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 
 Q_DECLARE_METATYPE(const Settings::Setting *)
@@ -83,13 +84,22 @@ private slots:
         const auto mended = [](const char *tag, const Settings::Setting &s, const QVariant &written, const QVariant &to) {
             QTest::newRow(tag) << &s << written << (to.typeId() == QMetaType::QString) << to;
         };
+        // Every number is held to the range the options dialog allows; outside it, the default.
         mended("maxrows-zero-reads-ten", Settings::MaxRows, 0, 10);
+        mended("maxrows-minus-five-reads-ten", Settings::MaxRows, -5, 10);
+        mended("maxrows-hundred-reads-ten", Settings::MaxRows, 100, 10);
+        mended("minrows-largest-int-reads-one", Settings::MinRows, std::numeric_limits<qint32>::max(), 1);
         mended("roundto-text-reads-two", Settings::RoundTo, QString("5"), 2);
         mended("roundto-ten-reads-two", Settings::RoundTo, 10, 2);
-        mended("roundto-minus-one-reads-two", Settings::RoundTo, -1, 2);
-        mended("roundto-zero-kept", Settings::RoundTo, 0, 0);
         mended("roundto-nine-kept", Settings::RoundTo, 9, 9);
-        mended("fontsize-zero-kept", Settings::FontSize, 0, 0);
+        mended("fontsize-seven-reads-twelve", Settings::FontSize, 7, 12);
+        // Positions: 32768 pixels at 20 twips a pixel either way.
+        mended("formleft-far-left-kept", Settings::FormLeft, -655360, -655360);
+        mended("formtop-least-int-reads-zero", Settings::FormTop, std::numeric_limits<qint32>::min(), 0);
+        // Colours: RGB with a zero high byte, or a system colour the palette knows (0 ... 30 but 25).
+        mended("backcolor-rgb-kept", Settings::BackColor, 0x00FF8000, 0x00FF8000);
+        mended("backcolor-alpha-byte-reads-default", Settings::BackColor, 0x01FF8000, qint32(0x80000018u));
+        mended("fontcolor-index-25-reads-default", Settings::FontColor, qint32(0x80000019u), qint32(0x80000012u));
         mended("empty-font-name-is-a-value", Settings::FontName, QString(""), QString(""));
         mended("font-name-integer-reads-tahoma", Settings::FontName, 5, QString("Tahoma"));
     }
@@ -108,7 +118,9 @@ private slots:
         else
             QVERIFY(store.SetLong(HKEY_CURRENT_USER, kKey, name, written.toInt()));
         if (setting) {
+            const bool colour = setting->kind == Settings::Kind::Colour;
             const QVariant read = readText ? QVariant(Settings::readText(*setting, store))
+                                : colour   ? QVariant(qint32(Settings::readColour(*setting, store)))
                                            : QVariant(Settings::readLong(*setting, store));
             QCOMPARE(read, expected);
             return;
@@ -203,6 +215,66 @@ private slots:
         QCOMPARE(QFileInfo(storePath()).isFile(), fault != "fifo");
     }
 
+    // The document is read once and kept until the file changes on disk: after RoundTo 4 is read,
+    // the file gets RoundTo 5 behind the store's back, with its size and time to the nanosecond,
+    // in place or as another file put there.
+    void readOnce_data()
+    {
+        QTest::addColumn<bool>("replaced");
+        QTest::addColumn<int>("expected");
+        QTest::newRow("same-size-and-time-in-place-unseen") << false << 4;
+        QTest::newRow("other-file-same-size-and-time-seen") << true << 5;
+    }
+    void readOnce()
+    {
+        QFETCH(bool, replaced);
+        QFETCH(int, expected);
+        writeRaw(R"({"SOFTWARE\\Mavo\\Tallyer": {"RoundTo": 4}})");
+        struct stat first = {};
+        QCOMPARE(::stat(QFile::encodeName(storePath()).constData(), &first), 0);
+        clsRegistry store(storePath());
+        bool blnError = false;
+        QCOMPARE(store.GetLong(HKEY_CURRENT_USER, kKey, "RoundTo", 2, blnError), 4);
+        const QByteArray path = QFile::encodeName(replaced ? storePath() + ".new" : storePath());
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadWrite) && file.write(R"({"SOFTWARE\\Mavo\\Tallyer": {"RoundTo": 5}})") > 0);
+        file.close();
+        const timespec times[2] = {first.st_atim, first.st_mtim};
+        QCOMPARE(::utimensat(AT_FDCWD, path.constData(), times, 0), 0);
+        QVERIFY(!replaced || ::rename(path.constData(), QFile::encodeName(storePath()).constData()) == 0);
+        QCOMPARE(store.GetLong(HKEY_CURRENT_USER, kKey, "RoundTo", 2, blnError), expected);
+    }
+
+    // A write keeps other programs' keys, writes compactly, and never leaves a document the next
+    // start could not read (more than 16 MiB): the file then stays as it was. Each row writes
+    // FontName "Verdana" over a store of the key "Other" with a text of `pad` letters.
+    void writeBack_data()
+    {
+        QTest::addColumn<int>("pad");
+        QTest::addColumn<bool>("written");
+        // {"Other":"<pad>","SOFTWARE\\Mavo\\Tallyer":{"FontName":"Verdana"}} is 10 bytes before the
+        // pad and 51 after it: a pad of 16 777 155 makes exactly 16 MiB.
+        QTest::newRow("short-document-written") << 3 << true;
+        QTest::newRow("result-of-exactly-16-MiB-written") << 16777155 << true;
+        QTest::newRow("result-past-16-MiB-refused") << 16777156 << false;
+        // The store itself past the limit: it reads as empty and is neither replaced nor set aside.
+        QTest::newRow("store-past-16-MiB-left-as-it-is") << 16777205 << false;
+    }
+    void writeBack()
+    {
+        QFETCH(int, pad);
+        QFETCH(bool, written);
+        const QByteArray letters(pad, 'a');
+        const QByteArray before = "{\n    \"Other\": \"" + letters + "\"\n}\n"; // indented, by another program
+        writeRaw(before);
+        clsRegistry store(storePath());
+        QCOMPARE(Settings::writeText(Settings::FontName, "Verdana", store), written);
+        const QByteArray after = "{\"Other\":\"" + letters + "\",\"SOFTWARE\\\\Mavo\\\\Tallyer\":{\"FontName\":\"Verdana\"}}";
+        QCOMPARE(fileBytes(storePath()), written ? after : before);
+        QVERIFY(!QFileInfo::exists(store.corruptFilePath()));
+        QCOMPARE(Settings::readText(Settings::FontName, store), written ? "Verdana" : "Tahoma");
+    }
+
     // An empty store reads as the defaults, and reading creates nothing, not even the folder. Saved
     // options come back, stored as booleans -1 and 0, colours as signed integers and the custom
     // colours joined by "|"; the store's other keys and values are kept, and a value may change kind.
@@ -227,6 +299,9 @@ private slots:
                               {"BackColor", qint64(qint32(0x80000005u))}, {"ColorsCustom", "100|101|7"}, {"FormLeft", 7},
                               {"KeepTape", 0}}));
         QCOMPARE(Options::load(store), options);
+        // The least rows are held to the most, as the options dialog holds them.
+        QVERIFY(store.SetLong(HKEY_CURRENT_USER, Settings::kKey, "MinRows", 21));
+        QCOMPARE(Options::load(store).minRows, 1);
         // Any non-zero integer is true, as a value written by hand or by an older version may be.
         QVERIFY(store.SetLong(HKEY_CURRENT_USER, Settings::kKey, "FontBold", 1));
         QVERIFY(Options::load(store).appearance.FontBold);

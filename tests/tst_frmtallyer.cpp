@@ -378,8 +378,9 @@ private slots:
             QCOMPARE(Settings::readLong(Settings::FormTop), qRound(90 * ty));
         }
 
-        // Far off the screen (twips): pulled back so the whole window shows.
-        for (const QPoint stored : {QPoint(10000000, -3000), QPoint(-3000, 10000000)}) {
+        // Far off the screen (twips, yet inside the range the store keeps): pulled back so the
+        // whole window shows.
+        for (const QPoint stored : {QPoint(600000, -3000), QPoint(-3000, 600000)}) {
                 QVERIFY(Settings::writeLong(Settings::FormLeft, stored.x()));
             QVERIFY(Settings::writeLong(Settings::FormTop, stored.y()));
             auto w = openWindow(true);

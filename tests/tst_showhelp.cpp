@@ -1,3 +1,4 @@
+#include <helplinks.h>
 #include <loadtext.h>
 #include <messageboxsink.h>
 #include <showhelp.h>
@@ -13,6 +14,8 @@
 #include <QTextBlock>
 #include <QTextBrowser>
 #include <QtTest>
+
+#include <sys/stat.h>
 
 namespace {
 
@@ -47,6 +50,8 @@ class TestShowHelp : public QObject
     Q_OBJECT
 
     QList<QPair<QString, MessageIcon>> m_shown;
+    QTemporaryDir m_dir;
+    static bool writeFile(const QString &path, const QByteArray &bytes);
     MessageSink m_oldSink;
     LocaleSource m_oldSource;
 
@@ -71,6 +76,10 @@ private slots:
         QTest::newRow("bare-name-named-with-program-folder")
             << "noSuchHelpEn.html" << QCoreApplication::applicationDirPath() + "/noSuchHelpEn.html";
         QTest::newRow("folder-named-as-given-is-no-help-file") << TALLYER_PROGRAM_DIR << TALLYER_PROGRAM_DIR;
+        // One byte past the 1 MiB a help page may have.
+        const QString big = m_dir.filePath("bigEn.html");
+        writeFile(big, QByteArray(kMaxHelpFileBytes + 1, ' '));
+        QTest::newRow("oversized-help-file") << big << big;
     }
     void missingHelpFileIsReported()
     {
@@ -133,6 +142,76 @@ private slots:
         QVERIFY(m_shown.isEmpty());
     }
 
+    // A link clicked on /data/a/tallyerEn.html, the data folders being /data/a and
+    // /usr/share/tallyer; an empty target: nothing happens.
+    void linkTargets_data()
+    {
+        QTest::addColumn<QString>("link");
+        QTest::addColumn<int>("action");
+        QTest::addColumn<QString>("target");
+        const auto row = [](const char *name, const char *link, HelpLinkAction action, const char *target = "") {
+            QTest::newRow(name) << link << int(action) << target;
+        };
+        row("fragment-scrolls", "#2000", HelpLinkAction::Scroll, "file:///data/a/tallyerEn.html#2000");
+        row("other-help-page-shown", "tallyerRu.html#1000", HelpLinkAction::Show, "file:///data/a/tallyerRu.html#1000");
+        row("https-to-browser", "https://example.org/help?x=1", HelpLinkAction::Browse, "https://example.org/help?x=1");
+        row("sibling-folder-sharing-the-prefix", "file:///data/ab/x.html", HelpLinkAction::Ignore);
+        row("local-file-elsewhere", "file:///etc/passwd", HelpLinkAction::Ignore);
+        row("words-file-in-folder-is-no-page", "InWordsDollars%20eng.txt", HelpLinkAction::Ignore);
+    }
+    void linkTargets()
+    {
+        QFETCH(QString, link);
+        QFETCH(int, action);
+        QFETCH(QString, target);
+        QUrl resolved;
+        const QStringList folders{"/data/a", "/usr/share/tallyer"};
+        QCOMPARE(int(HelpLinkTarget(QUrl(link), QUrl("file:///data/a/tallyerEn.html"), folders, resolved)), action);
+        QCOMPARE(resolved, QUrl(target));
+    }
+
+    // What the help window reads for a name on its page, the page standing in a folder of its own
+    // where each row makes "x" first: a file of `size` bytes, a link to one outside, or a FIFO.
+    void resourcesLoaded_data()
+    {
+        QTest::addColumn<QString>("made");
+        QTest::addColumn<int>("size");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<bool>("loaded");
+        QTest::newRow("largest-picture-beside-page") << "file" << int(kMaxHelpFileBytes) << "x" << true;
+        QTest::newRow("picture-past-the-bound") << "file" << int(kMaxHelpFileBytes) + 1 << "x" << false;
+        QTest::newRow("link-to-a-file-outside") << "link-out" << 3 << "x" << false;
+        QTest::newRow("fifo-never-waited-on") << "fifo" << 0 << "x" << false;
+    }
+    void resourcesLoaded()
+    {
+        QFETCH(QString, made);
+        QFETCH(int, size);
+        QFETCH(QString, name);
+        QFETCH(bool, loaded);
+        QTemporaryDir dir;
+        QVERIFY(QDir(dir.path()).mkdir("help"));
+        const QString help = dir.filePath("help/pageEn.html");
+        const QByteArray content(size, 'p');
+        QVERIFY(writeFile(help, "<p>page</p>") && writeFile(dir.filePath("outside"), content));
+        if (made == "file")
+            QVERIFY(writeFile(dir.filePath("help/x"), content));
+        else if (made == "link-out")
+            QVERIFY(QFile::link(dir.filePath("outside"), dir.filePath("help/x")));
+        else
+            QCOMPARE(::mkfifo(QFile::encodeName(dir.filePath("help/x")).constData(), 0600), 0);
+
+        QWidget owner;
+        QTextBrowser *browser = ShowHelp(&owner, help, HH_HELP_CONTEXT, 1000);
+        QVERIFY(browser);
+        QCOMPARE(browser->loadResource(QTextDocument::ImageResource, QUrl(name)), loaded ? QVariant(content) : QVariant());
+        // A click on a link to a local file outside the help leaves the page as it is.
+        const QUrl page = browser->source();
+        emit browser->anchorClicked(QUrl("file:///etc/passwd"));
+        QCOMPARE(browser->source(), page);
+        browser->window()->close();
+    }
+
     // The installed sink shows a modal box titled with the program's name, with OK alone and the
     // icon of the message's kind, and waits for it to be answered.
     void messageBoxes()
@@ -158,6 +237,12 @@ private slots:
         QVERIFY(m_shown.isEmpty());
     }
 };
+
+bool TestShowHelp::writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
 
 QTEST_MAIN(TestShowHelp)
 #include "tst_showhelp.moc"

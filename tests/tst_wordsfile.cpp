@@ -1,3 +1,5 @@
+#include <datafolders.h>
+#include <filenames.h>
 #include <localevalues.h>
 #include <wordsfile.h>
 
@@ -154,6 +156,36 @@ private slots:
     {
         QFETCH(QString, path);
         QTEST(FileExists(path.contains("%1") ? path.arg(TALLYER_PROGRAM_DIR) : path), "exists");
+    }
+
+    // Names as the file system gives them: bytes that are not UTF-8 are kept as U+DC80 ... U+DCFF,
+    // so a words file of any name is found and read, and named with the very same bytes.
+    void fileNames_data()
+    {
+        QTest::addColumn<QByteArray>("name");
+        QTest::addColumn<QString>("decoded");
+        const auto row = [](const char *tag, const QByteArray &middle, const QString &decoded) {
+            QTest::newRow(tag) << "InWords" + middle + ".txt" << "InWords" + decoded + ".txt";
+        };
+        row("latin1-e-acute", "caf\xE9", QString::fromUtf16(u"caf\xDCE9"));
+        row("overlong-slash", "\xC0\xAF", QString::fromUtf16(u"\xDCC0\xDCAF"));
+        // The bytes of U+DC80 itself are no UTF-8: three escapes, not the one character.
+        row("encoded-surrogate", "\xED\xB2\x80", QString::fromUtf16(u"\xDCED\xDCB2\xDC80"));
+    }
+    void fileNames()
+    {
+        QFETCH(QByteArray, name);
+        QFETCH(QString, decoded);
+        QCOMPARE(DecodeFileName(name), decoded);
+        QCOMPARE(EncodeFileName(decoded), name);
+        const QByteArray native = QFile::encodeName(m_dir.path()) + '/' + name;
+        QVERIFY(writeBytes(m_dir.filePath("words.txt"), withEntry("[Zero]", "[Zero]=nil").toUtf8()));
+        QCOMPARE(::rename(QFile::encodeName(m_dir.filePath("words.txt")).constData(), native.constData()), 0);
+        const QString path = m_dir.path() + '/' + decoded;
+        WordsFile words;
+        QVERIFY(FileExists(path) && ReadWordsFile(path, kLcidEnglish, words) && words.zero == "nil");
+        QCOMPARE(FindDataFile(decoded, {m_dir.path()}), path);
+        QCOMPARE(::unlink(native.constData()), 0);
     }
 
 private:

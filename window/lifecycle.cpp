@@ -240,6 +240,10 @@ bool frmTallyer::singleCopyTest(bool blnFirstRun)
         connect(m_channel, &SingleCopyChannel::closeRequested, this, [this] { close(); });
     }
 
+    // The first run looks for other copies and listens under the channel's lock, so that of
+    // copies started together one listens before the others look.
+    if (blnFirstRun)
+        m_channel->lockSearch();
     // A repeated run closes the other copies; give each a moment to go, but never hang.
     const QDeadlineTimer deadline(5000);
     for (;;) {
@@ -252,8 +256,9 @@ bool frmTallyer::singleCopyTest(bool blnFirstRun)
             break;
         }
         if (blnFirstRun) {
-            SingleCopyChannel::send(others.front(), "activate");
-            return false;
+            if (m_channel->activate(others))
+                return false;
+            break; // none answers (stopped or wedged): this copy opens its own window
         }
         for (const QString &other : others)
             SingleCopyChannel::send(other, "close");

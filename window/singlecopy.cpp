@@ -1,21 +1,58 @@
 #include "singlecopy.h"
 
+#include "productinfo.h"
+
 #include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QLocalServer>
 #include <QLocalSocket>
-#include <QStandardPaths>
+#include <QLockFile>
+#include <QScopeGuard>
+
+#include <cstdio>
+
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
 const char kSocketPrefix[] = "MavoTallyer.";
-const int kTimeoutMs = 1000;
+// Not matched by the sockets' prefix, so that no look for copies ever takes it for one.
+const char kLockName[] = "MavoTallyer-channel.lock";
+const int kConnectMs = 1000;
+// A copy holds the lock only while it starts; one that holds it longer is stopped or gone.
+const int kLockWaitMs = 5000;
+const int kStaleLockMs = 10000;
+// The longest line either end takes: the messages are a word.
+const qint64 kMaxLineBytes = 64;
+
+// A folder of this user, not a link, that no one else may enter.
+bool isPrivateFolder(const QString &strPath)
+{
+    struct stat st = {};
+    return strPath.startsWith(QLatin1Char('/'))
+        && ::lstat(QFile::encodeName(strPath).constData(), &st) == 0 && S_ISDIR(st.st_mode)
+        && st.st_uid == ::getuid() && (st.st_mode & 077) == 0;
+}
+
+// Whether the other end of a connected local socket runs as this user.
+bool peerIsThisUser(const QLocalSocket &socket)
+{
+    ucred peer = {};
+    socklen_t size = sizeof peer;
+    const auto fd = int(socket.socketDescriptor());
+    return fd >= 0 && ::getsockopt(fd, SOL_SOCKET, SO_PEERCRED, &peer, &size) == 0
+        && size == sizeof peer && peer.uid == ::getuid();
+}
 
 } // namespace
 
 SingleCopyChannel::SingleCopyChannel(QObject *parent)
     : QObject(parent)
+    , m_folder(folder())
 {
 }
 
@@ -23,20 +60,51 @@ SingleCopyChannel::~SingleCopyChannel()
 {
     if (m_server)
         m_server->close();
+    unlockSearch();
 }
 
-QString SingleCopyChannel::runtimeFolder()
+QString SingleCopyChannel::channelFolder(const QString &strRuntimeDir, const QString &strTempDir)
 {
-    QString dir = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
-    if (dir.isEmpty())
-        dir = QDir::tempPath();
-    return dir;
+    if (isPrivateFolder(strRuntimeDir))
+        return strRuntimeDir;
+    const QString own = QDir(strTempDir).filePath(QStringLiteral("tallyer-%1").arg(::getuid()));
+    // Made private; a name that is there already must prove it is ours.
+    ::mkdir(QFile::encodeName(own).constData(), 0700);
+    return isPrivateFolder(own) ? own : QString();
+}
+
+QString SingleCopyChannel::folder()
+{
+    return channelFolder(qEnvironmentVariable("XDG_RUNTIME_DIR"), QDir::tempPath());
+}
+
+bool SingleCopyChannel::lockSearch()
+{
+    if (m_folder.isEmpty()) {
+        std::fprintf(stderr, "%s: no private folder for finding another running copy; this copy "
+                     "runs on its own\n", ProductInfo::kProductName);
+        return false;
+    }
+    m_lock = std::make_unique<QLockFile>(QDir(m_folder).filePath(QLatin1String(kLockName)));
+    m_lock->setStaleLockTime(kStaleLockMs);
+    if (m_lock->tryLock(kLockWaitMs))
+        return true;
+    m_lock.reset();
+    return false;
+}
+
+void SingleCopyChannel::unlockSearch()
+{
+    m_lock.reset();
 }
 
 bool SingleCopyChannel::listen()
 {
-    m_path = QDir(runtimeFolder()).filePath(QLatin1String(kSocketPrefix)
-                                            + QString::number(QCoreApplication::applicationPid()));
+    const auto unlock = qScopeGuard([this] { unlockSearch(); });
+    if (m_folder.isEmpty())
+        return false;
+    m_path = QDir(m_folder).filePath(QLatin1String(kSocketPrefix)
+                                     + QString::number(QCoreApplication::applicationPid()));
     QLocalServer::removeServer(m_path);
     m_server = new QLocalServer(this);
     m_server->setSocketOptions(QLocalServer::UserAccessOption);
@@ -45,14 +113,27 @@ bool SingleCopyChannel::listen()
     connect(m_server, &QLocalServer::newConnection, this, [this] {
         while (QLocalSocket *socket = m_server->nextPendingConnection()) {
             connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
+            // Only a copy of this user may ask anything.
+            if (!peerIsThisUser(*socket)) {
+                socket->abort();
+                socket->deleteLater();
+                continue;
+            }
             connect(socket, &QLocalSocket::readyRead, this, [this, socket] {
                 while (socket->canReadLine()) {
-                    const QByteArray line = socket->readLine().trimmed();
+                    const QByteArray line = socket->readLine(kMaxLineBytes + 1).trimmed();
+                    if (line != "activate" && line != "close")
+                        continue;
+                    // Answered first: the close may end this copy.
+                    socket->write("ok\n");
+                    socket->flush();
                     if (line == "activate")
                         emit activateRequested();
-                    else if (line == "close")
+                    else
                         emit closeRequested();
                 }
+                if (socket->bytesAvailable() > kMaxLineBytes)
+                    socket->abort();
             });
         }
     });
@@ -62,18 +143,23 @@ bool SingleCopyChannel::listen()
 QStringList SingleCopyChannel::otherCopies() const
 {
     QStringList found;
-    const QDir dir(runtimeFolder());
+    if (m_folder.isEmpty())
+        return found;
+    const QDir dir(m_folder);
     const QStringList names = dir.entryList({QLatin1String(kSocketPrefix) + QLatin1Char('*')},
                                             QDir::System | QDir::Files, QDir::Name);
     for (const QString &name : names) {
         const QString path = dir.filePath(name);
-        if (path == m_path)
+        struct stat st = {};
+        if (path == m_path || ::lstat(QFile::encodeName(path).constData(), &st) != 0
+            || !S_ISSOCK(st.st_mode))
             continue;
         QLocalSocket probe;
         probe.connectToServer(path);
-        if (probe.waitForConnected(kTimeoutMs)) {
-            found << path;
-            probe.disconnectFromServer();
+        if (probe.waitForConnected(kConnectMs)) {
+            if (peerIsThisUser(probe))
+                found << path;
+            probe.abort();
         } else if (probe.error() == QLocalSocket::ConnectionRefusedError
                    || probe.error() == QLocalSocket::ServerNotFoundError) {
             QFile::remove(path); // left behind by a copy that did not end cleanly
@@ -82,16 +168,33 @@ QStringList SingleCopyChannel::otherCopies() const
     return found;
 }
 
+bool SingleCopyChannel::activate(const QStringList &others)
+{
+    for (const QString &other : others) {
+        if (send(other, "activate")) {
+            unlockSearch();
+            return true;
+        }
+    }
+    std::fprintf(stderr, "%s: another copy is running but did not answer within %.1f seconds; "
+                 "this copy opens its own window\n", ProductInfo::kProductName, kAnswerMs / 1000.0);
+    return false;
+}
+
 bool SingleCopyChannel::send(const QString &strSocket, const QByteArray &message)
 {
     QLocalSocket socket;
     socket.connectToServer(strSocket);
-    if (!socket.waitForConnected(kTimeoutMs))
+    if (!socket.waitForConnected(kConnectMs) || !peerIsThisUser(socket))
         return false;
     socket.write(message + '\n');
-    const bool ok = socket.waitForBytesWritten(kTimeoutMs);
-    socket.disconnectFromServer();
-    if (socket.state() != QLocalSocket::UnconnectedState)
-        socket.waitForDisconnected(kTimeoutMs);
-    return ok;
+    const QDeadlineTimer deadline(kAnswerMs);
+    while (!socket.canReadLine()) {
+        if (deadline.hasExpired() || socket.bytesAvailable() > kMaxLineBytes
+            || !socket.waitForReadyRead(int(deadline.remainingTime())))
+            return false;
+    }
+    const bool answered = socket.readLine(kMaxLineBytes + 1).trimmed() == "ok";
+    socket.abort();
+    return answered;
 }

@@ -3,35 +3,69 @@
 #include <QObject>
 #include <QStringList>
 
+#include <memory>
+
 class QLocalServer;
+class QLockFile;
 
 // The channel between running copies of the calculator. Every copy listens on a socket of its own
-// in the user's runtime folder ($XDG_RUNTIME_DIR); finding another copy means connecting to one of
-// the others. Messages: "activate" (bring your window to the front) and "close".
+// in a folder that only the user can enter; finding another copy means connecting to one of the
+// others. Messages, one line each: "activate" (bring your window to the front) and "close"; the
+// copy that gets one answers "ok". Both ends check that the other end runs as the same user.
+//
+// Start-up takes the channel's lock (lockSearch), looks for the other copies, and either asks one
+// of them to come forward (activate) or listens itself (listen); the lock is held from the look
+// to the listening, so of copies started at the same instant exactly one listens first.
 class SingleCopyChannel : public QObject
 {
     Q_OBJECT
 
 public:
+    // How long a copy is given to answer: a copy that is stopped or wedged does not.
+    static constexpr int kAnswerMs = 1500;
+
     explicit SingleCopyChannel(QObject *parent = nullptr);
     ~SingleCopyChannel() override;
 
-    // Starts listening; false when the runtime folder is not usable.
+    // Takes the channel's lock, waiting a few seconds at most (a lock left by a copy that is gone,
+    // or held for long by a stopped one, is taken over). False when the channel cannot be used or
+    // the lock is not had; the start goes on regardless.
+    bool lockSearch();
+
+    // Starts listening and gives the lock back; false when the channel's folder is not usable.
     bool listen();
 
-    // The sockets of the other running copies that answer; stale sockets are removed.
+    // The sockets of the other running copies of this user; stale sockets are removed.
     QStringList otherCopies() const;
 
-    // Sends one message and waits until it is written; false when the copy does not answer.
+    // Asks the first of the copies that answers to come forward, and gives the lock back; true
+    // then. When none answers in time, says so on stderr and returns false: this copy is to open
+    // its own window.
+    bool activate(const QStringList &others);
+
+    // Sends one message and waits for the copy's "ok"; false when the copy is not this user's, does
+    // not answer within kAnswerMs, or answers anything else.
     static bool send(const QString &strSocket, const QByteArray &message);
 
-    static QString runtimeFolder();
+    // The channel's folder for this user: strRuntimeDir ($XDG_RUNTIME_DIR) when it is a private
+    // folder, else "tallyer-<uid>" in strTempDir, made private when it is missing. Private means a
+    // folder (not a link) of this user that no one else may enter (no group or other bits). Empty
+    // when neither is: the name under the temp folder is taken by another user or is open to
+    // others, and no channel is used.
+    static QString channelFolder(const QString &strRuntimeDir, const QString &strTempDir);
+
+    // channelFolder() of this process's environment.
+    static QString folder();
 
 signals:
     void activateRequested();
     void closeRequested();
 
 private:
+    void unlockSearch();
+
+    QString m_folder;
     QLocalServer *m_server = nullptr;
     QString m_path;
+    std::unique_ptr<QLockFile> m_lock;
 };
