@@ -162,6 +162,24 @@ private slots:
         QCOMPARE(SheetExpression(QStringLiteral("2^\r\n3")), QStringLiteral("2^\r\n3"));
     }
 
+    // Selected whole rows, with their operators and line breaks, give their value.
+    void selectionExpression_data()
+    {
+        QTest::addColumn<QString>("selection");
+        QTest::addColumn<QString>("expression");
+        QTest::newRow("row-with-operator-and-break") << "340+\r\n" << "340";
+        QTest::newRow("drag-over-rows") << "1250+\r\n340+\r\n" << "1250+340";
+        QTest::newRow("every-operator-at-both-ends") << "*/\\^<>=%+7^<>=\\/*-+" << "7";
+        QTest::newRow("leading-minus-is-a-sign") << "-5+3" << "-5+3";
+        QTest::newRow("trailing-percent-kept") << "200*5%" << "200*5%";
+        QTest::newRow("operators-and-breaks-only") << "+\r\n-\r\n" << "";
+    }
+    void selectionExpression()
+    {
+        QFETCH(QString, selection);
+        QTEST(SelectionExpression(selection), "expression");
+    }
+
     // Worked by hand with every character 10 pixels wide ("*" 30): a row is cut after the last
     // operator among the characters that fit; a leading run without one stays whole.
     void wrapRows_data()
