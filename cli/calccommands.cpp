@@ -4,6 +4,7 @@
 
 #include "filenames.h"
 #include "modfunctions.h"
+#include "textid.h"
 
 #include <QTextStream>
 
@@ -106,16 +107,29 @@ QString rawText(double value)
     return QString::fromLatin1(buf, res.ptr - buf);
 }
 
-// The output line for an expression, and whether it evaluated. A value the result panel cannot
-// show (10^15 or more: FormatResult gives the empty text) fails like a rejected expression;
-// --raw shows any value.
-QString resultLine(const QString &expression, const CalcOptions &opt, const LocaleValues &locale, bool &ok)
+// The output line for an expression, and why it failed (None when it evaluated). A value the
+// result panel cannot show (10^15 or more: FormatResult gives the empty text) fails like a
+// rejected expression; --raw shows any value.
+QString resultLine(const QString &expression, const CalcOptions &opt, const LocaleValues &locale,
+                   EvalFailure &failure)
 {
     bool failed = false;
-    const double value = EvaluateExpression(expression, locale, failed);
+    const double value = EvaluateExpression(expression, locale, failed, failure);
     const QString text = failed ? QString() : opt.raw ? rawText(value) : FormatResult(value, opt.round, locale);
-    ok = !text.isEmpty();
-    return ok ? text : QStringLiteral("error");
+    if (!failed && text.isEmpty())
+        failure = EvalFailure::TooLarge;
+    return text.isEmpty() ? QStringLiteral("error") : text;
+}
+
+// Why there was no value, on one line of stderr in the user's language; line counts the lines of
+// standard input from 1 (0: the expression was an argument or a file).
+void printFailure(EvalFailure failure, qsizetype line = 0)
+{
+    if (failure == EvalFailure::None)
+        return;
+    const QString why = Text(FailureText(failure));
+    const QString where = line > 0 ? QStringLiteral("line %1: ").arg(line) : QString();
+    std::fprintf(stderr, "tallyer-cli: %s%s\n", where.toLocal8Bit().constData(), why.toLocal8Bit().constData());
 }
 
 void printLine(const QString &line)
@@ -185,27 +199,31 @@ int runEval(const QStringList &args)
     if (!locale)
         return ExitFailure;
 
-    bool ok = false;
+    EvalFailure failure = EvalFailure::None;
     if (opt->positional.front() != QLatin1String("-")) {
-        printLine(resultLine(opt->positional.front(), *opt, *locale, ok));
-        return ok ? ExitOk : ExitFailure;
+        printLine(resultLine(opt->positional.front(), *opt, *locale, failure));
+        printFailure(failure);
+        return failure == EvalFailure::None ? ExitOk : ExitFailure;
     }
 
-    // One output line per input line, whatever the lines hold. The stream may go on for ever; a
-    // line that does (a stream of NULs) ends the command.
+    // One output line per input line, whatever the lines hold; a failed line's reason names it.
+    // The stream may go on for ever; a line that does (a stream of NULs) ends the command.
     if (!standardInputAccepted())
         return ExitFailure;
     QTextStream in(stdin);
     QString line;
+    qsizetype number = 0;
     while (in.readLineInto(&line, kMaxInputBytes + 1)) {
         if (line.size() > kMaxInputBytes) {
             inputRefused(QStringLiteral("-"), "a line longer than 16 MiB");
             return ExitFailure;
         }
+        ++number;
         if (line.endsWith(u'\r'))
             line.chop(1);
-        printLine(resultLine(line, *opt, *locale, ok));
+        printLine(resultLine(line, *opt, *locale, failure));
         std::fflush(stdout);
+        printFailure(failure, number);
     }
     return ExitOk;
 }
@@ -244,11 +262,11 @@ int runSheet(const QStringList &args)
     qsizetype caret = 0;
     const QString sheet = CleanSheetText(text, caret, *locale);
     const QString expression = SheetExpression(sheet);
-    if (expression.contains(QLatin1String("\r\n"))) {
+    EvalFailure failure = EvalFailure::IndependentRows;
+    if (expression.contains(QLatin1String("\r\n")))
         printLine(QStringLiteral("error"));
-        return ExitFailure;
-    }
-    bool ok = false;
-    printLine(resultLine(expression, *opt, *locale, ok));
-    return ok ? ExitOk : ExitFailure;
+    else
+        printLine(resultLine(expression, *opt, *locale, failure));
+    printFailure(failure);
+    return failure == EvalFailure::None ? ExitOk : ExitFailure;
 }

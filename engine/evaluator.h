@@ -1,5 +1,7 @@
 #pragma once
 
+#include "evalfailure.h"
+
 #include <QString>
 
 struct LocaleValues;
@@ -20,6 +22,12 @@ struct LocaleValues;
 // which refuses a number that starts with the separator.
 
 double EvaluateExpression(const QString &strExpression, const LocaleValues &locale, bool &blnFailed);
+
+// The same, and on failure why: failure is set beside the flag (None when the text has a value).
+// A call made with the flag already set leaves failure as it is. The value and the flag are
+// always those of the three-argument form.
+double EvaluateExpression(const QString &strExpression, const LocaleValues &locale, bool &blnFailed,
+                          EvalFailure &failure);
 
 // Evaluates an encoded expression without parentheses. strSentinel is always "@90".
 double EvaluateFlat(const QString &strFlat, const QString &strSentinel, const LocaleValues &locale,

@@ -20,9 +20,10 @@
 // one pass over the text; where two steps interact the comment says why the pass gives the same.
 namespace {
 
-double fail(bool &blnFailed)
+double fail(bool &blnFailed, EvalFailure &failure, EvalFailure why)
 {
     blnFailed = true;
+    failure = why;
     return 0;
 }
 
@@ -111,6 +112,9 @@ struct Operand
     qsizetype from = -1; // a literal's place in the encoded text, [from, to); -1 for a value
     qsizetype to = -1;
     qint32 joined = -1;  // or its text in FlatContext::joined
+    // Why a NoNumber that is neither a literal nor a joined text is none: its value's text
+    // would need a three-digit exponent.
+    EvalFailure cause = EvalFailure::Invalid;
 };
 
 // The value after its trip through text: ValueToText, then PlainNumberValue.
@@ -124,8 +128,11 @@ Operand throughText(double value)
     const auto res = std::to_chars(buf, buf + sizeof buf, std::fabs(value), std::chars_format::scientific, 14);
     // "d.dddddddddddddde+xx": a longer text has a three-digit exponent, which no number has.
     constexpr qsizetype kTwoDigitExponentLength = 20;
-    if (res.ptr - buf > kTwoDigitExponentLength)
-        return {Operand::NoNumber, 0.0};
+    if (res.ptr - buf > kTwoDigitExponentLength) {
+        Operand none{Operand::NoNumber, 0.0};
+        none.cause = std::fabs(value) >= 1 ? EvalFailure::TooLarge : EvalFailure::TooSmall;
+        return none;
+    }
     double parsed = 0;
     std::from_chars(buf, res.ptr, parsed);
     return {Operand::Number, value < 0 ? -parsed : parsed};
@@ -176,9 +183,66 @@ Operand appendUnaryValue(const Operand &left, double value, FlatContext &ctx)
     return result;
 }
 
+// Why a literal is no number: a separator still waiting for its digits at the very end of the
+// text (2.), more than 15 digits in front of the separator, or no number at all.
+EvalFailure literalFailure(const char *first, const char *last, const FlatContext &ctx, bool atEnd)
+{
+    if (atEnd && last - first > 1 && last[-1] == ctx.sep && isPlainBytes(first, last - 1, ctx.sep, ctx.leadingZero))
+        return EvalFailure::Incomplete;
+    int separators = 0;
+    qsizetype digitsBefore = 0;
+    for (const char *p = first; p != last; ++p) {
+        if (*p == ctx.sep)
+            ++separators;
+        else if (!isDigitByte(*p))
+            return EvalFailure::Invalid;
+        else if (separators == 0)
+            ++digitsBefore;
+    }
+    return separators <= 1 && digitsBefore > 15 ? EvalFailure::TooLarge : EvalFailure::Invalid;
+}
+
+// Why an operand that is no number stopped the evaluation. An empty operand at the end of the
+// text is one still to be typed (2+); anywhere else two operators stand together (2*+3, *2).
+EvalFailure operandFailure(const Operand &operand, const FlatContext &ctx)
+{
+    const qsizetype end = static_cast<qsizetype>(ctx.text.size());
+    if (operand.kind == Operand::Empty)
+        return operand.to == end ? EvalFailure::Incomplete : EvalFailure::Invalid;
+    if (operand.from >= 0)
+        return literalFailure(ctx.text.data() + operand.from, ctx.text.data() + operand.to, ctx, operand.to == end);
+    return operand.cause;
+}
+
+// Why applyOperator refused its operands. Worked out again only on failure, so the operators
+// themselves stay as the reference evaluator has them.
+EvalFailure operatorFailure(int level, int index, double l, double r)
+{
+    switch (level * 10 + index) {
+    case 10:
+    case 11: {
+        if (l == 0.0 && (index == 0 ? -r : r) < 0)
+            return EvalFailure::DivisionByZero; // 0^-1 is 1/0
+        double result = 0;
+        applyOperator(level, index, l, r, result);
+        return std::isnan(result) ? EvalFailure::NoRealResult : EvalFailure::TooLarge;
+    }
+    case 31:
+    case 33:
+        return r == 0.0 || r * 0.01 == 0.0 ? EvalFailure::DivisionByZero : EvalFailure::TooLarge;
+    case 40:
+    case 50:
+        // An operand beyond 32 bits, or -2147483648 divided by -1, whose quotient is one beyond.
+        return std::nearbyint(r) == 0.0 ? EvalFailure::DivisionByZero : EvalFailure::TooLarge;
+    default:
+        return EvalFailure::TooLarge; // the only way the other operators fail: an infinite result
+    }
+}
+
 // EvaluateFlat over operands and codes: level by level, leftmost first, each operator replaced by
-// its value. ops has one entry fewer than operands. False on failure.
-bool evaluateFlat(Operand *operands, quint8 *ops, qsizetype opCount, FlatContext &ctx, double &result)
+// its value. ops has one entry fewer than operands. False on failure, with why.
+bool evaluateFlat(Operand *operands, quint8 *ops, qsizetype opCount, FlatContext &ctx, double &result,
+                  EvalFailure &why)
 {
     unsigned levels = 0;
     for (qsizetype k = 0; k < opCount; ++k)
@@ -195,8 +259,10 @@ bool evaluateFlat(Operand *operands, quint8 *ops, qsizetype opCount, FlatContext
                 operands[++kept] = right;
                 continue;
             }
-            if (right.kind != Operand::Number)
+            if (right.kind != Operand::Number) {
+                why = operandFailure(right, ctx);
                 return false;
+            }
             Operand &left = operands[kept];
             double value = 0;
             if (level == 2) {
@@ -204,14 +270,22 @@ bool evaluateFlat(Operand *operands, quint8 *ops, qsizetype opCount, FlatContext
                 left = appendUnaryValue(left, value, ctx);
                 continue;
             }
-            if (left.kind != Operand::Number || !applyOperator(level, op % 10, left.value, right.value, value))
+            if (left.kind != Operand::Number) {
+                why = operandFailure(left, ctx);
                 return false;
+            }
+            if (!applyOperator(level, op % 10, left.value, right.value, value)) {
+                why = operatorFailure(level, op % 10, left.value, right.value);
+                return false;
+            }
             left = throughText(value);
         }
         opCount = kept;
     }
-    if (operands[0].kind != Operand::Number)
+    if (operands[0].kind != Operand::Number) {
+        why = operandFailure(operands[0], ctx);
         return false;
+    }
     result = operands[0].value;
     return true;
 }
@@ -379,7 +453,7 @@ bool encodedTextIsSound(const std::string &text, char sep)
 
 // Step 10.: the groups in the order of their ")", each evaluated flat and standing, as its value,
 // for the whole group in the enclosing text.
-bool reduceGroups(const std::string &text, const LocaleValues &locale, char sep, double &result)
+bool reduceGroups(const std::string &text, const LocaleValues &locale, char sep, double &result, EvalFailure &why)
 {
     std::vector<Operand> operands;
     std::vector<quint8> ops;
@@ -414,6 +488,8 @@ bool reduceGroups(const std::string &text, const LocaleValues &locale, char sep,
                 operand.kind = Operand::NoNumber;
             operand.from = literalFrom;
             operand.to = end;
+        } else {
+            operand.to = end; // where an empty operand stands tells a missing one from a doubled operator
         }
         operands.push_back(operand);
         literalFrom = -1;
@@ -437,7 +513,7 @@ bool reduceGroups(const std::string &text, const LocaleValues &locale, char sep,
             groups.pop_back();
             double groupValue = 0;
             if (!evaluateFlat(operands.data() + g.firstOperand, ops.data() + g.firstOp,
-                              static_cast<qsizetype>(ops.size()) - g.firstOp, ctx, groupValue))
+                              static_cast<qsizetype>(ops.size()) - g.firstOp, ctx, groupValue, why))
                 return false;
             operands.resize(static_cast<size_t>(g.firstOperand));
             ops.resize(static_cast<size_t>(g.firstOp));
@@ -451,15 +527,23 @@ bool reduceGroups(const std::string &text, const LocaleValues &locale, char sep,
         }
     }
     finish(n);
-    return evaluateFlat(operands.data(), ops.data(), static_cast<qsizetype>(ops.size()), ctx, result);
+    return evaluateFlat(operands.data(), ops.data(), static_cast<qsizetype>(ops.size()), ctx, result, why);
 }
 
 } // namespace
 
 double EvaluateExpression(const QString &strExpression, const LocaleValues &locale, bool &blnFailed)
 {
+    EvalFailure failure = EvalFailure::None;
+    return EvaluateExpression(strExpression, locale, blnFailed, failure);
+}
+
+double EvaluateExpression(const QString &strExpression, const LocaleValues &locale, bool &blnFailed,
+                          EvalFailure &failure)
+{
     if (blnFailed)
         return 0;
+    failure = EvalFailure::None;
 
     // The separator is "." or "," (the program refuses to run with any other).
     const char sep = locale.decimalSeparator == QLatin1String(",") ? ',' : '.';
@@ -471,12 +555,14 @@ double EvaluateExpression(const QString &strExpression, const LocaleValues &loca
         view = view.mid(1);
     while (!view.isEmpty() && view.back() == u' ')
         view.chop(1);
+    if (view.isEmpty())
+        return fail(blnFailed, failure, EvalFailure::Empty);
     std::string text(static_cast<size_t>(view.size()), '\0');
     char *out = text.data();
     for (const QChar c : view) {
         const char16_t u = c.unicode();
         if (u >= 0x80 || u == u' ' || u == u'@')
-            return fail(blnFailed);
+            return fail(blnFailed, failure, EvalFailure::Invalid);
         *out++ = static_cast<char>(u);
     }
 
@@ -492,26 +578,28 @@ double EvaluateExpression(const QString &strExpression, const LocaleValues &loca
         if (c == '(')
             ++depth;
         else if (c == ')' && --depth < 0)
-            return fail(blnFailed);
+            return fail(blnFailed, failure, EvalFailure::UnbalancedParenthesis);
         else if (c == '%')
             hasPercent = true;
     }
     if (depth != 0)
-        return fail(blnFailed);
+        return fail(blnFailed, failure, EvalFailure::UnbalancedParenthesis);
 
-    // Percent forms, minus runs and operators are coded into single bytes.
+    // Percent forms, minus runs and operators are coded into single bytes. A percentage with
+    // nothing in front of it (5%, (5)%) is no expression, like one followed by a digit (5%3).
     if (hasPercent && !rewritePercentBytes(text, sep))
-        return fail(blnFailed);
+        return fail(blnFailed, failure, EvalFailure::Invalid);
     codeMinusRuns(text);
     codeOperators(text);
     const std::string &encoded = text;
     if (!encodedTextIsSound(encoded, sep))
-        return fail(blnFailed);
+        return fail(blnFailed, failure, EvalFailure::Invalid);
 
     // The groups are reduced from the innermost out to one value.
     double result = 0;
-    if (!reduceGroups(encoded, locale, sep, result))
-        return fail(blnFailed);
+    EvalFailure why = EvalFailure::Invalid;
+    if (!reduceGroups(encoded, locale, sep, result, why))
+        return fail(blnFailed, failure, why);
     return result;
 }
 

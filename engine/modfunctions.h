@@ -5,6 +5,7 @@
 #include "localevalues.h"
 #include "messagesink.h"
 #include "numberformat.h"
+#include "pastetext.h"
 #include "sheettext.h"
 #include "texthelpers.h"
 #include "wrap.h"

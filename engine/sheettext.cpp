@@ -98,6 +98,20 @@ QString CleanSheetText(const QString &strText, qsizetype &lngCaret, const Locale
     return s;
 }
 
+QString SelectionExpression(const QString &strSelection)
+{
+    // The operators of the sheet alphabet that no expression starts with (all but "-") and that
+    // none ends with (all but "%").
+    static const QString leftEnd = QStringLiteral("+*/\\^<>=%\r\n");
+    static const QString rightEnd = QStringLiteral("+-*/\\^<>=\r\n");
+    QStringView s(strSelection);
+    while (!s.isEmpty() && leftEnd.contains(s.front()))
+        s = s.mid(1);
+    while (!s.isEmpty() && rightEnd.contains(s.back()))
+        s.chop(1);
+    return SheetExpression(s.toString());
+}
+
 QString SheetExpression(const QString &strSheet)
 {
     // One pass: a CR LF goes when the last character kept before it is a continuation operator,

@@ -27,5 +27,13 @@ QString CleanSheetText(const QString &strText, qsizetype &lngCaret, const Locale
 // alone. An expression that still holds CR LF has independent rows and no value.
 QString SheetExpression(const QString &strSheet);
 
+// The expression of a selected part of the sheet: the selection without the operators and line
+// breaks at its two ends, its continued rows joined, so that selecting whole rows ("340+" and its
+// line break) gives their value. A "-" at the start stays, being the sign of the first number
+// (selecting all of -5+3 gives -2, not 8), and so does a "%" at the end, which makes the last
+// number a percentage; every other operator at an end would leave no value. Empty when the
+// selection holds nothing but operators and line breaks: that is no selection.
+QString SelectionExpression(const QString &strSelection);
+
 // Whether a character is one of "-", "+", "*", "/".
 bool IsContinuationOperator(QChar c);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "evalfailure.h"
+
 #include <QString>
 
 #include <initializer_list>
@@ -112,7 +114,34 @@ enum class TextId {
     PrintTape = 1487,
     ExportPdf = 1488,
     ExportCsv = 1489,
+    DivisionByZero = 1490,
+    UnbalancedParenthesis = 1491,
+    TooLargeToShow = 1492,
+    IncompleteExpression = 1493,
+    NotAValidExpression = 1494,
+    NoRealResult = 1495,
+    TooCloseToZero = 1496,
+    RowsNotJoined = 1497,
+    NothingToCalculate = 1498,
 };
+
+// The text that says why an expression has no value; None for a value.
+constexpr TextId FailureText(EvalFailure failure)
+{
+    switch (failure) {
+    case EvalFailure::None: return TextId::None;
+    case EvalFailure::Empty: return TextId::NothingToCalculate;
+    case EvalFailure::Invalid: return TextId::NotAValidExpression;
+    case EvalFailure::Incomplete: return TextId::IncompleteExpression;
+    case EvalFailure::UnbalancedParenthesis: return TextId::UnbalancedParenthesis;
+    case EvalFailure::DivisionByZero: return TextId::DivisionByZero;
+    case EvalFailure::NoRealResult: return TextId::NoRealResult;
+    case EvalFailure::TooLarge: return TextId::TooLargeToShow;
+    case EvalFailure::TooSmall: return TextId::TooCloseToZero;
+    case EvalFailure::IndependentRows: return TextId::RowsNotJoined;
+    }
+    return TextId::None;
+}
 
 // The text of id in the interface language with its placeholders "|1", "|2", ... filled in
 // order by values: the first value replaces every "|1", the second every "|2", and so on.

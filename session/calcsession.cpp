@@ -13,15 +13,38 @@ namespace {
 
 const QString kCrLf = QStringLiteral("\r\n");
 
+// What the panel says about its blank: nothing for an empty text, nor for rows that are not
+// joined (a tape may hold them apart on purpose); otherwise the reason.
+TextId blankReason(EvalFailure failure)
+{
+    return failure == EvalFailure::Empty || failure == EvalFailure::IndependentRows ? TextId::None
+                                                                                   : FailureText(failure);
+}
+
 } // namespace
 
 QString ExpressionResultText(const QString &strExpression, int decimals, const LocaleValues &locale)
 {
-    if (strExpression.contains(kCrLf))
+    EvalFailure failure = EvalFailure::None;
+    return ExpressionResultText(strExpression, decimals, locale, failure);
+}
+
+QString ExpressionResultText(const QString &strExpression, int decimals, const LocaleValues &locale,
+                             EvalFailure &failure)
+{
+    failure = EvalFailure::None;
+    if (strExpression.contains(kCrLf)) {
+        failure = EvalFailure::IndependentRows;
         return QString();
+    }
     bool failed = false;
-    const double value = EvaluateExpression(strExpression, locale, failed);
-    return failed ? QString() : FormatResult(value, decimals, locale);
+    const double value = EvaluateExpression(strExpression, locale, failed, failure);
+    if (failed)
+        return QString();
+    const QString text = FormatResult(value, decimals, locale);
+    if (text.isEmpty())
+        failure = EvalFailure::TooLarge;
+    return text;
 }
 
 TextId LocaleProblem(const QLocale &locale, const LocaleValues &values)
@@ -97,7 +120,7 @@ void CalcSession::sheetChanged(const QString &selText, bool textDiffers, bool re
 
     // The rows as one expression; the panel keeps its colour until the next sub-result step.
     m_expression = SheetExpression(m_text);
-    setPanel(resultText(m_expression), m_panelSub);
+    showSheetResult(m_panelSub);
 
     if (textDiffers && !restoring) {
         recordSnapshot();
@@ -107,10 +130,10 @@ void CalcSession::sheetChanged(const QString &selText, bool textDiffers, bool re
 
 void CalcSession::selectionChanged(const QString &selText)
 {
-    // A selection made of line breaks only is no selection.
-    m_selection = !TrimChars(selText, kCrLf, TrimLeft).isEmpty();
+    // A selection made of line breaks and operators only is no selection.
+    m_selection = !SelectionExpression(selText).isEmpty();
     if (!m_selection) {
-        setPanel(resultText(m_expression), false);
+        showSheetResult(false);
         m_subResult = {};
         return;
     }
@@ -118,12 +141,25 @@ void CalcSession::selectionChanged(const QString &selText)
     if (m_roundDigit != m_subResult.round || selText != m_subResult.sel)
         EvaluateSelection(selText);
     setPanel(m_subResult.text, true);
+    setPanelFailure(m_subResult.failure);
 }
 
 void CalcSession::EvaluateSelection(const QString &selText)
 {
-    const QString text = resultText(SheetExpression(TrimChars(selText, kCrLf, TrimBoth)));
-    m_subResult = {selText, text, m_roundDigit};
+    EvalFailure failure = EvalFailure::None;
+    const QString text = resultText(SelectionExpression(selText), failure);
+    m_subResult = {selText, text, m_roundDigit, blankReason(failure)};
+}
+
+void CalcSession::showSheetResult(bool subResult)
+{
+    EvalFailure failure = EvalFailure::None;
+    setPanel(resultText(m_expression, failure), subResult);
+    // The cleaning keeps a final line break only behind an operator: Enter was pressed after it,
+    // and the next row is still to be typed.
+    if (failure == EvalFailure::Incomplete && m_text.endsWith(kCrLf))
+        failure = EvalFailure::None;
+    setPanelFailure(blankReason(failure));
 }
 
 QString CalcSession::result() const
@@ -133,16 +169,24 @@ QString CalcSession::result() const
 
 QString CalcSession::resultText(const QString &expression) const
 {
+    EvalFailure failure = EvalFailure::None;
+    return resultText(expression, failure);
+}
+
+QString CalcSession::resultText(const QString &expression, EvalFailure &failure) const
+{
     const int decimals = m_roundDigit;
     for (const ResultMemo &memo : m_resultMemo) {
         if (memo.decimals == decimals && memo.leadingZero == m_locale.leadingZero
             && memo.decimal == m_locale.decimalSeparator && memo.thousands == m_locale.thousandsSeparator
-            && memo.expression == expression)
+            && memo.expression == expression) {
+            failure = memo.failure;
             return memo.text;
+        }
     }
-    const QString text = ExpressionResultText(expression, decimals, m_locale);
+    const QString text = ExpressionResultText(expression, decimals, m_locale, failure);
     m_resultMemo[m_resultMemoNext] = {expression, decimals, m_locale.decimalSeparator,
-                                      m_locale.thousandsSeparator, m_locale.leadingZero, text};
+                                      m_locale.thousandsSeparator, m_locale.leadingZero, text, failure};
     m_resultMemoNext = 1 - m_resultMemoNext;
     return text;
 }
@@ -154,6 +198,14 @@ void CalcSession::setPanel(const QString &text, bool subResult)
     m_panel = text;
     m_panelSub = subResult;
     emit panelChanged(m_panel, m_panelSub);
+}
+
+void CalcSession::setPanelFailure(TextId failure)
+{
+    if (failure == m_panelFailure)
+        return;
+    m_panelFailure = failure;
+    emit panelFailureChanged(failure);
 }
 
 void CalcSession::setRoundDigit(int digit)

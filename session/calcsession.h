@@ -22,6 +22,11 @@ constexpr int kHistoryEntries = 50;
 // The display text of an expression with the given decimals: empty when it has independent rows
 // (a line break left in it), fails, or is too large to show.
 QString ExpressionResultText(const QString &strExpression, int decimals, const LocaleValues &locale);
+// The same, and why the text is empty: the evaluator's reason, TooLarge for a value the panel
+// cannot show (10^15 or more), IndependentRows for a line break left in the expression; None with
+// a value.
+QString ExpressionResultText(const QString &strExpression, int decimals, const LocaleValues &locale,
+                             EvalFailure &failure);
 
 // Whether the calculator can work with the user's number conventions: the decimal separator must
 // be "." or ",", the negative sign "-", and digits grouped by three. The text that explains the
@@ -74,6 +79,11 @@ public:
     bool panelShowsSubResult() const { return m_panelSub; }
     // The whole sheet's value as the panel shows it.
     QString result() const;
+    // Why the result panel is blank, to be told once the user pauses; None while it shows a value
+    // and where a blank needs no word: an empty sheet or selection, independent rows (a tape may
+    // hold them on purpose), and a sheet whose last row ends in an operator and a line break
+    // (the tape waits for its next row).
+    TextId panelFailure() const { return m_panelFailure; }
 
     int roundDigit() const { return m_roundDigit; } // -1 until loaded
     void setRoundDigit(int digit);
@@ -116,6 +126,7 @@ public:
 
 signals:
     void panelChanged(const QString &text, bool subResult);
+    void panelFailureChanged(TextId failure);
     void roundDigitChanged(int digit);
     void memoryPanelChanged(const QString &text);
     // M+ or M- gave no value; the panel shows "Error" once this is handled.
@@ -131,6 +142,9 @@ signals:
 
 private:
     void setPanel(const QString &text, bool subResult);
+    void setPanelFailure(TextId failure);
+    // The panel text for the whole sheet, and its failure.
+    void showSheetResult(bool subResult);
     void setMemoryPanel(const QString &text);
     void memoryStore();
     void memoryClear();
@@ -140,12 +154,13 @@ private:
     // the history (recordExpression). StepState: one step back or forward in the undo ring.
     void recordSnapshot();
     void StepState(bool forward);
-    // The value of the selected rows, with the line breaks at its ends left out.
+    // The value of the selected rows, with the operators and line breaks at its ends left out.
     void EvaluateSelection(const QString &selText);
     TextEntry sheetState() const;
     // The text of an expression with the present decimals, answered from the last two where the
     // same: every key evaluates the expression before it again in the sub-result step.
     QString resultText(const QString &expression) const;
+    QString resultText(const QString &expression, EvalFailure &failure) const;
 
     bool m_loaded = false;
     Options m_options;
@@ -159,12 +174,14 @@ private:
 
     QString m_panel;
     bool m_panelSub = false;
+    TextId m_panelFailure = TextId::None;
     bool m_selection = false;
     struct SubResult
     {
         QString sel;
         QString text;
         int round = -1;
+        TextId failure = TextId::None;
     } m_subResult;
 
     int m_roundDigit = -1;
@@ -185,6 +202,7 @@ private:
         QString thousands;
         bool leadingZero = false;
         QString text;
+        EvalFailure failure = EvalFailure::None;
     };
     mutable std::array<ResultMemo, 2> m_resultMemo;
     mutable int m_resultMemoNext = 0;

@@ -62,7 +62,12 @@ private slots:
         QTest::newRow("one-number-selected") << tape << 7 << 3 << 2 << "340.00" << true;
         QTest::newRow("selection-across-rows") << tape << 7 << 10 << 2 << "357.50" << true;
         QTest::newRow("line-break-alone-is-no-selection") << tape << 5 << 2 << 2 << "1,607.50" << false;
-        QTest::newRow("selection-ending-in-operator-shows-nothing") << tape << 0 << 7 << 1 << "" << true;
+        // Whole rows selected leave out their operators and line breaks.
+        QTest::newRow("row-with-its-break-shows-its-value") << tape << 0 << 7 << 1 << "1,250.0" << true;
+        QTest::newRow("home-shift-end-over-row") << tape << 7 << 4 << 2 << "340.00" << true;
+        QTest::newRow("drag-over-two-rows") << tape << 0 << 13 << 2 << "1,590.00" << true;
+        QTest::newRow("operator-and-break-are-no-selection") << tape << 10 << 3 << 2 << "1,607.50" << false;
+        QTest::newRow("sign-in-front-kept") << QStringLiteral("-5+3") << 0 << 4 << 2 << "- 2.00" << true;
     }
 
     void resultPanel()
@@ -76,7 +81,42 @@ private slots:
         sheet.select(text, selStart, selLength);
         QTEST(sheet.session.panelText(), "panel");
         QTEST(sheet.session.panelShowsSubResult(), "subResult");
-        QCOMPARE(sheet.session.hasSelection(), selLength > 0 && text.mid(selStart, selLength) != QLatin1String("\r\n"));
+        QTEST(sheet.session.hasSelection(), "subResult");
+    }
+
+    // The reason the panel gives for its blank, for the whole sheet or a selection in it.
+    void panelFailure_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("selStart");
+        QTest::addColumn<int>("selLength");
+        QTest::addColumn<TextId>("failure");
+        const auto row = [](const char *name, const char *text, TextId failure, int selStart = 0, int selLength = 0) {
+            QTest::newRow(name) << QString::fromLatin1(text) << selStart << selLength << failure;
+        };
+        row("division-by-zero", "10/0", TextId::DivisionByZero);
+        row("beyond-display-limit", "999999999999999+1", TextId::TooLargeToShow);
+        row("ends-in-operator", "12+", TextId::IncompleteExpression);
+        row("tape-waiting-for-next-row", "12+\r\n", TextId::None);
+        row("empty-sheet", "", TextId::None);
+        row("independent-rows", "12\r\n5", TextId::None);
+        row("selection-fails-whole-has-value", "(1+2)*3", TextId::UnbalancedParenthesis, 0, 3);
+    }
+    void panelFailure()
+    {
+        QFETCH(QString, text);
+        QFETCH(int, selStart);
+        QFETCH(int, selLength);
+        Sheet sheet;
+        QSignalSpy changes(&sheet.session, &CalcSession::panelFailureChanged);
+        sheet.show(text);
+        sheet.select(text, selStart, selLength);
+        QTEST(sheet.session.panelFailure(), "failure");
+        // A value clears the reason again, and says so.
+        sheet.show(QStringLiteral("1"));
+        QCOMPARE(sheet.session.panelFailure(), TextId::None);
+        if (!changes.isEmpty())
+            QCOMPARE(changes.last().at(0).value<TextId>(), TextId::None);
     }
 
     void rounding()

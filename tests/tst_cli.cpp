@@ -60,9 +60,10 @@ void TestCli::commands_data()
        "1\xc2\xa0" "234\xc2\xa0" "567,89\n");
     ok("eval-no-leading-zero", {"eval", "--no-leading-zero", ".5+1"}, "1.50\n");
     ok("eval-raw-beyond-display-limit-with-point", {"eval", "--raw", "--decimal=,", "-10^16/4"}, "-2.5e+15\n");
-    // Every input line gives one line, a failed one too; the exit code stays 0.
-    ok("eval-stdin-line-per-line", {"eval", "-"}, "2.00\nerror\nerror\n6.00\nerror\n7.00\n", none,
-       "1+1\n1/0\n\n2*3\r\n10^15\n7");
+    // Every input line gives one line, a failed one too with its reason on stderr; exit code 0.
+    QTest::newRow("eval-stdin-line-per-line") << QStringList{"eval", "-"} << none << QByteArray("1+1\n1/0\n\n7\r\n10^15")
+        << 0 << QByteArray("2.00\nerror\nerror\n7.00\nerror\n") << QByteArray("tallyer-cli: line 2: Division by zero\n"
+           "tallyer-cli: line 3: Nothing to calculate\ntallyer-cli: line 5: Too large to show\n") << pipe;
     ok("sheet-lf-rows-cleaned", {"sheet", "FILE"}, "1,002.50\n", "1 000 +\n\n2,5\n");
     ok("sheet-from-stdin", {"sheet", "-"}, "5.00\n", none, "2+\r\n3");
     // As on a cheque, the sign is dropped.
@@ -73,9 +74,15 @@ void TestCli::commands_data()
     ok("words-amount-after-double-dash", {"words", "--file=InWordsEuros eng.txt", "--", "-21"},
        "Twenty one euros 00 cents\n");
 
-    QTest::newRow("eval-beyond-display-limit")
-        << QStringList{"eval", "-10^15"} << none << none << 1 << QByteArray("error\n") << none << pipe;
-    QTest::newRow("sheet-empty-file") << QStringList{"sheet", "FILE"} << none << none << 1 << QByteArray("error\n") << none << pipe;
+    // A failed calculation is "error" on stdout and its reason on one line of stderr.
+    const auto failed = [&](const char *name, const QStringList &args, const QByteArray &why,
+                            const QByteArray &file = {}) {
+        QTest::newRow(name) << args << file << none << 1 << QByteArray("error\n") << "tallyer-cli: " + why + "\n" << pipe;
+    };
+    failed("eval-beyond-display-limit", {"eval", "-10^15"}, "Too large to show");
+    failed("eval-division-by-zero", {"eval", "10/0"}, "Division by zero");
+    failed("sheet-empty-file", {"sheet", "FILE"}, "Nothing to calculate");
+    failed("sheet-independent-rows", {"sheet", "FILE"}, "Rows not joined by an operator", "12\n5\n");
     // Amounts beyond the limit get an empty line each and the message; the others are converted.
     const auto words = [&](const char *name, const QStringList &args, const QByteArray &file,
                            const QByteArray &out, const QByteArray &err) {
@@ -107,7 +114,7 @@ void TestCli::commands_data()
     refused("eval-line-past-16-MiB", {"eval", "-"}, "standard input: a line longer than 16 MiB", QByteArray(past16MiB).replace(' ', 'x'));
     ok("sheet-of-exactly-16-MiB", {"sheet", "FILE"}, "1.00\n", "1" + past16MiB.chopped(2));
     QTest::newRow("sheet-null-device-on-stdin-is-empty")
-        << QStringList{"sheet", "-"} << none << none << 1 << QByteArray("error\n") << none << "/dev/null";
+        << QStringList{"sheet", "-"} << none << none << 1 << QByteArray("error\n") << QByteArray("tallyer-cli: Nothing to calculate\n") << "/dev/null";
 
     const auto usage = [&](const char *name, const QStringList &args, const char *why) {
         QTest::newRow(name) << args << none << none << 2 << none

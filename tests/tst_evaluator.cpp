@@ -8,6 +8,8 @@
 
 #include <QTest>
 
+Q_DECLARE_METATYPE(EvalFailure)
+
 namespace {
 
 // Qt Test compares doubles fuzzily, which would take 0.999999999999999 for 1; compare exactly.
@@ -163,6 +165,42 @@ private slots:
         failed = true;
         QCOMPARE(EvaluateExpression(expression, locale, failed), 0.0);
         QVERIFY(failed);
+    }
+
+    // Why an expression has no value: the first failure the evaluation meets.
+    void failureReason_data()
+    {
+        QTest::addColumn<QString>("expression");
+        QTest::addColumn<EvalFailure>("reason");
+        const auto row = [](const char *name, const char *expression, EvalFailure reason) {
+            QTest::newRow(name) << QString::fromLatin1(expression) << reason;
+        };
+        row("value-has-none", "2+3", EvalFailure::None);
+        row("empty", "", EvalFailure::Empty);
+        row("divide-by-zero", "10/0", EvalFailure::DivisionByZero);
+        row("integer-divide-by-rounded-zero", "7\\0.4", EvalFailure::DivisionByZero);
+        row("zero-to-negative-power", "0^-1", EvalFailure::DivisionByZero);
+        row("unclosed", "(1+2", EvalFailure::UnbalancedParenthesis);
+        row("closed-never-opened", "1+2)", EvalFailure::UnbalancedParenthesis);
+        row("ends-in-operator", "12+", EvalFailure::Incomplete);
+        row("ends-in-separator", "2+1.", EvalFailure::Incomplete);
+        row("separator-inside-is-no-number", "1.+2", EvalFailure::Invalid);
+        row("two-operators", "2*+3", EvalFailure::Invalid);
+        row("value-with-three-digit-exponent", "10^100", EvalFailure::TooLarge);
+        row("sixteen-digit-operand", "1234567890123456+1", EvalFailure::TooLarge);
+        row("root-of-negative", "(-8)^0.5", EvalFailure::NoRealResult);
+        row("too-close-to-zero", "0.1^100", EvalFailure::TooSmall);
+    }
+    void failureReason()
+    {
+        QFETCH(QString, expression);
+        QFETCH(EvalFailure, reason);
+        const LocaleValues locale = testLocale(QStringLiteral("."));
+        bool failed = false;
+        EvalFailure failure = EvalFailure::Incomplete; // every call sets it
+        EvaluateExpression(expression, locale, failed, failure);
+        QCOMPARE(failure, reason);
+        QCOMPARE(failed, reason != EvalFailure::None);
     }
 
     // The coded form without parentheses: "@" level index stands for an operator ("@32" is "*",

@@ -97,6 +97,8 @@ private slots:
         QTest::newRow("pasted-independent-rows") << false << "" << "2\n3" << "2\r\n3" << 4 << "";
         QTest::newRow("pasted-spaces-dropped-caret-after-same-digit")
             << false << "+5" << "1 000 + 2" << "1000+2+5" << 6 << "1,007.00";
+        QTest::newRow("pasted-signs-and-grouping-read-as-written")
+            << false << "" << QStringLiteral("2\u00d73\u00f74+$1,000") << "2*3/4+1000" << 10 << "1,001.50";
     }
     void typedAndPasted()
     {

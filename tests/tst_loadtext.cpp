@@ -62,6 +62,8 @@ private slots:
             ids << id;
         for (int id = 1470; id <= 1489; ++id) // tapes: files, the printed page, the option, the menu
             ids << id;
+        for (int id = 1490; id <= 1498; ++id) // why a result is blank
+            ids << id;
         const QMap<int, QString> &table = textTable();
         QCOMPARE(table.size(), ids.size() * 2);
         const auto placeholders = [](const QString &text) { // "|1" twice and "|2" once: {"|1","|1","|2"}

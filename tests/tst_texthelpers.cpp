@@ -1,6 +1,7 @@
 // The shared text helpers and the cleaning of the calculation sheet that builds on them.
 
 #include "localescope.h"
+#include "pastetext.h"
 #include "sheettext.h"
 #include "texthelpers.h"
 #include "wrap.h"
@@ -160,6 +161,62 @@ private slots:
         QCOMPARE(SheetExpression(QStringLiteral("5-\r\n\r\n3")), QStringLiteral("5-3")); // empty row joined too
         QCOMPARE(SheetExpression(QStringLiteral("2\r\n+3")), QStringLiteral("2\r\n+3"));
         QCOMPARE(SheetExpression(QStringLiteral("2^\r\n3")), QStringLiteral("2^\r\n3"));
+    }
+
+    // A paste as the sheet keeps it: PastedSheetText, then the cleaning every change gets.
+    // English groups with "," and writes "."; Russian groups with a no-break space and writes ",".
+    void pastedText_data()
+    {
+        QTest::addColumn<QString>("decimal");
+        QTest::addColumn<QString>("group");
+        QTest::addColumn<QString>("pasted");
+        QTest::addColumn<QString>("sheet");
+        auto en = [](const char *name, const QString &pasted, const char *sheet) {
+            QTest::newRow(name) << "." << "," << pasted << QString::fromLatin1(sheet);
+        };
+        auto ru = [](const char *name, const QString &pasted, const char *sheet) {
+            QTest::newRow(name) << "," << QStringLiteral("\u00a0") << pasted << QString::fromLatin1(sheet);
+        };
+        en("times-and-divide-signs", QStringLiteral("2\u00d73\u00f74"), "2*3/4");
+        en("minus-sign-en-dash-middle-dot", QStringLiteral("10\u22123\u20132\u00b75"), "10-3-2*5");
+        en("grouped-with-decimals", "1,607.50", "1607.50");
+        en("words-and-currency-dropped", "Total: $1,234.50 + 10", "1234.50+10");
+        en("one-group-is-grouped", "1,234", "1234");
+        en("short-group-is-decimal-comma", "1,5+1,50", "1.5+1.50");
+        en("first-group-of-four-is-no-grouping", "1234,567", "1234.567");
+        en("zero-first-group-is-no-grouping", "0,123", "0.123");
+        en("broken-grouping-keeps-its-commas", "1,234,5", "1.234.5");
+        en("comma-after-decimals-is-no-grouping", "1,234.5,6", "1.234.5.6");
+        ru("no-break-space-grouped", QStringLiteral("1\u00a0607,50+2"), "1607,50+2");
+        ru("narrow-no-break-space-grouped", QStringLiteral("12\u202f345\u00d72"), "12345*2");
+        ru("english-grouping-not-read", "1,607.50", "1,607,50");
+    }
+    void pastedText()
+    {
+        QFETCH(QString, decimal);
+        QFETCH(QString, group);
+        QFETCH(QString, pasted);
+        const LocaleValues locale = testLocale(decimal, group);
+        qsizetype caret = 0;
+        QTEST(CleanSheetText(PastedSheetText(pasted, locale), caret, locale), "sheet");
+    }
+
+    // Selected whole rows, with their operators and line breaks, give their value.
+    void selectionExpression_data()
+    {
+        QTest::addColumn<QString>("selection");
+        QTest::addColumn<QString>("expression");
+        QTest::newRow("row-with-operator-and-break") << "340+\r\n" << "340";
+        QTest::newRow("drag-over-rows") << "1250+\r\n340+\r\n" << "1250+340";
+        QTest::newRow("every-operator-at-both-ends") << "*/\\^<>=%+7^<>=\\/*-+" << "7";
+        QTest::newRow("leading-minus-is-a-sign") << "-5+3" << "-5+3";
+        QTest::newRow("trailing-percent-kept") << "200*5%" << "200*5%";
+        QTest::newRow("operators-and-breaks-only") << "+\r\n-\r\n" << "";
+    }
+    void selectionExpression()
+    {
+        QFETCH(QString, selection);
+        QTEST(SelectionExpression(selection), "expression");
     }
 
     // Worked by hand with every character 10 pixels wide ("*" 30): a row is cut after the last

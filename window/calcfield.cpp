@@ -1,6 +1,7 @@
 #include "calcfield.h"
 
 #include "localevalues.h"
+#include "pastetext.h"
 #include "sheettext.h"
 #include "textid.h"
 #include "textrules.h"
@@ -214,7 +215,15 @@ int CalcField::visualLineCount() const
 
 void CalcField::pasteDefault(const QMimeData *source)
 {
-    QPlainTextEdit::insertFromMimeData(source);
+    // Pasted text is read as written elsewhere (2×3, 1,607.50) before the cycle cleans it; a
+    // typed key never comes this way.
+    if (!source || !source->hasText()) {
+        QPlainTextEdit::insertFromMimeData(source);
+        return;
+    }
+    QMimeData sheetText;
+    sheetText.setText(PastedSheetText(source->text(), ReadLocaleValues()));
+    QPlainTextEdit::insertFromMimeData(&sheetText);
 }
 
 void CalcField::suspendRedraw()
