@@ -94,6 +94,7 @@ enum class TextId {
     TapeFilesFilter = 1454,
     PdfFilesFilter = 1455,
     CsvFilesFilter = 1456,
+    PasteTooLarge = 1457,
     TapeMissing = 1470,
     TapeNotAFile = 1471,
     TapeUnreadable = 1472,

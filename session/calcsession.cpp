@@ -1,5 +1,6 @@
 #include "calcsession.h"
 
+#include "amountinwords.h"
 #include "evaluator.h"
 #include "memorystring.h"
 #include "numberformat.h"
@@ -286,6 +287,30 @@ void CalcSession::memoryRecall()
             v = PlainNumberText(value, m_locale);
     }
     emit insertRequested(v);
+}
+
+std::optional<QString> CalcSession::clipboardText(const QString &value, bool inWords, const QString &wordsPath) const
+{
+    const LocaleValues &loc = m_locale;
+    if (!inWords) {
+        QString digits = value;
+        const qsizetype point = loc.decimalSeparator.isEmpty() ? -1 : value.indexOf(loc.decimalSeparator);
+        if (point >= 0)
+            digits = value.left(point) + TrimChars(value.mid(point), QStringLiteral("0") + loc.decimalSeparator, TrimRight);
+        return FilterChars(digits, QStringLiteral(" ") + loc.thousandsSeparator, false);
+    }
+    const QString plain = loc.thousandsSeparator.isEmpty() ? value : ReplaceAll(value, loc.thousandsSeparator, QString());
+    const QChar point = loc.decimalSeparator.isEmpty() ? QChar(u'.') : loc.decimalSeparator.at(0);
+    const std::optional<Currency> amount = Currency::fromText(plain, point);
+    if (!amount)
+        return std::nullopt;
+    bool failed = false;
+    const QString words = AmountInWords(*amount, wordsPath, loc.lcid, failed,
+                                        Text(TextId::WordsRangeError, {QStringLiteral("\n")}),
+                                        Text(TextId::WordsFileError, {QStringLiteral("\n"), wordsPath}));
+    if (failed)
+        return std::nullopt;
+    return words;
 }
 
 void CalcSession::setStripShown(bool shown)

@@ -14,6 +14,7 @@
 #include <QString>
 
 #include <array>
+#include <optional>
 
 // Entries the undo ring keeps, and the expression history.
 constexpr int kUndoEntries = 100;
@@ -97,6 +98,11 @@ public:
     void restoreMemory();
     void SelectMemoryCell(int cell);
     void ClearAllMemory();
+
+    // What a panel's value goes to the clipboard as: plain digits (no grouping, no trailing zeros
+    // of the decimals), or the amount in words from the words file at wordsPath. Nothing for a
+    // value with no words ("Error") or a words file that fails, which has told the user why.
+    std::optional<QString> clipboardText(const QString &value, bool inWords, const QString &wordsPath) const;
 
     bool StripShown() const { return m_stripShown; }
     void setStripShown(bool shown);

@@ -118,6 +118,18 @@ private slots:
         QTEST(w->lblResult->Caption(), "result");
     }
 
+    // A paste larger than a tape file may be is refused with a message; the sheet stays.
+    void pasteBound()
+    {
+        auto w = openWindow();
+        QVERIFY(w);
+        QTest::keyClicks(w->boxCalc, QStringLiteral("7"));
+        pasteText(w->boxCalc, QString(CalcField::kPasteLimit + 1, u'1'));
+        QCOMPARE(w->boxCalc->Text(), QStringLiteral("7"));
+        QCOMPARE(m_messages.size(), 1);
+        QVERIFY(w->boxCalc->updatesEnabled());
+    }
+
     // Every value the result panel, the memory panel and the grey sub result can show is shown
     // whole, whatever the decimals, the field's font size and the locale; the window widens
     // where the form's widths are too small. (CTest runs this once more at scale factor 2.)

@@ -58,7 +58,7 @@ private slots:
                        1160, 1170, 1180, 1190, 1200, 1205, 1210, 1220, 1230, 1240, 1241, 1250,
                        1251, 1260, 1261, 1265, 1266, 1267, 1270, 1280, 1290, 1300, 1310, 1320,
                        1370, 1380, 1381, 1390, 1400, 1410, 1420, 1421, 1422};
-        for (int id = 1430; id <= 1456; ++id) // what assistive tools are told; the tape's file types
+        for (int id = 1430; id <= 1457; ++id) // what assistive tools are told; the tape's file types
             ids << id;
         for (int id = 1470; id <= 1489; ++id) // tapes: files, the printed page, the option, the menu
             ids << id;

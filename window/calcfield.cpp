@@ -95,6 +95,15 @@ void CalcField::setText(const QString &strText)
     setPlainText(plainText(strText));
 }
 
+void CalcField::setTextKeepingSelection(const QString &strText)
+{
+    const qsizetype start = SelStart();
+    const qsizetype length = SelLength();
+    setText(strText);
+    setSelStart(start);
+    setSelLength(length);
+}
+
 void CalcField::replaceText(const QString &strText)
 {
     // Document positions count a block break as one character, as the plain text counts "\n".
@@ -242,10 +251,15 @@ void CalcField::resumeRedraw()
 
 void CalcField::insertFromMimeData(const QMimeData *source)
 {
-    if (onPaste)
-        onPaste(source);
-    else
-        pasteDefault(source);
+    if (source && source->hasText() && source->text().size() > kPasteLimit) {
+        emit pasteRefused();
+        return;
+    }
+    // A paste is shown only once the cycle has cleaned and wrapped it: the row count that the
+    // cycle asks for switches the drawing on again.
+    suspendRedraw();
+    pasteDefault(source);
+    resumeRedraw(); // when nothing changed, no cycle ran
 }
 
 void CalcField::SetCaret(CaretMode mode)

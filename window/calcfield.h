@@ -22,6 +22,8 @@ public:
 
     QString Text() const;
     void setText(const QString &strText);
+    // Writes the text as setText does, then selects what was selected before, by position.
+    void setTextKeepingSelection(const QString &strText);
     // Puts in a text as setText does, but edits only the part that differs, so the rows around it
     // keep their layout (a long sheet is not laid out anew). The change is announced even when
     // the text is the same, and afterwards the caret and the view are at the start, as setText
@@ -46,8 +48,9 @@ public:
     qsizetype toSheetPosition(int intDocumentPosition) const;
     int toDocumentPosition(qsizetype lngSheetPosition) const;
 
-    // Called instead of the default paste when set; it runs the default with pasteDefault().
-    std::function<void(const QMimeData *)> onPaste;
+    // Text larger than this is not pasted (as much as a tape file may hold): a larger paste is
+    // something else, and would hold the window for a long while.
+    static constexpr qsizetype kPasteLimit = 16 * 1024 * 1024;
     void pasteDefault(const QMimeData *source);
 
     // Drawing held back while a paste waits for the cycle that cleans and wraps it; resuming does
@@ -74,6 +77,8 @@ signals:
     void keyCommandDone();
     // A key that pressed something is up again (auto-repeat does not count).
     void keyReleased();
+    // A paste past kPasteLimit was refused: the owner says so.
+    void pasteRefused();
     // A file was dropped on the sheet: the owner opens it as a tape.
     void fileDropped(const QString &path);
 

@@ -10,6 +10,7 @@
 #include "eventwatcher.h"
 #include "loadtext.h"
 #include "mavolabel3d.h"
+#include "messagesink.h"
 #include "modfunctions.h"
 #include "productinfo.h"
 #include "sheeteditor.h"
@@ -240,6 +241,8 @@ void frmTallyer::connectSession()
     connect(boxCalc, &CalcField::commandRequested, this, &frmTallyer::runCommand);
     connect(boxCalc, &CalcField::keyReleased, this, &frmTallyer::keyReleased);
     connect(boxCalc, &CalcField::fileDropped, m_tape, &TapeActions::openFile);
+    connect(boxCalc, &CalcField::pasteRefused, this,
+            [] { showMessage(Text(TextId::PasteTooLarge), MessageIcon::Exclamation); });
     boxCalc->canRun = [this](KeyCommand command) {
         return command == KeyCommand::Undo ? m_session->canUndo()
             : command == KeyCommand::Redo  ? m_session->canRedo()
@@ -338,27 +341,16 @@ frmTallyer::ReleaseSlot frmTallyer::releaseSlot(PushLabel id) const
 
 void frmTallyer::ShowHint(PushLabel id)
 {
-    const PushLabelEntry &entry = pushLabelEntry(id);
     MavoLabel3D *l = label(id);
     // A memory operation that cannot be used has nothing to explain.
     if (isMemoryButton(id) && id != PushLabel::M && !l->Enabled())
         return;
-    hints->ShowHint(l, entry.hint, entry.hintSubResult);
-    switch (id) {
-    case PushLabel::MoveSize:
+    if (id == PushLabel::MoveSize)
         l->setMousePointer(0);
-        break;
-    case PushLabel::MemMenu:
-        // The memory panel next to the cell button gives up its hover look.
-        dropHoverLook(label(PushLabel::Memory));
-        break;
-    case PushLabel::Round:
-        // And the result panel next to the rounding selector.
-        dropHoverLook(label(PushLabel::Result));
-        break;
-    default:
-        break;
-    }
+    hints->ShowHint(l, pushLabelEntry(id).hint, pushLabelEntry(id).hintSubResult);
+    // The panel beside the cell button or the rounding selector gives up its hover look.
+    if (id == PushLabel::MemMenu || id == PushLabel::Round)
+        dropHoverLook(label(id == PushLabel::MemMenu ? PushLabel::Memory : PushLabel::Result));
 }
 
 bool frmTallyer::anyKeyDown() const
@@ -540,33 +532,10 @@ void frmTallyer::CopyPanelText(const QString &strValue, bool blnInWords)
         return;
     QClipboard *clipboard = QGuiApplication::clipboard();
     clipboard->clear();
-
-    const LocaleValues &loc = sheet->locale();
-    if (!blnInWords) {
-        // Plain digits: no grouping, no trailing zeros of the decimals.
-        QString digits = strValue;
-        const qsizetype point = loc.decimalSeparator.isEmpty() ? -1 : strValue.indexOf(loc.decimalSeparator);
-        if (point >= 0)
-            digits = strValue.left(point)
-                + TrimChars(strValue.mid(point), QStringLiteral("0") + loc.decimalSeparator, TrimRight);
-        digits = FilterChars(digits, QStringLiteral(" ") + loc.thousandsSeparator, false);
-        clipboard->setText(digits);
-        return;
-    }
-
-    const QString plain =
-        loc.thousandsSeparator.isEmpty() ? strValue : ReplaceAll(strValue, loc.thousandsSeparator, QString());
-    const QChar point = loc.decimalSeparator.isEmpty() ? QChar(u'.') : loc.decimalSeparator.at(0);
-    const std::optional<Currency> amount = Currency::fromText(plain, point);
-    if (!amount)
-        return; // "Error" and the like: nothing to say in words
-    const QString path = DataFilePath(m_session->options().inWordsFile, QCoreApplication::applicationDirPath());
-    bool failed = false;
-    const QString words = AmountInWords(*amount, path, loc.lcid, failed,
-                                        Text(TextId::WordsRangeError, {QStringLiteral("\n")}),
-                                        Text(TextId::WordsFileError, {QStringLiteral("\n"), path}));
-    if (!failed)
-        clipboard->setText(words);
+    const std::optional<QString> text = m_session->clipboardText(
+        strValue, blnInWords, DataFilePath(m_session->options().inWordsFile, QCoreApplication::applicationDirPath()));
+    if (text)
+        clipboard->setText(*text);
 }
 
 void frmTallyer::ShowMemoryOverflow()

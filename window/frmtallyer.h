@@ -77,6 +77,7 @@ private:
     void applyFieldSettings(bool blnFirstRun);
     bool singleCopyTest(bool blnFirstRun);
     bool localeTest();
+    void followScreens();
     void HookWindow();
     void HookField();
     void UnhookWindow();
@@ -178,6 +179,7 @@ private:
     bool m_blnHookedField = false;
     bool m_blnUnloaded = false;
     bool m_optionsOpen = false; // the options dialog is open over the window
+    bool m_followingScreens = false;
     SingleCopyChannel *m_channel = nullptr;
     OptionsDialogOpener m_optionsOpener;
 

@@ -63,7 +63,7 @@ void frmTallyer::ResizeToRows(bool blnShowStrip, qint16 intRows, bool blnHeightO
         m_placement.formTop = static_cast<float>(m_session->windowState().formTop);
     }
     const float left = m_placement.clampedLeft(m_placement.formLeft, frameGeometry().width() * tppX);
-    const Placement::Fit fit = m_placement.fitOnScreen(m_placement.formTop, h, d);
+    const Placement::Fit fit = m_placement.fitOnScreen(m_placement.formTop, h, d, rows);
     const float top = fit.top;
     h = fit.height;
     d = fit.fieldGrowth;

@@ -17,6 +17,7 @@
 #include "sheeteditor.h"
 #include "singlecopy.h"
 #include "tapeactions.h"
+#include "tapefile.h"
 #include "textrules.h"
 #include "twips.h"
 
@@ -38,6 +39,7 @@
 #include <QStyleHints>
 #include <QThread>
 #include <QTimer>
+#include <QMimeData>
 #include <QWindow>
 
 #include <cmath>
@@ -100,12 +102,10 @@ bool frmTallyer::Form_Load()
         return false;
     }
 
-    // The screen's size in twips, for placing the window.
+    // The screen's work area in twips, for placing the window; followed when screens change.
     if (firstRun) {
         const QScreen *scr = screen() ? screen() : QGuiApplication::primaryScreen();
-        const QRect area = scr ? scr->availableGeometry() : QRect(0, 0, 1024, 768);
-        m_placement.screenWidth = static_cast<qint32>(std::lround(area.width() * twipsX()));
-        m_placement.screenHeight = static_cast<qint32>(std::lround(area.height() * twipsY()));
+        m_placement.setScreenArea(scr ? scr->availableGeometry() : QRect(0, 0, 1024, 768), twipsX(), twipsY());
     }
 
     // The hint strip starts hidden. Unless the user has declined it, the F1 greeting runs
@@ -271,6 +271,32 @@ bool frmTallyer::singleCopyTest(bool blnFirstRun)
     return true;
 }
 
+void frmTallyer::followScreens()
+{
+    // A screen that shrinks, goes or is swapped for another never leaves the window off it: it is
+    // placed wholly on the work area it is on again (an area of no size is not taken).
+    auto replace = [this] {
+        const QScreen *scr = screen();
+        if (!scr || !m_placement.setScreenArea(scr->availableGeometry(), twipsX(), twipsY()))
+            return;
+        const QRect placed = Placement::placedOnArea(frameGeometry(), scr->availableGeometry());
+        if (placed.topLeft() != frameGeometry().topLeft())
+            move(placed.topLeft());
+        ResizeToRows(m_session->StripShown(), LoWord(fieldLineCount()), true);
+    };
+    auto watch = [this, replace](QScreen *scr) {
+        if (scr)
+            connect(scr, &QScreen::availableGeometryChanged, this, replace, Qt::UniqueConnection);
+    };
+    watch(screen());
+    if (QWindow *handle = windowHandle()) {
+        connect(handle, &QWindow::screenChanged, this, [watch, replace](QScreen *scr) {
+            watch(scr);
+            replace();
+        });
+    }
+}
+
 bool frmTallyer::localeTest()
 {
     sheet->readLocale();
@@ -350,13 +376,6 @@ void frmTallyer::HookField()
     // A caret move or a selection change repaints the field: re-arm the sub result.
     connect(boxCalc, &QPlainTextEdit::cursorPositionChanged, TimerSelWork, qOverload<>(&QTimer::start));
     connect(boxCalc, &QPlainTextEdit::selectionChanged, TimerSelWork, qOverload<>(&QTimer::start));
-    // A paste is shown only once the cycle has cleaned and wrapped it: the row count that the
-    // cycle asks for switches the drawing on again.
-    boxCalc->onPaste = [this](const QMimeData *source) {
-        boxCalc->suspendRedraw();
-        boxCalc->pasteDefault(source);
-        boxCalc->resumeRedraw(); // when nothing changed, no cycle ran
-    };
     m_blnHookedField = true;
 }
 
@@ -376,7 +395,6 @@ void frmTallyer::UnhookField()
     boxCalc->viewport()->removeEventFilter(this);
     disconnect(boxCalc, &QPlainTextEdit::cursorPositionChanged, TimerSelWork, nullptr);
     disconnect(boxCalc, &QPlainTextEdit::selectionChanged, TimerSelWork, nullptr);
-    boxCalc->onPaste = nullptr;
     m_blnHookedField = false;
 }
 
@@ -438,13 +456,8 @@ bool frmTallyer::MainFieldProc(QEvent *event)
         const QString text = boxCalc->Text();
         const QString converted = ReplaceAll(text, m_strFocusDecimal, loc.decimalSeparator);
         const bool textChanges = converted != text;
-        if (textChanges) {
-            const qsizetype start = boxCalc->SelStart();
-            const qsizetype length = boxCalc->SelLength();
-            boxCalc->setText(converted);
-            boxCalc->setSelStart(start);
-            boxCalc->setSelLength(length);
-        }
+        if (textChanges)
+            boxCalc->setTextKeepingSelection(converted);
         m_session->convertDecimal(m_strFocusDecimal, loc.decimalSeparator, !textChanges);
     }
     m_strFocusDecimal = loc.decimalSeparator;
@@ -472,6 +485,10 @@ void frmTallyer::RecreateCaret()
 void frmTallyer::showEvent(QShowEvent *event)
 {
     QWidget::showEvent(event);
+    if (!m_followingScreens && windowHandle()) {
+        m_followingScreens = true;
+        followScreens();
+    }
     // Form_Activate: the field takes the focus.
     boxCalc->setFocus();
 }
