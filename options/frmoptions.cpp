@@ -164,6 +164,8 @@ void frmOptions::buildControls()
     boxInWordsFile = new QLineEdit(frameOptions);
     btnChangeInWordsFile = new QPushButton(frameOptions);
     btnFont = new QPushButton(frameOptions);
+    btnFontColor = new QPushButton(frameOptions);
+    btnFontColor->setObjectName(QStringLiteral("btnFontColor"));
     btnBackColor = new QPushButton(frameOptions);
     btnDefault = new QPushButton(frameOptions);
     btnOK = new QPushButton(this);
@@ -219,7 +221,7 @@ void frmOptions::buildControls()
     lblInWordsFile->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
 
     auto *lookRow = new QHBoxLayout;
-    for (QPushButton *button : {btnFont, btnBackColor, btnDefault})
+    for (QPushButton *button : {btnFont, btnFontColor, btnBackColor, btnDefault})
         lookRow->addWidget(button, 1);
 
     auto *optionsLayout = new QVBoxLayout(frameOptions);
@@ -251,6 +253,7 @@ void frmOptions::buildControls()
     connect(btnCancel, &QPushButton::clicked, this, &frmOptions::btnCancel_Click);
     connect(btnDefault, &QPushButton::clicked, this, &frmOptions::btnDefault_Click);
     connect(btnFont, &QPushButton::clicked, this, &frmOptions::btnFont_Click);
+    connect(btnFontColor, &QPushButton::clicked, this, &frmOptions::btnFontColor_Click);
     connect(btnBackColor, &QPushButton::clicked, this, &frmOptions::btnBackColor_Click);
     connect(btnChangeInWordsFile, &QPushButton::clicked, this, &frmOptions::btnChangeInWordsFile_Click);
     connect(btnHelp, &QPushButton::clicked, this, &frmOptions::btnHelp_Click);
@@ -273,6 +276,7 @@ void frmOptions::Form_Load()
     }
     btnChangeInWordsFile->setText(Text(TextId::ToChange));
     btnFont->setText(Text(TextId::Font));
+    btnFontColor->setText(Text(TextId::TextColour));
     btnBackColor->setText(Text(TextId::Background));
     btnDefault->setText(Text(TextId::ByDefault));
     btnOK->setText(QStringLiteral("OK"));
@@ -488,6 +492,22 @@ void frmOptions::btnFont_Click()
     f_udtAppearance.FontBold = dlg.FontBold();
     f_udtAppearance.FontItalic = dlg.FontItalic();
     f_udtAppearance.FontColor = dlg.FontColor();
+}
+
+// The text colour the font dialog of the described platform returned with the font: chosen in the
+// colour dialog as the background is, and sharing its custom colours.
+void frmOptions::btnFontColor_Click()
+{
+    clsCommonDialog dlg;
+    dlg.setFlags(kColorDialogFlags);
+    dlg.setHwndOwner(this);
+    dlg.setColor(f_udtAppearance.FontColor);
+    dlg.setColorsCustom(f_udtAppearance.ColorsCustom);
+    dlg.ShowColor();
+    if (dlg.APIReturn() != 1)
+        return;
+    f_udtAppearance.FontColor = dlg.Color();
+    f_udtAppearance.ColorsCustom = dlg.ColorsCustom();
 }
 
 void frmOptions::btnBackColor_Click()

@@ -31,11 +31,14 @@ struct FakeChooser : CommonDialogChooser
     FontChoice fontAsked, fontGiven;
     FileChoice fileAsked;
     QString fileGiven;
+    int colorAnswer = 1; // 1 OK, 0 cancel
 
     int chooseColor(QWidget *o, ColorChoice &c, qint32 &) override
     {
-        owner = o, colorAsked = c, c = colorGiven;
-        return 1;
+        owner = o, colorAsked = c;
+        if (colorAnswer == 1)
+            c = colorGiven;
+        return colorAnswer;
     }
     int chooseFont(QWidget *o, FontChoice &f, qint32 &) override
     {
@@ -318,6 +321,47 @@ private slots:
         const udtAppearance plain{QStringLiteral("MS Sans Serif"), 10, false, false, 0x80000012u, 0x80000005u,
                                   kGiven.appearance.ColorsCustom};
         QCOMPARE(Options::load().appearance, plain);
+    }
+
+    // The text colour is chosen beside the font (Alt+C), starting on the working colour with the
+    // custom colours the background shares; OK stores it and the next dialog starts on it.
+    void textColourRoundTrip_data()
+    {
+        QTest::addColumn<quint32>("given"); // the stored FontColor the dialog opens with
+        QTest::addColumn<int>("answer");    // the colour dialog's: 1 OK, 0 cancel
+        QTest::addColumn<quint32>("stored");
+        QTest::newRow("system-text-to-chosen-red") << 0x80000012u << 1 << 0x0000FFu;
+        QTest::newRow("chosen-grey-to-chosen-red") << 0x00404040u << 1 << 0x0000FFu;
+        QTest::newRow("cancel-keeps-system-text") << 0x80000012u << 0 << 0x80000012u;
+    }
+
+    void textColourRoundTrip()
+    {
+        QFETCH(quint32, given);
+        QFETCH(int, answer);
+        QFETCH(quint32, stored);
+        Options options = kGiven;
+        options.appearance.FontColor = given;
+        frmOptions dlg(options);
+        dlg.show();
+        QVERIFY(QTest::qWaitForWindowActive(&dlg));
+        m_chooser.colorGiven = {0x0000FFu, {7, 8}, 0};
+        m_chooser.colorAnswer = answer;
+        // Through the shortcut map; a mnemonic clicks once the button has shown itself pressed.
+        QTest::keyClick(dlg.windowHandle(), Qt::Key_C, Qt::AltModifier);
+        QTRY_COMPARE(m_chooser.owner, &dlg);
+        const ColorChoice &asked = m_chooser.colorAsked;
+        QCOMPARE((QVariantList{asked.flags, asked.Color, asked.Custom[0], asked.Custom[1]}),
+                 (QVariantList{1, given, 5u, 6u}));
+        dlg.btnOK->click();
+        const udtAppearance look = Options::load().appearance;
+        QCOMPARE(look.FontColor, stored);
+        QCOMPARE(look.BackColor, kGiven.appearance.BackColor);
+        QCOMPARE(look.ColorsCustom.section(QChar(0), 0, 1), answer ? QStringLiteral("7") + QChar(0) + "8"
+                                                                   : kGiven.appearance.ColorsCustom);
+        frmOptions next(Options::load());
+        next.btnFontColor->click();
+        QCOMPARE(m_chooser.colorAsked.Color, stored);
     }
 
     // The version grows its build number under the pointer; the link opens the web page. The logo

@@ -60,6 +60,7 @@ private slots:
                        1370, 1380, 1381, 1390, 1400, 1410, 1420, 1421, 1422};
         for (int id = 1430; id <= 1453; ++id) // what assistive tools are told
             ids << id;
+        ids << 1460; // the text colour beside the font
         const QMap<int, QString> &table = textTable();
         QCOMPARE(table.size(), ids.size() * 2);
         const auto placeholders = [](const QString &text) { // "|1" twice and "|2" once: {"|1","|1","|2"}
