@@ -3,6 +3,7 @@
 
 #include "frmoptions.h"
 
+#include "colorvalue.h"
 #include "commondialog.h"
 #include "datafolders.h"
 #include "loadtext.h"
@@ -125,6 +126,21 @@ void reserveWidth(QLabel *caption, const QString &strA, const QString &strB)
 {
     const QFontMetrics fm(caption->font());
     caption->setMinimumWidth(qMax(fm.horizontalAdvance(strA), fm.horizontalAdvance(strB)) + 2);
+}
+
+// The folders words files are found in, in lookup order: each data folder holding one, and the
+// user's own, created so that it can be opened before a file has been copied into it.
+QStringList wordsFolders()
+{
+    const QString strUser = QDir::cleanPath(UserDataFolder());
+    QDir().mkpath(strUser);
+    QStringList folders;
+    for (const QString &folder : DataFolders(programFolder())) {
+        if (folder == strUser
+            || !QDir(folder).entryList({QStringLiteral("InWords*.txt")}, QDir::Files | QDir::Readable).isEmpty())
+            folders << folder;
+    }
+    return folders;
 }
 
 bool isFocusChangeWithinDialog(const QFocusEvent *event)
@@ -494,14 +510,16 @@ void frmOptions::btnFont_Click()
     f_udtAppearance.FontColor = dlg.FontColor();
 }
 
-// The text colour the font dialog of the described platform returned with the font: chosen in the
-// colour dialog as the background is, and sharing its custom colours.
+// The text colour, which a font dialog with effects returns beside the font: chosen in the colour
+// dialog, sharing the background's custom colours. The dialog starts on the colour the field
+// shows, which a dark palette may have made black or white where the stored system colour would
+// not read.
 void frmOptions::btnFontColor_Click()
 {
     clsCommonDialog dlg;
     dlg.setFlags(kColorDialogFlags);
     dlg.setHwndOwner(this);
-    dlg.setColor(f_udtAppearance.FontColor);
+    dlg.setColor(rgbValueFromColor(readableColors(f_udtAppearance.FontColor, f_udtAppearance.BackColor).text));
     dlg.setColorsCustom(f_udtAppearance.ColorsCustom);
     dlg.ShowColor();
     if (dlg.APIReturn() != 1)
@@ -530,10 +548,12 @@ void frmOptions::btnChangeInWordsFile_Click()
     dlg.setFlags(kFileDialogFlags);
     dlg.setHwndOwner(this);
     dlg.setFileDialogTitle(Text(TextId::WordsFileChoice));
-    // The dialog starts in the user's words folder, on the saved words file, not on what the
-    // box holds now.
-    QDir().mkpath(UserDataFolder());
-    dlg.setFilePath(UserDataFolder());
+    // The dialog starts in the folder of the saved words file (not of what the box holds now),
+    // or in the user's words folder when that file is not found; the folders words files come
+    // from are in its side bar.
+    dlg.setFilePlaces(wordsFolders());
+    const QString strInUse = FindDataFile(m_options.inWordsFile, DataFolders(programFolder()));
+    dlg.setFilePath(strInUse.isEmpty() ? UserDataFolder() : QFileInfo(strInUse).absolutePath());
     if (!m_options.inWordsFile.isEmpty()) {
         dlg.setFileFullName(dlg.FilePath() + QLatin1Char('/') + m_options.inWordsFile);
         dlg.setFileName(m_options.inWordsFile);

@@ -48,7 +48,7 @@ struct FakeChooser : CommonDialogChooser
     int chooseOpenFile(QWidget *o, FileChoice &f, qint32 &) override
     {
         owner = o, fileAsked = f, f.FullName = fileGiven;
-        return 1;
+        return fileGiven.isEmpty() ? 0 : 1; // nothing to give: cancelled
     }
 };
 
@@ -90,6 +90,12 @@ private slots:
         QVERIFY(m_config.isValid());
         qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_config.path()));
         qputenv("XDG_DATA_HOME", QFile::encodeName(m_config.filePath("data")));
+        // The system's data folders: one with a words file, one with none.
+        qputenv("XDG_DATA_DIRS", QFile::encodeName(m_config.filePath("shared") + ':' + m_config.filePath("empty")));
+        for (const QString &name : {QStringLiteral("shared/tallyer/InWordsShared.txt"), QStringLiteral("empty/tallyer/x.txt")}) {
+            QVERIFY(QDir().mkpath(QFileInfo(m_config.filePath(name)).path()));
+            QVERIFY(QFile(m_config.filePath(name)).open(QIODevice::WriteOnly));
+        }
         for (const QString &name : {kWordsA, kWordsB}) { // in the program's folder: the test's own
             QFile file(QCoreApplication::applicationDirPath() + QLatin1Char('/') + name);
             QVERIFY(file.open(QIODevice::WriteOnly));
@@ -240,7 +246,7 @@ private slots:
         const FileChoice &file = m_chooser.fileAsked;
         QCOMPARE((QVariantList{file.flags, file.Title, file.Folder}),
                  (QVariantList{6, "Choice of the file for the procedure 'value in words'",
-                               m_config.filePath("data/tallyer")}));
+                               QCoreApplication::applicationDirPath()})); // where words file a is
         QCOMPARE(file.Filters, (QList<QPair<QString, QString>>{{"Special files (InWords*.txt)", "InWords*.txt"},
                                                                {"All files (*.*)", "*.*"}}));
         QTest::keyClick(m_dlg->chkAlwaysOnTop, Qt::Key_Space);
@@ -323,21 +329,60 @@ private slots:
         QCOMPARE(Options::load().appearance, plain);
     }
 
+    // "To change ..." starts in the folder of the saved words file, the user's when it is not
+    // found; the side bar leads to every folder words files are found in, in lookup order.
+    void chooserFolders_data()
+    {
+        QTest::addColumn<QString>("inUse");
+        QTest::addColumn<QString>("start"); // under the test's folder; "<program>": the program's
+        QTest::newRow("shipped-in-program-folder") << kWordsA << "<program>";
+        QTest::newRow("users-own") << "InWordsMine.txt" << "data/tallyer";
+        QTest::newRow("system-data-folder") << "InWordsShared.txt" << "shared/tallyer";
+        QTest::newRow("not-found-users-folder") << "InWordsNone.txt" << "data/tallyer";
+        QTest::newRow("none-saved-users-folder") << "" << "data/tallyer";
+    }
+
+    void chooserFolders()
+    {
+        QFETCH(QString, inUse);
+        QFETCH(QString, start);
+        const QString program = QCoreApplication::applicationDirPath();
+        QDir(m_config.filePath("data/tallyer")).removeRecursively(); // the chooser makes it
+        const QString mine = m_config.filePath("data/tallyer/InWordsMine.txt");
+        Options options = kGiven;
+        options.inWordsFile = inUse;
+        frmOptions dlg(options);
+        if (inUse == QLatin1String("InWordsMine.txt")) {
+            QVERIFY(QDir().mkpath(QFileInfo(mine).path()));
+            QVERIFY(QFile(mine).open(QIODevice::WriteOnly));
+        }
+        dlg.btnChangeInWordsFile->click();
+        QCOMPARE(m_chooser.fileAsked.Folder, start == "<program>" ? program : m_config.filePath(start));
+        const QStringList places = m_chooser.fileAsked.Places;
+        QCOMPARE(places.mid(0, 3), (QStringList{program, m_config.filePath("data/tallyer"), m_config.filePath("shared/tallyer")}));
+        QVERIFY(!places.contains(m_config.filePath("empty/tallyer")));
+        QVERIFY(QFileInfo(m_config.filePath("data/tallyer")).isDir());
+    }
+
     // The text colour is chosen beside the font (Alt+C), starting on the working colour with the
     // custom colours the background shares; OK stores it and the next dialog starts on it.
     void textColourRoundTrip_data()
     {
         QTest::addColumn<quint32>("given"); // the stored FontColor the dialog opens with
+        QTest::addColumn<quint32>("shown"); // the colour the field shows for it, on tooltip yellow
         QTest::addColumn<int>("answer");    // the colour dialog's: 1 OK, 0 cancel
         QTest::addColumn<quint32>("stored");
-        QTest::newRow("system-text-to-chosen-red") << 0x80000012u << 1 << 0x0000FFu;
-        QTest::newRow("chosen-grey-to-chosen-red") << 0x00404040u << 1 << 0x0000FFu;
-        QTest::newRow("cancel-keeps-system-text") << 0x80000012u << 0 << 0x80000012u;
+        // Qt's own palette: black button text; white highlighted text, which reads on no yellow.
+        QTest::newRow("system-text-to-chosen-red") << 0x80000012u << 0u << 1 << 0x0000FFu;
+        QTest::newRow("chosen-grey-to-chosen-red") << 0x00404040u << 0x00404040u << 1 << 0x0000FFu;
+        QTest::newRow("cancel-keeps-system-text") << 0x80000012u << 0u << 0 << 0x80000012u;
+        QTest::newRow("unreadable-system-text-shown-black") << 0x8000000Eu << 0u << 0 << 0x8000000Eu;
     }
 
     void textColourRoundTrip()
     {
         QFETCH(quint32, given);
+        QFETCH(quint32, shown);
         QFETCH(int, answer);
         QFETCH(quint32, stored);
         Options options = kGiven;
@@ -352,16 +397,18 @@ private slots:
         QTRY_COMPARE(m_chooser.owner, &dlg);
         const ColorChoice &asked = m_chooser.colorAsked;
         QCOMPARE((QVariantList{asked.flags, asked.Color, asked.Custom[0], asked.Custom[1]}),
-                 (QVariantList{1, given, 5u, 6u}));
+                 (QVariantList{1, shown, 5u, 6u}));
         dlg.btnOK->click();
         const udtAppearance look = Options::load().appearance;
         QCOMPARE(look.FontColor, stored);
         QCOMPARE(look.BackColor, kGiven.appearance.BackColor);
         QCOMPARE(look.ColorsCustom.section(QChar(0), 0, 1), answer ? QStringLiteral("7") + QChar(0) + "8"
                                                                    : kGiven.appearance.ColorsCustom);
-        frmOptions next(Options::load());
-        next.btnFontColor->click();
-        QCOMPARE(m_chooser.colorAsked.Color, stored);
+        if (answer) { // the next dialog starts on the stored colour
+            frmOptions next(Options::load());
+            next.btnFontColor->click();
+            QCOMPARE(m_chooser.colorAsked.Color, stored);
+        }
     }
 
     // The version grows its build number under the pointer; the link opens the web page. The logo
