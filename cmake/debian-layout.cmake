@@ -10,11 +10,14 @@ if(NOT IS_DIRECTORY "${root}/bin")
     message(FATAL_ERROR "debian-layout: no staged tree at ${root}")
 endif()
 
+# The compressed file is written through an output redirection, so its mode is set as install() sets
+# a data file's, whatever the builder's umask.
 function(gzip_into source target)
     execute_process(COMMAND gzip -9n -c "${source}" OUTPUT_FILE "${target}" RESULT_VARIABLE rc)
     if(NOT rc EQUAL 0)
         message(FATAL_ERROR "debian-layout: gzip ${source} failed: ${rc}")
     endif()
+    file(CHMOD "${target}" PERMISSIONS OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ)
 endfunction()
 
 file(GLOB_RECURSE pages "${root}/share/man/*.[1-9]")
@@ -31,16 +34,5 @@ foreach(program IN LISTS programs)
                             "${program}" RESULT_VARIABLE rc)
     if(NOT rc EQUAL 0)
         message(FATAL_ERROR "debian-layout: objcopy ${program} failed: ${rc}")
-    endif()
-endforeach()
-
-# Every file readable by all and written by its owner only; directories and programs searchable.
-file(GLOB_RECURSE files LIST_DIRECTORIES true "${root}/*")
-foreach(path IN LISTS files)
-    if(IS_DIRECTORY "${path}" OR path MATCHES "/bin/[^/]+$")
-        file(CHMOD "${path}" PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE
-                                         WORLD_READ WORLD_EXECUTE)
-    else()
-        file(CHMOD "${path}" PERMISSIONS OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ)
     endif()
 endforeach()

@@ -21,6 +21,10 @@ set(CPACK_DEBIAN_PACKAGE_MAINTAINER "Mavo <tallyer@mavo.example>")
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE https://mavo.example/tallyer)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# The staged folders as Debian wants them (0755), whatever the builder's umask; files get their
+# modes from install().
+set(CPACK_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE
+    WORLD_READ WORLD_EXECUTE)
 # Qt's Wayland platform plugin: without it the program runs through XWayland only.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS qt6-wayland)
 

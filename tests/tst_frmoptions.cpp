@@ -35,9 +35,7 @@ struct FakeChooser : CommonDialogChooser
 
     int chooseColor(QWidget *o, ColorChoice &c, qint32 &) override
     {
-        owner = o, colorAsked = c;
-        if (colorAnswer == 1)
-            c = colorGiven;
+        owner = o, colorAsked = c, c = colorAnswer == 1 ? colorGiven : c;
         return colorAnswer;
     }
     int chooseFont(QWidget *o, FontChoice &f, qint32 &) override
@@ -90,12 +88,10 @@ private slots:
         QVERIFY(m_config.isValid());
         qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_config.path()));
         qputenv("XDG_DATA_HOME", QFile::encodeName(m_config.filePath("data")));
-        // The system's data folders: one with a words file, one with none.
+        // The system's data folders: one with a words file, one with none; and the user's own.
         qputenv("XDG_DATA_DIRS", QFile::encodeName(m_config.filePath("shared") + ':' + m_config.filePath("empty")));
-        for (const QString &name : {QStringLiteral("shared/tallyer/InWordsShared.txt"), QStringLiteral("empty/tallyer/x.txt")}) {
-            QVERIFY(QDir().mkpath(QFileInfo(m_config.filePath(name)).path()));
-            QVERIFY(QFile(m_config.filePath(name)).open(QIODevice::WriteOnly));
-        }
+        for (const char *name : {"shared/tallyer/InWordsShared.txt", "empty/tallyer/x.txt", "data/tallyer/InWordsUser.txt"})
+            QVERIFY(QDir().mkpath(QFileInfo(m_config.filePath(name)).path()) && QFile(m_config.filePath(name)).open(QIODevice::WriteOnly));
         for (const QString &name : {kWordsA, kWordsB}) { // in the program's folder: the test's own
             QFile file(QCoreApplication::applicationDirPath() + QLatin1Char('/') + name);
             QVERIFY(file.open(QIODevice::WriteOnly));
@@ -334,81 +330,55 @@ private slots:
     void chooserFolders_data()
     {
         QTest::addColumn<QString>("inUse");
-        QTest::addColumn<QString>("start"); // under the test's folder; "<program>": the program's
-        QTest::newRow("shipped-in-program-folder") << kWordsA << "<program>";
-        QTest::newRow("users-own") << "InWordsMine.txt" << "data/tallyer";
-        QTest::newRow("system-data-folder") << "InWordsShared.txt" << "shared/tallyer";
+        QTest::addColumn<QString>("start"); // in the test's folder; empty: the program's folder
+        QTest::newRow("shipped-in-program-folder") << kWordsA << "";
+        QTest::newRow("users-own") << "InWordsUser.txt" << "data/tallyer";
         QTest::newRow("not-found-users-folder") << "InWordsNone.txt" << "data/tallyer";
-        QTest::newRow("none-saved-users-folder") << "" << "data/tallyer";
     }
 
     void chooserFolders()
     {
         QFETCH(QString, inUse);
         QFETCH(QString, start);
-        const QString program = QCoreApplication::applicationDirPath();
-        QDir(m_config.filePath("data/tallyer")).removeRecursively(); // the chooser makes it
-        const QString mine = m_config.filePath("data/tallyer/InWordsMine.txt");
         Options options = kGiven;
         options.inWordsFile = inUse;
-        frmOptions dlg(options);
-        if (inUse == QLatin1String("InWordsMine.txt")) {
-            QVERIFY(QDir().mkpath(QFileInfo(mine).path()));
-            QVERIFY(QFile(mine).open(QIODevice::WriteOnly));
-        }
-        dlg.btnChangeInWordsFile->click();
-        QCOMPARE(m_chooser.fileAsked.Folder, start == "<program>" ? program : m_config.filePath(start));
-        const QStringList places = m_chooser.fileAsked.Places;
-        QCOMPARE(places.mid(0, 3), (QStringList{program, m_config.filePath("data/tallyer"), m_config.filePath("shared/tallyer")}));
-        QVERIFY(!places.contains(m_config.filePath("empty/tallyer")));
-        QVERIFY(QFileInfo(m_config.filePath("data/tallyer")).isDir());
+        frmOptions(options).btnChangeInWordsFile->click();
+        const QString program = QCoreApplication::applicationDirPath();
+        QCOMPARE(m_chooser.fileAsked.Folder, start.isEmpty() ? program : m_config.filePath(start));
+        QCOMPARE(m_chooser.fileAsked.Places.mid(0, 3),
+                 (QStringList{program, m_config.filePath("data/tallyer"), m_config.filePath("shared/tallyer")}));
+        QVERIFY(!m_chooser.fileAsked.Places.contains(m_config.filePath("empty/tallyer")));
     }
 
-    // The text colour is chosen beside the font (Alt+C), starting on the working colour with the
-    // custom colours the background shares; OK stores it and the next dialog starts on it.
+    // The text colour is chosen beside the font (Alt+C), starting on the colour the field shows,
+    // with the custom colours the background shares; OK stores it, the next dialog starts on it.
     void textColourRoundTrip_data()
     {
-        QTest::addColumn<quint32>("given"); // the stored FontColor the dialog opens with
-        QTest::addColumn<quint32>("shown"); // the colour the field shows for it, on tooltip yellow
-        QTest::addColumn<int>("answer");    // the colour dialog's: 1 OK, 0 cancel
-        QTest::addColumn<quint32>("stored");
-        // Qt's own palette: black button text; white highlighted text, which reads on no yellow.
-        QTest::newRow("system-text-to-chosen-red") << 0x80000012u << 0u << 1 << 0x0000FFu;
-        QTest::newRow("chosen-grey-to-chosen-red") << 0x00404040u << 0x00404040u << 1 << 0x0000FFu;
-        QTest::newRow("cancel-keeps-system-text") << 0x80000012u << 0u << 0 << 0x80000012u;
-        QTest::newRow("unreadable-system-text-shown-black") << 0x8000000Eu << 0u << 0 << 0x8000000Eu;
+        QTest::addColumn<quint32>("given"); // the working FontColor
+        QTest::addColumn<int>("answer");    // the colour dialog's: 1 OK (red), 0 cancel
+        QTest::newRow("system-text-to-chosen-red") << 0x80000012u << 1;
+        QTest::newRow("cancel-keeps-system-text") << 0x80000012u << 0;
+        // White highlighted text reads on no yellow: the field shows it black too.
+        QTest::newRow("unreadable-system-text-shown-black") << 0x8000000Eu << 0;
     }
 
     void textColourRoundTrip()
     {
         QFETCH(quint32, given);
-        QFETCH(quint32, shown);
         QFETCH(int, answer);
-        QFETCH(quint32, stored);
-        Options options = kGiven;
-        options.appearance.FontColor = given;
-        frmOptions dlg(options);
-        dlg.show();
-        QVERIFY(QTest::qWaitForWindowActive(&dlg));
+        const quint32 shown = 0, stored = answer ? 0x0000FFu : given; // black on tooltip yellow
+        m_dlg->f_udtAppearance.FontColor = given;
         m_chooser.colorGiven = {0x0000FFu, {7, 8}, 0};
         m_chooser.colorAnswer = answer;
-        // Through the shortcut map; a mnemonic clicks once the button has shown itself pressed.
-        QTest::keyClick(dlg.windowHandle(), Qt::Key_C, Qt::AltModifier);
-        QTRY_COMPARE(m_chooser.owner, &dlg);
-        const ColorChoice &asked = m_chooser.colorAsked;
-        QCOMPARE((QVariantList{asked.flags, asked.Color, asked.Custom[0], asked.Custom[1]}),
-                 (QVariantList{1, shown, 5u, 6u}));
-        dlg.btnOK->click();
+        QTest::keyClick(m_dlg->windowHandle(), Qt::Key_C, Qt::AltModifier); // clicks once shown pressed
+        QTRY_COMPARE(m_chooser.colorAsked.flags, 1);
+        QCOMPARE((QList<quint32>{m_chooser.colorAsked.Color, m_chooser.colorAsked.Custom[0]}), (QList<quint32>{shown, 5u}));
+        m_dlg->btnOK->click();
         const udtAppearance look = Options::load().appearance;
-        QCOMPARE(look.FontColor, stored);
-        QCOMPARE(look.BackColor, kGiven.appearance.BackColor);
-        QCOMPARE(look.ColorsCustom.section(QChar(0), 0, 1), answer ? QStringLiteral("7") + QChar(0) + "8"
-                                                                   : kGiven.appearance.ColorsCustom);
-        if (answer) { // the next dialog starts on the stored colour
-            frmOptions next(Options::load());
-            next.btnFontColor->click();
-            QCOMPARE(m_chooser.colorAsked.Color, stored);
-        }
+        QCOMPARE((QList<quint32>{look.FontColor, look.BackColor}), (QList<quint32>{stored, kGiven.appearance.BackColor}));
+        QCOMPARE(look.ColorsCustom.startsWith(QStringLiteral("7") + QChar(0) + "8"), bool(answer));
+        frmOptions(Options::load()).btnFontColor->click();
+        QCOMPARE(m_chooser.colorAsked.Color, answer ? stored : shown);
     }
 
     // The version grows its build number under the pointer; the link opens the web page. The logo
