@@ -99,6 +99,17 @@ double contrastRatio(const QColor &a, const QColor &b)
     return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
 }
 
+namespace {
+
+// Black or white, whichever stands out more from background.
+QColor blackOrWhiteOn(const QColor &background)
+{
+    const QColor black(Qt::black), white(Qt::white);
+    return contrastRatio(black, background) >= contrastRatio(white, background) ? black : white;
+}
+
+} // namespace
+
 QColor readableOn(const QColor &foreground, const QColor &background, const QColor &towards,
                   double minRatio)
 {
@@ -112,5 +123,25 @@ QColor readableOn(const QColor &foreground, const QColor &background, const QCol
         if (contrastRatio(mixed, background) >= minRatio)
             return mixed;
     }
-    return to;
+    return blackOrWhiteOn(background);
+}
+
+DrawnColors readableColors(quint32 textValue, quint32 backValue, const QPalette &palette)
+{
+    const auto isRgb = [](quint32 value) { return (value & 0xFF000000u) == 0; };
+    DrawnColors drawn{colorFromRgbValue(translateColorValue(textValue, palette)),
+                      colorFromRgbValue(translateColorValue(backValue, palette))};
+    if ((isRgb(textValue) && isRgb(backValue))
+        || contrastRatio(drawn.text, drawn.back) >= kMinimumReadableContrast)
+        return drawn;
+    if (isRgb(textValue))
+        drawn.back = blackOrWhiteOn(drawn.text);
+    else
+        drawn.text = blackOrWhiteOn(drawn.back);
+    return drawn;
+}
+
+DrawnColors readableColors(quint32 textValue, quint32 backValue)
+{
+    return readableColors(textValue, backValue, QGuiApplication::palette());
 }

@@ -66,7 +66,33 @@ QColor resolveColorValue(quint32 colorValue);
 double contrastRatio(const QColor &a, const QColor &b);
 
 // foreground itself when it stands out from background by at least minRatio; otherwise the
-// first mix of foreground towards `towards` (in steps of a twentieth) that does, or `towards`
-// when none does. A grey text stays grey but never fades into a panel of nearly its own shade.
+// first mix of foreground towards `towards` (in steps of a twentieth) that does; when not even
+// `towards` does (a dark theme's light button text on a light tooltip background), black or
+// white, whichever stands out more. A grey text stays grey but never fades into a panel of
+// nearly its own shade.
 QColor readableOn(const QColor &foreground, const QColor &background, const QColor &towards,
                   double minRatio);
+
+// The least contrast of a text on its background (the web's accessibility guidelines' level for
+// body text): the calculation field's pair is drawn at least this readable unless the user chose
+// both colours.
+constexpr double kMinimumReadableContrast = 4.5;
+
+// The colours a text and its background are drawn with.
+struct DrawnColors
+{
+    QColor text;
+    QColor back;
+};
+
+// The colours to draw the pair of colour values textValue on backValue with, through palette:
+//  - two RGB values are the user's own choice and are drawn as chosen, readable or not;
+//  - otherwise the pair as resolved, when it reads at kMinimumReadableContrast at least;
+//  - otherwise the colour that came from the palette becomes black or white, whichever reads
+//    better on the other one; when both came from the palette, the text does. The palette pairs
+//    its colours by role (tooltip text on tooltip base); the field's default pairs button text
+//    with tooltip base, and a dark theme that keeps a light tooltip base gives near-white text
+//    on light yellow (1.1:1).
+// A value that is neither RGB nor a known system colour counts as a palette colour.
+DrawnColors readableColors(quint32 textValue, quint32 backValue, const QPalette &palette);
+DrawnColors readableColors(quint32 textValue, quint32 backValue); // the application palette

@@ -3,6 +3,7 @@
 
 #include "frmoptions.h"
 
+#include "colorvalue.h"
 #include "commondialog.h"
 #include "datafolders.h"
 #include "loadtext.h"
@@ -127,6 +128,21 @@ void reserveWidth(QLabel *caption, const QString &strA, const QString &strB)
     caption->setMinimumWidth(qMax(fm.horizontalAdvance(strA), fm.horizontalAdvance(strB)) + 2);
 }
 
+// The folders words files are found in, in lookup order: each data folder holding one, and the
+// user's own, created so that it can be opened before a file has been copied into it.
+QStringList wordsFolders()
+{
+    const QString strUser = QDir::cleanPath(UserDataFolder());
+    QDir().mkpath(strUser);
+    QStringList folders;
+    for (const QString &folder : DataFolders(programFolder())) {
+        if (folder == strUser
+            || !QDir(folder).entryList({QStringLiteral("InWords*.txt")}, QDir::Files | QDir::Readable).isEmpty())
+            folders << folder;
+    }
+    return folders;
+}
+
 bool isFocusChangeWithinDialog(const QFocusEvent *event)
 {
     // Switching to another window (the help window, another program) or opening a context menu
@@ -165,6 +181,8 @@ void frmOptions::buildControls()
     boxInWordsFile = new QLineEdit(frameOptions);
     btnChangeInWordsFile = new QPushButton(frameOptions);
     btnFont = new QPushButton(frameOptions);
+    btnFontColor = new QPushButton(frameOptions);
+    btnFontColor->setObjectName(QStringLiteral("btnFontColor"));
     btnBackColor = new QPushButton(frameOptions);
     btnDefault = new QPushButton(frameOptions);
     btnOK = new QPushButton(this);
@@ -221,7 +239,7 @@ void frmOptions::buildControls()
     lblInWordsFile->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
 
     auto *lookRow = new QHBoxLayout;
-    for (QPushButton *button : {btnFont, btnBackColor, btnDefault})
+    for (QPushButton *button : {btnFont, btnFontColor, btnBackColor, btnDefault})
         lookRow->addWidget(button, 1);
 
     auto *optionsLayout = new QVBoxLayout(frameOptions);
@@ -254,6 +272,7 @@ void frmOptions::buildControls()
     connect(btnCancel, &QPushButton::clicked, this, &frmOptions::btnCancel_Click);
     connect(btnDefault, &QPushButton::clicked, this, &frmOptions::btnDefault_Click);
     connect(btnFont, &QPushButton::clicked, this, &frmOptions::btnFont_Click);
+    connect(btnFontColor, &QPushButton::clicked, this, &frmOptions::btnFontColor_Click);
     connect(btnBackColor, &QPushButton::clicked, this, &frmOptions::btnBackColor_Click);
     connect(btnChangeInWordsFile, &QPushButton::clicked, this, &frmOptions::btnChangeInWordsFile_Click);
     connect(btnHelp, &QPushButton::clicked, this, &frmOptions::btnHelp_Click);
@@ -277,6 +296,7 @@ void frmOptions::Form_Load()
     }
     btnChangeInWordsFile->setText(Text(TextId::ToChange));
     btnFont->setText(Text(TextId::Font));
+    btnFontColor->setText(Text(TextId::TextColour));
     btnBackColor->setText(Text(TextId::Background));
     btnDefault->setText(Text(TextId::ByDefault));
     btnOK->setText(QStringLiteral("OK"));
@@ -495,6 +515,24 @@ void frmOptions::btnFont_Click()
     f_udtAppearance.FontColor = dlg.FontColor();
 }
 
+// The text colour, which a font dialog with effects returns beside the font: chosen in the colour
+// dialog, sharing the background's custom colours. The dialog starts on the colour the field
+// shows, which a dark palette may have made black or white where the stored system colour would
+// not read.
+void frmOptions::btnFontColor_Click()
+{
+    clsCommonDialog dlg;
+    dlg.setFlags(kColorDialogFlags);
+    dlg.setHwndOwner(this);
+    dlg.setColor(rgbValueFromColor(readableColors(f_udtAppearance.FontColor, f_udtAppearance.BackColor).text));
+    dlg.setColorsCustom(f_udtAppearance.ColorsCustom);
+    dlg.ShowColor();
+    if (dlg.APIReturn() != 1)
+        return;
+    f_udtAppearance.FontColor = dlg.Color();
+    f_udtAppearance.ColorsCustom = dlg.ColorsCustom();
+}
+
 void frmOptions::btnBackColor_Click()
 {
     clsCommonDialog dlg;
@@ -515,10 +553,12 @@ void frmOptions::btnChangeInWordsFile_Click()
     dlg.setFlags(kFileDialogFlags);
     dlg.setHwndOwner(this);
     dlg.setFileDialogTitle(Text(TextId::WordsFileChoice));
-    // The dialog starts in the user's words folder, on the saved words file, not on what the
-    // box holds now.
-    QDir().mkpath(UserDataFolder());
-    dlg.setFilePath(UserDataFolder());
+    // The dialog starts in the folder of the saved words file (not of what the box holds now),
+    // or in the user's words folder when that file is not found; the folders words files come
+    // from are in its side bar.
+    dlg.setFilePlaces(wordsFolders());
+    const QString strInUse = FindDataFile(m_options.inWordsFile, DataFolders(programFolder()));
+    dlg.setFilePath(strInUse.isEmpty() ? UserDataFolder() : QFileInfo(strInUse).absolutePath());
     if (!m_options.inWordsFile.isEmpty()) {
         dlg.setFileFullName(dlg.FilePath() + QLatin1Char('/') + m_options.inWordsFile);
         dlg.setFileName(m_options.inWordsFile);

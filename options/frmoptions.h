@@ -52,6 +52,7 @@ public:
     QLineEdit *boxInWordsFile = nullptr;
     QPushButton *btnChangeInWordsFile = nullptr;
     QPushButton *btnFont = nullptr;
+    QPushButton *btnFontColor = nullptr; // the field's text colour, which QFontDialog lacks
     QPushButton *btnBackColor = nullptr;
     QPushButton *btnDefault = nullptr;
     QPushButton *btnOK = nullptr;
@@ -72,6 +73,7 @@ public:
     void btnCancel_Click();
     void btnDefault_Click();
     void btnFont_Click();
+    void btnFontColor_Click();
     void btnBackColor_Click();
     void btnChangeInWordsFile_Click();
     void btnHelp_Click();

@@ -5,6 +5,8 @@
 #include <QFileDialog>
 #include <QFontDialog>
 #include <QPalette>
+#include <QScopeGuard>
+#include <QUrl>
 
 #include <algorithm>
 #include <cmath>
@@ -118,6 +120,18 @@ public:
         dialog.setFileMode((choice.flags & kFileMustExist) ? QFileDialog::ExistingFile
                                                             : QFileDialog::AnyFile);
         dialog.setDefaultSuffix(choice.DefaultExt);
+        // The side bar is saved, when the dialog goes, into the file dialog settings every Qt
+        // program shares; the places of this call are put back out before then.
+        const QList<QUrl> sideBar = dialog.sidebarUrls();
+        QList<QUrl> places;
+        for (const QString &folder : choice.Places)
+            places << QUrl::fromLocalFile(folder);
+        for (const QUrl &url : sideBar) {
+            if (!places.contains(url))
+                places << url;
+        }
+        dialog.setSidebarUrls(places);
+        const auto restoreSideBar = qScopeGuard([&dialog, sideBar] { dialog.setSidebarUrls(sideBar); });
         // Qt reads the patterns from the parentheses at the end of "Description (patterns)". A
         // description that already ends in its own patterns, as the words file filter does, is
         // taken as it stands, so they do not show twice.
@@ -201,6 +215,7 @@ struct clsCommonDialog::Data
     int fileFilterIndex = 1; // the platform's count from 1; a new object reads 0, the first filter
     QString fileDefaultExt;
     qint32 fileMaxSize = 0;
+    QStringList filePlaces;
     QString lastErrorDescription;
 
     void begin()
@@ -309,6 +324,8 @@ QString clsCommonDialog::FileDefaultExt() const { return d->fileDefaultExt; }
 void clsCommonDialog::setFileDefaultExt(const QString &value) { d->fileDefaultExt = value; }
 qint32 clsCommonDialog::FileMaxSize() const { return d->fileMaxSize; }
 void clsCommonDialog::setFileMaxSize(qint32 value) { d->fileMaxSize = value; }
+QStringList clsCommonDialog::FilePlaces() const { return d->filePlaces; }
+void clsCommonDialog::setFilePlaces(const QStringList &value) { d->filePlaces = value; }
 QString clsCommonDialog::LastErrorDescription() const { return d->lastErrorDescription; }
 
 qint32 clsCommonDialog::ShowColor()
@@ -375,6 +392,7 @@ qint32 clsCommonDialog::ShowOpenFile()
     FileChoice choice;
     choice.Title = d->fileDialogTitle;
     choice.Folder = d->filePath;
+    choice.Places = d->filePlaces;
     choice.FilterIndex = d->fileFilterIndex - 1;
     choice.DefaultExt = d->fileDefaultExt;
     choice.flags = d->flags;

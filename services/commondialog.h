@@ -3,6 +3,7 @@
 #include <QList>
 #include <QPointer>
 #include <QString>
+#include <QStringList>
 #include <QWidget>
 
 #include <array>
@@ -36,6 +37,7 @@ struct FileChoice
 {
     QString Title;
     QString Folder;                 // the starting folder
+    QStringList Places;             // folders put first in the side bar, for this call only
     QList<QPair<QString, QString>> Filters; // description, patterns (";"-separated)
     int FilterIndex = 0;            // 0-based, in and out
     QString DefaultExt;
@@ -126,6 +128,9 @@ public:
     void setFileDefaultExt(const QString &value);
     qint32 FileMaxSize() const;
     void setFileMaxSize(qint32 value);
+    // Folders the open-file dialog shows first in its side bar, beside the desktop's own places.
+    QStringList FilePlaces() const;
+    void setFilePlaces(const QStringList &value);
 
     qint32 ShowColor();
     qint32 ShowFont();

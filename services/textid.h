@@ -53,6 +53,7 @@ enum class TextId {
     ClickArrow = 1266,
     ToChange = 1267,
     Font = 1270,
+    TextColour = 1460,              // beside the font: the colour QFontDialog has not
     Background = 1280,
     ByDefault = 1290,
     About = 1300,

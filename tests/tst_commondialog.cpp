@@ -179,9 +179,11 @@ private slots:
         d.setMax(50);
         d.setFileDialogTitle("Words file");
         d.setFilePath(dir.path() + u'/');
+        d.setFilePlaces({dir.path()});
         d.setFileFilter(nul("Words files (InWords*.txt)|InWords*.txt|Data|*.dat;*.bin"));
         // Each dialog runs its own event loop inside the call under test, so a timer answers it.
         QStringList shown; // colours; font size; title, folder, selected filter and every filter
+        QUrl firstPlace;
         QTimer poll;
         poll.callOnTimeout([&] {
             QWidget *modal = QApplication::activeModalWidget();
@@ -199,6 +201,7 @@ private slots:
                 if (shown.size() < 5) // once: an answer that did not close it is given again
                     shown = QStringList{files->windowTitle(), files->directory().path(), files->selectedNameFilter()}
                             + files->nameFilters();
+                firstPlace = firstPlace.isEmpty() ? files->sidebarUrls().value(0) : firstPlace;
                 files->selectNameFilter(shown.value(4));
                 // selectFile leaves the name box alone while it has the focus, as it has once shown.
                 if (QWidget *focus = files->focusWidget())
@@ -221,6 +224,10 @@ private slots:
         QCOMPARE(shown, QStringList({"Words file", dir.path(), "Words files (InWords*.txt)",
                                      "Words files (InWords*.txt)", "Data (*.dat *.bin)"}));
         QCOMPARE(d.FileFullName(), dir.filePath("other.dat"));
+        // The place leads the side bar; the file dialog settings all Qt programs share keep none of it.
+        QCOMPARE(firstPlace, QUrl::fromLocalFile(dir.path()));
+        const QStringList kept = QSettings(QSettings::UserScope, "QtProject").value("FileDialog/shortcuts").toStringList();
+        QVERIFY(!kept.isEmpty() && !kept.contains(firstPlace.toString()));
         QCOMPARE(d.FileFilterIndex(), 1);
     }
 

@@ -31,11 +31,12 @@ struct FakeChooser : CommonDialogChooser
     FontChoice fontAsked, fontGiven;
     FileChoice fileAsked;
     QString fileGiven;
+    int colorAnswer = 1; // 1 OK, 0 cancel
 
     int chooseColor(QWidget *o, ColorChoice &c, qint32 &) override
     {
-        owner = o, colorAsked = c, c = colorGiven;
-        return 1;
+        owner = o, colorAsked = c, c = colorAnswer == 1 ? colorGiven : c;
+        return colorAnswer;
     }
     int chooseFont(QWidget *o, FontChoice &f, qint32 &) override
     {
@@ -45,7 +46,7 @@ struct FakeChooser : CommonDialogChooser
     int chooseOpenFile(QWidget *o, FileChoice &f, qint32 &) override
     {
         owner = o, fileAsked = f, f.FullName = fileGiven;
-        return 1;
+        return fileGiven.isEmpty() ? 0 : 1; // nothing to give: cancelled
     }
 };
 
@@ -87,6 +88,10 @@ private slots:
         QVERIFY(m_config.isValid());
         qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_config.path()));
         qputenv("XDG_DATA_HOME", QFile::encodeName(m_config.filePath("data")));
+        // The system's data folders: one with a words file, one with none; and the user's own.
+        qputenv("XDG_DATA_DIRS", QFile::encodeName(m_config.filePath("shared") + ':' + m_config.filePath("empty")));
+        for (const char *name : {"shared/tallyer/InWordsShared.txt", "empty/tallyer/x.txt", "data/tallyer/InWordsUser.txt"})
+            QVERIFY(QDir().mkpath(QFileInfo(m_config.filePath(name)).path()) && QFile(m_config.filePath(name)).open(QIODevice::WriteOnly));
         for (const QString &name : {kWordsA, kWordsB}) { // in the program's folder: the test's own
             QFile file(QCoreApplication::applicationDirPath() + QLatin1Char('/') + name);
             QVERIFY(file.open(QIODevice::WriteOnly));
@@ -237,7 +242,7 @@ private slots:
         const FileChoice &file = m_chooser.fileAsked;
         QCOMPARE((QVariantList{file.flags, file.Title, file.Folder}),
                  (QVariantList{6, "Choice of the file for the procedure 'value in words'",
-                               m_config.filePath("data/tallyer")}));
+                               QCoreApplication::applicationDirPath()})); // where words file a is
         QCOMPARE(file.Filters, (QList<QPair<QString, QString>>{{"Special files (InWords*.txt)", "InWords*.txt"},
                                                                {"All files (*.*)", "*.*"}}));
         QTest::keyClick(m_dlg->chkAlwaysOnTop, Qt::Key_Space);
@@ -321,6 +326,62 @@ private slots:
         const udtAppearance plain{QStringLiteral("MS Sans Serif"), 10, false, false, 0x80000012u, 0x80000005u,
                                   kGiven.appearance.ColorsCustom};
         QCOMPARE(Options::load().appearance, plain);
+    }
+
+    // "To change ..." starts in the folder of the saved words file, the user's when it is not
+    // found; the side bar leads to every folder words files are found in, in lookup order.
+    void chooserFolders_data()
+    {
+        QTest::addColumn<QString>("inUse");
+        QTest::addColumn<QString>("start"); // in the test's folder; empty: the program's folder
+        QTest::newRow("shipped-in-program-folder") << kWordsA << "";
+        QTest::newRow("users-own") << "InWordsUser.txt" << "data/tallyer";
+        QTest::newRow("not-found-users-folder") << "InWordsNone.txt" << "data/tallyer";
+    }
+
+    void chooserFolders()
+    {
+        QFETCH(QString, inUse);
+        QFETCH(QString, start);
+        Options options = kGiven;
+        options.inWordsFile = inUse;
+        frmOptions(options).btnChangeInWordsFile->click();
+        const QString program = QCoreApplication::applicationDirPath();
+        QCOMPARE(m_chooser.fileAsked.Folder, start.isEmpty() ? program : m_config.filePath(start));
+        QCOMPARE(m_chooser.fileAsked.Places.mid(0, 3),
+                 (QStringList{program, m_config.filePath("data/tallyer"), m_config.filePath("shared/tallyer")}));
+        QVERIFY(!m_chooser.fileAsked.Places.contains(m_config.filePath("empty/tallyer")));
+    }
+
+    // The text colour is chosen beside the font (Alt+C), starting on the colour the field shows,
+    // with the custom colours the background shares; OK stores it, the next dialog starts on it.
+    void textColourRoundTrip_data()
+    {
+        QTest::addColumn<quint32>("given"); // the working FontColor
+        QTest::addColumn<int>("answer");    // the colour dialog's: 1 OK (red), 0 cancel
+        QTest::newRow("system-text-to-chosen-red") << 0x80000012u << 1;
+        QTest::newRow("cancel-keeps-system-text") << 0x80000012u << 0;
+        // White highlighted text reads on no yellow: the field shows it black too.
+        QTest::newRow("unreadable-system-text-shown-black") << 0x8000000Eu << 0;
+    }
+
+    void textColourRoundTrip()
+    {
+        QFETCH(quint32, given);
+        QFETCH(int, answer);
+        const quint32 shown = 0, stored = answer ? 0x0000FFu : given; // black on tooltip yellow
+        m_dlg->f_udtAppearance.FontColor = given;
+        m_chooser.colorGiven = {0x0000FFu, {7, 8}, 0};
+        m_chooser.colorAnswer = answer;
+        QTest::keyClick(m_dlg->windowHandle(), Qt::Key_C, Qt::AltModifier); // clicks once shown pressed
+        QTRY_COMPARE(m_chooser.colorAsked.flags, 1);
+        QCOMPARE((QList<quint32>{m_chooser.colorAsked.Color, m_chooser.colorAsked.Custom[0]}), (QList<quint32>{shown, 5u}));
+        m_dlg->btnOK->click();
+        const udtAppearance look = Options::load().appearance;
+        QCOMPARE((QList<quint32>{look.FontColor, look.BackColor}), (QList<quint32>{stored, kGiven.appearance.BackColor}));
+        QCOMPARE(look.ColorsCustom.startsWith(QStringLiteral("7") + QChar(0) + "8"), bool(answer));
+        frmOptions(Options::load()).btnFontColor->click();
+        QCOMPARE(m_chooser.colorAsked.Color, answer ? stored : shown);
     }
 
     // The version grows its build number under the pointer; the link opens the web page. The logo

@@ -64,6 +64,7 @@ private slots:
             ids << id;
         for (int id = 1490; id <= 1498; ++id) // why a result is blank
             ids << id;
+        ids << 1460; // the text colour beside the font
         const QMap<int, QString> &table = textTable();
         QCOMPARE(table.size(), ids.size() * 2);
         const auto placeholders = [](const QString &text) { // "|1" twice and "|2" once: {"|1","|1","|2"}

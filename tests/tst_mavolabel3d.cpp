@@ -122,6 +122,45 @@ private slots:
         QVERIFY(contrastRatio(captionLabel(&label)->palette().color(QPalette::WindowText), face) >= 3.0);
         label.setForeColor(0x00232323u);
         QCOMPARE(captionLabel(&label)->palette().color(QPalette::WindowText), shadow);
+        // The hint strip in a dark theme that keeps its tooltip base light: no mix reads there.
+        const auto tooltip = usePalette({{QPalette::ToolTipBase, Qt::white}, {QPalette::ButtonText, QColor(0xF0, 0xF0, 0xF0)}});
+        label.setBackColor(kSysColorInfoBackground);
+        label.setForeColor(kSysColorButtonText);
+        QCOMPARE(captionLabel(&label)->palette().color(QPalette::WindowText), QColor(Qt::black));
+    }
+
+    // The field's text on its background, in Qt's own palette and in the one Adwaita:dark gives
+    // through the GTK theme, which keeps its tooltip base light yellow. Values are 0x00BBGGRR;
+    // contrasts worked out from the relative luminances.
+    void readablePair_data()
+    {
+        QTest::addColumn<bool>("dark");
+        QTest::addColumn<quint32>("text");
+        QTest::addColumn<quint32>("back");
+        QTest::addColumn<QString>("drawn");
+        const quint32 text = kSysColorButtonText, tip = kSysColorInfoBackground;
+        // Button text on tooltip base is 1.1:1 in dark; on the dark base 13.6:1.
+        QTest::newRow("dark-system-pair-text-black") << true << text << tip << "#000000 on #ffffdc";
+        QTest::newRow("dark-system-pair-readable") << true << text << kSysColorWindow << "#f0f0f0 on #242424";
+        QTest::newRow("dark-system-text-on-chosen-yellow") << true << text << 0x00C0FFFFu << "#000000 on #ffffc0";
+        // Black on grey 117 is 4.56:1; on grey 115 4.43:1, where white reads 4.74:1.
+        QTest::newRow("black-on-grey-117-kept") << false << text << 0x00757575u << "#000000 on #757575";
+        QTest::newRow("black-on-grey-115-white") << false << text << 0x00737373u << "#ffffff on #737373";
+        QTest::newRow("chosen-text-system-base-white") << true << 0x00202020u << kSysColorWindow << "#202020 on #ffffff";
+        QTest::newRow("chosen-pair-as-chosen") << true << 0x00202020u << 0x00242424u << "#202020 on #242424";
+    }
+
+    void readablePair()
+    {
+        QFETCH(bool, dark);
+        QFETCH(quint32, text);
+        QFETCH(quint32, back);
+        QPalette palette;
+        palette.setColor(QPalette::ButtonText, dark ? QColor(0xF0, 0xF0, 0xF0) : QColor(Qt::black));
+        palette.setColor(QPalette::Base, dark ? QColor(0x24, 0x24, 0x24) : QColor(Qt::white));
+        palette.setColor(QPalette::ToolTipBase, QColor(0xFF, 0xFF, 0xDC));
+        const DrawnColors drawn = readableColors(text, back, palette);
+        QTEST(drawn.text.name() + " on " + drawn.back.name(), "drawn");
     }
 
     void textAlignAndCaptionShift()

@@ -195,13 +195,16 @@ void frmTallyer::applyFieldSettings(bool blnFirstRun)
     label(PushLabel::Result)->setFont(panelFont);
     label(PushLabel::Memory)->setFont(panelFont);
 
+    // Readable in any desktop palette unless the user chose both colours (readableColors).
+    const DrawnColors colors = readableColors(look.FontColor, look.BackColor);
     QPalette pal = boxCalc->palette();
-    pal.setColor(QPalette::Text, resolveColorValue(look.FontColor));
-    pal.setColor(QPalette::Base, resolveColorValue(look.BackColor));
+    pal.setColor(QPalette::Text, colors.text);
+    pal.setColor(QPalette::Base, colors.back);
     boxCalc->setPalette(pal);
     frame1->setAutoFillBackground(true);
     QPalette framePal = frame1->palette();
-    framePal.setColor(QPalette::Window, resolveColorValue(look.BackColor));
+    framePal.setColor(QPalette::Window, colors.back);
+    framePal.setColor(QPalette::WindowText, colors.text); // the F1 greeting on the field
     frame1->setPalette(framePal);
 
     if (look.FontSize < 12) {
