@@ -187,9 +187,7 @@ void frmTallyer::applyFieldSettings(bool blnFirstRun)
     else
         look.FontSize = static_cast<int>(std::lround(boxCalc->font().pointSizeF()));
     boxCalc->setFont(font);
-
     m_session->setOptions(options);
-
     QFont panelFont = label(PushLabel::Result)->font();
     panelFont.setFamily(look.FontName);
     label(PushLabel::Result)->setFont(panelFont);
@@ -206,7 +204,6 @@ void frmTallyer::applyFieldSettings(bool blnFirstRun)
     framePal.setColor(QPalette::Window, colors.back);
     framePal.setColor(QPalette::WindowText, colors.text); // the F1 greeting on the field
     frame1->setPalette(framePal);
-
     if (look.FontSize < 12) {
         QFont f1 = lblF1Label->font();
         f1.setPointSize(look.FontSize);
