@@ -338,9 +338,14 @@ private slots:
         QVERIFY(iface->role() == QAccessible::Notification && !iface->state().invisible);
         QCOMPARE(iface->text(QAccessible::Name), QStringLiteral("1,607.50"));
 
-        QTest::keyClick(w->boxCalc, Qt::Key_Plus);
+        // A blank panel says why, spoken and under the field.
+        QTest::keyClicks(w->boxCalc, QStringLiteral("/0"));
         QTRY_COMPARE(announced.count(), 2);
-        QCOMPARE(announced[1][0].toString(), QStringLiteral("no result"));
+        QCOMPARE(announced[1][0].toString(), QStringLiteral("Division by zero"));
+        QVERIFY(w->lblToolTip->isVisible());
+        QCOMPARE(w->lblToolTip->Caption(), QStringLiteral("Division by zero"));
+        QTest::keyClick(w->boxCalc, Qt::Key_Backspace);
+        QVERIFY(!w->lblToolTip->isVisible());
     }
 
     // Restored at start, a cell chosen in the menu, the buttons, the overflow message, clear all,

@@ -142,7 +142,7 @@ QString WindowAccessibility::spokenName(PushLabel id) const
 
 WindowAccessibility::WindowAccessibility(QWidget *window, CalcField *sheet,
                                          const std::array<MavoLabel3D *, kPushLabelCount> &labels,
-                                         const CalcSession *session)
+                                         const CalcSession *session, Hints *hints)
     : QObject(window)
     , m_session(session)
 {
@@ -173,7 +173,8 @@ WindowAccessibility::WindowAccessibility(QWidget *window, CalcField *sheet,
 
     auto *announcer = new ResultAnnouncer(window, [this] {
         const QString panel = m_session->panelText();
-        const QString value = panel.isEmpty() ? Text(TextId::NoResult) : panel;
+        const TextId failure = m_session->panelFailure();
+        const QString value = !panel.isEmpty() ? panel : Text(failure == TextId::None ? TextId::NoResult : failure);
         return m_session->hasSelection() ? Text(TextId::SubResultValue, {value}) : value;
     });
     // The panel is redrawn at every pass of the sub result, which a blinking caret sets off: only
@@ -186,4 +187,9 @@ WindowAccessibility::WindowAccessibility(QWidget *window, CalcField *sheet,
                 announcer->resultChanged();
             });
     connect(sheet, &QPlainTextEdit::textChanged, announcer, &ResultAnnouncer::stillBusy);
+    // Why the panel is blank, once typing has paused: under the field as well as spoken.
+    connect(announcer, &ResultAnnouncer::announced, hints, [this, hints] {
+        if (m_session->panelText().isEmpty() && m_session->panelFailure() != TextId::None)
+            hints->showNote(Text(m_session->panelFailure()));
+    });
 }

@@ -10,6 +10,7 @@
 
 class CalcField;
 class CalcSession;
+class Hints;
 class MavoLabel3D;
 class QTimer;
 
@@ -54,7 +55,7 @@ private:
 
 // What the main window tells assistive tools (screen readers): the names and descriptions of the
 // sheet and of every push-label, what each label's two buttons do, and the result, announced when
-// the user pauses. Texts are looked up when a tool asks, from the push-label table and the
+// the user pauses (with the reason when it is blank, also shown under the field). Texts are looked up when a tool asks, from the push-label table and the
 // session as they are at that moment.
 class WindowAccessibility : public QObject
 {
@@ -62,7 +63,7 @@ class WindowAccessibility : public QObject
 
 public:
     WindowAccessibility(QWidget *window, CalcField *sheet, const std::array<MavoLabel3D *, kPushLabelCount> &labels,
-                        const CalcSession *session);
+                        const CalcSession *session, Hints *hints);
 
     // The name a screen reader says for a push-label, in the interface language.
     QString spokenName(PushLabel id) const;

@@ -80,7 +80,7 @@ frmTallyer::frmTallyer(QWidget *parent)
     m_tape = new TapeActions(this, boxCalc, sheet, m_session);
     connectSession();
     connectLabels();
-    new WindowAccessibility(this, boxCalc, m_labels, m_session);
+    new WindowAccessibility(this, boxCalc, m_labels, m_session, hints);
 }
 
 frmTallyer::~frmTallyer()

@@ -224,18 +224,30 @@ void Hints::hintTick()
 
     if (m_hintTicks >= kHintFirstTick && !m_strip->isVisible()) {
         if (const TextId id = m_selection() ? m_hintSubResult : m_hint; id != TextId::None)
-            m_strip->setCaption(Text(id));
-        // Just below the field, as wide as it; the field's height follows its rows.
-        m_strip->setGeometry(m_field->x(), m_field->y() + m_field->height(), m_field->width(),
-                                m_strip->height());
-        const int margins =
-            twipsDivPixels(qint64(m_strip->MarginLeft()) + m_strip->MarginRight(), twipsPerPixelX(m_window));
-        const int room = m_strip->width() - margins - 4;
-        m_strip->setFontObject(hintFont(m_strip->Caption(), room));
-        m_strip->raise();
-        m_strip->setVisible(true);
+            showStrip(Text(id));
     }
     ++m_hintTicks;
+}
+
+void Hints::showStrip(const QString &text)
+{
+    m_strip->setCaption(text);
+    // Just below the field, as wide as it; the field's height follows its rows.
+    m_strip->setGeometry(m_field->x(), m_field->y() + m_field->height(), m_field->width(), m_strip->height());
+    const int margins =
+        twipsDivPixels(qint64(m_strip->MarginLeft()) + m_strip->MarginRight(), twipsPerPixelX(m_window));
+    const int room = m_strip->width() - margins - 4;
+    m_strip->setFontObject(hintFont(m_strip->Caption(), room));
+    m_strip->raise();
+    m_strip->setVisible(true);
+}
+
+void Hints::showNote(const QString &text)
+{
+    // A hint being shown has the strip; the note waits for the next pause.
+    if (m_hintTimer->isActive() || greetingRunning())
+        return;
+    showStrip(text);
 }
 
 void Hints::greetingTick()

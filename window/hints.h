@@ -46,6 +46,9 @@ public:
     // Ends a pending or shown hint. Unless the control is forgotten, moving on over the same
     // push-label does not bring its hint back.
     void hide(bool forgetControl = true);
+    // A note under the field, in the hint strip, until the next change: why the result panel is
+    // blank. Not while a hint or the greeting is shown.
+    void showNote(const QString &text);
     // Starts the greeting (once per start, unless the user has declined it).
     void startGreeting();
     bool greetingRunning() const;
@@ -61,6 +64,8 @@ public:
     void greetingTick();
 
 private:
+    void showStrip(const QString &text);
+
     QWidget *m_window;
     CalcField *m_field;
     MavoLabel3D *m_strip;
