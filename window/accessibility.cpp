@@ -190,6 +190,6 @@ WindowAccessibility::WindowAccessibility(QWidget *window, CalcField *sheet,
     // Why the panel is blank, once typing has paused: under the field as well as spoken.
     connect(announcer, &ResultAnnouncer::announced, hints, [this, hints] {
         if (m_session->panelText().isEmpty() && m_session->panelFailure() != TextId::None)
-            ;
+            hints->showNote(Text(m_session->panelFailure()));
     });
 }
