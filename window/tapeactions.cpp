@@ -132,28 +132,27 @@ void TapeActions::print()
     PrintTapeWithPreview(m_window, documentOf(m_field, m_session));
 }
 
-void TapeActions::exportPdf()
+void TapeActions::exportTo(TextId title, TextId kind, const char *suffix, const Writer &write)
 {
-    QString path = ask(FileUse::Save, Text(TextId::ExportPdf).remove(u'&'), filter(TextId::PdfFilesFilter, "*.pdf"),
-                       exportName(m_session->tapePath(), ".pdf"));
+    const QString pattern = QStringLiteral("*") + QLatin1String(suffix);
+    QString path = ask(FileUse::Save, Text(title).remove(u'&'), filter(kind, qPrintable(pattern)),
+                       exportName(m_session->tapePath(), suffix));
     if (path.isEmpty())
         return;
-    path = withSuffix(path, ".pdf");
+    path = withSuffix(path, suffix);
     QString reason;
-    if (!ExportTapePdf(path, documentOf(m_field, m_session), &reason))
+    if (!write(path, documentOf(m_field, m_session), &reason))
         showMessage(TapeExportMessage(path, reason), MessageIcon::Exclamation);
+}
+
+void TapeActions::exportPdf()
+{
+    exportTo(TextId::ExportPdf, TextId::PdfFilesFilter, ".pdf", ExportTapePdf);
 }
 
 void TapeActions::exportCsv()
 {
-    QString path = ask(FileUse::Save, Text(TextId::ExportCsv).remove(u'&'), filter(TextId::CsvFilesFilter, "*.csv"),
-                       exportName(m_session->tapePath(), ".csv"));
-    if (path.isEmpty())
-        return;
-    path = withSuffix(path, ".csv");
-    QString reason;
-    if (!ExportTapeCsv(path, documentOf(m_field, m_session), &reason))
-        showMessage(TapeExportMessage(path, reason), MessageIcon::Exclamation);
+    exportTo(TextId::ExportCsv, TextId::CsvFilesFilter, ".csv", ExportTapeCsv);
 }
 
 void TapeActions::restoreKept()

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "textid.h"
+
 #include <QObject>
 #include <QString>
 
@@ -9,6 +11,7 @@ class CalcField;
 class CalcSession;
 class SheetEditor;
 class QWidget;
+struct TapeDocument;
 
 // The tape as a document: opened from a file (Ctrl+O, or dropped on the sheet), saved (Ctrl+S,
 // Ctrl+Shift+S), printed with a preview (Ctrl+P), exported as PDF or CSV, and kept between runs.
@@ -47,6 +50,8 @@ public:
     void keep();
 
 private:
+    using Writer = std::function<bool(const QString &path, const TapeDocument &document, QString *reason)>;
+    void exportTo(TextId title, TextId kind, const char *suffix, const Writer &write);
     QString ask(FileUse use, const QString &title, const QString &filter, const QString &suggested) const;
     bool writeTo(const QString &path);
 
