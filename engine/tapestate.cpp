@@ -144,7 +144,7 @@ TapeStateLoadResult unusable(const QString &path)
 
 QString TapeStateFolder()
 {
-    // The base directory specification ignores a relative XDG_STATE_HOME.
+    // A relative XDG_STATE_HOME is not a place to keep anything: it is taken as unset.
     QString base = qEnvironmentVariable("XDG_STATE_HOME");
     if (base.isEmpty() || QDir::isRelativePath(base))
         base = QDir::homePath() + QStringLiteral("/.local/state");
