@@ -8,6 +8,8 @@
 #include <twips.h>
 
 #include <QAbstractButton>
+#include <QFontMetrics>
+#include <QLabel>
 #include <QMessageBox>
 
 namespace {
@@ -181,6 +183,41 @@ private slots:
         w->hints->greetingTick(); // the 151st
         QVERIFY(w->frame1->isHidden());
         QVERIFY(!w->TimerPressF1ForHelp->isActive());
+    }
+
+    // At any font size and row count the greeting, once it stands, is read whole: inside its
+    // frame from top to bottom, and its text no wider than the frame left of its right edge.
+    void greetingWhole_data()
+    {
+        QTest::addColumn<int>("fontSize");
+        QTest::addColumn<int>("rows");
+        for (const int size : {8, 11, 20, 33, 50})
+            for (const int rows : {1, 3, 12})
+                QTest::addRow("%d pt, %d rows", size, rows) << size << rows;
+    }
+
+    void greetingWhole()
+    {
+        QFETCH(int, fontSize);
+        QFETCH(int, rows);
+        QVERIFY(emptyStore(true));
+        QVERIFY(Settings::writeLong(Settings::FontSize, fontSize));
+        QVERIFY(Settings::writeLong(Settings::MinRows, rows));
+        QVERIFY(Settings::writeLong(Settings::MaxRows, rows));
+        auto w = openWindow(false, false);
+        QVERIFY(w);
+        QCOMPARE(w->boxCalc->font().pointSize(), fontSize);
+        for (int tick = 1; tick <= 100; ++tick)
+            w->hints->greetingTick();
+        const QLabel *label = w->lblF1Label;
+        const QRect frame = w->frame1->rect();
+        const QRect place = label->geometry();
+        QVERIFY2(place.top() >= 0 && place.bottom() <= frame.bottom(), qPrintable(QStringLiteral("%1 in %2").arg(
+            QString::number(place.top()) + u'-' + QString::number(place.bottom()), QString::number(frame.height()))));
+        const QFontMetrics metrics(label->font());
+        QVERIFY(metrics.height() <= frame.height());
+        QVERIFY(metrics.horizontalAdvance(label->text()) <= place.right() + 1); // from the frame's left edge
+        QVERIFY(place.right() <= frame.right());
     }
 
     // Typed quickly at start-up, a tape reaches the sheet whole: the greeting goes at once, the

@@ -22,6 +22,7 @@
 #include <QSet>
 #include <QTimer>
 
+#include <algorithm>
 #include <cmath>
 #include <utility>
 
@@ -250,6 +251,30 @@ void Hints::showNote(const QString &text)
     showStrip(text);
 }
 
+void Hints::fitGreeting(int right)
+{
+    // Whatever the field's font and rows, "Press F1 for help" is read whole: the frame covers
+    // the field's inside, and the text stands right-aligned against the right edge.
+    const int frameHeight = m_greetingFrame->height();
+    QFont font = m_greeting->font();
+    const auto fits = [&](const QFont &f) {
+        const QFontMetrics metrics(f);
+        return metrics.height() <= frameHeight && metrics.horizontalAdvance(m_greeting->text()) + 2 <= right;
+    };
+    if (!fits(font)) {
+        qreal size = font.pointSizeF();
+        while (size > 1 && !fits(font)) {
+            size = std::max<qreal>(1, size - 1);
+            font.setPointSizeF(size);
+        }
+        m_greeting->setFont(font);
+    }
+    const int height = m_greeting->sizeHint().height();
+    const int y = std::clamp(m_greeting->y(), 0, std::max(0, frameHeight - height));
+    if (y != m_greeting->y())
+        m_greeting->move(m_greeting->x(), y);
+}
+
 void Hints::greetingTick()
 {
     // The user has started on the sheet: end the greeting and ask whether it shall come again,
@@ -340,6 +365,7 @@ void Hints::greetingTick()
     // m_greetingFrame, which starts 5 pixels into the field.
     const int right = static_cast<int>(std::lround(m_field->x() + m_field->width() - kF1RightGapTwips / tppX));
     const int width = static_cast<int>(std::lround(w / tppX));
+    fitGreeting(right - m_greetingFrame->x());
     m_greeting->setGeometry(right - width - m_greetingFrame->x(), m_greeting->y(), width,
                             m_greeting->sizeHint().height());
 

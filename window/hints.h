@@ -65,6 +65,9 @@ public:
 
 private:
     void showStrip(const QString &text);
+    // Makes the greeting whole in its frame: a smaller font where the frame is too low or the
+    // text too wide for the room left of its right edge (pixels), and a place inside the frame.
+    void fitGreeting(int right);
 
     QWidget *m_window;
     CalcField *m_field;
