@@ -8,6 +8,8 @@
 #include <QFontMetrics>
 #include <QLabel>
 #include <QPainter>
+#include <QStyle>
+#include <QStyleOptionFocusRect>
 
 #include <algorithm>
 #include <limits>
@@ -217,6 +219,14 @@ void MavoLabel3D::paintEvent(QPaintEvent *)
         Redraw(true);
     QPainter painter(this);
     paintSurface(painter);
+    if (hasFocus()) {
+        // The style's focus frame, inside the 3D edges.
+        QStyleOptionFocusRect option;
+        option.initFrom(this);
+        option.rect = rect().adjusted(3, 3, -3, -3);
+        option.backgroundColor = palette().color(QPalette::Button);
+        style()->drawPrimitive(QStyle::PE_FrameFocusRect, &option, &painter, this);
+    }
     m_inPaintEvent = false;
 }
 

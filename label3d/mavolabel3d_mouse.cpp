@@ -6,6 +6,7 @@
 
 #include <QCursor>
 #include <QLabel>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPointer>
 #include <QTimer>
@@ -291,4 +292,28 @@ void MavoLabel3D::handleMouseMoveTimer()
     } else {
         GoUp();
     }
+}
+
+void MavoLabel3D::keyPressEvent(QKeyEvent *event)
+{
+    const bool press = event->key() == Qt::Key_Space || event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    if (!press || event->modifiers() & ~Qt::KeypadModifier) {
+        QWidget::keyPressEvent(event);
+        return;
+    }
+    event->accept();
+    if (!event->isAutoRepeat())
+        clickButton(1);
+}
+
+void MavoLabel3D::focusInEvent(QFocusEvent *event)
+{
+    QWidget::focusInEvent(event);
+    update();
+}
+
+void MavoLabel3D::focusOutEvent(QFocusEvent *event)
+{
+    QWidget::focusOutEvent(event);
+    update();
 }

@@ -54,6 +54,14 @@ enum class TextId {
     ToChange = 1267,
     Font = 1270,
     TextColour = 1460,              // beside the font: the colour QFontDialog has not
+    // What a screen reader is told when a button has done its work.
+    StoredInMemory = 1461,
+    AddedToMemory = 1462,
+    SubtractedFromMemory = 1463,
+    InsertedFromMemory = 1464,
+    ClearedMemory = 1465,
+    Copied = 1466,
+    CopiedInWords = 1467,
     Background = 1280,
     ByDefault = 1290,
     About = 1300,

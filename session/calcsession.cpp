@@ -253,12 +253,15 @@ void CalcSession::memoryStore()
 {
     setMemoryPanel(m_panel);
     m_memory.store(m_memoryPanel);
+    const QString cell = QString::number(m_memory.current());
+    emit confirmed(m_panel.isEmpty() ? Text(TextId::ClearedMemory, {cell}) : Text(TextId::StoredInMemory, {m_panel, cell}));
 }
 
 void CalcSession::memoryClear()
 {
     setMemoryPanel(QString());
     m_memory.clear();
+    emit confirmed(Text(TextId::ClearedMemory, {QString::number(m_memory.current())}));
 }
 
 void CalcSession::memoryArithmetic(MemoryBank::Operation operation)
@@ -273,6 +276,9 @@ void CalcSession::memoryArithmetic(MemoryBank::Operation operation)
     }
     setMemoryPanel(*text);
     m_memory.store(*text);
+    const TextId done = operation == MemoryBank::Operation::Add ? TextId::AddedToMemory : TextId::SubtractedFromMemory;
+    const QString cell = QString::number(m_memory.current());
+    emit confirmed(text->isEmpty() ? Text(TextId::ClearedMemory, {cell}) : Text(done, {cell, *text}));
 }
 
 void CalcSession::memoryRecall()
@@ -287,6 +293,16 @@ void CalcSession::memoryRecall()
             v = PlainNumberText(value, m_locale);
     }
     emit insertRequested(v);
+    if (!v.isEmpty())
+        emit confirmed(Text(TextId::InsertedFromMemory, {m_memoryPanel, QString::number(m_memory.current())}));
+}
+
+std::optional<QString> CalcSession::copyText(const QString &value, bool inWords, const QString &wordsPath)
+{
+    std::optional<QString> text = clipboardText(value, inWords, wordsPath);
+    if (text)
+        emit confirmed(inWords ? Text(TextId::CopiedInWords) : Text(TextId::Copied, {value}));
+    return text;
 }
 
 std::optional<QString> CalcSession::clipboardText(const QString &value, bool inWords, const QString &wordsPath) const

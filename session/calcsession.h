@@ -103,6 +103,8 @@ public:
     // of the decimals), or the amount in words from the words file at wordsPath. Nothing for a
     // value with no words ("Error") or a words file that fails, which has told the user why.
     std::optional<QString> clipboardText(const QString &value, bool inWords, const QString &wordsPath) const;
+    // The same, for a copy the user asked for: a text to copy is confirmed (confirmed()).
+    std::optional<QString> copyText(const QString &value, bool inWords, const QString &wordsPath);
 
     bool StripShown() const { return m_stripShown; }
     void setStripShown(bool shown);
@@ -145,6 +147,9 @@ signals:
     // Ctrl+PageUp with expressions in the history.
     void historyRequested(const TextRing &history);
     void tapePathChanged(const QString &path);
+    // A few words saying what a memory button or a copy has just done, for screen readers:
+    // "Stored 1,607.50 in memory cell 1", "Copied in words".
+    void confirmed(const QString &words);
 
 private:
     void setPanel(const QString &text, bool subResult);

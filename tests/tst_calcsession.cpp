@@ -145,19 +145,29 @@ private slots:
         QTest::addColumn<QStringList>("steps"); // "sheet TEXT", "select START LENGTH", or a command
         QTest::addColumn<QString>("memory");    // the memory panel afterwards
         QTest::addColumn<int>("overflows");
-
-        QTest::newRow("store-result") << QStringList{"sheet 1250+340", "M"} << "1,590.00" << 0;
-        QTest::newRow("store-sub-result") << QStringList{"sheet 1250+340", "select 5 3", "M"} << "340.00" << 0;
-        QTest::newRow("add-twice") << QStringList{"sheet 2.5", "M+", "M+"} << "5.00" << 0;
-        QTest::newRow("subtract-below-zero") << QStringList{"sheet 2", "M", "sheet 5", "M-"} << "- 3.00" << 0;
-        QTest::newRow("back-to-zero-is-empty") << QStringList{"sheet 7", "M+", "M-"} << "" << 0;
-        QTest::newRow("clear") << QStringList{"sheet 7", "M", "MC"} << "" << 0;
+        QTest::addColumn<QString>("confirmed"); // the last words a screen reader was given
+        QTest::newRow("store-result") << QStringList{"sheet 1250+340", "M"} << "1,590.00" << 0
+                                      << "Stored 1,590.00 in memory cell 1";
+        QTest::newRow("store-sub-result") << QStringList{"sheet 1250+340", "select 5 3", "M"} << "340.00" << 0
+                                          << "Stored 340.00 in memory cell 1";
+        QTest::newRow("add-twice") << QStringList{"sheet 2.5", "M+", "M+"} << "5.00" << 0
+                                   << "Added to memory cell 1: 5.00";
+        QTest::newRow("subtract-below-zero") << QStringList{"sheet 2", "M", "sheet 5", "M-"} << "- 3.00" << 0
+                                             << "Subtracted from memory cell 1: - 3.00";
+        QTest::newRow("back-to-zero-is-empty") << QStringList{"sheet 7", "M+", "M-"} << "" << 0
+                                               << "Cleared memory cell 1";
+        QTest::newRow("clear") << QStringList{"sheet 7", "M", "MC"} << "" << 0 << "Cleared memory cell 1";
+        QTest::newRow("store-nothing-clears") << QStringList{"sheet 7", "M", "sheet 1+", "M"} << "" << 0
+                                              << "Cleared memory cell 1";
         QTest::newRow("overflow-shows-error")
-            << QStringList{"sheet 999999999999999", "M", "M+"} << "Error" << 1;
+            << QStringList{"sheet 999999999999999", "M", "M+"} << "Error" << 1
+            << "Stored 999,999,999,999,999.00 in memory cell 1"; // the failed add says nothing
         QTest::newRow("error-stays-until-stored")
-            << QStringList{"sheet 999999999999999", "M", "M+", "sheet 1", "M-"} << "Error" << 2;
+            << QStringList{"sheet 999999999999999", "M", "M+", "sheet 1", "M-"} << "Error" << 2
+            << "Stored 999,999,999,999,999.00 in memory cell 1";
         QTest::newRow("store-replaces-error")
-            << QStringList{"sheet 999999999999999", "M", "M+", "sheet 1", "M"} << "1.00" << 1;
+            << QStringList{"sheet 999999999999999", "M", "M+", "sheet 1", "M"} << "1.00" << 1
+            << "Stored 1.00 in memory cell 1";
     }
 
     void memory()
@@ -165,6 +175,7 @@ private slots:
         QFETCH(QStringList, steps);
         Sheet sheet;
         QSignalSpy overflows(&sheet.session, &CalcSession::memoryOverflow);
+        QSignalSpy confirmed(&sheet.session, &CalcSession::confirmed);
         QString text;
         for (const QString &step : steps) {
             const QStringList words = step.split(u' ');
@@ -183,6 +194,7 @@ private slots:
         }
         QTEST(sheet.session.memoryPanel(), "memory");
         QTEST(int(overflows.size()), "overflows");
+        QTEST(confirmed.isEmpty() ? QString() : confirmed.last().at(0).toString(), "confirmed");
         // The current cell holds what the panel shows.
         QCOMPARE(sheet.session.memory().value(sheet.session.memory().current()), sheet.session.memoryPanel());
     }
@@ -191,11 +203,13 @@ private slots:
     {
         Sheet sheet;
         QSignalSpy inserts(&sheet.session, &CalcSession::insertRequested);
+        QSignalSpy confirmed(&sheet.session, &CalcSession::confirmed);
         sheet.show(QStringLiteral("1234.5*2"));
         sheet.session.run(KeyCommand::MemoryStore);
         sheet.session.run(KeyCommand::MemoryRecall);
         QCOMPARE(inserts.size(), 1);
         QCOMPARE(inserts.at(0).at(0).toString(), QStringLiteral("2469")); // plain digits, no grouping
+        QCOMPARE(confirmed.last().at(0).toString(), QStringLiteral("Inserted 2,469.00 from memory cell 1"));
 
         // Another cell is empty until stored; coming back shows the first cell's value.
         sheet.session.SelectMemoryCell(3);

@@ -348,6 +348,59 @@ private slots:
         QVERIFY(!w->lblToolTip->isVisible());
     }
 
+    // Tab goes from the sheet through the push-labels the window shows, row by row, and back;
+    // Shift+Tab the other way. The memory buttons of a cut-off strip take no focus. Space presses
+    // the focused button, a digit goes back to the sheet. What a press did is spoken.
+    void keyboardReachesButtons()
+    {
+        QVERIFY(Settings::writeText(Settings::InWordsFile, TALLYER_PROGRAM_DIR "/InWordsDollars eng.txt"));
+        auto w = openWindow(false);
+        QVERIFY(w);
+        w->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(w.get()));
+        auto *announcer = w->findChild<ResultAnnouncer *>();
+        QSignalSpy announced(announcer, &ResultAnnouncer::announced);
+        w->boxCalc->setFocus();
+        QTest::keyClicks(w->boxCalc, QStringLiteral("1250+357.5"));
+        const auto walk = [&](bool back, int steps) {
+            QStringList names;
+            for (int i = 0; i < steps; ++i) {
+                QTest::keyClick(QApplication::focusWidget(), back ? Qt::Key_Backtab : Qt::Key_Tab,
+                                back ? Qt::ShiftModifier : Qt::NoModifier);
+                names << QApplication::focusWidget()->objectName();
+            }
+            return names.join(u' ');
+        };
+        const QString row = QStringLiteral("lblResult lblMemory lblMemMenu lblRound lblOptions lblMoveSize");
+        QCOMPARE(walk(false, 7), row + QStringLiteral(" boxCalc"));
+        QCOMPARE(walk(true, 2), QStringLiteral("lblMoveSize lblOptions"));
+
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space, Qt::ControlModifier); // the strip
+        QTRY_VERIFY(w->lblM->focusPolicy() == Qt::TabFocus);
+        w->boxCalc->setFocus();
+        QCOMPARE(walk(false, 12), row + QStringLiteral(" lblM lblMC lblMR lblMPlus lblMMinus boxCalc"));
+        QCOMPARE(walk(true, 5), QStringLiteral("lblMMinus lblMPlus lblMR lblMC lblM"));
+        QVERIFY(w->lblM->hasFocus());
+        announced.clear();
+        QTest::keyClick(w->lblM, Qt::Key_Space);
+        QCOMPARE(w->lblMemory->Caption(), QStringLiteral("1,607.50"));
+        QCOMPARE(announced.value(0).value(0).toString(), QStringLiteral("Stored 1,607.50 in memory cell 1"));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab, Qt::ShiftModifier);
+        QTest::keyClick(w->lblMoveSize, Qt::Key_Return); // the strip goes
+        QTRY_VERIFY(w->lblM->focusPolicy() == Qt::NoFocus);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_7);
+        QVERIFY(w->boxCalc->hasFocus());
+        QCOMPARE(w->boxCalc->Text(), QStringLiteral("1250+357.57"));
+
+        // Copies are confirmed too.
+        QTRY_COMPARE(announced.last().value(0).toString(), QStringLiteral("1,607.57"));
+        QTest::keyClick(w->boxCalc, Qt::Key_F1, Qt::ControlModifier);
+        QTRY_COMPARE(announced.last().value(0).toString(), QStringLiteral("Copied 1,607.57"));
+        QTest::keyClick(w->boxCalc, Qt::Key_F2, Qt::ControlModifier);
+        QTRY_COMPARE(announced.last().value(0).toString(), QStringLiteral("Copied in words"));
+        QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("One thousand six hundred seven dollars 57 cents"));
+    }
+
     // Restored at start, a cell chosen in the menu, the buttons, the overflow message, clear all,
     // and saved at closing; the cells' own rules are tested with the memory bank.
     void memoryButtonsAndMenu()

@@ -13,8 +13,13 @@
 #include "mavolabel3d.h"
 
 #include <QAccessibleWidget>
+#include <QCoreApplication>
 #include <QEvent>
+#include <QKeyEvent>
 #include <QTimer>
+
+#include <algorithm>
+#include <utility>
 
 namespace {
 
@@ -126,6 +131,78 @@ void ResultAnnouncer::announce(const QString &words)
     emit announced(words);
 }
 
+TabStops::TabStops(QWidget *window, CalcField *sheet, const std::array<MavoLabel3D *, kPushLabelCount> &labels)
+    : QObject(window)
+    , m_window(window)
+    , m_sheet(sheet)
+    , m_labels(labels)
+{
+    for (MavoLabel3D *label : m_labels)
+        label->installEventFilter(this);
+    window->installEventFilter(this);
+    sheet->installEventFilter(this);
+    refresh();
+}
+
+void TabStops::refresh()
+{
+    QList<QWidget *> stops;
+    const QRect inside = m_window->rect();
+    for (MavoLabel3D *label : m_labels) {
+        const QRect place(label->mapTo(m_window, QPoint(0, 0)), label->size());
+        const bool reachable = label->isVisibleTo(m_window) && inside.contains(place);
+        if (!reachable && label->hasFocus())
+            m_sheet->setFocus(Qt::TabFocusReason);
+        label->setFocusPolicy(reachable ? Qt::TabFocus : Qt::NoFocus);
+        if (reachable)
+            stops << label;
+    }
+    std::sort(stops.begin(), stops.end(), [this](const QWidget *a, const QWidget *b) {
+        const QPoint pa = a->mapTo(m_window, QPoint(0, 0));
+        const QPoint pb = b->mapTo(m_window, QPoint(0, 0));
+        return std::pair(pa.y(), pa.x()) < std::pair(pb.y(), pb.x());
+    });
+    m_stops = {m_sheet};
+    m_stops += stops;
+}
+
+bool TabStops::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_window) {
+        if (event->type() == QEvent::Resize || event->type() == QEvent::Show || event->type() == QEvent::LayoutRequest)
+            refresh();
+        return false;
+    }
+    if (event->type() != QEvent::KeyPress && event->type() != QEvent::KeyRelease)
+        return false;
+    const auto *key = static_cast<QKeyEvent *>(event);
+    // Tab and Shift+Tab walk the stops themselves, the sheet's as well as the labels', so that the
+    // way through the window does not depend on the order the widgets were made in.
+    const bool plain = (key->modifiers() & ~Qt::ShiftModifier) == 0;
+    const bool tab = key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab;
+    if (tab && plain && m_stops.size() > 1) {
+        if (event->type() == QEvent::KeyPress) {
+            const bool back = key->key() == Qt::Key_Backtab || key->modifiers() & Qt::ShiftModifier;
+            const qsizetype at = std::max<qsizetype>(0, m_stops.indexOf(static_cast<QWidget *>(watched)));
+            const qsizetype n = m_stops.size();
+            m_stops.at((at + (back ? n - 1 : 1)) % n)->setFocus(back ? Qt::BacktabFocusReason : Qt::TabFocusReason);
+        }
+        return true;
+    }
+    if (watched == m_sheet)
+        return false;
+    const bool own = (key->modifiers() & ~(Qt::KeypadModifier | Qt::ShiftModifier)) == 0
+        && (key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab || key->key() == Qt::Key_Space
+            || key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter);
+    if (own)
+        return false;
+    // Typing on a focused button: the sheet takes the key and the focus.
+    if (event->type() == QEvent::KeyPress)
+        m_sheet->setFocus(Qt::OtherFocusReason);
+    QCoreApplication::sendEvent(m_sheet, event);
+    return true;
+}
+
 QString WindowAccessibility::spokenName(PushLabel id) const
 {
     switch (id) {
@@ -163,6 +240,10 @@ WindowAccessibility::WindowAccessibility(QWidget *window, CalcField *sheet,
         });
     }
 
+    auto *stops = new TabStops(window, sheet, labels);
+    // After the window has laid the strip out or cut it off.
+    connect(m_session, &CalcSession::stripShownChanged, stops, &TabStops::refresh, Qt::QueuedConnection);
+
     // The sheet's name is read again whenever it gets the focus, as the language is.
     auto nameSheet = [sheet] {
         sheet->setAccessibleName(Text(TextId::SheetName));
@@ -187,6 +268,8 @@ WindowAccessibility::WindowAccessibility(QWidget *window, CalcField *sheet,
                 announcer->resultChanged();
             });
     connect(sheet, &QPlainTextEdit::textChanged, announcer, &ResultAnnouncer::stillBusy);
+    // What a memory button or a copy did is said at once: the press is the user's pause.
+    connect(m_session, &CalcSession::confirmed, announcer, &ResultAnnouncer::announce);
     // Why the panel is blank, once typing has paused: under the field as well as spoken.
     connect(announcer, &ResultAnnouncer::announced, hints, [this, hints] {
         if (m_session->panelText().isEmpty() && m_session->panelFailure() != TextId::None)

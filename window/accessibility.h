@@ -53,6 +53,30 @@ private:
     bool m_live = false;
 };
 
+// The keyboard's way to the push-labels: Tab and Shift+Tab go from the sheet through the labels
+// the window shows whole, left to right and row by row, and back to the sheet. Labels cut off by
+// the compact window take no focus. Space and Enter press the focused label (the label does
+// that); any other key goes to the sheet, which takes the focus back, so that typing and the
+// shortcuts work wherever the focus is.
+class TabStops : public QObject
+{
+public:
+    TabStops(QWidget *window, CalcField *sheet, const std::array<MavoLabel3D *, kPushLabelCount> &labels);
+
+    // Which labels take the focus, and their order; run when the window's size or the strip
+    // changes.
+    void refresh();
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    QWidget *m_window;
+    CalcField *m_sheet;
+    std::array<MavoLabel3D *, kPushLabelCount> m_labels;
+    QList<QWidget *> m_stops; // the sheet first, then the reachable labels in order
+};
+
 // What the main window tells assistive tools (screen readers): the names and descriptions of the
 // sheet and of every push-label, what each label's two buttons do, and the result, announced when
 // the user pauses (with the reason when it is blank, also shown under the field). Texts are looked up when a tool asks, from the push-label table and the

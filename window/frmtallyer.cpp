@@ -532,7 +532,7 @@ void frmTallyer::CopyPanelText(const QString &strValue, bool blnInWords)
         return;
     QClipboard *clipboard = QGuiApplication::clipboard();
     clipboard->clear();
-    const std::optional<QString> text = m_session->clipboardText(
+    const std::optional<QString> text = m_session->copyText(
         strValue, blnInWords, DataFilePath(m_session->options().inWordsFile, QCoreApplication::applicationDirPath()));
     if (text)
         clipboard->setText(*text);
