@@ -42,6 +42,7 @@
 #include <QMimeData>
 #include <QWindow>
 
+#include <memory>
 #include <cmath>
 
 namespace {
@@ -284,9 +285,9 @@ void frmTallyer::followScreens()
             move(placed.topLeft());
         ResizeToRows(m_session->StripShown(), LoWord(fieldLineCount()), true);
     };
-    auto watch = [this, replace](QScreen *scr) {
-        if (scr)
-            connect(scr, &QScreen::availableGeometryChanged, this, replace, Qt::UniqueConnection);
+    auto watch = [this, replace, watched = std::make_shared<QMetaObject::Connection>()](QScreen *scr) {
+        disconnect(*watched);
+        *watched = scr ? connect(scr, &QScreen::availableGeometryChanged, this, replace) : QMetaObject::Connection();
     };
     watch(screen());
     if (QWindow *handle = windowHandle()) {
