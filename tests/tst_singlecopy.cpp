@@ -54,8 +54,9 @@ QByteArray withFakePeer(const QString &path, const QByteArray &answer, const std
         n = ::write(fds[1], heard, size_t(got > 0 ? got : 0));
         if (answer == "late-ok")
             ::sleep(2);
+        const QByteArray line = answer == "no" || answer == "not-raised" ? answer + '\n' : QByteArray("ok\n");
         if (answer != "silent")
-            n = ::write(client, answer == "no" ? "no\n" : "ok\n", 3);
+            n = ::write(client, line.constData(), size_t(line.size()));
         ::sleep(5);
         ::_exit(0);
     }
@@ -112,30 +113,81 @@ private slots:
     }
 
     // Asked to come forward, a peer counts as a running copy only when it is this user's and
-    // answers "ok" within 1.5 seconds.
+    // answers within 1.5 seconds: "ok", or "not-raised" when the desktop kept it behind.
     void peerAnswers_data()
     {
         QTest::addColumn<QByteArray>("answer");
-        QTest::addColumn<bool>("answered");
-        QTest::newRow("answers-ok") << QByteArray("ok") << true;
-        QTest::newRow("answers-no") << QByteArray("no") << false;
-        QTest::newRow("never-answers") << QByteArray("silent") << false;
-        QTest::newRow("answers-after-two-seconds") << QByteArray("late-ok") << false;
-        QTest::newRow("another-user-answers-ok") << QByteArray("other-user-ok") << false;
+        QTest::addColumn<int>("expected"); // SingleCopyChannel::Answer
+        using A = SingleCopyChannel::Answer;
+        QTest::newRow("answers-ok") << QByteArray("ok") << int(A::Ok);
+        QTest::newRow("answers-not-raised") << QByteArray("not-raised") << int(A::NotRaised);
+        QTest::newRow("answers-no") << QByteArray("no") << int(A::None);
+        QTest::newRow("never-answers") << QByteArray("silent") << int(A::None);
+        QTest::newRow("answers-after-two-seconds") << QByteArray("late-ok") << int(A::None);
+        QTest::newRow("another-user-answers-ok") << QByteArray("other-user-ok") << int(A::None);
     }
     void peerAnswers()
     {
         QFETCH(QByteArray, answer);
-        QFETCH(bool, answered);
+        QFETCH(int, expected);
         if (answer == "other-user-ok" && ::geteuid() != 0)
             QSKIP("only root can start a peer of another user");
         QTemporaryDir dir;
         const QString socket = dir.filePath("MavoTallyer.1");
-        bool sent = !answered;
-        const QByteArray heard = withFakePeer(socket, answer, [&] { sent = SingleCopyChannel::send(socket, "activate"); });
-        QCOMPARE(sent, answered);
+        auto sent = SingleCopyChannel::Answer::None;
+        const QByteArray message = SingleCopyChannel::activateMessage("wl-token_42");
+        const QByteArray heard = withFakePeer(socket, answer, [&] { sent = SingleCopyChannel::send(socket, message); });
+        QCOMPARE(int(sent), expected);
         // Nothing is said to a peer of another user.
-        QCOMPARE(heard, answer == "other-user-ok" ? QByteArray() : QByteArray("activate\n"));
+        QCOMPARE(heard, answer == "other-user-ok" ? QByteArray() : QByteArray("activate wl-token_42\n"));
+    }
+
+    // Only a plausible token travels: printable, no spaces, not overlong.
+    void activationTokens_data()
+    {
+        QTest::addColumn<QByteArray>("token");
+        QTest::addColumn<QByteArray>("message");
+        QTest::newRow("none") << QByteArray() << QByteArray("activate");
+        QTest::newRow("plain") << QByteArray("abc-123_XYZ") << QByteArray("activate abc-123_XYZ");
+        QTest::newRow("with-space") << QByteArray("abc def") << QByteArray("activate");
+        QTest::newRow("control-character") << QByteArray("abc\ndef") << QByteArray("activate");
+        QTest::newRow("400-bytes") << QByteArray(400, 'x') << "activate " + QByteArray(400, 'x');
+        QTest::newRow("401-bytes") << QByteArray(401, 'x') << QByteArray("activate");
+    }
+    void activationTokens()
+    {
+        QFETCH(QByteArray, token);
+        QTEST(SingleCopyChannel::activateMessage(token), "message");
+    }
+
+    // The running copy takes the token into its environment, where the platform looks for it,
+    // and, not being the active application here, answers that it was not raised.
+    void runningCopyTakesToken()
+    {
+        QTemporaryDir dir;
+        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(dir.path()));
+        ::chmod(QFile::encodeName(dir.path()).constData(), 0700);
+        qunsetenv("XDG_ACTIVATION_TOKEN");
+        SingleCopyChannel running;
+        QVERIFY(running.lockSearch());
+        QVERIFY(running.listen());
+        QSignalSpy activated(&running, &SingleCopyChannel::activateRequested);
+        const QStringList sockets = QDir(dir.path()).entryList({"MavoTallyer.*"}, QDir::System);
+        QCOMPARE(sockets.size(), 1);
+        // The asking copy runs in a thread of its own: the answer needs this thread's events.
+        auto answer = SingleCopyChannel::Answer::None;
+        QElapsedTimer took;
+        took.start();
+        std::unique_ptr<QThread> asker(QThread::create([&] {
+            answer = SingleCopyChannel::send(dir.filePath(sockets.at(0)), "activate tok-7");
+        }));
+        asker->start();
+        QTRY_VERIFY(asker->isFinished());
+        QCOMPARE(activated.size(), 1);
+        QCOMPARE(qgetenv("XDG_ACTIVATION_TOKEN"), QByteArray("tok-7"));
+        QCOMPARE(int(answer), int(SingleCopyChannel::Answer::NotRaised));
+        QVERIFY(took.elapsed() >= SingleCopyChannel::kRaiseWaitMs);
+        qunsetenv("XDG_ACTIVATION_TOKEN");
     }
 };
 

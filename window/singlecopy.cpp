@@ -4,12 +4,18 @@
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
+#include <QElapsedTimer>
+#include <QGuiApplication>
 #include <QDir>
 #include <QFile>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QLockFile>
 #include <QScopeGuard>
+#include <QTimer>
+
+#include <algorithm>
+#include <memory>
 
 #include <cstdio>
 
@@ -26,8 +32,10 @@ const int kConnectMs = 1000;
 // A copy holds the lock only while it starts; one that holds it longer is stopped or gone.
 const int kLockWaitMs = 5000;
 const int kStaleLockMs = 10000;
-// The longest line either end takes: the messages are a word.
-const qint64 kMaxLineBytes = 64;
+// The longest line either end takes: a word and an activation token.
+const qint64 kMaxLineBytes = 512;
+const qsizetype kMaxTokenBytes = 400;
+const QByteArray kActivate = QByteArrayLiteral("activate");
 
 // A folder of this user, not a link, that no one else may enter.
 bool isPrivateFolder(const QString &strPath)
@@ -122,15 +130,20 @@ bool SingleCopyChannel::listen()
             connect(socket, &QLocalSocket::readyRead, this, [this, socket] {
                 while (socket->canReadLine()) {
                     const QByteArray line = socket->readLine(kMaxLineBytes + 1).trimmed();
-                    if (line != "activate" && line != "close")
-                        continue;
-                    // Answered first: the close may end this copy.
-                    socket->write("ok\n");
-                    socket->flush();
-                    if (line == "activate")
-                        emit activateRequested();
-                    else
+                    if (line == "close") {
+                        // Answered first: the close ends this copy.
+                        socket->write("ok\n");
+                        socket->flush();
                         emit closeRequested();
+                    } else if (line == kActivate || line.startsWith(kActivate + ' ')) {
+                        // The token of the user's start of the other copy lets Wayland give this
+                        // window the focus; the platform takes it from the environment.
+                        const QByteArray token = line.mid(kActivate.size()).trimmed();
+                        if (!token.isEmpty() && activateMessage(token) == line)
+                            qputenv("XDG_ACTIVATION_TOKEN", token);
+                        emit activateRequested();
+                        answerWhenRaised(socket);
+                    }
                 }
                 if (socket->bytesAvailable() > kMaxLineBytes)
                     socket->abort();
@@ -168,33 +181,65 @@ QStringList SingleCopyChannel::otherCopies() const
     return found;
 }
 
+void SingleCopyChannel::answerWhenRaised(QLocalSocket *socket)
+{
+    auto *poll = new QTimer(socket);
+    poll->setInterval(50);
+    auto waited = std::make_shared<QElapsedTimer>();
+    waited->start();
+    const auto check = [socket, poll, waited] {
+        const bool raised = QGuiApplication::applicationState() == Qt::ApplicationActive;
+        if (!raised && !waited->hasExpired(kRaiseWaitMs))
+            return;
+        poll->stop();
+        poll->deleteLater();
+        socket->write(raised ? "ok\n" : "not-raised\n");
+        socket->flush();
+    };
+    connect(poll, &QTimer::timeout, socket, check);
+    poll->start();
+}
+
+QByteArray SingleCopyChannel::activateMessage(const QByteArray &token)
+{
+    const bool usable = !token.isEmpty() && token.size() <= kMaxTokenBytes
+        && std::all_of(token.begin(), token.end(), [](char c) { return c > ' ' && c < 127; });
+    return usable ? kActivate + ' ' + token : kActivate;
+}
+
 bool SingleCopyChannel::activate(const QStringList &others)
 {
+    const QByteArray token = qgetenv("XDG_ACTIVATION_TOKEN");
     for (const QString &other : others) {
-        if (send(other, "activate")) {
-            unlockSearch();
-            return true;
-        }
+        const Answer answer = send(other, activateMessage(token));
+        if (answer == Answer::None)
+            continue;
+        if (answer == Answer::NotRaised)
+            std::fprintf(stderr, "%s: the running copy was asked to come to the front, but the desktop did not "
+                         "let it (%s)\n", ProductInfo::kProductName,
+                         token.isEmpty() ? "no activation token was given to this start" : "it refused the activation token");
+        unlockSearch();
+        return true;
     }
     std::fprintf(stderr, "%s: another copy is running but did not answer within %.1f seconds; "
                  "this copy opens its own window\n", ProductInfo::kProductName, kAnswerMs / 1000.0);
     return false;
 }
 
-bool SingleCopyChannel::send(const QString &strSocket, const QByteArray &message)
+SingleCopyChannel::Answer SingleCopyChannel::send(const QString &strSocket, const QByteArray &message)
 {
     QLocalSocket socket;
     socket.connectToServer(strSocket);
     if (!socket.waitForConnected(kConnectMs) || !peerIsThisUser(socket))
-        return false;
+        return Answer::None;
     socket.write(message + '\n');
     const QDeadlineTimer deadline(kAnswerMs);
     while (!socket.canReadLine()) {
         if (deadline.hasExpired() || socket.bytesAvailable() > kMaxLineBytes
             || !socket.waitForReadyRead(int(deadline.remainingTime())))
-            return false;
+            return Answer::None;
     }
-    const bool answered = socket.readLine(kMaxLineBytes + 1).trimmed() == "ok";
+    const QByteArray line = socket.readLine(kMaxLineBytes + 1).trimmed();
     socket.abort();
-    return answered;
+    return line == "ok" ? Answer::Ok : line == "not-raised" ? Answer::NotRaised : Answer::None;
 }

@@ -6,12 +6,17 @@
 #include <memory>
 
 class QLocalServer;
+class QLocalSocket;
 class QLockFile;
 
 // The channel between running copies of the calculator. Every copy listens on a socket of its own
 // in a folder that only the user can enter; finding another copy means connecting to one of the
-// others. Messages, one line each: "activate" (bring your window to the front) and "close"; the
-// copy that gets one answers "ok". Both ends check that the other end runs as the same user.
+// others. Messages, one line each: "activate" (bring your window to the front), followed by the
+// starting copy's activation token when it has one, and "close". The copy that gets "close"
+// answers "ok"; the one that gets "activate" answers "ok" once it is the active application, or
+// "not-raised" when the desktop has not let it come forward within a second (Wayland gives the
+// focus only for a token from the user's own action). Both ends check that the other end runs as
+// the same user.
 //
 // Start-up takes the channel's lock (lockSearch), looks for the other copies, and either asks one
 // of them to come forward (activate) or listens itself (listen); the lock is held from the look
@@ -21,8 +26,12 @@ class SingleCopyChannel : public QObject
     Q_OBJECT
 
 public:
-    // How long a copy is given to answer: a copy that is stopped or wedged does not.
+    // How long a copy is given to answer: a copy that is stopped or wedged does not. It includes
+    // the time an activated copy waits to see whether it came to the front.
     static constexpr int kAnswerMs = 1500;
+    static constexpr int kRaiseWaitMs = 1000;
+
+    enum class Answer { None, Ok, NotRaised };
 
     explicit SingleCopyChannel(QObject *parent = nullptr);
     ~SingleCopyChannel() override;
@@ -38,14 +47,19 @@ public:
     // The sockets of the other running copies of this user; stale sockets are removed.
     QStringList otherCopies() const;
 
-    // Asks the first of the copies that answers to come forward, and gives the lock back; true
-    // then. When none answers in time, says so on stderr and returns false: this copy is to open
-    // its own window.
+    // Asks the first of the copies that answers to come forward, handing it this process's
+    // activation token ($XDG_ACTIVATION_TOKEN), and gives the lock back; true then. A copy that
+    // could not come forward is said on stderr. When none answers in time, says so on stderr and
+    // returns false: this copy is to open its own window.
     bool activate(const QStringList &others);
 
-    // Sends one message and waits for the copy's "ok"; false when the copy is not this user's, does
-    // not answer within kAnswerMs, or answers anything else.
-    static bool send(const QString &strSocket, const QByteArray &message);
+    // Sends one message and waits for the copy's answer; None when the copy is not this user's,
+    // does not answer within kAnswerMs, or answers anything unknown.
+    static Answer send(const QString &strSocket, const QByteArray &message);
+
+    // The "activate" message with a token: tokens are printable ASCII without spaces, and short;
+    // anything else is left out.
+    static QByteArray activateMessage(const QByteArray &token);
 
     // The channel's folder for this user: strRuntimeDir ($XDG_RUNTIME_DIR) when it is a private
     // folder, else "tallyer-<uid>" in strTempDir, made private when it is missing. Private means a
@@ -63,6 +77,8 @@ signals:
 
 private:
     void unlockSearch();
+    // Answers an "activate" once the application is active, or "not-raised" after kRaiseWaitMs.
+    void answerWhenRaised(QLocalSocket *socket);
 
     QString m_folder;
     QLocalServer *m_server = nullptr;
