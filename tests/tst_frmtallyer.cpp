@@ -314,6 +314,8 @@ private slots:
         act(w->lblMemory, 1);
         QTRY_COMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("Zero dollars 25 cents"));
 
+        // The window is a frame to screen readers, which follow the focus only in the active frame.
+        QCOMPARE(QAccessible::queryAccessibleInterface(w.get())->role(), QAccessible::Window);
         QAccessibleInterface *mc = QAccessible::queryAccessibleInterface(w->lblMC);
         w->lblMC->GoDown();
         QVERIFY(mc->state().pressed);

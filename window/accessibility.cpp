@@ -70,8 +70,14 @@ private:
 
 QAccessibleInterface *announcerFactory(const QString &className, QObject *object)
 {
-    if (className == QLatin1String("ResultAnnouncer") && object && object->isWidgetType())
+    if (!object || !object->isWidgetType())
+        return nullptr;
+    if (className == QLatin1String("ResultAnnouncer"))
         return new ResultAnnouncerAccessible(static_cast<ResultAnnouncer *>(object));
+    // The calculator's windows are plain widgets, which assistive tools would take for a filler
+    // pane: as frames they are the active window a screen reader follows the focus in.
+    if (className == QLatin1String("frmTallyer") || className == QLatin1String("HistoryWindow"))
+        return new QAccessibleWidget(static_cast<QWidget *>(object), QAccessible::Window);
     return nullptr;
 }
 
