@@ -202,10 +202,10 @@ private slots:
         QTest::newRow("end-from-oldest") << 5 << "r:m1 r:m12 r:m123 b b b e b b" << "3 2 1 3 2" << "1 2 3" << "3";
         QTest::newRow("shared-text-recorded") << 5 << "r:7+|8 s:7+|8+|9 rs s:7+|8+|9+|1 b b b"
                                               << "2 1 -" << "1 2" << "2";
-        QTest::newRow("record-other-than-shared") << 5 << "r:5+ s:55+ r:555+ b b b" << "2 1 -" << "1 2" << "2";
+        QTest::newRow("record-other-than-shared") << 5 << "r:12 s:13 r:45 b b b" << "2 1 -" << "1 2" << "2";
         QTest::newRow("shared-kept-and-newest") << 5 << "r:x1 r:x12 s:x123 s:x0123" << "" << "1 2" << "2";
         QTest::newRow("shared-then-newest-current") << 5 << "r:ab r:abc s:abcd n b f" << "1 2" << "1 2" << "2";
-        QTest::newRow("shared-ignored-stepped-back") << 5 << "r:1 r:2 b b s:9 f f" << "2 1 2 -" << "1 2" << "2";
+        QTest::newRow("shared-ignored-stepped-back") << 5 << "r:a1b r:a2b b b s:a9b f f" << "2 1 2 -" << "1 2" << "2";
         QTest::newRow("shared-with-full-ring") << 2 << "r:c1 s:c12 rs s:c123 rs s:c1234 b b b" << "3 2 -" << "2 3" << "3";
     }
     void differences()
