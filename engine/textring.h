@@ -19,23 +19,31 @@ struct TextEntry
 // forward; when the ring is full the oldest entry goes. Stepping back stops at the oldest entry,
 // stepping forward at the newest. The window's undo ring keeps 100 entries, the program's
 // expression history 50.
+//
+// A tape may have a million rows (some 20 MB of text) and an edit changes a few characters, so
+// only one text is kept whole, the anchor's: the current entry, or at the end the newest entry
+// (or the caller's shared text, see shareText()). Every other entry keeps what differs from its
+// neighbour towards the anchor: the lengths of the start and end they share and its own middle.
+// A step moves the anchor one entry (one splice of the text); recording compares one pair of
+// texts. Whole texts are shared with the callers' QStrings, never copied on the way in.
 class TextRing
 {
 public:
     explicit TextRing(int capacity);
 
-    int capacity() const { return int(m_slots.size()) - 1; }
-    int size() const;
-    bool isEmpty() const { return m_first == m_end; }
+    int capacity() const { return m_capacity; }
+    int size() const { return int(m_slots.size()); }
+    bool isEmpty() const { return m_slots.isEmpty(); }
 
     // Writes the entry at the current position; the current position becomes the end.
     void record(const TextEntry &entry);
 
     // The current position is the end: nothing stepped back over.
-    bool atEnd() const { return m_current == m_end; }
-    void toEnd() { m_current = m_end; }
+    bool atEnd() const { return m_current == m_slots.size(); }
+    // Both walk the anchor to the newest entry: one splice per entry stepped back over.
+    void toEnd();
     // Makes the newest entry current (the ring must not be empty).
-    void toNewest() { m_current = previous(m_end); }
+    void toNewest();
 
     // One entry towards the oldest; false (and no move) at the oldest entry.
     bool back();
@@ -43,23 +51,45 @@ public:
     bool forward();
 
     // Whether back() or forward() would move.
-    bool atOldest() const { return isEmpty() || m_current == m_first; }
-    bool atNewest() const { return m_current == m_end || next(m_current) == m_end; }
-    // The entry at the current position (not at the end).
-    const TextEntry &current() const { return m_slots.at(m_current); }
-    // The newest entry; an empty entry while the ring is empty.
+    bool atOldest() const { return m_current == 0; }
+    bool atNewest() const { return m_current + 1 >= m_slots.size(); }
+    // The entry at the current position (not at the end). Valid until the ring changes.
+    const TextEntry &current() const { return m_slots.at(m_current).entry; }
+    // The newest entry; an empty entry while the ring is empty. Cheap at the end or the newest
+    // entry; from further back it splices its way forward.
     TextEntry newest() const;
     // Every entry, oldest first: what is kept between runs. Recording them in this order into an
     // empty ring of the same capacity gives the same entries back.
     QList<TextEntry> entries() const;
 
-private:
-    int next(int slot) const { return slot + 1 == m_slots.size() ? 0 : slot + 1; }
-    int previous(int slot) const { return slot == 0 ? int(m_slots.size()) - 1 : slot - 1; }
+    // The text the caller keeps after the newest entry (the sheet as it is now). At the end the
+    // newest entry is then kept as its difference from that text, so while the caller holds it
+    // the ring keeps no whole text of its own. It is no entry: the next record or step drops it.
+    // Ignored while stepped back or while the ring is empty. Costs one comparison of texts.
+    void shareText(const QString &present);
 
-    // One slot more than the capacity: the end (one past the newest) is never an entry.
-    QList<TextEntry> m_slots;
-    int m_current = 0;
-    int m_first = 0;
-    int m_end = 0;
+private:
+    struct Slot
+    {
+        // At the anchor the whole entry; elsewhere entry.text is only the middle that differs
+        // from the neighbour towards the anchor, which shares its first `prefix` and last
+        // `suffix` characters.
+        TextEntry entry;
+        qsizetype prefix = 0;
+        qsizetype suffix = 0;
+    };
+
+    // The whole text at the anchor; the shared text when the anchor is past the newest entry.
+    const QString &anchorText() const;
+    // Moves the anchor one entry (or from the shared text to the newest entry).
+    void moveAnchor(qsizetype to);
+    static QString splice(const QString &neighbour, const Slot &slot);
+    // Makes slot the difference of whole from neighbour.
+    static void setDifference(Slot &slot, const QString &whole, const QString &neighbour);
+
+    QList<Slot> m_slots; // oldest first
+    QString m_shared;    // whole while m_anchor == size(), else empty
+    qsizetype m_current = 0; // size() is the end
+    qsizetype m_anchor = 0;  // the current entry, or at the end the newest entry or size()
+    int m_capacity;
 };

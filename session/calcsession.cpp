@@ -346,6 +346,9 @@ TextEntry CalcSession::sheetState() const
 void CalcSession::takeSnapshot()
 {
     m_snapshot = sheetState();
+    // The ring keeps its newest entry as the difference from this text, which the snapshot and
+    // the sheet share: no second whole copy of a long tape.
+    m_undo.shareText(m_text);
 }
 
 void CalcSession::recordSnapshot()

@@ -169,6 +169,133 @@ private slots:
         QTEST(ring.size(), "size");
         QTEST(ring.newest().text, "newest");
     }
+
+    // The ring keeps one whole text and the differences of the others. Script words: "r:<text>"
+    // records entry number k (k counting records from 1) with that text, selection start k,
+    // length the text's, rounding digit k; "|" stands for a line break. "s:<text>" shares a text
+    // as the sheet's, "rs" records the shared text itself; "b", "f", "e", "n" as above. The trace
+    // gives the number of the current entry after each b and f ("-" for no move, "?" for an entry
+    // never recorded); "kept" the numbers entries() gives, "newest" the number newest() gives.
+    void differences_data()
+    {
+        QTest::addColumn<int>("capacity");
+        QTest::addColumn<QString>("script");
+        QTest::addColumn<QString>("trace");
+        QTest::addColumn<QString>("kept");
+        QTest::addColumn<QString>("newest");
+
+        QTest::newRow("edits-at-start") << 5 << "r:12+|34 r:912+|34 r:8912+|34 b b b b f f f"
+                                        << "3 2 1 - 2 3 -" << "1 2 3" << "3";
+        QTest::newRow("edits-in-middle") << 5 << "r:12+|34+|56 r:12+|374+|56 r:12+|3+|56 b b b f f"
+                                         << "3 2 1 2 3" << "1 2 3" << "3";
+        QTest::newRow("edits-at-end") << 5 << "r:1+|2 r:1+|2+ r:1+|2+|3 b b b f" << "3 2 1 2" << "1 2 3" << "3";
+        QTest::newRow("whole-replacement") << 5 << "r:abc r:xyz r:q b b b f f" << "3 2 1 2 3" << "1 2 3" << "3";
+        QTest::newRow("empty-texts") << 5 << "r: r:5 r: r: b b b b f f f" << "4 3 2 1 2 3 4" << "1 2 3 4" << "4";
+        QTest::newRow("start-and-end-overlap") << 5 << "r:11 r:111 r:1 r:1a1 b b b b f f f"
+                                               << "4 3 2 1 2 3 4" << "1 2 3 4" << "4";
+        QTest::newRow("back-then-record-cuts-forward")
+            << 5 << "r:1+|2+|3 r:1+|2+|3+|4 r:1+|9+|3+|4 r:1+|9+|3 b b b r:1+|2+|5 b b f f"
+            << "4 3 2 5 1 5 -" << "1 5" << "5";
+        QTest::newRow("full-ring-wraps") << 3 << "r:a1 r:a12 r:a123 r:a1234 r:a12345 b b b b f f"
+                                         << "5 4 3 - 4 5" << "3 4 5" << "5";
+        QTest::newRow("newest-from-oldest") << 5 << "r:q1 r:q12 r:q123 b b b" << "3 2 1" << "1 2 3" << "3";
+        QTest::newRow("end-from-oldest") << 5 << "r:m1 r:m12 r:m123 b b b e b b" << "3 2 1 3 2" << "1 2 3" << "3";
+        QTest::newRow("shared-text-recorded") << 5 << "r:7+|8 s:7+|8+|9 rs s:7+|8+|9+|1 b b b"
+                                              << "2 1 -" << "1 2" << "2";
+        QTest::newRow("record-other-than-shared") << 5 << "r:12 s:13 r:45 b b b" << "2 1 -" << "1 2" << "2";
+        QTest::newRow("shared-kept-and-newest") << 5 << "r:x1 r:x12 s:x123 s:x0123" << "" << "1 2" << "2";
+        QTest::newRow("shared-then-newest-current") << 5 << "r:ab r:abc s:abcd n b f" << "1 2" << "1 2" << "2";
+        QTest::newRow("shared-ignored-stepped-back") << 5 << "r:a1b r:a2b b b s:a9b f f" << "2 1 2 -" << "1 2" << "2";
+        QTest::newRow("shared-with-full-ring") << 2 << "r:c1 s:c12 rs s:c123 rs s:c1234 b b b" << "3 2 -" << "2 3" << "3";
+    }
+    void differences()
+    {
+        QFETCH(int, capacity);
+        QFETCH(QString, script);
+        TextRing ring(capacity);
+        QList<TextEntry> recorded;
+        QString shared;
+        const auto record = [&](const QString &text) {
+            const int k = int(recorded.size()) + 1;
+            recorded.append({text, k, qint32(text.size()), quint8(k % 10)});
+            ring.record(recorded.last());
+        };
+        const auto number = [&](const TextEntry &entry) {
+            const qsizetype i = recorded.indexOf(entry);
+            return i < 0 ? QStringLiteral("?") : QString::number(i + 1);
+        };
+        QStringList trace;
+        const QStringList words = script.split(u' ');
+        for (const QString &word : words) {
+            const QString text = word.mid(2).replace(u'|', QStringLiteral("\r\n"));
+            if (word.startsWith(u"r:")) {
+                record(text);
+            } else if (word == u"rs") {
+                record(shared);
+            } else if (word.startsWith(u"s:")) {
+                shared = text;
+                ring.shareText(shared);
+            } else if (word == u"e") {
+                ring.toEnd();
+            } else if (word == u"n") {
+                ring.toNewest();
+            } else {
+                const bool moved = word == u"b" ? ring.back() : ring.forward();
+                trace << (moved ? number(ring.current()) : QStringLiteral("-"));
+            }
+        }
+        QTEST(trace.join(u' '), "trace");
+        QStringList kept;
+        for (const TextEntry &entry : ring.entries())
+            kept << number(entry);
+        QTEST(kept.join(u' '), "kept");
+        QTEST(number(ring.newest()), "newest");
+    }
+
+    // Long texts take the block-wise comparison: an edit at a block's edge, inside one, at the
+    // very start and end. The tape has 1,000 rows of 8 characters ("r0001+\r\n").
+    void longTexts_data()
+    {
+        QTest::addColumn<int>("position"); // negative: counted from the end
+        QTest::addColumn<int>("removed");
+        QTest::addColumn<QString>("inserted");
+
+        QTest::newRow("first-character") << 0 << 1 << "7";
+        QTest::newRow("inside-first-block") << 1500 << 0 << "+5";
+        QTest::newRow("on-block-edge") << 2048 << 2 << "";
+        QTest::newRow("middle") << 4000 << 16 << "x";
+        QTest::newRow("inside-last-block") << -1500 << 3 << "9";
+        QTest::newRow("last-character") << -1 << 1 << "";
+        QTest::newRow("appended") << 8000 << 0 << "1+\r\n2";
+        QTest::newRow("all-but-ends") << 1 << 7998 << "";
+    }
+    void longTexts()
+    {
+        QFETCH(int, position);
+        QFETCH(int, removed);
+        QFETCH(QString, inserted);
+        QString tape;
+        for (int row = 1; row <= 1000; ++row)
+            tape += QStringLiteral("r%1+\r\n").arg(row, 4, 10, QLatin1Char('0'));
+        QCOMPARE(tape.size(), 8000);
+        const qsizetype at = position < 0 ? tape.size() + position : position;
+        const QString edited = QString(tape).replace(at, removed, inserted);
+        const QString again = QString(edited).insert(at, u'#');
+        const QList<TextEntry> states{{tape, 1, 2, 3}, {edited, 4, 5, 6}, {again, 7, 8, 9}};
+
+        TextRing ring(5);
+        ring.record(states[0]);
+        ring.record(states[1]);
+        ring.shareText(again);
+        QVERIFY(ring.back());
+        QCOMPARE(ring.current(), states[1]);
+        QVERIFY(ring.back());
+        QCOMPARE(ring.current(), states[0]);
+        QVERIFY(ring.forward());
+        QCOMPARE(ring.current(), states[1]);
+        ring.record(states[2]);
+        QCOMPARE(ring.entries(), (QList<TextEntry>{states[0], states[2]}));
+    }
 };
 
 QTEST_APPLESS_MAIN(TestTextRules)

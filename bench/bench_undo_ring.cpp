@@ -1,0 +1,181 @@
+// The undo ring on tapes of 100,000 and 1,000,000 distinct rows ("123456.78+" with the row number
+// in it): 100 small edits at random places, recorded as the window records them (the state
+// before the key, the ring sharing the sheet's text as it is after the key), then stepped back
+// over and forward again. Prints the resident memory of the process after the tape, after the
+// 100 records, and after 100 more records of a second ring that is never given the sheet's text
+// (as the expression history: it keeps its newest text whole); the CPU time of record() (with
+// the shareText() before it), back() and forward(), minimum and median over the 100 calls.
+// Also the heap in use and RSS after malloc_trim(): each key's new sheet text frees the old one,
+// which glibc keeps resident, so RSS alone counts copies nobody holds. Fails when at 1,000,000
+// rows the 100 records leave the memory in use (heap, and RSS once trimmed) more than 10 % above
+// its level after the tape.
+// Usage: bench_undo_ring
+
+#include <textring.h>
+
+#include <QString>
+
+#include <algorithm>
+#include <cstdio>
+#include <ctime>
+#include <fstream>
+#include <malloc.h>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr int kEdits = 100;
+
+double cpuMs()
+{
+    timespec ts{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
+    return static_cast<double>(ts.tv_sec) * 1e3 + static_cast<double>(ts.tv_nsec) / 1e6;
+}
+
+// VmRSS of this process in MB.
+double rssMb()
+{
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line))
+        if (line.rfind("VmRSS:", 0) == 0)
+            return std::stod(line.substr(6)) / 1024.0;
+    return 0;
+}
+
+// Bytes the allocator has handed out and not had back, in MB: RSS also counts freed memory the
+// allocator keeps for later (a freed 20 MB text below a live small block stays resident).
+double heapMb()
+{
+    const struct mallinfo2 info = mallinfo2();
+    return double(info.uordblks + info.hblkhd) / (1024 * 1024);
+}
+
+struct Times
+{
+    std::vector<double> ms;
+    void print(const char *what) const
+    {
+        std::vector<double> sorted = ms;
+        std::sort(sorted.begin(), sorted.end());
+        std::printf("  %-9s CPU min %7.3f ms, median %7.3f ms (%zu calls)\n", what, sorted.front(),
+                    sorted[sorted.size() / 2], sorted.size());
+    }
+};
+
+QString tape(int rows)
+{
+    QString text;
+    text.reserve(qsizetype(rows) * 12);
+    for (int i = 0; i < rows; ++i) {
+        if (i > 0)
+            text += QStringLiteral("\r\n");
+        text += QString::number(i + 1) + u'.' + QString::number((i * 37) % 90 + 10) + u'+';
+    }
+    return text;
+}
+
+// A key at a random place: a digit typed in or a character deleted. A new string, as the sheet
+// hands the session a new text after each key.
+QString edited(const QString &text, std::mt19937 &random)
+{
+    const qsizetype at = std::uniform_int_distribution<qsizetype>(0, text.size() - 1)(random);
+    QString next = text;
+    if (random() % 2 == 0)
+        next.insert(at, QChar(u'0' + int(random() % 10)));
+    else
+        next.remove(at, 1);
+    return next;
+}
+
+// Returns false when the memory target is missed.
+bool run(int rows, bool checked)
+{
+    // What an earlier run freed goes back first, so that RSS starts from this tape.
+    malloc_trim(0);
+    std::mt19937 random(rows);
+    QString sheet = tape(rows);
+    const double afterTape = rssMb();
+    const double heapAfterTape = heapMb();
+
+    TextRing ring(kEdits);
+    Times record;
+    for (int i = 0; i < kEdits; ++i) {
+        // The key: the state before it is the snapshot, the ring shares the sheet's text.
+        const double start = cpuMs();
+        ring.shareText(sheet);
+        const TextEntry snapshot{sheet, qint32(i), 0, 0};
+        const double shared = cpuMs() - start;
+        sheet = edited(sheet, random);
+        const double before = cpuMs();
+        ring.record(snapshot);
+        record.ms.push_back(shared + cpuMs() - before);
+    }
+    ring.shareText(sheet);
+    const double afterRecords = rssMb();
+    const double heapAfterRecords = heapMb();
+    malloc_trim(0);
+    const double trimmedAfterRecords = rssMb();
+
+    TextRing history(kEdits);
+    QString expression = sheet;
+    for (int i = 0; i < kEdits; ++i) {
+        history.record({expression, 0, qint32(expression.size()), 0});
+        expression = edited(expression, random);
+    }
+    expression.clear();
+    malloc_trim(0);
+    const double afterHistory = rssMb();
+
+    Times back;
+    Times forward;
+    for (int i = 0; i < kEdits; ++i) {
+        const double start = cpuMs();
+        const bool moved = ring.back();
+        back.ms.push_back(cpuMs() - start);
+        if (!moved || ring.current().selStart != kEdits - 1 - i) {
+            std::printf("  back() did not reach entry %d\n", kEdits - 1 - i);
+            return false;
+        }
+    }
+    while (!ring.atNewest()) {
+        const double start = cpuMs();
+        ring.forward();
+        forward.ms.push_back(cpuMs() - start);
+    }
+
+    const double tapeMb = double(sheet.size()) * 2 / (1024 * 1024);
+    std::printf("%d rows (text %.1f MB in UTF-16):\n", rows, tapeMb);
+    std::printf("  RSS after the tape %.1f MB, after %d records %.1f MB (%+.1f %%), the same after "
+                "malloc_trim %.1f MB (%+.1f %%)\n",
+                afterTape, kEdits, afterRecords, (afterRecords / afterTape - 1) * 100,
+                trimmedAfterRecords, (trimmedAfterRecords / afterTape - 1) * 100);
+    std::printf("  heap in use after the tape %.1f MB, after the records %.1f MB (%+.1f %%); RSS "
+                "after 100 more records in a ring never given the sheet's text %.1f MB (trimmed)\n",
+                heapAfterTape, heapAfterRecords, (heapAfterRecords / heapAfterTape - 1) * 100,
+                afterHistory);
+    record.print("record()");
+    back.print("back()");
+    forward.print("forward()");
+    // The ring's share is what stays in use; each key's new sheet text also leaves a freed copy
+    // that the allocator keeps resident until trimmed, which is no memory of the ring's.
+    const bool ok = !checked
+                    || (trimmedAfterRecords <= afterTape * 1.10 && heapAfterRecords <= heapAfterTape * 1.10);
+    if (!ok)
+        std::printf("  FAILED: the records add more than 10 %% to the memory in use after the tape\n");
+    return ok;
+}
+
+} // namespace
+
+int main()
+{
+    std::printf("bench_undo_ring: the undo ring with %d entries\n", kEdits);
+    // The million rows first, while the process holds nothing else.
+    const bool ok = run(1000000, true);
+    run(100000, false);
+    return ok ? 0 : 1;
+}
