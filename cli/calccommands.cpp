@@ -4,6 +4,7 @@
 
 #include "filenames.h"
 #include "modfunctions.h"
+#include "sheetbytes.h"
 #include "textid.h"
 
 #include <QTextStream>
@@ -244,26 +245,12 @@ int runSheet(const QStringList &args)
     if (!readAll(opt->positional.front(), data))
         return ExitFailure;
 
-    // Rows may end in LF or CR LF; the sheet itself keeps CR LF pairs only, so a LF without its
-    // CR gets one (one pass: a long sheet is read as fast as bc reads it).
-    const QString raw = QString::fromUtf8(data);
-    QString text;
-    text.reserve(raw.size() + raw.count(u'\n'));
-    qsizetype copied = 0;
-    for (qsizetype i = 0; i < raw.size(); ++i) {
-        if (raw.at(i) == u'\n' && (i == 0 || raw.at(i - 1) != u'\r')) {
-            text += QStringView(raw).mid(copied, i - copied);
-            text += u'\r';
-            copied = i;
-        }
-    }
-    text += QStringView(raw).mid(copied);
-
-    qsizetype caret = 0;
-    const QString sheet = CleanSheetText(text, caret, *locale);
-    const QString expression = SheetExpression(sheet);
+    // Cleaned and joined straight from the bytes: a long sheet is read as fast as bc reads it.
+    bool independentRows = false;
+    const QString expression = SheetFileExpression(data, locale->decimalChar(), independentRows);
+    data = QByteArray();
     EvalFailure failure = EvalFailure::IndependentRows;
-    if (expression.contains(QLatin1String("\r\n")))
+    if (independentRows)
         printLine(QStringLiteral("error"));
     else
         printLine(resultLine(expression, *opt, *locale, failure));
