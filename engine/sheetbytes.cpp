@@ -60,8 +60,8 @@ public:
 
     QString finish(bool &independentRows)
     {
-        independentRows = m_independentRows;
         flushMinusRun();
+        independentRows = m_independentRows;
         // Row ends after the last character go: after an operator the cleaning keeps one and the
         // joining drops it, after anything else the cleaning drops them all.
         m_text.truncate(m_out - m_begin);
