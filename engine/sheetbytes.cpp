@@ -37,11 +37,10 @@ class ExpressionWriter
 {
 public:
     explicit ExpressionWriter(qsizetype byteCount)
-        // Every byte gives at most one character, except a LF that stays a row end (two).
-        : m_text(2 * byteCount, Qt::Uninitialized)
-        , m_begin(reinterpret_cast<char16_t *>(m_text.data()))
-        , m_out(m_begin)
     {
+        // Every byte gives at most one character, except a LF that stays a row end (two), which
+        // only a sheet without a value has.
+        m_text.reserve(size_t(byteCount));
     }
 
     void minus() { ++m_minusRun; }
@@ -52,19 +51,18 @@ public:
         ++m_pendingRowEnds;
     }
 
-    void character(char16_t c)
+    void character(char c)
     {
         flushMinusRun();
         write(c);
     }
 
-    QString finish(bool &independentRows)
+    std::string finish(bool &independentRows)
     {
         flushMinusRun();
         independentRows = m_independentRows;
         // Row ends after the last character go: after an operator the cleaning keeps one and the
         // joining drops it, after anything else the cleaning drops them all.
-        m_text.truncate(m_out - m_begin);
         return std::move(m_text);
     }
 
@@ -79,31 +77,28 @@ private:
         const qsizetype n = m_minusRun < 3 ? m_minusRun : 2 - m_minusRun % 2;
         m_minusRun = 0;
         for (qsizetype i = 0; i < n; ++i)
-            write(u'-');
+            write('-');
     }
 
-    void write(char16_t c)
+    void write(char c)
     {
         // Row ends before the first character are dropped; after a continuation operator they
         // join the rows; after anything else they stay, and the sheet has independent rows.
         if (m_pendingRowEnds > 0) {
-            if (m_last != 0 && !IsContinuationOperator(QChar(m_last))) {
+            if (m_last != 0 && !IsContinuationOperator(QLatin1Char(m_last))) {
                 m_independentRows = true;
                 for (qsizetype i = 0; i < m_pendingRowEnds; ++i) {
-                    *m_out++ = u'\r';
-                    *m_out++ = u'\n';
+                    m_text += "\r\n";
                 }
             }
             m_pendingRowEnds = 0;
         }
-        *m_out++ = c;
+        m_text += c;
         m_last = c;
     }
 
-    QString m_text;
-    char16_t *m_begin;
-    char16_t *m_out;
-    char16_t m_last = 0; // the last character written; 0 before the first
+    std::string m_text;
+    char m_last = 0; // the last character written; 0 before the first
     qsizetype m_minusRun = 0;
     qsizetype m_pendingRowEnds = 0;
     bool m_independentRows = false;
@@ -111,12 +106,12 @@ private:
 
 } // namespace
 
-QString SheetFileExpression(QByteArrayView bytes, QChar decimalSeparator, bool &independentRows)
+std::string SheetFileExpression(QByteArrayView bytes, QChar decimalSeparator, bool &independentRows)
 {
     // Line ends: the file's LF gets a CR when it has none, and the cleaning keeps only CR LF
     // pairs, so every LF ends a row and every CR is dropped (it is either half of a pair whose LF
     // counts, or a lone CR, which the cleaning drops too).
-    const char16_t separator = decimalSeparator == u',' ? u',' : u'.';
+    const char separator = decimalSeparator == u',' ? ',' : '.';
     ExpressionWriter writer(bytes.size());
     for (const char byte : bytes) {
         const auto b = static_cast<unsigned char>(byte);
@@ -124,7 +119,7 @@ QString SheetFileExpression(QByteArrayView bytes, QChar decimalSeparator, bool &
         case ByteRole::Dropped:
             break;
         case ByteRole::Kept:
-            writer.character(b);
+            writer.character(byte);
             break;
         case ByteRole::Minus:
             writer.minus();

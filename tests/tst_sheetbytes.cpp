@@ -2,12 +2,15 @@
 // steps that reach across dropped characters, and UTF-8 that is dropped without being decoded;
 // then the same on generated files against the cleaning of the decoded text.
 
+#include "evaluator.h"
 #include "localevalues.h"
 #include "sheetbytes.h"
 #include "sheettext.h"
 
 #include <QRandomGenerator>
 #include <QtTest>
+
+Q_DECLARE_METATYPE(EvalFailure)
 
 namespace {
 
@@ -46,6 +49,8 @@ private slots:
     void expression();
     void agreesWithDecodedCleaning_data();
     void agreesWithDecodedCleaning();
+    void asciiEvaluation_data();
+    void asciiEvaluation();
 };
 
 void TestSheetBytes::expression_data()
@@ -99,7 +104,7 @@ void TestSheetBytes::expression()
     QFETCH(QString, expected);
     QFETCH(bool, independent);
     bool independentRows = !independent;
-    QCOMPARE(SheetFileExpression(bytes, decimal, independentRows), expected);
+    QCOMPARE(QString::fromStdString(SheetFileExpression(bytes, decimal, independentRows)), expected);
     QCOMPARE(independentRows, independent);
 }
 
@@ -126,13 +131,44 @@ void TestSheetBytes::agreesWithDecodedCleaning()
             bytes += kBytes[random.bounded(int(sizeof kBytes - 1))];
         const QString expected = expressionOfDecodedText(bytes, decimal);
         bool independentRows = false;
-        const QString actual = SheetFileExpression(bytes, decimal, independentRows);
+        const QString actual = QString::fromStdString(SheetFileExpression(bytes, decimal, independentRows));
         if (actual != expected || independentRows != expected.contains(QLatin1String("\r\n")))
             QFAIL(qPrintable(QStringLiteral("file %1: %2 instead of %3")
                                  .arg(QString::fromLatin1(bytes.toPercentEncoding()),
                                       QString::fromLatin1(actual.toUtf8().toPercentEncoding()),
                                       QString::fromLatin1(expected.toUtf8().toPercentEncoding()))));
     }
+}
+
+// The evaluator's byte form: blanks only around the text, no byte outside ASCII, and otherwise
+// what the text form gives.
+void TestSheetBytes::asciiEvaluation_data()
+{
+    QTest::addColumn<QByteArray>("expression");
+    QTest::addColumn<double>("value");
+    QTest::addColumn<EvalFailure>("failure");
+    QTest::newRow("blanks-around-allowed") << QByteArray("  2+3 ") << 5.0 << EvalFailure::None;
+    QTest::newRow("blank-inside-refused") << QByteArray("2 +3") << 0.0 << EvalFailure::Invalid;
+    QTest::newRow("blanks-only-are-empty") << QByteArray("   ") << 0.0 << EvalFailure::Empty;
+    QTest::newRow("nothing-is-empty") << QByteArray() << 0.0 << EvalFailure::Empty;
+    QTest::newRow("code-character-refused") << QByteArray("2@3") << 0.0 << EvalFailure::Invalid;
+    QTest::newRow("non-ascii-refused") << QByteArray("5\xc3\xa9") << 0.0 << EvalFailure::Invalid;
+    QTest::newRow("plain-number-with-blank-after") << QByteArray("1250.5 ") << 1250.5 << EvalFailure::None;
+    QTest::newRow("precedence-and-percent") << QByteArray("200+3*5%") << 200.15 << EvalFailure::None;
+    QTest::newRow("unclosed-group") << QByteArray("(1+2") << 0.0 << EvalFailure::UnbalancedParenthesis;
+    QTest::newRow("division-by-zero") << QByteArray("10/0") << 0.0 << EvalFailure::DivisionByZero;
+}
+
+void TestSheetBytes::asciiEvaluation()
+{
+    QFETCH(QByteArray, expression);
+    QFETCH(double, value);
+    QFETCH(EvalFailure, failure);
+    bool failed = false;
+    EvalFailure why = EvalFailure::IndependentRows;
+    QCOMPARE(EvaluateAsciiExpression(expression.toStdString(), localeWith(u'.'), failed, why), value);
+    QCOMPARE(why, failure);
+    QCOMPARE(failed, failure != EvalFailure::None);
 }
 
 QTEST_GUILESS_MAIN(TestSheetBytes)
