@@ -1,7 +1,10 @@
-// tallyer-cli sheet against bc on the same generated sums of 10,000 and 100,000 rows: the sheet
-// has one amount per row, each row but the last ending in "+"; bc gets "scale=2" and the same sum
-// on one line. Each program runs several times; the medians of wall time and of CPU time (user +
-// system, from wait4) are printed with their ratios. Both answers are checked to agree.
+// tallyer-cli sheet against bc and awk on the same generated sums of 10,000, 100,000 and
+// 1,000,000 rows: the sheet has one amount per row, each row but the last ending in "+"; bc gets
+// "scale=2" and the same sum on one line; awk gets the amounts one a line and adds them up
+// ('{s+=$1}'), the floor of what reading a column of numbers costs. Each program runs several
+// times, alternating; the CPU time (user + system of the child, from wait4) is printed as min and
+// median, with the ratios of the medians and the targets beside them, and the median wall time.
+// The answers are checked to agree. Rows may be chosen: bench_cli [TALLYER-CLI] [ROWS...].
 
 #include <QByteArray>
 #include <QTemporaryDir>
@@ -9,6 +12,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cmath>
 #include <cstdlib>
 #include <fcntl.h>
 #include <spawn.h>
@@ -67,12 +71,6 @@ Run runOnce(const std::vector<std::string> &argv, const std::string &inputFile, 
     return run;
 }
 
-double median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
-
 // Only the digits and the decimal point: "4,998,050.00" and "4998050.00" agree.
 std::string digitsOf(const std::string &s)
 {
@@ -84,25 +82,69 @@ std::string digitsOf(const std::string &s)
     return d;
 }
 
+struct Stats
+{
+    double min = 0;
+    double median = 0;
+};
+
+Stats statsOf(std::vector<double> v)
+{
+    std::sort(v.begin(), v.end());
+    return {v.front(), v[v.size() / 2]};
+}
+
+void writeFile(const std::string &name, const std::string &text)
+{
+    FILE *f = std::fopen(name.c_str(), "w");
+    std::fwrite(text.data(), 1, text.size(), f);
+    std::fclose(f);
+}
+
+// The target ratio for a program against another at this size, or 0 when there is none.
+double cliTarget(const char *against, int rows)
+{
+    if (std::string(against) == "bc")
+        return rows >= 100000 ? 1.0 : 0.0;
+    return rows >= 1000000 ? 3.0 : 0.0;
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
 {
-    // Another tallyer-cli may be named, to compare builds.
-    const std::string program = argc > 1 ? argv[1] : TALLYER_CLI_PATH;
+    // Another tallyer-cli may be named, to compare builds; numbers choose the sizes.
+    std::string program = TALLYER_CLI_PATH;
+    std::vector<int> sizes;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (!arg.empty() && arg.find_first_not_of("0123456789") == std::string::npos)
+            sizes.push_back(std::stoi(arg));
+        else
+            program = arg;
+    }
+    if (sizes.empty())
+        sizes = {10000, 100000, 1000000};
+
     QTemporaryDir dir;
     const std::string base = dir.path().toStdString() + "/";
-    std::printf("%-8s %12s %12s %8s %12s %12s %8s\n", "rows", "cli wall ms", "bc wall ms", "ratio",
-                "cli cpu ms", "bc cpu ms", "ratio");
-    for (const int rows : {10000, 100000}) {
+    std::printf("CPU time of the child (user + system), ms; ratio of the medians; target: cli/program at most\n");
+    std::printf("%-8s %-11s %10s %10s %10s %8s %8s\n", "rows", "program", "cpu min", "cpu median",
+                "wall med", "cli/x", "target");
+    for (const int rows : sizes) {
         std::string sheet;
         std::string sum = "scale=2\n";
+        std::string column;
+        double expected = 0;
         for (int i = 0; i < rows; ++i) {
             const long cents = (i * 7919L) % 1000000 + 1;
             char amount[32];
             std::snprintf(amount, sizeof amount, "%ld.%02ld", cents / 100, cents % 100);
+            expected += double(cents);
             sheet += amount;
             sum += amount;
+            column += amount;
+            column += '\n';
             if (i + 1 < rows) {
                 sheet += "+\n";
                 sum += '+';
@@ -110,37 +152,61 @@ int main(int argc, char *argv[])
         }
         sheet += '\n';
         sum += '\n';
+        expected /= 100;
         const std::string sheetFile = base + "sheet" + std::to_string(rows);
         const std::string sumFile = base + "sum" + std::to_string(rows);
-        for (const auto &[name, text] : {std::pair{sheetFile, &sheet}, std::pair{sumFile, &sum}}) {
-            FILE *f = std::fopen(name.c_str(), "w");
-            std::fwrite(text->data(), 1, text->size(), f);
-            std::fclose(f);
-        }
+        const std::string columnFile = base + "column" + std::to_string(rows);
+        writeFile(sheetFile, sheet);
+        writeFile(sumFile, sum);
+        writeFile(columnFile, column);
 
-        const std::vector<std::string> cli = {program, "sheet", "--decimal=.", "--thousands=,", "-"};
-        const std::vector<std::string> bc = {"bc", "-q"};
-        std::vector<double> cliWall, bcWall, cliCpu, bcCpu;
-        std::string cliOut, bcOut;
-        const int runs = rows >= 100000 ? 11 : 21;
+        struct Contender
+        {
+            const char *name;
+            std::vector<std::string> argv;
+            std::string input;
+            std::vector<double> wall, cpu;
+            std::string output;
+        };
+        Contender contenders[] = {
+            {"tallyer-cli", {program, "sheet", "--decimal=.", "--thousands=,", "-"}, sheetFile, {}, {}, {}},
+            {"bc", {"bc", "-q"}, sumFile, {}, {}, {}},
+            {"awk", {"awk", "{s+=$1} END {printf \"%.2f\\n\", s}"}, columnFile, {}, {}, {}},
+        };
+        const int runs = rows >= 1000000 ? 7 : rows >= 100000 ? 11 : 21;
         for (int i = 0; i < runs; ++i) {
-            // Alternate, so both see the same share of a busy machine.
-            const Run c = runOnce(cli, sheetFile, base + "out");
-            const Run b = runOnce(bc, sumFile, base + "out");
-            cliWall.push_back(c.wallMs);
-            cliCpu.push_back(c.cpuMs);
-            bcWall.push_back(b.wallMs);
-            bcCpu.push_back(b.cpuMs);
-            cliOut = c.output;
-            bcOut = b.output;
+            // Alternate, so all see the same share of a busy machine.
+            for (Contender &c : contenders) {
+                const Run r = runOnce(c.argv, c.input, base + "out");
+                c.wall.push_back(r.wallMs);
+                c.cpu.push_back(r.cpuMs);
+                c.output = r.output;
+            }
         }
-        if (digitsOf(cliOut) != digitsOf(bcOut) || cliOut.empty()) {
-            std::fprintf(stderr, "results differ: tallyer-cli %s, bc %s\n", cliOut.c_str(), bcOut.c_str());
+        // bc and tallyer-cli add exactly (cents, 15 digits); awk adds doubles, and may be a cent off.
+        const std::string cliDigits = digitsOf(contenders[0].output);
+        if (cliDigits.empty() || cliDigits != digitsOf(contenders[1].output)
+            || std::fabs(std::atof(digitsOf(contenders[2].output).c_str()) - expected) > 0.015
+            || std::fabs(std::atof(cliDigits.c_str()) - expected) > 0.005) {
+            std::fprintf(stderr, "results differ: tallyer-cli %s, bc %s, awk %s, expected %.2f\n",
+                         contenders[0].output.c_str(), contenders[1].output.c_str(),
+                         contenders[2].output.c_str(), expected);
             return 1;
         }
-        std::printf("%-8d %12.2f %12.2f %8.2f %12.2f %12.2f %8.2f\n", rows, median(cliWall), median(bcWall),
-                    median(cliWall) / median(bcWall), median(cliCpu), median(bcCpu),
-                    median(cliCpu) / median(bcCpu));
+        const Stats cli = statsOf(contenders[0].cpu);
+        for (const Contender &c : contenders) {
+            const Stats cpu = statsOf(c.cpu);
+            const Stats wall = statsOf(c.wall);
+            std::printf("%-8d %-11s %10.1f %10.1f %10.1f", rows, c.name, cpu.min, cpu.median, wall.median);
+            if (&c != &contenders[0]) {
+                const double ratio = cli.median / cpu.median;
+                const double target = cliTarget(c.name, rows);
+                std::printf(" %8.2f", ratio);
+                if (target > 0)
+                    std::printf(" %7.1fx %s", target, ratio <= target ? "met" : "MISSED");
+            }
+            std::printf("\n");
+        }
     }
     return 0;
 }

@@ -9,8 +9,9 @@
 #include <QTemporaryDir>
 #include <QTimer>
 
-// Settings and the single-copy channel of a benchmark's window in a folder of its own, removed
-// at the end: a benchmark never touches the user's settings. Construct it before the application.
+// Settings, the kept tape, the data folder and the single-copy channel of a benchmark's window in
+// a folder of its own, removed at the end: a benchmark never reads or writes the user's files
+// (a kept tape of the user's would also land in the figures). Construct it before the application.
 class BenchHome
 {
 public:
@@ -18,6 +19,8 @@ public:
     {
         qputenv("QT_QPA_PLATFORM", "offscreen");
         qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_home.path()));
+        qputenv("XDG_STATE_HOME", QFile::encodeName(m_home.filePath(QStringLiteral("state"))));
+        qputenv("XDG_DATA_HOME", QFile::encodeName(m_home.filePath(QStringLiteral("data"))));
         const QString run = m_home.filePath(QStringLiteral("run"));
         QDir(m_home.path()).mkdir(QStringLiteral("run"));
         QFile::setPermissions(run, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);

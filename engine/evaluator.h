@@ -4,6 +4,8 @@
 
 #include <QString>
 
+#include <string>
+
 struct LocaleValues;
 
 // The expression evaluator of the calculation sheet. It rewrites the text rather than parsing it:
@@ -28,6 +30,11 @@ double EvaluateExpression(const QString &strExpression, const LocaleValues &loca
 // always those of the three-argument form.
 double EvaluateExpression(const QString &strExpression, const LocaleValues &locale, bool &blnFailed,
                           EvalFailure &failure);
+
+// The same for a text already in bytes, each byte one character (from 0x80 up: a character
+// outside ASCII, which no expression holds), so a long text is not widened to UTF-16 first.
+double EvaluateAsciiExpression(std::string strExpression, const LocaleValues &locale, bool &blnFailed,
+                               EvalFailure &failure);
 
 // Evaluates an encoded expression without parentheses. strSentinel is always "@90".
 double EvaluateFlat(const QString &strFlat, const QString &strSentinel, const LocaleValues &locale,

@@ -530,41 +530,12 @@ bool reduceGroups(const std::string &text, const LocaleValues &locale, char sep,
     return evaluateFlat(operands.data(), ops.data(), static_cast<qsizetype>(ops.size()), ctx, result, why);
 }
 
-} // namespace
 
-double EvaluateExpression(const QString &strExpression, const LocaleValues &locale, bool &blnFailed)
+// Steps 2. to 10. on the text that step 1. left: ASCII without blanks or "@", not empty.
+double evaluateTrimmed(std::string &text, const LocaleValues &locale, bool &blnFailed, EvalFailure &failure)
 {
-    EvalFailure failure = EvalFailure::None;
-    return EvaluateExpression(strExpression, locale, blnFailed, failure);
-}
-
-double EvaluateExpression(const QString &strExpression, const LocaleValues &locale, bool &blnFailed,
-                          EvalFailure &failure)
-{
-    if (blnFailed)
-        return 0;
-    failure = EvalFailure::None;
-
     // The separator is "." or "," (the program refuses to run with any other).
     const char sep = locale.decimalSeparator == QLatin1String(",") ? ',' : '.';
-
-    // 1. Blanks around the text are allowed, inside it they are not. Every character outside
-    // ASCII would be left over at the character check (and is no number), so it fails here.
-    QStringView view(strExpression);
-    while (!view.isEmpty() && view.front() == u' ')
-        view = view.mid(1);
-    while (!view.isEmpty() && view.back() == u' ')
-        view.chop(1);
-    if (view.isEmpty())
-        return fail(blnFailed, failure, EvalFailure::Empty);
-    std::string text(static_cast<size_t>(view.size()), '\0');
-    char *out = text.data();
-    for (const QChar c : view) {
-        const char16_t u = c.unicode();
-        if (u >= 0x80 || u == u' ' || u == u'@')
-            return fail(blnFailed, failure, EvalFailure::Invalid);
-        *out++ = static_cast<char>(u);
-    }
 
     // 2. A plain number is its own value (this is where 1E+05 is accepted).
     std::string scratch;
@@ -601,6 +572,61 @@ double EvaluateExpression(const QString &strExpression, const LocaleValues &loca
     if (!reduceGroups(encoded, locale, sep, result, why))
         return fail(blnFailed, failure, why);
     return result;
+}
+
+} // namespace
+
+double EvaluateExpression(const QString &strExpression, const LocaleValues &locale, bool &blnFailed)
+{
+    EvalFailure failure = EvalFailure::None;
+    return EvaluateExpression(strExpression, locale, blnFailed, failure);
+}
+
+double EvaluateExpression(const QString &strExpression, const LocaleValues &locale, bool &blnFailed,
+                          EvalFailure &failure)
+{
+    if (blnFailed)
+        return 0;
+    failure = EvalFailure::None;
+
+    // 1. Blanks around the text are allowed, inside it they are not. Every character outside
+    // ASCII would be left over at the character check (and is no number), so it fails here.
+    QStringView view(strExpression);
+    while (!view.isEmpty() && view.front() == u' ')
+        view = view.mid(1);
+    while (!view.isEmpty() && view.back() == u' ')
+        view.chop(1);
+    if (view.isEmpty())
+        return fail(blnFailed, failure, EvalFailure::Empty);
+    std::string text(static_cast<size_t>(view.size()), '\0');
+    char *out = text.data();
+    for (const QChar c : view) {
+        const char16_t u = c.unicode();
+        if (u >= 0x80 || u == u' ' || u == u'@')
+            return fail(blnFailed, failure, EvalFailure::Invalid);
+        *out++ = static_cast<char>(u);
+    }
+    return evaluateTrimmed(text, locale, blnFailed, failure);
+}
+
+double EvaluateAsciiExpression(std::string strExpression, const LocaleValues &locale, bool &blnFailed,
+                               EvalFailure &failure)
+{
+    if (blnFailed)
+        return 0;
+    failure = EvalFailure::None;
+
+    // 1., on bytes: a byte from 0x80 up is part of a character outside ASCII.
+    const size_t first = strExpression.find_first_not_of(' ');
+    if (first == std::string::npos)
+        return fail(blnFailed, failure, EvalFailure::Empty);
+    strExpression.erase(strExpression.find_last_not_of(' ') + 1);
+    strExpression.erase(0, first);
+    for (const char c : strExpression) {
+        if (static_cast<unsigned char>(c) >= 0x80 || c == ' ' || c == '@')
+            return fail(blnFailed, failure, EvalFailure::Invalid);
+    }
+    return evaluateTrimmed(strExpression, locale, blnFailed, failure);
 }
 
 bool valueThroughText(double value, double &result)

@@ -138,8 +138,13 @@ FileRead ReadDescriptor(int fd, qint64 lngLimit, QByteArray &bytes)
 {
     bytes.clear();
     // Grown as the data comes, never past the limit and one byte: a pipe or a file that grows
-    // while it is read may hold anything.
-    bytes.resize(qsizetype(std::min<qint64>(64 * 1024, lngLimit + 1)));
+    // while it is read may hold anything. A regular file starts at its size and one byte, so a
+    // long sheet is read in one go instead of being copied at every doubling.
+    qint64 start = 64 * 1024;
+    struct stat st = {};
+    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0)
+        start = qint64(st.st_size) + 1;
+    bytes.resize(qsizetype(std::min<qint64>(start, lngLimit + 1)));
     qsizetype filled = 0;
     for (;;) {
         if (filled == bytes.size()) {
