@@ -15,9 +15,14 @@
 #include <QSocketNotifier>
 #include <QTimer>
 
+#include <atomic>
+#include <cerrno>
+#include <chrono>
 #include <csignal>
+#include <thread>
 #include <cstdio>
 #include <cstring>
+#include <fcntl.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -30,6 +35,15 @@ namespace {
 int g_signalPipe[2] = {-1, -1};
 volatile std::sig_atomic_t g_loopRunning = 0;
 
+// The loop may be held up for long by one piece of work (a paste of many megabytes). A watchman
+// thread hears the signal too: when the window has not begun to close within kLoopAnswerMs, or has
+// not ended kCloseMs after that, the program ends at once, as the signal would have ended it. The
+// memory cells are saved as they change, so what is lost is at most the work in hand.
+int g_watchPipe[2] = {-1, -1};
+std::atomic<bool> g_closing{false};
+constexpr int kLoopAnswerMs = 1500;
+constexpr int kCloseMs = 5000;
+
 // Set once the program is ending because the system or the session asks it to: a notice then goes
 // to standard error, as a message box would hold up the shut-down.
 bool g_blnEndingForSystem = false;
@@ -41,8 +55,37 @@ void onSignal(int signalNumber)
         ::raise(signalNumber);
         return;
     }
-    const char byte = 1;
-    [[maybe_unused]] const auto n = ::write(g_signalPipe[0], &byte, 1);
+    const char byte = char(signalNumber);
+    [[maybe_unused]] auto n = ::write(g_signalPipe[0], &byte, 1);
+    n = ::write(g_watchPipe[1], &byte, 1);
+}
+
+bool waitFor(const std::atomic<bool> &flag, int ms)
+{
+    for (int waited = 0; waited < ms && !flag; waited += 50)
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    return flag;
+}
+
+void startWatchman()
+{
+    if (::pipe2(g_watchPipe, O_CLOEXEC) != 0)
+        return;
+    std::thread([] {
+        char signalNumber = 0;
+        while (::read(g_watchPipe[0], &signalNumber, 1) != 1) {
+            if (errno != EINTR)
+                return;
+        }
+        static const std::atomic<bool> never{false};
+        if (waitFor(g_closing, kLoopAnswerMs) && !waitFor(never, kCloseMs))
+            std::fprintf(stderr, "%s: the window did not close in time; ending now\n", ProductInfo::kProductName);
+        else if (!g_closing)
+            std::fprintf(stderr, "%s: busy, ending now without finishing the work in hand\n", ProductInfo::kProductName);
+        std::fflush(stderr);
+        ::signal(signalNumber, SIG_DFL);
+        ::kill(::getpid(), signalNumber);
+    }).detach();
 }
 
 // Installed before anything else runs, so that no moment of start-up ignores the signals.
@@ -66,6 +109,7 @@ void watchSignals(QApplication &app, QWidget *window)
     QObject::connect(notifier, &QSocketNotifier::activated, window, [window] {
         char byte = 0;
         [[maybe_unused]] const auto n = ::read(g_signalPipe[1], &byte, 1);
+        g_closing = true;
         g_blnEndingForSystem = true;
         window->close();
         QCoreApplication::quit();
@@ -159,6 +203,9 @@ int main(int argc, char *argv[])
     QObject::connect(&app, &QCoreApplication::aboutToQuit, &window, [&window] { window.Form_Unload(); });
     window.show();
     // Queued now, so that it runs in the loop below and not in a message box of the start-up.
-    QTimer::singleShot(0, &app, [] { g_loopRunning = 1; });
+    QTimer::singleShot(0, &app, [] {
+        startWatchman();
+        g_loopRunning = 1;
+    });
     return app.exec();
 }

@@ -241,12 +241,22 @@ void CalcSession::SelectMemoryCell(int cell)
 {
     m_memory.select(cell);
     setMemoryPanel(m_memory.value(cell));
+    saveMemoryNow();
 }
 
 void CalcSession::ClearAllMemory()
 {
     m_memory.clearAll();
     setMemoryPanel(QString());
+    saveMemoryNow();
+}
+
+void CalcSession::saveMemoryNow()
+{
+    // Only a loaded state is written back: a session that never read the store has nothing of
+    // the user's to keep.
+    if (m_loaded)
+        save();
 }
 
 void CalcSession::memoryStore()
@@ -428,11 +438,12 @@ bool CalcSession::canRedo() const
 bool CalcSession::run(KeyCommand command)
 {
     switch (command) {
-    case KeyCommand::MemoryStore: memoryStore(); return true;
-    case KeyCommand::MemoryClear: memoryClear(); return true;
+    // The cells are saved as they change, so that a program ended hard keeps them.
+    case KeyCommand::MemoryStore: memoryStore(); saveMemoryNow(); return true;
+    case KeyCommand::MemoryClear: memoryClear(); saveMemoryNow(); return true;
     case KeyCommand::MemoryRecall: memoryRecall(); return true;
-    case KeyCommand::MemoryAdd: memoryArithmetic(MemoryBank::Operation::Add); return true;
-    case KeyCommand::MemorySubtract: memoryArithmetic(MemoryBank::Operation::Subtract); return true;
+    case KeyCommand::MemoryAdd: memoryArithmetic(MemoryBank::Operation::Add); saveMemoryNow(); return true;
+    case KeyCommand::MemorySubtract: memoryArithmetic(MemoryBank::Operation::Subtract); saveMemoryNow(); return true;
     case KeyCommand::ToggleStrip: setStripShown(!m_stripShown); return true;
     case KeyCommand::Undo: StepState(false); return true;
     case KeyCommand::Redo: StepState(true); return true;

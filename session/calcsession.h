@@ -161,6 +161,7 @@ private:
     void memoryClear();
     void memoryArithmetic(MemoryBank::Operation operation);
     void memoryRecall();
+    void saveMemoryNow();
     // RecordState: the snapshot into the undo ring (recordSnapshot), the sheet's expression into
     // the history (recordExpression). StepState: one step back or forward in the undo ring.
     void recordSnapshot();
