@@ -92,6 +92,12 @@ void TestTapeModel::edits_data()
                                                        << QStringList{""} << "51.00" << EvalFailure::None;
     QTest::newRow("empty-row-inserted-after-number") << ones(50) + QStringList{"1"} << 51 << 0
                                                      << QStringList{""} << "" << EvalFailure::IndependentRows;
+    // Edits between kept states (one every 32 rows), the state after them read again: 100 + 4 + 1
+    // and 100 + 2 + 1.
+    QTest::newRow("edit-between-kept-states") << ones(100) + QStringList{"1"} << 40 << 1 << QStringList{"5+"}
+                                              << "105.00" << EvalFailure::None;
+    QTest::newRow("edit-just-before-kept-state") << ones(100) + QStringList{"1"} << 63 << 1 << QStringList{"3+"}
+                                                 << "103.00" << EvalFailure::None;
     // Enter in the middle of a row, behind its operator; two rows joined into one.
     QTest::newRow("row-split-behind-operator") << ones(40) + QStringList{"2+3*4"} << 40 << 1
                                                << QStringList{"2+3*", "4"} << "54.00" << EvalFailure::None;
