@@ -284,8 +284,6 @@ long long checkEdits(long long edits, quint64 seed)
             const std::optional<double> whole = failed ? std::nullopt : std::optional<double>(wholeValue);
             withValue += whole ? 1 : 0;
             ++reasons[static_cast<int>(wholeFailure)];
-            if (wholeFailure == EvalFailure::IndependentRows && qEnvironmentVariableIsSet("DBG") && pick(2000) == 0)
-                std::printf("IND %s\n", text.left(300).toUtf8().toPercentEncoding().constData());
             EvalFailure modelFailure = EvalFailure::None;
             const QString modelText = model.resultText(decimals, modelFailure);
             const bool differs = model.rowCount() != rows.size() || model.text() != text
@@ -299,7 +297,8 @@ long long checkEdits(long long edits, quint64 seed)
         variant = (variant + 1) % 4;
     }
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    std::printf("reasons:");
+    std::printf("tape model check, results by failure reason (None, Empty, Invalid, Incomplete, Unbalanced,"
+                " DivisionByZero, NoRealResult, TooLarge, TooSmall, IndependentRows):");
     for (const long long n : reasons)
         std::printf(" %lld", n);
     std::printf("\n");
