@@ -1,5 +1,7 @@
 #pragma once
 
+#include "evalfailure.h"
+
 // Shared by the evaluator's two forms: EvaluateFlat on the coded text and EvaluateExpression's
 // passes. Not part of the engine's interface.
 
@@ -16,3 +18,10 @@ bool valueThroughText(double value, double &result);
 // An operand text as the evaluator reads it, on Latin-1 bytes: false when IsPlainNumber would
 // refuse it, else its value.
 bool plainLiteralValue(const char *first, const char *last, char sep, bool leadingZero, double &value);
+
+// Why a literal that plainLiteralValue refuses is no number; atEnd: it ends the text, where a
+// separator still waiting for its digits (2.) is an operand not yet complete.
+EvalFailure literalFailureBytes(const char *first, const char *last, char sep, bool leadingZero, bool atEnd);
+
+// Why applyOperator refused its operands.
+EvalFailure operatorFailure(int level, int index, double l, double r);

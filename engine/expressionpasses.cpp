@@ -183,23 +183,9 @@ Operand appendUnaryValue(const Operand &left, double value, FlatContext &ctx)
     return result;
 }
 
-// Why a literal is no number: a separator still waiting for its digits at the very end of the
-// text (2.), more than 15 digits in front of the separator, or no number at all.
 EvalFailure literalFailure(const char *first, const char *last, const FlatContext &ctx, bool atEnd)
 {
-    if (atEnd && last - first > 1 && last[-1] == ctx.sep && isPlainBytes(first, last - 1, ctx.sep, ctx.leadingZero))
-        return EvalFailure::Incomplete;
-    int separators = 0;
-    qsizetype digitsBefore = 0;
-    for (const char *p = first; p != last; ++p) {
-        if (*p == ctx.sep)
-            ++separators;
-        else if (!isDigitByte(*p))
-            return EvalFailure::Invalid;
-        else if (separators == 0)
-            ++digitsBefore;
-    }
-    return separators <= 1 && digitsBefore > 15 ? EvalFailure::TooLarge : EvalFailure::Invalid;
+    return literalFailureBytes(first, last, ctx.sep, ctx.leadingZero, atEnd);
 }
 
 // Why an operand that is no number stopped the evaluation. An empty operand at the end of the
@@ -214,30 +200,6 @@ EvalFailure operandFailure(const Operand &operand, const FlatContext &ctx)
     return operand.cause;
 }
 
-// Why applyOperator refused its operands. Worked out again only on failure, so the operators
-// themselves stay as the reference evaluator has them.
-EvalFailure operatorFailure(int level, int index, double l, double r)
-{
-    switch (level * 10 + index) {
-    case 10:
-    case 11: {
-        if (l == 0.0 && (index == 0 ? -r : r) < 0)
-            return EvalFailure::DivisionByZero; // 0^-1 is 1/0
-        double result = 0;
-        applyOperator(level, index, l, r, result);
-        return std::isnan(result) ? EvalFailure::NoRealResult : EvalFailure::TooLarge;
-    }
-    case 31:
-    case 33:
-        return r == 0.0 || r * 0.01 == 0.0 ? EvalFailure::DivisionByZero : EvalFailure::TooLarge;
-    case 40:
-    case 50:
-        // An operand beyond 32 bits, or -2147483648 divided by -1, whose quotient is one beyond.
-        return std::nearbyint(r) == 0.0 ? EvalFailure::DivisionByZero : EvalFailure::TooLarge;
-    default:
-        return EvalFailure::TooLarge; // the only way the other operators fail: an infinite result
-    }
-}
 
 // EvaluateFlat over operands and codes: level by level, leftmost first, each operator replaced by
 // its value. ops has one entry fewer than operands. False on failure, with why.
@@ -643,4 +605,48 @@ bool plainLiteralValue(const char *first, const char *last, char sep, bool leadi
     std::string scratch;
     value = plainBytesValue(first, last, sep, scratch);
     return true;
+}
+
+// Why a literal is no number: a separator still waiting for its digits at the very end of the
+// text (2.), more than 15 digits in front of the separator, or no number at all.
+EvalFailure literalFailureBytes(const char *first, const char *last, char sep, bool leadingZero, bool atEnd)
+{
+    if (atEnd && last - first > 1 && last[-1] == sep && isPlainBytes(first, last - 1, sep, leadingZero))
+        return EvalFailure::Incomplete;
+    int separators = 0;
+    qsizetype digitsBefore = 0;
+    for (const char *p = first; p != last; ++p) {
+        if (*p == sep)
+            ++separators;
+        else if (!isDigitByte(*p))
+            return EvalFailure::Invalid;
+        else if (separators == 0)
+            ++digitsBefore;
+    }
+    return separators <= 1 && digitsBefore > 15 ? EvalFailure::TooLarge : EvalFailure::Invalid;
+}
+
+// Why applyOperator refused its operands. Worked out again only on failure, so the operators
+// themselves stay as the reference evaluator has them.
+EvalFailure operatorFailure(int level, int index, double l, double r)
+{
+    switch (level * 10 + index) {
+    case 10:
+    case 11: {
+        if (l == 0.0 && (index == 0 ? -r : r) < 0)
+            return EvalFailure::DivisionByZero; // 0^-1 is 1/0
+        double result = 0;
+        applyOperator(level, index, l, r, result);
+        return std::isnan(result) ? EvalFailure::NoRealResult : EvalFailure::TooLarge;
+    }
+    case 31:
+    case 33:
+        return r == 0.0 || r * 0.01 == 0.0 ? EvalFailure::DivisionByZero : EvalFailure::TooLarge;
+    case 40:
+    case 50:
+        // An operand beyond 32 bits, or -2147483648 divided by -1, whose quotient is one beyond.
+        return std::nearbyint(r) == 0.0 ? EvalFailure::DivisionByZero : EvalFailure::TooLarge;
+    default:
+        return EvalFailure::TooLarge; // the only way the other operators fail: an infinite result
+    }
 }

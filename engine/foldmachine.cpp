@@ -1,0 +1,435 @@
+#include "foldmachine.h"
+
+#include "evaluator.h"
+#include "evaluatoroperators.h"
+#include "localevalues.h"
+
+#include <QString>
+
+#include <cmath>
+
+namespace {
+
+bool isDigit(char16_t c)
+{
+    return c >= u'0' && c <= u'9';
+}
+
+std::optional<double> evaluateWhole(const QString &expression, const LocaleValues &locale)
+{
+    if (expression.contains(QLatin1String("\r\n")))
+        return std::nullopt;
+    bool failed = false;
+    const double value = EvaluateExpression(expression, locale, failed);
+    if (failed)
+        return std::nullopt;
+    return value;
+}
+
+LocaleValues machineLocale(char16_t sep, bool leadingZero)
+{
+    LocaleValues values;
+    values.decimalSeparator = QString(QChar(sep));
+    values.leadingZero = leadingZero;
+    return values;
+}
+
+} // namespace
+
+FoldMachine::FoldMachine(const LocaleValues &locale)
+    : m_sep(locale.decimalChar().unicode())
+    , m_leadingZero(locale.leadingZero)
+{
+    m_frames.emplace_back();
+}
+
+void FoldMachine::feed(QStringView text)
+{
+    for (const QChar c : text) {
+        if (m_dead || m_unfoldable)
+            return;
+        feed(c.unicode());
+    }
+}
+
+void FoldMachine::feed(char16_t c)
+{
+    if (m_dead || m_unfoldable)
+        return;
+    m_simple = !m_fedAny ? (c == u'-' || isDigit(c) || c == m_sep) : m_simple && (isDigit(c) || c == m_sep);
+    m_fedAny = true;
+
+    if (m_inLiteral) {
+        if (isDigit(c) || c == m_sep) {
+            m_literal += static_cast<char>(c);
+            m_prev = c;
+            return;
+        }
+        commitLiteral();
+    }
+    if (c == u'-') {
+        if (m_run == 0) {
+            m_runAfterOperand = m_afterOperand;
+            // A percentage's number stands behind its "%" once rewritten, so "7.%--5" runs
+            // into "7.5" as "7.--5" does.
+            m_runAfterSeparator = m_afterOperand && m_operandEndsWithSeparator;
+        }
+        ++m_run;
+        m_prev = c;
+        return;
+    }
+    bool consumed = false;
+    if (m_run > 0)
+        consumed = resolveRun(c);
+    else if (m_pending)
+        consumed = resolvePending(c);
+    if (!consumed && !m_dead && !m_unfoldable)
+        handle(c);
+    m_prev = c;
+}
+
+std::optional<double> FoldMachine::plainNumber(QStringView text) const
+{
+    const QString plain = text.toString();
+    const LocaleValues locale = machineLocale(m_sep, m_leadingZero);
+    if (!IsPlainNumber(plain, locale))
+        return std::nullopt;
+    return PlainNumberValue(plain, locale);
+}
+
+// The state as if the text ended here; false when nothing of the fold is left to finish.
+bool FoldMachine::endState(FoldMachine &end)
+{
+    if (end.m_inLiteral)
+        end.commitLiteral();
+    if (end.m_run > 0)
+        end.resolveRun(0);
+    else if (end.m_pending)
+        end.resolvePending(0);
+    return !end.m_unfoldable && !end.m_dead;
+}
+
+std::optional<double> FoldMachine::collapse(QStringView text) const
+{
+    if (m_dead)
+        return std::nullopt;
+    // A text that is one number, possibly negated, is read whole, not through a unary minus
+    // (which would round it to 15 digits).
+    if (m_simple)
+        return plainNumber(text);
+    if (m_frames.size() != 1)
+        return std::nullopt; // a parenthesis left open
+    FoldMachine end = *this;
+    endState(end);
+    if (end.m_unfoldable)
+        return evaluateWhole(text.toString(), machineLocale(m_sep, m_leadingZero));
+    if (end.m_dead || !end.m_afterOperand)
+        return std::nullopt;
+    double value = 0;
+    if (finish(end.m_frames.front(), value) != EvalFailure::None)
+        return std::nullopt;
+    return value;
+}
+
+bool FoldMachine::outcome(double &value, EvalFailure &failure) const
+{
+    value = 0;
+    if (m_dead || m_unfoldable || m_simple)
+        return false;
+    // Nothing refused so far: no character the evaluator rejects before looking at the
+    // parentheses, and no ")" before its "(". A "(" still open is the first failure it meets.
+    if (m_frames.size() != 1) {
+        failure = EvalFailure::UnbalancedParenthesis;
+        return true;
+    }
+    FoldMachine end = *this;
+    const bool inLiteral = end.m_inLiteral;
+    if (!endState(end)) {
+        if (end.m_unfoldable)
+            return false;
+        // An operator at the end reduced a finished part that fails: the evaluator meets that
+        // part first, being tighter or further left. The reason is not kept on the way there.
+        return false;
+    }
+    if (!end.m_afterOperand) {
+        // The text ends in an operator: its tightest pending operator, the first the evaluator
+        // takes, has nothing on its right.
+        failure = EvalFailure::Incomplete;
+        return true;
+    }
+    // The last operand ends the text (behind its "%", which the evaluator moves in front).
+    Frame &frame = end.m_frames.front();
+    if (inLiteral || (end.m_operandIsLiteral && end.m_percented && end.m_prev == u'%'))
+        frame.operands.back().cause = frame.operands.back().causeAtEnd;
+    failure = finish(frame, value);
+    if (failure != EvalFailure::None)
+        value = 0;
+    return true;
+}
+
+void FoldMachine::release()
+{
+    if (!stopped())
+        return;
+    m_frames.clear();
+    m_frames.shrink_to_fit();
+    m_literal = std::string();
+}
+
+FoldMachine::Before FoldMachine::before() const
+{
+    switch (m_prev) {
+    case u'*': return Before::Times;
+    case u'/': return Before::Divide;
+    case u'+': return Before::Plus;
+    case u'-': return m_lastRun == 1 && m_lastRunBinary ? Before::LoneBinaryMinus : Before::Other;
+    default: return Before::Other;
+    }
+}
+
+void FoldMachine::handle(char16_t c)
+{
+    if (isDigit(c) || c == m_sep) {
+        if (m_afterOperand)
+            return die(); // ")5", "%5": a number straight after a group or a percentage
+        m_literalBefore = before();
+        m_literal.assign(1, static_cast<char>(c));
+        m_inLiteral = true;
+        return;
+    }
+    switch (c) {
+    case u'(':
+        if (m_afterOperand)
+            return die(); // no implicit multiplication
+        m_frames.emplace_back();
+        m_frames.back().before = before();
+        return;
+    case u')': return closeGroup();
+    case u'%': return percent();
+    case u'+': return pushBinary(6, 3);
+    case u'*': return pushBinary(3, 2);
+    case u'/': return pushBinary(3, 3);
+    case u'\\': return pushBinary(4, 0);
+    case u'=': return pushBinary(7, 3);
+    case u'^':
+    case u'<':
+    case u'>':
+        // Which operator it is depends on what follows.
+        if (!m_afterOperand)
+            return die();
+        m_pending = c;
+        return;
+    default:
+        break;
+    }
+    // Letters (MOD, an exponent "1E+05") and blanks (trimmed at the ends) are left to the
+    // evaluator; anything else is a character it refuses wherever it stands.
+    if (c == u' ' || (c < 0x80 && QChar(c).isLetter()))
+        m_unfoldable = true;
+    else
+        die();
+}
+
+void FoldMachine::commitLiteral()
+{
+    const char *first = m_literal.data();
+    const char *last = first + m_literal.size();
+    const char sep = static_cast<char>(m_sep);
+    Value v;
+    v.number = plainLiteralValue(first, last, sep, m_leadingZero, v.value);
+    if (!v.number) {
+        v.cause = literalFailureBytes(first, last, sep, m_leadingZero, false);
+        v.causeAtEnd = literalFailureBytes(first, last, sep, m_leadingZero, true);
+    }
+    m_frames.back().operands.append(v);
+    operandDone(m_literalBefore);
+    m_operandEndsWithSeparator = m_literal.back() == sep;
+    m_operandIsLiteral = true;
+    m_inLiteral = false;
+}
+
+void FoldMachine::operandDone(Before before)
+{
+    m_afterOperand = true;
+    m_percented = false;
+    m_operandIsLiteral = false;
+    m_operandBefore = before;
+    m_operandEndsWithSeparator = false;
+}
+
+// A run of minus signs has ended at next (0 at the end of the text). True when next was taken
+// into a comparison ("<" and ">" across a run that cancelled).
+bool FoldMachine::resolveRun(char16_t next)
+{
+    const int run = m_run;
+    m_run = 0;
+    m_lastRun = run;
+    m_lastRunBinary = false;
+    if (m_pending == u'^') {
+        m_pending = 0;
+        pushBinary(1, run % 2 ? 0 : 1);
+        return false;
+    }
+    if (m_pending) {
+        const char16_t comparison = m_pending;
+        m_pending = 0;
+        if (run % 2 == 0)
+            return resolveComparison(comparison, next);
+        pushBinary(7, comparison == u'<' ? 4 : 5);
+        pushUnary();
+        return false;
+    }
+    int rest = run;
+    if (m_runAfterOperand) {
+        // Behind a separator the run is no subtraction: the evaluator writes the value of the
+        // unary minus onto the number's text (or, cancelled, joins the two numbers).
+        if (m_runAfterSeparator) {
+            m_unfoldable = true;
+            return true;
+        }
+        pushBinary(6, 2);
+        m_lastRunBinary = true;
+        --rest;
+    }
+    if (rest % 2)
+        pushUnary();
+    return false;
+}
+
+bool FoldMachine::resolvePending(char16_t next)
+{
+    const char16_t op = m_pending;
+    m_pending = 0;
+    if (op == u'^') {
+        pushBinary(1, 1);
+        return false;
+    }
+    return resolveComparison(op, next);
+}
+
+bool FoldMachine::resolveComparison(char16_t op, char16_t next)
+{
+    if (op == u'<' && next == u'>') {
+        pushBinary(7, 0);
+        return true;
+    }
+    if (op == u'<' && next == u'=') {
+        pushBinary(7, 1);
+        return true;
+    }
+    if (op == u'>' && next == u'=') {
+        pushBinary(7, 2);
+        return true;
+    }
+    pushBinary(7, op == u'<' ? 4 : 5);
+    return false;
+}
+
+void FoldMachine::pushUnary()
+{
+    m_frames.back().ops.append({2, 0});
+    m_afterOperand = false;
+}
+
+void FoldMachine::pushBinary(quint8 level, quint8 index)
+{
+    if (m_dead)
+        return;
+    if (!m_afterOperand)
+        return die(); // an operator with nothing on its left
+    Frame &f = m_frames.back();
+    while (!f.ops.isEmpty() && f.ops.back().level <= level) {
+        if (reduce(f) != EvalFailure::None)
+            return die();
+    }
+    f.ops.append({level, index});
+    m_afterOperand = false;
+}
+
+void FoldMachine::closeGroup()
+{
+    if (m_frames.size() == 1 || !m_afterOperand)
+        return die(); // a ")" before its "(", or a group ending in an operator or empty
+    double value = 0;
+    if (finish(m_frames.back(), value) != EvalFailure::None)
+        return die();
+    const Before groupBefore = m_frames.back().before;
+    m_frames.pop_back();
+    m_frames.back().operands.append(throughText(value));
+    operandDone(groupBefore);
+}
+
+void FoldMachine::percent()
+{
+    if (!m_afterOperand || m_percented)
+        return die();
+    Frame &f = m_frames.back();
+    if (f.ops.isEmpty())
+        return die();
+    Op &op = f.ops.back();
+    const auto retarget = [&](quint8 level, quint8 from, quint8 to) {
+        if (op.level != level || op.index != from)
+            return die();
+        op.index = to;
+    };
+    switch (m_operandBefore) {
+    case Before::Times: retarget(3, 2, 0); break;
+    case Before::Divide: retarget(3, 3, 1); break;
+    case Before::Plus: retarget(6, 3, 1); break;
+    case Before::LoneBinaryMinus: retarget(6, 2, 0); break;
+    case Before::Other: return die(); // no operand in front, or an operator with no percent form
+    }
+    m_percented = true;
+}
+
+FoldMachine::Value FoldMachine::throughText(double value)
+{
+    Value v;
+    v.number = valueThroughText(value, v.value);
+    if (!v.number) {
+        // A text with a three-digit exponent: too large or too close to zero.
+        v.cause = std::fabs(value) >= 1 ? EvalFailure::TooLarge : EvalFailure::TooSmall;
+        v.causeAtEnd = v.cause;
+    }
+    return v;
+}
+
+// The top operator applied to its operands; where the evaluator fails, why (the right operand
+// is looked at first, then the left, then the arithmetic).
+EvalFailure FoldMachine::reduce(Frame &f)
+{
+    const Op op = f.ops.back();
+    f.ops.removeLast();
+    const Value right = f.operands.back();
+    f.operands.removeLast();
+    if (!right.number)
+        return right.cause;
+    double result = 0;
+    if (op.level == 2) {
+        applyOperator(2, op.index, 0, right.value, result);
+    } else {
+        const Value left = f.operands.back();
+        f.operands.removeLast();
+        if (!left.number)
+            return left.cause;
+        if (!applyOperator(op.level, op.index, left.value, right.value, result))
+            return operatorFailure(op.level, op.index, left.value, right.value);
+    }
+    f.operands.append(throughText(result));
+    return EvalFailure::None;
+}
+
+EvalFailure FoldMachine::finish(Frame f, double &value)
+{
+    while (!f.ops.isEmpty()) {
+        const EvalFailure why = reduce(f);
+        if (why != EvalFailure::None)
+            return why;
+    }
+    if (f.operands.size() != 1)
+        return EvalFailure::Invalid;
+    if (!f.operands.front().number)
+        return f.operands.front().cause;
+    value = f.operands.front().value;
+    return EvalFailure::None;
+}

@@ -1,0 +1,211 @@
+// The tape model: edits at row boundaries of tapes long enough to span several kept states, each
+// result against a value worked out by hand and against the whole sheet evaluated as the result
+// panel does it. bench_differential --edits does the same on generated edits.
+
+#include <calcsession.h>
+#include <evaluator.h>
+#include <sheettext.h>
+#include <tapemodel.h>
+
+#include <QtTest>
+
+class TestTapeModel : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void edits_data();
+    void edits();
+    void rowsFollowTheEdits_data();
+    void rowsFollowTheEdits();
+    void localeChangeReadsAgain();
+};
+
+namespace {
+
+LocaleValues locale(const QString &decimal)
+{
+    LocaleValues values;
+    values.decimalSeparator = decimal;
+    values.thousandsSeparator = decimal == QLatin1String(",") ? QStringLiteral(".") : QStringLiteral(",");
+    values.leadingZero = true;
+    return values;
+}
+
+// n rows of "1+": a column that adds n and reaches past a few kept states.
+QStringList ones(int n)
+{
+    return QStringList(n, QStringLiteral("1+"));
+}
+
+QString sheetOf(const QStringList &rows)
+{
+    return rows.join(QStringLiteral("\r\n"));
+}
+
+// The model against the whole evaluation of its own text, and against the expectation.
+void compare(const TapeModel &model, const QString &panel, EvalFailure failure)
+{
+    EvalFailure wholeFailure = EvalFailure::None;
+    const QString expression = SheetExpression(model.text());
+    const QString wholePanel = ExpressionResultText(expression, 2, model.locale(), wholeFailure);
+    bool failed = false;
+    const double wholeValue = EvaluateExpression(expression, model.locale(), failed);
+    EvalFailure modelFailure = EvalFailure::None;
+    QCOMPARE(model.resultText(2, modelFailure), wholePanel);
+    QCOMPARE(modelFailure, wholeFailure);
+    QCOMPARE(model.value().has_value(), !failed);
+    if (!failed)
+        QCOMPARE(*model.value(), wholeValue);
+    QCOMPARE(model.resultText(2), panel);
+    QCOMPARE(model.failure(), failure);
+}
+
+} // namespace
+
+void TestTapeModel::edits_data()
+{
+    QTest::addColumn<QStringList>("rows");       // the tape before the edit
+    QTest::addColumn<int>("first");              // the edit: rows first .. first + removed - 1
+    QTest::addColumn<int>("removed");
+    QTest::addColumn<QStringList>("replacement"); // replaced by these
+    QTest::addColumn<QString>("panel");           // the panel after it, two decimals
+    QTest::addColumn<EvalFailure>("failure");
+
+    // Operators at the end of the changed row: the row break joins or stands.
+    QTest::newRow("operator-put-at-row-end-joins") << ones(70) + QStringList{"5", "6"} << 70 << 1
+                                                   << QStringList{"5*"} << "100.00" << EvalFailure::None;
+    QTest::newRow("operator-taken-from-row-end-parts-rows") << ones(70) + QStringList{"5*", "6"} << 70 << 1
+                                                            << QStringList{"5"} << "" << EvalFailure::IndependentRows;
+    // 70 + 2 + 3 * 4 = 84 becomes 70 + 2 + 3 - 4 = 71.
+    QTest::newRow("operator-changed-at-row-end") << ones(70) + QStringList{"2+", "3*", "4"} << 71 << 1
+                                                 << QStringList{"3-"} << "71.00" << EvalFailure::None;
+    QTest::newRow("row-below-ending-operator-removed") << ones(40) + QStringList{"2*", "3"} << 41 << 1
+                                                       << QStringList{} << "" << EvalFailure::Incomplete;
+    // A row break that is no continuation, made and mended above the kept states below it.
+    QTest::newRow("break-made-in-first-row") << ones(100) + QStringList{"1"} << 0 << 1 << QStringList{"1"} << ""
+                                             << EvalFailure::IndependentRows;
+    // 7 - 1 + 99 + 1 = 106: the first "1+" row is subtracted.
+    QTest::newRow("break-mended-in-first-row") << QStringList{"7"} + ones(100) + QStringList{"1"} << 0 << 1
+                                               << QStringList{"7-"} << "106.00" << EvalFailure::None;
+    QTest::newRow("empty-row-inserted-after-operator") << ones(50) + QStringList{"1"} << 35 << 0
+                                                       << QStringList{""} << "51.00" << EvalFailure::None;
+    QTest::newRow("empty-row-inserted-after-number") << ones(50) + QStringList{"1"} << 51 << 0
+                                                     << QStringList{""} << "" << EvalFailure::IndependentRows;
+    // Edits between kept states (one every 32 rows), the state after them read again: 100 + 4 + 1
+    // and 100 + 2 + 1.
+    QTest::newRow("edit-between-kept-states") << ones(100) + QStringList{"1"} << 40 << 1 << QStringList{"5+"}
+                                              << "105.00" << EvalFailure::None;
+    QTest::newRow("edit-just-before-kept-state") << ones(100) + QStringList{"1"} << 63 << 1 << QStringList{"3+"}
+                                                 << "103.00" << EvalFailure::None;
+    // Enter in the middle of a row, behind its operator; two rows joined into one.
+    QTest::newRow("row-split-behind-operator") << ones(40) + QStringList{"2+3*4"} << 40 << 1
+                                               << QStringList{"2+3*", "4"} << "54.00" << EvalFailure::None;
+    QTest::newRow("rows-joined") << ones(40) + QStringList{"2*", "3+", "4"} << 40 << 2 << QStringList{"2*3+"}
+                                 << "50.00" << EvalFailure::None;
+    // A group opened on one row and closed rows below: (2 + 40 + 3) * 4 = 180.
+    QTest::newRow("group-opened-above-edited") << QStringList{"(2+"} + ones(40) + QStringList{"3)*", "4"} << 0 << 1
+                                               << QStringList{"(5+"} << "192.00" << EvalFailure::None;
+    QTest::newRow("group-closed-below-edited") << QStringList{"(2+"} + ones(40) + QStringList{"3)*", "4"} << 41 << 1
+                                               << QStringList{"3)-"} << "41.00" << EvalFailure::None;
+    QTest::newRow("group-close-removed") << QStringList{"(2+"} + ones(40) + QStringList{"3)*", "4"} << 41 << 1
+                                         << QStringList{"3*"} << "" << EvalFailure::UnbalancedParenthesis;
+    QTest::newRow("group-opened-in-middle") << ones(40) + QStringList{"2*", "3+", "4"} << 40 << 1
+                                            << QStringList{"(2*"} << "" << EvalFailure::UnbalancedParenthesis;
+    // Percent rows: 40 + 200 = 240, plus 10 % is 264, 5 % off that is 250.8.
+    QTest::newRow("percent-row-edited") << ones(40) + QStringList{"200+", "20%-", "5%"} << 41 << 1
+                                        << QStringList{"10%-"} << "250.80" << EvalFailure::None;
+    QTest::newRow("percent-of-unfinished-number") << ones(40) + QStringList{"200+", "20%-", "5%"} << 42 << 1
+                                                  << QStringList{"5.%"} << "" << EvalFailure::Incomplete;
+    // Comparisons bind loosest: 40 + 1 = 41 against the last row.
+    QTest::newRow("comparison-becomes-true") << ones(40) + QStringList{"1=40"} << 40 << 1 << QStringList{"1=41"}
+                                             << "- 1.00" << EvalFailure::None;
+    QTest::newRow("comparison-becomes-false") << ones(40) + QStringList{"1=41"} << 40 << 1 << QStringList{"1<41"}
+                                              << "0.00" << EvalFailure::None;
+    // Minus runs across a row break: 40 - (-3) = 43.
+    QTest::newRow("minus-row-after-minus") << ones(39) + QStringList{"1-", "3"} << 40 << 1 << QStringList{"-3"}
+                                           << "43.00" << EvalFailure::None;
+    // Failures the evaluator reports at the end of the tape.
+    QTest::newRow("typed-separator-waits-for-digits") << ones(40) + QStringList{"12"} << 40 << 1
+                                                      << QStringList{"12."} << "" << EvalFailure::Incomplete;
+    QTest::newRow("division-by-zero-typed") << ones(40) + QStringList{"12/"} << 40 << 1 << QStringList{"12/0"} << ""
+                                            << EvalFailure::DivisionByZero;
+    QTest::newRow("division-by-zero-above-fails-whole") << ones(40) + QStringList{"12/", "0+", "1"} << 42 << 1
+                                                        << QStringList{"2"} << "" << EvalFailure::DivisionByZero;
+    QTest::newRow("too-large-to-show") << ones(40) + QStringList{"5"} << 40 << 1
+                                       << QStringList{"999999999999999"} << "" << EvalFailure::TooLarge;
+    QTest::newRow("everything-removed") << ones(40) + QStringList{"5"} << 0 << 41 << QStringList{} << ""
+                                        << EvalFailure::Empty;
+    QTest::newRow("letters-evaluated-whole") << ones(40) + QStringList{"5"} << 40 << 1 << QStringList{"7MOD4"}
+                                             << "43.00" << EvalFailure::None;
+}
+
+void TestTapeModel::edits()
+{
+    QFETCH(QStringList, rows);
+    QFETCH(int, first);
+    QFETCH(int, removed);
+    QFETCH(QStringList, replacement);
+    QFETCH(QString, panel);
+    QFETCH(EvalFailure, failure);
+
+    TapeModel model(locale(QStringLiteral(".")));
+    model.setText(sheetOf(rows));
+    model.resultText(2); // the states kept before the edit
+    model.replaceRows(first, removed, replacement);
+    compare(model, panel, failure);
+
+    // The same text set whole gives the same.
+    TapeModel fresh(locale(QStringLiteral(".")));
+    fresh.setText(model.text());
+    compare(fresh, panel, failure);
+}
+
+void TestTapeModel::rowsFollowTheEdits_data()
+{
+    QTest::addColumn<QString>("sheet");
+    QTest::addColumn<int>("first");
+    QTest::addColumn<int>("removed");
+    QTest::addColumn<QStringList>("replacement");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("rowCount");
+
+    QTest::newRow("trailing-break-is-an-empty-row") << "1+\r\n" << 1 << 1 << QStringList{"2"} << "1+\r\n2" << 2;
+    QTest::newRow("empty-sheet-is-one-row") << "" << 0 << 1 << QStringList{"5"} << "5" << 1;
+    QTest::newRow("row-with-break-is-split") << "1+\r\n2" << 1 << 1 << QStringList{"2+\r\n3"} << "1+\r\n2+\r\n3" << 3;
+    QTest::newRow("rows-appended") << "1+" << 1 << 0 << QStringList{"2+", "3"} << "1+\r\n2+\r\n3" << 3;
+    QTest::newRow("all-removed-leaves-one-row") << "1+\r\n2" << 0 << 2 << QStringList{} << "" << 1;
+}
+
+void TestTapeModel::rowsFollowTheEdits()
+{
+    QFETCH(QString, sheet);
+    QFETCH(int, first);
+    QFETCH(int, removed);
+    QFETCH(QStringList, replacement);
+    QFETCH(QString, text);
+    QFETCH(int, rowCount);
+
+    TapeModel model(locale(QStringLiteral(".")));
+    model.setText(sheet);
+    model.replaceRows(first, removed, replacement);
+    QCOMPARE(model.text(), text);
+    QCOMPARE(model.rowCount(), rowCount);
+    QCOMPARE(model.row(rowCount - 1), text.split(QStringLiteral("\r\n")).last());
+}
+
+void TestTapeModel::localeChangeReadsAgain()
+{
+    // "1,5" is one and a half where "," is the separator and no number where "." is.
+    TapeModel model(locale(QStringLiteral(",")));
+    model.setText(sheetOf(ones(40) + QStringList{"1,5"}));
+    compare(model, QStringLiteral("41,50"), EvalFailure::None);
+    model.setLocale(locale(QStringLiteral(".")));
+    compare(model, QString(), EvalFailure::Invalid);
+    model.setLocale(locale(QStringLiteral(",")));
+    model.setRow(40, QStringLiteral("2,25"));
+    compare(model, QStringLiteral("42,25"), EvalFailure::None);
+}
+
+QTEST_GUILESS_MAIN(TestTapeModel)
+#include "tst_tapemodel.moc"
