@@ -5,7 +5,9 @@
 #include "numberformat.h"
 #include "sheettext.h"
 
+#include <algorithm>
 #include <cmath>
+#include <cstring>
 
 namespace {
 
@@ -31,8 +33,11 @@ TapeModel &TapeModel::operator=(const TapeModel &other) = default;
 
 void TapeModel::setLocale(const LocaleValues &locale)
 {
+    // Set at every key: only what the values depend on sends the tape through the fold again.
+    const bool values = locale.decimalSeparator != m_locale.decimalSeparator || locale.leadingZero != m_locale.leadingZero;
     m_locale = locale;
-    invalidateFrom(0);
+    if (values)
+        invalidateFrom(0);
 }
 
 void TapeModel::setText(const QString &sheet)
@@ -41,6 +46,46 @@ void TapeModel::setText(const QString &sheet)
     m_text = sheet;
     m_textValid = true;
     invalidateFrom(0);
+}
+
+void TapeModel::followText(const QString &sheet)
+{
+    const QString old = text();
+    if (old.isSharedWith(sheet) || old == sheet)
+        return;
+    const qsizetype oldSize = old.size();
+    const qsizetype newSize = sheet.size();
+    const QChar *a = old.constData();
+    const QChar *b = sheet.constData();
+    const qsizetype shorter = std::min(oldSize, newSize);
+    // Whole blocks compared with memcmp first: the texts may be tens of megabytes.
+    constexpr qsizetype kBlock = 1024;
+    qsizetype head = 0;
+    while (head + kBlock <= shorter && std::memcmp(a + head, b + head, kBlock * sizeof(QChar)) == 0)
+        head += kBlock;
+    while (head < shorter && a[head] == b[head])
+        ++head;
+    qsizetype tail = 0;
+    while (tail + kBlock <= shorter - head
+           && std::memcmp(a + oldSize - tail - kBlock, b + newSize - tail - kBlock, kBlock * sizeof(QChar)) == 0)
+        tail += kBlock;
+    while (tail < shorter - head && a[oldSize - 1 - tail] == b[newSize - 1 - tail])
+        ++tail;
+    // The edit [head, oldSize - tail) of the old text widened to whole rows: from the start of the
+    // row it begins in to the end of the row it ends in (a row break is "\r\n").
+    const QStringView oldView(old);
+    const qsizetype rowStart = head == 0 ? 0 : oldView.left(head).lastIndexOf(u'\n') + 1;
+    qsizetype oldRowEnd = oldView.indexOf(u'\r', std::max(rowStart, oldSize - tail));
+    if (oldRowEnd < 0)
+        oldRowEnd = oldSize;
+    const qsizetype newRowEnd = oldRowEnd + (newSize - oldSize);
+    // The first row's number, counted on the shorter side of the edit.
+    const qsizetype first = rowStart < oldSize / 2 ? oldView.left(rowStart).count(u'\n')
+                                                   : m_rows.size() - 1 - oldView.mid(rowStart).count(u'\n');
+    const qsizetype removed = 1 + oldView.mid(rowStart, oldRowEnd - rowStart).count(u'\n');
+    replaceRows(first, removed, {sheet.mid(rowStart, newRowEnd - rowStart)});
+    m_text = sheet;
+    m_textValid = true;
 }
 
 void TapeModel::replaceRows(qsizetype first, qsizetype removed, const QList<QString> &rows)

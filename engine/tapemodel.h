@@ -54,6 +54,11 @@ public:
     void replaceRows(qsizetype first, qsizetype removed, const QList<QString> &rows);
     // One row's text replaced.
     void setRow(qsizetype index, const QString &row);
+    // The sheet as it now is, after some edit the caller does not describe: the rows that differ
+    // from the model's text are found by comparing the two texts from both ends, and only they are
+    // replaced. Costs a comparison of the texts and a count of the row breaks on the shorter side
+    // of the edit, so typing at either end of a long tape stays cheap.
+    void followText(const QString &sheet);
 
     qsizetype rowCount() const { return m_rows.size(); }
     const QString &row(qsizetype index) const { return m_rows.at(index); }

@@ -119,8 +119,9 @@ void CalcSession::sheetChanged(const QString &selText, bool textDiffers, bool re
     // The sub result, once per cycle, before the expression is evaluated.
     selectionChanged(selText);
 
-    // The rows as one expression; the panel keeps its colour until the next sub-result step.
-    m_expression = SheetExpression(m_text);
+    // The rows as one expression, evaluated again from the first row the change touched; the
+    // panel keeps its colour until the next sub-result step.
+    m_tape.followText(m_text);
     showSheetResult(m_panelSub);
 
     if (textDiffers && !restoring) {
@@ -155,7 +156,7 @@ void CalcSession::EvaluateSelection(const QString &selText)
 void CalcSession::showSheetResult(bool subResult)
 {
     EvalFailure failure = EvalFailure::None;
-    setPanel(resultText(m_expression, failure), subResult);
+    setPanel(m_tape.resultText(m_roundDigit, failure), subResult);
     // The cleaning keeps a final line break only behind an operator: Enter was pressed after it,
     // and the next row is still to be typed.
     if (failure == EvalFailure::Incomplete && m_text.endsWith(kCrLf))
@@ -165,7 +166,7 @@ void CalcSession::showSheetResult(bool subResult)
 
 QString CalcSession::result() const
 {
-    return resultText(m_expression);
+    return m_tape.resultText(m_roundDigit);
 }
 
 QString CalcSession::resultText(const QString &expression) const

@@ -5,6 +5,7 @@
 #include "memorybank.h"
 #include "options.h"
 #include "tapestate.h"
+#include "tapemodel.h"
 #include "textid.h"
 #include "textring.h"
 #include "windowstate.h"
@@ -60,7 +61,11 @@ public:
 
     // The number conventions of the current cycle.
     const LocaleValues &locale() const { return m_locale; }
-    void setLocale(const LocaleValues &locale) { m_locale = locale; }
+    void setLocale(const LocaleValues &locale)
+    {
+        m_locale = locale;
+        m_tape.setLocale(locale);
+    }
     // The conventions changed while the window was away (the field got the focus again): the
     // panels and the memory cells are rewritten from the old separators to the new ones.
     void convertGrouping(const QString &oldSeparator, const QString &newSeparator);
@@ -182,7 +187,7 @@ private:
     QString m_text;
     qsizetype m_selStart = 0;
     qsizetype m_selLength = 0;
-    QString m_expression;
+    TapeModel m_tape; // the sheet's rows, evaluated from the first one a change touched
 
     QString m_panel;
     bool m_panelSub = false;

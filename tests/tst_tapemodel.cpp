@@ -19,6 +19,8 @@ private slots:
     void rowsFollowTheEdits_data();
     void rowsFollowTheEdits();
     void localeChangeReadsAgain();
+    void followsTheText_data();
+    void followsTheText();
 };
 
 namespace {
@@ -205,6 +207,70 @@ void TestTapeModel::localeChangeReadsAgain()
     model.setLocale(locale(QStringLiteral(",")));
     model.setRow(40, QStringLiteral("2,25"));
     compare(model, QStringLiteral("42,25"), EvalFailure::None);
+}
+
+// The model told only the new text finds the rows that changed: its rows are the new text's, its
+// result the whole evaluation's, whatever the edit (at either end, across row breaks, everything).
+void TestTapeModel::followsTheText_data()
+{
+    QTest::addColumn<QString>("before");
+    QTest::addColumn<QString>("after");
+    QTest::addColumn<QString>("panel");
+    const QString tape = sheetOf(ones(100)) + QStringLiteral("\r\n1");
+    QString typedAtEnd = tape;
+    typedAtEnd.append(u'5');
+    QString firstRow = tape;
+    firstRow.replace(0, 1, QStringLiteral("21"));
+    QString joined = tape;
+    joined.remove(2, 2); // "1+1+" on the first row
+    QString split = tape;
+    split.insert(1, QStringLiteral("+\r\n2"));
+    QTest::newRow("typed-at-end") << tape << typedAtEnd << "115.00";
+    QTest::newRow("first-row") << tape << firstRow << "121.00";
+    QTest::newRow("rows-joined") << tape << joined << "101.00";
+    QTest::newRow("row-split") << tape << split << "103.00";
+    QTest::newRow("middle-row-removed") << tape << QString(tape).remove(100, 4) << "100.00";
+    QTest::newRow("break-made-independent") << tape << QString(tape).remove(197, 1) << "";
+    QTest::newRow("all-replaced") << tape << QStringLiteral("7*6") << "42.00";
+    QTest::newRow("from-nothing") << QString() << QStringLiteral("2+\r\n3") << "5.00";
+    QTest::newRow("to-nothing") << tape << QString() << "";
+    QTest::newRow("trailing-break") << QStringLiteral("2+\r\n3") << QStringLiteral("2+\r\n3+\r\n") << "";
+}
+
+void TestTapeModel::followsTheText()
+{
+    QFETCH(QString, before);
+    QFETCH(QString, after);
+    TapeModel model(locale(QStringLiteral(".")));
+    model.setText(before);
+    model.resultText(2); // folded once before the edit
+    model.followText(after);
+    QCOMPARE(model.rows(), after.split(QStringLiteral("\r\n")));
+    QTEST(model.resultText(2), "panel");
+    TapeModel fresh(locale(QStringLiteral(".")));
+    fresh.setText(after);
+    QCOMPARE(model.resultText(2), fresh.resultText(2));
+    compare(model, fresh.resultText(2), fresh.failure());
+
+    // Random edits, each followed from the text alone.
+    QRandomGenerator random(42);
+    QString text = after;
+    for (int i = 0; i < 300; ++i) {
+        // Never between the two characters of a row break: a cleaned sheet has none alone.
+        qsizetype at = random.bounded(int(text.size()) + 1);
+        if (at > 0 && text.at(at - 1) == u'\r')
+            --at;
+        qsizetype end = std::min<qsizetype>(text.size(), at + random.bounded(6));
+        if (end > 0 && text.at(end - 1) == u'\r')
+            ++end;
+        const qsizetype cut = end - at;
+        static const QString pieces[] = {"1", "+", "\r\n", "2-\r\n", "(", ")", "5%", "*3"};
+        text.replace(at, cut, pieces[random.bounded(8)]);
+        model.followText(text);
+        QCOMPARE(model.rows(), text.split(QStringLiteral("\r\n")));
+    }
+    fresh.setText(text);
+    compare(model, fresh.resultText(2), fresh.failure());
 }
 
 QTEST_GUILESS_MAIN(TestTapeModel)
