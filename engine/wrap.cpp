@@ -2,17 +2,6 @@
 
 #include <QStringList>
 
-QString WrapText(const QString &strText, const QString &strBreakChars, const QString &strSeparator,
-                 int intWidth, const TextWidthFunction &width)
-{
-    if (strText.isEmpty())
-        return strText;
-    QStringList rows = strText.split(strSeparator);
-    for (QString &row : rows)
-        row = WrapLine(row, strBreakChars, strSeparator, intWidth, false, width);
-    return rows.join(strSeparator);
-}
-
 namespace {
 
 // A rest of the row at most this long is measured whole first, as a row that fits needs only
@@ -20,6 +9,48 @@ namespace {
 constexpr qsizetype kWholeRestChars = 512;
 
 } // namespace
+
+QString WrapText(const QString &strText, const QString &strBreakChars, const QString &strSeparator,
+                 int intWidth, const TextWidthFunction &width)
+{
+    if (strText.isEmpty())
+        return strText;
+    if (strSeparator.isEmpty()) {
+        QStringList rows = strText.split(strSeparator);
+        for (QString &row : rows)
+            row = WrapLine(row, strBreakChars, strSeparator, intWidth, false, width);
+        return rows.join(strSeparator);
+    }
+    // Row by row without copying the rows: most fit, and a text none of whose rows changes is
+    // given back as it is. A row that fits is measured once, whole, as WrapLine would first do.
+    QString out;
+    qsizetype copied = 0; // strText up to here is in out
+    qsizetype start = 0;
+    const qsizetype size = strText.size();
+    for (;;) {
+        qsizetype end = strText.indexOf(strSeparator, start);
+        if (end < 0)
+            end = size;
+        const QString row = QString::fromRawData(strText.constData() + start, end - start);
+        const bool fits = row.size() <= kWholeRestChars && width(row) <= intWidth;
+        if (!fits) {
+            const QString wrapped = WrapLine(row, strBreakChars, strSeparator, intWidth, false, width);
+            if (wrapped != row) {
+                out += QStringView(strText).mid(copied, start - copied);
+                out += wrapped;
+                copied = end;
+            }
+        }
+        if (end == size)
+            break;
+        start = end + strSeparator.size();
+    }
+    if (copied == 0)
+        return strText;
+    out += QStringView(strText).mid(copied);
+    return out;
+}
+
 
 QString WrapLine(const QString &strRow, const QString &strBreakChars, const QString &strSeparator,
                  int intWidth, bool blnBroken, const TextWidthFunction &width)

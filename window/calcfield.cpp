@@ -206,20 +206,20 @@ void CalcField::setSelText(const QString &strText)
     textCursor().insertText(plainText(strText));
 }
 
-int CalcField::visualLineCount() const
+int CalcField::visualLineCount(int limit) const
 {
     // The plain-text layout lays out a replaced or pasted block lazily, at the next paint; until
     // then it has no lines and a soft-wrapped row would count as one. Lay it out now.
     const auto *plainLayout = qobject_cast<QPlainTextDocumentLayout *>(document()->documentLayout());
     int rows = 0;
-    for (QTextBlock block = document()->begin(); block.isValid(); block = block.next()) {
+    for (QTextBlock block = document()->begin(); block.isValid() && rows < limit; block = block.next()) {
         if (plainLayout)
             plainLayout->ensureBlockLayout(block);
         const QTextLayout *layout = block.layout();
         const int n = layout ? layout->lineCount() : 0;
         rows += n > 0 ? n : 1;
     }
-    return rows;
+    return std::min(rows, limit);
 }
 
 void CalcField::pasteDefault(const QMimeData *source)

@@ -4,6 +4,8 @@
 
 #include <QPlainTextEdit>
 
+#include <limits>
+
 #include <functional>
 
 // The calculation field. It presents its rows joined by CR LF and counts positions the way the
@@ -42,8 +44,9 @@ public:
     bool Locked() const { return isReadOnly(); }
     void setLocked(bool blnLocked) { setReadOnly(blnLocked); }
 
-    // The rows the field shows, its own soft wrapping included.
-    int visualLineCount() const;
+    // The rows the field shows, its own soft wrapping included, counted up to limit: the window
+    // grows to a few dozen rows at most, and laying out every block of a long tape is dear.
+    int visualLineCount(int limit = std::numeric_limits<int>::max()) const;
 
     qsizetype toSheetPosition(int intDocumentPosition) const;
     int toDocumentPosition(qsizetype lngSheetPosition) const;

@@ -23,9 +23,9 @@
 qint32 frmTallyer::fieldLineCount() const
 {
     boxCalc->resumeRedraw();
-    // Callers keep the low 16 bits of the count; a tape of more than 32,767 rows would read as
-    // a negative count and shrink the window to its fewest rows, so the count stops there.
-    return std::min<qint32>(boxCalc->visualLineCount(), 32767);
+    // The window never shows more than the options' most rows, so the count stops just past them
+    // (and below 32,768, as callers keep its low 16 bits).
+    return boxCalc->visualLineCount(std::min(32767, m_session->options().maxRows + 1));
 }
 
 void frmTallyer::ResizeToRows(bool blnShowStrip, qint16 intRows, bool blnHeightOnly)

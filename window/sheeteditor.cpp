@@ -2,6 +2,7 @@
 
 #include "calcfield.h"
 #include "modfunctions.h"
+#include "sheettext.h"
 #include "textrules.h"
 
 #include <QFontMetricsF>
@@ -43,7 +44,7 @@ int SheetEditor::textWidth(const QString &text) const
     // every key re-wraps every row, so widths are kept: they depend only on the text and the font.
     // The cache is emptied when the font changes and when it grows past a bound.
     constexpr qsizetype kMaxCachedWidths = 65536;
-    const QFont font = m_field->font();
+    const QFont &font = m_field->font();
     if (!(font == m_widthCacheFont) || m_widthCache.size() >= kMaxCachedWidths) {
         m_widthCache.clear();
         m_widthCacheFont = font;
@@ -52,8 +53,32 @@ int SheetEditor::textWidth(const QString &text) const
         return *it;
     // Half-way widths round to even.
     const int width = static_cast<int>(std::nearbyint(QFontMetricsF(font).horizontalAdvance(text)));
-    m_widthCache.insert(text, width);
+    // A copy of its own: the text may be a view into the whole sheet.
+    m_widthCache.insert(QString(text.constData(), text.size()), width);
     return width;
+}
+
+double SheetEditor::widestSheetCharacter() const
+{
+    const QFont &font = m_field->font();
+    if (m_widestFont != font || m_widest <= 0) {
+        const QFontMetricsF metrics(font);
+        m_widest = 0;
+        for (const char16_t c : kSheetAlphabet) {
+            if (c != 0)
+                m_widest = std::max(m_widest, metrics.horizontalAdvance(QChar(c)));
+        }
+        m_widestFont = font;
+    }
+    return m_widest;
+}
+
+bool SheetEditor::isSheetText(const QString &text)
+{
+    static const QString alphabet = QString::fromUtf16(kSheetAlphabet);
+    return std::all_of(text.cbegin(), text.cend(), [](QChar c) {
+        return c.unicode() < 128 && alphabet.contains(c);
+    });
 }
 
 void SheetEditor::runCycle()
@@ -77,7 +102,16 @@ void SheetEditor::runCycle()
     if (!m_restoring) {
         const int scrollBar = m_field->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, m_field);
         const int w = m_wrapWidth - scrollBar - 6;
-        const TextWidthFunction measure = [this](const QString &t) { return textWidth(t); };
+        const double widest = widestSheetCharacter();
+        const TextWidthFunction measure = [this, w, widest](const QString &t) {
+            // A row of sheet characters no wider than the widest of them times its length, with
+            // room for kerning, fits without being shaped: an upper bound below the width makes
+            // every decision of the wrap the same as the exact width would.
+            const double bound = t.size() * widest * 1.1 + 2;
+            if (bound < w && isSheetText(t))
+                return static_cast<int>(bound);
+            return textWidth(t);
+        };
         const QString breakChars = QString::fromUtf16(kContinuationOperators);
         const QString wrapped = WrapText(s, breakChars, kCrLf, w, measure);
         if (wrapped != s) {

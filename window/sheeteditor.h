@@ -63,6 +63,11 @@ private:
     bool m_restoring = false;
     qsizetype m_caretAfterInsert = 0;
     QString m_lastText;
+    // The widest character a cleaned sheet may hold, in the field's font (pixels).
+    double widestSheetCharacter() const;
+    static bool isSheetText(const QString &text);
+    mutable double m_widest = 0;
+    mutable QFont m_widestFont;
     // Row widths by text, for the font they were measured in.
     mutable QHash<QString, int> m_widthCache;
     mutable QFont m_widthCacheFont;
