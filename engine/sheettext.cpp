@@ -3,6 +3,8 @@
 #include "localevalues.h"
 #include "texthelpers.h"
 
+#include <array>
+
 namespace {
 
 const QString kCrLf = QStringLiteral("\r\n");
@@ -49,6 +51,55 @@ QString collapseMinusRuns(QString s, qsizetype &lngCaret)
     }
 }
 
+// Leading empty rows go, and a final line break stays only behind a continuation operator.
+QString trimRowBreaks(QString s, qsizetype &lngCaret)
+{
+    qsizetype leading = 0;
+    while (QStringView(s).mid(leading).startsWith(kCrLf))
+        leading += 2;
+    if (leading > 0)
+        s.remove(0, leading);
+    lngCaret -= leading;
+    while (s.endsWith(kCrLf)) {
+        if (s.size() > 2 && QStringView(u"-+*/").contains(s.at(s.size() - 3)))
+            break;
+        s.chop(2);
+    }
+    return s;
+}
+
+// Whether a text already passes the cleaning's middle steps unchanged: only sheet characters and
+// CR LF pairs, no run of three minus signs. Typing into a clean sheet keeps it so, and the steps
+// below would each copy a long tape only to give it back.
+bool isCleanBody(QStringView s)
+{
+    static const auto allowed = [] {
+        std::array<bool, 128> table{};
+        for (const char16_t c : kSheetAlphabet) {
+            if (c != 0)
+                table[c] = true;
+        }
+        return table;
+    }();
+    int run = 0;
+    for (qsizetype i = 0; i < s.size(); ++i) {
+        const char16_t c = s[i].unicode();
+        if (c == u'\r') {
+            if (i + 1 >= s.size() || s[i + 1] != u'\n')
+                return false;
+            ++i;
+            run = 0;
+            continue;
+        }
+        if (c >= 128 || !allowed[c])
+            return false;
+        run = c == u'-' ? run + 1 : 0;
+        if (run == 3)
+            return false;
+    }
+    return true;
+}
+
 } // namespace
 
 bool IsContinuationOperator(QChar c)
@@ -66,6 +117,8 @@ QString CleanSheetText(const QString &strText, qsizetype &lngCaret, const Locale
         s.replace(foreign.front(), sep.front());
     else
         s = ReplaceAll(strText, foreign, sep);
+    if (!blnSeparatorsOnly && isCleanBody(s))
+        return trimRowBreaks(s, lngCaret);
     s = collapseMinusRuns(s, lngCaret);
     if (blnSeparatorsOnly)
         return s;
@@ -84,18 +137,7 @@ QString CleanSheetText(const QString &strText, qsizetype &lngCaret, const Locale
     // three ("5--x-3"); collapse again, or the cleaned text would still change when cleaned once
     // more and a run of three would stay in the sheet.
     s = collapseMinusRuns(s, lngCaret);
-
-    qsizetype leading = 0;
-    while (QStringView(s).mid(leading).startsWith(kCrLf))
-        leading += 2;
-    s.remove(0, leading);
-    lngCaret -= leading;
-    while (s.endsWith(kCrLf)) {
-        if (s.size() > 2 && IsContinuationOperator(s.at(s.size() - 3)))
-            break;
-        s.chop(2);
-    }
-    return s;
+    return trimRowBreaks(s, lngCaret);
 }
 
 QString SelectionExpression(const QString &strSelection)

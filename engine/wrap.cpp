@@ -28,7 +28,15 @@ QString WrapText(const QString &strText, const QString &strBreakChars, const QSt
     qsizetype start = 0;
     const qsizetype size = strText.size();
     for (;;) {
-        qsizetype end = strText.indexOf(strSeparator, start);
+        // The separator's first character is looked for alone, which is much quicker than the
+        // whole separator on a text of many short rows.
+        qsizetype end = start;
+        for (;;) {
+            end = strText.indexOf(strSeparator.front(), end);
+            if (end < 0 || QStringView(strText).mid(end).startsWith(strSeparator))
+                break;
+            ++end;
+        }
         if (end < 0)
             end = size;
         const QString row = QString::fromRawData(strText.constData() + start, end - start);
