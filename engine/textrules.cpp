@@ -22,6 +22,28 @@ QString CompleteLeadingZeros(const QString &text, qsizetype &caret, const QStrin
 {
     if (point.isEmpty())
         return text;
+    if (point.size() == 1) {
+        // One scan for the separator: a zero goes in front of each one that follows an operator,
+        // a "(" or a row start. A text that needs none is given back as it is.
+        static const QString starters = QStringLiteral("-+*/\n(");
+        const QChar separator = point.front();
+        QString out;
+        qsizetype copied = 0;
+        const qsizetype original = caret;
+        for (qsizetype at = text.indexOf(separator); at >= 0; at = text.indexOf(separator, at + 1)) {
+            if (at > 0 && !starters.contains(text.at(at - 1)))
+                continue;
+            out += QStringView(text).mid(copied, at - copied);
+            out += QLatin1Char('0');
+            copied = at;
+            if (original > at)
+                ++caret;
+        }
+        if (copied == 0 && out.isEmpty())
+            return text;
+        out += QStringView(text).mid(copied);
+        return out;
+    }
     // A line feed in front makes the start of the text the start of a row.
     QString s = QLatin1Char('\n') + text;
     static const QString kStarters[] = {QStringLiteral("-"), QStringLiteral("+"), QStringLiteral("*"),
