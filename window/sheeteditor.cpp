@@ -10,6 +10,7 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 
 namespace {
@@ -75,10 +76,29 @@ double SheetEditor::widestSheetCharacter() const
 
 bool SheetEditor::isSheetText(const QString &text)
 {
-    static const QString alphabet = QString::fromUtf16(kSheetAlphabet);
-    return std::all_of(text.cbegin(), text.cend(), [](QChar c) {
-        return c.unicode() < 128 && alphabet.contains(c);
-    });
+    static const auto allowed = [] {
+        std::array<bool, 128> table{};
+        for (const char16_t c : kSheetAlphabet) {
+            if (c != 0)
+                table[c] = true;
+        }
+        return table;
+    }();
+    return std::all_of(text.cbegin(), text.cend(), [](QChar c) { return c.unicode() < 128 && allowed[c.unicode()]; });
+}
+
+bool SheetEditor::rowsAtMost(const QString &text, qsizetype length)
+{
+    // The text is clean: rows of sheet characters between CR LF pairs.
+    qsizetype start = 0;
+    for (;;) {
+        const qsizetype end = text.indexOf(u'\r', start);
+        if ((end < 0 ? text.size() : end) - start > length)
+            return false;
+        if (end < 0)
+            return true;
+        start = end + 2;
+    }
 }
 
 void SheetEditor::runCycle()
@@ -113,7 +133,10 @@ void SheetEditor::runCycle()
             return textWidth(t);
         };
         const QString breakChars = QString::fromUtf16(kContinuationOperators);
-        const QString wrapped = WrapText(s, breakChars, kCrLf, w, measure);
+        // Rows no longer than the bound lets through fit for sure: a tape of such rows, the usual
+        // case, is checked by one scan for its row breaks.
+        const qsizetype surelyFits = widest > 0 ? static_cast<qsizetype>((w - 3) / (widest * 1.1)) : 0;
+        const QString wrapped = rowsAtMost(s, surelyFits) ? s : WrapText(s, breakChars, kCrLf, w, measure);
         if (wrapped != s) {
             if (m_caretAfterInsert != 0)
                 c = m_caretAfterInsert;

@@ -66,6 +66,8 @@ private:
     // The widest character a cleaned sheet may hold, in the field's font (pixels).
     double widestSheetCharacter() const;
     static bool isSheetText(const QString &text);
+    // Whether no row of a clean sheet text is longer than length characters.
+    static bool rowsAtMost(const QString &text, qsizetype length);
     mutable double m_widest = 0;
     mutable QFont m_widestFont;
     // Row widths by text, for the font they were measured in.
