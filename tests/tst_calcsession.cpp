@@ -1,5 +1,6 @@
 #include "calcsession.h"
 #include "localescope.h"
+#include "settings.h"
 
 #include <QSignalSpy>
 #include <QTest>
@@ -197,6 +198,19 @@ private slots:
         QTEST(confirmed.isEmpty() ? QString() : confirmed.last().at(0).toString(), "confirmed");
         // The current cell holds what the panel shows.
         QCOMPARE(sheet.session.memory().value(sheet.session.memory().current()), sheet.session.memoryPanel());
+    }
+
+    // A loaded session writes the cells as they change, so that a program ended hard keeps them.
+    void cellsSavedAsTheyChange()
+    {
+        Sheet sheet;
+        sheet.session.load();
+        sheet.show(QStringLiteral("1250+340"));
+        sheet.session.run(KeyCommand::MemoryStore);
+        QCOMPARE(Settings::readText(Settings::MemoryString), QStringLiteral("M1|1,590.00|1,590.00|||||||||"));
+        sheet.session.SelectMemoryCell(3);
+        sheet.session.run(KeyCommand::MemoryAdd);
+        QCOMPARE(Settings::readText(Settings::MemoryString), QStringLiteral("M3|1,590.00|1,590.00||1,590.00|||||||"));
     }
 
     void recallAndCells()
