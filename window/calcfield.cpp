@@ -31,8 +31,9 @@ CalcField::CalcField(QWidget *parent)
     setUndoRedoEnabled(false); // the window keeps its own undo ring
     // contentsChange comes before contentsChanged, whose textChanged runs the sheet's cycle: the
     // cycle never reads a stale text.
-    connect(document(), &QTextDocument::contentsChange, this, [this] { m_textValid = false; });
+    connect(document(), &QTextDocument::contentsChange, this, &CalcField::followChange);
 }
+
 
 namespace {
 
@@ -79,11 +80,46 @@ QString plainText(QString sheet)
 
 } // namespace
 
+void CalcField::followChange(int position, int removed, int added)
+{
+    // The sheet text follows a key by replacing the rows' characters it touched rather than
+    // being read out of the document again: a tape may have a million rows. A document position
+    // becomes a text position by adding one character for each row break before it ("\r\n"
+    // against one separator). Anything unexpected reads the whole document at the next Text().
+    if (!m_textValid || m_lineSeparators)
+        return;
+    m_textValid = false;
+    const QTextBlock block = document()->findBlock(position);
+    if (!block.isValid())
+        return;
+    const qsizetype start = qsizetype(position) + block.blockNumber();
+    qsizetype end = start;
+    for (int k = 0; k < removed; ++k) {
+        if (end >= m_text.size())
+            return;
+        end += m_text.at(end) == u'\r' && end + 1 < m_text.size() && m_text.at(end + 1) == u'\n' ? 2 : 1;
+    }
+    QTextCursor span(document());
+    span.setPosition(position);
+    span.setPosition(position + added, QTextCursor::KeepAnchor);
+    const QString inserted = span.selectedText();
+    if (inserted.contains(QChar::LineSeparator)) {
+        m_lineSeparators = true; // positions inside a block would no longer map: read it whole
+        return;
+    }
+    m_text.replace(start, end - start, sheetText(inserted));
+    // The count must come out as the document's: its characters, the final separator aside,
+    // and one more for each row break.
+    m_textValid = m_text.size() == qsizetype(document()->characterCount()) - 1 + document()->blockCount() - 1;
+}
+
 QString CalcField::Text() const
 {
     // toRawText keeps no-break spaces, which toPlainText would turn into spaces.
     if (!m_textValid) {
-        m_text = sheetText(document()->toRawText());
+        const QString raw = document()->toRawText();
+        m_lineSeparators = raw.contains(QChar::LineSeparator);
+        m_text = sheetText(raw);
         m_textValid = true;
     }
     return m_text;

@@ -100,6 +100,8 @@ private:
     // Text() of the document as it is; rebuilt after any change of the document.
     mutable QString m_text;
     mutable bool m_textValid = false;
+    mutable bool m_lineSeparators = false; // the document holds a line separator inside a row
+    void followChange(int position, int removed, int added);
     bool m_redrawSuspended = false;
     qsizetype m_clickPos = 0; // the caret at the last left-button release
 };
