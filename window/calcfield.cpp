@@ -22,6 +22,8 @@
 
 #include <algorithm>
 
+#include <malloc.h>
+
 CalcField::CalcField(QWidget *parent)
     : QPlainTextEdit(parent)
 {
@@ -36,6 +38,15 @@ CalcField::CalcField(QWidget *parent)
 
 
 namespace {
+
+// A long tape's text is tens of megabytes, and every key makes a new copy of it. By default the C
+// library maps such blocks afresh and hands them back at once, so each copy faults in thousands of
+// new pages; kept in the heap, the memory of one copy is reused for the next.
+const bool g_heapTuned = [] {
+    mallopt(M_MMAP_THRESHOLD, 256 * 1024 * 1024);
+    mallopt(M_TRIM_THRESHOLD, 512 * 1024 * 1024);
+    return true;
+}();
 
 // The document breaks rows with a paragraph (or line) separator; the sheet with CR LF. One pass
 // into a text of the final length: a long sheet has a break on every row.
