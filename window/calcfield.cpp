@@ -22,6 +22,7 @@
 
 #include <algorithm>
 
+#include <cstring>
 #include <malloc.h>
 
 CalcField::CalcField(QWidget *parent)
@@ -153,32 +154,41 @@ void CalcField::setTextKeepingSelection(const QString &strText)
 
 void CalcField::replaceText(const QString &strText)
 {
-    // Document positions count a block break as one character, as the plain text counts "\n".
-    const QString now = document()->toRawText();
-    const QString next = plainText(strText);
-    const auto same = [&](qsizetype i, qsizetype j) {
-        const QChar a = now.at(i);
-        const QChar b = next.at(j);
-        return a == b || (a == QChar::ParagraphSeparator && b == u'\n');
-    };
-    const qsizetype shorter = std::min(now.size(), next.size());
+    // The two sheet texts compared from both ends, a block at a time (a tape may be tens of
+    // megabytes), and only the middle replaced. The ends never cut a CR LF pair.
+    const QString now = Text();
+    const qsizetype nowSize = now.size();
+    const qsizetype nextSize = strText.size();
+    const qsizetype shorter = std::min(nowSize, nextSize);
+    const QChar *a = now.constData();
+    const QChar *b = strText.constData();
+    constexpr qsizetype kBlock = 1024;
     qsizetype head = 0;
-    while (head < shorter && same(head, head))
+    while (head + kBlock <= shorter && std::memcmp(a + head, b + head, kBlock * sizeof(QChar)) == 0)
+        head += kBlock;
+    while (head < shorter && a[head] == b[head])
         ++head;
+    if (head > 0 && a[head - 1] == u'\r')
+        --head;
     qsizetype tail = 0;
-    while (tail < shorter - head && same(now.size() - 1 - tail, next.size() - 1 - tail))
+    while (tail + kBlock <= shorter - head
+           && std::memcmp(a + nowSize - tail - kBlock, b + nextSize - tail - kBlock, kBlock * sizeof(QChar)) == 0)
+        tail += kBlock;
+    while (tail < shorter - head && a[nowSize - 1 - tail] == b[nextSize - 1 - tail])
         ++tail;
+    if (tail > 0 && a[nowSize - tail] == u'\n')
+        --tail;
 
     // No selection may be left for the change handler to see: setText leaves none either.
     setTextCursor(QTextCursor(document()));
-    if (head == now.size() && head == next.size()) {
+    if (head == nowSize && head == nextSize) {
         emit textChanged();
     } else {
         QTextCursor edit(document());
-        edit.setPosition(static_cast<int>(head));
-        edit.setPosition(static_cast<int>(now.size() - tail), QTextCursor::KeepAnchor);
+        edit.setPosition(toDocumentPosition(head));
+        edit.setPosition(toDocumentPosition(nowSize - tail), QTextCursor::KeepAnchor);
         edit.beginEditBlock();
-        edit.insertText(next.mid(head, next.size() - tail - head));
+        edit.insertText(plainText(strText.mid(head, nextSize - tail - head)));
         edit.endEditBlock();
     }
     setTextCursor(QTextCursor(document()));
