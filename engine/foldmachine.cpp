@@ -15,17 +15,6 @@ bool isDigit(char16_t c)
     return c >= u'0' && c <= u'9';
 }
 
-std::optional<double> evaluateWhole(const QString &expression, const LocaleValues &locale)
-{
-    if (expression.contains(QLatin1String("\r\n")))
-        return std::nullopt;
-    bool failed = false;
-    const double value = EvaluateExpression(expression, locale, failed);
-    if (failed)
-        return std::nullopt;
-    return value;
-}
-
 LocaleValues machineLocale(char16_t sep, bool leadingZero)
 {
     LocaleValues values;
@@ -122,7 +111,7 @@ std::optional<double> FoldMachine::collapse(QStringView text) const
     FoldMachine end = *this;
     endState(end);
     if (end.m_unfoldable)
-        return evaluateWhole(text.toString(), machineLocale(m_sep, m_leadingZero));
+        return EvaluateJoined(text.toString(), machineLocale(m_sep, m_leadingZero));
     if (end.m_dead || !end.m_afterOperand)
         return std::nullopt;
     double value = 0;
@@ -432,4 +421,15 @@ EvalFailure FoldMachine::finish(Frame f, double &value)
         return f.operands.front().cause;
     value = f.operands.front().value;
     return EvalFailure::None;
+}
+
+std::optional<double> EvaluateJoined(const QString &expression, const LocaleValues &locale)
+{
+    if (expression.contains(QLatin1String("\r\n")))
+        return std::nullopt;
+    bool failed = false;
+    const double value = EvaluateExpression(expression, locale, failed);
+    if (failed)
+        return std::nullopt;
+    return value;
 }

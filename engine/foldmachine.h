@@ -2,6 +2,7 @@
 
 #include "evalfailure.h"
 
+#include <QString>
 #include <QStringView>
 #include <QVarLengthArray>
 
@@ -10,6 +11,10 @@
 #include <vector>
 
 struct LocaleValues;
+
+// The value of an expression evaluated whole; empty when it fails or still holds a row break
+// (independent rows have no value).
+std::optional<double> EvaluateJoined(const QString &expression, const LocaleValues &locale);
 
 // The evaluator's pending state while an expression is read one character at a time: per open
 // parenthesis a stack of operands and of operators waiting for tighter ones (the evaluator takes,

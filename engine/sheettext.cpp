@@ -73,14 +73,6 @@ QString trimRowBreaks(QString s, qsizetype &lngCaret)
 // below would each copy a long tape only to give it back.
 bool isCleanBody(QStringView s)
 {
-    static const auto allowed = [] {
-        std::array<bool, 128> table{};
-        for (const char16_t c : kSheetAlphabet) {
-            if (c != 0)
-                table[c] = true;
-        }
-        return table;
-    }();
     int run = 0;
     for (qsizetype i = 0; i < s.size(); ++i) {
         const char16_t c = s[i].unicode();
@@ -91,7 +83,7 @@ bool isCleanBody(QStringView s)
             run = 0;
             continue;
         }
-        if (c >= 128 || !allowed[c])
+        if (!IsSheetCharacter(QChar(c)))
             return false;
         run = c == u'-' ? run + 1 : 0;
         if (run == 3)
@@ -101,6 +93,19 @@ bool isCleanBody(QStringView s)
 }
 
 } // namespace
+
+bool IsSheetCharacter(QChar c)
+{
+    static const auto allowed = [] {
+        std::array<bool, 128> table{};
+        for (const char16_t a : kSheetAlphabet) {
+            if (a != 0)
+                table[a] = true;
+        }
+        return table;
+    }();
+    return c.unicode() < 128 && allowed[c.unicode()];
+}
 
 bool IsContinuationOperator(QChar c)
 {

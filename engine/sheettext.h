@@ -35,5 +35,8 @@ QString SheetExpression(const QString &strSheet);
 // selection holds nothing but operators and line breaks: that is no selection.
 QString SelectionExpression(const QString &strSelection);
 
+// Whether a character is one of the sheet alphabet's 24 (CR and LF are not).
+bool IsSheetCharacter(QChar c);
+
 // Whether a character is one of "-", "+", "*", "/".
 bool IsContinuationOperator(QChar c);

@@ -12,17 +12,6 @@ namespace {
 
 const QString kCrLf = QStringLiteral("\r\n");
 
-std::optional<double> evaluateWhole(const QString &expression, const LocaleValues &locale)
-{
-    if (expression.contains(kCrLf))
-        return std::nullopt;
-    bool failed = false;
-    const double value = EvaluateExpression(expression, locale, failed);
-    if (failed)
-        return std::nullopt;
-    return value;
-}
-
 } // namespace
 
 std::optional<double> PrefixSubtotal(const QString &strPrefix, const LocaleValues &locale)
@@ -30,12 +19,12 @@ std::optional<double> PrefixSubtotal(const QString &strPrefix, const LocaleValue
     QString prefix = strPrefix;
     if (!prefix.isEmpty() && IsContinuationOperator(prefix.back()))
         prefix.chop(1);
-    return evaluateWhole(SheetExpression(prefix), locale);
+    return EvaluateJoined(SheetExpression(prefix), locale);
 }
 
 std::optional<double> SheetValue(const QString &strSheet, const LocaleValues &locale)
 {
-    return evaluateWhole(SheetExpression(strSheet), locale);
+    return EvaluateJoined(SheetExpression(strSheet), locale);
 }
 
 TapeFold FoldTape(const QString &strSheet, int intDecimals, const LocaleValues &locale)
@@ -96,7 +85,7 @@ TapeFold FoldTape(const QString &strSheet, int intDecimals, const LocaleValues &
         if (firstBreak >= 0 && prefixEnd > firstBreak)
             subtotal = std::nullopt;
         else if (machine.unfoldable())
-            subtotal = evaluateWhole(expression.left(prefixEnd), locale);
+            subtotal = EvaluateJoined(expression.left(prefixEnd), locale);
         else
             subtotal = machine.collapse(QStringView(expression).left(prefixEnd));
         feedTo(end);
@@ -111,7 +100,7 @@ TapeFold FoldTape(const QString &strSheet, int intDecimals, const LocaleValues &
     // result panel does not drop.
     const TapeRow &lastRow = fold.rows.back();
     if (!lastRow.text.isEmpty() && IsContinuationOperator(lastRow.text.back()))
-        fold.result = evaluateWhole(expression, locale);
+        fold.result = EvaluateJoined(expression, locale);
     else
         fold.result = lastRow.subtotal;
     if (fold.result)

@@ -4,6 +4,7 @@
 #include "foldmachine.h"
 #include "numberformat.h"
 #include "sheettext.h"
+#include "texthelpers.h"
 
 #include <algorithm>
 #include <cmath>
@@ -55,22 +56,9 @@ void TapeModel::followText(const QString &sheet)
         return;
     const qsizetype oldSize = old.size();
     const qsizetype newSize = sheet.size();
-    const QChar *a = old.constData();
-    const QChar *b = sheet.constData();
-    const qsizetype shorter = std::min(oldSize, newSize);
-    // Whole blocks compared with memcmp first: the texts may be tens of megabytes.
-    constexpr qsizetype kBlock = 1024;
-    qsizetype head = 0;
-    while (head + kBlock <= shorter && std::memcmp(a + head, b + head, kBlock * sizeof(QChar)) == 0)
-        head += kBlock;
-    while (head < shorter && a[head] == b[head])
-        ++head;
-    qsizetype tail = 0;
-    while (tail + kBlock <= shorter - head
-           && std::memcmp(a + oldSize - tail - kBlock, b + newSize - tail - kBlock, kBlock * sizeof(QChar)) == 0)
-        tail += kBlock;
-    while (tail < shorter - head && a[oldSize - 1 - tail] == b[newSize - 1 - tail])
-        ++tail;
+    const CommonEnds ends = CommonTextEnds(old, sheet);
+    const qsizetype head = ends.head;
+    const qsizetype tail = ends.tail;
     // The edit [head, oldSize - tail) of the old text widened to whole rows: from the start of the
     // row it begins in to the end of the row it ends in (a row break is "\r\n").
     const QStringView oldView(old);

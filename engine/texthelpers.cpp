@@ -1,5 +1,8 @@
 #include "texthelpers.h"
 
+#include <algorithm>
+#include <cstring>
+
 #include <array>
 #include <limits>
 #include <utility>
@@ -241,4 +244,27 @@ QString TextAfter(const QString &strText, const QString &strSeparator, bool blnF
     if (at < 0)
         return blnWholeIfMissing ? trimmedIf(strText, blnTrim) : QString();
     return trimmedIf(strText.mid(blnInclude ? at : at + strSeparator.size()), blnTrim);
+}
+
+CommonEnds CommonTextEnds(QStringView a, QStringView b)
+{
+    const qsizetype shorter = std::min(a.size(), b.size());
+    const QChar *pa = a.data();
+    const QChar *pb = b.data();
+    constexpr qsizetype kBlock = 1024;
+    CommonEnds ends;
+    qsizetype &head = ends.head;
+    while (head + kBlock <= shorter && std::memcmp(pa + head, pb + head, kBlock * sizeof(QChar)) == 0)
+        head += kBlock;
+    while (head < shorter && pa[head] == pb[head])
+        ++head;
+    qsizetype &tail = ends.tail;
+    const qsizetype endA = a.size();
+    const qsizetype endB = b.size();
+    while (tail + kBlock <= shorter - head
+           && std::memcmp(pa + endA - tail - kBlock, pb + endB - tail - kBlock, kBlock * sizeof(QChar)) == 0)
+        tail += kBlock;
+    while (tail < shorter - head && pa[endA - 1 - tail] == pb[endB - 1 - tail])
+        ++tail;
+    return ends;
 }

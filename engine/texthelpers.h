@@ -7,6 +7,16 @@
 // Positions handed in and out by reference follow the sheet's caret convention: 0 means before
 // the first character.
 
+// What two texts share: the length of their common start, and of their common end in what is
+// left after it (the two never overlap). Compared a block at a time: the texts may be a long
+// tape before and after one key.
+struct CommonEnds
+{
+    qsizetype head = 0;
+    qsizetype tail = 0;
+};
+CommonEnds CommonTextEnds(QStringView a, QStringView b);
+
 // Replaces every occurrence of strFind. When the replacement itself contains strFind this is the
 // ordinary replace-all (the search goes on behind each inserted replacement). Otherwise the search
 // goes on at the position of the replaced occurrence, so occurrences formed by the replacement

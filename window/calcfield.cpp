@@ -1,5 +1,7 @@
 #include "calcfield.h"
 
+#include "texthelpers.h"
+
 #include "localevalues.h"
 #include "pastetext.h"
 #include "sheettext.h"
@@ -159,24 +161,12 @@ void CalcField::replaceText(const QString &strText)
     const QString now = Text();
     const qsizetype nowSize = now.size();
     const qsizetype nextSize = strText.size();
-    const qsizetype shorter = std::min(nowSize, nextSize);
-    const QChar *a = now.constData();
-    const QChar *b = strText.constData();
-    constexpr qsizetype kBlock = 1024;
-    qsizetype head = 0;
-    while (head + kBlock <= shorter && std::memcmp(a + head, b + head, kBlock * sizeof(QChar)) == 0)
-        head += kBlock;
-    while (head < shorter && a[head] == b[head])
-        ++head;
-    if (head > 0 && a[head - 1] == u'\r')
+    const CommonEnds ends = CommonTextEnds(now, strText);
+    qsizetype head = ends.head;
+    if (head > 0 && now.at(head - 1) == u'\r')
         --head;
-    qsizetype tail = 0;
-    while (tail + kBlock <= shorter - head
-           && std::memcmp(a + nowSize - tail - kBlock, b + nextSize - tail - kBlock, kBlock * sizeof(QChar)) == 0)
-        tail += kBlock;
-    while (tail < shorter - head && a[nowSize - 1 - tail] == b[nextSize - 1 - tail])
-        ++tail;
-    if (tail > 0 && a[nowSize - tail] == u'\n')
+    qsizetype tail = std::min(ends.tail, nowSize - head);
+    if (tail > 0 && now.at(nowSize - tail) == u'\n')
         --tail;
 
     // No selection may be left for the change handler to see: setText leaves none either.

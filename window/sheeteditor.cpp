@@ -76,15 +76,7 @@ double SheetEditor::widestSheetCharacter() const
 
 bool SheetEditor::isSheetText(const QString &text)
 {
-    static const auto allowed = [] {
-        std::array<bool, 128> table{};
-        for (const char16_t c : kSheetAlphabet) {
-            if (c != 0)
-                table[c] = true;
-        }
-        return table;
-    }();
-    return std::all_of(text.cbegin(), text.cend(), [](QChar c) { return c.unicode() < 128 && allowed[c.unicode()]; });
+    return std::all_of(text.cbegin(), text.cend(), IsSheetCharacter);
 }
 
 bool SheetEditor::rowsAtMost(const QString &text, qsizetype length)
