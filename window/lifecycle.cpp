@@ -231,13 +231,7 @@ bool frmTallyer::singleCopyTest(bool blnFirstRun)
     }
     if (!m_channel) {
         m_channel = new SingleCopyChannel(this);
-        connect(m_channel, &SingleCopyChannel::activateRequested, this, [this] {
-            if (isMinimized())
-                showNormal();
-            show();
-            raise();
-            activateWindow();
-        });
+        connect(m_channel, &SingleCopyChannel::activateRequested, this, [this] { BringForward(this); });
         connect(m_channel, &SingleCopyChannel::closeRequested, this, [this] { close(); });
     }
 

@@ -6,6 +6,7 @@
 #include <QDeadlineTimer>
 #include <QElapsedTimer>
 #include <QGuiApplication>
+#include <QWidget>
 #include <QDir>
 #include <QFile>
 #include <QLocalServer>
@@ -242,4 +243,16 @@ SingleCopyChannel::Answer SingleCopyChannel::send(const QString &strSocket, cons
     const QByteArray line = socket.readLine(kMaxLineBytes + 1).trimmed();
     socket.abort();
     return line == "ok" ? Answer::Ok : line == "not-raised" ? Answer::NotRaised : Answer::None;
+}
+
+void BringForward(QWidget *window)
+{
+    if (window->isMinimized()) {
+        if (QGuiApplication::platformName().startsWith(QLatin1String("wayland")))
+            window->hide();
+        window->showNormal();
+    }
+    window->show();
+    window->raise();
+    window->activateWindow();
 }

@@ -7,6 +7,7 @@
 
 class QLocalServer;
 class QLocalSocket;
+class QWidget;
 class QLockFile;
 
 // The channel between running copies of the calculator. Every copy listens on a socket of its own
@@ -85,3 +86,7 @@ private:
     QString m_path;
     std::unique_ptr<QLockFile> m_lock;
 };
+
+// Brings the window to the front, out of the minimised state. Wayland has no request that undoes
+// a minimise: there the window is hidden and shown again, a new surface the compositor maps afresh.
+void BringForward(QWidget *window);
