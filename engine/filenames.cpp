@@ -1,12 +1,9 @@
 #include "filenames.h"
 
-#include <QFile>
 #include <QScopeGuard>
-#include <QStringList>
 
 #include <algorithm>
 #include <cerrno>
-#include <dirent.h>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -170,36 +167,4 @@ FileRead ReadDescriptor(int fd, qint64 lngLimit, QByteArray &bytes)
     }
     bytes.resize(filled);
     return FileRead::Read;
-}
-
-QString FileSystemName(const QString &lossyPath)
-{
-    if (!lossyPath.contains(QChar::ReplacementCharacter) || !lossyPath.startsWith(u'/'))
-        return lossyPath;
-    const QStringList parts = lossyPath.split(u'/', Qt::SkipEmptyParts);
-    QString path;
-    for (const QString &part : parts) {
-        if (!part.contains(QChar::ReplacementCharacter)) {
-            path += u'/' + part;
-            continue;
-        }
-        // The entries of the folder whose lossy reading is this part: exactly one is wanted.
-        DIR *dir = ::opendir(path.isEmpty() ? "/" : EncodeFileName(path).constData());
-        if (!dir)
-            return QString();
-        const auto closeDir = qScopeGuard([dir] { ::closedir(dir); });
-        QString found;
-        int matches = 0;
-        while (const dirent *entry = ::readdir(dir)) {
-            const QByteArray name(entry->d_name);
-            if (QFile::decodeName(name) == part) {
-                found = DecodeFileName(name);
-                ++matches;
-            }
-        }
-        if (matches != 1)
-            return QString();
-        path += u'/' + found;
-    }
-    return path;
 }

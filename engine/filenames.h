@@ -16,12 +16,6 @@
 QString DecodeFileName(const QByteArray &name);
 QByteArray EncodeFileName(const QString &name);
 
-// The path of an existing file as DecodeFileName names it, for a path a Qt widget (a file dialog)
-// gives back with U+FFFD in place of the bytes that are no UTF-8: each such part of the path is
-// looked up in its folder. Empty when no entry, or more than one, reads that way; a path without
-// U+FFFD is given back as it is.
-QString FileSystemName(const QString &lossyPath);
-
 // True when the path names a regular file (a link is followed) that can be opened for reading;
 // it is closed again at once.
 bool IsReadableRegularFile(const QString &strPath);

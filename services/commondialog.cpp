@@ -1,7 +1,5 @@
 #include "commondialog.h"
 
-#include "filenames.h"
-
 #include <QApplication>
 #include <QColorDialog>
 #include <QFileDialog>
@@ -148,10 +146,7 @@ public:
         }
         if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
             return 0;
-        // The dialog reads names that are no UTF-8 as U+FFFD; the file is named by its own bytes.
-        choice.FullName = FileSystemName(dialog.selectedFiles().constFirst());
-        if (choice.FullName.isEmpty())
-            return 0;
+        choice.FullName = dialog.selectedFiles().constFirst();
         choice.FilterIndex = std::max(0, int(names.indexOf(dialog.selectedNameFilter())));
         return 1;
     }

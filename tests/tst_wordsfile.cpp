@@ -5,8 +5,6 @@
 
 #include <QtTest>
 
-#include <cstdio>
-
 #include <sys/stat.h>
 
 namespace {
@@ -188,22 +186,6 @@ private slots:
         QVERIFY(FileExists(path) && ReadWordsFile(path, kLcidEnglish, words) && words.zero == "nil");
         QCOMPARE(FindDataFile(decoded, {m_dir.path()}), path);
         QCOMPARE(::unlink(native.constData()), 0);
-    }
-
-    // A path a file dialog gives back, with U+FFFD for the bytes that are no UTF-8, leads to the
-    // file's own name; two names that read alike lead to none.
-    void namesFromDialogs()
-    {
-        const QByteArray folder = QFile::encodeName(m_dir.path()) + "/sub\xE9";
-        QCOMPARE(::mkdir(folder.constData(), 0700), 0);
-        for (const char *name : {"caf\xE9.txt", "a\xE8", "a\xE9"})
-            QVERIFY(std::fclose(std::fopen((folder + '/' + name).constData(), "w")) == 0);
-        const QString lossyFolder = m_dir.path() + QStringLiteral("/sub\uFFFD");
-        QCOMPARE(FileSystemName(lossyFolder + QStringLiteral("/caf\uFFFD.txt")),
-                 m_dir.path() + QString::fromUtf16(u"/sub\xDCE9/caf\xDCE9.txt"));
-        QCOMPARE(FileSystemName(lossyFolder + QStringLiteral("/a\uFFFD")), QString()); // a\xE8 or a\xE9
-        QCOMPARE(FileSystemName(lossyFolder + QStringLiteral("/gone\uFFFD")), QString());
-        QCOMPARE(FileSystemName(m_dir.path() + QStringLiteral("/plain.txt")), m_dir.path() + QStringLiteral("/plain.txt"));
     }
 
 private:
