@@ -124,6 +124,19 @@ Operand throughText(double value)
         return {Operand::Number, 0.0};
     if (std::fabs(value) < kExactWholeLimit && value == std::trunc(value))
         return {Operand::Number, value};
+    // A value whose shortest exact text has at most 15 significant digits and a two-digit
+    // exponent comes back unchanged: its exact value lies within half a unit of the last place
+    // of that text (a double carries more than 15 digits), so rounding it to 15 digits gives
+    // the same text. Most sums of amounts are such values, and the shortest text is the cheap one.
+    char shortest[40];
+    const auto brief = std::to_chars(shortest, shortest + sizeof shortest, std::fabs(value), std::chars_format::scientific);
+    if (brief.ec == std::errc()) {
+        const char *e = std::find(shortest, brief.ptr, 'e');
+        const qsizetype digits = (e - shortest) - (e - shortest > 1 ? 1 : 0); // less the point
+        const qsizetype exponentDigits = brief.ptr - e - 2; // after "e+" or "e-"
+        if (e != brief.ptr && digits <= 15 && exponentDigits <= 2)
+            return {Operand::Number, value};
+    }
     char buf[40];
     const auto res = std::to_chars(buf, buf + sizeof buf, std::fabs(value), std::chars_format::scientific, 14);
     // "d.dddddddddddddde+xx": a longer text has a three-digit exponent, which no number has.

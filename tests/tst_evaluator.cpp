@@ -4,9 +4,16 @@
 // bench_differential (make bench).
 
 #include "evaluator.h"
+#include "evaluatoroperators.h"
 #include "localescope.h"
 
+#include <QRandomGenerator>
 #include <QTest>
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
 
 Q_DECLARE_METATYPE(EvalFailure)
 
@@ -37,6 +44,34 @@ class TestEvaluator : public QObject
     Q_OBJECT
 
 private slots:
+    // Every value passes through its 15-significant-digit text: against the C library's own
+    // "%.14e" and strtod, over running sums of amounts and over arbitrary doubles.
+    void valuesThroughText()
+    {
+        QRandomGenerator random(15);
+        double sum = 0;
+        for (int i = 0; i < 200000; ++i) {
+            double value = 0;
+            if (i % 2 == 0) {
+                sum += random.bounded(1000000) / 100.0 * (random.bounded(4) == 0 ? -1 : 1);
+                value = sum;
+            } else {
+                const quint64 bits = random.generate64();
+                std::memcpy(&value, &bits, sizeof value);
+                if (!std::isfinite(value))
+                    continue;
+            }
+            char text[64];
+            std::snprintf(text, sizeof text, "%.14e", value);
+            const bool threeDigitExponent = std::strlen(text) > (value < 0 ? 21u : 20u);
+            double through = 0;
+            const bool number = valueThroughText(value, through);
+            QCOMPARE(number, value == 0 || !threeDigitExponent);
+            if (number && value != 0)
+                QCOMPARE(through, std::strtod(text, nullptr));
+        }
+    }
+
     void evaluate_data()
     {
         QTest::addColumn<QString>("expression");
