@@ -32,10 +32,43 @@ private slots:
     void commands();
     void print_data();
     void print();
+
+private:
+    bool run(QProcess &process, QStringList args, const QByteArray &file, const QByteArray &input,
+             const QString &inputFile = {});
 };
 
-// "FILE" in args stands for sheet.txt in a temporary folder DIR holding `file`: its bare name
-// after --file=, its full path elsewhere. A usage error (exit 2) is one line naming the fault and
+// Writes `file` to sheet.txt in DIR and runs tallyer-cli there on args, with "FILE" standing for
+// sheet.txt (its bare name after --file=, its full path elsewhere) and "DIR" for the folder, under
+// the C.UTF-8 locale and with no display; standard input is `input`, or the file inputFile names.
+bool TestCli::run(QProcess &process, QStringList args, const QByteArray &file, const QByteArray &input,
+                  const QString &inputFile)
+{
+    const QString path = m_dir.filePath(QStringLiteral("sheet.txt"));
+    for (QString &arg : args)
+        arg.replace(QStringLiteral("FILE"), arg.startsWith(QLatin1String("--file=")) ? QStringLiteral("sheet.txt") : path)
+            .replace(QStringLiteral("DIR"), m_dir.path());
+    QFile sheetFile(path);
+    if (!sheetFile.open(QIODevice::WriteOnly | QIODevice::Truncate) || sheetFile.write(file) != file.size())
+        return false;
+    sheetFile.close();
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("LC_ALL"), QStringLiteral("C.UTF-8"));
+    env.remove(QStringLiteral("DISPLAY"));
+    env.remove(QStringLiteral("QT_QPA_PLATFORM"));
+    process.setProcessEnvironment(env);
+    process.setWorkingDirectory(m_dir.path());
+    if (!inputFile.isEmpty())
+        process.setStandardInputFile(inputFile);
+    process.start(QStringLiteral(TALLYER_PROGRAM_DIR "/tallyer-cli"), args);
+    if (inputFile.isEmpty()) {
+        process.write(input);
+        process.closeWriteChannel();
+    }
+    return process.waitForFinished(60000);
+}
+
+// "FILE" and "DIR" in args as run() fills them in. A usage error (exit 2) is one line naming the fault and
 // the way to the usage; a failed calculation is "error" and exit 1.
 void TestCli::commands_data()
 {
@@ -149,28 +182,8 @@ void TestCli::commands()
     QFETCH(QByteArray, out);
     QFETCH(QByteArray, err);
     QFETCH(QString, inputFile);
-    const QString path = m_dir.filePath(QStringLiteral("sheet.txt"));
-    for (QString &arg : args)
-        arg.replace(QStringLiteral("FILE"), arg.startsWith(QLatin1String("--file=")) ? QStringLiteral("sheet.txt") : path)
-            .replace(QStringLiteral("DIR"), m_dir.path());
-    QFile sheetFile(path);
-    QVERIFY(sheetFile.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    QCOMPARE(sheetFile.write(file), file.size());
-    sheetFile.close();
-
     QProcess process;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("LC_ALL"), QStringLiteral("C.UTF-8"));
-    process.setProcessEnvironment(env);
-    process.setWorkingDirectory(m_dir.path());
-    if (!inputFile.isEmpty())
-        process.setStandardInputFile(inputFile);
-    process.start(QStringLiteral(TALLYER_PROGRAM_DIR "/tallyer-cli"), args);
-    if (inputFile.isEmpty()) {
-        process.write(input);
-        process.closeWriteChannel();
-    }
-    QVERIFY(process.waitForFinished(60000));
+    QVERIFY(run(process, args, file, input, inputFile));
     QCOMPARE(process.exitStatus(), QProcess::NormalExit);
 
     QCOMPARE(process.readAllStandardOutput(), out);
@@ -180,7 +193,7 @@ void TestCli::commands()
     QCOMPARE(stderrText, err);
 }
 
-// print: "FILE" is the tape (file's bytes) in the temporary folder DIR; out is what the output
+// print: "FILE" is the tape (file's bytes); out is what the output
 // named in outName holds (stdout when empty; a .txt from its column heads on, the first lines
 // holding the date; for a .pdf a pattern pdftotext's text matches); err is the start of stderr.
 void TestCli::print_data()
@@ -244,27 +257,11 @@ void TestCli::print()
     QFETCH(QString, outName);
     QFETCH(QByteArray, out);
     QFETCH(QByteArray, err);
-    const QString path = m_dir.filePath(QStringLiteral("sheet.txt"));
-    for (QString &arg : args)
-        arg.replace(QStringLiteral("FILE"), path).replace(QStringLiteral("DIR"), m_dir.path());
-    QFile sheetFile(path);
-    QVERIFY(sheetFile.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    QCOMPARE(sheetFile.write(file), file.size());
-    sheetFile.close();
     const QString outPath = m_dir.filePath(outName);
     if (!outName.isEmpty())
         QFile::remove(outPath);
-
     QProcess process;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("LC_ALL"), QStringLiteral("C.UTF-8"));
-    env.remove(QStringLiteral("DISPLAY"));
-    env.remove(QStringLiteral("QT_QPA_PLATFORM"));
-    process.setProcessEnvironment(env);
-    process.start(QStringLiteral(TALLYER_PROGRAM_DIR "/tallyer-cli"), args);
-    process.write(input);
-    process.closeWriteChannel();
-    QVERIFY(process.waitForFinished(60000));
+    QVERIFY(run(process, args, file, input));
     const QByteArray stderrText = process.readAllStandardError();
     const QByteArray stdoutText = process.readAllStandardOutput();
     QVERIFY2(err.isEmpty() ? stderrText.isEmpty() : stderrText.startsWith(err.replace("DIR", m_dir.path().toUtf8())),

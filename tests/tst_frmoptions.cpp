@@ -50,6 +50,15 @@ struct FakeChooser : CommonDialogChooser
     }
 };
 
+// Writes the bytes to the path, its folder made first; null bytes: no file there at all.
+bool writeFile(const QString &path, const QByteArray &bytes = "")
+{
+    QFile::remove(path);
+    QFile file(path);
+    return bytes.isNull()
+        || (QDir().mkpath(QFileInfo(path).path()) && file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
+}
+
 QTextBrowser *helpBrowser()
 {
     for (QWidget *w : QApplication::allWidgets())
@@ -91,14 +100,11 @@ private slots:
         // The system's data folders: one with a words file, one with none; and the user's own.
         qputenv("XDG_DATA_DIRS", QFile::encodeName(m_config.filePath("shared") + ':' + m_config.filePath("empty")));
         for (const char *name : {"shared/tallyer/InWordsShared.txt", "empty/tallyer/x.txt", "data/tallyer/InWordsUser.txt"})
-            QVERIFY(QDir().mkpath(QFileInfo(m_config.filePath(name)).path()) && QFile(m_config.filePath(name)).open(QIODevice::WriteOnly));
-        for (const QString &name : {kWordsA, kWordsB}) { // in the program's folder: the test's own
-            QFile file(QCoreApplication::applicationDirPath() + QLatin1Char('/') + name);
-            QVERIFY(file.open(QIODevice::WriteOnly));
-        }
+            QVERIFY(writeFile(m_config.filePath(name)));
+        for (const QString &name : {kWordsA, kWordsB}) // in the program's folder: the test's own
+            QVERIFY(writeFile(QCoreApplication::applicationDirPath() + QLatin1Char('/') + name));
         // The help file is named after the program, here the test, and found in the data folders.
         const QString help = m_config.filePath("data/tallyer/") + programBaseName() + "En.html";
-        QVERIFY(QDir().mkpath(QFileInfo(help).path()));
         QVERIFY(QFile::copy(QStringLiteral(TALLYER_PROGRAM_DIR "/tallyerEn.html"), help));
         setMessageSink([this](const QString &, MessageIcon) { ++m_messages; });
         QDesktopServices::setUrlHandler(QStringLiteral("https"), this, "openUrl");
@@ -291,15 +297,9 @@ private slots:
         QFETCH(QByteArray, before);
         QFETCH(int, answer);
         QFETCH(QByteArray, after);
-        const auto write = [](const QString &path, const QByteArray &bytes) {
-            QFile::remove(path);
-            QFile file(path);
-            return bytes.isNull() || (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
-        };
         const QString target = m_config.filePath("data/tallyer/") + name;
         m_chooser.fileGiven = m_config.filePath("elsewhere/") + name;
-        QVERIFY(QDir().mkpath(m_config.filePath("elsewhere")));
-        QVERIFY(write(m_chooser.fileGiven, chosen) && write(target, before));
+        QVERIFY(writeFile(m_chooser.fileGiven, chosen) && writeFile(target, before));
         int asked = 0;
         QTimer answerer; // the question runs its own event loop inside the click
         answerer.callOnTimeout([&] {

@@ -154,15 +154,6 @@ private slots:
         QTEST(caret, "caretAfter");
     }
 
-    void sheetExpression()
-    {
-        QCOMPARE(SheetExpression(QStringLiteral("1250+\r\n340+\r\n17.5")), QStringLiteral("1250+340+17.5"));
-        QCOMPARE(SheetExpression(QStringLiteral("9-\r\n2*\r\n3/\r\n4")), QStringLiteral("9-2*3/4"));
-        QCOMPARE(SheetExpression(QStringLiteral("5-\r\n\r\n3")), QStringLiteral("5-3")); // empty row joined too
-        QCOMPARE(SheetExpression(QStringLiteral("2\r\n+3")), QStringLiteral("2\r\n+3"));
-        QCOMPARE(SheetExpression(QStringLiteral("2^\r\n3")), QStringLiteral("2^\r\n3"));
-    }
-
     // A paste as the sheet keeps it: PastedSheetText, then the cleaning every change gets.
     // English groups with "," and writes "."; Russian groups with a no-break space and writes ",".
     void pastedText_data()
@@ -201,22 +192,30 @@ private slots:
         QTEST(CleanSheetText(PastedSheetText(pasted, locale), caret, locale), "sheet");
     }
 
-    // Selected whole rows, with their operators and line breaks, give their value.
-    void selectionExpression_data()
+    // A sheet joins the rows an operator continues; selected whole rows, with their operators
+    // and line breaks, give their value.
+    void expressions_data()
     {
-        QTest::addColumn<QString>("selection");
+        QTest::addColumn<bool>("selection");
+        QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("expression");
-        QTest::newRow("row-with-operator-and-break") << "340+\r\n" << "340";
-        QTest::newRow("drag-over-rows") << "1250+\r\n340+\r\n" << "1250+340";
-        QTest::newRow("every-operator-at-both-ends") << "*/\\^<>=%+7^<>=\\/*-+" << "7";
-        QTest::newRow("leading-minus-is-a-sign") << "-5+3" << "-5+3";
-        QTest::newRow("trailing-percent-kept") << "200*5%" << "200*5%";
-        QTest::newRow("operators-and-breaks-only") << "+\r\n-\r\n" << "";
+        QTest::newRow("sheet-rows-joined") << false << "1250+\r\n340+\r\n17.5" << "1250+340+17.5";
+        QTest::newRow("sheet-every-operator-joins") << false << "9-\r\n2*\r\n3/\r\n4" << "9-2*3/4";
+        QTest::newRow("sheet-empty-row-joined-too") << false << "5-\r\n\r\n3" << "5-3";
+        QTest::newRow("sheet-operator-after-break-not-joined") << false << "2\r\n+3" << "2\r\n+3";
+        QTest::newRow("sheet-power-does-not-join") << false << "2^\r\n3" << "2^\r\n3";
+        QTest::newRow("row-with-operator-and-break") << true << "340+\r\n" << "340";
+        QTest::newRow("drag-over-rows") << true << "1250+\r\n340+\r\n" << "1250+340";
+        QTest::newRow("every-operator-at-both-ends") << true << "*/\\^<>=%+7^<>=\\/*-+" << "7";
+        QTest::newRow("leading-minus-is-a-sign") << true << "-5+3" << "-5+3";
+        QTest::newRow("trailing-percent-kept") << true << "200*5%" << "200*5%";
+        QTest::newRow("operators-and-breaks-only") << true << "+\r\n-\r\n" << "";
     }
-    void selectionExpression()
+    void expressions()
     {
-        QFETCH(QString, selection);
-        QTEST(SelectionExpression(selection), "expression");
+        QFETCH(bool, selection);
+        QFETCH(QString, text);
+        QTEST(selection ? SelectionExpression(text) : SheetExpression(text), "expression");
     }
 
     // Worked by hand with every character 10 pixels wide ("*" 30): a row is cut after the last
