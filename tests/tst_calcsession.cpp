@@ -102,6 +102,7 @@ private slots:
         row("empty-sheet", "", TextId::None);
         row("independent-rows", "12\r\n5", TextId::None);
         row("selection-fails-whole-has-value", "(1+2)*3", TextId::UnbalancedParenthesis, 0, 3);
+        row("selection-beyond-display-limit", "1+999999999999999*2", TextId::TooLargeToShow, 2, 17);
     }
     void panelFailure()
     {
@@ -113,6 +114,12 @@ private slots:
         sheet.show(text);
         sheet.select(text, selStart, selLength);
         QTEST(sheet.session.panelFailure(), "failure");
+        // The same selection again, its result remembered: the same reason.
+        if (selLength > 1) {
+            sheet.select(text, selStart, 1);
+            sheet.select(text, selStart, selLength);
+            QTEST(sheet.session.panelFailure(), "failure");
+        }
         // A value clears the reason again, and says so.
         sheet.show(QStringLiteral("1"));
         QCOMPARE(sheet.session.panelFailure(), TextId::None);
