@@ -2,6 +2,7 @@
 // row against the whole evaluation of its prefix (the definition the one-pass fold follows). The
 // differential benchmark (bench_differential tapes) does the same on generated tapes.
 
+#include "localescope.h"
 #include <localevalues.h>
 #include <numberformat.h>
 #include <tapefold.h>
@@ -22,11 +23,7 @@ namespace {
 
 LocaleValues locale(const QString &decimal)
 {
-    LocaleValues values;
-    values.decimalSeparator = decimal;
-    values.thousandsSeparator = decimal == QLatin1String(",") ? QStringLiteral(".") : QStringLiteral(",");
-    values.leadingZero = true;
-    return values;
+    return testLocale(decimal, decimal == QLatin1String(",") ? QStringLiteral(".") : QStringLiteral(","));
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 // result against a value worked out by hand and against the whole sheet evaluated as the result
 // panel does it. bench_differential --edits does the same on generated edits.
 
+#include "localescope.h"
 #include <calcsession.h>
 #include <evaluator.h>
 #include <sheettext.h>
@@ -27,11 +28,7 @@ namespace {
 
 LocaleValues locale(const QString &decimal)
 {
-    LocaleValues values;
-    values.decimalSeparator = decimal;
-    values.thousandsSeparator = decimal == QLatin1String(",") ? QStringLiteral(".") : QStringLiteral(",");
-    values.leadingZero = true;
-    return values;
+    return testLocale(decimal, decimal == QLatin1String(",") ? QStringLiteral(".") : QStringLiteral(","));
 }
 
 // n rows of "1+": a column that adds n and reaches past a few kept states.
