@@ -9,6 +9,17 @@ namespace {
 
 const QString kCrLf = QStringLiteral("\r\n");
 
+// The sheet alphabet as a table, made when the program is compiled: it is looked up for every
+// character of a tape at every key.
+constexpr std::array<bool, 128> kSheetCharacters = [] {
+    std::array<bool, 128> table{};
+    for (const char16_t c : kSheetAlphabet) {
+        if (c != 0)
+            table[c] = true;
+    }
+    return table;
+}();
+
 // Whether a text holds a space or a run of three minus signs: the only texts the minus step
 // changes. A typed key almost never makes one, and the step is then a single scan.
 bool hasSpaceOrMinusRun(QStringView s)
@@ -96,15 +107,7 @@ bool isCleanBody(QStringView s)
 
 bool IsSheetCharacter(QChar c)
 {
-    static const auto allowed = [] {
-        std::array<bool, 128> table{};
-        for (const char16_t a : kSheetAlphabet) {
-            if (a != 0)
-                table[a] = true;
-        }
-        return table;
-    }();
-    return c.unicode() < 128 && allowed[c.unicode()];
+    return c.unicode() < 128 && kSheetCharacters[c.unicode()];
 }
 
 bool IsContinuationOperator(QChar c)
