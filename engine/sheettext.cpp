@@ -3,6 +3,7 @@
 #include "localevalues.h"
 #include "texthelpers.h"
 
+#include <algorithm>
 #include <array>
 
 namespace {
@@ -146,6 +147,35 @@ QString CleanSheetText(const QString &strText, qsizetype &lngCaret, const Locale
     // more and a run of three would stay in the sheet.
     s = collapseMinusRuns(s, lngCaret);
     return trimRowBreaks(s, lngCaret);
+}
+
+QStringView EditedRows(const QString &before, const QString &after)
+{
+    const CommonEnds ends = CommonTextEnds(before, after);
+    const QStringView view(after);
+    // Row starts follow an LF, row ends stand before a CR: a window of whole rows never cuts a
+    // CR LF pair, whichever side of one the edit began or ended.
+    const qsizetype from = ends.head == 0 ? 0 : view.left(ends.head).lastIndexOf(u'\n') + 1;
+    qsizetype to = view.indexOf(u'\r', std::max(from, after.size() - ends.tail));
+    if (to < 0)
+        to = after.size();
+    return view.mid(from, to - from);
+}
+
+QString CleanEditedSheetText(const QString &strClean, const QString &strText, qsizetype &lngCaret,
+                             const LocaleValues &locale)
+{
+    const QString &sep = locale.decimalSeparator;
+    if (sep.size() == 1) {
+        const QChar foreign = sep == QLatin1String(",") ? u'.' : u',';
+        const QStringView rows = EditedRows(strClean, strText);
+        const qsizetype size = strText.size();
+        const bool trimmed = !strText.startsWith(kCrLf)
+            && (!strText.endsWith(kCrLf) || (size > 2 && IsContinuationOperator(strText.at(size - 3))));
+        if (trimmed && !rows.contains(foreign) && isCleanBody(rows))
+            return strText;
+    }
+    return CleanSheetText(strText, lngCaret, locale);
 }
 
 QString SelectionExpression(const QString &strSelection)

@@ -23,6 +23,18 @@ inline constexpr char16_t kContinuationOperators[] = u"-+*/";
 QString CleanSheetText(const QString &strText, qsizetype &lngCaret, const LocaleValues &locale,
                        bool blnSeparatorsOnly = false);
 
+// The rows of after (rows joined by CR LF) that one edit of before touched: from the start of
+// the row the edit begins in to the end of the row it ends in. The whole of after when the two
+// texts share nothing.
+QStringView EditedRows(const QString &before, const QString &after);
+
+// CleanSheetText (not restoring) for a text that is one edit away from strClean, a text this
+// cleaning has given for the same decimal separator: when the rows the edit touched are clean and
+// neither end of the text needs trimming, the text is clean as it stands and comes back without a
+// scan of its other rows. Otherwise the whole text is cleaned.
+QString CleanEditedSheetText(const QString &strClean, const QString &strText, qsizetype &lngCaret,
+                             const LocaleValues &locale);
+
 // The expression of a sheet: every continuation operator followed by CR LF becomes the operator
 // alone. An expression that still holds CR LF has independent rows and no value.
 QString SheetExpression(const QString &strSheet);

@@ -6,6 +6,7 @@
 #include "texthelpers.h"
 #include "wrap.h"
 
+#include <QRandomGenerator>
 #include <QTest>
 
 using Positions = QList<qsizetype>;
@@ -15,6 +16,31 @@ class TestTextHelpers : public QObject
     Q_OBJECT
 
 private slots:
+    // A clean text edited anywhere, cleaned by looking only at the rows the edit touched, comes
+    // out as the whole cleaning gives it (text and caret), for both decimal separators.
+    void cleaningAfterAnEdit()
+    {
+        QRandomGenerator random(24);
+        static const QString pieces[] = {"1", "+", "\r\n", "-", "--", ".", ",", "x", " ", "\n", "\r", "(5%)", "2-\r\n"};
+        for (const QString &sep : {QStringLiteral("."), QStringLiteral(",")}) {
+            const LocaleValues locale = testLocale(sep);
+            qsizetype caret = 0;
+            QString clean = CleanSheetText(QStringLiteral("12+\r\n3-\r\n4"), caret, locale);
+            for (int i = 0; i < 3000; ++i) {
+                QString edited = clean;
+                const qsizetype at = random.bounded(int(edited.size()) + 1);
+                const qsizetype cut = std::min<qsizetype>(edited.size() - at, random.bounded(4));
+                edited.replace(at, cut, pieces[random.bounded(13)]);
+                qsizetype wholeCaret = at + 1;
+                qsizetype editCaret = at + 1;
+                const QString whole = CleanSheetText(edited, wholeCaret, locale);
+                QCOMPARE(CleanEditedSheetText(clean, edited, editCaret, locale), whole);
+                QCOMPARE(editCaret, wholeCaret);
+                clean = whole.isEmpty() ? QStringLiteral("7+\r\n8") : whole;
+            }
+        }
+    }
+
     // ReplaceAll, and FindPositions (1-based) over the same occurrences.
     void replaceAll_data()
     {

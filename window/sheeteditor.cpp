@@ -105,8 +105,11 @@ void SheetEditor::runCycle()
     QString s = m_field->Text();
     qsizetype c = m_field->SelStart();
 
-    // Separators, minus runs, foreign characters, line breaks, empty rows.
-    s = CleanSheetText(s, c, m_locale, m_restoring);
+    // Separators, minus runs, foreign characters, line breaks, empty rows. After the last cycle's
+    // clean text, only the rows a key touched need looking at.
+    const bool afterClean = !m_restoring && m_lastClean && m_lastCleanSeparator == m_locale.decimalSeparator;
+    const QString before = m_lastText;
+    s = afterClean ? CleanEditedSheetText(before, s, c, m_locale) : CleanSheetText(s, c, m_locale, m_restoring);
 
     // Rows longer than the field's design width break after an operator. The field may be wider
     // while the panels below need the room; rows keep the design width all the same. A vertical
@@ -128,7 +131,12 @@ void SheetEditor::runCycle()
         // Rows no longer than the bound lets through fit for sure: a tape of such rows, the usual
         // case, is checked by one scan for its row breaks.
         const qsizetype surelyFits = widest > 0 ? static_cast<qsizetype>((w - 3) / (widest * 1.1)) : 0;
-        const QString wrapped = rowsAtMost(s, surelyFits) ? s : WrapText(s, breakChars, kCrLf, w, measure);
+        // Only the rows a key touched, when the last cycle found every row that short.
+        const bool rowsFit = afterClean && m_lastSurelyFits == surelyFits
+            ? rowsAtMost(EditedRows(before, s).toString(), surelyFits)
+            : rowsAtMost(s, surelyFits);
+        const QString wrapped = rowsFit ? s : WrapText(s, breakChars, kCrLf, w, measure);
+        m_lastSurelyFits = rowsFit ? surelyFits : -1;
         if (wrapped != s) {
             if (m_caretAfterInsert != 0)
                 c = m_caretAfterInsert;
@@ -163,6 +171,11 @@ void SheetEditor::runCycle()
     const QString text = m_field->Text();
     const bool differs = text != m_lastText;
     m_lastText = text;
+    // A restored text is taken as it was kept: only a cleaned and wrapped one is a clean base.
+    m_lastClean = !m_restoring && text == s;
+    m_lastCleanSeparator = m_locale.decimalSeparator;
+    if (m_restoring)
+        m_lastSurelyFits = -1;
     emit sheetChanged(differs);
 }
 

@@ -63,6 +63,11 @@ private:
     bool m_restoring = false;
     qsizetype m_caretAfterInsert = 0;
     QString m_lastText;
+    // Whether m_lastText came out of the cleaning (for that decimal separator) and the wrap, and
+    // the row length the wrap then found every row within (-1: not known).
+    bool m_lastClean = false;
+    QString m_lastCleanSeparator;
+    qsizetype m_lastSurelyFits = -1;
     // The widest character a cleaned sheet may hold, in the field's font (pixels).
     double widestSheetCharacter() const;
     static bool isSheetText(const QString &text);
