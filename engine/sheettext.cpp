@@ -163,7 +163,7 @@ QStringView EditedRows(const QString &before, const QString &after)
 }
 
 QString CleanEditedSheetText(const QString &strClean, const QString &strText, qsizetype &lngCaret,
-                             const LocaleValues &locale)
+                             const LocaleValues &locale, QStringView *editedRows)
 {
     const QString &sep = locale.decimalSeparator;
     if (sep.size() == 1) {
@@ -172,8 +172,11 @@ QString CleanEditedSheetText(const QString &strClean, const QString &strText, qs
         const qsizetype size = strText.size();
         const bool trimmed = !strText.startsWith(kCrLf)
             && (!strText.endsWith(kCrLf) || (size > 2 && IsContinuationOperator(strText.at(size - 3))));
-        if (trimmed && !rows.contains(foreign) && isCleanBody(rows))
+        if (trimmed && !rows.contains(foreign) && isCleanBody(rows)) {
+            if (editedRows)
+                *editedRows = rows;
             return strText;
+        }
     }
     return CleanSheetText(strText, lngCaret, locale);
 }

@@ -32,8 +32,10 @@ QStringView EditedRows(const QString &before, const QString &after);
 // cleaning has given for the same decimal separator: when the rows the edit touched are clean and
 // neither end of the text needs trimming, the text is clean as it stands and comes back without a
 // scan of its other rows. Otherwise the whole text is cleaned.
+// When the text comes back as it stands, editedRows (if given) is set to the rows the edit
+// touched, a view into strText.
 QString CleanEditedSheetText(const QString &strClean, const QString &strText, qsizetype &lngCaret,
-                             const LocaleValues &locale);
+                             const LocaleValues &locale, QStringView *editedRows = nullptr);
 
 // The expression of a sheet: every continuation operator followed by CR LF becomes the operator
 // alone. An expression that still holds CR LF has independent rows and no value.

@@ -98,7 +98,8 @@ void SheetEditor::runCycle()
     // Our own writes into the field come back here; they are not a change.
     if (m_writing)
         return;
-    if (m_field->Text() != m_lastText)
+    const bool typed = m_field->Text() != m_lastText;
+    if (typed)
         emit textTyped();
     // The user's number conventions may have changed since the last key.
     readLocale();
@@ -109,7 +110,8 @@ void SheetEditor::runCycle()
     // clean text, only the rows a key touched need looking at.
     const bool afterClean = !m_restoring && m_lastClean && m_lastCleanSeparator == m_locale.decimalSeparator;
     const QString before = m_lastText;
-    s = afterClean ? CleanEditedSheetText(before, s, c, m_locale) : CleanSheetText(s, c, m_locale, m_restoring);
+    QStringView touched; // the rows the key touched, when the cleaning found them clean
+    s = afterClean ? CleanEditedSheetText(before, s, c, m_locale, &touched) : CleanSheetText(s, c, m_locale, m_restoring);
 
     // Rows longer than the field's design width break after an operator. The field may be wider
     // while the panels below need the room; rows keep the design width all the same. A vertical
@@ -133,7 +135,7 @@ void SheetEditor::runCycle()
         const qsizetype surelyFits = widest > 0 ? static_cast<qsizetype>((w - 3) / (widest * 1.1)) : 0;
         // Only the rows a key touched, when the last cycle found every row that short.
         const bool rowsFit = afterClean && m_lastSurelyFits == surelyFits
-            ? rowsAtMost(EditedRows(before, s).toString(), surelyFits)
+            ? rowsAtMost((touched.isNull() ? EditedRows(before, s) : touched).toString(), surelyFits)
             : rowsAtMost(s, surelyFits);
         const QString wrapped = rowsFit ? s : WrapText(s, breakChars, kCrLf, w, measure);
         m_lastSurelyFits = rowsFit ? surelyFits : -1;
@@ -159,7 +161,8 @@ void SheetEditor::runCycle()
     }
 
     // Write back only when something changed; the caret is clamped into the text.
-    if (s != m_field->Text()) {
+    const bool written = s != m_field->Text();
+    if (written) {
         m_writing = true;
         m_field->setText(s);
         if (!m_restoring)
@@ -169,7 +172,7 @@ void SheetEditor::runCycle()
     }
 
     const QString text = m_field->Text();
-    const bool differs = text != m_lastText;
+    const bool differs = written ? text != m_lastText : typed;
     m_lastText = text;
     // A restored text is taken as it was kept: only a cleaned and wrapped one is a clean base.
     m_lastClean = !m_restoring && text == s;
