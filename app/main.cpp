@@ -77,11 +77,13 @@ void startWatchman()
             if (errno != EINTR)
                 return;
         }
-        static const std::atomic<bool> never{false};
-        if (waitFor(g_closing, kLoopAnswerMs) && !waitFor(never, kCloseMs))
+        if (waitFor(g_closing, kLoopAnswerMs)) {
+            // Closing: the program ends by itself before this sleep is over, unless it hangs.
+            std::this_thread::sleep_for(std::chrono::milliseconds(kCloseMs));
             std::fprintf(stderr, "%s: the window did not close in time; ending now\n", ProductInfo::kProductName);
-        else if (!g_closing)
+        } else {
             std::fprintf(stderr, "%s: busy, ending now without finishing the work in hand\n", ProductInfo::kProductName);
+        }
         std::fflush(stderr);
         ::signal(signalNumber, SIG_DFL);
         ::kill(::getpid(), signalNumber);

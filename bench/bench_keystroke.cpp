@@ -44,6 +44,7 @@ int main(int argc, char *argv[])
 
     printHeader();
     int repeatedResults = 0; // measured keys whose result equals the one before: must stay 0
+    int wrongResults = 0; // after each series of keys, against the whole evaluation
     for (const int rows : sizes) {
         long long cents = 0;
         const QString tape = makeTape(rows, cents);
@@ -86,6 +87,7 @@ int main(int argc, char *argv[])
         for (int n = 1; budget.more(typing); ++n)
             typing.push_back(typeAtEnd(n));
         printRow(rows, "typing a digit at the end", cpuStats(typing), typingTarget(rows));
+        wrongResults += !window.resultMatchesSheet();
 
         // Digits at the start of the first three rows, which "+" joins: each edit raises the
         // value. Twelve digits a row keep every number within 15 digits.
@@ -100,10 +102,12 @@ int main(int argc, char *argv[])
             firstRow.push_back(typed(digitKey(n)));
         }
         printRow(rows, "typing a digit in the first rows", cpuStats(firstRow), firstRowTarget(rows));
+        wrongResults += !window.resultMatchesSheet();
         std::printf("%-8d resident memory: %.0f MB after the paste, %.0f MB after %d keys\n", rows,
                     afterPasteMb, residentMb(), int(1 + typing.size() + firstRow.size()));
     }
     std::printf("measured keys whose result repeated the one before: %d\n", repeatedResults);
+    std::printf("results that differ from the sheet evaluated whole: %d\n", wrongResults);
     window.close();
-    return 0;
+    return wrongResults == 0 && repeatedResults == 0 ? 0 : 1;
 }

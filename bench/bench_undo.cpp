@@ -38,6 +38,7 @@ int main(int argc, char *argv[])
 
     printHeader();
     int repeatedResults = 0; // counted steps whose result equals the one before: must stay 0
+    int wrongResults = 0;    // after each series of steps, against the whole evaluation
     for (const int rows : sizes) {
         long long cents = 0;
         window.pasteOver(makeTape(rows, cents));
@@ -71,6 +72,7 @@ int main(int argc, char *argv[])
         for (int n = 1; n < typedStates; ++n)
             undoSteps.push_back(step(undo));
         printRow(rows, "undo step (Alt+Backspace)", cpuStats(undoSteps), undoTarget(rows));
+        wrongResults += !window.resultMatchesSheet();
 
         std::vector<double> redoSteps;
         window.key(Qt::Key_Backspace, redo);
@@ -78,6 +80,7 @@ int main(int argc, char *argv[])
         for (int n = 2; n < typedStates; ++n)
             redoSteps.push_back(step(redo));
         printRow(rows, "redo step (Alt+Shift+Backspace)", cpuStats(redoSteps), undoTarget(rows));
+        wrongResults += !window.resultMatchesSheet();
 
         // The undone digits are typed again as new edits: up to 100 in all since the paste, a
         // new row after every twelve digits of the last number.
@@ -100,6 +103,7 @@ int main(int argc, char *argv[])
         std::fflush(stdout);
     }
     std::printf("counted steps whose result repeated the one before: %d\n", repeatedResults);
+    std::printf("results that differ from the sheet evaluated whole: %d\n", wrongResults);
     window.close();
-    return 0;
+    return wrongResults == 0 && repeatedResults == 0 ? 0 : 1;
 }

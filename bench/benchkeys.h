@@ -6,11 +6,15 @@
 // panel's caption and the named timers, so the benchmarks measure whatever the sheet does inside.
 
 #include "benchwindow.h"
+#include "calcsession.h"
 #include "frmtallyer.h"
+#include "localevalues.h"
 #include "mavolabel3d.h"
+#include "sheettext.h"
 
 #include <QApplication>
 #include <QClipboard>
+#include <QPlainTextEdit>
 #include <QTest>
 #include <QTimer>
 
@@ -165,6 +169,15 @@ public:
                 digits += char(c.unicode());
         }
         return !digits.empty() && std::abs(std::atof(digits.c_str()) - expectedCents / 100.0) < 0.5;
+    }
+
+    // Whether the result panel shows what the sheet as it now stands comes to, worked out whole
+    // from the field's text (no memo, no fold): the incremental cycle must agree with it.
+    bool resultMatchesSheet() const
+    {
+        QString text = static_cast<const QPlainTextEdit *>(m_field)->document()->toRawText();
+        text.replace(QChar::ParagraphSeparator, QStringLiteral("\r\n"));
+        return result() == ExpressionResultText(SheetExpression(text), 2, ReadLocaleValues());
     }
 
     void close() { m_window.TimerPointRefresh->stop(); }

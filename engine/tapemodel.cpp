@@ -56,21 +56,16 @@ void TapeModel::followText(const QString &sheet)
         return;
     const qsizetype oldSize = old.size();
     const qsizetype newSize = sheet.size();
-    const CommonEnds ends = CommonTextEnds(old, sheet);
-    const qsizetype head = ends.head;
-    const qsizetype tail = ends.tail;
-    // The edit [head, oldSize - tail) of the old text widened to whole rows: from the start of the
-    // row it begins in to the end of the row it ends in (a row break is "\r\n").
+    // The rows of the old text the edit touched (EditedRows is symmetric in its two texts).
+    const QStringView touched = EditedRows(sheet, old);
     const QStringView oldView(old);
-    const qsizetype rowStart = head == 0 ? 0 : oldView.left(head).lastIndexOf(u'\n') + 1;
-    qsizetype oldRowEnd = oldView.indexOf(u'\r', std::max(rowStart, oldSize - tail));
-    if (oldRowEnd < 0)
-        oldRowEnd = oldSize;
+    const qsizetype rowStart = touched.data() - oldView.data();
+    const qsizetype oldRowEnd = rowStart + touched.size();
     const qsizetype newRowEnd = oldRowEnd + (newSize - oldSize);
     // The first row's number, counted on the shorter side of the edit.
     const qsizetype first = rowStart < oldSize / 2 ? oldView.left(rowStart).count(u'\n')
                                                    : m_rows.size() - 1 - oldView.mid(rowStart).count(u'\n');
-    const qsizetype removed = 1 + oldView.mid(rowStart, oldRowEnd - rowStart).count(u'\n');
+    const qsizetype removed = 1 + touched.count(u'\n');
     replaceRows(first, removed, {sheet.mid(rowStart, newRowEnd - rowStart)});
     m_text = sheet;
     m_textValid = true;

@@ -175,7 +175,7 @@ void SheetEditor::runCycle()
     const bool differs = written ? text != m_lastText : typed;
     m_lastText = text;
     // A restored text is taken as it was kept: only a cleaned and wrapped one is a clean base.
-    m_lastClean = !m_restoring && text == s;
+    m_lastClean = !m_restoring; // the field holds s now, written back or not
     m_lastCleanSeparator = m_locale.decimalSeparator;
     if (m_restoring)
         m_lastSurelyFits = -1;
