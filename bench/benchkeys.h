@@ -11,10 +11,10 @@
 #include "localevalues.h"
 #include "mavolabel3d.h"
 #include "sheettext.h"
+#include "sheetview.h"
 
 #include <QApplication>
 #include <QClipboard>
-#include <QPlainTextEdit>
 #include <QTest>
 #include <QTimer>
 
@@ -175,8 +175,7 @@ public:
     // from the field's text (no memo, no fold): the incremental cycle must agree with it.
     bool resultMatchesSheet() const
     {
-        QString text = static_cast<const QPlainTextEdit *>(m_field)->document()->toRawText();
-        text.replace(QChar::ParagraphSeparator, QStringLiteral("\r\n"));
+        const QString text = static_cast<const SheetView *>(m_field)->sheetText();
         return result() == ExpressionResultText(SheetExpression(text), 2, ReadLocaleValues());
     }
 

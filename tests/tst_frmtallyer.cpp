@@ -397,28 +397,6 @@ private slots:
         QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("One thousand six hundred seven dollars 57 cents"));
     }
 
-    // The sheet text follows each edit of the document without reading it whole: after inserts,
-    // deletions and replacements across row breaks it is the document's text with CR LF rows.
-    void sheetTextFollowsEdits()
-    {
-        CalcField field;
-        field.setText(QStringLiteral("1+\r\n22-\r\n333"));
-        QCOMPARE(field.Text(), QStringLiteral("1+\r\n22-\r\n333"));
-        QRandomGenerator random(7);
-        static const QString pieces[] = {"4", "\n", "5+\n6", "", "\u00A0", "78"};
-        for (int i = 0; i < 400; ++i) {
-            QTextCursor cursor(field.document());
-            const int size = field.document()->characterCount() - 1;
-            const int at = random.bounded(size + 1);
-            cursor.setPosition(at);
-            cursor.setPosition(std::min(size, at + random.bounded(4)), QTextCursor::KeepAnchor);
-            cursor.insertText(pieces[random.bounded(6)]);
-            QString expected = field.document()->toRawText();
-            expected.replace(QChar::ParagraphSeparator, QStringLiteral("\r\n"));
-            QCOMPARE(field.Text(), expected);
-        }
-    }
-
     // Restored at start, a cell chosen in the menu, the buttons, clear all, and saved at closing;
     // the cells' own rules are tested with the memory bank.
     void memoryButtonsAndMenu()

@@ -154,9 +154,7 @@ private slots:
     void doubleClickAndEscape()
     {
         setField(*w, QStringLiteral("12+1234.56*3"), 0);
-        QTextCursor c = w->boxCalc->textCursor();
-        c.setPosition(w->boxCalc->toDocumentPosition(7)); // on the "."
-        const QRect r = w->boxCalc->cursorRect(c);
+        const QRect r = w->boxCalc->characterRect(7); // the "."
         const QPoint inside(r.left() + 3, r.center().y());
         QTest::mouseClick(w->boxCalc->viewport(), Qt::LeftButton, {}, inside);
         QTest::mouseDClick(w->boxCalc->viewport(), Qt::LeftButton, {}, inside);

@@ -273,7 +273,7 @@ WindowAccessibility::WindowAccessibility(QWidget *window, CalcField *sheet,
                 shown = text;
                 announcer->resultChanged();
             });
-    connect(sheet, &QPlainTextEdit::textChanged, announcer, &ResultAnnouncer::stillBusy);
+    connect(sheet, &SheetView::textChanged, announcer, &ResultAnnouncer::stillBusy);
     // What a memory button or a copy did is said at once: the press is the user's pause.
     connect(m_session, &CalcSession::confirmed, announcer, &ResultAnnouncer::announce);
     // Why the panel is blank, once typing has paused: under the field as well as spoken.

@@ -18,9 +18,6 @@
 #include <QMimeData>
 #include <QPointer>
 #include <QScrollBar>
-#include <QTextBlock>
-#include <QTextDocument>
-#include <QTextLayout>
 
 #include <algorithm>
 
@@ -28,15 +25,8 @@
 #include <malloc.h>
 
 CalcField::CalcField(QWidget *parent)
-    : QPlainTextEdit(parent)
+    : SheetView(parent)
 {
-    setLineWrapMode(QPlainTextEdit::WidgetWidth);
-    setWordWrapMode(QTextOption::WrapAnywhere);
-    setTabChangesFocus(true);
-    setUndoRedoEnabled(false); // the window keeps its own undo ring
-    // contentsChange comes before contentsChanged, whose textChanged runs the sheet's cycle: the
-    // cycle never reads a stale text.
-    connect(document(), &QTextDocument::contentsChange, this, &CalcField::followChange);
 }
 
 
@@ -50,27 +40,6 @@ const bool g_heapTuned = [] {
     mallopt(M_TRIM_THRESHOLD, 512 * 1024 * 1024);
     return true;
 }();
-
-// The document breaks rows with a paragraph (or line) separator; the sheet with CR LF. One pass
-// into a text of the final length: a long sheet has a break on every row.
-QString sheetText(const QString &documentText)
-{
-    const auto isBreak = [](QChar c) { return c == QChar::ParagraphSeparator || c == QChar::LineSeparator; };
-    const qsizetype breaks = std::count_if(documentText.cbegin(), documentText.cend(), isBreak);
-    if (breaks == 0)
-        return documentText;
-    QString sheet(documentText.size() + breaks, Qt::Uninitialized);
-    QChar *out = sheet.data();
-    for (const QChar c : documentText) {
-        if (isBreak(c)) {
-            *out++ = u'\r';
-            *out++ = u'\n';
-        } else {
-            *out++ = c;
-        }
-    }
-    return sheet;
-}
 
 bool clipboardHasText()
 {
@@ -86,63 +55,11 @@ bool acceptsCharacter(QChar c)
     return !c.isNull() && QStringView(kSheetAlphabet).contains(c);
 }
 
-QString plainText(QString sheet)
-{
-    sheet.replace(QLatin1String("\r\n"), QLatin1String("\n"));
-    return sheet;
-}
-
 } // namespace
-
-void CalcField::followChange(int position, int removed, int added)
-{
-    // The sheet text follows a key by replacing the rows' characters it touched rather than
-    // being read out of the document again: a tape may have a million rows. A document position
-    // becomes a text position by adding one character for each row break before it ("\r\n"
-    // against one separator). Anything unexpected reads the whole document at the next Text().
-    if (!m_textValid || m_lineSeparators)
-        return;
-    m_textValid = false;
-    const QTextBlock block = document()->findBlock(position);
-    if (!block.isValid())
-        return;
-    const qsizetype start = qsizetype(position) + block.blockNumber();
-    qsizetype end = start;
-    for (int k = 0; k < removed; ++k) {
-        if (end >= m_text.size())
-            return;
-        end += m_text.at(end) == u'\r' && end + 1 < m_text.size() && m_text.at(end + 1) == u'\n' ? 2 : 1;
-    }
-    QTextCursor span(document());
-    span.setPosition(position);
-    span.setPosition(position + added, QTextCursor::KeepAnchor);
-    const QString inserted = span.selectedText();
-    if (inserted.contains(QChar::LineSeparator)) {
-        m_lineSeparators = true; // positions inside a block would no longer map: read it whole
-        return;
-    }
-    m_text.replace(start, end - start, sheetText(inserted));
-    // The count must come out as the document's: its characters, the final separator aside,
-    // and one more for each row break.
-    m_textValid = m_text.size() == qsizetype(document()->characterCount()) - 1 + document()->blockCount() - 1;
-}
-
-QString CalcField::Text() const
-{
-    // toRawText keeps no-break spaces, which toPlainText would turn into spaces.
-    if (!m_textValid) {
-        const QString raw = document()->toRawText();
-        m_lineSeparators = raw.contains(QChar::LineSeparator);
-        m_text = sheetText(raw);
-        m_textValid = true;
-    }
-    return m_text;
-}
 
 void CalcField::setText(const QString &strText)
 {
-    m_textValid = false;
-    setPlainText(plainText(strText));
+    setSheetText(strText);
 }
 
 void CalcField::setTextKeepingSelection(const QString &strText)
@@ -154,132 +71,44 @@ void CalcField::setTextKeepingSelection(const QString &strText)
     setSelLength(length);
 }
 
-void CalcField::replaceText(const QString &strText)
-{
-    // The two sheet texts compared from both ends, a block at a time (a tape may be tens of
-    // megabytes), and only the middle replaced. The ends never cut a CR LF pair.
-    const QString now = Text();
-    const qsizetype nowSize = now.size();
-    const qsizetype nextSize = strText.size();
-    const CommonEnds ends = CommonTextEnds(now, strText);
-    qsizetype head = ends.head;
-    if (head > 0 && now.at(head - 1) == u'\r')
-        --head;
-    qsizetype tail = std::min(ends.tail, nowSize - head);
-    if (tail > 0 && now.at(nowSize - tail) == u'\n')
-        --tail;
-
-    // No selection may be left for the change handler to see: setText leaves none either.
-    setTextCursor(QTextCursor(document()));
-    if (head == nowSize && head == nextSize) {
-        emit textChanged();
-    } else {
-        QTextCursor edit(document());
-        edit.setPosition(toDocumentPosition(head));
-        edit.setPosition(toDocumentPosition(nowSize - tail), QTextCursor::KeepAnchor);
-        edit.beginEditBlock();
-        edit.insertText(plainText(strText.mid(head, nextSize - tail - head)));
-        edit.endEditBlock();
-    }
-    setTextCursor(QTextCursor(document()));
-    horizontalScrollBar()->setValue(0);
-    verticalScrollBar()->setValue(0);
-}
-
-qsizetype CalcField::toSheetPosition(int intDocumentPosition) const
-{
-    const QTextBlock block = document()->findBlock(intDocumentPosition);
-    return intDocumentPosition + (block.isValid() ? block.blockNumber() : document()->blockCount() - 1);
-}
-
-int CalcField::toDocumentPosition(qsizetype lngSheetPosition) const
-{
-    if (lngSheetPosition <= 0)
-        return 0;
-    // Row b starts at sheet position P + b, P being its document position: every row before it
-    // ends in a two-character break. Find the last row starting at or before the position by
-    // bisection (a block is found by number in logarithmic time), then stay inside the row: a
-    // position between CR and LF, or past the end, belongs to the end of the row.
-    const QTextDocument *doc = document();
-    int lo = 0;
-    int hi = doc->blockCount() - 1;
-    while (lo < hi) {
-        const int mid = lo + (hi - lo + 1) / 2;
-        if (doc->findBlockByNumber(mid).position() + mid <= lngSheetPosition)
-            lo = mid;
-        else
-            hi = mid - 1;
-    }
-    const QTextBlock block = doc->findBlockByNumber(lo);
-    const qsizetype len = block.length() - 1; // without the block break
-    const qsizetype into = lngSheetPosition - (block.position() + lo);
-    return block.position() + static_cast<int>(std::min(into, len));
-}
-
 qsizetype CalcField::SelStart() const
 {
-    return toSheetPosition(textCursor().selectionStart());
+    return selectionStart();
 }
 
 void CalcField::setSelStart(qsizetype lngStart)
 {
-    QTextCursor c = textCursor();
-    c.setPosition(toDocumentPosition(lngStart));
-    setTextCursor(c);
+    setSelection(lngStart, lngStart);
 }
 
 qsizetype CalcField::SelLength() const
 {
-    const QTextCursor c = textCursor();
-    return toSheetPosition(c.selectionEnd()) - toSheetPosition(c.selectionStart());
+    return selectionEnd() - selectionStart();
 }
 
 void CalcField::setSelLength(qsizetype lngLength)
 {
-    QTextCursor c = textCursor();
-    const qsizetype start = toSheetPosition(c.selectionStart());
-    c.setPosition(toDocumentPosition(start));
-    c.setPosition(toDocumentPosition(start + std::max<qsizetype>(0, lngLength)), QTextCursor::KeepAnchor);
-    setTextCursor(c);
+    const qsizetype start = selectionStart();
+    setSelection(start, start + std::max<qsizetype>(0, lngLength));
 }
 
 QString CalcField::SelText() const
 {
-    return sheetText(textCursor().selectedText());
+    return selectedText();
 }
 
 void CalcField::setSelText(const QString &strText)
 {
-    textCursor().insertText(plainText(strText));
-}
-
-int CalcField::visualLineCount(int limit) const
-{
-    // The plain-text layout lays out a replaced or pasted block lazily, at the next paint; until
-    // then it has no lines and a soft-wrapped row would count as one. Lay it out now.
-    const auto *plainLayout = qobject_cast<QPlainTextDocumentLayout *>(document()->documentLayout());
-    int rows = 0;
-    for (QTextBlock block = document()->begin(); block.isValid() && rows < limit; block = block.next()) {
-        if (plainLayout)
-            plainLayout->ensureBlockLayout(block);
-        const QTextLayout *layout = block.layout();
-        const int n = layout ? layout->lineCount() : 0;
-        rows += n > 0 ? n : 1;
-    }
-    return std::min(rows, limit);
+    insertText(strText);
 }
 
 void CalcField::pasteDefault(const QMimeData *source)
 {
     // Pasted text is read as written elsewhere (2×3, 1,607.50) before the cycle cleans it; a
     // typed key never comes this way.
-    if (!source || !source->hasText()) {
-        QPlainTextEdit::insertFromMimeData(source);
+    if (!source || !source->hasText())
         return;
-    }
-    QMimeData sheetText;
-    sheetText.setText(PastedSheetText(source->text(), ReadLocaleValues()));
-    QPlainTextEdit::insertFromMimeData(&sheetText);
+    insertText(PastedSheetText(source->text(), ReadLocaleValues()));
 }
 
 void CalcField::suspendRedraw()
@@ -333,7 +162,7 @@ void CalcField::SelectNumberAtClick()
 
 void CalcField::mouseReleaseEvent(QMouseEvent *event)
 {
-    QPlainTextEdit::mouseReleaseEvent(event);
+    SheetView::mouseReleaseEvent(event);
     if (event->button() == Qt::LeftButton)
         m_clickPos = SelStart();
 }
@@ -349,7 +178,7 @@ void CalcField::contextMenuEvent(QContextMenuEvent *event)
 {
     // The editor's own undo is off (the sheet keeps its own ring): its Undo and Redo items would
     // stand there dead with their shortcuts. They step the sheet's ring instead.
-    QMenu *menu = createStandardContextMenu(event->pos());
+    QMenu *menu = createStandardContextMenu();
     for (QAction *action : menu->actions()) {
         const bool undo = action->objectName() == QLatin1String("edit-undo");
         if (!undo && action->objectName() != QLatin1String("edit-redo"))
@@ -405,7 +234,7 @@ void CalcField::dragEnterEvent(QDragEnterEvent *event)
     if (!isReadOnly() && !droppedFile(event->mimeData()).isEmpty())
         event->acceptProposedAction();
     else
-        QPlainTextEdit::dragEnterEvent(event);
+        SheetView::dragEnterEvent(event);
 }
 
 void CalcField::dragMoveEvent(QDragMoveEvent *event)
@@ -413,14 +242,14 @@ void CalcField::dragMoveEvent(QDragMoveEvent *event)
     if (!isReadOnly() && !droppedFile(event->mimeData()).isEmpty())
         event->acceptProposedAction();
     else
-        QPlainTextEdit::dragMoveEvent(event);
+        SheetView::dragMoveEvent(event);
 }
 
 void CalcField::dropEvent(QDropEvent *event)
 {
     const QString path = isReadOnly() ? QString() : droppedFile(event->mimeData());
     if (path.isEmpty()) {
-        QPlainTextEdit::dropEvent(event);
+        SheetView::dropEvent(event);
         return;
     }
     event->acceptProposedAction();
@@ -432,7 +261,7 @@ void CalcField::keyReleaseEvent(QKeyEvent *event)
     // Held keys repeat their press; only the real release ends it.
     if (!event->isAutoRepeat())
         emit keyReleased();
-    QPlainTextEdit::keyReleaseEvent(event);
+    SheetView::keyReleaseEvent(event);
 }
 
 void CalcField::keyPressEvent(QKeyEvent *event)
@@ -546,8 +375,8 @@ void CalcField::keyPressEvent(QKeyEvent *event)
         return;
     if (outcome == Outcome::PassBare) {
         QKeyEvent bare(QEvent::KeyPress, key, Qt::NoModifier, text);
-        QPlainTextEdit::keyPressEvent(&bare);
+        SheetView::keyPressEvent(&bare);
         return;
     }
-    QPlainTextEdit::keyPressEvent(event);
+    SheetView::keyPressEvent(event);
 }

@@ -2,35 +2,31 @@
 
 #include "keymap.h"
 
-#include <QPlainTextEdit>
-
-#include <limits>
+#include "sheetview.h"
 
 #include <functional>
 
-// The calculation field. It presents its rows joined by CR LF and counts positions the way the
-// sheet's rules do (a line break is two characters), converting to and from the document's
-// positions, where a block break is one. Writing Text raises textChanged before the call returns.
+// The calculation field: a sheet view whose rows are joined by CR LF, positions counted the way
+// the sheet's rules do (a line break is two characters). Writing Text raises textChanged before
+// the call returns.
 //
 // It owns its editing keys: the caret and its jumps, Enter (a new row only after an operator),
 // deleting a run, copying, pasting and the check of what a key types. Every other command of the
 // key map is asked of the owner through commandRequested; a read-only field asks for Enter too.
-class CalcField : public QPlainTextEdit
+class CalcField : public SheetView
 {
     Q_OBJECT
 
 public:
     explicit CalcField(QWidget *parent = nullptr);
 
-    QString Text() const;
+    QString Text() const { return sheetText(); }
     void setText(const QString &strText);
     // Writes the text as setText does, then selects what was selected before, by position.
     void setTextKeepingSelection(const QString &strText);
-    // Puts in a text as setText does, but edits only the part that differs, so the rows around it
-    // keep their layout (a long sheet is not laid out anew). The change is announced even when
-    // the text is the same, and afterwards the caret and the view are at the start, as setText
-    // leaves them.
-    void replaceText(const QString &strText);
+    // Puts in a text as setText does: only the part that differs is edited, the change is
+    // announced even when the text is the same, and the caret and the view are at the start.
+    void replaceText(const QString &strText) { setText(strText); }
 
     // Selection in sheet positions (0-based). Setting SelStart collapses the selection there;
     // setting SelLength extends it from SelStart.
@@ -43,13 +39,6 @@ public:
 
     bool Locked() const { return isReadOnly(); }
     void setLocked(bool blnLocked) { setReadOnly(blnLocked); }
-
-    // The rows the field shows, its own soft wrapping included, counted up to limit: the window
-    // grows to a few dozen rows at most, and laying out every block of a long tape is dear.
-    int visualLineCount(int limit = std::numeric_limits<int>::max()) const;
-
-    qsizetype toSheetPosition(int intDocumentPosition) const;
-    int toDocumentPosition(qsizetype lngSheetPosition) const;
 
     // Text larger than this is not pasted (as much as a tape file may hold): a larger paste is
     // something else, and would hold the window for a long while.
@@ -97,11 +86,6 @@ protected:
     void dropEvent(QDropEvent *event) override;
 
 private:
-    // Text() of the document as it is; rebuilt after any change of the document.
-    mutable QString m_text;
-    mutable bool m_textValid = false;
-    mutable bool m_lineSeparators = false; // the document holds a line separator inside a row
-    void followChange(int position, int removed, int added);
     bool m_redrawSuspended = false;
     qsizetype m_clickPos = 0; // the caret at the last left-button release
 };

@@ -112,7 +112,7 @@ void frmTallyer::buildControls()
 
     boxCalc = new CalcField(this);
     boxCalc->setObjectName(QStringLiteral("boxCalc"));
-    boxCalc->document()->setDocumentMargin(2);
+    boxCalc->setDocumentMargin(2);
     boxCalc->setGeometry(kDesignFieldLeft, kDesignFieldTop, kDesignFieldWidth, kDesignFieldHeight);
     sheet = new SheetEditor(boxCalc, kDesignFieldWidth, this);
 
@@ -251,8 +251,8 @@ void frmTallyer::connectSession()
     // The state before the key is kept for the undo ring.
     connect(boxCalc, &CalcField::keyCommandDone, m_session, &CalcSession::takeSnapshot);
     // The session follows the text and the caret.
-    connect(boxCalc, &QPlainTextEdit::cursorPositionChanged, this, &frmTallyer::trackSheet);
-    connect(boxCalc, &QPlainTextEdit::selectionChanged, this, &frmTallyer::trackSheet);
+    connect(boxCalc, &SheetView::cursorPositionChanged, this, &frmTallyer::trackSheet);
+    connect(boxCalc, &SheetView::selectionChanged, this, &frmTallyer::trackSheet);
 }
 
 void frmTallyer::trackSheet()

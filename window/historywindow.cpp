@@ -42,14 +42,13 @@ HistoryWindow::HistoryWindow(frmTallyer *main, const TextRing &history)
     const auto *mainField = main->findChild<CalcField *>(QStringLiteral("boxCalc"));
     boxCalc = new CalcField(this);
     boxCalc->setObjectName(QStringLiteral("boxCalc"));
-    boxCalc->document()->setDocumentMargin(2);
+    boxCalc->setDocumentMargin(2);
     if (mainField) {
         boxCalc->setFont(mainField->font());
         boxCalc->setPalette(mainField->palette());
     }
     // Read-only, but the selection stays free.
     boxCalc->setLocked(true);
-    boxCalc->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     boxCalc->setAccessibleName(Text(TextId::History));
 
     lblResult = new MavoLabel3D(this);
@@ -68,7 +67,7 @@ HistoryWindow::HistoryWindow(frmTallyer *main, const TextRing &history)
     setFixedWidth(width + 2 * kMargin);
 
     connect(boxCalc, &CalcField::commandRequested, this, &HistoryWindow::runCommand);
-    connect(boxCalc, &QPlainTextEdit::selectionChanged, this, &HistoryWindow::showResult);
+    connect(boxCalc, &SheetView::selectionChanged, this, &HistoryWindow::showResult);
 }
 
 HistoryWindow *HistoryWindow::open(frmTallyer *main, const TextRing &history)

@@ -369,8 +369,8 @@ void frmTallyer::HookField()
     boxCalc->installEventFilter(this);
     boxCalc->viewport()->installEventFilter(this);
     // A caret move or a selection change repaints the field: re-arm the sub result.
-    connect(boxCalc, &QPlainTextEdit::cursorPositionChanged, TimerSelWork, qOverload<>(&QTimer::start));
-    connect(boxCalc, &QPlainTextEdit::selectionChanged, TimerSelWork, qOverload<>(&QTimer::start));
+    connect(boxCalc, &SheetView::cursorPositionChanged, TimerSelWork, qOverload<>(&QTimer::start));
+    connect(boxCalc, &SheetView::selectionChanged, TimerSelWork, qOverload<>(&QTimer::start));
     m_blnHookedField = true;
 }
 
@@ -388,8 +388,8 @@ void frmTallyer::UnhookField()
         return;
     boxCalc->removeEventFilter(this);
     boxCalc->viewport()->removeEventFilter(this);
-    disconnect(boxCalc, &QPlainTextEdit::cursorPositionChanged, TimerSelWork, nullptr);
-    disconnect(boxCalc, &QPlainTextEdit::selectionChanged, TimerSelWork, nullptr);
+    disconnect(boxCalc, &SheetView::cursorPositionChanged, TimerSelWork, nullptr);
+    disconnect(boxCalc, &SheetView::selectionChanged, TimerSelWork, nullptr);
     m_blnHookedField = false;
 }
 

@@ -29,7 +29,7 @@ SheetEditor::SheetEditor(CalcField *field, int wrapWidth, QObject *parent)
     m_leadingZeroTimer->setSingleShot(true);
     m_leadingZeroTimer->setInterval(m_leadingZeroDelay);
     connect(m_leadingZeroTimer, &QTimer::timeout, this, &SheetEditor::completeLeadingZero);
-    connect(m_field, &QPlainTextEdit::textChanged, this, &SheetEditor::runCycle);
+    connect(m_field, &SheetView::textChanged, this, &SheetEditor::runCycle);
     connect(m_field, &CalcField::keyStarted, this, &SheetEditor::keyStarted);
     connect(m_field, &CalcField::deletionStarted, this, &SheetEditor::holdLeadingZero);
 }

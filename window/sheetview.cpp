@@ -1,0 +1,1137 @@
+#include "sheetview.h"
+
+#include "texthelpers.h"
+
+#include <QAccessible>
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QContextMenuEvent>
+#include <QDropEvent>
+#include <QGuiApplication>
+#include <QInputMethodEvent>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QMimeData>
+#include <QPainter>
+#include <QPointer>
+#include <QScrollBar>
+#include <QStyleHints>
+#include <QTextLayout>
+
+#include <algorithm>
+#include <cmath>
+
+void InstallSheetViewAccessibility(); // sheetviewaccessible.cpp
+
+namespace {
+
+// Layouts kept by row text: enough for every row of a tall window several times over, few enough
+// that dropping them all costs nothing to speak of.
+constexpr qsizetype kMaxLayouts = 4096;
+
+bool isBreakCharacter(QChar c)
+{
+    return c == u'\r' || c == u'\n' || c == QChar::ParagraphSeparator || c == QChar::LineSeparator;
+}
+
+// Every line break of a text as a row break (CR LF). A text already written that way, the usual
+// case, is returned as it is after one scan.
+QString withRowBreaks(const QString &text)
+{
+    const QChar *p = text.constData();
+    const qsizetype n = text.size();
+    qsizetype extra = 0;
+    bool clean = true;
+    for (qsizetype i = 0; i < n; ++i) {
+        const QChar c = p[i];
+        if (c.unicode() > u'\r' && c.unicode() < 0x2028)
+            continue;
+        if (c == u'\r' && i + 1 < n && p[i + 1] == u'\n') {
+            ++i;
+            continue;
+        }
+        if (isBreakCharacter(c)) {
+            clean = false;
+            ++extra;
+        }
+    }
+    if (clean)
+        return text;
+    QString out(n + extra, Qt::Uninitialized);
+    QChar *o = out.data();
+    for (qsizetype i = 0; i < n; ++i) {
+        const QChar c = p[i];
+        if (c == u'\r' && i + 1 < n && p[i + 1] == u'\n') {
+            *o++ = u'\r';
+            *o++ = u'\n';
+            ++i;
+        } else if (isBreakCharacter(c)) {
+            *o++ = u'\r';
+            *o++ = u'\n';
+        } else {
+            *o++ = c;
+        }
+    }
+    out.truncate(o - out.constData());
+    return out;
+}
+
+// The starts of the rows after each row break in text[from, to), pushed onto starts.
+void appendRowStarts(const QString &text, qsizetype from, qsizetype to, std::vector<qsizetype> &starts)
+{
+    const char16_t *p = reinterpret_cast<const char16_t *>(text.constData());
+    for (qsizetype i = from; i + 1 < to; ++i) {
+        if (p[i] == u'\r' && p[i + 1] == u'\n') {
+            starts.push_back(i + 2);
+            ++i;
+        }
+    }
+}
+
+QString plainTextOf(QString sheet)
+{
+    sheet.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    return sheet;
+}
+
+} // namespace
+
+SheetView::SheetView(QWidget *parent)
+    : QAbstractScrollArea(parent)
+{
+    InstallSheetViewAccessibility();
+    setFocusPolicy(Qt::StrongFocus);
+    setAttribute(Qt::WA_InputMethodEnabled);
+    setAttribute(Qt::WA_KeyCompression, false);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setAcceptDrops(true);
+    viewport()->setBackgroundRole(QPalette::Base);
+    viewport()->setAutoFillBackground(true);
+    viewport()->setCursor(Qt::IBeamCursor);
+    verticalScrollBar()->setSingleStep(1);
+    updateScrollBar();
+}
+
+SheetView::~SheetView() = default;
+
+// ---- the text and its rows ----
+
+qsizetype SheetView::rowOf(qsizetype position) const
+{
+    // The last row starting at or before the position.
+    const auto it = std::upper_bound(m_rowStarts.cbegin(), m_rowStarts.cend(), position);
+    return std::max<qsizetype>(0, (it - m_rowStarts.cbegin()) - 1);
+}
+
+qsizetype SheetView::rowEnd(qsizetype row) const
+{
+    return row + 1 < rowCount() ? rowStart(row + 1) - 2 : m_text.size();
+}
+
+QString SheetView::rowText(qsizetype row) const
+{
+    const qsizetype start = rowStart(row);
+    return m_text.mid(start, rowEnd(row) - start);
+}
+
+qsizetype SheetView::snapped(qsizetype position) const
+{
+    position = std::clamp<qsizetype>(position, 0, m_text.size());
+    // Between CR and LF: the end of the row.
+    if (position > 0 && position < m_text.size() && m_text.at(position - 1) == u'\r' && m_text.at(position) == u'\n')
+        --position;
+    return position;
+}
+
+void SheetView::setSheetText(const QString &text)
+{
+    const QString next = withRowBreaks(text);
+    // The common ends of the two texts stay (compared a block at a time: a tape may be tens of
+    // megabytes); replaceRange moves an end that cuts a row break.
+    const qsizetype oldAnchor = m_anchor;
+    const qsizetype oldPosition = m_position;
+    const CommonEnds ends = CommonTextEnds(m_text, next);
+    {
+        const QSignalBlocker quiet(this);
+        if (ends.head < m_text.size() || ends.head < next.size()) {
+            m_anchor = m_position = 0;
+            const qsizetype head = snapped(ends.head);
+            const qsizetype tail = std::min(ends.tail, m_text.size() - head);
+            replaceRange(head, m_text.size() - tail, next.mid(head, next.size() - tail - head));
+        }
+    }
+    m_anchor = m_position = 0;
+    m_targetX = -1;
+    setTop(0);
+    if (oldAnchor != oldPosition)
+        emit selectionChanged();
+    if (oldPosition != 0)
+        emit cursorPositionChanged();
+    emit textChanged();
+}
+
+void SheetView::replaceRange(qsizetype from, qsizetype to, const QString &text)
+{
+    from = snapped(from);
+    to = std::clamp<qsizetype>(to, from, m_text.size());
+    if (to > 0 && to < m_text.size() && m_text.at(to - 1) == u'\r' && m_text.at(to) == u'\n')
+        ++to;
+    const QString inserted = withRowBreaks(text);
+    if (from == to && inserted.isEmpty())
+        return;
+
+    const qsizetype firstRow = rowOf(from);
+    const qsizetype lastRow = rowOf(to);
+    const qsizetype delta = inserted.size() - (to - from);
+    const qsizetype lastEnd = rowEnd(lastRow) + delta;
+    QString removed;
+    const bool accessible = QAccessible::isActive();
+    if (accessible)
+        removed = m_text.mid(from, to - from);
+
+    m_text.replace(from, to - from, inserted);
+
+    // The rows from firstRow to lastRow become the rows of the new text between their ends; the
+    // rows after them move by delta.
+    std::vector<qsizetype> middle;
+    appendRowStarts(m_text, rowStart(firstRow), lastEnd, middle);
+    const auto firstReplaced = m_rowStarts.begin() + firstRow + 1;
+    const auto afterReplaced = m_rowStarts.begin() + lastRow + 1;
+    const qsizetype oldCount = lastRow - firstRow;
+    const auto newCount = static_cast<qsizetype>(middle.size());
+    if (newCount == oldCount) {
+        std::copy(middle.cbegin(), middle.cend(), firstReplaced);
+    } else {
+        const qsizetype at = firstRow + 1;
+        m_rowStarts.erase(firstReplaced, afterReplaced);
+        m_rowStarts.insert(m_rowStarts.begin() + at, middle.cbegin(), middle.cend());
+    }
+    if (delta != 0) {
+        for (auto it = m_rowStarts.begin() + firstRow + 1 + newCount; it != m_rowStarts.end(); ++it)
+            *it += delta;
+    }
+
+    // The caret and the anchor stay with their characters; inside the replaced span they go to
+    // its end.
+    const auto follow = [&](qsizetype p) {
+        if (p >= to)
+            return p + delta;
+        if (p > from)
+            return from + inserted.size();
+        return p;
+    };
+    const qsizetype oldPosition = m_position;
+    const qsizetype oldAnchor = m_anchor;
+    m_position = follow(m_position);
+    m_anchor = follow(m_anchor);
+
+    if (accessible) {
+        if (!removed.isEmpty()) {
+            QAccessibleTextRemoveEvent gone(this, int(from - firstRow), plainTextOf(removed));
+            QAccessible::updateAccessibility(&gone);
+        }
+        if (!inserted.isEmpty()) {
+            QAccessibleTextInsertEvent added(this, int(from - firstRow), plainTextOf(inserted));
+            QAccessible::updateAccessibility(&added);
+        }
+    }
+    if (m_top >= rowCount())
+        m_top = std::max<qsizetype>(0, rowCount() - 1);
+    updateScrollBar();
+    viewport()->update();
+    emit textChanged();
+    if (m_position != oldPosition)
+        emit cursorPositionChanged();
+    if ((oldAnchor != oldPosition || m_anchor != m_position) && (m_anchor != oldAnchor || m_position != oldPosition))
+        emit selectionChanged();
+}
+
+void SheetView::insertText(const QString &text)
+{
+    if (m_readOnly)
+        return;
+    const qsizetype start = selectionStart();
+    const qsizetype end = selectionEnd();
+    const QString inserted = withRowBreaks(text);
+    {
+        // The caret goes after what is put in before the change is announced: whoever follows the
+        // change may move it on.
+        const QSignalBlocker quiet(this);
+        m_anchor = m_position = end;
+    }
+    const QPointer<SheetView> self(this);
+    replaceRange(start, end, inserted);
+    if (self)
+        showCaret();
+}
+
+QString SheetView::selectedText() const
+{
+    return m_text.mid(selectionStart(), selectionEnd() - selectionStart());
+}
+
+void SheetView::setSelection(qsizetype anchor, qsizetype position)
+{
+    setPositions(snapped(anchor), snapped(position), false);
+}
+
+void SheetView::selectAll()
+{
+    setPositions(0, m_text.size(), false);
+}
+
+void SheetView::setPositions(qsizetype anchor, qsizetype position, bool keepX)
+{
+    const bool moved = position != m_position;
+    const bool selection = (anchor != m_anchor || position != m_position) && (hasSelection() || anchor != position);
+    m_anchor = anchor;
+    m_position = position;
+    if (!keepX)
+        m_targetX = -1;
+    ensureCaretVisible();
+    restartBlink();
+    viewport()->update();
+    if (QAccessible::isActive()) {
+        if (selection) {
+            QAccessibleTextSelectionEvent chosen(this, int(selectionStart() - rowOf(selectionStart())),
+                                                 int(selectionEnd() - rowOf(selectionEnd())));
+            QAccessible::updateAccessibility(&chosen);
+        }
+        if (moved) {
+            QAccessibleTextCursorEvent caret(this, int(m_position - rowOf(m_position)));
+            QAccessible::updateAccessibility(&caret);
+        }
+    }
+    if (selection)
+        emit selectionChanged();
+    if (moved)
+        emit cursorPositionChanged();
+}
+
+void SheetView::setReadOnly(bool readOnly)
+{
+    m_readOnly = readOnly;
+    setAttribute(Qt::WA_InputMethodEnabled, !readOnly);
+    viewport()->update();
+}
+
+void SheetView::setDocumentMargin(int margin)
+{
+    m_margin = margin;
+    dropLayouts();
+    updateScrollBar();
+    viewport()->update();
+}
+
+void SheetView::setCursorWidth(int width)
+{
+    m_cursorWidth = std::max(1, width);
+    dropLayouts();
+    viewport()->update();
+}
+
+// ---- layout ----
+
+int SheetView::textWidth() const
+{
+    // The caret needs its width at the end of a full line.
+    return std::max(1, viewport()->width() - 2 * m_margin - m_cursorWidth);
+}
+
+void SheetView::dropLayouts() const
+{
+    m_layouts.clear();
+    m_layoutWidth = -1;
+}
+
+QTextLayout *SheetView::layoutOf(qsizetype row) const
+{
+    const int width = textWidth();
+    if (width != m_layoutWidth) {
+        m_layouts.clear();
+        m_layoutWidth = width;
+    }
+    const QString text = rowText(row);
+    if (const auto it = m_layouts.constFind(text); it != m_layouts.cend())
+        return it->get();
+    if (m_layouts.size() >= kMaxLayouts)
+        m_layouts.clear();
+    auto layout = std::make_shared<QTextLayout>(text, font());
+    QTextOption option(Qt::AlignLeft);
+    option.setWrapMode(QTextOption::WrapAnywhere);
+    option.setTextDirection(Qt::LeftToRight);
+    layout->setTextOption(option);
+    layout->setCacheEnabled(true);
+    layout->beginLayout();
+    qreal y = 0;
+    for (;;) {
+        QTextLine line = layout->createLine();
+        if (!line.isValid())
+            break;
+        line.setLeadingIncluded(true);
+        line.setLineWidth(width);
+        line.setPosition(QPointF(0, y));
+        y += line.height();
+    }
+    layout->endLayout();
+    QTextLayout *raw = layout.get();
+    m_layouts.insert(text, std::move(layout));
+    return raw;
+}
+
+qreal SheetView::rowHeight(qsizetype row) const
+{
+    const QTextLayout *layout = layoutOf(row);
+    if (layout->lineCount() == 0)
+        return QFontMetricsF(font()).lineSpacing();
+    const QTextLine last = layout->lineAt(layout->lineCount() - 1);
+    return last.y() + last.height();
+}
+
+int SheetView::lineIndexAt(const QTextLayout *layout, qsizetype offset)
+{
+    const int count = layout->lineCount();
+    for (int i = 0; i < count; ++i) {
+        const QTextLine line = layout->lineAt(i);
+        if (offset < line.textStart() + line.textLength())
+            return i;
+    }
+    return std::max(0, count - 1);
+}
+
+qreal SheetView::rowTop(qsizetype row) const
+{
+    if (row < m_top)
+        return -1;
+    qreal y = m_margin;
+    const int height = viewport()->height();
+    for (qsizetype r = m_top; r < rowCount(); ++r) {
+        if (r == row)
+            return y;
+        y += rowHeight(r);
+        if (y > height)
+            break;
+    }
+    return -1;
+}
+
+int SheetView::visualLineCount(int limit) const
+{
+    int lines = 0;
+    for (qsizetype row = 0; row < rowCount() && lines < limit; ++row)
+        lines += std::max(1, layoutOf(row)->lineCount());
+    return std::min(lines, limit);
+}
+
+QRect SheetView::cursorRect() const
+{
+    return characterRect(m_position).adjusted(0, 0, m_cursorWidth - characterRect(m_position).width(), 0);
+}
+
+QRect SheetView::characterRect(qsizetype position) const
+{
+    position = snapped(position);
+    const qsizetype row = rowOf(position);
+    const qreal top = rowTop(row);
+    if (top < 0)
+        return QRect();
+    const QTextLayout *layout = layoutOf(row);
+    const int offset = static_cast<int>(position - rowStart(row));
+    if (layout->lineCount() == 0)
+        return QRect(m_margin, static_cast<int>(top), 1, QFontMetrics(font()).height());
+    const QTextLine line = layout->lineAt(lineIndexAt(layout, offset));
+    const qreal x = line.cursorToX(offset);
+    const qreal next = offset < rowEnd(row) - rowStart(row) ? line.cursorToX(offset + 1) : x + 1;
+    return QRectF(m_margin + x, top + line.y(), std::max<qreal>(1, next - x), line.height()).toAlignedRect();
+}
+
+qsizetype SheetView::positionAt(const QPoint &point) const
+{
+    qreal y = m_margin;
+    const qreal height = viewport()->height();
+    qsizetype row = m_top;
+    for (; row < rowCount(); ++row) {
+        const qreal h = rowHeight(row);
+        if (point.y() < y + h || row + 1 == rowCount() || y + h > height)
+            break;
+        y += h;
+    }
+    row = std::min(row, rowCount() - 1);
+    const QTextLayout *layout = layoutOf(row);
+    if (layout->lineCount() == 0)
+        return rowStart(row);
+    int index = 0;
+    while (index + 1 < layout->lineCount() && point.y() >= y + layout->lineAt(index + 1).y())
+        ++index;
+    const QTextLine line = layout->lineAt(index);
+    int offset = line.xToCursor(point.x() - m_margin);
+    // A wrapped line's end is the next line's start: stay on this line.
+    if (index + 1 < layout->lineCount() && offset >= line.textStart() + line.textLength())
+        offset = line.textStart() + line.textLength() - 1;
+    return rowStart(row) + std::clamp<qsizetype>(offset, 0, rowEnd(row) - rowStart(row));
+}
+
+// ---- scrolling ----
+
+void SheetView::setTop(qsizetype row)
+{
+    row = std::clamp<qsizetype>(row, 0, std::max<qsizetype>(0, rowCount() - 1));
+    m_top = row;
+    updateScrollBar();
+    if (verticalScrollBar()->value() != row) {
+        const QSignalBlocker quiet(verticalScrollBar());
+        verticalScrollBar()->setValue(static_cast<int>(std::min<qsizetype>(row, verticalScrollBar()->maximum())));
+        m_top = verticalScrollBar()->value();
+    }
+    viewport()->update();
+}
+
+void SheetView::updateScrollBar()
+{
+    // The last rows fill the view when it is scrolled to the end: count back from the last row
+    // until they no longer fit. Only the rows of one screen are laid out.
+    const qreal height = viewport()->height() - 2 * m_margin;
+    qreal used = 0;
+    qsizetype first = rowCount();
+    while (first > 0) {
+        const qreal h = rowHeight(first - 1);
+        if (used + h > height && first < rowCount())
+            break;
+        used += h;
+        --first;
+    }
+    const auto maximum = static_cast<int>(std::min<qsizetype>(first, std::numeric_limits<int>::max()));
+    const qreal line = QFontMetricsF(font()).lineSpacing();
+    QScrollBar *bar = verticalScrollBar();
+    const QSignalBlocker quiet(bar);
+    bar->setRange(0, maximum);
+    bar->setPageStep(std::max(1, static_cast<int>(height / std::max<qreal>(1, line))));
+    bar->setValue(static_cast<int>(std::min<qsizetype>(m_top, maximum)));
+    m_top = bar->value();
+}
+
+void SheetView::scrollContentsBy(int, int)
+{
+    m_top = verticalScrollBar()->value();
+    viewport()->update();
+}
+
+void SheetView::ensureCaretVisible()
+{
+    const qsizetype row = rowOf(m_position);
+    if (row < m_top) {
+        setTop(row);
+        return;
+    }
+    const qreal height = viewport()->height();
+    const qreal line = std::max<qreal>(1, QFontMetricsF(font()).lineSpacing());
+    // Far below: start from one screen above the caret's row rather than walk every row between.
+    qsizetype top = m_top;
+    const auto screen = static_cast<qsizetype>(height / line) + 1;
+    if (row - top > screen)
+        top = row - screen;
+    const QTextLayout *layout = layoutOf(row);
+    const int offset = static_cast<int>(m_position - rowStart(row));
+    qreal caretBottom = rowHeight(row);
+    if (layout->lineCount() > 0) {
+        const QTextLine caretLine = layout->lineAt(lineIndexAt(layout, offset));
+        caretBottom = caretLine.y() + caretLine.height();
+    }
+    qreal above = m_margin; // from the top row's top to the caret's row
+    for (qsizetype r = top; r < row; ++r)
+        above += rowHeight(r);
+    while (top < row && above + caretBottom > height) {
+        above -= rowHeight(top);
+        ++top;
+    }
+    if (top != m_top)
+        setTop(top);
+}
+
+// ---- painting ----
+
+void SheetView::paintEvent(QPaintEvent *event)
+{
+    QPainter painter(viewport());
+    const QRect clip = event->rect();
+    const QPalette pal = palette();
+    const qsizetype selStart = selectionStart();
+    const qsizetype selEnd = selectionEnd();
+    // A read-only sheet keeps its caret: the keys still move and select in it.
+    const bool caret = m_caretShown && hasFocus() && isEnabled();
+    qreal y = m_margin;
+    const qreal height = viewport()->height();
+    painter.setPen(pal.color(QPalette::Text));
+    for (qsizetype row = m_top; row < rowCount() && y < height; ++row) {
+        const QTextLayout *layout = layoutOf(row);
+        const qreal h = rowHeight(row);
+        if (y + h >= clip.top() && y <= clip.bottom()) {
+            const qsizetype start = rowStart(row);
+            const qsizetype end = rowEnd(row);
+            QList<QTextLayout::FormatRange> selections;
+            if (selStart < selEnd && selStart <= end && selEnd > start) {
+                QTextLayout::FormatRange range;
+                range.start = static_cast<int>(std::max(selStart, start) - start);
+                range.length = static_cast<int>(std::min(selEnd, end) - start) - range.start;
+                range.format.setBackground(pal.brush(QPalette::Highlight));
+                range.format.setForeground(pal.brush(QPalette::HighlightedText));
+                if (range.length > 0)
+                    selections.append(range);
+                // A selected row break shows as a little room past the row's end.
+                if (selEnd > end && selStart <= end && layout->lineCount() > 0) {
+                    const QTextLine last = layout->lineAt(layout->lineCount() - 1);
+                    const qreal x = m_margin + last.naturalTextWidth();
+                    const qreal w = QFontMetricsF(font()).horizontalAdvance(u' ');
+                    painter.fillRect(QRectF(x, y + last.y(), w, last.height()), pal.brush(QPalette::Highlight));
+                }
+            }
+            layout->draw(&painter, QPointF(m_margin, y), selections);
+            if (caret && m_position >= start && m_position <= end)
+                layout->drawCursor(&painter, QPointF(m_margin, y), static_cast<int>(m_position - start), m_cursorWidth);
+        }
+        y += h;
+    }
+}
+
+void SheetView::resizeEvent(QResizeEvent *event)
+{
+    QAbstractScrollArea::resizeEvent(event);
+    updateScrollBar();
+}
+
+void SheetView::changeEvent(QEvent *event)
+{
+    QAbstractScrollArea::changeEvent(event);
+    if (event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange) {
+        dropLayouts();
+        updateScrollBar();
+        viewport()->update();
+    }
+}
+
+bool SheetView::event(QEvent *event)
+{
+    // The editing keys are the sheet's own, whatever the window's shortcuts say.
+    if (event->type() == QEvent::ShortcutOverride) {
+        auto *key = static_cast<QKeyEvent *>(event);
+        if (key == QKeySequence::Copy || key == QKeySequence::Paste || key == QKeySequence::Cut
+            || key == QKeySequence::SelectAll || key == QKeySequence::Undo || key == QKeySequence::Redo) {
+            event->accept();
+            return true;
+        }
+    }
+    return QAbstractScrollArea::event(event);
+}
+
+// ---- the caret ----
+
+void SheetView::showCaret()
+{
+    m_targetX = -1;
+    ensureCaretVisible();
+    restartBlink();
+    viewport()->update();
+}
+
+void SheetView::restartBlink()
+{
+    m_caretShown = true;
+    const int flash = QGuiApplication::styleHints()->cursorFlashTime();
+    if (hasFocus() && flash > 0)
+        m_blink.start(flash / 2, this);
+    else
+        m_blink.stop();
+}
+
+void SheetView::timerEvent(QTimerEvent *event)
+{
+    if (event->timerId() == m_blink.timerId()) {
+        m_caretShown = !m_caretShown;
+        viewport()->update(cursorRect().adjusted(-2, -1, 2, 1));
+        return;
+    }
+    if (event->timerId() == m_dragScroll.timerId()) {
+        if (!m_dragging) {
+            m_dragScroll.stop();
+            return;
+        }
+        if (m_dragPoint.y() < 0)
+            setTop(m_top - 1);
+        else if (m_dragPoint.y() > viewport()->height())
+            setTop(m_top + 1);
+        else
+            return;
+        setPositions(m_anchor, positionAt(m_dragPoint), false);
+        return;
+    }
+    QAbstractScrollArea::timerEvent(event);
+}
+
+void SheetView::focusInEvent(QFocusEvent *event)
+{
+    QAbstractScrollArea::focusInEvent(event);
+    restartBlink();
+    viewport()->update();
+}
+
+void SheetView::focusOutEvent(QFocusEvent *event)
+{
+    QAbstractScrollArea::focusOutEvent(event);
+    m_blink.stop();
+    viewport()->update();
+}
+
+qsizetype SheetView::previousPosition(qsizetype position) const
+{
+    if (position <= 0)
+        return 0;
+    if (position >= 2 && m_text.at(position - 1) == u'\n' && m_text.at(position - 2) == u'\r')
+        return position - 2;
+    if (position >= 2 && m_text.at(position - 1).isLowSurrogate() && m_text.at(position - 2).isHighSurrogate())
+        return position - 2;
+    return position - 1;
+}
+
+qsizetype SheetView::nextPosition(qsizetype position) const
+{
+    const qsizetype n = m_text.size();
+    if (position >= n)
+        return n;
+    if (position + 1 < n && m_text.at(position) == u'\r' && m_text.at(position + 1) == u'\n')
+        return position + 2;
+    if (position + 1 < n && m_text.at(position).isHighSurrogate() && m_text.at(position + 1).isLowSurrogate())
+        return position + 2;
+    return position + 1;
+}
+
+qsizetype SheetView::moveTarget(Move move) const
+{
+    const qsizetype row = rowOf(m_position);
+    const qsizetype start = rowStart(row);
+    const qsizetype end = rowEnd(row);
+    switch (move) {
+    case Move::Left:
+        return previousPosition(m_position);
+    case Move::Right:
+        return nextPosition(m_position);
+    case Move::WordLeft: {
+        if (m_position == start)
+            return previousPosition(m_position);
+        const QTextLayout *layout = layoutOf(row);
+        return start + layout->previousCursorPosition(static_cast<int>(m_position - start), QTextLayout::SkipWords);
+    }
+    case Move::WordRight: {
+        if (m_position == end)
+            return nextPosition(m_position);
+        const QTextLayout *layout = layoutOf(row);
+        return start + layout->nextCursorPosition(static_cast<int>(m_position - start), QTextLayout::SkipWords);
+    }
+    case Move::Start:
+        return 0;
+    case Move::End:
+        return m_text.size();
+    default:
+        break;
+    }
+    const QTextLayout *layout = layoutOf(row);
+    if (layout->lineCount() == 0)
+        return m_position;
+    const int offset = static_cast<int>(m_position - start);
+    const int index = lineIndexAt(layout, offset);
+    const QTextLine line = layout->lineAt(index);
+    if (move == Move::LineStart)
+        return start + line.textStart();
+    if (move == Move::LineEnd) {
+        // A wrapped line ends before the character the next line starts with.
+        const qsizetype lineEnd = start + line.textStart() + line.textLength();
+        return index + 1 < layout->lineCount() ? std::max(start + line.textStart(), lineEnd - 1) : end;
+    }
+    const qreal x = m_targetX >= 0 ? m_targetX : line.cursorToX(offset);
+    const qreal line0 = std::max<qreal>(1, QFontMetricsF(font()).lineSpacing());
+    int steps = 1;
+    if (move == Move::PageUp || move == Move::PageDown)
+        steps = std::max(1, static_cast<int>((viewport()->height() - 2 * m_margin) / line0) - 1);
+    const bool down = move == Move::Down || move == Move::PageDown;
+    qsizetype r = row;
+    int i = index;
+    for (int s = 0; s < steps; ++s) {
+        if (down) {
+            if (i + 1 < std::max(1, layoutOf(r)->lineCount()))
+                ++i;
+            else if (r + 1 < rowCount())
+                ++r, i = 0;
+            else
+                return s == 0 ? m_text.size() : rowStart(r) + layoutOf(r)->lineAt(i).xToCursor(x);
+        } else {
+            if (i > 0)
+                --i;
+            else if (r > 0)
+                --r, i = std::max(1, layoutOf(r)->lineCount()) - 1;
+            else
+                return s == 0 ? 0 : rowStart(r) + layoutOf(r)->lineAt(i).xToCursor(x);
+        }
+    }
+    const QTextLayout *target = layoutOf(r);
+    if (target->lineCount() == 0)
+        return rowStart(r);
+    const QTextLine targetLine = target->lineAt(i);
+    int to = targetLine.xToCursor(x);
+    if (i + 1 < target->lineCount() && to >= targetLine.textStart() + targetLine.textLength())
+        to = targetLine.textStart() + targetLine.textLength() - 1;
+    return rowStart(r) + std::clamp<qsizetype>(to, 0, rowEnd(r) - rowStart(r));
+}
+
+void SheetView::moveCaret(Move move, bool select)
+{
+    // An arrow without Shift collapses a selection to its edge on the arrow's side.
+    if (!select && hasSelection() && (move == Move::Left || move == Move::Right)) {
+        const qsizetype edge = move == Move::Left ? selectionStart() : selectionEnd();
+        setPositions(edge, edge, false);
+        return;
+    }
+    const bool vertical = move == Move::Up || move == Move::Down || move == Move::PageUp || move == Move::PageDown;
+    if (vertical && m_targetX < 0) {
+        const qsizetype row = rowOf(m_position);
+        const QTextLayout *layout = layoutOf(row);
+        if (layout->lineCount() > 0) {
+            const int offset = static_cast<int>(m_position - rowStart(row));
+            m_targetX = layout->lineAt(lineIndexAt(layout, offset)).cursorToX(offset);
+        }
+    }
+    const qsizetype target = snapped(moveTarget(move));
+    setPositions(select ? m_anchor : target, target, vertical);
+}
+
+void SheetView::deleteBackward()
+{
+    if (hasSelection()) {
+        insertText(QString());
+        return;
+    }
+    const qsizetype from = previousPosition(m_position);
+    if (from == m_position)
+        return;
+    const QPointer<SheetView> self(this);
+    m_anchor = m_position;
+    replaceRange(from, m_position, QString());
+    if (self)
+        showCaret();
+}
+
+void SheetView::deleteForward()
+{
+    if (hasSelection()) {
+        insertText(QString());
+        return;
+    }
+    const qsizetype to = nextPosition(m_position);
+    if (to == m_position)
+        return;
+    const QPointer<SheetView> self(this);
+    m_anchor = m_position;
+    replaceRange(m_position, to, QString());
+    if (self)
+        showCaret();
+}
+
+void SheetView::keyPressEvent(QKeyEvent *event)
+{
+    struct Binding
+    {
+        QKeySequence::StandardKey key;
+        Move move;
+        bool select;
+    };
+    static const Binding moves[] = {
+        {QKeySequence::MoveToNextChar, Move::Right, false},
+        {QKeySequence::MoveToPreviousChar, Move::Left, false},
+        {QKeySequence::SelectNextChar, Move::Right, true},
+        {QKeySequence::SelectPreviousChar, Move::Left, true},
+        {QKeySequence::MoveToNextWord, Move::WordRight, false},
+        {QKeySequence::MoveToPreviousWord, Move::WordLeft, false},
+        {QKeySequence::SelectNextWord, Move::WordRight, true},
+        {QKeySequence::SelectPreviousWord, Move::WordLeft, true},
+        {QKeySequence::MoveToNextLine, Move::Down, false},
+        {QKeySequence::MoveToPreviousLine, Move::Up, false},
+        {QKeySequence::SelectNextLine, Move::Down, true},
+        {QKeySequence::SelectPreviousLine, Move::Up, true},
+        {QKeySequence::MoveToStartOfLine, Move::LineStart, false},
+        {QKeySequence::MoveToEndOfLine, Move::LineEnd, false},
+        {QKeySequence::SelectStartOfLine, Move::LineStart, true},
+        {QKeySequence::SelectEndOfLine, Move::LineEnd, true},
+        {QKeySequence::MoveToStartOfDocument, Move::Start, false},
+        {QKeySequence::MoveToEndOfDocument, Move::End, false},
+        {QKeySequence::SelectStartOfDocument, Move::Start, true},
+        {QKeySequence::SelectEndOfDocument, Move::End, true},
+        {QKeySequence::MoveToNextPage, Move::PageDown, false},
+        {QKeySequence::MoveToPreviousPage, Move::PageUp, false},
+        {QKeySequence::SelectNextPage, Move::PageDown, true},
+        {QKeySequence::SelectPreviousPage, Move::PageUp, true},
+    };
+    for (const Binding &binding : moves) {
+        if (event->matches(binding.key)) {
+            moveCaret(binding.move, binding.select);
+            return;
+        }
+    }
+    if (event == QKeySequence::SelectAll) {
+        selectAll();
+        return;
+    }
+    if (event == QKeySequence::Copy) {
+        copy();
+        return;
+    }
+    if (event == QKeySequence::Cut) {
+        cut();
+        return;
+    }
+    if (event == QKeySequence::Paste) {
+        paste();
+        return;
+    }
+    const Qt::KeyboardModifiers modifiers = event->modifiers() & ~(Qt::KeypadModifier | Qt::ShiftModifier);
+    if (m_readOnly) {
+        event->ignore();
+        return;
+    }
+    if (event->key() == Qt::Key_Backspace && modifiers == Qt::NoModifier) {
+        deleteBackward();
+        return;
+    }
+    if (event == QKeySequence::Delete) {
+        deleteForward();
+        return;
+    }
+    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && modifiers == Qt::NoModifier) {
+        insertText(QStringLiteral("\r\n"));
+        return;
+    }
+    const QString text = event->text();
+    if (!text.isEmpty() && text.at(0).isPrint() && !(modifiers & (Qt::ControlModifier | Qt::MetaModifier))) {
+        insertText(text);
+        return;
+    }
+    event->ignore();
+}
+
+// ---- the mouse ----
+
+void SheetView::mousePressEvent(QMouseEvent *event)
+{
+    const QPoint point = event->position().toPoint();
+    if (event->button() == Qt::LeftButton) {
+        const qsizetype at = positionAt(point);
+        setPositions(event->modifiers() & Qt::ShiftModifier ? m_anchor : at, at, false);
+        m_dragging = true;
+        m_dragPoint = point;
+        return;
+    }
+    if (event->button() == Qt::MiddleButton && !m_readOnly && QGuiApplication::clipboard()->supportsSelection()) {
+        const QMimeData *data = QGuiApplication::clipboard()->mimeData(QClipboard::Selection);
+        if (data && canInsertFromMimeData(data)) {
+            const qsizetype at = positionAt(point);
+            setPositions(at, at, false);
+            insertFromMimeData(data);
+        }
+        return;
+    }
+    event->ignore();
+}
+
+void SheetView::mouseMoveEvent(QMouseEvent *event)
+{
+    if (!m_dragging || !(event->buttons() & Qt::LeftButton))
+        return;
+    m_dragPoint = event->position().toPoint();
+    setPositions(m_anchor, positionAt(m_dragPoint), false);
+    // Past the top or the bottom the view scrolls on while the button is held.
+    if (m_dragPoint.y() < 0 || m_dragPoint.y() > viewport()->height())
+        m_dragScroll.start(50, this);
+    else
+        m_dragScroll.stop();
+}
+
+void SheetView::mouseReleaseEvent(QMouseEvent *event)
+{
+    if (event->button() == Qt::LeftButton && m_dragging) {
+        m_dragging = false;
+        m_dragScroll.stop();
+        putSelectionOnClipboard();
+    }
+}
+
+void SheetView::mouseDoubleClickEvent(QMouseEvent *event)
+{
+    if (event->button() == Qt::LeftButton)
+        selectWordAt(positionAt(event->position().toPoint()));
+}
+
+void SheetView::selectWordAt(qsizetype position)
+{
+    const qsizetype row = rowOf(position);
+    const qsizetype start = rowStart(row);
+    const QTextLayout *layout = layoutOf(row);
+    const int offset = static_cast<int>(position - start);
+    const int left = layout->previousCursorPosition(offset + 1 <= rowEnd(row) - start ? offset + 1 : offset,
+                                                    QTextLayout::SkipWords);
+    const int right = layout->nextCursorPosition(left, QTextLayout::SkipWords);
+    setPositions(start + left, start + right, false);
+    putSelectionOnClipboard();
+}
+
+void SheetView::putSelectionOnClipboard() const
+{
+    QClipboard *clipboard = QGuiApplication::clipboard();
+    if (hasSelection() && clipboard->supportsSelection())
+        clipboard->setText(plainTextOf(selectedText()), QClipboard::Selection);
+}
+
+// ---- the clipboard and drops ----
+
+void SheetView::copy() const
+{
+    if (hasSelection())
+        QGuiApplication::clipboard()->setText(plainTextOf(selectedText()));
+}
+
+void SheetView::cut()
+{
+    if (!hasSelection() || m_readOnly)
+        return;
+    copy();
+    insertText(QString());
+}
+
+void SheetView::paste()
+{
+    if (m_readOnly)
+        return;
+    const QMimeData *data = QGuiApplication::clipboard()->mimeData();
+    if (data && canInsertFromMimeData(data))
+        insertFromMimeData(data);
+}
+
+bool SheetView::canInsertFromMimeData(const QMimeData *source) const
+{
+    return source && source->hasText();
+}
+
+void SheetView::insertFromMimeData(const QMimeData *source)
+{
+    if (source && source->hasText())
+        insertText(source->text());
+}
+
+void SheetView::dragEnterEvent(QDragEnterEvent *event)
+{
+    if (!m_readOnly && canInsertFromMimeData(event->mimeData()))
+        event->acceptProposedAction();
+    else
+        event->ignore();
+}
+
+void SheetView::dragMoveEvent(QDragMoveEvent *event)
+{
+    if (!m_readOnly && canInsertFromMimeData(event->mimeData())) {
+        event->acceptProposedAction();
+        const qsizetype at = positionAt(event->position().toPoint());
+        setPositions(at, at, false);
+    } else {
+        event->ignore();
+    }
+}
+
+void SheetView::dropEvent(QDropEvent *event)
+{
+    if (m_readOnly || !canInsertFromMimeData(event->mimeData())) {
+        event->ignore();
+        return;
+    }
+    const qsizetype at = positionAt(event->position().toPoint());
+    setPositions(at, at, false);
+    event->acceptProposedAction();
+    insertFromMimeData(event->mimeData());
+}
+
+QMenu *SheetView::createStandardContextMenu(QWidget *parent)
+{
+    // The toolkit's own words, so its translations apply.
+    const auto tr = [](const char *text) { return QCoreApplication::translate("QWidgetTextControl", text); };
+    auto *menu = new QMenu(parent ? parent : this);
+    const auto add = [&](const char *text, const char *name, QKeySequence::StandardKey key, bool enabled,
+                         const std::function<void()> &run) {
+        QAction *action = menu->addAction(tr(text));
+        action->setObjectName(QLatin1String(name));
+        action->setShortcut(key);
+        action->setShortcutContext(Qt::WidgetShortcut);
+        action->setEnabled(enabled);
+        if (run)
+            connect(action, &QAction::triggered, this, run);
+        return action;
+    };
+    const bool editable = !m_readOnly;
+    const bool clip = editable && canInsertFromMimeData(QGuiApplication::clipboard()->mimeData());
+    add("&Undo", "edit-undo", QKeySequence::Undo, false, nullptr);
+    add("&Redo", "edit-redo", QKeySequence::Redo, false, nullptr);
+    menu->addSeparator();
+    add("Cu&t", "edit-cut", QKeySequence::Cut, editable && hasSelection(), [this] { cut(); });
+    add("&Copy", "edit-copy", QKeySequence::Copy, hasSelection(), [this] { copy(); });
+    add("&Paste", "edit-paste", QKeySequence::Paste, clip, [this] { paste(); });
+    add("Delete", "edit-delete", QKeySequence::UnknownKey, editable && hasSelection(),
+        [this] { insertText(QString()); });
+    menu->addSeparator();
+    add("Select All", "select-all", QKeySequence::SelectAll, !m_text.isEmpty(), [this] { selectAll(); });
+    return menu;
+}
+
+void SheetView::contextMenuEvent(QContextMenuEvent *event)
+{
+    QMenu *menu = createStandardContextMenu();
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    menu->popup(event->globalPos());
+}
+
+// ---- input methods ----
+
+void SheetView::inputMethodEvent(QInputMethodEvent *event)
+{
+    if (m_readOnly) {
+        event->ignore();
+        return;
+    }
+    if (event->replacementLength() > 0) {
+        const qsizetype from = snapped(m_position + event->replacementStart());
+        setPositions(from, snapped(from + event->replacementLength()), false);
+    }
+    if (!event->commitString().isEmpty() || event->replacementLength() > 0)
+        insertText(event->commitString());
+    event->accept();
+}
+
+QVariant SheetView::inputMethodQuery(Qt::InputMethodQuery query) const
+{
+    const qsizetype row = rowOf(m_position);
+    const qsizetype start = rowStart(row);
+    switch (query) {
+    case Qt::ImEnabled:
+        return !m_readOnly;
+    case Qt::ImCursorRectangle:
+        return cursorRect().translated(viewport()->pos());
+    case Qt::ImFont:
+        return font();
+    case Qt::ImCursorPosition:
+        return static_cast<int>(m_position - start);
+    case Qt::ImAnchorPosition:
+        return static_cast<int>(std::clamp(m_anchor, start, rowEnd(row)) - start);
+    case Qt::ImSurroundingText:
+        return rowText(row);
+    case Qt::ImCurrentSelection:
+        return plainTextOf(selectedText());
+    case Qt::ImHints:
+        return static_cast<int>(Qt::ImhNoPredictiveText);
+    default:
+        return QAbstractScrollArea::inputMethodQuery(query);
+    }
+}

@@ -1,0 +1,168 @@
+#pragma once
+
+#include <QAbstractScrollArea>
+#include <QBasicTimer>
+#include <QHash>
+#include <QString>
+
+#include <limits>
+#include <memory>
+#include <vector>
+
+class QMenu;
+class QMimeData;
+class QTextLayout;
+class QTextLine;
+
+// An editable view of a sheet: rows of plain text joined by CR LF, held as one string with the
+// start of every row beside it. Positions are the sheet's own (a row break is two characters, and
+// the caret never stands between them). Only the rows that show are laid out, each as one
+// paragraph wrapped anywhere at the view's width, so a key, a paste or a scroll costs the same
+// for a tape of a million rows as for ten; layouts are kept by the row's text.
+//
+// Every change of the text raises textChanged before the call that made it returns; a move of
+// the caret raises cursorPositionChanged, a change of what is selected selectionChanged.
+class SheetView : public QAbstractScrollArea
+{
+    Q_OBJECT
+
+public:
+    explicit SheetView(QWidget *parent = nullptr);
+    ~SheetView() override;
+
+    const QString &sheetText() const { return m_text; }
+    // The whole text replaced, with the caret and the view at the start. Any line break (CR, LF,
+    // CR LF, U+2028, U+2029) becomes a row break. Only the part that differs is replaced: the
+    // rows round it keep their layout. textChanged is raised even when nothing differs.
+    void setSheetText(const QString &text);
+    // Characters from .. to - 1 replaced by text (line breaks made row breaks, as above). An end
+    // inside a row break takes the whole break. The caret and the anchor keep their characters.
+    void replaceRange(qsizetype from, qsizetype to, const QString &text);
+    // The selection replaced by text; the caret after it.
+    void insertText(const QString &text);
+
+    qsizetype position() const { return m_position; }
+    qsizetype anchor() const { return m_anchor; }
+    qsizetype selectionStart() const { return std::min(m_anchor, m_position); }
+    qsizetype selectionEnd() const { return std::max(m_anchor, m_position); }
+    bool hasSelection() const { return m_anchor != m_position; }
+    QString selectedText() const;
+    // Positions are clamped into the text and moved out of a row break; the caret is scrolled
+    // into view.
+    void setSelection(qsizetype anchor, qsizetype position);
+    void selectAll();
+
+    bool isReadOnly() const { return m_readOnly; }
+    void setReadOnly(bool readOnly);
+    int documentMargin() const { return m_margin; }
+    void setDocumentMargin(int margin);
+    int cursorWidth() const { return m_cursorWidth; }
+    void setCursorWidth(int width);
+
+    qsizetype rowCount() const { return static_cast<qsizetype>(m_rowStarts.size()); }
+    qsizetype rowOf(qsizetype position) const;
+    qsizetype rowStart(qsizetype row) const { return m_rowStarts[static_cast<size_t>(row)]; }
+    qsizetype rowEnd(qsizetype row) const;
+    QString rowText(qsizetype row) const;
+
+    // Rows on screen counted from the first row, soft-wrapped lines included, up to limit: only
+    // the rows needed to reach it are laid out.
+    int visualLineCount(int limit = std::numeric_limits<int>::max()) const;
+    // The caret's rectangle in viewport coordinates; empty when the caret's row is off screen.
+    QRect cursorRect() const;
+    // The position nearest to a point of the viewport.
+    qsizetype positionAt(const QPoint &point) const;
+    // A character's rectangle in viewport coordinates (empty when off screen).
+    QRect characterRect(qsizetype position) const;
+    // The first row shown.
+    qsizetype topRow() const { return m_top; }
+
+    void copy() const;
+    void cut();
+    void paste();
+
+    // Undo, redo, cut, copy, paste, delete and select all, named as the toolkit's text editors
+    // name them ("edit-undo", …); undo and redo are disabled, as this view keeps no undo.
+    QMenu *createStandardContextMenu(QWidget *parent = nullptr);
+
+signals:
+    void textChanged();
+    void cursorPositionChanged();
+    void selectionChanged();
+
+protected:
+    virtual bool canInsertFromMimeData(const QMimeData *source) const;
+    virtual void insertFromMimeData(const QMimeData *source);
+
+    bool event(QEvent *event) override;
+    void paintEvent(QPaintEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+    void changeEvent(QEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+    void mouseDoubleClickEvent(QMouseEvent *event) override;
+    void contextMenuEvent(QContextMenuEvent *event) override;
+    void focusInEvent(QFocusEvent *event) override;
+    void focusOutEvent(QFocusEvent *event) override;
+    void timerEvent(QTimerEvent *event) override;
+    void inputMethodEvent(QInputMethodEvent *event) override;
+    QVariant inputMethodQuery(Qt::InputMethodQuery query) const override;
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dragMoveEvent(QDragMoveEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
+    void scrollContentsBy(int dx, int dy) override;
+
+private:
+    // The row's layout, laid out at the view's width; kept by the row's text.
+    QTextLayout *layoutOf(qsizetype row) const;
+    qreal rowHeight(qsizetype row) const;
+    int textWidth() const;
+    void dropLayouts() const;
+    // The line of the row's layout holding the row-relative offset.
+    static int lineIndexAt(const QTextLayout *layout, qsizetype offset);
+    // The top of a row shown, in viewport coordinates; -1 when it is not shown.
+    qreal rowTop(qsizetype row) const;
+
+    // Keys that move the caret (and extend the selection when select is set).
+    enum class Move {
+        Left, Right, WordLeft, WordRight, Up, Down, LineStart, LineEnd, Start, End, PageUp, PageDown
+    };
+    qsizetype moveTarget(Move move) const;
+    void moveCaret(Move move, bool select);
+    qsizetype previousPosition(qsizetype position) const;
+    qsizetype nextPosition(qsizetype position) const;
+    qsizetype snapped(qsizetype position) const;
+
+    void setPositions(qsizetype anchor, qsizetype position, bool keepX);
+    void ensureCaretVisible();
+    // After an edit: the caret scrolled into view, shown and blinking anew.
+    void showCaret();
+    void updateScrollBar();
+    void restartBlink();
+    void setTop(qsizetype row);
+    void deleteBackward();
+    void deleteForward();
+    void selectWordAt(qsizetype position);
+    void putSelectionOnClipboard() const;
+
+    QString m_text;
+    // Where every row starts; never empty (an empty text is one empty row).
+    std::vector<qsizetype> m_rowStarts{0};
+    qsizetype m_anchor = 0;
+    qsizetype m_position = 0;
+    qsizetype m_top = 0;
+    qreal m_targetX = -1; // the x kept while Up and Down move through rows of other lengths
+    bool m_readOnly = false;
+    int m_margin = 4;
+    int m_cursorWidth = 1;
+    bool m_caretShown = true;
+    bool m_dragging = false;
+    QBasicTimer m_blink;
+    QBasicTimer m_dragScroll;
+    QPoint m_dragPoint;
+
+    mutable QHash<QString, std::shared_ptr<QTextLayout>> m_layouts;
+    mutable int m_layoutWidth = -1;
+};
