@@ -246,6 +246,29 @@ QString TextAfter(const QString &strText, const QString &strSeparator, bool blnF
     return trimmedIf(strText.mid(blnInclude ? at : at + strSeparator.size()), blnTrim);
 }
 
+CommonEnds CommonTextEnds(const QString &a, const QString &b)
+{
+    struct Pair
+    {
+        QString a;
+        QString b;
+        CommonEnds ends;
+    };
+    // Short texts are compared afresh: only a long one is worth keeping alive.
+    constexpr qsizetype kWorthKeeping = 64 * 1024;
+    if (a.size() < kWorthKeeping && b.size() < kWorthKeeping)
+        return CommonTextEnds(QStringView(a), QStringView(b));
+    thread_local Pair last;
+    // The same buffer, held here, is the same text.
+    const auto same = [](const QString &x, const QString &y) {
+        return x.constData() == y.constData() && x.size() == y.size();
+    };
+    if ((same(a, last.a) && same(b, last.b)) || (same(a, last.b) && same(b, last.a)))
+        return last.ends;
+    last = {a, b, CommonTextEnds(QStringView(a), QStringView(b))};
+    return last.ends;
+}
+
 CommonEnds CommonTextEnds(QStringView a, QStringView b)
 {
     const qsizetype shorter = std::min(a.size(), b.size());

@@ -16,6 +16,10 @@ struct CommonEnds
     qsizetype tail = 0;
 };
 CommonEnds CommonTextEnds(QStringView a, QStringView b);
+// The same for two strings, remembering the last pair compared (in either order): in one cycle of
+// a key, the editor, the tape's rows and the undo ring each compare the text before the key with
+// the one after it. The pair is kept by reference, so neither text can change while remembered.
+CommonEnds CommonTextEnds(const QString &a, const QString &b);
 
 // Replaces every occurrence of strFind. When the replacement itself contains strFind this is the
 // ordinary replace-all (the search goes on behind each inserted replacement). Otherwise the search

@@ -1,36 +1,10 @@
 #include "textring.h"
 
+#include "texthelpers.h"
+
 #include <algorithm>
-#include <cstring>
 
 namespace {
-
-// Texts are compared a block at a time with memcmp first, which is several times faster than a
-// character loop over the 20 MB of a million-row tape; the last block is narrowed character by
-// character. In UTF-16 units.
-constexpr qsizetype kBlock = 2048;
-
-qsizetype commonPrefix(const QChar *a, const QChar *b, qsizetype limit)
-{
-    qsizetype n = 0;
-    while (n + kBlock <= limit && std::memcmp(a + n, b + n, kBlock * sizeof(QChar)) == 0)
-        n += kBlock;
-    while (n < limit && a[n] == b[n])
-        ++n;
-    return n;
-}
-
-// a and b point one past the ends of the texts.
-qsizetype commonSuffix(const QChar *aEnd, const QChar *bEnd, qsizetype limit)
-{
-    qsizetype n = 0;
-    while (n + kBlock <= limit
-           && std::memcmp(aEnd - n - kBlock, bEnd - n - kBlock, kBlock * sizeof(QChar)) == 0)
-        n += kBlock;
-    while (n < limit && aEnd[-n - 1] == bEnd[-n - 1])
-        ++n;
-    return n;
-}
 
 bool sameText(const QString &a, const QString &b)
 {
@@ -64,10 +38,9 @@ QString TextRing::splice(const QString &neighbour, const Slot &slot)
 
 void TextRing::setDifference(Slot &slot, const QString &whole, const QString &neighbour)
 {
-    const qsizetype shorter = std::min(whole.size(), neighbour.size());
-    const qsizetype prefix = commonPrefix(whole.constData(), neighbour.constData(), shorter);
-    const qsizetype suffix = commonSuffix(whole.constData() + whole.size(),
-                                          neighbour.constData() + neighbour.size(), shorter - prefix);
+    const CommonEnds ends = CommonTextEnds(whole, neighbour);
+    const qsizetype prefix = ends.head;
+    const qsizetype suffix = ends.tail;
     // mid() copies a part, so the slot does not keep the whole text alive.
     slot.entry.text = whole.mid(prefix, whole.size() - prefix - suffix);
     slot.prefix = prefix;

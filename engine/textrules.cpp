@@ -20,18 +20,29 @@ bool isRunCharacter(const QString &text, qsizetype oneBased)
 
 QString CompleteLeadingZeros(const QString &text, qsizetype &caret, const QString &point)
 {
+    return CompleteLeadingZeros(text, caret, point, 0, text.size());
+}
+
+QString CompleteLeadingZeros(const QString &text, qsizetype &caret, const QString &point, qsizetype from,
+                             qsizetype to)
+{
     if (point.isEmpty())
         return text;
     if (point.size() == 1) {
         // One scan for the separator: a zero goes in front of each one that follows an operator,
-        // a "(" or a row start. A text that needs none is given back as it is.
-        static const QString starters = QStringLiteral("-+*/\n(");
-        const QChar separator = point.front();
+        // a "(" or a row start. A text that needs none is given back as it is. A tape has a
+        // separator on nearly every row: the scan is a plain loop, not a search per separator.
+        const auto starter = [](char16_t c) {
+            return c == u'-' || c == u'+' || c == u'*' || c == u'/' || c == u'\n' || c == u'(';
+        };
+        const char16_t separator = point.front().unicode();
+        const auto *chars = reinterpret_cast<const char16_t *>(text.constData());
+        const qsizetype last = std::min(to, text.size() - 1);
         QString out;
         qsizetype copied = 0;
         const qsizetype original = caret;
-        for (qsizetype at = text.indexOf(separator); at >= 0; at = text.indexOf(separator, at + 1)) {
-            if (at > 0 && !starters.contains(text.at(at - 1)))
+        for (qsizetype at = std::max<qsizetype>(0, from); at <= last; ++at) {
+            if (chars[at] != separator || (at > 0 && !starter(chars[at - 1])))
                 continue;
             out += QStringView(text).mid(copied, at - copied);
             out += QLatin1Char('0');

@@ -17,6 +17,12 @@ struct TextSpan
 // over the whole text. A caret behind such a separator moves with it; a caret directly in front of
 // it stays and so ends up in front of the zero. An empty separator changes nothing.
 QString CompleteLeadingZeros(const QString &text, qsizetype &caret, const QString &point);
+// The same for a text whose only separators that may want a zero stand at positions from .. to
+// (inclusive): the text of an earlier completion with the characters from .. to - 1 edited. A
+// separator may only take a zero where the character in front of it, or the separator itself,
+// is new. Separators of more than one character are looked for in the whole text.
+QString CompleteLeadingZeros(const QString &text, qsizetype &caret, const QString &point, qsizetype from,
+                             qsizetype to);
 
 // Where Ctrl+Left (forward false) or Ctrl+Right (true) puts the caret. Digits, "," and "." form
 // runs; every other character belongs to the other class. Right starts behind the selection and

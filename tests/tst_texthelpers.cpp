@@ -41,6 +41,28 @@ private slots:
         }
     }
 
+    // Long texts: the ends remembered for a pair come back in either order, and a text changed
+    // since (in place, keeping its length) is compared anew.
+    void commonEndsOfLongTexts()
+    {
+        const QString base = QStringLiteral("12.5+\r\n").repeated(20000); // 140,000 characters
+        QString a = base;
+        QString b = base;
+        b[70000] = u'9';
+        const CommonEnds first = CommonTextEnds(a, b);
+        QCOMPARE(first.head, 70000);
+        QCOMPARE(first.tail, base.size() - 70001);
+        const CommonEnds swapped = CommonTextEnds(b, a);
+        QCOMPARE(swapped.head, first.head);
+        QCOMPARE(swapped.tail, first.tail);
+        b[100] = u'9';
+        const CommonEnds changed = CommonTextEnds(a, b);
+        QCOMPARE(changed.head, 100);
+        QCOMPARE(changed.tail, base.size() - 70001);
+        a.append(u'7');
+        QCOMPARE(CommonTextEnds(b, a).tail, 0);
+    }
+
     // ReplaceAll, and FindPositions (1-based) over the same occurrences.
     void replaceAll_data()
     {

@@ -5,7 +5,10 @@
 #include "textring.h"
 #include "textrules.h"
 
+#include <QRandomGenerator>
 #include <QTest>
+
+#include <iterator>
 
 class TestTextRules : public QObject
 {
@@ -38,6 +41,33 @@ private slots:
         qsizetype c = caret;
         QTEST(CompleteLeadingZeros(text, c, point), "result");
         QTEST(int(c), "caretAfter");
+    }
+
+    // Completing only where a completed text was edited gives what completing it whole gives, the
+    // caret included, over random edits (the two ends of the edited span and a separator on
+    // either side of it are where a narrowed scan goes wrong).
+    void leadingZerosAfterAnEdit()
+    {
+        QRandomGenerator random(31);
+        static const QString pieces[] = {".", ".5", "+", "+.", "\r\n", "\r\n.", "(", "7", "", "-.25*"};
+        qsizetype ignored = 0;
+        QString completed = CompleteLeadingZeros(QStringLiteral("1+.5\r\n2*3"), ignored, QStringLiteral("."));
+        for (int i = 0; i < 3000; ++i) {
+            const qsizetype at = random.bounded(int(completed.size()) + 1);
+            const qsizetype cut = std::min<qsizetype>(completed.size() - at, random.bounded(3));
+            const QString piece = pieces[random.bounded(int(std::size(pieces)))];
+            const QString edited = completed.left(at) + piece + completed.mid(at + cut);
+            const qsizetype caret = random.bounded(int(edited.size()) + 1);
+            qsizetype wholeCaret = caret;
+            qsizetype narrowCaret = caret;
+            const QString whole = CompleteLeadingZeros(edited, wholeCaret, QStringLiteral("."));
+            const QString narrow =
+                CompleteLeadingZeros(edited, narrowCaret, QStringLiteral("."), at, at + piece.size());
+            QCOMPARE(narrow, whole);
+            QCOMPARE(narrowCaret, wholeCaret);
+            completed = whole.size() > 400 ? whole.mid(whole.size() / 2) : whole;
+            completed = CompleteLeadingZeros(completed, ignored, QStringLiteral("."));
+        }
     }
 
     // The Ctrl+arrow target; rows without a selection also give the text after Ctrl+Delete

@@ -4,6 +4,7 @@
 #include "modfunctions.h"
 #include "sheettext.h"
 #include "textrules.h"
+#include "texthelpers.h"
 
 #include <QFontMetricsF>
 #include <QStyle>
@@ -233,10 +234,21 @@ void SheetEditor::writeQuietly(const QString &text)
 void SheetEditor::completeLeadingZero()
 {
     qsizetype c = m_field->SelStart();
-    const QString s = CompleteLeadingZeros(m_field->Text(), c, m_locale.decimalSeparator);
+    const QString text = m_field->Text();
+    // The text of the last completion wants no zero anywhere: only what changed since may.
+    qsizetype from = 0;
+    qsizetype to = text.size();
+    if (!m_completed.isNull() && m_completedSeparator == m_locale.decimalSeparator) {
+        const CommonEnds ends = CommonTextEnds(m_completed, text);
+        from = ends.head;
+        to = text.size() - ends.tail;
+    }
+    const QString s = CompleteLeadingZeros(text, c, m_locale.decimalSeparator, from, to);
+    m_completed = s;
+    m_completedSeparator = m_locale.decimalSeparator;
 
     // The completed text is written without a cycle of its own; the cycle then runs once.
-    if (s != m_field->Text()) {
+    if (s.constData() != text.constData() && s != text) {
         writeQuietly(s);
         m_field->setSelStart(c);
         runCycle();

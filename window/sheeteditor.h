@@ -63,6 +63,9 @@ private:
     bool m_restoring = false;
     qsizetype m_caretAfterInsert = 0;
     QString m_lastText;
+    // The text as the last leading-zero completion left it, and the separator it completed.
+    QString m_completed;
+    QString m_completedSeparator;
     // Whether m_lastText came out of the cleaning (for that decimal separator) and the wrap, and
     // the row length the wrap then found every row within (-1: not known).
     bool m_lastClean = false;

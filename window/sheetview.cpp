@@ -151,7 +151,7 @@ void SheetView::setSheetText(const QString &text)
     // megabytes); replaceRange moves an end that cuts a row break.
     const qsizetype oldAnchor = m_anchor;
     const qsizetype oldPosition = m_position;
-    const CommonEnds ends = CommonTextEnds(m_text, next);
+    const CommonEnds ends = CommonTextEnds(QStringView(m_text), QStringView(next));
     {
         const QSignalBlocker quiet(this);
         if (ends.head < m_text.size() || ends.head < next.size()) {
