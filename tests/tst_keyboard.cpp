@@ -291,6 +291,14 @@ private slots:
         QTest::keyClick(w->boxCalc, Qt::Key_Backspace);
         QCOMPARE(w->boxCalc->Text(), QStringLiteral("."));
         QVERIFY(!w->TimerPointRefresh->isActive());
+        // A point typed where a digit stood when the zeros were last put in.
+        w->boxCalc->setText(QStringLiteral("12+"));
+        w->boxCalc->SetCaret(CalcField::CaretMode::End);
+        QTest::keyClicks(w->boxCalc, QStringLiteral("3"));
+        QTRY_VERIFY(!w->TimerPointRefresh->isActive());
+        QTest::keyClick(w->boxCalc, Qt::Key_Backspace);
+        QTest::keyClicks(w->boxCalc, QStringLiteral("."));
+        QTRY_COMPARE(w->boxCalc->Text(), QStringLiteral("12+0."));
     }
 
     void copyPanels()
