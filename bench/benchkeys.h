@@ -179,6 +179,9 @@ public:
         return result() == ExpressionResultText(SheetExpression(text), 2, ReadLocaleValues());
     }
 
+    // The user pausing: events are processed for that long.
+    void idle(int ms) { QTest::qWait(ms); }
+
     void close() { m_window.TimerPointRefresh->stop(); }
 
 private:

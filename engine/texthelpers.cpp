@@ -246,19 +246,35 @@ QString TextAfter(const QString &strText, const QString &strSeparator, bool blnF
     return trimmedIf(strText.mid(blnInclude ? at : at + strSeparator.size()), blnTrim);
 }
 
+namespace {
+
+struct RememberedPair
+{
+    QString a;
+    QString b;
+    CommonEnds ends;
+};
+
+RememberedPair &rememberedPair()
+{
+    thread_local RememberedPair pair;
+    return pair;
+}
+
+} // namespace
+
+void ForgetCommonTextEnds()
+{
+    rememberedPair() = {};
+}
+
 CommonEnds CommonTextEnds(const QString &a, const QString &b)
 {
-    struct Pair
-    {
-        QString a;
-        QString b;
-        CommonEnds ends;
-    };
     // Short texts are compared afresh: only a long one is worth keeping alive.
     constexpr qsizetype kWorthKeeping = 64 * 1024;
     if (a.size() < kWorthKeeping && b.size() < kWorthKeeping)
         return CommonTextEnds(QStringView(a), QStringView(b));
-    thread_local Pair last;
+    RememberedPair &last = rememberedPair();
     // The same buffer, held here, is the same text.
     const auto same = [](const QString &x, const QString &y) {
         return x.constData() == y.constData() && x.size() == y.size();

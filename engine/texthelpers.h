@@ -20,6 +20,9 @@ CommonEnds CommonTextEnds(QStringView a, QStringView b);
 // a key, the editor, the tape's rows and the undo ring each compare the text before the key with
 // the one after it. The pair is kept by reference, so neither text can change while remembered.
 CommonEnds CommonTextEnds(const QString &a, const QString &b);
+// Lets go of the remembered pair: a tape's text is tens of megabytes, and the text before a key
+// is no longer wanted once the key's cycle is over.
+void ForgetCommonTextEnds();
 
 // Replaces every occurrence of strFind. When the replacement itself contains strFind this is the
 // ordinary replace-all (the search goes on behind each inserted replacement). Otherwise the search

@@ -18,6 +18,7 @@
 #include <QMimeData>
 #include <QPointer>
 #include <QScrollBar>
+#include <QTimer>
 
 #include <algorithm>
 
@@ -26,7 +27,17 @@
 
 CalcField::CalcField(QWidget *parent)
     : SheetView(parent)
+    , m_heapTrim(new QTimer(this))
 {
+    // The heap keeps what a long tape's copies freed (see above) while the user types; once the
+    // keys pause, it goes back to the system.
+    m_heapTrim->setSingleShot(true);
+    m_heapTrim->setInterval(kHeapTrimDelayMs);
+    connect(m_heapTrim, &QTimer::timeout, this, [] { malloc_trim(0); });
+    connect(this, &SheetView::textChanged, this, [this] {
+        if (sheetText().size() >= kLongText)
+            m_heapTrim->start();
+    });
 }
 
 

@@ -6,6 +6,8 @@
 
 #include <functional>
 
+class QTimer;
+
 // The calculation field: a sheet view whose rows are joined by CR LF, positions counted the way
 // the sheet's rules do (a line break is two characters). Writing Text raises textChanged before
 // the call returns.
@@ -85,7 +87,12 @@ protected:
     void dragMoveEvent(QDragMoveEvent *event) override;
     void dropEvent(QDropEvent *event) override;
 
+    // A pause after an edit of a text this long (in characters) gives the heap's free memory back.
+    static constexpr qsizetype kLongText = 1024 * 1024;
+    static constexpr int kHeapTrimDelayMs = 1000;
+
 private:
+    QTimer *m_heapTrim;
     bool m_redrawSuspended = false;
     qsizetype m_clickPos = 0; // the caret at the last left-button release
 };

@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <limits>
 
 namespace {
 
@@ -174,6 +175,10 @@ void SheetEditor::runCycle()
 
     const QString text = m_field->Text();
     const bool differs = written ? text != m_lastText : typed;
+    // What the leading zero's next completion must look at.
+    const CommonEnds change = CommonTextEnds(m_lastText, text);
+    m_unchangedHead = std::min(m_unchangedHead, change.head);
+    m_unchangedTail = std::min(m_unchangedTail, change.tail);
     m_lastText = text;
     // A restored text is taken as it was kept: only a cleaned and wrapped one is a clean base.
     m_lastClean = !m_restoring; // the field holds s now, written back or not
@@ -181,6 +186,7 @@ void SheetEditor::runCycle()
     if (m_restoring)
         m_lastSurelyFits = -1;
     emit sheetChanged(differs);
+    ForgetCommonTextEnds();
 }
 
 void SheetEditor::restore(const QString &text, qsizetype selStart, qsizetype selLength)
@@ -235,16 +241,16 @@ void SheetEditor::completeLeadingZero()
 {
     qsizetype c = m_field->SelStart();
     const QString text = m_field->Text();
-    // The text of the last completion wants no zero anywhere: only what changed since may.
+    // The text the last completion left wants no zero anywhere: only what changed since may.
     qsizetype from = 0;
     qsizetype to = text.size();
-    if (!m_completed.isNull() && m_completedSeparator == m_locale.decimalSeparator) {
-        const CommonEnds ends = CommonTextEnds(m_completed, text);
-        from = ends.head;
-        to = text.size() - ends.tail;
+    if (m_completedSeparator == m_locale.decimalSeparator) {
+        from = std::min(m_unchangedHead, text.size());
+        to = text.size() - std::min(m_unchangedTail, text.size());
     }
     const QString s = CompleteLeadingZeros(text, c, m_locale.decimalSeparator, from, to);
-    m_completed = s;
+    // From here on, what the cycles change (this one's zeros and cleaning first) is looked at.
+    m_unchangedHead = m_unchangedTail = std::numeric_limits<qsizetype>::max();
     m_completedSeparator = m_locale.decimalSeparator;
 
     // The completed text is written without a cycle of its own; the cycle then runs once.

@@ -63,8 +63,10 @@ private:
     bool m_restoring = false;
     qsizetype m_caretAfterInsert = 0;
     QString m_lastText;
-    // The text as the last leading-zero completion left it, and the separator it completed.
-    QString m_completed;
+    // How much of the start and of the end of the text no cycle has changed since the leading
+    // zeros were last put in, and the separator they were put in for.
+    qsizetype m_unchangedHead = 0;
+    qsizetype m_unchangedTail = 0;
     QString m_completedSeparator;
     // Whether m_lastText came out of the cleaning (for that decimal separator) and the wrap, and
     // the row length the wrap then found every row within (-1: not known).
