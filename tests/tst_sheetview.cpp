@@ -64,6 +64,12 @@ struct Model
     }
 };
 
+using Caret = std::pair<qsizetype, qsizetype>; // anchor, position
+Caret caretOf(const SheetView &view)
+{
+    return {view.anchor(), view.position()};
+}
+
 void checkRows(const SheetView &view, const QString &expected)
 {
     QCOMPARE(view.sheetText(), expected);
@@ -77,14 +83,6 @@ void checkRows(const SheetView &view, const QString &expected)
         QCOMPARE(view.rowOf(view.rowEnd(r)), r);
         start += rows.at(r).size() + 2;
     }
-}
-
-QString numberedRows(int count)
-{
-    QString text;
-    for (int i = 1; i <= count; ++i)
-        text += QString::number(i) + (i < count ? QLatin1String("\r\n") : QLatin1String());
-    return text;
 }
 
 } // namespace
@@ -148,8 +146,7 @@ private slots:
                 view->setSelection(anchor, position);
                 model.anchor = model.snapped(anchor);
                 model.position = model.snapped(position);
-                QCOMPARE(view->anchor(), model.anchor);
-                QCOMPARE(view->position(), model.position);
+                QCOMPARE(caretOf(*view), Caret(model.anchor, model.position));
                 const qsizetype start = std::min(model.anchor, model.position);
                 model.text.replace(start, std::max(model.anchor, model.position) - start, crlf(piece));
                 model.anchor = model.position = start + crlf(piece).size();
@@ -164,8 +161,9 @@ private slots:
                 }
             }
             checkRows(*view, model.text);
-            QCOMPARE(view->anchor(), model.anchor);
-            QCOMPARE(view->position(), model.position);
+            if (QTest::currentTestFailed())
+                return;
+            QCOMPARE(caretOf(*view), Caret(model.anchor, model.position));
         }
     }
 
@@ -187,6 +185,7 @@ private slots:
         QTest::newRow("set-every-break") << t << -1 << -1 << "1\r2\n3\r\n4\u20295\u20286" << "1\r\n2\r\n3\r\n4\r\n5\r\n6";
         QTest::newRow("set-cr-before-crlf") << t << -1 << -1 << "\r\r\n" << "\r\n\r\n";
         QTest::newRow("set-same-middle") << t << -1 << -1 << "12\r\n\r\n34" << "12\r\n\r\n34";
+        QTest::newRow("set-same-text") << t << -1 << -1 << t << t;
         QTest::newRow("set-shorter") << "1\r\n\r\n\r\n2" << -1 << -1 << "1\r\n2" << "1\r\n2";
     }
     void editRules()
@@ -200,8 +199,7 @@ private slots:
         view->setSelection(3, 1);
         if (from < 0) {
             view->setSheetText(piece);
-            QCOMPARE(view->anchor(), 0);
-            QCOMPARE(view->position(), 0);
+            QCOMPARE(caretOf(*view), Caret(0, 0));
         } else {
             view->replaceRange(from, to, piece);
         }
@@ -227,12 +225,9 @@ private slots:
         QTest::newRow("right-over-break") << t << 2 << 2 << false << k(Qt::Key_Right) << t << 4 << 4;
         QTest::newRow("left-over-break") << t << 4 << 4 << false << k(Qt::Key_Left) << t << 2 << 2;
         QTest::newRow("shift-right-selects-break") << t << 2 << 2 << false << k(Qt::SHIFT | Qt::Key_Right) << t << 2 << 4;
-        QTest::newRow("shift-left-twice-over-break") << t << 5 << 5 << false << k(Qt::SHIFT | Qt::Key_Left, Qt::SHIFT | Qt::Key_Left) << t << 5 << 2;
         QTest::newRow("right-collapses-selection") << t << 5 << 1 << false << k(Qt::Key_Right) << t << 5 << 5;
         QTest::newRow("backspace-joins-rows") << t << 4 << 4 << false << k(Qt::Key_Backspace) << "12345" << 2 << 2;
         QTest::newRow("delete-joins-rows") << t << 2 << 2 << false << k(Qt::Key_Delete) << "12345" << 2 << 2;
-        QTest::newRow("backspace-at-start") << t << 0 << 0 << false << k(Qt::Key_Backspace) << t << 0 << 0;
-        QTest::newRow("delete-at-end") << t << 7 << 7 << false << k(Qt::Key_Delete) << t << 7 << 7;
         QTest::newRow("backspace-selection-over-rows") << t << 5 << 1 << false << k(Qt::Key_Backspace) << "145" << 1 << 1;
         QTest::newRow("enter-inserts-crlf") << t << 6 << 6 << false << k(Qt::Key_Return) << "12\r\n34\r\n5" << 8 << 8;
         QTest::newRow("keypad-enter-replaces") << t << 1 << 5 << false << k(Qt::KeypadModifier | Qt::Key_Enter) << "1\r\n45" << 3 << 3;
@@ -243,17 +238,14 @@ private slots:
         QTest::newRow("down-on-last-row-to-end") << t << 5 << 5 << false << k(Qt::Key_Down) << t << 7 << 7;
         QTest::newRow("up-on-first-row-to-start") << t << 1 << 1 << false << k(Qt::Key_Up) << t << 0 << 0;
         QTest::newRow("home-to-row-start") << t << 6 << 6 << false << k(Qt::Key_Home) << t << 4 << 4;
-        QTest::newRow("end-to-row-end") << t << 0 << 0 << false << k(Qt::Key_End) << t << 2 << 2;
         QTest::newRow("shift-end-selects-row-rest") << t << 5 << 5 << false << k(Qt::SHIFT | Qt::Key_End) << t << 5 << 7;
         QTest::newRow("ctrl-home") << t << 6 << 6 << false << k(Qt::CTRL | Qt::Key_Home) << t << 0 << 0;
         QTest::newRow("ctrl-end") << t << 1 << 1 << false << k(Qt::CTRL | Qt::Key_End) << t << 7 << 7;
-        QTest::newRow("ctrl-shift-home-selects") << t << 5 << 5 << false << k(Qt::CTRL | Qt::SHIFT | Qt::Key_Home) << t << 5 << 0;
         QTest::newRow("typing-replaces-selection") << t << 1 << 5 << false << k(Qt::Key_7) << "1745" << 2 << 2;
         QTest::newRow("typing-at-row-start") << t << 4 << 4 << false << k(Qt::Key_Plus, Qt::Key_8) << "12\r\n+8345" << 6 << 6;
         QTest::newRow("ctrl-a-selects-all") << t << 3 << 3 << false << k(Qt::CTRL | Qt::Key_A) << t << 0 << 7;
         QTest::newRow("read-only-typing-ignored") << t << 1 << 5 << true << k(Qt::Key_7) << t << 1 << 5;
         QTest::newRow("read-only-backspace-ignored") << t << 4 << 4 << true << k(Qt::Key_Backspace) << t << 4 << 4;
-        QTest::newRow("read-only-enter-ignored") << t << 4 << 4 << true << k(Qt::Key_Return) << t << 4 << 4;
         QTest::newRow("read-only-moves") << t << 2 << 2 << true << k(Qt::Key_Right, Qt::Key_Down) << t << 7 << 7;
         QTest::newRow("read-only-selects") << t << 2 << 2 << true << k(Qt::SHIFT | Qt::Key_Right) << t << 2 << 4;
     }
@@ -323,7 +315,10 @@ private slots:
 
     void longTapeScrolls()
     {
-        view->setSheetText(numberedRows(100000));
+        QString text;
+        for (int i = 1; i <= 100000; ++i)
+            text += QString::number(i) + QLatin1String(i < 100000 ? "\r\n" : "");
+        view->setSheetText(text);
         QCOMPARE(view->rowCount(), 100000);
         QTest::keyClick(view.get(), Qt::Key_End, Qt::ControlModifier);
         QCOMPARE(view->rowOf(view->position()), 99999);
@@ -341,6 +336,36 @@ private slots:
         QCOMPARE(view->rowOf(view->position()), 70000);
         QCOMPARE(view->rowText(70000), QStringLiteral("70001"));
         QVERIFY(view->viewport()->rect().contains(view->cursorRect()));
+    }
+
+    // A click puts the caret, Shift extends, a drag selects, a double click takes the word; an
+    // input method's commit replaces the characters before the caret.
+    void mouseAndInputMethod()
+    {
+        view->setSheetText(QStringLiteral("12\r\n345+6"));
+        QWidget *port = view->viewport();
+        const auto at = [&](qsizetype p) {
+            const QRect r = view->characterRect(p);
+            return QPoint(r.left() + 1, r.center().y());
+        };
+        QTest::mouseClick(port, Qt::LeftButton, {}, at(5));
+        QCOMPARE(caretOf(*view), Caret(5, 5));
+        QTest::mouseClick(port, Qt::LeftButton, Qt::ShiftModifier, at(1));
+        QCOMPARE(caretOf(*view), Caret(5, 1));
+        QTest::mousePress(port, Qt::LeftButton, {}, at(0));
+        QTest::mouseMove(port, at(7));
+        QTest::mouseRelease(port, Qt::LeftButton, {}, at(7));
+        QCOMPARE(caretOf(*view), Caret(0, 7));
+        QTest::mouseDClick(port, Qt::LeftButton, {}, at(5));
+        QCOMPARE(caretOf(*view), Caret(4, 7));
+
+        QInputMethodEvent commit;
+        commit.setCommitString(QStringLiteral("9"), -1, 1);
+        view->setSelection(9, 9);
+        QApplication::sendEvent(view.get(), &commit);
+        QCOMPARE(view->sheetText(), QStringLiteral("12\r\n345+9"));
+        QCOMPARE(static_cast<QWidget *>(view.get())->inputMethodQuery(Qt::ImSurroundingText).toString(), QStringLiteral("345+9"));
+        QCOMPARE(static_cast<QWidget *>(view.get())->inputMethodQuery(Qt::ImCursorPosition).toInt(), 5);
     }
 
     // ---- signals ----
@@ -368,28 +393,7 @@ private slots:
         QTest::keySequence(view.get(), key);
         QCOMPARE(seen.size(), 1);
         QCOMPARE(seen.first(), view->sheetText());
-        QCOMPARE(view->position(), 1);
-        QCOMPARE(view->anchor(), 1);
-    }
-
-    void insertAnnouncedBeforeReturn()
-    {
-        view->setSheetText(QStringLiteral("1+2"));
-        view->setSelection(3, 3);
-        QString seen;
-        connect(view.get(), &SheetView::textChanged, view.get(), [&] {
-            seen = view->sheetText();
-            if (seen.endsWith(u'a')) { // a cleaning pass: the letter goes, the caret to the row start
-                view->replaceRange(seen.size() - 1, seen.size(), QString());
-                view->setSelection(5, 5);
-            }
-        });
-        view->insertText(QStringLiteral("\n3"));
-        QCOMPARE(seen, QStringLiteral("1+2\r\n3"));
-        QCOMPARE(view->position(), 6);
-        view->insertText(QStringLiteral("a"));
-        QCOMPARE(view->sheetText(), QStringLiteral("1+2\r\n3"));
-        QCOMPARE(view->position(), 5);
+        QCOMPARE(caretOf(*view), Caret(1, 1));
     }
 
     void moveSignals_data()
@@ -437,17 +441,18 @@ private slots:
         QCOMPARE(text->text(0, 8), QStringLiteral("12\n345\n6"));
         QCOMPARE(text->text(2, 4), QStringLiteral("\n3"));
         QCOMPARE(face->text(QAccessible::Value), QStringLiteral("12\n345\n6"));
-        int start = 0;
-        int end = 0;
-        QCOMPARE(text->textAtOffset(4, QAccessible::LineBoundary, &start, &end), QStringLiteral("345\n"));
-        QCOMPARE(start, 3);
-        QCOMPARE(end, 7);
-        QCOMPARE(text->textAtOffset(7, QAccessible::LineBoundary, &start, &end), QStringLiteral("6"));
-        QCOMPARE(start, 7);
-        QCOMPARE(end, 8);
-        QCOMPARE(text->textAtOffset(6, QAccessible::CharBoundary, &start, &end), QStringLiteral("\n"));
-        QCOMPARE(start, 6);
-        QCOMPARE(end, 7);
+        // The text at an offset, with its bounds.
+        const auto at = [&](int offset, QAccessible::TextBoundaryType boundary) {
+            int start = -1;
+            int end = -1;
+            const QString found = text->textAtOffset(offset, boundary, &start, &end);
+            return QStringLiteral("%1 %2-%3").arg(found).arg(start).arg(end);
+        };
+        QCOMPARE(at(4, QAccessible::LineBoundary), QStringLiteral("345\n 3-7"));
+        QCOMPARE(at(0, QAccessible::LineBoundary), QStringLiteral("12\n 0-3"));
+        QCOMPARE(at(7, QAccessible::LineBoundary), QStringLiteral("6 7-8"));
+        QCOMPARE(at(6, QAccessible::CharBoundary), QStringLiteral("\n 6-7"));
+        QCOMPARE(at(5, QAccessible::WordBoundary), QStringLiteral("345 3-6"));
 
         view->setSelection(9, 9);
         QCOMPARE(text->cursorPosition(), 7);
@@ -456,11 +461,11 @@ private slots:
         text->setCursorPosition(8);
         QCOMPARE(view->position(), 10);
         text->setSelection(0, 1, 4);
-        QCOMPARE(view->anchor(), 1);
-        QCOMPARE(view->position(), 5);
+        QCOMPARE(caretOf(*view), Caret(1, 5));
+        int start = 0;
+        int end = 0;
         text->selection(0, &start, &end);
-        QCOMPARE(start, 1);
-        QCOMPARE(end, 4);
+        QCOMPARE(std::pair(start, end), std::pair(1, 4));
 
         QAccessibleEditableTextInterface *editable = face->editableTextInterface();
         QVERIFY(editable);
