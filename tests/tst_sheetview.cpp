@@ -358,6 +358,8 @@ private slots:
         QCOMPARE(caretOf(*view), Caret(0, 7));
         QTest::mouseDClick(port, Qt::LeftButton, {}, at(5));
         QCOMPARE(caretOf(*view), Caret(4, 7));
+        QTest::mouseDClick(port, Qt::LeftButton, {}, at(8)); // a word's first character
+        QCOMPARE(caretOf(*view), Caret(8, 9));
 
         QInputMethodEvent commit;
         commit.setCommitString(QStringLiteral("9"), -1, 1);
