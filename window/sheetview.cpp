@@ -253,6 +253,7 @@ void SheetView::insertText(const QString &text)
         return;
     const qsizetype start = selectionStart();
     const qsizetype end = selectionEnd();
+    const bool hadSelection = start != end;
     const QString inserted = withRowBreaks(text);
     {
         // The caret goes after what is put in before the change is announced: whoever follows the
@@ -262,8 +263,12 @@ void SheetView::insertText(const QString &text)
     }
     const QPointer<SheetView> self(this);
     replaceRange(start, end, inserted);
-    if (self)
-        showCaret();
+    if (!self)
+        return;
+    // The selection went with the text it held.
+    if (hadSelection)
+        emit selectionChanged();
+    showCaret();
 }
 
 QString SheetView::selectedText() const
