@@ -146,19 +146,24 @@ qsizetype SheetView::snapped(qsizetype position) const
 
 void SheetView::setSheetText(const QString &text)
 {
-    const QString next = withRowBreaks(text);
     // The common ends of the two texts stay (compared a block at a time: a tape may be tens of
-    // megabytes); replaceRange moves an end that cuts a row break.
+    // megabytes), and only the middle has its line breaks made row breaks. What the two share
+    // holds row breaks only, as the view's text does; an end that stops inside a CR LF of the
+    // new text gives that break to the middle.
     const qsizetype oldAnchor = m_anchor;
     const qsizetype oldPosition = m_position;
-    const CommonEnds ends = CommonTextEnds(QStringView(m_text), QStringView(next));
+    const CommonEnds ends = CommonTextEnds(QStringView(m_text), QStringView(text));
+    qsizetype head = ends.head;
+    qsizetype tail = ends.tail;
+    if (head > 0 && text.at(head - 1) == u'\r')
+        --head;
+    if (tail > 0 && text.at(text.size() - tail) == u'\n')
+        --tail;
     {
         const QSignalBlocker quiet(this);
-        if (ends.head < m_text.size() || ends.head < next.size()) {
+        if (head < m_text.size() || head < text.size() || head + tail < text.size()) {
             m_anchor = m_position = 0;
-            const qsizetype head = snapped(ends.head);
-            const qsizetype tail = std::min(ends.tail, m_text.size() - head);
-            replaceRange(head, m_text.size() - tail, next.mid(head, next.size() - tail - head));
+            replaceRange(head, m_text.size() - tail, text.mid(head, text.size() - tail - head));
         }
     }
     m_anchor = m_position = 0;
