@@ -238,6 +238,55 @@ private slots:
         QCOMPARE(failed, reason != EvalFailure::None);
     }
 
+    // A long sum is folded as its operators come: an operator no lower in level than the one
+    // before it applies that one at once. The order must stay level by level, leftmost first, and
+    // anything but a plain success must be found where, and as, the whole evaluation finds it.
+    void foldedAsRead_data()
+    {
+        QTest::addColumn<QString>("expression");
+        QTest::addColumn<EvalFailure>("reason");
+        QTest::addColumn<double>("value");
+        const auto row = [](const char *name, const char *expression, EvalFailure reason, double value) {
+            QTest::newRow(name) << QString::fromLatin1(expression) << reason << value;
+        };
+        // Order: a higher operator waits for a lower one after it; equal ones go left to right.
+        row("sum-of-amounts", "0.10+0.20+0.30-0.05", EvalFailure::None, 0.55);
+        row("product-inside-sum", "1+2*3-4", EvalFailure::None, 3);
+        row("subtractions-left-to-right", "10-2-3", EvalFailure::None, 5);
+        row("powers-left-to-right", "2^3^2", EvalFailure::None, 64);
+        row("integer-division-waits-for-product", "8\\3*2", EvalFailure::None, 1);
+        row("mod-waits-for-product", "20MOD3*2+1", EvalFailure::None, 3);
+        row("minus-waits-for-power", "-2^2+1", EvalFailure::None, -3);
+        row("minus-operand-of-product", "3*-2+1", EvalFailure::None, -5);
+        row("percent-after-sum", "100+50+10%-1", EvalFailure::None, 164);
+        row("comparison-last", "1+1=2*1", EvalFailure::None, -1);
+        row("inside-group", "2*(1+2*3-4)-1", EvalFailure::None, 5);
+        // Not a plain success: the whole evaluation decides.
+        row("lower-level-failure-to-the-right-first", "1/0+2^9999", EvalFailure::TooLarge, 0);
+        row("division-by-zero-folded", "1+1/0+2", EvalFailure::DivisionByZero, 0);
+        row("right-operand-no-number", "1+2.+3", EvalFailure::Invalid, 0);
+        row("left-operand-no-number", "1.+2+3", EvalFailure::Invalid, 0);
+        row("value-with-three-digit-exponent", "10^99*10^99+1", EvalFailure::TooLarge, 0);
+        row("minus-joins-the-literal-before-it", "1.-(-5)+1", EvalFailure::None, 2.5);
+    }
+    void foldedAsRead()
+    {
+        QFETCH(QString, expression);
+        QFETCH(EvalFailure, reason);
+        QFETCH(double, value);
+        const LocaleValues locale = testLocale(QStringLiteral("."));
+        bool failed = false;
+        EvalFailure failure = EvalFailure::Incomplete;
+        QCOMPARE(exact(EvaluateExpression(expression, locale, failed, failure)), exact(value));
+        QCOMPARE(failure, reason);
+        QCOMPARE(failed, reason != EvalFailure::None);
+        // The sheet command's byte form gives the same.
+        failed = false;
+        failure = EvalFailure::Incomplete;
+        QCOMPARE(exact(EvaluateAsciiExpression(expression.toStdString(), locale, failed, failure)), exact(value));
+        QCOMPARE(failure, reason);
+    }
+
     // The coded form without parentheses: "@" level index stands for an operator ("@32" is "*",
     // "@62" and "@63" are "-" and "+", "@11" is "^", "@20" the unary minus). A text without codes is
     // a number exactly when IsPlainNumber takes it. text is the value as ValueToText writes it back:
