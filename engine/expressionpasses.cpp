@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -88,6 +89,33 @@ double plainBytesValue(const char *first, const char *last, char sep, std::strin
         negative = true;
         ++first;
     }
+    // Up to 15 digits in all (an amount) the digits are a whole number a double holds exactly,
+    // and so is the power of ten under them: one division rounds the quotient once, to the
+    // nearest double, which is what reading the text gives.
+    static constexpr double kPowersOfTen[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7,
+                                              1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+    if (last - first <= 16) {
+        std::int64_t digits = 0;
+        int count = 0;
+        int fraction = -1; // digits after the separator; -1 before it
+        const char *p = first;
+        for (; p != last; ++p) {
+            if (isDigitByte(*p)) {
+                digits = digits * 10 + (*p - '0');
+                ++count;
+                if (fraction >= 0)
+                    ++fraction;
+            } else if (*p == sep && fraction < 0) {
+                fraction = 0;
+            } else {
+                break; // an exponent
+            }
+        }
+        if (p == last && count <= 15) {
+            const double value = double(digits) / kPowersOfTen[fraction > 0 ? fraction : 0];
+            return negative ? -value : value;
+        }
+    }
     if (sep != '.') {
         scratch.assign(first, last);
         for (char &c : scratch) {
@@ -123,6 +151,13 @@ Operand throughText(double value)
     if (value == 0.0 || !std::isfinite(value))
         return {Operand::Number, 0.0};
     if (std::fabs(value) < kExactWholeLimit && value == std::trunc(value))
+        return {Operand::Number, value};
+    // The nearest double to a number of hundredths below 10^15 (what sums of amounts give) has
+    // that number's text, of at most 15 significant digits and an exponent from -2 up, as one that
+    // reads back as itself; its shortest such text is no longer, so as below it comes back
+    // unchanged. Cheaper than writing the shortest text.
+    const double hundredths = std::nearbyint(value * 100);
+    if (std::fabs(hundredths) < kExactWholeLimit && hundredths / 100 == value)
         return {Operand::Number, value};
     // A value whose shortest exact text has at most 15 significant digits and a two-digit
     // exponent comes back unchanged: its exact value lies within half a unit of the last place

@@ -238,6 +238,46 @@ private slots:
         QCOMPARE(failed, reason != EvalFailure::None);
     }
 
+    // Amounts are read and summed on a short road where that gives exactly what reading the text
+    // and writing the 15-digit text back give: the nearest double to the decimal written here.
+    void amounts_data()
+    {
+        QTest::addColumn<QString>("expression");
+        QTest::addColumn<QString>("decimal");
+        QTest::addColumn<double>("value");
+        const auto row = [](const char *name, const char *expression, double value, const char *decimal = ".") {
+            QTest::newRow(name) << QString::fromLatin1(expression) << QString::fromLatin1(decimal) << value;
+        };
+        // Reading: up to 15 digits one division, past that the full reading.
+        row("tenth", "0.1", 0.1);
+        row("negative-hundredths", "-0.07", -0.07);
+        row("fifteen-digits", "123456789012.345", 123456789012.345);
+        row("sixteen-digits", "1234567890123.456", 1234567890123.456);
+        row("leading-zeros-count", "0.000000000000001", 1e-15);
+        row("seventeen-fraction-digits", "0.12345678901234567", 0.12345678901234567);
+        row("comma-separator", "1234,56", 1234.56, ",");
+        row("whole-with-separator-last-digit", "7.0", 7);
+        // Writing back: a sum that lands next to a number of hundredths is rounded to it.
+        row("tenths-sum", "0.1+0.2", 0.3);
+        row("sum-just-below-hundredths", "0.3+0.6", 0.9);
+        row("product-just-above-hundredths", "0.07*3", 0.21);
+        row("hundredths-of-ten-digits", "1234567890.12+0.01", 1234567890.13);
+        row("thousandths", "0.125+0.001", 0.126);
+        row("comma-sum", "0,1+0,2", 0.3, ",");
+    }
+    void amounts()
+    {
+        QFETCH(QString, expression);
+        QFETCH(QString, decimal);
+        QFETCH(double, value);
+        const LocaleValues locale = testLocale(decimal, QStringLiteral(" "), false);
+        bool failed = false;
+        QCOMPARE(exact(EvaluateExpression(expression, locale, failed)), exact(value));
+        QVERIFY(!failed);
+        EvalFailure failure = EvalFailure::Incomplete;
+        QCOMPARE(exact(EvaluateAsciiExpression(expression.toStdString(), locale, failed, failure)), exact(value));
+    }
+
     // A long sum is folded as its operators come: an operator no lower in level than the one
     // before it applies that one at once. The order must stay level by level, leftmost first, and
     // anything but a plain success must be found where, and as, the whole evaluation finds it.
