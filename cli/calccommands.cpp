@@ -233,9 +233,18 @@ void prepareHeapForSheet(qint64 fileBytes)
     const auto start = reinterpret_cast<std::uintptr_t>(block);
     const std::uintptr_t first = (start + kHugePage - 1) & ~std::uintptr_t(kHugePage - 1);
     const std::uintptr_t last = (start + std::uintptr_t(arena)) & ~std::uintptr_t(kHugePage - 1);
-    if (last > first)
-        ::madvise(reinterpret_cast<void *>(first), last - first, MADV_HUGEPAGE);
+    if (last <= first)
+        return std::free(block);
+    ::madvise(reinterpret_cast<void *>(first), last - first, MADV_HUGEPAGE);
     std::free(block);
+    // The next allocation starts where the block did: the stretch below the first huge page
+    // stays taken (never touched, so it costs no memory) for the buffers to start just below it.
+    // The pointer goes to a volatile so that the compiler keeps an allocation nothing reads.
+    constexpr std::uintptr_t kSmallPage = 4096;
+    if (first - start > kSmallPage) {
+        void *volatile taken = std::malloc(first - start - kSmallPage);
+        static_cast<void>(taken);
+    }
 }
 
 } // namespace
