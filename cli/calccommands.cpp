@@ -225,7 +225,7 @@ void prepareHeapForSheet(qint64 fileBytes)
     // side, which alignment leaves to small pages.
     const qint64 arena = 2 * (fileBytes + kHugePage);
     // Below the threshold an allocation comes from the heap; freeing never shrinks it.
-    if (!::mallopt(M_MMAP_THRESHOLD, int(2 * arena)) || !::mallopt(M_TRIM_THRESHOLD, int(2 * arena)))
+    if (!::mallopt(M_MMAP_THRESHOLD, int(arena + kHugePage)) || !::mallopt(M_TRIM_THRESHOLD, int(2 * arena)))
         return;
     void *block = std::malloc(size_t(arena));
     if (!block)
