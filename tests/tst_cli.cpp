@@ -32,11 +32,48 @@ private slots:
     void commands();
     void print_data();
     void print();
+    void librariesNotFromWorkingFolder_data();
+    void librariesNotFromWorkingFolder();
 
 private:
     bool run(QProcess &process, QStringList args, const QByteArray &file, const QByteArray &input,
              const QString &inputFile = {});
 };
+
+// Started in a folder that holds files named as the libraries it loads, the program loads its
+// own: a search path with an empty entry would look in the working folder first, and these
+// (no libraries at all) would stop it before main.
+void TestCli::librariesNotFromWorkingFolder_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<QByteArray>("input");
+    QTest::addColumn<QByteArray>("out");
+    QTest::newRow("version") << QStringList{"--version"} << QByteArray() << QByteArray("tallyer-cli (");
+    QTest::newRow("sheet") << QStringList{"sheet", "--decimal=.", "-"} << QByteArray("1+\n2") << QByteArray("3.00\n");
+}
+
+void TestCli::librariesNotFromWorkingFolder()
+{
+    QFETCH(QStringList, args);
+    QFETCH(QByteArray, input);
+    QFETCH(QByteArray, out);
+    QTemporaryDir folder;
+    QVERIFY(folder.isValid());
+    for (const char *name : {"libQt6Core.so.6", "libstdc++.so.6", "libc.so.6", "libm.so.6", "libgcc_s.so.1"}) {
+        QFile fake(folder.filePath(QString::fromLatin1(name)));
+        QVERIFY(fake.open(QIODevice::WriteOnly));
+        fake.write("not a library\n");
+    }
+    QProcess process;
+    process.setWorkingDirectory(folder.path());
+    process.start(QStringLiteral(TALLYER_PROGRAM_DIR "/tallyer-cli"), args);
+    process.write(input);
+    process.closeWriteChannel();
+    QVERIFY(process.waitForFinished(60000));
+    QCOMPARE(process.readAllStandardError(), QByteArray());
+    QCOMPARE(process.exitCode(), 0);
+    QVERIFY(process.readAllStandardOutput().startsWith(out));
+}
 
 // Writes `file` to sheet.txt in DIR and runs tallyer-cli there on args, with "FILE" standing for
 // sheet.txt (its bare name after --file=, its full path elsewhere) and "DIR" for the folder, under
