@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -88,6 +89,33 @@ double plainBytesValue(const char *first, const char *last, char sep, std::strin
         negative = true;
         ++first;
     }
+    // Up to 15 digits in all (an amount) the digits are a whole number a double holds exactly,
+    // and so is the power of ten under them: one division rounds the quotient once, to the
+    // nearest double, which is what reading the text gives.
+    static constexpr double kPowersOfTen[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7,
+                                              1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+    if (last - first <= 16) {
+        std::int64_t digits = 0;
+        int count = 0;
+        int fraction = -1; // digits after the separator; -1 before it
+        const char *p = first;
+        for (; p != last; ++p) {
+            if (isDigitByte(*p)) {
+                digits = digits * 10 + (*p - '0');
+                ++count;
+                if (fraction >= 0)
+                    ++fraction;
+            } else if (*p == sep && fraction < 0) {
+                fraction = 0;
+            } else {
+                break; // an exponent
+            }
+        }
+        if (p == last && count <= 15) {
+            const double value = double(digits) / kPowersOfTen[fraction > 0 ? fraction : 0];
+            return negative ? -value : value;
+        }
+    }
     if (sep != '.') {
         scratch.assign(first, last);
         for (char &c : scratch) {
@@ -123,6 +151,13 @@ Operand throughText(double value)
     if (value == 0.0 || !std::isfinite(value))
         return {Operand::Number, 0.0};
     if (std::fabs(value) < kExactWholeLimit && value == std::trunc(value))
+        return {Operand::Number, value};
+    // The nearest double to a number of hundredths below 10^15 (what sums of amounts give) has
+    // that number's text, of at most 15 significant digits and an exponent from -2 up, as one that
+    // reads back as itself; its shortest such text is no longer, so as below it comes back
+    // unchanged. Cheaper than writing the shortest text.
+    const double hundredths = std::nearbyint(value * 100);
+    if (std::fabs(hundredths) < kExactWholeLimit && hundredths / 100 == value)
         return {Operand::Number, value};
     // A value whose shortest exact text has at most 15 significant digits and a two-digit
     // exponent comes back unchanged: its exact value lies within half a unit of the last place
@@ -428,7 +463,17 @@ bool encodedTextIsSound(const std::string &text, char sep)
 
 // Step 10.: the groups in the order of their ")", each evaluated flat and standing, as its value,
 // for the whole group in the enclosing text.
-bool reduceGroups(const std::string &text, const LocaleValues &locale, char sep, double &result, EvalFailure &why)
+//
+// eager: an operator whose level is no lower than that of the operator before it in the same
+// group lets that one be applied at once. Level by level, leftmost first, builds the same tree
+// (the operators left standing rise in level from the newest down), and each operator gives the
+// same value from the same operands, so a long sum keeps two operands instead of one per row,
+// and never touches the megabytes a vector of them would take. Only operators that succeed on
+// two numbers (or a unary minus with nothing in front of it) are applied early; anything else
+// evaluates the whole text again without it, so that a failure is found where the level by
+// level order finds it and for the same reason.
+bool reduceGroups(const std::string &text, const LocaleValues &locale, char sep, double &result, EvalFailure &why,
+                  bool eager = true)
 {
     std::vector<Operand> operands;
     std::vector<quint8> ops;
@@ -438,8 +483,10 @@ bool reduceGroups(const std::string &text, const LocaleValues &locale, char sep,
         bool pending; // the enclosing operand had begun before "("
     };
     std::vector<Group> groups;
-    operands.reserve(text.size() / 4 + 2);
-    ops.reserve(text.size() / 4 + 2);
+    if (!eager) {
+        operands.reserve(text.size() / 4 + 2);
+        ops.reserve(text.size() / 4 + 2);
+    }
     const bool leadingZero = locale.leadingZero;
     FlatContext ctx{text, locale, sep, leadingZero, {}, {}};
 
@@ -471,12 +518,42 @@ bool reduceGroups(const std::string &text, const LocaleValues &locale, char sep,
         hasValue = false;
     };
 
+    // Applies the operators before one of `level` that the level by level order applies before
+    // it; false when one of them is not a plain success.
+    const auto foldBefore = [&](int level) {
+        const size_t floor = groups.empty() ? 0 : static_cast<size_t>(groups.back().firstOp);
+        while (ops.size() > floor && ops.back() / 10 <= level) {
+            const quint8 op = ops.back();
+            const Operand &right = operands.back();
+            Operand &left = operands[operands.size() - 2];
+            if (right.kind != Operand::Number)
+                return false;
+            double value = 0;
+            if (op / 10 == 2) {
+                if (left.kind != Operand::Empty)
+                    return false; // its value's text would be written behind the operand's
+                applyOperator(2, op % 10, 0, right.value, value);
+            } else if (left.kind != Operand::Number || !applyOperator(op / 10, op % 10, left.value, right.value, value)) {
+                return false;
+            }
+            left = throughText(value);
+            if (left.kind != Operand::Number)
+                return false;
+            operands.pop_back();
+            ops.pop_back();
+        }
+        return true;
+    };
+
     const qsizetype n = static_cast<qsizetype>(text.size());
     for (qsizetype i = 0; i < n; ++i) {
         const char c = text[i];
         if (isCodeByte(c)) {
             finish(i);
-            ops.push_back(static_cast<quint8>(c & ~kCodeBit));
+            const auto op = static_cast<quint8>(c & ~kCodeBit);
+            if (eager && !foldBefore(op / 10))
+                return reduceGroups(text, locale, sep, result, why, false);
+            ops.push_back(op);
         } else if (c == '(') {
             groups.push_back({static_cast<qsizetype>(operands.size()), static_cast<qsizetype>(ops.size()),
                               hasValue || literalFrom >= 0});

@@ -32,11 +32,48 @@ private slots:
     void commands();
     void print_data();
     void print();
+    void librariesNotFromWorkingFolder_data();
+    void librariesNotFromWorkingFolder();
 
 private:
     bool run(QProcess &process, QStringList args, const QByteArray &file, const QByteArray &input,
              const QString &inputFile = {});
 };
+
+// Started in a folder that holds files named as the libraries it loads, the program loads its
+// own: a search path with an empty entry would look in the working folder first, and these
+// (no libraries at all) would stop it before main.
+void TestCli::librariesNotFromWorkingFolder_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<QByteArray>("input");
+    QTest::addColumn<QByteArray>("out");
+    QTest::newRow("version") << QStringList{"--version"} << QByteArray() << QByteArray("tallyer-cli (");
+    QTest::newRow("sheet") << QStringList{"sheet", "--decimal=.", "-"} << QByteArray("1+\n2") << QByteArray("3.00\n");
+}
+
+void TestCli::librariesNotFromWorkingFolder()
+{
+    QFETCH(QStringList, args);
+    QFETCH(QByteArray, input);
+    QFETCH(QByteArray, out);
+    QTemporaryDir folder;
+    QVERIFY(folder.isValid());
+    for (const char *name : {"libQt6Core.so.6", "libstdc++.so.6", "libc.so.6", "libm.so.6", "libgcc_s.so.1"}) {
+        QFile fake(folder.filePath(QString::fromLatin1(name)));
+        QVERIFY(fake.open(QIODevice::WriteOnly));
+        fake.write("not a library\n");
+    }
+    QProcess process;
+    process.setWorkingDirectory(folder.path());
+    process.start(QStringLiteral(TALLYER_PROGRAM_DIR "/tallyer-cli"), args);
+    process.write(input);
+    process.closeWriteChannel();
+    QVERIFY(process.waitForFinished(60000));
+    QCOMPARE(process.readAllStandardError(), QByteArray());
+    QCOMPARE(process.exitCode(), 0);
+    QVERIFY(process.readAllStandardOutput().startsWith(out));
+}
 
 // Writes `file` to sheet.txt in DIR and runs tallyer-cli there on args, with "FILE" standing for
 // sheet.txt (its bare name after --file=, its full path elsewhere) and "DIR" for the folder, under
@@ -91,6 +128,15 @@ void TestCli::commands_data()
     QTest::newRow("sheet-large-standard-input") << QStringList{"sheet", "--decimal=.", "--thousands=,", "-"} << large
                                                 << none << 0 << QByteArray("1,300.00\n") << none
                                                 << m_dir.filePath(QStringLiteral("sheet.txt"));
+    // From 256 KiB the sheet's buffers come from a heap grown for them in advance.
+    const QByteArray medium = QByteArray("2.50+\n").repeated(100000) + "0";
+    ok("sheet-medium-file", {"sheet", "--decimal=.", "--thousands=,", "FILE"}, "250,000.00\n", medium);
+    QTest::newRow("sheet-medium-standard-input") << QStringList{"sheet", "--decimal=.", "--thousands=,", "-"} << medium
+                                                 << none << 0 << QByteArray("250,000.00\n") << none
+                                                 << m_dir.filePath(QStringLiteral("sheet.txt"));
+    ok("sheet-medium-products-first", {"sheet", "--decimal=,", "--thousands=.", "FILE"}, "360.001,00\n",
+       QByteArray("2*3+\n").repeated(60000) + "1");
+    ok("sheet-medium-from-pipe", {"sheet", "--decimal=.", "--thousands=,", "-"}, "250,000.00\n", none, medium);
     ok("eval-round-zero", {"eval", "--round=0", "1234.5"}, "1,235\n");
     ok("eval-option-after-expression", {"eval", "1/4", "--round=1"}, "0.3\n");
     // The C locale groups with ","; a "," decimal must not group with the same character.
@@ -122,6 +168,9 @@ void TestCli::commands_data()
     failed("eval-division-by-zero", {"eval", "10/0"}, "Division by zero");
     failed("sheet-empty-file", {"sheet", "FILE"}, "Nothing to calculate");
     failed("sheet-independent-rows", {"sheet", "FILE"}, "Rows not joined by an operator", "12\n5\n");
+    failed("sheet-medium-division-by-zero-last", {"sheet", "FILE"}, "Division by zero",
+           QByteArray("1+\n").repeated(100000) + "1/0");
+
     // Amounts beyond the limit get an empty line each and the message; the others are converted.
     const auto words = [&](const char *name, const QStringList &args, const QByteArray &file,
                            const QByteArray &out, const QByteArray &err) {

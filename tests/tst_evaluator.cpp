@@ -238,6 +238,95 @@ private slots:
         QCOMPARE(failed, reason != EvalFailure::None);
     }
 
+    // Amounts are read and summed on a short road where that gives exactly what reading the text
+    // and writing the 15-digit text back give: the nearest double to the decimal written here.
+    void amounts_data()
+    {
+        QTest::addColumn<QString>("expression");
+        QTest::addColumn<QString>("decimal");
+        QTest::addColumn<double>("value");
+        const auto row = [](const char *name, const char *expression, double value, const char *decimal = ".") {
+            QTest::newRow(name) << QString::fromLatin1(expression) << QString::fromLatin1(decimal) << value;
+        };
+        // Reading: up to 15 digits one division, past that the full reading.
+        row("tenth", "0.1", 0.1);
+        row("negative-hundredths", "-0.07", -0.07);
+        row("fifteen-digits", "123456789012.345", 123456789012.345);
+        row("sixteen-digits", "1234567890123.456", 1234567890123.456);
+        row("leading-zeros-count", "0.000000000000001", 1e-15);
+        row("seventeen-fraction-digits", "0.12345678901234567", 0.12345678901234567);
+        row("comma-separator", "1234,56", 1234.56, ",");
+        row("whole-with-separator-last-digit", "7.0", 7);
+        // Writing back: a sum that lands next to a number of hundredths is rounded to it.
+        row("tenths-sum", "0.1+0.2", 0.3);
+        row("sum-just-below-hundredths", "0.3+0.6", 0.9);
+        row("product-just-above-hundredths", "0.07*3", 0.21);
+        row("hundredths-of-ten-digits", "1234567890.12+0.01", 1234567890.13);
+        row("thousandths", "0.125+0.001", 0.126);
+        row("comma-sum", "0,1+0,2", 0.3, ",");
+    }
+    void amounts()
+    {
+        QFETCH(QString, expression);
+        QFETCH(QString, decimal);
+        QFETCH(double, value);
+        const LocaleValues locale = testLocale(decimal, QStringLiteral(" "), false);
+        bool failed = false;
+        QCOMPARE(exact(EvaluateExpression(expression, locale, failed)), exact(value));
+        QVERIFY(!failed);
+        EvalFailure failure = EvalFailure::Incomplete;
+        QCOMPARE(exact(EvaluateAsciiExpression(expression.toStdString(), locale, failed, failure)), exact(value));
+    }
+
+    // A long sum is folded as its operators come: an operator no lower in level than the one
+    // before it applies that one at once. The order must stay level by level, leftmost first, and
+    // anything but a plain success must be found where, and as, the whole evaluation finds it.
+    void foldedAsRead_data()
+    {
+        QTest::addColumn<QString>("expression");
+        QTest::addColumn<EvalFailure>("reason");
+        QTest::addColumn<double>("value");
+        const auto row = [](const char *name, const char *expression, EvalFailure reason, double value) {
+            QTest::newRow(name) << QString::fromLatin1(expression) << reason << value;
+        };
+        // Order: a higher operator waits for a lower one after it; equal ones go left to right.
+        row("sum-of-amounts", "0.10+0.20+0.30-0.05", EvalFailure::None, 0.55);
+        row("product-inside-sum", "1+2*3-4", EvalFailure::None, 3);
+        row("subtractions-left-to-right", "10-2-3", EvalFailure::None, 5);
+        row("powers-left-to-right", "2^3^2", EvalFailure::None, 64);
+        row("integer-division-waits-for-product", "8\\3*2", EvalFailure::None, 1);
+        row("mod-waits-for-product", "20MOD3*2+1", EvalFailure::None, 3);
+        row("minus-waits-for-power", "-2^2+1", EvalFailure::None, -3);
+        row("minus-operand-of-product", "3*-2+1", EvalFailure::None, -5);
+        row("percent-after-sum", "100+50+10%-1", EvalFailure::None, 164);
+        row("comparison-last", "1+1=2*1", EvalFailure::None, -1);
+        row("inside-group", "2*(1+2*3-4)-1", EvalFailure::None, 5);
+        // Not a plain success: the whole evaluation decides.
+        row("lower-level-failure-to-the-right-first", "1/0+2^9999", EvalFailure::TooLarge, 0);
+        row("division-by-zero-folded", "1+1/0+2", EvalFailure::DivisionByZero, 0);
+        row("right-operand-no-number", "1+2.+3", EvalFailure::Invalid, 0);
+        row("left-operand-no-number", "1.+2+3", EvalFailure::Invalid, 0);
+        row("value-with-three-digit-exponent", "10^99*10^99+1", EvalFailure::TooLarge, 0);
+        row("minus-joins-the-literal-before-it", "1.-(-5)+1", EvalFailure::None, 2.5);
+    }
+    void foldedAsRead()
+    {
+        QFETCH(QString, expression);
+        QFETCH(EvalFailure, reason);
+        QFETCH(double, value);
+        const LocaleValues locale = testLocale(QStringLiteral("."));
+        bool failed = false;
+        EvalFailure failure = EvalFailure::Incomplete;
+        QCOMPARE(exact(EvaluateExpression(expression, locale, failed, failure)), exact(value));
+        QCOMPARE(failure, reason);
+        QCOMPARE(failed, reason != EvalFailure::None);
+        // The sheet command's byte form gives the same.
+        failed = false;
+        failure = EvalFailure::Incomplete;
+        QCOMPARE(exact(EvaluateAsciiExpression(expression.toStdString(), locale, failed, failure)), exact(value));
+        QCOMPARE(failure, reason);
+    }
+
     // The coded form without parentheses: "@" level index stands for an operator ("@32" is "*",
     // "@62" and "@63" are "-" and "+", "@11" is "^", "@20" the unary minus). A text without codes is
     // a number exactly when IsPlainNumber takes it. text is the value as ValueToText writes it back:
