@@ -190,7 +190,7 @@ void TestTapeModel::rowsFollowTheEdits()
     model.replaceRows(first, removed, replacement);
     QCOMPARE(model.text(), text);
     QCOMPARE(model.rowCount(), rowCount);
-    QCOMPARE(model.row(rowCount - 1), text.split(QStringLiteral("\r\n")).last());
+    QCOMPARE(model.row(rowCount - 1).toString(), text.split(QStringLiteral("\r\n")).last());
 }
 
 void TestTapeModel::localeChangeReadsAgain()
