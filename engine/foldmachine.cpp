@@ -6,7 +6,9 @@
 
 #include <QString>
 
+#include <algorithm>
 #include <cmath>
+#include <type_traits>
 
 namespace {
 
@@ -34,10 +36,27 @@ FoldMachine::FoldMachine(const LocaleValues &locale)
 
 void FoldMachine::feed(QStringView text)
 {
-    for (const QChar c : text) {
+    const char16_t *p = reinterpret_cast<const char16_t *>(text.data());
+    const char16_t *const end = p + text.size();
+    while (p != end) {
         if (m_dead || m_unfoldable)
             return;
-        feed(c.unicode());
+        // A number that starts where an operand is awaited and ends inside the text (most rows
+        // of a tape: an amount and its operator) is read whole, without going through its
+        // characters one at a time; what it leaves is what feeding them would have left.
+        if (!m_inLiteral && m_fedAny && !m_afterOperand && m_run == 0 && m_pending == 0
+            && (isDigit(*p) || *p == m_sep)) {
+            const char16_t *q = p;
+            while (q != end && (isDigit(*q) || *q == m_sep))
+                ++q;
+            if (q != end && q - p <= kMaxWholeLiteral) {
+                commitLiteral(p, q, before());
+                m_prev = q[-1];
+                p = q;
+                continue;
+            }
+        }
+        feed(*p++);
     }
 }
 
@@ -221,18 +240,34 @@ void FoldMachine::handle(char16_t c)
 
 void FoldMachine::commitLiteral()
 {
-    const char *first = m_literal.data();
-    const char *last = first + m_literal.size();
+    commitLiteral(m_literal.data(), m_literal.data() + m_literal.size(), m_literalBefore);
+}
+
+template <typename Char>
+void FoldMachine::commitLiteral(const Char *first, const Char *last, Before before)
+{
+    // The literal as bytes: digits and the separator only, so each character is one byte.
+    char bytes[kMaxWholeLiteral];
+    const char *from = nullptr;
+    const char *to = nullptr;
+    if constexpr (std::is_same_v<Char, char>) {
+        from = first;
+        to = last;
+    } else {
+        std::transform(first, last, bytes, [](Char c) { return static_cast<char>(c); });
+        from = bytes;
+        to = bytes + (last - first);
+    }
     const char sep = static_cast<char>(m_sep);
     Value v;
-    v.number = plainLiteralValue(first, last, sep, m_leadingZero, v.value);
+    v.number = plainLiteralValue(from, to, sep, m_leadingZero, v.value);
     if (!v.number) {
-        v.cause = literalFailureBytes(first, last, sep, m_leadingZero, false);
-        v.causeAtEnd = literalFailureBytes(first, last, sep, m_leadingZero, true);
+        v.cause = literalFailureBytes(from, to, sep, m_leadingZero, false);
+        v.causeAtEnd = literalFailureBytes(from, to, sep, m_leadingZero, true);
     }
     m_frames.back().operands.append(v);
-    operandDone(m_literalBefore);
-    m_operandEndsWithSeparator = m_literal.back() == sep;
+    operandDone(before);
+    m_operandEndsWithSeparator = to[-1] == sep;
     m_operandIsLiteral = true;
     m_inLiteral = false;
 }

@@ -89,12 +89,17 @@ private:
         Before before = Before::Other; // what stood before the group's "("
     };
 
+    // The longest number read whole by feed(QStringView); a longer one goes character by character.
+    static constexpr qsizetype kMaxWholeLiteral = 64;
+
     std::optional<double> plainNumber(QStringView text) const;
     static bool endState(FoldMachine &end);
     void die() { m_dead = true; }
     Before before() const;
     void handle(char16_t c);
     void commitLiteral();
+    template <typename Char>
+    void commitLiteral(const Char *first, const Char *last, Before before);
     void operandDone(Before before);
     bool resolveRun(char16_t next);
     bool resolvePending(char16_t next);
