@@ -607,30 +607,8 @@ double EvaluateAsciiExpression(std::string strExpression, const LocaleValues &lo
 
 bool valueThroughText(double value, double &result)
 {
-    // Most values (sums and products of amounts) lie within a rounding error of D = m / 10^j, a
-    // whole number m of hundredths or millionths with |m| < 10^15. D has at most 15 significant
-    // digits and lies on the grid of 15-digit texts of the value's decade, whose spacing is more
-    // than |value| * 10^-15. When the value is nearer to D than half that spacing, its text is
-    // D, and reading the text back gives the nearest double to D: m / 10^j, as m and 10^j are
-    // exact and the division rounds once. value - q is exact (the two are close), q is within
-    // half an ulp (|q| * 2^-53) of D, so |value - q| <= 2e-16 |value| keeps the distance below
-    // 3.2e-16 |value|. A miss takes the text's way.
-    for (const double scale : {1e2, 1e6}) {
-        const double product = value * scale;
-        if (!(std::fabs(product) < kExactWholeLimit))
-            continue;
-        // A whole number near the product (the nearest, as adding 1.5 * 2^52 leaves no fraction
-        // below 2^51); any whole number would do, the test below is what makes the result right.
-        constexpr double kRounder = 0x1.8p52;
-        const double scaled = (product + kRounder) - kRounder;
-        if (!(std::fabs(scaled) < kExactWholeLimit))
-            continue;
-        const double q = scaled / scale;
-        if (std::fabs(value - q) <= 2e-16 * std::fabs(value)) {
-            result = q == 0.0 ? 0.0 : q; // the text of -0 is "0"
-            return true;
-        }
-    }
+    if (QuickThroughText(value, result))
+        return true;
     const Operand operand = throughText(value);
     result = operand.value;
     return operand.kind == Operand::Number;
@@ -638,32 +616,8 @@ bool valueThroughText(double value, double &result)
 
 bool plainLiteralValue(const char *first, const char *last, char sep, bool leadingZero, double &value)
 {
-    // The common literal: at most 15 digits in all and at most one separator, not the last
-    // character. Its digits as a whole number and the power of ten it is divided by are both
-    // exact doubles, so the quotient is the correctly rounded value of the text, as from_chars
-    // reads it.
-    std::uint64_t digits = 0;
-    int count = 0;
-    int decimals = -1; // digits after the separator; -1 while none was read
-    bool plain = first != last && !(*first == sep && leadingZero) && last[-1] != sep;
-    for (const char *p = first; plain && p != last; ++p) {
-        if (isDigitByte(*p)) {
-            digits = digits * 10 + std::uint64_t(*p - '0');
-            ++count;
-            if (decimals >= 0)
-                ++decimals;
-        } else if (*p == sep && decimals < 0) {
-            decimals = 0;
-        } else {
-            plain = false;
-        }
-    }
-    if (plain && count <= 15) {
-        static constexpr double kPowers[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
-                                             1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
-        value = decimals > 0 ? double(digits) / kPowers[decimals] : double(digits);
+    if (QuickLiteralValue(first, last, sep, leadingZero, value))
         return true;
-    }
     if (!isPlainBytes(first, last, sep, leadingZero))
         return false;
     std::string scratch;

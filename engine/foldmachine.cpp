@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <type_traits>
 
 namespace {
@@ -46,13 +47,51 @@ void FoldMachine::feed(QStringView text)
         // characters one at a time; what it leaves is what feeding them would have left.
         if (!m_inLiteral && m_fedAny && !m_afterOperand && m_run == 0 && m_pending == 0
             && (isDigit(*p) || *p == m_sep)) {
+            // Scanned and read in one pass: the digits as a whole number, as QuickLiteralValue
+            // reads them.
             const char16_t *q = p;
-            while (q != end && (isDigit(*q) || *q == m_sep))
-                ++q;
+            std::uint64_t digits = 0;
+            int count = 0;
+            int decimals = -1; // after the last separator
+            int separators = 0;
+            for (; q != end; ++q) {
+                const char16_t c = *q;
+                const unsigned digit = unsigned(c) - u'0';
+                if (digit <= 9) {
+                    digits = digits * 10 + digit;
+                    ++count;
+                    if (decimals >= 0)
+                        ++decimals;
+                } else if (c == m_sep) {
+                    ++separators;
+                    decimals = 0;
+                } else {
+                    break;
+                }
+            }
             if (q != end && q - p <= kMaxWholeLiteral) {
-                commitLiteral(p, q, before());
+                const Before literalBefore = before();
+                if (separators <= 1 && count <= kMaxQuickDigits && q[-1] != m_sep && !(*p == m_sep && m_leadingZero)) {
+                    Value v;
+                    v.number = true;
+                    v.value = decimals > 0 ? double(digits) / kExactPowersOfTen[decimals] : double(digits);
+                    pushLiteral(v, literalBefore, false);
+                } else {
+                    commitLiteral(p, q, literalBefore);
+                }
                 m_prev = q[-1];
                 p = q;
+                // The operator after it, as feed() and handle() would take it.
+                const char16_t c = *p;
+                if (c == u'+' || c == u'*' || c == u'/') {
+                    m_simple = false;
+                    if (c == u'+')
+                        pushBinary(6, 3);
+                    else
+                        pushBinary(3, c == u'*' ? 2 : 3);
+                    m_prev = c;
+                    ++p;
+                }
                 continue;
             }
         }
@@ -247,27 +286,35 @@ template <typename Char>
 void FoldMachine::commitLiteral(const Char *first, const Char *last, Before before)
 {
     // The literal as bytes: digits and the separator only, so each character is one byte.
-    char bytes[kMaxWholeLiteral];
-    const char *from = nullptr;
-    const char *to = nullptr;
-    if constexpr (std::is_same_v<Char, char>) {
-        from = first;
-        to = last;
-    } else {
-        std::transform(first, last, bytes, [](Char c) { return static_cast<char>(c); });
-        from = bytes;
-        to = bytes + (last - first);
-    }
     const char sep = static_cast<char>(m_sep);
     Value v;
-    v.number = plainLiteralValue(from, to, sep, m_leadingZero, v.value);
+    v.number = QuickLiteralValue(first, last, m_sep, m_leadingZero, v.value);
     if (!v.number) {
-        v.cause = literalFailureBytes(from, to, sep, m_leadingZero, false);
-        v.causeAtEnd = literalFailureBytes(from, to, sep, m_leadingZero, true);
+        char bytes[kMaxWholeLiteral];
+        const char *from = nullptr;
+        const char *to = nullptr;
+        if constexpr (std::is_same_v<Char, char>) {
+            from = first;
+            to = last;
+        } else {
+            std::transform(first, last, bytes, [](Char c) { return static_cast<char>(c); });
+            from = bytes;
+            to = bytes + (last - first);
+        }
+        v.number = plainLiteralValue(from, to, sep, m_leadingZero, v.value);
+        if (!v.number) {
+            v.cause = literalFailureBytes(from, to, sep, m_leadingZero, false);
+            v.causeAtEnd = literalFailureBytes(from, to, sep, m_leadingZero, true);
+        }
     }
+    pushLiteral(v, before, last[-1] == Char(sep));
+}
+
+void FoldMachine::pushLiteral(const Value &v, Before before, bool endsWithSeparator)
+{
     m_frames.back().operands.append(v);
     operandDone(before);
-    m_operandEndsWithSeparator = to[-1] == sep;
+    m_operandEndsWithSeparator = endsWithSeparator;
     m_operandIsLiteral = true;
     m_inLiteral = false;
 }
@@ -409,13 +456,22 @@ void FoldMachine::percent()
 FoldMachine::Value FoldMachine::throughText(double value)
 {
     Value v;
-    v.number = valueThroughText(value, v.value);
+    throughText(value, v);
+    return v;
+}
+
+// Written field by field into its place: a Value built apart and copied in is stored a byte at
+// a time and read back whole, which the processor cannot forward (most of a fold row's time).
+void FoldMachine::throughText(double value, Value &v)
+{
+    v.number = QuickThroughText(value, v.value) || valueThroughText(value, v.value);
+    v.cause = EvalFailure::None;
+    v.causeAtEnd = EvalFailure::None;
     if (!v.number) {
         // A text with a three-digit exponent: too large or too close to zero.
         v.cause = std::fabs(value) >= 1 ? EvalFailure::TooLarge : EvalFailure::TooSmall;
         v.causeAtEnd = v.cause;
     }
-    return v;
 }
 
 // The top operator applied to its operands; where the evaluator fails, why (the right operand
@@ -431,15 +487,22 @@ EvalFailure FoldMachine::reduce(Frame &f)
     double result = 0;
     if (op.level == 2) {
         applyOperator(2, op.index, 0, right.value, result);
-    } else {
-        const Value left = f.operands.back();
-        f.operands.removeLast();
-        if (!left.number)
-            return left.cause;
-        if (!applyOperator(op.level, op.index, left.value, right.value, result))
-            return operatorFailure(op.level, op.index, left.value, right.value);
+        f.operands.append(throughText(result));
+        return EvalFailure::None;
     }
-    f.operands.append(throughText(result));
+    // The result takes the left operand's place.
+    Value &left = f.operands.back();
+    if (!left.number) {
+        const EvalFailure why = left.cause;
+        f.operands.removeLast();
+        return why;
+    }
+    if (!applyOperator(op.level, op.index, left.value, right.value, result)) {
+        const EvalFailure why = operatorFailure(op.level, op.index, left.value, right.value);
+        f.operands.removeLast();
+        return why;
+    }
+    throughText(result, left);
     return EvalFailure::None;
 }
 
