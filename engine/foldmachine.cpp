@@ -18,6 +18,20 @@ bool isDigit(char16_t c)
     return c >= u'0' && c <= u'9';
 }
 
+// applyOperator with the two commonest operators inline: the same operations.
+bool apply(quint8 level, quint8 index, double l, double r, double &result)
+{
+    if (level == 6 && index == 3) {
+        result = r + l;
+        return std::isfinite(result);
+    }
+    if (level == 3 && index == 2) {
+        result = r * l;
+        return std::isfinite(result);
+    }
+    return applyOperator(level, index, l, r, result);
+}
+
 LocaleValues machineLocale(char16_t sep, bool leadingZero)
 {
     LocaleValues values;
@@ -71,24 +85,38 @@ void FoldMachine::feed(QStringView text)
             }
             if (q != end && q - p <= kMaxWholeLiteral) {
                 const Before literalBefore = before();
+                const char16_t c = *q;
+                const bool binary = c == u'+' || c == u'*' || c == u'/';
+                const quint8 level = c == u'+' ? 6 : 3;
+                const quint8 index = c == u'*' ? 2 : 3;
                 if (separators <= 1 && count <= kMaxQuickDigits && q[-1] != m_sep && !(*p == m_sep && m_leadingZero)) {
-                    Value v;
-                    v.number = true;
-                    v.value = decimals > 0 ? double(digits) / kExactPowersOfTen[decimals] : double(digits);
-                    pushLiteral(v, literalBefore, false);
+                    const double value = decimals > 0 ? double(digits) / kExactPowersOfTen[decimals] : double(digits);
+                    // Followed by an operator that reduces the one before it: the literal is the
+                    // right operand of that reduction, whose result takes the left one's place.
+                    Frame &f = m_frames.back();
+                    double result = 0;
+                    if (binary && !f.ops.isEmpty() && f.ops.back().level <= level && f.ops.back().level != 2
+                        && f.operands.back().number
+                        && apply(f.ops.back().level, f.ops.back().index, f.operands.back().value, value, result)) {
+                        operandDone(literalBefore);
+                        m_operandIsLiteral = true;
+                        f.ops.removeLast();
+                        throughText(result, f.operands.back());
+                    } else {
+                        Value v;
+                        v.number = true;
+                        v.value = value;
+                        pushLiteral(v, literalBefore, false);
+                    }
                 } else {
                     commitLiteral(p, q, literalBefore);
                 }
                 m_prev = q[-1];
                 p = q;
                 // The operator after it, as feed() and handle() would take it.
-                const char16_t c = *p;
-                if (c == u'+' || c == u'*' || c == u'/') {
+                if (binary) {
                     m_simple = false;
-                    if (c == u'+')
-                        pushBinary(6, 3);
-                    else
-                        pushBinary(3, c == u'*' ? 2 : 3);
+                    pushBinary(level, index);
                     m_prev = c;
                     ++p;
                 }
@@ -497,7 +525,7 @@ EvalFailure FoldMachine::reduce(Frame &f)
         f.operands.removeLast();
         return why;
     }
-    if (!applyOperator(op.level, op.index, left.value, right.value, result)) {
+    if (!apply(op.level, op.index, left.value, right.value, result)) {
         const EvalFailure why = operatorFailure(op.level, op.index, left.value, right.value);
         f.operands.removeLast();
         return why;
