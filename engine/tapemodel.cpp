@@ -34,26 +34,20 @@ TapeModel &TapeModel::operator=(const TapeModel &other) = default;
 
 void TapeModel::RowStarts::reset(QStringView text)
 {
-    m_near.clear();
+    m_near.assign(1, 0);
     m_far.clear();
     m_wide = false;
     if (text.size() > qsizetype(UINT32_MAX))
         widen();
-    std::vector<qsizetype> inner;
     for (qsizetype at = text.indexOf(u'\n', 1); at > 0; at = text.indexOf(u'\n', at + 1)) {
-        if (text.at(at - 1) == u'\r')
-            inner.push_back(at + 1);
+        if (text.at(at - 1) != u'\r')
+            continue;
+        if (m_wide)
+            m_far.push_back(at + 1);
+        else
+            m_near.push_back(std::uint32_t(at + 1));
     }
-    if (m_wide) {
-        m_far.reserve(inner.size() + 1);
-        m_far.push_back(0);
-        m_far.insert(m_far.end(), inner.begin(), inner.end());
-    } else {
-        m_near.reserve(inner.size() + 1);
-        m_near.push_back(0);
-        for (const qsizetype start : inner)
-            m_near.push_back(std::uint32_t(start));
-    }
+    m_near.shrink_to_fit();
 }
 
 void TapeModel::RowStarts::widen()
@@ -242,8 +236,12 @@ void TapeModel::ensureFolded() const
     if (m_folded)
         return;
     if (m_validCheckpoints == 0) {
-        m_checkpoints.clear();
-        m_checkpoints.push_back({FoldMachine(m_locale), QChar(), false});
+        // The state before the first row, for the locale as it now is.
+        Checkpoint start{FoldMachine(m_locale), QChar(), false};
+        if (m_checkpoints.empty())
+            m_checkpoints.push_back(std::move(start));
+        else
+            m_checkpoints.front() = std::move(start);
         m_validCheckpoints = 1;
     }
 
