@@ -45,16 +45,21 @@ class TestEvaluator : public QObject
 
 private slots:
     // Every value passes through its 15-significant-digit text: against the C library's own
-    // "%.14e" and strtod, over running sums of amounts and over arbitrary doubles.
+    // "%.14e" and strtod, over running sums of amounts, their products with amounts, sums with
+    // millionths, and over arbitrary doubles.
     void valuesThroughText()
     {
         QRandomGenerator random(15);
         double sum = 0;
         for (int i = 0; i < 200000; ++i) {
             double value = 0;
-            if (i % 2 == 0) {
+            if (i % 4 == 0) {
                 sum += random.bounded(1000000) / 100.0 * (random.bounded(4) == 0 ? -1 : 1);
                 value = sum;
+            } else if (i % 4 == 1) {
+                value = sum * (random.bounded(10000) / 100.0); // an amount times a factor
+            } else if (i % 4 == 2) {
+                value = sum + random.bounded(1000000) / 1e6; // and some millionths
             } else {
                 const quint64 bits = random.generate64();
                 std::memcpy(&value, &bits, sizeof value);
