@@ -31,6 +31,9 @@ class FoldMachine;
 //
 // The work is done when a result is first asked for after an edit, so several edits in a row
 // (a paste, an undo of many rows) cost one reading.
+//
+// The model holds the sheet text itself (shared with the caller's copy until an edit through
+// replaceRows changes it) and where each row starts, not a string per row.
 class TapeModel
 {
 public:
@@ -59,8 +62,8 @@ public:
     void setRow(qsizetype index, const QString &row);
     // The sheet as it now is, after some edit the caller does not describe: the rows that differ
     // from the model's text are found by comparing the two texts from both ends, and only they are
-    // replaced. Costs a comparison of the texts and a count of the row breaks on the shorter side
-    // of the edit, so typing at either end of a long tape stays cheap.
+    // replaced. Costs a comparison of the texts, a search of the row starts and a move of those
+    // after the edit, so typing at either end of a long tape stays cheap.
     void followText(const QString &sheet);
 
     qsizetype rowCount() const { return m_starts.size(); }
@@ -95,7 +98,7 @@ private:
         {
             return m_wide ? m_far[size_t(index)] : qsizetype(m_near[size_t(index)]);
         }
-        // The starts of the rows of text, whose length is textSize.
+        // The starts of the rows of text (which only CR LF parts).
         void reset(QStringView text);
         // Rows first + 1 .. last replaced by the rows starting at inner (positions in the new
         // text), and the starts of the rows after last moved by shift; textSize is the new length.
