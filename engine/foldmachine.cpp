@@ -62,13 +62,14 @@ void FoldMachine::feed(QStringView text)
         if (!m_inLiteral && m_fedAny && !m_afterOperand && m_run == 0 && m_pending == 0
             && (isDigit(*p) || *p == m_sep)) {
             // Scanned and read in one pass: the digits as a whole number, as QuickLiteralValue
-            // reads them.
+            // reads them. The scan stops past kMaxWholeLiteral characters, so the counts stay
+            // small however long the number.
             const char16_t *q = p;
             std::uint64_t digits = 0;
             int count = 0;
             int decimals = -1; // after the last separator
             int separators = 0;
-            for (; q != end; ++q) {
+            for (; q != end && q - p <= kMaxWholeLiteral; ++q) {
                 const char16_t c = *q;
                 const unsigned digit = unsigned(c) - u'0';
                 if (digit <= 9) {
