@@ -100,7 +100,7 @@ bool typeAtEnd(qsizetype rows, int keys)
     TapeModel model(benchLocale());
     model.setText(distinctTape(rows));
     model.resultText(2);
-    QString last = model.row(model.rowCount() - 1);
+    QString last = model.row(model.rowCount() - 1).toString();
     QString previous;
     bool distinct = true;
     const Timing t = measure(keys, [&](int i) {

@@ -683,6 +683,8 @@ double EvaluateAsciiExpression(std::string strExpression, const LocaleValues &lo
 
 bool valueThroughText(double value, double &result)
 {
+    if (QuickThroughText(value, result))
+        return true;
     const Operand operand = throughText(value);
     result = operand.value;
     return operand.kind == Operand::Number;
@@ -690,6 +692,8 @@ bool valueThroughText(double value, double &result)
 
 bool plainLiteralValue(const char *first, const char *last, char sep, bool leadingZero, double &value)
 {
+    if (QuickLiteralValue(first, last, sep, leadingZero, value))
+        return true;
     if (!isPlainBytes(first, last, sep, leadingZero))
         return false;
     std::string scratch;

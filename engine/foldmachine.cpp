@@ -6,13 +6,30 @@
 
 #include <QString>
 
+#include <algorithm>
 #include <cmath>
+#include <cstdint>
+#include <type_traits>
 
 namespace {
 
 bool isDigit(char16_t c)
 {
     return c >= u'0' && c <= u'9';
+}
+
+// applyOperator with the two commonest operators inline: the same operations.
+bool apply(quint8 level, quint8 index, double l, double r, double &result)
+{
+    if (level == 6 && index == 3) {
+        result = r + l;
+        return std::isfinite(result);
+    }
+    if (level == 3 && index == 2) {
+        result = r * l;
+        return std::isfinite(result);
+    }
+    return applyOperator(level, index, l, r, result);
 }
 
 LocaleValues machineLocale(char16_t sep, bool leadingZero)
@@ -34,10 +51,80 @@ FoldMachine::FoldMachine(const LocaleValues &locale)
 
 void FoldMachine::feed(QStringView text)
 {
-    for (const QChar c : text) {
+    const char16_t *p = reinterpret_cast<const char16_t *>(text.data());
+    const char16_t *const end = p + text.size();
+    while (p != end) {
         if (m_dead || m_unfoldable)
             return;
-        feed(c.unicode());
+        // A number that starts where an operand is awaited and ends inside the text (most rows
+        // of a tape: an amount and its operator) is read whole, without going through its
+        // characters one at a time; what it leaves is what feeding them would have left.
+        if (!m_inLiteral && m_fedAny && !m_afterOperand && m_run == 0 && m_pending == 0
+            && (isDigit(*p) || *p == m_sep)) {
+            // Scanned and read in one pass: the digits as a whole number, as QuickLiteralValue
+            // reads them. The scan stops past kMaxWholeLiteral characters, so the counts stay
+            // small however long the number.
+            const char16_t *q = p;
+            std::uint64_t digits = 0;
+            int count = 0;
+            int decimals = -1; // after the last separator
+            int separators = 0;
+            for (; q != end && q - p <= kMaxWholeLiteral; ++q) {
+                const char16_t c = *q;
+                const unsigned digit = unsigned(c) - u'0';
+                if (digit <= 9) {
+                    digits = digits * 10 + digit;
+                    ++count;
+                    if (decimals >= 0)
+                        ++decimals;
+                } else if (c == m_sep) {
+                    ++separators;
+                    decimals = 0;
+                } else {
+                    break;
+                }
+            }
+            if (q != end && q - p <= kMaxWholeLiteral) {
+                const Before literalBefore = before();
+                const char16_t c = *q;
+                const bool binary = c == u'+' || c == u'*' || c == u'/';
+                const quint8 level = c == u'+' ? 6 : 3;
+                const quint8 index = c == u'*' ? 2 : 3;
+                if (separators <= 1 && count <= kMaxQuickDigits && q[-1] != m_sep && !(*p == m_sep && m_leadingZero)) {
+                    const double value = decimals > 0 ? double(digits) / kExactPowersOfTen[decimals] : double(digits);
+                    // Followed by an operator that reduces the one before it: the literal is the
+                    // right operand of that reduction, whose result takes the left one's place.
+                    Frame &f = m_frames.back();
+                    double result = 0;
+                    if (binary && !f.ops.isEmpty() && f.ops.back().level <= level && f.ops.back().level != 2
+                        && f.operands.back().number
+                        && apply(f.ops.back().level, f.ops.back().index, f.operands.back().value, value, result)) {
+                        operandDone(literalBefore);
+                        m_operandIsLiteral = true;
+                        f.ops.removeLast();
+                        throughText(result, f.operands.back());
+                    } else {
+                        Value v;
+                        v.number = true;
+                        v.value = value;
+                        pushLiteral(v, literalBefore, false);
+                    }
+                } else {
+                    commitLiteral(p, q, literalBefore);
+                }
+                m_prev = q[-1];
+                p = q;
+                // The operator after it, as feed() and handle() would take it.
+                if (binary) {
+                    m_simple = false;
+                    pushBinary(level, index);
+                    m_prev = c;
+                    ++p;
+                }
+                continue;
+            }
+        }
+        feed(*p++);
     }
 }
 
@@ -221,18 +308,42 @@ void FoldMachine::handle(char16_t c)
 
 void FoldMachine::commitLiteral()
 {
-    const char *first = m_literal.data();
-    const char *last = first + m_literal.size();
+    commitLiteral(m_literal.data(), m_literal.data() + m_literal.size(), m_literalBefore);
+}
+
+template <typename Char>
+void FoldMachine::commitLiteral(const Char *first, const Char *last, Before before)
+{
+    // The literal as bytes: digits and the separator only, so each character is one byte.
     const char sep = static_cast<char>(m_sep);
     Value v;
-    v.number = plainLiteralValue(first, last, sep, m_leadingZero, v.value);
+    v.number = QuickLiteralValue(first, last, m_sep, m_leadingZero, v.value);
     if (!v.number) {
-        v.cause = literalFailureBytes(first, last, sep, m_leadingZero, false);
-        v.causeAtEnd = literalFailureBytes(first, last, sep, m_leadingZero, true);
+        char bytes[kMaxWholeLiteral];
+        const char *from = nullptr;
+        const char *to = nullptr;
+        if constexpr (std::is_same_v<Char, char>) {
+            from = first;
+            to = last;
+        } else {
+            std::transform(first, last, bytes, [](Char c) { return static_cast<char>(c); });
+            from = bytes;
+            to = bytes + (last - first);
+        }
+        v.number = plainLiteralValue(from, to, sep, m_leadingZero, v.value);
+        if (!v.number) {
+            v.cause = literalFailureBytes(from, to, sep, m_leadingZero, false);
+            v.causeAtEnd = literalFailureBytes(from, to, sep, m_leadingZero, true);
+        }
     }
+    pushLiteral(v, before, last[-1] == Char(sep));
+}
+
+void FoldMachine::pushLiteral(const Value &v, Before before, bool endsWithSeparator)
+{
     m_frames.back().operands.append(v);
-    operandDone(m_literalBefore);
-    m_operandEndsWithSeparator = m_literal.back() == sep;
+    operandDone(before);
+    m_operandEndsWithSeparator = endsWithSeparator;
     m_operandIsLiteral = true;
     m_inLiteral = false;
 }
@@ -374,13 +485,22 @@ void FoldMachine::percent()
 FoldMachine::Value FoldMachine::throughText(double value)
 {
     Value v;
-    v.number = valueThroughText(value, v.value);
+    throughText(value, v);
+    return v;
+}
+
+// Written field by field into its place: a Value built apart and copied in is stored a byte at
+// a time and read back whole, which the processor cannot forward (most of a fold row's time).
+void FoldMachine::throughText(double value, Value &v)
+{
+    v.number = QuickThroughText(value, v.value) || valueThroughText(value, v.value);
+    v.cause = EvalFailure::None;
+    v.causeAtEnd = EvalFailure::None;
     if (!v.number) {
         // A text with a three-digit exponent: too large or too close to zero.
         v.cause = std::fabs(value) >= 1 ? EvalFailure::TooLarge : EvalFailure::TooSmall;
         v.causeAtEnd = v.cause;
     }
-    return v;
 }
 
 // The top operator applied to its operands; where the evaluator fails, why (the right operand
@@ -396,15 +516,22 @@ EvalFailure FoldMachine::reduce(Frame &f)
     double result = 0;
     if (op.level == 2) {
         applyOperator(2, op.index, 0, right.value, result);
-    } else {
-        const Value left = f.operands.back();
-        f.operands.removeLast();
-        if (!left.number)
-            return left.cause;
-        if (!applyOperator(op.level, op.index, left.value, right.value, result))
-            return operatorFailure(op.level, op.index, left.value, right.value);
+        f.operands.append(throughText(result));
+        return EvalFailure::None;
     }
-    f.operands.append(throughText(result));
+    // The result takes the left operand's place.
+    Value &left = f.operands.back();
+    if (!left.number) {
+        const EvalFailure why = left.cause;
+        f.operands.removeLast();
+        return why;
+    }
+    if (!apply(op.level, op.index, left.value, right.value, result)) {
+        const EvalFailure why = operatorFailure(op.level, op.index, left.value, right.value);
+        f.operands.removeLast();
+        return why;
+    }
+    throughText(result, left);
     return EvalFailure::None;
 }
 

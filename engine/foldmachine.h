@@ -89,12 +89,21 @@ private:
         Before before = Before::Other; // what stood before the group's "("
     };
 
+    // The longest number read whole by feed(QStringView); a longer one goes character by character.
+    static constexpr qsizetype kMaxWholeLiteral = 64;
+    // The most digits a number read whole may have for its value to be their quotient by a
+    // power of ten (both exact doubles).
+    static constexpr int kMaxQuickDigits = 15;
+
     std::optional<double> plainNumber(QStringView text) const;
     static bool endState(FoldMachine &end);
     void die() { m_dead = true; }
     Before before() const;
     void handle(char16_t c);
     void commitLiteral();
+    template <typename Char>
+    void commitLiteral(const Char *first, const Char *last, Before before);
+    void pushLiteral(const Value &v, Before before, bool endsWithSeparator);
     void operandDone(Before before);
     bool resolveRun(char16_t next);
     bool resolvePending(char16_t next);
@@ -104,6 +113,7 @@ private:
     void closeGroup();
     void percent();
     static Value throughText(double value);
+    static void throughText(double value, Value &v);
     static EvalFailure reduce(Frame &f);
     static EvalFailure finish(Frame f, double &value);
 

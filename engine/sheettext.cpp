@@ -113,7 +113,12 @@ bool IsSheetCharacter(QChar c)
 
 bool IsContinuationOperator(QChar c)
 {
-    return QStringView(kContinuationOperators).contains(c);
+    const char16_t u = c.unicode();
+    for (const char16_t op : kContinuationOperators) {
+        if (op != 0 && u == op)
+            return true;
+    }
+    return false;
 }
 
 QString CleanSheetText(const QString &strText, qsizetype &lngCaret, const LocaleValues &locale,

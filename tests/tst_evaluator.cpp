@@ -45,16 +45,21 @@ class TestEvaluator : public QObject
 
 private slots:
     // Every value passes through its 15-significant-digit text: against the C library's own
-    // "%.14e" and strtod, over running sums of amounts and over arbitrary doubles.
+    // "%.14e" and strtod, over running sums of amounts, their products with amounts, sums with
+    // millionths, and over arbitrary doubles.
     void valuesThroughText()
     {
         QRandomGenerator random(15);
         double sum = 0;
         for (int i = 0; i < 200000; ++i) {
             double value = 0;
-            if (i % 2 == 0) {
+            if (i % 4 == 0) {
                 sum += random.bounded(1000000) / 100.0 * (random.bounded(4) == 0 ? -1 : 1);
                 value = sum;
+            } else if (i % 4 == 1) {
+                value = sum * (random.bounded(10000) / 100.0); // an amount times a factor
+            } else if (i % 4 == 2) {
+                value = sum + random.bounded(1000000) / 1e6; // and some millionths
             } else {
                 const quint64 bits = random.generate64();
                 std::memcpy(&value, &bits, sizeof value);
@@ -69,6 +74,42 @@ private slots:
             QCOMPARE(number, value == 0 || !threeDigitExponent);
             if (number && value != 0)
                 QCOMPARE(through, std::strtod(text, nullptr));
+        }
+    }
+
+    // Values near a short decimal, which take the fast way, beside those that do not: the
+    // value after its trip through the 15-digit text, worked out by hand.
+    void valueNearDecimals_data()
+    {
+        QTest::addColumn<double>("value");
+        QTest::addColumn<bool>("number");
+        QTest::addColumn<double>("through");
+
+        QTest::newRow("tenths-summed") << 0.1 + 0.2 << true << 0.3;
+        QTest::newRow("negative-tenths-summed") << -0.1 - 0.2 << true << -0.3;
+        QTest::newRow("amounts-multiplied") << 1.1 * 1.1 << true << 1.21;
+        QTest::newRow("millionths-summed") << 0.1 + 0.000002 << true << 0.100002;
+        QTest::newRow("fifteen-digits-of-hundredths") << 1234567890123.45 << true << 1234567890123.45;
+        QTest::newRow("sixteen-digits-of-hundredths") << 12345678901234.56 << true << 12345678901234.6;
+        QTest::newRow("seven-places") << 0.1234567 << true << 0.1234567;
+        QTest::newRow("fourteen-places-near-one") << 1.00000000000001 << true << 1.00000000000001;
+        QTest::newRow("sixteen-places-near-one") << 1.0000000000000002 << true << 1.0;
+        QTest::newRow("third") << 1.0 / 3 << true << 0.333333333333333;
+        QTest::newRow("negative-zero") << -0.0 << true << 0.0;
+        QTest::newRow("too-small-for-two-exponent-digits") << 1e-300 << false << 0.0;
+        QTest::newRow("too-large-for-two-exponent-digits") << 1e300 << false << 0.0;
+    }
+
+    void valueNearDecimals()
+    {
+        QFETCH(double, value);
+        QFETCH(bool, number);
+        QFETCH(double, through);
+        double result = 0;
+        QCOMPARE(valueThroughText(value, result), number);
+        if (number) {
+            QCOMPARE(exact(result), exact(through));
+            QCOMPARE(std::signbit(result), std::signbit(through));
         }
     }
 

@@ -19,6 +19,9 @@ private slots:
     void edits();
     void rowsFollowTheEdits_data();
     void rowsFollowTheEdits();
+    void plainLookingRows_data();
+    void plainLookingRows();
+    void editsAboveAndBelowBeforeReading();
     void localeChangeReadsAgain();
     void followsTheText_data();
     void followsTheText();
@@ -174,6 +177,13 @@ void TestTapeModel::rowsFollowTheEdits_data()
     QTest::newRow("row-with-break-is-split") << "1+\r\n2" << 1 << 1 << QStringList{"2+\r\n3"} << "1+\r\n2+\r\n3" << 3;
     QTest::newRow("rows-appended") << "1+" << 1 << 0 << QStringList{"2+", "3"} << "1+\r\n2+\r\n3" << 3;
     QTest::newRow("all-removed-leaves-one-row") << "1+\r\n2" << 0 << 2 << QStringList{} << "" << 1;
+    QTest::newRow("last-rows-removed") << "1+\r\n2+\r\n3" << 1 << 2 << QStringList{} << "1+" << 1;
+    QTest::newRow("first-rows-removed") << "1+\r\n2+\r\n3" << 0 << 2 << QStringList{} << "3" << 1;
+    QTest::newRow("rows-put-before-first") << "3" << 0 << 0 << QStringList{"1+", "2+"} << "1+\r\n2+\r\n3" << 3;
+    QTest::newRow("empty-row-appended") << "1+" << 1 << 0 << QStringList{""} << "1+\r\n" << 2;
+    // Only CR LF parts rows: a lone LF or CR stays inside its row.
+    QTest::newRow("lone-line-feed-in-row") << "1\n2+\r\n3" << 1 << 1 << QStringList{"4"} << "1\n2+\r\n4" << 2;
+    QTest::newRow("lone-return-ends-row") << "1+\r\n2" << 0 << 1 << QStringList{"5\r"} << "5\r\r\n2" << 2;
 }
 
 void TestTapeModel::rowsFollowTheEdits()
@@ -190,7 +200,92 @@ void TestTapeModel::rowsFollowTheEdits()
     model.replaceRows(first, removed, replacement);
     QCOMPARE(model.text(), text);
     QCOMPARE(model.rowCount(), rowCount);
-    QCOMPARE(model.row(rowCount - 1), text.split(QStringLiteral("\r\n")).last());
+    QCOMPARE(model.rows(), text.split(QStringLiteral("\r\n")));
+}
+
+// Rows read whole by the fold (a number and the operator after it) beside rows that look like
+// them but are not plain: each against its value worked out by hand and the whole evaluation.
+void TestTapeModel::plainLookingRows_data()
+{
+    QTest::addColumn<QStringList>("rows");
+    QTest::addColumn<QString>("decimal");
+    QTest::addColumn<QString>("panel");
+    QTest::addColumn<EvalFailure>("failure");
+
+    const QString point = QStringLiteral(".");
+    const QString comma = QStringLiteral(",");
+    // 40 + 12.5 + 0.25 + 7.
+    QTest::newRow("amounts-added") << ones(40) + QStringList{"12.5+", "0.25+", "7"} << point << "59.75"
+                                   << EvalFailure::None;
+    QTest::newRow("amounts-added-comma") << ones(40) + QStringList{"12,5+", "0,25+", "7"} << comma << "59,75"
+                                         << EvalFailure::None;
+    // Tighter operators wait for their right operand: 40 + 2 + 3 * 4 + 5, 40 + 9 / 4 + 1,
+    // 40 + 2^3 + 1, 40 + 7 \ 2 + 1 (in one row: only - + * / carry on to the next), 40 + 3 - 4 + 1.
+    QTest::newRow("product-inside-sum") << ones(40) + QStringList{"2+", "3*", "4+", "5"} << point << "59.00"
+                                        << EvalFailure::None;
+    QTest::newRow("quotient-inside-sum") << ones(40) + QStringList{"9/", "4+", "1"} << point << "43.25"
+                                         << EvalFailure::None;
+    QTest::newRow("power-inside-sum") << ones(40) + QStringList{"2^3+", "1"} << point << "49.00"
+                                      << EvalFailure::None;
+    QTest::newRow("integer-quotient-inside-sum") << ones(40) + QStringList{"7\\2+", "1"} << point << "44.00"
+                                                 << EvalFailure::None;
+    QTest::newRow("subtraction-row") << ones(40) + QStringList{"3-", "4+", "1"} << point << "40.00"
+                                     << EvalFailure::None;
+    // 40 + 5 * (-3) + 1: the minus before 3 is unary.
+    QTest::newRow("unary-minus-before-row") << ones(40) + QStringList{"5*-", "3+", "1"} << point << "26.00"
+                                            << EvalFailure::None;
+    // 240 plus 10 % is 264, and 5 more.
+    QTest::newRow("percent-then-operator") << ones(40) + QStringList{"200+", "10%+", "5"} << point << "269.00"
+                                           << EvalFailure::None;
+    // (40 + 2) > (1 + 1) is true (-1); 40 + (2 + 3) * 4.
+    QTest::newRow("comparison-in-row") << ones(40) + QStringList{"2>1+", "1"} << point << "- 1.00"
+                                       << EvalFailure::None;
+    QTest::newRow("group-in-row") << ones(40) + QStringList{"(2+3)*", "4"} << point << "60.00" << EvalFailure::None;
+    // 15 digits are read as written; 16 in front of the separator are too many.
+    QTest::newRow("fifteen-digits-with-decimals") << ones(40) + QStringList{"1234567890.12345+", "1"} << point
+                                                  << "1,234,567,931.12" << EvalFailure::None;
+    QTest::newRow("sixteen-digits-with-decimals") << ones(40) + QStringList{"1234567890.123456+", "1"} << point
+                                                  << "1,234,567,931.12" << EvalFailure::None;
+    QTest::newRow("sixteen-digits-whole") << ones(40) + QStringList{"1234567890123456+", "1"} << point << ""
+                                          << EvalFailure::TooLarge;
+    QTest::newRow("seventy-digits") << ones(40) + QStringList{QString(70, u'1') + "+", "1"} << point << ""
+                                    << EvalFailure::TooLarge;
+    // Numbers that are no numbers.
+    QTest::newRow("two-separators") << ones(40) + QStringList{"1.2.3+", "1"} << point << "" << EvalFailure::Invalid;
+    QTest::newRow("separator-before-operator") << ones(40) + QStringList{"5.+", "1"} << point << ""
+                                               << EvalFailure::Invalid;
+    QTest::newRow("leading-separator-refused") << ones(40) + QStringList{".5+", "1"} << point << ""
+                                               << EvalFailure::Invalid;
+    QTest::newRow("point-where-comma-is-separator") << ones(40) + QStringList{"1.5+", "1"} << comma << ""
+                                                    << EvalFailure::Invalid;
+    QTest::newRow("exponent-inside-sum") << ones(40) + QStringList{"1E+05+", "1"} << point << ""
+                                         << EvalFailure::Invalid;
+}
+
+void TestTapeModel::plainLookingRows()
+{
+    QFETCH(QStringList, rows);
+    QFETCH(QString, decimal);
+    QFETCH(QString, panel);
+    QFETCH(EvalFailure, failure);
+
+    TapeModel model(locale(decimal));
+    model.setText(sheetOf(rows));
+    compare(model, panel, failure);
+    // Read again from the first row after an edit there that changes nothing of the value.
+    model.setRow(0, QStringLiteral("0+1+"));
+    compare(model, panel, failure);
+}
+
+// Two edits before the result is read: the states kept below the first are not read from.
+void TestTapeModel::editsAboveAndBelowBeforeReading()
+{
+    TapeModel model(locale(QStringLiteral(".")));
+    model.setText(sheetOf(ones(100) + QStringList{"1"}));
+    compare(model, QStringLiteral("101.00"), EvalFailure::None);
+    model.setRow(5, QStringLiteral("3+"));
+    model.setRow(90, QStringLiteral("2+"));
+    compare(model, QStringLiteral("104.00"), EvalFailure::None);
 }
 
 void TestTapeModel::localeChangeReadsAgain()
