@@ -14,6 +14,15 @@ namespace {
 
 const QString kCrLf = QStringLiteral("\r\n");
 
+// Room for more entries in a list as long as a tape's rows: a little headroom rather than the
+// doubling the standard growth gives, which at a million rows would hold megabytes unused.
+template <typename Vector>
+void makeRoom(Vector &list, size_t more)
+{
+    if (list.capacity() < list.size() + more)
+        list.reserve(list.size() + more + list.size() / 32 + 64);
+}
+
 } // namespace
 
 struct TapeModel::Checkpoint
@@ -77,7 +86,9 @@ void TapeModel::RowStarts::spliceInto(Offsets &starts, qsizetype first, qsizetyp
     } else {
         std::transform(inner.begin(), inner.begin() + old, begin, [](qsizetype at) { return Offset(at); });
         std::vector<Offset> added(inner.begin() + old, inner.end());
-        starts.insert(end, added.begin(), added.end());
+        const qsizetype at = end - starts.begin();
+        makeRoom(starts, added.size());
+        starts.insert(starts.begin() + at, added.begin(), added.end());
     }
 }
 
@@ -255,8 +266,10 @@ void TapeModel::ensureFolded() const
         if (row % kRowsPerCheckpoint == 0 && row / kRowsPerCheckpoint >= static_cast<qsizetype>(m_validCheckpoints)) {
             if (m_validCheckpoints < m_checkpoints.size())
                 m_checkpoints[m_validCheckpoints] = state;
-            else
+            else {
+                makeRoom(m_checkpoints, 1);
                 m_checkpoints.push_back(state);
+            }
             ++m_validCheckpoints;
         }
         if (row > 0 && !IsContinuationOperator(state.last)) {

@@ -210,6 +210,10 @@ void SheetView::replaceRange(qsizetype from, qsizetype to, const QString &text)
     } else {
         const qsizetype at = firstRow + 1;
         m_rowStarts.erase(firstReplaced, afterReplaced);
+        // A little headroom, not the doubling of the standard growth: megabytes at a million rows.
+        const size_t needed = m_rowStarts.size() + middle.size();
+        if (m_rowStarts.capacity() < needed)
+            m_rowStarts.reserve(needed + needed / 32 + 64);
         m_rowStarts.insert(m_rowStarts.begin() + at, middle.cbegin(), middle.cend());
     }
     if (delta != 0) {
