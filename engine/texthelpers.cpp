@@ -253,6 +253,7 @@ struct RememberedPair
     QString a;
     QString b;
     CommonEnds ends;
+    int memos = 0; // the CommonEndsMemo objects alive
 };
 
 RememberedPair &rememberedPair()
@@ -263,25 +264,34 @@ RememberedPair &rememberedPair()
 
 } // namespace
 
-void ForgetCommonTextEnds()
+CommonEndsMemo::CommonEndsMemo()
 {
-    rememberedPair() = {};
+    ++rememberedPair().memos;
+}
+
+CommonEndsMemo::~CommonEndsMemo()
+{
+    RememberedPair &pair = rememberedPair();
+    if (--pair.memos == 0)
+        pair = {};
 }
 
 CommonEnds CommonTextEnds(const QString &a, const QString &b)
 {
     // Short texts are compared afresh: only a long one is worth keeping alive.
     constexpr qsizetype kWorthKeeping = 64 * 1024;
-    if (a.size() < kWorthKeeping && b.size() < kWorthKeeping)
-        return CommonTextEnds(QStringView(a), QStringView(b));
     RememberedPair &last = rememberedPair();
+    if (last.memos == 0 || (a.size() < kWorthKeeping && b.size() < kWorthKeeping))
+        return CommonTextEnds(QStringView(a), QStringView(b));
     // The same buffer, held here, is the same text.
     const auto same = [](const QString &x, const QString &y) {
         return x.constData() == y.constData() && x.size() == y.size();
     };
     if ((same(a, last.a) && same(b, last.b)) || (same(a, last.b) && same(b, last.a)))
         return last.ends;
-    last = {a, b, CommonTextEnds(QStringView(a), QStringView(b))};
+    last.a = a;
+    last.b = b;
+    last.ends = CommonTextEnds(QStringView(a), QStringView(b));
     return last.ends;
 }
 

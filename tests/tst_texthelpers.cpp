@@ -9,6 +9,8 @@
 #include <QRandomGenerator>
 #include <QTest>
 
+#include <optional>
+
 using Positions = QList<qsizetype>;
 
 class TestTextHelpers : public QObject
@@ -42,13 +44,18 @@ private slots:
     }
 
     // Long texts: the ends remembered for a pair come back in either order, and a text changed
-    // since (in place, keeping its length) is compared anew.
+    // since (in place, keeping its length) is compared anew. Only a memo keeps the pair, and only
+    // while it lives.
     void commonEndsOfLongTexts()
     {
         const QString base = QStringLiteral("12.5+\r\n").repeated(20000); // 140,000 characters
         QString a = base;
         QString b = base;
         b[70000] = u'9';
+        CommonTextEnds(a, b);
+        QVERIFY(b.isDetached()); // no memo: nothing kept
+        std::optional<CommonEndsMemo> memo;
+        memo.emplace();
         const CommonEnds first = CommonTextEnds(a, b);
         QCOMPARE(first.head, 70000);
         QCOMPARE(first.tail, base.size() - 70001);
@@ -61,6 +68,13 @@ private slots:
         QCOMPARE(changed.tail, base.size() - 70001);
         a.append(u'7');
         QCOMPARE(CommonTextEnds(b, a).tail, 0);
+        QVERIFY(!b.isDetached()); // kept by the memo
+        {
+            const CommonEndsMemo inner;
+        }
+        QVERIFY(!b.isDetached()); // an inner memo ending lets nothing go
+        memo.reset();
+        QVERIFY(b.isDetached());
     }
 
     // ReplaceAll, and FindPositions (1-based) over the same occurrences.

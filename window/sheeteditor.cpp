@@ -100,6 +100,8 @@ void SheetEditor::runCycle()
     // Our own writes into the field come back here; they are not a change.
     if (m_writing)
         return;
+    // The text before the key and the one after it are compared once for all who follow it.
+    const CommonEndsMemo memo;
     const bool typed = m_field->Text() != m_lastText;
     if (typed)
         emit textTyped();
@@ -186,7 +188,6 @@ void SheetEditor::runCycle()
     if (m_restoring)
         m_lastSurelyFits = -1;
     emit sheetChanged(differs);
-    ForgetCommonTextEnds();
 }
 
 void SheetEditor::restore(const QString &text, qsizetype selStart, qsizetype selLength)
