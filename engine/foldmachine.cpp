@@ -56,6 +56,15 @@ void FoldMachine::feed(QStringView text)
     while (p != end) {
         if (m_dead || m_unfoldable)
             return;
+        // One minus between a number and the next (a row "3.02-" before "4.03+") is a
+        // subtraction: settled here as the number's first character would settle it, so that
+        // the number is read whole below.
+        if (m_run == 1 && m_pending == 0 && !m_inLiteral && m_runAfterOperand && !m_runAfterSeparator
+            && (isDigit(*p) || *p == m_sep)) {
+            resolveRun(*p);
+            if (m_dead || m_unfoldable)
+                return;
+        }
         // A number that starts where an operand is awaited and ends inside the text (most rows
         // of a tape: an amount and its operator) is read whole, without going through its
         // characters one at a time; what it leaves is what feeding them would have left.

@@ -231,6 +231,16 @@ void TestTapeModel::plainLookingRows_data()
                                                  << EvalFailure::None;
     QTest::newRow("subtraction-row") << ones(40) + QStringList{"3-", "4+", "1"} << point << "40.00"
                                      << EvalFailure::None;
+    // A minus ending a row before a number: 40 + 12.5 - 2.25 - 0.5 + 1; 40 + 10 - 2 * 3 + 1;
+    // 40 + 10 - (-2) + 1; a division by zero met when the minus settles it.
+    QTest::newRow("subtraction-rows-in-turn") << ones(40) + QStringList{"12.5-", "2.25-", "0.5+", "1"} << point
+                                              << "50.75" << EvalFailure::None;
+    QTest::newRow("subtraction-before-product") << ones(40) + QStringList{"10-", "2*", "3+", "1"} << point
+                                                << "45.00" << EvalFailure::None;
+    QTest::newRow("two-minus-signs") << ones(40) + QStringList{"10-", "-2+", "1"} << point << "53.00"
+                                     << EvalFailure::None;
+    QTest::newRow("division-by-zero-before-minus") << ones(40) + QStringList{"1/0-", "5+", "1"} << point << ""
+                                                   << EvalFailure::DivisionByZero;
     // 40 + 5 * (-3) + 1: the minus before 3 is unary.
     QTest::newRow("unary-minus-before-row") << ones(40) + QStringList{"5*-", "3+", "1"} << point << "26.00"
                                             << EvalFailure::None;
