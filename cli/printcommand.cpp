@@ -19,10 +19,10 @@
 // TALLYER_MODULE_FROM_BIN (the PDF module's folder relative to the executables' folder) and
 // TALLYER_INSTALL_MODULEDIR (the same as an absolute path) come from the build.
 #ifndef TALLYER_MODULE_FROM_BIN
-#define TALLYER_MODULE_FROM_BIN "../lib/tallyer"
+#define TALLYER_MODULE_FROM_BIN "../libexec/tallyer"
 #endif
 #ifndef TALLYER_INSTALL_MODULEDIR
-#define TALLYER_INSTALL_MODULEDIR "/usr/local/lib/tallyer"
+#define TALLYER_INSTALL_MODULEDIR "/usr/local/libexec/tallyer"
 #endif
 
 namespace {
