@@ -49,8 +49,9 @@ struct Model
     }
     void replace(qsizetype from, qsizetype to, const QString &piece)
     {
+        const bool insertion = to <= from;
         from = snapped(from);
-        to = std::clamp<qsizetype>(to, from, text.size());
+        to = insertion ? from : std::clamp<qsizetype>(to, from, text.size());
         if (insideBreak(to))
             ++to;
         const QString in = crlf(piece);
@@ -179,6 +180,7 @@ private slots:
         const QString t = QStringLiteral("12\r\n34");
         QTest::newRow("end-inside-break-takes-it") << t << 1 << 3 << QString() << "134";
         QTest::newRow("start-inside-break-before-it") << t << 3 << 5 << "x" << "12x4";
+        QTest::newRow("insertion-inside-break-keeps-it") << t << 3 << 3 << "x" << "12x\r\n34";
         QTest::newRow("end-past-text-clamped") << t << 5 << 99 << "9" << "12\r\n39";
         QTest::newRow("lone-cr-inserted") << t << 6 << 6 << "\r" << "12\r\n34\r\n";
         QTest::newRow("lf-after-row-end") << t << 2 << 2 << "\n5" << "12\r\n5\r\n34";

@@ -178,8 +178,11 @@ void SheetView::setSheetText(const QString &text)
 
 void SheetView::replaceRange(qsizetype from, qsizetype to, const QString &text)
 {
+    // Nothing taken away stays nothing taken away: an insertion between CR and LF goes in front
+    // of the break rather than removing it.
+    const bool insertion = to <= from;
     from = snapped(from);
-    to = std::clamp<qsizetype>(to, from, m_text.size());
+    to = insertion ? from : std::clamp<qsizetype>(to, from, m_text.size());
     if (to > 0 && to < m_text.size() && m_text.at(to - 1) == u'\r' && m_text.at(to) == u'\n')
         ++to;
     const QString inserted = withRowBreaks(text);
