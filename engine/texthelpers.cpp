@@ -276,6 +276,16 @@ CommonEndsMemo::~CommonEndsMemo()
         pair = {};
 }
 
+void RememberCommonTextEnds(const QString &a, const QString &b, CommonEnds ends)
+{
+    RememberedPair &last = rememberedPair();
+    if (last.memos == 0)
+        return;
+    last.a = a;
+    last.b = b;
+    last.ends = ends;
+}
+
 CommonEnds CommonTextEnds(const QString &a, const QString &b)
 {
     // Short texts are compared afresh: only a long one is worth keeping alive.

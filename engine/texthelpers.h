@@ -23,6 +23,10 @@ CommonEnds CommonTextEnds(QStringView a, QStringView b);
 // memo ends: a tape's text is tens of megabytes.
 CommonEnds CommonTextEnds(const QString &a, const QString &b);
 
+// Tells the memo alive what is known of a pair without comparing it: ends the two texts share.
+// Nothing is kept while no memo lives.
+void RememberCommonTextEnds(const QString &a, const QString &b, CommonEnds ends);
+
 class CommonEndsMemo
 {
 public:

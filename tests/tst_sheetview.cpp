@@ -168,6 +168,35 @@ private slots:
         }
     }
 
+    // What the view says its edits since a mark left alone is shared by the marked text and the
+    // text now, over random runs of edits; a text other than the marked one gets no answer.
+    void changeSinceMark()
+    {
+        QRandomGenerator random(5);
+        static const QString pieces[] = {"7", "\r\n", "", "+8\r\n9", "\n"};
+        view->setSheetText(QStringLiteral("12+\r\n34-\r\n56"));
+        for (int round = 0; round < 400; ++round) {
+            view->markUnchanged();
+            const QString marked = view->sheetText();
+            const int edits = 1 + random.bounded(3);
+            for (int e = 0; e < edits; ++e) {
+                const qsizetype size = view->sheetText().size();
+                const qsizetype from = random.bounded(int(size) + 1);
+                const qsizetype to = std::min<qsizetype>(size, from + random.bounded(4));
+                view->replaceRange(from, to, pieces[random.bounded(5)]);
+            }
+            const QString now = view->sheetText();
+            CommonEnds ends;
+            QVERIFY(view->changeSinceMark(marked, ends));
+            QVERIFY(ends.head + ends.tail <= std::min(marked.size(), now.size()));
+            QCOMPARE(QStringView(now).left(ends.head), QStringView(marked).left(ends.head));
+            QCOMPARE(QStringView(now).right(ends.tail), QStringView(marked).right(ends.tail));
+            QVERIFY(!view->changeSinceMark(QString(marked.constData(), marked.size()), ends));
+            if (now.size() > 60)
+                view->setSheetText(QStringLiteral("12+\r\n34-\r\n56"));
+        }
+    }
+
     // The rules of one edit, worked out by hand.
     void editRules_data()
     {

@@ -100,8 +100,11 @@ void SheetEditor::runCycle()
     // Our own writes into the field come back here; they are not a change.
     if (m_writing)
         return;
-    // The text before the key and the one after it are compared once for all who follow it.
+    // The text before the key and the one after it are compared once for all who follow it; the
+    // field knows what its edits since the last cycle left alone, which saves even that.
     const CommonEndsMemo memo;
+    if (CommonEnds untouched; m_field->changeSinceMark(m_lastText, untouched))
+        RememberCommonTextEnds(m_lastText, m_field->sheetText(), untouched);
     const bool typed = m_field->Text() != m_lastText;
     if (typed)
         emit textTyped();
@@ -182,6 +185,7 @@ void SheetEditor::runCycle()
     m_unchangedHead = std::min(m_unchangedHead, change.head);
     m_unchangedTail = std::min(m_unchangedTail, change.tail);
     m_lastText = text;
+    m_field->markUnchanged();
     // A restored text is taken as it was kept: only a cleaned and wrapped one is a clean base.
     m_lastClean = !m_restoring; // the field holds s now, written back or not
     m_lastCleanSeparator = m_locale.decimalSeparator;

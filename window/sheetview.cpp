@@ -189,6 +189,8 @@ void SheetView::replaceRange(qsizetype from, qsizetype to, const QString &text)
     if (from == to && inserted.isEmpty())
         return;
 
+    m_untouchedHead = std::min(m_untouchedHead, from);
+    m_untouchedTail = std::min(m_untouchedTail, m_text.size() - to);
     const qsizetype firstRow = rowOf(from);
     const qsizetype lastRow = rowOf(to);
     const qsizetype delta = inserted.size() - (to - from);
@@ -257,6 +259,23 @@ void SheetView::replaceRange(qsizetype from, qsizetype to, const QString &text)
         emit cursorPositionChanged();
     if ((oldAnchor != oldPosition || m_anchor != m_position) && (m_anchor != oldAnchor || m_position != oldPosition))
         emit selectionChanged();
+}
+
+void SheetView::markUnchanged()
+{
+    m_marked = m_text;
+    m_untouchedHead = m_untouchedTail = std::numeric_limits<qsizetype>::max();
+}
+
+bool SheetView::changeSinceMark(const QString &before, CommonEnds &ends) const
+{
+    // The marked string is held here, so the same buffer is the same text.
+    if (before.constData() != m_marked.constData() || before.size() != m_marked.size())
+        return false;
+    const qsizetype shorter = std::min(before.size(), m_text.size());
+    ends.head = std::min(m_untouchedHead, shorter);
+    ends.tail = std::min(m_untouchedTail, shorter - ends.head);
+    return true;
 }
 
 void SheetView::insertText(const QString &text)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "texthelpers.h"
+
 #include <QAbstractScrollArea>
 #include <QBasicTimer>
 #include <QHash>
@@ -77,6 +79,12 @@ public:
     // The first row shown.
     qsizetype topRow() const { return m_top; }
 
+    // What has changed since markUnchanged(), without comparing texts: when before is the text
+    // marked then (the same string), ends gets the lengths of its start and its end that no edit
+    // since has touched, which the two texts share (perhaps less than all they share).
+    void markUnchanged();
+    bool changeSinceMark(const QString &before, CommonEnds &ends) const;
+
     void copy() const;
     void cut();
     void paste();
@@ -148,6 +156,9 @@ private:
     void putSelectionOnClipboard() const;
 
     QString m_text;
+    QString m_marked; // the text at markUnchanged(), and what edits since left alone of it
+    qsizetype m_untouchedHead = 0;
+    qsizetype m_untouchedTail = 0;
     // Where every row starts; never empty (an empty text is one empty row).
     std::vector<qsizetype> m_rowStarts{0};
     qsizetype m_anchor = 0;
