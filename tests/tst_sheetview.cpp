@@ -11,6 +11,7 @@
 #include <QClipboard>
 #include <QMenu>
 #include <QRandomGenerator>
+#include <QScrollBar>
 #include <QtTest>
 
 #include <memory>
@@ -195,6 +196,24 @@ private slots:
             if (now.size() > 60)
                 view->setSheetText(QStringLiteral("12+\r\n34-\r\n56"));
         }
+    }
+
+    // The scroll bar shows while the rows do not fit and goes once they do, also for a view sized
+    // while hidden (the history window sizes its sheet before showing it).
+    void scrollBarFollowsRows()
+    {
+        view->setSheetText(QStringLiteral("1+\r\n").repeated(40) + u'1');
+        QTRY_VERIFY(view->verticalScrollBar()->isVisible());
+        view->setSheetText(QStringLiteral("1+\r\n2"));
+        QTRY_VERIFY(!view->verticalScrollBar()->isVisible());
+
+        SheetView hidden;
+        hidden.resize(300, 20);
+        hidden.setSheetText(QStringLiteral("1+\r\n2"));
+        hidden.resize(300, 200);
+        hidden.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&hidden));
+        QTRY_VERIFY(!hidden.verticalScrollBar()->isVisible());
     }
 
     // The rules of one edit, worked out by hand.

@@ -527,7 +527,9 @@ void SheetView::updateScrollBar()
 {
     // The last rows fill the view when it is scrolled to the end: count back from the last row
     // until they no longer fit. Only the rows of one screen are laid out.
-    const qreal height = viewport()->height() - 2 * m_margin;
+    // The rows start below the top margin; the last may run into the bottom one, as the
+    // toolkit's plain-text editor lets it.
+    const qreal height = viewport()->height() - m_margin - 1;
     qreal used = 0;
     qsizetype first = rowCount();
     while (first > 0) {
@@ -539,8 +541,8 @@ void SheetView::updateScrollBar()
     }
     const auto maximum = static_cast<int>(std::min<qsizetype>(first, std::numeric_limits<int>::max()));
     const qreal line = QFontMetricsF(font()).lineSpacing();
+    // Not quietly: the scroll area shows or hides the bar as its range asks.
     QScrollBar *bar = verticalScrollBar();
-    const QSignalBlocker quiet(bar);
     bar->setRange(0, maximum);
     bar->setPageStep(std::max(1, static_cast<int>(height / std::max<qreal>(1, line))));
     bar->setValue(static_cast<int>(std::min<qsizetype>(m_top, maximum)));
@@ -634,6 +636,16 @@ void SheetView::resizeEvent(QResizeEvent *event)
 {
     QAbstractScrollArea::resizeEvent(event);
     updateScrollBar();
+}
+
+bool SheetView::viewportEvent(QEvent *event)
+{
+    // The viewport takes its size only once shown, after any size given to a hidden view: the
+    // rows that fit are counted again then.
+    const bool handled = QAbstractScrollArea::viewportEvent(event);
+    if (event->type() == QEvent::Resize)
+        updateScrollBar();
+    return handled;
 }
 
 void SheetView::changeEvent(QEvent *event)
