@@ -26,9 +26,6 @@ public:
     void setText(const QString &strText);
     // Writes the text as setText does, then selects what was selected before, by position.
     void setTextKeepingSelection(const QString &strText);
-    // Puts in a text as setText does: only the part that differs is edited, the change is
-    // announced even when the text is the same, and the caret and the view are at the start.
-    void replaceText(const QString &strText) { setText(strText); }
 
     // Selection in sheet positions (0-based). Setting SelStart collapses the selection there;
     // setting SelLength extends it from SelStart.

@@ -197,7 +197,7 @@ void SheetEditor::runCycle()
 void SheetEditor::restore(const QString &text, qsizetype selStart, qsizetype selLength)
 {
     m_restoring = true;
-    m_field->replaceText(text); // the cycle runs, restricted while restoring
+    m_field->setText(text); // only what differs is replaced; the cycle runs, restricted while restoring
     m_field->setSelStart(selStart);
     m_field->setSelLength(selLength);
     m_field->viewport()->update();

@@ -462,7 +462,8 @@ int SheetView::visualLineCount(int limit) const
 
 QRect SheetView::cursorRect() const
 {
-    return characterRect(m_position).adjusted(0, 0, m_cursorWidth - characterRect(m_position).width(), 0);
+    const QRect character = characterRect(m_position);
+    return character.adjusted(0, 0, m_cursorWidth - character.width(), 0);
 }
 
 QRect SheetView::characterRect(qsizetype position) const
@@ -851,34 +852,18 @@ void SheetView::moveCaret(Move move, bool select)
     setPositions(select ? m_anchor : target, target, vertical);
 }
 
-void SheetView::deleteBackward()
+void SheetView::deleteNext(bool forward)
 {
+    // A selection goes whole; else the character (or row break) on the key's side.
     if (hasSelection()) {
         insertText(QString());
         return;
     }
-    const qsizetype from = previousPosition(m_position);
-    if (from == m_position)
+    const qsizetype other = forward ? nextPosition(m_position) : previousPosition(m_position);
+    if (other == m_position)
         return;
     const QPointer<SheetView> self(this);
-    m_anchor = m_position;
-    replaceRange(from, m_position, QString());
-    if (self)
-        showCaret();
-}
-
-void SheetView::deleteForward()
-{
-    if (hasSelection()) {
-        insertText(QString());
-        return;
-    }
-    const qsizetype to = nextPosition(m_position);
-    if (to == m_position)
-        return;
-    const QPointer<SheetView> self(this);
-    m_anchor = m_position;
-    replaceRange(m_position, to, QString());
+    replaceRange(std::min(other, m_position), std::max(other, m_position), QString());
     if (self)
         showCaret();
 }
@@ -945,11 +930,11 @@ void SheetView::keyPressEvent(QKeyEvent *event)
         return;
     }
     if (event->key() == Qt::Key_Backspace && modifiers == Qt::NoModifier) {
-        deleteBackward();
+        deleteNext(false);
         return;
     }
     if (event == QKeySequence::Delete) {
-        deleteForward();
+        deleteNext(true);
         return;
     }
     if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && modifiers == Qt::NoModifier) {

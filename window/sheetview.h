@@ -151,8 +151,8 @@ private:
     void updateScrollBar();
     void restartBlink();
     void setTop(qsizetype row);
-    void deleteBackward();
-    void deleteForward();
+    // Backspace (forward false) and Delete.
+    void deleteNext(bool forward);
     void selectWordAt(qsizetype position);
     void putSelectionOnClipboard() const;
 
