@@ -334,14 +334,16 @@ private slots:
         QVERIFY(iface->role() == QAccessible::Notification && !iface->state().invisible);
         QCOMPARE(iface->text(QAccessible::Name), QStringLiteral("1,607.50"));
 
-        // A blank panel says why, spoken and under the field.
+        // A blank panel says why, spoken and inside the sheet, where it covers no button.
         QTest::keyClicks(w->boxCalc, QStringLiteral("/0"));
         QTRY_COMPARE(announced.count(), 2);
         QCOMPARE(announced[1][0].toString(), QStringLiteral("Division by zero"));
-        QVERIFY(w->lblToolTip->isVisible());
-        QCOMPARE(w->lblToolTip->Caption(), QStringLiteral("Division by zero"));
+        QCOMPARE(w->hints->noteText(), QStringLiteral("Division by zero"));
+        const auto *note = w->boxCalc->viewport()->findChild<QLabel *>();
+        QVERIFY(note && w->boxCalc->viewport()->rect().contains(note->geometry()));
+        QVERIFY(note->testAttribute(Qt::WA_TransparentForMouseEvents) && !w->lblToolTip->isVisible());
         QTest::keyClick(w->boxCalc, Qt::Key_Backspace);
-        QVERIFY(!w->lblToolTip->isVisible());
+        QCOMPARE(w->hints->noteText(), QString());
     }
 
     // Tab goes from the sheet through the push-labels the window shows, row by row, and back;
@@ -395,6 +397,18 @@ private slots:
         QTest::keyClick(w->boxCalc, Qt::Key_F2, Qt::ControlModifier);
         QTRY_COMPARE(announced.last().value(0).toString(), QStringLiteral("Copied in words"));
         QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("One thousand six hundred seven dollars 57 cents"));
+
+        // The window grows by a row and shrinks again: the buttons stay reachable, and Space
+        // presses the one focused.
+        QTest::keyClicks(w->boxCalc, QStringLiteral("+"));
+        QTest::keyClick(w->boxCalc, Qt::Key_Return);
+        QTest::keyClicks(w->boxCalc, QStringLiteral("2"));
+        QTest::keyClick(w->boxCalc, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClick(w->boxCalc, Qt::Key_Delete);
+        QTest::keyClicks(w->boxCalc, QStringLiteral("5"));
+        QCOMPARE(walk(false, 4), QStringLiteral("lblResult lblMemory lblMemMenu lblRound"));
+        QTest::keyClick(w->lblRound, Qt::Key_Space);
+        QCOMPARE(w->lblRound->Caption(), QStringLiteral("Fix 3"));
     }
 
     // Restored at start, a cell chosen in the menu, the buttons, clear all, and saved at closing;

@@ -254,6 +254,23 @@ private slots:
         QTest::keyClick(FormParts(h).boxCalc, Qt::Key_Escape);
         QTRY_VERIFY(!h);
         QVERIFY(!w->windowState().testFlag(Qt::WindowMinimized));
+
+        // A selection shows its own value in grey, as the main window shows it: an operator at its
+        // end dropped, and the whole entry selected counting as a selection (at the rounding of 4
+        // taken back above).
+        w->boxCalc->setText(QStringLiteral("100/8-\r\n2"));
+        QTest::keyClick(w->boxCalc, Qt::Key_Space);
+        QTest::keyClick(w->boxCalc, Qt::Key_PageUp, Qt::ControlModifier);
+        h = w->history();
+        QVERIFY(h);
+        const FormParts entry(h);
+        const auto panel = [&] { return std::pair(entry.lblResult->Caption(), entry.lblResult->ForeColor()); };
+        QCOMPARE(panel(), std::pair(QStringLiteral("10.5000"), 0x80000010u));
+        entry.boxCalc->setSelStart(0);
+        entry.boxCalc->setSelLength(6);
+        QCOMPARE(panel(), std::pair(QStringLiteral("12.5000"), 0x80000010u));
+        entry.boxCalc->setSelLength(0);
+        QCOMPARE(panel(), std::pair(QStringLiteral("10.5000"), 0x80000012u));
     }
 
     // The sheet's context menu steps the undo ring; its items are enabled only with a step to take.

@@ -186,6 +186,10 @@ bool TabStops::eventFilter(QObject *watched, QEvent *event)
     // way through the window does not depend on the order the widgets were made in.
     const bool plain = (key->modifiers() & ~Qt::ShiftModifier) == 0;
     const bool tab = key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab;
+    // The window may have been laid out anew since the last resize reached this filter (the
+    // panels move after the window's own resize event): take the stops as they stand now.
+    if (tab && plain && event->type() == QEvent::KeyPress)
+        refresh();
     if (tab && plain && m_stops.size() > 1) {
         if (event->type() == QEvent::KeyPress) {
             const bool back = key->key() == Qt::Key_Backtab || key->modifiers() & Qt::ShiftModifier;

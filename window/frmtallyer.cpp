@@ -608,6 +608,9 @@ void frmTallyer::boxCalc_Change(bool textDiffers)
     // the result up to date and records the change.
     hints->hide();
     m_session->sheetChanged(boxCalc->SelText(), textDiffers, sheet->isRestoring());
+    // The cycle's caret moves armed the timer, but the sub result it would make is the one
+    // just made.
+    TimerSelWork->stop();
 }
 
 void frmTallyer::TimerSelWork_Timer()

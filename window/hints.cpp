@@ -140,6 +140,7 @@ Hints::Hints(const Controls &controls, std::function<bool()> stripShown, std::fu
     , m_strip(controls.strip)
     , m_greetingFrame(controls.greetingFrame)
     , m_greeting(controls.greeting)
+    , m_note(new QLabel(controls.field->viewport()))
     , m_stripShown(std::move(stripShown))
     , m_selection(std::move(selection))
     , m_hintTimer(new QTimer(this))
@@ -151,6 +152,15 @@ Hints::Hints(const Controls &controls, std::function<bool()> stripShown, std::fu
     m_greetingTimer->setInterval(40);
     connect(m_hintTimer, &QTimer::timeout, this, &Hints::hintTick);
     connect(m_greetingTimer, &QTimer::timeout, this, &Hints::greetingTick);
+
+    // The note is part of the sheet's picture: drawn in its secondary text colour over its own
+    // background, and transparent to the mouse, so the caret can still be placed under it.
+    m_note->setObjectName(QStringLiteral("failureNote"));
+    m_note->setAttribute(Qt::WA_TransparentForMouseEvents);
+    m_note->setAutoFillBackground(true);
+    m_note->setForegroundRole(QPalette::PlaceholderText);
+    m_note->setBackgroundRole(QPalette::Base);
+    m_note->hide();
 }
 
 QString Hints::hintControl() const
@@ -164,6 +174,7 @@ void Hints::hide(bool forgetControl)
     if (forgetControl)
         m_control = nullptr;
     m_strip->setVisible(false);
+    m_note->hide();
 }
 
 void Hints::startGreeting()
@@ -245,10 +256,23 @@ void Hints::showStrip(const QString &text)
 
 void Hints::showNote(const QString &text)
 {
-    // A hint being shown has the strip; the note waits for the next pause.
-    if (m_hintTimer->isActive() || greetingRunning())
+    if (greetingRunning())
         return;
-    showStrip(text);
+    QWidget *area = m_field->viewport();
+    m_note->setPalette(m_field->palette());
+    m_note->setFont(hintFont(text, area->width() - 4));
+    m_note->setText(text);
+    m_note->adjustSize();
+    // Right-aligned on the sheet's last line, inside it whatever the sheet's size.
+    const int width = std::min(m_note->width(), area->width());
+    const int height = std::min(m_note->height(), area->height());
+    m_note->setGeometry(area->width() - width, area->height() - height, width, height);
+    m_note->show();
+}
+
+QString Hints::noteText() const
+{
+    return m_note->isVisible() ? m_note->text() : QString();
 }
 
 void Hints::fitGreeting(int right)

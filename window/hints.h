@@ -46,9 +46,10 @@ public:
     // Ends a pending or shown hint. Unless the control is forgotten, moving on over the same
     // push-label does not bring its hint back.
     void hide(bool forgetControl = true);
-    // A note under the field, in the hint strip, until the next change: why the result panel is
-    // blank. Not while a hint or the greeting is shown.
+    // A note inside the sheet, at its lower right, until the next change: why the result panel
+    // is blank. It never covers a button and lets clicks through. Not while the greeting runs.
     void showNote(const QString &text);
+    QString noteText() const;
     // Starts the greeting (once per start, unless the user has declined it).
     void startGreeting();
     bool greetingRunning() const;
@@ -74,6 +75,7 @@ private:
     MavoLabel3D *m_strip;
     QFrame *m_greetingFrame;
     QLabel *m_greeting;
+    QLabel *m_note;
     std::function<bool()> m_stripShown;
     std::function<bool()> m_selection;
     F1QuestionAsker m_asker;

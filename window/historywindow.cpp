@@ -136,12 +136,13 @@ void HistoryWindow::showEntry(const TextEntry &entry)
 
 void HistoryWindow::showResult()
 {
-    // The value of the selection when there is one, else of the whole entry.
-    const QString crLf = QStringLiteral("\r\n");
-    const QString selected = TrimChars(boxCalc->SelText(), crLf, TrimBoth);
-    const QString rows = selected.isEmpty() ? boxCalc->Text() : selected;
-    lblResult->setForeColor(selected.isEmpty() || selected == boxCalc->Text() ? kSysColorButtonText : 0x80000010u);
-    lblResult->setCaption(ExpressionResultText(SheetExpression(rows), m_roundDigit, ReadLocaleValues()));
+    // As in the main window: a selection shows its own value in grey (an operator at its ends
+    // dropped, the whole entry selected included); without one, the entry's value in black.
+    const QString selected = SelectionExpression(boxCalc->SelText());
+    const bool subResult = !selected.isEmpty();
+    lblResult->setForeColor(subResult ? 0x80000010u : kSysColorButtonText);
+    lblResult->setCaption(ExpressionResultText(subResult ? selected : SheetExpression(boxCalc->Text()),
+                                               m_roundDigit, ReadLocaleValues()));
 }
 
 void HistoryWindow::fitToRows()

@@ -367,8 +367,7 @@ void frmTallyer::HookField()
     if (m_blnHookedField)
         return;
     boxCalc->installEventFilter(this);
-    boxCalc->viewport()->installEventFilter(this);
-    // A caret move or a selection change repaints the field: re-arm the sub result.
+    // A caret move or a selection change may change what is selected: re-arm the sub result.
     connect(boxCalc, &SheetView::cursorPositionChanged, TimerSelWork, qOverload<>(&QTimer::start));
     connect(boxCalc, &SheetView::selectionChanged, TimerSelWork, qOverload<>(&QTimer::start));
     m_blnHookedField = true;
@@ -387,7 +386,6 @@ void frmTallyer::UnhookField()
     if (!m_blnHookedField)
         return;
     boxCalc->removeEventFilter(this);
-    boxCalc->viewport()->removeEventFilter(this);
     disconnect(boxCalc, &SheetView::cursorPositionChanged, TimerSelWork, nullptr);
     disconnect(boxCalc, &SheetView::selectionChanged, TimerSelWork, nullptr);
     m_blnHookedField = false;
@@ -397,15 +395,6 @@ bool frmTallyer::eventFilter(QObject *watched, QEvent *event)
 {
     if (watched == this)
         return MainWindowProc(event);
-    if (watched == boxCalc->viewport() && event->type() == QEvent::Paint) {
-        // The blinking caret repaints only the few pixels around itself. That is no new look of
-        // the field (caret moves and selections arm the timer through their signals), and arming
-        // on it would end a pending hint twice a second.
-        const QRect caret = boxCalc->cursorRect().adjusted(-8, -2, 8, 2);
-        if (!caret.contains(static_cast<QPaintEvent *>(event)->rect()))
-            TimerSelWork->start();
-        return false;
-    }
     if (watched == boxCalc)
         return MainFieldProc(event);
     return QWidget::eventFilter(watched, event);
