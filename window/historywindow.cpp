@@ -147,7 +147,7 @@ void HistoryWindow::showResult()
 
 void HistoryWindow::fitToRows()
 {
-    const int rows = std::clamp(boxCalc->visualLineCount(), 1, kMaxRows);
+    const int rows = std::clamp(boxCalc->visualLineCount(kMaxRows), 1, kMaxRows);
     // As the main window sizes its field: the rows and 120 twips of margins.
     const int fieldHeight =
         static_cast<int>(std::lround(rows * QFontMetricsF(boxCalc->font()).height() + 120 / twipsPerPixelY(this)));
