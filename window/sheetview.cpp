@@ -339,6 +339,10 @@ void SheetView::setPositions(qsizetype anchor, qsizetype position, bool keepX)
             QAccessible::updateAccessibility(&caret);
         }
     }
+    // The X11 primary selection follows every selection, as in the toolkit's editors; a drag
+    // gives it its selection once, on release.
+    if (selection && hasSelection() && !m_dragging)
+        putSelectionOnClipboard();
     if (selection)
         emit selectionChanged();
     if (moved)
@@ -646,6 +650,12 @@ bool SheetView::viewportEvent(QEvent *event)
     const bool handled = QAbstractScrollArea::viewportEvent(event);
     if (event->type() == QEvent::Resize)
         updateScrollBar();
+    // Whatever a double click selected (a subclass may choose), a third click soon after on the
+    // same spot selects the row.
+    if (event->type() == QEvent::MouseButtonDblClick) {
+        m_tripleClick.start();
+        m_tripleClickPoint = static_cast<QMouseEvent *>(event)->position().toPoint();
+    }
     return handled;
 }
 
@@ -956,6 +966,14 @@ void SheetView::mousePressEvent(QMouseEvent *event)
     const QPoint point = event->position().toPoint();
     if (event->button() == Qt::LeftButton) {
         const qsizetype at = positionAt(point);
+        const bool third = m_tripleClick.isValid() && m_tripleClick.elapsed() < QApplication::doubleClickInterval()
+            && (point - m_tripleClickPoint).manhattanLength() < QApplication::startDragDistance();
+        m_tripleClick.invalidate();
+        if (third) {
+            const qsizetype row = rowOf(at);
+            setPositions(rowStart(row), rowEnd(row), false);
+            return;
+        }
         setPositions(event->modifiers() & Qt::ShiftModifier ? m_anchor : at, at, false);
         m_dragging = true;
         m_dragPoint = point;
@@ -1011,7 +1029,6 @@ void SheetView::selectWordAt(qsizetype position)
                                                     QTextLayout::SkipWords);
     const int right = layout->nextCursorPosition(left, QTextLayout::SkipWords);
     setPositions(start + left, start + right, false);
-    putSelectionOnClipboard();
 }
 
 void SheetView::putSelectionOnClipboard() const

@@ -4,6 +4,7 @@
 
 #include <QAbstractScrollArea>
 #include <QBasicTimer>
+#include <QElapsedTimer>
 #include <QHash>
 #include <QString>
 
@@ -173,6 +174,8 @@ private:
     bool m_dragging = false;
     QBasicTimer m_blink;
     QBasicTimer m_dragScroll;
+    QElapsedTimer m_tripleClick; // since the last double click
+    QPoint m_tripleClickPoint;
     QPoint m_dragPoint;
 
     mutable QHash<QString, std::shared_ptr<QTextLayout>> m_layouts;
