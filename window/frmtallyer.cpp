@@ -11,7 +11,7 @@
 #include "loadtext.h"
 #include "mavolabel3d.h"
 #include "messagesink.h"
-#include "modfunctions.h"
+#include "wrap.h"
 #include "productinfo.h"
 #include "sheeteditor.h"
 #include "showhelp.h"

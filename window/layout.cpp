@@ -6,7 +6,6 @@
 #include "calcfield.h"
 #include "hints.h"
 #include "mavolabel3d.h"
-#include "modfunctions.h"
 #include "pushlabels.h"
 #include "sheeteditor.h"
 

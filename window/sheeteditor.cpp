@@ -1,7 +1,8 @@
 #include "sheeteditor.h"
 
 #include "calcfield.h"
-#include "modfunctions.h"
+#include "localevalues.h"
+#include "wrap.h"
 #include "sheettext.h"
 #include "textrules.h"
 #include "texthelpers.h"
