@@ -122,31 +122,15 @@ void CalcField::pasteDefault(const QMimeData *source)
     insertText(PastedSheetText(source->text(), ReadLocaleValues()));
 }
 
-void CalcField::suspendRedraw()
-{
-    setUpdatesEnabled(false);
-    m_redrawSuspended = true;
-}
-
-void CalcField::resumeRedraw()
-{
-    if (!m_redrawSuspended)
-        return;
-    m_redrawSuspended = false;
-    setUpdatesEnabled(true);
-}
-
 void CalcField::insertFromMimeData(const QMimeData *source)
 {
     if (source && source->hasText() && source->text().size() > kPasteLimit) {
         emit pasteRefused();
         return;
     }
-    // A paste is shown only once the cycle has cleaned and wrapped it: the row count that the
-    // cycle asks for switches the drawing on again.
-    suspendRedraw();
+    // The cycle that cleans and wraps the paste runs within the insertion, so the raw text is
+    // never drawn.
     pasteDefault(source);
-    resumeRedraw(); // when nothing changed, no cycle ran
 }
 
 void CalcField::SetCaret(CaretMode mode)

@@ -44,11 +44,6 @@ public:
     static constexpr qsizetype kPasteLimit = 16 * 1024 * 1024;
     void pasteDefault(const QMimeData *source);
 
-    // Drawing held back while a paste waits for the cycle that cleans and wraps it; resuming does
-    // nothing unless it is held.
-    void suspendRedraw();
-    void resumeRedraw();
-
     // Whether a command can be carried out now: the context menu enables its undo and redo by
     // it. Without one they are disabled.
     std::function<bool(KeyCommand)> canRun;
@@ -90,6 +85,5 @@ protected:
 
 private:
     QTimer *m_heapTrim;
-    bool m_redrawSuspended = false;
     qsizetype m_clickPos = 0; // the caret at the last left-button release
 };

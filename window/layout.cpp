@@ -21,7 +21,6 @@
 
 qint32 frmTallyer::fieldLineCount() const
 {
-    boxCalc->resumeRedraw();
     // The window never shows more than the options' most rows, so the count stops just past them
     // (and below 32,768, as callers keep its low 16 bits).
     return boxCalc->visualLineCount(std::min(32767, m_session->options().maxRows + 1));
