@@ -593,7 +593,7 @@ void frmTallyer::lblOptions_MouseUp(int)
     }
 }
 
-void frmTallyer::boxCalc_Change(bool textDiffers)
+void frmTallyer::boxCalc_Change(bool textDiffers, bool restored)
 {
     trackSheet();
     m_session->setLocale(sheet->locale());
@@ -607,7 +607,7 @@ void frmTallyer::boxCalc_Change(bool textDiffers)
     // A hint shown over the panels goes with any change; the session brings the sub result and
     // the result up to date and records the change.
     hints->hide();
-    m_session->sheetChanged(boxCalc->SelText(), textDiffers, sheet->isRestoring());
+    m_session->sheetChanged(boxCalc->SelText(), textDiffers, restored);
     // The cycle's caret moves armed the timer, but the sub result it would make is the one
     // just made.
     TimerSelWork->stop();

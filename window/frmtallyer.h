@@ -102,7 +102,7 @@ private:
     void LayoutPanelRow();
 
     // The sheet's cycle, after the editor has cleaned it, and the sub result's timer.
-    void boxCalc_Change(bool textDiffers);
+    void boxCalc_Change(bool textDiffers, bool restored);
     void TimerSelWork_Timer();
     void trackSheet();
 

@@ -192,7 +192,7 @@ void SheetEditor::runCycle()
     m_lastCleanSeparator = m_locale.decimalSeparator;
     if (m_restoring)
         m_lastSurelyFits = -1;
-    emit sheetChanged(differs);
+    emit sheetChanged(differs, m_restoring);
 }
 
 void SheetEditor::restore(const QString &text, qsizetype selStart, qsizetype selLength)

@@ -28,7 +28,6 @@ public:
 
     // Puts an entry back without wrapping it or counting it as the user's change.
     void restore(const QString &text, qsizetype selStart, qsizetype selLength);
-    bool isRestoring() const { return m_restoring; }
     // Replaces the selection by text, the caret following it even where the rows are wrapped.
     void insertAtCaret(const QString &text);
 
@@ -47,8 +46,9 @@ public:
 signals:
     // The text differs from the last cycle's: the user typed, pasted or deleted.
     void textTyped();
-    // A cycle has cleaned and wrapped the text; the rows and results can follow.
-    void sheetChanged(bool textDiffers);
+    // A cycle has cleaned and wrapped the text; the rows and results can follow. restored: the
+    // text is an entry put back (undo, redo, the history), not the user's change.
+    void sheetChanged(bool textDiffers, bool restored);
 
 private:
     void completeLeadingZero();
