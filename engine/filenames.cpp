@@ -110,24 +110,48 @@ bool IsReadableRegularFile(const QString &strPath)
     return regular;
 }
 
-FileRead ReadRegularFile(const QString &strPath, qint64 lngLimit, QByteArray &bytes)
+int OpenRegularFile(const QString &strPath, FileRead &status)
 {
-    bytes.clear();
+    status = FileRead::Unreadable;
     const QByteArray native = EncodeFileName(strPath);
-    if (native.isEmpty())
-        return FileRead::Missing;
+    if (native.isEmpty()) {
+        status = FileRead::Missing;
+        return -1;
+    }
     struct stat st = {};
-    if (::stat(native.constData(), &st) != 0)
-        return errno == ENOENT ? FileRead::Missing : FileRead::Unreadable;
+    if (::stat(native.constData(), &st) != 0) {
+        if (errno == ENOENT)
+            status = FileRead::Missing;
+        return -1;
+    }
     if (!S_ISREG(st.st_mode))
-        return FileRead::Unreadable;
+        return -1;
     // Non-blocking and checked again on the open descriptor: the path may have been replaced
     // between the two looks.
     const int fd = ::open(native.constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) {
+        if (errno == ENOENT)
+            status = FileRead::Missing;
+        return -1;
+    }
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return -1;
+    }
+    status = FileRead::Read;
+    return fd;
+}
+
+FileRead ReadRegularFile(const QString &strPath, qint64 lngLimit, QByteArray &bytes)
+{
+    bytes.clear();
+    FileRead status = FileRead::Unreadable;
+    const int fd = OpenRegularFile(strPath, status);
     if (fd < 0)
-        return errno == ENOENT ? FileRead::Missing : FileRead::Unreadable;
+        return status;
     const auto closeFile = qScopeGuard([fd] { ::close(fd); });
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))
+    struct stat st = {};
+    if (::fstat(fd, &st) != 0)
         return FileRead::Unreadable;
     if (st.st_size > lngLimit)
         return FileRead::TooLarge;

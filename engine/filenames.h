@@ -27,6 +27,10 @@ enum class FileRead { Missing, Read, TooLarge, Unreadable };
 // waits for a writer, and a device such as /dev/zero reports size 0 and never ends.
 FileRead ReadRegularFile(const QString &strPath, qint64 lngLimit, QByteArray &bytes);
 
+// Opens a regular file for reading with the same checks: the descriptor (close it), or -1 with
+// status Missing or Unreadable.
+int OpenRegularFile(const QString &strPath, FileRead &status);
+
 // Reads an open descriptor (a pipe, a terminal) to its end, but never more than lngLimit bytes
 // and one: TooLarge when there is more. Unreadable on a read error.
 FileRead ReadDescriptor(int fd, qint64 lngLimit, QByteArray &bytes);
