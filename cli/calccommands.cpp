@@ -105,6 +105,33 @@ std::optional<LocaleValues> commandLocale(const CalcOptions &opt)
     return loc;
 }
 
+// Say why an input cannot be used, on one line, and fail.
+bool inputRefused(const QString &name, const char *why)
+{
+    if (name == QLatin1String("-"))
+        std::fprintf(stderr, "tallyer-cli: cannot read standard input: %s\n", why);
+    else
+        std::fprintf(stderr, "tallyer-cli: cannot read '%s': %s\n", EncodeFileName(PrintableName(name)).constData(),
+                     why);
+    return false;
+}
+
+// Standard input may be a terminal, a pipe (or a socket, as some launchers connect it), a
+// regular file or /dev/null; a device such as /dev/zero or /dev/urandom never ends and is refused.
+bool standardInputAccepted()
+{
+    struct stat st = {};
+    if (::fstat(STDIN_FILENO, &st) != 0)
+        return inputRefused(QStringLiteral("-"), "it is closed");
+    if (S_ISREG(st.st_mode) || S_ISFIFO(st.st_mode) || S_ISSOCK(st.st_mode) || ::isatty(STDIN_FILENO))
+        return true;
+    struct stat null = {};
+    if (S_ISCHR(st.st_mode) && ::stat("/dev/null", &null) == 0 && S_ISCHR(null.st_mode)
+        && st.st_rdev == null.st_rdev)
+        return true;
+    return inputRefused(QStringLiteral("-"), "not a file, a pipe or a terminal");
+}
+
 namespace {
 
 QString rawText(double value)
@@ -151,32 +178,6 @@ void printLine(const QString &line)
 {
     std::fputs(line.toLocal8Bit().constData(), stdout);
     std::fputc('\n', stdout);
-}
-
-// Say why an input cannot be used, on one line, and fail.
-bool inputRefused(const QString &name, const char *why)
-{
-    if (name == QLatin1String("-"))
-        std::fprintf(stderr, "tallyer-cli: cannot read standard input: %s\n", why);
-    else
-        std::fprintf(stderr, "tallyer-cli: cannot read '%s': %s\n", EncodeFileName(name).constData(), why);
-    return false;
-}
-
-// Standard input may be a terminal, a pipe (or a socket, as some launchers connect it), a
-// regular file or /dev/null; a device such as /dev/zero or /dev/urandom never ends and is refused.
-bool standardInputAccepted()
-{
-    struct stat st = {};
-    if (::fstat(STDIN_FILENO, &st) != 0)
-        return inputRefused(QStringLiteral("-"), "it is closed");
-    if (S_ISREG(st.st_mode) || S_ISFIFO(st.st_mode) || S_ISSOCK(st.st_mode) || ::isatty(STDIN_FILENO))
-        return true;
-    struct stat null = {};
-    if (S_ISCHR(st.st_mode) && ::stat("/dev/null", &null) == 0 && S_ISCHR(null.st_mode)
-        && st.st_rdev == null.st_rdev)
-        return true;
-    return inputRefused(QStringLiteral("-"), "not a file, a pipe or a terminal");
 }
 
 // A sheet is read a piece at a time: the cleaning and the evaluation carry their state from one

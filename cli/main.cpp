@@ -50,12 +50,18 @@ const char kUsage[] =
 
 int usageError(const QString &why)
 {
-    std::fprintf(stderr, "tallyer-cli: %s; try 'tallyer-cli --help'\n", EncodeFileName(why).constData());
+    std::fprintf(stderr, "tallyer-cli: %s; try 'tallyer-cli --help'\n", EncodeFileName(PrintableName(why)).constData());
     return ExitUsage;
 }
 
+// Every message of tallyer-cli is its own, one line on stderr. The toolkit's warnings (a missing
+// XDG_RUNTIME_DIR under cron, fonts and platforms of the PDF writer) say nothing the user of a
+// command can act on, and would break that rule: they are dropped.
+static void dropToolkitMessage(QtMsgType, const QMessageLogContext &, const QString &) {}
+
 int main(int argc, char *argv[])
 {
+    qInstallMessageHandler(dropToolkitMessage);
     // No application object for eval and sheet: creating one costs more than a sum of ten
     // thousand rows, and only the words command needs one (to find the program's folder).
     // Arguments as the file system would name them: a file name that is not valid UTF-8 keeps its

@@ -6,6 +6,7 @@
 #include "numberformat.h"
 #include "sheettext.h"
 
+#include <algorithm>
 #include <vector>
 
 namespace {
@@ -27,28 +28,24 @@ std::optional<double> SheetValue(const QString &strSheet, const LocaleValues &lo
     return EvaluateJoined(SheetExpression(strSheet), locale);
 }
 
-TapeFold FoldTape(const QString &strSheet, int intDecimals, const LocaleValues &locale)
+std::optional<double> FoldTapeRows(QStringView sheet, const LocaleValues &locale,
+                                   const std::function<void(QStringView, const std::optional<double> &)> &take)
 {
-    TapeFold fold;
-    if (strSheet.isEmpty()) {
-        fold.resultText = QString();
-        return fold;
-    }
+    if (sheet.isEmpty())
+        return std::nullopt;
 
     // The expression of the whole sheet (as SheetExpression makes it), where each row ends in
     // it, and where its first row break that is no continuation stands: every prefix reaching
     // it has independent rows.
-    const QStringList rowTexts = strSheet.split(kCrLf);
     QString expression;
-    expression.reserve(strSheet.size());
+    expression.reserve(sheet.size());
     std::vector<qsizetype> rowEnds;
-    rowEnds.reserve(static_cast<size_t>(rowTexts.size()));
     qsizetype firstBreak = -1;
     QChar last;
-    const qsizetype n = strSheet.size();
+    const qsizetype n = sheet.size();
     for (qsizetype i = 0; i < n; ++i) {
-        const QChar c = strSheet.at(i);
-        if (c == u'\r' && i + 1 < n && strSheet.at(i + 1) == u'\n') {
+        const QChar c = sheet.at(i);
+        if (c == u'\r' && i + 1 < n && sheet.at(i + 1) == u'\n') {
             rowEnds.push_back(expression.size());
             ++i;
             if (IsContinuationOperator(last))
@@ -69,19 +66,25 @@ TapeFold FoldTape(const QString &strSheet, int intDecimals, const LocaleValues &
     qsizetype fed = 0;
     const auto feedTo = [&](qsizetype end) {
         end = std::min(end, foldable);
-        for (; fed < end; ++fed)
-            machine.feed(expression.at(fed).unicode());
+        if (end > fed)
+            machine.feed(QStringView(expression).mid(fed, end - fed));
+        fed = std::max(fed, end);
     };
 
-    fold.rows.reserve(rowTexts.size());
-    for (qsizetype row = 0; row < rowTexts.size(); ++row) {
-        const QString &text = rowTexts.at(row);
-        const qsizetype end = rowEnds[static_cast<size_t>(row)];
+    std::optional<double> subtotal;
+    QStringView text;
+    qsizetype rowStart = 0;
+    for (size_t row = 0; row < rowEnds.size(); ++row) {
+        qsizetype rowEnd = sheet.indexOf(kCrLf, rowStart);
+        if (rowEnd < 0)
+            rowEnd = n;
+        text = sheet.mid(rowStart, rowEnd - rowStart);
+        rowStart = rowEnd + 2;
+        const qsizetype end = rowEnds[row];
         const bool dropsOperator = !text.isEmpty() && IsContinuationOperator(text.back());
         const qsizetype prefixEnd = end - (dropsOperator ? 1 : 0);
 
         feedTo(prefixEnd);
-        std::optional<double> subtotal;
         if (firstBreak >= 0 && prefixEnd > firstBreak)
             subtotal = std::nullopt;
         else if (machine.unfoldable())
@@ -89,20 +92,25 @@ TapeFold FoldTape(const QString &strSheet, int intDecimals, const LocaleValues &
         else
             subtotal = machine.collapse(QStringView(expression).left(prefixEnd));
         feedTo(end);
-
-        TapeRow tapeRow{text, subtotal, {}};
-        if (subtotal)
-            tapeRow.subtotalText = FormatResult(*subtotal, intDecimals, locale);
-        fold.rows.append(std::move(tapeRow));
+        take(text, subtotal);
     }
 
     // The whole sheet: the last row's subtotal, unless that row ends in an operator, which the
     // result panel does not drop.
-    const TapeRow &lastRow = fold.rows.back();
-    if (!lastRow.text.isEmpty() && IsContinuationOperator(lastRow.text.back()))
-        fold.result = EvaluateJoined(expression, locale);
-    else
-        fold.result = lastRow.subtotal;
+    if (!text.isEmpty() && IsContinuationOperator(text.back()))
+        return EvaluateJoined(expression, locale);
+    return subtotal;
+}
+
+TapeFold FoldTape(const QString &strSheet, int intDecimals, const LocaleValues &locale)
+{
+    TapeFold fold;
+    fold.result = FoldTapeRows(strSheet, locale, [&](QStringView text, const std::optional<double> &subtotal) {
+        TapeRow row{text.toString(), subtotal, {}};
+        if (subtotal)
+            row.subtotalText = FormatResult(*subtotal, intDecimals, locale);
+        fold.rows.append(std::move(row));
+    });
     if (fold.result)
         fold.resultText = FormatResult(*fold.result, intDecimals, locale);
     return fold;
