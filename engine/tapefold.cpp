@@ -62,13 +62,29 @@ std::optional<double> FoldTapeRows(QStringView sheet, const LocaleValues &locale
     rowEnds.push_back(expression.size());
     const qsizetype foldable = firstBreak < 0 ? expression.size() : firstBreak;
 
+    // The machine holds about a hundred bytes per open parenthesis: past kMaxOpenParentheses
+    // at once it is left behind ("deep"), and the parentheses are only counted. A prefix whose
+    // count is not zero is unbalanced and has no value; one whose count is zero is evaluated
+    // whole, so a tape of nothing but "(" costs its count, not gigabytes.
+    constexpr qsizetype kMaxOpenParentheses = 64 * 1024;
     FoldMachine machine(locale);
     qsizetype fed = 0;
+    qsizetype depth = 0;
+    bool deep = false;
     const auto feedTo = [&](qsizetype end) {
         end = std::min(end, foldable);
-        if (end > fed)
-            machine.feed(QStringView(expression).mid(fed, end - fed));
-        fed = std::max(fed, end);
+        if (end <= fed)
+            return;
+        const QStringView part = QStringView(expression).mid(fed, end - fed);
+        for (const QChar c : part) {
+            if (c == u'(')
+                deep = ++depth > kMaxOpenParentheses || deep;
+            else if (c == u')')
+                --depth;
+        }
+        if (!deep)
+            machine.feed(part);
+        fed = end;
     };
 
     std::optional<double> subtotal;
@@ -87,6 +103,8 @@ std::optional<double> FoldTapeRows(QStringView sheet, const LocaleValues &locale
         feedTo(prefixEnd);
         if (firstBreak >= 0 && prefixEnd > firstBreak)
             subtotal = std::nullopt;
+        else if (deep)
+            subtotal = depth == 0 ? EvaluateJoined(expression.left(prefixEnd), locale) : std::nullopt;
         else if (machine.unfoldable())
             subtotal = EvaluateJoined(expression.left(prefixEnd), locale);
         else
