@@ -20,14 +20,15 @@
 #include <cstdio>
 #include <cstdlib>
 #include <optional>
+#include <string_view>
 
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
 
-// The most tallyer-cli reads as one sheet, or as one line of expressions: as much as the settings
-// store and the tape files take. A sheet is a few kilobytes.
+// The longest line of expressions eval - reads: as much as the settings store and the tape files
+// take. (A sheet has no such bound: it is read a piece at a time.)
 constexpr qint64 kMaxInputBytes = 16 * 1024 * 1024;
 
 } // namespace
@@ -262,7 +263,9 @@ private:
             m_kept += m_piece;
         else
             m_kept = std::string();
-        for (const char c : m_piece) {
+        const bool parentheses = std::memchr(m_piece.data(), '(', m_piece.size())
+            || std::memchr(m_piece.data(), ')', m_piece.size());
+        for (const char c : parentheses ? std::string_view(m_piece) : std::string_view()) {
             if (c == '(' && ++m_depth > kMaxOpenParentheses)
                 m_machineOff = true;
             else if (c == ')')

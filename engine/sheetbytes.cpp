@@ -74,7 +74,29 @@ void SheetBytesCleaner::feed(QByteArrayView bytes, std::string &out)
     // Line ends: the file's LF gets a CR when it has none, and the cleaning keeps only CR LF
     // pairs, so every LF ends a row and every CR is dropped (it is either half of a pair whose LF
     // counts, or a lone CR, which the cleaning drops too).
-    for (const char byte : bytes) {
+    out.reserve(out.size() + size_t(bytes.size()));
+    const char *p = bytes.data();
+    const char *const end = p + bytes.size();
+    while (p != end) {
+        // Most of a sheet is digits, separators and operators with nothing held back before
+        // them: those are copied as they come.
+        if (m_minusRun == 0 && m_pendingRowEnds == 0) {
+            const char *const start = p;
+            for (; p != end; ++p) {
+                const ByteRole role = kByteRoles[static_cast<unsigned char>(*p)];
+                if (role == ByteRole::Kept)
+                    out.push_back(*p);
+                else if (role == ByteRole::Separator)
+                    out.push_back(m_separator);
+                else
+                    break;
+            }
+            if (p != start)
+                m_last = out.back();
+            if (p == end)
+                break;
+        }
+        const char byte = *p++;
         switch (kByteRoles[static_cast<unsigned char>(byte)]) {
         case ByteRole::Dropped:
             break;
