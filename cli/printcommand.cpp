@@ -85,7 +85,7 @@ bool readInput(const QString &name, QString &sheet)
 
 // The PDF writer lives in a module of its own, so that eval and sheet never load QtGui: beside
 // the executable (the build folder, a copied folder), then where the build installs it.
-WriteTapePdfFunction loadPdfWriter(QString &path, QString &why)
+WriteTapePdfFunction loadPdfWriter(QString &why)
 {
     const QString programFolder =
         QFileInfo(QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath()).absolutePath();
@@ -95,20 +95,18 @@ WriteTapePdfFunction loadPdfWriter(QString &path, QString &why)
         programFolder + QStringLiteral("/" TALLYER_MODULE_FROM_BIN "/") + name,
         QStringLiteral(TALLYER_INSTALL_MODULEDIR "/") + name,
     };
-    path = name;
-    why = QStringLiteral("not installed");
+    why = QStringLiteral("the PDF module %1 is not installed").arg(name);
     for (const QString &candidate : candidates) {
         if (!QFileInfo(candidate).isFile())
             continue;
-        path = candidate;
         QLibrary module(candidate);
         if (!module.load()) {
-            why = module.errorString();
+            why = QStringLiteral("the PDF module %1 cannot be loaded (%2)").arg(candidate, module.errorString());
             continue;
         }
         if (const auto write = reinterpret_cast<WriteTapePdfFunction>(module.resolve(kWriteTapePdfSymbol)))
             return write;
-        why = QStringLiteral("it has no entry point %1").arg(QLatin1String(kWriteTapePdfSymbol));
+        why = QStringLiteral("the PDF module %1 has no entry point %2").arg(candidate, QLatin1String(kWriteTapePdfSymbol));
     }
     return nullptr;
 }
@@ -220,13 +218,8 @@ int runPrint(const QStringList &args)
     OutputFile file;
     bool written = file.open(*output, why);
     if (written && *format == Format::Pdf) {
-        QString modulePath;
-        const WriteTapePdfFunction writePdf = loadPdfWriter(modulePath, why);
-        if (!writePdf) {
-            failLine(QStringLiteral("cannot load the PDF module"), modulePath, why);
-            return ExitFailure;
-        }
-        written = writePdf(document, file.descriptor(), why);
+        const WriteTapePdfFunction writePdf = loadPdfWriter(why);
+        written = writePdf && writePdf(document, file.descriptor(), why);
     } else if (written) {
         written = writeText(*format, document, [&](QByteArrayView piece) {
             return file.write(piece.data(), piece.size(), why);
