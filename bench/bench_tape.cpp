@@ -114,7 +114,7 @@ int main(int argc, char *argv[])
         }), true);
         report("export text", measure(times, [&] {
             WriteWholeFile(dir.filePath(QStringLiteral("tape.out.txt")),
-                           TapeText(document, FoldTape(document.sheetText, 2, locale), headings).toUtf8());
+                           TapeText(document, headings));
         }), true);
         report("export PDF", measure(times, [&] {
             QString reason;

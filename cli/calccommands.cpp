@@ -3,28 +3,32 @@
 #include "cli.h"
 
 #include "filenames.h"
+#include "foldmachine.h"
+#include "tapefile.h"
 #include "modfunctions.h"
 #include "sheetbytes.h"
 #include "textid.h"
 
+#include <QScopeGuard>
 #include <QTextStream>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <memory>
 #include <charconv>
-#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <optional>
+#include <string_view>
 
-#include <malloc.h>
-#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
 
-// The most tallyer-cli reads as one sheet, or as one line of expressions: as much as the settings
-// store and the tape files take. A sheet is a few kilobytes.
+// The longest line of expressions eval - reads: as much as the settings store and the tape files
+// take. (A sheet has no such bound: it is read a piece at a time.)
 constexpr qint64 kMaxInputBytes = 16 * 1024 * 1024;
 
 } // namespace
@@ -102,6 +106,33 @@ std::optional<LocaleValues> commandLocale(const CalcOptions &opt)
     return loc;
 }
 
+// Say why an input cannot be used, on one line, and fail.
+bool inputRefused(const QString &name, const char *why)
+{
+    if (name == QLatin1String("-"))
+        std::fprintf(stderr, "tallyer-cli: cannot read standard input: %s\n", why);
+    else
+        std::fprintf(stderr, "tallyer-cli: cannot read '%s': %s\n", EncodeFileName(PrintableName(name)).constData(),
+                     why);
+    return false;
+}
+
+// Standard input may be a terminal, a pipe (or a socket, as some launchers connect it), a
+// regular file or /dev/null; a device such as /dev/zero or /dev/urandom never ends and is refused.
+bool standardInputAccepted()
+{
+    struct stat st = {};
+    if (::fstat(STDIN_FILENO, &st) != 0)
+        return inputRefused(QStringLiteral("-"), "it is closed");
+    if (S_ISREG(st.st_mode) || S_ISFIFO(st.st_mode) || S_ISSOCK(st.st_mode) || ::isatty(STDIN_FILENO))
+        return true;
+    struct stat null = {};
+    if (S_ISCHR(st.st_mode) && ::stat("/dev/null", &null) == 0 && S_ISCHR(null.st_mode)
+        && st.st_rdev == null.st_rdev)
+        return true;
+    return inputRefused(QStringLiteral("-"), "not a file, a pipe or a terminal");
+}
+
 namespace {
 
 QString rawText(double value)
@@ -150,102 +181,115 @@ void printLine(const QString &line)
     std::fputc('\n', stdout);
 }
 
-// Say why an input cannot be used, on one line, and fail.
-bool inputRefused(const QString &name, const char *why)
-{
-    if (name == QLatin1String("-"))
-        std::fprintf(stderr, "tallyer-cli: cannot read standard input: %s\n", why);
-    else
-        std::fprintf(stderr, "tallyer-cli: cannot read '%s': %s\n", EncodeFileName(name).constData(), why);
-    return false;
-}
+// A sheet is read a piece at a time: the cleaning and the evaluation carry their state from one
+// piece to the next, so a sheet of any size takes the room of one piece and of what the
+// evaluation holds (an operand per open parenthesis and pending operator).
+constexpr qsizetype kSheetPieceBytes = 256 * 1024;
+// The longest cleaned sheet evaluated whole where the step-by-step evaluation cannot tell (see
+// SheetReader::finish): as long as a sheet the window can hold, so that every such sheet gets
+// the window's answer.
+constexpr qsizetype kWholeExpressionBytes = kTapeFileLimit;
+// The step-by-step evaluation holds about a hundred bytes per open parenthesis, so it follows at
+// most this many at once; a deeper sheet is evaluated whole.
+constexpr qsizetype kMaxOpenParentheses = 64 * 1024;
 
-// Standard input may be a terminal, a pipe (or a socket, as some launchers connect it), a
-// regular file or /dev/null; a device such as /dev/zero or /dev/urandom never ends and is refused.
-bool standardInputAccepted()
+// Reads a descriptor to its end, a piece at a time; false with errno set on a read error.
+template <typename Take>
+bool readPieces(int fd, Take take)
 {
-    struct stat st = {};
-    if (::fstat(STDIN_FILENO, &st) != 0)
-        return inputRefused(QStringLiteral("-"), "it is closed");
-    if (S_ISREG(st.st_mode) || S_ISFIFO(st.st_mode) || S_ISSOCK(st.st_mode) || ::isatty(STDIN_FILENO))
-        return true;
-    struct stat null = {};
-    if (S_ISCHR(st.st_mode) && ::stat("/dev/null", &null) == 0 && S_ISCHR(null.st_mode)
-        && st.st_rdev == null.st_rdev)
-        return true;
-    return inputRefused(QStringLiteral("-"), "not a file, a pipe or a terminal");
-}
-
-// A sheet: the regular file `name`, or standard input for "-", of at most kMaxInputBytes.
-bool readAll(const QString &name, QByteArray &data)
-{
-    const bool standardInput = name == QLatin1String("-");
-    if (standardInput && !standardInputAccepted())
-        return false;
-    const FileRead result = standardInput ? ReadDescriptor(STDIN_FILENO, kMaxInputBytes, data)
-                                          : ReadRegularFile(name, kMaxInputBytes, data);
-    switch (result) {
-    case FileRead::Read:
-        return true;
-    case FileRead::Missing:
-        return inputRefused(name, "no such file");
-    case FileRead::TooLarge:
-        return inputRefused(name, "larger than 16 MiB");
-    case FileRead::Unreadable:
-        break;
-    }
-    return inputRefused(name, standardInput ? "read error" : "not a readable regular file");
-}
-
-// The size of the regular file a sheet is read from, or 0 when it is not one (a pipe, a terminal).
-qint64 sheetFileSize(const QString &name)
-{
-    struct stat st = {};
-    const bool found = name == QLatin1String("-") ? ::fstat(STDIN_FILENO, &st) == 0
-                                                  : ::stat(EncodeFileName(name).constData(), &st) == 0;
-    return found && S_ISREG(st.st_mode) ? qint64(st.st_size) : 0;
-}
-
-// Past a few hundred kilobytes most of what a sheet costs beyond its arithmetic is page faults:
-// the bytes read and their cleaned copy are touched 4 KiB at a time, and every first touch of a
-// page is a fault. Transparent huge pages map 2 MiB at a time, for the cost of a few small pages.
-// Both buffers are allocations of their own, which the C library would give separate mappings
-// too small to hold a huge page; instead the heap is grown at once by enough for both, the part
-// of it that huge pages can cover is marked for them before anything touches it, and the
-// buffers are carved from it. Only advice: where it is not taken the pages come 4 KiB at a time.
-// From 8 MiB the command runs again with the C library's own huge page setting (see main.cpp).
-void prepareHeapForSheet(qint64 fileBytes)
-{
-    constexpr qint64 kHugePage = 2 * 1024 * 1024;
-    constexpr qint64 kFrom = 256 * 1024;
-    constexpr qint64 kUntil = 8 * 1024 * 1024;
-    if (fileBytes < kFrom || fileBytes >= kUntil)
-        return;
-    // The bytes, the cleaned copy (no longer than the bytes), and a huge page's worth on either
-    // side, which alignment leaves to small pages.
-    const qint64 arena = 2 * (fileBytes + kHugePage);
-    // Below the threshold an allocation comes from the heap; freeing never shrinks it.
-    if (!::mallopt(M_MMAP_THRESHOLD, int(arena + kHugePage)) || !::mallopt(M_TRIM_THRESHOLD, int(2 * arena)))
-        return;
-    void *block = std::malloc(size_t(arena));
-    if (!block)
-        return;
-    const auto start = reinterpret_cast<std::uintptr_t>(block);
-    const std::uintptr_t first = (start + kHugePage - 1) & ~std::uintptr_t(kHugePage - 1);
-    const std::uintptr_t last = (start + std::uintptr_t(arena)) & ~std::uintptr_t(kHugePage - 1);
-    if (last <= first)
-        return std::free(block);
-    ::madvise(reinterpret_cast<void *>(first), last - first, MADV_HUGEPAGE);
-    std::free(block);
-    // The next allocation starts where the block did: the stretch below the first huge page
-    // stays taken (never touched, so it costs no memory) for the buffers to start just below it.
-    // The pointer goes to a volatile so that the compiler keeps an allocation nothing reads.
-    constexpr std::uintptr_t kSmallPage = 4096;
-    if (first - start > kSmallPage) {
-        void *volatile taken = std::malloc(first - start - kSmallPage);
-        static_cast<void>(taken);
+    std::unique_ptr<char[]> buffer(new char[kSheetPieceBytes]);
+    for (;;) {
+        const ssize_t n = ::read(fd, buffer.get(), size_t(kSheetPieceBytes));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return n == 0;
+        take(QByteArrayView(buffer.get(), n));
     }
 }
+
+// A sheet being read: its cleaning and its step-by-step evaluation (the one the window's tape
+// does). What only the whole evaluation tells needs the cleaned expression again: a sheet read
+// from a pipe keeps it while it is short enough; a regular file is read once more instead.
+class SheetReader
+{
+public:
+    SheetReader(const LocaleValues &locale, bool keepExpression)
+        : m_cleaner(locale.decimalChar())
+        , m_machine(locale)
+        , m_keep(keepExpression)
+    {
+    }
+
+    void feed(QByteArrayView bytes)
+    {
+        if (m_cleaner.independentRows())
+            return; // no value whatever follows; the rest is only read
+        m_piece.clear();
+        m_cleaner.feed(bytes, m_piece);
+        take();
+    }
+
+    enum class Outcome { Told, Whole, Unknown };
+
+    // Told: the value or why there is none; Whole: expression() (or the file read again) must
+    // be evaluated whole; Unknown: that expression is too long to evaluate whole.
+    Outcome finish(double &value, EvalFailure &failure)
+    {
+        if (!m_cleaner.independentRows()) {
+            m_piece.clear();
+            bool independentRows = false;
+            m_cleaner.finish(m_piece, independentRows);
+            take();
+        }
+        value = 0;
+        if (m_cleaner.independentRows()) {
+            failure = EvalFailure::IndependentRows;
+            return Outcome::Told;
+        }
+        if (!m_machineOff && m_machine.outcome(value, failure))
+            return Outcome::Told;
+        return m_cleanedBytes <= kWholeExpressionBytes ? Outcome::Whole : Outcome::Unknown;
+    }
+
+    // The cleaned expression of a sheet read with keepExpression, after finish() said Whole.
+    std::string takeExpression() { return std::move(m_kept); }
+
+private:
+    void take()
+    {
+        m_cleanedBytes += qsizetype(m_piece.size());
+        if (m_keep && m_cleanedBytes <= kWholeExpressionBytes)
+            m_kept += m_piece;
+        else
+            m_kept = std::string();
+        const bool parentheses = std::memchr(m_piece.data(), '(', m_piece.size())
+            || std::memchr(m_piece.data(), ')', m_piece.size());
+        for (const char c : parentheses ? std::string_view(m_piece) : std::string_view()) {
+            if (c == '(' && ++m_depth > kMaxOpenParentheses)
+                m_machineOff = true;
+            else if (c == ')')
+                --m_depth;
+        }
+        if (m_machineOff || m_machine.stopped()) {
+            m_machine.release();
+            return;
+        }
+        m_wide.resize(m_piece.size());
+        std::copy(m_piece.begin(), m_piece.end(), m_wide.begin());
+        m_machine.feed(QStringView(m_wide.data(), qsizetype(m_wide.size())));
+    }
+
+    SheetBytesCleaner m_cleaner;
+    FoldMachine m_machine;
+    const bool m_keep;
+    std::string m_piece;
+    std::u16string m_wide;
+    std::string m_kept;
+    qsizetype m_cleanedBytes = 0;
+    qsizetype m_depth = 0;
+    bool m_machineOff = false; // parentheses nested too deep to follow step by step
+};
 
 } // namespace
 
@@ -302,24 +346,63 @@ int runSheet(const QStringList &args)
     if (!locale)
         return ExitFailure;
 
-    prepareHeapForSheet(sheetFileSize(opt->positional.front()));
-    QByteArray data;
-    if (!readAll(opt->positional.front(), data))
+    const QString &name = opt->positional.front();
+    const bool standardInput = name == QLatin1String("-");
+    if (standardInput && !standardInputAccepted())
         return ExitFailure;
-
-    // Cleaned, joined and evaluated as bytes, never widened to UTF-16: a long sheet is read as
-    // fast as bc reads it, and every megabyte not touched saves the page faults of its first use.
-    bool independentRows = false;
-    std::string expression = SheetFileExpression(data, locale->decimalChar(), independentRows);
-    data = QByteArray();
-    EvalFailure failure = EvalFailure::IndependentRows;
-    if (independentRows) {
-        printLine(QStringLiteral("error"));
-    } else {
-        bool failed = false;
-        const double value = EvaluateAsciiExpression(std::move(expression), *locale, failed, failure);
-        printLine(resultText(value, failed, *opt, *locale, failure));
+    FileRead status = FileRead::Read;
+    const int fd = standardInput ? STDIN_FILENO : OpenRegularFile(name, status);
+    if (fd < 0) {
+        inputRefused(name, status == FileRead::Missing ? "no such file" : "not a readable regular file");
+        return ExitFailure;
     }
+    const auto closeFile = qScopeGuard([fd, standardInput] {
+        if (!standardInput)
+            ::close(fd);
+    });
+    struct stat st = {};
+    const bool regular = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+    SheetReader reader(*locale, !regular);
+    if (!readPieces(fd, [&reader](QByteArrayView bytes) { reader.feed(bytes); })) {
+        inputRefused(name, std::strerror(errno));
+        return ExitFailure;
+    }
+
+    double value = 0;
+    EvalFailure failure = EvalFailure::None;
+    switch (reader.finish(value, failure)) {
+    case SheetReader::Outcome::Told:
+        break;
+    case SheetReader::Outcome::Whole: {
+        std::string expression;
+        if (regular) {
+            // Read once more from the start, now into one expression (no longer than the limit
+            // unless the file changed in between, which the limit bounds all the same).
+            SheetBytesCleaner cleaner(locale->decimalChar());
+            const bool read = ::lseek(fd, 0, SEEK_SET) == 0 && readPieces(fd, [&](QByteArrayView bytes) {
+                if (qsizetype(expression.size()) <= kWholeExpressionBytes)
+                    cleaner.feed(bytes, expression);
+            });
+            bool independentRows = false;
+            cleaner.finish(expression, independentRows);
+            if (!read) {
+                inputRefused(name, std::strerror(errno));
+                return ExitFailure;
+            }
+        } else {
+            expression = reader.takeExpression();
+        }
+        bool failed = false;
+        value = EvaluateAsciiExpression(std::move(expression), *locale, failed, failure);
+        break;
+    }
+    case SheetReader::Outcome::Unknown:
+        printLine(QStringLiteral("error"));
+        std::fputs("tallyer-cli: cannot evaluate the sheet: longer than 16 MiB, and it must be evaluated "
+                   "whole to tell its value or why it has none\n", stderr);
+        return ExitFailure;
+    }
+    printLine(resultText(value, failure != EvalFailure::None, *opt, *locale, failure));
     printFailure(failure);
     return failure == EvalFailure::None ? ExitOk : ExitFailure;
 }

@@ -33,5 +33,13 @@ std::optional<CalcOptions> parseOptions(const QStringList &args, int &exitCode);
 // locale's own decimal separator is unusable and no --decimal was given (the reason is printed).
 std::optional<LocaleValues> commandLocale(const CalcOptions &opt);
 
+// Says on one line of stderr that the input (a file name, or "-") cannot be read, and why;
+// returns false.
+bool inputRefused(const QString &name, const char *why);
+
+// Whether standard input is something that ends: a pipe, a socket, a terminal, a regular file
+// or /dev/null; otherwise says so and returns false.
+bool standardInputAccepted();
+
 // Says on one line of stderr what was wrong and where the usage is; returns ExitUsage.
 int usageError(const QString &why);

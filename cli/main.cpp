@@ -8,12 +8,7 @@
 #include <QCoreApplication>
 
 #include <cstdio>
-#include <cstdlib>
-#include <cstring>
-#include <string>
 
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 
@@ -37,7 +32,9 @@ const char kUsage[] =
     "  --no-leading-zero  accept a number that starts with the decimal separator (\",5\")\n"
     "  --round=N          decimals shown, 0 to 9 (default 2)\n"
     "  --raw              print the value itself, shortest form with \".\" (1e+15, -0.25)\n"
-    "  --output=OUT       print: the file to write (\"--output OUT\" as well)\n"
+    "  --output=OUT       print: the file to write (\"--output OUT\" as well); it is replaced\n"
+    "                     once wholly written, and only when it is a regular file other than\n"
+    "                     the tape (a FIFO, a device or a link to one is refused)\n"
     "  --file=PATH        words: the words file (default \"InWordsDollars eng.txt\"); a bare\n"
     "                     name is looked up in the program's folder, $XDG_DATA_HOME/tallyer,\n"
     "                     each $XDG_DATA_DIRS/tallyer, then the installed data folder\n"
@@ -46,59 +43,28 @@ const char kUsage[] =
     "with - every input line gives one output line and the exit code stays 0.\n"
     "An amount of 999999999999.995 or more prints an empty line and a message on stderr.\n"
     "print's CSV has the columns row, text, value (the row alone) and subtotal, in plain digits\n"
-    "with \".\"; its PDF needs no display.\n"
-    "A sheet (a regular file, or standard input: a pipe, a terminal or a file) is read up to\n"
-    "16 MiB, and eval - takes lines of up to 16 MiB; past that, or from a device, exit code 1.\n"
+    "with \".\"; a text starting with = + - @ gets a ' in front; its PDF needs no display.\n"
+    "print reads a tape of up to 16 MiB (standard input to its end).\n"
+    "A sheet (a regular file, or standard input: a pipe, a terminal or a file) may be of any\n"
+    "size; eval - takes lines of up to 16 MiB; past that, or from a device, exit code 1.\n"
     "Exit codes: 0 success, 1 an expression or file failed, 2 usage error.\n";
-
-// Whether an argument names a regular file large enough for the restart to pay (8 MiB: a few
-// hundred thousand rows; below that the second start costs more than the pages save).
-bool hasLargeFile(int argc, char *argv[])
-{
-    constexpr off_t kLargeBytes = 8 * 1024 * 1024;
-    for (int i = 2; i < argc; ++i) {
-        // "-" is standard input, which may be a file too (tallyer-cli sheet - < tape.txt).
-        struct stat st = {};
-        const bool stdinput = std::strcmp(argv[i], "-") == 0;
-        if (!stdinput && argv[i][0] == '-')
-            continue;
-        if ((stdinput ? ::fstat(STDIN_FILENO, &st) : ::stat(argv[i], &st)) == 0 && S_ISREG(st.st_mode)
-            && st.st_size >= kLargeBytes)
-            return true;
-    }
-    return false;
-}
-
-void startWithHugePages(char *argv[])
-{
-    static const char kTuned[] = "TALLYER_CLI_HUGE_PAGES";
-    if (std::getenv(kTuned))
-        return;
-    ::setenv(kTuned, "1", 1);
-    const char *tunables = std::getenv("GLIBC_TUNABLES");
-    std::string value = tunables && *tunables ? std::string(tunables) + ":" : std::string();
-    value += "glibc.malloc.hugetlb=1";
-    ::setenv("GLIBC_TUNABLES", value.c_str(), 1);
-    ::execv("/proc/self/exe", argv);
-}
 
 } // namespace
 
 int usageError(const QString &why)
 {
-    std::fprintf(stderr, "tallyer-cli: %s; try 'tallyer-cli --help'\n", EncodeFileName(why).constData());
+    std::fprintf(stderr, "tallyer-cli: %s; try 'tallyer-cli --help'\n", EncodeFileName(PrintableName(why)).constData());
     return ExitUsage;
 }
 
-// A sheet of a million rows is read into a few buffers of tens of megabytes. With transparent huge
-// pages the kernel maps them 2 MiB at a time instead of faulting in 4 KiB pages one by one, which
-// at that size is a third of the run. The C library takes the setting only from the environment
-// when a program starts, so a sheet command starts itself once more with it; when that cannot be
-// done it simply runs as it is.
+// Every message of tallyer-cli is its own, one line on stderr. The toolkit's warnings (a missing
+// XDG_RUNTIME_DIR under cron, fonts and platforms of the PDF writer) say nothing the user of a
+// command can act on, and would break that rule: they are dropped.
+static void dropToolkitMessage(QtMsgType, const QMessageLogContext &, const QString &) {}
+
 int main(int argc, char *argv[])
 {
-    if (argc > 1 && std::strcmp(argv[1], "sheet") == 0 && hasLargeFile(argc, argv))
-        startWithHugePages(argv);
+    qInstallMessageHandler(dropToolkitMessage);
     // No application object for eval and sheet: creating one costs more than a sum of ten
     // thousand rows, and only the words command needs one (to find the program's folder).
     // Arguments as the file system would name them: a file name that is not valid UTF-8 keeps its

@@ -9,12 +9,18 @@
 #include <tapefold.h>
 #include <tapetexts.h>
 
+#include <filenames.h>
+
 #include <QDateTime>
-#include <QFile>
 #include <QFileInfo>
 #include <QLibrary>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
+
+#include <malloc.h>
+#include <unistd.h>
 
 // TALLYER_MODULE_FROM_BIN (the PDF module's folder relative to the executables' folder) and
 // TALLYER_INSTALL_MODULEDIR (the same as an absolute path) come from the build.
@@ -29,9 +35,10 @@ namespace {
 
 enum class Format { Pdf, Csv, Text };
 
-void failLine(const QString &text)
+void failLine(const QString &what, const QString &name, const QString &why)
 {
-    std::fprintf(stderr, "tallyer-cli: %s\n", text.toLocal8Bit().constData());
+    std::fprintf(stderr, "tallyer-cli: %s '%s': %s\n", what.toLocal8Bit().constData(),
+                 EncodeFileName(PrintableName(name)).constData(), why.toLocal8Bit().constData());
 }
 
 // The format the output's name asks for; "-" is CSV on standard output.
@@ -39,7 +46,9 @@ std::optional<Format> formatOf(const QString &output)
 {
     if (output == QLatin1String("-"))
         return Format::Csv;
-    const QString suffix = QFileInfo(output).suffix().toLower();
+    const QString suffix = output.mid(output.lastIndexOf(u'.') + 1).toLower();
+    if (output.lastIndexOf(u'.') <= output.lastIndexOf(u'/'))
+        return std::nullopt;
     if (suffix == QLatin1String("pdf"))
         return Format::Pdf;
     if (suffix == QLatin1String("csv"))
@@ -49,17 +58,29 @@ std::optional<Format> formatOf(const QString &output)
     return std::nullopt;
 }
 
-TapeFileResult readInput(const QString &name, QString &sheet)
+// The tape as the window reads a tape file (at most kTapeFileLimit bytes, UTF-8 or the 8-bit
+// code page, no NUL), from the file named byte for byte or from standard input to its end.
+bool readInput(const QString &name, QString &sheet)
 {
-    if (name != QLatin1String("-"))
-        return ReadTapeFile(name, sheet);
-    QFile in;
-    if (!in.open(stdin, QIODevice::ReadOnly))
-        return {TapeFileError::Unreadable, name, in.errorString()};
-    const QByteArray bytes = in.read(kTapeFileLimit + 1);
-    if (in.error() != QFileDevice::NoError)
-        return {TapeFileError::Unreadable, name, in.errorString()};
-    return TapeTextFromBytes(bytes, name, sheet);
+    const bool standardInput = name == QLatin1String("-");
+    if (standardInput && !standardInputAccepted())
+        return false;
+    QByteArray bytes;
+    const FileRead read = standardInput ? ReadDescriptor(STDIN_FILENO, kTapeFileLimit, bytes)
+                                        : ReadRegularFile(name, kTapeFileLimit, bytes);
+    switch (read) {
+    case FileRead::Read:
+        break;
+    case FileRead::Missing:
+        return inputRefused(name, "no such file");
+    case FileRead::TooLarge:
+        return inputRefused(name, "larger than 16 MiB");
+    case FileRead::Unreadable:
+        return inputRefused(name, standardInput ? "read error" : "not a readable regular file");
+    }
+    if (!TapeTextFromBytes(std::move(bytes), name, sheet).ok())
+        return inputRefused(name, "it holds NUL characters: not a text file");
+    return true;
 }
 
 // The PDF writer lives in a module of its own, so that eval and sheet never load QtGui: beside
@@ -75,24 +96,43 @@ WriteTapePdfFunction loadPdfWriter(QString &why)
         QStringLiteral(TALLYER_INSTALL_MODULEDIR "/") + name,
     };
     why = QStringLiteral("the PDF module %1 is not installed").arg(name);
-    for (const QString &path : candidates) {
-        if (!QFileInfo(path).isFile())
+    for (const QString &candidate : candidates) {
+        if (!QFileInfo(candidate).isFile())
             continue;
-        QLibrary module(path);
+        QLibrary module(candidate);
+        if (!module.load()) {
+            why = QStringLiteral("the PDF module %1 cannot be loaded (%2)").arg(candidate, module.errorString());
+            continue;
+        }
         if (const auto write = reinterpret_cast<WriteTapePdfFunction>(module.resolve(kWriteTapePdfSymbol)))
             return write;
-        why = module.errorString();
+        why = QStringLiteral("the PDF module %1 has no entry point %2").arg(candidate, QLatin1String(kWriteTapePdfSymbol));
     }
     return nullptr;
 }
 
-bool writeOutput(const QString &output, const QByteArray &bytes, QString &why)
+// Writes every piece to the descriptor; false with the reason when a write fails.
+bool writeAll(int fd, QByteArrayView bytes, QString &why)
 {
-    if (output == QLatin1String("-")) {
-        std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stdout);
-        return std::fflush(stdout) == 0;
+    const char *data = bytes.data();
+    qsizetype left = bytes.size();
+    while (left > 0) {
+        const ssize_t n = ::write(fd, data, size_t(left));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            why = QString::fromLocal8Bit(std::strerror(n < 0 ? errno : ENOSPC));
+            return false;
+        }
+        data += n;
+        left -= n;
     }
-    return WriteWholeFile(output, bytes, &why);
+    return true;
+}
+
+bool writeText(Format format, const TapeDocument &document, const TapeSink &sink)
+{
+    return format == Format::Csv ? WriteTapeCsv(document, sink) : WriteTapeText(document, TapeHeadingTexts(), sink);
 }
 
 } // namespace
@@ -130,9 +170,10 @@ int runPrint(const QStringList &args)
     if (!output || output->isEmpty())
         return usageError(QStringLiteral("print takes --output FILE (.pdf, .csv or .txt), or --output - for CSV"));
 
+    const QString cannotWrite = QStringLiteral("cannot write");
     const std::optional<Format> format = formatOf(*output);
     if (!format) {
-        failLine(QStringLiteral("'%1': the output's name must end in .pdf, .csv or .txt").arg(*output));
+        failLine(cannotWrite, *output, QStringLiteral("the name must end in .pdf, .csv or .txt"));
         return ExitFailure;
     }
     const std::optional<LocaleValues> locale = commandLocale(*opt);
@@ -140,35 +181,52 @@ int runPrint(const QStringList &args)
         return ExitFailure;
 
     const QString input = opt->positional.front();
-    QString text;
-    const TapeFileResult read = readInput(input, text);
-    if (!read.ok()) {
-        failLine(TapeFileMessage(read, QStringLiteral(" ")));
+    const bool toStandardOutput = *output == QLatin1String("-");
+    // The output must never take the place of the tape it is made from, whatever names the two.
+    if (!toStandardOutput
+        && (input == QLatin1String("-") ? SameFile(*output, STDIN_FILENO) : SameFile(*output, input))) {
+        failLine(cannotWrite, *output, QStringLiteral("it is the tape being printed"));
         return ExitFailure;
     }
+    // A long tape passes through a few forms of some megabytes each, one after the other. Left to
+    // itself the C library would serve the later ones from the heap once the first is freed and
+    // keep the freed pages; mapped on their own, each is given back when it is let go.
+    ::mallopt(M_MMAP_THRESHOLD, 4 * 1024 * 1024);
+    ::mallopt(M_TRIM_THRESHOLD, 16 * 1024 * 1024);
+    QString text;
+    if (!readInput(input, text))
+        return ExitFailure;
     // The tape as the calculator's sheet would hold it after opening the file (no wrapping:
     // that depends on a window's width).
     qsizetype caret = 0;
     TapeDocument document;
     document.sheetText = CleanSheetText(text, caret, *locale);
+    text = QString();
     document.fileName = input == QLatin1String("-") ? QString() : input;
     document.decimals = opt->round;
     document.locale = *locale;
     document.printedAt = QDateTime::currentDateTime();
 
     QString why;
-    bool written = false;
-    if (*format == Format::Pdf) {
-        if (const WriteTapePdfFunction writePdf = loadPdfWriter(why))
-            written = writePdf(document, *output, why);
-    } else {
-        const TapeFold fold = FoldTape(document.sheetText, document.decimals, document.locale);
-        const QByteArray bytes = *format == Format::Csv ? TapeCsv(fold, document.decimals, document.locale)
-                                                        : TapeText(document, fold, TapeHeadingTexts()).toUtf8();
-        written = writeOutput(*output, bytes, why);
+    if (toStandardOutput) {
+        if (!WriteTapeCsv(document, [&why](QByteArrayView piece) { return writeAll(STDOUT_FILENO, piece, why); })) {
+            std::fprintf(stderr, "tallyer-cli: cannot write standard output: %s\n", why.toLocal8Bit().constData());
+            return ExitFailure;
+        }
+        return ExitOk;
     }
-    if (!written) {
-        failLine(TapeExportMessage(*output, why, QStringLiteral(" ")));
+    OutputFile file;
+    bool written = file.open(*output, why);
+    if (written && *format == Format::Pdf) {
+        const WriteTapePdfFunction writePdf = loadPdfWriter(why);
+        written = writePdf && writePdf(document, file.descriptor(), why);
+    } else if (written) {
+        written = writeText(*format, document, [&](QByteArrayView piece) {
+            return file.write(piece.data(), piece.size(), why);
+        });
+    }
+    if (!written || !file.commit(why)) {
+        failLine(cannotWrite, *output, why);
         return ExitFailure;
     }
     return ExitOk;

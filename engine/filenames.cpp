@@ -4,6 +4,9 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <cstring>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -110,24 +113,48 @@ bool IsReadableRegularFile(const QString &strPath)
     return regular;
 }
 
-FileRead ReadRegularFile(const QString &strPath, qint64 lngLimit, QByteArray &bytes)
+int OpenRegularFile(const QString &strPath, FileRead &status)
 {
-    bytes.clear();
+    status = FileRead::Unreadable;
     const QByteArray native = EncodeFileName(strPath);
-    if (native.isEmpty())
-        return FileRead::Missing;
+    if (native.isEmpty()) {
+        status = FileRead::Missing;
+        return -1;
+    }
     struct stat st = {};
-    if (::stat(native.constData(), &st) != 0)
-        return errno == ENOENT ? FileRead::Missing : FileRead::Unreadable;
+    if (::stat(native.constData(), &st) != 0) {
+        if (errno == ENOENT)
+            status = FileRead::Missing;
+        return -1;
+    }
     if (!S_ISREG(st.st_mode))
-        return FileRead::Unreadable;
+        return -1;
     // Non-blocking and checked again on the open descriptor: the path may have been replaced
     // between the two looks.
     const int fd = ::open(native.constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) {
+        if (errno == ENOENT)
+            status = FileRead::Missing;
+        return -1;
+    }
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return -1;
+    }
+    status = FileRead::Read;
+    return fd;
+}
+
+FileRead ReadRegularFile(const QString &strPath, qint64 lngLimit, QByteArray &bytes)
+{
+    bytes.clear();
+    FileRead status = FileRead::Unreadable;
+    const int fd = OpenRegularFile(strPath, status);
     if (fd < 0)
-        return errno == ENOENT ? FileRead::Missing : FileRead::Unreadable;
+        return status;
     const auto closeFile = qScopeGuard([fd] { ::close(fd); });
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))
+    struct stat st = {};
+    if (::fstat(fd, &st) != 0)
         return FileRead::Unreadable;
     if (st.st_size > lngLimit)
         return FileRead::TooLarge;
@@ -167,4 +194,167 @@ FileRead ReadDescriptor(int fd, qint64 lngLimit, QByteArray &bytes)
     }
     bytes.resize(filled);
     return FileRead::Read;
+}
+
+QString PrintableName(const QString &name)
+{
+    QString text;
+    text.reserve(name.size());
+    for (qsizetype i = 0; i < name.size(); ++i) {
+        const char16_t c = name.at(i).unicode();
+        const bool byte = isEscape(c) && !(i > 0 && name.at(i - 1).isHighSurrogate());
+        if (c == u'\n')
+            text += QLatin1String("\\n");
+        else if (c == u'\r')
+            text += QLatin1String("\\r");
+        else if (c == u'\t')
+            text += QLatin1String("\\t");
+        else if (c < 0x20 || (c >= 0x7F && c <= 0x9F) || byte)
+            text += QStringLiteral("\\x%1").arg(byte ? c - kEscapeBase : c, 2, 16, QLatin1Char('0'));
+        else
+            text += QChar(c);
+    }
+    return text;
+}
+
+namespace {
+
+QString systemReason(int cause)
+{
+    return QString::fromLocal8Bit(std::strerror(cause));
+}
+
+bool identity(const QByteArray &native, struct stat &st)
+{
+    return !native.isEmpty() && ::stat(native.constData(), &st) == 0;
+}
+
+} // namespace
+
+bool SameFile(const QString &strPath, const QString &strOther)
+{
+    struct stat a = {};
+    struct stat b = {};
+    return identity(EncodeFileName(strPath), a) && identity(EncodeFileName(strOther), b) && a.st_dev == b.st_dev
+        && a.st_ino == b.st_ino;
+}
+
+bool SameFile(const QString &strPath, int fd)
+{
+    struct stat a = {};
+    struct stat b = {};
+    return identity(EncodeFileName(strPath), a) && ::fstat(fd, &b) == 0 && a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
+OutputFile::~OutputFile()
+{
+    cancel();
+}
+
+void OutputFile::cancel()
+{
+    if (m_fd >= 0) {
+        ::close(m_fd);
+        m_fd = -1;
+    }
+    if (!m_temporary.isEmpty()) {
+        ::unlink(m_temporary.constData());
+        m_temporary.clear();
+    }
+}
+
+bool OutputFile::open(const QString &strPath, QString &why)
+{
+    cancel();
+    m_target = EncodeFileName(strPath);
+    if (m_target.isEmpty() || m_target.endsWith('/')) {
+        why = QStringLiteral("not a file name");
+        return false;
+    }
+    // What stands at the name now, a link followed: only a regular file may be replaced.
+    struct stat st = {};
+    mode_t mode = 0;
+    struct stat link = {};
+    if (::stat(m_target.constData(), &st) == 0) {
+        if (!S_ISREG(st.st_mode)) {
+            why = QStringLiteral("not a regular file");
+            return false;
+        }
+        mode = st.st_mode & 07777;
+        if (::lstat(m_target.constData(), &link) == 0 && S_ISLNK(link.st_mode)) {
+            char resolved[PATH_MAX];
+            if (!::realpath(m_target.constData(), resolved)) {
+                why = systemReason(errno);
+                return false;
+            }
+            m_target = resolved;
+        }
+    } else if (errno != ENOENT || ::lstat(m_target.constData(), &link) == 0) {
+        // A link to nothing would be replaced by the file, not followed.
+        why = errno == ENOENT ? QStringLiteral("a link to a file that does not exist") : systemReason(errno);
+        return false;
+    } else {
+        const mode_t mask = ::umask(0);
+        ::umask(mask);
+        mode = 0666 & ~mask;
+    }
+    QByteArray name = m_target + ".XXXXXX";
+    const int fd = ::mkostemp(name.data(), O_CLOEXEC);
+    if (fd < 0) {
+        why = systemReason(errno);
+        return false;
+    }
+    m_fd = fd;
+    m_temporary = name;
+    if (::fchmod(m_fd, mode) != 0) {
+        why = systemReason(errno);
+        cancel();
+        return false;
+    }
+    return true;
+}
+
+bool OutputFile::write(const char *data, qint64 length, QString &why)
+{
+    while (length > 0) {
+        const ssize_t n = ::write(m_fd, data, size_t(length));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            why = n < 0 ? systemReason(errno) : systemReason(ENOSPC);
+            cancel();
+            return false;
+        }
+        data += n;
+        length -= n;
+    }
+    return true;
+}
+
+bool OutputFile::commit(QString &why)
+{
+    if (m_fd < 0) {
+        why = QStringLiteral("not open");
+        return false;
+    }
+    // On the disk before it takes the old file's place, so a crash leaves one or the other.
+    bool done = ::fsync(m_fd) == 0;
+    int cause = errno;
+    if (::close(m_fd) != 0 && done) {
+        done = false;
+        cause = errno;
+    }
+    m_fd = -1;
+    if (!done) {
+        why = systemReason(cause);
+        cancel();
+        return false;
+    }
+    if (::rename(m_temporary.constData(), m_target.constData()) != 0) {
+        why = systemReason(errno);
+        cancel();
+        return false;
+    }
+    m_temporary.clear();
+    return true;
 }

@@ -27,6 +27,49 @@ enum class FileRead { Missing, Read, TooLarge, Unreadable };
 // waits for a writer, and a device such as /dev/zero reports size 0 and never ends.
 FileRead ReadRegularFile(const QString &strPath, qint64 lngLimit, QByteArray &bytes);
 
+// Opens a regular file for reading with the same checks: the descriptor (close it), or -1 with
+// status Missing or Unreadable.
+int OpenRegularFile(const QString &strPath, FileRead &status);
+
 // Reads an open descriptor (a pipe, a terminal) to its end, but never more than lngLimit bytes
 // and one: TooLarge when there is more. Unreadable on a read error.
 FileRead ReadDescriptor(int fd, qint64 lngLimit, QByteArray &bytes);
+
+// The name as a message or a page shows it: a control character (a line break, an escape that a
+// terminal would act on) and a byte that is not UTF-8 are written as \n, \r, \t or \xNN, so a
+// name can neither forge lines nor drive the terminal.
+QString PrintableName(const QString &name);
+
+// A file written a piece at a time and put in place whole: the pieces go to a new file beside
+// the target, which replaces the target only at commit(); until then, or when anything fails, the
+// target stays as it was and the new file is removed. Only a regular file is replaced: an
+// existing target that is anything else (a FIFO, a device, a folder, also through a link) is
+// refused, never opened. A link to a regular file is followed, so the file it names is replaced
+// and the link stays. The new file gets the old one's permissions, or those a new file gets.
+// Every failure gives the reason in why.
+class OutputFile
+{
+public:
+    OutputFile() = default;
+    OutputFile(const OutputFile &) = delete;
+    OutputFile &operator=(const OutputFile &) = delete;
+    ~OutputFile();
+
+    bool open(const QString &strPath, QString &why);
+    bool write(const char *data, qint64 length, QString &why);
+    bool commit(QString &why);
+    // The new file's descriptor while it is open, for a writer that wants one.
+    int descriptor() const { return m_fd; }
+
+private:
+    void cancel();
+
+    QByteArray m_target; // the file replaced, links followed
+    QByteArray m_temporary;
+    int m_fd = -1;
+};
+
+// Whether the two names, or a name and an open descriptor, are the same file (through links
+// too); false when either cannot be looked at.
+bool SameFile(const QString &strPath, const QString &strOther);
+bool SameFile(const QString &strPath, int fd);

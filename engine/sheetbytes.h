@@ -16,3 +16,27 @@
 // ASCII byte is always that character and never part of another one (a malformed sequence ends
 // before it), so every byte from 0x80 up is simply dropped. decimalSeparator is "." or ",".
 std::string SheetFileExpression(QByteArrayView bytes, QChar decimalSeparator, bool &independentRows);
+
+// The same for a file read a piece at a time, so that a sheet of any size is cleaned in the
+// room of one piece: feed() appends to out what the pieces so far settle (the row ends and the
+// minus run at the end of a piece wait for what follows), finish() the rest. The pieces of out
+// joined equal SheetFileExpression of the pieces of the file joined.
+class SheetBytesCleaner
+{
+public:
+    explicit SheetBytesCleaner(QChar decimalSeparator);
+    void feed(QByteArrayView bytes, std::string &out);
+    void finish(std::string &out, bool &independentRows);
+    // A row break that no operator joins has been written: the sheet has no value.
+    bool independentRows() const { return m_independentRows; }
+
+private:
+    void flushMinusRun(std::string &out);
+    void write(char c, std::string &out);
+
+    char m_separator;
+    char m_last = 0; // the last character written; 0 before the first
+    qsizetype m_minusRun = 0;
+    qsizetype m_pendingRowEnds = 0;
+    bool m_independentRows = false;
+};

@@ -7,6 +7,7 @@
 #include <QDateTime>
 #include <QString>
 
+#include <functional>
 #include <utility>
 
 // A tape as it is printed or exported, and its two text forms: CSV for spreadsheets and plain
@@ -37,22 +38,35 @@ struct TapeHeadings
 // "1250+" gives "1250" and "+"; a row without a trailing "-", "+", "*" or "/" keeps it all.
 std::pair<QString, QString> SplitTrailingOperator(const QString &strRow);
 
+// Where a tape's text form goes a piece at a time: false when a piece could not be written
+// (nothing more is then written).
+using TapeSink = std::function<bool(QByteArrayView)>;
+
 // The rows as CSV (RFC 4180 quoting, LF line ends), headed "row,text,value,subtotal": the row's
 // number from 1, its text (always quoted), its own value (the row alone, its trailing operator
 // left out, unrounded) and the running subtotal rounded to decimals as the tape shows it. Values
-// are plain C-locale digits ("-1234.5", never grouped, "." decimal) so any spreadsheet reads
-// them; a row without a value, or one of 10^15 or more, has an empty field.
-QByteArray TapeCsv(const TapeFold &fold, int decimals, const LocaleValues &locale);
+// are plain C-locale digits ("-1234.5", never grouped, "." decimal, never "-0.00") so any
+// spreadsheet reads them as numbers; a row without a value, or one of 10^15 or more, has an empty
+// field. A text that a spreadsheet would take for a formula (starting with = + - @, a tab or a
+// CR) gets a "'" in front, as spreadsheets document for text that is to stay text.
+// Written in pieces of some kilobytes, so a tape of any length takes little memory.
+bool WriteTapeCsv(const TapeDocument &document, const TapeSink &sink);
 
 // The tape as plain text: the file name and the date, the column heads, every row with its
 // number, entry, operator and subtotal, a rule, and the result; columns padded with spaces, LF
-// line ends.
-QString TapeText(const TapeDocument &document, const TapeFold &fold, const TapeHeadings &headings);
+// line ends, UTF-8. The subtotals are worked out twice (once for the columns' widths), so that
+// no row need be held.
+bool WriteTapeText(const TapeDocument &document, const TapeHeadings &headings, const TapeSink &sink);
+
+// The same, whole.
+QByteArray TapeCsv(const TapeDocument &document);
+QByteArray TapeText(const TapeDocument &document, const TapeHeadings &headings);
 
 // The sheet's rows and subtotals written to path as TapeCsv, atomically (WriteWholeFile).
 bool ExportTapeCsv(const QString &path, const TapeDocument &document, QString *reason = nullptr);
 
-// The name a tape is shown under: the file's name without its folder, or headings.untitled.
+// The name a tape is shown under: the file's name without its folder (its control characters
+// shown escaped, see PrintableName), or headings.untitled.
 QString TapeTitle(const TapeDocument &document, const TapeHeadings &headings);
 
 // The date and time shown on the page, in the user's short format.

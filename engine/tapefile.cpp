@@ -105,13 +105,16 @@ QString rowsFromLines(const QString &text)
 
 } // namespace
 
-TapeFileResult TapeTextFromBytes(const QByteArray &bytes, const QString &path, QString &strSheet)
+TapeFileResult TapeTextFromBytes(QByteArray bytes, const QString &path, QString &strSheet)
 {
     if (bytes.size() > kTapeFileLimit)
         return failure(TapeFileError::TooLarge, path);
     if (bytes.contains('\0'))
         return failure(TapeFileError::HoldsNul, path);
-    strSheet = rowsFromLines(decodeTape(bytes));
+    // Each form is let go as soon as the next is made: a long tape is held twice at most.
+    QString text = decodeTape(bytes);
+    bytes = QByteArray();
+    strSheet = rowsFromLines(text);
     return {TapeFileError::None, path, {}};
 }
 
@@ -129,10 +132,10 @@ TapeFileResult ReadTapeFile(const QString &path, QString &strSheet)
     if (!file.open(QIODevice::ReadOnly))
         return failure(TapeFileError::Unreadable, path, file.errorString());
     // One byte beyond the limit tells a file that grew since it was measured.
-    const QByteArray bytes = file.read(kTapeFileLimit + 1);
+    QByteArray bytes = file.read(kTapeFileLimit + 1);
     if (file.error() != QFileDevice::NoError)
         return failure(TapeFileError::Unreadable, path, file.errorString());
-    return TapeTextFromBytes(bytes, path, strSheet);
+    return TapeTextFromBytes(std::move(bytes), path, strSheet);
 }
 
 QByteArray TapeFileBytes(const QString &strSheet)

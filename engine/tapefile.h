@@ -44,8 +44,9 @@ struct TapeFileResult
 TapeFileResult ReadTapeFile(const QString &path, QString &strSheet);
 
 // The same checks and decoding for bytes already read (standard input): TooLarge, HoldsNul or
-// None; strSheet is set only on success. path only names the source in the result.
-TapeFileResult TapeTextFromBytes(const QByteArray &bytes, const QString &path, QString &strSheet);
+// None; strSheet is set only on success. path only names the source in the result. The bytes are
+// let go as soon as they are decoded (pass them with std::move to free them there).
+TapeFileResult TapeTextFromBytes(QByteArray bytes, const QString &path, QString &strSheet);
 
 // The file's bytes for a sheet text: every row (the text split at CR LF, a lone CR or LF also
 // ending a row) in UTF-8 followed by LF. An empty sheet is an empty file.

@@ -6,6 +6,7 @@
 #include "numberformat.h"
 #include "sheettext.h"
 
+#include <algorithm>
 #include <vector>
 
 namespace {
@@ -27,28 +28,24 @@ std::optional<double> SheetValue(const QString &strSheet, const LocaleValues &lo
     return EvaluateJoined(SheetExpression(strSheet), locale);
 }
 
-TapeFold FoldTape(const QString &strSheet, int intDecimals, const LocaleValues &locale)
+std::optional<double> FoldTapeRows(QStringView sheet, const LocaleValues &locale,
+                                   const std::function<void(QStringView, const std::optional<double> &)> &take)
 {
-    TapeFold fold;
-    if (strSheet.isEmpty()) {
-        fold.resultText = QString();
-        return fold;
-    }
+    if (sheet.isEmpty())
+        return std::nullopt;
 
     // The expression of the whole sheet (as SheetExpression makes it), where each row ends in
     // it, and where its first row break that is no continuation stands: every prefix reaching
     // it has independent rows.
-    const QStringList rowTexts = strSheet.split(kCrLf);
     QString expression;
-    expression.reserve(strSheet.size());
+    expression.reserve(sheet.size());
     std::vector<qsizetype> rowEnds;
-    rowEnds.reserve(static_cast<size_t>(rowTexts.size()));
     qsizetype firstBreak = -1;
     QChar last;
-    const qsizetype n = strSheet.size();
+    const qsizetype n = sheet.size();
     for (qsizetype i = 0; i < n; ++i) {
-        const QChar c = strSheet.at(i);
-        if (c == u'\r' && i + 1 < n && strSheet.at(i + 1) == u'\n') {
+        const QChar c = sheet.at(i);
+        if (c == u'\r' && i + 1 < n && sheet.at(i + 1) == u'\n') {
             rowEnds.push_back(expression.size());
             ++i;
             if (IsContinuationOperator(last))
@@ -65,44 +62,73 @@ TapeFold FoldTape(const QString &strSheet, int intDecimals, const LocaleValues &
     rowEnds.push_back(expression.size());
     const qsizetype foldable = firstBreak < 0 ? expression.size() : firstBreak;
 
+    // The machine holds about a hundred bytes per open parenthesis: past kMaxOpenParentheses
+    // at once it is left behind ("deep"), and the parentheses are only counted. A prefix whose
+    // count is not zero is unbalanced and has no value; one whose count is zero is evaluated
+    // whole, so a tape of nothing but "(" costs its count, not gigabytes.
+    constexpr qsizetype kMaxOpenParentheses = 64 * 1024;
     FoldMachine machine(locale);
     qsizetype fed = 0;
+    qsizetype depth = 0;
+    bool deep = false;
     const auto feedTo = [&](qsizetype end) {
         end = std::min(end, foldable);
-        for (; fed < end; ++fed)
-            machine.feed(expression.at(fed).unicode());
+        if (end <= fed)
+            return;
+        const QStringView part = QStringView(expression).mid(fed, end - fed);
+        for (const QChar c : part) {
+            if (c == u'(')
+                deep = ++depth > kMaxOpenParentheses || deep;
+            else if (c == u')')
+                --depth;
+        }
+        if (!deep)
+            machine.feed(part);
+        fed = end;
     };
 
-    fold.rows.reserve(rowTexts.size());
-    for (qsizetype row = 0; row < rowTexts.size(); ++row) {
-        const QString &text = rowTexts.at(row);
-        const qsizetype end = rowEnds[static_cast<size_t>(row)];
+    std::optional<double> subtotal;
+    QStringView text;
+    qsizetype rowStart = 0;
+    for (size_t row = 0; row < rowEnds.size(); ++row) {
+        qsizetype rowEnd = sheet.indexOf(kCrLf, rowStart);
+        if (rowEnd < 0)
+            rowEnd = n;
+        text = sheet.mid(rowStart, rowEnd - rowStart);
+        rowStart = rowEnd + 2;
+        const qsizetype end = rowEnds[row];
         const bool dropsOperator = !text.isEmpty() && IsContinuationOperator(text.back());
         const qsizetype prefixEnd = end - (dropsOperator ? 1 : 0);
 
         feedTo(prefixEnd);
-        std::optional<double> subtotal;
         if (firstBreak >= 0 && prefixEnd > firstBreak)
             subtotal = std::nullopt;
+        else if (deep)
+            subtotal = depth == 0 ? EvaluateJoined(expression.left(prefixEnd), locale) : std::nullopt;
         else if (machine.unfoldable())
             subtotal = EvaluateJoined(expression.left(prefixEnd), locale);
         else
             subtotal = machine.collapse(QStringView(expression).left(prefixEnd));
         feedTo(end);
-
-        TapeRow tapeRow{text, subtotal, {}};
-        if (subtotal)
-            tapeRow.subtotalText = FormatResult(*subtotal, intDecimals, locale);
-        fold.rows.append(std::move(tapeRow));
+        take(text, subtotal);
     }
 
     // The whole sheet: the last row's subtotal, unless that row ends in an operator, which the
     // result panel does not drop.
-    const TapeRow &lastRow = fold.rows.back();
-    if (!lastRow.text.isEmpty() && IsContinuationOperator(lastRow.text.back()))
-        fold.result = EvaluateJoined(expression, locale);
-    else
-        fold.result = lastRow.subtotal;
+    if (!text.isEmpty() && IsContinuationOperator(text.back()))
+        return EvaluateJoined(expression, locale);
+    return subtotal;
+}
+
+TapeFold FoldTape(const QString &strSheet, int intDecimals, const LocaleValues &locale)
+{
+    TapeFold fold;
+    fold.result = FoldTapeRows(strSheet, locale, [&](QStringView text, const std::optional<double> &subtotal) {
+        TapeRow row{text.toString(), subtotal, {}};
+        if (subtotal)
+            row.subtotalText = FormatResult(*subtotal, intDecimals, locale);
+        fold.rows.append(std::move(row));
+    });
     if (fold.result)
         fold.resultText = FormatResult(*fold.result, intDecimals, locale);
     return fold;

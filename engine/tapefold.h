@@ -3,6 +3,7 @@
 #include <QList>
 #include <QString>
 
+#include <functional>
 #include <optional>
 
 struct LocaleValues;
@@ -37,6 +38,11 @@ struct TapeFold
 // Every row of a sheet text (rows joined by CR LF) with its subtotal, formatted with intDecimals
 // (0 to 9) and the locale's separators.
 TapeFold FoldTape(const QString &strSheet, int intDecimals, const LocaleValues &locale);
+
+// The same a row at a time, for a tape too long to hold as TapeFold: take gets every row's text
+// (a view into strSheet) and subtotal in order; the whole sheet's value is returned.
+std::optional<double> FoldTapeRows(QStringView strSheet, const LocaleValues &locale,
+                                   const std::function<void(QStringView, const std::optional<double> &)> &take);
 
 // One prefix (rows joined by CR LF) evaluated whole, the definition FoldTape follows: a trailing
 // "-", "+", "*" or "/" is dropped, the rows are joined, and an expression that still holds a row

@@ -2,11 +2,12 @@
 
 #include "tapeprint.h"
 
+#include <QFile>
 #include <QGuiApplication>
 
 #include <memory>
 
-extern "C" Q_DECL_EXPORT bool tallyerWriteTapePdf(const TapeDocument &document, const QString &path, QString &reason)
+extern "C" Q_DECL_EXPORT bool tallyerWriteTapePdf(const TapeDocument &document, int fd, QString &reason)
 {
     // The fonts of the pages need a GUI application; tallyer-cli makes none of its own.
     static int argc = 3;
@@ -17,7 +18,18 @@ extern "C" Q_DECL_EXPORT bool tallyerWriteTapePdf(const TapeDocument &document, 
     std::unique_ptr<QGuiApplication> app;
     if (!QCoreApplication::instance())
         app = std::make_unique<QGuiApplication>(argc, argv);
-    return ExportTapePdf(path, document, &reason);
+    QFile file;
+    if (!file.open(fd, QIODevice::WriteOnly, QFileDevice::DontCloseHandle)) {
+        reason = file.errorString();
+        return false;
+    }
+    if (!WriteTapePdf(file, document, &reason))
+        return false;
+    if (!file.flush() || file.error() != QFileDevice::NoError) {
+        reason = file.errorString();
+        return false;
+    }
+    return true;
 }
 
 // The module's entry point has the type the loader expects.

@@ -5,10 +5,11 @@
 #include <QString>
 
 // The PDF module (libtallyer-pdf.so) that tallyer-cli loads for `print --output FILE.pdf`: its
-// one entry point, found by name. It writes the tape as ExportTapePdf does, creating the
-// application object the pages need (on the offscreen platform: no display is needed) when the
-// process has none. QtCore only, so tallyer-cli can include it.
-using WriteTapePdfFunction = bool (*)(const TapeDocument &document, const QString &path, QString &reason);
+// one entry point, found by name. It writes the tape as WriteTapePdf does to the open file
+// descriptor fd (from where it stands; the caller closes it), creating the application object
+// the pages need (on the offscreen platform: no display is needed) when the process has none.
+// QtCore only, so tallyer-cli can include it.
+using WriteTapePdfFunction = bool (*)(const TapeDocument &document, int fd, QString &reason);
 
 inline constexpr char kPdfModuleFileName[] = "libtallyer-pdf.so";
 inline constexpr char kWriteTapePdfSymbol[] = "tallyerWriteTapePdf";

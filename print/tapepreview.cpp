@@ -9,14 +9,12 @@
 
 void PrintTapeWithPreview(QWidget *parent, const TapeDocument &document)
 {
-    // The subtotals are folded once; the preview asks for the pages again whenever the page
-    // setup changes.
-    const TapeFold fold = FoldTape(document.sheetText, document.decimals, document.locale);
+    // The preview asks for the pages again whenever the page setup changes.
     const TapeHeadings headings = TapeHeadingTexts();
     QPrinter printer(QPrinter::HighResolution);
     printer.setDocName(TapeTitle(document, headings));
     QPrintPreviewDialog dialog(&printer, parent);
     QObject::connect(&dialog, &QPrintPreviewDialog::paintRequested, &dialog,
-                     [&](QPrinter *target) { PrintTape(*target, document, fold, headings); });
+                     [&](QPrinter *target) { PrintTape(*target, document, headings); });
     dialog.exec();
 }

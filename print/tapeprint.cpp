@@ -1,6 +1,8 @@
 #include "tapeprint.h"
 
 #include <localevalues.h>
+#include <numberformat.h>
+#include <sheettext.h>
 #include <productinfo.h>
 #include <tapefile.h>
 #include <tapetexts.h>
@@ -15,6 +17,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <vector>
 
 namespace {
@@ -24,13 +27,22 @@ constexpr double kTitlePoints = 12;
 constexpr double kFooterPoints = 8;
 constexpr double kMarginMm = 15;
 
-// One printed line of the tape: a row, or one piece of a row whose entry needs several lines.
-// The row's number stands on its first line, its operator and subtotal on its last.
-struct PrintLine
+// A row of the tape as the pages need it: where its text stands in the sheet, and its subtotal
+// (NaN when it has none). Sixteen bytes, so a tape of a million rows takes 16 MB: the texts stay
+// in the sheet and the subtotals' texts are made as each page is drawn.
+struct PrintedRow
+{
+    quint32 start;
+    quint32 length;
+    double subtotal;
+};
+
+// Where a page begins: a row, and the piece of it (an entry too long for its column is printed
+// on several lines; the row's number stands on its first, its operator and subtotal on its last).
+struct PageStart
 {
     qsizetype row;
     qsizetype piece;
-    bool last;
 };
 
 // Where the columns stand, in device units from the left edge of the printable area. The tape is
@@ -47,13 +59,19 @@ struct Columns
 class TapePainter
 {
 public:
-    TapePainter(QPagedPaintDevice &device, const TapeDocument &document, const TapeFold &fold,
-                const TapeHeadings &headings)
+    TapePainter(QPagedPaintDevice &device, const TapeDocument &document, const TapeHeadings &headings)
         : m_device(device)
         , m_document(document)
-        , m_fold(fold)
         , m_headings(headings)
     {
+        const QStringView sheet(document.sheetText);
+        const std::optional<double> result =
+            FoldTapeRows(sheet, document.locale, [this, sheet](QStringView text, const std::optional<double> &subtotal) {
+                m_rows.push_back({quint32(text.data() - sheet.data()), quint32(text.size()),
+                                  subtotal ? *subtotal : std::numeric_limits<double>::quiet_NaN()});
+            });
+        m_rows.shrink_to_fit();
+        m_resultText = subtotalText(result ? *result : std::numeric_limits<double>::quiet_NaN());
         m_body = QFontDatabase::systemFont(QFontDatabase::FixedFont);
         m_body.setPointSizeF(kBodyPoints);
         m_bold = m_body;
@@ -72,7 +90,7 @@ public:
         if (!m_painter.begin(&m_device))
             return false;
         layOut();
-        const qsizetype pages = pageCount();
+        const qsizetype pages = qsizetype(m_pageStarts.size());
         for (qsizetype page = 0; page < pages; ++page) {
             if (page > 0)
                 m_device.newPage();
@@ -86,27 +104,48 @@ private:
 
     QFontMetricsF metrics(const QFont &font) const { return QFontMetricsF(font, &m_device); }
 
+    QString subtotalText(double subtotal) const
+    {
+        return std::isnan(subtotal) ? QString() : FormatResult(subtotal, m_document.decimals, m_document.locale);
+    }
+
+    // A row's entry and the operator it ends in.
+    std::pair<QStringView, QStringView> entryOf(const PrintedRow &row) const
+    {
+        const QStringView text = QStringView(m_document.sheetText).mid(row.start, row.length);
+        if (!text.isEmpty() && IsContinuationOperator(text.back()))
+            return {text.chopped(1), text.right(1)};
+        return {text, QStringView()};
+    }
+
+    qsizetype piecesOf(const PrintedRow &row) const
+    {
+        return std::max<qsizetype>(1, (entryOf(row).first.size() + m_perLine - 1) / m_perLine);
+    }
+
     void layOut()
     {
         const QFontMetricsF body = metrics(m_body);
         const QFontMetricsF heads = metrics(m_heads);
         const double width = m_device.width();
         const double digit = body.horizontalAdvance(QLatin1Char('0'));
+        m_digit = digit;
         const double gap = 2 * digit;
 
-        double subtotalWidth = std::max(heads.horizontalAdvance(m_headings.subtotal),
-                                        metrics(m_bold).horizontalAdvance(m_fold.resultText));
-        for (const TapeRow &row : m_fold.rows)
-            subtotalWidth = std::max(subtotalWidth, body.horizontalAdvance(row.subtotalText));
+        // The entries and subtotals are in the fixed font, all of whose characters have one width:
+        // the longest texts are the widest. A long entry is cut every so many characters.
+        qsizetype longest = 0;
+        qsizetype longestSubtotal = 0;
+        for (const PrintedRow &row : m_rows) {
+            longest = std::max(longest, entryOf(row).first.size());
+            longestSubtotal = std::max(longestSubtotal, subtotalText(row.subtotal).size());
+        }
+        double subtotalWidth = std::max({heads.horizontalAdvance(m_headings.subtotal),
+                                         metrics(m_bold).horizontalAdvance(m_resultText), longestSubtotal * digit});
         subtotalWidth = std::min(subtotalWidth, width / 2);
         const double numberWidth = std::max(heads.horizontalAdvance(m_headings.row),
-                                            body.horizontalAdvance(QString::number(m_fold.rows.size())));
+                                            body.horizontalAdvance(QString::number(m_rows.size())));
 
-        // The entries are the sheet's characters, all of one width in the fixed font: a long one
-        // is cut every so many characters.
-        qsizetype longest = 0;
-        for (const TapeRow &row : m_fold.rows)
-            longest = std::max(longest, SplitTrailingOperator(row.text).first.size());
         const double opWidth = 2 * digit;
         const double entryRoom = std::max(digit, width - numberWidth - subtotalWidth - opWidth - 2 * gap);
         const double entryWidth = std::min(entryRoom, std::max({heads.horizontalAdvance(m_headings.entry),
@@ -119,34 +158,42 @@ private:
         m_columns.entryRight = m_columns.entryLeft + entryWidth;
         m_columns.subtotalRight = m_columns.left + blockWidth;
         m_perLine = std::max<qsizetype>(1, static_cast<qsizetype>(entryWidth / digit));
-        m_lines.clear();
-        m_lines.reserve(static_cast<size_t>(m_fold.rows.size()));
-        for (qsizetype row = 0; row < m_fold.rows.size(); ++row) {
-            const qsizetype length = SplitTrailingOperator(m_fold.rows.at(row).text).first.size();
-            const qsizetype pieces = std::max<qsizetype>(1, (length + m_perLine - 1) / m_perLine);
-            for (qsizetype piece = 0; piece < pieces; ++piece)
-                m_lines.push_back({row, piece, piece + 1 == pieces});
-        }
 
         m_lineHeight = body.lineSpacing();
         m_headerHeight = metrics(m_title).lineSpacing() + mm(3) + heads.lineSpacing() + mm(2);
         const double footerHeight = metrics(m_footer).lineSpacing() + mm(3);
         m_linesPerPage = std::max<qsizetype>(
             3, static_cast<qsizetype>((m_device.height() - m_headerHeight - footerHeight) / m_lineHeight));
+
+        // Where each page begins; the rule and the result take two lines after the last row, on
+        // the same page.
+        m_pageStarts.assign(1, PageStart{0, 0});
+        qsizetype onPage = 0;
+        for (qsizetype row = 0; row < qsizetype(m_rows.size()); ++row) {
+            const qsizetype pieces = piecesOf(m_rows[size_t(row)]);
+            for (qsizetype piece = 0; piece < pieces; ++piece) {
+                if (onPage == m_linesPerPage) {
+                    m_pageStarts.push_back({row, piece});
+                    onPage = 0;
+                }
+                ++onPage;
+            }
+        }
+        if (onPage + kResultLines > m_linesPerPage)
+            m_pageStarts.push_back({qsizetype(m_rows.size()), 0});
     }
 
-    // The rule and the result take two lines after the last row, on the same page.
     static constexpr qsizetype kResultLines = 2;
-
-    qsizetype pageCount() const
-    {
-        const qsizetype lines = static_cast<qsizetype>(m_lines.size()) + kResultLines;
-        return std::max<qsizetype>(1, (lines + m_linesPerPage - 1) / m_linesPerPage);
-    }
 
     void drawRight(double right, double baseline, const QString &text, const QFontMetricsF &fm)
     {
         m_painter.drawText(QPointF(right - fm.horizontalAdvance(text), baseline), text);
+    }
+
+    // The same in the fixed font, whose characters are all as wide as a digit.
+    void drawFixedRight(double right, double baseline, QStringView text)
+    {
+        m_painter.drawText(QPointF(right - double(text.size()) * m_digit, baseline), text.toString());
     }
 
     void paintHeader(qsizetype page, qsizetype pages)
@@ -189,20 +236,23 @@ private:
         paintHeader(page, pages);
         const QFontMetricsF body = metrics(m_body);
         m_painter.setFont(m_body);
-        const qsizetype first = page * m_linesPerPage;
-        const qsizetype end = std::min<qsizetype>(first + m_linesPerPage, static_cast<qsizetype>(m_lines.size()));
+        const PageStart first = m_pageStarts[size_t(page)];
+        const PageStart end = page + 1 < pages ? m_pageStarts[size_t(page + 1)]
+                                               : PageStart{qsizetype(m_rows.size()), 0};
         double y = m_headerHeight + body.ascent();
-        for (qsizetype i = first; i < end; ++i, y += m_lineHeight) {
-            const PrintLine &line = m_lines[static_cast<size_t>(i)];
-            const TapeRow &row = m_fold.rows.at(line.row);
-            const auto [entry, op] = SplitTrailingOperator(row.text);
-            if (line.piece == 0)
-                drawRight(m_columns.numberRight, y, QString::number(line.row + 1), body);
-            drawRight(m_columns.entryRight, y, entry.mid(line.piece * m_perLine, m_perLine), body);
-            if (line.last) {
+        for (PageStart at = first; at.row < end.row || (at.row == end.row && at.piece < end.piece); y += m_lineHeight) {
+            const PrintedRow &row = m_rows[size_t(at.row)];
+            const auto [entry, op] = entryOf(row);
+            if (at.piece == 0)
+                drawFixedRight(m_columns.numberRight, y, QString::number(at.row + 1));
+            drawFixedRight(m_columns.entryRight, y, entry.mid(at.piece * m_perLine, m_perLine));
+            if (at.piece + 1 == piecesOf(row)) {
                 if (!op.isEmpty())
-                    m_painter.drawText(QPointF(m_columns.entryRight + body.horizontalAdvance(QLatin1Char(' ')), y), op);
-                drawRight(m_columns.subtotalRight, y, row.subtotalText, body);
+                    m_painter.drawText(QPointF(m_columns.entryRight + m_digit, y), op.toString());
+                drawFixedRight(m_columns.subtotalRight, y, subtotalText(row.subtotal));
+                at = {at.row + 1, 0};
+            } else {
+                ++at.piece;
             }
         }
         if (page + 1 == pages)
@@ -219,17 +269,19 @@ private:
         const double y = top + m_lineHeight + bold.ascent();
         m_painter.setFont(m_bold);
         drawRight(m_columns.entryRight, y, m_headings.result, bold);
-        drawRight(m_columns.subtotalRight, y, m_fold.resultText, bold);
+        drawRight(m_columns.subtotalRight, y, m_resultText, bold);
     }
 
     QPagedPaintDevice &m_device;
     const TapeDocument &m_document;
-    const TapeFold &m_fold;
     const TapeHeadings &m_headings;
+    std::vector<PrintedRow> m_rows;
+    QString m_resultText;
+    std::vector<PageStart> m_pageStarts;
+    double m_digit = 1;
     QPainter m_painter;
     QFont m_body, m_bold, m_heads, m_title, m_footer;
     Columns m_columns;
-    std::vector<PrintLine> m_lines;
     qsizetype m_perLine = 1;
     qsizetype m_linesPerPage = 1;
     double m_lineHeight = 1;
@@ -244,33 +296,31 @@ QPageSize localPageSize()
 
 } // namespace
 
-bool PrintTape(QPagedPaintDevice &device, const TapeDocument &document, const TapeFold &fold,
-               const TapeHeadings &headings)
+bool PrintTape(QPagedPaintDevice &device, const TapeDocument &document, const TapeHeadings &headings)
 {
-    return TapePainter(device, document, fold, headings).paint();
+    return TapePainter(device, document, headings).paint();
+}
+
+bool WriteTapePdf(QIODevice &device, const TapeDocument &document, QString *reason)
+{
+    const TapeHeadings headings = TapeHeadingTexts();
+    QPdfWriter writer(&device);
+    writer.setTitle(TapeTitle(document, headings));
+    writer.setCreator(QString::fromLatin1(ProductInfo::kProductName));
+    writer.setPageSize(localPageSize());
+    writer.setPageMargins(QMarginsF(kMarginMm, kMarginMm, kMarginMm, kMarginMm), QPageLayout::Millimeter);
+    if (PrintTape(writer, document, headings))
+        return true;
+    if (reason)
+        *reason = QStringLiteral("the pages could not be drawn");
+    return false;
 }
 
 bool ExportTapePdf(const QString &path, const TapeDocument &document, QString *reason)
 {
-    const auto fail = [reason](const QString &why) {
-        if (reason)
-            *reason = why;
-        return false;
-    };
-    const TapeHeadings headings = TapeHeadingTexts();
-    const TapeFold fold = FoldTape(document.sheetText, document.decimals, document.locale);
-    // The pages go to memory first (a tape of 100,000 rows makes a PDF of a few megabytes), so
+    // The pages go to memory first (a tape the window holds makes a PDF of a few megabytes), so
     // the file is written by one checked, atomic write.
     QBuffer pdf;
     pdf.open(QIODevice::WriteOnly);
-    {
-        QPdfWriter writer(&pdf);
-        writer.setTitle(TapeTitle(document, headings));
-        writer.setCreator(QString::fromLatin1(ProductInfo::kProductName));
-        writer.setPageSize(localPageSize());
-        writer.setPageMargins(QMarginsF(kMarginMm, kMarginMm, kMarginMm, kMarginMm), QPageLayout::Millimeter);
-        if (!PrintTape(writer, document, fold, headings))
-            return fail(QStringLiteral("the pages could not be drawn"));
-    }
-    return WriteWholeFile(path, pdf.data(), reason);
+    return WriteTapePdf(pdf, document, reason) && WriteWholeFile(path, pdf.data(), reason);
 }

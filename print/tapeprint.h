@@ -4,6 +4,7 @@
 
 #include <QString>
 
+class QIODevice;
 class QPagedPaintDevice;
 
 // The printed tape, as an adding machine prints it. Every page is headed by the tape's name and
@@ -14,13 +15,18 @@ class QPagedPaintDevice;
 // the next line. The same layout goes to a printer (QPrinter) and to a PDF file (QPdfWriter).
 //
 //   QPdfWriter writer(path);
-//   PrintTape(writer, document, FoldTape(document.sheetText, document.decimals, document.locale),
-//             TapeHeadingTexts());
+//   PrintTape(writer, document, TapeHeadingTexts());
+//
+// The rows are held as places in the sheet and subtotals (16 bytes a row), and each page's texts
+// are made as it is drawn, so a tape of a million rows is printed in little memory.
 
 // Lays the tape out on the device, from its first page on. False when the device cannot be
 // painted on (an unwritable PDF file, a printer that refuses the job).
-bool PrintTape(QPagedPaintDevice &device, const TapeDocument &document, const TapeFold &fold,
-               const TapeHeadings &headings);
+bool PrintTape(QPagedPaintDevice &device, const TapeDocument &document, const TapeHeadings &headings);
+
+// Writes the tape as PDF to an open device as the pages are drawn (A4, or US Letter where the
+// locale measures in inches). False, with the reason in *reason, when the pages cannot be drawn.
+bool WriteTapePdf(QIODevice &device, const TapeDocument &document, QString *reason = nullptr);
 
 // Writes the tape as a PDF file at path (A4, or US Letter where the locale measures in inches),
 // atomically: an existing file is replaced only once the new one is whole. False, with the

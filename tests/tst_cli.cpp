@@ -5,6 +5,8 @@
 
 #include <QtTest>
 
+#include <sys/stat.h>
+
 
 namespace {
 
@@ -27,12 +29,11 @@ class TestCli : public QObject
     QTemporaryDir m_dir;
 
 private slots:
-    void initTestCase() { QVERIFY(m_dir.isValid()); }
+    void initTestCase();
     void commands_data();
     void commands();
     void print_data();
     void print();
-    void librariesNotFromWorkingFolder_data();
     void librariesNotFromWorkingFolder();
 
 private:
@@ -40,23 +41,22 @@ private:
              const QString &inputFile = {});
 };
 
+// Outputs print must refuse (a FIFO, a link to it: never a device), a runtime folder to warn about.
+void TestCli::initTestCase()
+{
+    QVERIFY(m_dir.isValid());
+    const QByteArray dir = QFile::encodeName(m_dir.path());
+    QCOMPARE(::mkfifo(dir + "/fifo.csv", 0600), 0);
+    QVERIFY(QFile::link(m_dir.filePath(QStringLiteral("fifo.csv")), m_dir.filePath(QStringLiteral("link.csv"))));
+    QVERIFY(QFile::link(m_dir.filePath(QStringLiteral("sheet.txt")), m_dir.filePath(QStringLiteral("link.txt"))));
+    QCOMPARE(::mkdir(dir + "/runtime", 0755), 0);
+}
+
 // Started in a folder that holds files named as the libraries it loads, the program loads its
 // own: a search path with an empty entry would look in the working folder first, and these
 // (no libraries at all) would stop it before main.
-void TestCli::librariesNotFromWorkingFolder_data()
-{
-    QTest::addColumn<QStringList>("args");
-    QTest::addColumn<QByteArray>("input");
-    QTest::addColumn<QByteArray>("out");
-    QTest::newRow("version") << QStringList{"--version"} << QByteArray() << QByteArray("tallyer-cli (");
-    QTest::newRow("sheet") << QStringList{"sheet", "--decimal=.", "-"} << QByteArray("1+\n2") << QByteArray("3.00\n");
-}
-
 void TestCli::librariesNotFromWorkingFolder()
 {
-    QFETCH(QStringList, args);
-    QFETCH(QByteArray, input);
-    QFETCH(QByteArray, out);
     QTemporaryDir folder;
     QVERIFY(folder.isValid());
     for (const char *name : {"libQt6Core.so.6", "libstdc++.so.6", "libc.so.6", "libm.so.6", "libgcc_s.so.1"}) {
@@ -66,13 +66,13 @@ void TestCli::librariesNotFromWorkingFolder()
     }
     QProcess process;
     process.setWorkingDirectory(folder.path());
-    process.start(QStringLiteral(TALLYER_PROGRAM_DIR "/tallyer-cli"), args);
-    process.write(input);
+    process.start(QStringLiteral(TALLYER_PROGRAM_DIR "/tallyer-cli"), {"sheet", "--decimal=.", "-"});
+    process.write("1+\n2");
     process.closeWriteChannel();
     QVERIFY(process.waitForFinished(60000));
     QCOMPARE(process.readAllStandardError(), QByteArray());
     QCOMPARE(process.exitCode(), 0);
-    QVERIFY(process.readAllStandardOutput().startsWith(out));
+    QCOMPARE(process.readAllStandardOutput(), QByteArray("3.00\n"));
 }
 
 // Writes `file` to sheet.txt in DIR and runs tallyer-cli there on args, with "FILE" standing for
@@ -93,6 +93,7 @@ bool TestCli::run(QProcess &process, QStringList args, const QByteArray &file, c
     env.insert(QStringLiteral("LC_ALL"), QStringLiteral("C.UTF-8"));
     env.remove(QStringLiteral("DISPLAY"));
     env.remove(QStringLiteral("QT_QPA_PLATFORM"));
+    env.insert(QStringLiteral("XDG_RUNTIME_DIR"), m_dir.filePath(QStringLiteral("runtime")));
     process.setProcessEnvironment(env);
     process.setWorkingDirectory(m_dir.path());
     if (!inputFile.isEmpty())
@@ -122,23 +123,13 @@ void TestCli::commands_data()
                         const QByteArray &file = {}, const QByteArray &input = {}) {
         QTest::newRow(name) << args << file << input << 0 << out << none << pipe;
     };
-    // Past 8 MiB the sheet command starts once more with huge pages: the same answer either way.
-    const QByteArray large = QByteArray("0.001+\n").repeated(1300000) + "0";
-    ok("sheet-large-file", {"sheet", "--decimal=.", "--thousands=,", "FILE"}, "1,300.00\n", large);
-    QTest::newRow("sheet-large-standard-input") << QStringList{"sheet", "--decimal=.", "--thousands=,", "-"} << large
-                                                << none << 0 << QByteArray("1,300.00\n") << none
-                                                << m_dir.filePath(QStringLiteral("sheet.txt"));
-    // From 256 KiB the sheet's buffers come from a heap grown for them in advance.
-    const QByteArray medium = QByteArray("2.50+\n").repeated(100000) + "0";
-    ok("sheet-medium-file", {"sheet", "--decimal=.", "--thousands=,", "FILE"}, "250,000.00\n", medium);
-    QTest::newRow("sheet-medium-standard-input") << QStringList{"sheet", "--decimal=.", "--thousands=,", "-"} << medium
-                                                 << none << 0 << QByteArray("250,000.00\n") << none
-                                                 << m_dir.filePath(QStringLiteral("sheet.txt"));
+    // A sheet of any size (past 16 MiB too) is read a piece at a time, from a file or a pipe.
+    const QByteArray large = QByteArray("0.001+\n").repeated(2600000) + "0";
+    ok("sheet-past-16-MiB-file", {"sheet", "--decimal=.", "--thousands=,", "FILE"}, "2,600.00\n", large);
+    ok("sheet-past-16-MiB-from-pipe", {"sheet", "--decimal=.", "--thousands=,", "-"}, "2,600.00\n", none, large);
     ok("sheet-medium-products-first", {"sheet", "--decimal=,", "--thousands=.", "FILE"}, "360.001,00\n",
        QByteArray("2*3+\n").repeated(60000) + "1");
-    ok("sheet-medium-from-pipe", {"sheet", "--decimal=.", "--thousands=,", "-"}, "250,000.00\n", none, medium);
-    ok("eval-round-zero", {"eval", "--round=0", "1234.5"}, "1,235\n");
-    ok("eval-option-after-expression", {"eval", "1/4", "--round=1"}, "0.3\n");
+    ok("eval-round-option-after-expression", {"eval", "1234.5", "--round=0"}, "1,235\n");
     // The C locale groups with ","; a "," decimal must not group with the same character.
     ok("eval-comma-decimal-never-groups-with-comma", {"eval", "--decimal=,", "1234,5"}, "1.234,50\n");
     ok("eval-no-break-space", {"eval", "--decimal=,", QStringLiteral("--thousands=\u00a0"), "1234567,891"},
@@ -151,20 +142,20 @@ void TestCli::commands_data()
            "tallyer-cli: line 3: Nothing to calculate\ntallyer-cli: line 5: Too large to show\n") << pipe;
     ok("sheet-lf-rows-cleaned", {"sheet", "FILE"}, "1,002.50\n", "1 000 +\n\n2,5\n");
     ok("sheet-from-stdin", {"sheet", "-"}, "5.00\n", none, "2+\r\n3");
-    // As on a cheque, the sign is dropped.
+    // One number is read whole: kept from a pipe, read again from a file (here on standard input).
+    ok("sheet-one-number-from-pipe", {"sheet", "-"}, "12.50\n", none, "12.5\n");
+    QTest::newRow("sheet-one-number-on-standard-input-file") << QStringList{"sheet", "-"} << QByteArray("12.5\n") << none
+        << 0 << QByteArray("12.50\n") << none << m_dir.filePath(QStringLiteral("sheet.txt"));
     ok("words-line-per-amount", {"words", "1", "-2.5", "0"},
        "One dollar 00 cents\nTwo dollars 50 cents\nZero dollars 00 cents\n");
-    ok("words-relative-path-as-given", {"words", "--file=./FILE", "3000.01"}, "Three thousand euros 01 cent\n",
-       euros());
-    ok("words-amount-after-double-dash", {"words", "--file=InWordsEuros eng.txt", "--", "-21"},
-       "Twenty one euros 00 cents\n");
+    ok("words-relative-path-amount-after-double-dash", {"words", "--file=./FILE", "--", "-21"},
+       "Twenty one euros 00 cents\n", euros());
 
     // A failed calculation is "error" on stdout and its reason on one line of stderr.
     const auto failed = [&](const char *name, const QStringList &args, const QByteArray &why,
                             const QByteArray &file = {}) {
         QTest::newRow(name) << args << file << none << 1 << QByteArray("error\n") << "tallyer-cli: " + why + "\n" << pipe;
     };
-    failed("eval-beyond-display-limit", {"eval", "-10^15"}, "Too large to show");
     failed("eval-division-by-zero", {"eval", "10/0"}, "Division by zero");
     failed("sheet-empty-file", {"sheet", "FILE"}, "Nothing to calculate");
     failed("sheet-independent-rows", {"sheet", "FILE"}, "Rows not joined by an operator", "12\n5\n");
@@ -176,7 +167,6 @@ void TestCli::commands_data()
                            const QByteArray &out, const QByteArray &err) {
         QTest::newRow(name) << (QStringList{"words"} + args) << file << none << 1 << out << err << pipe;
     };
-    words("words-beyond-currency-range", {"-123456789012345678901234567890"}, none, "\n", kLimitMessage);
     words("words-others-still-converted", {"5", "1000000000000", "6"}, none,
           "Five dollars 00 cents\n\nSix dollars 00 cents\n", kLimitMessage);
     // A bare name is looked for in the data folders (the program's first), not in the working folder.
@@ -188,19 +178,15 @@ void TestCli::commands_data()
     words("words-replace-growth-fails-fast", {"--file=./FILE", "5"}, doubling, "\n",
           "Error of the procedure 'value in words'\nSource file name:\n\n'DIR/sheet.txt'\n");
 
-    // Inputs: a regular file, or on standard input also a pipe, a terminal or /dev/null; at most
-    // 16 MiB (a line of eval - as well). Anything else: one line on stderr, exit code 1.
+    // Inputs: a regular file, or on standard input also a pipe, a terminal or /dev/null; a line of
+    // eval - of at most 16 MiB. Anything else: one line on stderr, exit code 1.
     const auto refused = [&](const char *name, const QStringList &args, const QByteArray &err,
                              const QByteArray &input = {}, const QString &inputFile = {}, const QByteArray &file = {}) {
         QTest::newRow(name) << args << file << input << 1 << none << "tallyer-cli: cannot read " + err + "\n" << inputFile;
     };
-    const QByteArray past16MiB(16 * 1024 * 1024 + 1, ' ');
-    refused("sheet-missing-file", {"sheet", "DIR/none.txt"}, "'DIR/none.txt': no such file");
     refused("sheet-device-file", {"sheet", "/dev/zero"}, "'/dev/zero': not a readable regular file");
-    refused("sheet-file-past-16-MiB", {"sheet", "FILE"}, "'DIR/sheet.txt': larger than 16 MiB", none, {}, past16MiB);
     refused("sheet-device-on-stdin", {"sheet", "-"}, "standard input: not a file, a pipe or a terminal", none, "/dev/zero");
-    refused("eval-line-past-16-MiB", {"eval", "-"}, "standard input: a line longer than 16 MiB", QByteArray(past16MiB).replace(' ', 'x'));
-    ok("sheet-of-exactly-16-MiB", {"sheet", "FILE"}, "1.00\n", "1" + past16MiB.chopped(2));
+    refused("eval-line-past-16-MiB", {"eval", "-"}, "standard input: a line longer than 16 MiB", QByteArray(16 * 1024 * 1024 + 1, 'x'));
     QTest::newRow("sheet-null-device-on-stdin-is-empty")
         << QStringList{"sheet", "-"} << none << none << 1 << QByteArray("error\n") << QByteArray("tallyer-cli: Nothing to calculate\n") << "/dev/null";
 
@@ -244,7 +230,7 @@ void TestCli::commands()
 
 // print: "FILE" is the tape (file's bytes); out is what the output
 // named in outName holds (stdout when empty; a .txt from its column heads on, the first lines
-// holding the date; for a .pdf a pattern pdftotext's text matches); err is the start of stderr.
+// holding the date; for a .pdf a pattern pdftotext's text matches); err is all of stderr.
 void TestCli::print_data()
 {
     QTest::addColumn<QStringList>("args");
@@ -266,27 +252,42 @@ void TestCli::print_data()
     ok("csv-comma-decimal-quoted", {"--decimal=,", "FILE", "--output=DIR/out.csv"}, "1,5+\n2\n", "out.csv",
        "row,text,value,subtotal\n1,\"1,5+\",1.5,1.50\n2,\"2\",2,3.50\n");
     // A row after one that does not continue has no subtotal; its own value stays.
-    ok("csv-negative-and-independent-row", {"-", "--output", "-"}, none, {},
-       "row,text,value,subtotal\n1,\"5-\",5,5.00\n2,\"8\",8,-3.00\n3,\"3\",3,\n", "5-\n8\n3\n");
+    // After a row that does not continue no subtotal, but the row's own value. Text a spreadsheet
+    // would take for a formula keeps a "'", numbers stay numbers, a subtotal rounded to 0 has no sign.
+    ok("csv-negative-independent-formula", {"--decimal=.", "-", "--output", "-"}, none, {},
+       "row,text,value,subtotal\n1,\"'-0.0001+\",-0.0001,0.00\n2,\"5-\",5,5.00\n3,\"8\",8,-3.00\n4,\"3\",3,\n"
+       "5,\"'=1\",,\n", "-0.0001+\n5-\n8\n3\n=1\n");
+    QByteArray zeros = "row,text,value,subtotal\n";
+    for (int row = 1; row <= 40000; ++row)
+        zeros += QByteArray::number(row) + ",\"0+\",0,0.00\n";
+    ok("csv-pipe-read-to-end", {"-", "--output", "-"}, none, {}, zeros + "40001,\"7\",7,7.00\n",
+       QByteArray("0+\n").repeated(40000) + "7");
     ok("text-with-subtotals", {"FILE", "--output", "DIR/out.txt"}, "2+\n3*\n4\n", "out.txt",
        "No.   Entry    Subtotal\n  1       2 +      2.00\n  2       3 *      5.00\n  3       4       14.00\n"
        "-----------------------\n     Result       14.00\n");
+    // No display and a runtime folder the toolkit warns about: nothing on stderr.
     ok("pdf-without-display", {"--decimal=.", "--thousands=,", "FILE", "--output", "DIR/out.pdf"}, column, "out.pdf",
        "3\\s+17\\.5\\s+1,607\\.50");
 
+    // Every failure is one line: what failed, on what (control characters shown escaped), why.
     const auto failed = [&](const char *name, const QStringList &args, const QByteArray &err,
                             const QByteArray &input = {}) {
-        QTest::newRow(name) << (QStringList{"print"} + args) << column << input << 1 << QString() << none << err;
+        QTest::newRow(name) << (QStringList{"print"} + args) << column << input << 1 << QString() << none
+                            << "tallyer-cli: " + err + "\n";
     };
-    failed("missing-input", {"DIR/none.txt", "--output", "-"},
-           "tallyer-cli: The tape cannot be opened: 'DIR/none.txt' There is no such file.\n");
-    failed("nul-in-input", {"-", "--output", "-"},
-           "tallyer-cli: The tape cannot be opened: '-' The file holds NUL characters: it is not a text file.\n",
+    failed("missing-input-name-escaped", {"DIR/no\ne\x1b[2J.txt", "--output", "-"},
+           "cannot read 'DIR/no\\ne\\x1b[2J.txt': no such file");
+    failed("nul-in-input", {"-", "--output", "-"}, "cannot read standard input: it holds NUL characters: not a text file",
            QByteArray("1+\0\n", 4));
     failed("unknown-extension", {"FILE", "--output", "DIR/out.doc"},
-           "tallyer-cli: 'DIR/out.doc': the output's name must end in .pdf, .csv or .txt\n");
+           "cannot write 'DIR/out.doc': the name must end in .pdf, .csv or .txt");
     failed("unwritable-output", {"FILE", "--output", "DIR/none/out.csv"},
-           "tallyer-cli: The export cannot be written to 'DIR/none/out.csv' ");
+           "cannot write 'DIR/none/out.csv': No such file or directory");
+    failed("output-fifo", {"FILE", "--output", "DIR/fifo.csv"}, "cannot write 'DIR/fifo.csv': not a regular file");
+    failed("output-link-to-fifo", {"FILE", "--output", "DIR/link.csv"}, "cannot write 'DIR/link.csv': not a regular file");
+    failed("output-is-input", {"FILE", "--output", "FILE"}, "cannot write 'DIR/sheet.txt': it is the tape being printed");
+    failed("output-link-to-input", {"FILE", "--output", "DIR/link.txt"},
+           "cannot write 'DIR/link.txt': it is the tape being printed");
 
     const auto usage = [&](const char *name, const QStringList &args, const char *why) {
         QTest::newRow(name) << (QStringList{"print"} + args) << column << none << 2 << QString() << none
@@ -313,8 +314,7 @@ void TestCli::print()
     QVERIFY(run(process, args, file, input));
     const QByteArray stderrText = process.readAllStandardError();
     const QByteArray stdoutText = process.readAllStandardOutput();
-    QVERIFY2(err.isEmpty() ? stderrText.isEmpty() : stderrText.startsWith(err.replace("DIR", m_dir.path().toUtf8())),
-             stderrText.constData());
+    QCOMPARE(stderrText, err.replace("DIR", m_dir.path().toUtf8()));
     QCOMPARE(process.exitCode(), exitCode);
     if (outName.isEmpty()) {
         QCOMPARE(stdoutText, out);
