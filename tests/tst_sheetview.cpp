@@ -339,11 +339,10 @@ private slots:
         QCOMPARE(view->visualLineCount(), 3);
     }
 
-    // A few rows, 100,000 rows, and a row of 2,000,128 characters (a piece's end at the row's
-    // end) between short ones, after a row break put in front: each end is scrolled to with the
-    // caret in view. Of every character shown, the left part of its rectangle is its position,
-    // the right part the next one, and the caret's rectangle is its left edge; all of the text
-    // selected shows selected.
+    // A few rows, 100,000 rows, and a row of 2,000,128 characters (a piece ends at its end) between
+    // short ones, a row break put in front: each end is scrolled to with the caret in view; of each
+    // character shown, the left part of its rectangle is its position, the right part the next one,
+    // the caret's rectangle its left edge; all of the text selected shows selected.
     void positionsAndRectangles_data()
     {
         QTest::addColumn<QString>("text");

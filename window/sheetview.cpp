@@ -36,7 +36,7 @@ constexpr qsizetype kMaxLayouts = 4096;
 // of characters laid out whole took seconds a key and gigabytes. A piece is short enough that its
 // lines fit in a small window, so the view scrolls through a long row a piece at a time.
 constexpr qsizetype kWholeRow = 4096;
-constexpr qsizetype kPiece = 256;
+constexpr qsizetype kPiece = 128;
 
 bool isBreakCharacter(QChar c)
 {
