@@ -295,7 +295,6 @@ private slots:
         QTest::newRow("typing-at-row-start") << t << 4 << 4 << false << k(Qt::Key_Plus, Qt::Key_8) << "12\r\n+8345" << 6 << 6;
         QTest::newRow("ctrl-a-selects-all") << t << 3 << 3 << false << k(Qt::CTRL | Qt::Key_A) << t << 0 << 7;
         QTest::newRow("read-only-typing-ignored") << t << 1 << 5 << true << k(Qt::Key_7) << t << 1 << 5;
-        QTest::newRow("read-only-backspace-ignored") << t << 4 << 4 << true << k(Qt::Key_Backspace) << t << 4 << 4;
         QTest::newRow("read-only-moves") << t << 2 << 2 << true << k(Qt::Key_Right, Qt::Key_Down) << t << 7 << 7;
         QTest::newRow("read-only-selects") << t << 2 << 2 << true << k(Qt::SHIFT | Qt::Key_Right) << t << 2 << 4;
     }
@@ -430,7 +429,6 @@ private slots:
         QTest::newRow("typed") << QKeySequence(Qt::Key_7);
         QTest::newRow("enter") << QKeySequence(Qt::Key_Return);
         QTest::newRow("backspace") << QKeySequence(Qt::Key_Backspace);
-        QTest::newRow("delete") << QKeySequence(Qt::Key_Delete);
     }
     void caretMovedOnTextChange()
     {
