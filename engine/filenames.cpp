@@ -99,6 +99,34 @@ QByteArray EncodeFileName(const QString &name)
     return bytes;
 }
 
+QString PrintableFileName(const QString &name)
+{
+    QString shown;
+    shown.reserve(name.size());
+    for (qsizetype i = 0; i < name.size(); ++i) {
+        const QChar c = name.at(i);
+        if (c.isHighSurrogate() && i + 1 < name.size() && name.at(i + 1).isLowSurrogate()) {
+            shown += c;
+            shown += name.at(++i);
+            continue;
+        }
+        const char16_t u = c.unicode();
+        if (u == u'\n' || u == u'\r' || u == u'\t') {
+            shown += u == u'\n' ? QLatin1String("\\n") : u == u'\r' ? QLatin1String("\\r") : QLatin1String("\\t");
+        } else if (isEscape(u)) {
+            shown += QStringLiteral("\\x%1").arg(u - kEscapeBase, 2, 16, QLatin1Char('0'));
+        } else if (u < 0x20 || (u >= 0x7F && u <= 0x9F)) {
+            shown += QStringLiteral("\\x%1").arg(u, 2, 16, QLatin1Char('0'));
+        } else if (c.isSurrogate() || c.category() == QChar::Other_Format || c.category() == QChar::Separator_Line
+                   || c.category() == QChar::Separator_Paragraph) {
+            shown += QStringLiteral("\\u%1").arg(u, 4, 16, QLatin1Char('0'));
+        } else {
+            shown += c;
+        }
+    }
+    return shown;
+}
+
 bool IsReadableRegularFile(const QString &strPath)
 {
     const QByteArray native = EncodeFileName(strPath);

@@ -16,6 +16,13 @@
 QString DecodeFileName(const QByteArray &name);
 QByteArray EncodeFileName(const QString &name);
 
+// A name as a message or a title shows it. A line break or a tab would split or shift the text
+// round it, another control or format character (a right-to-left override) would hide or
+// reorder part of the name, and a byte kept by DecodeFileName has no glyph: each is written as an
+// escape, \n, \r, \t, \xNN (a control character below U+0100, or the byte kept), \uNNNN (any
+// other). Everything else is shown as it is.
+QString PrintableFileName(const QString &name);
+
 // True when the path names a regular file (a link is followed) that can be opened for reading;
 // it is closed again at once.
 bool IsReadableRegularFile(const QString &strPath);

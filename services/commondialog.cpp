@@ -1,9 +1,14 @@
 #include "commondialog.h"
 
+#include <filenames.h>
+#include <productinfo.h>
+
 #include <QApplication>
 #include <QColorDialog>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QFontDialog>
+#include <QMessageBox>
 #include <QPalette>
 #include <QScopeGuard>
 #include <QUrl>
@@ -187,6 +192,26 @@ quint32 leadingNumber(QStringView text)
 void setCommonDialogChooser(CommonDialogChooser *chooser)
 {
     g_chooser = chooser;
+}
+
+bool CommonDialogChooser::confirmReplace(QWidget *owner, const QString &path)
+{
+    // The toolkit's own words, so its translations apply.
+    const QString question = QCoreApplication::translate("QFileDialog", "%1 already exists.\nDo you want to replace it?")
+                                 .arg(PrintableFileName(QFileInfo(path).fileName()));
+    return QMessageBox::warning(owner, QString::fromLatin1(ProductInfo::kProductName), question,
+                                QMessageBox::Yes | QMessageBox::No, QMessageBox::No)
+        == QMessageBox::Yes;
+}
+
+QString SaveFileName(QWidget *owner, const QString &answer, const QString &suffix)
+{
+    if (answer.isEmpty() || !QFileInfo(answer).suffix().isEmpty())
+        return answer;
+    const QString path = answer + suffix;
+    if (QFileInfo::exists(path) && !chooser().confirmReplace(owner, path))
+        return {};
+    return path;
 }
 
 struct clsCommonDialog::Data

@@ -55,11 +55,20 @@ public:
     virtual int chooseColor(QWidget *owner, ColorChoice &choice, qint32 &extendedError) = 0;
     virtual int chooseFont(QWidget *owner, FontChoice &choice, qint32 &extendedError) = 0;
     virtual int chooseOpenFile(QWidget *owner, FileChoice &choice, qint32 &extendedError) = 0;
+    // Whether the existing file at path may be replaced (see SaveFileName); the program asks
+    // with a question box.
+    virtual bool confirmReplace(QWidget *owner, const QString &path);
 };
 
 // Installs the chooser every clsCommonDialog uses from now on; nullptr brings back the Qt dialogs.
 // The caller keeps ownership.
 void setCommonDialogChooser(CommonDialogChooser *chooser);
+
+// The name a save dialog's answer is written under: the answer with suffix (".txt") added when
+// it has none. The dialog asked about replacing the file it was answered with, not the one so
+// named: when the suffix is added and that file exists, the chooser asks now. Empty when the
+// answer is empty (cancelled) or the file may not be replaced.
+QString SaveFileName(QWidget *owner, const QString &answer, const QString &suffix);
 
 // The colour, font and open-file dialogs behind plain properties: set them, call ShowColor,
 // ShowFont or ShowOpenFile, read the results back from the same properties.

@@ -71,7 +71,9 @@ public:
         QByteArray bytes;
         if (canonical.isEmpty() || !IsInsideFolders(canonical, m_folders)
             || ReadRegularFile(canonical, kMaxHelpFileBytes, bytes) != FileRead::Read) {
-            return QVariant();
+            // Empty bytes, not an empty QVariant: on a null answer QTextDocument opens the file
+            // itself and reads it to its end (a FIFO waits for ever, /dev/zero never ends).
+            return QByteArray();
         }
         // Every way to a page (ShowHelp, a click, the history keys) loads it here first: the names
         // on it are relative to it.
@@ -116,7 +118,7 @@ QTextBrowser *ShowHelp(QWidget *hwndOwner, const QString &strHelpFile, int lngCo
     // A help file far larger than ours would keep the window busy for minutes: not accessible.
     if (strHelpFile.isEmpty() || !IsReadableRegularFile(strPath) || info.size() > kMaxHelpFileBytes) {
         showMessage(LoadText(1381, {QStringLiteral("|1"), QStringLiteral("\n\t"),
-                                    QStringLiteral("|2"), strPath}),
+                                    QStringLiteral("|2"), PrintableFileName(strPath)}),
                     MessageIcon::Exclamation);
         return nullptr;
     }

@@ -208,6 +208,8 @@ private slots:
                     focus->clearFocus();
                 files->selectFile("other.dat");
                 static_cast<QDialog *>(files)->accept(); // QFileDialog::accept is protected
+            } else if (auto *box = qobject_cast<QMessageBox *>(modal)) {
+                box->button((shown << box->text()).size() == 1 ? QMessageBox::No : QMessageBox::Yes)->click();
             }
         });
         poll.start(10);
@@ -229,6 +231,13 @@ private slots:
         const QStringList kept = QSettings(QSettings::UserScope, "QtProject").value("FileDialog/shortcuts").toStringList();
         QVERIFY(!kept.isEmpty() && !kept.contains(firstPlace.toString()));
         QCOMPARE(d.FileFilterIndex(), 1);
+        // Saved as "other", other.txt is asked about (no, then yes); a name given whole never is.
+        shown.clear();
+        QVERIFY(QFile(dir.filePath("other.txt")).open(QIODevice::WriteOnly));
+        QCOMPARE(SaveFileName(nullptr, dir.filePath("other"), ".txt"), QString());
+        QCOMPARE(SaveFileName(nullptr, dir.filePath("other"), ".txt"), dir.filePath("other.txt"));
+        QCOMPARE(SaveFileName(nullptr, dir.filePath("other.txt"), ".txt"), dir.filePath("other.txt"));
+        QCOMPARE(shown, QStringList(2, "other.txt already exists.\nDo you want to replace it?"));
     }
 
 private:

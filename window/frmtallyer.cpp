@@ -8,6 +8,7 @@
 #include "colorvalue.h"
 #include "datafolders.h"
 #include "eventwatcher.h"
+#include "filenames.h"
 #include "loadtext.h"
 #include "mavolabel3d.h"
 #include "messagesink.h"
@@ -275,7 +276,8 @@ void frmTallyer::drawTitle()
     // The product's name, after the name of the file the tape belongs to.
     const QString product = QLatin1String(ProductInfo::kProductName);
     const QString path = m_session->tapePath();
-    setWindowTitle(path.isEmpty() ? product : QFileInfo(path).fileName() + QStringLiteral(" - ") + product);
+    setWindowTitle(path.isEmpty() ? product
+                                   : PrintableFileName(QFileInfo(path).fileName()) + QStringLiteral(" - ") + product);
 }
 
 void frmTallyer::drawStrip(bool shown)

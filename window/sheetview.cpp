@@ -30,6 +30,14 @@ namespace {
 // that dropping them all costs nothing to speak of.
 constexpr qsizetype kMaxLayouts = 4096;
 
+// A row of up to kWholeRow characters is laid out whole, as one paragraph; a longer one (a file
+// of one line opened or pasted) in pieces of kPiece characters, each starting a line. Laying out
+// a row costs time and memory in its length (tens of bytes a character), and a row of millions
+// of characters laid out whole took seconds a key and gigabytes. A piece is short enough that its
+// lines fit in a small window, so the view scrolls through a long row a piece at a time.
+constexpr qsizetype kWholeRow = 4096;
+constexpr qsizetype kPiece = 128;
+
 bool isBreakCharacter(QChar c)
 {
     return c == u'\r' || c == u'\n' || c == QChar::ParagraphSeparator || c == QChar::LineSeparator;
@@ -225,6 +233,20 @@ void SheetView::replaceRange(qsizetype from, qsizetype to, const QString &text)
         for (auto it = m_rowStarts.begin() + firstRow + 1 + newCount; it != m_rowStarts.end(); ++it)
             *it += delta;
     }
+    // The long rows among the replaced ones are found anew; those after move with their rows.
+    {
+        const auto lo = std::lower_bound(m_longRows.begin(), m_longRows.end(), firstRow);
+        const auto hi = std::upper_bound(lo, m_longRows.end(), lastRow);
+        const auto at = m_longRows.erase(lo, hi) - m_longRows.begin();
+        for (auto it = m_longRows.begin() + at; it != m_longRows.end(); ++it)
+            *it += newCount - oldCount;
+        std::vector<qsizetype> found;
+        for (qsizetype row = firstRow; row <= firstRow + newCount; ++row) {
+            if (rowEnd(row) - rowStart(row) > kWholeRow)
+                found.push_back(row);
+        }
+        m_longRows.insert(m_longRows.begin() + at, found.cbegin(), found.cend());
+    }
 
     // The caret and the anchor stay with their characters; inside the replaced span they go to
     // its end.
@@ -250,8 +272,8 @@ void SheetView::replaceRange(qsizetype from, qsizetype to, const QString &text)
             QAccessible::updateAccessibility(&added);
         }
     }
-    if (m_top >= rowCount())
-        m_top = std::max<qsizetype>(0, rowCount() - 1);
+    m_top.row = std::min(m_top.row, rowCount() - 1);
+    m_top.piece = std::min(m_top.piece, pieceCount(m_top.row) - 1);
     updateScrollBar();
     viewport()->update();
     emit textChanged();
@@ -373,6 +395,101 @@ void SheetView::setCursorWidth(int width)
 
 // ---- layout ----
 
+qsizetype SheetView::pieceCount(qsizetype row) const
+{
+    const qsizetype length = rowEnd(row) - rowStart(row);
+    return length > kWholeRow ? (length + kPiece - 1) / kPiece : 1;
+}
+
+qsizetype SheetView::pieceStart(qsizetype row, qsizetype piece) const
+{
+    if (piece == 0)
+        return 0;
+    // A surrogate pair stays whole: the piece starts after it.
+    const qsizetype at = piece * kPiece;
+    const qsizetype p = rowStart(row) + at;
+    return m_text.at(p).isLowSurrogate() && m_text.at(p - 1).isHighSurrogate() ? at + 1 : at;
+}
+
+SheetView::Block SheetView::blockOf(qsizetype position) const
+{
+    const qsizetype row = rowOf(position);
+    const qsizetype count = pieceCount(row);
+    if (count == 1)
+        return {row, 0};
+    const qsizetype offset = position - rowStart(row);
+    qsizetype piece = std::min(offset / kPiece, count - 1);
+    if (piece > 0 && offset < pieceStart(row, piece))
+        --piece;
+    return {row, piece};
+}
+
+qsizetype SheetView::blockStart(Block block) const
+{
+    return rowStart(block.row) + pieceStart(block.row, block.piece);
+}
+
+qsizetype SheetView::blockEnd(Block block) const
+{
+    return isLastPiece(block) ? rowEnd(block.row) : rowStart(block.row) + pieceStart(block.row, block.piece + 1);
+}
+
+bool SheetView::nextBlock(Block &block) const
+{
+    if (!isLastPiece(block)) {
+        ++block.piece;
+        return true;
+    }
+    if (block.row + 1 >= rowCount())
+        return false;
+    block = {block.row + 1, 0};
+    return true;
+}
+
+bool SheetView::previousBlock(Block &block) const
+{
+    if (block.piece > 0) {
+        --block.piece;
+        return true;
+    }
+    if (block.row == 0)
+        return false;
+    block.row -= 1;
+    block.piece = pieceCount(block.row) - 1;
+    return true;
+}
+
+qsizetype SheetView::blockIndex(Block block) const
+{
+    qsizetype index = block.row + block.piece;
+    for (const qsizetype row : m_longRows) {
+        if (row >= block.row)
+            break;
+        index += pieceCount(row) - 1;
+    }
+    return index;
+}
+
+SheetView::Block SheetView::blockAt(qsizetype index) const
+{
+    qsizetype extra = 0; // pieces past the first of the long rows passed
+    for (const qsizetype row : m_longRows) {
+        const qsizetype first = row + extra;
+        if (index < first)
+            break;
+        const qsizetype pieces = pieceCount(row);
+        if (index < first + pieces)
+            return {row, index - first};
+        extra += pieces - 1;
+    }
+    return {std::min(index - extra, rowCount() - 1), 0};
+}
+
+qsizetype SheetView::blockTotal() const
+{
+    return blockIndex({rowCount() - 1, pieceCount(rowCount() - 1) - 1}) + 1;
+}
+
 int SheetView::textWidth() const
 {
     // The caret needs its width at the end of a full line.
@@ -385,14 +502,15 @@ void SheetView::dropLayouts() const
     m_layoutWidth = -1;
 }
 
-QTextLayout *SheetView::layoutOf(qsizetype row) const
+QTextLayout *SheetView::layoutOf(Block block) const
 {
     const int width = textWidth();
     if (width != m_layoutWidth) {
         m_layouts.clear();
         m_layoutWidth = width;
     }
-    const QString text = rowText(row);
+    const qsizetype start = blockStart(block);
+    const QString text = m_text.mid(start, blockEnd(block) - start);
     if (const auto it = m_layouts.constFind(text); it != m_layouts.cend())
         return it->get();
     if (m_layouts.size() >= kMaxLayouts)
@@ -420,9 +538,9 @@ QTextLayout *SheetView::layoutOf(qsizetype row) const
     return raw;
 }
 
-qreal SheetView::rowHeight(qsizetype row) const
+qreal SheetView::blockHeight(Block block) const
 {
-    const QTextLayout *layout = layoutOf(row);
+    const QTextLayout *layout = layoutOf(block);
     if (layout->lineCount() == 0)
         return QFontMetricsF(font()).lineSpacing();
     const QTextLine last = layout->lineAt(layout->lineCount() - 1);
@@ -440,17 +558,17 @@ int SheetView::lineIndexAt(const QTextLayout *layout, qsizetype offset)
     return std::max(0, count - 1);
 }
 
-qreal SheetView::rowTop(qsizetype row) const
+qreal SheetView::blockTop(Block block) const
 {
-    if (row < m_top)
+    if (block < m_top)
         return -1;
     qreal y = m_margin;
     const int height = viewport()->height();
-    for (qsizetype r = m_top; r < rowCount(); ++r) {
-        if (r == row)
+    for (Block at = m_top;;) {
+        if (at == block)
             return y;
-        y += rowHeight(r);
-        if (y > height)
+        y += blockHeight(at);
+        if (y > height || !nextBlock(at))
             break;
     }
     return -1;
@@ -459,8 +577,10 @@ qreal SheetView::rowTop(qsizetype row) const
 int SheetView::visualLineCount(int limit) const
 {
     int lines = 0;
-    for (qsizetype row = 0; row < rowCount() && lines < limit; ++row)
-        lines += std::max(1, layoutOf(row)->lineCount());
+    Block block;
+    do
+        lines += std::max(1, layoutOf(block)->lineCount());
+    while (lines < limit && nextBlock(block));
     return std::min(lines, limit);
 }
 
@@ -473,17 +593,18 @@ QRect SheetView::cursorRect() const
 QRect SheetView::characterRect(qsizetype position) const
 {
     position = snapped(position);
-    const qsizetype row = rowOf(position);
-    const qreal top = rowTop(row);
+    const Block block = blockOf(position);
+    const qreal top = blockTop(block);
     if (top < 0)
         return QRect();
-    const QTextLayout *layout = layoutOf(row);
-    const int offset = static_cast<int>(position - rowStart(row));
+    const QTextLayout *layout = layoutOf(block);
+    const qsizetype start = blockStart(block);
+    const int offset = static_cast<int>(position - start);
     if (layout->lineCount() == 0)
         return QRect(m_margin, static_cast<int>(top), 1, QFontMetrics(font()).height());
     const QTextLine line = layout->lineAt(lineIndexAt(layout, offset));
     const qreal x = line.cursorToX(offset);
-    const qreal next = offset < rowEnd(row) - rowStart(row) ? line.cursorToX(offset + 1) : x + 1;
+    const qreal next = offset < blockEnd(block) - start ? line.cursorToX(offset + 1) : x + 1;
     return QRectF(m_margin + x, top + line.y(), std::max<qreal>(1, next - x), line.height()).toAlignedRect();
 }
 
@@ -491,58 +612,64 @@ qsizetype SheetView::positionAt(const QPoint &point) const
 {
     qreal y = m_margin;
     const qreal height = viewport()->height();
-    qsizetype row = m_top;
-    for (; row < rowCount(); ++row) {
-        const qreal h = rowHeight(row);
-        if (point.y() < y + h || row + 1 == rowCount() || y + h > height)
+    Block block = m_top;
+    for (;;) {
+        const qreal h = blockHeight(block);
+        Block next = block;
+        if (point.y() < y + h || y + h > height || !nextBlock(next))
             break;
         y += h;
+        block = next;
     }
-    row = std::min(row, rowCount() - 1);
-    const QTextLayout *layout = layoutOf(row);
+    const QTextLayout *layout = layoutOf(block);
+    const qsizetype start = blockStart(block);
     if (layout->lineCount() == 0)
-        return rowStart(row);
+        return start;
     int index = 0;
     while (index + 1 < layout->lineCount() && point.y() >= y + layout->lineAt(index + 1).y())
         ++index;
     const QTextLine line = layout->lineAt(index);
     int offset = line.xToCursor(point.x() - m_margin);
-    // A wrapped line's end is the next line's start: stay on this line.
-    if (index + 1 < layout->lineCount() && offset >= line.textStart() + line.textLength())
+    // A wrapped line's end (and a piece's) is the next line's start: stay on this line.
+    const bool wraps = index + 1 < layout->lineCount() || !isLastPiece(block);
+    if (wraps && offset >= line.textStart() + line.textLength())
         offset = line.textStart() + line.textLength() - 1;
-    return rowStart(row) + std::clamp<qsizetype>(offset, 0, rowEnd(row) - rowStart(row));
+    return start + std::clamp<qsizetype>(offset, 0, blockEnd(block) - start);
 }
 
 // ---- scrolling ----
 
-void SheetView::setTop(qsizetype row)
+void SheetView::setTop(qsizetype index)
 {
-    row = std::clamp<qsizetype>(row, 0, std::max<qsizetype>(0, rowCount() - 1));
-    m_top = row;
+    index = std::clamp<qsizetype>(index, 0, blockTotal() - 1);
+    m_top = blockAt(index);
     updateScrollBar();
-    if (verticalScrollBar()->value() != row) {
+    if (verticalScrollBar()->value() != index) {
         const QSignalBlocker quiet(verticalScrollBar());
-        verticalScrollBar()->setValue(static_cast<int>(std::min<qsizetype>(row, verticalScrollBar()->maximum())));
-        m_top = verticalScrollBar()->value();
+        verticalScrollBar()->setValue(static_cast<int>(std::min<qsizetype>(index, verticalScrollBar()->maximum())));
+        m_top = blockAt(verticalScrollBar()->value());
     }
     viewport()->update();
 }
 
 void SheetView::updateScrollBar()
 {
-    // The last rows fill the view when it is scrolled to the end: count back from the last row
-    // until they no longer fit. Only the rows of one screen are laid out.
-    // The rows start below the top margin; the last may run into the bottom one, as the
+    // The last blocks fill the view when it is scrolled to the end: count back from the last
+    // block until they no longer fit. Only the blocks of one screen are laid out.
+    // The blocks start below the top margin; the last may run into the bottom one, as the
     // toolkit's plain-text editor lets it.
     const qreal height = viewport()->height() - m_margin - 1;
+    const qsizetype total = blockTotal();
     qreal used = 0;
-    qsizetype first = rowCount();
+    qsizetype first = total;
+    Block block{rowCount() - 1, pieceCount(rowCount() - 1) - 1};
     while (first > 0) {
-        const qreal h = rowHeight(first - 1);
-        if (used + h > height && first < rowCount())
+        const qreal h = blockHeight(block);
+        if (used + h > height && first < total)
             break;
         used += h;
         --first;
+        previousBlock(block);
     }
     const auto maximum = static_cast<int>(std::min<qsizetype>(first, std::numeric_limits<int>::max()));
     const qreal line = QFontMetricsF(font()).lineSpacing();
@@ -550,45 +677,53 @@ void SheetView::updateScrollBar()
     QScrollBar *bar = verticalScrollBar();
     bar->setRange(0, maximum);
     bar->setPageStep(std::max(1, static_cast<int>(height / std::max<qreal>(1, line))));
-    bar->setValue(static_cast<int>(std::min<qsizetype>(m_top, maximum)));
-    m_top = bar->value();
+    bar->setValue(static_cast<int>(std::min<qsizetype>(blockIndex(m_top), maximum)));
+    m_top = blockAt(bar->value());
 }
 
 void SheetView::scrollContentsBy(int, int)
 {
-    m_top = verticalScrollBar()->value();
+    m_top = blockAt(verticalScrollBar()->value());
     viewport()->update();
 }
 
 void SheetView::ensureCaretVisible()
 {
-    const qsizetype row = rowOf(m_position);
-    if (row < m_top) {
-        setTop(row);
+    const Block caretBlock = blockOf(m_position);
+    const qsizetype caretIndex = blockIndex(caretBlock);
+    const qsizetype topIndex = blockIndex(m_top);
+    if (caretIndex < topIndex) {
+        setTop(caretIndex);
         return;
     }
     const qreal height = viewport()->height();
     const qreal line = std::max<qreal>(1, QFontMetricsF(font()).lineSpacing());
-    // Far below: start from one screen above the caret's row rather than walk every row between.
-    qsizetype top = m_top;
+    // Far below: start from one screen above the caret's block rather than walk every block
+    // between.
+    qsizetype top = topIndex;
     const auto screen = static_cast<qsizetype>(height / line) + 1;
-    if (row - top > screen)
-        top = row - screen;
-    const QTextLayout *layout = layoutOf(row);
-    const int offset = static_cast<int>(m_position - rowStart(row));
-    qreal caretBottom = rowHeight(row);
+    if (caretIndex - top > screen)
+        top = caretIndex - screen;
+    const QTextLayout *layout = layoutOf(caretBlock);
+    const int offset = static_cast<int>(m_position - blockStart(caretBlock));
+    qreal caretBottom = blockHeight(caretBlock);
     if (layout->lineCount() > 0) {
         const QTextLine caretLine = layout->lineAt(lineIndexAt(layout, offset));
         caretBottom = caretLine.y() + caretLine.height();
     }
-    qreal above = m_margin; // from the top row's top to the caret's row
-    for (qsizetype r = top; r < row; ++r)
-        above += rowHeight(r);
-    while (top < row && above + caretBottom > height) {
-        above -= rowHeight(top);
+    qreal above = m_margin; // from the top block's top to the caret's block
+    Block block = blockAt(top);
+    for (Block b = block; b < caretBlock;) {
+        above += blockHeight(b);
+        if (!nextBlock(b))
+            break;
+    }
+    while (top < caretIndex && above + caretBottom > height) {
+        above -= blockHeight(block);
+        nextBlock(block);
         ++top;
     }
-    if (top != m_top)
+    if (top != topIndex)
         setTop(top);
 }
 
@@ -596,45 +731,60 @@ void SheetView::ensureCaretVisible()
 
 void SheetView::paintEvent(QPaintEvent *event)
 {
+    // Line by line, and only the lines in the clip: a long row's many lines cost nothing off
+    // screen, and a selection is one rectangle a line.
     QPainter painter(viewport());
-    const QRect clip = event->rect();
+    const QRectF clip = event->rect();
     const QPalette pal = palette();
     const qsizetype selStart = selectionStart();
     const qsizetype selEnd = selectionEnd();
+    const QBrush highlight = pal.brush(QPalette::Highlight);
     // A read-only sheet keeps its caret: the keys still move and select in it.
     const bool caret = m_caretShown && hasFocus() && isEnabled();
+    const Block caretBlock = blockOf(m_position);
     qreal y = m_margin;
     const qreal height = viewport()->height();
-    painter.setPen(pal.color(QPalette::Text));
-    for (qsizetype row = m_top; row < rowCount() && y < height; ++row) {
-        const QTextLayout *layout = layoutOf(row);
-        const qreal h = rowHeight(row);
+    Block block = m_top;
+    do {
+        const QTextLayout *layout = layoutOf(block);
+        const qreal h = blockHeight(block);
         if (y + h >= clip.top() && y <= clip.bottom()) {
-            const qsizetype start = rowStart(row);
-            const qsizetype end = rowEnd(row);
-            QList<QTextLayout::FormatRange> selections;
-            if (selStart < selEnd && selStart <= end && selEnd > start) {
-                QTextLayout::FormatRange range;
-                range.start = static_cast<int>(std::max(selStart, start) - start);
-                range.length = static_cast<int>(std::min(selEnd, end) - start) - range.start;
-                range.format.setBackground(pal.brush(QPalette::Highlight));
-                range.format.setForeground(pal.brush(QPalette::HighlightedText));
-                if (range.length > 0)
-                    selections.append(range);
+            const qsizetype start = blockStart(block);
+            const qsizetype end = blockEnd(block);
+            const qsizetype from = std::clamp(selStart, start, end) - start;
+            const qsizetype to = std::clamp(selEnd, start, end) - start;
+            for (int i = 0; i < layout->lineCount(); ++i) {
+                const QTextLine line = layout->lineAt(i);
+                const QPointF origin(m_margin, y);
+                const QRectF box(origin + QPointF(0, line.y()), QSizeF(line.width(), line.height()));
+                if (box.bottom() < clip.top() || box.top() > clip.bottom())
+                    continue;
+                painter.setPen(pal.color(QPalette::Text));
+                line.draw(&painter, origin);
+                const qsizetype a = std::max<qsizetype>(from, line.textStart());
+                const qsizetype z = std::min<qsizetype>(to, line.textStart() + line.textLength());
+                if (a < z) {
+                    const qreal x1 = line.cursorToX(static_cast<int>(a));
+                    const qreal x2 = line.cursorToX(static_cast<int>(z));
+                    const QRectF selected(m_margin + std::min(x1, x2), box.top(), std::abs(x2 - x1), box.height());
+                    painter.fillRect(selected, highlight);
+                    painter.save();
+                    painter.setClipRect(selected, Qt::IntersectClip);
+                    painter.setPen(pal.color(QPalette::HighlightedText));
+                    line.draw(&painter, origin);
+                    painter.restore();
+                }
                 // A selected row break shows as a little room past the row's end.
-                if (selEnd > end && selStart <= end && layout->lineCount() > 0) {
-                    const QTextLine last = layout->lineAt(layout->lineCount() - 1);
-                    const qreal x = m_margin + last.naturalTextWidth();
+                if (i + 1 == layout->lineCount() && isLastPiece(block) && selStart <= end && selEnd > end) {
                     const qreal w = QFontMetricsF(font()).horizontalAdvance(u' ');
-                    painter.fillRect(QRectF(x, y + last.y(), w, last.height()), pal.brush(QPalette::Highlight));
+                    painter.fillRect(QRectF(m_margin + line.naturalTextWidth(), box.top(), w, box.height()), highlight);
                 }
             }
-            layout->draw(&painter, QPointF(m_margin, y), selections);
-            if (caret && m_position >= start && m_position <= end)
+            if (caret && block == caretBlock)
                 layout->drawCursor(&painter, QPointF(m_margin, y), static_cast<int>(m_position - start), m_cursorWidth);
         }
         y += h;
-    }
+    } while (y < height && nextBlock(block));
 }
 
 void SheetView::resizeEvent(QResizeEvent *event)
@@ -716,9 +866,9 @@ void SheetView::timerEvent(QTimerEvent *event)
             return;
         }
         if (m_dragPoint.y() < 0)
-            setTop(m_top - 1);
+            setTop(blockIndex(m_top) - 1);
         else if (m_dragPoint.y() > viewport()->height())
-            setTop(m_top + 1);
+            setTop(blockIndex(m_top) + 1);
         else
             return;
         setPositions(m_anchor, positionAt(m_dragPoint), false);
@@ -766,26 +916,27 @@ qsizetype SheetView::nextPosition(qsizetype position) const
 
 qsizetype SheetView::moveTarget(Move move) const
 {
-    const qsizetype row = rowOf(m_position);
-    const qsizetype start = rowStart(row);
-    const qsizetype end = rowEnd(row);
+    const Block block = blockOf(m_position);
+    const qsizetype start = blockStart(block);
     switch (move) {
     case Move::Left:
         return previousPosition(m_position);
     case Move::Right:
         return nextPosition(m_position);
     case Move::WordLeft: {
-        if (m_position == start)
+        if (m_position > start)
+            return start + layoutOf(block)->previousCursorPosition(static_cast<int>(m_position - start), QTextLayout::SkipWords);
+        Block before = block;
+        if (block.piece == 0 || !previousBlock(before))
             return previousPosition(m_position);
-        const QTextLayout *layout = layoutOf(row);
-        return start + layout->previousCursorPosition(static_cast<int>(m_position - start), QTextLayout::SkipWords);
+        // At a piece's start: the last word of the piece before.
+        const qsizetype beforeStart = blockStart(before);
+        return beforeStart + layoutOf(before)->previousCursorPosition(static_cast<int>(start - beforeStart), QTextLayout::SkipWords);
     }
-    case Move::WordRight: {
-        if (m_position == end)
+    case Move::WordRight:
+        if (m_position == rowEnd(block.row))
             return nextPosition(m_position);
-        const QTextLayout *layout = layoutOf(row);
-        return start + layout->nextCursorPosition(static_cast<int>(m_position - start), QTextLayout::SkipWords);
-    }
+        return start + layoutOf(block)->nextCursorPosition(static_cast<int>(m_position - start), QTextLayout::SkipWords);
     case Move::Start:
         return 0;
     case Move::End:
@@ -793,7 +944,7 @@ qsizetype SheetView::moveTarget(Move move) const
     default:
         break;
     }
-    const QTextLayout *layout = layoutOf(row);
+    const QTextLayout *layout = layoutOf(block);
     if (layout->lineCount() == 0)
         return m_position;
     const int offset = static_cast<int>(m_position - start);
@@ -804,7 +955,8 @@ qsizetype SheetView::moveTarget(Move move) const
     if (move == Move::LineEnd) {
         // A wrapped line ends before the character the next line starts with.
         const qsizetype lineEnd = start + line.textStart() + line.textLength();
-        return index + 1 < layout->lineCount() ? std::max(start + line.textStart(), lineEnd - 1) : end;
+        const bool wraps = index + 1 < layout->lineCount() || !isLastPiece(block);
+        return wraps ? std::max(start + line.textStart(), lineEnd - 1) : lineEnd;
     }
     const qreal x = m_targetX >= 0 ? m_targetX : line.cursorToX(offset);
     const qreal line0 = std::max<qreal>(1, QFontMetricsF(font()).lineSpacing());
@@ -812,33 +964,35 @@ qsizetype SheetView::moveTarget(Move move) const
     if (move == Move::PageUp || move == Move::PageDown)
         steps = std::max(1, static_cast<int>((viewport()->height() - 2 * m_margin) / line0) - 1);
     const bool down = move == Move::Down || move == Move::PageDown;
-    qsizetype r = row;
+    Block b = block;
     int i = index;
     for (int s = 0; s < steps; ++s) {
         if (down) {
-            if (i + 1 < std::max(1, layoutOf(r)->lineCount()))
+            if (i + 1 < std::max(1, layoutOf(b)->lineCount()))
                 ++i;
-            else if (r + 1 < rowCount())
-                ++r, i = 0;
+            else if (nextBlock(b))
+                i = 0;
             else
-                return s == 0 ? m_text.size() : rowStart(r) + layoutOf(r)->lineAt(i).xToCursor(x);
+                return s == 0 ? m_text.size() : blockStart(b) + layoutOf(b)->lineAt(i).xToCursor(x);
         } else {
             if (i > 0)
                 --i;
-            else if (r > 0)
-                --r, i = std::max(1, layoutOf(r)->lineCount()) - 1;
+            else if (previousBlock(b))
+                i = std::max(1, layoutOf(b)->lineCount()) - 1;
             else
-                return s == 0 ? 0 : rowStart(r) + layoutOf(r)->lineAt(i).xToCursor(x);
+                return s == 0 ? 0 : blockStart(b) + layoutOf(b)->lineAt(i).xToCursor(x);
         }
     }
-    const QTextLayout *target = layoutOf(r);
+    const QTextLayout *target = layoutOf(b);
+    const qsizetype targetStart = blockStart(b);
     if (target->lineCount() == 0)
-        return rowStart(r);
+        return targetStart;
     const QTextLine targetLine = target->lineAt(i);
     int to = targetLine.xToCursor(x);
-    if (i + 1 < target->lineCount() && to >= targetLine.textStart() + targetLine.textLength())
+    const bool wraps = i + 1 < target->lineCount() || !isLastPiece(b);
+    if (wraps && to >= targetLine.textStart() + targetLine.textLength())
         to = targetLine.textStart() + targetLine.textLength() - 1;
-    return rowStart(r) + std::clamp<qsizetype>(to, 0, rowEnd(r) - rowStart(r));
+    return targetStart + std::clamp<qsizetype>(to, 0, blockEnd(b) - targetStart);
 }
 
 void SheetView::moveCaret(Move move, bool select)
@@ -851,10 +1005,10 @@ void SheetView::moveCaret(Move move, bool select)
     }
     const bool vertical = move == Move::Up || move == Move::Down || move == Move::PageUp || move == Move::PageDown;
     if (vertical && m_targetX < 0) {
-        const qsizetype row = rowOf(m_position);
-        const QTextLayout *layout = layoutOf(row);
+        const Block block = blockOf(m_position);
+        const QTextLayout *layout = layoutOf(block);
         if (layout->lineCount() > 0) {
-            const int offset = static_cast<int>(m_position - rowStart(row));
+            const int offset = static_cast<int>(m_position - blockStart(block));
             m_targetX = layout->lineAt(lineIndexAt(layout, offset)).cursorToX(offset);
         }
     }
@@ -1021,11 +1175,11 @@ void SheetView::mouseDoubleClickEvent(QMouseEvent *event)
 
 void SheetView::selectWordAt(qsizetype position)
 {
-    const qsizetype row = rowOf(position);
-    const qsizetype start = rowStart(row);
-    const QTextLayout *layout = layoutOf(row);
+    const Block block = blockOf(position);
+    const qsizetype start = blockStart(block);
+    const QTextLayout *layout = layoutOf(block);
     const int offset = static_cast<int>(position - start);
-    const int left = layout->previousCursorPosition(offset + 1 <= rowEnd(row) - start ? offset + 1 : offset,
+    const int left = layout->previousCursorPosition(offset + 1 <= blockEnd(block) - start ? offset + 1 : offset,
                                                     QTextLayout::SkipWords);
     const int right = layout->nextCursorPosition(left, QTextLayout::SkipWords);
     setPositions(start + left, start + right, false);
@@ -1162,8 +1316,11 @@ void SheetView::inputMethodEvent(QInputMethodEvent *event)
 
 QVariant SheetView::inputMethodQuery(Qt::InputMethodQuery query) const
 {
-    const qsizetype row = rowOf(m_position);
-    const qsizetype start = rowStart(row);
+    // What an input method sees round the caret is its block: the row, or the piece of a long
+    // row, never megabytes.
+    const Block block = blockOf(m_position);
+    const qsizetype start = blockStart(block);
+    const qsizetype end = blockEnd(block);
     switch (query) {
     case Qt::ImEnabled:
         return !m_readOnly;
@@ -1174,9 +1331,9 @@ QVariant SheetView::inputMethodQuery(Qt::InputMethodQuery query) const
     case Qt::ImCursorPosition:
         return static_cast<int>(m_position - start);
     case Qt::ImAnchorPosition:
-        return static_cast<int>(std::clamp(m_anchor, start, rowEnd(row)) - start);
+        return static_cast<int>(std::clamp(m_anchor, start, end) - start);
     case Qt::ImSurroundingText:
-        return rowText(row);
+        return m_text.mid(start, end - start);
     case Qt::ImCurrentSelection:
         return plainTextOf(selectedText());
     case Qt::ImHints:

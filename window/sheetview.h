@@ -21,7 +21,10 @@ class QTextLine;
 // start of every row beside it. Positions are the sheet's own (a row break is two characters, and
 // the caret never stands between them). Only the rows that show are laid out, each as one
 // paragraph wrapped anywhere at the view's width, so a key, a paste or a scroll costs the same
-// for a tape of a million rows as for ten; layouts are kept by the row's text.
+// for a tape of a million rows as for ten; layouts are kept by the row's text. A row too long to
+// lay out whole (a pasted file of one line) is laid out and scrolled in pieces of a fixed number
+// of characters, each starting a line of its own, so a row of millions of characters costs what a
+// screen of short rows does.
 //
 // Every change of the text raises textChanged before the call that made it returns; a move of
 // the caret raises cursorPositionChanged, a change of what is selected selectionChanged.
@@ -78,7 +81,7 @@ public:
     // A character's rectangle in viewport coordinates (empty when off screen).
     QRect characterRect(qsizetype position) const;
     // The first row shown.
-    qsizetype topRow() const { return m_top; }
+    qsizetype topRow() const { return m_top.row; }
 
     // What has changed since markUnchanged(), without comparing texts: when before is the text
     // marked then (the same string), ends gets the lengths of its start and its end that no edit
@@ -125,15 +128,40 @@ protected:
     void scrollContentsBy(int dx, int dy) override;
 
 private:
-    // The row's layout, laid out at the view's width; kept by the row's text.
-    QTextLayout *layoutOf(qsizetype row) const;
-    qreal rowHeight(qsizetype row) const;
+    // What is laid out as one paragraph: a whole row, or a piece of a long row (see pieceCount).
+    struct Block
+    {
+        qsizetype row = 0;
+        qsizetype piece = 0;
+        auto operator<=>(const Block &) const = default;
+    };
+    // 1 for a row laid out whole, else the number of its pieces.
+    qsizetype pieceCount(qsizetype row) const;
+    // Where a piece starts, counted from its row's start.
+    qsizetype pieceStart(qsizetype row, qsizetype piece) const;
+    // The block showing a position: a piece's first position is shown at its start, not after the
+    // piece before, as a wrapped line's is.
+    Block blockOf(qsizetype position) const;
+    qsizetype blockStart(Block block) const;
+    qsizetype blockEnd(Block block) const;
+    bool isLastPiece(Block block) const { return block.piece + 1 >= pieceCount(block.row); }
+    // The next or the previous block; false (block unchanged) at the end.
+    bool nextBlock(Block &block) const;
+    bool previousBlock(Block &block) const;
+    // Blocks counted from the first (the scroll bar's unit), and back.
+    qsizetype blockIndex(Block block) const;
+    Block blockAt(qsizetype index) const;
+    qsizetype blockTotal() const;
+
+    // The block's layout, laid out at the view's width; kept by the block's text.
+    QTextLayout *layoutOf(Block block) const;
+    qreal blockHeight(Block block) const;
     int textWidth() const;
     void dropLayouts() const;
-    // The line of the row's layout holding the row-relative offset.
+    // The line of a layout holding the offset into its text.
     static int lineIndexAt(const QTextLayout *layout, qsizetype offset);
-    // The top of a row shown, in viewport coordinates; -1 when it is not shown.
-    qreal rowTop(qsizetype row) const;
+    // The top of a block shown, in viewport coordinates; -1 when it is not shown.
+    qreal blockTop(Block block) const;
 
     // Keys that move the caret (and extend the selection when select is set).
     enum class Move {
@@ -151,7 +179,7 @@ private:
     void showCaret();
     void updateScrollBar();
     void restartBlink();
-    void setTop(qsizetype row);
+    void setTop(qsizetype index); // a block index
     // Backspace (forward false) and Delete.
     void deleteNext(bool forward);
     void selectWordAt(qsizetype position);
@@ -163,9 +191,11 @@ private:
     qsizetype m_untouchedTail = 0;
     // Where every row starts; never empty (an empty text is one empty row).
     std::vector<qsizetype> m_rowStarts{0};
+    // The rows laid out in pieces, in order (few: each holds thousands of characters).
+    std::vector<qsizetype> m_longRows;
     qsizetype m_anchor = 0;
     qsizetype m_position = 0;
-    qsizetype m_top = 0;
+    Block m_top; // the first block shown
     qreal m_targetX = -1; // the x kept while Up and Down move through rows of other lengths
     bool m_readOnly = false;
     int m_margin = 4;

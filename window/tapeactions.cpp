@@ -2,6 +2,8 @@
 
 #include "calcfield.h"
 #include "calcsession.h"
+#include "commondialog.h"
+#include "filenames.h"
 #include "messagesink.h"
 #include "sheeteditor.h"
 #include "tapeexport.h"
@@ -26,9 +28,11 @@ QString filter(TextId name, const char *patterns)
     return Text(name) + QStringLiteral(" (") + QLatin1String(patterns) + QLatin1Char(')');
 }
 
-QString withSuffix(const QString &path, const char *suffix)
+// A message names the file as the user can read it, whatever characters its name holds.
+TapeFileResult shown(TapeFileResult result)
 {
-    return QFileInfo(path).suffix().isEmpty() ? path + QLatin1String(suffix) : path;
+    result.path = PrintableFileName(result.path);
+    return result;
 }
 
 QString askWithDialog(QWidget *owner, TapeActions::FileUse use, const QString &title, const QString &filter,
@@ -71,7 +75,7 @@ bool TapeActions::openFile(const QString &path)
     QString text;
     const TapeFileResult read = ReadTapeFile(path, text);
     if (!read.ok()) {
-        showMessage(TapeFileMessage(read), MessageIcon::Exclamation);
+        showMessage(TapeFileMessage(shown(read)), MessageIcon::Exclamation);
         return false;
     }
     // Through the sheet's own cycle (cleaning, wrapping), as one change: one undo step brings
@@ -87,7 +91,7 @@ bool TapeActions::writeTo(const QString &path)
 {
     const TapeFileResult written = WriteTapeFile(path, m_field->Text());
     if (!written.ok()) {
-        showMessage(TapeFileMessage(written), MessageIcon::Exclamation);
+        showMessage(TapeFileMessage(shown(written)), MessageIcon::Exclamation);
         return false;
     }
     m_session->setTapePath(QFileInfo(path).absoluteFilePath());
@@ -104,9 +108,11 @@ bool TapeActions::saveAs()
     const QString suggested = m_session->tapePath().isEmpty()
         ? QDir(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation)).filePath(QStringLiteral("tape.txt"))
         : m_session->tapePath();
-    const QString path = ask(FileUse::Save, Text(TextId::SaveTapeAs).remove(u'&'),
-                             filter(TextId::TapeFilesFilter, "*.txt *.tape"), suggested);
-    return !path.isEmpty() && writeTo(withSuffix(path, ".txt"));
+    const QString path = SaveFileName(m_window,
+                                      ask(FileUse::Save, Text(TextId::SaveTapeAs).remove(u'&'),
+                                          filter(TextId::TapeFilesFilter, "*.txt *.tape"), suggested),
+                                      QStringLiteral(".txt"));
+    return !path.isEmpty() && writeTo(path);
 }
 
 namespace {
@@ -135,14 +141,15 @@ void TapeActions::print()
 void TapeActions::exportTo(TextId title, TextId kind, const char *suffix, const Writer &write)
 {
     const QString pattern = QStringLiteral("*") + QLatin1String(suffix);
-    QString path = ask(FileUse::Save, Text(title).remove(u'&'), filter(kind, qPrintable(pattern)),
-                       exportName(m_session->tapePath(), suffix));
+    const QString path = SaveFileName(m_window,
+                                      ask(FileUse::Save, Text(title).remove(u'&'), filter(kind, qPrintable(pattern)),
+                                          exportName(m_session->tapePath(), suffix)),
+                                      QLatin1String(suffix));
     if (path.isEmpty())
         return;
-    path = withSuffix(path, suffix);
     QString reason;
     if (!write(path, documentOf(m_field, m_session), &reason))
-        showMessage(TapeExportMessage(path, reason), MessageIcon::Exclamation);
+        showMessage(TapeExportMessage(PrintableFileName(path), reason), MessageIcon::Exclamation);
 }
 
 void TapeActions::exportPdf()
