@@ -61,7 +61,6 @@ private slots:
         const auto read = [](const char *tag, const QVariant &written, bool readText, const QVariant &expected) {
             QTest::newRow(tag) << static_cast<const Settings::Setting *>(nullptr) << written << readText << expected;
         };
-        read("empty-text-is-a-value", QString(""), true, QString(""));
         read("cyrillic-text", QString("InWordsRubles рус.txt"), true, QString("InWordsRubles рус.txt"));
         read("smallest-long", std::numeric_limits<qint32>::min(), false, std::numeric_limits<qint32>::min());
         read("system-colour-high-bit", qint32(0x80000018u), false, qint32(0x80000018u));
@@ -85,14 +84,11 @@ private slots:
             QTest::newRow(tag) << &s << written << (to.typeId() == QMetaType::QString) << to;
         };
         // Every number is held to the range the options dialog allows; outside it, the default.
-        mended("maxrows-zero-reads-ten", Settings::MaxRows, 0, 10);
         mended("maxrows-minus-five-reads-ten", Settings::MaxRows, -5, 10);
         mended("maxrows-hundred-reads-ten", Settings::MaxRows, 100, 10);
         mended("minrows-largest-int-reads-one", Settings::MinRows, std::numeric_limits<qint32>::max(), 1);
-        mended("roundto-text-reads-two", Settings::RoundTo, QString("5"), 2);
         mended("roundto-ten-reads-two", Settings::RoundTo, 10, 2);
         mended("roundto-nine-kept", Settings::RoundTo, 9, 9);
-        mended("fontsize-seven-reads-twelve", Settings::FontSize, 7, 12);
         // Positions: 32768 pixels at 20 twips a pixel either way.
         mended("formleft-far-left-kept", Settings::FormLeft, -655360, -655360);
         mended("formtop-least-int-reads-zero", Settings::FormTop, std::numeric_limits<qint32>::min(), 0);
@@ -245,34 +241,39 @@ private slots:
         QCOMPARE(store.GetLong(HKEY_CURRENT_USER, kKey, "RoundTo", 2, blnError), expected);
     }
 
-    // A write keeps other programs' keys, writes compactly, and never leaves a document the next
-    // start could not read (more than 16 MiB): the file then stays as it was. Each row writes
-    // FontName "Verdana" over a store of the key "Other" with a text of `pad` letters.
+    // A write keeps other programs' keys and never leaves a document the next start could not
+    // read (more than 16 MiB): the file then stays as it was, and is not set aside either.
     void writeBack_data()
     {
-        QTest::addColumn<int>("pad");
+        QTest::addColumn<QByteArray>("before"); // the store; null: a sparse file of 16 MiB and a byte
+        QTest::addColumn<int>("nameLength");    // of the FontName written; 0: "Verdana"
         QTest::addColumn<bool>("written");
-        // {"Other":"<pad>","SOFTWARE\\Mavo\\Tallyer":{"FontName":"Verdana"}} is 10 bytes before the
-        // pad and 51 after it: a pad of 16 777 155 makes exactly 16 MiB.
-        QTest::newRow("short-document-written") << 3 << true;
-        QTest::newRow("result-of-exactly-16-MiB-written") << 16777155 << true;
-        QTest::newRow("result-past-16-MiB-refused") << 16777156 << false;
-        // The store itself past the limit: it reads as empty and is neither replaced nor set aside.
-        QTest::newRow("store-past-16-MiB-left-as-it-is") << 16777205 << false;
+        QTest::newRow("indented-by-another-program") << QByteArray("{\n    \"Other\": [1, 2]\n}\n") << 0 << true;
+        // 1.7 million zeros: 3.4 MB as this program writes it, 18.7 MB if it were indented.
+        QTest::newRow("long-list-beside-ours-fits")
+            << "{\"Other\":[" + QByteArray("0,").repeated(1699999) + "0]}" << 0 << true;
+        QTest::newRow("value-past-16-MiB-refused") << QByteArray("{\"Other\":[1,2]}") << 16 * 1024 * 1024 << false;
+        QTest::newRow("store-past-16-MiB-left-as-it-is") << QByteArray() << 0 << false;
     }
     void writeBack()
     {
-        QFETCH(int, pad);
+        QFETCH(QByteArray, before);
+        QFETCH(int, nameLength);
         QFETCH(bool, written);
-        const QByteArray letters(pad, 'a');
-        const QByteArray before = "{\n    \"Other\": \"" + letters + "\"\n}\n"; // indented, by another program
         writeRaw(before);
+        QVERIFY(!before.isNull() || QFile::resize(storePath(), 16 * 1024 * 1024 + 1));
+        const QByteArray stored = fileBytes(storePath());
         clsRegistry store(storePath());
-        QCOMPARE(Settings::writeText(Settings::FontName, "Verdana", store), written);
-        const QByteArray after = "{\"Other\":\"" + letters + "\",\"SOFTWARE\\\\Mavo\\\\Tallyer\":{\"FontName\":\"Verdana\"}}";
-        QCOMPARE(fileBytes(storePath()), written ? after : before);
+        const QString name = nameLength ? QString(nameLength, u'F') : QStringLiteral("Verdana");
+        QCOMPARE(Settings::writeText(Settings::FontName, name, store), written);
         QVERIFY(!QFileInfo::exists(store.corruptFilePath()));
-        QCOMPARE(Settings::readText(Settings::FontName, store), written ? "Verdana" : "Tahoma");
+        if (!written) {
+            QCOMPARE(fileBytes(storePath()), stored);
+            return;
+        }
+        const QJsonDocument doc = QJsonDocument::fromJson(fileBytes(storePath()));
+        QCOMPARE(doc["Other"], QJsonDocument::fromJson(before)["Other"]);
+        QCOMPARE(Settings::readText(Settings::FontName, store), name);
     }
 
     // An empty store reads as the defaults, and reading creates nothing, not even the folder. Saved

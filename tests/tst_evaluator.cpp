@@ -25,16 +25,25 @@ QString exact(double d)
     return QString::number(d, 'g', 17);
 }
 
-// Rows of the evaluate table; "." and the leading-zero flag set unless given.
+// Rows of the evaluate table: a value, a failure whatever its reason, or a failure for a reason
+// (EvalFailure::None with a value); "." and the leading-zero flag set unless given.
+constexpr int kAnyReason = -1;
+void row(const char *name, const QString &expression, int reason, double result, const char *decimal, bool leadingZero)
+{
+    QTest::newRow(name) << expression << QString::fromLatin1(decimal) << leadingZero << reason << result;
+}
 void value(const char *name, const QString &expression, double result, const char *decimal = ".",
            bool leadingZero = true)
 {
-    QTest::newRow(name) << expression << true << result << QString::fromLatin1(decimal) << leadingZero;
+    row(name, expression, int(EvalFailure::None), result, decimal, leadingZero);
 }
-
 void failure(const char *name, const QString &expression, const char *decimal = ".", bool leadingZero = true)
 {
-    QTest::newRow(name) << expression << false << 0.0 << QString::fromLatin1(decimal) << leadingZero;
+    row(name, expression, kAnyReason, 0, decimal, leadingZero);
+}
+void reason(const char *name, const char *expression, EvalFailure why, double result = 0)
+{
+    row(name, QString::fromLatin1(expression), int(why), result, ".", true);
 }
 
 } // namespace
@@ -116,15 +125,15 @@ private slots:
     void evaluate_data()
     {
         QTest::addColumn<QString>("expression");
-        QTest::addColumn<bool>("ok");
-        QTest::addColumn<double>("value");
         QTest::addColumn<QString>("decimal");
         QTest::addColumn<bool>("leadingZero");
+        QTest::addColumn<int>("reason"); // an EvalFailure, or kAnyReason
+        QTest::addColumn<double>("value");
 
         // Blanks are trimmed from the ends only; "@" is the code marker and never input.
         value("blanks-around-trimmed", "  12  ", 12);
         failure("inner-space", "1 2");
-        failure("empty", "");
+        reason("empty", "", EvalFailure::Empty);
         failure("code-marker-in-input", "1@632");
 
         // Runs of minus signs: pairs cancel, a subtraction is a "-" behind a digit or ")".
@@ -179,15 +188,15 @@ private slots:
         failure("intdiv-right-over-range", "1\\2147483648");
         failure("intdiv-min-by-minus-one", "-2147483648\\-1");
         failure("mod-lower-case", "7mod3");
-        failure("intdiv-by-zero-after-rounding", "5\\0.4");
+        reason("intdiv-by-zero-after-rounding", "5\\0.4", EvalFailure::DivisionByZero);
         failure("mod-by-zero", "5MOD0");
 
         // Arithmetic failures and malformed texts.
-        failure("divide-by-zero", "1/0");
-        failure("zero-to-negative-power", "0^-1");
-        failure("root-of-negative", "(0-8)^0.5");
+        reason("divide-by-zero", "1/0", EvalFailure::DivisionByZero);
+        reason("zero-to-negative-power", "0^-1", EvalFailure::DivisionByZero);
+        reason("root-of-negative", "(0-8)^0.5", EvalFailure::NoRealResult);
         failure("overflow", "10^308*10");
-        failure("two-codes-in-a-row", "2*+3");
+        reason("two-codes-in-a-row", "2*+3", EvalFailure::Invalid);
         failure("leading-plus", "+5");
         failure("function-name", "ABS(2)");
         failure("exponent-letter-in-expression", "1E+05*2");
@@ -202,7 +211,7 @@ private slots:
         value("tenths-sum-compared", "0.1+0.2=0.3", -1);
         value("two-digit-exponent", "10^99", 1e99);
         failure("sixteen-digits", "9999999999999999+1");
-        failure("three-digit-exponent", "10^100");
+        reason("three-digit-exponent", "10^100", EvalFailure::TooLarge);
 
         // The locale's separator and leading-zero flag.
         value("comma-operand", "1,5*2", 3, ",");
@@ -221,151 +230,81 @@ private slots:
         value("nested-sums", QStringLiteral("1+(").repeated(n) + u'1' + QString(n, u')'), n + 1);
         value("long-sum", QStringLiteral("1+").repeated(n) + u'1', n + 1);
         value("odd-minus-run", QString(n + 1, u'-') + u'5', -5);
-        value("percent-chain", u'1' + QStringLiteral("+0%").repeated(20000), 1);
+        value("long-percent-chain", u'1' + QStringLiteral("+0%").repeated(20000), 1);
+
+        // Why an expression has no value: the first failure the evaluation meets.
+        reason("unclosed", "(1+2", EvalFailure::UnbalancedParenthesis);
+        reason("closed-never-opened", "1+2)", EvalFailure::UnbalancedParenthesis);
+        reason("ends-in-operator", "12+", EvalFailure::Incomplete);
+        reason("ends-in-separator", "2+1.", EvalFailure::Incomplete);
+        reason("separator-inside-is-no-number", "1.+2", EvalFailure::Invalid);
+        reason("sixteen-digit-operand", "1234567890123456+1", EvalFailure::TooLarge);
+        reason("too-close-to-zero", "0.1^100", EvalFailure::TooSmall);
+
+        // Amounts are read and summed on a short road where that gives exactly what reading the
+        // text and writing the 15-digit text back give: the nearest double to the decimal written
+        // here. Reading: up to 15 digits one division, past that the full reading.
+        value("tenth", "0.1", 0.1);
+        value("negative-hundredths", "-0.07", -0.07);
+        value("fifteen-digits", "123456789012.345", 123456789012.345);
+        value("sixteen-digit-amount", "1234567890123.456", 1234567890123.456);
+        value("leading-zeros-count", "0.000000000000001", 1e-15);
+        value("seventeen-fraction-digits", "0.12345678901234567", 0.12345678901234567);
+        value("comma-separator", "1234,56", 1234.56, ",");
+        value("whole-with-separator-last-digit", "7.0", 7);
+        // Writing back: a sum that lands next to a number of hundredths is rounded to it.
+        value("sum-just-below-hundredths", "0.3+0.6", 0.9);
+        value("product-just-above-hundredths", "0.07*3", 0.21);
+        value("hundredths-of-ten-digits", "1234567890.12+0.01", 1234567890.13);
+        value("thousandths", "0.125+0.001", 0.126);
+        value("comma-sum", "0,1+0,2", 0.3, ",");
+
+        // A long sum is folded as its operators come: an operator no lower in level than the one
+        // before it applies that one at once. The order must stay level by level, leftmost first
+        // (a higher operator waits for a lower one after it), and anything but a plain success
+        // must be found where, and as, the whole evaluation finds it.
+        value("sum-of-amounts", "0.10+0.20+0.30-0.05", 0.55);
+        value("product-inside-sum", "1+2*3-4", 3);
+        value("subtractions-left-to-right", "10-2-3", 5);
+        value("integer-division-waits-for-product", "8\\3*2", 1);
+        value("mod-waits-for-product", "20MOD3*2+1", 3);
+        value("minus-waits-for-power", "-2^2+1", -3);
+        value("minus-operand-of-product", "3*-2+1", -5);
+        value("percent-after-sum", "100+50+10%-1", 164);
+        value("comparison-last", "1+1=2*1", -1);
+        value("inside-group", "2*(1+2*3-4)-1", 5);
+        reason("lower-level-failure-to-the-right-first", "1/0+2^9999", EvalFailure::TooLarge);
+        reason("division-by-zero-folded", "1+1/0+2", EvalFailure::DivisionByZero);
+        reason("right-operand-no-number", "1+2.+3", EvalFailure::Invalid);
+        reason("left-operand-no-number", "1.+2+3", EvalFailure::Invalid);
+        reason("three-digit-exponent-folded", "10^99*10^99+1", EvalFailure::TooLarge);
+        value("minus-joins-the-literal-before-it", "1.-(-5)+1", 2.5);
     }
     void evaluate()
     {
         QFETCH(QString, expression);
-        QFETCH(bool, ok);
-        QFETCH(double, value);
         QFETCH(QString, decimal);
         QFETCH(bool, leadingZero);
+        QFETCH(int, reason);
+        QFETCH(double, value);
         const LocaleValues locale = testLocale(decimal, QStringLiteral(" "), leadingZero);
-
+        const bool ok = reason == int(EvalFailure::None);
         bool failed = false;
-        const double result = EvaluateExpression(expression, locale, failed);
+        EvalFailure failure = EvalFailure::Incomplete; // every call sets it
+        QCOMPARE(exact(EvaluateExpression(expression, locale, failed, failure)), exact(value));
         QCOMPARE(failed, !ok);
-        QCOMPARE(exact(result), exact(value));
-
+        QVERIFY(reason == kAnyReason ? failure != EvalFailure::None : int(failure) == reason);
+        // The sheet command's byte form gives the same.
+        const EvalFailure why = failure;
+        failed = false;
+        failure = EvalFailure::Incomplete;
+        QCOMPARE(exact(EvaluateAsciiExpression(expression.toStdString(), locale, failed, failure)), exact(value));
+        QCOMPARE(failure, why);
+        QCOMPARE(failed, !ok);
         // A call made with the flag already set evaluates nothing and leaves the flag set.
         failed = true;
         QCOMPARE(EvaluateExpression(expression, locale, failed), 0.0);
         QVERIFY(failed);
-    }
-
-    // Why an expression has no value: the first failure the evaluation meets.
-    void failureReason_data()
-    {
-        QTest::addColumn<QString>("expression");
-        QTest::addColumn<EvalFailure>("reason");
-        const auto row = [](const char *name, const char *expression, EvalFailure reason) {
-            QTest::newRow(name) << QString::fromLatin1(expression) << reason;
-        };
-        row("value-has-none", "2+3", EvalFailure::None);
-        row("empty", "", EvalFailure::Empty);
-        row("divide-by-zero", "10/0", EvalFailure::DivisionByZero);
-        row("integer-divide-by-rounded-zero", "7\\0.4", EvalFailure::DivisionByZero);
-        row("zero-to-negative-power", "0^-1", EvalFailure::DivisionByZero);
-        row("unclosed", "(1+2", EvalFailure::UnbalancedParenthesis);
-        row("closed-never-opened", "1+2)", EvalFailure::UnbalancedParenthesis);
-        row("ends-in-operator", "12+", EvalFailure::Incomplete);
-        row("ends-in-separator", "2+1.", EvalFailure::Incomplete);
-        row("separator-inside-is-no-number", "1.+2", EvalFailure::Invalid);
-        row("two-operators", "2*+3", EvalFailure::Invalid);
-        row("value-with-three-digit-exponent", "10^100", EvalFailure::TooLarge);
-        row("sixteen-digit-operand", "1234567890123456+1", EvalFailure::TooLarge);
-        row("root-of-negative", "(-8)^0.5", EvalFailure::NoRealResult);
-        row("too-close-to-zero", "0.1^100", EvalFailure::TooSmall);
-    }
-    void failureReason()
-    {
-        QFETCH(QString, expression);
-        QFETCH(EvalFailure, reason);
-        const LocaleValues locale = testLocale(QStringLiteral("."));
-        bool failed = false;
-        EvalFailure failure = EvalFailure::Incomplete; // every call sets it
-        EvaluateExpression(expression, locale, failed, failure);
-        QCOMPARE(failure, reason);
-        QCOMPARE(failed, reason != EvalFailure::None);
-    }
-
-    // Amounts are read and summed on a short road where that gives exactly what reading the text
-    // and writing the 15-digit text back give: the nearest double to the decimal written here.
-    void amounts_data()
-    {
-        QTest::addColumn<QString>("expression");
-        QTest::addColumn<QString>("decimal");
-        QTest::addColumn<double>("value");
-        const auto row = [](const char *name, const char *expression, double value, const char *decimal = ".") {
-            QTest::newRow(name) << QString::fromLatin1(expression) << QString::fromLatin1(decimal) << value;
-        };
-        // Reading: up to 15 digits one division, past that the full reading.
-        row("tenth", "0.1", 0.1);
-        row("negative-hundredths", "-0.07", -0.07);
-        row("fifteen-digits", "123456789012.345", 123456789012.345);
-        row("sixteen-digits", "1234567890123.456", 1234567890123.456);
-        row("leading-zeros-count", "0.000000000000001", 1e-15);
-        row("seventeen-fraction-digits", "0.12345678901234567", 0.12345678901234567);
-        row("comma-separator", "1234,56", 1234.56, ",");
-        row("whole-with-separator-last-digit", "7.0", 7);
-        // Writing back: a sum that lands next to a number of hundredths is rounded to it.
-        row("tenths-sum", "0.1+0.2", 0.3);
-        row("sum-just-below-hundredths", "0.3+0.6", 0.9);
-        row("product-just-above-hundredths", "0.07*3", 0.21);
-        row("hundredths-of-ten-digits", "1234567890.12+0.01", 1234567890.13);
-        row("thousandths", "0.125+0.001", 0.126);
-        row("comma-sum", "0,1+0,2", 0.3, ",");
-    }
-    void amounts()
-    {
-        QFETCH(QString, expression);
-        QFETCH(QString, decimal);
-        QFETCH(double, value);
-        const LocaleValues locale = testLocale(decimal, QStringLiteral(" "), false);
-        bool failed = false;
-        QCOMPARE(exact(EvaluateExpression(expression, locale, failed)), exact(value));
-        QVERIFY(!failed);
-        EvalFailure failure = EvalFailure::Incomplete;
-        QCOMPARE(exact(EvaluateAsciiExpression(expression.toStdString(), locale, failed, failure)), exact(value));
-    }
-
-    // A long sum is folded as its operators come: an operator no lower in level than the one
-    // before it applies that one at once. The order must stay level by level, leftmost first, and
-    // anything but a plain success must be found where, and as, the whole evaluation finds it.
-    void foldedAsRead_data()
-    {
-        QTest::addColumn<QString>("expression");
-        QTest::addColumn<EvalFailure>("reason");
-        QTest::addColumn<double>("value");
-        const auto row = [](const char *name, const char *expression, EvalFailure reason, double value) {
-            QTest::newRow(name) << QString::fromLatin1(expression) << reason << value;
-        };
-        // Order: a higher operator waits for a lower one after it; equal ones go left to right.
-        row("sum-of-amounts", "0.10+0.20+0.30-0.05", EvalFailure::None, 0.55);
-        row("product-inside-sum", "1+2*3-4", EvalFailure::None, 3);
-        row("subtractions-left-to-right", "10-2-3", EvalFailure::None, 5);
-        row("powers-left-to-right", "2^3^2", EvalFailure::None, 64);
-        row("integer-division-waits-for-product", "8\\3*2", EvalFailure::None, 1);
-        row("mod-waits-for-product", "20MOD3*2+1", EvalFailure::None, 3);
-        row("minus-waits-for-power", "-2^2+1", EvalFailure::None, -3);
-        row("minus-operand-of-product", "3*-2+1", EvalFailure::None, -5);
-        row("percent-after-sum", "100+50+10%-1", EvalFailure::None, 164);
-        row("comparison-last", "1+1=2*1", EvalFailure::None, -1);
-        row("inside-group", "2*(1+2*3-4)-1", EvalFailure::None, 5);
-        // Not a plain success: the whole evaluation decides.
-        row("lower-level-failure-to-the-right-first", "1/0+2^9999", EvalFailure::TooLarge, 0);
-        row("division-by-zero-folded", "1+1/0+2", EvalFailure::DivisionByZero, 0);
-        row("right-operand-no-number", "1+2.+3", EvalFailure::Invalid, 0);
-        row("left-operand-no-number", "1.+2+3", EvalFailure::Invalid, 0);
-        row("value-with-three-digit-exponent", "10^99*10^99+1", EvalFailure::TooLarge, 0);
-        row("minus-joins-the-literal-before-it", "1.-(-5)+1", EvalFailure::None, 2.5);
-    }
-    void foldedAsRead()
-    {
-        QFETCH(QString, expression);
-        QFETCH(EvalFailure, reason);
-        QFETCH(double, value);
-        const LocaleValues locale = testLocale(QStringLiteral("."));
-        bool failed = false;
-        EvalFailure failure = EvalFailure::Incomplete;
-        QCOMPARE(exact(EvaluateExpression(expression, locale, failed, failure)), exact(value));
-        QCOMPARE(failure, reason);
-        QCOMPARE(failed, reason != EvalFailure::None);
-        // The sheet command's byte form gives the same.
-        failed = false;
-        failure = EvalFailure::Incomplete;
-        QCOMPARE(exact(EvaluateAsciiExpression(expression.toStdString(), locale, failed, failure)), exact(value));
-        QCOMPARE(failure, reason);
     }
 
     // The coded form without parentheses: "@" level index stands for an operator ("@32" is "*",

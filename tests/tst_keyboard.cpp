@@ -70,8 +70,6 @@ private slots:
         QTest::newRow("ctrl-a-selects-all") << n << 2 << 0 << (Qt::CTRL | Qt::Key_A) << n << 0 << 7;
         QTest::newRow("ctrl-right-stops-at-operator") << n << 1 << 0 << (Qt::CTRL | Qt::Key_Right) << n << 4 << 0;
         QTest::newRow("ctrl-left-to-number-start") << n << 7 << 0 << (Qt::CTRL | Qt::Key_Left) << n << 5 << 0;
-        QTest::newRow("left-collapses-to-start") << n << 2 << 3 << QKeyCombination(Qt::Key_Left) << n << 2 << 0;
-        QTest::newRow("right-collapses-to-end") << n << 2 << 3 << QKeyCombination(Qt::Key_Right) << n << 5 << 0;
         QTest::newRow("alt-left-nothing") << n << 2 << 0 << (Qt::ALT | Qt::Key_Left) << n << 2 << 0;
         QTest::newRow("ctrl-backspace-run-before") << n << 4 << 0 << (Qt::CTRL | Qt::Key_Backspace) << "+30" << 0 << 0;
         QTest::newRow("ctrl-delete-run-after") << n << 5 << 0 << (Qt::CTRL | Qt::Key_Delete) << "12.5+" << 5 << 0;
@@ -80,7 +78,6 @@ private slots:
         QTest::newRow("keypad-enter-after-operator") << "5+" << 2 << 0 << (Qt::KeypadModifier | Qt::Key_Enter) << "5+\r\n" << 4 << 0;
         QTest::newRow("enter-inside-number-nothing") << "1234" << 2 << 0 << QKeyCombination(Qt::Key_Return) << "1234" << 2 << 0;
         QTest::newRow("shift-enter-nothing") << "5+" << 2 << 0 << (Qt::SHIFT | Qt::Key_Return) << "5+" << 2 << 0;
-        QTest::newRow("ctrl-v-empty-clipboard") << n << 7 << 0 << (Qt::CTRL | Qt::Key_V) << n << 7 << 0;
         QTest::newRow("ctrl-x-cuts") << n << 0 << 2 << (Qt::CTRL | Qt::Key_X) << ".5+30" << 0 << 0;
     }
     void keyReachesCommand()
@@ -97,14 +94,11 @@ private slots:
         QVERIFY(w->boxCalc->updatesEnabled());
     }
 
+    // The other copy and paste keys; what a copy and a paste do is the sheet view's.
     void clipboardKeys()
     {
         QClipboard *clipboard = QGuiApplication::clipboard();
-        clipboard->setText(QStringLiteral("kept"));
-        setField(*w, QStringLiteral("7+\r\n8"), 5);
-        QTest::keyClick(w->boxCalc, Qt::Key_C, Qt::ControlModifier); // nothing selected
-        QCOMPARE(clipboard->text(), QStringLiteral("kept"));
-        w->boxCalc->selectAll();
+        setField(*w, QStringLiteral("7+\r\n8"), 0, 5);
         QTest::keyClick(w->boxCalc, Qt::Key_Insert, Qt::ControlModifier);
         QCOMPARE(clipboard->text(), QStringLiteral("7+\n8")); // rows end in a plain line feed
         QTest::keyClick(w->boxCalc, Qt::Key_End, Qt::ControlModifier);
@@ -318,17 +312,12 @@ private slots:
         QTRY_COMPARE(w->boxCalc->Text(), QStringLiteral("12+0."));
     }
 
-    void copyPanels()
+    void copyMemoryInWords()
     {
-        QClipboard *clipboard = QGuiApplication::clipboard();
-        QTest::keyClicks(w->boxCalc, QStringLiteral("1234.56"));
-        QTest::keyClick(w->boxCalc, Qt::Key_F1, Qt::ControlModifier);
-        QCOMPARE(clipboard->text(), QStringLiteral("1234.56"));
-        QTest::keyClick(w->boxCalc, Qt::Key_F2, Qt::ControlModifier);
-        QCOMPARE(clipboard->text(), QStringLiteral("One thousand two hundred thirty four dollars 56 cents"));
-
         // The memory panel in words (Ctrl+Shift+F2): "Error" (memory overflow) has none, so the
-        // clipboard ends up empty, without a message.
+        // clipboard ends up empty, without a message. Copying the result panel: tst_frmtallyer.
+        QClipboard *clipboard = QGuiApplication::clipboard();
+        clipboard->setText(QStringLiteral("before"));
         w->boxCalc->setText(QStringLiteral("999999999999999"));
         QTest::keyClick(w->boxCalc, Qt::Key_M, Qt::ControlModifier);
         QTest::keyClick(w->boxCalc, Qt::Key_Equal, Qt::ControlModifier);

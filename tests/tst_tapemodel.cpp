@@ -73,73 +73,56 @@ void TestTapeModel::edits_data()
     QTest::addColumn<QStringList>("replacement"); // replaced by these
     QTest::addColumn<QString>("panel");           // the panel after it, two decimals
     QTest::addColumn<EvalFailure>("failure");
+    const auto edit = [](const char *name, const QStringList &rows, int first, int removed, const QStringList &replacement,
+                         const char *panel, EvalFailure failure = EvalFailure::None) {
+        QTest::newRow(name) << rows << first << removed << replacement << QString::fromLatin1(panel) << failure;
+    };
 
     // Operators at the end of the changed row: the row break joins or stands.
-    QTest::newRow("operator-put-at-row-end-joins") << ones(70) + QStringList{"5", "6"} << 70 << 1
-                                                   << QStringList{"5*"} << "100.00" << EvalFailure::None;
-    QTest::newRow("operator-taken-from-row-end-parts-rows") << ones(70) + QStringList{"5*", "6"} << 70 << 1
-                                                            << QStringList{"5"} << "" << EvalFailure::IndependentRows;
+    edit("operator-put-at-row-end-joins", ones(70) + QStringList{"5", "6"}, 70, 1, {"5*"}, "100.00");
+    edit("operator-taken-from-row-end-parts-rows", ones(70) + QStringList{"5*", "6"},
+        70, 1, {"5"}, "", EvalFailure::IndependentRows);
     // 70 + 2 + 3 * 4 = 84 becomes 70 + 2 + 3 - 4 = 71.
-    QTest::newRow("operator-changed-at-row-end") << ones(70) + QStringList{"2+", "3*", "4"} << 71 << 1
-                                                 << QStringList{"3-"} << "71.00" << EvalFailure::None;
-    QTest::newRow("row-below-ending-operator-removed") << ones(40) + QStringList{"2*", "3"} << 41 << 1
-                                                       << QStringList{} << "" << EvalFailure::Incomplete;
+    edit("operator-changed-at-row-end", ones(70) + QStringList{"2+", "3*", "4"}, 71, 1, {"3-"}, "71.00");
+    edit("row-below-ending-operator-removed", ones(40) + QStringList{"2*", "3"},
+        41, 1, {}, "", EvalFailure::Incomplete);
     // A row break that is no continuation, made and mended above the kept states below it.
-    QTest::newRow("break-made-in-first-row") << ones(100) + QStringList{"1"} << 0 << 1 << QStringList{"1"} << ""
-                                             << EvalFailure::IndependentRows;
+    edit("break-made-in-first-row", ones(100) + QStringList{"1"}, 0, 1, {"1"}, "", EvalFailure::IndependentRows);
     // 7 - 1 + 99 + 1 = 106: the first "1+" row is subtracted.
-    QTest::newRow("break-mended-in-first-row") << QStringList{"7"} + ones(100) + QStringList{"1"} << 0 << 1
-                                               << QStringList{"7-"} << "106.00" << EvalFailure::None;
-    QTest::newRow("empty-row-inserted-after-operator") << ones(50) + QStringList{"1"} << 35 << 0
-                                                       << QStringList{""} << "51.00" << EvalFailure::None;
-    QTest::newRow("empty-row-inserted-after-number") << ones(50) + QStringList{"1"} << 51 << 0
-                                                     << QStringList{""} << "" << EvalFailure::IndependentRows;
+    edit("break-mended-in-first-row", QStringList{"7"} + ones(100) + QStringList{"1"}, 0, 1, {"7-"}, "106.00");
+    edit("empty-row-inserted-after-operator", ones(50) + QStringList{"1"}, 35, 0, {""}, "51.00");
+    edit("empty-row-inserted-after-number", ones(50) + QStringList{"1"}, 51, 0, {""}, "", EvalFailure::IndependentRows);
     // Edits between kept states (one every 32 rows), the state after them read again: 100 + 4 + 1
     // and 100 + 2 + 1.
-    QTest::newRow("edit-between-kept-states") << ones(100) + QStringList{"1"} << 40 << 1 << QStringList{"5+"}
-                                              << "105.00" << EvalFailure::None;
-    QTest::newRow("edit-just-before-kept-state") << ones(100) + QStringList{"1"} << 63 << 1 << QStringList{"3+"}
-                                                 << "103.00" << EvalFailure::None;
+    edit("edit-between-kept-states", ones(100) + QStringList{"1"}, 40, 1, {"5+"}, "105.00");
+    edit("edit-just-before-kept-state", ones(100) + QStringList{"1"}, 63, 1, {"3+"}, "103.00");
     // Enter in the middle of a row, behind its operator; two rows joined into one.
-    QTest::newRow("row-split-behind-operator") << ones(40) + QStringList{"2+3*4"} << 40 << 1
-                                               << QStringList{"2+3*", "4"} << "54.00" << EvalFailure::None;
-    QTest::newRow("rows-joined") << ones(40) + QStringList{"2*", "3+", "4"} << 40 << 2 << QStringList{"2*3+"}
-                                 << "50.00" << EvalFailure::None;
+    edit("row-split-behind-operator", ones(40) + QStringList{"2+3*4"}, 40, 1, {"2+3*", "4"}, "54.00");
+    edit("rows-joined", ones(40) + QStringList{"2*", "3+", "4"}, 40, 2, {"2*3+"}, "50.00");
     // A group opened on one row and closed rows below: (2 + 40 + 3) * 4 = 180.
-    QTest::newRow("group-opened-above-edited") << QStringList{"(2+"} + ones(40) + QStringList{"3)*", "4"} << 0 << 1
-                                               << QStringList{"(5+"} << "192.00" << EvalFailure::None;
-    QTest::newRow("group-closed-below-edited") << QStringList{"(2+"} + ones(40) + QStringList{"3)*", "4"} << 41 << 1
-                                               << QStringList{"3)-"} << "41.00" << EvalFailure::None;
-    QTest::newRow("group-close-removed") << QStringList{"(2+"} + ones(40) + QStringList{"3)*", "4"} << 41 << 1
-                                         << QStringList{"3*"} << "" << EvalFailure::UnbalancedParenthesis;
-    QTest::newRow("group-opened-in-middle") << ones(40) + QStringList{"2*", "3+", "4"} << 40 << 1
-                                            << QStringList{"(2*"} << "" << EvalFailure::UnbalancedParenthesis;
+    edit("group-opened-above-edited", QStringList{"(2+"} + ones(40) + QStringList{"3)*", "4"}, 0, 1, {"(5+"}, "192.00");
+    edit("group-closed-below-edited", QStringList{"(2+"} + ones(40) + QStringList{"3)*", "4"}, 41, 1, {"3)-"}, "41.00");
+    edit("group-close-removed", QStringList{"(2+"} + ones(40) + QStringList{"3)*", "4"},
+        41, 1, {"3*"}, "", EvalFailure::UnbalancedParenthesis);
+    edit("group-opened-in-middle", ones(40) + QStringList{"2*", "3+", "4"},
+        40, 1, {"(2*"}, "", EvalFailure::UnbalancedParenthesis);
     // Percent rows: 40 + 200 = 240, plus 10 % is 264, 5 % off that is 250.8.
-    QTest::newRow("percent-row-edited") << ones(40) + QStringList{"200+", "20%-", "5%"} << 41 << 1
-                                        << QStringList{"10%-"} << "250.80" << EvalFailure::None;
-    QTest::newRow("percent-of-unfinished-number") << ones(40) + QStringList{"200+", "20%-", "5%"} << 42 << 1
-                                                  << QStringList{"5.%"} << "" << EvalFailure::Incomplete;
+    edit("percent-row-edited", ones(40) + QStringList{"200+", "20%-", "5%"}, 41, 1, {"10%-"}, "250.80");
+    edit("percent-of-unfinished-number", ones(40) + QStringList{"200+", "20%-", "5%"},
+        42, 1, {"5.%"}, "", EvalFailure::Incomplete);
     // Comparisons bind loosest: 40 + 1 = 41 against the last row.
-    QTest::newRow("comparison-becomes-true") << ones(40) + QStringList{"1=40"} << 40 << 1 << QStringList{"1=41"}
-                                             << "- 1.00" << EvalFailure::None;
-    QTest::newRow("comparison-becomes-false") << ones(40) + QStringList{"1=41"} << 40 << 1 << QStringList{"1<41"}
-                                              << "0.00" << EvalFailure::None;
+    edit("comparison-becomes-true", ones(40) + QStringList{"1=40"}, 40, 1, {"1=41"}, "- 1.00");
+    edit("comparison-becomes-false", ones(40) + QStringList{"1=41"}, 40, 1, {"1<41"}, "0.00");
     // Minus runs across a row break: 40 - (-3) = 43.
-    QTest::newRow("minus-row-after-minus") << ones(39) + QStringList{"1-", "3"} << 40 << 1 << QStringList{"-3"}
-                                           << "43.00" << EvalFailure::None;
+    edit("minus-row-after-minus", ones(39) + QStringList{"1-", "3"}, 40, 1, {"-3"}, "43.00");
     // Failures the evaluator reports at the end of the tape.
-    QTest::newRow("typed-separator-waits-for-digits") << ones(40) + QStringList{"12"} << 40 << 1
-                                                      << QStringList{"12."} << "" << EvalFailure::Incomplete;
-    QTest::newRow("division-by-zero-typed") << ones(40) + QStringList{"12/"} << 40 << 1 << QStringList{"12/0"} << ""
-                                            << EvalFailure::DivisionByZero;
-    QTest::newRow("division-by-zero-above-fails-whole") << ones(40) + QStringList{"12/", "0+", "1"} << 42 << 1
-                                                        << QStringList{"2"} << "" << EvalFailure::DivisionByZero;
-    QTest::newRow("too-large-to-show") << ones(40) + QStringList{"5"} << 40 << 1
-                                       << QStringList{"999999999999999"} << "" << EvalFailure::TooLarge;
-    QTest::newRow("everything-removed") << ones(40) + QStringList{"5"} << 0 << 41 << QStringList{} << ""
-                                        << EvalFailure::Empty;
-    QTest::newRow("letters-evaluated-whole") << ones(40) + QStringList{"5"} << 40 << 1 << QStringList{"7MOD4"}
-                                             << "43.00" << EvalFailure::None;
+    edit("typed-separator-waits-for-digits", ones(40) + QStringList{"12"}, 40, 1, {"12."}, "", EvalFailure::Incomplete);
+    edit("division-by-zero-typed", ones(40) + QStringList{"12/"}, 40, 1, {"12/0"}, "", EvalFailure::DivisionByZero);
+    edit("division-by-zero-above-fails-whole", ones(40) + QStringList{"12/", "0+", "1"},
+        42, 1, {"2"}, "", EvalFailure::DivisionByZero);
+    edit("too-large-to-show", ones(40) + QStringList{"5"}, 40, 1, {"999999999999999"}, "", EvalFailure::TooLarge);
+    edit("everything-removed", ones(40) + QStringList{"5"}, 0, 41, {}, "", EvalFailure::Empty);
+    edit("letters-evaluated-whole", ones(40) + QStringList{"5"}, 40, 1, {"7MOD4"}, "43.00");
 }
 
 void TestTapeModel::edits()
@@ -211,65 +194,48 @@ void TestTapeModel::plainLookingRows_data()
     QTest::addColumn<QString>("decimal");
     QTest::addColumn<QString>("panel");
     QTest::addColumn<EvalFailure>("failure");
+    const auto sum = [](const char *name, const QStringList &rows, const QString &decimal, const char *panel,
+                        EvalFailure failure = EvalFailure::None) {
+        QTest::newRow(name) << rows << decimal << QString::fromLatin1(panel) << failure;
+    };
 
     const QString point = QStringLiteral(".");
     const QString comma = QStringLiteral(",");
     // 40 + 12.5 + 0.25 + 7.
-    QTest::newRow("amounts-added") << ones(40) + QStringList{"12.5+", "0.25+", "7"} << point << "59.75"
-                                   << EvalFailure::None;
-    QTest::newRow("amounts-added-comma") << ones(40) + QStringList{"12,5+", "0,25+", "7"} << comma << "59,75"
-                                         << EvalFailure::None;
+    sum("amounts-added", ones(40) + QStringList{"12.5+", "0.25+", "7"}, point, "59.75");
+    sum("amounts-added-comma", ones(40) + QStringList{"12,5+", "0,25+", "7"}, comma, "59,75");
     // Tighter operators wait for their right operand: 40 + 2 + 3 * 4 + 5, 40 + 9 / 4 + 1,
     // 40 + 2^3 + 1, 40 + 7 \ 2 + 1 (in one row: only - + * / carry on to the next), 40 + 3 - 4 + 1.
-    QTest::newRow("product-inside-sum") << ones(40) + QStringList{"2+", "3*", "4+", "5"} << point << "59.00"
-                                        << EvalFailure::None;
-    QTest::newRow("quotient-inside-sum") << ones(40) + QStringList{"9/", "4+", "1"} << point << "43.25"
-                                         << EvalFailure::None;
-    QTest::newRow("power-inside-sum") << ones(40) + QStringList{"2^3+", "1"} << point << "49.00"
-                                      << EvalFailure::None;
-    QTest::newRow("integer-quotient-inside-sum") << ones(40) + QStringList{"7\\2+", "1"} << point << "44.00"
-                                                 << EvalFailure::None;
-    QTest::newRow("subtraction-row") << ones(40) + QStringList{"3-", "4+", "1"} << point << "40.00"
-                                     << EvalFailure::None;
+    sum("product-inside-sum", ones(40) + QStringList{"2+", "3*", "4+", "5"}, point, "59.00");
+    sum("quotient-inside-sum", ones(40) + QStringList{"9/", "4+", "1"}, point, "43.25");
+    sum("power-inside-sum", ones(40) + QStringList{"2^3+", "1"}, point, "49.00");
+    sum("integer-quotient-inside-sum", ones(40) + QStringList{"7\\2+", "1"}, point, "44.00");
+    sum("subtraction-row", ones(40) + QStringList{"3-", "4+", "1"}, point, "40.00");
     // A minus ending a row before a number: 40 + 12.5 - 2.25 - 0.5 + 1; 40 + 10 - 2 * 3 + 1;
     // 40 + 10 - (-2) + 1; a division by zero met when the minus settles it.
-    QTest::newRow("subtraction-rows-in-turn") << ones(40) + QStringList{"12.5-", "2.25-", "0.5+", "1"} << point
-                                              << "50.75" << EvalFailure::None;
-    QTest::newRow("subtraction-before-product") << ones(40) + QStringList{"10-", "2*", "3+", "1"} << point
-                                                << "45.00" << EvalFailure::None;
-    QTest::newRow("two-minus-signs") << ones(40) + QStringList{"10-", "-2+", "1"} << point << "53.00"
-                                     << EvalFailure::None;
-    QTest::newRow("division-by-zero-before-minus") << ones(40) + QStringList{"1/0-", "5+", "1"} << point << ""
-                                                   << EvalFailure::DivisionByZero;
+    sum("subtraction-rows-in-turn", ones(40) + QStringList{"12.5-", "2.25-", "0.5+", "1"}, point, "50.75");
+    sum("subtraction-before-product", ones(40) + QStringList{"10-", "2*", "3+", "1"}, point, "45.00");
+    sum("two-minus-signs", ones(40) + QStringList{"10-", "-2+", "1"}, point, "53.00");
+    sum("division-by-zero-before-minus", ones(40) + QStringList{"1/0-", "5+", "1"},
+        point, "", EvalFailure::DivisionByZero);
     // 40 + 5 * (-3) + 1: the minus before 3 is unary.
-    QTest::newRow("unary-minus-before-row") << ones(40) + QStringList{"5*-", "3+", "1"} << point << "26.00"
-                                            << EvalFailure::None;
+    sum("unary-minus-before-row", ones(40) + QStringList{"5*-", "3+", "1"}, point, "26.00");
     // 240 plus 10 % is 264, and 5 more.
-    QTest::newRow("percent-then-operator") << ones(40) + QStringList{"200+", "10%+", "5"} << point << "269.00"
-                                           << EvalFailure::None;
+    sum("percent-then-operator", ones(40) + QStringList{"200+", "10%+", "5"}, point, "269.00");
     // (40 + 2) > (1 + 1) is true (-1); 40 + (2 + 3) * 4.
-    QTest::newRow("comparison-in-row") << ones(40) + QStringList{"2>1+", "1"} << point << "- 1.00"
-                                       << EvalFailure::None;
-    QTest::newRow("group-in-row") << ones(40) + QStringList{"(2+3)*", "4"} << point << "60.00" << EvalFailure::None;
+    sum("comparison-in-row", ones(40) + QStringList{"2>1+", "1"}, point, "- 1.00");
+    sum("group-in-row", ones(40) + QStringList{"(2+3)*", "4"}, point, "60.00");
     // 15 digits are read as written; 16 in front of the separator are too many.
-    QTest::newRow("fifteen-digits-with-decimals") << ones(40) + QStringList{"1234567890.12345+", "1"} << point
-                                                  << "1,234,567,931.12" << EvalFailure::None;
-    QTest::newRow("sixteen-digits-with-decimals") << ones(40) + QStringList{"1234567890.123456+", "1"} << point
-                                                  << "1,234,567,931.12" << EvalFailure::None;
-    QTest::newRow("sixteen-digits-whole") << ones(40) + QStringList{"1234567890123456+", "1"} << point << ""
-                                          << EvalFailure::TooLarge;
-    QTest::newRow("seventy-digits") << ones(40) + QStringList{QString(70, u'1') + "+", "1"} << point << ""
-                                    << EvalFailure::TooLarge;
+    sum("fifteen-digits-with-decimals", ones(40) + QStringList{"1234567890.12345+", "1"}, point, "1,234,567,931.12");
+    sum("sixteen-digits-with-decimals", ones(40) + QStringList{"1234567890.123456+", "1"}, point, "1,234,567,931.12");
+    sum("sixteen-digits-whole", ones(40) + QStringList{"1234567890123456+", "1"}, point, "", EvalFailure::TooLarge);
+    sum("seventy-digits", ones(40) + QStringList{QString(70, u'1') + "+", "1"}, point, "", EvalFailure::TooLarge);
     // Numbers that are no numbers.
-    QTest::newRow("two-separators") << ones(40) + QStringList{"1.2.3+", "1"} << point << "" << EvalFailure::Invalid;
-    QTest::newRow("separator-before-operator") << ones(40) + QStringList{"5.+", "1"} << point << ""
-                                               << EvalFailure::Invalid;
-    QTest::newRow("leading-separator-refused") << ones(40) + QStringList{".5+", "1"} << point << ""
-                                               << EvalFailure::Invalid;
-    QTest::newRow("point-where-comma-is-separator") << ones(40) + QStringList{"1.5+", "1"} << comma << ""
-                                                    << EvalFailure::Invalid;
-    QTest::newRow("exponent-inside-sum") << ones(40) + QStringList{"1E+05+", "1"} << point << ""
-                                         << EvalFailure::Invalid;
+    sum("two-separators", ones(40) + QStringList{"1.2.3+", "1"}, point, "", EvalFailure::Invalid);
+    sum("separator-before-operator", ones(40) + QStringList{"5.+", "1"}, point, "", EvalFailure::Invalid);
+    sum("leading-separator-refused", ones(40) + QStringList{".5+", "1"}, point, "", EvalFailure::Invalid);
+    sum("point-where-comma-is-separator", ones(40) + QStringList{"1.5+", "1"}, comma, "", EvalFailure::Invalid);
+    sum("exponent-inside-sum", ones(40) + QStringList{"1E+05+", "1"}, point, "", EvalFailure::Invalid);
 }
 
 void TestTapeModel::plainLookingRows()
