@@ -334,6 +334,28 @@ private slots:
         QCOMPARE(view->visualLineCount(), tops.size() + 2);
         QCOMPARE(view->visualLineCount(2), 2);
         QCOMPARE(view->visualLineCount(1), 1);
+
+        // End on a wrapped line goes past its last character and the caret stays on that line; a
+        // second End stays, Home goes back to the line's start, and a key types at the line's end.
+        qsizetype wrap = 4;
+        while (view->characterRect(wrap).top() == tops[0])
+            ++wrap;
+        view->setSelection(5, 5);
+        QTest::keyClick(view.get(), Qt::Key_End);
+        QCOMPARE(view->position(), wrap);
+        QCOMPARE(view->cursorRect().top(), tops[0]);
+        QVERIFY(view->cursorRect().left() > view->characterRect(wrap - 1).left());
+        QTest::keyClick(view.get(), Qt::Key_End);
+        QCOMPARE(view->position(), wrap);
+        QTest::keyClick(view.get(), Qt::Key_Home);
+        QCOMPARE(view->position(), 3);
+        QTest::keyClick(view.get(), Qt::Key_End);
+        QTest::keyClick(view.get(), Qt::Key_Left);
+        QCOMPARE(view->position(), wrap - 1);
+        QCOMPARE(view->cursorRect().top(), tops[0]);
+        QTest::keyClick(view.get(), Qt::Key_End);
+        QTest::keyClicks(view.get(), QStringLiteral("7"));
+        QCOMPARE(view->sheetText().mid(wrap - 1, 3), QStringLiteral("878"));
         view->resize(4000, 200);
         QCOMPARE(view->visualLineCount(), 3);
     }
@@ -409,6 +431,8 @@ private slots:
         QCOMPARE(caretOf(*view), Caret(4, 7));
         QTest::mouseDClick(port, Qt::LeftButton, {}, at(8)); // a word's first character
         QCOMPARE(caretOf(*view), Caret(8, 9));
+        QTest::mouseClick(port, Qt::LeftButton, {}, at(8)); // a third click: the row
+        QCOMPARE(caretOf(*view), Caret(4, 9));
 
         QInputMethodEvent commit;
         commit.setCommitString(QStringLiteral("9"), -1, 1);

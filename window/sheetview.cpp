@@ -20,6 +20,7 @@
 #include <QTextLayout>
 
 #include <algorithm>
+#include <utility>
 #include <cmath>
 
 void InstallSheetViewAccessibility(); // sheetviewaccessible.cpp
@@ -261,6 +262,7 @@ void SheetView::replaceRange(qsizetype from, qsizetype to, const QString &text)
     const qsizetype oldAnchor = m_anchor;
     m_position = follow(m_position);
     m_anchor = follow(m_anchor);
+    m_caretAtLineEnd = false;
 
     if (accessible) {
         if (!removed.isEmpty()) {
@@ -345,6 +347,7 @@ void SheetView::setPositions(qsizetype anchor, qsizetype position, bool keepX)
     const bool selection = (anchor != m_anchor || position != m_position) && (hasSelection() || anchor != position);
     m_anchor = anchor;
     m_position = position;
+    m_caretAtLineEnd = std::exchange(m_nextCaretAtLineEnd, false);
     if (!keepX)
         m_targetX = -1;
     ensureCaretVisible();
@@ -558,6 +561,14 @@ int SheetView::lineIndexAt(const QTextLayout *layout, qsizetype offset)
     return std::max(0, count - 1);
 }
 
+int SheetView::caretLineIndex(const QTextLayout *layout, int offset) const
+{
+    // Where a row wraps, the end of one line and the start of the next are one position: after
+    // End the caret stands at the end of the line it was on.
+    const int index = lineIndexAt(layout, offset);
+    return m_caretAtLineEnd && index > 0 && layout->lineAt(index).textStart() == offset ? index - 1 : index;
+}
+
 qreal SheetView::blockTop(Block block) const
 {
     if (block < m_top)
@@ -586,6 +597,16 @@ int SheetView::visualLineCount(int limit) const
 
 QRect SheetView::cursorRect() const
 {
+    if (m_caretAtLineEnd) {
+        const Block block = blockOf(m_position);
+        const qreal top = blockTop(block);
+        if (top < 0)
+            return QRect();
+        const QTextLayout *layout = layoutOf(block);
+        const int offset = static_cast<int>(m_position - blockStart(block));
+        const QTextLine line = layout->lineAt(caretLineIndex(layout, offset));
+        return QRectF(m_margin + line.cursorToX(offset), top + line.y(), m_cursorWidth, line.height()).toAlignedRect();
+    }
     const QRect character = characterRect(m_position);
     return character.adjusted(0, 0, m_cursorWidth - character.width(), 0);
 }
@@ -780,8 +801,12 @@ void SheetView::paintEvent(QPaintEvent *event)
                     painter.fillRect(QRectF(m_margin + line.naturalTextWidth(), box.top(), w, box.height()), highlight);
                 }
             }
-            if (caret && block == caretBlock)
-                layout->drawCursor(&painter, QPointF(m_margin, y), static_cast<int>(m_position - start), m_cursorWidth);
+            if (caret && block == caretBlock) {
+                if (m_caretAtLineEnd)
+                    painter.fillRect(cursorRect(), pal.color(QPalette::Text));
+                else
+                    layout->drawCursor(&painter, QPointF(m_margin, y), static_cast<int>(m_position - start), m_cursorWidth);
+            }
         }
         y += h;
     } while (y < height && nextBlock(block));
@@ -948,15 +973,16 @@ qsizetype SheetView::moveTarget(Move move) const
     if (layout->lineCount() == 0)
         return m_position;
     const int offset = static_cast<int>(m_position - start);
-    const int index = lineIndexAt(layout, offset);
+    const int index = caretLineIndex(layout, offset);
     const QTextLine line = layout->lineAt(index);
     if (move == Move::LineStart)
         return start + line.textStart();
     if (move == Move::LineEnd) {
-        // A wrapped line ends before the character the next line starts with.
+        // A line the row wraps after ends after its last character, where the caret then stands;
+        // the last line of a long row's piece ends before it (the next piece is a block of its own).
         const qsizetype lineEnd = start + line.textStart() + line.textLength();
-        const bool wraps = index + 1 < layout->lineCount() || !isLastPiece(block);
-        return wraps ? std::max(start + line.textStart(), lineEnd - 1) : lineEnd;
+        const bool pieceEnds = index + 1 == layout->lineCount() && !isLastPiece(block);
+        return pieceEnds ? std::max(start + line.textStart(), lineEnd - 1) : lineEnd;
     }
     const qreal x = m_targetX >= 0 ? m_targetX : line.cursorToX(offset);
     const qreal line0 = std::max<qreal>(1, QFontMetricsF(font()).lineSpacing());
@@ -1009,10 +1035,17 @@ void SheetView::moveCaret(Move move, bool select)
         const QTextLayout *layout = layoutOf(block);
         if (layout->lineCount() > 0) {
             const int offset = static_cast<int>(m_position - blockStart(block));
-            m_targetX = layout->lineAt(lineIndexAt(layout, offset)).cursorToX(offset);
+            m_targetX = layout->lineAt(caretLineIndex(layout, offset)).cursorToX(offset);
         }
     }
     const qsizetype target = snapped(moveTarget(move));
+    if (move == Move::LineEnd) {
+        const Block block = blockOf(target);
+        const QTextLayout *layout = layoutOf(block);
+        const int offset = static_cast<int>(target - blockStart(block));
+        const int index = lineIndexAt(layout, offset);
+        m_nextCaretAtLineEnd = index > 0 && layout->lineAt(index).textStart() == offset;
+    }
     setPositions(select ? m_anchor : target, target, vertical);
 }
 

@@ -160,6 +160,8 @@ private:
     void dropLayouts() const;
     // The line of a layout holding the offset into its text.
     static int lineIndexAt(const QTextLayout *layout, qsizetype offset);
+    // The same for the caret, which after End stands at the end of a wrapped line.
+    int caretLineIndex(const QTextLayout *layout, int offset) const;
     // The top of a block shown, in viewport coordinates; -1 when it is not shown.
     qreal blockTop(Block block) const;
 
@@ -196,6 +198,8 @@ private:
     qsizetype m_anchor = 0;
     qsizetype m_position = 0;
     Block m_top; // the first block shown
+    bool m_caretAtLineEnd = false;     // at a wrap, drawn at the end of the line above
+    bool m_nextCaretAtLineEnd = false; // what the next setPositions takes
     qreal m_targetX = -1; // the x kept while Up and Down move through rows of other lengths
     bool m_readOnly = false;
     int m_margin = 4;
