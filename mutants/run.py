@@ -91,6 +91,8 @@ class Runner:
                                 stdin=subprocess.DEVNULL, start_new_session=True)
         with self.lock:
             self.running.add(proc)
+            if STOP.is_set():  # stopped while this one was starting: kill_all has passed it
+                self.kill(proc)
         try:
             out, _ = proc.communicate(timeout=timeout)
             timed_out = False
@@ -347,9 +349,11 @@ def main():
     workers_wanted = max(1, min(args.workers, len(faults)))
     jobs = args.jobs or max(1, (os.cpu_count() or 2) // workers_wanted)
 
-    # Ctrl+C raises KeyboardInterrupt in this thread; SIGTERM is turned into the same.
+    # Ctrl+C raises KeyboardInterrupt in this thread, even when started in the background
+    # (where the shell leaves SIGINT ignored); SIGTERM is turned into the same.
     def interrupted(signum, frame):
         raise KeyboardInterrupt
+    signal.signal(signal.SIGINT, signal.default_int_handler)
     signal.signal(signal.SIGTERM, interrupted)
 
     targets = []
