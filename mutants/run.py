@@ -1,8 +1,8 @@
 #!/usr/bin/env python3
 """Deliberate faults, each written into its source file in turn: the fault's targets are rebuilt,
-its catching test binary is run directly (only the named test functions when the fault has a
-"function" field or an earlier run learnt which functions catch it), and the file is put back
-byte for byte.
+its catching test binary is run directly (first only the test functions the fault names in its
+optional "function" field, or the one that caught it in the last run, where they pass alone on
+the clean source; the whole binary when they pass), and the file is put back byte for byte.
 
 A fault counts as caught only when its test ran and failed (a crash or a hang killed after the
 time limit is a failure too). A fault that does not compile says nothing about the tests; it is
@@ -178,7 +178,7 @@ class Worker:
             return None, "interrupted"
         if timed_out:
             return True, f"timed out after {min(limit, own_limit):.0f} s\n{out}"
-        if "Unknown test function" in out or "Unknown testfunction" in out:
+        if "Unknown test function" in out or "Unknown testdata" in out:
             return None, out
         return code != 0, out
 
@@ -277,8 +277,20 @@ def failing_functions(output):
     return found
 
 
-def try_fault(worker, fault, tests, limits, learnt, verbose):
-    """(verdict, detail). The verdict is "yes" only when a test ran and failed."""
+def selection(fault, name, learnt):
+    """The test functions to try first in test name: those the fault names, else those that
+    caught it last time; () for none."""
+    if fault.get("function"):
+        return tuple(fault["function"].split())
+    known = learnt.get(fault)
+    if known and known["test"] == name and known["functions"]:
+        return tuple(known["functions"])
+    return ()
+
+
+def try_fault(worker, fault, tests, limits, learnt, clean, verbose):
+    """(verdict, detail). The verdict is "yes" only when a test ran and failed. Test functions
+    are tried alone only where they passed alone on the clean source (clean)."""
     path = worker.source / fault["file"]
     original = path.read_bytes()
     text = original.decode("utf-8")
@@ -294,17 +306,14 @@ def try_fault(worker, fault, tests, limits, learnt, verbose):
             return "interrupted", ""
         if code != 0:
             return "broken fault", out[-3000:] if verbose else "does not compile"
-        named = fault.get("function", "").split()
-        known = learnt.get(fault)
         last = ""
         for name in tests:
             # First the functions the fault names or that caught it last time; when they pass
             # (or no longer exist), the whole test.
             tries = []
-            if named:
-                tries.append(named)
-            elif known and known["test"] == name and known["functions"]:
-                tries.append(known["functions"])
+            chosen = selection(fault, name, learnt)
+            if chosen and clean.get((name, chosen), (None,))[0] is False:
+                tries.append(list(chosen))
             tries.append([])
             for functions in tries:
                 failed, out = worker.run_test(name, functions, limits[name])
@@ -312,7 +321,7 @@ def try_fault(worker, fault, tests, limits, learnt, verbose):
                     return "interrupted", ""
                 if failed:
                     if not functions and failing_functions(out):
-                        learnt.put(fault, name, failing_functions(out))
+                        learnt.put(fault, name, failing_functions(out)[:1])
                     where = f"{name} {' '.join(functions)}".strip()
                     first = out.splitlines()[0] if out.startswith("timed out") else "failed"
                     return "yes", f"{where} ({first})"
@@ -372,8 +381,8 @@ def main():
         tests_of = {}
         learnt = Learnt(build_dir / "mutants" / "caught-by.json")
         pending = list(faults)
-        baselines = []     # tests still to run on the clean source
-        clean = {}         # test -> (failed, seconds) on the clean source
+        baselines = []     # (test, functions) still to run on the clean source; () is all
+        clean = {}         # (test, functions) -> (failed, seconds) on the clean source
         limits = {}
         broken_tests = set()
         lock = threading.Lock()
@@ -388,7 +397,8 @@ def main():
             with lock:
                 if baselines:
                     return "test", baselines.pop(0)
-                ready = [f for f in pending if all(n in clean for n in tests_of[f["id"]])]
+                ready = [f for f in pending
+                         if all((n, ()) in clean and (n, selection(f, n, learnt)) in clean for n in tests_of[f["id"]])]
                 if not ready:
                     return ("wait", None) if pending else ("done", None)
                 busy = {w.current_file for w in workers if w is not worker}
@@ -421,20 +431,27 @@ def main():
                     time.sleep(0.5)
                     continue
                 if job == "test":
+                    name, functions = item
                     t0 = time.monotonic()
                     failed, out = None, "the test could not be started"
                     try:
-                        failed, out = worker.run_test(item, [], 1800)
+                        failed, out = worker.run_test(name, list(functions), 1800)
                     except OSError as e:
                         out = str(e)
                     seconds = time.monotonic() - t0
                     with lock:
                         clean[item] = (failed, seconds)
-                        limits[item] = args.timeout or max(60.0, 5 * seconds)
-                        if failed is not False and not STOP.is_set():
-                            broken_tests.add(item)
+                        shown = f"{name} {' '.join(functions)}".strip()
+                        if functions or STOP.is_set():
+                            pass  # a selection that fails alone is not tried alone
+                        elif failed is False:
+                            limits[name] = args.timeout or max(60.0, 5 * seconds)
+                            print(f"{'clean':<8} {'passes':<13} {shown:<32} [{seconds:.0f} s, worker {worker.number}]",
+                                  flush=True)
+                        else:
+                            broken_tests.add(name)
                             print((out[-3000:] if args.verbose else "")
-                                  + f"{item} fails on the clean source: its faults cannot be judged", flush=True)
+                                  + f"{name} fails on the clean source: its faults cannot be judged", flush=True)
                     continue
                 fault = item
                 names = tests_of[fault["id"]]
@@ -445,7 +462,7 @@ def main():
                     verdict, detail = "no", "its test fails on the clean source"
                 else:
                     try:
-                        verdict, detail = try_fault(worker, fault, names, limits, learnt, args.verbose)
+                        verdict, detail = try_fault(worker, fault, names, limits, learnt, clean, args.verbose)
                     except OSError as e:
                         verdict, detail = "error", str(e)
                 if verdict == "interrupted":
@@ -464,8 +481,8 @@ def main():
         for f in faults:
             regex = re.compile(f["test"])
             tests_of[f["id"]] = [n for n in workers[0].tests if regex.search(n)]
-            baselines += [n for n in tests_of[f["id"]] if n not in baselines]
-        if not all(workers[0].tests[n][0] for n in baselines):
+            baselines += [(n, ()) for n in tests_of[f["id"]] if (n, ()) not in baselines]
+        if not all(workers[0].tests[n][0] for n, _ in baselines):
             print("building the whole tree once ...", flush=True)
             code, out, _ = workers[0].make_all()
             if code != 0:
@@ -473,7 +490,12 @@ def main():
                 print(f"the clean build in {build_dir} failed")
                 return 1
             workers[0].read_tests()
-        for n in baselines:
+        for f in faults:
+            for n in tests_of[f["id"]]:
+                chosen = selection(f, n, learnt)
+                if chosen and (n, chosen) not in baselines:
+                    baselines.append((n, chosen))
+        for n, _ in baselines:
             program = Path(workers[0].tests[n][0][0])
             if program.is_relative_to(build_dir) and program.name not in targets:
                 targets.append(program.name)
