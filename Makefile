@@ -71,13 +71,18 @@ fuzz: fuzz-build
 	done
 
 # Deliberate faults written into the sources one at a time, each of which a test must catch
-# (mutants/mutants.json). Slow, so not part of `make test`; every source file is put back.
+# (mutants/mutants.json). Not part of `make test`: two faults are tried at once, the second in a
+# copy of the tree kept in $(BUILD_DIR)/mutants/; every source file is put back. SINCE=REV tries
+# only the faults in files changed since that revision.
 mutants: build
-	@dpkg-query -W -f='$${Status}' python3 2>/dev/null | grep -q "install ok installed" || { \
-	  echo "Installing: python3"; \
-	  apt-get update -qq && DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends python3; \
-	}
-	python3 mutants/run.py --build $(BUILD_DIR)
+	@missing=""; for p in python3 ccache; do \
+	  dpkg-query -W -f='$${Status}' $$p 2>/dev/null | grep -q "install ok installed" || missing="$$missing $$p"; \
+	done; \
+	if [ -n "$$missing" ]; then \
+	  echo "Installing:$$missing"; \
+	  apt-get update -qq && DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends $$missing; \
+	fi
+	python3 mutants/run.py --build $(BUILD_DIR) $(if $(SINCE),--since $(SINCE))
 
 bench: build
 	cmake --build $(BUILD_DIR) --target benchmarks

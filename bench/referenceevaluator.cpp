@@ -1,576 +1,309 @@
-// The reference implementation of the evaluator and the sheet cleaning: the straightforward
-// text-rewriting form, kept verbatim (with the text helpers it relies on) so that the fast engine
-// can be checked against it, character for character. Used only by the differential check in the
-// benchmarks and the fixed sample in the tests; nothing in the program links it.
+// The evaluator and the sheet's text rules stated the plain way: each rule is one rewrite of the
+// whole text, in the order the language defines them, with no shortcut, no cache and nothing taken
+// from the engine. Slow (every operator costs a copy of the text), which the check can afford.
 
 #include "referenceevaluator.h"
 
-#include "localevalues.h"
-#include "sheettext.h"
+#include <QList>
 
-#include <QStringList>
-#include <QVarLengthArray>
-
-#include <array>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
-#include <cstring>
-#include <limits>
-#include <vector>
+#include <string>
 
 namespace reference {
 
-enum TrimSides { TrimLeft = 1, TrimRight = 2, TrimBoth = 3 };
-QString ReplaceAll(const QString &strSource, const QString &strFind, const QString &strReplace,
-                   Qt::CaseSensitivity compare = Qt::CaseSensitive);
-QList<qsizetype> FindPositions(const QString &strText, const QString &strFind,
-                               Qt::CaseSensitivity compare = Qt::CaseSensitive);
-QString TrimChars(const QString &strText, const QString &strSet, int intSides);
-double EvaluateFlat(const QString &strFlat, const QString &strSentinel, bool &blnFailed);
-bool IsPlainNumber(const QString &strText);
-QString ValueToText(double dblValue);
-double PlainNumberValue(const QString &strNumber);
-
 namespace {
 
-LocaleValues g_locale; // set by the callers through setLocale
-
-bool inSet(QChar c, const QString &set, Qt::CaseSensitivity compare)
-{
-    return set.contains(c, compare);
-}
-
-// Whether strFind stands at offset i of the logical text head + tail.mid(tailPos).
-bool matchesAcross(const QString &head, qsizetype i, const QString &tail, qsizetype tailPos,
-                   const QString &find, Qt::CaseSensitivity compare)
-{
-    const qsizetype headPart = std::min(find.size(), head.size() - i);
-    if (QStringView(head).mid(i, headPart).compare(QStringView(find).left(headPart), compare) != 0)
-        return false;
-    const qsizetype rest = find.size() - headPart;
-    if (rest == 0)
-        return true;
-    if (tail.size() - tailPos < rest)
-        return false;
-    return QStringView(tail).mid(tailPos, rest).compare(QStringView(find).mid(headPart), compare) == 0;
-}
-
-} // namespace
-
-QString ReplaceAll(const QString &strSource, const QString &strFind, const QString &strReplace,
-                   Qt::CaseSensitivity compare)
-{
-    if (strFind.isEmpty())
-        return strSource;
-
-    QString out;
-    if (strReplace.contains(strFind, compare)) {
-        // Ordinary replace-all: each search starts behind the inserted replacement.
-        qsizetype pos = 0;
-        for (;;) {
-            const qsizetype hit = strSource.indexOf(strFind, pos, compare);
-            if (hit < 0)
-                break;
-            out += QStringView(strSource).mid(pos, hit - pos);
-            out += strReplace;
-            pos = hit + strFind.size();
-        }
-        out += QStringView(strSource).mid(pos);
-        return out;
-    }
-
-    // Rescanning replace-all. The text still to be searched is `pending` followed by the source
-    // from `pos`; `pending` holds the last replacement (and whatever of it a later match left),
-    // so a long text is handled in one pass instead of being rebuilt at every occurrence.
-    out.reserve(strSource.size());
-    QString pending;
-    qsizetype pos = 0;
-    for (;;) {
-        bool matched = false;
-        for (qsizetype i = 0; i < pending.size(); ++i) {
-            if (!matchesAcross(pending, i, strSource, pos, strFind, compare))
-                continue;
-            out += QStringView(pending).left(i);
-            const qsizetype inPending = pending.size() - i;
-            if (strFind.size() <= inPending) {
-                pending = strReplace + pending.mid(i + strFind.size());
-            } else {
-                pos += strFind.size() - inPending;
-                pending = strReplace;
-            }
-            matched = true;
-            break;
-        }
-        if (matched)
-            continue;
-        out += pending;
-        pending.clear();
-        const qsizetype hit = strSource.indexOf(strFind, pos, compare);
-        if (hit < 0) {
-            out += QStringView(strSource).mid(pos);
-            return out;
-        }
-        out += QStringView(strSource).mid(pos, hit - pos);
-        pending = strReplace;
-        pos = hit + strFind.size();
-    }
-}
-
-QList<qsizetype> FindPositions(const QString &strText, const QString &strFind,
-                               Qt::CaseSensitivity compare)
-{
-    QList<qsizetype> positions;
-    if (strFind.isEmpty())
-        return positions;
-    qsizetype from = 0;
-    for (;;) {
-        const qsizetype hit = strText.indexOf(strFind, from, compare);
-        if (hit < 0)
-            break;
-        positions.append(hit + 1);
-        from = hit + strFind.size();
-    }
-    return positions;
-}
-
-QString TrimChars(const QString &strText, const QString &strSet, int intSides,
-                  Qt::CaseSensitivity compare, qsizetype &lngCaret)
-{
-    qsizetype begin = 0;
-    qsizetype end = strText.size();
-    if (intSides & TrimLeft) {
-        while (begin < end && inSet(strText.at(begin), strSet, compare)) {
-            ++begin;
-            if (lngCaret >= 1)
-                --lngCaret;
-        }
-    }
-    if (intSides & TrimRight) {
-        while (end > begin && inSet(strText.at(end - 1), strSet, compare)) {
-            --end;
-            if (lngCaret > end - begin)
-                lngCaret = end - begin;
-        }
-    }
-    return strText.mid(begin, end - begin);
-}
-
-QString TrimChars(const QString &strText, const QString &strSet, int intSides)
-{
-    qsizetype caret = 0;
-    return TrimChars(strText, strSet, intSides, Qt::CaseSensitive, caret);
-}
-
-QString FilterChars(const QString &strText, const QString &strSet, bool blnKeep,
-                    Qt::CaseSensitivity compare, qsizetype &lngCaret)
-{
-    QString out;
-    out.reserve(strText.size());
-    qsizetype droppedBeforeCaret = 0;
-    for (qsizetype i = 0; i < strText.size(); ++i) {
-        const QChar c = strText.at(i);
-        if (inSet(c, strSet, compare) == blnKeep)
-            out += c;
-        else if (i + 1 <= lngCaret)
-            ++droppedBeforeCaret;
-    }
-    lngCaret -= droppedBeforeCaret;
-    return out;
-}
-
-QString FilterChars(const QString &strText, const QString &strSet, bool blnKeep)
-{
-    qsizetype caret = 0;
-    return FilterChars(strText, strSet, blnKeep, Qt::CaseSensitive, caret);
-}
-
-
-namespace {
-
-// The eight operator levels; lower levels bind tighter. Level 0 names functions that the language
-// does not have: nothing ever encodes them, but they keep the numbering of the codes.
-const std::array<QStringList, 8> &operatorTable()
-{
-    static const std::array<QStringList, 8> table = {
-        QString("ABS( FIX( INT( IIF( ROUND(").split(' '),
-        QString("^- ^").split(' '),
-        QString("-").split(' '),
-        QString("*% /% * /").split(' '),
-        QString("\\").split(' '),
-        QString("MOD").split(' '),
-        QString("-% +% - +").split(' '),
-        QString("<> <= >= = < >").split(' '),
-    };
-    return table;
-}
-
-QString code(int level, int index)
-{
-    return QStringLiteral("@%1%2").arg(level).arg(index);
-}
+QChar g_separator = u'.';
+bool g_leadingZero = true;
 
 bool isDigit(QChar c)
 {
     return c >= u'0' && c <= u'9';
 }
 
-// Rounds to a 32-bit integer, halves to even, as the integer operators want their operands.
-bool toInt32(double value, qint64 &out)
+// Replace-all as the rules use it. When the replacement holds the searched text, each search
+// goes on behind what was put in; otherwise it goes on where the replaced text stood, so that
+// text formed by a replacement is found as well ("----" less every "--" is empty).
+QString replaceAll(QString text, const QString &find, const QString &replacement)
+{
+    if (find.isEmpty())
+        return text;
+    const bool rescan = !replacement.contains(find);
+    qsizetype from = 0;
+    for (;;) {
+        const qsizetype at = text.indexOf(find, from);
+        if (at < 0)
+            return text;
+        text.replace(at, find.size(), replacement);
+        from = rescan ? at : at + replacement.size();
+    }
+}
+
+// Drops every character of set from text; caret (0-based) moves back by one for each character
+// dropped in front of it.
+QString dropChars(const QString &text, const QString &set, qsizetype &caret)
+{
+    QString out;
+    qsizetype newCaret = caret;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (!set.contains(text.at(i)))
+            out += text.at(i);
+        else if (i < caret)
+            --newCaret;
+    }
+    caret = newCaret;
+    return out;
+}
+
+bool isNumber(const QString &text)
+{
+    QString mantissa = text;
+    const qsizetype n = mantissa.size();
+    // An exponent part is exactly four characters: E or e, a sign, two digits.
+    if (n >= 4 && (mantissa.at(n - 4) == u'E' || mantissa.at(n - 4) == u'e')
+        && (mantissa.at(n - 3) == u'+' || mantissa.at(n - 3) == u'-') && isDigit(mantissa.at(n - 2))
+        && isDigit(mantissa.at(n - 1)))
+        mantissa.chop(4);
+    if (mantissa.startsWith(u'-'))
+        mantissa.remove(0, 1);
+    if (mantissa.isEmpty() || mantissa.endsWith(g_separator))
+        return false;
+    if (g_leadingZero && mantissa.startsWith(g_separator))
+        return false;
+    if (mantissa.count(g_separator) > 1)
+        return false;
+    for (const QChar c : mantissa) {
+        if (!isDigit(c) && c != g_separator)
+            return false;
+    }
+    const qsizetype separatorAt = mantissa.indexOf(g_separator);
+    return (separatorAt < 0 ? mantissa.size() : separatorAt) <= 15;
+}
+
+// The value of a text isNumber accepts, correctly rounded.
+double numberValue(const QString &text)
+{
+    std::string ascii;
+    for (const QChar c : text)
+        ascii += c == g_separator ? '.' : static_cast<char>(c.unicode());
+    const bool negative = !ascii.empty() && ascii.front() == '-';
+    double value = 0;
+    std::from_chars(ascii.data() + (negative ? 1 : 0), ascii.data() + ascii.size(), value);
+    return negative ? -value : value;
+}
+
+// A value as the evaluator writes it back: the C library's general form with 15 significant
+// digits is exactly the rule (plain for decimal exponents -4 to 14, else mantissa, "E", sign and
+// at least two digits), in the locale's separator. Zero has no sign.
+QString valueText(double value)
+{
+    if (value == 0)
+        return QStringLiteral("0");
+    char buffer[32];
+    std::snprintf(buffer, sizeof buffer, "%.15G", value);
+    QString text = QString::fromLatin1(buffer);
+    text.replace(u'.', g_separator);
+    return text;
+}
+
+// A 32-bit operand of "\" and MOD: rounded to the nearest integer, halves to the even one.
+bool wholeOperand(double value, long long &out)
 {
     if (!std::isfinite(value))
         return false;
-    const double r = std::nearbyint(value);
-    if (r < -2147483648.0 || r > 2147483647.0)
+    double rounded = std::floor(value);
+    const double fraction = value - rounded;
+    if (fraction > 0.5 || (fraction == 0.5 && std::fmod(rounded, 2) != 0))
+        rounded += 1;
+    if (rounded < -2147483648.0 || rounded > 2147483647.0)
         return false;
-    out = static_cast<qint64>(r);
+    out = static_cast<long long>(rounded);
     return true;
 }
 
-// One operator applied to its operands; false on any arithmetic failure.
-bool applyOperator(int level, int index, double l, double r, double &result)
+// The operator of code "@" level index on its operands. False on any arithmetic failure:
+// division by zero, an integer operand out of range, a result that is no finite number.
+bool compute(char level, char index, double l, double r, double &result)
 {
-    switch (level * 10 + index) {
-    case 10: result = std::pow(l, -r); break;
-    case 11: result = std::pow(l, r); break;
-    case 20: result = -r; break;
-    case 30: result = r * l * 0.01; break;
-    case 31:
-        if (r * 0.01 == 0.0)
+    const std::string code{level, index};
+    if (code == "10") {
+        result = std::pow(l, -r);
+    } else if (code == "11") {
+        result = std::pow(l, r);
+    } else if (code == "20") {
+        result = -r;
+    } else if (code == "30") {
+        result = r * l * 0.01;
+    } else if (code == "31") {
+        const double hundredth = r * 0.01;
+        if (hundredth == 0)
             return false;
-        result = l / (r * 0.01);
-        break;
-    case 32: result = r * l; break;
-    case 33:
-        if (r == 0.0)
+        result = l / hundredth;
+    } else if (code == "32") {
+        result = r * l;
+    } else if (code == "33") {
+        if (r == 0)
             return false;
         result = l / r;
-        break;
-    case 40:
-    case 50: {
-        qint64 a = 0;
-        qint64 b = 0;
-        if (!toInt32(l, a) || !toInt32(r, b) || b == 0)
+    } else if (code == "40" || code == "50") {
+        long long a = 0;
+        long long b = 0;
+        if (!wholeOperand(l, a) || !wholeOperand(r, b) || b == 0 || (a == -2147483648LL && b == -1))
             return false;
-        if (a == -2147483648LL && b == -1)
-            return false;
-        result = static_cast<double>(level == 4 ? a / b : a % b);
-        break;
-    }
-    case 60: result = (1 - r * 0.01) * l; break;
-    case 61: result = (r * 0.01 + 1) * l; break;
-    case 62: result = l - r; break;
-    case 63: result = r + l; break;
-    case 70: result = l != r ? -1 : 0; break;
-    case 71: result = l <= r ? -1 : 0; break;
-    case 72: result = l >= r ? -1 : 0; break;
-    case 73: result = l == r ? -1 : 0; break;
-    case 74: result = l < r ? -1 : 0; break;
-    case 75: result = l > r ? -1 : 0; break;
-    default: return false;
+        // C++ division truncates toward zero and its remainder takes the dividend's sign.
+        result = static_cast<double>(code == "40" ? a / b : a % b);
+    } else if (code == "60") {
+        result = (1 - r * 0.01) * l;
+    } else if (code == "61") {
+        result = (r * 0.01 + 1) * l;
+    } else if (code == "62") {
+        result = l - r;
+    } else if (code == "63") {
+        result = r + l;
+    } else if (code[0] == '7') {
+        bool truth = false;
+        switch (index) {
+        case '0': truth = l != r; break;
+        case '1': truth = l <= r; break;
+        case '2': truth = l >= r; break;
+        case '3': truth = l == r; break;
+        case '4': truth = l < r; break;
+        case '5': truth = l > r; break;
+        default: return false;
+        }
+        result = truth ? -1 : 0;
+    } else {
+        return false;
     }
     return std::isfinite(result);
 }
 
-double fail(bool &blnFailed)
+double failed(bool &blnFailed)
 {
     blnFailed = true;
     return 0;
 }
 
-// Rewrites each "%" with its operand as "%" followed by the operand (100+5% -> 100+%5), then
-// codes the four percent operators. Returns false on a rule the percent sign breaks.
-bool rewritePercent(QString &text, QChar sep)
-{
-    for (qsizetype i = 0; i + 1 < text.size(); ++i) {
-        if (text.at(i) == u'%' && (isDigit(text.at(i + 1)) || text.at(i + 1) == sep))
-            return false;
-    }
-    const QList<qsizetype> percents = FindPositions(text, QStringLiteral("%"));
-    for (const qsizetype pos1 : percents) {
-        const qsizetype at = pos1 - 1;
-        if (at == 0)
-            return false;
-        qsizetype start = at;
-        if (text.at(at - 1) != u')') {
-            while (start > 0 && (isDigit(text.at(start - 1)) || text.at(start - 1) == sep))
-                --start;
-            if (start == at || start == 0)
-                return false;
-        } else {
-            int depth = 0;
-            start = at - 1;
-            for (;;) {
-                const QChar c = text.at(start);
-                if (c == u')')
-                    ++depth;
-                else if (c == u'(' && --depth == 0)
-                    break;
-                if (start == 0)
-                    return false;
-                --start;
-            }
-        }
-        // Operand [start, at) moves one place right; the "%" takes its first place.
-        const QString operand = text.mid(start, at - start);
-        text.replace(start, at - start + 1, QLatin1Char('%') + operand);
-    }
-    text = ReplaceAll(text, QStringLiteral("*%"), code(3, 0));
-    text = ReplaceAll(text, QStringLiteral("/%"), code(3, 1));
-    text = ReplaceAll(text, QStringLiteral("-%"), code(6, 0));
-    text = ReplaceAll(text, QStringLiteral("+%"), code(6, 1));
-    return true;
-}
+const QString kSentinel = QStringLiteral("@90");
 
-// A "-" right behind a digit or ")" is a subtraction. "2" goes first: every inserted code ends in
-// "2", and handled last it would turn a following unary minus into a second subtraction.
-void codeBinaryMinus(QString &text)
+// An encoded text without parentheses: level by level, the leftmost operator of the level is
+// replaced, with its operands, by the text of its value, until the level has none left.
+double evaluateFlat(const QString &flat, bool &blnFailed)
 {
-    static const QString order = QStringLiteral("2013456789)");
-    const QString minusCode = code(6, 2);
-    for (const QChar c : order) {
-        QString out;
-        out.reserve(text.size() + 16);
-        qsizetype from = 0;
-        qsizetype copied = 0;
+    if (blnFailed)
+        return 0;
+    QString text = kSentinel + flat;
+    for (char level = '1'; level <= '7'; ++level) {
         for (;;) {
-            qsizetype hit = -1;
-            for (qsizetype i = from; i + 1 < text.size(); ++i) {
-                if (text.at(i) == c && text.at(i + 1) == u'-') {
-                    hit = i;
+            qsizetype p = -1;
+            for (qsizetype i = kSentinel.size(); i + 1 < text.size(); ++i) {
+                if (text.at(i) == u'@' && text.at(i + 1) == QLatin1Char(level)) {
+                    p = i;
                     break;
                 }
             }
-            if (hit < 0)
+            if (p < 0)
                 break;
-            out += QStringView(text).mid(copied, hit + 1 - copied);
-            out += minusCode;
-            copied = hit + 2;
-            // The rewritten pair is four characters long; the scan resumes behind it. In the
-            // unrewritten text that is one character past the "-".
-            from = hit + 2;
+            if (p + 2 >= text.size())
+                return failed(blnFailed);
+            const char index = static_cast<char>(text.at(p + 2).unicode());
+            qsizetype rightEnd = text.indexOf(u'@', p + 3);
+            if (rightEnd < 0)
+                rightEnd = text.size();
+            const QString right = text.mid(p + 3, rightEnd - p - 3);
+            if (!isNumber(right))
+                return failed(blnFailed);
+            qsizetype start = p;
+            double left = 0;
+            if (level != '2') {
+                const qsizetype previous = text.lastIndexOf(u'@', p - 3);
+                start = previous + 3;
+                const QString leftText = text.mid(start, p - start);
+                if (!isNumber(leftText))
+                    return failed(blnFailed);
+                left = numberValue(leftText);
+            }
+            double result = 0;
+            if (!compute(level, index, left, numberValue(right), result))
+                return failed(blnFailed);
+            text.replace(start, rightEnd - start, valueText(result));
         }
-        if (copied == 0)
-            continue;
-        out += QStringView(text).mid(copied);
-        text = out;
     }
+    const QString rest = text.mid(kSentinel.size());
+    if (!isNumber(rest))
+        return failed(blnFailed);
+    return numberValue(rest);
 }
 
-// True when the text holds only digits, parentheses, the separator and "@".
-bool onlyCodedCharacters(const QString &text, QChar sep)
+// "%" and its operand (the digits in front, or the group closed in front) trade places, and the
+// operator in front of it with the "%" becomes one of the four percent codes. False when a "%"
+// has no operand or is followed by a number.
+bool encodePercent(QString &text)
 {
-    for (const QChar c : text) {
-        if (!(isDigit(c) || c == u'(' || c == u')' || c == sep || c == u'@'))
+    for (qsizetype i = 0; i + 1 < text.size(); ++i) {
+        if (text.at(i) == u'%' && (isDigit(text.at(i + 1)) || text.at(i + 1) == g_separator))
             return false;
     }
-    return true;
-}
-
-// Every "(" must follow an operator code; a ")" must not be followed by a digit, "(" or the
-// separator. Checked on a copy with runs of parentheses collapsed and the sentinel in front.
-bool structureIsSound(const QString &text, QChar sep)
-{
-    QString copy = ReplaceAll(text, QStringLiteral("))"), QStringLiteral(")"));
-    copy = ReplaceAll(copy, QStringLiteral("(("), QStringLiteral("("));
-    copy.prepend(QStringLiteral("@90"));
-    for (qsizetype i = 0; i < copy.size(); ++i) {
-        const QChar c = copy.at(i);
-        if (c == u'(' && copy.at(i - 3) != u'@')
+    QList<qsizetype> percents;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text.at(i) == u'%')
+            percents.append(i);
+    }
+    for (const qsizetype at : percents) {
+        if (at == 0)
             return false;
-        if (c == u')' && i + 1 < copy.size()) {
-            const QChar n = copy.at(i + 1);
-            if (isDigit(n) || n == u'(' || n == sep)
+        qsizetype start = at;
+        if (text.at(at - 1) == u')') {
+            int depth = 0;
+            do {
+                --start;
+                if (text.at(start) == u')')
+                    ++depth;
+                else if (text.at(start) == u'(')
+                    --depth;
+            } while (depth > 0 && start > 0);
+            if (depth != 0)
+                return false;
+        } else {
+            while (start > 0 && (isDigit(text.at(start - 1)) || text.at(start - 1) == g_separator))
+                --start;
+            if (start == at || start == 0)
                 return false;
         }
+        text = text.left(start) + u'%' + text.mid(start, at - start) + text.mid(at + 1);
     }
+    text = replaceAll(text, QStringLiteral("*%"), QStringLiteral("@30"));
+    text = replaceAll(text, QStringLiteral("/%"), QStringLiteral("@31"));
+    text = replaceAll(text, QStringLiteral("-%"), QStringLiteral("@60"));
+    text = replaceAll(text, QStringLiteral("+%"), QStringLiteral("@61"));
     return true;
+}
+
+// A "-" behind a digit or ")" subtracts. The characters are taken in this order, "2" first: every
+// code put in ends in "2", and "2" taken later would read a sign behind a code as a subtraction.
+void encodeSubtraction(QString &text)
+{
+    for (const QChar c : QStringLiteral("2013456789)")) {
+        qsizetype i = 0;
+        while (i + 1 < text.size()) {
+            if (text.at(i) == c && text.at(i + 1) == u'-') {
+                text.replace(i + 1, 1, QStringLiteral("@62"));
+                i += 4;
+            } else {
+                ++i;
+            }
+        }
+    }
 }
 
 } // namespace
 
-void setLocale(const LocaleValues &locale)
+void setLocale(QChar decimalSeparator, bool leadingZero)
 {
-    g_locale = locale;
-}
-
-bool IsPlainNumber(const QString &strText)
-{
-    const QChar sep = g_locale.decimalSeparator.isEmpty()
-        ? QChar(u'.')
-        : g_locale.decimalSeparator.at(0);
-    QStringView mantissa(strText);
-    if (mantissa.startsWith(u'-'))
-        mantissa = mantissa.mid(1);
-    const qsizetype n = mantissa.size();
-    if (n >= 4) {
-        const QChar e = mantissa.at(n - 4);
-        const QChar s = mantissa.at(n - 3);
-        if ((e == u'E' || e == u'e') && (s == u'+' || s == u'-') && isDigit(mantissa.at(n - 2))
-            && isDigit(mantissa.at(n - 1)))
-            mantissa = mantissa.left(n - 4);
-    }
-    if (mantissa.isEmpty())
-        return false;
-    int separators = 0;
-    qsizetype digitsBefore = 0;
-    for (const QChar c : mantissa) {
-        if (c == sep) {
-            if (++separators > 1)
-                return false;
-        } else if (!isDigit(c)) {
-            return false;
-        } else if (separators == 0) {
-            ++digitsBefore;
-        }
-    }
-    if (mantissa.back() == sep)
-        return false;
-    if (mantissa.front() == sep && g_locale.leadingZero)
-        return false;
-    return digitsBefore <= 15;
-}
-
-double PlainNumberValue(const QString &strNumber)
-{
-    const QChar sep = g_locale.decimalSeparator.isEmpty()
-        ? QChar(u'.')
-        : g_locale.decimalSeparator.at(0);
-    QVarLengthArray<char, 64> buf;
-    for (const QChar c : strNumber)
-        buf.append(c == sep ? '.' : static_cast<char>(c.toLatin1()));
-    // from_chars takes neither a leading "+" nor a lone separator in front of a digit after "-";
-    // "-.5" and ".5" are both read as expected.
-    double value = 0;
-    const char *first = buf.data();
-    const char *last = buf.data() + buf.size();
-    bool negative = false;
-    if (first != last && *first == '-') {
-        negative = true;
-        ++first;
-    }
-    std::from_chars(first, last, value);
-    return negative ? -value : value;
-}
-
-// The switch to the exponent form follows the usual general format: a value is written plainly
-// when its decimal exponent (after rounding to 15 significant digits) is from -4 to 14, that is
-// for magnitudes from 0.0001 up to below 10^15; outside that it is written as mantissa, "E",
-// sign and at least two digits (1E+15, 1E-05, 1.5E-06). 10^15 itself therefore goes on as
-// "1E+15", which is still a number, while 10^100 becomes "1E+100", which is not.
-QString ValueToText(double dblValue)
-{
-    if (dblValue == 0.0 || !std::isfinite(dblValue))
-        return QStringLiteral("0");
-    char buf[40];
-    std::snprintf(buf, sizeof buf, "%.14e", std::fabs(dblValue));
-    // buf: d.dddddddddddddde[+-]xx
-    const char *ePos = std::strchr(buf, 'e');
-    const int exponent = std::atoi(ePos + 1);
-    std::string digits;
-    digits += buf[0];
-    digits.append(buf + 2, static_cast<size_t>(ePos - (buf + 2)));
-    while (digits.size() > 1 && digits.back() == '0')
-        digits.pop_back();
-
-    const QString sep = g_locale.decimalSeparator.isEmpty()
-        ? QStringLiteral(".")
-        : g_locale.decimalSeparator;
-    QString out;
-    if (dblValue < 0)
-        out += u'-';
-    if (exponent >= -4 && exponent <= 14) {
-        const int intDigits = exponent + 1;
-        if (intDigits <= 0) {
-            out += u'0';
-            out += sep;
-            out += QString(-intDigits, u'0');
-            out += QString::fromLatin1(digits);
-        } else if (static_cast<int>(digits.size()) <= intDigits) {
-            out += QString::fromLatin1(digits);
-            out += QString(intDigits - static_cast<int>(digits.size()), u'0');
-        } else {
-            out += QString::fromLatin1(digits.substr(0, intDigits));
-            out += sep;
-            out += QString::fromLatin1(digits.substr(intDigits));
-        }
-        return out;
-    }
-    out += QLatin1Char(digits[0]);
-    if (digits.size() > 1) {
-        out += sep;
-        out += QString::fromLatin1(digits.substr(1));
-    }
-    out += exponent < 0 ? QStringLiteral("E-") : QStringLiteral("E+");
-    out += QStringLiteral("%1").arg(std::abs(exponent), 2, 10, QLatin1Char('0'));
-    return out;
-}
-
-double EvaluateFlat(const QString &strFlat, const QString &strSentinel, bool &blnFailed)
-{
-    if (blnFailed)
-        return 0;
-
-    // The text after the sentinel is segments separated by three-character codes. Within a level
-    // the leftmost operator goes first and its value replaces it and its operands, so one pass
-    // per level from left to right gives exactly the order of repeated leftmost searches.
-    struct Code {
-        int level;
-        int index;
-    };
-    std::vector<QString> segments;
-    std::vector<Code> codes;
-    segments.emplace_back();
-    const QString text = strSentinel + strFlat;
-    for (qsizetype i = strSentinel.size(); i < text.size(); ++i) {
-        const QChar c = text.at(i);
-        if (c == u'@' && i + 2 < text.size() && isDigit(text.at(i + 1)) && isDigit(text.at(i + 2))) {
-            codes.push_back({text.at(i + 1).digitValue(), text.at(i + 2).digitValue()});
-            segments.emplace_back();
-            i += 2;
-        } else {
-            segments.back() += c;
-        }
-    }
-
-    for (int level = 1; level <= 7 && !codes.empty(); ++level) {
-        std::vector<QString> nextSegments;
-        std::vector<Code> nextCodes;
-        nextSegments.reserve(segments.size());
-        nextCodes.reserve(codes.size());
-        nextSegments.push_back(std::move(segments[0]));
-        for (size_t k = 0; k < codes.size(); ++k) {
-            const Code op = codes[k];
-            QString &right = segments[k + 1];
-            if (op.level != level) {
-                nextCodes.push_back(op);
-                nextSegments.push_back(std::move(right));
-                continue;
-            }
-            if (!IsPlainNumber(right))
-                return fail(blnFailed);
-            const bool unary = operatorTable()[level].front() == QLatin1String("-");
-            double result = 0;
-            if (unary) {
-                if (!applyOperator(level, op.index, 0, PlainNumberValue(right), result))
-                    return fail(blnFailed);
-                nextSegments.back() += ValueToText(result);
-            } else {
-                QString &left = nextSegments.back();
-                if (!IsPlainNumber(left))
-                    return fail(blnFailed);
-                if (!applyOperator(level, op.index, PlainNumberValue(left), PlainNumberValue(right), result))
-                    return fail(blnFailed);
-                left = ValueToText(result);
-            }
-        }
-        segments = std::move(nextSegments);
-        codes = std::move(nextCodes);
-    }
-
-    if (!codes.empty() || !IsPlainNumber(segments.front()))
-        return fail(blnFailed);
-    return PlainNumberValue(segments.front());
+    g_separator = decimalSeparator;
+    g_leadingZero = leadingZero;
 }
 
 double EvaluateExpression(const QString &strExpression, bool &blnFailed)
@@ -578,97 +311,98 @@ double EvaluateExpression(const QString &strExpression, bool &blnFailed)
     if (blnFailed)
         return 0;
 
-    const LocaleValues &loc = g_locale;
-    const QChar sep = loc.decimalSeparator.isEmpty() ? QChar(u'.') : loc.decimalSeparator.at(0);
-
-    // 1. Blanks around the text are allowed, inside it they are not.
-    QString text = TrimChars(strExpression, QStringLiteral(" "), TrimBoth);
+    // Blanks only around the text; "@" is the code marker and may not come in.
+    qsizetype first = 0;
+    qsizetype last = strExpression.size();
+    while (first < last && strExpression.at(first) == u' ')
+        ++first;
+    while (last > first && strExpression.at(last - 1) == u' ')
+        --last;
+    QString text = strExpression.mid(first, last - first);
     if (text.contains(u' ') || text.contains(u'@'))
-        return fail(blnFailed);
+        return failed(blnFailed);
+    if (isNumber(text))
+        return numberValue(text);
 
-    // 2. A plain number is its own value (this is where 1E+05 is accepted).
-    if (IsPlainNumber(text))
-        return PlainNumberValue(text);
-
-    // 3. Parentheses must pair up in order.
-    const QList<qsizetype> opens = FindPositions(text, QStringLiteral("("));
-    const QList<qsizetype> closes = FindPositions(text, QStringLiteral(")"));
+    // The k-th "(" must come before the k-th ")", and there must be as many of each.
+    QList<qsizetype> opens;
+    QList<qsizetype> closes;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text.at(i) == u'(')
+            opens.append(i);
+        else if (text.at(i) == u')')
+            closes.append(i);
+    }
     if (opens.size() != closes.size())
-        return fail(blnFailed);
+        return failed(blnFailed);
     for (qsizetype k = 0; k < opens.size(); ++k) {
-        if (opens[k] > closes[k])
-            return fail(blnFailed);
+        if (opens.at(k) > closes.at(k))
+            return failed(blnFailed);
     }
 
-    // 4. Percent operands.
-    if (text.contains(u'%') && !rewritePercent(text, sep))
-        return fail(blnFailed);
+    if (text.contains(u'%') && !encodePercent(text))
+        return failed(blnFailed);
+    encodeSubtraction(text);
+    text = replaceAll(text, QStringLiteral("--"), QString());
 
-    // 5. and 6. Subtractions, then pairs of minus signs cancel out.
-    codeBinaryMinus(text);
-    text = ReplaceAll(text, QStringLiteral("--"), QString());
+    // The other spellings, tightest level first; the two-character comparisons before "=", "<"
+    // and ">" so that their halves are not taken alone.
+    static const char *const spellings[][2] = {
+        {"^-", "@10"}, {"^", "@11"}, {"-", "@20"}, {"*", "@32"}, {"/", "@33"}, {"\\", "@40"},
+        {"MOD", "@50"}, {"+", "@63"}, {"<>", "@70"}, {"<=", "@71"}, {">=", "@72"}, {"=", "@73"},
+        {"<", "@74"}, {">", "@75"}};
+    for (const auto &spelling : spellings)
+        text = replaceAll(text, QString::fromLatin1(spelling[0]), QString::fromLatin1(spelling[1]));
 
-    // 7. Every remaining operator, level by level; the two-character comparisons come before
-    // "=", "<" and ">". Levels 3 and 6 skip the spellings already coded above.
-    const auto &table = operatorTable();
-    for (int level = 1; level <= 7; ++level) {
-        const int firstIndex = (level == 3) ? 2 : (level == 6 ? 3 : 0);
-        for (int index = firstIndex; index < table[level].size(); ++index)
-            text = ReplaceAll(text, table[level][index], code(level, index));
-    }
-
-    // 8. and 9. Nothing but digits, parentheses, separators and codes; no implicit products.
-    if (!onlyCodedCharacters(text, sep) || !structureIsSound(text, sep))
-        return fail(blnFailed);
-
-    // 10. Reduce the groups. Each ")" closes the nearest open "(" before it, and the groups are
-    // taken in the order of their ")"s, so a stack of open positions in the text built so far
-    // gives the same order as repeatedly taking the first ")" and the last "(" before it.
-    if (!text.contains(u')')) {
-        if (IsPlainNumber(text))
-            return PlainNumberValue(text);
-        return EvaluateFlat(text, QStringLiteral("@90"), blnFailed);
-    }
-    QString reduced;
-    reduced.reserve(text.size());
-    std::vector<qsizetype> openAt;
     for (const QChar c : text) {
-        if (c == u'(') {
-            openAt.push_back(reduced.size());
-            reduced += c;
-        } else if (c == u')') {
-            if (openAt.empty())
-                return fail(blnFailed);
-            const qsizetype at = openAt.back();
-            openAt.pop_back();
-            const double value = EvaluateFlat(reduced.mid(at + 1), QStringLiteral("@90"), blnFailed);
-            if (blnFailed)
-                return 0;
-            reduced.truncate(at);
-            reduced += ValueToText(value);
-        } else {
-            reduced += c;
-        }
+        if (!isDigit(c) && c != u'(' && c != u')' && c != g_separator && c != u'@')
+            return failed(blnFailed);
     }
-    if (IsPlainNumber(reduced))
-        return PlainNumberValue(reduced);
-    return EvaluateFlat(reduced, QStringLiteral("@90"), blnFailed);
+
+    // No implicit product: every "(" right behind a code, nothing but an operator behind a ")".
+    QString shape = replaceAll(text, QStringLiteral("))"), QStringLiteral(")"));
+    shape = kSentinel + replaceAll(shape, QStringLiteral("(("), QStringLiteral("("));
+    for (qsizetype i = 0; i < shape.size(); ++i) {
+        if (shape.at(i) == u'(' && shape.at(i - 3) != u'@')
+            return failed(blnFailed);
+        if (shape.at(i) == u')' && i + 1 < shape.size()
+            && (isDigit(shape.at(i + 1)) || shape.at(i + 1) == u'(' || shape.at(i + 1) == g_separator))
+            return failed(blnFailed);
+    }
+
+    // The innermost group closed first is replaced by the text of its value, until none is left.
+    for (;;) {
+        if (isNumber(text))
+            return numberValue(text);
+        const qsizetype close = text.indexOf(u')');
+        if (close < 0)
+            return evaluateFlat(text, blnFailed);
+        const qsizetype open = text.lastIndexOf(u'(', close);
+        const double value = evaluateFlat(text.mid(open + 1, close - open - 1), blnFailed);
+        text.replace(open, close - open + 1, valueText(value));
+        if (blnFailed)
+            return 0;
+    }
 }
 
 namespace {
 
-const QString kCrLf = QStringLiteral("\r\n");
+const QString kBreak = QStringLiteral("\r\n");
 
-// Three minus signs become one: "---" turns into "-" and two spaces, the spaces go; repeated
-// until nothing changes, so four become two.
-QString collapseMinusRuns(QString s, qsizetype &lngCaret)
+bool continues(QChar c)
+{
+    return c == u'-' || c == u'+' || c == u'*' || c == u'/';
+}
+
+// Runs of minus signs: each "---" is one "-", spaces go, until a pass changes nothing.
+QString shortenMinusRuns(QString text, qsizetype &caret)
 {
     for (;;) {
-        const qsizetype before = s.size();
-        s = ReplaceAll(s, QStringLiteral("---"), QStringLiteral("-  "));
-        s = FilterChars(s, QStringLiteral(" "), false, Qt::CaseSensitive, lngCaret);
-        if (s.size() == before)
-            return s;
+        const qsizetype before = text.size();
+        text = dropChars(replaceAll(text, QStringLiteral("---"), QStringLiteral("-  ")), QStringLiteral(" "),
+                         caret);
+        if (text.size() == before)
+            return text;
     }
 }
 
@@ -676,41 +410,42 @@ QString collapseMinusRuns(QString s, qsizetype &lngCaret)
 
 QString CleanSheetText(const QString &strText, qsizetype &lngCaret, bool blnSeparatorsOnly)
 {
-    const QString sep = g_locale.decimalSeparator;
-    const QString foreign = sep == QLatin1String(",") ? QStringLiteral(".") : QStringLiteral(",");
-    QString s = collapseMinusRuns(ReplaceAll(strText, foreign, sep), lngCaret);
+    const QString own(g_separator);
+    const QString other = g_separator == u',' ? QStringLiteral(".") : QStringLiteral(",");
+    QString text = shortenMinusRuns(replaceAll(strText, other, own), lngCaret);
     if (blnSeparatorsOnly)
-        return s;
+        return text;
 
-    s = FilterChars(s, QString::fromUtf16(kSheetAlphabet) + kCrLf, true, Qt::CaseSensitive, lngCaret);
+    QString foreign;
+    for (const QChar c : text) {
+        if (!QStringLiteral("0123456789%+-()*/\\^<>=.,\r\n").contains(c) && !foreign.contains(c))
+            foreign += c;
+    }
+    text = dropChars(text, foreign, lngCaret);
 
-    // Only complete CR LF pairs survive: lone CRs and LFs go.
-    s = ReplaceAll(s, kCrLf, QStringLiteral("  "));
-    s = FilterChars(s, kCrLf, false, Qt::CaseSensitive, lngCaret);
-    s = ReplaceAll(s, QStringLiteral("  "), kCrLf);
+    // Only whole CR LF pairs stay breaks; a lone CR or LF goes.
+    text = replaceAll(text, kBreak, QStringLiteral("  "));
+    text = dropChars(text, kBreak, lngCaret);
+    text = replaceAll(text, QStringLiteral("  "), kBreak);
 
-    // Dropping a foreign character or a lone CR or LF can join minus signs into a new run of
-    // three ("5--x-3"); collapse again, or the cleaned text would still change when cleaned once
-    // more and a run of three would stay in the sheet.
-    s = collapseMinusRuns(s, lngCaret);
+    // What went can bring minus signs together into a run of three ("5--x-3"), which no clean
+    // sheet holds.
+    text = shortenMinusRuns(text, lngCaret);
 
-    while (s.startsWith(kCrLf)) {
-        s.remove(0, 2);
+    while (text.startsWith(kBreak)) {
+        text.remove(0, 2);
         lngCaret -= 2;
     }
-    while (s.endsWith(kCrLf)) {
-        if (s.size() > 2 && IsContinuationOperator(s.at(s.size() - 3)))
-            break;
-        s.chop(2);
-    }
-    return s;
+    while (text.endsWith(kBreak) && !(text.size() > 2 && continues(text.at(text.size() - 3))))
+        text.chop(2);
+    return text;
 }
 
 QString SheetExpression(const QString &strSheet)
 {
     QString expression = strSheet;
-    for (const QChar op : QStringView(kContinuationOperators))
-        expression = ReplaceAll(expression, QString(op) + kCrLf, QString(op));
+    for (const QChar op : QStringLiteral("-+*/"))
+        expression = replaceAll(expression, op + kBreak, QString(op));
     return expression;
 }
 
