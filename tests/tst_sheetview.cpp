@@ -434,9 +434,20 @@ private slots:
         QTest::mouseClick(port, Qt::LeftButton, {}, at(8)); // a third click: the row
         QCOMPARE(caretOf(*view), Caret(4, 9));
 
+        // What is composed shows at the caret and is not in the text until it is committed.
+        view->setSelection(9, 9);
+        const auto compose = [&](const QString &preedit) {
+            QInputMethodEvent composing(preedit, {});
+            QApplication::sendEvent(view.get(), &composing);
+            return view->viewport()->grab().toImage();
+        };
+        const QImage plain = compose(QString());
+        QVERIFY(compose(QStringLiteral("&*")) != plain);
+        QCOMPARE(view->sheetText(), QStringLiteral("12\r\n345+6"));
+        QCOMPARE(compose(QString()), plain);
+
         QInputMethodEvent commit;
         commit.setCommitString(QStringLiteral("9"), -1, 1);
-        view->setSelection(9, 9);
         QApplication::sendEvent(view.get(), &commit);
         QCOMPARE(view->sheetText(), QStringLiteral("12\r\n345+9"));
         QCOMPARE(static_cast<QWidget *>(view.get())->inputMethodQuery(Qt::ImSurroundingText).toString(), QStringLiteral("345+9"));

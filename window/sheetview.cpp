@@ -801,7 +801,7 @@ void SheetView::paintEvent(QPaintEvent *event)
                     painter.fillRect(QRectF(m_margin + line.naturalTextWidth(), box.top(), w, box.height()), highlight);
                 }
             }
-            if (caret && block == caretBlock) {
+            if (caret && block == caretBlock && m_preedit.isEmpty()) {
                 if (m_caretAtLineEnd)
                     painter.fillRect(cursorRect(), pal.color(QPalette::Text));
                 else
@@ -810,6 +810,29 @@ void SheetView::paintEvent(QPaintEvent *event)
         }
         y += h;
     } while (y < height && nextBlock(block));
+    if (!m_preedit.isEmpty())
+        paintPreedit(painter, caret);
+}
+
+void SheetView::paintPreedit(QPainter &painter, bool caret) const
+{
+    // What an input method composes stands at the caret, underlined on the sheet's background,
+    // until it is committed; the caret stands inside it where the input method says.
+    const QRect at = cursorRect();
+    if (at.isEmpty())
+        return;
+    QFont underlined = font();
+    underlined.setUnderline(true);
+    const QFontMetrics metrics(underlined);
+    const QRect box(at.left(), at.top(), metrics.horizontalAdvance(m_preedit) + m_cursorWidth, at.height());
+    painter.fillRect(box, palette().brush(QPalette::Base));
+    painter.setFont(underlined);
+    painter.setPen(palette().color(QPalette::Text));
+    painter.drawText(box, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, m_preedit);
+    if (caret) {
+        const int x = box.left() + metrics.horizontalAdvance(m_preedit.left(m_preeditCursor));
+        painter.fillRect(QRect(x, box.top(), m_cursorWidth, box.height()), palette().color(QPalette::Text));
+    }
 }
 
 void SheetView::resizeEvent(QResizeEvent *event)
@@ -1344,6 +1367,16 @@ void SheetView::inputMethodEvent(QInputMethodEvent *event)
     }
     if (!event->commitString().isEmpty() || event->replacementLength() > 0)
         insertText(event->commitString());
+    const QString preedit = event->preeditString();
+    m_preeditCursor = static_cast<int>(preedit.size());
+    for (const QInputMethodEvent::Attribute &attribute : event->attributes()) {
+        if (attribute.type == QInputMethodEvent::Cursor)
+            m_preeditCursor = std::clamp(attribute.start, 0, static_cast<int>(preedit.size()));
+    }
+    if (preedit != m_preedit || !preedit.isEmpty()) {
+        m_preedit = preedit;
+        viewport()->update();
+    }
     event->accept();
 }
 

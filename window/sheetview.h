@@ -13,6 +13,7 @@
 #include <vector>
 
 class QMenu;
+class QPainter;
 class QMimeData;
 class QTextLayout;
 class QTextLine;
@@ -186,6 +187,7 @@ private:
     void deleteNext(bool forward);
     void selectWordAt(qsizetype position);
     void putSelectionOnClipboard() const;
+    void paintPreedit(QPainter &painter, bool caret) const;
 
     QString m_text;
     QString m_marked; // the text at markUnchanged(), and what edits since left alone of it
@@ -198,6 +200,8 @@ private:
     qsizetype m_anchor = 0;
     qsizetype m_position = 0;
     Block m_top; // the first block shown
+    QString m_preedit;      // what an input method is composing, shown at the caret
+    int m_preeditCursor = 0; // the caret inside it
     bool m_caretAtLineEnd = false;     // at a wrap, drawn at the end of the line above
     bool m_nextCaretAtLineEnd = false; // what the next setPositions takes
     qreal m_targetX = -1; // the x kept while Up and Down move through rows of other lengths
