@@ -8,6 +8,7 @@
 #include "settings.h"
 #include "singlecopy.h"
 #include "calcfield.h"
+#include "calcsession.h"
 #include "mavolabel3d.h"
 #include "tapeactions.h"
 #include "tapestate.h"
@@ -31,7 +32,7 @@ private slots:
         m_oldSink = setMessageSink([this](const QString &text, MessageIcon) { m_messages << text; });
         m_oldSource = setLocaleSource([] { return LocaleSnapshot{QLocale(QLocale::English, QLocale::UnitedStates), true}; });
         QFile::remove(qEnvironmentVariable("XDG_CONFIG_HOME") + QStringLiteral("/Mavo/Tallyer.json"));
-        QFile::remove(TapeStateFilePath());
+        QDir(TapeStateFolder()).removeRecursively();
     }
 
     // What a copy that ends early must leave untouched: a kept tape of "7*6".
@@ -166,6 +167,51 @@ private slots:
         QCOMPARE(notKept.findChild<CalcField *>()->Text(), QString());
         notKept.close();
         QVERIFY(!QFile::exists(TapeStateFilePath()));
+    }
+
+    // What a start does with a kept state it must not take as it is: rows edited by hand come back
+    // cleaned as a paste is, a state that a run did not survive is set aside, and a tape another
+    // window kept beside is named.
+    void keptTapeChecked_data()
+    {
+        QTest::addColumn<bool>("staleMark");   // a run that restored the state did not end
+        QTest::addColumn<QString>("besideName"); // a tape kept beside, named in the state
+        QTest::addColumn<QString>("shown");
+        QTest::addColumn<QString>("told");     // in the message at start; empty: no message
+        QTest::newRow("hand-edited-rows-cleaned") << false << QString() << "=(//)+\r\n5+\r\n7" << QString();
+        QTest::newRow("run-that-did-not-end") << true << QString() << QString() << "did not end normally";
+        QTest::newRow("tape-kept-beside-named") << false << "tape kept by another window x.txt" << "=(//)+\r\n5+\r\n7"
+                                                << "which was kept as\n'" + TapeStateFolder() + "/tape kept by another window x.txt'";
+    }
+    void keptTapeChecked()
+    {
+        QFETCH(bool, staleMark);
+        QFETCH(QString, besideName);
+        QFETCH(QString, shown);
+        QFETCH(QString, told);
+        // A formula, a NUL, a direction override and letters, as a hand-edited file may hold.
+        QVERIFY(QDir().mkpath(TapeStateFolder()));
+        QFile kept(TapeStateFilePath());
+        QVERIFY(kept.open(QIODevice::WriteOnly));
+        kept.write(QByteArray("{\"format\": \"tallyer-tape\", \"version\": 1, \"selStart\": 0, \"selLength\": 0, \"beside\": \"NAME\", "
+                              "\"rows\": [\"=HYPERLINK(\\\"http://x\\\";\\\"y\\\")+\", \"5\\u0000+\", \"\\u202e7\"], "
+                              "\"history\": [{\"rows\": [\"ab12+3\"], \"selStart\": 0, \"selLength\": 0, \"round\": 2}]}")
+                       .replace("NAME", besideName.toUtf8()));
+        kept.close();
+        QFile beside(TapeStateFolder() + '/' + besideName);
+        QVERIFY(besideName.isEmpty() || (beside.open(QIODevice::WriteOnly) && beside.write("1\n") == 2));
+        QFile mark(TapeStateFilePath() + ".run-1");
+        QVERIFY(!staleMark || (mark.open(QIODevice::WriteOnly) && mark.write("another-boot 1") > 0));
+        mark.close();
+        frmTallyer w;
+        QVERIFY(w.Form_Load());
+        QCOMPARE(w.findChild<CalcField *>()->Text(), shown);
+        const TextRing &history = w.findChild<CalcSession *>()->history();
+        QCOMPARE(history.isEmpty() ? QString() : history.newest().text, shown.isEmpty() ? QString() : "12+3");
+        QCOMPARE(m_messages.size(), told.isEmpty() ? 0 : 1);
+        QVERIFY(told.isEmpty() || m_messages.front().contains(told));
+        QCOMPARE(QFile::exists(TapeStateFilePath() + ".bad"), staleMark);
+        QVERIFY(!mark.exists());
     }
 
     // Ctrl+S asks for a name the first time, then saves there; Ctrl+O opens as one undo step; the
