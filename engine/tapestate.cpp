@@ -166,6 +166,39 @@ std::optional<QByteArray> boundedRead(const QString &path, qint64 limit)
     return bytes;
 }
 
+// The rows of tape.txt joined by CR LF. Rows this program kept are ASCII (the sheet holds nothing
+// else), so they are widened in one pass, each LF between them becoming CR LF, the LF after the
+// last row (a file saved by hand) ending it; anything else is read as a tape file is.
+std::optional<QString> rowsFrom(const QString &textPath)
+{
+    const auto read = boundedRead(textPath, kTapeFileLimit);
+    if (!read)
+        return std::nullopt;
+    QByteArrayView bytes(*read);
+    if (bytes.endsWith('\n'))
+        bytes.chop(1);
+    qsizetype breaks = 0;
+    for (const char c : bytes) {
+        const auto b = static_cast<unsigned char>(c);
+        if (b == '\n') {
+            ++breaks;
+        } else if (b == 0 || b == '\r' || b >= 0x80) {
+            QString text;
+            if (!TapeTextFromBytes(*read, textPath, text).ok())
+                return std::nullopt;
+            return text;
+        }
+    }
+    QString text(bytes.size() + breaks, Qt::Uninitialized);
+    char16_t *out = reinterpret_cast<char16_t *>(text.data());
+    for (const char c : bytes) {
+        if (c == '\n')
+            *out++ = u'\r';
+        *out++ = static_cast<char16_t>(c);
+    }
+    return text;
+}
+
 // Renames an unusable state file out of the way: ".bad", or ".bad.2", ".bad.3", ... when
 // earlier ones are still there. Empty when it cannot be renamed.
 QString setAside(const QString &path)
@@ -264,9 +297,10 @@ TapeStateLoadResult LoadTapeState(const QString &path)
         // Rows without their document (removed by hand): the tape still comes back.
         if (!existsOrLinks(textPath))
             return {};
-        if (!ReadTapeFile(textPath, text).ok())
+        const auto rows = rowsFrom(textPath);
+        if (!rows)
             return unusable(path);
-        return {{text, 0, 0, {}}, TapeStateOutcome::Restored, {}, {}, {}};
+        return {{*rows, 0, 0, {}}, TapeStateOutcome::Restored, {}, {}, {}};
     }
     const auto bytes = boundedRead(path, kTapeStateLimit);
     const auto o = bytes ? documentOf(*bytes) : std::nullopt;
@@ -277,8 +311,11 @@ TapeStateLoadResult LoadTapeState(const QString &path)
         if (!rows)
             return unusable(path);
         text = *rows;
-    } else if (!ReadTapeFile(textPath, text).ok()) {
-        return unusable(path);
+    } else {
+        const auto rows = rowsFrom(textPath);
+        if (!rows)
+            return unusable(path);
+        text = *rows;
     }
     const auto state = stateOf(*o, text);
     if (!state)
