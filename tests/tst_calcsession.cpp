@@ -66,7 +66,6 @@ private slots:
         row("rounding-zero-digits", "2.5*3", 0, 0, 0, "8", false);
         row("one-number-selected", tape, 7, 3, 2, "340.00", true);
         row("selection-across-rows", tape, 7, 10, 2, "357.50", true);
-        row("line-break-alone-is-no-selection", tape, 5, 2, 2, "1,607.50", false);
         // Whole rows selected leave out their operators and line breaks.
         row("row-with-its-break-shows-its-value", tape, 0, 7, 1, "1,250.0", true);
         row("drag-over-two-rows", tape, 0, 13, 2, "1,590.00", true);
@@ -189,8 +188,7 @@ private slots:
         sheet.session.run(KeyCommand::MemoryStore);
         QCOMPARE(Settings::readText(Settings::MemoryString), QStringLiteral("M1|2,469.00|2,469.00|||||||||"));
         sheet.session.run(KeyCommand::MemoryRecall);
-        QCOMPARE(inserts.size(), 1);
-        QCOMPARE(inserts.at(0).at(0).toString(), QStringLiteral("2469")); // plain digits, no grouping
+        QCOMPARE(inserts, (QList<QVariantList>{{QStringLiteral("2469")}})); // plain digits, no grouping
         QCOMPARE(confirmed.last().at(0).toString(), QStringLiteral("Inserted 2,469.00 from memory cell 1"));
 
         sheet.session.SelectMemoryCell(3);
@@ -270,14 +268,10 @@ private slots:
         sheet.session.run(KeyCommand::HistoryBack);
         QCOMPARE(requests.size(), 1);
 
-        TextRing ring = requests.at(0);
-        QCOMPARE(sheet.session.keptTape().history, ring.entries()); // what the next run gets
-        QCOMPARE(ring.size(), 2);
-        ring.toNewest();
-        QCOMPARE(ring.current(), (TextEntry{QStringLiteral("5*5"), 0, 3, 4}));
-        QVERIFY(ring.back());
-        QCOMPARE(ring.current(), (TextEntry{QStringLiteral("1/3"), 0, 3, 4}));
-        QVERIFY(!ring.back());
+        // Oldest first; the same is what the next run gets.
+        const QList<TextEntry> recorded{{QStringLiteral("1/3"), 0, 3, 4}, {QStringLiteral("5*5"), 0, 3, 4}};
+        QCOMPARE(requests.at(0).entries(), recorded);
+        QCOMPARE(sheet.session.keptTape().history, recorded);
     }
 
     // The key map on a US and a Russian layout: each shortcut named by a character works with the
@@ -298,7 +292,6 @@ private slots:
         QTest::newRow("ru-ka-is-r") << int(u'К') << ctrl << KeyCommand::MemoryRecall;
         QTest::newRow("ru-ya-is-z") << int(u'Я') << ctrl << KeyCommand::Undo;
         QTest::newRow("ctrl-y-redo") << int(Qt::Key_Y) << ctrl << KeyCommand::Redo;
-        QTest::newRow("letters-keep-shift") << int(Qt::Key_M) << ctrlShift << KeyCommand::MemoryMenu;
         QTest::newRow("ctrl-shift-digit-is-no-rounding") << int(Qt::Key_1) << ctrlShift << KeyCommand::Reject;
         QTest::newRow("ctrl-shift-space-rejected") << int(Qt::Key_Space) << ctrlShift << KeyCommand::Reject;
         QTest::newRow("ru-letter-typed-passes-on") << int(u'Ь') << Qt::KeyboardModifiers() << KeyCommand::PassOn;

@@ -40,6 +40,11 @@ private slots:
     {
         return SaveTapeState({QStringLiteral("7*6"), 0, 0, {{QStringLiteral("7*6"), 0, 3, 2}}}) ? keptBytes() : QByteArray();
     }
+    static bool writeFile(const QString &path, const QByteArray &bytes)
+    {
+        QFile file(path);
+        return QDir().mkpath(QFileInfo(path).path()) && file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+    }
     static QByteArray keptBytes()
     {
         QFile file(TapeStateFilePath());
@@ -109,11 +114,10 @@ private slots:
         setLocaleSource([locale] { return LocaleSnapshot{locale, true}; });
         const QByteArray kept = keptTapeOfOtherRun();
         std::optional<frmTallyer> w(std::in_place);
-        auto &window = *w;
-        QCOMPARE(window.Form_Load(), message.isEmpty());
+        QCOMPARE(w->Form_Load(), message.isEmpty());
         QCOMPARE(m_messages.size(), message.isEmpty() ? 0 : 1);
         if (message.isEmpty()) {
-            QCOMPARE(window.findChild<CalcField *>()->Text(), QStringLiteral("7*6")); // the kept tape
+            QCOMPARE(w->findChild<CalcField *>()->Text(), QStringLiteral("7*6")); // the kept tape
             return;
         }
         w.reset();
@@ -143,23 +147,18 @@ private slots:
         QFETCH(QString, besideName);
         QFETCH(QString, told);
         const QString folder = TapeStateFolder() + '/';
-        const auto write = [](const QString &path, const QByteArray &bytes) {
-            QFile file(path);
-            return QDir().mkpath(QFileInfo(path).path()) && file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-        };
-        QVERIFY(write(folder + "tape.json", QByteArray("{\"format\": \"tallyer-tape\", \"version\": 1, \"selStart\": 0, \"selLength\": 0, "
+        QVERIFY(writeFile(folder + "tape.json", QByteArray("{\"format\": \"tallyer-tape\", \"version\": 1, \"selStart\": 0, \"selLength\": 0, "
                                                        "\"rows\": [\"=HYPERLINK(\\\"http://x\\\";\\\"y\\\")+\", \"5\\u0000+\", \"\\u202e7\"], "
                                                        "\"history\": [{\"rows\": [\"ab12+3\"], \"selStart\": 0, \"selLength\": 0, \"round\": 2}], "
                                                        "\"beside\": \"NAME\"}").replace("NAME", besideName.toUtf8())));
-        QVERIFY(write(folder + "beside.txt", "1\n") && (mark.isEmpty() || write(folder + "tape.json.run-1", mark)));
+        QVERIFY(writeFile(folder + "beside.txt", "1\n") && (mark.isEmpty() || writeFile(folder + "tape.json.run-1", mark)));
         frmTallyer w;
         QVERIFY(w.Form_Load());
         QVERIFY(!TapeStateFailedLastRun()); // this run's own mark is of a copy running
         QCOMPARE(w.findChild<CalcField *>()->Text(), mark.isEmpty() ? "=(//)+\r\n5+\r\n7" : QString());
         const TextRing &history = w.findChild<CalcSession *>()->history();
         QCOMPARE(history.isEmpty() ? QString() : history.newest().text, mark.isEmpty() ? "12+3" : QString());
-        QCOMPARE(m_messages.size(), told.isEmpty() ? 0 : 1);
-        QVERIFY(told.isEmpty() || m_messages.front().contains(told));
+        QVERIFY2(told.isEmpty() ? m_messages.isEmpty() : m_messages.size() == 1 && m_messages.front().contains(told), qPrintable(m_messages.join('|')));
         QCOMPARE(QFile::exists(folder + "tape.json.bad"), !mark.isEmpty());
     }
 
@@ -192,10 +191,8 @@ private slots:
         QCOMPARE(saved.readAll(), QByteArray("12+\n30\n"));
         QCOMPARE(w->windowTitle(), QStringLiteral("first.txt - Mavo Tallyer"));
 
-        QFile other(dir.filePath(QStringLiteral("other.txt")));
-        QVERIFY(other.open(QIODevice::WriteOnly) && other.write("5*\r\n4\r\n") > 0);
-        other.close();
-        answer = other.fileName();
+        answer = dir.filePath(QStringLiteral("other.txt"));
+        QVERIFY(writeFile(answer, "5*\r\n4\r\n"));
         QTest::keyClick(field, Qt::Key_O, Qt::ControlModifier);
         QCOMPARE(field->Text(), QStringLiteral("5*\r\n4"));
         QCOMPARE(w->findChild<MavoLabel3D *>(QStringLiteral("lblResult"))->Caption(), QStringLiteral("20.00"));
@@ -203,10 +200,8 @@ private slots:
         QTest::keyClick(field, Qt::Key_Z, Qt::ControlModifier);
         QCOMPARE(field->Text(), QStringLiteral("12+\r\n30"));
 
-        QFile binary(dir.filePath(QStringLiteral("binary")));
-        QVERIFY(binary.open(QIODevice::WriteOnly) && binary.write(QByteArray("1\0002", 3)) == 3);
-        binary.close();
-        QVERIFY(!tape->openFile(binary.fileName()));
+        QVERIFY(writeFile(dir.filePath(QStringLiteral("binary")), QByteArray("1\0002", 3)));
+        QVERIFY(!tape->openFile(dir.filePath(QStringLiteral("binary"))));
         QCOMPARE(field->Text(), QStringLiteral("12+\r\n30"));
         QCOMPARE(m_messages.size(), 1);
         field->setSelStart(5);
