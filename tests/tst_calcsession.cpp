@@ -289,7 +289,6 @@ private slots:
         QTest::newRow("ru-slash-is-shift-backslash") << int(Qt::Key_Slash) << ctrlShift << KeyCommand::Options;
         QTest::newRow("ru-soft-sign-is-m") << int(u'Ь') << ctrl << KeyCommand::MemoryStore;
         QTest::newRow("ru-shift-soft-sign-is-shift-m") << int(u'Ь') << ctrlShift << KeyCommand::MemoryMenu;
-        QTest::newRow("ru-ka-is-r") << int(u'К') << ctrl << KeyCommand::MemoryRecall;
         QTest::newRow("ru-ya-is-z") << int(u'Я') << ctrl << KeyCommand::Undo;
         QTest::newRow("ctrl-y-redo") << int(Qt::Key_Y) << ctrl << KeyCommand::Redo;
         QTest::newRow("ctrl-shift-digit-is-no-rounding") << int(Qt::Key_1) << ctrlShift << KeyCommand::Reject;
