@@ -199,6 +199,17 @@ std::optional<QString> rowsFrom(const QString &textPath)
     return text;
 }
 
+// The state's folder, created for the user alone when it is missing.
+bool makeFolder(const QString &folder)
+{
+    if (QFileInfo(folder).isDir())
+        return true;
+    if (!QDir().mkpath(folder))
+        return false;
+    QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    return true;
+}
+
 // Renames an unusable state file out of the way: ".bad", or ".bad.2", ".bad.3", ... when
 // earlier ones are still there. Empty when it cannot be renamed.
 QString setAside(const QString &path)
@@ -348,11 +359,8 @@ bool SaveTapeState(const TapeState &state, const QString &path, QString *reason,
         bytes = bytesOf(state, id, besideName, false);
 
     const QString folder = QFileInfo(path).absolutePath();
-    if (!QFileInfo(folder).isDir()) {
-        if (!QDir().mkpath(folder))
-            return fail(QStringLiteral("cannot create the folder '%1'").arg(folder));
-        QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-    }
+    if (!makeFolder(folder))
+        return fail(QStringLiteral("cannot create the folder '%1'").arg(folder));
     QString why;
     if (!WriteWholeFile(TapeStateTextPath(path), text, &why) || !WriteWholeFile(path, bytes, &why))
         return fail(why);
@@ -385,8 +393,7 @@ TapeStateOrigin TapeStateOriginOf(const QString &id, const TapeState &state)
 TapeKeepResult KeepTape(const TapeState &state, const TapeStateOrigin &origin, const QString &path)
 {
     TapeKeepResult result;
-    const QString folder = QFileInfo(path).absolutePath();
-    QDir().mkpath(folder);
+    makeFolder(QFileInfo(path).absolutePath());
     // Copies closing together (a logout) take turns; one that waits too long keeps all the same.
     QLockFile lock(path + QStringLiteral(".lock"));
     lock.tryLock(3000);
@@ -425,7 +432,7 @@ bool MarkTapeStateInUse(const QString &path)
 {
     const qint64 pid = QCoreApplication::applicationPid();
     const QString folder = QFileInfo(path).absolutePath();
-    if (!QDir().mkpath(folder))
+    if (!makeFolder(folder))
         return false;
     return WriteWholeFile(QDir(folder).filePath(markPrefix(path) + QString::number(pid)), processIdentity(pid));
 }

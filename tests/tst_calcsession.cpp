@@ -268,10 +268,9 @@ private slots:
         sheet.session.run(KeyCommand::HistoryBack);
         QCOMPARE(requests.size(), 1);
 
-        // Oldest first; the same is what the next run gets.
         const QList<TextEntry> recorded{{QStringLiteral("1/3"), 0, 3, 4}, {QStringLiteral("5*5"), 0, 3, 4}};
         QCOMPARE(requests.at(0).entries(), recorded);
-        QCOMPARE(sheet.session.keptTape().history, recorded);
+        QCOMPARE(sheet.session.keptTape().history, recorded); // what the next run gets
     }
 
     // The key map on a US and a Russian layout: each shortcut named by a character works with the

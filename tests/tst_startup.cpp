@@ -116,10 +116,8 @@ private slots:
         std::optional<frmTallyer> w(std::in_place);
         QCOMPARE(w->Form_Load(), message.isEmpty());
         QCOMPARE(m_messages.size(), message.isEmpty() ? 0 : 1);
-        if (message.isEmpty()) {
-            QCOMPARE(w->findChild<CalcField *>()->Text(), QStringLiteral("7*6")); // the kept tape
+        if (message.isEmpty())
             return;
-        }
         w.reset();
         QCOMPARE(keptBytes(), kept); // a refused start keeps nothing over the last run's tape
         const QString text = m_messages.front();
@@ -156,8 +154,7 @@ private slots:
         QVERIFY(w.Form_Load());
         QVERIFY(!TapeStateFailedLastRun()); // this run's own mark is of a copy running
         QCOMPARE(w.findChild<CalcField *>()->Text(), mark.isEmpty() ? "=(//)+\r\n5+\r\n7" : QString());
-        const TextRing &history = w.findChild<CalcSession *>()->history();
-        QCOMPARE(history.isEmpty() ? QString() : history.newest().text, mark.isEmpty() ? "12+3" : QString());
+        QCOMPARE(w.findChild<CalcSession *>()->history().entries().value(0).text, mark.isEmpty() ? "12+3" : QString());
         QVERIFY2(told.isEmpty() ? m_messages.isEmpty() : m_messages.size() == 1 && m_messages.front().contains(told), qPrintable(m_messages.join('|')));
         QCOMPARE(QFile::exists(folder + "tape.json.bad"), !mark.isEmpty());
     }

@@ -36,8 +36,7 @@ void TestTapeState::keptAndRestored()
     // by hand) is brought back inside it.
     QVERIFY(SaveTapeState({QStringLiteral("12+\r\n3"), 40, 3, {}}));
     QFile text(TapeStateTextPath());
-    QVERIFY(text.open(QIODevice::ReadOnly));
-    QCOMPARE(text.readAll(), QByteArray("12+\n3"));
+    QCOMPARE(text.open(QIODevice::ReadOnly) ? text.readAll() : QByteArray(), QByteArray("12+\n3"));
     QCOMPARE(LoadTapeState().state, (TapeState{QStringLiteral("12+\r\n3"), 6, 0, {}}));
     QVERIFY(DiscardTapeState());
     QCOMPARE(LoadTapeState().outcome, TapeStateOutcome::NoState);
@@ -48,8 +47,7 @@ void TestTapeState::unusableStateSetAside_data()
 {
     QTest::addColumn<QByteArray>("bytes"); // "FOLDER": a folder where the document should be
     const QByteArray valid = R"({"format": "tallyer-tape", "version": 2, "selStart": 0, "selLength": 0, "history": []})";
-    const QByteArray earlier = R"({"format": "tallyer-tape", "version": 1, "rows": ["1+", "2"], "selStart": 0,
-                                   "selLength": 0, "history": []})";
+    const QByteArray earlier = R"({"format": "tallyer-tape", "version": 1, "rows": ["1+", "2"], "selStart": 0, "selLength": 0, "history": []})";
     QTest::newRow("not-json") << QByteArray("{\"format\": \"tallyer-tape\", ");
     QTest::newRow("another-format") << QByteArray(valid).replace("tallyer-tape", "other");
     QTest::newRow("newer-version") << QByteArray(valid).replace("\"version\": 2", "\"version\": 3");
