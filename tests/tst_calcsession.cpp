@@ -63,7 +63,6 @@ private slots:
         const QString tape = QStringLiteral("1250+\r\n340+\r\n17.5");
         row("whole-tape", tape, 0, 0, 2, "1,607.50", false);
         row("rounding-follows-digit", "1/3", 0, 0, 4, "0.3333", false);
-        row("rounding-zero-digits", "2.5*3", 0, 0, 0, "8", false);
         row("one-number-selected", tape, 7, 3, 2, "340.00", true);
         row("selection-across-rows", tape, 7, 10, 2, "357.50", true);
         // Whole rows selected leave out their operators and line breaks.

@@ -156,13 +156,11 @@ private slots:
         QCOMPARE(w.findChild<CalcField *>()->Text(), mark.isEmpty() ? "=(//)+\r\n5+\r\n7" : QString());
         QCOMPARE(w.findChild<CalcSession *>()->history().entries().value(0).text, mark.isEmpty() ? "12+3" : QString());
         QVERIFY2(told.isEmpty() ? m_messages.isEmpty() : m_messages.size() == 1 && m_messages.front().contains(told), qPrintable(m_messages.join('|')));
-        QCOMPARE(QFile::exists(folder + "tape.json.bad"), !mark.isEmpty());
     }
 
-    // Ctrl+S asks for a name the first time, then saves there; Ctrl+O opens as one undo step; the
-    // title names the file; a refused file changes nothing and says why. Closed and started again:
-    // the same tape, caret and result, and the undo ring starting from the restored tape. With
-    // keeping off, nothing is kept.
+    // Ctrl+S asks for a name once; Ctrl+O opens as one undo step; the title names the file; a refused
+    // file changes nothing and says why. Started again: the same tape, caret and result, the undo
+    // ring starting there. With keeping off, nothing is kept.
     void tapeAcrossRuns()
     {
         QTemporaryDir dir;
@@ -170,7 +168,6 @@ private slots:
         QVERIFY(w->Form_Load());
         auto *field = w->findChild<CalcField *>();
         auto *tape = w->findChild<TapeActions *>();
-        QVERIFY(tape);
         QStringList asked;
         QString answer = dir.filePath(QStringLiteral("first"));
         tape->setFileAsker([&](QWidget *, TapeActions::FileUse, const QString &title, const QString &, const QString &) {
@@ -184,8 +181,7 @@ private slots:
         QTest::keyClick(field, Qt::Key_S, Qt::ControlModifier); // the name is known now
         QCOMPARE(asked.size(), 1);
         QFile saved(dir.filePath(QStringLiteral("first.txt")));
-        QVERIFY(saved.open(QIODevice::ReadOnly));
-        QCOMPARE(saved.readAll(), QByteArray("12+\n30\n"));
+        QCOMPARE(saved.open(QIODevice::ReadOnly) ? saved.readAll() : QByteArray(), QByteArray("12+\n30\n"));
         QCOMPARE(w->windowTitle(), QStringLiteral("first.txt - Mavo Tallyer"));
 
         answer = dir.filePath(QStringLiteral("other.txt"));

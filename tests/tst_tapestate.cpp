@@ -91,10 +91,9 @@ void TestTapeState::unusableStateSetAside()
     QCOMPARE(LoadTapeState().outcome, TapeStateOutcome::Restored);
 }
 
-// Copy A and copy B both start from the kept "1+1"; B closes first (unchanged, it writes nothing),
-// then A. Past the limit nothing is kept and the state before is set aside, never to come back as
-// if current. The rows' bytes count, one LF between rows and none after the last: 5,592,405 rows
-// "1+" and a last "1" are 3 * 5,592,405 + 1 = 16 MiB exactly (22 million characters in the sheet).
+// Copies A and B start from the kept "1+1"; B closes first, then A. Past the limit nothing is kept
+// and the state before is set aside. The rows' bytes count, one LF between rows and none after the
+// last: 5,592,405 rows "1+" and a "1" are 3 * 5,592,405 + 1 = 16 MiB (22 million characters).
 void TestTapeState::keptAtClose_data()
 {
     QTest::addColumn<QString>("textB");
@@ -106,13 +105,12 @@ void TestTapeState::keptAtClose_data()
                         const QByteArray &beside = {}) {
         QTest::newRow(name) << b << a << caret << kept << beside;
     };
-    const QString one = QStringLiteral("1+1");
     // Over 16 MiB as the indented JSON of the earlier format, which could not keep it.
     const QString limit = QStringLiteral("1+\r\n").repeated(5592405) + u'1';
-    row("exactly-the-limit", one, limit, 0, limit);
-    row("one-byte-past", one, limit + u'1', 0, QString());
-    row("last-unchanged-leaves-the-others", "2+2", one, 0, "2+2");
-    row("last-caret-moved-leaves-the-others", "2+2", one, 3, "2+2");
+    row("exactly-the-limit", "1+1", limit, 0, limit);
+    row("one-byte-past", "1+1", limit + u'1', 0, QString());
+    row("last-unchanged-leaves-the-others", "2+2", "1+1", 0, "2+2");
+    row("last-caret-moved-leaves-the-others", "2+2", "1+1", 3, "2+2");
     row("both-changed-other-kept-beside", "2+2", "3+3", 0, "3+3", "2+2");
 }
 
