@@ -229,7 +229,7 @@ void TapeActions::keep()
     }
     const TapeKeepResult kept = KeepTape(m_session->keptTape(), m_origin);
     UnmarkTapeStateInUse();
-    // Said before the window goes, while the user can still save the tape as a file.
+    // Said while the window is still there: the user learns the tape is gone before it goes.
     if (kept.outcome == TapeKeepOutcome::NotKept)
         showMessage(Text(TextId::TapeNotKept, {kept.reason}) + setAsideNote(kept.setAsidePath), MessageIcon::Exclamation);
 }
