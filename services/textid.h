@@ -104,6 +104,10 @@ enum class TextId {
     PdfFilesFilter = 1455,
     CsvFilesFilter = 1456,
     PasteTooLarge = 1457,
+    KeptTapeSetAside = 1458,
+    KeptTapeUnreadable = 1459,
+    KeptTapeStoppedRun = 1468,
+    TapeNotKept = 1469,
     TapeMissing = 1470,
     TapeNotAFile = 1471,
     TapeUnreadable = 1472,
@@ -133,6 +137,7 @@ enum class TextId {
     TooCloseToZero = 1496,
     RowsNotJoined = 1497,
     NothingToCalculate = 1498,
+    OtherWindowTape = 1499,
 };
 
 // The text that says why an expression has no value; None for a value.

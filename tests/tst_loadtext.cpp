@@ -58,14 +58,14 @@ private slots:
                        1160, 1170, 1180, 1190, 1200, 1205, 1210, 1220, 1230, 1240, 1241, 1250,
                        1251, 1260, 1261, 1265, 1266, 1267, 1270, 1280, 1290, 1300, 1310, 1320,
                        1370, 1380, 1381, 1390, 1400, 1410, 1420, 1421, 1422};
-        for (int id = 1430; id <= 1457; ++id) // what assistive tools are told; the tape's file types
+        for (int id = 1430; id <= 1459; ++id) // assistive tools; the tape's file types; the kept tape
             ids << id;
         for (int id = 1470; id <= 1489; ++id) // tapes: files, the printed page, the option, the menu
             ids << id;
-        for (int id = 1490; id <= 1498; ++id) // why a result is blank
+        for (int id = 1490; id <= 1499; ++id) // why a result is blank; a tape kept beside
             ids << id;
         ids << 1460; // the text colour beside the font
-        for (int id = 1461; id <= 1467; ++id) // confirmations spoken to screen readers
+        for (int id = 1461; id <= 1469; ++id) // confirmations spoken to screen readers; the kept tape
             ids << id;
         const QMap<int, QString> &table = textTable();
         QCOMPARE(table.size(), ids.size() * 2);

@@ -3,6 +3,7 @@
 #include "keymap.h"
 
 #include "sheetview.h"
+#include "tapefile.h"
 
 #include <functional>
 
@@ -39,9 +40,12 @@ public:
     bool Locked() const { return isReadOnly(); }
     void setLocked(bool blnLocked) { setReadOnly(blnLocked); }
 
-    // Text larger than this is not pasted (as much as a tape file may hold): a larger paste is
-    // something else, and would hold the window for a long while.
-    static constexpr qsizetype kPasteLimit = 16 * 1024 * 1024;
+    // Text larger than this is not pasted: a larger paste is something else, and would hold the
+    // window for a long while. In characters, the number of bytes a tape file may hold: a
+    // paste's rows, ASCII once cleaned and with one LF between them in the file however they were
+    // broken, never need more bytes than they had characters, so what is pasted into an empty
+    // sheet can be saved, opened and kept.
+    static constexpr qsizetype kPasteLimit = kTapeFileLimit;
     void pasteDefault(const QMimeData *source);
 
     // Whether a command can be carried out now: the context menu enables its undo and redo by

@@ -6,6 +6,7 @@
 #include "filenames.h"
 #include "messagesink.h"
 #include "sheeteditor.h"
+#include "sheettext.h"
 #include "tapeexport.h"
 #include "tapefile.h"
 #include "tapepreview.h"
@@ -19,7 +20,8 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 
-#include <cstdio>
+#include <algorithm>
+#include <cstdint>
 
 namespace {
 
@@ -162,25 +164,64 @@ void TapeActions::exportCsv()
     exportTo(TextId::ExportCsv, TextId::CsvFilesFilter, ".csv", ExportTapeCsv);
 }
 
+namespace {
+
+// A kept text as a paste comes in: cleaned by the sheet's rules, so a file edited by hand (a
+// formula, a NUL, a direction override, letters) brings nothing back that the sheet would not
+// take from the keyboard. The selection survives a text that was clean already; otherwise the
+// caret stays where its character went.
+void clean(QString &text, qint32 &selStart, qint32 &selLength, const LocaleValues &locale)
+{
+    qsizetype caret = selStart;
+    QString cleaned = CleanSheetText(text, caret, locale);
+    if (cleaned == text)
+        return;
+    text = std::move(cleaned);
+    selStart = static_cast<qint32>(std::clamp<qsizetype>(caret, 0, std::min<qsizetype>(text.size(), INT32_MAX)));
+    selLength = 0;
+}
+
+QString setAsideNote(const QString &path)
+{
+    return path.isEmpty() ? QString()
+                          : QStringLiteral("\n\n") + Text(TextId::KeptTapeSetAside, {QStringLiteral("\n"), QDir::toNativeSeparators(path)});
+}
+
+} // namespace
+
 void TapeActions::restoreKept()
 {
     m_started = true;
     if (!m_session->options().keepTape)
         return;
-    const TapeStateLoadResult kept = LoadTapeState();
-    if (kept.outcome == TapeStateOutcome::SetAside || kept.outcome == TapeStateOutcome::Unusable) {
-        // Nothing to show the user a box for: the run goes on with an empty tape.
-        std::fprintf(stderr, "tallyer: the kept tape could not be read%s%s; starting with an empty tape\n",
-                     kept.setAsidePath.isEmpty() ? "" : " and was set aside as ",
-                     qPrintable(QDir::toNativeSeparators(kept.setAsidePath)));
-        return;
+    // Told once the tape is back, in one message.
+    QStringList notes;
+    if (TapeStateFailedLastRun()) {
+        // Whatever ended that run, a state that might have is not put back a second time.
+        const QString path = SetTapeStateAside();
+        if (!path.isEmpty())
+            notes << Text(TextId::KeptTapeStoppedRun) + setAsideNote(path);
     }
-    if (kept.outcome != TapeStateOutcome::Restored)
-        return;
-    m_session->restoreHistory(kept.state.history);
-    // Put back as an undo step puts a state back: no new entry, and the ring starts from here.
-    m_sheet->restore(kept.state.text, kept.state.selStart, kept.state.selLength);
-    m_session->takeSnapshot();
+    MarkTapeStateInUse();
+    TapeStateLoadResult kept = LoadTapeState();
+    if (kept.outcome == TapeStateOutcome::SetAside || kept.outcome == TapeStateOutcome::Unusable)
+        notes << Text(TextId::KeptTapeUnreadable) + setAsideNote(kept.setAsidePath);
+    if (kept.outcome == TapeStateOutcome::Restored) {
+        TapeState &state = kept.state;
+        clean(state.text, state.selStart, state.selLength, m_sheet->locale());
+        for (TextEntry &entry : state.history)
+            clean(entry.text, entry.selStart, entry.selLength, m_sheet->locale());
+        m_session->restoreHistory(state.history);
+        // Put back as an undo step puts a state back: no new entry, and the ring starts from here.
+        m_sheet->restore(state.text, state.selStart, state.selLength);
+        m_session->takeSnapshot();
+        if (!kept.besidePath.isEmpty())
+            notes << Text(TextId::OtherWindowTape, {QStringLiteral("\n"), QDir::toNativeSeparators(kept.besidePath)});
+    }
+    // What the sheet holds now is what this run started from.
+    m_origin = TapeStateOriginOf(kept.id, m_session->keptTape());
+    if (!notes.isEmpty())
+        showMessage(notes.join(QStringLiteral("\n\n")), MessageIcon::Exclamation);
 }
 
 void TapeActions::keep()
@@ -190,9 +231,12 @@ void TapeActions::keep()
     m_started = false;
     if (!m_session->options().keepTape) {
         DiscardTapeState();
+        UnmarkTapeStateInUse();
         return;
     }
-    QString reason;
-    if (!SaveTapeState(m_session->keptTape(), TapeStateFilePath(), &reason))
-        std::fprintf(stderr, "tallyer: the tape could not be kept: %s\n", qPrintable(reason));
+    const TapeKeepResult kept = KeepTape(m_session->keptTape(), m_origin);
+    UnmarkTapeStateInUse();
+    // Said while the window is still there: the user learns the tape is gone before it goes.
+    if (kept.outcome == TapeKeepOutcome::NotKept)
+        showMessage(Text(TextId::TapeNotKept, {kept.reason}) + setAsideNote(kept.setAsidePath), MessageIcon::Exclamation);
 }

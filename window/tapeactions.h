@@ -1,5 +1,6 @@
 #pragma once
 
+#include "tapestate.h"
 #include "textid.h"
 
 #include <QObject>
@@ -45,8 +46,9 @@ public:
     // The tape kept by the last run, if keeping it is on: the sheet, its caret and the history
     // come back and the undo ring starts from there.
     void restoreKept();
-    // At the end of a run that restored (or began) a tape: kept, or its kept copy removed when
-    // keeping is off. A run that never got that far writes nothing.
+    // At the end of a run that restored (or began) a tape: kept unless nothing changed, or its
+    // kept copy removed when keeping is off; a tape that cannot be kept is told in a message.
+    // A run that never got that far writes nothing.
     void keep();
 
 private:
@@ -61,4 +63,5 @@ private:
     CalcSession *m_session;
     FileAsker m_asker;
     bool m_started = false;
+    TapeStateOrigin m_origin; // what the kept tape was when this run restored it
 };
