@@ -66,8 +66,9 @@ bool readInput(const QString &name, QString &sheet)
     if (standardInput && !standardInputAccepted())
         return false;
     QByteArray bytes;
-    const FileRead read = standardInput ? ReadDescriptor(STDIN_FILENO, kTapeFileLimit, bytes)
-                                        : ReadRegularFile(name, kTapeFileLimit, bytes);
+    // Room for the line break a tape of exactly the limit is saved with.
+    const FileRead read = standardInput ? ReadDescriptor(STDIN_FILENO, kTapeFileLimit + 2, bytes)
+                                        : ReadRegularFile(name, kTapeFileLimit + 2, bytes);
     switch (read) {
     case FileRead::Read:
         break;
@@ -78,7 +79,10 @@ bool readInput(const QString &name, QString &sheet)
     case FileRead::Unreadable:
         return inputRefused(name, standardInput ? "read error" : "not a readable regular file");
     }
-    if (!TapeTextFromBytes(std::move(bytes), name, sheet).ok())
+    const TapeFileResult tape = TapeTextFromBytes(std::move(bytes), name, sheet);
+    if (tape.error == TapeFileError::TooLarge)
+        return inputRefused(name, "larger than 16 MiB");
+    if (!tape.ok())
         return inputRefused(name, "it holds NUL characters: not a text file");
     return true;
 }

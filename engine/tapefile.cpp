@@ -107,7 +107,9 @@ QString rowsFromLines(const QString &text)
 
 TapeFileResult TapeTextFromBytes(QByteArray bytes, const QString &path, QString &strSheet)
 {
-    if (bytes.size() > kTapeFileLimit)
+    // The limit is on the rows: a sheet of exactly the limit is saved with a line break after it.
+    const qsizetype finalBreak = bytes.endsWith("\r\n") ? 2 : bytes.endsWith('\n') ? 1 : 0;
+    if (bytes.size() - finalBreak > kTapeFileLimit)
         return failure(TapeFileError::TooLarge, path);
     if (bytes.contains('\0'))
         return failure(TapeFileError::HoldsNul, path);
@@ -125,14 +127,14 @@ TapeFileResult ReadTapeFile(const QString &path, QString &strSheet)
         return failure(TapeFileError::Missing, path);
     if (!info.isFile())
         return failure(TapeFileError::NotAFile, path);
-    if (info.size() > kTapeFileLimit)
+    if (info.size() > kTapeFileLimit + 2)
         return failure(TapeFileError::TooLarge, path);
 
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return failure(TapeFileError::Unreadable, path, file.errorString());
-    // One byte beyond the limit tells a file that grew since it was measured.
-    QByteArray bytes = file.read(kTapeFileLimit + 1);
+    // A byte beyond the limit and a final line break tells a file that grew since it was measured.
+    QByteArray bytes = file.read(kTapeFileLimit + 3);
     if (file.error() != QFileDevice::NoError)
         return failure(TapeFileError::Unreadable, path, file.errorString());
     return TapeTextFromBytes(std::move(bytes), path, strSheet);

@@ -60,7 +60,9 @@ void TestTapeFile::read_data()
         QTest::newRow(name) << bytes << false << error << QStringLiteral("unchanged");
     };
     refused("nul-byte-refused", QByteArray("1+\n\0" "2\n", 6), TapeFileError::HoldsNul);
-    refused("over-16-mib-refused", QByteArray(kTapeFileLimit + 1, '1'), TapeFileError::TooLarge);
+    // The largest row the window holds is saved with its line break after it, and opens again.
+    row("limit-and-final-break", QByteArray(kTapeFileLimit, '1') + "\r\n", QString(kTapeFileLimit, u'1'));
+    refused("over-16-mib-refused", QByteArray(kTapeFileLimit + 1, '1') + '\n', TapeFileError::TooLarge);
     refused("missing-file-refused", "MISSING", TapeFileError::Missing);
     refused("folder-refused", "FOLDER", TapeFileError::NotAFile);
 }
