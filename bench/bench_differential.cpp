@@ -11,11 +11,13 @@
 //        bench_differential --edits [edits] [seed]  only the tape model
 
 #include "expressiongenerator.h"
-#include "modfunctions.h"
 #include "referenceevaluator.h"
 
 #include "calcsession.h"
+#include "evaluator.h"
+#include "localevalues.h"
 #include "numberformat.h"
+#include "sheettext.h"
 #include "tapefold.h"
 #include "tapemodel.h"
 
