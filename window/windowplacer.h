@@ -7,7 +7,6 @@
 
 #include <functional>
 
-class QRect;
 class QWidget;
 
 // Keeps the main window where its user put it and wholly on its screen: records the user's moves
