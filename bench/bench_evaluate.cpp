@@ -2,7 +2,9 @@
 // parentheses and percent. Prints the time per evaluation and per row; no target is asserted.
 
 #include "benchtiming.h"
-#include "modfunctions.h"
+#include "evaluator.h"
+#include "localevalues.h"
+#include "sheettext.h"
 
 #include <QCoreApplication>
 

@@ -5,7 +5,9 @@
 #include "differentialcheck.h"
 
 #include "expressiongenerator.h"
-#include "modfunctions.h"
+#include "evaluator.h"
+#include "localevalues.h"
+#include "sheettext.h"
 #include "referenceevaluator.h"
 
 #include "calcsession.h"

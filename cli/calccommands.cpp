@@ -2,10 +2,12 @@
 
 #include "cli.h"
 
+#include "evaluator.h"
 #include "filenames.h"
 #include "foldmachine.h"
+#include "localevalues.h"
+#include "numberformat.h"
 #include "tapefile.h"
-#include "modfunctions.h"
 #include "sheetbytes.h"
 #include "textid.h"
 

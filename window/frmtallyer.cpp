@@ -1,5 +1,7 @@
-// The main window's controls, their wiring to the session, and what the push-labels and the
-// commands of the key map do.
+// The main window's controls, their wiring to the session and to the parts that place the window,
+// watch the locale and check the start-up; what the push-labels and the commands of the key map
+// do; start-up, shut-down and the window procedures; the window's height, which follows the rows
+// of the sheet, and the row of panels and buttons, which follows their captions.
 
 #include "frmtallyer.h"
 
@@ -9,6 +11,7 @@
 #include "datafolders.h"
 #include "eventwatcher.h"
 #include "filenames.h"
+#include "localewatch.h"
 #include "loadtext.h"
 #include "mavolabel3d.h"
 #include "messagesink.h"
@@ -16,18 +19,26 @@
 #include "productinfo.h"
 #include "sheeteditor.h"
 #include "showhelp.h"
+#include "startupchecks.h"
 #include "tapeactions.h"
+#include "twips.h"
+#include "windowplacer.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
+#include <QCloseEvent>
 #include <QFileInfo>
+#include <QFontMetricsF>
 #include <QFrame>
 #include <QLabel>
 #include <QMenu>
 #include <QPointer>
+#include <QStyleHints>
 #include <QTimer>
+#include <QWindow>
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -79,6 +90,9 @@ frmTallyer::frmTallyer(QWidget *parent)
     m_session->setObjectName(QStringLiteral("session"));
     buildControls();
     m_tape = new TapeActions(this, boxCalc, sheet, m_session);
+    m_placer = new WindowPlacer(this);
+    m_localeWatch = std::make_unique<LocaleWatch>(boxCalc, sheet, m_session);
+    m_startup = std::make_unique<StartupChecks>(this, m_session, sheet);
     connectSession();
     connectLabels();
     new WindowAccessibility(this, boxCalc, m_labels, m_session, hints);
@@ -285,7 +299,7 @@ void frmTallyer::drawStrip(bool shown)
     // The strip of memory buttons comes into the window or is cut off again; the arrow's side
     // margin moves by a pixel so that both arrows sit alike.
     MavoLabel3D *button = label(PushLabel::MoveSize);
-    const int onePixel = static_cast<int>(std::lround(twipsX()));
+    const int onePixel = static_cast<int>(std::lround(twipsPerPixelX(this)));
     button->setCaption(shown ? QStringLiteral("<<") : QStringLiteral(">>"));
     button->setMarginRight(button->MarginRight() + (shown ? onePixel : -onePixel));
     LayoutPanelRow(); // the margin counts in the button's width
@@ -629,4 +643,319 @@ void frmTallyer::TakeHistoryExpression(int roundDigit, const QString &expression
     // The main window's cycle runs in full for the copied text.
     boxCalc->setText(expression);
     boxCalc->SetCaret(CalcField::CaretMode::All);
+}
+
+bool frmTallyer::historyOpen() const
+{
+    return findChild<QWidget *>(QStringLiteral("frmHistory"), Qt::FindDirectChildrenOnly) != nullptr;
+}
+
+bool frmTallyer::Form_Load()
+{
+    const bool firstRun = m_session->roundDigit() < 0;
+
+    // On the first run the window is made normal and becomes the program's main window.
+    if (firstRun) {
+        if (isMinimized() || isMaximized())
+            showNormal();
+        // Every option value and the window's saved state are read here, in one go; the steps
+        // below use them where the settings are first needed.
+        m_session->load();
+    }
+
+    // Another running copy may end this one.
+    if (!m_startup->singleCopyTest(firstRun))
+        return false;
+
+    // The title is the product name, and the tape's file once it has one.
+    drawTitle();
+
+    // A locale whose numbers the calculator cannot read ends the program.
+    if (firstRun && !m_startup->localeTest()) {
+        Form_Unload();
+        return false;
+    }
+
+    // The screen's work area in twips, for placing the window; followed when screens change.
+    if (firstRun)
+        m_placer->takeScreen();
+
+    // The hint strip starts hidden. Unless the user has declined it, the F1 greeting runs
+    // once per start: its frame covers the field, the label slides in from the right.
+    if (firstRun) {
+        lblToolTip->setVisible(false);
+        frame1->setVisible(false);
+        if (m_session->windowState().greeting) {
+            frame1->setVisible(true);
+            lblF1Label->setVisible(false);
+            // No-break spaces keep the four words on one line.
+            lblF1Label->setText(Text(TextId::PressF1ForHelp, {QString(QChar(0xA0))}));
+            lblF1Label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+            hints->startGreeting();
+        }
+    }
+
+    // The row limits came with the other option values. A words file that is not set,
+    // or not found, gives way to the dollars file when that one is there.
+    if (firstRun)
+        m_startup->chooseWordsFile();
+
+    // The strip below the separator line, and the rest of the window's height beside the
+    // field, the strip and the caption bar, from the design sizes.
+    if (firstRun) {
+        const double tppY = twipsPerPixelY(this);
+        const auto strip = static_cast<float>((frame2->height() - Line1->y() + 2) * tppY);
+        const int designClientHeight = frame2->y() + frame2->height() + kBottomMargin;
+        m_placer->setFrameMeasures(strip, static_cast<float>(designClientHeight * tppY - strip
+                                                             - (boxCalc->y() + boxCalc->height()) * tppY));
+    }
+
+    // The field's look, loaded with the other option values, is applied.
+    applyFieldSettings(firstRun);
+
+    // The window's height for the rows the field holds.
+    ResizeToRows(m_session->StripShown(), LoWord(fieldLineCount()), m_startup->otherCopyRuns());
+
+    // Always on top, the window procedures, the memory cells and the rounding digit.
+    if (firstRun) {
+        setAlwaysOnTop(m_session->options().alwaysOnTop);
+        HookField();
+        HookWindow();
+        frame1->setGeometry(boxCalc->x() + 5, boxCalc->y() + 2, boxCalc->width() - 7,
+                            boxCalc->height() - 4);
+        m_session->restoreMemory();
+        mnuClear->setText(Text(TextId::ClearsAll));
+    }
+
+    // The rounding digit (the store reads one outside 0 ... 9 as 2).
+    m_session->setRoundDigit(m_session->options().roundTo);
+    const int speed = std::clamp(QGuiApplication::styleHints()->keyboardAutoRepeatRate(), 0, 31);
+    sheet->setLeadingZeroDelay(speed + 10);
+
+    // The tape of the last run comes back once the window stands.
+    if (firstRun)
+        m_tape->restoreKept();
+    return true;
+}
+
+void frmTallyer::applyFieldSettings(bool blnFirstRun)
+{
+    Options options = m_session->options();
+    udtAppearance &look = options.appearance;
+    QFont font = boxCalc->font();
+    font.setFamily(look.FontName);
+    font.setItalic(look.FontItalic);
+    font.setBold(look.FontBold);
+    if (look.FontSize >= 8 && look.FontSize <= 50)
+        font.setPointSize(look.FontSize);
+    else
+        look.FontSize = static_cast<int>(std::lround(boxCalc->font().pointSizeF()));
+    boxCalc->setFont(font);
+    m_session->setOptions(options);
+    QFont panelFont = label(PushLabel::Result)->font();
+    panelFont.setFamily(look.FontName);
+    label(PushLabel::Result)->setFont(panelFont);
+    label(PushLabel::Memory)->setFont(panelFont);
+
+    // Readable in any desktop palette unless the user chose both colours (readableColors).
+    const DrawnColors colors = readableColors(look.FontColor, look.BackColor);
+    QPalette pal = boxCalc->palette();
+    pal.setColor(QPalette::Text, colors.text);
+    pal.setColor(QPalette::Base, colors.back);
+    boxCalc->setPalette(pal);
+    frame1->setAutoFillBackground(true);
+    QPalette framePal = frame1->palette();
+    framePal.setColor(QPalette::Window, colors.back);
+    framePal.setColor(QPalette::WindowText, colors.text); // the F1 greeting on the field
+    frame1->setPalette(framePal);
+    if (look.FontSize < 12) {
+        QFont f1 = lblF1Label->font();
+        f1.setPointSize(look.FontSize);
+        lblF1Label->setFont(f1);
+        if (blnFirstRun) {
+            const int down = static_cast<int>(std::lround((12 - look.FontSize) * 15 / twipsPerPixelY(this)));
+            lblF1Label->move(lblF1Label->x(), lblF1Label->y() + down);
+        }
+    }
+
+    // The window measures rows in the field's font: one row is the height of "|".
+    setFont(font);
+    m_placer->setRowHeight(static_cast<float>(QFontMetricsF(font).height() * twipsPerPixelY(this)));
+    RecreateCaret();
+    LayoutPanelRow();
+}
+
+void frmTallyer::Form_Unload()
+{
+    if (m_blnUnloaded)
+        return;
+    m_blnUnloaded = true;
+
+    // The tape is kept whatever is open over the window.
+    m_session->setLocale(sheet->locale());
+    m_tape->keep();
+
+    const bool history = historyOpen();
+    if (!history)
+        UnhookWindow();
+    UnhookField();
+    if (history)
+        return;
+
+    QCoreApplication::processEvents();
+    m_session->setLocale(sheet->locale());
+    const QPoint position = m_placer->position();
+    m_session->setWindowPosition(position.x(), position.y());
+    m_session->save();
+}
+
+void frmTallyer::closeEvent(QCloseEvent *event)
+{
+    Form_Unload();
+    event->accept();
+}
+
+void frmTallyer::setAlwaysOnTop(bool blnOnTop)
+{
+    Qt::WindowFlags flags = windowFlags();
+    if (flags.testFlag(Qt::WindowStaysOnTopHint) == blnOnTop)
+        return;
+    flags.setFlag(Qt::WindowStaysOnTopHint, blnOnTop);
+    if (QWindow *handle = windowHandle()) {
+        // A window that exists already is told directly: changing the widget's flags would hide
+        // and re-create it, which flickers every time the options open.
+        overrideWindowFlags(flags);
+        handle->setFlags(flags);
+    } else {
+        setWindowFlags(flags);
+    }
+}
+
+// The window procedures. The main window and its field are watched through event filters; the
+// handlers keep the names of the procedures they stand for.
+
+void frmTallyer::HookWindow()
+{
+    if (m_blnHookedWindow)
+        return;
+    installEventFilter(this);
+    m_blnHookedWindow = true;
+}
+
+void frmTallyer::HookField()
+{
+    if (m_blnHookedField)
+        return;
+    boxCalc->installEventFilter(this);
+    // A caret move or a selection change may change what is selected: re-arm the sub result.
+    connect(boxCalc, &SheetView::cursorPositionChanged, TimerSelWork, qOverload<>(&QTimer::start));
+    connect(boxCalc, &SheetView::selectionChanged, TimerSelWork, qOverload<>(&QTimer::start));
+    m_blnHookedField = true;
+}
+
+void frmTallyer::UnhookWindow()
+{
+    if (!m_blnHookedWindow)
+        return;
+    removeEventFilter(this);
+    m_blnHookedWindow = false;
+}
+
+void frmTallyer::UnhookField()
+{
+    if (!m_blnHookedField)
+        return;
+    boxCalc->removeEventFilter(this);
+    disconnect(boxCalc, &SheetView::cursorPositionChanged, TimerSelWork, nullptr);
+    disconnect(boxCalc, &SheetView::selectionChanged, TimerSelWork, nullptr);
+    m_blnHookedField = false;
+}
+
+bool frmTallyer::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == this)
+        return MainWindowProc(event);
+    if (watched == boxCalc)
+        return MainFieldProc(event);
+    return QWidget::eventFilter(watched, event);
+}
+
+bool frmTallyer::MainWindowProc(QEvent *event)
+{
+    if (event->type() == QEvent::Move && !historyOpen())
+        m_placer->noteMove();
+    return false;
+}
+
+bool frmTallyer::MainFieldProc(QEvent *event)
+{
+    if (event->type() == QEvent::FocusIn)
+        m_localeWatch->fieldFocused();
+    return false;
+}
+
+void frmTallyer::RecreateCaret()
+{
+    // A wider caret for large fonts, so it stays visible.
+    int width = boxCalc->font().pointSizeF() <= 12 ? 1 : 2;
+    // At a fractional scale a caret that is not a whole number of device pixels wide (1 px at
+    // 1.5 is 1.5) is drawn over part of a pixel, and what its blinking leaves behind shows as a
+    // dark sliver inside a selection. Take the next width that is whole, if one is near (2 px at
+    // 1.5 is 3 device pixels).
+    const qreal ratio = boxCalc->devicePixelRatioF();
+    for (int wider = width; wider <= 3 * width; ++wider) {
+        if (std::abs(wider * ratio - std::round(wider * ratio)) < 0.01) {
+            width = wider;
+            break;
+        }
+    }
+    boxCalc->setCursorWidth(width);
+}
+
+void frmTallyer::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    m_placer->followScreens([this] { ResizeToRows(m_session->StripShown(), LoWord(fieldLineCount()), true); });
+    // Form_Activate: the field takes the focus.
+    boxCalc->setFocus();
+}
+
+qint32 frmTallyer::fieldLineCount() const
+{
+    // The window never shows more than the options' most rows, so the count stops just past them
+    // (and below 32,768, as callers keep its low 16 bits).
+    return boxCalc->visualLineCount(std::min(32767, m_session->options().maxRows + 1));
+}
+
+void frmTallyer::ResizeToRows(bool blnShowStrip, qint16 intRows, bool blnHeightOnly)
+{
+    // Until the first load has set the rounding digit, the window goes where it was saved.
+    const bool firstPlacement = m_session->roundDigit() < 0;
+    // A hint would stand in the wrong place once the height changes.
+    hints->hide(false);
+    // The rows shown stay within the options' limits.
+    qint32 rows = std::max<qint32>(intRows, m_session->options().minRows);
+    rows = std::min<qint32>(rows, m_session->options().maxRows);
+    // Only a normal window can take a new height.
+    if (isMinimized() || isMaximized())
+        showNormal();
+    if (firstPlacement)
+        m_placer->setPosition(static_cast<float>(m_session->windowState().formLeft),
+                              static_cast<float>(m_session->windowState().formTop));
+
+    // The field, the window and the panels below take the new height.
+    const WindowPlacer::RowFit fit = m_placer->fitRows(rows, blnShowStrip, boxCalc->geometry());
+    if (fit.fieldGrowth != 0)
+        boxCalc->resize(boxCalc->width(), std::max(1, boxCalc->height() + fit.fieldGrowth));
+    m_placer->apply(fit, blnHeightOnly);
+    if (fit.fieldGrowth != 0) {
+        lblF1Label->move(lblF1Label->x(), lblF1Label->y() + fit.fieldGrowth);
+        frame2->move(frame2->x(), frame2->y() + fit.fieldGrowth);
+    }
+}
+
+void frmTallyer::LayoutPanelRow()
+{
+    if (m_panelRow)
+        m_panelRow->layout();
 }

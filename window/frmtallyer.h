@@ -3,7 +3,6 @@
 #include "calcsession.h"
 #include "hints.h"
 #include "panelrow.h"
-#include "placement.h"
 #include "pushlabels.h"
 
 #include <QString>
@@ -15,6 +14,7 @@
 #include <optional>
 
 class CalcField;
+class LocaleWatch;
 class MavoLabel3D;
 class QAction;
 class QFrame;
@@ -22,8 +22,9 @@ class QLabel;
 class QMenu;
 class QTimer;
 class SheetEditor;
-class SingleCopyChannel;
+class StartupChecks;
 class TapeActions;
+class WindowPlacer;
 
 // Shows the options dialog modally, owned by the given window, on the window's current values;
 // returns the values the dialog stored on OK, or nothing when it was cancelled.
@@ -73,11 +74,8 @@ private:
     void connectLabels();
     MavoLabel3D *label(PushLabel id) const { return m_labels[static_cast<int>(id)]; }
 
-    // Start-up and shut-down (lifecycle.cpp)
+    // Start-up and shut-down, and the window procedures.
     void applyFieldSettings(bool blnFirstRun);
-    bool singleCopyTest(bool blnFirstRun);
-    bool localeTest();
-    void followScreens();
     void HookWindow();
     void HookField();
     void UnhookWindow();
@@ -89,14 +87,9 @@ private:
     bool historyOpen() const;
     void setAlwaysOnTop(bool blnOnTop);
     void RecreateCaret();
-    // Twips of the screen the window is on.
-    double twipsX() const;
-    double twipsY() const;
-    // The caption bar's height in pixels (the window frame's top inset).
-    int captionBarPixels() const;
 
     // The window's height for the rows, and the row of panels and buttons widened to their
-    // captions (layout.cpp).
+    // captions.
     void ResizeToRows(bool blnShowStrip, qint16 intRows, bool blnHeightOnly);
     qint32 fieldLineCount() const; // EM_GETLINECOUNT
     void LayoutPanelRow();
@@ -166,21 +159,14 @@ private:
     bool anyKeyDown() const;
 
     qint16 f_intRows = 0;
-    // Separators seen at the field's last focus (empty until the first).
-    QString m_strFocusThousands;
-    QString m_strFocusDecimal;
-    bool m_blnSkipNextMove = false;
-    // Set when the load noted another running copy (the window keeps the place it was given).
-    bool m_blnOtherCopyRuns = false;
 
-    Placement m_placement;
-    bool m_holdPosition = false; // the window is being placed by the program
+    WindowPlacer *m_placer = nullptr;
+    std::unique_ptr<LocaleWatch> m_localeWatch;
+    std::unique_ptr<StartupChecks> m_startup;
     bool m_blnHookedWindow = false;
     bool m_blnHookedField = false;
     bool m_blnUnloaded = false;
     bool m_optionsOpen = false; // the options dialog is open over the window
-    bool m_followingScreens = false;
-    SingleCopyChannel *m_channel = nullptr;
     OptionsDialogOpener m_optionsOpener;
 
     // Design sizes, pixels.
