@@ -5,7 +5,6 @@
 #include "windowtest.h"
 
 #include <messagesink.h>
-#include <twips.h>
 
 #include <QAbstractButton>
 #include <QFontMetrics>
@@ -143,29 +142,21 @@ private slots:
         QCOMPARE(w->hints->hintControl(), QStringLiteral("lblMC"));
     }
 
-    // The greeting slides in from the right after 20 ticks, its right edge 100 twips short of the
-    // field's, stands at its full width S = (45 - 0.5) / 45 of the field's, and goes at the 151st.
-    void greetingSlidesIn()
+    // The greeting comes in after 20 ticks over the field and goes at the 151st; where it stands,
+    // at any font size, is checked below.
+    void greetingTimes()
     {
         QVERIFY(emptyStore(true)); // F1Label reads as its default, true
         auto w = openWindow(false, false); // not shown: the real timer cannot tick in between
         QVERIFY(w);
-        QVERIFY(w->TimerPressF1ForHelp->isActive());
         QCOMPARE(w->lblF1Label->text(), kGreeting);
-        const QRect field = w->boxCalc->geometry();
-        QCOMPARE(w->frame1->geometry(), QRect(field.x() + 5, field.y() + 2, field.width() - 7, field.height() - 4));
-        QCOMPARE(w->frame1->palette().color(QPalette::Window), w->boxCalc->palette().color(QPalette::Base));
-        const int right = qRound(field.x() + field.width() - 100 / twipsPerPixelX(w.get()));
         for (int tick = 1; tick <= 150; ++tick) {
             w->hints->greetingTick();
             QCOMPARE(w->lblF1Label->isHidden(), tick <= 20);
-            QVERIFY(tick <= 20 || w->lblF1Label->mapTo(w.get(), QPoint(w->lblF1Label->width(), 0)).x() == right);
         }
-        QCOMPARE(w->lblF1Label->width(), qRound(field.width() * 44.5 / 45));
         QVERIFY(!w->frame1->isHidden());
         w->hints->greetingTick();
-        QVERIFY(w->frame1->isHidden());
-        QVERIFY(!w->TimerPressF1ForHelp->isActive());
+        QVERIFY(w->frame1->isHidden() && !w->TimerPressF1ForHelp->isActive());
     }
 
     // At any font size and row count the greeting, once it stands, is read whole: inside its

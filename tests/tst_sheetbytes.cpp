@@ -65,34 +65,25 @@ void TestSheetBytes::expression_data()
     };
 
     // Line ends: LF and CR LF end a row, a CR alone is dropped like any foreign character.
-    row("lf-rows-joined-after-operator", "12+\n3\n", "12+3");
-    row("crlf-rows-joined-after-operator", "12+\r\n3", "12+3");
     row("mixed-line-ends", "1+\r\n2*\n3-\r\r\n4", "1+2*3-4");
     row("lone-cr-joins-its-neighbours", "12\r5", "125");
-    row("several-empty-rows-after-operator", "5+\n\n\r\n6", "5+6");
     row("rows-without-operator-stay-apart", "12\n5\n", "12\r\n5", true);
     row("empty-rows-between-independent-rows-stay", "12\n\n5", "12\r\n\r\n5", true);
     row("row-end-before-last-minus-signs", "5\n--", "5\r\n--", true);
     row("leading-and-trailing-empty-rows-go", "\n\r\n7+\n\n", "7+");
-    row("only-line-ends", "\r\n\n\r", "");
     row("empty-file", "", "");
 
-    // Separators and foreign characters.
+    // The decimal separator of the locale.
     row("comma-becomes-point", "1,5+2.5", "1.5+2.5");
     row("point-becomes-comma", "1,5+2.5", "1,5+2,5", false, u',');
-    row("blanks-and-letters-dropped", "1 000 + x2\t", "1000+2");
 
     // Runs of minus signs: three or more end as one (odd) or two (even), counted across dropped
     // characters but not across a row end.
-    row("three-minus-become-one", "5---2", "5-2");
-    row("four-minus-become-two", "5----2", "5--2");
-    row("five-minus-become-one", "5-----2", "5-2");
-    row("run-joined-across-blanks", "5- -\t-2", "5-2");
+    row("three-minus-become-one", "5---2", "5-2"); // the rest of the run rules: the random files below
     row("run-joined-across-lone-cr", "5--\r--2", "5--2");
     row("run-split-by-row-end", "5--\n-3", "5---3");
 
     // UTF-8: every non-ASCII character goes, and a broken sequence never takes an ASCII byte.
-    row("no-break-space-and-euro-dropped", "1\xc2\xa0" "000+2\xe2\x82\xac", "1000+2");
     row("broken-sequences-keep-following-digits", "\xe2\x82" "5+\xc3" "1", "5+1");
     row("run-joined-across-non-ascii", "5-\xc3\xa9--2", "5-2");
 }
