@@ -372,6 +372,7 @@ private slots:
             rows += QString::number(i) + QLatin1String(i < 100000 ? "\r\n" : "");
         QTest::newRow("few-rows") << QStringLiteral("12+3\r\n\r\n") + QString(60, u'5') + QStringLiteral("\r\n=4");
         QTest::newRow("100000-rows") << rows;
+        QTest::newRow("row-taller-than-view") << QStringLiteral("1\r\n") + QString(1500, u'8') + QStringLiteral("\r\n2");
         QTest::newRow("row-of-2000128-between") << QStringLiteral("1\r\n") + QString(2000128, u'7') + QStringLiteral("\r\n2");
     }
     void positionsAndRectangles()

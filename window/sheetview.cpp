@@ -12,6 +12,7 @@
 #include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QMenu>
+#include <QDrag>
 #include <QMimeData>
 #include <QPainter>
 #include <QPointer>
@@ -572,8 +573,8 @@ int SheetView::caretLineIndex(const QTextLayout *layout, int offset) const
 qreal SheetView::blockTop(Block block) const
 {
     if (block < m_top)
-        return -1;
-    qreal y = m_margin;
+        return kNotShown;
+    qreal y = m_margin - m_topShift;
     const int height = viewport()->height();
     for (Block at = m_top;;) {
         if (at == block)
@@ -582,7 +583,7 @@ qreal SheetView::blockTop(Block block) const
         if (y > height || !nextBlock(at))
             break;
     }
-    return -1;
+    return kNotShown;
 }
 
 int SheetView::visualLineCount(int limit) const
@@ -600,11 +601,13 @@ QRect SheetView::cursorRect() const
     if (m_caretAtLineEnd) {
         const Block block = blockOf(m_position);
         const qreal top = blockTop(block);
-        if (top < 0)
+        if (top == kNotShown)
             return QRect();
         const QTextLayout *layout = layoutOf(block);
         const int offset = static_cast<int>(m_position - blockStart(block));
         const QTextLine line = layout->lineAt(caretLineIndex(layout, offset));
+        if (top + line.y() + line.height() <= m_margin)
+            return QRect();
         return QRectF(m_margin + line.cursorToX(offset), top + line.y(), m_cursorWidth, line.height()).toAlignedRect();
     }
     const QRect character = characterRect(m_position);
@@ -616,7 +619,7 @@ QRect SheetView::characterRect(qsizetype position) const
     position = snapped(position);
     const Block block = blockOf(position);
     const qreal top = blockTop(block);
-    if (top < 0)
+    if (top == kNotShown)
         return QRect();
     const QTextLayout *layout = layoutOf(block);
     const qsizetype start = blockStart(block);
@@ -624,6 +627,8 @@ QRect SheetView::characterRect(qsizetype position) const
     if (layout->lineCount() == 0)
         return QRect(m_margin, static_cast<int>(top), 1, QFontMetrics(font()).height());
     const QTextLine line = layout->lineAt(lineIndexAt(layout, offset));
+    if (top + line.y() + line.height() <= m_margin)
+        return QRect(); // above the view, in a block taller than it
     const qreal x = line.cursorToX(offset);
     const qreal next = offset < blockEnd(block) - start ? line.cursorToX(offset + 1) : x + 1;
     return QRectF(m_margin + x, top + line.y(), std::max<qreal>(1, next - x), line.height()).toAlignedRect();
@@ -631,7 +636,7 @@ QRect SheetView::characterRect(qsizetype position) const
 
 qsizetype SheetView::positionAt(const QPoint &point) const
 {
-    qreal y = m_margin;
+    qreal y = m_margin - m_topShift;
     const qreal height = viewport()->height();
     Block block = m_top;
     for (;;) {
@@ -664,6 +669,7 @@ void SheetView::setTop(qsizetype index)
 {
     index = std::clamp<qsizetype>(index, 0, blockTotal() - 1);
     m_top = blockAt(index);
+    m_topShift = 0;
     updateScrollBar();
     if (verticalScrollBar()->value() != index) {
         const QSignalBlocker quiet(verticalScrollBar());
@@ -699,12 +705,21 @@ void SheetView::updateScrollBar()
     bar->setRange(0, maximum);
     bar->setPageStep(std::max(1, static_cast<int>(height / std::max<qreal>(1, line))));
     bar->setValue(static_cast<int>(std::min<qsizetype>(blockIndex(m_top), maximum)));
-    m_top = blockAt(bar->value());
+    followScrollBar();
+}
+
+void SheetView::followScrollBar()
+{
+    // The bar counts blocks: a new top block is shown from its first line.
+    const Block top = blockAt(verticalScrollBar()->value());
+    if (!(top == m_top))
+        m_topShift = 0;
+    m_top = top;
 }
 
 void SheetView::scrollContentsBy(int, int)
 {
-    m_top = blockAt(verticalScrollBar()->value());
+    followScrollBar();
     viewport()->update();
 }
 
@@ -713,26 +728,27 @@ void SheetView::ensureCaretVisible()
     const Block caretBlock = blockOf(m_position);
     const qsizetype caretIndex = blockIndex(caretBlock);
     const qsizetype topIndex = blockIndex(m_top);
-    if (caretIndex < topIndex) {
-        setTop(caretIndex);
-        return;
-    }
     const qreal height = viewport()->height();
     const qreal line = std::max<qreal>(1, QFontMetricsF(font()).lineSpacing());
-    // Far below: start from one screen above the caret's block rather than walk every block
-    // between.
-    qsizetype top = topIndex;
-    const auto screen = static_cast<qsizetype>(height / line) + 1;
-    if (caretIndex - top > screen)
-        top = caretIndex - screen;
     const QTextLayout *layout = layoutOf(caretBlock);
     const int offset = static_cast<int>(m_position - blockStart(caretBlock));
+    qreal caretTop = 0;
     qreal caretBottom = blockHeight(caretBlock);
     if (layout->lineCount() > 0) {
-        const QTextLine caretLine = layout->lineAt(lineIndexAt(layout, offset));
+        const QTextLine caretLine = layout->lineAt(caretLineIndex(layout, offset));
+        caretTop = caretLine.y();
         caretBottom = caretLine.y() + caretLine.height();
     }
-    qreal above = m_margin; // from the top block's top to the caret's block
+    qsizetype top = std::min(topIndex, caretIndex);
+    qreal shift = top == topIndex ? m_topShift : 0;
+    // Far below: start from one screen above the caret's block rather than walk every block
+    // between.
+    const auto screen = static_cast<qsizetype>(height / line) + 1;
+    if (caretIndex - top > screen) {
+        top = caretIndex - screen;
+        shift = 0;
+    }
+    qreal above = m_margin - shift; // the caret's block's top in the view
     Block block = blockAt(top);
     for (Block b = block; b < caretBlock;) {
         above += blockHeight(b);
@@ -740,12 +756,44 @@ void SheetView::ensureCaretVisible()
             break;
     }
     while (top < caretIndex && above + caretBottom > height) {
-        above -= blockHeight(block);
+        // Lines of the first block may stay above the caret's: it scrolls by lines as far as
+        // needed rather than out of the view whole.
+        const qreal excess = above + caretBottom - height;
+        const QTextLayout *first = layoutOf(block);
+        if (blockHeight(block) - shift > excess) {
+            int i = 0;
+            while (i < first->lineCount() && first->lineAt(i).y() < shift + excess)
+                ++i;
+            if (i < first->lineCount()) {
+                above -= first->lineAt(i).y() - shift;
+                shift = first->lineAt(i).y();
+                break;
+            }
+        }
+        above -= blockHeight(block) - shift;
+        shift = 0;
         nextBlock(block);
         ++top;
     }
+    // A block taller than the view (a row of many lines) scrolls by its lines to show the caret's.
+    if (top == caretIndex) {
+        if (caretTop < shift) {
+            shift = caretTop;
+        } else if (m_margin + caretBottom - shift > height && layout->lineCount() > 0) {
+            const qreal needed = m_margin + caretBottom - height;
+            for (int i = 0; i < layout->lineCount(); ++i) {
+                shift = layout->lineAt(i).y();
+                if (shift >= needed)
+                    break;
+            }
+        }
+    }
     if (top != topIndex)
         setTop(top);
+    if (shift != m_topShift) {
+        m_topShift = shift;
+        viewport()->update();
+    }
 }
 
 // ---- painting ----
@@ -763,7 +811,10 @@ void SheetView::paintEvent(QPaintEvent *event)
     // A read-only sheet keeps its caret: the keys still move and select in it.
     const bool caret = m_caretShown && hasFocus() && isEnabled();
     const Block caretBlock = blockOf(m_position);
-    qreal y = m_margin;
+    // The lines of a tall first block scrolled away stay out of the top margin too.
+    if (m_topShift > 0)
+        painter.setClipRect(QRectF(0, m_margin, viewport()->width(), viewport()->height() - m_margin), Qt::IntersectClip);
+    qreal y = m_margin - m_topShift;
     const qreal height = viewport()->height();
     Block block = m_top;
     do {
@@ -1184,6 +1235,14 @@ void SheetView::mousePressEvent(QMouseEvent *event)
             setPositions(rowStart(row), rowEnd(row), false);
             return;
         }
+        // A press on the selection may start dragging it away; until the pointer moves, nothing
+        // changes.
+        if (!(event->modifiers() & Qt::ShiftModifier) && hasSelection() && at >= selectionStart()
+            && at < selectionEnd()) {
+            m_pressOnSelection = true;
+            m_dragPoint = point;
+            return;
+        }
         setPositions(event->modifiers() & Qt::ShiftModifier ? m_anchor : at, at, false);
         m_dragging = true;
         m_dragPoint = point;
@@ -1203,6 +1262,12 @@ void SheetView::mousePressEvent(QMouseEvent *event)
 
 void SheetView::mouseMoveEvent(QMouseEvent *event)
 {
+    if (m_pressOnSelection && (event->buttons() & Qt::LeftButton)
+        && (event->position().toPoint() - m_dragPoint).manhattanLength() >= QApplication::startDragDistance()) {
+        m_pressOnSelection = false;
+        dragSelection();
+        return;
+    }
     if (!m_dragging || !(event->buttons() & Qt::LeftButton))
         return;
     m_dragPoint = event->position().toPoint();
@@ -1216,6 +1281,13 @@ void SheetView::mouseMoveEvent(QMouseEvent *event)
 
 void SheetView::mouseReleaseEvent(QMouseEvent *event)
 {
+    if (event->button() == Qt::LeftButton && m_pressOnSelection) {
+        // A click on the selection without a drag puts the caret there.
+        m_pressOnSelection = false;
+        const qsizetype at = positionAt(m_dragPoint);
+        setPositions(at, at, false);
+        return;
+    }
     if (event->button() == Qt::LeftButton && m_dragging) {
         m_dragging = false;
         m_dragScroll.stop();
@@ -1303,6 +1375,43 @@ void SheetView::dragMoveEvent(QDragMoveEvent *event)
     }
 }
 
+void SheetView::dragSelection()
+{
+    // The text goes as the clipboard has it; dropped elsewhere with a move, it leaves the sheet.
+    // Dropped on this sheet, dropEvent moves it in one edit.
+    auto *data = new QMimeData;
+    data->setText(plainTextOf(selectedText()));
+    auto *drag = new QDrag(this);
+    drag->setMimeData(data);
+    m_dragged = {selectionStart(), selectionEnd()};
+    m_movedInside = false;
+    const Qt::DropAction done = drag->exec(m_readOnly ? Qt::CopyAction : Qt::CopyAction | Qt::MoveAction,
+                                           m_readOnly ? Qt::CopyAction : Qt::MoveAction);
+    if (done == Qt::MoveAction && !m_movedInside && !m_readOnly)
+        replaceRange(m_dragged.first, m_dragged.second, QString());
+    m_dragged = {-1, -1};
+}
+
+bool SheetView::moveDraggedTo(qsizetype at)
+{
+    // The dragged characters and those between them and the drop place swap, as one edit.
+    const auto [from, to] = m_dragged;
+    if (from < 0 || to > m_text.size())
+        return false;
+    const QString moved = m_text.mid(from, to - from);
+    if (at >= from && at <= to) {
+        setPositions(from, to, false);
+    } else if (at < from) {
+        replaceRange(at, to, moved + m_text.mid(at, from - at));
+        setSelection(at, at + moved.size());
+    } else {
+        replaceRange(from, at, m_text.mid(to, at - to) + moved);
+        setSelection(at - moved.size(), at);
+    }
+    m_movedInside = true;
+    return true;
+}
+
 void SheetView::dropEvent(QDropEvent *event)
 {
     if (m_readOnly || !canInsertFromMimeData(event->mimeData())) {
@@ -1310,6 +1419,10 @@ void SheetView::dropEvent(QDropEvent *event)
         return;
     }
     const qsizetype at = positionAt(event->position().toPoint());
+    if (event->source() == this && event->dropAction() == Qt::MoveAction && moveDraggedTo(at)) {
+        event->acceptProposedAction();
+        return;
+    }
     setPositions(at, at, false);
     event->acceptProposedAction();
     insertFromMimeData(event->mimeData());

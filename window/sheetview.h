@@ -10,6 +10,7 @@
 
 #include <limits>
 #include <memory>
+#include <utility>
 #include <vector>
 
 class QMenu;
@@ -163,8 +164,12 @@ private:
     static int lineIndexAt(const QTextLayout *layout, qsizetype offset);
     // The same for the caret, which after End stands at the end of a wrapped line.
     int caretLineIndex(const QTextLayout *layout, int offset) const;
-    // The top of a block shown, in viewport coordinates; -1 when it is not shown.
+    // The top of a block shown, in viewport coordinates (above the view for the first block when
+    // it is taller than the view); kNotShown when it is not shown.
     qreal blockTop(Block block) const;
+    static constexpr qreal kNotShown = -1e9; // blockTop of a block off screen
+    // The top block as the scroll bar says; a new one shows from its first line.
+    void followScrollBar();
 
     // Keys that move the caret (and extend the selection when select is set).
     enum class Move {
@@ -188,6 +193,11 @@ private:
     void selectWordAt(qsizetype position);
     void putSelectionOnClipboard() const;
     void paintPreedit(QPainter &painter, bool caret) const;
+    // Drags the selection out (a press on it and a move); on this sheet it moves, with Ctrl it is
+    // copied.
+    void dragSelection();
+    // The dragged characters put at a drop on this sheet; false when no drag of ours is running.
+    bool moveDraggedTo(qsizetype at);
 
     QString m_text;
     QString m_marked; // the text at markUnchanged(), and what edits since left alone of it
@@ -200,8 +210,12 @@ private:
     qsizetype m_anchor = 0;
     qsizetype m_position = 0;
     Block m_top; // the first block shown
+    qreal m_topShift = 0; // pixels of the first block above the view: it is taller than the view
     QString m_preedit;      // what an input method is composing, shown at the caret
     int m_preeditCursor = 0; // the caret inside it
+    bool m_pressOnSelection = false;                  // a press that may start a drag
+    std::pair<qsizetype, qsizetype> m_dragged{-1, -1}; // the characters being dragged
+    bool m_movedInside = false;                       // the drag was dropped on this sheet
     bool m_caretAtLineEnd = false;     // at a wrap, drawn at the end of the line above
     bool m_nextCaretAtLineEnd = false; // what the next setPositions takes
     qreal m_targetX = -1; // the x kept while Up and Down move through rows of other lengths
