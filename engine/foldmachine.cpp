@@ -286,6 +286,12 @@ void FoldMachine::handle(char16_t c)
     case u'(':
         if (m_afterOperand)
             return die(); // no implicit multiplication
+        // A frame is about a hundred bytes, and every kept state of a tape copies them: past this
+        // depth the text is left to the whole evaluation, which reads it in far less.
+        if (m_frames.size() > kMaxOpenGroups) {
+            m_unfoldable = true;
+            return;
+        }
         m_frames.emplace_back();
         m_frames.back().before = before();
         return;

@@ -91,6 +91,7 @@ private:
 
     // The longest number read whole by feed(QStringView); a longer one goes character by character.
     static constexpr qsizetype kMaxWholeLiteral = 64;
+    static constexpr size_t kMaxOpenGroups = 64 * 1024;
     // The most digits a number read whole may have for its value to be their quotient by a
     // power of ten (both exact doubles).
     static constexpr int kMaxQuickDigits = 15;

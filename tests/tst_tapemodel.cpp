@@ -5,6 +5,7 @@
 #include "localescope.h"
 #include <calcsession.h>
 #include <evaluator.h>
+#include <foldmachine.h>
 #include <sheettext.h>
 #include <tapemodel.h>
 
@@ -25,6 +26,7 @@ private slots:
     void localeChangeReadsAgain();
     void followsTheText_data();
     void followsTheText();
+    void deepParenthesesBounded();
 };
 
 namespace {
@@ -342,4 +344,20 @@ void TestTapeModel::followsTheText()
 }
 
 QTEST_GUILESS_MAIN(TestTapeModel)
+// Tens of thousands of open parentheses read to the same result, without a state per parenthesis.
+void TestTapeModel::deepParenthesesBounded()
+{
+    const QString deep = QString(70000, u'(') + QStringLiteral("2") + QString(70000, u')');
+    TapeModel model(locale(QStringLiteral(".")));
+    model.setText(deep + QStringLiteral("*3+\r\n1"));
+    compare(model, QStringLiteral("7.00"), EvalFailure::None);
+    model.setText(QString(70000, u'('));
+    compare(model, QString(), EvalFailure::UnbalancedParenthesis);
+    FoldMachine machine(model.locale());
+    machine.feed(QStringView(deep).left(60000));
+    QVERIFY(!machine.stopped());
+    machine.feed(QStringView(deep).mid(60000));
+    QVERIFY(machine.unfoldable());
+}
+
 #include "tst_tapemodel.moc"
