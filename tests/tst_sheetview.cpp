@@ -358,6 +358,10 @@ private slots:
         QCOMPARE(view->sheetText().mid(wrap - 1, 3), QStringLiteral("878"));
         view->resize(4000, 200);
         QCOMPARE(view->visualLineCount(), 3);
+        // A row of more than 4,096 characters is laid out in pieces of 128, each starting a line.
+        view->setSheetText(QString(5000, u'7'));
+        QCOMPARE(view->characterRect(128).left(), view->characterRect(0).left());
+        QVERIFY(view->characterRect(127).left() > view->characterRect(0).left());
     }
 
     // A few rows, 100,000 rows, and a row of 2,000,128 characters (a piece ends at its end) between
