@@ -103,18 +103,22 @@ bool run(int rows, bool checked)
 
     TextRing ring(kEdits);
     Times record;
+    CommonEnds ends;
     for (int i = 0; i < kEdits; ++i) {
         // The key: the state before it is the snapshot, the ring shares the sheet's text.
         const double start = cpuMs();
-        ring.shareText(sheet);
+        ring.shareText(sheet, ends);
         const TextEntry snapshot{sheet, qint32(i), 0, 0};
         const double shared = cpuMs() - start;
+        const QString previous = sheet;
         sheet = edited(sheet, random);
+        // The window knows what its edits left alone; here the two texts tell it.
+        ends = CommonTextEnds(QStringView(previous), QStringView(sheet));
         const double before = cpuMs();
         ring.record(snapshot);
         record.ms.push_back(shared + cpuMs() - before);
     }
-    ring.shareText(sheet);
+    ring.shareText(sheet, ends);
     const double afterRecords = rssMb();
     const double heapAfterRecords = heapMb();
     malloc_trim(0);

@@ -1,6 +1,7 @@
 #include "sheettext.h"
 
 #include "localevalues.h"
+#include "sheetrows.h"
 #include "texthelpers.h"
 
 #include <algorithm>
@@ -63,16 +64,17 @@ QString collapseMinusRuns(QString s, qsizetype &lngCaret)
     }
 }
 
-// Leading empty rows go, and a final line break stays only behind a continuation operator.
-QString trimRowBreaks(QString s, qsizetype &lngCaret)
+// Leading empty rows go (when the text is the sheet's start), and a final line break stays only
+// behind a continuation operator (when it is the sheet's end).
+QString trimRowBreaks(QString s, qsizetype &lngCaret, bool start = true, bool end = true)
 {
     qsizetype leading = 0;
-    while (QStringView(s).mid(leading).startsWith(kCrLf))
+    while (start && QStringView(s).mid(leading).startsWith(kCrLf))
         leading += 2;
     if (leading > 0)
         s.remove(0, leading);
     lngCaret -= leading;
-    while (s.endsWith(kCrLf)) {
+    while (end && s.endsWith(kCrLf)) {
         if (s.size() > 2 && QStringView(u"-+*/").contains(s.at(s.size() - 3)))
             break;
         s.chop(2);
@@ -124,66 +126,79 @@ bool IsContinuationOperator(QChar c)
 QString CleanSheetText(const QString &strText, qsizetype &lngCaret, const LocaleValues &locale,
                        bool blnSeparatorsOnly)
 {
+    if (blnSeparatorsOnly) {
+        const QString sep = locale.decimalSeparator;
+        const QString foreign = sep == QLatin1String(",") ? QStringLiteral(".") : QStringLiteral(",");
+        QString s = strText;
+        if (sep.size() == 1)
+            s.replace(foreign.front(), sep.front());
+        else
+            s = ReplaceAll(strText, foreign, sep);
+        return collapseMinusRuns(s, lngCaret);
+    }
+    return CleanSheetRows(strText, lngCaret, locale, true, true);
+}
+
+QString CleanSheetRows(const QString &rows, qsizetype &caret, const LocaleValues &locale, bool atStart, bool atEnd)
+{
     const QString sep = locale.decimalSeparator;
     const QString foreign = sep == QLatin1String(",") ? QStringLiteral(".") : QStringLiteral(",");
-    QString s = strText;
+    QString s = rows;
     if (sep.size() == 1)
         s.replace(foreign.front(), sep.front());
     else
-        s = ReplaceAll(strText, foreign, sep);
-    if (!blnSeparatorsOnly && isCleanBody(s))
-        return trimRowBreaks(s, lngCaret);
-    s = collapseMinusRuns(s, lngCaret);
-    if (blnSeparatorsOnly)
-        return s;
+        s = ReplaceAll(rows, foreign, sep);
+    if (isCleanBody(s))
+        return trimRowBreaks(s, caret, atStart, atEnd);
+    s = collapseMinusRuns(s, caret);
 
-    s = FilterChars(s, QString::fromUtf16(kSheetAlphabet) + kCrLf, true, Qt::CaseSensitive, lngCaret);
+    s = FilterChars(s, QString::fromUtf16(kSheetAlphabet) + kCrLf, true, Qt::CaseSensitive, caret);
 
     // Only complete CR LF pairs survive: lone CRs and LFs go. (No space is left to be mistaken
     // for half a pair: the minus step dropped them all.)
     if (hasLoneBreak(s)) {
         s = ReplaceAll(s, kCrLf, QStringLiteral("  "));
-        s = FilterChars(s, kCrLf, false, Qt::CaseSensitive, lngCaret);
+        s = FilterChars(s, kCrLf, false, Qt::CaseSensitive, caret);
         s = ReplaceAll(s, QStringLiteral("  "), kCrLf);
     }
 
     // Dropping a foreign character or a lone CR or LF can join minus signs into a new run of
     // three ("5--x-3"); collapse again, or the cleaned text would still change when cleaned once
     // more and a run of three would stay in the sheet.
-    s = collapseMinusRuns(s, lngCaret);
-    return trimRowBreaks(s, lngCaret);
+    s = collapseMinusRuns(s, caret);
+    return trimRowBreaks(s, caret, atStart, atEnd);
 }
 
-QStringView EditedRows(const QString &before, const QString &after)
+std::pair<qsizetype, qsizetype> RowsToClean(const SheetRows &rows, qsizetype from, qsizetype to)
 {
-    const CommonEnds ends = CommonTextEnds(before, after);
-    const QStringView view(after);
-    // Row starts follow an LF, row ends stand before a CR: a window of whole rows never cuts a
-    // CR LF pair, whichever side of one the edit began or ended.
-    const qsizetype from = ends.head == 0 ? 0 : view.left(ends.head).lastIndexOf(u'\n') + 1;
-    qsizetype to = view.indexOf(u'\r', std::max(from, after.size() - ends.tail));
-    if (to < 0)
-        to = after.size();
-    return view.mid(from, to - from);
-}
-
-QString CleanEditedSheetText(const QString &strClean, const QString &strText, qsizetype &lngCaret,
-                             const LocaleValues &locale, QStringView *editedRows)
-{
-    const QString &sep = locale.decimalSeparator;
-    if (sep.size() == 1) {
-        const QChar foreign = sep == QLatin1String(",") ? u'.' : u',';
-        const QStringView rows = EditedRows(strClean, strText);
-        const qsizetype size = strText.size();
-        const bool trimmed = !strText.startsWith(kCrLf)
-            && (!strText.endsWith(kCrLf) || (size > 2 && IsContinuationOperator(strText.at(size - 3))));
-        if (trimmed && !rows.contains(foreign) && isCleanBody(rows)) {
-            if (editedRows)
-                *editedRows = rows;
-            return strText;
-        }
+    const auto empty = [&rows](qsizetype row) { return rows.rowStart(row) == rows.rowEnd(row); };
+    qsizetype first = rows.rowOf(from);
+    qsizetype last = rows.rowOf(to);
+    // Empty rows between the touched ones and either end of the sheet are trimmed with them.
+    qsizetype lead = 0;
+    while (lead < first && empty(lead))
+        ++lead;
+    if (lead == first)
+        first = 0;
+    qsizetype trail = rows.rowCount() - 1;
+    while (trail > last && empty(trail))
+        --trail;
+    if (trail == last)
+        last = rows.rowCount() - 1;
+    // The cleaning may leave touched rows at the start empty, and they go with the break after
+    // them; at the end with the break before them. So the first row below (above) them that is
+    // not empty is taken too: it stays as it is, and ends the trimming.
+    if (first == 0 && last + 1 < rows.rowCount()) {
+        ++last;
+        while (last + 1 < rows.rowCount() && empty(last))
+            ++last;
     }
-    return CleanSheetText(strText, lngCaret, locale);
+    if (last == rows.rowCount() - 1 && first > 0) {
+        --first;
+        while (first > 0 && empty(first))
+            --first;
+    }
+    return {rows.rowStart(first), rows.rowEnd(last)};
 }
 
 QString SelectionExpression(const QString &strSelection)

@@ -2,6 +2,10 @@
 
 #include <QString>
 
+#include <utility>
+
+class SheetRows;
+
 struct LocaleValues;
 
 // The text rules of the calculation sheet that do not depend on a window: the cleaning the field
@@ -23,19 +27,14 @@ inline constexpr char16_t kContinuationOperators[] = u"-+*/";
 QString CleanSheetText(const QString &strText, qsizetype &lngCaret, const LocaleValues &locale,
                        bool blnSeparatorsOnly = false);
 
-// The rows of after (rows joined by CR LF) that one edit of before touched: from the start of
-// the row the edit begins in to the end of the row it ends in. The whole of after when the two
-// texts share nothing.
-QStringView EditedRows(const QString &before, const QString &after);
-
-// CleanSheetText (not restoring) for a text that is one edit away from strClean, a text this
-// cleaning has given for the same decimal separator: when the rows the edit touched are clean and
-// neither end of the text needs trimming, the text is clean as it stands and comes back without a
-// scan of its other rows. Otherwise the whole text is cleaned.
-// When the text comes back as it stands, editedRows (if given) is set to the rows the edit
-// touched, a view into strText.
-QString CleanEditedSheetText(const QString &strClean, const QString &strText, qsizetype &lngCaret,
-                             const LocaleValues &locale, QStringView *editedRows = nullptr);
+// The cleaning of CleanSheetText (not restoring) for whole rows of a sheet: the rows an edit
+// touched. The leading empty rows go only when atStart (the rows are the sheet's start), a final
+// line break only when atEnd. caret is a position in rows and follows as lngCaret does.
+QString CleanSheetRows(const QString &rows, qsizetype &caret, const LocaleValues &locale, bool atStart, bool atEnd);
+// What CleanSheetRows must be given after an edit of a clean sheet between from and to (positions
+// in the edited text): the whole rows holding them. Where they reach the sheet's start or end,
+// empty rows there go with the break after or before them, so the row below or above is taken too.
+std::pair<qsizetype, qsizetype> RowsToClean(const SheetRows &rows, qsizetype from, qsizetype to);
 
 // The expression of a sheet: every continuation operator followed by CR LF becomes the operator
 // alone. An expression that still holds CR LF has independent rows and no value.

@@ -4,11 +4,9 @@
 #include "foldmachine.h"
 #include "numberformat.h"
 #include "sheettext.h"
-#include "texthelpers.h"
 
 #include <algorithm>
 #include <cmath>
-#include <cstring>
 
 namespace {
 
@@ -38,75 +36,32 @@ TapeModel::TapeModel(const LocaleValues &locale)
 }
 
 TapeModel::~TapeModel() = default;
-TapeModel::TapeModel(const TapeModel &other) = default;
-TapeModel &TapeModel::operator=(const TapeModel &other) = default;
 
-void TapeModel::RowStarts::reset(QStringView text)
+TapeModel::TapeModel(const TapeModel &other)
 {
-    m_near.assign(1, 0);
-    m_far.clear();
-    m_wide = false;
-    if (text.size() > qsizetype(UINT32_MAX))
-        widen();
-    for (qsizetype at = text.indexOf(u'\n', 1); at > 0; at = text.indexOf(u'\n', at + 1)) {
-        if (text.at(at - 1) != u'\r')
-            continue;
-        if (m_wide)
-            m_far.push_back(at + 1);
-        else
-            m_near.push_back(std::uint32_t(at + 1));
-    }
-    m_near.shrink_to_fit();
+    *this = other;
 }
 
-void TapeModel::RowStarts::widen()
+TapeModel &TapeModel::operator=(const TapeModel &other)
 {
-    if (m_wide)
-        return;
-    m_far.assign(m_near.begin(), m_near.end());
-    m_near = std::vector<std::uint32_t>();
-    m_wide = true;
-}
-
-template <typename Offsets>
-void TapeModel::RowStarts::spliceInto(Offsets &starts, qsizetype first, qsizetype last,
-                                      const std::vector<qsizetype> &inner, qsizetype shift)
-{
-    using Offset = typename Offsets::value_type;
-    const auto begin = starts.begin() + first + 1;
-    const auto end = starts.begin() + last + 1;
-    // The starts after the edit move first, while they are still where they were.
-    for (auto it = end; it != starts.end(); ++it)
-        *it = Offset(qsizetype(*it) + shift);
-    const qsizetype old = last - first;
-    const qsizetype now = qsizetype(inner.size());
-    if (now <= old) {
-        std::transform(inner.begin(), inner.end(), begin, [](qsizetype at) { return Offset(at); });
-        starts.erase(begin + now, end);
-    } else {
-        std::transform(inner.begin(), inner.begin() + old, begin, [](qsizetype at) { return Offset(at); });
-        std::vector<Offset> added(inner.begin() + old, inner.end());
-        const qsizetype at = end - starts.begin();
-        makeRoom(starts, added.size());
-        starts.insert(starts.begin() + at, added.begin(), added.end());
-    }
-}
-
-void TapeModel::RowStarts::splice(qsizetype first, qsizetype last, const std::vector<qsizetype> &inner,
-                                  qsizetype shift, qsizetype textSize)
-{
-    if (textSize > qsizetype(UINT32_MAX))
-        widen();
-    if (m_wide)
-        spliceInto(m_far, first, last, inner, shift);
-    else
-        spliceInto(m_near, first, last, inner, shift);
+    if (this == &other)
+        return *this;
+    m_locale = other.m_locale;
+    m_own = other.m_own;
+    // A copy of a model that follows rows follows the same rows.
+    m_rows = other.m_rows == &other.m_own ? &m_own : other.m_rows;
+    m_checkpoints = other.m_checkpoints;
+    m_validCheckpoints = other.m_validCheckpoints;
+    m_folded = other.m_folded;
+    m_value = other.m_value;
+    m_failure = other.m_failure;
+    m_failureKnown = other.m_failureKnown;
+    return *this;
 }
 
 QStringView TapeModel::row(qsizetype index) const
 {
-    const qsizetype start = m_starts.at(index);
-    return QStringView(m_text).mid(start, rowEnd(index) - start);
+    return m_rows->row(index);
 }
 
 QList<QString> TapeModel::rows() const
@@ -116,56 +71,6 @@ QList<QString> TapeModel::rows() const
     for (qsizetype i = 0; i < rowCount(); ++i)
         all.append(row(i).toString());
     return all;
-}
-
-// Where the row's text ends: before the CR LF that ends it, or at the end of the text.
-qsizetype TapeModel::rowEnd(qsizetype index) const
-{
-    return rowEnd(index, m_text.size());
-}
-
-qsizetype TapeModel::rowEnd(qsizetype index, qsizetype textSize) const
-{
-    return index + 1 < m_starts.size() ? m_starts.at(index + 1) - 2 : textSize;
-}
-
-// The row whose text or following CR LF holds position (the text's end: the last row).
-qsizetype TapeModel::rowAt(qsizetype position) const
-{
-    qsizetype low = 0; // the last start at or before position lies in [low, high)
-    qsizetype high = m_starts.size();
-    while (high - low > 1) {
-        const qsizetype mid = low + (high - low) / 2;
-        if (m_starts.at(mid) <= position)
-            low = mid;
-        else
-            high = mid;
-    }
-    return low;
-}
-
-void TapeModel::textEdited(qsizetype from, qsizetype oldEnd, qsizetype shift)
-{
-    // The whole rows the changed characters lie in, including a CR LF they cut into. The text
-    // before the first of them ends in a CR LF and the text after the last starts with one, both
-    // unchanged, so the rows in between are all that can have been joined or split.
-    // The starts are still those of the old text, whose size was oldSize.
-    const qsizetype oldSize = m_text.size() - shift;
-    const qsizetype first = rowAt(from);
-    qsizetype last = rowAt(oldEnd);
-    if (oldEnd > rowEnd(last, oldSize))
-        ++last; // between the CR and the LF of a row break: the row after it joins
-    const qsizetype windowStart = m_starts.at(first);
-    const qsizetype windowEnd = rowEnd(last, oldSize) + shift;
-    const QStringView text(m_text);
-    std::vector<qsizetype> inner;
-    for (qsizetype at = text.indexOf(u'\n', windowStart + 1); at > 0 && at < windowEnd;
-         at = text.indexOf(u'\n', at + 1)) {
-        if (text.at(at - 1) == u'\r')
-            inner.push_back(at + 1);
-    }
-    m_starts.splice(first, last, inner, shift, m_text.size());
-    invalidateFrom(first);
 }
 
 void TapeModel::setLocale(const LocaleValues &locale)
@@ -179,26 +84,27 @@ void TapeModel::setLocale(const LocaleValues &locale)
 
 void TapeModel::setText(const QString &sheet)
 {
-    m_text = sheet;
-    m_starts.reset(m_text);
+    Q_ASSERT(m_rows == &m_own);
+    m_own.setText(sheet);
     invalidateFrom(0);
 }
 
-void TapeModel::followText(const QString &sheet)
+void TapeModel::follow(const SheetRows *rows)
 {
-    if (m_text.isSharedWith(sheet) || m_text == sheet)
-        return;
-    // The rows of the old text the edit touched (EditedRows is symmetric in its two texts).
-    const QStringView touched = EditedRows(sheet, m_text);
-    const qsizetype from = touched.data() - m_text.constData();
-    const qsizetype oldEnd = from + touched.size();
-    const qsizetype shift = sheet.size() - m_text.size();
-    m_text = sheet;
-    textEdited(from, oldEnd, shift);
+    m_rows = rows ? rows : &m_own;
+    if (rows)
+        m_own = SheetRows();
+    invalidateFrom(0);
+}
+
+void TapeModel::rowsChanged(const SheetRows::Change &change)
+{
+    invalidateFrom(change.firstRow);
 }
 
 void TapeModel::replaceRows(qsizetype first, qsizetype removed, const QList<QString> &rows)
 {
+    Q_ASSERT(m_rows == &m_own);
     const qsizetype count = rowCount();
     Q_ASSERT(first >= 0 && first <= count);
     Q_ASSERT(removed >= 0 && removed <= count - first);
@@ -206,26 +112,25 @@ void TapeModel::replaceRows(qsizetype first, qsizetype removed, const QList<QStr
     qsizetype from = 0;
     qsizetype to = 0;
     if (removed > 0) {
-        from = m_starts.at(first);
-        to = rowEnd(first + removed - 1);
+        from = m_own.rowStart(first);
+        to = m_own.rowEnd(first + removed - 1);
         if (rows.isEmpty()) {
             // The rows go with one of the row breaks around them.
             if (first + removed < count)
-                to = m_starts.at(first + removed);
+                to = m_own.rowStart(first + removed);
             else if (first > 0)
-                from = rowEnd(first - 1);
+                from = m_own.rowEnd(first - 1);
         }
     } else if (rows.isEmpty()) {
         return;
     } else if (first < count) {
-        from = to = m_starts.at(first);
+        from = to = m_own.rowStart(first);
         inserted += kCrLf;
     } else {
-        from = to = m_text.size();
+        from = to = m_own.size();
         inserted.prepend(kCrLf);
     }
-    m_text.replace(from, to - from, inserted);
-    textEdited(from, to, inserted.size() - (to - from));
+    invalidateFrom(m_own.replace(from, to, inserted).firstRow);
 }
 
 void TapeModel::setRow(qsizetype index, const QString &row)
@@ -260,7 +165,7 @@ void TapeModel::ensureFolded() const
     // and a stopped machine only looks for such a break.
     Checkpoint state = m_checkpoints[m_validCheckpoints - 1];
     const qsizetype rows = rowCount();
-    const QStringView text(m_text);
+    const QStringView text(m_rows->text());
     for (qsizetype row = static_cast<qsizetype>(m_validCheckpoints - 1) * kRowsPerCheckpoint;
          row < rows && !state.independent; ++row) {
         if (row % kRowsPerCheckpoint == 0 && row / kRowsPerCheckpoint >= static_cast<qsizetype>(m_validCheckpoints)) {
@@ -276,8 +181,8 @@ void TapeModel::ensureFolded() const
             state.independent = true;
             break;
         }
-        const qsizetype start = m_starts.at(row);
-        const qsizetype end = row + 1 < rows ? m_starts.at(row + 1) - 2 : text.size();
+        const qsizetype start = m_rows->rowStart(row);
+        const qsizetype end = m_rows->rowEnd(row);
         if (start == end)
             continue;
         if (!state.machine.stopped()) {
@@ -318,7 +223,7 @@ void TapeModel::ensureFolded() const
 
 void TapeModel::evaluateWhole() const
 {
-    const QString expression = SheetExpression(m_text);
+    const QString expression = SheetExpression(m_rows->text());
     bool failed = false;
     m_failure = EvalFailure::None;
     const double value = EvaluateExpression(expression, m_locale, failed, m_failure);

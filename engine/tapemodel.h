@@ -2,6 +2,7 @@
 
 #include "evalfailure.h"
 #include "localevalues.h"
+#include "sheetrows.h"
 
 #include <QList>
 #include <QString>
@@ -32,8 +33,8 @@ class FoldMachine;
 // The work is done when a result is first asked for after an edit, so several edits in a row
 // (a paste, an undo of many rows) cost one reading.
 //
-// The model holds the sheet text itself (shared with the caller's copy until an edit through
-// replaceRows changes it) and where each row starts, not a string per row.
+// The model reads a SheetRows: its own, which setText and replaceRows edit, or the rows of the
+// sheet's document, which it follows edit by edit (see follow()).
 class TapeModel
 {
 public:
@@ -60,20 +61,21 @@ public:
     void replaceRows(qsizetype first, qsizetype removed, const QList<QString> &rows);
     // One row's text replaced.
     void setRow(qsizetype index, const QString &row);
-    // The sheet as it now is, after some edit the caller does not describe: the rows that differ
-    // from the model's text are found by comparing the two texts from both ends, and only they are
-    // replaced. Costs a comparison of the texts, a search of the row starts and a move of those
-    // after the edit, so typing at either end of a long tape stays cheap.
-    void followText(const QString &sheet);
+    // Rows held elsewhere (a document of the sheet) followed instead of the model's own: the
+    // holder tells every edit through rowsChanged, and setText, replaceRows and setRow are not
+    // used while they are followed. nullptr goes back to the model's own rows.
+    void follow(const SheetRows *rows);
+    // An edit of the followed rows: the value is read again from the first row it touched.
+    void rowsChanged(const SheetRows::Change &change);
 
-    qsizetype rowCount() const { return m_starts.size(); }
+    qsizetype rowCount() const { return m_rows->rowCount(); }
     // A view into text(): valid until the next edit.
     QStringView row(qsizetype index) const;
     // Every row, copied out (for tests; the model keeps only the text and where its rows start).
     QList<QString> rows() const;
-    // The sheet text, shared with the text last given to setText or followText where the edit
-    // since has not changed it.
-    QString text() const { return m_text; }
+    // The sheet text, shared with the text last given to setText where the edit since has not
+    // changed it.
+    const QString &text() const { return m_rows->text(); }
 
     // The whole sheet's value as EvaluateExpression(SheetExpression(text())) gives it; empty where
     // that fails (and so also for independent rows).
@@ -88,47 +90,13 @@ public:
 private:
     struct Checkpoint;
 
-    // Where each row starts in the text: 32-bit offsets while the text is shorter than 4 Gi
-    // characters (a million-row sheet costs 4 MB), 64-bit ones beyond.
-    class RowStarts
-    {
-    public:
-        qsizetype size() const { return m_wide ? qsizetype(m_far.size()) : qsizetype(m_near.size()); }
-        qsizetype at(qsizetype index) const
-        {
-            return m_wide ? m_far[size_t(index)] : qsizetype(m_near[size_t(index)]);
-        }
-        // The starts of the rows of text (which only CR LF parts).
-        void reset(QStringView text);
-        // Rows first + 1 .. last replaced by the rows starting at inner (positions in the new
-        // text), and the starts of the rows after last moved by shift; textSize is the new length.
-        void splice(qsizetype first, qsizetype last, const std::vector<qsizetype> &inner, qsizetype shift,
-                    qsizetype textSize);
-
-    private:
-        template <typename Offsets>
-        static void spliceInto(Offsets &starts, qsizetype first, qsizetype last, const std::vector<qsizetype> &inner,
-                               qsizetype shift);
-        void widen();
-
-        std::vector<std::uint32_t> m_near{0};
-        std::vector<qsizetype> m_far;
-        bool m_wide = false;
-    };
-
-    qsizetype rowEnd(qsizetype index) const;
-    qsizetype rowEnd(qsizetype index, qsizetype textSize) const;
-    qsizetype rowAt(qsizetype position) const;
-    // The text has changed between from and oldEnd, which now runs to oldEnd + shift: the rows
-    // that span that range are found again, and the fold reads on from the first of them.
-    void textEdited(qsizetype from, qsizetype oldEnd, qsizetype shift);
     void invalidateFrom(qsizetype row);
     void ensureFolded() const;
     void evaluateWhole() const;
 
     LocaleValues m_locale;
-    QString m_text;
-    RowStarts m_starts; // the first row starts at 0; always at least one row
+    SheetRows m_own;
+    const SheetRows *m_rows = &m_own; // the rows read: the model's own or those followed
 
     // The state before row k * kRowsPerCheckpoint, for k = 0 .. m_validCheckpoints - 1; those
     // after are storage for the next reading.

@@ -246,65 +246,6 @@ QString TextAfter(const QString &strText, const QString &strSeparator, bool blnF
     return trimmedIf(strText.mid(blnInclude ? at : at + strSeparator.size()), blnTrim);
 }
 
-namespace {
-
-struct RememberedPair
-{
-    QString a;
-    QString b;
-    CommonEnds ends;
-    int memos = 0; // the CommonEndsMemo objects alive
-};
-
-RememberedPair &rememberedPair()
-{
-    thread_local RememberedPair pair;
-    return pair;
-}
-
-} // namespace
-
-CommonEndsMemo::CommonEndsMemo()
-{
-    ++rememberedPair().memos;
-}
-
-CommonEndsMemo::~CommonEndsMemo()
-{
-    RememberedPair &pair = rememberedPair();
-    if (--pair.memos == 0)
-        pair = {};
-}
-
-void RememberCommonTextEnds(const QString &a, const QString &b, CommonEnds ends)
-{
-    RememberedPair &last = rememberedPair();
-    if (last.memos == 0)
-        return;
-    last.a = a;
-    last.b = b;
-    last.ends = ends;
-}
-
-CommonEnds CommonTextEnds(const QString &a, const QString &b)
-{
-    // Short texts are compared afresh: only a long one is worth keeping alive.
-    constexpr qsizetype kWorthKeeping = 64 * 1024;
-    RememberedPair &last = rememberedPair();
-    if (last.memos == 0 || (a.size() < kWorthKeeping && b.size() < kWorthKeeping))
-        return CommonTextEnds(QStringView(a), QStringView(b));
-    // The same buffer, held here, is the same text.
-    const auto same = [](const QString &x, const QString &y) {
-        return x.constData() == y.constData() && x.size() == y.size();
-    };
-    if ((same(a, last.a) && same(b, last.b)) || (same(a, last.b) && same(b, last.a)))
-        return last.ends;
-    last.a = a;
-    last.b = b;
-    last.ends = CommonTextEnds(QStringView(a), QStringView(b));
-    return last.ends;
-}
-
 CommonEnds CommonTextEnds(QStringView a, QStringView b)
 {
     const qsizetype shorter = std::min(a.size(), b.size());

@@ -16,26 +16,6 @@ struct CommonEnds
     qsizetype tail = 0;
 };
 CommonEnds CommonTextEnds(QStringView a, QStringView b);
-// The same for two strings. While a CommonEndsMemo lives, the last pair of long texts compared
-// (in either order) is remembered with its ends: in one cycle of a key, the editor, the tape's
-// rows and the undo ring each compare the text before the key with the one after it. The pair is
-// kept by reference, so neither text can change while remembered, and is let go when the last
-// memo ends: a tape's text is tens of megabytes.
-CommonEnds CommonTextEnds(const QString &a, const QString &b);
-
-// Tells the memo alive what is known of a pair without comparing it: ends the two texts share.
-// Nothing is kept while no memo lives.
-void RememberCommonTextEnds(const QString &a, const QString &b, CommonEnds ends);
-
-class CommonEndsMemo
-{
-public:
-    CommonEndsMemo();
-    ~CommonEndsMemo();
-    CommonEndsMemo(const CommonEndsMemo &) = delete;
-    CommonEndsMemo &operator=(const CommonEndsMemo &) = delete;
-};
-
 // Replaces every occurrence of strFind. When the replacement itself contains strFind this is the
 // ordinary replace-all (the search goes on behind each inserted replacement). Otherwise the search
 // goes on at the position of the replaced occurrence, so occurrences formed by the replacement

@@ -38,9 +38,14 @@ QString TextRing::splice(const QString &neighbour, const Slot &slot)
 
 void TextRing::setDifference(Slot &slot, const QString &whole, const QString &neighbour)
 {
-    const CommonEnds ends = CommonTextEnds(whole, neighbour);
-    const qsizetype prefix = ends.head;
-    const qsizetype suffix = ends.tail;
+    setDifference(slot, whole, neighbour, CommonTextEnds(whole, neighbour));
+}
+
+void TextRing::setDifference(Slot &slot, const QString &whole, const QString &neighbour, CommonEnds ends)
+{
+    const qsizetype shorter = std::min(whole.size(), neighbour.size());
+    const qsizetype prefix = std::min(ends.head, shorter);
+    const qsizetype suffix = std::min(ends.tail, shorter - prefix);
     // mid() copies a part, so the slot does not keep the whole text alive.
     slot.entry.text = whole.mid(prefix, whole.size() - prefix - suffix);
     slot.prefix = prefix;
@@ -95,7 +100,7 @@ void TextRing::record(const TextEntry &recorded)
     m_current = m_slots.size();
 }
 
-void TextRing::shareText(const QString &present)
+void TextRing::shareText(const QString &present, CommonEnds unchanged)
 {
     if (m_slots.isEmpty() || !atEnd())
         return;
@@ -103,9 +108,12 @@ void TextRing::shareText(const QString &present)
     if (m_anchor == m_slots.size()) {
         if (m_shared.constData() == present.constData() && m_shared.size() == present.size())
             return;
-        setDifference(newest, splice(m_shared, newest), present);
+        // The newest entry shares with the shared text what its difference leaves out of it.
+        unchanged.head = std::min(unchanged.head, newest.prefix);
+        unchanged.tail = std::min(unchanged.tail, newest.suffix);
+        setDifference(newest, splice(m_shared, newest), present, unchanged);
     } else {
-        setDifference(newest, newest.entry.text, present);
+        setDifference(newest, newest.entry.text, present, unchanged);
     }
     m_shared = present;
     m_anchor = m_slots.size();

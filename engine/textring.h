@@ -3,6 +3,8 @@
 #include <QList>
 #include <QString>
 
+#include "texthelpers.h"
+
 // One state of the calculation field: what the undo ring and the expression history keep.
 struct TextEntry
 {
@@ -65,8 +67,10 @@ public:
     // The text the caller keeps after the newest entry (the sheet as it is now). At the end the
     // newest entry is then kept as its difference from that text, so while the caller holds it
     // the ring keeps no whole text of its own. It is no entry: the next record or step drops it.
-    // Ignored while stepped back or while the ring is empty. Costs one comparison of texts.
-    void shareText(const QString &present);
+    // Ignored while stepped back or while the ring is empty. unchanged: the lengths of the start
+    // and the end that present shares for sure with the text last shared or recorded (the caller
+    // knows them from the edits since), so the texts are not compared.
+    void shareText(const QString &present, CommonEnds unchanged);
 
 private:
     struct Slot
@@ -84,8 +88,10 @@ private:
     // Moves the anchor one entry (or from the shared text to the newest entry).
     void moveAnchor(qsizetype to);
     static QString splice(const QString &neighbour, const Slot &slot);
-    // Makes slot the difference of whole from neighbour.
+    // Makes slot the difference of whole from neighbour; ends, when given, are what the two
+    // surely share.
     static void setDifference(Slot &slot, const QString &whole, const QString &neighbour);
+    static void setDifference(Slot &slot, const QString &whole, const QString &neighbour, CommonEnds ends);
 
     QList<Slot> m_slots; // oldest first
     QString m_shared;    // whole while m_anchor == size(), else empty

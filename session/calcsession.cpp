@@ -63,6 +63,15 @@ TextId LocaleProblem(const QLocale &locale, const LocaleValues &values)
 CalcSession::CalcSession(QObject *parent)
     : QObject(parent)
 {
+    // The tape model reads the document's rows and is told of every edit before anyone else
+    // follows it, so a result asked for on the way is already the new text's.
+    m_tape.follow(&m_document.rows());
+    connect(&m_document, &SheetDocument::contentsChange, this, [this](const SheetRows::Change &change) {
+        m_tape.rowsChanged(change);
+        m_sinceSnapshot.head = std::min(m_sinceSnapshot.head, change.position);
+        m_sinceSnapshot.tail =
+            std::min(m_sinceSnapshot.tail, m_document.size() - change.added - change.position);
+    });
 }
 
 void CalcSession::load()
@@ -104,7 +113,12 @@ void CalcSession::convertDecimal(const QString &oldSeparator, const QString &new
 
 void CalcSession::setSheet(const QString &text, qsizetype selStart, qsizetype selLength)
 {
-    m_text = text;
+    m_document.setText(text);
+    setSelection(selStart, selLength);
+}
+
+void CalcSession::setSelection(qsizetype selStart, qsizetype selLength)
+{
     m_selStart = selStart;
     m_selLength = selLength;
 }
@@ -121,7 +135,6 @@ void CalcSession::sheetChanged(const QString &selText, bool textDiffers, bool re
 
     // The rows as one expression, evaluated again from the first row the change touched; the
     // panel keeps its colour until the next sub-result step.
-    m_tape.followText(m_text);
     showSheetResult(m_panelSub);
 
     if (textDiffers && !restoring) {
@@ -159,7 +172,7 @@ void CalcSession::showSheetResult(bool subResult)
     setPanel(m_tape.resultText(m_roundDigit, failure), subResult);
     // The cleaning keeps a final line break only behind an operator: Enter was pressed after it,
     // and the next row is still to be typed.
-    if (failure == EvalFailure::Incomplete && m_text.endsWith(kCrLf))
+    if (failure == EvalFailure::Incomplete && m_document.text().endsWith(kCrLf))
         failure = EvalFailure::None;
     setPanelFailure(blankReason(failure));
 }
@@ -350,7 +363,7 @@ void CalcSession::setStripShown(bool shown)
 
 TextEntry CalcSession::sheetState() const
 {
-    return {m_text, static_cast<qint32>(m_selStart), static_cast<qint32>(m_selLength),
+    return {m_document.text(), static_cast<qint32>(m_selStart), static_cast<qint32>(m_selLength),
             static_cast<quint8>(m_roundDigit)};
 }
 
@@ -359,7 +372,8 @@ void CalcSession::takeSnapshot()
     m_snapshot = sheetState();
     // The ring keeps its newest entry as the difference from this text, which the snapshot and
     // the sheet share: no second whole copy of a long tape.
-    m_undo.shareText(m_text);
+    m_undo.shareText(m_document.text(), m_sinceSnapshot);
+    m_sinceSnapshot = {kUnknown, kUnknown};
 }
 
 void CalcSession::recordSnapshot()
@@ -371,11 +385,11 @@ void CalcSession::recordExpression()
 {
     // Wholly selected when it comes back.
     m_history.toEnd();
-    if (QString(m_text).remove(kCrLf).isEmpty())
+    if (QString(m_document.text()).remove(kCrLf).isEmpty())
         return;
-    if (m_text == m_history.newest().text)
+    if (m_document.text() == m_history.newest().text)
         return;
-    m_history.record({m_text, 0, static_cast<qint32>(m_text.size()), static_cast<quint8>(m_roundDigit)});
+    m_history.record({m_document.text(), 0, static_cast<qint32>(m_document.text().size()), static_cast<quint8>(m_roundDigit)});
 }
 
 void CalcSession::StepState(bool forward)
@@ -418,7 +432,7 @@ void CalcSession::setTapePath(const QString &path)
 
 TapeState CalcSession::keptTape() const
 {
-    return {m_text, static_cast<qint32>(m_selStart), static_cast<qint32>(m_selLength), m_history.entries()};
+    return {m_document.text(), static_cast<qint32>(m_selStart), static_cast<qint32>(m_selLength), m_history.entries()};
 }
 
 bool CalcSession::canUndo() const

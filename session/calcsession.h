@@ -4,6 +4,7 @@
 #include "localevalues.h"
 #include "memorybank.h"
 #include "options.h"
+#include "sheetdocument.h"
 #include "tapestate.h"
 #include "tapemodel.h"
 #include "textid.h"
@@ -15,6 +16,7 @@
 #include <QString>
 
 #include <array>
+#include <limits>
 #include <optional>
 
 // Entries the undo ring keeps, and the expression history.
@@ -71,8 +73,13 @@ public:
     void convertGrouping(const QString &oldSeparator, const QString &newSeparator);
     void convertDecimal(const QString &oldSeparator, const QString &newSeparator, bool panelToo);
 
-    // What the sheet holds now; the window reports every change of the text and of the caret.
+    // The sheet: the window's view shows and edits this document.
+    SheetDocument &document() { return m_document; }
+    const SheetDocument &document() const { return m_document; }
+    // The sheet's text replaced (only what differs), and the selection.
     void setSheet(const QString &text, qsizetype selStart, qsizetype selLength);
+    // Where the caret and the selection are; the window reports every move.
+    void setSelection(qsizetype selStart, qsizetype selLength);
     // A cycle of the sheet has cleaned the text: the sub result is brought up to date, the whole
     // sheet is evaluated, and a change the user made goes into the undo ring. restoring: the
     // text was put back by an undo step or the history, which is no new state.
@@ -184,7 +191,7 @@ private:
     WindowState m_windowState;
     LocaleValues m_locale;
 
-    QString m_text;
+    SheetDocument m_document;
     qsizetype m_selStart = 0;
     qsizetype m_selLength = 0;
     TapeModel m_tape; // the sheet's rows, evaluated from the first one a change touched
@@ -208,6 +215,9 @@ private:
 
     QString m_tapePath;
     TextEntry m_snapshot;
+    // What the edits since the snapshot left alone of its text's start and end.
+    static constexpr qsizetype kUnknown = std::numeric_limits<qsizetype>::max();
+    CommonEnds m_sinceSnapshot{kUnknown, kUnknown};
     TextRing m_undo{kUndoEntries};
     TextRing m_history{kHistoryEntries}; // the expressions of this run
 

@@ -169,33 +169,55 @@ private slots:
         }
     }
 
-    // What the view says its edits since a mark left alone is shared by the marked text and the
-    // text now, over random runs of edits; a text other than the marked one gets no answer.
-    void changeSinceMark()
+    // Every edit is told once as a change that, applied to the text before it, gives the text
+    // after it, with the characters it took away and the rows it replaced; what the document says
+    // the edits since a mark left alone is shared by the marked text and the text now.
+    void documentChanges()
     {
         QRandomGenerator random(5);
         static const QString pieces[] = {"7", "\r\n", "", "+8\r\n9", "\n"};
+        SheetDocument *document = view->document();
         view->setSheetText(QStringLiteral("12+\r\n34-\r\n56"));
+        QString mirror = document->text();
+        int changes = 0;
+        connect(document, &SheetDocument::contentsChange, this,
+                [&](const SheetRows::Change &change, const QString &removed) {
+                    ++changes;
+                    QCOMPARE(removed, mirror.mid(change.position, change.removed));
+                    QCOMPARE(change.firstRow, SheetRows(mirror).rowOf(change.position));
+                    QCOMPARE(change.rowsRemoved, mirror.mid(change.position, change.removed).count(u"\r\n"));
+                    QCOMPARE(change.rowsAdded, document->text().mid(change.position, change.added).count(u"\r\n"));
+                    mirror = mirror.left(change.position) + document->text().mid(change.position, change.added)
+                        + mirror.mid(change.position + change.removed);
+                });
         for (int round = 0; round < 400; ++round) {
-            view->markUnchanged();
-            const QString marked = view->sheetText();
+            document->mark();
+            const QString marked = document->text();
             const int edits = 1 + random.bounded(3);
+            changes = 0;
             for (int e = 0; e < edits; ++e) {
-                const qsizetype size = view->sheetText().size();
+                const qsizetype size = document->size();
                 const qsizetype from = random.bounded(int(size) + 1);
                 const qsizetype to = std::min<qsizetype>(size, from + random.bounded(4));
+                const QString before = document->text();
                 view->replaceRange(from, to, pieces[random.bounded(5)]);
+                QCOMPARE(changes, document->text() != before ? 1 : changes);
+                QVERIFY(changes <= 1);
+                changes = 0;
+                QCOMPARE(mirror, document->text());
             }
-            const QString now = view->sheetText();
-            CommonEnds ends;
-            QVERIFY(view->changeSinceMark(marked, ends));
-            QVERIFY(ends.head + ends.tail <= std::min(marked.size(), now.size()));
-            QCOMPARE(QStringView(now).left(ends.head), QStringView(marked).left(ends.head));
-            QCOMPARE(QStringView(now).right(ends.tail), QStringView(marked).right(ends.tail));
-            QVERIFY(!view->changeSinceMark(QString(marked.constData(), marked.size()), ends));
-            if (now.size() > 60)
+            const QString now = document->text();
+            const qsizetype head = document->untouchedHead();
+            const qsizetype tail = document->untouchedTail();
+            QVERIFY(head + tail <= std::min(marked.size(), now.size()));
+            QCOMPARE(QStringView(now).left(head), QStringView(marked).left(head));
+            QCOMPARE(QStringView(now).right(tail), QStringView(marked).right(tail));
+            if (now.size() > 60) {
                 view->setSheetText(QStringLiteral("12+\r\n34-\r\n56"));
+                QCOMPARE(mirror, document->text());
+            }
         }
+        disconnect(document, nullptr, this, nullptr);
     }
 
     // The scroll bar shows while the rows do not fit and goes once they do, also for a view sized

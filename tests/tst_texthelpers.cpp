@@ -2,6 +2,7 @@
 
 #include "localescope.h"
 #include "pastetext.h"
+#include "sheetrows.h"
 #include "sheettext.h"
 #include "texthelpers.h"
 #include "wrap.h"
@@ -23,58 +24,29 @@ private slots:
     void cleaningAfterAnEdit()
     {
         QRandomGenerator random(24);
-        static const QString pieces[] = {"1", "+", "\r\n", "-", "--", ".", ",", "x", " ", "\n", "\r", "(5%)", "2-\r\n"};
+        static const QString pieces[] = {"1", "+", "\r\n", "-", "--", ".", ",", "x", " ", "\n", "\r", "(5%)", "2-\r\n", ""};
         for (const QString &sep : {QStringLiteral("."), QStringLiteral(",")}) {
             const LocaleValues locale = testLocale(sep);
             qsizetype caret = 0;
             QString clean = CleanSheetText(QStringLiteral("12+\r\n3-\r\n4"), caret, locale);
             for (int i = 0; i < 3000; ++i) {
-                QString edited = clean;
-                const qsizetype at = random.bounded(int(edited.size()) + 1);
-                const qsizetype cut = std::min<qsizetype>(edited.size() - at, random.bounded(4));
-                edited.replace(at, cut, pieces[random.bounded(13)]);
-                qsizetype wholeCaret = at + 1;
-                qsizetype editCaret = at + 1;
+                SheetRows rows(clean);
+                const qsizetype at = random.bounded(int(clean.size()) + 1);
+                const qsizetype cut = std::min<qsizetype>(clean.size() - at, random.bounded(4));
+                const QString &piece = pieces[random.bounded(14)];
+                rows.replace(at, at + cut, piece);
+                const QString edited = rows.text();
+                qsizetype wholeCaret = at + piece.size();
                 const QString whole = CleanSheetText(edited, wholeCaret, locale);
-                QCOMPARE(CleanEditedSheetText(clean, edited, editCaret, locale), whole);
-                QCOMPARE(editCaret, wholeCaret);
+                const auto [from, to] = RowsToClean(rows, at, at + piece.size());
+                qsizetype editCaret = at + piece.size() - from;
+                const QString cleaned = CleanSheetRows(edited.mid(from, to - from), editCaret, locale, from == 0,
+                                                       to == edited.size());
+                QCOMPARE(edited.left(from) + cleaned + edited.mid(to), whole);
+                QCOMPARE(from + editCaret, wholeCaret);
                 clean = whole.isEmpty() ? QStringLiteral("7+\r\n8") : whole;
             }
         }
-    }
-
-    // Long texts: the ends remembered for a pair come back in either order, and a text changed
-    // since (in place, keeping its length) is compared anew. Only a memo keeps the pair, and only
-    // while it lives.
-    void commonEndsOfLongTexts()
-    {
-        const QString base = QStringLiteral("12.5+\r\n").repeated(20000); // 140,000 characters
-        QString a = base;
-        QString b = base;
-        b[70000] = u'9';
-        CommonTextEnds(a, b);
-        QVERIFY(b.isDetached()); // no memo: nothing kept
-        std::optional<CommonEndsMemo> memo;
-        memo.emplace();
-        const CommonEnds first = CommonTextEnds(a, b);
-        QCOMPARE(first.head, 70000);
-        QCOMPARE(first.tail, base.size() - 70001);
-        const CommonEnds swapped = CommonTextEnds(b, a);
-        QCOMPARE(swapped.head, first.head);
-        QCOMPARE(swapped.tail, first.tail);
-        b[100] = u'9';
-        const CommonEnds changed = CommonTextEnds(a, b);
-        QCOMPARE(changed.head, 100);
-        QCOMPARE(changed.tail, base.size() - 70001);
-        a.append(u'7');
-        QCOMPARE(CommonTextEnds(b, a).tail, 0);
-        QVERIFY(!b.isDetached()); // kept by the memo
-        {
-            const CommonEndsMemo inner;
-        }
-        QVERIFY(!b.isDetached()); // an inner memo ending lets nothing go
-        memo.reset();
-        QVERIFY(b.isDetached());
     }
 
     // ReplaceAll, and FindPositions (1-based) over the same occurrences.

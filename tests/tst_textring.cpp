@@ -35,6 +35,7 @@ private slots:
         qsizetype at = 0;      // list.size(): the end
         QString text = QStringLiteral("1").repeated(length);
         QString shared;        // what the caller holds after the newest entry
+        QString base;          // what the ring's end differs from: the newest entry or the last shared text
         for (int step = 0; step < steps; ++step) {
             const int op = random.bounded(10);
             if (op < 4) {
@@ -46,6 +47,7 @@ private slots:
                 // Now and then the very text shared is recorded, as the window records its sheet.
                 const TextEntry entry{op == 0 && at == list.size() ? shared : text, step, qint32(pos), quint8(step % 10)};
                 ring.record(entry);
+                base = entry.text;
                 list.resize(at);
                 list.append(entry);
                 if (list.size() > capacity)
@@ -53,7 +55,12 @@ private slots:
                 at = list.size();
             } else if (op == 4) {
                 shared = text + QString::number(step % 3);
-                ring.shareText(shared); // no entry: nothing seen from outside changes
+                // The caller knows no more than part of what the two share.
+                const CommonEnds ends = CommonTextEnds(QStringView(base), QStringView(shared));
+                const CommonEnds known{random.bounded(ends.head + 1), random.bounded(ends.tail + 1)};
+                if (ring.atEnd() && !list.isEmpty())
+                    base = shared;
+                ring.shareText(shared, known); // no entry: nothing seen from outside changes
             } else if (op < 7) {
                 QCOMPARE(ring.back(), at > 0);
                 at = std::max<qsizetype>(at - 1, 0);
@@ -64,9 +71,11 @@ private slots:
             } else if (step % 2 || list.isEmpty()) {
                 ring.toEnd();
                 at = list.size();
+                base = list.isEmpty() ? QString() : list.last().text;
             } else {
                 ring.toNewest();
                 at = list.size() - 1;
+                base = list.last().text;
             }
             QCOMPARE(ring.atEnd(), at == list.size());
             if (at < list.size())

@@ -126,6 +126,7 @@ void frmTallyer::buildControls()
                    | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
 
     boxCalc = new CalcField(this);
+    boxCalc->setDocument(&m_session->document());
     boxCalc->setObjectName(QStringLiteral("boxCalc"));
     boxCalc->setDocumentMargin(2);
     boxCalc->setGeometry(kDesignFieldLeft, kDesignFieldTop, kDesignFieldWidth, kDesignFieldHeight);
@@ -272,7 +273,7 @@ void frmTallyer::connectSession()
 
 void frmTallyer::trackSheet()
 {
-    m_session->setSheet(boxCalc->Text(), boxCalc->SelStart(), boxCalc->SelLength());
+    m_session->setSelection(boxCalc->SelStart(), boxCalc->SelLength());
 }
 
 void frmTallyer::drawMemoryCells()

@@ -6,12 +6,14 @@
 #include "sheettext.h"
 #include "textrules.h"
 #include "texthelpers.h"
+#include "sheetdocument.h"
 
 #include <QFontMetricsF>
 #include <QStyle>
 #include <QTimer>
 
 #include <algorithm>
+#include <tuple>
 #include <array>
 #include <cmath>
 #include <limits>
@@ -98,36 +100,57 @@ bool SheetEditor::rowsAtMost(const QString &text, qsizetype length)
 
 void SheetEditor::runCycle()
 {
-    // Our own writes into the field come back here; they are not a change.
+    // Our own writes into the document come back here; they are not a change.
     if (m_writing)
         return;
-    // The text before the key and the one after it are compared once for all who follow it; the
-    // field knows what its edits since the last cycle left alone, which saves even that.
-    const CommonEndsMemo memo;
-    if (CommonEnds untouched; m_field->changeSinceMark(m_lastText, untouched))
-        RememberCommonTextEnds(m_lastText, m_field->sheetText(), untouched);
-    const bool typed = m_field->Text() != m_lastText;
+    SheetDocument *document = m_field->document();
+    // Only the stretch the edits since the last cycle touched can differ from that cycle's text.
+    const bool edited = document->editedSinceMark();
+    const qsizetype head = document->untouchedHead();
+    const qsizetype tail = document->untouchedTail();
+    const auto differsFromLast = [&] {
+        const QString &text = document->text();
+        const qsizetype h = std::min(document->untouchedHead(), m_lastText.size());
+        const qsizetype t = std::min(document->untouchedTail(), m_lastText.size() - h);
+        return document->editedSinceMark()
+            && (text.size() != m_lastText.size()
+                || QStringView(text).mid(h, text.size() - h - t) != QStringView(m_lastText).mid(h, text.size() - h - t));
+    };
+    const bool typed = differsFromLast();
     if (typed)
         emit textTyped();
     // The user's number conventions may have changed since the last key.
     readLocale();
-    QString s = m_field->Text();
-    qsizetype c = m_field->SelStart();
 
-    // Separators, minus runs, foreign characters, line breaks, empty rows. After the last cycle's
-    // clean text, only the rows a key touched need looking at.
-    const bool afterClean = !m_restoring && m_lastClean && m_lastCleanSeparator == m_locale.decimalSeparator;
-    const QString before = m_lastText;
-    QStringView touched; // the rows the key touched, when the cleaning found them clean
-    s = afterClean ? CleanEditedSheetText(before, s, c, m_locale, &touched) : CleanSheetText(s, c, m_locale, m_restoring);
+    // Separators, minus runs, foreign characters, empty rows at the ends; then rows longer than
+    // the field's design width break after an operator. The field may be wider while the panels
+    // below need the room; rows keep the design width all the same. A vertical scroll bar and the
+    // field's inner margins take their part of it.
+    const int scrollBar = m_field->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, m_field);
+    const int w = m_wrapWidth - scrollBar - 6;
+    const double widest = widestSheetCharacter();
+    // Rows no longer than this fit for sure: a tape of such rows, the usual case, is checked by
+    // one scan for its row breaks.
+    const qsizetype surelyFits = widest > 0 ? static_cast<qsizetype>((w - 3) / (widest * 1.1)) : 0;
+    // After a cycle of this cleaning and wrap, for the same separator and width, every row an edit
+    // did not touch is clean and wrapped: only the touched rows are looked at.
+    const bool rowsOnly = !m_restoring && m_lastClean && m_lastCleanSeparator == m_locale.decimalSeparator
+        && m_lastSurelyFits == surelyFits;
+    qsizetype from = 0;
+    qsizetype to = document->size();
+    if (rowsOnly)
+        std::tie(from, to) = RowsToClean(document->rows(), head, document->size() - tail);
+    if (!edited && rowsOnly) {
+        finishCycle(false);
+        return;
+    }
+    QString s = document->text().mid(from, to - from);
+    const QString before = s;
+    qsizetype c = m_field->SelStart() - from;
+    s = m_restoring ? CleanSheetText(s, c, m_locale, true)
+                    : CleanSheetRows(s, c, m_locale, from == 0, to == document->size());
 
-    // Rows longer than the field's design width break after an operator. The field may be wider
-    // while the panels below need the room; rows keep the design width all the same. A vertical
-    // scroll bar and the field's inner margins take their part of it.
     if (!m_restoring) {
-        const int scrollBar = m_field->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, m_field);
-        const int w = m_wrapWidth - scrollBar - 6;
-        const double widest = widestSheetCharacter();
         const TextWidthFunction measure = [this, w, widest](const QString &t) {
             // A row of sheet characters no wider than the widest of them times its length, with
             // room for kerning, fits without being shaped: an upper bound below the width makes
@@ -138,22 +161,15 @@ void SheetEditor::runCycle()
             return textWidth(t);
         };
         const QString breakChars = QString::fromUtf16(kContinuationOperators);
-        // Rows no longer than the bound lets through fit for sure: a tape of such rows, the usual
-        // case, is checked by one scan for its row breaks.
-        const qsizetype surelyFits = widest > 0 ? static_cast<qsizetype>((w - 3) / (widest * 1.1)) : 0;
-        // Only the rows a key touched, when the last cycle found every row that short.
-        const bool rowsFit = afterClean && m_lastSurelyFits == surelyFits
-            ? rowsAtMost((touched.isNull() ? EditedRows(before, s) : touched).toString(), surelyFits)
-            : rowsAtMost(s, surelyFits);
-        const QString wrapped = rowsFit ? s : WrapText(s, breakChars, kCrLf, w, measure);
-        m_lastSurelyFits = rowsFit ? surelyFits : -1;
+        const QString wrapped = rowsAtMost(s, surelyFits) ? s : WrapText(s, breakChars, kCrLf, w, measure);
+        m_lastSurelyFits = surelyFits;
         if (wrapped != s) {
             if (m_caretAfterInsert != 0)
-                c = m_caretAfterInsert;
+                c = m_caretAfterInsert - from;
             // Carry the caret to the end of its operator-delimited run, wrap that prefix, and
             // shift the caret by what the wrap inserted in front of it.
             qsizetype p = c;
-            for (;;) {
+            for (; p >= 0;) {
                 if (p >= s.size())
                     break;
                 ++p;
@@ -162,36 +178,45 @@ void SheetEditor::runCycle()
                 if (s.mid(p - 1, 2) == kCrLf)
                     break;
             }
-            p = std::min(p, s.size());
-            c = WrapText(s.left(p), breakChars, kCrLf, w, measure).size() + c - p;
+            if (p >= 0) {
+                p = std::min(p, s.size());
+                c = WrapText(s.left(p), breakChars, kCrLf, w, measure).size() + c - p;
+            }
             s = wrapped;
         }
+    } else {
+        m_lastSurelyFits = -1;
     }
 
-    // Write back only when something changed; the caret is clamped into the text.
-    const bool written = s != m_field->Text();
-    if (written) {
+    // The fix-up is one more change of the same step, written only where something changed;
+    // the caret is clamped into the text.
+    if (s != before) {
         m_writing = true;
-        m_field->setText(s);
+        if (rowsOnly)
+            document->replace(from, to, s);
+        else
+            document->setText(s); // only what differs is replaced
+
         if (!m_restoring)
-            m_field->setSelStart(std::clamp<qsizetype>(c, 0, s.size()));
-        m_field->viewport()->update();
+            m_field->setSelStart(std::clamp<qsizetype>(from + c, 0, document->size()));
         m_writing = false;
     }
+    finishCycle(s != before ? differsFromLast() : typed);
+}
 
-    const QString text = m_field->Text();
-    const bool differs = written ? text != m_lastText : typed;
+void SheetEditor::finishCycle(bool differs)
+{
+    SheetDocument *document = m_field->document();
     // What the leading zero's next completion must look at.
-    const CommonEnds change = CommonTextEnds(m_lastText, text);
-    m_unchangedHead = std::min(m_unchangedHead, change.head);
-    m_unchangedTail = std::min(m_unchangedTail, change.tail);
-    m_lastText = text;
-    m_field->markUnchanged();
+    if (document->editedSinceMark()) {
+        m_unchangedHead = std::min(m_unchangedHead, document->untouchedHead());
+        m_unchangedTail = std::min(m_unchangedTail, document->untouchedTail());
+    }
+    m_lastText = document->text();
+    document->mark();
     // A restored text is taken as it was kept: only a cleaned and wrapped one is a clean base.
-    m_lastClean = !m_restoring; // the field holds s now, written back or not
+    m_lastClean = !m_restoring;
     m_lastCleanSeparator = m_locale.decimalSeparator;
-    if (m_restoring)
-        m_lastSurelyFits = -1;
     emit sheetChanged(differs, m_restoring);
 }
 
@@ -209,9 +234,8 @@ void SheetEditor::insertAtCaret(const QString &text)
 {
     const qsizetype start = m_field->SelStart();
     const qsizetype length = m_field->SelLength();
-    const QString old = m_field->Text();
     m_caretAfterInsert = start + text.size();
-    m_field->setText(old.left(start) + text + old.mid(start + length));
+    m_field->document()->replace(start, start + length, text);
     m_caretAfterInsert = 0;
     if (m_field->SelStart() == 0)
         m_field->setSelStart(start + text.size());
@@ -236,35 +260,37 @@ void SheetEditor::setLeadingZeroDelay(int ms)
     m_leadingZeroTimer->setInterval(ms);
 }
 
-void SheetEditor::writeQuietly(const QString &text)
-{
-    m_writing = true;
-    m_field->setText(text);
-    m_writing = false;
-}
-
 void SheetEditor::completeLeadingZero()
 {
-    qsizetype c = m_field->SelStart();
-    const QString text = m_field->Text();
-    // The text the last completion left wants no zero anywhere: only what changed since may.
+    m_leadingZeroTimer->stop();
+    SheetDocument *document = m_field->document();
+    const QString &text = document->text();
+    // The text the last completion left wants no zero anywhere: only the rows changed since may.
     qsizetype from = 0;
     qsizetype to = text.size();
     if (m_completedSeparator == m_locale.decimalSeparator) {
         from = std::min(m_unchangedHead, text.size());
-        to = text.size() - std::min(m_unchangedTail, text.size());
+        to = text.size() - std::min(m_unchangedTail, text.size() - from);
     }
-    const QString s = CompleteLeadingZeros(text, c, m_locale.decimalSeparator, from, to);
     // From here on, what the cycles change (this one's zeros and cleaning first) is looked at.
     m_unchangedHead = m_unchangedTail = std::numeric_limits<qsizetype>::max();
     m_completedSeparator = m_locale.decimalSeparator;
+    if (from > to)
+        return;
+    // Whole rows round the stretch: a number never spans a row break.
+    const qsizetype rowsFrom = document->rowStart(document->rowOf(from));
+    const qsizetype rowsTo = document->rowEnd(document->rowOf(to));
+    const QString rows = text.mid(rowsFrom, rowsTo - rowsFrom);
+    qsizetype c = m_field->SelStart() - rowsFrom;
+    const QString s = CompleteLeadingZeros(rows, c, m_locale.decimalSeparator, from - rowsFrom, to - rowsFrom);
 
-    // The completed text is written without a cycle of its own; the cycle then runs once.
-    if (s.constData() != text.constData() && s != text) {
-        writeQuietly(s);
-        m_field->setSelStart(c);
+    // The completed rows are written without a cycle of their own; the cycle then runs once.
+    if (s.constData() != rows.constData() && s != rows) {
+        m_writing = true;
+        document->replace(rowsFrom, rowsTo, s);
+        m_writing = false;
+        m_field->setSelStart(rowsFrom + c);
         runCycle();
         m_field->viewport()->update();
     }
-    m_leadingZeroTimer->stop();
 }

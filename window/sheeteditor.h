@@ -52,7 +52,9 @@ signals:
 
 private:
     void completeLeadingZero();
-    void writeQuietly(const QString &text);
+    // The end of a cycle: the document marked, and the window told. differs: the text is not the
+    // last cycle's.
+    void finishCycle(bool differs);
 
     CalcField *m_field;
     int m_wrapWidth;
@@ -62,14 +64,14 @@ private:
     bool m_writing = false;
     bool m_restoring = false;
     qsizetype m_caretAfterInsert = 0;
-    QString m_lastText;
+    QString m_lastText; // the text at the end of the last cycle
     // How much of the start and of the end of the text no cycle has changed since the leading
     // zeros were last put in, and the separator they were put in for.
     qsizetype m_unchangedHead = 0;
     qsizetype m_unchangedTail = 0;
     QString m_completedSeparator;
     // Whether m_lastText came out of the cleaning (for that decimal separator) and the wrap, and
-    // the row length the wrap then found every row within (-1: not known).
+    // the row length below which rows surely fit the width the wrap used (-1: not wrapped).
     bool m_lastClean = false;
     QString m_lastCleanSeparator;
     qsizetype m_lastSurelyFits = -1;

@@ -1,6 +1,5 @@
 #include "sheetview.h"
 
-#include "texthelpers.h"
 
 #include <QAccessible>
 #include <QAction>
@@ -40,65 +39,6 @@ constexpr qsizetype kMaxLayouts = 4096;
 constexpr qsizetype kWholeRow = 4096;
 constexpr qsizetype kPiece = 128;
 
-bool isBreakCharacter(QChar c)
-{
-    return c == u'\r' || c == u'\n' || c == QChar::ParagraphSeparator || c == QChar::LineSeparator;
-}
-
-// Every line break of a text as a row break (CR LF). A text already written that way, the usual
-// case, is returned as it is after one scan.
-QString withRowBreaks(const QString &text)
-{
-    const QChar *p = text.constData();
-    const qsizetype n = text.size();
-    qsizetype extra = 0;
-    bool clean = true;
-    for (qsizetype i = 0; i < n; ++i) {
-        const QChar c = p[i];
-        if (c.unicode() > u'\r' && c.unicode() < 0x2028)
-            continue;
-        if (c == u'\r' && i + 1 < n && p[i + 1] == u'\n') {
-            ++i;
-            continue;
-        }
-        if (isBreakCharacter(c)) {
-            clean = false;
-            ++extra;
-        }
-    }
-    if (clean)
-        return text;
-    QString out(n + extra, Qt::Uninitialized);
-    QChar *o = out.data();
-    for (qsizetype i = 0; i < n; ++i) {
-        const QChar c = p[i];
-        if (c == u'\r' && i + 1 < n && p[i + 1] == u'\n') {
-            *o++ = u'\r';
-            *o++ = u'\n';
-            ++i;
-        } else if (isBreakCharacter(c)) {
-            *o++ = u'\r';
-            *o++ = u'\n';
-        } else {
-            *o++ = c;
-        }
-    }
-    out.truncate(o - out.constData());
-    return out;
-}
-
-// The starts of the rows after each row break in text[from, to), pushed onto starts.
-void appendRowStarts(const QString &text, qsizetype from, qsizetype to, std::vector<qsizetype> &starts)
-{
-    const char16_t *p = reinterpret_cast<const char16_t *>(text.constData());
-    for (qsizetype i = from; i + 1 < to; ++i) {
-        if (p[i] == u'\r' && p[i + 1] == u'\n') {
-            starts.push_back(i + 2);
-            ++i;
-        }
-    }
-}
-
 QString plainTextOf(QString sheet)
 {
     sheet.replace(QLatin1String("\r\n"), QLatin1String("\n"));
@@ -109,7 +49,9 @@ QString plainTextOf(QString sheet)
 
 SheetView::SheetView(QWidget *parent)
     : QAbstractScrollArea(parent)
+    , m_document(new SheetDocument(this))
 {
+    connect(m_document, &SheetDocument::contentsChange, this, &SheetView::followChange);
     InstallSheetViewAccessibility();
     setFocusPolicy(Qt::StrongFocus);
     setAttribute(Qt::WA_InputMethodEnabled);
@@ -127,54 +69,38 @@ SheetView::~SheetView() = default;
 
 // ---- the text and its rows ----
 
-qsizetype SheetView::rowOf(qsizetype position) const
+void SheetView::setDocument(SheetDocument *document)
 {
-    // The last row starting at or before the position.
-    const auto it = std::upper_bound(m_rowStarts.cbegin(), m_rowStarts.cend(), position);
-    return std::max<qsizetype>(0, (it - m_rowStarts.cbegin()) - 1);
-}
-
-qsizetype SheetView::rowEnd(qsizetype row) const
-{
-    return row + 1 < rowCount() ? rowStart(row + 1) - 2 : m_text.size();
-}
-
-QString SheetView::rowText(qsizetype row) const
-{
-    const qsizetype start = rowStart(row);
-    return m_text.mid(start, rowEnd(row) - start);
-}
-
-qsizetype SheetView::snapped(qsizetype position) const
-{
-    position = std::clamp<qsizetype>(position, 0, m_text.size());
-    // Between CR and LF: the end of the row.
-    if (position > 0 && position < m_text.size() && m_text.at(position - 1) == u'\r' && m_text.at(position) == u'\n')
-        --position;
-    return position;
+    if (!document || document == m_document)
+        return;
+    disconnect(m_document, nullptr, this, nullptr);
+    if (m_document->parent() == this)
+        delete m_document;
+    m_document = document;
+    connect(m_document, &SheetDocument::contentsChange, this, &SheetView::followChange);
+    m_longRows.clear();
+    for (qsizetype row = 0; row < rowCount(); ++row) {
+        if (rowEnd(row) - rowStart(row) > kWholeRow)
+            m_longRows.push_back(row);
+    }
+    m_anchor = m_position = 0;
+    m_caretAtLineEnd = false;
+    m_targetX = -1;
+    setTop(0);
+    updateScrollBar();
+    viewport()->update();
+    emit textChanged();
 }
 
 void SheetView::setSheetText(const QString &text)
 {
-    // The common ends of the two texts stay (compared a block at a time: a tape may be tens of
-    // megabytes), and only the middle has its line breaks made row breaks. What the two share
-    // holds row breaks only, as the view's text does; an end that stops inside a CR LF of the
-    // new text gives that break to the middle.
+    // Only the part that differs is replaced (see SheetDocument::setText).
     const qsizetype oldAnchor = m_anchor;
     const qsizetype oldPosition = m_position;
-    const CommonEnds ends = CommonTextEnds(QStringView(m_text), QStringView(text));
-    qsizetype head = ends.head;
-    qsizetype tail = ends.tail;
-    if (head > 0 && text.at(head - 1) == u'\r')
-        --head;
-    if (tail > 0 && text.at(text.size() - tail) == u'\n')
-        --tail;
     {
         const QSignalBlocker quiet(this);
-        if (head < m_text.size() || head < text.size() || head + tail < text.size()) {
-            m_anchor = m_position = 0;
-            replaceRange(head, m_text.size() - tail, text.mid(head, text.size() - tail - head));
-        }
+        m_anchor = m_position = 0;
+        m_document->setText(text);
     }
     m_anchor = m_position = 0;
     m_targetX = -1;
@@ -188,53 +114,19 @@ void SheetView::setSheetText(const QString &text)
 
 void SheetView::replaceRange(qsizetype from, qsizetype to, const QString &text)
 {
-    // Nothing taken away stays nothing taken away: an insertion between CR and LF goes in front
-    // of the break rather than removing it.
-    const bool insertion = to <= from;
-    from = snapped(from);
-    to = insertion ? from : std::clamp<qsizetype>(to, from, m_text.size());
-    if (to > 0 && to < m_text.size() && m_text.at(to - 1) == u'\r' && m_text.at(to) == u'\n')
-        ++to;
-    const QString inserted = withRowBreaks(text);
-    if (from == to && inserted.isEmpty())
-        return;
+    m_document->replace(from, to, text);
+}
 
-    m_untouchedHead = std::min(m_untouchedHead, from);
-    m_untouchedTail = std::min(m_untouchedTail, m_text.size() - to);
-    const qsizetype firstRow = rowOf(from);
-    const qsizetype lastRow = rowOf(to);
-    const qsizetype delta = inserted.size() - (to - from);
-    const qsizetype lastEnd = rowEnd(lastRow) + delta;
-    QString removed;
-    const bool accessible = QAccessible::isActive();
-    if (accessible)
-        removed = m_text.mid(from, to - from);
+void SheetView::followChange(const SheetRows::Change &change, const QString &removed)
+{
+    const qsizetype from = change.position;
+    const qsizetype to = from + change.removed;
+    const qsizetype delta = change.added - change.removed;
+    const qsizetype firstRow = change.firstRow;
+    const qsizetype lastRow = firstRow + change.rowsRemoved;
+    const qsizetype newCount = change.rowsAdded;
+    const qsizetype oldCount = change.rowsRemoved;
 
-    m_text.replace(from, to - from, inserted);
-
-    // The rows from firstRow to lastRow become the rows of the new text between their ends; the
-    // rows after them move by delta.
-    std::vector<qsizetype> middle;
-    appendRowStarts(m_text, rowStart(firstRow), lastEnd, middle);
-    const auto firstReplaced = m_rowStarts.begin() + firstRow + 1;
-    const auto afterReplaced = m_rowStarts.begin() + lastRow + 1;
-    const qsizetype oldCount = lastRow - firstRow;
-    const auto newCount = static_cast<qsizetype>(middle.size());
-    if (newCount == oldCount) {
-        std::copy(middle.cbegin(), middle.cend(), firstReplaced);
-    } else {
-        const qsizetype at = firstRow + 1;
-        m_rowStarts.erase(firstReplaced, afterReplaced);
-        // A little headroom, not the doubling of the standard growth: megabytes at a million rows.
-        const size_t needed = m_rowStarts.size() + middle.size();
-        if (m_rowStarts.capacity() < needed)
-            m_rowStarts.reserve(needed + needed / 32 + 64);
-        m_rowStarts.insert(m_rowStarts.begin() + at, middle.cbegin(), middle.cend());
-    }
-    if (delta != 0) {
-        for (auto it = m_rowStarts.begin() + firstRow + 1 + newCount; it != m_rowStarts.end(); ++it)
-            *it += delta;
-    }
     // The long rows among the replaced ones are found anew; those after move with their rows.
     {
         const auto lo = std::lower_bound(m_longRows.begin(), m_longRows.end(), firstRow);
@@ -256,7 +148,7 @@ void SheetView::replaceRange(qsizetype from, qsizetype to, const QString &text)
         if (p >= to)
             return p + delta;
         if (p > from)
-            return from + inserted.size();
+            return from + change.added;
         return p;
     };
     const qsizetype oldPosition = m_position;
@@ -265,13 +157,14 @@ void SheetView::replaceRange(qsizetype from, qsizetype to, const QString &text)
     m_anchor = follow(m_anchor);
     m_caretAtLineEnd = false;
 
-    if (accessible) {
+    if (QAccessible::isActive()) {
         if (!removed.isEmpty()) {
             QAccessibleTextRemoveEvent gone(this, int(from - firstRow), plainTextOf(removed));
             QAccessible::updateAccessibility(&gone);
         }
-        if (!inserted.isEmpty()) {
-            QAccessibleTextInsertEvent added(this, int(from - firstRow), plainTextOf(inserted));
+        if (change.added > 0) {
+            QAccessibleTextInsertEvent added(this, int(from - firstRow),
+                                             plainTextOf(sheetText().mid(from, change.added)));
             QAccessible::updateAccessibility(&added);
         }
     }
@@ -286,23 +179,6 @@ void SheetView::replaceRange(qsizetype from, qsizetype to, const QString &text)
         emit selectionChanged();
 }
 
-void SheetView::markUnchanged()
-{
-    m_marked = m_text;
-    m_untouchedHead = m_untouchedTail = std::numeric_limits<qsizetype>::max();
-}
-
-bool SheetView::changeSinceMark(const QString &before, CommonEnds &ends) const
-{
-    // The marked string is held here, so the same buffer is the same text.
-    if (before.constData() != m_marked.constData() || before.size() != m_marked.size())
-        return false;
-    const qsizetype shorter = std::min(before.size(), m_text.size());
-    ends.head = std::min(m_untouchedHead, shorter);
-    ends.tail = std::min(m_untouchedTail, shorter - ends.head);
-    return true;
-}
-
 void SheetView::insertText(const QString &text)
 {
     if (m_readOnly)
@@ -310,7 +186,7 @@ void SheetView::insertText(const QString &text)
     const qsizetype start = selectionStart();
     const qsizetype end = selectionEnd();
     const bool hadSelection = start != end;
-    const QString inserted = withRowBreaks(text);
+    const QString inserted = SheetDocument::withRowBreaks(text);
     {
         // The caret goes after what is put in before the change is announced: whoever follows the
         // change may move it on.
@@ -329,7 +205,7 @@ void SheetView::insertText(const QString &text)
 
 QString SheetView::selectedText() const
 {
-    return m_text.mid(selectionStart(), selectionEnd() - selectionStart());
+    return sheetText().mid(selectionStart(), selectionEnd() - selectionStart());
 }
 
 void SheetView::setSelection(qsizetype anchor, qsizetype position)
@@ -339,7 +215,7 @@ void SheetView::setSelection(qsizetype anchor, qsizetype position)
 
 void SheetView::selectAll()
 {
-    setPositions(0, m_text.size(), false);
+    setPositions(0, sheetText().size(), false);
 }
 
 void SheetView::setPositions(qsizetype anchor, qsizetype position, bool keepX)
@@ -412,7 +288,7 @@ qsizetype SheetView::pieceStart(qsizetype row, qsizetype piece) const
     // A surrogate pair stays whole: the piece starts after it.
     const qsizetype at = piece * kPiece;
     const qsizetype p = rowStart(row) + at;
-    return m_text.at(p).isLowSurrogate() && m_text.at(p - 1).isHighSurrogate() ? at + 1 : at;
+    return sheetText().at(p).isLowSurrogate() && sheetText().at(p - 1).isHighSurrogate() ? at + 1 : at;
 }
 
 SheetView::Block SheetView::blockOf(qsizetype position) const
@@ -514,7 +390,7 @@ QTextLayout *SheetView::layoutOf(Block block) const
         m_layoutWidth = width;
     }
     const qsizetype start = blockStart(block);
-    const QString text = m_text.mid(start, blockEnd(block) - start);
+    const QString text = sheetText().mid(start, blockEnd(block) - start);
     if (const auto it = m_layouts.constFind(text); it != m_layouts.cend())
         return it->get();
     if (m_layouts.size() >= kMaxLayouts)
@@ -994,21 +870,21 @@ qsizetype SheetView::previousPosition(qsizetype position) const
 {
     if (position <= 0)
         return 0;
-    if (position >= 2 && m_text.at(position - 1) == u'\n' && m_text.at(position - 2) == u'\r')
+    if (position >= 2 && sheetText().at(position - 1) == u'\n' && sheetText().at(position - 2) == u'\r')
         return position - 2;
-    if (position >= 2 && m_text.at(position - 1).isLowSurrogate() && m_text.at(position - 2).isHighSurrogate())
+    if (position >= 2 && sheetText().at(position - 1).isLowSurrogate() && sheetText().at(position - 2).isHighSurrogate())
         return position - 2;
     return position - 1;
 }
 
 qsizetype SheetView::nextPosition(qsizetype position) const
 {
-    const qsizetype n = m_text.size();
+    const qsizetype n = sheetText().size();
     if (position >= n)
         return n;
-    if (position + 1 < n && m_text.at(position) == u'\r' && m_text.at(position + 1) == u'\n')
+    if (position + 1 < n && sheetText().at(position) == u'\r' && sheetText().at(position + 1) == u'\n')
         return position + 2;
-    if (position + 1 < n && m_text.at(position).isHighSurrogate() && m_text.at(position + 1).isLowSurrogate())
+    if (position + 1 < n && sheetText().at(position).isHighSurrogate() && sheetText().at(position + 1).isLowSurrogate())
         return position + 2;
     return position + 1;
 }
@@ -1039,7 +915,7 @@ qsizetype SheetView::moveTarget(Move move) const
     case Move::Start:
         return 0;
     case Move::End:
-        return m_text.size();
+        return sheetText().size();
     default:
         break;
     }
@@ -1073,7 +949,7 @@ qsizetype SheetView::moveTarget(Move move) const
             else if (nextBlock(b))
                 i = 0;
             else
-                return s == 0 ? m_text.size() : blockStart(b) + layoutOf(b)->lineAt(i).xToCursor(x);
+                return s == 0 ? sheetText().size() : blockStart(b) + layoutOf(b)->lineAt(i).xToCursor(x);
         } else {
             if (i > 0)
                 --i;
@@ -1396,16 +1272,16 @@ bool SheetView::moveDraggedTo(qsizetype at)
 {
     // The dragged characters and those between them and the drop place swap, as one edit.
     const auto [from, to] = m_dragged;
-    if (from < 0 || to > m_text.size())
+    if (from < 0 || to > sheetText().size())
         return false;
-    const QString moved = m_text.mid(from, to - from);
+    const QString moved = sheetText().mid(from, to - from);
     if (at >= from && at <= to) {
         setPositions(from, to, false);
     } else if (at < from) {
-        replaceRange(at, to, moved + m_text.mid(at, from - at));
+        replaceRange(at, to, moved + sheetText().mid(at, from - at));
         setSelection(at, at + moved.size());
     } else {
-        replaceRange(from, at, m_text.mid(to, at - to) + moved);
+        replaceRange(from, at, sheetText().mid(to, at - to) + moved);
         setSelection(at - moved.size(), at);
     }
     m_movedInside = true;
@@ -1455,7 +1331,7 @@ QMenu *SheetView::createStandardContextMenu(QWidget *parent)
     add("Delete", "edit-delete", QKeySequence::UnknownKey, editable && hasSelection(),
         [this] { insertText(QString()); });
     menu->addSeparator();
-    add("Select All", "select-all", QKeySequence::SelectAll, !m_text.isEmpty(), [this] { selectAll(); });
+    add("Select All", "select-all", QKeySequence::SelectAll, !sheetText().isEmpty(), [this] { selectAll(); });
     return menu;
 }
 
@@ -1512,7 +1388,7 @@ QVariant SheetView::inputMethodQuery(Qt::InputMethodQuery query) const
     case Qt::ImAnchorPosition:
         return static_cast<int>(std::clamp(m_anchor, start, end) - start);
     case Qt::ImSurroundingText:
-        return m_text.mid(start, end - start);
+        return sheetText().mid(start, end - start);
     case Qt::ImCurrentSelection:
         return plainTextOf(selectedText());
     case Qt::ImHints:

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "texthelpers.h"
+#include "sheetdocument.h"
 
 #include <QAbstractScrollArea>
 #include <QBasicTimer>
@@ -19,8 +19,7 @@ class QMimeData;
 class QTextLayout;
 class QTextLine;
 
-// An editable view of a sheet: rows of plain text joined by CR LF, held as one string with the
-// start of every row beside it. Positions are the sheet's own (a row break is two characters, and
+// An editable view of a sheet's document (sheetdocument.h): rows of plain text joined by CR LF. Positions are the sheet's own (a row break is two characters, and
 // the caret never stands between them). Only the rows that show are laid out, each as one
 // paragraph wrapped anywhere at the view's width, so a key, a paste or a scroll costs the same
 // for a tape of a million rows as for ten; layouts are kept by the row's text. A row too long to
@@ -38,7 +37,12 @@ public:
     explicit SheetView(QWidget *parent = nullptr);
     ~SheetView() override;
 
-    const QString &sheetText() const { return m_text; }
+    // The document shown: the view's own until another is set. Setting one shows it from its
+    // start, with the caret there.
+    SheetDocument *document() const { return m_document; }
+    void setDocument(SheetDocument *document);
+
+    const QString &sheetText() const { return m_document->text(); }
     // The whole text replaced, with the caret and the view at the start. Any line break (CR, LF,
     // CR LF, U+2028, U+2029) becomes a row break. Only the part that differs is replaced: the
     // rows round it keep their layout. textChanged is raised even when nothing differs.
@@ -67,11 +71,11 @@ public:
     int cursorWidth() const { return m_cursorWidth; }
     void setCursorWidth(int width);
 
-    qsizetype rowCount() const { return static_cast<qsizetype>(m_rowStarts.size()); }
-    qsizetype rowOf(qsizetype position) const;
-    qsizetype rowStart(qsizetype row) const { return m_rowStarts[static_cast<size_t>(row)]; }
-    qsizetype rowEnd(qsizetype row) const;
-    QString rowText(qsizetype row) const;
+    qsizetype rowCount() const { return m_document->rowCount(); }
+    qsizetype rowOf(qsizetype position) const { return m_document->rowOf(position); }
+    qsizetype rowStart(qsizetype row) const { return m_document->rowStart(row); }
+    qsizetype rowEnd(qsizetype row) const { return m_document->rowEnd(row); }
+    QString rowText(qsizetype row) const { return m_document->rowText(row); }
 
     // Rows on screen counted from the first row, soft-wrapped lines included, up to limit: only
     // the rows needed to reach it are laid out.
@@ -84,12 +88,6 @@ public:
     QRect characterRect(qsizetype position) const;
     // The first row shown.
     qsizetype topRow() const { return m_top.row; }
-
-    // What has changed since markUnchanged(), without comparing texts: when before is the text
-    // marked then (the same string), ends gets the lengths of its start and its end that no edit
-    // since has touched, which the two texts share (perhaps less than all they share).
-    void markUnchanged();
-    bool changeSinceMark(const QString &before, CommonEnds &ends) const;
 
     void copy() const;
     void cut();
@@ -179,7 +177,10 @@ private:
     void moveCaret(Move move, bool select);
     qsizetype previousPosition(qsizetype position) const;
     qsizetype nextPosition(qsizetype position) const;
-    qsizetype snapped(qsizetype position) const;
+    qsizetype snapped(qsizetype position) const { return m_document->snapped(position); }
+    // An edit of the document, whoever made it: the caret and the anchor keep their characters,
+    // the long rows and the scroll bar follow, and the change is told on.
+    void followChange(const SheetRows::Change &change, const QString &removed);
 
     void setPositions(qsizetype anchor, qsizetype position, bool keepX);
     void ensureCaretVisible();
@@ -199,12 +200,7 @@ private:
     // The dragged characters put at a drop on this sheet; false when no drag of ours is running.
     bool moveDraggedTo(qsizetype at);
 
-    QString m_text;
-    QString m_marked; // the text at markUnchanged(), and what edits since left alone of it
-    qsizetype m_untouchedHead = 0;
-    qsizetype m_untouchedTail = 0;
-    // Where every row starts; never empty (an empty text is one empty row).
-    std::vector<qsizetype> m_rowStarts{0};
+    SheetDocument *m_document;
     // The rows laid out in pieces, in order (few: each holds thousands of characters).
     std::vector<qsizetype> m_longRows;
     qsizetype m_anchor = 0;

@@ -1,0 +1,112 @@
+#include "sheetdocument.h"
+
+#include "texthelpers.h"
+
+#include <algorithm>
+
+namespace {
+
+bool isBreakCharacter(QChar c)
+{
+    return c == u'\r' || c == u'\n' || c == QChar::ParagraphSeparator || c == QChar::LineSeparator;
+}
+
+} // namespace
+
+SheetDocument::SheetDocument(QObject *parent)
+    : QObject(parent)
+{
+}
+
+QString SheetDocument::withRowBreaks(const QString &text)
+{
+    // A text already written that way, the usual case, is returned as it is after one scan.
+    const QChar *p = text.constData();
+    const qsizetype n = text.size();
+    qsizetype extra = 0;
+    bool clean = true;
+    for (qsizetype i = 0; i < n; ++i) {
+        const QChar c = p[i];
+        if (c.unicode() > u'\r' && c.unicode() < 0x2028)
+            continue;
+        if (c == u'\r' && i + 1 < n && p[i + 1] == u'\n') {
+            ++i;
+            continue;
+        }
+        if (isBreakCharacter(c)) {
+            clean = false;
+            ++extra;
+        }
+    }
+    if (clean)
+        return text;
+    QString out(n + extra, Qt::Uninitialized);
+    QChar *o = out.data();
+    for (qsizetype i = 0; i < n; ++i) {
+        const QChar c = p[i];
+        if (c == u'\r' && i + 1 < n && p[i + 1] == u'\n') {
+            *o++ = u'\r';
+            *o++ = u'\n';
+            ++i;
+        } else if (isBreakCharacter(c)) {
+            *o++ = u'\r';
+            *o++ = u'\n';
+        } else {
+            *o++ = c;
+        }
+    }
+    out.truncate(o - out.constData());
+    return out;
+}
+
+qsizetype SheetDocument::snapped(qsizetype position) const
+{
+    const QString &text = m_rows.text();
+    position = std::clamp<qsizetype>(position, 0, text.size());
+    if (position > 0 && position < text.size() && text.at(position - 1) == u'\r' && text.at(position) == u'\n')
+        --position;
+    return position;
+}
+
+void SheetDocument::mark()
+{
+    m_untouchedHead = m_untouchedTail = kUntouched;
+}
+
+bool SheetDocument::replace(qsizetype from, qsizetype to, const QString &text)
+{
+    const QString &old = m_rows.text();
+    const bool insertion = to <= from;
+    from = snapped(from);
+    to = insertion ? from : std::clamp<qsizetype>(to, from, old.size());
+    if (to > 0 && to < old.size() && old.at(to - 1) == u'\r' && old.at(to) == u'\n')
+        ++to;
+    const QString inserted = withRowBreaks(text);
+    if (from == to && inserted.isEmpty())
+        return false;
+    m_untouchedHead = std::min(m_untouchedHead, from);
+    m_untouchedTail = std::min(m_untouchedTail, old.size() - to);
+    const QString removed = old.mid(from, to - from);
+    const SheetRows::Change change = m_rows.replace(from, to, inserted);
+    emit contentsChange(change, removed);
+    return true;
+}
+
+void SheetDocument::setText(const QString &text)
+{
+    // What the two texts share at their ends holds row breaks only, as the document's text does;
+    // an end that stops inside a CR LF of the new text gives that break to the middle.
+    const QString &old = m_rows.text();
+    if (old.isSharedWith(text))
+        return;
+    const CommonEnds ends = CommonTextEnds(QStringView(old), QStringView(text));
+    if (ends.head == old.size() && ends.head == text.size())
+        return;
+    qsizetype head = ends.head;
+    qsizetype tail = ends.tail;
+    if (head > 0 && text.at(head - 1) == u'\r')
+        --head;
+    if (tail > 0 && text.at(text.size() - tail) == u'\n')
+        --tail;
+    replace(head, old.size() - tail, text.mid(head, text.size() - tail - head));
+}

@@ -1,0 +1,69 @@
+#pragma once
+
+#include "sheetrows.h"
+
+#include <QObject>
+#include <QString>
+
+#include <algorithm>
+#include <limits>
+
+// The calculation sheet as a document: its text, rows of plain text joined by CR LF, and where
+// every row starts. Every edit goes through replace() and is announced once, as a change, before
+// the call returns: the view, the tape model, the cleaning and the undo ring all follow that
+// change, and none of them has to compare texts to learn what it was.
+//
+// Positions are the sheet's own: a row break is two characters, and no edit starts or ends
+// between them.
+class SheetDocument : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit SheetDocument(QObject *parent = nullptr);
+
+    const SheetRows &rows() const { return m_rows; }
+    const QString &text() const { return m_rows.text(); }
+    qsizetype size() const { return m_rows.size(); }
+    qsizetype rowCount() const { return m_rows.rowCount(); }
+    qsizetype rowStart(qsizetype row) const { return m_rows.rowStart(row); }
+    qsizetype rowEnd(qsizetype row) const { return m_rows.rowEnd(row); }
+    qsizetype rowOf(qsizetype position) const { return m_rows.rowOf(position); }
+    QString rowText(qsizetype row) const { return m_rows.row(row).toString(); }
+
+    // A position clamped into the text and moved out of a row break (to the end of its row).
+    qsizetype snapped(qsizetype position) const;
+
+    // Characters from .. to - 1 replaced by text, in which every line break (CR, LF, CR LF,
+    // U+2028, U+2029) becomes a row break. An end inside a row break takes the whole break;
+    // nothing taken away stays nothing taken away (an insertion between CR and LF goes in front
+    // of the break). False, with no change announced, when the edit changes nothing.
+    bool replace(qsizetype from, qsizetype to, const QString &text);
+    // The whole text replaced. Only the part that differs from the text as it is is replaced,
+    // so the rows round it keep their place, their layout and their value: an undo step puts
+    // back a text that differs from the present one in a few rows.
+    void setText(const QString &text);
+
+    // What the edits since the last mark() left alone: the lengths of the text's start and end
+    // that no edit has touched (perhaps less than all that is unchanged). Both are the whole text
+    // when nothing was edited.
+    void mark();
+    bool editedSinceMark() const { return m_untouchedHead != kUntouched; }
+    qsizetype untouchedHead() const { return std::min(m_untouchedHead, size()); }
+    qsizetype untouchedTail() const { return std::min(m_untouchedTail, size() - untouchedHead()); }
+
+    // Every line break of a text as a row break (CR LF).
+    static QString withRowBreaks(const QString &text);
+
+signals:
+    // One edit, announced after it is made: change says which characters and rows it replaced,
+    // removed holds the characters it took away.
+    void contentsChange(const SheetRows::Change &change, const QString &removed);
+
+private:
+    static constexpr qsizetype kUntouched = std::numeric_limits<qsizetype>::max();
+
+    SheetRows m_rows;
+    qsizetype m_untouchedHead = kUntouched;
+    qsizetype m_untouchedTail = kUntouched;
+};
