@@ -1,6 +1,7 @@
 // The undo ring on tapes of 100,000 and 1,000,000 distinct rows ("123456.78+" with the row number
-// in it): 100 small edits at random places, recorded as the window records them (the state
-// before the key, the ring sharing the sheet's text as it is after the key), then stepped back
+// in it): 100 small edits at random places, recorded as the window records them (the ring
+// follows the sheet's text edit by edit, and the state before the key is that text with the
+// key's edit taken back), then stepped back
 // over and forward again. Prints the resident memory of the process after the tape, after the
 // 100 records, and after 100 more records of a second ring that is never given the sheet's text
 // (as the expression history: it keeps its newest text whole); the CPU time of record() (with
@@ -78,17 +79,19 @@ QString tape(int rows)
     return text;
 }
 
-// A key at a random place: a digit typed in or a character deleted. A new string, as the sheet
-// hands the session a new text after each key.
-QString edited(const QString &text, std::mt19937 &random)
+// A key at a random place, made in the text itself as the sheet's document makes it: a digit
+// typed in or a character deleted. The edit as the document tells it, and what it took away.
+SheetRows::Change edit(QString &text, std::mt19937 &random, QString &removed)
 {
     const qsizetype at = std::uniform_int_distribution<qsizetype>(0, text.size() - 1)(random);
-    QString next = text;
-    if (random() % 2 == 0)
-        next.insert(at, QChar(u'0' + int(random() % 10)));
-    else
-        next.remove(at, 1);
-    return next;
+    if (random() % 2 == 0) {
+        text.insert(at, QChar(u'0' + int(random() % 10)));
+        removed.clear();
+        return {at, 0, 1};
+    }
+    removed = text.mid(at, 1);
+    text.remove(at, 1);
+    return {at, 1, 0};
 }
 
 // Returns false when the memory target is missed.
@@ -102,23 +105,18 @@ bool run(int rows, bool checked)
     const double heapAfterTape = heapMb();
 
     TextRing ring(kEdits);
+    ring.followText(&sheet);
     Times record;
-    CommonEnds ends;
     for (int i = 0; i < kEdits; ++i) {
-        // The key: the state before it is the snapshot, the ring shares the sheet's text.
+        // The key: the ring follows the edit, and the state before it is recorded as the text
+        // with the edit taken back.
+        QString removed;
+        const SheetRows::Change change = edit(sheet, random, removed);
         const double start = cpuMs();
-        ring.shareText(sheet, ends);
-        const TextEntry snapshot{sheet, qint32(i), 0, 0};
-        const double shared = cpuMs() - start;
-        const QString previous = sheet;
-        sheet = edited(sheet, random);
-        // The window knows what its edits left alone; here the two texts tell it.
-        ends = CommonTextEnds(QStringView(previous), QStringView(sheet));
-        const double before = cpuMs();
-        ring.record(snapshot);
-        record.ms.push_back(shared + cpuMs() - before);
+        ring.textEdited(change, removed);
+        ring.recordFromText(change.position, removed, sheet.size() - change.position - change.added, qint32(i), 0, 0);
+        record.ms.push_back(cpuMs() - start);
     }
-    ring.shareText(sheet, ends);
     const double afterRecords = rssMb();
     const double heapAfterRecords = heapMb();
     malloc_trim(0);
@@ -128,7 +126,8 @@ bool run(int rows, bool checked)
     QString expression = sheet;
     for (int i = 0; i < kEdits; ++i) {
         history.record({expression, 0, qint32(expression.size()), 0});
-        expression = edited(expression, random);
+        QString removed;
+        edit(expression, random, removed);
     }
     expression.clear();
     malloc_trim(0);

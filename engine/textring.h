@@ -3,7 +3,9 @@
 #include <QList>
 #include <QString>
 
-#include "texthelpers.h"
+#include <optional>
+
+#include "sheetrows.h"
 
 // One state of the calculation field: what the undo ring and the expression history keep.
 struct TextEntry
@@ -24,7 +26,7 @@ struct TextEntry
 //
 // A tape may have a million rows (some 20 MB of text) and an edit changes a few characters, so
 // only one text is kept whole, the anchor's: the current entry, or at the end the newest entry
-// (or the caller's shared text, see shareText()). Every other entry keeps what differs from its
+// (or the caller's text, see followText()). Every other entry keeps what differs from its
 // neighbour towards the anchor: the lengths of the start and end they share and its own middle.
 // A step moves the anchor one entry (one splice of the text); recording compares one pair of
 // texts. Whole texts are shared with the callers' QStrings, never copied on the way in.
@@ -64,13 +66,23 @@ public:
     // empty ring of the same capacity gives the same entries back.
     QList<TextEntry> entries() const;
 
-    // The text the caller keeps after the newest entry (the sheet as it is now). At the end the
-    // newest entry is then kept as its difference from that text, so while the caller holds it
-    // the ring keeps no whole text of its own. It is no entry: the next record or step drops it.
-    // Ignored while stepped back or while the ring is empty. unchanged: the lengths of the start
-    // and the end that present shares for sure with the text last shared or recorded (the caller
-    // knows them from the edits since), so the texts are not compared.
-    void shareText(const QString &present, CommonEnds unchanged);
+    // The text that comes after the newest entry (the sheet as it is now), which the caller owns
+    // and edits, telling the ring of every edit through textEdited(): at the end the newest entry
+    // is kept as its difference from that text, so the ring keeps no whole text of its own and
+    // never holds a copy of the caller's (which would make the caller's next edit copy it). It is
+    // no entry. nullptr: none.
+    void followText(const QString *present);
+    // An edit of the followed text, as SheetRows tells it (removed: the characters taken away):
+    // the newest entry stays what it was. Costs only the edit's characters.
+    void textEdited(const SheetRows::Change &change, const QString &removed);
+    // Records at the current position an entry given as its difference from the followed text:
+    // its first prefix and last suffix characters and middle between them. At the end, the usual
+    // case, that costs the middles only; stepped back, the entry before is compared with it.
+    void recordFromText(qsizetype prefix, const QString &middle, qsizetype suffix, qint32 selStart, qint32 selLength,
+                        quint8 round);
+    // Drops the newest entry, at the end. Costs its middle when it is the followed text as it now
+    // is, else a comparison of whole texts.
+    void dropNewest();
 
 private:
     struct Slot
@@ -88,13 +100,14 @@ private:
     // Moves the anchor one entry (or from the shared text to the newest entry).
     void moveAnchor(qsizetype to);
     static QString splice(const QString &neighbour, const Slot &slot);
-    // Makes slot the difference of whole from neighbour; ends, when given, are what the two
-    // surely share.
+    // Makes slot the difference of whole from neighbour.
     static void setDifference(Slot &slot, const QString &whole, const QString &neighbour);
-    static void setDifference(Slot &slot, const QString &whole, const QString &neighbour, CommonEnds ends);
+    // The whole text of an entry, spliced out from the anchor.
+    QString wholeText(qsizetype index) const;
 
     QList<Slot> m_slots; // oldest first
-    QString m_shared;    // whole while m_anchor == size(), else empty
+    std::optional<Slot> m_evicted; // the oldest entry the last recordFromText pushed out
+    const QString *m_present = nullptr; // the followed text: the anchor while m_anchor == size()
     qsizetype m_current = 0; // size() is the end
     qsizetype m_anchor = 0;  // the current entry, or at the end the newest entry or size()
     int m_capacity;

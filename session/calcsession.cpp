@@ -66,12 +66,9 @@ CalcSession::CalcSession(QObject *parent)
     // The tape model reads the document's rows and is told of every edit before anyone else
     // follows it, so a result asked for on the way is already the new text's.
     m_tape.follow(&m_document.rows());
-    connect(&m_document, &SheetDocument::contentsChange, this, [this](const SheetRows::Change &change) {
-        m_tape.rowsChanged(change);
-        m_sinceSnapshot.head = std::min(m_sinceSnapshot.head, change.position);
-        m_sinceSnapshot.tail =
-            std::min(m_sinceSnapshot.tail, m_document.size() - change.added - change.position);
-    });
+    // The undo ring keeps its newest entry as its difference from the sheet, edit by edit.
+    m_undo.followText(&m_document.text());
+    connect(&m_document, &SheetDocument::contentsChange, this, &CalcSession::followEdit);
 }
 
 void CalcSession::load()
@@ -137,9 +134,25 @@ void CalcSession::sheetChanged(const QString &selText, bool textDiffers, bool re
     // panel keeps its colour until the next sub-result step.
     showSheetResult(m_panelSub);
 
-    if (textDiffers && !restoring) {
-        recordSnapshot();
+    if (m_snapshotRecorded) {
+        // Edits that came to nothing (a character the cleaning took out again) are no state, nor
+        // is what a kept tape put back replaced.
+        if (!textDiffers || restoring)
+            m_undo.dropNewest();
         takeSnapshot();
+    }
+}
+
+void CalcSession::followEdit(const SheetRows::Change &change, const QString &removed)
+{
+    m_tape.rowsChanged(change);
+    m_undo.textEdited(change, removed);
+    // The state before the key goes into the ring at the key's first edit: its text is the
+    // sheet with that edit taken back, which costs the edit's characters only.
+    if (!m_restoring && !m_snapshotRecorded) {
+        m_undo.recordFromText(change.position, removed, m_document.size() - change.position - change.added,
+                              m_snapshot.selStart, m_snapshot.selLength, m_snapshot.round);
+        m_snapshotRecorded = true;
     }
 }
 
@@ -369,16 +382,16 @@ TextEntry CalcSession::sheetState() const
 
 void CalcSession::takeSnapshot()
 {
-    m_snapshot = sheetState();
-    // The ring keeps its newest entry as the difference from this text, which the snapshot and
-    // the sheet share: no second whole copy of a long tape.
-    m_undo.shareText(m_document.text(), m_sinceSnapshot);
-    m_sinceSnapshot = {kUnknown, kUnknown};
+    // The text is not copied: the sheet's first edit records it (see followEdit).
+    m_snapshot = {QString(), static_cast<qint32>(m_selStart), static_cast<qint32>(m_selLength),
+                  static_cast<quint8>(m_roundDigit)};
+    m_snapshotRecorded = false;
 }
 
 void CalcSession::recordSnapshot()
 {
-    m_undo.record(m_snapshot);
+    m_undo.recordFromText(m_document.size(), QString(), 0, m_snapshot.selStart, m_snapshot.selLength,
+                          m_snapshot.round);
 }
 
 void CalcSession::recordExpression()
@@ -410,7 +423,9 @@ void CalcSession::StepState(bool forward)
     if (moved || sheetState() != m_undo.current()) {
         const TextEntry entry = m_undo.current();
         setRoundDigit(entry.round);
+        m_restoring = true;
         emit restoreRequested(entry);
+        m_restoring = false;
     }
 }
 

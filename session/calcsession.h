@@ -16,7 +16,6 @@
 #include <QString>
 
 #include <array>
-#include <limits>
 #include <optional>
 
 // Entries the undo ring keeps, and the expression history.
@@ -178,6 +177,8 @@ private:
     // the history (recordExpression). StepState: one step back or forward in the undo ring.
     void recordSnapshot();
     void StepState(bool forward);
+    // An edit of the sheet: the tape model and the undo ring follow it.
+    void followEdit(const SheetRows::Change &change, const QString &removed);
     // The value of the selected rows, with the operators and line breaks at its ends left out.
     void EvaluateSelection(const QString &selText);
     TextEntry sheetState() const;
@@ -214,10 +215,11 @@ private:
     bool m_stripShown = false;
 
     QString m_tapePath;
+    // The caret and the rounding before the key; its text is the sheet's, recorded into the undo
+    // ring at the key's first edit (m_snapshotRecorded).
     TextEntry m_snapshot;
-    // What the edits since the snapshot left alone of its text's start and end.
-    static constexpr qsizetype kUnknown = std::numeric_limits<qsizetype>::max();
-    CommonEnds m_sinceSnapshot{kUnknown, kUnknown};
+    bool m_snapshotRecorded = false;
+    bool m_restoring = false; // an undo step is putting an entry back
     TextRing m_undo{kUndoEntries};
     TextRing m_history{kHistoryEntries}; // the expressions of this run
 

@@ -71,6 +71,15 @@ qsizetype SheetDocument::snapped(qsizetype position) const
 void SheetDocument::mark()
 {
     m_untouchedHead = m_untouchedTail = kUntouched;
+    m_marked.clear();
+}
+
+bool SheetDocument::differsFromMark() const
+{
+    if (!editedSinceMark())
+        return false;
+    const qsizetype length = size() - m_untouchedHead - m_untouchedTail;
+    return QStringView(text()).mid(m_untouchedHead, length) != QStringView(m_marked);
 }
 
 bool SheetDocument::replace(qsizetype from, qsizetype to, const QString &text)
@@ -84,9 +93,20 @@ bool SheetDocument::replace(qsizetype from, qsizetype to, const QString &text)
     const QString inserted = withRowBreaks(text);
     if (from == to && inserted.isEmpty())
         return false;
-    m_untouchedHead = std::min(m_untouchedHead, from);
-    m_untouchedTail = std::min(m_untouchedTail, old.size() - to);
     const QString removed = old.mid(from, to - from);
+    if (!editedSinceMark()) {
+        m_marked = removed;
+        m_untouchedHead = from;
+        m_untouchedTail = old.size() - to;
+    } else {
+        // The stretch grows by what it now reaches of the text round it, untouched since the mark.
+        const qsizetype head = std::min(m_untouchedHead, from);
+        const qsizetype tail = std::min(m_untouchedTail, old.size() - to);
+        m_marked = old.mid(head, m_untouchedHead - head) + m_marked
+            + old.mid(old.size() - m_untouchedTail, m_untouchedTail - tail);
+        m_untouchedHead = head;
+        m_untouchedTail = tail;
+    }
     const SheetRows::Change change = m_rows.replace(from, to, inserted);
     emit contentsChange(change, removed);
     return true;

@@ -49,6 +49,9 @@ public:
     // when nothing was edited.
     void mark();
     bool editedSinceMark() const { return m_untouchedHead != kUntouched; }
+    // Whether the text now differs from the text at the mark: only the stretch the edits touched
+    // is compared, with what the marked text had there.
+    bool differsFromMark() const;
     qsizetype untouchedHead() const { return std::min(m_untouchedHead, size()); }
     qsizetype untouchedTail() const { return std::min(m_untouchedTail, size() - untouchedHead()); }
 
@@ -66,4 +69,5 @@ private:
     SheetRows m_rows;
     qsizetype m_untouchedHead = kUntouched;
     qsizetype m_untouchedTail = kUntouched;
+    QString m_marked; // what the marked text had between the untouched start and end
 };

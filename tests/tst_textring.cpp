@@ -4,6 +4,8 @@
 
 #include "textring.h"
 
+#include "sheetrows.h"
+
 #include <QRandomGenerator>
 #include <QTest>
 
@@ -33,34 +35,56 @@ private slots:
         TextRing ring(capacity);
         QList<TextEntry> list; // oldest first
         qsizetype at = 0;      // list.size(): the end
-        QString text = QStringLiteral("1").repeated(length);
-        QString shared;        // what the caller holds after the newest entry
-        QString base;          // what the ring's end differs from: the newest entry or the last shared text
+        // The caller's text, which the ring follows: edited in place and told edit by edit.
+        QString present = QStringLiteral("1").repeated(length);
+        ring.followText(&present);
+        const auto append = [&](const TextEntry &entry) {
+            list.resize(at);
+            list.append(entry);
+            if (list.size() > capacity)
+                list.removeFirst();
+            at = list.size();
+        };
         for (int step = 0; step < steps; ++step) {
             const int op = random.bounded(10);
-            if (op < 4) {
-                const qsizetype pos = random.bounded(int(text.size()) + 1);
-                const qsizetype cut = std::min<qsizetype>(text.size() - pos, random.bounded(3));
-                text.replace(pos, cut, pieces[random.bounded(5)]);
-                if (text.size() > length + 200)
-                    text.chop(100);
-                // Now and then the very text shared is recorded, as the window records its sheet.
-                const TextEntry entry{op == 0 && at == list.size() ? shared : text, step, qint32(pos), quint8(step % 10)};
+            const qint32 sel = qint32(random.bounded(int(present.size()) + 1));
+            if (op < 3) {
+                const qsizetype pos = random.bounded(int(present.size()) + 1);
+                const qsizetype cut = std::min<qsizetype>(present.size() - pos, random.bounded(3));
+                const QString &piece = pieces[random.bounded(5)];
+                const QString removed = present.mid(pos, cut);
+                present.replace(pos, cut, piece);
+                if (present.size() > length + 200) {
+                    ring.textEdited(SheetRows::Change{pos, cut, piece.size()}, removed);
+                    const QString end = present.right(100);
+                    present.chop(100);
+                    ring.textEdited(SheetRows::Change{present.size(), 100, 0}, end);
+                } else {
+                    ring.textEdited(SheetRows::Change{pos, cut, piece.size()}, removed);
+                }
+            } else if (op == 3) {
+                // A whole entry: now and then the very text followed, as a window records its sheet.
+                const TextEntry entry{step % 2 ? present : present + u'7', step, sel, quint8(step % 10)};
                 ring.record(entry);
-                base = entry.text;
-                list.resize(at);
-                list.append(entry);
-                if (list.size() > capacity)
-                    list.removeFirst();
-                at = list.size();
+                append(entry);
             } else if (op == 4) {
-                shared = text + QString::number(step % 3);
-                // The caller knows no more than part of what the two share.
-                const CommonEnds ends = CommonTextEnds(QStringView(base), QStringView(shared));
-                const CommonEnds known{random.bounded(ends.head + 1), random.bounded(ends.tail + 1)};
-                if (ring.atEnd() && !list.isEmpty())
-                    base = shared;
-                ring.shareText(shared, known); // no entry: nothing seen from outside changes
+                // An entry given as its difference from the text followed.
+                const qsizetype prefix = random.bounded(int(present.size()) + 1);
+                const qsizetype suffix = random.bounded(int(present.size() - prefix) + 1);
+                const QString middle = pieces[random.bounded(5)];
+                ring.recordFromText(prefix, middle, suffix, step, sel, quint8(step % 10));
+                append(TextEntry{present.left(prefix) + middle + present.right(suffix), step, sel, quint8(step % 10)});
+                if (step % 3 == 0) {
+                    // The text as it is, taken back at once: even from a full ring nothing is lost.
+                    ring.recordFromText(present.size(), QString(), 0, step, 0, 0);
+                    if (step % 2) {
+                        // Or after an edit of the text, as a kept tape is put back.
+                        const QString removed = present.left(1);
+                        present.replace(0, removed.size(), QStringLiteral("9+"));
+                        ring.textEdited(SheetRows::Change{0, removed.size(), 2}, removed);
+                    }
+                    ring.dropNewest();
+                }
             } else if (op < 7) {
                 QCOMPARE(ring.back(), at > 0);
                 at = std::max<qsizetype>(at - 1, 0);
@@ -71,11 +95,9 @@ private slots:
             } else if (step % 2 || list.isEmpty()) {
                 ring.toEnd();
                 at = list.size();
-                base = list.isEmpty() ? QString() : list.last().text;
             } else {
                 ring.toNewest();
                 at = list.size() - 1;
-                base = list.last().text;
             }
             QCOMPARE(ring.atEnd(), at == list.size());
             if (at < list.size())

@@ -108,15 +108,7 @@ void SheetEditor::runCycle()
     const bool edited = document->editedSinceMark();
     const qsizetype head = document->untouchedHead();
     const qsizetype tail = document->untouchedTail();
-    const auto differsFromLast = [&] {
-        const QString &text = document->text();
-        const qsizetype h = std::min(document->untouchedHead(), m_lastText.size());
-        const qsizetype t = std::min(document->untouchedTail(), m_lastText.size() - h);
-        return document->editedSinceMark()
-            && (text.size() != m_lastText.size()
-                || QStringView(text).mid(h, text.size() - h - t) != QStringView(m_lastText).mid(h, text.size() - h - t));
-    };
-    const bool typed = differsFromLast();
+    const bool typed = document->differsFromMark();
     if (typed)
         emit textTyped();
     // The user's number conventions may have changed since the last key.
@@ -201,7 +193,7 @@ void SheetEditor::runCycle()
             m_field->setSelStart(std::clamp<qsizetype>(from + c, 0, document->size()));
         m_writing = false;
     }
-    finishCycle(s != before ? differsFromLast() : typed);
+    finishCycle(s != before ? document->differsFromMark() : typed);
 }
 
 void SheetEditor::finishCycle(bool differs)
@@ -212,7 +204,6 @@ void SheetEditor::finishCycle(bool differs)
         m_unchangedHead = std::min(m_unchangedHead, document->untouchedHead());
         m_unchangedTail = std::min(m_unchangedTail, document->untouchedTail());
     }
-    m_lastText = document->text();
     document->mark();
     // A restored text is taken as it was kept: only a cleaned and wrapped one is a clean base.
     m_lastClean = !m_restoring;

@@ -64,13 +64,12 @@ private:
     bool m_writing = false;
     bool m_restoring = false;
     qsizetype m_caretAfterInsert = 0;
-    QString m_lastText; // the text at the end of the last cycle
     // How much of the start and of the end of the text no cycle has changed since the leading
     // zeros were last put in, and the separator they were put in for.
     qsizetype m_unchangedHead = 0;
     qsizetype m_unchangedTail = 0;
     QString m_completedSeparator;
-    // Whether m_lastText came out of the cleaning (for that decimal separator) and the wrap, and
+    // Whether the last cycle's text came out of the cleaning (for that decimal separator) and the wrap, and
     // the row length below which rows surely fit the width the wrap used (-1: not wrapped).
     bool m_lastClean = false;
     QString m_lastCleanSeparator;
