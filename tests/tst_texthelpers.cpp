@@ -11,8 +11,6 @@
 
 #include <optional>
 
-using Positions = QList<qsizetype>;
-
 class TestTextHelpers : public QObject
 {
     Q_OBJECT
@@ -77,7 +75,7 @@ private slots:
         QVERIFY(b.isDetached());
     }
 
-    // ReplaceAll, and FindPositions (1-based) over the same occurrences.
+    // ReplaceAll scans on after each replacement, never into what it put in.
     void replaceAll_data()
     {
         QTest::addColumn<QString>("source");
@@ -85,18 +83,15 @@ private slots:
         QTest::addColumn<QString>("replacement");
         QTest::addColumn<bool>("caseInsensitive");
         QTest::addColumn<QString>("result");
-        QTest::addColumn<Positions>("positions");
 
-        QTest::newRow("three-minus-to-one") << "---" << "--" << "" << false << "-" << Positions{1};
-        QTest::newRow("replacement-forms-new-occurrence") << "abbb" << "ab" << "a" << false << "a" << Positions{1};
-        QTest::newRow("nothing-rescanned-before-occurrence") << "aabb" << "ab" << "" << false << "ab" << Positions{2};
-        QTest::newRow("two-spaces-to-line-break") << "1    2 3" << "  " << "\r\n" << false << "1\r\n\r\n2 3"
-                                                  << Positions{2, 4};
-        QTest::newRow("replacement-contains-find") << "a-b-" << "-" << "--" << false << "a--b--" << Positions{2, 4};
-        QTest::newRow("case-insensitive") << "MOD mod Mod" << "mod" << "@50" << true << "@50 @50 @50"
-                                          << Positions{1, 5, 9};
-        QTest::newRow("case-sensitive") << "MOD mod Mod" << "mod" << "@50" << false << "MOD @50 Mod" << Positions{5};
-        QTest::newRow("empty-find") << "abc" << "" << "x" << false << "abc" << Positions{};
+        QTest::newRow("three-minus-to-one") << "---" << "--" << "" << false << "-";
+        QTest::newRow("replacement-forms-new-occurrence") << "abbb" << "ab" << "a" << false << "a";
+        QTest::newRow("nothing-rescanned-before-occurrence") << "aabb" << "ab" << "" << false << "ab";
+        QTest::newRow("two-spaces-to-line-break") << "1    2 3" << "  " << "\r\n" << false << "1\r\n\r\n2 3";
+        QTest::newRow("replacement-contains-find") << "a-b-" << "-" << "--" << false << "a--b--";
+        QTest::newRow("case-insensitive") << "MOD mod Mod" << "mod" << "@50" << true << "@50 @50 @50";
+        QTest::newRow("case-sensitive") << "MOD mod Mod" << "mod" << "@50" << false << "MOD @50 Mod";
+        QTest::newRow("empty-find") << "abc" << "" << "x" << false << "abc";
     }
     void replaceAll()
     {
@@ -104,74 +99,7 @@ private slots:
         QFETCH(QString, find);
         QFETCH(QString, replacement);
         QFETCH(bool, caseInsensitive);
-        const Qt::CaseSensitivity cs = caseInsensitive ? Qt::CaseInsensitive : Qt::CaseSensitive;
-        QTEST(ReplaceAll(source, find, replacement, cs), "result");
-        QTEST(FindPositions(source, find, cs), "positions");
-    }
-
-    // TrimChars (mode: the sides) and FilterChars (mode 1 keeps the set, 0 drops it) move the caret.
-    void caretHelpers_data()
-    {
-        QTest::addColumn<bool>("filter");
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QString>("set");
-        QTest::addColumn<int>("mode");
-        QTest::addColumn<bool>("caseInsensitive");
-        QTest::addColumn<qsizetype>("caret");
-        QTest::addColumn<QString>("result");
-        QTest::addColumn<qsizetype>("caretAfter");
-
-        auto row = [](const char *name, bool filter, const QString &text, const QString &set, int mode,
-                      qsizetype caret, const QString &result, qsizetype caretAfter, bool ci = false) {
-            QTest::newRow(name) << filter << text << set << mode << ci << caret << result << caretAfter;
-        };
-        row("trim-caret-inside", false, "  ab  ", " ", 3, 3, "ab", 1);
-        row("trim-caret-at-end", false, "  ab  ", " ", 3, 6, "ab", 2);
-        row("trim-left-only", false, "  ab  ", " ", 1, 6, "ab  ", 4);
-        row("trim-caret-stops-at-zero", false, "\t x", "\t ", 3, 1, "x", 0);
-        row("trim-all-caret-zero", false, "   ", " ", 3, 0, "", 0);
-        row("trim-case-insensitive", false, "XxaXx", "x", 3, 0, "a", 0, true);
-        row("filter-drop-at-caret", true, "1 2", " ", 0, 2, "12", 1);
-        row("filter-keep", true, "a1b2c3", "0123456789", 1, 3, "123", 1);
-        row("filter-keep-case-insensitive", true, "ABc", "abc", 1, 3, "ABc", 3, true);
-    }
-    void caretHelpers()
-    {
-        QFETCH(bool, filter);
-        QFETCH(QString, text);
-        QFETCH(QString, set);
-        QFETCH(int, mode);
-        QFETCH(bool, caseInsensitive);
-        QFETCH(qsizetype, caret);
-        const Qt::CaseSensitivity cs = caseInsensitive ? Qt::CaseInsensitive : Qt::CaseSensitive;
-        QTEST(filter ? FilterChars(text, set, mode == 1, cs, caret) : TrimChars(text, set, mode, cs, caret), "result");
-        QTEST(caret, "caretAfter");
-    }
-
-    // Flags: "w" the other occurrence (TextBefore: the last; TextAfter: the first), "t" trimmed,
-    // "i" the separator included, "a" all of the text when the separator is missing.
-    void textBeforeAfter_data()
-    {
-        QTest::addColumn<bool>("after");
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QString>("separator");
-        QTest::addColumn<QString>("flags");
-        QTest::addColumn<QString>("result");
-
-        QTest::newRow("before-first") << false << "a=b=c" << "=" << "" << "a";
-        QTest::newRow("before-last-included") << false << "a<>b<>c" << "<>" << "wi" << "a<>b<>";
-        QTest::newRow("after-last") << true << "a=b=c" << "=" << "" << "c";
-        QTest::newRow("after-first-included") << true << "a<>b<>c" << "<>" << "wi" << "<>b<>c";
-        QTest::newRow("after-trimmed") << true << "k = v \t" << "=" << "wt" << "v";
-    }
-    void textBeforeAfter()
-    {
-        QFETCH(bool, after);
-        QFETCH(QString, text);
-        QFETCH(QString, separator);
-        QFETCH(QString, flags);
-        const bool w = flags.contains('w'), t = flags.contains('t'), i = flags.contains('i'), a = flags.contains('a');
-        QTEST(after ? TextAfter(text, separator, w, t, i, a) : TextBefore(text, separator, w, t, i, a), "result");
+        QTEST(ReplaceAll(source, find, replacement, caseInsensitive ? Qt::CaseInsensitive : Qt::CaseSensitive), "result");
     }
 
     void cleanSheet_data()
