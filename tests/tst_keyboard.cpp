@@ -73,6 +73,7 @@ private slots:
         QTest::newRow("ctrl-delete-run-after") << n << 5 << 0 << (Qt::CTRL | Qt::Key_Delete) << "12.5+" << 5 << 0;
         QTest::newRow("ctrl-delete-selection-only") << n << 1 << 2 << (Qt::CTRL | Qt::Key_Delete) << "15+30" << 1 << 0;
         QTest::newRow("enter-after-operator-breaks") << "5+" << 2 << 0 << QKeyCombination(Qt::Key_Return) << "5+\r\n" << 4 << 0;
+        QTest::newRow("keypad-enter-after-operator") << "5+" << 2 << 0 << (Qt::KeypadModifier | Qt::Key_Enter) << "5+\r\n" << 4 << 0;
         QTest::newRow("enter-inside-number-nothing") << "1234" << 2 << 0 << QKeyCombination(Qt::Key_Return) << "1234" << 2 << 0;
         QTest::newRow("shift-enter-nothing") << "5+" << 2 << 0 << (Qt::SHIFT | Qt::Key_Return) << "5+" << 2 << 0;
         QTest::newRow("ctrl-x-cuts") << n << 0 << 2 << (Qt::CTRL | Qt::Key_X) << ".5+30" << 0 << 0;

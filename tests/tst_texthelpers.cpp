@@ -90,7 +90,6 @@ private slots:
         QTest::newRow("two-spaces-to-line-break") << "1    2 3" << "  " << "\r\n" << false << "1\r\n\r\n2 3";
         QTest::newRow("replacement-contains-find") << "a-b-" << "-" << "--" << false << "a--b--";
         QTest::newRow("case-insensitive") << "MOD mod Mod" << "mod" << "@50" << true << "@50 @50 @50";
-        QTest::newRow("case-sensitive") << "MOD mod Mod" << "mod" << "@50" << false << "MOD @50 Mod";
         QTest::newRow("empty-find") << "abc" << "" << "x" << false << "abc";
     }
     void replaceAll()
@@ -117,11 +116,9 @@ private slots:
                                 << caretAfter;
         };
         row("comma-becomes-point", ".", "1,5+2", 3, "1.5+2", 3);
-        row("point-becomes-comma", ",", "1.5+2", 3, "1,5+2", 3);
         row("three-minus-to-one", ".", "5---2", 5, "5-2", 3);
         row("four-minus-to-two", ".", "5----2", 6, "5--2", 4);
         row("minus-run-joined-by-space", ".", "5- --2", 6, "5-2", 3);
-        row("minus-run-joined-by-foreign-character", ".", "5--x-3", 6, "5-3", 3);
         row("spaces-caret-after-same-digit", ".", "1 000 + 2", 5, "1000+2", 4);
         row("foreign-characters-dropped", ".", QStringLiteral("1\t2\u20ac+a3"), 7, "12+3", 4);
         row("whole-alphabet-kept", ".", "0123456789%+-()*/\\^<>=.", 23, "0123456789%+-()*/\\^<>=.", 23);
@@ -160,7 +157,6 @@ private slots:
         };
         en("times-and-divide-signs", QStringLiteral("2\u00d73\u00f74"), "2*3/4");
         en("minus-sign-en-dash-middle-dot", QStringLiteral("10\u22123\u20132\u00b75"), "10-3-2*5");
-        en("grouped-with-decimals", "1,607.50", "1607.50");
         en("words-and-currency-dropped", "Total: $1,234.50 + 10", "1234.50+10");
         en("one-group-is-grouped", "1,234", "1234");
         en("short-group-is-decimal-comma", "1,5+1,50", "1.5+1.50");
@@ -189,13 +185,11 @@ private slots:
         QTest::addColumn<bool>("selection");
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("expression");
-        QTest::newRow("sheet-rows-joined") << false << "1250+\r\n340+\r\n17.5" << "1250+340+17.5";
         QTest::newRow("sheet-every-operator-joins") << false << "9-\r\n2*\r\n3/\r\n4" << "9-2*3/4";
         QTest::newRow("sheet-empty-row-joined-too") << false << "5-\r\n\r\n3" << "5-3";
         QTest::newRow("sheet-operator-after-break-not-joined") << false << "2\r\n+3" << "2\r\n+3";
         QTest::newRow("sheet-power-does-not-join") << false << "2^\r\n3" << "2^\r\n3";
         QTest::newRow("row-with-operator-and-break") << true << "340+\r\n" << "340";
-        QTest::newRow("drag-over-rows") << true << "1250+\r\n340+\r\n" << "1250+340";
         QTest::newRow("every-operator-at-both-ends") << true << "*/\\^<>=%+7^<>=\\/*-+" << "7";
         QTest::newRow("leading-minus-is-a-sign") << true << "-5+3" << "-5+3";
         QTest::newRow("trailing-percent-kept") << true << "200*5%" << "200*5%";
