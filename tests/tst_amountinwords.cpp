@@ -51,45 +51,28 @@ private slots:
     }
     void cleanup() { setMessageSink(m_previousSink); }
 
-    // A double goes through Currency::fromDouble, a text through Currency::fromText with the given
-    // decimal separator; "scaled" is the value in ten-thousandths, null when there is no value.
+    // Currency::fromText with the given decimal separator; "scaled" is the value in
+    // ten-thousandths, null when there is no value.
     void currency_data()
     {
-        QTest::addColumn<QVariant>("input");
+        QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("decimal");
         QTest::addColumn<QVariant>("scaled");
-        const auto row = [](const char *name, const QVariant &input, const QVariant &scaled, const char *decimal = ".") {
-            QTest::newRow(name) << input << QString(decimal) << scaled;
-        };
         const QVariant bad; // no value
-        // 1/32 is an exact half of a ten-thousandth: away from zero, not to even.
-        row("double-exact-half-up", 0.03125, qint64(313));
-        row("double-largest-representable", 922337203685477.5, qint64(9223372036854775000));
-        row("double-past-the-range", 922337203685477.625, bad);
-        row("double-nan", std::numeric_limits<double>::quiet_NaN(), bad);
-
-        row("text-panel-negative-with-space", QString("- 5,5"), qint64(-55000), ",");
-        row("text-fifth-decimal-half-up", QString("0.00005"), qint64(1));
-        row("text-fifth-decimal-below-half", QString("0.0000499999"), qint64(0));
-        row("text-largest", QString("922337203685477.5807"), qint64(std::numeric_limits<qint64>::max()));
-        row("text-one-past-largest", QString("922337203685477.5808"), bad);
-        row("text-empty", QString(""), bad);
-        row("text-two-separators", QString("1.2.3"), bad);
-        row("text-foreign-separator", QString("1.5"), bad, ",");
-        row("text-exponent", QString("1e5"), bad);
-        row("text-space-before", QString(" 5"), bad);
+        QTest::newRow("panel-negative-with-space") << "- 5,5" << "," << QVariant(qint64(-55000));
+        QTest::newRow("fifth-decimal-half-up") << "0.00005" << "." << QVariant(qint64(1));
+        QTest::newRow("largest") << "922337203685477.5807" << "." << QVariant(std::numeric_limits<qint64>::max());
+        QTest::newRow("one-past-largest") << "922337203685477.5808" << "." << bad;
+        QTest::newRow("foreign-separator") << "1.5" << "," << bad;
+        QTest::newRow("exponent") << "1e5" << "." << bad;
     }
     void currency()
     {
-        QFETCH(QVariant, input);
+        QFETCH(QString, text);
         QFETCH(QString, decimal);
         QFETCH(QVariant, scaled);
-        const std::optional<Currency> c = input.typeId() == QMetaType::Double
-                                              ? Currency::fromDouble(input.toDouble())
-                                              : Currency::fromText(input.toString(), decimal.at(0));
-        QCOMPARE(c.has_value(), !scaled.isNull());
-        if (c)
-            QCOMPARE(c->scaled(), scaled.toLongLong());
+        const std::optional<Currency> c = Currency::fromText(text, decimal.at(0));
+        QCOMPARE(c ? QVariant(c->scaled()) : QVariant(), scaled);
     }
 
     // The dollars file as written by writeFile(), or a file that ships ("@name").
@@ -115,13 +98,10 @@ private slots:
         const QStringList f{"Level0=c1,c2,c3,c4", "Level1=u1,u2,u3,u4", "Level2=t1,t2,t3,t4",
                             "Level3=m1,m2,m3,m4", "Level4=b1,b2,b3,b4"};
         row("form-1", f, "1", "One u1 00 c4");
-        row("form-2", f, "2", "Two u2 00 c4");
         row("form-teen-ending-1", f, "11", "Eleven u4 00 c4");
         row("form-tens-ending-4", f, "34", "Thirty four u3 00 c4");
-        row("form-hundred-eleven", f, "111", "One hundred eleven u4 00 c4");
         row("form-zero-units", f, "0", "Zero u4 00 c4");
         row("form-cents-01", f, "0.01", "Zero u4 01 c1");
-        row("form-cents-12", f, "0.12", "Zero u4 12 c4");
         row("form-thousands-by-own-digits", f, "3001", "Three t3 one u1 00 c4");
         row("form-billions-1", f, "21000000000", "Twenty one b1 u4 00 c4");
 

@@ -196,7 +196,6 @@ void TestCli::commands_data()
     };
     usage("no-command", {}, "no command given");
     usage("unknown-command", {"add", "1"}, "unknown command 'add'");
-    usage("unknown-option", {"eval", "--x", "1"}, "unknown option '--x'");
     usage("missing-expression", {"eval"}, "eval takes one expression, or - for standard input");
     usage("round-above-nine", {"eval", "--round=10", "1"}, "--round takes a whole number from 0 to 9");
     usage("decimal-not-point-or-comma", {"eval", "--decimal=;", "1"}, "--decimal takes \".\" or \",\"");

@@ -5,7 +5,6 @@
 #include "windowtest.h"
 
 #include <messagesink.h>
-#include <twips.h>
 
 #include <QApplication>
 #include <QClipboard>
@@ -67,7 +66,6 @@ private slots:
         QTest::newRow("letter-filtered") << n << 7 << 0 << QKeyCombination(Qt::Key_A) << n << 7 << 0;
         QTest::newRow("shifted-operator-typed") << n << 7 << 0 << (Qt::SHIFT | Qt::Key_Percent) << n + u'%' << 8 << 0;
         QTest::newRow("space-selects-all") << n << 2 << 0 << QKeyCombination(Qt::Key_Space) << n << 0 << 7;
-        QTest::newRow("ctrl-a-selects-all") << n << 2 << 0 << (Qt::CTRL | Qt::Key_A) << n << 0 << 7;
         QTest::newRow("ctrl-right-stops-at-operator") << n << 1 << 0 << (Qt::CTRL | Qt::Key_Right) << n << 4 << 0;
         QTest::newRow("ctrl-left-to-number-start") << n << 7 << 0 << (Qt::CTRL | Qt::Key_Left) << n << 5 << 0;
         QTest::newRow("alt-left-nothing") << n << 2 << 0 << (Qt::ALT | Qt::Key_Left) << n << 2 << 0;
@@ -145,16 +143,9 @@ private slots:
         QCOMPARE(w->height(), before);
     }
 
-    void doubleClickAndEscape()
+    // Esc minimises; the keys typed meanwhile go nowhere.
+    void escapeMinimises()
     {
-        setField(*w, QStringLiteral("12+1234.56*3"), 0);
-        const QRect r = w->boxCalc->characterRect(7); // the "."
-        const QPoint inside(r.left() + 3, r.center().y());
-        QTest::mouseClick(w->boxCalc->viewport(), Qt::LeftButton, {}, inside);
-        QTest::mouseDClick(w->boxCalc->viewport(), Qt::LeftButton, {}, inside);
-        QCOMPARE(w->boxCalc->SelText(), QStringLiteral("1234.56"));
-
-        // Esc minimises; the keys typed meanwhile go nowhere.
         setField(*w, QStringLiteral("9"), 1);
         QTest::keyClick(w->boxCalc, Qt::Key_Escape);
         QTRY_VERIFY(w->windowState().testFlag(Qt::WindowMinimized));
@@ -192,7 +183,6 @@ private slots:
         QCOMPARE(step({}), QStringLiteral("1+\r\n").repeated(39) + u'1');
         QCOMPARE(w->boxCalc->SelStart(), 19 * 4 + 1);
         QCOMPARE(bar->value(), 10);
-
     }
 
     // What goes into the history is the session's rule; here, the window that shows it.
@@ -217,8 +207,6 @@ private slots:
         QCOMPARE(hp.boxCalc->SelText(), QStringLiteral("5*5"));
         QCOMPARE(hp.lblResult->Caption(), QStringLiteral("25.00"));
         QVERIFY(!hp.lblRound && !hp.lblM); // a view, not a second calculator
-        // One row at the main window's row height.
-        QVERIFY(qAbs(hp.boxCalc->height() - QFontMetricsF(hp.boxCalc->font()).height() - 120 / twipsPerPixelY(h)) <= 1.0);
         QTest::keyClick(hp.boxCalc, Qt::Key_PageUp, Qt::ControlModifier);
         QTest::keyClick(hp.boxCalc, Qt::Key_PageUp, Qt::ControlModifier); // the oldest: stays
         QCOMPARE(hp.boxCalc->Text(), QStringLiteral("1/3"));
@@ -267,26 +255,17 @@ private slots:
         QCOMPARE(panel(), std::pair(QStringLiteral("10.5000"), 0x80000012u));
     }
 
-    // The sheet's context menu steps the undo ring; its items are enabled only with a step to take.
+    // The sheet's context menu steps the undo ring (which items it enables: tst_sheetview). The
+    // window keeps the size its rows give it.
     void contextMenuUndo()
     {
-        auto menuAction = [this](const char *name) {
-            QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(5, 5), w->boxCalc->mapToGlobal(QPoint(5, 5)));
-            QCoreApplication::sendEvent(w->boxCalc->viewport(), &event);
-            auto *menu = w->boxCalc->findChildren<QMenu *>().last();
-            QAction *action = menu->findChild<QAction *>(QLatin1String(name));
-            menu->hide();
-            return action;
-        };
-        QVERIFY(!menuAction("edit-undo")->isEnabled());
         QTest::keyClicks(w->boxCalc, QStringLiteral("12"));
-        QAction *undo = menuAction("edit-undo");
-        QVERIFY(undo->isEnabled() && !menuAction("edit-redo")->isEnabled());
-        undo->trigger();
+        QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(5, 5), w->boxCalc->mapToGlobal(QPoint(5, 5)));
+        QCoreApplication::sendEvent(w->boxCalc->viewport(), &event);
+        auto *menu = w->boxCalc->findChildren<QMenu *>().last();
+        menu->findChild<QAction *>(QStringLiteral("edit-undo"))->trigger();
+        menu->hide();
         QCOMPARE(w->boxCalc->Text(), QStringLiteral("1"));
-        QTest::keyClick(w->boxCalc, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
-        QCOMPARE(w->boxCalc->Text(), QStringLiteral("12"));
-        // The window keeps the size its rows give it.
         QCOMPARE(w->minimumHeight(), w->maximumHeight());
         QVERIFY(!w->windowFlags().testFlag(Qt::WindowMaximizeButtonHint));
     }

@@ -163,18 +163,6 @@ private slots:
         QTEST(drawn.text.name() + " on " + drawn.back.name(), "drawn");
     }
 
-    void textAlign()
-    {
-        // TextAlign 1 to 3 is left, centre, right; anything else keeps the alignment.
-        MavoLabel3D label;
-        for (const auto &[value, textAlign, shown] : {std::tuple{1, 1, Qt::AlignLeft}, {3, 3, Qt::AlignRight},
-                                                      {0, 3, Qt::AlignRight}, {2, 2, Qt::AlignHCenter}}) {
-            label.setTextAlign(value);
-            QCOMPARE(label.TextAlign(), textAlign);
-            QCOMPARE(captionLabel(&label)->alignment() & Qt::AlignHorizontal_Mask, Qt::Alignment(shown));
-        }
-    }
-
     // The face is drawn in the back colour inside a sunken edge in the desktop's dark colour, and a
     // new desktop palette is followed at the next drawing.
     void drawsWithPaletteColours()

@@ -29,14 +29,10 @@ private slots:
         row("clear-drops-the-tab", "M2|1.00|1.00|2.00", {"MC"}) << "M2" << "M2||1.00|||||||||";
         row("store-empty-keeps-the-tab", "", {"MC", "M "}) << "M1\t" << "M1|||||||||||";
         row("add-to-empty-counts-zero", "", {"MC", "M+ 5"}) << "M1\t5.00" << "M1|5.00|5.00|||||||||";
-        row("subtract-to-zero-empties-value", "M1|5|5", {"M- 5"}) << "M1\t" << "M1|||||||||||";
         row("subtract-takes-result-from-memory", "M1|2.00|2.00", {"M- 5"})
             << "M1\t- 3.00" << "M1|- 3.00|- 3.00|||||||||";
         row("add-grouped-values", "M4|1,234.50||||1,234.50", {"M+ 1.00"})
             << "M4\t1,235.50" << "M4|1,235.50||||1,235.50||||||";
-        row("overflow-past-fifteen-digits", "M1|999,999,999,999,999|999,999,999,999,999", {"M+ 1"})
-            << "M1\tError" << "M1|Error|Error|||||||||";
-        row("error-does-not-convert", "M1|Error|Error", {"M- 1", "M+ 1"}) << "M1\tError" << "M1|Error|Error|||||||||";
         row("clear-all-keeps-current", "M7|7|1|2|3|4|5|6|7|8|9|10", {"clear all"}) << "M7" << "M7|||||||||||";
         row("fourteen-fields-cut", "M2|9.00|1|2|3|4|5|6|7|8|9|10|11|12", {})
             << "M2\t2" << "M2|9.00|1|2|3|4|5|6|7|8|9|10";

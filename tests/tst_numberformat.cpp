@@ -37,12 +37,10 @@ private slots:
         row("decimal-meant-not-binary", 1.005, 2, "1.01", 1.01);
         row("negative-detached-sign", -1234.5, 2, "- 1,234.50", -1234.5);
         row("sign-of-unrounded-value", -0.001, 2, "- 0.00", 0);
-        row("zero-three-decimals", 0.0, 3, "0.000", 0);
         row("carry-into-new-group", 999.995, 2, "1,000.00", 1000);
         row("nine-decimals-rounded-up", 5e-10, 9, "0.000000001", 1e-9);
         row("largest-shown", 999999999999999.0, 0, "999,999,999,999,999", 999999999999999.0);
         row("display-limit", 1e15, 2, "", 0);
-        row("negative-display-limit", -1e15, 2, "", 0);
         row("infinity", std::numeric_limits<double>::infinity(), 2, "", 0);
         QTest::newRow("comma-and-no-break-space") << 1234567.891 << 2 << "," << kNbsp
                                                   << "1" + kNbsp + "234" + kNbsp + "567,89" << 1234567.89;

@@ -3,7 +3,7 @@
 // then the same on generated files against the cleaning of the decoded text.
 
 #include "evaluator.h"
-#include "localevalues.h"
+#include "localescope.h"
 #include "sheetbytes.h"
 #include "sheettext.h"
 
@@ -16,11 +16,7 @@ namespace {
 
 LocaleValues localeWith(QChar decimal)
 {
-    LocaleValues locale;
-    locale.decimalSeparator = decimal;
-    locale.thousandsSeparator = decimal == u',' ? QStringLiteral(".") : QStringLiteral(",");
-    locale.leadingZero = true;
-    return locale;
+    return testLocale(QString(decimal), decimal == u',' ? QStringLiteral(".") : QStringLiteral(","));
 }
 
 // The sheet as the field would see the file: decoded, each LF without its CR given one, cleaned

@@ -212,6 +212,7 @@ private slots:
             QVERIFY(head + tail <= std::min(marked.size(), now.size()));
             QCOMPARE(QStringView(now).left(head), QStringView(marked).left(head));
             QCOMPARE(QStringView(now).right(tail), QStringView(marked).right(tail));
+            QCOMPARE(document->differsFromMark(), now != marked);
             if (now.size() > 60) {
                 view->setSheetText(QStringLiteral("12+\r\n34-\r\n56"));
                 QCOMPARE(mirror, document->text());

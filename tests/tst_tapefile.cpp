@@ -1,11 +1,8 @@
 // Tape files: what reading makes of each kind of file (line ends, encodings, the files it
-// refuses), what saving writes, a failed save that leaves the old file, and a saved tape that
-// tallyer-cli sheet reads to the value the tape has.
+// refuses), what saving writes, and a failed save that leaves the old file.
 
 #include <localevalues.h>
-#include <numberformat.h>
 #include <tapefile.h>
-#include <tapefold.h>
 
 #include <QtTest>
 
@@ -32,7 +29,6 @@ private slots:
     void write_data();
     void write();
     void failedSaveKeepsOldFile();
-    void savedTapeReadsBackInCli();
 };
 
 // "MISSING" and "FOLDER" stand for a path that does not exist and for a folder.
@@ -148,27 +144,6 @@ void TestTapeFile::failedSaveKeepsOldFile()
     const TapeFileResult noFolder = WriteTapeFile(m_dir.filePath(QStringLiteral("none/new.tape")), QStringLiteral("1"));
     QCOMPARE(noFolder.error, TapeFileError::Unwritable);
     QVERIFY(!QFileInfo::exists(m_dir.filePath(QStringLiteral("none"))));
-}
-
-// tallyer-cli sheet on a saved tape prints what the tape's result is.
-void TestTapeFile::savedTapeReadsBackInCli()
-{
-    LocaleValues loc;
-    loc.decimalSeparator = QStringLiteral(".");
-    loc.thousandsSeparator = QStringLiteral(",");
-    loc.leadingZero = true;
-    const QString sheet = QStringLiteral("(1250+\r\n340)*\r\n2+\r\n\r\n17.5");
-    const std::optional<double> value = SheetValue(sheet, loc);
-    QVERIFY(value);
-    QCOMPARE(*value, 3197.5);
-
-    const QString path = m_dir.filePath(QStringLiteral("cli.tape"));
-    QVERIFY(WriteTapeFile(path, sheet).ok());
-    QProcess cli;
-    cli.start(QStringLiteral(TALLYER_PROGRAM_DIR "/tallyer-cli"), {"sheet", "--decimal=.", "--thousands=,", path});
-    QVERIFY(cli.waitForFinished(30000));
-    QCOMPARE(cli.readAllStandardOutput(), QByteArray("3,197.50\n"));
-    QCOMPARE(cli.exitCode(), 0);
 }
 
 QTEST_GUILESS_MAIN(TestTapeFile)

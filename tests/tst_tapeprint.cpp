@@ -3,7 +3,8 @@
 // tape breaks into pages that each repeat the column heads; the heads follow the user's language;
 // a PDF that cannot be written says why; the print dialog's preview shows the tape's pages.
 
-#include <localevalues.h>
+#include "localescope.h"
+
 #include <tapepreview.h>
 #include <tapeprint.h>
 
@@ -11,19 +12,6 @@
 #include <QPrintPreviewWidget>
 #include <QtTest>
 #include <QtWidgets>
-
-namespace {
-
-LocaleValues englishValues()
-{
-    LocaleValues values;
-    values.decimalSeparator = QStringLiteral(".");
-    values.thousandsSeparator = QStringLiteral(",");
-    values.leadingZero = true;
-    return values;
-}
-
-} // namespace
 
 class TestTapePrint : public QObject
 {
@@ -47,7 +35,7 @@ class TestTapePrint : public QObject
 
     TapeDocument document(const QString &sheet) const
     {
-        return {sheet, m_dir.filePath(QStringLiteral("rent.tape")), 2, englishValues(),
+        return {sheet, m_dir.filePath(QStringLiteral("rent.tape")), 2, testLocale(QStringLiteral("."), QStringLiteral(",")),
                 QDateTime(QDate(2024, 3, 5), QTime(14, 30))};
     }
 

@@ -51,7 +51,6 @@ private slots:
 
         QTest::newRow("level-three-items") << withEntry("[Level1]", "[Level1]=a,b,c") << false;
         QTest::newRow("level-empty-items-counted") << withEntry("[Level2]", "[Level2]=,,,") << true;
-        QTest::newRow("words-ten-items") << withEntry("[Words1]", "[Words1]=1,2,3,4,5,6,7,8,9,10") << false;
         QTest::newRow("zero-empty") << withEntry("[Zero]", "[Zero]=  ") << false;
         QTest::newRow("key-with-space-before-equals") << withEntry("[Zero]", "[Zero] =zero") << false;
     }
