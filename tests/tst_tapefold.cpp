@@ -9,16 +9,6 @@
 
 #include <QtTest>
 
-class TestTapeFold : public QObject
-{
-    Q_OBJECT
-
-private slots:
-    void subtotals_data();
-    void subtotals();
-    void subtotalsKeepFifteenDigits();
-};
-
 namespace {
 
 LocaleValues locale(const QString &decimal)
@@ -28,80 +18,86 @@ LocaleValues locale(const QString &decimal)
 
 } // namespace
 
-void TestTapeFold::subtotals_data()
+class TestTapeFold : public QObject
 {
-    QTest::addColumn<QString>("sheet");
-    QTest::addColumn<QString>("decimal");
-    QTest::addColumn<int>("decimals");
-    QTest::addColumn<QStringList>("subtotals"); // one per row, "" where the row has none
-    QTest::addColumn<QString>("result");
+    Q_OBJECT
 
-    QTest::newRow("adding-machine-column") << "1250+\r\n340+\r\n17.5" << "." << 2
-                                           << QStringList{"1,250.00", "1,590.00", "1,607.50"} << "1,607.50";
-    // The "*" is left out of the first subtotal; the second row multiplies 3 only.
-    QTest::newRow("precedence-across-rows") << "2+3*\r\n4" << "." << 2 << QStringList{"5.00", "14.00"} << "14.00";
-    QTest::newRow("group-opened-above-closed-below") << "(2+\r\n3)*\r\n4" << "." << 2
-                                                     << QStringList{"", "5.00", "20.00"} << "20.00";
-    // 200 plus 10 % is 220; 5 % off that is 209.
-    QTest::newRow("percent-rows") << "200+\r\n10%-\r\n5%" << "." << 2 << QStringList{"200.00", "220.00", "209.00"}
-                                  << "209.00";
-    QTest::newRow("comparison-row-is-true") << "1+\r\n1=2" << "." << 2 << QStringList{"1.00", "- 1.00"} << "- 1.00";
-    QTest::newRow("minus-row-after-minus") << "10-\r\n-3" << "." << 2 << QStringList{"10.00", "13.00"} << "13.00";
-    // Unary minus binds looser than "^": -(2^2) * 3.
-    QTest::newRow("power-before-unary-minus") << "-2^2*\r\n3" << "." << 2 << QStringList{"- 4.00", "- 12.00"}
-                                              << "- 12.00";
-    QTest::newRow("independent-rows-show-nothing") << "1+1\r\n3" << "." << 2 << QStringList{"2.00", ""} << "";
-    QTest::newRow("division-by-zero-stays-empty") << "5/\r\n0+\r\n1" << "." << 2 << QStringList{"5.00", "", ""} << "";
-    // The panel shows nothing for "7+"; the tape shows 7 beside the row.
-    QTest::newRow("trailing-operator-not-in-result") << "7+" << "." << 2 << QStringList{"7.00"} << "";
-    QTest::newRow("empty-row-after-operator") << "2+\r\n\r\n3" << "." << 2 << QStringList{"2.00", "", "5.00"} << "5.00";
-    QTest::newRow("letters-evaluated-whole") << "7MOD3+\r\n1" << "." << 2 << QStringList{"1.00", "2.00"} << "2.00";
-    QTest::newRow("comma-decimal") << "1234,5+\r\n1" << "," << 2 << QStringList{"1.234,50", "1.235,50"} << "1.235,50";
-    QTest::newRow("halves-round-up-at-zero-decimals") << "0.5+\r\n1" << "." << 0 << QStringList{"1", "2"} << "2";
-    QTest::newRow("empty-sheet-has-no-rows") << "" << "." << 2 << QStringList{} << "";
-}
+private slots:
+    void subtotals_data()
+    {
+        QTest::addColumn<QString>("sheet");
+        QTest::addColumn<QString>("decimal");
+        QTest::addColumn<int>("decimals");
+        QTest::addColumn<QStringList>("subtotals"); // one per row, "" where the row has none
+        QTest::addColumn<QString>("result");
 
-void TestTapeFold::subtotals()
-{
-    QFETCH(QString, sheet);
-    QFETCH(QString, decimal);
-    QFETCH(int, decimals);
-    QFETCH(QStringList, subtotals);
-    QFETCH(QString, result);
-    const LocaleValues loc = locale(decimal);
-
-    const TapeFold fold = FoldTape(sheet, decimals, loc);
-    QStringList texts;
-    QStringList rows;
-    for (const TapeRow &row : fold.rows) {
-        texts << row.subtotalText;
-        rows << row.text;
+        QTest::newRow("adding-machine-column") << "1250+\r\n340+\r\n17.5" << "." << 2
+                                               << QStringList{"1,250.00", "1,590.00", "1,607.50"} << "1,607.50";
+        // The "*" is left out of the first subtotal; the second row multiplies 3 only.
+        QTest::newRow("precedence-across-rows") << "2+3*\r\n4" << "." << 2 << QStringList{"5.00", "14.00"} << "14.00";
+        QTest::newRow("group-opened-above-closed-below") << "(2+\r\n3)*\r\n4" << "." << 2
+                                                         << QStringList{"", "5.00", "20.00"} << "20.00";
+        // 200 plus 10 % is 220; 5 % off that is 209.
+        QTest::newRow("percent-rows") << "200+\r\n10%-\r\n5%" << "." << 2 << QStringList{"200.00", "220.00", "209.00"}
+                                      << "209.00";
+        QTest::newRow("comparison-row-is-true") << "1+\r\n1=2" << "." << 2 << QStringList{"1.00", "- 1.00"} << "- 1.00";
+        QTest::newRow("minus-row-after-minus") << "10-\r\n-3" << "." << 2 << QStringList{"10.00", "13.00"} << "13.00";
+        // Unary minus binds looser than "^": -(2^2) * 3.
+        QTest::newRow("power-before-unary-minus") << "-2^2*\r\n3" << "." << 2 << QStringList{"- 4.00", "- 12.00"}
+                                                  << "- 12.00";
+        QTest::newRow("independent-rows-show-nothing") << "1+1\r\n3" << "." << 2 << QStringList{"2.00", ""} << "";
+        QTest::newRow("division-by-zero-stays-empty") << "5/\r\n0+\r\n1" << "." << 2 << QStringList{"5.00", "", ""} << "";
+        // The panel shows nothing for "7+"; the tape shows 7 beside the row.
+        QTest::newRow("trailing-operator-not-in-result") << "7+" << "." << 2 << QStringList{"7.00"} << "";
+        QTest::newRow("empty-row-after-operator") << "2+\r\n\r\n3" << "." << 2 << QStringList{"2.00", "", "5.00"} << "5.00";
+        QTest::newRow("letters-evaluated-whole") << "7MOD3+\r\n1" << "." << 2 << QStringList{"1.00", "2.00"} << "2.00";
+        QTest::newRow("comma-decimal") << "1234,5+\r\n1" << "," << 2 << QStringList{"1.234,50", "1.235,50"} << "1.235,50";
+        QTest::newRow("halves-round-up-at-zero-decimals") << "0.5+\r\n1" << "." << 0 << QStringList{"1", "2"} << "2";
+        QTest::newRow("empty-sheet-has-no-rows") << "" << "." << 2 << QStringList{} << "";
     }
-    QCOMPARE(texts, subtotals);
-    QCOMPARE(rows, sheet.isEmpty() ? QStringList() : sheet.split(QStringLiteral("\r\n")));
-    QCOMPARE(fold.resultText, result);
 
-    // Each row as the whole evaluation of its prefix gives it.
-    qsizetype end = 0;
-    for (const TapeRow &row : fold.rows) {
-        end += row.text.size();
-        const std::optional<double> whole = PrefixSubtotal(sheet.left(end), loc);
-        QCOMPARE(row.subtotal.has_value(), whole.has_value());
-        if (whole)
-            QCOMPARE(*row.subtotal, *whole);
-        end += 2;
+    void subtotals()
+    {
+        QFETCH(QString, sheet);
+        QFETCH(QString, decimal);
+        QFETCH(int, decimals);
+        QFETCH(QStringList, subtotals);
+        QFETCH(QString, result);
+        const LocaleValues loc = locale(decimal);
+
+        const TapeFold fold = FoldTape(sheet, decimals, loc);
+        QStringList texts;
+        QStringList rows;
+        for (const TapeRow &row : fold.rows) {
+            texts << row.subtotalText;
+            rows << row.text;
+        }
+        QCOMPARE(texts, subtotals);
+        QCOMPARE(rows, sheet.isEmpty() ? QStringList() : sheet.split(QStringLiteral("\r\n")));
+        QCOMPARE(fold.resultText, result);
+
+        // Each row as the whole evaluation of its prefix gives it.
+        qsizetype end = 0;
+        for (const TapeRow &row : fold.rows) {
+            end += row.text.size();
+            const std::optional<double> whole = PrefixSubtotal(sheet.left(end), loc);
+            QCOMPARE(row.subtotal.has_value(), whole.has_value());
+            if (whole)
+                QCOMPARE(*row.subtotal, *whole);
+            end += 2;
+        }
     }
-}
 
-// Every intermediate value goes through 15 significant digits, as in the result panel.
-void TestTapeFold::subtotalsKeepFifteenDigits()
-{
-    const TapeFold fold = FoldTape(QStringLiteral("1/3*\r\n3"), 9, locale(QStringLiteral(".")));
-    QCOMPARE(fold.rows.size(), 2);
-    QCOMPARE(*fold.rows.at(0).subtotal, 0.333333333333333);
-    QCOMPARE(*fold.rows.at(1).subtotal, 0.999999999999999);
-    QCOMPARE(fold.rows.at(0).subtotalText, QStringLiteral("0.333333333"));
-}
+    // Every intermediate value goes through 15 significant digits, as in the result panel.
+    void subtotalsKeepFifteenDigits()
+    {
+        const TapeFold fold = FoldTape(QStringLiteral("1/3*\r\n3"), 9, locale(QStringLiteral(".")));
+        QCOMPARE(fold.rows.size(), 2);
+        QCOMPARE(*fold.rows.at(0).subtotal, 0.333333333333333);
+        QCOMPARE(*fold.rows.at(1).subtotal, 0.999999999999999);
+        QCOMPARE(fold.rows.at(0).subtotalText, QStringLiteral("0.333333333"));
+    }
+};
 
 QTEST_GUILESS_MAIN(TestTapeFold)
 #include "tst_tapefold.moc"

@@ -13,127 +13,121 @@ class TestTapeState : public QObject
 private slots:
     void init() { QDir(TapeStateFolder()).removeRecursively(); }
 
-    void keptAndRestored();
-    void unusableStateSetAside_data();
-    void unusableStateSetAside();
-    void keptAtClose_data();
-    void keptAtClose();
-};
+    void keptAndRestored()
+    {
+        QCOMPARE(TapeStateFilePath(), qEnvironmentVariable("XDG_STATE_HOME") + "/tallyer/tape.json");
 
-void TestTapeState::keptAndRestored()
-{
-    QCOMPARE(TapeStateFilePath(), qEnvironmentVariable("XDG_STATE_HOME") + "/tallyer/tape.json");
-
-    const TapeState state{QStringLiteral("1250+\r\n340+\r\n17.5"), 12, 5,
-                          {{QStringLiteral("3+\r\n1"), 0, 4, 3}, {QStringLiteral("52+\r\n1"), 1, 2, 2}}};
-    QVERIFY(SaveTapeState(state));
-    QCOMPARE(QFileInfo(TapeStateFolder()).permissions() & (QFile::ReadGroup | QFile::ReadOther), QFileDevice::Permissions());
-    const TapeStateLoadResult loaded = LoadTapeState();
-    QCOMPARE(loaded.outcome, TapeStateOutcome::Restored);
-    QCOMPARE(loaded.state, state);
-
-    // The rows are a plain tape file beside the document; a caret beyond the text (the file edited
-    // by hand) is brought back inside it.
-    QVERIFY(SaveTapeState({QStringLiteral("12+\r\n3"), 40, 3, {}}));
-    QFile text(TapeStateTextPath());
-    QCOMPARE(text.open(QIODevice::ReadOnly) ? text.readAll() : QByteArray(), QByteArray("12+\n3"));
-    QCOMPARE(LoadTapeState().state, (TapeState{QStringLiteral("12+\r\n3"), 6, 0, {}}));
-    QVERIFY(DiscardTapeState());
-    QCOMPARE(LoadTapeState().outcome, TapeStateOutcome::NoState);
-    QVERIFY(!text.exists());
-}
-
-void TestTapeState::unusableStateSetAside_data()
-{
-    QTest::addColumn<QByteArray>("bytes"); // "FOLDER": a folder where the document should be
-    const QByteArray valid = R"({"format": "tallyer-tape", "version": 2, "selStart": 0, "selLength": 0, "history": []})";
-    const QByteArray earlier = R"({"format": "tallyer-tape", "version": 1, "rows": ["1+", "2"], "selStart": 0, "selLength": 0, "history": []})";
-    QTest::newRow("not-json") << QByteArray("{\"format\": \"tallyer-tape\", ");
-    QTest::newRow("another-format") << QByteArray(valid).replace("tallyer-tape", "other");
-    QTest::newRow("newer-version") << QByteArray(valid).replace("\"version\": 2", "\"version\": 3");
-    QTest::newRow("earlier-format-row-not-text") << QByteArray(earlier).replace("\"2\"", "2");
-    QTest::newRow("history-entry-without-rows") << QByteArray(valid).replace("[]", "[{\"selStart\": 0}]");
-    QTest::newRow("over-16-mib") << earlier + QByteArray(kTapeStateLimit, ' ');
-    QTest::newRow("folder-in-its-place") << QByteArray("FOLDER");
-}
-
-void TestTapeState::unusableStateSetAside()
-{
-    QFETCH(QByteArray, bytes);
-    const QString path = TapeStateFilePath();
-    QVERIFY(QDir().mkpath(TapeStateFolder()));
-    // Twice: the second state set aside does not replace the first. The rows beside the document
-    // (readable themselves) go with it.
-    for (const char *suffix : {".bad", ".bad.2"}) {
-        if (bytes == "FOLDER") {
-            QVERIFY(QDir().mkpath(path));
-        } else {
-            QFile file(path);
-            QVERIFY(file.open(QIODevice::WriteOnly));
-            QCOMPARE(file.write(bytes), bytes.size());
-        }
-        QFile rows(TapeStateTextPath());
-        QVERIFY(rows.open(QIODevice::WriteOnly) && rows.write("1+\n2") == 4);
-        rows.close();
+        const TapeState state{QStringLiteral("1250+\r\n340+\r\n17.5"), 12, 5,
+                              {{QStringLiteral("3+\r\n1"), 0, 4, 3}, {QStringLiteral("52+\r\n1"), 1, 2, 2}}};
+        QVERIFY(SaveTapeState(state));
+        QCOMPARE(QFileInfo(TapeStateFolder()).permissions() & (QFile::ReadGroup | QFile::ReadOther), QFileDevice::Permissions());
         const TapeStateLoadResult loaded = LoadTapeState();
-        QCOMPARE(loaded.outcome, TapeStateOutcome::SetAside);
-        QCOMPARE(loaded.state, TapeState());
-        QCOMPARE(loaded.setAsidePath, rows.fileName() + suffix);
-        QVERIFY(!QFileInfo::exists(path) && !rows.exists());
-        if (bytes != "FOLDER") {
-            QFile kept(path + suffix);
-            QVERIFY(kept.open(QIODevice::ReadOnly));
-            QCOMPARE(kept.readAll(), bytes);
-        }
+        QCOMPARE(loaded.outcome, TapeStateOutcome::Restored);
+        QCOMPARE(loaded.state, state);
+
+        // The rows are a plain tape file beside the document; a caret beyond the text (the file edited
+        // by hand) is brought back inside it.
+        QVERIFY(SaveTapeState({QStringLiteral("12+\r\n3"), 40, 3, {}}));
+        QFile text(TapeStateTextPath());
+        QCOMPARE(text.open(QIODevice::ReadOnly) ? text.readAll() : QByteArray(), QByteArray("12+\n3"));
+        QCOMPARE(LoadTapeState().state, (TapeState{QStringLiteral("12+\r\n3"), 6, 0, {}}));
+        QVERIFY(DiscardTapeState());
+        QCOMPARE(LoadTapeState().outcome, TapeStateOutcome::NoState);
+        QVERIFY(!text.exists());
     }
-    // The next close keeps the tape again.
-    QVERIFY(SaveTapeState({QStringLiteral("5"), 1, 0, {}}));
-    QCOMPARE(LoadTapeState().outcome, TapeStateOutcome::Restored);
-}
 
-// Copies A and B start from the kept "1+1"; B closes first, then A. Past the limit nothing is kept
-// and the state before is set aside. The rows' bytes count, one LF between rows and none after the
-// last: 5,592,405 rows "1+" and a "1" are 3 * 5,592,405 + 1 = 16 MiB (22 million characters).
-void TestTapeState::keptAtClose_data()
-{
-    QTest::addColumn<QString>("textB");
-    QTest::addColumn<QString>("textA");
-    QTest::addColumn<qint32>("caretA");
-    QTest::addColumn<QString>("keptText"); // null: nothing kept, the state before set aside
-    QTest::addColumn<QByteArray>("beside"); // the rows of the tape kept beside; empty: none
-    const auto row = [](const char *name, const QString &b, const QString &a, qint32 caret, const QString &kept,
-                        const QByteArray &beside = {}) {
-        QTest::newRow(name) << b << a << caret << kept << beside;
-    };
-    // Over 16 MiB as the indented JSON of the earlier format, which could not keep it.
-    const QString limit = QStringLiteral("1+\r\n").repeated(5592405) + u'1';
-    row("exactly-the-limit", "1+1", limit, 0, limit);
-    row("one-byte-past", "1+1", limit + u'1', 0, QString());
-    row("last-unchanged-leaves-the-others", "2+2", "1+1", 0, "2+2");
-    row("last-caret-moved-leaves-the-others", "2+2", "1+1", 3, "2+2");
-    row("both-changed-other-kept-beside", "2+2", "3+3", 0, "3+3", "2+2");
-}
+    void unusableStateSetAside_data()
+    {
+        QTest::addColumn<QByteArray>("bytes"); // "FOLDER": a folder where the document should be
+        const QByteArray valid = R"({"format": "tallyer-tape", "version": 2, "selStart": 0, "selLength": 0, "history": []})";
+        const QByteArray earlier = R"({"format": "tallyer-tape", "version": 1, "rows": ["1+", "2"], "selStart": 0, "selLength": 0, "history": []})";
+        QTest::newRow("not-json") << QByteArray("{\"format\": \"tallyer-tape\", ");
+        QTest::newRow("another-format") << QByteArray(valid).replace("tallyer-tape", "other");
+        QTest::newRow("newer-version") << QByteArray(valid).replace("\"version\": 2", "\"version\": 3");
+        QTest::newRow("earlier-format-row-not-text") << QByteArray(earlier).replace("\"2\"", "2");
+        QTest::newRow("history-entry-without-rows") << QByteArray(valid).replace("[]", "[{\"selStart\": 0}]");
+        QTest::newRow("over-16-mib") << earlier + QByteArray(kTapeStateLimit, ' ');
+        QTest::newRow("folder-in-its-place") << QByteArray("FOLDER");
+    }
 
-void TestTapeState::keptAtClose()
-{
-    QFETCH(QString, textB);
-    QFETCH(QString, textA);
-    QFETCH(qint32, caretA);
-    QFETCH(QString, keptText);
-    QFETCH(QByteArray, beside);
-    const TapeState start{QStringLiteral("1+1"), 0, 0, {}};
-    QVERIFY(SaveTapeState(start));
-    const TapeStateOrigin origin = TapeStateOriginOf(LoadTapeState().id, start);
-    KeepTape({textB, 0, 0, {}}, origin);
-    const TapeKeepResult last = KeepTape({textA, caretA, 0, {}}, origin);
-    QCOMPARE(last.setAsidePath, keptText.isNull() ? TapeStateTextPath() + ".bad" : QString());
-    const TapeStateLoadResult loaded = LoadTapeState();
-    QCOMPARE(loaded.state.text, keptText);
-    QCOMPARE(loaded.besidePath, last.besidePath);
-    QCOMPARE(QDir(TapeStateFolder()).entryList({"tape kept by another window *.txt"}).size(), beside.isEmpty() ? 0 : 1);
-    QFile file(loaded.besidePath);
-    QCOMPARE(file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray(), beside);
-}
+    void unusableStateSetAside()
+    {
+        QFETCH(QByteArray, bytes);
+        const QString path = TapeStateFilePath();
+        QVERIFY(QDir().mkpath(TapeStateFolder()));
+        // Twice: the second state set aside does not replace the first. The rows beside the document
+        // (readable themselves) go with it.
+        for (const char *suffix : {".bad", ".bad.2"}) {
+            if (bytes == "FOLDER") {
+                QVERIFY(QDir().mkpath(path));
+            } else {
+                QFile file(path);
+                QVERIFY(file.open(QIODevice::WriteOnly));
+                QCOMPARE(file.write(bytes), bytes.size());
+            }
+            QFile rows(TapeStateTextPath());
+            QVERIFY(rows.open(QIODevice::WriteOnly) && rows.write("1+\n2") == 4);
+            rows.close();
+            const TapeStateLoadResult loaded = LoadTapeState();
+            QCOMPARE(loaded.outcome, TapeStateOutcome::SetAside);
+            QCOMPARE(loaded.state, TapeState());
+            QCOMPARE(loaded.setAsidePath, rows.fileName() + suffix);
+            QVERIFY(!QFileInfo::exists(path) && !rows.exists());
+            if (bytes != "FOLDER") {
+                QFile kept(path + suffix);
+                QVERIFY(kept.open(QIODevice::ReadOnly));
+                QCOMPARE(kept.readAll(), bytes);
+            }
+        }
+        // The next close keeps the tape again.
+        QVERIFY(SaveTapeState({QStringLiteral("5"), 1, 0, {}}));
+        QCOMPARE(LoadTapeState().outcome, TapeStateOutcome::Restored);
+    }
+
+    // Copies A and B start from the kept "1+1"; B closes first, then A. Past the limit nothing is kept
+    // and the state before is set aside. The rows' bytes count, one LF between rows and none after the
+    // last: 5,592,405 rows "1+" and a "1" are 3 * 5,592,405 + 1 = 16 MiB (22 million characters).
+    void keptAtClose_data()
+    {
+        QTest::addColumn<QString>("textB");
+        QTest::addColumn<QString>("textA");
+        QTest::addColumn<qint32>("caretA");
+        QTest::addColumn<QString>("keptText"); // null: nothing kept, the state before set aside
+        QTest::addColumn<QByteArray>("beside"); // the rows of the tape kept beside; empty: none
+        const auto row = [](const char *name, const QString &b, const QString &a, qint32 caret, const QString &kept,
+                            const QByteArray &beside = {}) {
+            QTest::newRow(name) << b << a << caret << kept << beside;
+        };
+        // Over 16 MiB as the indented JSON of the earlier format, which could not keep it.
+        const QString limit = QStringLiteral("1+\r\n").repeated(5592405) + u'1';
+        row("exactly-the-limit", "1+1", limit, 0, limit);
+        row("one-byte-past", "1+1", limit + u'1', 0, QString());
+        row("last-unchanged-leaves-the-others", "2+2", "1+1", 0, "2+2");
+        row("last-caret-moved-leaves-the-others", "2+2", "1+1", 3, "2+2");
+        row("both-changed-other-kept-beside", "2+2", "3+3", 0, "3+3", "2+2");
+    }
+
+    void keptAtClose()
+    {
+        QFETCH(QString, textB);
+        QFETCH(QString, textA);
+        QFETCH(qint32, caretA);
+        QFETCH(QString, keptText);
+        QFETCH(QByteArray, beside);
+        const TapeState start{QStringLiteral("1+1"), 0, 0, {}};
+        QVERIFY(SaveTapeState(start));
+        const TapeStateOrigin origin = TapeStateOriginOf(LoadTapeState().id, start);
+        KeepTape({textB, 0, 0, {}}, origin);
+        const TapeKeepResult last = KeepTape({textA, caretA, 0, {}}, origin);
+        QCOMPARE(last.setAsidePath, keptText.isNull() ? TapeStateTextPath() + ".bad" : QString());
+        const TapeStateLoadResult loaded = LoadTapeState();
+        QCOMPARE(loaded.state.text, keptText);
+        QCOMPARE(loaded.besidePath, last.besidePath);
+        QCOMPARE(QDir(TapeStateFolder()).entryList({"tape kept by another window *.txt"}).size(), beside.isEmpty() ? 0 : 1);
+        QFile file(loaded.besidePath);
+        QCOMPARE(file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray(), beside);
+    }
+};
 
 QTEST_GUILESS_MAIN(TestTapeState)
 #include "tst_tapestate.moc"
