@@ -27,18 +27,6 @@ void InstallSheetViewAccessibility(); // sheetviewaccessible.cpp
 
 namespace {
 
-// Layouts kept by row text: enough for every row of a tall window several times over, few enough
-// that dropping them all costs nothing to speak of.
-constexpr qsizetype kMaxLayouts = 4096;
-
-// A row of up to kWholeRow characters is laid out whole, as one paragraph; a longer one (a file
-// of one line opened or pasted) in pieces of kPiece characters, each starting a line. Laying out
-// a row costs time and memory in its length (tens of bytes a character), and a row of millions
-// of characters laid out whole took seconds a key and gigabytes. A piece is short enough that its
-// lines fit in a small window, so the view scrolls through a long row a piece at a time.
-constexpr qsizetype kWholeRow = 4096;
-constexpr qsizetype kPiece = 128;
-
 QString plainTextOf(QString sheet)
 {
     sheet.replace(QLatin1String("\r\n"), QLatin1String("\n"));
@@ -50,6 +38,7 @@ QString plainTextOf(QString sheet)
 SheetView::SheetView(QWidget *parent)
     : QAbstractScrollArea(parent)
     , m_document(new SheetDocument(this))
+    , m_layout(m_document)
 {
     connect(m_document, &SheetDocument::contentsChange, this, &SheetView::followChange);
     InstallSheetViewAccessibility();
@@ -78,11 +67,7 @@ void SheetView::setDocument(SheetDocument *document)
         delete m_document;
     m_document = document;
     connect(m_document, &SheetDocument::contentsChange, this, &SheetView::followChange);
-    m_longRows.clear();
-    for (qsizetype row = 0; row < rowCount(); ++row) {
-        if (rowEnd(row) - rowStart(row) > kWholeRow)
-            m_longRows.push_back(row);
-    }
+    m_layout.setDocument(m_document);
     m_anchor = m_position = 0;
     m_caretAtLineEnd = false;
     m_targetX = -1;
@@ -127,20 +112,7 @@ void SheetView::followChange(const SheetRows::Change &change, const QString &rem
     const qsizetype newCount = change.rowsAdded;
     const qsizetype oldCount = change.rowsRemoved;
 
-    // The long rows among the replaced ones are found anew; those after move with their rows.
-    {
-        const auto lo = std::lower_bound(m_longRows.begin(), m_longRows.end(), firstRow);
-        const auto hi = std::upper_bound(lo, m_longRows.end(), lastRow);
-        const auto at = m_longRows.erase(lo, hi) - m_longRows.begin();
-        for (auto it = m_longRows.begin() + at; it != m_longRows.end(); ++it)
-            *it += newCount - oldCount;
-        std::vector<qsizetype> found;
-        for (qsizetype row = firstRow; row <= firstRow + newCount; ++row) {
-            if (rowEnd(row) - rowStart(row) > kWholeRow)
-                found.push_back(row);
-        }
-        m_longRows.insert(m_longRows.begin() + at, found.cbegin(), found.cend());
-    }
+    m_layout.followChange(change);
 
     // The caret and the anchor stay with their characters; inside the replaced span they go to
     // its end.
@@ -169,7 +141,7 @@ void SheetView::followChange(const SheetRows::Change &change, const QString &rem
         }
     }
     m_top.row = std::min(m_top.row, rowCount() - 1);
-    m_top.piece = std::min(m_top.piece, pieceCount(m_top.row) - 1);
+    m_top.piece = std::min(m_top.piece, m_layout.pieceCount(m_top.row) - 1);
     updateScrollBar();
     viewport()->update();
     emit textChanged();
@@ -261,7 +233,7 @@ void SheetView::setReadOnly(bool readOnly)
 void SheetView::setDocumentMargin(int margin)
 {
     m_margin = margin;
-    dropLayouts();
+    m_layout.clear();
     updateScrollBar();
     viewport()->update();
 }
@@ -269,106 +241,11 @@ void SheetView::setDocumentMargin(int margin)
 void SheetView::setCursorWidth(int width)
 {
     m_cursorWidth = std::max(1, width);
-    dropLayouts();
+    m_layout.clear();
     viewport()->update();
 }
 
 // ---- layout ----
-
-qsizetype SheetView::pieceCount(qsizetype row) const
-{
-    const qsizetype length = rowEnd(row) - rowStart(row);
-    return length > kWholeRow ? (length + kPiece - 1) / kPiece : 1;
-}
-
-qsizetype SheetView::pieceStart(qsizetype row, qsizetype piece) const
-{
-    if (piece == 0)
-        return 0;
-    // A surrogate pair stays whole: the piece starts after it.
-    const qsizetype at = piece * kPiece;
-    const qsizetype p = rowStart(row) + at;
-    return sheetText().at(p).isLowSurrogate() && sheetText().at(p - 1).isHighSurrogate() ? at + 1 : at;
-}
-
-SheetView::Block SheetView::blockOf(qsizetype position) const
-{
-    const qsizetype row = rowOf(position);
-    const qsizetype count = pieceCount(row);
-    if (count == 1)
-        return {row, 0};
-    const qsizetype offset = position - rowStart(row);
-    qsizetype piece = std::min(offset / kPiece, count - 1);
-    if (piece > 0 && offset < pieceStart(row, piece))
-        --piece;
-    return {row, piece};
-}
-
-qsizetype SheetView::blockStart(Block block) const
-{
-    return rowStart(block.row) + pieceStart(block.row, block.piece);
-}
-
-qsizetype SheetView::blockEnd(Block block) const
-{
-    return isLastPiece(block) ? rowEnd(block.row) : rowStart(block.row) + pieceStart(block.row, block.piece + 1);
-}
-
-bool SheetView::nextBlock(Block &block) const
-{
-    if (!isLastPiece(block)) {
-        ++block.piece;
-        return true;
-    }
-    if (block.row + 1 >= rowCount())
-        return false;
-    block = {block.row + 1, 0};
-    return true;
-}
-
-bool SheetView::previousBlock(Block &block) const
-{
-    if (block.piece > 0) {
-        --block.piece;
-        return true;
-    }
-    if (block.row == 0)
-        return false;
-    block.row -= 1;
-    block.piece = pieceCount(block.row) - 1;
-    return true;
-}
-
-qsizetype SheetView::blockIndex(Block block) const
-{
-    qsizetype index = block.row + block.piece;
-    for (const qsizetype row : m_longRows) {
-        if (row >= block.row)
-            break;
-        index += pieceCount(row) - 1;
-    }
-    return index;
-}
-
-SheetView::Block SheetView::blockAt(qsizetype index) const
-{
-    qsizetype extra = 0; // pieces past the first of the long rows passed
-    for (const qsizetype row : m_longRows) {
-        const qsizetype first = row + extra;
-        if (index < first)
-            break;
-        const qsizetype pieces = pieceCount(row);
-        if (index < first + pieces)
-            return {row, index - first};
-        extra += pieces - 1;
-    }
-    return {std::min(index - extra, rowCount() - 1), 0};
-}
-
-qsizetype SheetView::blockTotal() const
-{
-    return blockIndex({rowCount() - 1, pieceCount(rowCount() - 1) - 1}) + 1;
-}
 
 int SheetView::textWidth() const
 {
@@ -376,73 +253,21 @@ int SheetView::textWidth() const
     return std::max(1, viewport()->width() - 2 * m_margin - m_cursorWidth);
 }
 
-void SheetView::dropLayouts() const
-{
-    m_layouts.clear();
-    m_layoutWidth = -1;
-}
-
 QTextLayout *SheetView::layoutOf(Block block) const
 {
-    const int width = textWidth();
-    if (width != m_layoutWidth) {
-        m_layouts.clear();
-        m_layoutWidth = width;
-    }
-    const qsizetype start = blockStart(block);
-    const QString text = sheetText().mid(start, blockEnd(block) - start);
-    if (const auto it = m_layouts.constFind(text); it != m_layouts.cend())
-        return it->get();
-    if (m_layouts.size() >= kMaxLayouts)
-        m_layouts.clear();
-    auto layout = std::make_shared<QTextLayout>(text, font());
-    QTextOption option(Qt::AlignLeft);
-    option.setWrapMode(QTextOption::WrapAnywhere);
-    option.setTextDirection(Qt::LeftToRight);
-    layout->setTextOption(option);
-    layout->setCacheEnabled(true);
-    layout->beginLayout();
-    qreal y = 0;
-    for (;;) {
-        QTextLine line = layout->createLine();
-        if (!line.isValid())
-            break;
-        line.setLeadingIncluded(true);
-        line.setLineWidth(width);
-        line.setPosition(QPointF(0, y));
-        y += line.height();
-    }
-    layout->endLayout();
-    QTextLayout *raw = layout.get();
-    m_layouts.insert(text, std::move(layout));
-    return raw;
+    return m_layout.layoutOf(block, font(), textWidth());
 }
 
 qreal SheetView::blockHeight(Block block) const
 {
-    const QTextLayout *layout = layoutOf(block);
-    if (layout->lineCount() == 0)
-        return QFontMetricsF(font()).lineSpacing();
-    const QTextLine last = layout->lineAt(layout->lineCount() - 1);
-    return last.y() + last.height();
-}
-
-int SheetView::lineIndexAt(const QTextLayout *layout, qsizetype offset)
-{
-    const int count = layout->lineCount();
-    for (int i = 0; i < count; ++i) {
-        const QTextLine line = layout->lineAt(i);
-        if (offset < line.textStart() + line.textLength())
-            return i;
-    }
-    return std::max(0, count - 1);
+    return m_layout.blockHeight(block, font(), textWidth());
 }
 
 int SheetView::caretLineIndex(const QTextLayout *layout, int offset) const
 {
     // Where a row wraps, the end of one line and the start of the next are one position: after
     // End the caret stands at the end of the line it was on.
-    const int index = lineIndexAt(layout, offset);
+    const int index = m_layout.lineIndexAt(layout, offset);
     return m_caretAtLineEnd && index > 0 && layout->lineAt(index).textStart() == offset ? index - 1 : index;
 }
 
@@ -456,7 +281,7 @@ qreal SheetView::blockTop(Block block) const
         if (at == block)
             return y;
         y += blockHeight(at);
-        if (y > height || !nextBlock(at))
+        if (y > height || !m_layout.nextBlock(at))
             break;
     }
     return kNotShown;
@@ -468,19 +293,19 @@ int SheetView::visualLineCount(int limit) const
     Block block;
     do
         lines += std::max(1, layoutOf(block)->lineCount());
-    while (lines < limit && nextBlock(block));
+    while (lines < limit && m_layout.nextBlock(block));
     return std::min(lines, limit);
 }
 
 QRect SheetView::cursorRect() const
 {
     if (m_caretAtLineEnd) {
-        const Block block = blockOf(m_position);
+        const Block block = m_layout.blockOf(m_position);
         const qreal top = blockTop(block);
         if (top == kNotShown)
             return QRect();
         const QTextLayout *layout = layoutOf(block);
-        const int offset = static_cast<int>(m_position - blockStart(block));
+        const int offset = static_cast<int>(m_position - m_layout.blockStart(block));
         const QTextLine line = layout->lineAt(caretLineIndex(layout, offset));
         if (top + line.y() + line.height() <= m_margin)
             return QRect();
@@ -493,20 +318,20 @@ QRect SheetView::cursorRect() const
 QRect SheetView::characterRect(qsizetype position) const
 {
     position = snapped(position);
-    const Block block = blockOf(position);
+    const Block block = m_layout.blockOf(position);
     const qreal top = blockTop(block);
     if (top == kNotShown)
         return QRect();
     const QTextLayout *layout = layoutOf(block);
-    const qsizetype start = blockStart(block);
+    const qsizetype start = m_layout.blockStart(block);
     const int offset = static_cast<int>(position - start);
     if (layout->lineCount() == 0)
         return QRect(m_margin, static_cast<int>(top), 1, QFontMetrics(font()).height());
-    const QTextLine line = layout->lineAt(lineIndexAt(layout, offset));
+    const QTextLine line = layout->lineAt(m_layout.lineIndexAt(layout, offset));
     if (top + line.y() + line.height() <= m_margin)
         return QRect(); // above the view, in a block taller than it
     const qreal x = line.cursorToX(offset);
-    const qreal next = offset < blockEnd(block) - start ? line.cursorToX(offset + 1) : x + 1;
+    const qreal next = offset < m_layout.blockEnd(block) - start ? line.cursorToX(offset + 1) : x + 1;
     return QRectF(m_margin + x, top + line.y(), std::max<qreal>(1, next - x), line.height()).toAlignedRect();
 }
 
@@ -518,13 +343,13 @@ qsizetype SheetView::positionAt(const QPoint &point) const
     for (;;) {
         const qreal h = blockHeight(block);
         Block next = block;
-        if (point.y() < y + h || y + h > height || !nextBlock(next))
+        if (point.y() < y + h || y + h > height || !m_layout.nextBlock(next))
             break;
         y += h;
         block = next;
     }
     const QTextLayout *layout = layoutOf(block);
-    const qsizetype start = blockStart(block);
+    const qsizetype start = m_layout.blockStart(block);
     if (layout->lineCount() == 0)
         return start;
     int index = 0;
@@ -533,24 +358,24 @@ qsizetype SheetView::positionAt(const QPoint &point) const
     const QTextLine line = layout->lineAt(index);
     int offset = line.xToCursor(point.x() - m_margin);
     // A wrapped line's end (and a piece's) is the next line's start: stay on this line.
-    const bool wraps = index + 1 < layout->lineCount() || !isLastPiece(block);
+    const bool wraps = index + 1 < layout->lineCount() || !m_layout.isLastPiece(block);
     if (wraps && offset >= line.textStart() + line.textLength())
         offset = line.textStart() + line.textLength() - 1;
-    return start + std::clamp<qsizetype>(offset, 0, blockEnd(block) - start);
+    return start + std::clamp<qsizetype>(offset, 0, m_layout.blockEnd(block) - start);
 }
 
 // ---- scrolling ----
 
 void SheetView::setTop(qsizetype index)
 {
-    index = std::clamp<qsizetype>(index, 0, blockTotal() - 1);
-    m_top = blockAt(index);
+    index = std::clamp<qsizetype>(index, 0, m_layout.blockTotal() - 1);
+    m_top = m_layout.blockAt(index);
     m_topShift = 0;
     updateScrollBar();
     if (verticalScrollBar()->value() != index) {
         const QSignalBlocker quiet(verticalScrollBar());
         verticalScrollBar()->setValue(static_cast<int>(std::min<qsizetype>(index, verticalScrollBar()->maximum())));
-        m_top = blockAt(verticalScrollBar()->value());
+        m_top = m_layout.blockAt(verticalScrollBar()->value());
     }
     viewport()->update();
 }
@@ -562,17 +387,17 @@ void SheetView::updateScrollBar()
     // The blocks start below the top margin; the last may run into the bottom one, as the
     // toolkit's plain-text editor lets it.
     const qreal height = viewport()->height() - m_margin - 1;
-    const qsizetype total = blockTotal();
+    const qsizetype total = m_layout.blockTotal();
     qreal used = 0;
     qsizetype first = total;
-    Block block{rowCount() - 1, pieceCount(rowCount() - 1) - 1};
+    Block block{rowCount() - 1, m_layout.pieceCount(rowCount() - 1) - 1};
     while (first > 0) {
         const qreal h = blockHeight(block);
         if (used + h > height && first < total)
             break;
         used += h;
         --first;
-        previousBlock(block);
+        m_layout.previousBlock(block);
     }
     const auto maximum = static_cast<int>(std::min<qsizetype>(first, std::numeric_limits<int>::max()));
     const qreal line = QFontMetricsF(font()).lineSpacing();
@@ -580,14 +405,14 @@ void SheetView::updateScrollBar()
     QScrollBar *bar = verticalScrollBar();
     bar->setRange(0, maximum);
     bar->setPageStep(std::max(1, static_cast<int>(height / std::max<qreal>(1, line))));
-    bar->setValue(static_cast<int>(std::min<qsizetype>(blockIndex(m_top), maximum)));
+    bar->setValue(static_cast<int>(std::min<qsizetype>(m_layout.blockIndex(m_top), maximum)));
     followScrollBar();
 }
 
 void SheetView::followScrollBar()
 {
     // The bar counts blocks: a new top block is shown from its first line.
-    const Block top = blockAt(verticalScrollBar()->value());
+    const Block top = m_layout.blockAt(verticalScrollBar()->value());
     if (!(top == m_top))
         m_topShift = 0;
     m_top = top;
@@ -601,13 +426,13 @@ void SheetView::scrollContentsBy(int, int)
 
 void SheetView::ensureCaretVisible()
 {
-    const Block caretBlock = blockOf(m_position);
-    const qsizetype caretIndex = blockIndex(caretBlock);
-    const qsizetype topIndex = blockIndex(m_top);
+    const Block caretBlock = m_layout.blockOf(m_position);
+    const qsizetype caretIndex = m_layout.blockIndex(caretBlock);
+    const qsizetype topIndex = m_layout.blockIndex(m_top);
     const qreal height = viewport()->height();
     const qreal line = std::max<qreal>(1, QFontMetricsF(font()).lineSpacing());
     const QTextLayout *layout = layoutOf(caretBlock);
-    const int offset = static_cast<int>(m_position - blockStart(caretBlock));
+    const int offset = static_cast<int>(m_position - m_layout.blockStart(caretBlock));
     qreal caretTop = 0;
     qreal caretBottom = blockHeight(caretBlock);
     if (layout->lineCount() > 0) {
@@ -625,10 +450,10 @@ void SheetView::ensureCaretVisible()
         shift = 0;
     }
     qreal above = m_margin - shift; // the caret's block's top in the view
-    Block block = blockAt(top);
+    Block block = m_layout.blockAt(top);
     for (Block b = block; b < caretBlock;) {
         above += blockHeight(b);
-        if (!nextBlock(b))
+        if (!m_layout.nextBlock(b))
             break;
     }
     while (top < caretIndex && above + caretBottom > height) {
@@ -648,7 +473,7 @@ void SheetView::ensureCaretVisible()
         }
         above -= blockHeight(block) - shift;
         shift = 0;
-        nextBlock(block);
+        m_layout.nextBlock(block);
         ++top;
     }
     // A block taller than the view (a row of many lines) scrolls by its lines to show the caret's.
@@ -686,7 +511,7 @@ void SheetView::paintEvent(QPaintEvent *event)
     const QBrush highlight = pal.brush(QPalette::Highlight);
     // A read-only sheet keeps its caret: the keys still move and select in it.
     const bool caret = m_caretShown && hasFocus() && isEnabled();
-    const Block caretBlock = blockOf(m_position);
+    const Block caretBlock = m_layout.blockOf(m_position);
     // The lines of a tall first block scrolled away stay out of the top margin too.
     if (m_topShift > 0)
         painter.setClipRect(QRectF(0, m_margin, viewport()->width(), viewport()->height() - m_margin), Qt::IntersectClip);
@@ -697,8 +522,8 @@ void SheetView::paintEvent(QPaintEvent *event)
         const QTextLayout *layout = layoutOf(block);
         const qreal h = blockHeight(block);
         if (y + h >= clip.top() && y <= clip.bottom()) {
-            const qsizetype start = blockStart(block);
-            const qsizetype end = blockEnd(block);
+            const qsizetype start = m_layout.blockStart(block);
+            const qsizetype end = m_layout.blockEnd(block);
             const qsizetype from = std::clamp(selStart, start, end) - start;
             const qsizetype to = std::clamp(selEnd, start, end) - start;
             for (int i = 0; i < layout->lineCount(); ++i) {
@@ -723,7 +548,7 @@ void SheetView::paintEvent(QPaintEvent *event)
                     painter.restore();
                 }
                 // A selected row break shows as a little room past the row's end.
-                if (i + 1 == layout->lineCount() && isLastPiece(block) && selStart <= end && selEnd > end) {
+                if (i + 1 == layout->lineCount() && m_layout.isLastPiece(block) && selStart <= end && selEnd > end) {
                     const qreal w = QFontMetricsF(font()).horizontalAdvance(u' ');
                     painter.fillRect(QRectF(m_margin + line.naturalTextWidth(), box.top(), w, box.height()), highlight);
                 }
@@ -736,7 +561,7 @@ void SheetView::paintEvent(QPaintEvent *event)
             }
         }
         y += h;
-    } while (y < height && nextBlock(block));
+    } while (y < height && m_layout.nextBlock(block));
     if (!m_preedit.isEmpty())
         paintPreedit(painter, caret);
 }
@@ -788,7 +613,7 @@ void SheetView::changeEvent(QEvent *event)
 {
     QAbstractScrollArea::changeEvent(event);
     if (event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange) {
-        dropLayouts();
+        m_layout.clear();
         updateScrollBar();
         viewport()->update();
     }
@@ -841,9 +666,9 @@ void SheetView::timerEvent(QTimerEvent *event)
             return;
         }
         if (m_dragPoint.y() < 0)
-            setTop(blockIndex(m_top) - 1);
+            setTop(m_layout.blockIndex(m_top) - 1);
         else if (m_dragPoint.y() > viewport()->height())
-            setTop(blockIndex(m_top) + 1);
+            setTop(m_layout.blockIndex(m_top) + 1);
         else
             return;
         setPositions(m_anchor, positionAt(m_dragPoint), false);
@@ -891,8 +716,8 @@ qsizetype SheetView::nextPosition(qsizetype position) const
 
 qsizetype SheetView::moveTarget(Move move) const
 {
-    const Block block = blockOf(m_position);
-    const qsizetype start = blockStart(block);
+    const Block block = m_layout.blockOf(m_position);
+    const qsizetype start = m_layout.blockStart(block);
     switch (move) {
     case Move::Left:
         return previousPosition(m_position);
@@ -902,10 +727,10 @@ qsizetype SheetView::moveTarget(Move move) const
         if (m_position > start)
             return start + layoutOf(block)->previousCursorPosition(static_cast<int>(m_position - start), QTextLayout::SkipWords);
         Block before = block;
-        if (block.piece == 0 || !previousBlock(before))
+        if (block.piece == 0 || !m_layout.previousBlock(before))
             return previousPosition(m_position);
         // At a piece's start: the last word of the piece before.
-        const qsizetype beforeStart = blockStart(before);
+        const qsizetype beforeStart = m_layout.blockStart(before);
         return beforeStart + layoutOf(before)->previousCursorPosition(static_cast<int>(start - beforeStart), QTextLayout::SkipWords);
     }
     case Move::WordRight:
@@ -931,7 +756,7 @@ qsizetype SheetView::moveTarget(Move move) const
         // A line the row wraps after ends after its last character, where the caret then stands;
         // the last line of a long row's piece ends before it (the next piece is a block of its own).
         const qsizetype lineEnd = start + line.textStart() + line.textLength();
-        const bool pieceEnds = index + 1 == layout->lineCount() && !isLastPiece(block);
+        const bool pieceEnds = index + 1 == layout->lineCount() && !m_layout.isLastPiece(block);
         return pieceEnds ? std::max(start + line.textStart(), lineEnd - 1) : lineEnd;
     }
     const qreal x = m_targetX >= 0 ? m_targetX : line.cursorToX(offset);
@@ -946,29 +771,29 @@ qsizetype SheetView::moveTarget(Move move) const
         if (down) {
             if (i + 1 < std::max(1, layoutOf(b)->lineCount()))
                 ++i;
-            else if (nextBlock(b))
+            else if (m_layout.nextBlock(b))
                 i = 0;
             else
-                return s == 0 ? sheetText().size() : blockStart(b) + layoutOf(b)->lineAt(i).xToCursor(x);
+                return s == 0 ? sheetText().size() : m_layout.blockStart(b) + layoutOf(b)->lineAt(i).xToCursor(x);
         } else {
             if (i > 0)
                 --i;
-            else if (previousBlock(b))
+            else if (m_layout.previousBlock(b))
                 i = std::max(1, layoutOf(b)->lineCount()) - 1;
             else
-                return s == 0 ? 0 : blockStart(b) + layoutOf(b)->lineAt(i).xToCursor(x);
+                return s == 0 ? 0 : m_layout.blockStart(b) + layoutOf(b)->lineAt(i).xToCursor(x);
         }
     }
     const QTextLayout *target = layoutOf(b);
-    const qsizetype targetStart = blockStart(b);
+    const qsizetype targetStart = m_layout.blockStart(b);
     if (target->lineCount() == 0)
         return targetStart;
     const QTextLine targetLine = target->lineAt(i);
     int to = targetLine.xToCursor(x);
-    const bool wraps = i + 1 < target->lineCount() || !isLastPiece(b);
+    const bool wraps = i + 1 < target->lineCount() || !m_layout.isLastPiece(b);
     if (wraps && to >= targetLine.textStart() + targetLine.textLength())
         to = targetLine.textStart() + targetLine.textLength() - 1;
-    return targetStart + std::clamp<qsizetype>(to, 0, blockEnd(b) - targetStart);
+    return targetStart + std::clamp<qsizetype>(to, 0, m_layout.blockEnd(b) - targetStart);
 }
 
 void SheetView::moveCaret(Move move, bool select)
@@ -981,19 +806,19 @@ void SheetView::moveCaret(Move move, bool select)
     }
     const bool vertical = move == Move::Up || move == Move::Down || move == Move::PageUp || move == Move::PageDown;
     if (vertical && m_targetX < 0) {
-        const Block block = blockOf(m_position);
+        const Block block = m_layout.blockOf(m_position);
         const QTextLayout *layout = layoutOf(block);
         if (layout->lineCount() > 0) {
-            const int offset = static_cast<int>(m_position - blockStart(block));
+            const int offset = static_cast<int>(m_position - m_layout.blockStart(block));
             m_targetX = layout->lineAt(caretLineIndex(layout, offset)).cursorToX(offset);
         }
     }
     const qsizetype target = snapped(moveTarget(move));
     if (move == Move::LineEnd) {
-        const Block block = blockOf(target);
+        const Block block = m_layout.blockOf(target);
         const QTextLayout *layout = layoutOf(block);
-        const int offset = static_cast<int>(target - blockStart(block));
-        const int index = lineIndexAt(layout, offset);
+        const int offset = static_cast<int>(target - m_layout.blockStart(block));
+        const int index = m_layout.lineIndexAt(layout, offset);
         m_nextCaretAtLineEnd = index > 0 && layout->lineAt(index).textStart() == offset;
     }
     setPositions(select ? m_anchor : target, target, vertical);
@@ -1179,11 +1004,11 @@ void SheetView::mouseDoubleClickEvent(QMouseEvent *event)
 
 void SheetView::selectWordAt(qsizetype position)
 {
-    const Block block = blockOf(position);
-    const qsizetype start = blockStart(block);
+    const Block block = m_layout.blockOf(position);
+    const qsizetype start = m_layout.blockStart(block);
     const QTextLayout *layout = layoutOf(block);
     const int offset = static_cast<int>(position - start);
-    const int left = layout->previousCursorPosition(offset + 1 <= blockEnd(block) - start ? offset + 1 : offset,
+    const int left = layout->previousCursorPosition(offset + 1 <= m_layout.blockEnd(block) - start ? offset + 1 : offset,
                                                     QTextLayout::SkipWords);
     const int right = layout->nextCursorPosition(left, QTextLayout::SkipWords);
     setPositions(start + left, start + right, false);
@@ -1373,9 +1198,9 @@ QVariant SheetView::inputMethodQuery(Qt::InputMethodQuery query) const
 {
     // What an input method sees round the caret is its block: the row, or the piece of a long
     // row, never megabytes.
-    const Block block = blockOf(m_position);
-    const qsizetype start = blockStart(block);
-    const qsizetype end = blockEnd(block);
+    const Block block = m_layout.blockOf(m_position);
+    const qsizetype start = m_layout.blockStart(block);
+    const qsizetype end = m_layout.blockEnd(block);
     switch (query) {
     case Qt::ImEnabled:
         return !m_readOnly;

@@ -1,17 +1,15 @@
 #pragma once
 
 #include "sheetdocument.h"
+#include "sheetlayout.h"
 
 #include <QAbstractScrollArea>
 #include <QBasicTimer>
 #include <QElapsedTimer>
-#include <QHash>
 #include <QString>
 
 #include <limits>
-#include <memory>
 #include <utility>
-#include <vector>
 
 class QMenu;
 class QPainter;
@@ -19,13 +17,11 @@ class QMimeData;
 class QTextLayout;
 class QTextLine;
 
-// An editable view of a sheet's document (sheetdocument.h): rows of plain text joined by CR LF. Positions are the sheet's own (a row break is two characters, and
-// the caret never stands between them). Only the rows that show are laid out, each as one
-// paragraph wrapped anywhere at the view's width, so a key, a paste or a scroll costs the same
-// for a tape of a million rows as for ten; layouts are kept by the row's text. A row too long to
-// lay out whole (a pasted file of one line) is laid out and scrolled in pieces of a fixed number
-// of characters, each starting a line of its own, so a row of millions of characters costs what a
-// screen of short rows does.
+// An editable view of a sheet's document (sheetdocument.h): rows of plain text joined by CR LF.
+// Positions are the sheet's own (a row break is two characters, and the caret never stands
+// between them). What shows is laid out by the view's row layout cache (sheetlayout.h), so a key,
+// a paste or a scroll costs the same for a tape of a million rows as for ten, and the view
+// scrolls through a long row a piece at a time.
 //
 // Every change of the text raises textChanged before the call that made it returns; a move of
 // the caret raises cursorPositionChanged, a change of what is selected selectionChanged.
@@ -128,38 +124,12 @@ protected:
     void scrollContentsBy(int dx, int dy) override;
 
 private:
-    // What is laid out as one paragraph: a whole row, or a piece of a long row (see pieceCount).
-    struct Block
-    {
-        qsizetype row = 0;
-        qsizetype piece = 0;
-        auto operator<=>(const Block &) const = default;
-    };
-    // 1 for a row laid out whole, else the number of its pieces.
-    qsizetype pieceCount(qsizetype row) const;
-    // Where a piece starts, counted from its row's start.
-    qsizetype pieceStart(qsizetype row, qsizetype piece) const;
-    // The block showing a position: a piece's first position is shown at its start, not after the
-    // piece before, as a wrapped line's is.
-    Block blockOf(qsizetype position) const;
-    qsizetype blockStart(Block block) const;
-    qsizetype blockEnd(Block block) const;
-    bool isLastPiece(Block block) const { return block.piece + 1 >= pieceCount(block.row); }
-    // The next or the previous block; false (block unchanged) at the end.
-    bool nextBlock(Block &block) const;
-    bool previousBlock(Block &block) const;
-    // Blocks counted from the first (the scroll bar's unit), and back.
-    qsizetype blockIndex(Block block) const;
-    Block blockAt(qsizetype index) const;
-    qsizetype blockTotal() const;
+    using Block = SheetLayout::Block;
 
     // The block's layout, laid out at the view's width; kept by the block's text.
     QTextLayout *layoutOf(Block block) const;
     qreal blockHeight(Block block) const;
     int textWidth() const;
-    void dropLayouts() const;
-    // The line of a layout holding the offset into its text.
-    static int lineIndexAt(const QTextLayout *layout, qsizetype offset);
     // The same for the caret, which after End stands at the end of a wrapped line.
     int caretLineIndex(const QTextLayout *layout, int offset) const;
     // The top of a block shown, in viewport coordinates (above the view for the first block when
@@ -201,8 +171,7 @@ private:
     bool moveDraggedTo(qsizetype at);
 
     SheetDocument *m_document;
-    // The rows laid out in pieces, in order (few: each holds thousands of characters).
-    std::vector<qsizetype> m_longRows;
+    SheetLayout m_layout;
     qsizetype m_anchor = 0;
     qsizetype m_position = 0;
     Block m_top; // the first block shown
@@ -226,6 +195,4 @@ private:
     QPoint m_tripleClickPoint;
     QPoint m_dragPoint;
 
-    mutable QHash<QString, std::shared_ptr<QTextLayout>> m_layouts;
-    mutable int m_layoutWidth = -1;
 };
