@@ -245,6 +245,12 @@ private slots:
         sheet.session.setRoundDigit(0);
         QCOMPARE(stepped(KeyCommand::Undo), QStringLiteral("0.12500"));
         QCOMPARE(sheet.session.roundDigit(), 5);
+
+        // Edits far apart, each undone to the state before it.
+        sheet.type(QStringLiteral("2*1/8"));
+        sheet.type(QStringLiteral("2*1/84"));
+        QCOMPARE(stepped(KeyCommand::Undo), QStringLiteral("0.25000"));
+        QCOMPARE(stepped(KeyCommand::Undo), QStringLiteral("0.12500"));
     }
 
     void history()

@@ -120,6 +120,22 @@ private slots:
         QVERIFY(w->boxCalc->updatesEnabled());
     }
 
+    // The cleaning of an edit takes the rows it touched and what they reach: a first row emptied
+    // goes with its break, and every row an insertion brings is cleaned.
+    void editsCleanTheirRows()
+    {
+        useLocale(kUs);
+        auto w = openWindow(true);
+        QVERIFY(w);
+        w->boxCalc->setText(QStringLiteral("12+\r\n3"));
+        w->boxCalc->setSelection(0, 3);
+        QTest::keyClick(w->boxCalc, Qt::Key_Delete);
+        QCOMPARE(w->boxCalc->Text(), QStringLiteral("3"));
+        w->boxCalc->setSelStart(1);
+        w->boxCalc->insertText(QStringLiteral("+4,5+\n6,5"));
+        QCOMPARE(w->boxCalc->Text(), QStringLiteral("3+4.5+\r\n6.5"));
+    }
+
     // The widest values the result panel, the memory panel and the grey sub result can show are
     // shown whole at every rounding, the field's font at its largest; the window widens where the
     // form's widths are too small. (CTest runs this once more at scale factor 2.)
