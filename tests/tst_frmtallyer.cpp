@@ -132,8 +132,8 @@ private slots:
         QTest::keyClick(w->boxCalc, Qt::Key_Delete);
         QCOMPARE(w->boxCalc->Text(), QStringLiteral("3"));
         w->boxCalc->setSelStart(1);
-        w->boxCalc->insertText(QStringLiteral("+4,5+\n6,5"));
-        QCOMPARE(w->boxCalc->Text(), QStringLiteral("3+4.5+\r\n6.5"));
+        w->boxCalc->insertText(QStringLiteral("+4,5+\n6,5+\n7,5"));
+        QCOMPARE(w->boxCalc->Text(), QStringLiteral("3+4.5+\r\n6.5+\r\n7.5"));
     }
 
     // The widest values the result panel, the memory panel and the grey sub result can show are
