@@ -33,11 +33,11 @@ int groupForm(int units, int tens)
     }
 }
 
-void fail(bool &blnError, const QString &message)
+void fail(bool &failed, const QString &message)
 {
     if (!message.isEmpty())
         showMessage(message, MessageIcon::Information);
-    blnError = true;
+    failed = true;
 }
 
 } // namespace
@@ -122,7 +122,7 @@ std::optional<Currency> Currency::fromText(QStringView text, QChar decimal)
     return fromScaled(negative ? -magnitude : magnitude);
 }
 
-QString AmountInWords(Currency amount, const QString &filePath, int lcid, bool &blnError,
+QString AmountInWords(Currency amount, const QString &filePath, int lcid, bool &failed,
                       const QString &limitMessage, const QString &fileMessage)
 {
     // The magnitude in hundredths, rounded halves away from zero. Unsigned, so that even the most
@@ -132,13 +132,13 @@ QString AmountInWords(Currency amount, const QString &filePath, int lcid, bool &
     const quint64 hundredths = (magnitude + 50) / 100;
     const quint64 wholeUnits = hundredths / 100;
     if (wholeUnits > kMaxWholeUnits) {
-        fail(blnError, limitMessage);
+        fail(failed, limitMessage);
         return QString();
     }
 
     WordsFile words;
     if (!ReadWordsFile(filePath, lcid, words)) {
-        fail(blnError, fileMessage);
+        fail(failed, fileMessage);
         return QString();
     }
 
@@ -208,7 +208,7 @@ QString AmountInWords(Currency amount, const QString &filePath, int lcid, bool &
                                  Qt::CaseInsensitive, kMaxWordsTextLength);
     }
     if (tooLong) {
-        fail(blnError, fileMessage);
+        fail(failed, fileMessage);
         return QString();
     }
 

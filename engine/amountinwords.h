@@ -55,7 +55,7 @@ inline constexpr qint64 kMaxReplaceSearch = 256 * qint64(kMaxWordsTextLength);
 // which is read and checked anew at every call; a file that is not UTF-8 is read in the legacy
 // code page of the language lcid (see DecodeTextBytes). The sign is ignored.
 //
-// Failures return the empty text and set blnError (which is never cleared: the caller clears it
+// Failures return the empty text and set failed (which is never cleared: the caller clears it
 // before the call):
 //  - the amount rounded to hundredths needs more than 12 whole digits (999 999 999 999.995 and
 //    above): limitMessage is shown;
@@ -64,5 +64,5 @@ inline constexpr qint64 kMaxReplaceSearch = 256 * qint64(kMaxWordsTextLength);
 //    characters): fileMessage is shown.
 // Messages go through showMessage() with the information icon; an empty message shows nothing.
 // The main window passes LoadText(1150, {"|1", "\r"}) and LoadText(1151, {"|1", "\r", "|2", path}).
-QString AmountInWords(Currency amount, const QString &filePath, int lcid, bool &blnError,
+QString AmountInWords(Currency amount, const QString &filePath, int lcid, bool &failed,
                       const QString &limitMessage, const QString &fileMessage);

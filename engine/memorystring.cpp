@@ -132,11 +132,11 @@ QString MemorySeparatorsNow(const LocaleValues &locale)
     return locale.decimalText() + locale.thousandsSeparator;
 }
 
-QString LocaliseMemoryValue(const QString &strValue, const QString &separators,
+QString LocaliseMemoryValue(const QString &value, const QString &separators,
                             const LocaleValues &locale)
 {
-    if (strValue.isEmpty())
-        return strValue;
+    if (value.isEmpty())
+        return value;
     // Only what the result panel can show (15 whole digits, 9 decimals) is a value of ours.
     const auto shown = [](const DisplayNumber &n) {
         return n.digits.size() <= 15 && n.fracDigits.size() <= 9;
@@ -147,12 +147,12 @@ QString LocaliseMemoryValue(const QString &strValue, const QString &separators,
         && (separators.at(0) == u'.' || separators.at(0) == u',')
         && !separators.mid(1).contains(separators.at(0));
     DisplayNumber number;
-    if (recordValid && parseWith(strValue, separators.at(0), QStringView(separators).mid(1), number)
+    if (recordValid && parseWith(value, separators.at(0), QStringView(separators).mid(1), number)
         && shown(number))
         return formatNow(number, locale);
-    if (parseGuessed(strValue, locale, number) && shown(number))
+    if (parseGuessed(value, locale, number) && shown(number))
         return formatNow(number, locale);
-    return strValue;
+    return value;
 }
 
 MemoryCells RestoreMemoryString(const QString &saved, const QString &separators,

@@ -34,5 +34,5 @@ MemoryCells RestoreMemoryString(const QString &saved, const QString &separators,
                                 const LocaleValues &locale);
 
 // One value of a saved MemoryString in the current locale's separators, as above.
-QString LocaliseMemoryValue(const QString &strValue, const QString &separators,
+QString LocaliseMemoryValue(const QString &value, const QString &separators,
                             const LocaleValues &locale);

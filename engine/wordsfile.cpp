@@ -74,7 +74,7 @@ QString decodeSingleByte(const QByteArray &bytes, const std::array<char16_t, 128
 
 // The value of the first "[" key "]=" entry: up to the next CR LF or the end of the text,
 // trimmed of spaces and tabs. False when the entry is missing.
-bool entryValue(const QString &text, const QString &key, QString &strValue)
+bool entryValue(const QString &text, const QString &key, QString &value)
 {
     const QString marker = QLatin1Char('[') + key + QLatin1String("]=");
     const qsizetype at = text.indexOf(marker, 0, Qt::CaseInsensitive);
@@ -84,7 +84,7 @@ bool entryValue(const QString &text, const QString &key, QString &strValue)
     qsizetype end = text.indexOf(QLatin1String("\r\n"), begin);
     if (end < 0)
         end = text.size();
-    strValue = TrimChars(text.mid(begin, end - begin), QStringLiteral(" \t"), TrimBoth);
+    value = TrimChars(text.mid(begin, end - begin), QStringLiteral(" \t"), TrimBoth);
     return true;
 }
 

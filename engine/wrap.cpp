@@ -137,9 +137,9 @@ QString WrapLine(const QString &row, const QString &breakChars, const QString &s
     }
 }
 
-qint16 LoWord(qint32 lngValue)
+qint16 LoWord(qint32 value)
 {
-    return static_cast<qint16>(static_cast<quint16>(static_cast<quint32>(lngValue) & 0xFFFFu));
+    return static_cast<qint16>(static_cast<quint16>(static_cast<quint32>(value) & 0xFFFFu));
 }
 
 QString NextInList(const QString &tag, const QStringList &list, int button)

@@ -21,7 +21,7 @@ QString WrapLine(const QString &row, const QString &breakChars, const QString &s
                  int maxWidth, bool broken, const TextWidthFunction &width);
 
 // The low 16 bits of a 32-bit value, as a signed number.
-qint16 LoWord(qint32 lngValue);
+qint16 LoWord(qint32 value);
 
 // The entry after (button other than 2) or before (button 2) tag in the list, cyclically; a tag
 // not in the list counts as standing just past the end.
