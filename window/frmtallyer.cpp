@@ -542,14 +542,14 @@ void frmTallyer::roundingChanged()
         sheet->runCycle();
 }
 
-void frmTallyer::CopyPanelText(const QString &strValue, bool inWords)
+void frmTallyer::CopyPanelText(const QString &value, bool inWords)
 {
-    if (strValue.isEmpty())
+    if (value.isEmpty())
         return;
     QClipboard *clipboard = QGuiApplication::clipboard();
     clipboard->clear();
     const std::optional<QString> text = m_session->copyText(
-        strValue, inWords, DataFilePath(m_session->options().inWordsFile, QCoreApplication::applicationDirPath()));
+        value, inWords, DataFilePath(m_session->options().inWordsFile, QCoreApplication::applicationDirPath()));
     if (text)
         clipboard->setText(*text);
 }

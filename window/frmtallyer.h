@@ -121,7 +121,7 @@ private:
     void lblMMinus_MouseUp(int button);
     using ReleaseSlot = void (frmTallyer::*)(int button);
     ReleaseSlot releaseSlot(PushLabel id) const;
-    void CopyPanelText(const QString &strValue, bool inWords);
+    void CopyPanelText(const QString &value, bool inWords);
     void roundingChanged();
     void ShowHint(PushLabel id);
     void ShowMemoryOverflow();
