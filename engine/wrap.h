@@ -8,7 +8,7 @@
 // knows its font), in whole pixels.
 using TextWidthFunction = std::function<int(const QString &)>;
 
-// Wraps every row of text (rows separated by separator) to maxWidth pixels.
+// Wraps every row of text (rows joined by separator) to maxWidth pixels.
 QString WrapText(const QString &text, const QString &breakChars, const QString &separator,
                  int maxWidth, const TextWidthFunction &width);
 
