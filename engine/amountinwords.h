@@ -26,8 +26,8 @@ public:
 
     // A plain decimal text: an optional "-" (spaces may follow it, as in the panels' "- 5"), then
     // digits with at most one separator (decimal) and at least one digit. No grouping, no
-    // exponent, no spaces around. Digits beyond the fourth decimal are rounded, halves away from zero. Empty
-    // when the text is malformed or the value outside the range.
+    // exponent, no spaces around. Digits beyond the fourth decimal are rounded, halves away from
+    // zero. Empty when the text is malformed or the value outside the range.
     static std::optional<Currency> fromText(QStringView text, QChar decimal = u'.');
 
     constexpr qint64 scaled() const { return m_scaled; }
