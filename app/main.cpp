@@ -46,7 +46,7 @@ constexpr int kCloseMs = 5000;
 
 // Set once the program is ending because the system or the session asks it to: a notice then goes
 // to standard error, as a message box would hold up the shut-down.
-bool g_blnEndingForSystem = false;
+bool g_endingForSystem = false;
 
 void onSignal(int signalNumber)
 {
@@ -112,18 +112,18 @@ void watchSignals(QApplication &app, QWidget *window)
         char byte = 0;
         [[maybe_unused]] const auto n = ::read(g_signalPipe[1], &byte, 1);
         g_closing = true;
-        g_blnEndingForSystem = true;
+        g_endingForSystem = true;
         window->close();
         QCoreApplication::quit();
     });
 }
 
 // Settings that cannot be saved (a read-only folder, a full disk) are told once per run.
-void reportUnsavedSettings(const QString &strFilePath)
+void reportUnsavedSettings(const QString &filePath)
 {
     const QString text = LoadText(1410, {QStringLiteral("|1"), QStringLiteral("\n"),
-                                         QStringLiteral("|2"), QDir::toNativeSeparators(strFilePath)});
-    if (g_blnEndingForSystem) {
+                                         QStringLiteral("|2"), QDir::toNativeSeparators(filePath)});
+    if (g_endingForSystem) {
         std::fprintf(stderr, "%s: %s\n", ProductInfo::kProductName, qPrintable(text));
         return;
     }
@@ -199,7 +199,7 @@ int main(int argc, char *argv[])
         return 0;
     // The session manager ending the session closes the window like the user would.
     QObject::connect(&app, &QGuiApplication::commitDataRequest, &window, [&window] {
-        g_blnEndingForSystem = true;
+        g_endingForSystem = true;
         window.Form_Unload();
     });
     QObject::connect(&app, &QCoreApplication::aboutToQuit, &window, [&window] { window.Form_Unload(); });

@@ -16,11 +16,11 @@ constexpr quint64 kMaxWholeUnits = 999'999'999'999ULL;
 
 // The grammatical form of a group's name from its units and tens digits: 1 as after "one",
 // 2 as after "two", 3 as after "three" and "four", 4 for everything else (zero and the teens too).
-int groupForm(int intUnits, int intTens)
+int groupForm(int units, int tens)
 {
-    if (intTens == 1)
+    if (tens == 1)
         return 4;
-    switch (intUnits) {
+    switch (units) {
     case 1:
         return 1;
     case 2:
@@ -33,27 +33,27 @@ int groupForm(int intUnits, int intTens)
     }
 }
 
-void fail(bool &blnError, const QString &strMessage)
+void fail(bool &failed, const QString &message)
 {
-    if (!strMessage.isEmpty())
-        showMessage(strMessage, MessageIcon::Information);
-    blnError = true;
+    if (!message.isEmpty())
+        showMessage(message, MessageIcon::Information);
+    failed = true;
 }
 
 } // namespace
 
-std::optional<Currency> Currency::fromDouble(double dblValue)
+std::optional<Currency> Currency::fromDouble(double value)
 {
-    if (!std::isfinite(dblValue))
+    if (!std::isfinite(value))
         return std::nullopt;
-    if (dblValue == 0.0)
+    if (value == 0.0)
         return Currency();
 
     // |value| = mantissa * 2^exponent exactly, with a 53-bit integer mantissa. Working on these
     // integers rounds the double's exact value: 0.03125 is a true half and goes up, while the
     // double nearest to 0.00005 lies just below the half and goes down.
     int binaryExponent = 0;
-    const double fraction = std::frexp(std::fabs(dblValue), &binaryExponent);
+    const double fraction = std::frexp(std::fabs(value), &binaryExponent);
     const auto mantissa = static_cast<quint64>(std::ldexp(fraction, 53));
     const int exponent = binaryExponent - 53;
     if (exponent >= 0)
@@ -73,32 +73,32 @@ std::optional<Currency> Currency::fromDouble(double dblValue)
         scaled = static_cast<quint64>(rounded);
     }
     const auto magnitude = static_cast<qint64>(scaled);
-    return fromScaled(dblValue < 0 ? -magnitude : magnitude);
+    return fromScaled(value < 0 ? -magnitude : magnitude);
 }
 
-std::optional<Currency> Currency::fromText(QStringView strText, QChar chDecimal)
+std::optional<Currency> Currency::fromText(QStringView text, QChar decimal)
 {
     qsizetype i = 0;
-    const qsizetype n = strText.size();
+    const qsizetype n = text.size();
     bool negative = false;
-    if (i < n && strText[i] == u'-') {
+    if (i < n && text[i] == u'-') {
         negative = true;
         ++i;
-        while (i < n && strText[i] == u' ')
+        while (i < n && text[i] == u' ')
             ++i;
     }
 
     auto isDigit = [](QChar c) { return c >= u'0' && c <= u'9'; };
     const qsizetype wholeBegin = i;
-    while (i < n && isDigit(strText[i]))
+    while (i < n && isDigit(text[i]))
         ++i;
-    QStringView whole = strText.mid(wholeBegin, i - wholeBegin);
+    QStringView whole = text.mid(wholeBegin, i - wholeBegin);
     QStringView decimals;
-    if (i < n && strText[i] == chDecimal) {
+    if (i < n && text[i] == decimal) {
         const qsizetype decimalsBegin = ++i;
-        while (i < n && isDigit(strText[i]))
+        while (i < n && isDigit(text[i]))
             ++i;
-        decimals = strText.mid(decimalsBegin, i - decimalsBegin);
+        decimals = text.mid(decimalsBegin, i - decimalsBegin);
     }
     if (i != n || (whole.isEmpty() && decimals.isEmpty()))
         return std::nullopt;
@@ -122,23 +122,23 @@ std::optional<Currency> Currency::fromText(QStringView strText, QChar chDecimal)
     return fromScaled(negative ? -magnitude : magnitude);
 }
 
-QString AmountInWords(Currency curAmount, const QString &strFilePath, int lngLcid, bool &blnError,
-                      const QString &strLimitMessage, const QString &strFileMessage)
+QString AmountInWords(Currency amount, const QString &filePath, int lcid, bool &failed,
+                      const QString &limitMessage, const QString &fileMessage)
 {
     // The magnitude in hundredths, rounded halves away from zero. Unsigned, so that even the most
     // negative value has a magnitude.
-    const qint64 scaled = curAmount.scaled();
+    const qint64 scaled = amount.scaled();
     const quint64 magnitude = scaled < 0 ? 0 - quint64(scaled) : quint64(scaled);
     const quint64 hundredths = (magnitude + 50) / 100;
     const quint64 wholeUnits = hundredths / 100;
     if (wholeUnits > kMaxWholeUnits) {
-        fail(blnError, strLimitMessage);
+        fail(failed, limitMessage);
         return QString();
     }
 
     WordsFile words;
-    if (!ReadWordsFile(strFilePath, lngLcid, words)) {
-        fail(blnError, strFileMessage);
+    if (!ReadWordsFile(filePath, lcid, words)) {
+        fail(failed, fileMessage);
         return QString();
     }
 
@@ -208,7 +208,7 @@ QString AmountInWords(Currency curAmount, const QString &strFilePath, int lngLci
                                  Qt::CaseInsensitive, kMaxWordsTextLength);
     }
     if (tooLong) {
-        fail(blnError, strFileMessage);
+        fail(failed, fileMessage);
         return QString();
     }
 

@@ -13,22 +13,22 @@ public:
     static constexpr qint64 kScale = 10000;
 
     constexpr Currency() = default;
-    static constexpr Currency fromScaled(qint64 lngTenThousandths)
+    static constexpr Currency fromScaled(qint64 tenThousandths)
     {
         Currency c;
-        c.m_scaled = lngTenThousandths;
+        c.m_scaled = tenThousandths;
         return c;
     }
 
     // The exact value of the double rounded to four decimals, halves away from zero (0.03125
     // gives 0.0313). Empty for NaN, infinities and values outside the range.
-    static std::optional<Currency> fromDouble(double dblValue);
+    static std::optional<Currency> fromDouble(double value);
 
     // A plain decimal text: an optional "-" (spaces may follow it, as in the panels' "- 5"), then
-    // digits with at most one chDecimal and at least one digit. No grouping, no exponent, no
-    // spaces around. Digits beyond the fourth decimal are rounded, halves away from zero. Empty
-    // when the text is malformed or the value outside the range.
-    static std::optional<Currency> fromText(QStringView strText, QChar chDecimal = u'.');
+    // digits with at most one separator (decimal) and at least one digit. No grouping, no
+    // exponent, no spaces around. Digits beyond the fourth decimal are rounded, halves away from
+    // zero. Empty when the text is malformed or the value outside the range.
+    static std::optional<Currency> fromText(QStringView text, QChar decimal = u'.');
 
     constexpr qint64 scaled() const { return m_scaled; }
     double toDouble() const { return double(m_scaled) / kScale; }
@@ -51,18 +51,18 @@ inline constexpr qint64 kMaxReplaceSearch = 256 * qint64(kMaxWordsTextLength);
 
 // Writes an amount out in words as on a cheque: the whole units in words with their group names,
 // then the hundredths as two digits and the name of the hundredth part, e.g. "One thousand two
-// hundred thirty four dollars 56 cents". Every word comes from the words file at strFilePath,
+// hundred thirty four dollars 56 cents". Every word comes from the words file at filePath,
 // which is read and checked anew at every call; a file that is not UTF-8 is read in the legacy
-// code page of the language lngLcid (see DecodeTextBytes). The sign is ignored.
+// code page of the language lcid (see DecodeTextBytes). The sign is ignored.
 //
-// Failures return the empty text and set blnError (which is never cleared: the caller clears it
+// Failures return the empty text and set failed (which is never cleared: the caller clears it
 // before the call):
 //  - the amount rounded to hundredths needs more than 12 whole digits (999 999 999 999.995 and
-//    above): strLimitMessage is shown;
+//    above): limitMessage is shown;
 //  - the words file is missing, unreadable or invalid, or its words and Replace pairs make a text
 //    longer than kMaxWordsTextLength (or its pairs search more than kMaxReplaceSearch
-//    characters): strFileMessage is shown.
+//    characters): fileMessage is shown.
 // Messages go through showMessage() with the information icon; an empty message shows nothing.
 // The main window passes LoadText(1150, {"|1", "\r"}) and LoadText(1151, {"|1", "\r", "|2", path}).
-QString AmountInWords(Currency curAmount, const QString &strFilePath, int lngLcid, bool &blnError,
-                      const QString &strLimitMessage, const QString &strFileMessage);
+QString AmountInWords(Currency amount, const QString &filePath, int lcid, bool &failed,
+                      const QString &limitMessage, const QString &fileMessage);

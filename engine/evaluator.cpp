@@ -52,9 +52,9 @@ bool toInt32(double value, qint64 &out)
     return true;
 }
 
-double fail(bool &blnFailed)
+double fail(bool &failed)
 {
-    blnFailed = true;
+    failed = true;
     return 0;
 }
 
@@ -105,10 +105,10 @@ bool applyOperator(int level, int index, double l, double r, double &result)
 }
 
 
-bool IsPlainNumber(const QString &strText, const LocaleValues &locale)
+bool IsPlainNumber(const QString &text, const LocaleValues &locale)
 {
     const QChar sep = locale.decimalChar();
-    QStringView mantissa(strText);
+    QStringView mantissa(text);
     if (mantissa.startsWith(u'-'))
         mantissa = mantissa.mid(1);
     const qsizetype n = mantissa.size();
@@ -140,11 +140,11 @@ bool IsPlainNumber(const QString &strText, const LocaleValues &locale)
     return digitsBefore <= 15;
 }
 
-double PlainNumberValue(const QString &strNumber, const LocaleValues &locale)
+double PlainNumberValue(const QString &number, const LocaleValues &locale)
 {
     const QChar sep = locale.decimalChar();
     QVarLengthArray<char, 64> buf;
-    for (const QChar c : strNumber)
+    for (const QChar c : number)
         buf.append(c == sep ? '.' : static_cast<char>(c.toLatin1()));
     // from_chars takes neither a leading "+" nor a lone separator in front of a digit after "-";
     // "-.5" and ".5" are both read as expected.
@@ -165,14 +165,14 @@ double PlainNumberValue(const QString &strNumber, const LocaleValues &locale)
 // for magnitudes from 0.0001 up to below 10^15; outside that it is written as mantissa, "E",
 // sign and at least two digits (1E+15, 1E-05, 1.5E-06). 10^15 itself therefore goes on as
 // "1E+15", which is still a number, while 10^100 becomes "1E+100", which is not.
-QString ValueToText(double dblValue, const LocaleValues &locale)
+QString ValueToText(double value, const LocaleValues &locale)
 {
-    if (dblValue == 0.0 || !std::isfinite(dblValue))
+    if (value == 0.0 || !std::isfinite(value))
         return QStringLiteral("0");
     // to_chars gives the same correctly rounded digits as printf's "%.14e", without the locale
     // and format-string machinery.
     char buf[40];
-    const auto res = std::to_chars(buf, buf + sizeof buf - 1, std::fabs(dblValue),
+    const auto res = std::to_chars(buf, buf + sizeof buf - 1, std::fabs(value),
                                    std::chars_format::scientific, 14);
     *res.ptr = '\0';
     // buf: d.dddddddddddddde[+-]xx
@@ -186,22 +186,22 @@ QString ValueToText(double dblValue, const LocaleValues &locale)
 
     const QString sep = locale.decimalText();
     QString out;
-    if (dblValue < 0)
+    if (value < 0)
         out += u'-';
     if (exponent >= -4 && exponent <= 14) {
-        const int intDigits = exponent + 1;
-        if (intDigits <= 0) {
+        const int wholeDigits = exponent + 1;
+        if (wholeDigits <= 0) {
             out += u'0';
             out += sep;
-            out += QString(-intDigits, u'0');
+            out += QString(-wholeDigits, u'0');
             out += QString::fromLatin1(digits);
-        } else if (static_cast<int>(digits.size()) <= intDigits) {
+        } else if (static_cast<int>(digits.size()) <= wholeDigits) {
             out += QString::fromLatin1(digits);
-            out += QString(intDigits - static_cast<int>(digits.size()), u'0');
+            out += QString(wholeDigits - static_cast<int>(digits.size()), u'0');
         } else {
-            out += QString::fromLatin1(digits.substr(0, intDigits));
+            out += QString::fromLatin1(digits.substr(0, wholeDigits));
             out += sep;
-            out += QString::fromLatin1(digits.substr(intDigits));
+            out += QString::fromLatin1(digits.substr(wholeDigits));
         }
         return out;
     }
@@ -215,10 +215,10 @@ QString ValueToText(double dblValue, const LocaleValues &locale)
     return out;
 }
 
-double EvaluateFlat(const QString &strFlat, const QString &strSentinel, const LocaleValues &locale,
-                    bool &blnFailed)
+double EvaluateFlat(const QString &flat, const QString &sentinel, const LocaleValues &locale,
+                    bool &failed)
 {
-    if (blnFailed)
+    if (failed)
         return 0;
 
     // The text after the sentinel is segments separated by three-character codes. Within a level
@@ -231,8 +231,8 @@ double EvaluateFlat(const QString &strFlat, const QString &strSentinel, const Lo
     std::vector<QString> segments;
     std::vector<Code> codes;
     segments.emplace_back();
-    const QString text = strSentinel + strFlat;
-    for (qsizetype i = strSentinel.size(); i < text.size(); ++i) {
+    const QString text = sentinel + flat;
+    for (qsizetype i = sentinel.size(); i < text.size(); ++i) {
         const QChar c = text.at(i);
         if (c == u'@' && i + 2 < text.size() && isDigit(text.at(i + 1)) && isDigit(text.at(i + 2))) {
             codes.push_back({text.at(i + 1).digitValue(), text.at(i + 2).digitValue()});
@@ -258,20 +258,20 @@ double EvaluateFlat(const QString &strFlat, const QString &strSentinel, const Lo
                 continue;
             }
             if (!IsPlainNumber(right, locale))
-                return fail(blnFailed);
+                return fail(failed);
             const bool unary = operatorTable()[level].front() == QLatin1String("-");
             double result = 0;
             if (unary) {
                 if (!applyOperator(level, op.index, 0, PlainNumberValue(right, locale), result))
-                    return fail(blnFailed);
+                    return fail(failed);
                 nextSegments.back() += ValueToText(result, locale);
             } else {
                 QString &left = nextSegments.back();
                 if (!IsPlainNumber(left, locale))
-                    return fail(blnFailed);
+                    return fail(failed);
                 if (!applyOperator(level, op.index, PlainNumberValue(left, locale),
                                    PlainNumberValue(right, locale), result))
-                    return fail(blnFailed);
+                    return fail(failed);
                 left = ValueToText(result, locale);
             }
         }
@@ -280,6 +280,6 @@ double EvaluateFlat(const QString &strFlat, const QString &strSentinel, const Lo
     }
 
     if (!codes.empty() || !IsPlainNumber(segments.front(), locale))
-        return fail(blnFailed);
+        return fail(failed);
     return PlainNumberValue(segments.front(), locale);
 }

@@ -21,9 +21,9 @@
 // one pass over the text; where two steps interact the comment says why the pass gives the same.
 namespace {
 
-double fail(bool &blnFailed, EvalFailure &failure, EvalFailure why)
+double fail(bool &failed, EvalFailure &failure, EvalFailure why)
 {
-    blnFailed = true;
+    failed = true;
     failure = why;
     return 0;
 }
@@ -584,7 +584,7 @@ bool reduceGroups(const std::string &text, const LocaleValues &locale, char sep,
 
 
 // Steps 2. to 10. on the text that step 1. left: ASCII without blanks or "@", not empty.
-double evaluateTrimmed(std::string &text, const LocaleValues &locale, bool &blnFailed, EvalFailure &failure)
+double evaluateTrimmed(std::string &text, const LocaleValues &locale, bool &failed, EvalFailure &failure)
 {
     // The separator is "." or "," (the program refuses to run with any other).
     const char sep = locale.decimalSeparator == QLatin1String(",") ? ',' : '.';
@@ -601,84 +601,84 @@ double evaluateTrimmed(std::string &text, const LocaleValues &locale, bool &blnF
         if (c == '(')
             ++depth;
         else if (c == ')' && --depth < 0)
-            return fail(blnFailed, failure, EvalFailure::UnbalancedParenthesis);
+            return fail(failed, failure, EvalFailure::UnbalancedParenthesis);
         else if (c == '%')
             hasPercent = true;
     }
     if (depth != 0)
-        return fail(blnFailed, failure, EvalFailure::UnbalancedParenthesis);
+        return fail(failed, failure, EvalFailure::UnbalancedParenthesis);
 
     // Percent forms, minus runs and operators are coded into single bytes. A percentage with
     // nothing in front of it (5%, (5)%) is no expression, like one followed by a digit (5%3).
     if (hasPercent && !rewritePercentBytes(text, sep))
-        return fail(blnFailed, failure, EvalFailure::Invalid);
+        return fail(failed, failure, EvalFailure::Invalid);
     codeMinusRuns(text);
     codeOperators(text);
     const std::string &encoded = text;
     if (!encodedTextIsSound(encoded, sep))
-        return fail(blnFailed, failure, EvalFailure::Invalid);
+        return fail(failed, failure, EvalFailure::Invalid);
 
     // The groups are reduced from the innermost out to one value.
     double result = 0;
     EvalFailure why = EvalFailure::Invalid;
     if (!reduceGroups(encoded, locale, sep, result, why))
-        return fail(blnFailed, failure, why);
+        return fail(failed, failure, why);
     return result;
 }
 
 } // namespace
 
-double EvaluateExpression(const QString &strExpression, const LocaleValues &locale, bool &blnFailed)
+double EvaluateExpression(const QString &expression, const LocaleValues &locale, bool &failed)
 {
     EvalFailure failure = EvalFailure::None;
-    return EvaluateExpression(strExpression, locale, blnFailed, failure);
+    return EvaluateExpression(expression, locale, failed, failure);
 }
 
-double EvaluateExpression(const QString &strExpression, const LocaleValues &locale, bool &blnFailed,
+double EvaluateExpression(const QString &expression, const LocaleValues &locale, bool &failed,
                           EvalFailure &failure)
 {
-    if (blnFailed)
+    if (failed)
         return 0;
     failure = EvalFailure::None;
 
     // 1. Blanks around the text are allowed, inside it they are not. Every character outside
     // ASCII would be left over at the character check (and is no number), so it fails here.
-    QStringView view(strExpression);
+    QStringView view(expression);
     while (!view.isEmpty() && view.front() == u' ')
         view = view.mid(1);
     while (!view.isEmpty() && view.back() == u' ')
         view.chop(1);
     if (view.isEmpty())
-        return fail(blnFailed, failure, EvalFailure::Empty);
+        return fail(failed, failure, EvalFailure::Empty);
     std::string text(static_cast<size_t>(view.size()), '\0');
     char *out = text.data();
     for (const QChar c : view) {
         const char16_t u = c.unicode();
         if (u >= 0x80 || u == u' ' || u == u'@')
-            return fail(blnFailed, failure, EvalFailure::Invalid);
+            return fail(failed, failure, EvalFailure::Invalid);
         *out++ = static_cast<char>(u);
     }
-    return evaluateTrimmed(text, locale, blnFailed, failure);
+    return evaluateTrimmed(text, locale, failed, failure);
 }
 
-double EvaluateAsciiExpression(std::string strExpression, const LocaleValues &locale, bool &blnFailed,
+double EvaluateAsciiExpression(std::string expression, const LocaleValues &locale, bool &failed,
                                EvalFailure &failure)
 {
-    if (blnFailed)
+    if (failed)
         return 0;
     failure = EvalFailure::None;
 
     // 1., on bytes: a byte from 0x80 up is part of a character outside ASCII.
-    const size_t first = strExpression.find_first_not_of(' ');
+    const size_t first = expression.find_first_not_of(' ');
     if (first == std::string::npos)
-        return fail(blnFailed, failure, EvalFailure::Empty);
-    strExpression.erase(strExpression.find_last_not_of(' ') + 1);
-    strExpression.erase(0, first);
-    for (const char c : strExpression) {
+        return fail(failed, failure, EvalFailure::Empty);
+    expression.erase(expression.find_last_not_of(' ') + 1);
+    expression.erase(0, first);
+    for (const char c : expression) {
         if (static_cast<unsigned char>(c) >= 0x80 || c == ' ' || c == '@')
-            return fail(blnFailed, failure, EvalFailure::Invalid);
+            return fail(failed, failure, EvalFailure::Invalid);
     }
-    return evaluateTrimmed(strExpression, locale, blnFailed, failure);
+    return evaluateTrimmed(expression, locale, failed, failure);
 }
 
 bool valueThroughText(double value, double &result)

@@ -127,9 +127,9 @@ QString PrintableFileName(const QString &name)
     return shown;
 }
 
-bool IsReadableRegularFile(const QString &strPath)
+bool IsReadableRegularFile(const QString &path)
 {
-    const QByteArray native = EncodeFileName(strPath);
+    const QByteArray native = EncodeFileName(path);
     struct stat st = {};
     if (native.isEmpty() || ::stat(native.constData(), &st) != 0 || !S_ISREG(st.st_mode))
         return false;
@@ -141,10 +141,10 @@ bool IsReadableRegularFile(const QString &strPath)
     return regular;
 }
 
-int OpenRegularFile(const QString &strPath, FileRead &status)
+int OpenRegularFile(const QString &path, FileRead &status)
 {
     status = FileRead::Unreadable;
-    const QByteArray native = EncodeFileName(strPath);
+    const QByteArray native = EncodeFileName(path);
     if (native.isEmpty()) {
         status = FileRead::Missing;
         return -1;
@@ -173,23 +173,23 @@ int OpenRegularFile(const QString &strPath, FileRead &status)
     return fd;
 }
 
-FileRead ReadRegularFile(const QString &strPath, qint64 lngLimit, QByteArray &bytes)
+FileRead ReadRegularFile(const QString &path, qint64 limit, QByteArray &bytes)
 {
     bytes.clear();
     FileRead status = FileRead::Unreadable;
-    const int fd = OpenRegularFile(strPath, status);
+    const int fd = OpenRegularFile(path, status);
     if (fd < 0)
         return status;
     const auto closeFile = qScopeGuard([fd] { ::close(fd); });
     struct stat st = {};
     if (::fstat(fd, &st) != 0)
         return FileRead::Unreadable;
-    if (st.st_size > lngLimit)
+    if (st.st_size > limit)
         return FileRead::TooLarge;
-    return ReadDescriptor(fd, lngLimit, bytes);
+    return ReadDescriptor(fd, limit, bytes);
 }
 
-FileRead ReadDescriptor(int fd, qint64 lngLimit, QByteArray &bytes)
+FileRead ReadDescriptor(int fd, qint64 limit, QByteArray &bytes)
 {
     bytes.clear();
     // Grown as the data comes, never past the limit and one byte: a pipe or a file that grows
@@ -199,15 +199,15 @@ FileRead ReadDescriptor(int fd, qint64 lngLimit, QByteArray &bytes)
     struct stat st = {};
     if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0)
         start = qint64(st.st_size) + 1;
-    bytes.resize(qsizetype(std::min<qint64>(start, lngLimit + 1)));
+    bytes.resize(qsizetype(std::min<qint64>(start, limit + 1)));
     qsizetype filled = 0;
     for (;;) {
         if (filled == bytes.size()) {
-            if (filled > lngLimit) {
+            if (filled > limit) {
                 bytes.clear();
                 return FileRead::TooLarge;
             }
-            bytes.resize(qsizetype(std::min<qint64>(qint64(bytes.size()) * 2, lngLimit + 1)));
+            bytes.resize(qsizetype(std::min<qint64>(qint64(bytes.size()) * 2, limit + 1)));
         }
         const ssize_t n = ::read(fd, bytes.data() + filled, size_t(bytes.size() - filled));
         if (n < 0 && errno == EINTR)
@@ -259,19 +259,19 @@ bool identity(const QByteArray &native, struct stat &st)
 
 } // namespace
 
-bool SameFile(const QString &strPath, const QString &strOther)
+bool SameFile(const QString &path, const QString &other)
 {
     struct stat a = {};
     struct stat b = {};
-    return identity(EncodeFileName(strPath), a) && identity(EncodeFileName(strOther), b) && a.st_dev == b.st_dev
+    return identity(EncodeFileName(path), a) && identity(EncodeFileName(other), b) && a.st_dev == b.st_dev
         && a.st_ino == b.st_ino;
 }
 
-bool SameFile(const QString &strPath, int fd)
+bool SameFile(const QString &path, int fd)
 {
     struct stat a = {};
     struct stat b = {};
-    return identity(EncodeFileName(strPath), a) && ::fstat(fd, &b) == 0 && a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+    return identity(EncodeFileName(path), a) && ::fstat(fd, &b) == 0 && a.st_dev == b.st_dev && a.st_ino == b.st_ino;
 }
 
 OutputFile::~OutputFile()
@@ -291,10 +291,10 @@ void OutputFile::cancel()
     }
 }
 
-bool OutputFile::open(const QString &strPath, QString &why)
+bool OutputFile::open(const QString &path, QString &why)
 {
     cancel();
-    m_target = EncodeFileName(strPath);
+    m_target = EncodeFileName(path);
     if (m_target.isEmpty() || m_target.endsWith('/')) {
         why = QStringLiteral("not a file name");
         return false;

@@ -25,22 +25,22 @@ QString PrintableFileName(const QString &name);
 
 // True when the path names a regular file (a link is followed) that can be opened for reading;
 // it is closed again at once.
-bool IsReadableRegularFile(const QString &strPath);
+bool IsReadableRegularFile(const QString &path);
 
 enum class FileRead { Missing, Read, TooLarge, Unreadable };
 
-// Reads a regular file of at most lngLimit bytes. Anything else (a FIFO, a device, a socket, a
+// Reads a regular file of at most limit bytes. Anything else (a FIFO, a device, a socket, a
 // folder, or a link to one) is Unreadable, found out without blocking: opening a FIFO for reading
 // waits for a writer, and a device such as /dev/zero reports size 0 and never ends.
-FileRead ReadRegularFile(const QString &strPath, qint64 lngLimit, QByteArray &bytes);
+FileRead ReadRegularFile(const QString &path, qint64 limit, QByteArray &bytes);
 
 // Opens a regular file for reading with the same checks: the descriptor (close it), or -1 with
 // status Missing or Unreadable.
-int OpenRegularFile(const QString &strPath, FileRead &status);
+int OpenRegularFile(const QString &path, FileRead &status);
 
-// Reads an open descriptor (a pipe, a terminal) to its end, but never more than lngLimit bytes
+// Reads an open descriptor (a pipe, a terminal) to its end, but never more than limit bytes
 // and one: TooLarge when there is more. Unreadable on a read error.
-FileRead ReadDescriptor(int fd, qint64 lngLimit, QByteArray &bytes);
+FileRead ReadDescriptor(int fd, qint64 limit, QByteArray &bytes);
 
 // The name as a message or a page shows it: a control character (a line break, an escape that a
 // terminal would act on) and a byte that is not UTF-8 are written as \n, \r, \t or \xNN, so a
@@ -62,7 +62,7 @@ public:
     OutputFile &operator=(const OutputFile &) = delete;
     ~OutputFile();
 
-    bool open(const QString &strPath, QString &why);
+    bool open(const QString &path, QString &why);
     bool write(const char *data, qint64 length, QString &why);
     bool commit(QString &why);
     // The new file's descriptor while it is open, for a writer that wants one.
@@ -78,5 +78,5 @@ private:
 
 // Whether the two names, or a name and an open descriptor, are the same file (through links
 // too); false when either cannot be looked at.
-bool SameFile(const QString &strPath, const QString &strOther);
-bool SameFile(const QString &strPath, int fd);
+bool SameFile(const QString &path, const QString &other);
+bool SameFile(const QString &path, int fd);

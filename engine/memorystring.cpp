@@ -10,7 +10,7 @@ namespace {
 struct DisplayNumber
 {
     bool negative = false;
-    QString intDigits;
+    QString digits;
     QString fracDigits;
 };
 
@@ -35,7 +35,7 @@ QStringView takeSign(QStringView text, bool &negative)
 }
 
 // Reads a display text in the given separators: an optional "- " or "-", digits grouped in threes
-// by strThousands (the first group 1 to 3 digits), and at most one decimal separator followed by
+// by thousands (the first group 1 to 3 digits), and at most one decimal separator followed by
 // digits.
 bool parseWith(QStringView text, QChar decimal, QStringView thousands, DisplayNumber &number)
 {
@@ -48,10 +48,10 @@ bool parseWith(QStringView text, QChar decimal, QStringView thousands, DisplayNu
     for (qsizetype i = 0; i < text.size();) {
         const QChar c = text.at(i);
         if (isDigit(c)) {
-            (inFraction ? number.fracDigits : number.intDigits) += c;
+            (inFraction ? number.fracDigits : number.digits) += c;
             ++groupDigits;
             ++i;
-        } else if (!inFraction && c == decimal && !number.intDigits.isEmpty() && groupComplete()) {
+        } else if (!inFraction && c == decimal && !number.digits.isEmpty() && groupComplete()) {
             inFraction = true;
             ++i;
         } else if (!inFraction && !thousands.isEmpty() && text.mid(i).startsWith(thousands)
@@ -65,7 +65,7 @@ bool parseWith(QStringView text, QChar decimal, QStringView thousands, DisplayNu
     }
     if (!inFraction && !groupComplete())
         return false;
-    return !number.intDigits.isEmpty() && (!inFraction || !number.fracDigits.isEmpty());
+    return !number.digits.isEmpty() && (!inFraction || !number.fracDigits.isEmpty());
 }
 
 // Reads a display text whose separators were not recorded. Both "." and ",": the last one is the
@@ -112,11 +112,11 @@ QString formatNow(const DisplayNumber &number, const LocaleValues &locale)
     QString out;
     if (number.negative)
         out += QStringLiteral("- ");
-    const qsizetype n = number.intDigits.size();
+    const qsizetype n = number.digits.size();
     for (qsizetype i = 0; i < n; ++i) {
         if (i > 0 && (n - i) % 3 == 0)
             out += locale.thousandsSeparator;
-        out += number.intDigits.at(i);
+        out += number.digits.at(i);
     }
     if (!number.fracDigits.isEmpty()) {
         out += locale.decimalText();
@@ -132,39 +132,39 @@ QString MemorySeparatorsNow(const LocaleValues &locale)
     return locale.decimalText() + locale.thousandsSeparator;
 }
 
-QString LocaliseMemoryValue(const QString &strValue, const QString &strSeparators,
+QString LocaliseMemoryValue(const QString &value, const QString &separators,
                             const LocaleValues &locale)
 {
-    if (strValue.isEmpty())
-        return strValue;
+    if (value.isEmpty())
+        return value;
     // Only what the result panel can show (15 whole digits, 9 decimals) is a value of ours.
     const auto shown = [](const DisplayNumber &n) {
-        return n.intDigits.size() <= 15 && n.fracDigits.size() <= 9;
+        return n.digits.size() <= 15 && n.fracDigits.size() <= 9;
     };
     // A record is the decimal separator ("." or ",") and the thousands separator; anything else
     // was not written by us and is not trusted.
-    const bool recordValid = !strSeparators.isEmpty()
-        && (strSeparators.at(0) == u'.' || strSeparators.at(0) == u',')
-        && !strSeparators.mid(1).contains(strSeparators.at(0));
+    const bool recordValid = !separators.isEmpty()
+        && (separators.at(0) == u'.' || separators.at(0) == u',')
+        && !separators.mid(1).contains(separators.at(0));
     DisplayNumber number;
-    if (recordValid && parseWith(strValue, strSeparators.at(0), QStringView(strSeparators).mid(1), number)
+    if (recordValid && parseWith(value, separators.at(0), QStringView(separators).mid(1), number)
         && shown(number))
         return formatNow(number, locale);
-    if (parseGuessed(strValue, locale, number) && shown(number))
+    if (parseGuessed(value, locale, number) && shown(number))
         return formatNow(number, locale);
-    return strValue;
+    return value;
 }
 
-MemoryCells RestoreMemoryString(const QString &strSaved, const QString &strSeparators,
+MemoryCells RestoreMemoryString(const QString &saved, const QString &separators,
                                 const LocaleValues &locale)
 {
-    QStringList fields = strSaved.split(u'|');
+    QStringList fields = saved.split(u'|');
     while (fields.size() < kMemoryFields)
         fields << QString();
     MemoryCells cells;
-    cells.strCurrent = fields.at(0);
-    cells.strPanel = LocaliseMemoryValue(fields.at(1), strSeparators, locale);
+    cells.current = fields.at(0);
+    cells.panel = LocaliseMemoryValue(fields.at(1), separators, locale);
     for (int n = 0; n < 10; ++n)
-        cells.values[n] = LocaliseMemoryValue(fields.at(n + 2), strSeparators, locale);
+        cells.values[n] = LocaliseMemoryValue(fields.at(n + 2), separators, locale);
     return cells;
 }

@@ -13,8 +13,8 @@ struct LocaleValues;
 // thousands separator.
 struct MemoryCells
 {
-    QString strCurrent;             // field 0, e.g. "M3"
-    QString strPanel;               // field 1
+    QString current;    // field 0, e.g. "M3"
+    QString panel;      // field 1
     std::array<QString, 10> values; // fields 2 ... 11
 };
 
@@ -26,13 +26,13 @@ QString MemorySeparatorsNow(const LocaleValues &locale);
 // Splits a saved MemoryString into its twelve fields (missing ones empty, extra ones dropped) and
 // writes every value that is a number in the current separators (those of locale), keeping
 // its sign, digits and number of decimals; any other value ("Error", hand-edited text, more
-// digits than the panel shows) is kept as it stands. strSeparators is what MemorySeparatorsNow()
+// digits than the panel shows) is kept as it stands. separators is what MemorySeparatorsNow()
 // gave when the string was saved; it is empty for a string saved before separators were recorded,
 // whose separators are then read from the text itself, and where the text cannot tell ("3,215":
 // 3215 grouped, or 3.215) as the current locale would read it.
-MemoryCells RestoreMemoryString(const QString &strSaved, const QString &strSeparators,
+MemoryCells RestoreMemoryString(const QString &saved, const QString &separators,
                                 const LocaleValues &locale);
 
 // One value of a saved MemoryString in the current locale's separators, as above.
-QString LocaliseMemoryValue(const QString &strValue, const QString &strSeparators,
+QString LocaliseMemoryValue(const QString &value, const QString &separators,
                             const LocaleValues &locale);

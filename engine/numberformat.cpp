@@ -25,12 +25,12 @@ bool incrementDigits(std::string &digits)
 
 } // namespace
 
-QString FormatResult(double dblValue, int intDecimals, const LocaleValues &locale)
+QString FormatResult(double value, int requestedDecimals, const LocaleValues &locale)
 {
-    const double magnitude = std::fabs(dblValue);
+    const double magnitude = std::fabs(value);
     if (!(magnitude < kDisplayLimit))
         return QString();
-    const int decimals = std::clamp(intDecimals, 0, 9);
+    const int decimals = std::clamp(requestedDecimals, 0, 9);
 
     // Round the decimal number the double stands for (its shortest round-trip form), not the
     // binary fraction behind it: 1.005 is meant as 1.005 and shows as 1.01.
@@ -38,32 +38,32 @@ QString FormatResult(double dblValue, int intDecimals, const LocaleValues &local
     const auto res = std::to_chars(buf, buf + sizeof buf, magnitude, std::chars_format::fixed);
     const std::string fixed(buf, res.ptr);
     const auto point = fixed.find('.');
-    std::string intPart = fixed.substr(0, point);
+    std::string wholePart = fixed.substr(0, point);
     std::string fracPart = point == std::string::npos ? std::string() : fixed.substr(point + 1);
 
     if (static_cast<int>(fracPart.size()) > decimals) {
         const bool up = fracPart[decimals] >= '5';
         fracPart.resize(decimals);
         if (up) {
-            std::string all = intPart + fracPart;
+            std::string all = wholePart + fracPart;
             if (!incrementDigits(all))
                 all.insert(all.begin(), '1');
-            intPart = all.substr(0, all.size() - decimals);
+            wholePart = all.substr(0, all.size() - decimals);
             fracPart = all.substr(all.size() - decimals);
         }
     }
     fracPart.resize(decimals, '0');
-    if (intPart.empty())
-        intPart.push_back('0');
+    if (wholePart.empty())
+        wholePart.push_back('0');
 
     QString out;
-    if (dblValue < 0)
+    if (value < 0)
         out += QStringLiteral("- ");
-    const int n = static_cast<int>(intPart.size());
+    const int n = static_cast<int>(wholePart.size());
     for (int i = 0; i < n; ++i) {
         if (i > 0 && (n - i) % 3 == 0)
             out += locale.thousandsSeparator;
-        out += QLatin1Char(intPart[i]);
+        out += QLatin1Char(wholePart[i]);
     }
     if (decimals > 0) {
         out += locale.decimalText();
@@ -72,10 +72,10 @@ QString FormatResult(double dblValue, int intDecimals, const LocaleValues &local
     return out;
 }
 
-double ParseDisplayNumber(const QString &strText, const LocaleValues &locale, bool &ok)
+double ParseDisplayNumber(const QString &text, const LocaleValues &locale, bool &ok)
 {
     ok = false;
-    QStringView t(strText);
+    QStringView t(text);
     bool negative = false;
     if (t.startsWith(QLatin1String("- "))) {
         negative = true;
@@ -109,12 +109,12 @@ double ParseDisplayNumber(const QString &strText, const LocaleValues &locale, bo
     return negative ? -value : value;
 }
 
-QString PlainNumberText(double dblValue, const LocaleValues &locale)
+QString PlainNumberText(double value, const LocaleValues &locale)
 {
-    if (dblValue == 0.0)
+    if (value == 0.0)
         return QStringLiteral("0");
     char buf[400];
-    const auto res = std::to_chars(buf, buf + sizeof buf, dblValue, std::chars_format::fixed);
+    const auto res = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed);
     QString out = QString::fromLatin1(buf, res.ptr - buf);
     const QString sep = locale.decimalText();
     out.replace(QLatin1Char('.'), sep);

@@ -48,9 +48,9 @@ bool isGroupedNumber(QStringView run, const Separators &sep)
 
 } // namespace
 
-QString PastedSheetText(const QString &strPasted, const LocaleValues &locale)
+QString PastedSheetText(const QString &pasted, const LocaleValues &locale)
 {
-    QString s = strPasted;
+    QString s = pasted;
     for (QChar &c : s) {
         switch (c.unicode()) {
         case u'\u00d7': // multiplication sign

@@ -23,4 +23,4 @@ struct LocaleValues;
 // separators all become decimal points and it shows no value, rather than another number.
 //
 // Only for pasted (or dropped) text: typed keys keep their meaning.
-QString PastedSheetText(const QString &strPasted, const LocaleValues &locale);
+QString PastedSheetText(const QString &pasted, const LocaleValues &locale);

@@ -15,17 +15,16 @@ const QString kCrLf = QStringLiteral("\r\n");
 
 } // namespace
 
-std::optional<double> PrefixSubtotal(const QString &strPrefix, const LocaleValues &locale)
+std::optional<double> PrefixSubtotal(QString prefix, const LocaleValues &locale)
 {
-    QString prefix = strPrefix;
     if (!prefix.isEmpty() && IsContinuationOperator(prefix.back()))
         prefix.chop(1);
     return EvaluateJoined(SheetExpression(prefix), locale);
 }
 
-std::optional<double> SheetValue(const QString &strSheet, const LocaleValues &locale)
+std::optional<double> SheetValue(const QString &sheet, const LocaleValues &locale)
 {
-    return EvaluateJoined(SheetExpression(strSheet), locale);
+    return EvaluateJoined(SheetExpression(sheet), locale);
 }
 
 std::optional<double> FoldTapeRows(QStringView sheet, const LocaleValues &locale,
@@ -120,16 +119,16 @@ std::optional<double> FoldTapeRows(QStringView sheet, const LocaleValues &locale
     return subtotal;
 }
 
-TapeFold FoldTape(const QString &strSheet, int intDecimals, const LocaleValues &locale)
+TapeFold FoldTape(const QString &sheet, int decimals, const LocaleValues &locale)
 {
     TapeFold fold;
-    fold.result = FoldTapeRows(strSheet, locale, [&](QStringView text, const std::optional<double> &subtotal) {
+    fold.result = FoldTapeRows(sheet, locale, [&](QStringView text, const std::optional<double> &subtotal) {
         TapeRow row{text.toString(), subtotal, {}};
         if (subtotal)
-            row.subtotalText = FormatResult(*subtotal, intDecimals, locale);
+            row.subtotalText = FormatResult(*subtotal, decimals, locale);
         fold.rows.append(std::move(row));
     });
     if (fold.result)
-        fold.resultText = FormatResult(*fold.result, intDecimals, locale);
+        fold.resultText = FormatResult(*fold.result, decimals, locale);
     return fold;
 }

@@ -35,19 +35,19 @@ struct TapeFold
     QString resultText;              // the result panel's text
 };
 
-// Every row of a sheet text (rows joined by CR LF) with its subtotal, formatted with intDecimals
+// Every row of a sheet text (rows joined by CR LF) with its subtotal, formatted with decimals
 // (0 to 9) and the locale's separators.
-TapeFold FoldTape(const QString &strSheet, int intDecimals, const LocaleValues &locale);
+TapeFold FoldTape(const QString &sheet, int decimals, const LocaleValues &locale);
 
 // The same a row at a time, for a tape too long to hold as TapeFold: take gets every row's text
-// (a view into strSheet) and subtotal in order; the whole sheet's value is returned.
-std::optional<double> FoldTapeRows(QStringView strSheet, const LocaleValues &locale,
+// (a view into sheet) and subtotal in order; the whole sheet's value is returned.
+std::optional<double> FoldTapeRows(QStringView sheet, const LocaleValues &locale,
                                    const std::function<void(QStringView, const std::optional<double> &)> &take);
 
 // One prefix (rows joined by CR LF) evaluated whole, the definition FoldTape follows: a trailing
 // "-", "+", "*" or "/" is dropped, the rows are joined, and an expression that still holds a row
 // break has no value. A single row gives that row's own value. Linear in the prefix.
-std::optional<double> PrefixSubtotal(const QString &strPrefix, const LocaleValues &locale);
+std::optional<double> PrefixSubtotal(QString prefix, const LocaleValues &locale);
 
 // The value the result panel shows for a whole sheet (no operator dropped).
-std::optional<double> SheetValue(const QString &strSheet, const LocaleValues &locale);
+std::optional<double> SheetValue(const QString &sheet, const LocaleValues &locale);

@@ -72,32 +72,32 @@ QString decodeSingleByte(const QByteArray &bytes, const std::array<char16_t, 128
     return text;
 }
 
-// The value of the first "[" strKey "]=" entry: up to the next CR LF or the end of the text,
+// The value of the first "[" key "]=" entry: up to the next CR LF or the end of the text,
 // trimmed of spaces and tabs. False when the entry is missing.
-bool entryValue(const QString &strText, const QString &strKey, QString &strValue)
+bool entryValue(const QString &text, const QString &key, QString &value)
 {
-    const QString marker = QLatin1Char('[') + strKey + QLatin1String("]=");
-    const qsizetype at = strText.indexOf(marker, 0, Qt::CaseInsensitive);
+    const QString marker = QLatin1Char('[') + key + QLatin1String("]=");
+    const qsizetype at = text.indexOf(marker, 0, Qt::CaseInsensitive);
     if (at < 0)
         return false;
     const qsizetype begin = at + marker.size();
-    qsizetype end = strText.indexOf(QLatin1String("\r\n"), begin);
+    qsizetype end = text.indexOf(QLatin1String("\r\n"), begin);
     if (end < 0)
-        end = strText.size();
-    strValue = TrimChars(strText.mid(begin, end - begin), QStringLiteral(" \t"), TrimBoth);
+        end = text.size();
+    value = TrimChars(text.mid(begin, end - begin), QStringLiteral(" \t"), TrimBoth);
     return true;
 }
 
 // A list entry numbered from 1: item 0 is empty. Items are kept exactly as written, so a space
 // after a comma belongs to the next item.
-bool numberedList(const QString &strText, const QString &strKey, qsizetype lngItems,
+bool numberedList(const QString &text, const QString &key, qsizetype items,
                   QStringList &list)
 {
     QString value;
-    if (!entryValue(strText, strKey, value) || value.isEmpty())
+    if (!entryValue(text, key, value) || value.isEmpty())
         return false;
     list = value.split(QLatin1Char(','));
-    if (list.size() != lngItems)
+    if (list.size() != items)
         return false;
     list.prepend(QString());
     return true;
@@ -105,7 +105,7 @@ bool numberedList(const QString &strText, const QString &strKey, qsizetype lngIt
 
 } // namespace
 
-QString DecodeTextBytes(const QByteArray &bytes, int lngLcid)
+QString DecodeTextBytes(const QByteArray &bytes, int lcid)
 {
     QByteArrayView body(bytes);
     if (body.startsWith("\xEF\xBB\xBF"))
@@ -118,55 +118,55 @@ QString DecodeTextBytes(const QByteArray &bytes, int lngLcid)
     QString text = utf8.decode(body);
     if (!utf8.hasError())
         return text;
-    return decodeSingleByte(bytes, lngLcid == kLcidRussian ? kWindows1251 : kWindows1252);
+    return decodeSingleByte(bytes, lcid == kLcidRussian ? kWindows1251 : kWindows1252);
 }
 
-bool ReadTextFile(QString &strText, const QString &strPath, int lngLcid)
+bool ReadTextFile(QString &text, const QString &path, int lcid)
 {
-    strText.clear();
+    text.clear();
     // Only a regular file: opening a FIFO would wait for a writer, and a device such as
     // /dev/zero has no end. The name is the file system's, bytes that are not UTF-8 included.
     QByteArray bytes;
-    if (ReadRegularFile(strPath, kMaxTextFileBytes, bytes) != FileRead::Read)
+    if (ReadRegularFile(path, kMaxTextFileBytes, bytes) != FileRead::Read)
         return false;
-    strText = DecodeTextBytes(bytes, lngLcid);
+    text = DecodeTextBytes(bytes, lcid);
     return true;
 }
 
-bool FileExists(const QString &strPath)
+bool FileExists(const QString &path)
 {
-    QString path = TrimChars(strPath, QStringLiteral("\" "), TrimBoth);
-    if (path.endsWith(QLatin1Char('/')))
-        path.chop(1);
-    return !path.isEmpty() && IsReadableRegularFile(path);
+    QString trimmed = TrimChars(path, QStringLiteral("\" "), TrimBoth);
+    if (trimmed.endsWith(QLatin1Char('/')))
+        trimmed.chop(1);
+    return !trimmed.isEmpty() && IsReadableRegularFile(trimmed);
 }
 
-bool ParseWordsText(const QString &strText, WordsFile &udtWords)
+bool ParseWordsText(const QString &text, WordsFile &words)
 {
     // The keys are taken in this order; the first one that fails decides.
     for (int i = 0; i < 5; ++i) {
-        if (!numberedList(strText, QStringLiteral("Level%1").arg(i), 4, udtWords.level[i]))
+        if (!numberedList(text, QStringLiteral("Level%1").arg(i), 4, words.level[i]))
             return false;
     }
-    if (!numberedList(strText, QStringLiteral("Words1"), 9, udtWords.words1)
-        || !numberedList(strText, QStringLiteral("Words10"), 9, udtWords.words10)
-        || !numberedList(strText, QStringLiteral("Words100"), 9, udtWords.words100)
-        || !numberedList(strText, QStringLiteral("Words11"), 9, udtWords.words11)) {
+    if (!numberedList(text, QStringLiteral("Words1"), 9, words.words1)
+        || !numberedList(text, QStringLiteral("Words10"), 9, words.words10)
+        || !numberedList(text, QStringLiteral("Words100"), 9, words.words100)
+        || !numberedList(text, QStringLiteral("Words11"), 9, words.words11)) {
         return false;
     }
 
-    if (!entryValue(strText, QStringLiteral("Zero"), udtWords.zero) || udtWords.zero.isEmpty())
+    if (!entryValue(text, QStringLiteral("Zero"), words.zero) || words.zero.isEmpty())
         return false;
 
     QString replace;
-    if (!entryValue(strText, QStringLiteral("Replace"), replace))
+    if (!entryValue(text, QStringLiteral("Replace"), replace))
         return false;
-    udtWords.replace = replace.isEmpty() ? QStringList() : replace.split(QLatin1Char(','));
-    return udtWords.replace.size() % 2 == 0;
+    words.replace = replace.isEmpty() ? QStringList() : replace.split(QLatin1Char(','));
+    return words.replace.size() % 2 == 0;
 }
 
-bool ReadWordsFile(const QString &strPath, int lngLcid, WordsFile &udtWords)
+bool ReadWordsFile(const QString &path, int lcid, WordsFile &words)
 {
     QString text;
-    return ReadTextFile(text, strPath, lngLcid) && ParseWordsText(text, udtWords);
+    return ReadTextFile(text, path, lcid) && ParseWordsText(text, words);
 }

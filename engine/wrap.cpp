@@ -10,58 +10,58 @@ constexpr qsizetype kWholeRestChars = 512;
 
 } // namespace
 
-QString WrapText(const QString &strText, const QString &strBreakChars, const QString &strSeparator,
-                 int intWidth, const TextWidthFunction &width)
+QString WrapText(const QString &text, const QString &breakChars, const QString &separator,
+                 int maxWidth, const TextWidthFunction &width)
 {
-    if (strText.isEmpty())
-        return strText;
-    if (strSeparator.isEmpty()) {
-        QStringList rows = strText.split(strSeparator);
+    if (text.isEmpty())
+        return text;
+    if (separator.isEmpty()) {
+        QStringList rows = text.split(separator);
         for (QString &row : rows)
-            row = WrapLine(row, strBreakChars, strSeparator, intWidth, false, width);
-        return rows.join(strSeparator);
+            row = WrapLine(row, breakChars, separator, maxWidth, false, width);
+        return rows.join(separator);
     }
     // Row by row without copying the rows: most fit, and a text none of whose rows changes is
     // given back as it is. A row that fits is measured once, whole, as WrapLine would first do.
     QString out;
-    qsizetype copied = 0; // strText up to here is in out
+    qsizetype copied = 0; // text up to here is in out
     qsizetype start = 0;
-    const qsizetype size = strText.size();
+    const qsizetype size = text.size();
     for (;;) {
         // The separator's first character is looked for alone, which is much quicker than the
         // whole separator on a text of many short rows.
         qsizetype end = start;
         for (;;) {
-            end = strText.indexOf(strSeparator.front(), end);
-            if (end < 0 || QStringView(strText).mid(end).startsWith(strSeparator))
+            end = text.indexOf(separator.front(), end);
+            if (end < 0 || QStringView(text).mid(end).startsWith(separator))
                 break;
             ++end;
         }
         if (end < 0)
             end = size;
-        const QString row = QString::fromRawData(strText.constData() + start, end - start);
-        const bool fits = row.size() <= kWholeRestChars && width(row) <= intWidth;
+        const QString row = QString::fromRawData(text.constData() + start, end - start);
+        const bool fits = row.size() <= kWholeRestChars && width(row) <= maxWidth;
         if (!fits) {
-            const QString wrapped = WrapLine(row, strBreakChars, strSeparator, intWidth, false, width);
+            const QString wrapped = WrapLine(row, breakChars, separator, maxWidth, false, width);
             if (wrapped != row) {
-                out += QStringView(strText).mid(copied, start - copied);
+                out += QStringView(text).mid(copied, start - copied);
                 out += wrapped;
                 copied = end;
             }
         }
         if (end == size)
             break;
-        start = end + strSeparator.size();
+        start = end + separator.size();
     }
     if (copied == 0)
-        return strText;
-    out += QStringView(strText).mid(copied);
+        return text;
+    out += QStringView(text).mid(copied);
     return out;
 }
 
 
-QString WrapLine(const QString &strRow, const QString &strBreakChars, const QString &strSeparator,
-                 int intWidth, bool blnBroken, const TextWidthFunction &width)
+QString WrapLine(const QString &row, const QString &breakChars, const QString &separator,
+                 int maxWidth, bool broken, const TextWidthFunction &width)
 {
     // Each piece is the longest prefix of the rest of the row that fits, cut back to its last
     // break character. The rest may be a megabyte long, so only prefixes up to about twice the
@@ -69,29 +69,28 @@ QString WrapLine(const QString &strRow, const QString &strBreakChars, const QStr
     // is known to be too wide every longer one is too, and the bisection below takes the same
     // steps as one that measured every prefix it looks at. The cost is linear in the row's length.
     QString out;
-    const qsizetype size = strRow.size();
+    const qsizetype size = row.size();
     qsizetype start = 0;
-    bool broken = blnBroken;
-    const auto prefixWidth = [&](qsizetype count) { return width(strRow.mid(start, count)); };
+    const auto prefixWidth = [&](qsizetype count) { return width(row.mid(start, count)); };
     for (;;) {
         const qsizetype rest = size - start;
         // The shortest prefix known to be too wide; rest + 1 while none is known.
         qsizetype tooWide = rest + 1;
         if (rest > kWholeRestChars) {
             for (qsizetype m = 1; m < rest; m *= 2) {
-                if (prefixWidth(m) > intWidth) {
+                if (prefixWidth(m) > maxWidth) {
                     tooWide = m;
                     break;
                 }
             }
         }
         if (tooWide > rest) {
-            if (prefixWidth(rest) <= intWidth)
-                return out + strRow.mid(start);
+            if (prefixWidth(rest) <= maxWidth)
+                return out + row.mid(start);
             tooWide = rest;
         }
         const auto measure = [&](qsizetype count) {
-            return count >= tooWide ? intWidth + 1 : prefixWidth(count);
+            return count >= tooWide ? maxWidth + 1 : prefixWidth(count);
         };
 
         // Bisection for the number of leading characters that fit.
@@ -101,13 +100,13 @@ QString WrapLine(const QString &strRow, const QString &strBreakChars, const QStr
         for (;;) {
             const qsizetype mid = (lo + hi) / 2;
             const int w = measure(mid);
-            if (w < intWidth) {
+            if (w < maxWidth) {
                 lo = mid + 1;
                 if (lo > hi) {
                     n = hi;
                     break;
                 }
-            } else if (w == intWidth) {
+            } else if (w == maxWidth) {
                 n = mid;
                 break;
             } else {
@@ -120,7 +119,7 @@ QString WrapLine(const QString &strRow, const QString &strBreakChars, const QStr
         }
 
         for (qsizetype k = n; k >= 1; --k) {
-            if (strBreakChars.contains(strRow.at(start + k - 1))) {
+            if (breakChars.contains(row.at(start + k - 1))) {
                 broken = true;
                 n = k;
                 break;
@@ -129,28 +128,28 @@ QString WrapLine(const QString &strRow, const QString &strBreakChars, const QStr
         if (n == 0)
             n = 1;
 
-        out += QStringView(strRow).mid(start, n);
+        out += QStringView(row).mid(start, n);
         if (broken)
-            out += strSeparator;
+            out += separator;
         start += n;
         if (start == size)
             return out;
     }
 }
 
-qint16 LoWord(qint32 lngValue)
+qint16 LoWord(qint32 value)
 {
-    return static_cast<qint16>(static_cast<quint16>(static_cast<quint32>(lngValue) & 0xFFFFu));
+    return static_cast<qint16>(static_cast<quint16>(static_cast<quint32>(value) & 0xFFFFu));
 }
 
-QString NextInList(const QString &strTag, const QStringList &list, int intButton)
+QString NextInList(const QString &tag, const QStringList &list, int button)
 {
     if (list.isEmpty())
         return QString();
-    qsizetype i = list.indexOf(strTag);
+    qsizetype i = list.indexOf(tag);
     if (i < 0)
         i = list.size();
-    const qsizetype n = intButton == 2 ? i - 1 : i + 1;
+    const qsizetype n = button == 2 ? i - 1 : i + 1;
     const qsizetype count = list.size();
     return list.at(((n % count) + count) % count);
 }

@@ -43,7 +43,7 @@ std::optional<quint32> colorValueFrom(const QVariant &value)
     return static_cast<quint32>(n);
 }
 
-std::optional<int> intFrom(const QVariant &value)
+std::optional<int> optionalInt(const QVariant &value)
 {
     if (!value.isValid() || value.typeId() == QMetaType::Bool)
         return std::nullopt;
@@ -66,7 +66,7 @@ std::optional<bool> boolFrom(const QVariant &value)
             return false;
     }
     // Stored truth values are numbers: -1 true, 0 false.
-    if (const auto n = intFrom(value))
+    if (const auto n = optionalInt(value))
         return *n != 0;
     return std::nullopt;
 }
@@ -421,12 +421,12 @@ void MavoLabel3D::ReadProperties(const QVariantMap &PropBag)
 
     if (absent("CaptionShiftOnDown"))
         m_captionShiftOnDown = 0;
-    else if (const auto v = intFrom(stored("CaptionShiftOnDown")))
+    else if (const auto v = optionalInt(stored("CaptionShiftOnDown")))
         m_captionShiftOnDown = *v;
 
     if (absent("ForMouseButton"))
         m_forMouseButton = 0;
-    else if (const auto v = intFrom(stored("ForMouseButton")))
+    else if (const auto v = optionalInt(stored("ForMouseButton")))
         m_forMouseButton = *v;
 
     if (absent("Enabled"))
@@ -460,7 +460,7 @@ void MavoLabel3D::ReadProperties(const QVariantMap &PropBag)
     for (const auto &margin : margins) {
         if (absent(margin.name))
             *margin.field = margin.fallback;
-        else if (const auto v = intFrom(stored(margin.name)))
+        else if (const auto v = optionalInt(stored(margin.name)))
             *margin.field = *v;
     }
 
@@ -471,7 +471,7 @@ void MavoLabel3D::ReadProperties(const QVariantMap &PropBag)
 
     if (absent("MousePointer"))
         setMousePointer(0);
-    else if (const auto v = intFrom(stored("MousePointer")))
+    else if (const auto v = optionalInt(stored("MousePointer")))
         setMousePointer(*v);
 
     const struct { const char *name; int *field; } effects[] = {
@@ -482,14 +482,14 @@ void MavoLabel3D::ReadProperties(const QVariantMap &PropBag)
     for (const auto &effect : effects) {
         if (absent(effect.name))
             *effect.field = kDefaultEffect;
-        else if (const auto v = intFrom(stored(effect.name)))
+        else if (const auto v = optionalInt(stored(effect.name)))
             *effect.field = *v;
     }
 
     // The caption label's own code goes in as it is; a code the label has not got is skipped.
     if (absent("TextAlign")) {
         setCaptionAlignmentCode(kAlignCodeLeft);
-    } else if (const auto v = intFrom(stored("TextAlign"))) {
+    } else if (const auto v = optionalInt(stored("TextAlign"))) {
         if (*v == kAlignCodeLeft || *v == kAlignCodeRight || *v == kAlignCodeCentre)
             setCaptionAlignmentCode(*v);
     }

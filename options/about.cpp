@@ -30,19 +30,19 @@ constexpr int kLogoTickMs = 100;
 constexpr qint32 kLogoFirstVisiblePhase = 3;
 constexpr qint32 kLogoLastGrowingPhase = 10;
 
-QString logoResource(int intFrame)
+QString logoResource(int frame)
 {
-    return QStringLiteral(":/logo/logo%1.png").arg(101 + intFrame);
+    return QStringLiteral(":/logo/logo%1.png").arg(101 + frame);
 }
 
 } // namespace
 
 std::array<QImage, 8> frmOptions::s_imgLogoFrames;
-int frmOptions::s_intLogoFrame = 0;
+int frmOptions::s_logoFrame = 0;
 
 int frmOptions::logoFrameIndex()
 {
-    return s_intLogoFrame;
+    return s_logoFrame;
 }
 
 void frmOptions::buildAbout()
@@ -82,13 +82,13 @@ void frmOptions::buildAbout()
     connect(optTimerMavoWave, &QTimer::timeout, this, &frmOptions::optTimerMavoWave_Timer);
 }
 
-QString frmOptions::VersionText(bool blnWithRevision) const
+QString frmOptions::VersionText(bool withRevision) const
 {
-    QString strText = QString::fromLatin1(ProductInfo::kProductName) + QStringLiteral("   ") + QString::number(ProductInfo::kVersionMajor)
+    QString text = QString::fromLatin1(ProductInfo::kProductName) + QStringLiteral("   ") + QString::number(ProductInfo::kVersionMajor)
         + QLatin1Char('.') + QString::number(ProductInfo::kVersionMinor);
-    if (blnWithRevision)
-        strText += QLatin1Char('.') + QString::number(ProductInfo::kVersionRevision);
-    return strText;
+    if (withRevision)
+        text += QLatin1Char('.') + QString::number(ProductInfo::kVersionRevision);
+    return text;
 }
 
 void frmOptions::LoadAbout()
@@ -112,18 +112,18 @@ void frmOptions::LoadAbout()
     optTimerMavoWave->start();
 
     // The logo starts hidden at its place and grows to its full width (twips) from phase 0.
-    f_dblLogoWidth = kLogoWidthPixels * twipsPerPixelX(this);
+    m_logoWidth = kLogoWidthPixels * twipsPerPixelX(this);
     PlaceLogo();
     picLogo->setVisible(false);
-    f_lngLogoPhase = 0;
+    m_logoPhase = 0;
 }
 
 // The logo's left edge stays where the full picture would end 3 pixels inside the frame; it
 // grows to the right from there.
 void frmOptions::PlaceLogo()
 {
-    const double dblTwipsX = twipsPerPixelX(this);
-    const int left = frameAbout->width() - twipsToPixelsRounded(f_dblLogoWidth, dblTwipsX)
+    const double twipsX = twipsPerPixelX(this);
+    const int left = frameAbout->width() - twipsToPixelsRounded(m_logoWidth, twipsX)
         - kLogoRightGapPixels;
     const int top = lblVersion->geometry().top();
     picLogo->setGeometry(left, top, picLogo->isVisible() ? picLogo->width() : 0, kLogoHeightPixels);
@@ -132,7 +132,7 @@ void frmOptions::PlaceLogo()
 void frmOptions::optTimerMavoWave_Timer()
 {
     // 1. A picture that does not load keeps the one loaded before.
-    if (f_lngLogoPhase == 0) {
+    if (m_logoPhase == 0) {
         for (int i = 0; i < kLogoFrames; ++i) {
             QImage image;
             if (image.load(logoResource(i)))
@@ -141,28 +141,28 @@ void frmOptions::optTimerMavoWave_Timer()
     }
 
     // The frame of the rolling wave shown now.
-    const QImage &image = s_imgLogoFrames[s_intLogoFrame];
+    const QImage &image = s_imgLogoFrames[s_logoFrame];
     if (!image.isNull())
         picLogo->setPixmap(QPixmap::fromImage(image));
 
     // The logo's phase: hidden at first, then growing to its full width.
-    if (f_lngLogoPhase >= 0) {
-        ++f_lngLogoPhase;
-        if (f_lngLogoPhase >= kLogoFirstVisiblePhase) {
+    if (m_logoPhase >= 0) {
+        ++m_logoPhase;
+        if (m_logoPhase >= kLogoFirstVisiblePhase) {
             if (!picLogo->isVisible())
                 picLogo->setVisible(true);
-            if (f_lngLogoPhase > kLogoLastGrowingPhase) {
-                f_lngLogoPhase = -1;
+            if (m_logoPhase > kLogoLastGrowingPhase) {
+                m_logoPhase = -1;
             } else {
-                const double dblWidth = f_dblLogoWidth / kLogoFrames
-                    * (f_lngLogoPhase - (kLogoFirstVisiblePhase - 1));
-                picLogo->resize(twipsToPixelsRounded(dblWidth, twipsPerPixelX(this)), picLogo->height());
+                const double width = m_logoWidth / kLogoFrames
+                    * (m_logoPhase - (kLogoFirstVisiblePhase - 1));
+                picLogo->resize(twipsToPixelsRounded(width, twipsPerPixelX(this)), picLogo->height());
             }
         }
     }
 
     // The next frame of the wave, for the next tick.
-    s_intLogoFrame = (s_intLogoFrame + 1) % kLogoFrames;
+    s_logoFrame = (s_logoFrame + 1) % kLogoFrames;
 }
 
 void frmOptions::lblWWW_Click()
@@ -188,16 +188,16 @@ bool frmOptions::AboutMouse(QObject *watched, QEvent *event)
         return true;
     case QEvent::MouseButtonPress:
         if (watched == lblWWW && static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton) {
-            m_blnWwwPressed = true;
+            m_wwwPressed = true;
             return true;
         }
         return false;
     case QEvent::MouseButtonRelease:
         if (watched == lblWWW && static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton) {
-            const bool blnClick = m_blnWwwPressed
+            const bool click = m_wwwPressed
                 && lblWWW->rect().contains(static_cast<QMouseEvent *>(event)->position().toPoint());
-            m_blnWwwPressed = false;
-            if (blnClick)
+            m_wwwPressed = false;
+            if (click)
                 lblWWW_Click();
             return true;
         }

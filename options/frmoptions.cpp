@@ -62,9 +62,9 @@ QString programFolder()
 
 // True when both files can be read and hold the same bytes. Words files are small; a file over
 // the size a words file may have is never the same.
-bool sameContents(const QString &strPathA, const QString &strPathB)
+bool sameContents(const QString &pathA, const QString &pathB)
 {
-    QFile a(strPathA), b(strPathB);
+    QFile a(pathA), b(pathB);
     if (!a.open(QIODevice::ReadOnly) || !b.open(QIODevice::ReadOnly) || a.size() != b.size()
         || a.size() > kMaxTextFileBytes)
         return false;
@@ -72,71 +72,71 @@ bool sameContents(const QString &strPathA, const QString &strPathB)
 }
 
 // The number test of the row boxes: digits with an optional sign, decimal separator and
-// exponent, blanks around. The separator is the user's, strDecimal (a "." is always taken too).
-// True with the number in dblValue.
-bool NumericValue(const QString &strText, const QString &strDecimal, double &dblValue)
+// exponent, blanks around. The separator is the user's, decimal (a "." is always taken too).
+// True with the number in value.
+bool NumericValue(const QString &text, const QString &decimal, double &value)
 {
-    QString strSep = strDecimal;
-    if (strSep.isEmpty())
-        strSep = QStringLiteral(".");
-    const QString strSeps = QRegularExpression::escape(strSep)
-        + (strSep == QLatin1String(".") ? QString() : QStringLiteral("|\\."));
+    QString sep = decimal;
+    if (sep.isEmpty())
+        sep = QStringLiteral(".");
+    const QString seps = QRegularExpression::escape(sep)
+        + (sep == QLatin1String(".") ? QString() : QStringLiteral("|\\."));
     const QRegularExpression re(QStringLiteral("^\\s*([+-]?)([0-9]*)(?:(?:%1)([0-9]*))?(?:[eE]([+-]?[0-9]+))?\\s*$")
-                                    .arg(strSeps));
-    const QRegularExpressionMatch m = re.match(strText);
+                                    .arg(seps));
+    const QRegularExpressionMatch m = re.match(text);
     if (!m.hasMatch() || (m.captured(2).isEmpty() && m.captured(3).isEmpty()))
         return false;
-    QString strNumber = m.captured(1) + (m.captured(2).isEmpty() ? QStringLiteral("0") : m.captured(2));
+    QString number = m.captured(1) + (m.captured(2).isEmpty() ? QStringLiteral("0") : m.captured(2));
     if (!m.captured(3).isEmpty())
-        strNumber += QLatin1Char('.') + m.captured(3);
+        number += QLatin1Char('.') + m.captured(3);
     if (!m.captured(4).isEmpty())
-        strNumber += QLatin1Char('e') + m.captured(4);
-    bool blnOk = false;
-    dblValue = strNumber.toDouble(&blnOk);
+        number += QLatin1Char('e') + m.captured(4);
+    bool ok = false;
+    value = number.toDouble(&ok);
     // An exponent too large for a double reads as infinite; no range check lets that through.
-    if (!blnOk && std::isinf(dblValue))
-        blnOk = true;
-    return blnOk;
+    if (!ok && std::isinf(value))
+        ok = true;
+    return ok;
 }
 
 // The number a row box holds, or 0 when its text is no number.
-double BoxValue(const QLineEdit *box, const QString &strDecimal)
+double BoxValue(const QLineEdit *box, const QString &decimal)
 {
-    double dblValue = 0;
-    return NumericValue(box->text(), strDecimal, dblValue) ? dblValue : 0;
+    double value = 0;
+    return NumericValue(box->text(), decimal, value) ? value : 0;
 }
 
 // A row box's text as the whole number it stands for; the boxes hold whole numbers once they
 // have been checked.
-qint32 WholeValue(const QLineEdit *box, const QString &strDecimal)
+qint32 WholeValue(const QLineEdit *box, const QString &decimal)
 {
-    const double dblValue = std::trunc(std::fabs(BoxValue(box, strDecimal)));
-    return dblValue > 2147483647.0 ? 2147483647 : static_cast<qint32>(dblValue);
+    const double value = std::trunc(std::fabs(BoxValue(box, decimal)));
+    return value > 2147483647.0 ? 2147483647 : static_cast<qint32>(value);
 }
 
-void setBold(QLineEdit *box, bool blnBold)
+void setBold(QLineEdit *box, bool bold)
 {
     QFont font = box->font();
-    font.setBold(blnBold);
+    font.setBold(bold);
     box->setFont(font);
 }
 
 // A caption that swaps its text for a hint must not change the dialog's size when it does.
-void reserveWidth(QLabel *caption, const QString &strA, const QString &strB)
+void reserveWidth(QLabel *caption, const QString &a, const QString &b)
 {
     const QFontMetrics fm(caption->font());
-    caption->setMinimumWidth(qMax(fm.horizontalAdvance(strA), fm.horizontalAdvance(strB)) + 2);
+    caption->setMinimumWidth(qMax(fm.horizontalAdvance(a), fm.horizontalAdvance(b)) + 2);
 }
 
 // The folders words files are found in, in lookup order: each data folder holding one, and the
 // user's own, created so that it can be opened before a file has been copied into it.
 QStringList wordsFolders()
 {
-    const QString strUser = QDir::cleanPath(UserDataFolder());
-    QDir().mkpath(strUser);
+    const QString user = QDir::cleanPath(UserDataFolder());
+    QDir().mkpath(user);
     QStringList folders;
     for (const QString &folder : DataFolders(programFolder())) {
-        if (folder == strUser
+        if (folder == user
             || !QDir(folder).entryList({QStringLiteral("InWords*.txt")}, QDir::Files | QDir::Readable).isEmpty())
             folders << folder;
     }
@@ -290,9 +290,9 @@ void frmOptions::Form_Load()
     chkAvail2->setText(Text(TextId::ManyCopies));
     chkKeepTape->setText(Text(TextId::KeepTape));
     for (EditBox &edit : m_boxes) {
-        const QString strCaption = Text(edit.captionId);
-        edit.caption->setText(strCaption);
-        reserveWidth(edit.caption, strCaption, Text(edit.hintId));
+        const QString captionText = Text(edit.captionId);
+        edit.caption->setText(captionText);
+        reserveWidth(edit.caption, captionText, Text(edit.hintId));
     }
     btnChangeInWordsFile->setText(Text(TextId::ToChange));
     btnFont->setText(Text(TextId::Font));
@@ -345,8 +345,8 @@ bool frmOptions::event(QEvent *event)
 {
     // The first activation puts the focus on the first option. Coming back from the help window
     // or another program later leaves it where the user had it.
-    if (event->type() == QEvent::WindowActivate && !m_blnActivated) {
-        m_blnActivated = true;
+    if (event->type() == QEvent::WindowActivate && !m_activated) {
+        m_activated = true;
         chkAlwaysOnTop->setFocus(Qt::ActiveWindowFocusReason);
     }
     return QDialog::event(event);
@@ -391,8 +391,8 @@ void frmOptions::Box_GotFocus(EditBox &edit)
             box->selectAll();
     });
     setBold(edit.box, true);
-    edit.strFocusText = edit.box->text();
-    edit.strCaption = edit.caption->text();
+    edit.focusText = edit.box->text();
+    edit.captionText = edit.caption->text();
     edit.caption->setText(Text(edit.hintId));
     m_editing = &edit;
 }
@@ -404,32 +404,32 @@ void frmOptions::Box_LostFocus(EditBox &edit)
     m_editing = nullptr;
     setBold(edit.box, false);
     if (!BoxTextValid(edit))
-        edit.box->setText(edit.strFocusText);
+        edit.box->setText(edit.focusText);
 
     if (edit.box == boxMinRows || edit.box == boxMaxRows) {
-        double dblValue = 0;
-        if (NumericValue(edit.box->text(), m_locale.decimalSeparator, dblValue))
+        double value = 0;
+        if (NumericValue(edit.box->text(), m_locale.decimalSeparator, value))
             edit.box->setText(QString::number(WholeValue(edit.box, m_locale.decimalSeparator)));
     }
-    edit.caption->setText(edit.box == boxInWordsFile ? Text(edit.captionId) : edit.strCaption);
+    edit.caption->setText(edit.box == boxInWordsFile ? Text(edit.captionId) : edit.captionText);
 }
 
 bool frmOptions::BoxTextValid(const EditBox &edit) const
 {
-    const QString strText = edit.box->text();
-    double dblValue = 0;
+    const QString text = edit.box->text();
+    double value = 0;
     if (edit.box == boxRound)
-        return strText.size() == 1 && strText.at(0) >= u'0' && strText.at(0) <= u'9';
+        return text.size() == 1 && text.at(0) >= u'0' && text.at(0) <= u'9';
     if (edit.box == boxMinRows)
-        return NumericValue(strText, m_locale.decimalSeparator, dblValue) && dblValue >= 1
-            && dblValue <= BoxValue(boxMaxRows, m_locale.decimalSeparator);
+        return NumericValue(text, m_locale.decimalSeparator, value) && value >= 1
+            && value <= BoxValue(boxMaxRows, m_locale.decimalSeparator);
     if (edit.box == boxMaxRows)
-        return NumericValue(strText, m_locale.decimalSeparator, dblValue) && dblValue <= kMaxRowsLimit
-            && BoxValue(boxMinRows, m_locale.decimalSeparator) <= dblValue;
+        return NumericValue(text, m_locale.decimalSeparator, value) && value <= kMaxRowsLimit
+            && BoxValue(boxMinRows, m_locale.decimalSeparator) <= value;
     // The words file is a bare name found in the data folders; a path to elsewhere is no such name.
-    if (strText.contains(u'/') || strText.contains(u'\\'))
+    if (text.contains(u'/') || text.contains(u'\\'))
         return false;
-    return FileExists(DataFilePath(strText, programFolder()));
+    return FileExists(DataFilePath(text, programFolder()));
 }
 
 bool frmOptions::KeyPreview(QObject *watched, QEvent *event)
@@ -458,10 +458,10 @@ bool frmOptions::KeyPreview(QObject *watched, QEvent *event)
 
     // Only typed characters are filtered: control characters (Enter, Escape, Backspace, Tab)
     // and shortcuts (Ctrl+V, Alt+F) act as usual.
-    const QString strText = key->text();
-    if (strText.isEmpty() || (shift & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)))
+    const QString text = key->text();
+    if (text.isEmpty() || (shift & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)))
         return false;
-    const QChar ch = strText.at(0);
+    const QChar ch = text.at(0);
     if (ch.category() == QChar::Other_Control || (ch >= u'0' && ch <= u'9'))
         return false;
     if (watched == boxInWordsFile)
@@ -472,10 +472,10 @@ bool frmOptions::KeyPreview(QObject *watched, QEvent *event)
     return true;
 }
 
-void frmOptions::showHelpAt(int lngContext)
+void frmOptions::showHelpAt(int context)
 {
     // The help belongs to the main window, which owns the dialog.
-    ShowHelp(parentWidget(), m_locale.helpFileName, HH_HELP_CONTEXT, lngContext);
+    ShowHelp(parentWidget(), m_locale.helpFileName, HH_HELP_CONTEXT, context);
 }
 
 void frmOptions::btnHelp_Click()
@@ -557,15 +557,15 @@ void frmOptions::btnChangeInWordsFile_Click()
     // or in the user's words folder when that file is not found; the folders words files come
     // from are in its side bar.
     dlg.setFilePlaces(wordsFolders());
-    const QString strInUse = FindDataFile(m_options.inWordsFile, DataFolders(programFolder()));
-    dlg.setFilePath(strInUse.isEmpty() ? UserDataFolder() : QFileInfo(strInUse).absolutePath());
+    const QString inUse = FindDataFile(m_options.inWordsFile, DataFolders(programFolder()));
+    dlg.setFilePath(inUse.isEmpty() ? UserDataFolder() : QFileInfo(inUse).absolutePath());
     if (!m_options.inWordsFile.isEmpty()) {
         dlg.setFileFullName(dlg.FilePath() + QLatin1Char('/') + m_options.inWordsFile);
         dlg.setFileName(m_options.inWordsFile);
     }
-    const QString strFilter = Text(TextId::WordsFilesFilter) + QStringLiteral(" (InWords*.txt)|InWords*.txt|")
+    const QString filter = Text(TextId::WordsFilesFilter) + QStringLiteral(" (InWords*.txt)|InWords*.txt|")
         + Text(TextId::AllFilesFilter) + QStringLiteral(" (*.*)|*.*");
-    dlg.setFileFilter(ReplaceAll(strFilter, QStringLiteral("|"), QString(QChar(0))));
+    dlg.setFileFilter(ReplaceAll(filter, QStringLiteral("|"), QString(QChar(0))));
     dlg.ShowOpenFile();
     if (dlg.APIReturn() == 1 && AdoptWordsFile(dlg.FileFullName()))
         boxInWordsFile->setText(dlg.FileName());
@@ -575,41 +575,41 @@ void frmOptions::btnChangeInWordsFile_Click()
 // folder is copied into the user's words folder, so that its name finds it. A different file of
 // that name there is replaced only when the user says so. True when the name now finds the
 // chosen file, or a file with the same bytes; otherwise the user has been told why not.
-bool frmOptions::AdoptWordsFile(const QString &strChosen)
+bool frmOptions::AdoptWordsFile(const QString &chosen)
 {
-    const QString strName = QFileInfo(strChosen).fileName();
-    const QString strFound = FindDataFile(strName, DataFolders(programFolder()));
-    if (!strFound.isEmpty() && sameContents(strFound, strChosen))
+    const QString name = QFileInfo(chosen).fileName();
+    const QString found = FindDataFile(name, DataFolders(programFolder()));
+    if (!found.isEmpty() && sameContents(found, chosen))
         return true;
     // The program's folder is searched before the user's: a file of that name there would win.
-    const QString strFirst = FindDataFile(strName, {programFolder()});
-    if (!strFirst.isEmpty()) {
-        showMessage(Text(TextId::WordsFileShadowed, {QStringLiteral("\n"), strFirst}),
+    const QString first = FindDataFile(name, {programFolder()});
+    if (!first.isEmpty()) {
+        showMessage(Text(TextId::WordsFileShadowed, {QStringLiteral("\n"), first}),
                     MessageIcon::Exclamation);
         return false;
     }
 
-    const QString strTarget = QDir(UserDataFolder()).filePath(strName);
-    if (QFileInfo::exists(strTarget) && !sameContents(strTarget, strChosen)) {
-        const QString strQuestion = Text(TextId::WordsFileReplace, {strName, QStringLiteral("\n")});
-        if (QMessageBox::question(this, QString::fromLatin1(ProductInfo::kProductName), strQuestion)
+    const QString target = QDir(UserDataFolder()).filePath(name);
+    if (QFileInfo::exists(target) && !sameContents(target, chosen)) {
+        const QString question = Text(TextId::WordsFileReplace, {name, QStringLiteral("\n")});
+        if (QMessageBox::question(this, QString::fromLatin1(ProductInfo::kProductName), question)
             != QMessageBox::Yes)
             return false;
     }
     // Copied beside its place first and then put in place, so a failed copy leaves the old file.
     QDir().mkpath(UserDataFolder());
-    QFile source(strChosen), part(strTarget + QStringLiteral(".part")), old(strTarget);
+    QFile source(chosen), part(target + QStringLiteral(".part")), old(target);
     part.remove();
-    QString strReason; // the system's words, when a step fails
+    QString reason; // the system's words, when a step fails
     if (!source.copy(part.fileName()))
-        strReason = source.errorString();
+        reason = source.errorString();
     else if (old.exists() && !old.remove())
-        strReason = old.errorString();
-    else if (!part.rename(strTarget))
-        strReason = part.errorString();
-    if (!strReason.isEmpty()) {
+        reason = old.errorString();
+    else if (!part.rename(target))
+        reason = part.errorString();
+    if (!reason.isEmpty()) {
         part.remove();
-        showMessage(Text(TextId::WordsFileNotCopied, {QStringLiteral("\n"), strTarget, strReason}),
+        showMessage(Text(TextId::WordsFileNotCopied, {QStringLiteral("\n"), target, reason}),
                     MessageIcon::Exclamation);
         return false;
     }

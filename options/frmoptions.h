@@ -81,13 +81,13 @@ public:
     // About panel (about.cpp)
     void optTimerMavoWave_Timer();
     void lblWWW_Click();
-    QString VersionText(bool blnWithRevision) const;
+    QString VersionText(bool withRevision) const;
 
     // The logo's growth: 0 when the dialog loads, 1 ... 10 while it comes into view, -1 once
     // it is whole and only loops.
-    qint32 f_lngLogoPhase = 0;
+    qint32 m_logoPhase = 0;
     // The logo's full width in twips (56 pixels).
-    double f_dblLogoWidth = 0;
+    double m_logoWidth = 0;
 
     // The frame the logo shows at the next tick, 0 ... 7. It belongs to the run, not to one
     // dialog, so a reopened dialog goes on with the loop where the last one stopped.
@@ -106,8 +106,8 @@ private:
         QLabel *caption = nullptr;
         TextId captionId = TextId::None; // the caption's normal text
         TextId hintId = TextId::None;    // the caption while the box has the focus
-        QString strFocusText;    // the box's text when it got the focus
-        QString strCaption;      // the caption's text while the hint replaces it
+        QString focusText;    // the box's text when it got the focus
+        QString captionText;      // the caption's text while the hint replaces it
     };
 
     void buildControls();
@@ -120,10 +120,10 @@ private:
     void Box_GotFocus(EditBox &edit);
     void Box_LostFocus(EditBox &edit);
     bool BoxTextValid(const EditBox &edit) const;
-    bool AdoptWordsFile(const QString &strChosen);
+    bool AdoptWordsFile(const QString &chosen);
     bool KeyPreview(QObject *watched, QEvent *event);
     bool AboutMouse(QObject *watched, QEvent *event);
-    void showHelpAt(int lngContext);
+    void showHelpAt(int context);
 
     Options m_options;
     LocaleValues m_locale; // the user's number conventions, read once when the dialog opens
@@ -131,10 +131,10 @@ private:
     // The box that has the focus and has not been checked yet; OK checks it even when no focus
     // change reaches it (Enter in a box presses OK without leaving it).
     EditBox *m_editing = nullptr;
-    bool m_blnActivated = false;
-    bool m_blnWwwPressed = false;
+    bool m_activated = false;
+    bool m_wwwPressed = false;
 
     // The eight logo frames, loaded anew whenever a dialog starts its logo; kept for the run.
     static std::array<QImage, 8> s_imgLogoFrames;
-    static int s_intLogoFrame;
+    static int s_logoFrame;
 };

@@ -48,9 +48,9 @@ bool lockNamesAProcess(const QByteArray &content)
 // writes several values in a row can starve another one until its timeout runs out. Short,
 // slightly varied waits give both copies their turn. QLockFile itself takes over a lock whose
 // process no longer runs; an empty or nameless one is removed here.
-bool takeLock(QLockFile &lock, const QString &strLockPath)
+bool takeLock(QLockFile &lock, const QString &lockPath)
 {
-    const QByteArray native = QFile::encodeName(strLockPath);
+    const QByteArray native = QFile::encodeName(lockPath);
     QDeadlineTimer deadline(kLockTimeoutMs);
     while (!lock.tryLock(0)) {
         if (lock.error() != QLockFile::LockFailedError)
@@ -60,11 +60,11 @@ bool takeLock(QLockFile &lock, const QString &strLockPath)
             if (!S_ISREG(st.st_mode))
                 return false; // not a lock of ours; reading it might block
             QByteArray content;
-            if (st.st_size < 4096 && ReadRegularFile(strLockPath, 4096, content) == FileRead::Read
+            if (st.st_size < 4096 && ReadRegularFile(lockPath, 4096, content) == FileRead::Read
                 && !lockNamesAProcess(content)) {
                 const qint64 ageMs =
-                    QFileInfo(strLockPath).lastModified().msecsTo(QDateTime::currentDateTime());
-                if ((ageMs >= kNamelessLockAgeMs || ageMs < 0) && QFile::remove(strLockPath))
+                    QFileInfo(lockPath).lastModified().msecsTo(QDateTime::currentDateTime());
+                if ((ageMs >= kNamelessLockAgeMs || ageMs < 0) && QFile::remove(lockPath))
                     continue;
             }
         }
@@ -81,10 +81,10 @@ constexpr qint64 kMaxDocumentBytes = 16 * 1024 * 1024;
 
 QString defaultStorePath()
 {
-    QString strConfig = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
-    if (strConfig.isEmpty())
-        strConfig = QDir::homePath() + QStringLiteral("/.config");
-    return strConfig + QStringLiteral("/Mavo/Tallyer.json");
+    QString config = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
+    if (config.isEmpty())
+        config = QDir::homePath() + QStringLiteral("/.config");
+    return config + QStringLiteral("/Mavo/Tallyer.json");
 }
 
 // A REG_DWORD holds four bytes, so both the signed and the unsigned reading of a 32-bit value
@@ -105,24 +105,24 @@ bool toLong(const QJsonValue &value, qint32 &lngValue)
 
 } // namespace
 
-clsRegistry::clsRegistry(const QString &strFilePath)
-    : m_strFilePath(strFilePath)
+clsRegistry::clsRegistry(const QString &filePath)
+    : m_filePath(filePath)
 {
 }
 
 // What tells one version of the store file from another without reading it: QSaveFile puts a
 // new file (a new inode) in place, an editor may rewrite it in place (a new size or time).
-clsRegistry::FileStamp clsRegistry::stampOf(const QString &strPath, bool &blnRegular, int &intErrno)
+clsRegistry::FileStamp clsRegistry::stampOf(const QString &path, bool &regular, int &errorNumber)
 {
-    const QByteArray native = EncodeFileName(strPath);
+    const QByteArray native = EncodeFileName(path);
     struct stat st = {};
     if (::stat(native.constData(), &st) != 0) {
-        intErrno = errno;
-        blnRegular = false;
+        errorNumber = errno;
+        regular = false;
         return {};
     }
-    intErrno = 0;
-    blnRegular = S_ISREG(st.st_mode);
+    errorNumber = 0;
+    regular = S_ISREG(st.st_mode);
     return {qint64(st.st_dev), qint64(st.st_ino), qint64(st.st_size),
             qint64(st.st_mtim.tv_sec) * 1'000'000'000 + st.st_mtim.tv_nsec};
 }
@@ -133,26 +133,26 @@ clsRegistry &clsRegistry::instance()
     return registry;
 }
 
-clsRegistry::ReadState clsRegistry::readDocument(QJsonObject &objRoot) const
+clsRegistry::ReadState clsRegistry::readDocument(QJsonObject &root) const
 {
-    objRoot = QJsonObject();
+    root = QJsonObject();
     bool regular = false;
     int error = 0;
-    const FileStamp stamp = stampOf(m_strFilePath, regular, error);
+    const FileStamp stamp = stampOf(m_filePath, regular, error);
     if (error == ENOENT)
         return ReadState::Missing;
     if (error != 0 || !regular)
         return ReadState::Unreadable;
     // Every setting is read on its own; the file is read and parsed again only when it changed.
     if (m_cache && m_cache->stamp == stamp) {
-        objRoot = m_cache->root;
+        root = m_cache->root;
         return m_cache->state;
     }
     m_cache.reset();
 
     QByteArray bytes;
     ReadState state = ReadState::Valid;
-    switch (ReadRegularFile(m_strFilePath, kMaxDocumentBytes, bytes)) {
+    switch (ReadRegularFile(m_filePath, kMaxDocumentBytes, bytes)) {
     case FileRead::Missing:
         return ReadState::Missing;
     case FileRead::Unreadable:
@@ -173,61 +173,61 @@ clsRegistry::ReadState clsRegistry::readDocument(QJsonObject &objRoot) const
             state = ReadState::Corrupt;
             break;
         }
-        objRoot = doc.object();
+        root = doc.object();
         break;
     }
     }
     // The stamp taken before the read: a change during the read shows at the next look.
-    m_cache = Cache{stamp, state, objRoot};
+    m_cache = Cache{stamp, state, root};
     return state;
 }
 
 QJsonValue clsRegistry::readValue(const QString &strSubKey, const QString &strValueName) const
 {
-    QJsonObject objRoot;
-    if (readDocument(objRoot) != ReadState::Valid)
+    QJsonObject root;
+    if (readDocument(root) != ReadState::Valid)
         return QJsonValue(QJsonValue::Undefined);
-    const QJsonValue key = objRoot.value(strSubKey);
+    const QJsonValue key = root.value(strSubKey);
     if (!key.isObject())
         return QJsonValue(QJsonValue::Undefined);
     return key.toObject().value(strValueName);
 }
 
-bool clsRegistry::writeValues(const QString &strSubKey, const QJsonObject &objValues)
+bool clsRegistry::writeValues(const QString &strSubKey, const QJsonObject &values)
 {
-    const QFileInfo info(m_strFilePath);
+    const QFileInfo info(m_filePath);
     if (!QDir().mkpath(info.absolutePath()))
         return false;
 
-    const QString strLockPath = m_strFilePath + QStringLiteral(".lock");
-    QLockFile lock(strLockPath);
-    if (!takeLock(lock, strLockPath))
+    const QString lockPath = m_filePath + QStringLiteral(".lock");
+    QLockFile lock(lockPath);
+    if (!takeLock(lock, lockPath))
         return false;
 
     // Re-read inside the lock: another running copy may have written since we last looked.
-    QJsonObject objRoot;
-    const ReadState state = readDocument(objRoot);
+    QJsonObject root;
+    const ReadState state = readDocument(root);
     // A store we cannot read, or one too large to read whole, is never replaced: its other
     // programs' keys would be lost with it.
     if (state == ReadState::Unreadable || state == ReadState::TooLarge)
         return false;
 
     // A key path that holds anything but an object cannot have values; it becomes a key.
-    QJsonObject objKey = objRoot.value(strSubKey).toObject();
-    for (auto it = objValues.begin(); it != objValues.end(); ++it)
-        objKey.insert(it.key(), it.value());
-    objRoot.insert(strSubKey, objKey);
+    QJsonObject key = root.value(strSubKey).toObject();
+    for (auto it = values.begin(); it != values.end(); ++it)
+        key.insert(it.key(), it.value());
+    root.insert(strSubKey, key);
 
     // Compact: the document is read back by this program, and indenting a large one (another
     // program's values beside ours) would make it several times larger. A document the next
     // start could not read is not written at all.
-    const QByteArray bytes = QJsonDocument(objRoot).toJson(QJsonDocument::Compact);
+    const QByteArray bytes = QJsonDocument(root).toJson(QJsonDocument::Compact);
     if (bytes.size() > kMaxDocumentBytes)
         return false;
 
     // Unbuffered, so that a full disk fails the write itself: QSaveFile::commit() does not notice a
     // buffer that could not be flushed, and would put an empty or cut file in place of the store.
-    QSaveFile file(m_strFilePath);
+    QSaveFile file(m_filePath);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         return false;
     if (file.write(bytes) != bytes.size() || (::fsync(file.handle()) != 0 && errno != EINVAL)) {
@@ -237,9 +237,9 @@ bool clsRegistry::writeValues(const QString &strSubKey, const QJsonObject &objVa
     if (state == ReadState::Corrupt) {
         // Keep the damaged document beside the store rather than overwrite it; the newest damaged
         // one replaces an older copy. If it cannot be set aside, nothing is written.
-        const QString strCorrupt = corruptFilePath();
-        if ((QFile::exists(strCorrupt) && !QFile::remove(strCorrupt))
-            || !QFile::rename(m_strFilePath, strCorrupt)) {
+        const QString corrupt = corruptFilePath();
+        if ((QFile::exists(corrupt) && !QFile::remove(corrupt))
+            || !QFile::rename(m_filePath, corrupt)) {
             file.cancelWriting();
             return false;
         }
@@ -250,16 +250,16 @@ bool clsRegistry::writeValues(const QString &strSubKey, const QJsonObject &objVa
     // What was written is what the next read would find.
     bool regular = false;
     int error = 0;
-    const FileStamp stamp = stampOf(m_strFilePath, regular, error);
+    const FileStamp stamp = stampOf(m_filePath, regular, error);
     if (error == 0 && regular)
-        m_cache = Cache{stamp, ReadState::Valid, objRoot};
+        m_cache = Cache{stamp, ReadState::Valid, root};
     return true;
 }
 
-bool clsRegistry::SetValues(RegistryHive hKey, const QString &strSubKey, const QJsonObject &objValues)
+bool clsRegistry::SetValues(RegistryHive hKey, const QString &strSubKey, const QJsonObject &values)
 {
     Q_UNUSED(hKey);
-    return writeValues(strSubKey, objValues);
+    return writeValues(strSubKey, values);
 }
 
 bool clsRegistry::SetString(RegistryHive hKey, const QString &strSubKey,

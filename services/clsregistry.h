@@ -38,7 +38,7 @@ class clsRegistry
 {
 public:
     // A store on the given file; the shared instance lives in the user's configuration folder.
-    explicit clsRegistry(const QString &strFilePath);
+    explicit clsRegistry(const QString &filePath);
 
     // The program's store, $XDG_CONFIG_HOME/Mavo/Tallyer.json (~/.config by default), created on
     // first use.
@@ -59,10 +59,10 @@ public:
 
     // Several values in one write: all of them are stored, or none. Each is a JSON string (a text
     // value) or an integer in the range of qint32 (a 32-bit value).
-    bool SetValues(RegistryHive hKey, const QString &strSubKey, const QJsonObject &objValues);
+    bool SetValues(RegistryHive hKey, const QString &strSubKey, const QJsonObject &values);
 
-    QString filePath() const { return m_strFilePath; }
-    QString corruptFilePath() const { return m_strFilePath + QStringLiteral(".corrupt"); }
+    QString filePath() const { return m_filePath; }
+    QString corruptFilePath() const { return m_filePath + QStringLiteral(".corrupt"); }
 
 private:
     // The identity of one version of the file: device, inode, size, modification time (ns).
@@ -74,8 +74,8 @@ private:
         qint64 modifiedNs = 0;
         bool operator==(const FileStamp &) const = default;
     };
-    // The stamp of the file now; intErrno is the failure of stat (0 when it worked).
-    static FileStamp stampOf(const QString &strPath, bool &blnRegular, int &intErrno);
+    // The stamp of the file now; errorNumber is the failure of stat (0 when it worked).
+    static FileStamp stampOf(const QString &path, bool &regular, int &errorNumber);
 
     enum class ReadState { Missing, Valid, Corrupt, TooLarge, Unreadable };
 
@@ -87,10 +87,10 @@ private:
         QJsonObject root;
     };
 
-    ReadState readDocument(QJsonObject &objRoot) const;
+    ReadState readDocument(QJsonObject &root) const;
     QJsonValue readValue(const QString &strSubKey, const QString &strValueName) const;
-    bool writeValues(const QString &strSubKey, const QJsonObject &objValues);
+    bool writeValues(const QString &strSubKey, const QJsonObject &values);
 
-    QString m_strFilePath;
+    QString m_filePath;
     mutable std::optional<Cache> m_cache;
 };

@@ -17,21 +17,21 @@ QString localPath(const QUrl &url)
     return QDir::cleanPath(path);
 }
 
-bool isHtmlName(const QString &strPath)
+bool isHtmlName(const QString &path)
 {
-    return strPath.endsWith(QLatin1String(".html"), Qt::CaseInsensitive)
-        || strPath.endsWith(QLatin1String(".htm"), Qt::CaseInsensitive);
+    return path.endsWith(QLatin1String(".html"), Qt::CaseInsensitive)
+        || path.endsWith(QLatin1String(".htm"), Qt::CaseInsensitive);
 }
 
 } // namespace
 
-bool IsInsideFolders(const QString &strPath, const QStringList &folders)
+bool IsInsideFolders(const QString &path, const QStringList &folders)
 {
     for (const QString &folder : folders) {
         if (!folder.startsWith(QLatin1Char('/')))
             continue;
         const QString prefix = folder.endsWith(QLatin1Char('/')) ? folder : folder + QLatin1Char('/');
-        if (strPath.size() > prefix.size() && strPath.startsWith(prefix))
+        if (path.size() > prefix.size() && path.startsWith(prefix))
             return true;
     }
     return false;

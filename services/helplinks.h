@@ -34,4 +34,4 @@ HelpLinkAction HelpLinkTarget(const QUrl &link, const QUrl &page, const QStringL
 QString HelpResourcePath(const QUrl &resource, const QUrl &page, const QStringList &folders);
 
 // Whether the clean absolute path lies inside one of the folders (not the folder itself).
-bool IsInsideFolders(const QString &strPath, const QStringList &folders);
+bool IsInsideFolders(const QString &path, const QStringList &folders);

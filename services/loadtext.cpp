@@ -41,21 +41,21 @@ const QMap<int, QString> &textTable()
     return table;
 }
 
-QString LoadText(int intId, const QStringList &varReplace)
+QString LoadText(int id, const QStringList &replacements)
 {
     // The language is chosen anew at every call, so a change of the regional settings shows in
     // the next message.
-    const int id = ReadLocaleLcid() == kLcidRussian ? intId + kRussianTextOffset : intId;
-    QString text = textTable().value(id);
+    const int tableId = ReadLocaleLcid() == kLcidRussian ? id + kRussianTextOffset : id;
+    QString text = textTable().value(tableId);
 
     // Each placeholder is replaced in one pass over the text. Text that a replacement brings in
     // is never searched again for the same placeholder, so a file path that happens to contain
     // "|2" cannot make this loop forever.
-    for (qsizetype i = 0; i < varReplace.size(); i += 2) {
-        const QString &placeholder = varReplace.at(i);
+    for (qsizetype i = 0; i < replacements.size(); i += 2) {
+        const QString &placeholder = replacements.at(i);
         if (placeholder.isEmpty())
             continue;
-        const QString replacement = i + 1 < varReplace.size() ? varReplace.at(i + 1) : QString();
+        const QString replacement = i + 1 < replacements.size() ? replacements.at(i + 1) : QString();
         text.replace(placeholder, replacement);
     }
     return text;

@@ -7,7 +7,7 @@
 
 #include <memory>
 
-QMessageBox *createMessageBox(const QString &strText, MessageIcon icon, QWidget *parent)
+QMessageBox *createMessageBox(const QString &text, MessageIcon icon, QWidget *parent)
 {
     QMessageBox::Icon boxIcon = QMessageBox::Information;
     switch (icon) {
@@ -21,17 +21,17 @@ QMessageBox *createMessageBox(const QString &strText, MessageIcon icon, QWidget 
         boxIcon = QMessageBox::Critical;
         break;
     }
-    return new QMessageBox(boxIcon, QString::fromLatin1(ProductInfo::kProductName), strText,
+    return new QMessageBox(boxIcon, QString::fromLatin1(ProductInfo::kProductName), text,
                            QMessageBox::Ok, parent);
 }
 
 void installMessageBoxSink()
 {
-    setMessageSink([](const QString &strText, MessageIcon icon) {
+    setMessageSink([](const QString &text, MessageIcon icon) {
         QWidget *parent = QApplication::activeModalWidget();
         if (!parent)
             parent = QApplication::activeWindow();
-        std::unique_ptr<QMessageBox> box(createMessageBox(strText, icon, parent));
+        std::unique_ptr<QMessageBox> box(createMessageBox(text, icon, parent));
         box->exec();
     });
 }

@@ -12,4 +12,4 @@ class QWidget;
 void installMessageBoxSink();
 
 // The box the sink shows, built but not shown; the caller owns it.
-QMessageBox *createMessageBox(const QString &strText, MessageIcon icon, QWidget *parent = nullptr);
+QMessageBox *createMessageBox(const QString &text, MessageIcon icon, QWidget *parent = nullptr);

@@ -30,7 +30,7 @@ qint32 readInteger(const Setting &setting, const clsRegistry &store)
     case Rule::None:
         break;
     case Rule::OutsideRangeReadsAsDefault:
-        if (lngValue < setting.lngMin || lngValue > setting.lngMax)
+        if (lngValue < setting.minimum || lngValue > setting.maximum)
             return setting.lngDefault;
         break;
     }
@@ -43,16 +43,16 @@ WriteFailureHandler &failureHandler()
     return handler;
 }
 
-bool g_blnFailureReported = false;
+bool g_failureReported = false;
 
 // Passes a write's outcome through, telling the handler about the first failure.
-bool reported(bool blnWritten, const clsRegistry &store)
+bool reported(bool written, const clsRegistry &store)
 {
-    if (!blnWritten && !g_blnFailureReported && failureHandler()) {
-        g_blnFailureReported = true;
+    if (!written && !g_failureReported && failureHandler()) {
+        g_failureReported = true;
         failureHandler()(store.filePath());
     }
-    return blnWritten;
+    return written;
 }
 
 bool writeInteger(const Setting &setting, qint32 lngValue, clsRegistry &store)
@@ -72,14 +72,14 @@ bool isColourValue(quint32 ulngColour)
 
 WriteFailureHandler setWriteFailureHandler(WriteFailureHandler handler)
 {
-    g_blnFailureReported = false;
+    g_failureReported = false;
     return std::exchange(failureHandler(), std::move(handler));
 }
 
-void Batch::writeBool(const Setting &setting, bool blnValue)
+void Batch::writeBool(const Setting &setting, bool value)
 {
     Q_ASSERT(setting.kind == Kind::Boolean);
-    m_values.insert(valueName(setting), qint64(blnValue ? -1 : 0));
+    m_values.insert(valueName(setting), qint64(value ? -1 : 0));
 }
 
 void Batch::writeColour(const Setting &setting, quint32 ulngColour)
@@ -131,10 +131,10 @@ QString readText(const Setting &setting, const clsRegistry &store)
                            QString::fromUtf8(setting.strDefault), blnError);
 }
 
-bool writeBool(const Setting &setting, bool blnValue, clsRegistry &store)
+bool writeBool(const Setting &setting, bool value, clsRegistry &store)
 {
     Q_ASSERT(setting.kind == Kind::Boolean);
-    return writeInteger(setting, blnValue ? -1 : 0, store);
+    return writeInteger(setting, value ? -1 : 0, store);
 }
 
 bool writeLong(const Setting &setting, qint32 lngValue, clsRegistry &store)

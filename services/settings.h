@@ -31,7 +31,7 @@ enum class Kind {
 // window one pixel high or every key cost seconds.
 enum class Rule {
     None,
-    // Held to lngMin ... lngMax, the range the options dialog allows. For the row limits this also
+    // Held to minimum ... maximum, the range the options dialog allows. For the row limits this also
     // covers the stored 0 that means "not set".
     OutsideRangeReadsAsDefault,
 };
@@ -43,8 +43,8 @@ struct Setting
     qint32 lngDefault = 0;        // Boolean, Integer and Colour settings
     const char *strDefault = "";  // Text settings
     Rule rule = Rule::None;
-    qint32 lngMin = 0;            // with OutsideRangeReadsAsDefault
-    qint32 lngMax = 0;
+    qint32 minimum = 0;            // with OutsideRangeReadsAsDefault
+    qint32 maximum = 0;
 };
 
 // A colour value is either RGB (high byte 0) or 0x800000nn, a system colour index the palette
@@ -105,7 +105,7 @@ qint32 readLong(const Setting &setting, const clsRegistry &store = clsRegistry::
 quint32 readColour(const Setting &setting, const clsRegistry &store = clsRegistry::instance());
 QString readText(const Setting &setting, const clsRegistry &store = clsRegistry::instance());
 
-bool writeBool(const Setting &setting, bool blnValue, clsRegistry &store = clsRegistry::instance());
+bool writeBool(const Setting &setting, bool value, clsRegistry &store = clsRegistry::instance());
 bool writeLong(const Setting &setting, qint32 lngValue, clsRegistry &store = clsRegistry::instance());
 bool writeColour(const Setting &setting, quint32 ulngColour,
                  clsRegistry &store = clsRegistry::instance());
@@ -116,7 +116,7 @@ bool writeText(const Setting &setting, const QString &strValue,
 class Batch
 {
 public:
-    void writeBool(const Setting &setting, bool blnValue);
+    void writeBool(const Setting &setting, bool value);
     void writeLong(const Setting &setting, qint32 lngValue);
     void writeColour(const Setting &setting, quint32 ulngColour);
     void writeText(const Setting &setting, const QString &strValue);
@@ -128,7 +128,7 @@ private:
 
 // Told about the first write that fails after it is installed (a full disk, a read-only folder),
 // with the store's file path, so that the user hears of it once per run. Returns the previous one.
-using WriteFailureHandler = std::function<void(const QString &strFilePath)>;
+using WriteFailureHandler = std::function<void(const QString &filePath)>;
 WriteFailureHandler setWriteFailureHandler(WriteFailureHandler handler);
 
 } // namespace Settings

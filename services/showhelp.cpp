@@ -109,16 +109,16 @@ QWidget *createHelpWindow(QWidget *parent)
 
 } // namespace
 
-QTextBrowser *ShowHelp(QWidget *hwndOwner, const QString &strHelpFile, int lngCommand, int lngData)
+QTextBrowser *ShowHelp(QWidget *hwndOwner, const QString &helpFile, int command, int data)
 {
-    const QString strPath = QFileInfo(strHelpFile).isAbsolute()
-        ? strHelpFile
-        : DataFilePath(strHelpFile, QCoreApplication::applicationDirPath());
-    const QFileInfo info(strPath);
+    const QString path = QFileInfo(helpFile).isAbsolute()
+        ? helpFile
+        : DataFilePath(helpFile, QCoreApplication::applicationDirPath());
+    const QFileInfo info(path);
     // A help file far larger than ours would keep the window busy for minutes: not accessible.
-    if (strHelpFile.isEmpty() || !IsReadableRegularFile(strPath) || info.size() > kMaxHelpFileBytes) {
+    if (helpFile.isEmpty() || !IsReadableRegularFile(path) || info.size() > kMaxHelpFileBytes) {
         showMessage(LoadText(1381, {QStringLiteral("|1"), QStringLiteral("\n\t"),
-                                    QStringLiteral("|2"), PrintableFileName(strPath)}),
+                                    QStringLiteral("|2"), PrintableFileName(path)}),
                     MessageIcon::Exclamation);
         return nullptr;
     }
@@ -146,8 +146,8 @@ QTextBrowser *ShowHelp(QWidget *hwndOwner, const QString &strHelpFile, int lngCo
     window->activateWindow();
 
     QUrl url = QUrl::fromLocalFile(info.absoluteFilePath());
-    if (lngCommand == HH_HELP_CONTEXT)
-        url.setFragment(QString::number(lngData));
+    if (command == HH_HELP_CONTEXT)
+        url.setFragment(QString::number(data));
     // The same file again only scrolls to the anchor; another file (the language changed) loads.
     browser->setSource(url);
     return browser;

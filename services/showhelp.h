@@ -10,11 +10,11 @@ class QWidget;
 // of the help file.
 inline constexpr int HH_HELP_CONTEXT = 15;
 
-// Opens the program's help window on strHelpFile (a bare name is looked up in the data folders,
-// see DataFolders) at the anchor of lngData when lngCommand is HH_HELP_CONTEXT. There is one
+// Opens the program's help window on helpFile (a bare name is looked up in the data folders,
+// see DataFolders) at the anchor of data when command is HH_HELP_CONTEXT. There is one
 // help window for the whole program; it is reused and kept above hwndOwner. Returns its browser,
 // or nullptr when the file cannot be read or is larger than kMaxHelpFileBytes, in which case the
 // user is told so (text 1381, exclamation icon) through the message sink. The window loads
 // pages and pictures only from the data folders and the help file's own folder, and follows
 // links only within the help (see helplinks.h).
-QTextBrowser *ShowHelp(QWidget *hwndOwner, const QString &strHelpFile, int lngCommand, int lngData);
+QTextBrowser *ShowHelp(QWidget *hwndOwner, const QString &helpFile, int command, int data);

@@ -103,11 +103,11 @@ std::optional<QString> MemoryBank::restore(const QString &saved, const QString &
     // The values come back in today's separators, whatever they were when they were saved.
     const MemoryCells cells = RestoreMemoryString(saved, separators, locale);
     std::optional<QString> panel;
-    if (!cells.strCurrent.isEmpty() && !cells.strPanel.isEmpty()) {
-        panel = cells.strPanel;
+    if (!cells.current.isEmpty() && !cells.panel.isEmpty()) {
+        panel = cells.panel;
         m_current = 1;
         for (int n = 1; n <= kCells; ++n) {
-            if (cellName(n) == cells.strCurrent)
+            if (cellName(n) == cells.current)
                 m_current = n;
         }
     }

@@ -452,16 +452,16 @@ void frmTallyer::keyReleased()
     m_keyDown.fill(false);
 }
 
-void frmTallyer::PressLabel(MavoLabel3D *l, const QString &strName)
+void frmTallyer::PressLabel(MavoLabel3D *l, const QString &name)
 {
     if (!l->Enabled() || l->IsDown())
         return;
     if (anyKeyDown())
         l->setMouseEventsSkip(true); // the mouse must not interfere with a key's press
     l->GoDown();
-    if (m_session->StripShown() || strName.isEmpty())
+    if (m_session->StripShown() || name.isEmpty())
         return;
-    lblResultLabel->setText(strName);
+    lblResultLabel->setText(name);
     lblResultLabel->setVisible(true);
 }
 
@@ -543,14 +543,14 @@ void frmTallyer::roundingChanged()
         sheet->runCycle();
 }
 
-void frmTallyer::CopyPanelText(const QString &strValue, bool blnInWords)
+void frmTallyer::CopyPanelText(const QString &value, bool inWords)
 {
-    if (strValue.isEmpty())
+    if (value.isEmpty())
         return;
     QClipboard *clipboard = QGuiApplication::clipboard();
     clipboard->clear();
     const std::optional<QString> text = m_session->copyText(
-        strValue, blnInWords, DataFilePath(m_session->options().inWordsFile, QCoreApplication::applicationDirPath()));
+        value, inWords, DataFilePath(m_session->options().inWordsFile, QCoreApplication::applicationDirPath()));
     if (text)
         clipboard->setText(*text);
 }
@@ -739,7 +739,7 @@ bool frmTallyer::Form_Load()
     return true;
 }
 
-void frmTallyer::applyFieldSettings(bool blnFirstRun)
+void frmTallyer::applyFieldSettings(bool firstRun)
 {
     Options options = m_session->options();
     udtAppearance &look = options.appearance;
@@ -773,7 +773,7 @@ void frmTallyer::applyFieldSettings(bool blnFirstRun)
         QFont f1 = lblF1Label->font();
         f1.setPointSize(look.FontSize);
         lblF1Label->setFont(f1);
-        if (blnFirstRun) {
+        if (firstRun) {
             const int down = static_cast<int>(std::lround((12 - look.FontSize) * 15 / twipsPerPixelY(this)));
             lblF1Label->move(lblF1Label->x(), lblF1Label->y() + down);
         }
@@ -788,9 +788,9 @@ void frmTallyer::applyFieldSettings(bool blnFirstRun)
 
 void frmTallyer::Form_Unload()
 {
-    if (m_blnUnloaded)
+    if (m_unloaded)
         return;
-    m_blnUnloaded = true;
+    m_unloaded = true;
 
     // The tape is kept whatever is open over the window.
     m_session->setLocale(sheet->locale());
@@ -816,12 +816,12 @@ void frmTallyer::closeEvent(QCloseEvent *event)
     event->accept();
 }
 
-void frmTallyer::setAlwaysOnTop(bool blnOnTop)
+void frmTallyer::setAlwaysOnTop(bool onTop)
 {
     Qt::WindowFlags flags = windowFlags();
-    if (flags.testFlag(Qt::WindowStaysOnTopHint) == blnOnTop)
+    if (flags.testFlag(Qt::WindowStaysOnTopHint) == onTop)
         return;
-    flags.setFlag(Qt::WindowStaysOnTopHint, blnOnTop);
+    flags.setFlag(Qt::WindowStaysOnTopHint, onTop);
     if (QWindow *handle = windowHandle()) {
         // A window that exists already is told directly: changing the widget's flags would hide
         // and re-create it, which flickers every time the options open.
@@ -837,39 +837,39 @@ void frmTallyer::setAlwaysOnTop(bool blnOnTop)
 
 void frmTallyer::HookWindow()
 {
-    if (m_blnHookedWindow)
+    if (m_hookedWindow)
         return;
     installEventFilter(this);
-    m_blnHookedWindow = true;
+    m_hookedWindow = true;
 }
 
 void frmTallyer::HookField()
 {
-    if (m_blnHookedField)
+    if (m_hookedField)
         return;
     boxCalc->installEventFilter(this);
     // A caret move or a selection change may change what is selected: re-arm the sub result.
     connect(boxCalc, &SheetView::cursorPositionChanged, TimerSelWork, qOverload<>(&QTimer::start));
     connect(boxCalc, &SheetView::selectionChanged, TimerSelWork, qOverload<>(&QTimer::start));
-    m_blnHookedField = true;
+    m_hookedField = true;
 }
 
 void frmTallyer::UnhookWindow()
 {
-    if (!m_blnHookedWindow)
+    if (!m_hookedWindow)
         return;
     removeEventFilter(this);
-    m_blnHookedWindow = false;
+    m_hookedWindow = false;
 }
 
 void frmTallyer::UnhookField()
 {
-    if (!m_blnHookedField)
+    if (!m_hookedField)
         return;
     boxCalc->removeEventFilter(this);
     disconnect(boxCalc, &SheetView::cursorPositionChanged, TimerSelWork, nullptr);
     disconnect(boxCalc, &SheetView::selectionChanged, TimerSelWork, nullptr);
-    m_blnHookedField = false;
+    m_hookedField = false;
 }
 
 bool frmTallyer::eventFilter(QObject *watched, QEvent *event)
@@ -928,14 +928,14 @@ qint32 frmTallyer::fieldLineCount() const
     return boxCalc->visualLineCount(std::min(32767, m_session->options().maxRows + 1));
 }
 
-void frmTallyer::ResizeToRows(bool blnShowStrip, qint16 intRows, bool blnHeightOnly)
+void frmTallyer::ResizeToRows(bool showStrip, qint16 requestedRows, bool heightOnly)
 {
     // Until the first load has set the rounding digit, the window goes where it was saved.
     const bool firstPlacement = m_session->roundDigit() < 0;
     // A hint would stand in the wrong place once the height changes.
     hints->hide(false);
     // The rows shown stay within the options' limits.
-    qint32 rows = std::max<qint32>(intRows, m_session->options().minRows);
+    qint32 rows = std::max<qint32>(requestedRows, m_session->options().minRows);
     rows = std::min<qint32>(rows, m_session->options().maxRows);
     // Only a normal window can take a new height.
     if (isMinimized() || isMaximized())
@@ -945,10 +945,10 @@ void frmTallyer::ResizeToRows(bool blnShowStrip, qint16 intRows, bool blnHeightO
                               static_cast<float>(m_session->windowState().formTop));
 
     // The field, the window and the panels below take the new height.
-    const WindowPlacer::RowFit fit = m_placer->fitRows(rows, blnShowStrip, boxCalc->geometry());
+    const WindowPlacer::RowFit fit = m_placer->fitRows(rows, showStrip, boxCalc->geometry());
     if (fit.fieldGrowth != 0)
         boxCalc->resize(boxCalc->width(), std::max(1, boxCalc->height() + fit.fieldGrowth));
-    m_placer->apply(fit, blnHeightOnly);
+    m_placer->apply(fit, heightOnly);
     if (fit.fieldGrowth != 0) {
         lblF1Label->move(lblF1Label->x(), lblF1Label->y() + fit.fieldGrowth);
         frame2->move(frame2->x(), frame2->y() + fit.fieldGrowth);

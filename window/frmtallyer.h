@@ -75,7 +75,7 @@ private:
     MavoLabel3D *label(PushLabel id) const { return m_labels[static_cast<int>(id)]; }
 
     // Start-up and shut-down, and the window procedures.
-    void applyFieldSettings(bool blnFirstRun);
+    void applyFieldSettings(bool firstRun);
     void HookWindow();
     void HookField();
     void UnhookWindow();
@@ -85,12 +85,12 @@ private:
     // True while the history window, modal to the program, is open over this main window: the
     // main window then records no moves and saves nothing when it ends.
     bool historyOpen() const;
-    void setAlwaysOnTop(bool blnOnTop);
+    void setAlwaysOnTop(bool onTop);
     void RecreateCaret();
 
     // The window's height for the rows, and the row of panels and buttons widened to their
     // captions.
-    void ResizeToRows(bool blnShowStrip, qint16 intRows, bool blnHeightOnly);
+    void ResizeToRows(bool showStrip, qint16 requestedRows, bool heightOnly);
     qint32 fieldLineCount() const; // EM_GETLINECOUNT
     void LayoutPanelRow();
 
@@ -106,7 +106,7 @@ private:
     void keyReleased();
 
     // The push-labels: one press routine, and each label's release connected to its own slot.
-    void PressLabel(MavoLabel3D *label, const QString &strName);
+    void PressLabel(MavoLabel3D *label, const QString &name);
     void Panel_MouseDown(PushLabel id, int button);
     void lblResult_MouseUp(int button);
     void lblMemory_MouseUp(int button);
@@ -121,7 +121,7 @@ private:
     void lblMMinus_MouseUp(int button);
     using ReleaseSlot = void (frmTallyer::*)(int button);
     ReleaseSlot releaseSlot(PushLabel id) const;
-    void CopyPanelText(const QString &strValue, bool blnInWords);
+    void CopyPanelText(const QString &value, bool inWords);
     void roundingChanged();
     void ShowHint(PushLabel id);
     void ShowMemoryOverflow();
@@ -163,9 +163,9 @@ private:
     WindowPlacer *m_placer = nullptr;
     std::unique_ptr<LocaleWatch> m_localeWatch;
     std::unique_ptr<StartupChecks> m_startup;
-    bool m_blnHookedWindow = false;
-    bool m_blnHookedField = false;
-    bool m_blnUnloaded = false;
+    bool m_hookedWindow = false;
+    bool m_hookedField = false;
+    bool m_unloaded = false;
     bool m_optionsOpen = false; // the options dialog is open over the window
     OptionsDialogOpener m_optionsOpener;
 

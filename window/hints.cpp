@@ -101,9 +101,9 @@ private:
     QSet<int> m_heldKeys;
 };
 
-bool askWithMessageBox(QWidget *owner, const QString &strText)
+bool askWithMessageBox(QWidget *owner, const QString &text)
 {
-    QMessageBox box(QMessageBox::Question, QLatin1String(ProductInfo::kProductName), strText,
+    QMessageBox box(QMessageBox::Question, QLatin1String(ProductInfo::kProductName), text,
                     QMessageBox::Yes | QMessageBox::No, owner);
     box.setDefaultButton(QMessageBox::Yes);
     // Closing the box without an answer leaves the setting as it is.
@@ -121,11 +121,11 @@ bool askWithMessageBox(QWidget *owner, const QString &strText)
 // field's font (up to 50 points). Every property is marked as the strip's own so the window's
 // font does not reach it. A hint too long for the room in a wide desktop font is set smaller
 // rather than cut off.
-QFont hintFont(const QString &strText, int intRoom)
+QFont hintFont(const QString &text, int room)
 {
     QFont font = QApplication::font();
     font.setResolveMask(QFont::AllPropertiesResolved);
-    while (font.pointSizeF() > 6 && QFontMetrics(font).horizontalAdvance(strText) > intRoom)
+    while (font.pointSizeF() > 6 && QFontMetrics(font).horizontalAdvance(text) > room)
         font.setPointSizeF(font.pointSizeF() - 0.5);
     return font;
 }

@@ -18,7 +18,7 @@ class QWidget;
 
 // Asks, over the given window, whether the F1 greeting shall be shown at later starts; true keeps
 // it. The question text is complete; the asker only shows it and returns the answer.
-using F1QuestionAsker = std::function<bool(QWidget *owner, const QString &strText)>;
+using F1QuestionAsker = std::function<bool(QWidget *owner, const QString &text)>;
 
 // The window explains itself: the hint strip under the field for the push-label the pointer rests
 // on, and the "Press F1 for help" greeting that slides into the field at start-up.

@@ -17,17 +17,17 @@ void LocaleWatch::fieldFocused()
     m_sheet->readLocale();
     const LocaleValues &loc = m_sheet->locale();
     m_session->setLocale(loc);
-    if (!m_strFocusThousands.isEmpty() && m_strFocusThousands != loc.thousandsSeparator)
-        m_session->convertGrouping(m_strFocusThousands, loc.thousandsSeparator);
-    m_strFocusThousands = loc.thousandsSeparator;
+    if (!m_focusThousands.isEmpty() && m_focusThousands != loc.thousandsSeparator)
+        m_session->convertGrouping(m_focusThousands, loc.thousandsSeparator);
+    m_focusThousands = loc.thousandsSeparator;
 
-    if (!m_strFocusDecimal.isEmpty() && m_strFocusDecimal != loc.decimalSeparator) {
+    if (!m_focusDecimal.isEmpty() && m_focusDecimal != loc.decimalSeparator) {
         const QString text = m_field->Text();
-        const QString converted = ReplaceAll(text, m_strFocusDecimal, loc.decimalSeparator);
+        const QString converted = ReplaceAll(text, m_focusDecimal, loc.decimalSeparator);
         const bool textChanges = converted != text;
         if (textChanges)
             m_field->setTextKeepingSelection(converted);
-        m_session->convertDecimal(m_strFocusDecimal, loc.decimalSeparator, !textChanges);
+        m_session->convertDecimal(m_focusDecimal, loc.decimalSeparator, !textChanges);
     }
-    m_strFocusDecimal = loc.decimalSeparator;
+    m_focusDecimal = loc.decimalSeparator;
 }

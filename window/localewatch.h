@@ -21,6 +21,6 @@ private:
     SheetEditor *m_sheet;
     CalcSession *m_session;
     // Separators seen at the field's last focus (empty until the first).
-    QString m_strFocusThousands;
-    QString m_strFocusDecimal;
+    QString m_focusThousands;
+    QString m_focusDecimal;
 };

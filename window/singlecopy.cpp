@@ -39,11 +39,11 @@ const qsizetype kMaxTokenBytes = 400;
 const QByteArray kActivate = QByteArrayLiteral("activate");
 
 // A folder of this user, not a link, that no one else may enter.
-bool isPrivateFolder(const QString &strPath)
+bool isPrivateFolder(const QString &path)
 {
     struct stat st = {};
-    return strPath.startsWith(QLatin1Char('/'))
-        && ::lstat(QFile::encodeName(strPath).constData(), &st) == 0 && S_ISDIR(st.st_mode)
+    return path.startsWith(QLatin1Char('/'))
+        && ::lstat(QFile::encodeName(path).constData(), &st) == 0 && S_ISDIR(st.st_mode)
         && st.st_uid == ::getuid() && (st.st_mode & 077) == 0;
 }
 
@@ -72,11 +72,11 @@ SingleCopyChannel::~SingleCopyChannel()
     unlockSearch();
 }
 
-QString SingleCopyChannel::channelFolder(const QString &strRuntimeDir, const QString &strTempDir)
+QString SingleCopyChannel::channelFolder(const QString &runtimeDir, const QString &tempDir)
 {
-    if (isPrivateFolder(strRuntimeDir))
-        return strRuntimeDir;
-    const QString own = QDir(strTempDir).filePath(QStringLiteral("tallyer-%1").arg(::getuid()));
+    if (isPrivateFolder(runtimeDir))
+        return runtimeDir;
+    const QString own = QDir(tempDir).filePath(QStringLiteral("tallyer-%1").arg(::getuid()));
     // Made private; a name that is there already must prove it is ours.
     ::mkdir(QFile::encodeName(own).constData(), 0700);
     return isPrivateFolder(own) ? own : QString();
@@ -227,10 +227,10 @@ bool SingleCopyChannel::activate(const QStringList &others)
     return false;
 }
 
-SingleCopyChannel::Answer SingleCopyChannel::send(const QString &strSocket, const QByteArray &message)
+SingleCopyChannel::Answer SingleCopyChannel::send(const QString &socketName, const QByteArray &message)
 {
     QLocalSocket socket;
-    socket.connectToServer(strSocket);
+    socket.connectToServer(socketName);
     if (!socket.waitForConnected(kConnectMs) || !peerIsThisUser(socket))
         return Answer::None;
     socket.write(message + '\n');

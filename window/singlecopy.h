@@ -56,18 +56,18 @@ public:
 
     // Sends one message and waits for the copy's answer; None when the copy is not this user's,
     // does not answer within kAnswerMs, or answers anything unknown.
-    static Answer send(const QString &strSocket, const QByteArray &message);
+    static Answer send(const QString &socketName, const QByteArray &message);
 
     // The "activate" message with a token: tokens are printable ASCII without spaces, and short;
     // anything else is left out.
     static QByteArray activateMessage(const QByteArray &token);
 
-    // The channel's folder for this user: strRuntimeDir ($XDG_RUNTIME_DIR) when it is a private
-    // folder, else "tallyer-<uid>" in strTempDir, made private when it is missing. Private means a
+    // The channel's folder for this user: runtimeDir ($XDG_RUNTIME_DIR) when it is a private
+    // folder, else "tallyer-<uid>" in tempDir, made private when it is missing. Private means a
     // folder (not a link) of this user that no one else may enter (no group or other bits). Empty
     // when neither is: the name under the temp folder is taken by another user or is open to
     // others, and no channel is used.
-    static QString channelFolder(const QString &strRuntimeDir, const QString &strTempDir);
+    static QString channelFolder(const QString &runtimeDir, const QString &tempDir);
 
     // channelFolder() of this process's environment.
     static QString folder();

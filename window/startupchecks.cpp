@@ -26,7 +26,7 @@ StartupChecks::StartupChecks(QWidget *window, CalcSession *session, SheetEditor 
 {
 }
 
-bool StartupChecks::singleCopyTest(bool blnFirstRun)
+bool StartupChecks::singleCopyTest(bool firstRun)
 {
     if (!m_session->options().manyCopies) {
         const QString company = QString::fromLatin1(ProductInfo::kCompanyName);
@@ -42,7 +42,7 @@ bool StartupChecks::singleCopyTest(bool blnFirstRun)
 
     // The first run looks for other copies and listens under the channel's lock, so that of
     // copies started together one listens before the others look.
-    if (blnFirstRun)
+    if (firstRun)
         m_channel->lockSearch();
     // A repeated run closes the other copies; give each a moment to go, but never hang.
     const QDeadlineTimer deadline(5000);
@@ -51,11 +51,11 @@ bool StartupChecks::singleCopyTest(bool blnFirstRun)
         if (others.isEmpty())
             break;
         if (m_session->options().manyCopies) {
-            if (blnFirstRun)
-                m_blnOtherCopyRuns = true;
+            if (firstRun)
+                m_otherCopyRuns = true;
             break;
         }
-        if (blnFirstRun) {
+        if (firstRun) {
             if (m_channel->activate(others))
                 return false;
             break; // none answers (stopped or wedged): this copy opens its own window
@@ -66,7 +66,7 @@ bool StartupChecks::singleCopyTest(bool blnFirstRun)
             break;
         QThread::msleep(50);
     }
-    if (blnFirstRun)
+    if (firstRun)
         m_channel->listen();
     return true;
 }

@@ -16,10 +16,10 @@ public:
     // False when this copy must end: another copy was asked to come forward in its place. A
     // repeated run (after the options dialog, which may have forbidden many copies) closes the
     // other copies instead.
-    bool singleCopyTest(bool blnFirstRun);
+    bool singleCopyTest(bool firstRun);
     // Whether another copy was running when the first load looked (the window then keeps the
     // place it was given).
-    bool otherCopyRuns() const { return m_blnOtherCopyRuns; }
+    bool otherCopyRuns() const { return m_otherCopyRuns; }
 
     // Reads the user's number conventions into the sheet and the session; false, after saying
     // why, for a locale whose numbers the calculator cannot read.
@@ -34,5 +34,5 @@ private:
     CalcSession *m_session;
     SheetEditor *m_sheet;
     SingleCopyChannel *m_channel = nullptr; // a child of the window
-    bool m_blnOtherCopyRuns = false;
+    bool m_otherCopyRuns = false;
 };

@@ -105,11 +105,11 @@ private:
 
 } // namespace
 
-std::pair<QString, QString> SplitTrailingOperator(const QString &strRow)
+std::pair<QString, QString> SplitTrailingOperator(const QString &row)
 {
-    if (!strRow.isEmpty() && IsContinuationOperator(strRow.back()))
-        return {strRow.chopped(1), strRow.right(1)};
-    return {strRow, QString()};
+    if (!row.isEmpty() && IsContinuationOperator(row.back()))
+        return {row.chopped(1), row.right(1)};
+    return {row, QString()};
 }
 
 bool WriteTapeCsv(const TapeDocument &document, const TapeSink &sink)

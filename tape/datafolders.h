@@ -13,15 +13,15 @@
 //  4. the folder the build installs the data into: first as seen from the program's folder
 //     (bin/../share/tallyer, so an installed tree can be moved or staged), then as the absolute
 //     path the build was configured with.
-QStringList DataFolders(const QString &strProgramFolder);
+QStringList DataFolders(const QString &programFolder);
 
 // The user's data folder ($XDG_DATA_HOME/tallyer). It may not exist yet.
 QString UserDataFolder();
 
-// The full path of the first readable regular file strName in folders; empty when none has it.
-QString FindDataFile(const QString &strName, const QStringList &folders);
+// The full path of the first readable regular file name in folders; empty when none has it.
+QString FindDataFile(const QString &name, const QStringList &folders);
 
-// The path a data file is read from, for the program in strProgramFolder: a name with a folder
+// The path a data file is read from, for the program in programFolder: a name with a folder
 // in it is taken as it is; a bare name is looked up in DataFolders(); when no folder has it, the
 // program's folder and the name, which is where the messages say it was expected.
-QString DataFilePath(const QString &strName, const QString &strProgramFolder);
+QString DataFilePath(const QString &name, const QString &programFolder);

@@ -105,7 +105,7 @@ QString rowsFromLines(const QString &text)
 
 } // namespace
 
-TapeFileResult TapeTextFromBytes(QByteArray bytes, const QString &path, QString &strSheet)
+TapeFileResult TapeTextFromBytes(QByteArray bytes, const QString &path, QString &sheet)
 {
     // The limit is on the rows: a sheet of exactly the limit is saved with a line break after it.
     const qsizetype finalBreak = bytes.endsWith("\r\n") ? 2 : bytes.endsWith('\n') ? 1 : 0;
@@ -116,11 +116,11 @@ TapeFileResult TapeTextFromBytes(QByteArray bytes, const QString &path, QString 
     // Each form is let go as soon as the next is made: a long tape is held twice at most.
     QString text = decodeTape(bytes);
     bytes = QByteArray();
-    strSheet = rowsFromLines(text);
+    sheet = rowsFromLines(text);
     return {TapeFileError::None, path, {}};
 }
 
-TapeFileResult ReadTapeFile(const QString &path, QString &strSheet)
+TapeFileResult ReadTapeFile(const QString &path, QString &sheet)
 {
     const QFileInfo info(path);
     if (!info.exists())
@@ -137,16 +137,16 @@ TapeFileResult ReadTapeFile(const QString &path, QString &strSheet)
     QByteArray bytes = file.read(kTapeFileLimit + 3);
     if (file.error() != QFileDevice::NoError)
         return failure(TapeFileError::Unreadable, path, file.errorString());
-    return TapeTextFromBytes(std::move(bytes), path, strSheet);
+    return TapeTextFromBytes(std::move(bytes), path, sheet);
 }
 
-QByteArray TapeFileBytes(const QString &strSheet)
+QByteArray TapeFileBytes(const QString &sheet)
 {
     QByteArray bytes;
-    if (strSheet.isEmpty())
+    if (sheet.isEmpty())
         return bytes;
-    bytes.reserve(strSheet.size() + 1);
-    const QByteArray utf8 = strSheet.toUtf8();
+    bytes.reserve(sheet.size() + 1);
+    const QByteArray utf8 = sheet.toUtf8();
     const qsizetype n = utf8.size();
     for (qsizetype i = 0; i < n; ++i) {
         const char c = utf8.at(i);
@@ -194,10 +194,10 @@ bool WriteWholeFile(const QString &path, const QByteArray &bytes, QString *reaso
     return true;
 }
 
-TapeFileResult WriteTapeFile(const QString &path, const QString &strSheet)
+TapeFileResult WriteTapeFile(const QString &path, const QString &sheet)
 {
     QString reason;
-    if (!WriteWholeFile(path, TapeFileBytes(strSheet), &reason))
+    if (!WriteWholeFile(path, TapeFileBytes(sheet), &reason))
         return failure(TapeFileError::Unwritable, path, reason);
     return {TapeFileError::None, path, {}};
 }

@@ -36,7 +36,7 @@ struct TapeHeadings
 
 // A row's entry and the operator it ends in, which the tape shows in a column of its own:
 // "1250+" gives "1250" and "+"; a row without a trailing "-", "+", "*" or "/" keeps it all.
-std::pair<QString, QString> SplitTrailingOperator(const QString &strRow);
+std::pair<QString, QString> SplitTrailingOperator(const QString &row);
 
 // Where a tape's text form goes a piece at a time: false when a piece could not be written
 // (nothing more is then written).

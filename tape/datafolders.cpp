@@ -27,35 +27,35 @@ QString UserDataFolder()
         + kSubFolder;
 }
 
-QStringList DataFolders(const QString &strProgramFolder)
+QStringList DataFolders(const QString &programFolder)
 {
-    QStringList folders{QDir::cleanPath(strProgramFolder)};
+    QStringList folders{QDir::cleanPath(programFolder)};
     // The user's folder first, then XDG_DATA_DIRS (relative entries are dropped, an empty or
     // unset variable means /usr/local/share:/usr/share).
     for (const QString &base : QStandardPaths::standardLocations(QStandardPaths::GenericDataLocation))
         folders << QDir::cleanPath(base + QLatin1Char('/') + kSubFolder);
-    folders << QDir::cleanPath(strProgramFolder + QStringLiteral("/" TALLYER_DATA_FROM_BIN))
+    folders << QDir::cleanPath(programFolder + QStringLiteral("/" TALLYER_DATA_FROM_BIN))
             << QDir::cleanPath(QStringLiteral(TALLYER_INSTALL_DATADIR));
     folders.removeDuplicates();
     return folders;
 }
 
-QString FindDataFile(const QString &strName, const QStringList &folders)
+QString FindDataFile(const QString &name, const QStringList &folders)
 {
-    if (strName.isEmpty())
+    if (name.isEmpty())
         return {};
     for (const QString &folder : folders) {
-        const QString path = folder + QLatin1Char('/') + strName;
+        const QString path = folder + QLatin1Char('/') + name;
         if (IsReadableRegularFile(path))
             return path;
     }
     return {};
 }
 
-QString DataFilePath(const QString &strName, const QString &strProgramFolder)
+QString DataFilePath(const QString &name, const QString &programFolder)
 {
-    if (strName.contains(QLatin1Char('/')))
-        return strName;
-    const QString found = FindDataFile(strName, DataFolders(strProgramFolder));
-    return found.isEmpty() ? QDir::cleanPath(strProgramFolder) + QLatin1Char('/') + strName : found;
+    if (name.contains(QLatin1Char('/')))
+        return name;
+    const QString found = FindDataFile(name, DataFolders(programFolder));
+    return found.isEmpty() ? QDir::cleanPath(programFolder) + QLatin1Char('/') + name : found;
 }

@@ -40,21 +40,21 @@ struct TapeFileResult
     bool ok() const { return error == TapeFileError::None; }
 };
 
-// Reads the tape file at path into strSheet (left unchanged on any failure).
-TapeFileResult ReadTapeFile(const QString &path, QString &strSheet);
+// Reads the tape file at path into sheet (left unchanged on any failure).
+TapeFileResult ReadTapeFile(const QString &path, QString &sheet);
 
 // The same checks and decoding for bytes already read (standard input): TooLarge, HoldsNul or
-// None; strSheet is set only on success. path only names the source in the result. The bytes are
+// None; sheet is set only on success. path only names the source in the result. The bytes are
 // let go as soon as they are decoded (pass them with std::move to free them there).
-TapeFileResult TapeTextFromBytes(QByteArray bytes, const QString &path, QString &strSheet);
+TapeFileResult TapeTextFromBytes(QByteArray bytes, const QString &path, QString &sheet);
 
 // The file's bytes for a sheet text: every row (the text split at CR LF, a lone CR or LF also
 // ending a row) in UTF-8 followed by LF. An empty sheet is an empty file.
-QByteArray TapeFileBytes(const QString &strSheet);
+QByteArray TapeFileBytes(const QString &sheet);
 
 // Writes the tape atomically: the old file, if any, is replaced only once the new one is wholly
 // written, so a failed save (Unwritable, with the system's reason) leaves it as it was.
-TapeFileResult WriteTapeFile(const QString &path, const QString &strSheet);
+TapeFileResult WriteTapeFile(const QString &path, const QString &sheet);
 
 // Replaces the file at path by bytes atomically (a temporary file renamed over it once whole).
 // False, with the system's reason in *reason, when it cannot be written; the old file then stays.
