@@ -123,31 +123,33 @@ bool IsContinuationOperator(QChar c)
     return false;
 }
 
+namespace {
+
+// The other one of "." and "," made the decimal separator.
+QString withDecimalSeparator(const QString &text, const LocaleValues &locale)
+{
+    const QString &sep = locale.decimalSeparator;
+    const QString foreign = sep == QLatin1String(",") ? QStringLiteral(".") : QStringLiteral(",");
+    if (sep.size() != 1)
+        return ReplaceAll(text, foreign, sep);
+    QString s = text;
+    s.replace(foreign.front(), sep.front());
+    return s;
+}
+
+} // namespace
+
 QString CleanSheetText(const QString &strText, qsizetype &lngCaret, const LocaleValues &locale,
                        bool blnSeparatorsOnly)
 {
-    if (blnSeparatorsOnly) {
-        const QString sep = locale.decimalSeparator;
-        const QString foreign = sep == QLatin1String(",") ? QStringLiteral(".") : QStringLiteral(",");
-        QString s = strText;
-        if (sep.size() == 1)
-            s.replace(foreign.front(), sep.front());
-        else
-            s = ReplaceAll(strText, foreign, sep);
-        return collapseMinusRuns(s, lngCaret);
-    }
+    if (blnSeparatorsOnly)
+        return collapseMinusRuns(withDecimalSeparator(strText, locale), lngCaret);
     return CleanSheetRows(strText, lngCaret, locale, true, true);
 }
 
 QString CleanSheetRows(const QString &rows, qsizetype &caret, const LocaleValues &locale, bool atStart, bool atEnd)
 {
-    const QString sep = locale.decimalSeparator;
-    const QString foreign = sep == QLatin1String(",") ? QStringLiteral(".") : QStringLiteral(",");
-    QString s = rows;
-    if (sep.size() == 1)
-        s.replace(foreign.front(), sep.front());
-    else
-        s = ReplaceAll(rows, foreign, sep);
+    QString s = withDecimalSeparator(rows, locale);
     if (isCleanBody(s))
         return trimRowBreaks(s, caret, atStart, atEnd);
     s = collapseMinusRuns(s, caret);
