@@ -54,8 +54,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     QStringList fields = text.split(u'|');
     while (fields.size() < kMemoryFields)
         fields << QString();
-    FUZZ_CHECK(cells.strCurrent == fields.at(0));
-    QStringList values{cells.strPanel};
+    FUZZ_CHECK(cells.current == fields.at(0));
+    QStringList values{cells.panel};
     for (const QString &value : cells.values)
         values << value;
     for (int i = 0; i < values.size(); ++i) {
