@@ -140,6 +140,7 @@ public:
     }
 
     QString result() const { return m_window.lblResult->Caption(); }
+    frmTallyer &form() { return m_window.form; }
 
     // Sends one key to the field and runs the event loop until the window is idle: the key's
     // cycle, the one-shot passes it arms (leading zero, sub result) and the painting. Returns the

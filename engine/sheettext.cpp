@@ -203,18 +203,22 @@ std::pair<qsizetype, qsizetype> RowsToClean(const SheetRows &rows, qsizetype fro
     return {rows.rowStart(first), rows.rowEnd(last)};
 }
 
-QString SelectionExpression(const QString &strSelection)
+QStringView SelectionTrimmed(QStringView selection)
 {
     // The operators of the sheet alphabet that no expression starts with (all but "-") and that
     // none ends with (all but "%").
     static const QString leftEnd = QStringLiteral("+*/\\^<>=%\r\n");
     static const QString rightEnd = QStringLiteral("+-*/\\^<>=\r\n");
-    QStringView s(strSelection);
-    while (!s.isEmpty() && leftEnd.contains(s.front()))
-        s = s.mid(1);
-    while (!s.isEmpty() && rightEnd.contains(s.back()))
-        s.chop(1);
-    return SheetExpression(s.toString());
+    while (!selection.isEmpty() && leftEnd.contains(selection.front()))
+        selection = selection.mid(1);
+    while (!selection.isEmpty() && rightEnd.contains(selection.back()))
+        selection.chop(1);
+    return selection;
+}
+
+QString SelectionExpression(const QString &selection)
+{
+    return SheetExpression(SelectionTrimmed(selection).toString());
 }
 
 QString SheetExpression(const QString &strSheet)

@@ -46,7 +46,9 @@ QString SheetExpression(const QString &strSheet);
 // (selecting all of -5+3 gives -2, not 8), and so does a "%" at the end, which makes the last
 // number a percentage; every other operator at an end would leave no value. Empty when the
 // selection holds nothing but operators and line breaks: that is no selection.
-QString SelectionExpression(const QString &strSelection);
+QString SelectionExpression(const QString &selection);
+// The selection without the operators and row breaks at its ends that SelectionExpression drops.
+QStringView SelectionTrimmed(QStringView selection);
 
 // Whether a character is one of the sheet alphabet's 24 (CR and LF are not).
 bool IsSheetCharacter(QChar c);

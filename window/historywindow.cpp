@@ -34,6 +34,8 @@ constexpr int kMaxRows = 10;     // rows shown before the sheet scrolls
 HistoryWindow::HistoryWindow(frmTallyer *main, const TextRing &history)
     : QWidget(main, Qt::Window)
     , m_ring(history)
+    , m_entry(ReadLocaleValues())
+    , m_part(ReadLocaleValues())
 {
     setObjectName(QStringLiteral("frmHistory"));
     setWindowTitle(Text(TextId::History) + QStringLiteral(" - ") + QLatin1String(ProductInfo::kProductName));
@@ -66,6 +68,9 @@ HistoryWindow::HistoryWindow(frmTallyer *main, const TextRing &history)
     boxCalc->setGeometry(kMargin, kMargin, width, 24);
     setFixedWidth(width + 2 * kMargin);
 
+    m_entry.follow(&boxCalc->document()->rows());
+    connect(boxCalc->document(), &SheetDocument::contentsChange, this,
+            [this](const SheetRows::Change &change) { m_entry.rowsChanged(change); });
     connect(boxCalc, &CalcField::commandRequested, this, &HistoryWindow::runCommand);
     connect(boxCalc, &SheetView::selectionChanged, this, &HistoryWindow::showResult);
 }
@@ -137,12 +142,21 @@ void HistoryWindow::showEntry(const TextEntry &entry)
 void HistoryWindow::showResult()
 {
     // As in the main window: a selection shows its own value in grey (an operator at its ends
-    // dropped, the whole entry selected included); without one, the entry's value in black.
-    const QString selected = SelectionExpression(boxCalc->SelText());
+    // dropped, the whole entry selected included); without one, the entry's value in black. The
+    // whole entry, selected or not, is read from the rows the field holds, and a part of it once
+    // per selection: an entry of a million rows is never evaluated twice.
+    const QString &text = boxCalc->sheetText();
+    const QStringView selected = SelectionTrimmed(
+        QStringView(text).mid(boxCalc->selectionStart(), boxCalc->selectionEnd() - boxCalc->selectionStart()));
     const bool subResult = !selected.isEmpty();
+    const TapeModel *model = &m_entry;
+    if (subResult && selected.size() != text.size()) {
+        if (m_part.text() != selected)
+            m_part.setText(selected.toString());
+        model = &m_part;
+    }
     lblResult->setForeColor(subResult ? 0x80000010u : kSysColorButtonText);
-    lblResult->setCaption(ExpressionResultText(subResult ? selected : SheetExpression(boxCalc->Text()),
-                                               m_roundDigit, ReadLocaleValues()));
+    lblResult->setCaption(model->resultText(m_roundDigit));
 }
 
 void HistoryWindow::fitToRows()

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "tapemodel.h"
 #include "textring.h"
 
 #include <QWidget>
@@ -37,5 +38,8 @@ private:
     CalcField *boxCalc = nullptr;
     MavoLabel3D *lblResult = nullptr;
     TextRing m_ring;
+    // The value of the entry shown, following its field's rows; and of a part of it selected.
+    TapeModel m_entry;
+    TapeModel m_part;
     int m_roundDigit = 2;
 };

@@ -136,6 +136,11 @@ void SheetEditor::runCycle()
         finishCycle(false);
         return;
     }
+    if (m_restoring && m_restoredCleanFor == m_locale.decimalChar()) {
+        m_lastSurelyFits = -1;
+        finishCycle(typed);
+        return;
+    }
     QString s = document->text().mid(from, to - from);
     const QString before = s;
     qsizetype c = m_field->SelStart() - from;
@@ -211,14 +216,16 @@ void SheetEditor::finishCycle(bool differs)
     emit sheetChanged(differs, m_restoring);
 }
 
-void SheetEditor::restore(const QString &text, qsizetype selStart, qsizetype selLength)
+void SheetEditor::restore(const QString &text, qsizetype selStart, qsizetype selLength, bool cleaned)
 {
     m_restoring = true;
+    m_restoredCleanFor = cleaned ? m_locale.decimalChar() : QChar();
     m_field->setText(text); // only what differs is replaced; the cycle runs, restricted while restoring
     m_field->setSelStart(selStart);
     m_field->setSelLength(selLength);
     m_field->viewport()->update();
     m_restoring = false;
+    m_restoredCleanFor = QChar();
 }
 
 void SheetEditor::insertAtCaret(const QString &text)

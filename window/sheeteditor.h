@@ -26,8 +26,9 @@ public:
     const LocaleValues &locale() const { return m_locale; }
     void readLocale();
 
-    // Puts an entry back without wrapping it or counting it as the user's change.
-    void restore(const QString &text, qsizetype selStart, qsizetype selLength);
+    // Puts an entry back without wrapping it or counting it as the user's change. cleaned: the
+    // text was cleaned for locale() already, so the cycle has nothing to clean again.
+    void restore(const QString &text, qsizetype selStart, qsizetype selLength, bool cleaned = false);
     // Replaces the selection by text, the caret following it even where the rows are wrapped.
     void insertAtCaret(const QString &text);
 
@@ -63,6 +64,7 @@ private:
     int m_leadingZeroDelay = 10;
     bool m_writing = false;
     bool m_restoring = false;
+    QChar m_restoredCleanFor; // ... a text already cleaned for this decimal separator
     qsizetype m_caretAfterInsert = 0;
     // How much of the start and of the end of the text no cycle has changed since the leading
     // zeros were last put in, and the separator they were put in for.

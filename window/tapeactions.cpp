@@ -213,7 +213,7 @@ void TapeActions::restoreKept()
             clean(entry.text, entry.selStart, entry.selLength, m_sheet->locale());
         m_session->restoreHistory(state.history);
         // Put back as an undo step puts a state back: no new entry, and the ring starts from here.
-        m_sheet->restore(state.text, state.selStart, state.selLength);
+        m_sheet->restore(state.text, state.selStart, state.selLength, true);
         m_session->takeSnapshot();
         if (!kept.besidePath.isEmpty())
             notes << Text(TextId::OtherWindowTape, {QStringLiteral("\n"), QDir::toNativeSeparators(kept.besidePath)});
