@@ -39,8 +39,10 @@ EvalFailure operatorFailure(int level, int index, double l, double r);
 // is more than |value| * 10^-15. When the value is nearer to D than half that spacing, its text
 // is D, and reading the text back gives the nearest double to D: m / 10^j, as m and 10^j are
 // exact and the division rounds once. value - q is exact (the two are close), q is within half
-// an ulp (|q| * 2^-53) of D, so |value - q| <= 2e-16 |value| keeps the distance below
-// 3.2e-16 |value|, under the 5e-16 |value| that half the spacing is at least.
+// an ulp (|q| * 2^-53, below 1.12e-16 |value|) of D, so |value - q| <= 3.5e-16 |value| keeps the
+// distance below 4.7e-16 |value|, under the 5e-16 |value| that half the spacing is at least. A
+// sum of two amounts is off its exact D by up to about 2.3e-16 |value| (the rounding of the two
+// operands and of the sum), so sums of amounts pass.
 inline bool QuickThroughTextAt(double value, double scale, double &result)
 {
     constexpr double kWholeLimit = 1e15;
@@ -60,7 +62,7 @@ inline bool QuickThroughTextAt(double value, double scale, double &result)
         result = value;
         return true;
     }
-    if (std::fabs(value - q) <= 2e-16 * std::fabs(value)) {
+    if (std::fabs(value - q) <= 3.5e-16 * std::fabs(value)) {
         result = q == 0.0 ? 0.0 : q; // the text of -0 is "0"
         return true;
     }

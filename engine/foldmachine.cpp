@@ -25,6 +25,10 @@ bool apply(quint8 level, quint8 index, double l, double r, double &result)
         result = r + l;
         return std::isfinite(result);
     }
+    if (level == 6 && index == 2) {
+        result = l - r;
+        return std::isfinite(result);
+    }
     if (level == 3 && index == 2) {
         result = r * l;
         return std::isfinite(result);
@@ -73,26 +77,24 @@ void FoldMachine::feed(QStringView text)
             // Scanned and read in one pass: the digits as a whole number, as QuickLiteralValue
             // reads them. The scan stops past kMaxWholeLiteral characters, so the counts stay
             // small however long the number.
+            const char16_t *const limit = end - p > kMaxWholeLiteral ? p + kMaxWholeLiteral + 1 : end;
             const char16_t *q = p;
             std::uint64_t digits = 0;
-            int count = 0;
-            int decimals = -1; // after the last separator
             int separators = 0;
-            for (; q != end && q - p <= kMaxWholeLiteral; ++q) {
-                const char16_t c = *q;
-                const unsigned digit = unsigned(c) - u'0';
+            const char16_t *fraction = nullptr; // after the last separator
+            for (; q != limit; ++q) {
+                const unsigned digit = unsigned(*q) - u'0';
                 if (digit <= 9) {
                     digits = digits * 10 + digit;
-                    ++count;
-                    if (decimals >= 0)
-                        ++decimals;
-                } else if (c == m_sep) {
+                } else if (*q == m_sep) {
                     ++separators;
-                    decimals = 0;
+                    fraction = q + 1;
                 } else {
                     break;
                 }
             }
+            const int count = int(q - p) - separators;
+            const int decimals = fraction ? int(q - fraction) : -1;
             if (q != end && q - p <= kMaxWholeLiteral) {
                 const Before literalBefore = before();
                 const char16_t c = *q;
@@ -454,6 +456,17 @@ void FoldMachine::pushBinary(quint8 level, quint8 index)
         return die(); // an operator with nothing on its left
     Frame &f = m_frames.back();
     while (!f.ops.isEmpty() && f.ops.back().level <= level) {
+        // Mostly two numbers and a binary operator that gives one: reduced in place.
+        const Op op = f.ops.back();
+        const qsizetype n = f.operands.size();
+        double result = 0;
+        if (op.level != 2 && n >= 2 && f.operands[n - 1].number && f.operands[n - 2].number
+            && apply(op.level, op.index, f.operands[n - 2].value, f.operands[n - 1].value, result)) {
+            f.ops.removeLast();
+            f.operands.removeLast();
+            throughText(result, f.operands.back());
+            continue;
+        }
         if (reduce(f) != EvalFailure::None)
             return die();
     }

@@ -113,16 +113,6 @@ bool IsSheetCharacter(QChar c)
     return c.unicode() < 128 && kSheetCharacters[c.unicode()];
 }
 
-bool IsContinuationOperator(QChar c)
-{
-    const char16_t u = c.unicode();
-    for (const char16_t op : kContinuationOperators) {
-        if (op != 0 && u == op)
-            return true;
-    }
-    return false;
-}
-
 namespace {
 
 // The other one of "." and "," made the decimal separator.

@@ -251,6 +251,9 @@ private slots:
         entry.boxCalc->setSelStart(0);
         entry.boxCalc->setSelLength(6);
         QCOMPARE(panel(), std::pair(QStringLiteral("12.5000"), 0x80000010u));
+        entry.boxCalc->setSelStart(4);
+        entry.boxCalc->setSelLength(5);
+        QCOMPARE(panel(), std::pair(QStringLiteral("6.0000"), 0x80000010u));
         entry.boxCalc->setSelLength(0);
         QCOMPARE(panel(), std::pair(QStringLiteral("10.5000"), 0x80000012u));
     }
