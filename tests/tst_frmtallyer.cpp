@@ -121,7 +121,8 @@ private slots:
     }
 
     // The cleaning of an edit takes the rows it touched and what they reach: a first row emptied
-    // goes with its break, and every row an insertion brings is cleaned.
+    // goes with its break, every row an insertion brings is cleaned, and an undo restores rows
+    // cleaned for the separator in use.
     void editsCleanTheirRows()
     {
         useLocale(kUs);
@@ -134,6 +135,15 @@ private slots:
         w->boxCalc->setSelStart(1);
         w->boxCalc->insertText(QStringLiteral("+4,5+\n6,5+\n7,5"));
         QCOMPARE(w->boxCalc->Text(), QStringLiteral("3+4.5+\r\n6.5+\r\n7.5"));
+
+        // Under another separator the next key swaps them all, and a state taken back from
+        // before it comes back with the new one.
+        useLocale(QLocale(QLocale::German, QLocale::Germany));
+        QTest::keyClicks(w->boxCalc, QStringLiteral("+1"));
+        QCOMPARE(w->boxCalc->Text(), QStringLiteral("3+4,5+\r\n6,5+\r\n7,5+1"));
+        QTest::keyClick(w->boxCalc, Qt::Key_Backspace, Qt::AltModifier);
+        QTest::keyClick(w->boxCalc, Qt::Key_Backspace, Qt::AltModifier);
+        QCOMPARE(w->boxCalc->Text(), QStringLiteral("3+4,5+\r\n6,5+\r\n7,5"));
     }
 
     // The widest values the result panel, the memory panel and the grey sub result can show are

@@ -128,15 +128,18 @@ void SheetEditor::runCycle()
     // did not touch is clean and wrapped: only the touched rows are looked at.
     const bool rowsOnly = !m_restoring && m_lastClean && m_lastCleanSeparator == m_locale.decimalSeparator
         && m_lastSurelyFits == surelyFits;
+    // A restore needs only the separator swap, and only where it replaced text: every cycle
+    // leaves the whole text clean for the separator it ran with.
+    const bool restoredRows = m_restoring && m_lastCleanSeparator == m_locale.decimalSeparator;
     qsizetype from = 0;
     qsizetype to = document->size();
-    if (rowsOnly)
+    if ((rowsOnly || restoredRows) && edited)
         std::tie(from, to) = RowsToClean(document->rows(), head, document->size() - tail);
     if (!edited && rowsOnly) {
         finishCycle(false);
         return;
     }
-    if (m_restoring && m_restoredCleanFor == m_locale.decimalChar()) {
+    if (m_restoring && ((restoredRows && !edited) || m_restoredCleanFor == m_locale.decimalChar())) {
         m_lastSurelyFits = -1;
         finishCycle(typed);
         return;
@@ -189,7 +192,7 @@ void SheetEditor::runCycle()
     // the caret is clamped into the text.
     if (s != before) {
         m_writing = true;
-        if (rowsOnly)
+        if (rowsOnly || restoredRows)
             document->replace(from, to, s);
         else
             document->setText(s); // only what differs is replaced
