@@ -129,12 +129,12 @@ QString withDecimalSeparator(const QString &text, const LocaleValues &locale)
 
 } // namespace
 
-QString CleanSheetText(const QString &strText, qsizetype &lngCaret, const LocaleValues &locale,
-                       bool blnSeparatorsOnly)
+QString CleanSheetText(const QString &text, qsizetype &lngCaret, const LocaleValues &locale,
+                       bool separatorsOnly)
 {
-    if (blnSeparatorsOnly)
-        return collapseMinusRuns(withDecimalSeparator(strText, locale), lngCaret);
-    return CleanSheetRows(strText, lngCaret, locale, true, true);
+    if (separatorsOnly)
+        return collapseMinusRuns(withDecimalSeparator(text, locale), lngCaret);
+    return CleanSheetRows(text, lngCaret, locale, true, true);
 }
 
 QString CleanSheetRows(const QString &rows, qsizetype &caret, const LocaleValues &locale, bool atStart, bool atEnd)
@@ -211,7 +211,7 @@ QString SelectionExpression(const QString &selection)
     return SheetExpression(SelectionTrimmed(selection).toString());
 }
 
-QString SheetExpression(const QString &strSheet)
+QString SheetExpression(const QString &sheet)
 {
     // One pass: a CR LF goes when the last character kept before it is a continuation operator,
     // so an operator followed by several line breaks loses them all, as repeated replacement of
@@ -219,13 +219,13 @@ QString SheetExpression(const QString &strSheet)
     QString expression;
     qsizetype copied = 0;
     QChar last;
-    const qsizetype n = strSheet.size();
+    const qsizetype n = sheet.size();
     for (qsizetype i = 0; i < n; ++i) {
-        const QChar c = strSheet.at(i);
-        if (c == u'\r' && i + 1 < n && strSheet.at(i + 1) == u'\n' && IsContinuationOperator(last)) {
+        const QChar c = sheet.at(i);
+        if (c == u'\r' && i + 1 < n && sheet.at(i + 1) == u'\n' && IsContinuationOperator(last)) {
             if (copied == 0)
                 expression.reserve(n);
-            expression += QStringView(strSheet).mid(copied, i - copied);
+            expression += QStringView(sheet).mid(copied, i - copied);
             copied = i + 2;
             ++i;
         } else {
@@ -233,7 +233,7 @@ QString SheetExpression(const QString &strSheet)
         }
     }
     if (copied == 0)
-        return strSheet;
-    expression += QStringView(strSheet).mid(copied);
+        return sheet;
+    expression += QStringView(sheet).mid(copied);
     return expression;
 }

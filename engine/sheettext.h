@@ -20,12 +20,12 @@ inline constexpr char16_t kContinuationOperators[] = u"-+*/";
 
 // Cleans a sheet text for the decimal separator of locale: the other one of "." and "," becomes
 // it. lngCaret (0-based) follows the characters it stood behind; it may come out negative or past
-// the end, and the caller clamps it. With blnSeparatorsOnly only the separator swap and the
+// the end, and the caller clamps it. With separatorsOnly only the separator swap and the
 // minus/space step run (what an undo restore gets); otherwise foreign characters are dropped, line
 // breaks normalised to CR LF pairs, leading empty rows dropped, and a trailing line break kept only
 // after a continuation operator.
-QString CleanSheetText(const QString &strText, qsizetype &lngCaret, const LocaleValues &locale,
-                       bool blnSeparatorsOnly = false);
+QString CleanSheetText(const QString &text, qsizetype &lngCaret, const LocaleValues &locale,
+                       bool separatorsOnly = false);
 
 // The cleaning of CleanSheetText (not restoring) for whole rows of a sheet: the rows an edit
 // touched. The leading empty rows go only when atStart (the rows are the sheet's start), a final
@@ -38,7 +38,7 @@ std::pair<qsizetype, qsizetype> RowsToClean(const SheetRows &rows, qsizetype fro
 
 // The expression of a sheet: every continuation operator followed by CR LF becomes the operator
 // alone. An expression that still holds CR LF has independent rows and no value.
-QString SheetExpression(const QString &strSheet);
+QString SheetExpression(const QString &sheet);
 
 // The expression of a selected part of the sheet: the selection without the operators and line
 // breaks at its two ends, its continued rows joined, so that selecting whole rows ("340+" and its

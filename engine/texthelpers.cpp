@@ -14,7 +14,7 @@ bool inSet(QChar c, const QString &set, Qt::CaseSensitivity compare)
     return set.contains(c, compare);
 }
 
-// Whether strFind stands at offset i of the logical text head + tail.mid(tailPos).
+// Whether `find` stands at offset i of the logical text head + tail.mid(tailPos).
 bool matchesAcross(const QString &head, qsizetype i, const QString &tail, qsizetype tailPos,
                    const QString &find, Qt::CaseSensitivity compare)
 {
@@ -33,55 +33,55 @@ bool matchesAcross(const QString &head, qsizetype i, const QString &tail, qsizet
 
 namespace {
 
-// ReplaceAll's work, stopping as soon as the text built passes lngMaxLength characters. The part
+// ReplaceAll's work, stopping as soon as the text built passes maxLength characters. The part
 // already written out is final (later matches only ever look at what follows it), so checking it
 // after each step catches any growth before it costs more than one replacement of memory.
-bool replaceAllWithin(QString &out, const QString &strSource, const QString &strFind,
-                      const QString &strReplace, Qt::CaseSensitivity compare, qsizetype lngMaxLength)
+bool replaceAllWithin(QString &out, const QString &source, const QString &find,
+                      const QString &replacement, Qt::CaseSensitivity compare, qsizetype maxLength)
 {
     out.clear();
-    if (strFind.isEmpty()) {
-        out = strSource;
-        return out.size() <= lngMaxLength;
+    if (find.isEmpty()) {
+        out = source;
+        return out.size() <= maxLength;
     }
 
-    if (strReplace.contains(strFind, compare)) {
+    if (replacement.contains(find, compare)) {
         // Ordinary replace-all: each search starts behind the inserted replacement.
         qsizetype pos = 0;
         for (;;) {
-            const qsizetype hit = strSource.indexOf(strFind, pos, compare);
+            const qsizetype hit = source.indexOf(find, pos, compare);
             if (hit < 0)
                 break;
-            out += QStringView(strSource).mid(pos, hit - pos);
-            out += strReplace;
-            pos = hit + strFind.size();
-            if (out.size() > lngMaxLength)
+            out += QStringView(source).mid(pos, hit - pos);
+            out += replacement;
+            pos = hit + find.size();
+            if (out.size() > maxLength)
                 return false;
         }
-        out += QStringView(strSource).mid(pos);
-        return out.size() <= lngMaxLength;
+        out += QStringView(source).mid(pos);
+        return out.size() <= maxLength;
     }
 
     // Rescanning replace-all. The text still to be searched is `pending` followed by the source
     // from `pos`; `pending` holds the last replacement (and whatever of it a later match left),
     // so a long text is handled in one pass instead of being rebuilt at every occurrence.
-    out.reserve(std::min(strSource.size(), lngMaxLength));
+    out.reserve(std::min(source.size(), maxLength));
     QString pending;
     qsizetype pos = 0;
     for (;;) {
-        if (out.size() > lngMaxLength)
+        if (out.size() > maxLength)
             return false;
         bool matched = false;
         for (qsizetype i = 0; i < pending.size(); ++i) {
-            if (!matchesAcross(pending, i, strSource, pos, strFind, compare))
+            if (!matchesAcross(pending, i, source, pos, find, compare))
                 continue;
             out += QStringView(pending).left(i);
             const qsizetype inPending = pending.size() - i;
-            if (strFind.size() <= inPending) {
-                pending = strReplace + pending.mid(i + strFind.size());
+            if (find.size() <= inPending) {
+                pending = replacement + pending.mid(i + find.size());
             } else {
-                pos += strFind.size() - inPending;
-                pending = strReplace;
+                pos += find.size() - inPending;
+                pending = replacement;
             }
             matched = true;
             break;
@@ -90,98 +90,98 @@ bool replaceAllWithin(QString &out, const QString &strSource, const QString &str
             continue;
         out += pending;
         pending.clear();
-        const qsizetype hit = strSource.indexOf(strFind, pos, compare);
+        const qsizetype hit = source.indexOf(find, pos, compare);
         if (hit < 0) {
-            out += QStringView(strSource).mid(pos);
-            return out.size() <= lngMaxLength;
+            out += QStringView(source).mid(pos);
+            return out.size() <= maxLength;
         }
-        out += QStringView(strSource).mid(pos, hit - pos);
-        pending = strReplace;
-        pos = hit + strFind.size();
+        out += QStringView(source).mid(pos, hit - pos);
+        pending = replacement;
+        pos = hit + find.size();
     }
 }
 
 } // namespace
 
-QString ReplaceAll(const QString &strSource, const QString &strFind, const QString &strReplace,
+QString ReplaceAll(const QString &source, const QString &find, const QString &replacement,
                    Qt::CaseSensitivity compare)
 {
     QString out;
-    replaceAllWithin(out, strSource, strFind, strReplace, compare,
+    replaceAllWithin(out, source, find, replacement, compare,
                      std::numeric_limits<qsizetype>::max());
     return out;
 }
 
-bool ReplaceAllWithin(QString &strText, const QString &strFind, const QString &strReplace,
-                      Qt::CaseSensitivity compare, qsizetype lngMaxLength)
+bool ReplaceAllWithin(QString &text, const QString &find, const QString &replacement,
+                      Qt::CaseSensitivity compare, qsizetype maxLength)
 {
     QString out;
-    if (!replaceAllWithin(out, strText, strFind, strReplace, compare, lngMaxLength))
+    if (!replaceAllWithin(out, text, find, replacement, compare, maxLength))
         return false;
-    strText = std::move(out);
+    text = std::move(out);
     return true;
 }
 
-QList<qsizetype> FindPositions(const QString &strText, const QString &strFind,
+QList<qsizetype> FindPositions(const QString &text, const QString &find,
                                Qt::CaseSensitivity compare)
 {
     QList<qsizetype> positions;
-    if (strFind.isEmpty())
+    if (find.isEmpty())
         return positions;
     qsizetype from = 0;
     for (;;) {
-        const qsizetype hit = strText.indexOf(strFind, from, compare);
+        const qsizetype hit = text.indexOf(find, from, compare);
         if (hit < 0)
             break;
         positions.append(hit + 1);
-        from = hit + strFind.size();
+        from = hit + find.size();
     }
     return positions;
 }
 
-QString TrimChars(const QString &strText, const QString &strSet, int intSides,
+QString TrimChars(const QString &text, const QString &set, int sides,
                   Qt::CaseSensitivity compare, qsizetype &lngCaret)
 {
     qsizetype begin = 0;
-    qsizetype end = strText.size();
-    if (intSides & TrimLeft) {
-        while (begin < end && inSet(strText.at(begin), strSet, compare)) {
+    qsizetype end = text.size();
+    if (sides & TrimLeft) {
+        while (begin < end && inSet(text.at(begin), set, compare)) {
             ++begin;
             if (lngCaret >= 1)
                 --lngCaret;
         }
     }
-    if (intSides & TrimRight) {
-        while (end > begin && inSet(strText.at(end - 1), strSet, compare)) {
+    if (sides & TrimRight) {
+        while (end > begin && inSet(text.at(end - 1), set, compare)) {
             --end;
             if (lngCaret > end - begin)
                 lngCaret = end - begin;
         }
     }
-    return strText.mid(begin, end - begin);
+    return text.mid(begin, end - begin);
 }
 
-QString TrimChars(const QString &strText, const QString &strSet, int intSides)
+QString TrimChars(const QString &text, const QString &set, int sides)
 {
     qsizetype caret = 0;
-    return TrimChars(strText, strSet, intSides, Qt::CaseSensitive, caret);
+    return TrimChars(text, set, sides, Qt::CaseSensitive, caret);
 }
 
-QString FilterChars(const QString &strText, const QString &strSet, bool blnKeep,
+QString FilterChars(const QString &text, const QString &set, bool keep,
                     Qt::CaseSensitivity compare, qsizetype &lngCaret)
 {
     // Case-sensitive membership of ASCII characters comes from a table; the rest asks the set.
     std::array<bool, 128> inAscii{};
     const bool table = compare == Qt::CaseSensitive;
     if (table) {
-        for (const QChar c : strSet) {
+        for (const QChar c : set) {
             if (c.unicode() < 128)
                 inAscii[c.unicode()] = true;
         }
     }
     const auto kept = [&](QChar c) {
-        const bool in = table && c.unicode() < 128 ? inAscii[c.unicode()] : inSet(c, strSet, compare);
-        return in == blnKeep;
+        const bool in = table && c.unicode() < 128 ? inAscii[c.unicode()] : inSet(c, set, compare);
+        return in == keep;
     };
 
     // Kept characters are copied in runs; a text that loses nothing is returned as it is.
@@ -189,30 +189,30 @@ QString FilterChars(const QString &strText, const QString &strSet, bool blnKeep,
     qsizetype runStart = 0;
     qsizetype droppedBeforeCaret = 0;
     bool dropped = false;
-    const qsizetype n = strText.size();
+    const qsizetype n = text.size();
     for (qsizetype i = 0; i < n; ++i) {
-        if (kept(strText.at(i)))
+        if (kept(text.at(i)))
             continue;
         if (!dropped) {
             out.reserve(n);
             dropped = true;
         }
-        out += QStringView(strText).mid(runStart, i - runStart);
+        out += QStringView(text).mid(runStart, i - runStart);
         runStart = i + 1;
         if (i + 1 <= lngCaret)
             ++droppedBeforeCaret;
     }
     if (!dropped)
-        return strText;
-    out += QStringView(strText).mid(runStart);
+        return text;
+    out += QStringView(text).mid(runStart);
     lngCaret -= droppedBeforeCaret;
     return out;
 }
 
-QString FilterChars(const QString &strText, const QString &strSet, bool blnKeep)
+QString FilterChars(const QString &text, const QString &set, bool keep)
 {
     qsizetype caret = 0;
-    return FilterChars(strText, strSet, blnKeep, Qt::CaseSensitive, caret);
+    return FilterChars(text, set, keep, Qt::CaseSensitive, caret);
 }
 
 namespace {
@@ -224,26 +224,26 @@ QString trimmedIf(const QString &text, bool trim)
 
 } // namespace
 
-QString TextBefore(const QString &strText, const QString &strSeparator, bool blnLast,
-                   bool blnTrim, bool blnInclude, bool blnWholeIfMissing)
+QString TextBefore(const QString &text, const QString &separator, bool last,
+                   bool trim, bool includeSeparator, bool wholeIfMissing)
 {
-    const qsizetype at = strSeparator.isEmpty()
+    const qsizetype at = separator.isEmpty()
         ? -1
-        : (blnLast ? strText.lastIndexOf(strSeparator) : strText.indexOf(strSeparator));
+        : (last ? text.lastIndexOf(separator) : text.indexOf(separator));
     if (at < 0)
-        return blnWholeIfMissing ? trimmedIf(strText, blnTrim) : QString();
-    return trimmedIf(strText.left(at + (blnInclude ? strSeparator.size() : 0)), blnTrim);
+        return wholeIfMissing ? trimmedIf(text, trim) : QString();
+    return trimmedIf(text.left(at + (includeSeparator ? separator.size() : 0)), trim);
 }
 
-QString TextAfter(const QString &strText, const QString &strSeparator, bool blnFirst,
-                  bool blnTrim, bool blnInclude, bool blnWholeIfMissing)
+QString TextAfter(const QString &text, const QString &separator, bool first,
+                  bool trim, bool includeSeparator, bool wholeIfMissing)
 {
-    const qsizetype at = strSeparator.isEmpty()
+    const qsizetype at = separator.isEmpty()
         ? -1
-        : (blnFirst ? strText.indexOf(strSeparator) : strText.lastIndexOf(strSeparator));
+        : (first ? text.indexOf(separator) : text.lastIndexOf(separator));
     if (at < 0)
-        return blnWholeIfMissing ? trimmedIf(strText, blnTrim) : QString();
-    return trimmedIf(strText.mid(blnInclude ? at : at + strSeparator.size()), blnTrim);
+        return wholeIfMissing ? trimmedIf(text, trim) : QString();
+    return trimmedIf(text.mid(includeSeparator ? at : at + separator.size()), trim);
 }
 
 CommonEnds CommonTextEnds(QStringView a, QStringView b)

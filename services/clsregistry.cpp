@@ -93,13 +93,13 @@ bool toLong(const QJsonValue &value, qint32 &lngValue)
 {
     if (!value.isDouble())
         return false;
-    const double dbl = value.toDouble();
-    if (!std::isfinite(dbl) || dbl != std::trunc(dbl))
+    const double number = value.toDouble();
+    if (!std::isfinite(number) || number != std::trunc(number))
         return false;
-    if (dbl < double(std::numeric_limits<qint32>::min())
-        || dbl > double(std::numeric_limits<quint32>::max()))
+    if (number < double(std::numeric_limits<qint32>::min())
+        || number > double(std::numeric_limits<quint32>::max()))
         return false;
-    lngValue = qint32(quint32(qint64(dbl)));
+    lngValue = qint32(quint32(qint64(number)));
     return true;
 }
 

@@ -68,16 +68,16 @@ bool acceptsCharacter(QChar c)
 
 } // namespace
 
-void CalcField::setText(const QString &strText)
+void CalcField::setText(const QString &text)
 {
-    setSheetText(strText);
+    setSheetText(text);
 }
 
-void CalcField::setTextKeepingSelection(const QString &strText)
+void CalcField::setTextKeepingSelection(const QString &text)
 {
     const qsizetype start = SelStart();
     const qsizetype length = SelLength();
-    setText(strText);
+    setText(text);
     setSelStart(start);
     setSelLength(length);
 }
@@ -87,9 +87,9 @@ qsizetype CalcField::SelStart() const
     return selectionStart();
 }
 
-void CalcField::setSelStart(qsizetype lngStart)
+void CalcField::setSelStart(qsizetype start)
 {
-    setSelection(lngStart, lngStart);
+    setSelection(start, start);
 }
 
 qsizetype CalcField::SelLength() const
@@ -97,10 +97,10 @@ qsizetype CalcField::SelLength() const
     return selectionEnd() - selectionStart();
 }
 
-void CalcField::setSelLength(qsizetype lngLength)
+void CalcField::setSelLength(qsizetype length)
 {
     const qsizetype start = selectionStart();
-    setSelection(start, start + std::max<qsizetype>(0, lngLength));
+    setSelection(start, start + std::max<qsizetype>(0, length));
 }
 
 QString CalcField::SelText() const
@@ -108,9 +108,9 @@ QString CalcField::SelText() const
     return selectedText();
 }
 
-void CalcField::setSelText(const QString &strText)
+void CalcField::setSelText(const QString &text)
 {
-    insertText(strText);
+    insertText(text);
 }
 
 void CalcField::pasteDefault(const QMimeData *source)

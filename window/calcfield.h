@@ -24,21 +24,21 @@ public:
     explicit CalcField(QWidget *parent = nullptr);
 
     QString Text() const { return sheetText(); }
-    void setText(const QString &strText);
+    void setText(const QString &text);
     // Writes the text as setText does, then selects what was selected before, by position.
-    void setTextKeepingSelection(const QString &strText);
+    void setTextKeepingSelection(const QString &text);
 
     // Selection in sheet positions (0-based). Setting SelStart collapses the selection there;
     // setting SelLength extends it from SelStart.
     qsizetype SelStart() const;
-    void setSelStart(qsizetype lngStart);
+    void setSelStart(qsizetype start);
     qsizetype SelLength() const;
-    void setSelLength(qsizetype lngLength);
+    void setSelLength(qsizetype length);
     QString SelText() const;
-    void setSelText(const QString &strText);
+    void setSelText(const QString &text);
 
     bool Locked() const { return isReadOnly(); }
-    void setLocked(bool blnLocked) { setReadOnly(blnLocked); }
+    void setLocked(bool locked) { setReadOnly(locked); }
 
     // Text larger than this is not pasted: a larger paste is something else, and would hold the
     // window for a long while. In characters, the number of bytes a tape file may hold: a
