@@ -108,9 +108,6 @@ void SheetView::followChange(const SheetRows::Change &change, const QString &rem
     const qsizetype to = from + change.removed;
     const qsizetype delta = change.added - change.removed;
     const qsizetype firstRow = change.firstRow;
-    const qsizetype lastRow = firstRow + change.rowsRemoved;
-    const qsizetype newCount = change.rowsAdded;
-    const qsizetype oldCount = change.rowsRemoved;
 
     m_layout.followChange(change);
 
