@@ -53,8 +53,115 @@ FoldMachine::FoldMachine(const LocaleValues &locale)
     m_frames.emplace_back();
 }
 
+// A row of a running sum ("1234.56+" or "7-", after a row of the same kind): the number is read
+// and the operator before it applied in one go, leaving every member as feeding the characters one
+// by one leaves it. False, with nothing changed, for anything else.
+bool FoldMachine::feedSumRow(QStringView text)
+{
+    const qsizetype n = text.size();
+    if (n < 2 || n > kMaxQuickDigits + 2 || m_dead || m_unfoldable || !m_fedAny || m_inLiteral || m_pending != 0)
+        return false;
+    // After a "-" row the minus is still a run of one behind the row's number; after a "+" row
+    // the "+" waits on the operator stack.
+    const bool afterMinus = m_run == 1 && m_runAfterOperand && !m_runAfterSeparator;
+    if (!afterMinus && (m_run != 0 || m_afterOperand))
+        return false;
+    const char16_t *const p = reinterpret_cast<const char16_t *>(text.data());
+    const char16_t op = p[n - 1];
+    if (op != u'+' && op != u'-')
+        return false;
+    // The digits, a separator and the digits after it.
+    std::uint64_t digits = 0;
+    qsizetype i = 0;
+    for (unsigned digit; i < n - 1 && (digit = unsigned(p[i]) - u'0') <= 9; ++i)
+        digits = digits * 10 + digit;
+    int decimals = -1;
+    if (i < n - 1) {
+        if (p[i] != m_sep)
+            return false;
+        const qsizetype fraction = ++i;
+        for (unsigned digit; i < n - 1 && (digit = unsigned(p[i]) - u'0') <= 9; ++i)
+            digits = digits * 10 + digit;
+        if (i < n - 1)
+            return false;
+        decimals = int(i - fraction);
+    }
+    const qsizetype count = n - 1 - (decimals >= 0 ? 1 : 0);
+    if (count > kMaxQuickDigits || p[n - 2] == m_sep || (p[0] == m_sep && m_leadingZero))
+        return false;
+    const double value = decimals > 0 ? double(digits) / kExactPowersOfTen[decimals] : double(digits);
+
+    // The stack: a sum's operator on top, with nothing of its level or tighter below it (which
+    // pushing another "+" or "-" would reduce as well).
+    Frame &f = m_frames.back();
+    const qsizetype ops = f.ops.size();
+    const qsizetype operands = f.operands.size();
+    if (ops == 0 || f.ops[ops - 1].level != 6 || f.ops[ops - 1].index < 2 || (ops >= 2 && f.ops[ops - 2].level <= 6))
+        return false;
+    // After a "-" row: the operator below the row's number is applied to it first, and the minus
+    // becomes the subtraction the number now waits on.
+    Value reduced;
+    Op pending = f.ops[ops - 1];
+    if (afterMinus) {
+        double left = 0;
+        if (!m_afterOperand || operands < 2 || !f.operands[operands - 1].number || !f.operands[operands - 2].number
+            || !apply(pending.level, pending.index, f.operands[operands - 2].value, f.operands[operands - 1].value, left))
+            return false;
+        throughText(left, reduced);
+        pending = {6, 2};
+    } else if (operands < 1 || !f.operands[operands - 1].number) {
+        return false;
+    }
+    // A "+" row's number goes into the sum at once; a "-" row's waits for the next row.
+    double result = 0;
+    if (op == u'+') {
+        const double sum = afterMinus ? reduced.value : f.operands[operands - 1].value;
+        if ((afterMinus && !reduced.number) || !apply(pending.level, pending.index, sum, value, result))
+            return false;
+    }
+
+    // Nothing can fail now: the members are written as the characters would have written them.
+    if (afterMinus) {
+        m_run = 0;
+        m_lastRun = 1;
+        m_lastRunBinary = true;
+        f.operands.removeLast();
+        Value &sum = f.operands.back();
+        sum.value = reduced.value;
+        sum.number = reduced.number;
+        sum.cause = reduced.cause;
+        sum.causeAtEnd = reduced.causeAtEnd;
+        f.ops.back() = pending;
+    }
+    const Before literalBefore = before();
+    m_afterOperand = true;
+    m_percented = false;
+    m_operandBefore = literalBefore;
+    m_operandEndsWithSeparator = false;
+    m_operandIsLiteral = true;
+    m_simple = false;
+    if (op == u'+') {
+        throughText(result, f.operands.back());
+        f.ops.back() = {6, 3};
+        m_afterOperand = false;
+        m_prev = u'+';
+        return true;
+    }
+    Value v;
+    v.number = true;
+    v.value = value;
+    f.operands.append(v);
+    m_runAfterOperand = true;
+    m_runAfterSeparator = false;
+    m_run = 1;
+    m_prev = u'-';
+    return true;
+}
+
 void FoldMachine::feed(QStringView text)
 {
+    if (feedSumRow(text))
+        return;
     const char16_t *p = reinterpret_cast<const char16_t *>(text.data());
     const char16_t *const end = p + text.size();
     while (p != end) {

@@ -96,6 +96,7 @@ private:
     // power of ten (both exact doubles).
     static constexpr int kMaxQuickDigits = 15;
 
+    bool feedSumRow(QStringView text);
     std::optional<double> plainNumber(QStringView text) const;
     static bool endState(FoldMachine &end);
     void die() { m_dead = true; }
