@@ -52,6 +52,9 @@ private slots:
         QTest::newRow("trailing-operator-not-in-result") << "7+" << "." << 2 << QStringList{"7.00"} << "";
         QTest::newRow("empty-row-after-operator") << "2+\r\n\r\n3" << "." << 2 << QStringList{"2.00", "", "5.00"} << "5.00";
         QTest::newRow("letters-evaluated-whole") << "7MOD3+\r\n1" << "." << 2 << QStringList{"1.00", "2.00"} << "2.00";
+        // 1 + 1/3 goes through 15 digits before the 1 is taken off again.
+        QTest::newRow("fifteen-digits-across-rows") << "1+1/3-\r\n1" << "." << 9
+                                                    << QStringList{"1.333333333", "0.333333333"} << "0.333333333";
         QTest::newRow("comma-decimal") << "1234,5+\r\n1" << "," << 2 << QStringList{"1.234,50", "1.235,50"} << "1.235,50";
         QTest::newRow("halves-round-up-at-zero-decimals") << "0.5+\r\n1" << "." << 0 << QStringList{"1", "2"} << "2";
         QTest::newRow("empty-sheet-has-no-rows") << "" << "." << 2 << QStringList{} << "";
@@ -84,7 +87,7 @@ private slots:
             const std::optional<double> whole = PrefixSubtotal(sheet.left(end), loc);
             QCOMPARE(row.subtotal.has_value(), whole.has_value());
             if (whole)
-                QCOMPARE(*row.subtotal, *whole);
+                QVERIFY(*row.subtotal == *whole); // to the last bit
             end += 2;
         }
     }
