@@ -34,8 +34,8 @@ private slots:
 
         QTest::newRow("adding-machine-column") << "1250+\r\n340+\r\n17.5" << "." << 2
                                                << QStringList{"1,250.00", "1,590.00", "1,607.50"} << "1,607.50";
-        // The "*" is left out of the first subtotal; the second row multiplies 3 only.
-        QTest::newRow("precedence-across-rows") << "2+3*\r\n4" << "." << 2 << QStringList{"5.00", "14.00"} << "14.00";
+        // The "*" is left out of the first subtotal; the second row multiplies 3.5 only.
+        QTest::newRow("precedence-across-rows") << "2+3.5*\r\n4" << "." << 2 << QStringList{"5.50", "16.00"} << "16.00";
         QTest::newRow("group-opened-above-closed-below") << "(2+\r\n3)*\r\n4" << "." << 2
                                                          << QStringList{"", "5.00", "20.00"} << "20.00";
         // 200 plus 10 % is 220; 5 % off that is 209.
