@@ -10,6 +10,8 @@
 #include "textrules.h"
 #include "wrap.h"
 
+#include <algorithm>
+
 namespace {
 
 const QString kCrLf = QStringLiteral("\r\n");
@@ -398,7 +400,8 @@ void CalcSession::recordExpression()
 {
     // Wholly selected when it comes back.
     m_history.toEnd();
-    if (QString(m_document.text()).remove(kCrLf).isEmpty())
+    const QString &text = m_document.text();
+    if (std::all_of(text.begin(), text.end(), [](QChar c) { return c == u'\r' || c == u'\n'; }))
         return;
     if (m_document.text() == m_history.newest().text)
         return;
