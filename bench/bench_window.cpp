@@ -96,10 +96,12 @@ int main(int argc, char *argv[])
                 window.key(digitKey(n));
                 window.key(Qt::Key_Space);
                 open.push_back(window.key(Qt::Key_PageUp, Qt::ControlModifier));
+                // Open, on the newest entry wholly selected: its value, as the main window shows it.
                 bool found = false;
                 for (QWidget *w : QApplication::topLevelWidgets()) {
                     if (w->objectName() == QLatin1String("frmHistory") && w->isVisible()) {
-                        found = true;
+                        const auto *panel = w->findChild<MavoLabel3D *>(QStringLiteral("lblResult"));
+                        found = panel && panel->Caption() == window.result();
                         w->close();
                     }
                 }
@@ -154,6 +156,6 @@ int main(int argc, char *argv[])
                  rows >= 1000000 ? "<= 150 ms" : "-");
     }
     forget();
-    std::printf("history windows that did not open, starts that showed another result: %d\n", wrong);
+    std::printf("history windows that did not open or showed another value, starts that showed another result: %d\n", wrong);
     return wrong == 0 ? 0 : 1;
 }
