@@ -59,7 +59,7 @@ FoldMachine::FoldMachine(const LocaleValues &locale)
 bool FoldMachine::feedSumRow(QStringView text)
 {
     const qsizetype n = text.size();
-    if (n < 2 || n > kMaxQuickDigits + 2 || m_dead || m_unfoldable || !m_fedAny || m_inLiteral || m_pending != 0)
+    if (n < 2 || m_dead || m_unfoldable || !m_fedAny || m_inLiteral || m_pending != 0)
         return false;
     // After a "-" row the minus is still a run of one behind the row's number; after a "+" row
     // the "+" waits on the operator stack.
@@ -68,28 +68,9 @@ bool FoldMachine::feedSumRow(QStringView text)
         return false;
     const char16_t *const p = reinterpret_cast<const char16_t *>(text.data());
     const char16_t op = p[n - 1];
-    if (op != u'+' && op != u'-')
+    double value = 0;
+    if ((op != u'+' && op != u'-') || !QuickLiteralValue(p, p + n - 1, m_sep, m_leadingZero, value))
         return false;
-    // The digits, a separator and the digits after it.
-    std::uint64_t digits = 0;
-    qsizetype i = 0;
-    for (unsigned digit; i < n - 1 && (digit = unsigned(p[i]) - u'0') <= 9; ++i)
-        digits = digits * 10 + digit;
-    int decimals = -1;
-    if (i < n - 1) {
-        if (p[i] != m_sep)
-            return false;
-        const qsizetype fraction = ++i;
-        for (unsigned digit; i < n - 1 && (digit = unsigned(p[i]) - u'0') <= 9; ++i)
-            digits = digits * 10 + digit;
-        if (i < n - 1)
-            return false;
-        decimals = int(i - fraction);
-    }
-    const qsizetype count = n - 1 - (decimals >= 0 ? 1 : 0);
-    if (count > kMaxQuickDigits || p[n - 2] == m_sep || (p[0] == m_sep && m_leadingZero))
-        return false;
-    const double value = decimals > 0 ? double(digits) / kExactPowersOfTen[decimals] : double(digits);
 
     // The stack: a sum's operator on top, with nothing of its level or tighter below it (which
     // pushing another "+" or "-" would reduce as well).
