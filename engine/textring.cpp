@@ -2,132 +2,196 @@
 
 #include "texthelpers.h"
 
-#include <algorithm>
-
-namespace {
-
-bool sameText(const QString &a, const QString &b)
-{
-    return a.size() == b.size() && (a.constData() == b.constData() || a == b);
-}
-
-} // namespace
-
 TextRing::TextRing(int capacity)
     : m_capacity(std::max(capacity, 0))
 {
 }
 
-const QString &TextRing::anchorText() const
+QString TextRing::part(const QString &base, const Slot &slot, qsizetype a, qsizetype b)
 {
-    static const QString none;
-    if (m_anchor == m_slots.size())
-        return m_present ? *m_present : none;
-    return m_slots.at(m_anchor).entry.text;
-}
-
-QString TextRing::wholeText(qsizetype index) const
-{
-    QString text = anchorText();
-    for (qsizetype i = std::min(m_anchor, m_slots.size()) - 1; i >= index; --i)
-        text = splice(text, m_slots.at(i));
-    for (qsizetype i = m_anchor + 1; i <= index; ++i)
-        text = splice(text, m_slots.at(i));
+    const QString &middle = slot.entry.text;
+    const qsizetype middleEnd = slot.prefix + middle.size();
+    QString text;
+    if (a >= b)
+        return text;
+    text.reserve(b - a);
+    if (a < slot.prefix)
+        text.append(base.constData() + a, std::min(b, slot.prefix) - a);
+    if (std::max(a, slot.prefix) < std::min(b, middleEnd))
+        text.append(QStringView(middle).mid(std::max(a, slot.prefix) - slot.prefix,
+                                            std::min(b, middleEnd) - std::max(a, slot.prefix)));
+    if (std::max(a, middleEnd) < b) {
+        const qsizetype at = base.size() - slot.suffix + (std::max(a, middleEnd) - middleEnd);
+        text.append(base.constData() + at, b - std::max(a, middleEnd));
+    }
     return text;
 }
 
-QString TextRing::splice(const QString &neighbour, const Slot &slot)
+QString TextRing::splice(const QString &base, const Slot &slot)
 {
-    const QString &middle = slot.entry.text;
+    if (slot.entry.text.isEmpty() && slot.prefix == base.size() && slot.suffix == 0)
+        return base; // the base itself, shared
     if (slot.prefix == 0 && slot.suffix == 0)
-        return middle;
-    QString whole;
-    whole.reserve(slot.prefix + middle.size() + slot.suffix);
-    whole.append(neighbour.constData(), slot.prefix);
-    whole.append(middle);
-    whole.append(neighbour.constData() + neighbour.size() - slot.suffix, slot.suffix);
-    return whole;
+        return slot.entry.text;
+    return part(base, slot, 0, slot.length());
 }
 
-void TextRing::setDifference(Slot &slot, const QString &whole, const QString &neighbour)
+void TextRing::widen(Slot &slot, const QString &base, qsizetype head, qsizetype tail)
 {
-    const CommonEnds ends = CommonTextEnds(QStringView(whole), QStringView(neighbour));
-    const qsizetype prefix = ends.head;
-    const qsizetype suffix = ends.tail;
-    // mid() copies a part, so the slot does not keep the whole text alive.
-    slot.entry.text = whole.mid(prefix, whole.size() - prefix - suffix);
-    slot.prefix = prefix;
-    slot.suffix = suffix;
+    if (head == slot.prefix && tail == slot.suffix)
+        return;
+    slot.entry.text = part(base, slot, head, slot.length() - tail);
+    slot.prefix = head;
+    slot.suffix = tail;
 }
 
-void TextRing::moveAnchor(qsizetype to)
+void TextRing::compose(Slot &slot, const Slot &next, const QString &base)
 {
-    Slot &target = m_slots[to];
-    QString whole = splice(anchorText(), target);
-    if (m_anchor < m_slots.size()) {
-        // The old anchor differs from the new one over the same start and end, by its own middle.
-        Slot &old = m_slots[m_anchor];
-        old.entry.text = old.entry.text.mid(target.prefix, old.entry.text.size() - target.prefix - target.suffix);
-        old.prefix = target.prefix;
-        old.suffix = target.suffix;
+    if (next.entry.text.isEmpty() && next.length() == base.size())
+        return; // next is base's text
+    if (slot.entry.text.isEmpty() && slot.prefix + slot.suffix == next.length()) {
+        // Next's text itself, which shares any start: it takes next's own split.
+        slot.prefix = next.prefix;
+        slot.suffix = next.length() - next.prefix;
     }
-    target.entry.text = std::move(whole);
-    target.prefix = 0;
-    target.suffix = 0;
-    m_anchor = to;
+    // The slot shares its start with next and next its start with base: it shares the shorter of
+    // the two with base, and the same for the end. What lies between is next's text round the
+    // slot's own middle.
+    const qsizetype head = std::min(slot.prefix, next.prefix);
+    const qsizetype tail = std::min(slot.suffix, next.suffix);
+    const qsizetype nextLength = next.length();
+    slot.entry.text = part(base, next, head, slot.prefix) + slot.entry.text
+        + part(base, next, nextLength - slot.suffix, nextLength - tail);
+    slot.prefix = head;
+    slot.suffix = tail;
 }
 
-void TextRing::record(const TextEntry &recorded)
+void TextRing::unite(Slot &slot, const Slot &other, const QString &base)
+{
+    if (other.entry.text.isEmpty() && other.length() == base.size())
+        return; // other is base's text
+    if (slot.entry.text.isEmpty() && slot.length() == base.size()) {
+        // Base's text itself, which shares any start: it takes other's split.
+        slot.prefix = other.prefix;
+        slot.suffix = base.size() - other.prefix;
+    }
+    // Both equal base outside the stretch either has of its own.
+    widen(slot, base, std::min(slot.prefix, other.prefix), std::min(slot.suffix, other.suffix));
+}
+
+void TextRing::setDifference(Slot &slot, const QString &whole, const QString &base)
+{
+    if (whole.size() == base.size() && (whole.constData() == base.constData() || whole == base)) {
+        slot.entry.text.clear();
+        slot.prefix = base.size();
+        slot.suffix = 0;
+        return;
+    }
+    const CommonEnds ends = CommonTextEnds(QStringView(whole), QStringView(base));
+    // mid() copies a part, so the slot does not keep the whole text alive.
+    slot.entry.text = whole.mid(ends.head, whole.size() - ends.head - ends.tail);
+    slot.prefix = ends.head;
+    slot.suffix = ends.tail;
+}
+
+void TextRing::movePivot(qsizetype to)
+{
+    const QString &base = present();
+    Slot &old = m_slots[pivot()];
+    Slot &target = m_slots[to];
+    compose(target, old, base);
+    // Both now differ from the present text: the old pivot becomes its difference from the new.
+    unite(old, target, base);
+}
+
+void TextRing::settleOwnText()
+{
+    if (m_followed || m_slots.isEmpty())
+        return;
+    Slot &slot = m_slots[pivot()];
+    m_own = splice(m_own, slot);
+    slot.entry.text.clear();
+    slot.prefix = m_own.size();
+    slot.suffix = 0;
+}
+
+void TextRing::recordSlot(Slot slot)
+{
+    const QString &base = present();
+    const qsizetype at = m_current;
+    if (at > 0) {
+        // The entry before the written one becomes its difference from it: made a difference from
+        // the present text first (stepped back, it was the overwritten pivot's), then from it.
+        Slot &before = m_slots[at - 1];
+        if (at - 1 != pivot())
+            compose(before, m_slots.at(at), base);
+        unite(before, slot, base);
+    }
+    m_slots.resize(at);
+    m_slots.append(std::move(slot));
+    m_evicted.reset();
+    if (m_slots.size() > m_capacity)
+        m_evicted = m_slots.takeFirst();
+    m_current = m_slots.size();
+}
+
+void TextRing::record(const TextEntry &entry)
 {
     if (m_capacity == 0)
         return;
-    // A copy (sharing the text): the entry may be current(), which the truncation below drops.
-    const TextEntry entry = recorded;
-    const qsizetype at = m_current;
-    if (at > 0) {
-        // The entry before the written one becomes its difference from it.
-        Slot &before = m_slots[at - 1];
-        if (m_anchor == at - 1) {
-            setDifference(before, before.entry.text, entry.text);
-        } else if (!(m_anchor == m_slots.size() && sameText(anchorText(), entry.text))) {
-            // It differs from the anchor (the overwritten entry or the shared text), not from
-            // the entry recorded; the shared text usually is the entry, then nothing changes.
-            setDifference(before, splice(anchorText(), before), entry.text);
-        }
+    Slot slot{entry};
+    setDifference(slot, entry.text, present());
+    recordSlot(std::move(slot));
+    if (!m_followed) {
+        // The entry's text, whole, is the ring's own from now on.
+        m_own = entry.text;
+        Slot &newest = m_slots.last();
+        newest.entry.text.clear();
+        newest.prefix = m_own.size();
+        newest.suffix = 0;
     }
-    m_evicted.reset();
-    m_slots.resize(at);
-    m_slots.append(Slot{entry});
-    m_anchor = at;
-    if (m_slots.size() > m_capacity) {
-        m_slots.removeFirst();
-        --m_anchor;
-    }
-    m_current = m_slots.size();
+}
+
+void TextRing::recordFromText(qsizetype prefix, const QString &middle, qsizetype suffix, qint32 selStart,
+                              qint32 selLength, quint8 round)
+{
+    if (m_capacity == 0 || !m_followed)
+        return;
+    recordSlot(Slot{TextEntry{middle, selStart, selLength, round}, prefix, suffix});
 }
 
 void TextRing::followText(const QString *present)
 {
-    // The newest entry, kept as its difference from the old text, is made whole first.
-    if (m_anchor == m_slots.size() && !m_slots.isEmpty())
-        moveAnchor(m_anchor - 1);
-    m_present = present;
+    if (!m_slots.isEmpty()) {
+        // The pivot, a difference from the old present text, becomes one from the new.
+        Slot &slot = m_slots[pivot()];
+        const QString whole = splice(this->present(), slot);
+        setDifference(slot, whole, present ? *present : whole);
+        if (!present)
+            m_own = whole;
+    }
+    m_followed = present;
 }
 
 void TextRing::textEdited(const SheetRows::Change &change, const QString &removed)
 {
-    if (!m_present || m_slots.isEmpty() || m_anchor != m_slots.size())
+    if (!m_followed || m_slots.isEmpty())
         return;
-    const QString &after = *m_present;
+    const QString &after = *m_followed;
     const qsizetype from = change.position;
     const qsizetype to = from + change.removed;
     const qsizetype delta = change.added - change.removed;
     const qsizetype oldSize = after.size() - delta;
-    Slot &newest = m_slots.last();
-    const qsizetype prefix = std::min(newest.prefix, from);
-    const qsizetype suffix = std::min(newest.suffix, oldSize - to);
-    // An edit inside the stretch the newest entry has of its own leaves it as it is.
-    if (prefix == newest.prefix && suffix == newest.suffix)
+    Slot &slot = m_slots[pivot()];
+    if (slot.entry.text.isEmpty() && slot.length() == oldSize) {
+        // The text as it was, which shares any start: split where the edit starts.
+        slot.prefix = from;
+        slot.suffix = oldSize - from;
+    }
+    const qsizetype prefix = std::min(slot.prefix, from);
+    const qsizetype suffix = std::min(slot.suffix, oldSize - to);
+    // An edit inside the stretch the pivot has of its own leaves it as it is.
+    if (prefix == slot.prefix && suffix == slot.suffix)
         return;
     // Characters a .. b - 1 of the text before the edit: the removed ones and those round them.
     const auto before = [&](qsizetype a, qsizetype b) {
@@ -140,94 +204,58 @@ void TextRing::textEdited(const SheetRows::Change &change, const QString &remove
             part += QStringView(after).mid(std::max(a, to) + delta, b - std::max(a, to));
         return part;
     };
-    newest.entry.text = before(prefix, newest.prefix) + newest.entry.text + before(oldSize - newest.suffix, oldSize - suffix);
-    newest.prefix = prefix;
-    newest.suffix = suffix;
-}
-
-void TextRing::recordFromText(qsizetype prefix, const QString &middle, qsizetype suffix, qint32 selStart,
-                              qint32 selLength, quint8 round)
-{
-    if (m_capacity == 0 || !m_present)
-        return;
-    const QString &present = *m_present;
-    const qsizetype at = m_current;
-    if (at > 0) {
-        // The entry before the written one becomes its difference from it.
-        Slot &before = m_slots[at - 1];
-        if (at == m_slots.size() && m_anchor == m_slots.size()) {
-            // Both are differences from the followed text: over the stretch either has of its
-            // own, the one before is its part of the text and its middle.
-            const qsizetype head = std::min(before.prefix, prefix);
-            const qsizetype tail = std::min(before.suffix, suffix);
-            before.entry.text = present.mid(head, before.prefix - head) + before.entry.text
-                + present.mid(present.size() - before.suffix, before.suffix - tail);
-            before.prefix = head;
-            before.suffix = tail;
-        } else {
-            // Stepped back (after an undo): the entries up to the one before point towards it,
-            // and the two are compared whole, once.
-            while (m_anchor < at - 1)
-                moveAnchor(m_anchor + 1);
-            const QString whole = m_anchor == at - 1 ? before.entry.text : wholeText(at - 1);
-            setDifference(before, whole, present.left(prefix) + middle + present.right(suffix));
-        }
-    }
-    m_slots.resize(at);
-    m_slots.append(Slot{TextEntry{middle, selStart, selLength, round}, prefix, suffix});
-    m_evicted.reset();
-    if (m_slots.size() > m_capacity)
-        m_evicted = m_slots.takeFirst();
-    m_anchor = m_current = m_slots.size();
+    slot.entry.text = before(prefix, slot.prefix) + slot.entry.text + before(oldSize - slot.suffix, oldSize - suffix);
+    slot.prefix = prefix;
+    slot.suffix = suffix;
 }
 
 void TextRing::dropNewest()
 {
-    if (!atEnd() || m_slots.isEmpty() || m_anchor != m_slots.size())
+    if (!atEnd() || m_slots.isEmpty())
         return;
-    const QString &present = *m_present;
+    const QString &base = present();
     const Slot &newest = m_slots.last();
-    const bool same = newest.prefix + newest.suffix + newest.entry.text.size() == present.size()
-        && QStringView(newest.entry.text) == QStringView(present).mid(newest.prefix, newest.entry.text.size());
-    if (!same && m_slots.size() > 1) {
-        // The entry before was its difference from the newest, which is not the followed text:
-        // it is made its difference from that text, by a comparison of the two.
-        Slot &before = m_slots[m_slots.size() - 2];
-        setDifference(before, splice(splice(present, newest), before), present);
-    }
-    // An entry the newest pushed out of a full ring comes back.
+    // The entry before was its difference from the newest; it becomes the present text's.
+    if (m_slots.size() > 1)
+        compose(m_slots[m_slots.size() - 2], newest, base);
+    else if (m_evicted)
+        compose(*m_evicted, newest, base);
     m_slots.removeLast();
     if (m_evicted) {
         m_slots.prepend(*m_evicted);
         m_evicted.reset();
     }
-    m_anchor = m_current = m_slots.size();
+    m_current = m_slots.size();
+    settleOwnText();
 }
 
 void TextRing::toEnd()
 {
-    if (!m_slots.isEmpty() && m_anchor < m_slots.size())
-        while (m_anchor + 1 < m_slots.size())
-            moveAnchor(m_anchor + 1);
+    if (m_slots.isEmpty())
+        return;
+    for (qsizetype p = pivot(); p + 1 < m_slots.size(); ++p) {
+        movePivot(p + 1);
+        m_current = p + 1;
+    }
     m_current = m_slots.size();
+    settleOwnText();
 }
 
 void TextRing::toNewest()
 {
     toEnd();
-    if (m_anchor == m_slots.size())
-        moveAnchor(m_anchor - 1);
-    m_current = m_anchor;
+    m_current = m_slots.size() - 1;
 }
 
 bool TextRing::back()
 {
     if (m_current == 0)
         return false;
-    if (m_anchor == m_current)
-        moveAnchor(m_current - 1);
-    // At the end with the anchor on the newest entry it is already there.
+    // From the end the newest entry, the pivot already, becomes current.
+    if (m_current < m_slots.size())
+        movePivot(m_current - 1);
     --m_current;
+    settleOwnText();
     return true;
 }
 
@@ -235,9 +263,42 @@ bool TextRing::forward()
 {
     if (atNewest())
         return false;
-    moveAnchor(m_current + 1);
+    movePivot(m_current + 1);
     ++m_current;
+    settleOwnText();
     return true;
+}
+
+bool TextRing::currentTextDiffers() const
+{
+    const Slot &slot = m_slots.at(m_current);
+    const QString &base = present();
+    return slot.length() != base.size()
+        || QStringView(slot.entry.text) != QStringView(base).mid(slot.prefix, slot.entry.text.size());
+}
+
+TextRing::Edit TextRing::currentEdit() const
+{
+    const Slot &slot = m_slots.at(m_current);
+    const QString &base = present();
+    Edit edit{slot.prefix, base.size() - slot.suffix, slot.entry.text};
+    // Neither end may fall between the CR and the LF of a row break.
+    if (edit.from > 0 && edit.from < base.size() && base.at(edit.from - 1) == u'\r' && base.at(edit.from) == u'\n') {
+        --edit.from;
+        edit.text.prepend(u'\r');
+    }
+    if (edit.to > 0 && edit.to < base.size() && base.at(edit.to - 1) == u'\r' && base.at(edit.to) == u'\n') {
+        ++edit.to;
+        edit.text.append(u'\n');
+    }
+    return edit;
+}
+
+TextEntry TextRing::current() const
+{
+    TextEntry entry = m_slots.at(m_current).entry;
+    entry.text = currentTextDiffers() ? splice(present(), m_slots.at(m_current)) : present();
+    return entry;
 }
 
 TextEntry TextRing::newest() const
@@ -245,17 +306,11 @@ TextEntry TextRing::newest() const
     if (m_slots.isEmpty())
         return {};
     const qsizetype last = m_slots.size() - 1;
-    if (m_anchor == last)
-        return m_slots.at(last).entry;
     TextEntry entry = m_slots.at(last).entry;
-    if (m_anchor == m_slots.size()) {
-        entry.text = splice(anchorText(), m_slots.at(last));
-    } else {
-        QString text = anchorText();
-        for (qsizetype i = m_anchor + 1; i <= last; ++i)
-            text = splice(text, m_slots.at(i));
-        entry.text = std::move(text);
-    }
+    QString text = splice(present(), m_slots.at(pivot()));
+    for (qsizetype i = pivot() + 1; i <= last; ++i)
+        text = splice(text, m_slots.at(i));
+    entry.text = std::move(text);
     return entry;
 }
 
@@ -263,20 +318,23 @@ QList<TextEntry> TextRing::entries() const
 {
     const qsizetype count = m_slots.size();
     QList<TextEntry> list(count);
+    if (count == 0)
+        return list;
     const auto materialise = [&](qsizetype i, const QString &text) {
         list[i] = m_slots.at(i).entry;
         list[i].text = text;
     };
-    // Outwards from the anchor, each text spliced from the one before it.
-    QString text = anchorText();
-    if (m_anchor < count)
-        materialise(m_anchor, text);
-    for (qsizetype i = std::min(m_anchor, count) - 1; i >= 0; --i) {
+    // Outwards from the pivot, each text spliced from the one before it.
+    const qsizetype p = pivot();
+    const QString pivotText = splice(present(), m_slots.at(p));
+    materialise(p, pivotText);
+    QString text = pivotText;
+    for (qsizetype i = p - 1; i >= 0; --i) {
         text = splice(text, m_slots.at(i));
         materialise(i, text);
     }
-    text = anchorText();
-    for (qsizetype i = m_anchor + 1; i < count; ++i) {
+    text = pivotText;
+    for (qsizetype i = p + 1; i < count; ++i) {
         text = splice(text, m_slots.at(i));
         materialise(i, text);
     }

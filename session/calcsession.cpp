@@ -376,10 +376,11 @@ void CalcSession::setStripShown(bool shown)
     emit stripShownChanged(shown);
 }
 
-TextEntry CalcSession::sheetState() const
+bool CalcSession::differsFromUndoEntry() const
 {
-    return {m_document.text(), static_cast<qint32>(m_selStart), static_cast<qint32>(m_selLength),
-            static_cast<quint8>(m_roundDigit)};
+    const TextEntry &entry = m_undo.currentFields();
+    return entry.selStart != m_selStart || entry.selLength != m_selLength || entry.round != m_roundDigit
+        || m_undo.currentTextDiffers();
 }
 
 void CalcSession::takeSnapshot()
@@ -423,11 +424,12 @@ void CalcSession::StepState(bool forward)
     }
     // At the oldest (back) or newest (forward) entry the sheet is put back only if it differs.
     const bool moved = forward ? m_undo.forward() : m_undo.back();
-    if (moved || sheetState() != m_undo.current()) {
-        const TextEntry entry = m_undo.current();
+    if (moved || differsFromUndoEntry()) {
+        // The sheet becomes the entry by one edit of the stretch where they differ.
+        const TextEntry entry = m_undo.currentFields();
         setRoundDigit(entry.round);
         m_restoring = true;
-        emit restoreRequested(entry);
+        emit restoreRequested(m_undo.currentEdit(), entry.selStart, entry.selLength);
         m_restoring = false;
     }
 }
@@ -458,14 +460,14 @@ bool CalcSession::canUndo() const
     // Before the first undo the present state is kept first, so any entry is a step back.
     if (m_undo.isEmpty())
         return false;
-    return m_undo.atEnd() || !m_undo.atOldest() || sheetState() != m_undo.current();
+    return m_undo.atEnd() || !m_undo.atOldest() || differsFromUndoEntry();
 }
 
 bool CalcSession::canRedo() const
 {
     if (m_undo.atEnd())
         return false;
-    return !m_undo.atNewest() || sheetState() != m_undo.current();
+    return !m_undo.atNewest() || differsFromUndoEntry();
 }
 
 bool CalcSession::run(KeyCommand command)

@@ -151,8 +151,9 @@ signals:
     // M+ or M- gave no value; the panel shows "Error" once this is handled.
     void memoryOverflow();
     void stripShownChanged(bool shown);
-    // An undo step: the sheet is to show this state again (the rounding digit is set already).
-    void restoreRequested(const TextEntry &entry);
+    // An undo step: the sheet is to show an earlier state again, by this edit of its text and with
+    // this selection (the rounding digit is set already).
+    void restoreRequested(const TextRing::Edit &edit, qint32 selStart, qint32 selLength);
     // MR: the text goes in at the caret.
     void insertRequested(const QString &text);
     // Ctrl+PageUp with expressions in the history.
@@ -181,7 +182,8 @@ private:
     void followEdit(const SheetRows::Change &change, const QString &removed);
     // The value of the selected rows, with the operators and line breaks at its ends left out.
     void EvaluateSelection(const QString &selText);
-    TextEntry sheetState() const;
+    // Whether the sheet, its selection or the rounding differ from the current undo entry.
+    bool differsFromUndoEntry() const;
     // The text of an expression with the present decimals, answered from the last two where the
     // same: every key evaluates the expression before it again in the sub-result step.
     QString resultText(const QString &expression) const;

@@ -20,9 +20,11 @@ class tst_CalcSession : public QObject
         {
             session.setLocale(testLocale(QStringLiteral("."), QStringLiteral(",")));
             session.setRoundDigit(digit);
-            QObject::connect(&session, &CalcSession::restoreRequested, &session, [this](const TextEntry &entry) {
-                show(entry.text, entry.selStart, entry.selLength, true);
-            });
+            QObject::connect(&session, &CalcSession::restoreRequested, &session,
+                             [this](const TextRing::Edit &edit, qint32 selStart, qint32 selLength) {
+                                 QString text = session.document().text();
+                                 show(text.replace(edit.from, edit.to - edit.from, edit.text), selStart, selLength, true);
+                             });
         }
         // A cycle of the sheet: the text as it now stands, with the caret or selection.
         void show(const QString &text, qsizetype selStart = -1, qsizetype selLength = 0, bool restoring = false)

@@ -1,6 +1,7 @@
 // The ring of field states behind the undo and the expression history. Seen from outside it is a
-// plain list of whole entries with a position; inside it keeps one whole text and the others as
-// differences. Random use is checked step by step against that plain list.
+// plain list of whole entries with a position; inside it keeps only the present text whole and
+// the entries as differences. Random use is checked step by step against that plain list, for a
+// ring that follows the caller's text (the undo) and one that keeps its own (the history).
 
 #include "textring.h"
 
@@ -21,15 +22,19 @@ private slots:
         QTest::addColumn<int>("capacity");
         QTest::addColumn<int>("length"); // of the first text
         QTest::addColumn<int>("steps");
-        QTest::newRow("short-texts") << 5 << 3 << 20000;
-        QTest::newRow("ring-of-two") << 2 << 3 << 5000;
-        QTest::newRow("long-texts") << 4 << 8000 << 1500;
+        QTest::addColumn<bool>("follows");
+        QTest::newRow("short-texts") << 5 << 3 << 20000 << true;
+        QTest::newRow("ring-of-two") << 2 << 3 << 5000 << true;
+        QTest::newRow("ring-of-one") << 1 << 3 << 3000 << true;
+        QTest::newRow("long-texts") << 4 << 8000 << 1500 << true;
+        QTest::newRow("own-text") << 4 << 3 << 8000 << false;
     }
     void matchesPlainList()
     {
         QFETCH(int, capacity);
         QFETCH(int, length);
         QFETCH(int, steps);
+        QFETCH(bool, follows);
         QRandomGenerator random(7);
         static const QString pieces[] = {"1", "11", "+\r\n", "", "a1"};
         TextRing ring(capacity);
@@ -37,7 +42,18 @@ private slots:
         qsizetype at = 0;      // list.size(): the end
         // The caller's text, which the ring follows: edited in place and told edit by edit.
         QString present = QStringLiteral("1").repeated(length);
-        ring.followText(&present);
+        if (follows)
+            ring.followText(&present);
+        // After a step the caller writes the entry stepped to into its text, as the window does.
+        const auto takeEntry = [&] {
+            if (!follows || ring.atEnd())
+                return;
+            const TextRing::Edit edit = ring.currentEdit();
+            const QString removed = present.mid(edit.from, edit.to - edit.from);
+            present.replace(edit.from, removed.size(), edit.text);
+            ring.textEdited(SheetRows::Change{edit.from, removed.size(), edit.text.size()}, removed);
+            QVERIFY(!ring.currentTextDiffers());
+        };
         const auto append = [&](const TextEntry &entry) {
             list.resize(at);
             list.append(entry);
@@ -46,7 +62,9 @@ private slots:
             at = list.size();
         };
         for (int step = 0; step < steps; ++step) {
-            const int op = random.bounded(10);
+            int op = random.bounded(10);
+            if (!follows && (op < 3 || op == 4))
+                op = 3; // a ring of its own text is given whole entries only
             const qint32 sel = qint32(random.bounded(int(present.size()) + 1));
             if (op < 3) {
                 const qsizetype pos = random.bounded(int(present.size()) + 1);
@@ -88,16 +106,19 @@ private slots:
             } else if (op < 7) {
                 QCOMPARE(ring.back(), at > 0);
                 at = std::max<qsizetype>(at - 1, 0);
+                takeEntry();
             } else if (op < 9) {
                 const bool moves = at + 1 < list.size(); // not from the newest, nor from the end
                 QCOMPARE(ring.forward(), moves);
                 at += moves;
+                takeEntry();
             } else if (step % 2 || list.isEmpty()) {
                 ring.toEnd();
                 at = list.size();
             } else {
                 ring.toNewest();
                 at = list.size() - 1;
+                takeEntry();
             }
             QCOMPARE(ring.atEnd(), at == list.size());
             if (at < list.size())

@@ -246,9 +246,10 @@ void frmTallyer::connectSession()
     connect(m_session, &CalcSession::stripShownChanged, this, &frmTallyer::drawStrip);
     connect(m_session, &CalcSession::memoryOverflow, this, &frmTallyer::ShowMemoryOverflow);
     connect(m_session, &CalcSession::insertRequested, sheet, &SheetEditor::insertAtCaret);
-    connect(m_session, &CalcSession::restoreRequested, this, [this](const TextEntry &entry) {
-        sheet->restore(entry.text, entry.selStart, entry.selLength);
-    });
+    connect(m_session, &CalcSession::restoreRequested, this,
+            [this](const TextRing::Edit &edit, qint32 selStart, qint32 selLength) {
+                sheet->restore(edit, selStart, selLength);
+            });
     connect(m_session, &CalcSession::historyRequested, this, &frmTallyer::historyWindowRequested);
     connect(m_session, &CalcSession::tapePathChanged, this, &frmTallyer::drawTitle);
 

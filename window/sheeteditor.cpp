@@ -221,9 +221,20 @@ void SheetEditor::finishCycle(bool differs)
 
 void SheetEditor::restore(const QString &text, qsizetype selStart, qsizetype selLength, bool cleaned)
 {
+    restoreWith([&] { m_field->setText(text); }, selStart, selLength, cleaned);
+}
+
+void SheetEditor::restore(const TextRing::Edit &edit, qsizetype selStart, qsizetype selLength)
+{
+    restoreWith([&] { m_field->setSheetText(edit.from, edit.to, edit.text); }, selStart, selLength, false);
+}
+
+void SheetEditor::restoreWith(const std::function<void()> &write, qsizetype selStart, qsizetype selLength,
+                              bool cleaned)
+{
     m_restoring = true;
     m_restoredCleanFor = cleaned ? m_locale.decimalChar() : QChar();
-    m_field->setText(text); // only what differs is replaced; the cycle runs, restricted while restoring
+    write(); // the cycle runs, restricted while restoring
     m_field->setSelStart(selStart);
     m_field->setSelLength(selLength);
     m_field->viewport()->update();

@@ -1,11 +1,14 @@
 #pragma once
 
 #include "localevalues.h"
+#include "textring.h"
 
 #include <QFont>
 #include <QHash>
 #include <QObject>
 #include <QString>
+
+#include <functional>
 
 class CalcField;
 class QTimer;
@@ -29,6 +32,8 @@ public:
     // Puts an entry back without wrapping it or counting it as the user's change. cleaned: the
     // text was cleaned for locale() already, so the cycle has nothing to clean again.
     void restore(const QString &text, qsizetype selStart, qsizetype selLength, bool cleaned = false);
+    // The same for an undo step, given as the edit of the present text that makes it the entry.
+    void restore(const TextRing::Edit &edit, qsizetype selStart, qsizetype selLength);
     // Replaces the selection by text, the caret following it even where the rows are wrapped.
     void insertAtCaret(const QString &text);
 
@@ -56,6 +61,8 @@ private:
     // The end of a cycle: the document marked, and the window told. differs: the text is not the
     // last cycle's.
     void finishCycle(bool differs);
+    // Puts a state back: write() writes its text, then the selection is set.
+    void restoreWith(const std::function<void()> &write, qsizetype selStart, qsizetype selLength, bool cleaned);
 
     CalcField *m_field;
     int m_wrapWidth;

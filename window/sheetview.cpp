@@ -80,12 +80,22 @@ void SheetView::setDocument(SheetDocument *document)
 void SheetView::setSheetText(const QString &text)
 {
     // Only the part that differs is replaced (see SheetDocument::setText).
+    resetText([&] { m_document->setText(text); });
+}
+
+void SheetView::setSheetText(qsizetype from, qsizetype to, const QString &text)
+{
+    resetText([&] { m_document->replace(from, to, text); });
+}
+
+void SheetView::resetText(const std::function<void()> &write)
+{
     const qsizetype oldAnchor = m_anchor;
     const qsizetype oldPosition = m_position;
     {
         const QSignalBlocker quiet(this);
         m_anchor = m_position = 0;
-        m_document->setText(text);
+        write();
     }
     m_anchor = m_position = 0;
     m_targetX = -1;

@@ -8,6 +8,7 @@
 #include <QElapsedTimer>
 #include <QString>
 
+#include <functional>
 #include <limits>
 #include <utility>
 
@@ -43,6 +44,9 @@ public:
     // CR LF, U+2028, U+2029) becomes a row break. Only the part that differs is replaced: the
     // rows round it keep their layout. textChanged is raised even when nothing differs.
     void setSheetText(const QString &text);
+    // The same for a text given as an edit of the present one: characters from .. to - 1
+    // replaced by text, which must not split a row break.
+    void setSheetText(qsizetype from, qsizetype to, const QString &text);
     // Characters from .. to - 1 replaced by text (line breaks made row breaks, as above). An end
     // inside a row break takes the whole break. The caret and the anchor keep their characters.
     void replaceRange(qsizetype from, qsizetype to, const QString &text);
@@ -125,6 +129,9 @@ protected:
 
 private:
     using Block = SheetLayout::Block;
+
+    // The text written by write(), with the caret and the view put at the start.
+    void resetText(const std::function<void()> &write);
 
     // The block's layout, laid out at the view's width; kept by the block's text.
     QTextLayout *layoutOf(Block block) const;
