@@ -113,8 +113,7 @@ bool run(int rows, bool checked)
         QString removed;
         const SheetRows::Change change = edit(sheet, random, removed);
         const double start = cpuMs();
-        ring.textEdited(change, removed);
-        ring.recordFromText(change.position, removed, sheet.size() - change.position - change.added, qint32(i), 0, 0);
+        ring.recordEdit(change, removed, qint32(i), 0, 0);
         record.ms.push_back(cpuMs() - start);
     }
     const double afterRecords = rssMb();
@@ -141,6 +140,7 @@ bool run(int rows, bool checked)
         const QString removed = sheet.mid(change.from, change.to - change.from);
         sheet.replace(change.from, change.to - change.from, change.text);
         ring.textEdited({change.from, removed.size(), change.text.size()}, removed);
+        ring.settleEdit();
         return moved;
     };
     Times back;

@@ -127,6 +127,11 @@ void TextRing::recordSlot(Slot slot)
             compose(before, m_slots.at(at), base);
         unite(before, slot, base);
     }
+    appendAt(at, std::move(slot));
+}
+
+void TextRing::appendAt(qsizetype at, Slot slot)
+{
     m_slots.resize(at);
     m_slots.append(std::move(slot));
     m_evicted.reset();
@@ -158,6 +163,29 @@ void TextRing::recordFromText(qsizetype prefix, const QString &middle, qsizetype
     if (m_capacity == 0 || !m_followed)
         return;
     recordSlot(Slot{TextEntry{middle, selStart, selLength, round}, prefix, suffix});
+}
+
+void TextRing::recordEdit(const SheetRows::Change &change, const QString &removed, qint32 selStart,
+                          qint32 selLength, quint8 round)
+{
+    if (m_capacity == 0 || !m_followed)
+        return textEdited(change, removed);
+    const qsizetype size = m_followed->size();
+    if (!atEnd()) {
+        // Stepped back, the current entry is mostly the text before the edit (an undo step wrote
+        // it): then the entry before it is its difference from the entry recorded already.
+        const Slot &current = m_slots.at(m_current);
+        if (!current.entry.text.isEmpty() || current.length() != size - change.added + change.removed) {
+            textEdited(change, removed);
+            recordFromText(change.position, removed, size - change.position - change.added, selStart, selLength,
+                           round);
+            return;
+        }
+    }
+    // At the end the newest entry differs from the text before the edit, which is the entry
+    // recorded, as it did: only the new entry is written, as the edit taken back.
+    appendAt(m_current, Slot{TextEntry{removed, selStart, selLength, round}, change.position,
+                             size - change.position - change.added});
 }
 
 void TextRing::followText(const QString *present)
@@ -207,6 +235,21 @@ void TextRing::textEdited(const SheetRows::Change &change, const QString &remove
     slot.entry.text = before(prefix, slot.prefix) + slot.entry.text + before(oldSize - slot.suffix, oldSize - suffix);
     slot.prefix = prefix;
     slot.suffix = suffix;
+}
+
+void TextRing::settleEdit()
+{
+    // After an undo step the text holds the entry's own part, which would otherwise stay a
+    // difference and take in the whole stretch up to any later edit.
+    if (!m_followed || m_slots.isEmpty())
+        return;
+    Slot &slot = m_slots[pivot()];
+    const QString &text = *m_followed;
+    if (slot.length() == text.size() && QStringView(slot.entry.text) == QStringView(text).mid(slot.prefix, slot.entry.text.size())) {
+        slot.entry.text.clear();
+        slot.prefix = text.size();
+        slot.suffix = 0;
+    }
 }
 
 void TextRing::dropNewest()

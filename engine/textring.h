@@ -94,10 +94,18 @@ public:
     // An edit of the followed text, as SheetRows tells it (removed: the characters taken away):
     // every entry stays what it was. Costs only the edit's characters.
     void textEdited(const SheetRows::Change &change, const QString &removed);
+    // The caller has written the current entry into the followed text: the entry is that text
+    // from now on, where it is. Costs the entry's own part.
+    void settleEdit();
     // Records at the current position an entry given as its difference from the followed text:
     // its first prefix and last suffix characters and middle between them. Costs the middles.
     void recordFromText(qsizetype prefix, const QString &middle, qsizetype suffix, qint32 selStart, qint32 selLength,
                         quint8 round);
+    // An edit of the followed text, told as textEdited() is, whose text before it is recorded at
+    // the current position. At the end that costs the edit's characters only, however far from the
+    // edit before it.
+    void recordEdit(const SheetRows::Change &change, const QString &removed, qint32 selStart, qint32 selLength,
+                    quint8 round);
     // Drops the newest entry, at the end. An entry the newest pushed out of a full ring comes
     // back.
     void dropNewest();
@@ -131,6 +139,8 @@ private:
     void movePivot(qsizetype to);
     // Writes a slot, a difference from the present text, at the current position.
     void recordSlot(Slot slot);
+    // Writes a slot at a position, dropping the entries from there on; at the end after it.
+    void appendAt(qsizetype at, Slot slot);
     // A ring of its own text: that text becomes the pivot's.
     void settleOwnText();
 

@@ -148,13 +148,13 @@ void CalcSession::sheetChanged(const QString &selText, bool textDiffers, bool re
 void CalcSession::followEdit(const SheetRows::Change &change, const QString &removed)
 {
     m_tape.rowsChanged(change);
-    m_undo.textEdited(change, removed);
     // The state before the key goes into the ring at the key's first edit: its text is the
     // sheet with that edit taken back, which costs the edit's characters only.
     if (!m_restoring && !m_snapshotRecorded) {
-        m_undo.recordFromText(change.position, removed, m_document.size() - change.position - change.added,
-                              m_snapshot.selStart, m_snapshot.selLength, m_snapshot.round);
+        m_undo.recordEdit(change, removed, m_snapshot.selStart, m_snapshot.selLength, m_snapshot.round);
         m_snapshotRecorded = true;
+    } else {
+        m_undo.textEdited(change, removed);
     }
 }
 
@@ -430,6 +430,7 @@ void CalcSession::StepState(bool forward)
         setRoundDigit(entry.round);
         m_restoring = true;
         emit restoreRequested(m_undo.currentEdit(), entry.selStart, entry.selLength);
+        m_undo.settleEdit();
         m_restoring = false;
     }
 }

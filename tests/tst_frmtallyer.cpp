@@ -2,6 +2,7 @@
 // and the window height, the sub result, the rounding selector, the memory cells, the saved
 // position, the separators at focus, and what assistive tools see.
 
+#include "tapestate.h"
 #include "windowtest.h"
 
 #include <accessibility.h>
@@ -126,8 +127,21 @@ private slots:
     void editsCleanTheirRows()
     {
         useLocale(kUs);
+        // A kept tape comes back unwrapped; the next key wraps it all, and after an undo puts the
+        // long rows back, the next key wraps them all again, not only its own.
+        const QString longRows = QStringLiteral("1+").repeated(60) + "\r\n" + QStringLiteral("2+").repeated(60)
+            + "\r\n" + QStringLiteral("3+").repeated(59) + "3";
+        QVERIFY(SaveTapeState({longRows, qint32(longRows.size()), 0, {}}));
         auto w = openWindow(true);
         QVERIFY(w);
+        QCOMPARE(w->boxCalc->Text(), longRows);
+        QTest::keyClick(w->boxCalc, Qt::Key_5);
+        QTest::keyClick(w->boxCalc, Qt::Key_Backspace, Qt::AltModifier);
+        QCOMPARE(w->boxCalc->Text(), longRows);
+        w->boxCalc->setSelStart(longRows.size());
+        QTest::keyClick(w->boxCalc, Qt::Key_7);
+        QVERIFY(w->boxCalc->Text().indexOf(u'\r') < 50);
+
         w->boxCalc->setText(QStringLiteral("12+\r\n3"));
         w->boxCalc->setSelection(0, 3);
         QTest::keyClick(w->boxCalc, Qt::Key_Delete);

@@ -53,6 +53,7 @@ private slots:
             present.replace(edit.from, removed.size(), edit.text);
             ring.textEdited(SheetRows::Change{edit.from, removed.size(), edit.text.size()}, removed);
             QVERIFY(!ring.currentTextDiffers());
+            ring.settleEdit();
         };
         const auto append = [&](const TextEntry &entry) {
             list.resize(at);
@@ -71,8 +72,13 @@ private slots:
                 const qsizetype cut = std::min<qsizetype>(present.size() - pos, random.bounded(3));
                 const QString &piece = pieces[random.bounded(5)];
                 const QString removed = present.mid(pos, cut);
+                const QString textBefore = present;
                 present.replace(pos, cut, piece);
-                if (present.size() > length + 200) {
+                if (op == 2) {
+                    // A key's first edit: the text before it becomes an entry.
+                    ring.recordEdit(SheetRows::Change{pos, cut, piece.size()}, removed, step, sel, quint8(step % 10));
+                    append(TextEntry{textBefore, step, sel, quint8(step % 10)});
+                } else if (present.size() > length + 200) {
                     ring.textEdited(SheetRows::Change{pos, cut, piece.size()}, removed);
                     const QString end = present.right(100);
                     present.chop(100);
@@ -81,8 +87,12 @@ private slots:
                     ring.textEdited(SheetRows::Change{pos, cut, piece.size()}, removed);
                 }
             } else if (op == 3) {
-                // A whole entry: now and then the very text followed, as a window records its sheet.
-                const TextEntry entry{step % 2 ? present : present + u'7', step, sel, quint8(step % 10)};
+                // A whole entry: now and then the very text followed, as a window records its sheet,
+                // or one as long as it.
+                QString text = step % 3 == 0 ? present + u'7' : present;
+                if (step % 3 == 1 && !text.isEmpty())
+                    text[0] = text[0] == u'1' ? u'2' : u'1';
+                const TextEntry entry{text, step, sel, quint8(step % 10)};
                 ring.record(entry);
                 append(entry);
             } else if (op == 4) {

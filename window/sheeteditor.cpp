@@ -139,29 +139,43 @@ void SheetEditor::runCycle()
         finishCycle(false);
         return;
     }
+    // An undo step puts back a state a cycle left clean and wrapped: the text stays a clean base
+    // for the next key when what it wrote is clean and wrapped for the separator and width now.
+    const bool wasClean = restoredRows && m_lastClean && m_lastSurelyFits == surelyFits;
+    m_restoredClean = false;
     if (m_restoring && ((restoredRows && !edited) || m_restoredCleanFor == m_locale.decimalChar())) {
-        m_lastSurelyFits = -1;
+        m_restoredClean = wasClean && !edited;
+        if (!m_restoredClean)
+            m_lastSurelyFits = -1;
         finishCycle(typed);
         return;
     }
     QString s = document->text().mid(from, to - from);
     const QString before = s;
     qsizetype c = m_field->SelStart() - from;
-    s = m_restoring ? CleanSheetText(s, c, m_locale, true)
-                    : CleanSheetRows(s, c, m_locale, from == 0, to == document->size());
+    const TextWidthFunction measure = [this, w, widest](const QString &t) {
+        // A row of sheet characters no wider than the widest of them times its length, with
+        // room for kerning, fits without being shaped: an upper bound below the width makes
+        // every decision of the wrap the same as the exact width would.
+        const double bound = t.size() * widest * 1.1 + 2;
+        if (bound < w && isSheetText(t))
+            return static_cast<int>(bound);
+        return textWidth(t);
+    };
+    const QString breakChars = QString::fromUtf16(kContinuationOperators);
+    const auto wrap = [&](const QString &t) {
+        return rowsAtMost(t, surelyFits) ? t : WrapText(t, breakChars, kCrLf, w, measure);
+    };
 
-    if (!m_restoring) {
-        const TextWidthFunction measure = [this, w, widest](const QString &t) {
-            // A row of sheet characters no wider than the widest of them times its length, with
-            // room for kerning, fits without being shaped: an upper bound below the width makes
-            // every decision of the wrap the same as the exact width would.
-            const double bound = t.size() * widest * 1.1 + 2;
-            if (bound < w && isSheetText(t))
-                return static_cast<int>(bound);
-            return textWidth(t);
-        };
-        const QString breakChars = QString::fromUtf16(kContinuationOperators);
-        const QString wrapped = rowsAtMost(s, surelyFits) ? s : WrapText(s, breakChars, kCrLf, w, measure);
+    if (m_restoring) {
+        s = CleanSheetText(s, c, m_locale, true);
+        qsizetype caret = 0;
+        m_restoredClean = wasClean && wrap(CleanSheetRows(s, caret, m_locale, from == 0, to == document->size())) == s;
+        if (!m_restoredClean)
+            m_lastSurelyFits = -1;
+    } else {
+        s = CleanSheetRows(s, c, m_locale, from == 0, to == document->size());
+        const QString wrapped = wrap(s);
         m_lastSurelyFits = surelyFits;
         if (wrapped != s) {
             if (m_caretAfterInsert != 0)
@@ -184,8 +198,6 @@ void SheetEditor::runCycle()
             }
             s = wrapped;
         }
-    } else {
-        m_lastSurelyFits = -1;
     }
 
     // The fix-up is one more change of the same step, written only where something changed;
@@ -214,7 +226,7 @@ void SheetEditor::finishCycle(bool differs)
     }
     document->mark();
     // A restored text is taken as it was kept: only a cleaned and wrapped one is a clean base.
-    m_lastClean = !m_restoring;
+    m_lastClean = !m_restoring || m_restoredClean;
     m_lastCleanSeparator = m_locale.decimalSeparator;
     emit sheetChanged(differs, m_restoring);
 }

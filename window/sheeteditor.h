@@ -81,6 +81,7 @@ private:
     // Whether the last cycle's text came out of the cleaning (for that decimal separator) and the wrap, and
     // the row length below which rows surely fit the width the wrap used (-1: not wrapped).
     bool m_lastClean = false;
+    bool m_restoredClean = false; // what the restore running wrote is clean and wrapped
     QString m_lastCleanSeparator;
     qsizetype m_lastSurelyFits = -1;
     // The widest character a cleaned sheet may hold, in the field's font (pixels).
