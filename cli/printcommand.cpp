@@ -8,6 +8,7 @@
 #include <tapefile.h>
 #include <tapefold.h>
 #include <tapetexts.h>
+#include <textid.h>
 
 #include <filenames.h>
 
@@ -134,35 +135,65 @@ bool writeAll(int fd, QByteArrayView bytes, QString &why)
     return true;
 }
 
-bool writeText(Format format, const TapeDocument &document, const TapeSink &sink)
+bool writeText(Format format, const TapeDocument &document, const TapeSink &sink, TapeTotal &total)
 {
-    return format == Format::Csv ? WriteTapeCsv(document, sink) : WriteTapeText(document, TapeHeadingTexts(), sink);
+    return format == Format::Csv ? WriteTapeCsv(document, sink, &total)
+                                 : WriteTapeText(document, TapeHeadingTexts(), sink, &total);
+}
+
+// The paper --paper names; empty for a name it does not know.
+std::optional<TapePaper> paperNamed(const QString &name)
+{
+    static const std::pair<const char *, TapePaper> papers[] = {
+        {"a4", TapePaper::A4}, {"letter", TapePaper::Letter}, {"legal", TapePaper::Legal}, {"a5", TapePaper::A5}};
+    for (const auto &[paperName, paper] : papers) {
+        if (name.compare(QLatin1String(paperName), Qt::CaseInsensitive) == 0)
+            return paper;
+    }
+    return std::nullopt;
+}
+
+// A tape without a result is written all the same (the total line says why, as the result panel
+// would), and then fails like `sheet`: the reason on stderr, exit code 1.
+int outcome(const TapeTotal &total)
+{
+    if (total.failure == EvalFailure::None)
+        return ExitOk;
+    std::fprintf(stderr, "tallyer-cli: %s\n", Text(FailureText(total.failure)).toLocal8Bit().constData());
+    return ExitFailure;
 }
 
 } // namespace
 
 int runPrint(const QStringList &args)
 {
-    // --output takes its value as the next argument or after "="; the rest are the options of
-    // the calculating commands and the tape.
+    // --output and --paper take their value as the next argument or after "="; the rest are the
+    // options of the calculating commands and the tape.
     QStringList rest;
     std::optional<QString> output;
+    std::optional<QString> paperName;
     for (qsizetype i = 0; i < args.size(); ++i) {
         const QString &arg = args.at(i);
         if (arg == QLatin1String("--")) {
             rest << args.mid(i);
             break;
         }
-        if (arg == QLatin1String("--output")) {
+        if (arg == QLatin1String("--output") || arg == QLatin1String("--paper")) {
             if (i + 1 == args.size())
-                return usageError(QStringLiteral("--output takes a file name"));
-            output = args.at(++i);
+                return usageError(arg == QLatin1String("--output") ? QStringLiteral("--output takes a file name")
+                                                                   : QStringLiteral("--paper takes a paper size"));
+            (arg == QLatin1String("--output") ? output : paperName) = args.at(++i);
         } else if (arg.startsWith(QLatin1String("--output="))) {
             output = arg.mid(9);
+        } else if (arg.startsWith(QLatin1String("--paper="))) {
+            paperName = arg.mid(8);
         } else {
             rest << arg;
         }
     }
+    const std::optional<TapePaper> paper = paperName ? paperNamed(*paperName) : TapePaper::Local;
+    if (!paper)
+        return usageError(QStringLiteral("unknown paper size '%1': a4, letter, legal or a5").arg(*paperName));
     int exitCode = ExitOk;
     const auto opt = parseOptions(rest, exitCode);
     if (!opt)
@@ -210,28 +241,31 @@ int runPrint(const QStringList &args)
     document.decimals = opt->round;
     document.locale = *locale;
     document.printedAt = QDateTime::currentDateTime();
+    document.paper = *paper;
 
     QString why;
+    TapeTotal total;
     if (toStandardOutput) {
-        if (!WriteTapeCsv(document, [&why](QByteArrayView piece) { return writeAll(STDOUT_FILENO, piece, why); })) {
+        if (!WriteTapeCsv(document, [&why](QByteArrayView piece) { return writeAll(STDOUT_FILENO, piece, why); },
+                          &total)) {
             std::fprintf(stderr, "tallyer-cli: cannot write standard output: %s\n", why.toLocal8Bit().constData());
             return ExitFailure;
         }
-        return ExitOk;
+        return outcome(total);
     }
     OutputFile file;
     bool written = file.open(*output, why);
     if (written && *format == Format::Pdf) {
         const WriteTapePdfFunction writePdf = loadPdfWriter(why);
-        written = writePdf && writePdf(document, file.descriptor(), why);
+        written = writePdf && writePdf(document, file.descriptor(), why, total);
     } else if (written) {
-        written = writeText(*format, document, [&](QByteArrayView piece) {
-            return file.write(piece.data(), piece.size(), why);
-        });
+        written = writeText(
+            *format, document, [&](QByteArrayView piece) { return file.write(piece.data(), piece.size(), why); },
+            total);
     }
     if (!written || !file.commit(why)) {
         failLine(cannotWrite, *output, why);
         return ExitFailure;
     }
-    return ExitOk;
+    return outcome(total);
 }

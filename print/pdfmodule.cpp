@@ -7,7 +7,8 @@
 
 #include <memory>
 
-extern "C" Q_DECL_EXPORT bool tallyerWriteTapePdf(const TapeDocument &document, int fd, QString &reason)
+extern "C" Q_DECL_EXPORT bool tallyerWriteTapePdf(const TapeDocument &document, int fd, QString &reason,
+                                                   TapeTotal &total)
 {
     // The fonts of the pages need a GUI application; tallyer-cli makes none of its own.
     static int argc = 3;
@@ -23,7 +24,7 @@ extern "C" Q_DECL_EXPORT bool tallyerWriteTapePdf(const TapeDocument &document, 
         reason = file.errorString();
         return false;
     }
-    if (!WriteTapePdf(file, document, &reason))
+    if (!WriteTapePdf(file, document, &reason, &total))
         return false;
     if (!file.flush() || file.error() != QFileDevice::NoError) {
         reason = file.errorString();

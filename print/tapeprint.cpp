@@ -2,7 +2,6 @@
 
 #include <localevalues.h>
 #include <numberformat.h>
-#include <sheettext.h>
 #include <productinfo.h>
 #include <tapefile.h>
 #include <tapetexts.h>
@@ -27,18 +26,19 @@ constexpr double kTitlePoints = 12;
 constexpr double kFooterPoints = 8;
 constexpr double kMarginMm = 15;
 
-// A row of the tape as the pages need it: where its text stands in the sheet, and its subtotal
-// (NaN when it has none). Sixteen bytes, so a tape of a million rows takes 16 MB: the texts stay
-// in the sheet and the subtotals' texts are made as each page is drawn.
+// A row of the tape as the pages need it: where its text begins in the sheet (it ends two
+// characters, a CR LF, before the next row begins), how long its printed amount is, and its
+// subtotal (NaN when it has none). Sixteen bytes, so a tape of a million rows takes 16 MB: the
+// texts stay in the sheet, and each row's entry and subtotal text are made as its page is drawn.
 struct PrintedRow
 {
     quint32 start;
-    quint32 length;
+    quint32 amountLength;
     double subtotal;
 };
 
-// Where a page begins: a row, and the piece of it (an entry too long for its column is printed
-// on several lines; the row's number stands on its first, its operator and subtotal on its last).
+// Where a page begins: a row, and the piece of it (an amount too long for its column is printed
+// on several lines; the row's number stands on its first, its mark and subtotal on its last).
 struct PageStart
 {
     qsizetype row;
@@ -46,13 +46,14 @@ struct PageStart
 };
 
 // Where the columns stand, in device units from the left edge of the printable area. The tape is
-// a narrow block in the middle of the page, as wide as its widest entry needs.
+// a narrow block in the middle of the page, as wide as its widest amount and its total line need.
 struct Columns
 {
     double left = 0;
     double numberRight = 0;
     double entryLeft = 0;
-    double entryRight = 0;  // the entry is right-aligned here, its operator just after
+    double entryRight = 0;  // the amount is right-aligned here, its mark just after
+    double subtotalLeft = 0;
     double subtotalRight = 0;
 };
 
@@ -65,13 +66,19 @@ public:
         , m_headings(headings)
     {
         const QStringView sheet(document.sheetText);
-        const std::optional<double> result =
-            FoldTapeRows(sheet, document.locale, [this, sheet](QStringView text, const std::optional<double> &subtotal) {
-                m_rows.push_back({quint32(text.data() - sheet.data()), quint32(text.size()),
+        qsizetype items = 0;
+        const std::optional<double> result = FoldTapeEntries(
+            document,
+            [&](QStringView text, const TapeEntry &entry, const std::optional<double> &subtotal) {
+                m_rows.push_back({quint32(text.data() - sheet.data()), quint32(entry.amount.size()),
                                   subtotal ? *subtotal : std::numeric_limits<double>::quiet_NaN()});
-            });
+                m_markLength = std::max(m_markLength, entry.mark.size());
+            },
+            items);
         m_rows.shrink_to_fit();
-        m_resultText = subtotalText(result ? *result : std::numeric_limits<double>::quiet_NaN());
+        m_total = TapeTotalOf(document, result, items);
+        m_totalValue = m_total.failure == EvalFailure::None ? m_total.text : headings.reason(m_total.failure);
+        m_tail = TapeTotalTail(document, headings, items);
         m_body = QFontDatabase::systemFont(QFontDatabase::FixedFont);
         m_body.setPointSizeF(kBodyPoints);
         m_bold = m_body;
@@ -84,6 +91,8 @@ public:
         m_footer = m_heads;
         m_footer.setPointSizeF(kFooterPoints);
     }
+
+    const TapeTotal &total() const { return m_total; }
 
     bool paint()
     {
@@ -109,54 +118,72 @@ private:
         return std::isnan(subtotal) ? QString() : FormatResult(subtotal, m_document.decimals, m_document.locale);
     }
 
-    // A row's entry and the operator it ends in.
-    std::pair<QStringView, QStringView> entryOf(const PrintedRow &row) const
+    QStringView textOf(qsizetype row) const
     {
-        const QStringView text = QStringView(m_document.sheetText).mid(row.start, row.length);
-        if (!text.isEmpty() && IsContinuationOperator(text.back()))
-            return {text.chopped(1), text.right(1)};
-        return {text, QStringView()};
+        const qsizetype start = m_rows[size_t(row)].start;
+        const qsizetype end = row + 1 < qsizetype(m_rows.size()) ? qsizetype(m_rows[size_t(row + 1)].start) - 2
+                                                                  : m_document.sheetText.size();
+        return QStringView(m_document.sheetText).mid(start, end - start);
+    }
+
+    TapeEntry entryOf(qsizetype row) const
+    {
+        // The last character of the row above, which says the operation; none after an empty row.
+        const qsizetype start = m_rows[size_t(row)].start;
+        const QChar above = start >= 3 && m_document.sheetText.at(start - 3) != u'\n' ? m_document.sheetText.at(start - 3)
+                                                                                     : QChar();
+        return TapeEntryOf(textOf(row), above, m_document.decimals, m_document.locale);
     }
 
     qsizetype piecesOf(const PrintedRow &row) const
     {
-        return std::max<qsizetype>(1, (entryOf(row).first.size() + m_perLine - 1) / m_perLine);
+        return std::max<qsizetype>(1, (qsizetype(row.amountLength) + m_perLine - 1) / m_perLine);
     }
 
     void layOut()
     {
         const QFontMetricsF body = metrics(m_body);
+        const QFontMetricsF bold = metrics(m_bold);
         const QFontMetricsF heads = metrics(m_heads);
         const double width = m_device.width();
         const double digit = body.horizontalAdvance(QLatin1Char('0'));
         m_digit = digit;
         const double gap = 2 * digit;
 
-        // The entries and subtotals are in the fixed font, all of whose characters have one width:
-        // the longest texts are the widest. A long entry is cut every so many characters.
+        // The amounts and subtotals are in the fixed font, all of whose characters have one width:
+        // the longest texts are the widest. A long amount is cut every so many characters.
         qsizetype longest = 0;
         qsizetype longestSubtotal = 0;
         for (const PrintedRow &row : m_rows) {
-            longest = std::max(longest, entryOf(row).first.size());
+            longest = std::max(longest, qsizetype(row.amountLength));
             longestSubtotal = std::max(longestSubtotal, subtotalText(row.subtotal).size());
         }
+        const bool totalled = m_total.failure == EvalFailure::None;
         double subtotalWidth = std::max({heads.horizontalAdvance(m_headings.subtotal),
-                                         metrics(m_bold).horizontalAdvance(m_resultText), longestSubtotal * digit});
+                                         totalled ? bold.horizontalAdvance(m_totalValue) : 0.0, longestSubtotal * digit});
         subtotalWidth = std::min(subtotalWidth, width / 2);
+        // Right of the subtotals' left edge the total line has the total and its mark (or the
+        // reason), then the number of amounts and the date.
+        const double totalWidth =
+            (totalled ? subtotalWidth + bold.horizontalAdvance(QStringLiteral(" ") + QString::fromUtf16(kTotalMark))
+                      : bold.horizontalAdvance(m_totalValue))
+            + gap + body.horizontalAdvance(m_tail);
+        const double rightWidth = std::max(subtotalWidth, totalWidth);
         const double numberWidth = std::max(heads.horizontalAdvance(m_headings.row),
                                             body.horizontalAdvance(QString::number(m_rows.size())));
 
-        const double opWidth = 2 * digit;
-        const double entryRoom = std::max(digit, width - numberWidth - subtotalWidth - opWidth - 2 * gap);
+        const double markWidth = double(1 + m_markLength) * digit;
+        const double entryRoom = std::max(digit, width - numberWidth - markWidth - rightWidth - 2 * gap);
         const double entryWidth = std::min(entryRoom, std::max({heads.horizontalAdvance(m_headings.entry),
-                                                                metrics(m_bold).horizontalAdvance(m_headings.result),
+                                                                bold.horizontalAdvance(m_headings.result),
                                                                 longest * digit}));
-        const double blockWidth = numberWidth + gap + entryWidth + opWidth + gap + subtotalWidth;
+        const double blockWidth = numberWidth + gap + entryWidth + markWidth + gap + rightWidth;
         m_columns.left = std::max(0.0, (width - blockWidth) / 2);
         m_columns.numberRight = m_columns.left + numberWidth;
         m_columns.entryLeft = m_columns.numberRight + gap;
         m_columns.entryRight = m_columns.entryLeft + entryWidth;
-        m_columns.subtotalRight = m_columns.left + blockWidth;
+        m_columns.subtotalLeft = m_columns.entryRight + markWidth + gap;
+        m_columns.subtotalRight = m_columns.subtotalLeft + subtotalWidth;
         m_perLine = std::max<qsizetype>(1, static_cast<qsizetype>(entryWidth / digit));
 
         m_lineHeight = body.lineSpacing();
@@ -165,8 +192,8 @@ private:
         m_linesPerPage = std::max<qsizetype>(
             3, static_cast<qsizetype>((m_device.height() - m_headerHeight - footerHeight) / m_lineHeight));
 
-        // Where each page begins; the rule and the result take two lines after the last row, on
-        // the same page.
+        // Where each page begins; the rule and the total line take two lines after the last row,
+        // on the same page.
         m_pageStarts.assign(1, PageStart{0, 0});
         qsizetype onPage = 0;
         for (qsizetype row = 0; row < qsizetype(m_rows.size()); ++row) {
@@ -240,15 +267,16 @@ private:
         const PageStart end = page + 1 < pages ? m_pageStarts[size_t(page + 1)]
                                                : PageStart{qsizetype(m_rows.size()), 0};
         double y = m_headerHeight + body.ascent();
+        TapeEntry entry;
         for (PageStart at = first; at.row < end.row || (at.row == end.row && at.piece < end.piece); y += m_lineHeight) {
             const PrintedRow &row = m_rows[size_t(at.row)];
-            const auto [entry, op] = entryOf(row);
+            if (at.piece == 0 || at.row == first.row)
+                entry = entryOf(at.row);
             if (at.piece == 0)
                 drawFixedRight(m_columns.numberRight, y, QString::number(at.row + 1));
-            drawFixedRight(m_columns.entryRight, y, entry.mid(at.piece * m_perLine, m_perLine));
+            drawFixedRight(m_columns.entryRight, y, QStringView(entry.amount).mid(at.piece * m_perLine, m_perLine));
             if (at.piece + 1 == piecesOf(row)) {
-                if (!op.isEmpty())
-                    m_painter.drawText(QPointF(m_columns.entryRight + m_digit, y), op.toString());
+                m_painter.drawText(QPointF(m_columns.entryRight + m_digit, y), entry.mark);
                 drawFixedRight(m_columns.subtotalRight, y, subtotalText(row.subtotal));
                 at = {at.row + 1, 0};
             } else {
@@ -259,7 +287,8 @@ private:
             paintResult(y - body.ascent());
     }
 
-    // The rule across the entries and subtotals, and the result under it in bold.
+    // The rule across the amounts and subtotals, and the total line under it: the result with
+    // the total mark in bold (or why there is none), then the number of amounts and the date.
     void paintResult(double top)
     {
         const QFontMetricsF bold = metrics(m_bold);
@@ -269,14 +298,27 @@ private:
         const double y = top + m_lineHeight + bold.ascent();
         m_painter.setFont(m_bold);
         drawRight(m_columns.entryRight, y, m_headings.result, bold);
-        drawRight(m_columns.subtotalRight, y, m_resultText, bold);
+        double end = m_columns.subtotalLeft + bold.horizontalAdvance(m_totalValue);
+        if (m_total.failure == EvalFailure::None) {
+            drawRight(m_columns.subtotalRight, y, m_totalValue, bold);
+            const QString mark = QStringLiteral(" ") + QString::fromUtf16(kTotalMark);
+            m_painter.drawText(QPointF(m_columns.subtotalRight, y), mark);
+            end = m_columns.subtotalRight + bold.horizontalAdvance(mark);
+        } else {
+            m_painter.drawText(QPointF(m_columns.subtotalLeft, y), m_totalValue);
+        }
+        m_painter.setFont(m_body);
+        m_painter.drawText(QPointF(end + 2 * m_digit, y), m_tail);
     }
 
     QPagedPaintDevice &m_device;
     const TapeDocument &m_document;
     const TapeHeadings &m_headings;
     std::vector<PrintedRow> m_rows;
-    QString m_resultText;
+    qsizetype m_markLength = 1;
+    TapeTotal m_total;
+    QString m_totalValue; // the result, or why there is none
+    QString m_tail;       // the number of amounts and the date
     std::vector<PageStart> m_pageStarts;
     double m_digit = 1;
     QPainter m_painter;
@@ -288,28 +330,40 @@ private:
     double m_headerHeight = 0;
 };
 
-QPageSize localPageSize()
-{
-    return QLocale::system().measurementSystem() == QLocale::ImperialUSSystem ? QPageSize(QPageSize::Letter)
-                                                                               : QPageSize(QPageSize::A4);
-}
-
 } // namespace
 
-bool PrintTape(QPagedPaintDevice &device, const TapeDocument &document, const TapeHeadings &headings)
+QPageSize TapePageSize(TapePaper paper)
 {
-    return TapePainter(device, document, headings).paint();
+    switch (paper) {
+    case TapePaper::Local:
+        break;
+    case TapePaper::A4: return QPageSize(QPageSize::A4);
+    case TapePaper::Letter: return QPageSize(QPageSize::Letter);
+    case TapePaper::Legal: return QPageSize(QPageSize::Legal);
+    case TapePaper::A5: return QPageSize(QPageSize::A5);
+    }
+    return currentLocaleSnapshot().locale.measurementSystem() == QLocale::ImperialUSSystem
+        ? QPageSize(QPageSize::Letter)
+        : QPageSize(QPageSize::A4);
 }
 
-bool WriteTapePdf(QIODevice &device, const TapeDocument &document, QString *reason)
+bool PrintTape(QPagedPaintDevice &device, const TapeDocument &document, const TapeHeadings &headings, TapeTotal *total)
+{
+    TapePainter painter(device, document, headings);
+    if (total)
+        *total = painter.total();
+    return painter.paint();
+}
+
+bool WriteTapePdf(QIODevice &device, const TapeDocument &document, QString *reason, TapeTotal *total)
 {
     const TapeHeadings headings = TapeHeadingTexts();
     QPdfWriter writer(&device);
     writer.setTitle(TapeTitle(document, headings));
     writer.setCreator(QString::fromLatin1(ProductInfo::kProductName));
-    writer.setPageSize(localPageSize());
+    writer.setPageSize(TapePageSize(document.paper));
     writer.setPageMargins(QMarginsF(kMarginMm, kMarginMm, kMarginMm, kMarginMm), QPageLayout::Millimeter);
-    if (PrintTape(writer, document, headings))
+    if (PrintTape(writer, document, headings, total))
         return true;
     if (reason)
         *reason = QStringLiteral("the pages could not be drawn");

@@ -1,6 +1,7 @@
 #include "tapetexts.h"
 
 #include "loadtext.h"
+#include "textid.h"
 
 namespace {
 
@@ -18,6 +19,7 @@ enum TapeTextId : int {
     Untitled = 1480,
     PageOf = 1481,
     ExportUnwritable = 1483,
+    ItemCount = 1429,
 };
 
 // The path goes in last, so that nothing in it is taken for a placeholder.
@@ -57,5 +59,7 @@ TapeHeadings TapeHeadingTexts()
     headings.result = LoadText(HeadResult);
     headings.untitled = LoadText(Untitled);
     headings.page = LoadText(PageOf);
+    headings.items = LoadText(ItemCount);
+    headings.reason = [](EvalFailure failure) { return Text(FailureText(failure)); };
     return headings;
 }

@@ -5,7 +5,7 @@
 
 #include <QString>
 
-// The user's texts about tapes, from the string table (ids 1470 ... 1483 and their Russian
+// The user's texts about tapes, from the string table (ids 1429, 1470 ... 1483 and their Russian
 // twins), in the language LoadText picks.
 
 // Why a tape file could not be opened or saved, naming the file. lineBreak stands between the

@@ -26,6 +26,7 @@ class TestCli : public QObject
     Q_OBJECT
 
     QTemporaryDir m_dir;
+    QString m_locale = QStringLiteral("C.UTF-8"); // LC_ALL of the command
 
 private slots:
     // Outputs print must refuse (a FIFO, a link to it: never a device), a runtime folder to warn about.
@@ -183,9 +184,10 @@ private slots:
         QCOMPARE(stderrText, err);
     }
 
-    // print: "FILE" is the tape (file's bytes); out is what the output
-    // named in outName holds (stdout when empty; a .txt from its column heads on, the first lines
-    // holding the date; for a .pdf a pattern pdftotext's text matches); err is all of stderr.
+    // print: "FILE" is the tape (file's bytes); out is what the output named in outName holds
+    // (stdout when empty; a .txt from its column heads to the item count, the first lines and the
+    // date at the end left out; for a .pdf a pattern pdftotext's text matches); err is all of
+    // stderr: a tape without a result is written all the same, then fails with its reason.
     void print_data()
     {
         QTest::addColumn<QStringList>("args");
@@ -197,32 +199,44 @@ private slots:
         QTest::addColumn<QByteArray>("err");
         const QByteArray none;
         const QByteArray column = "1250+\n340+\n17.5\n";
+        const QByteArray divisionByZero = "100/\n0+\n5\n";
         const auto ok = [&](const char *name, const QStringList &args, const QByteArray &file, const QString &outName,
-                            const QByteArray &out, const QByteArray &input = {}) {
-            QTest::newRow(name) << (QStringList{"print"} + args) << file << input << 0 << outName << out << none;
+                            const QByteArray &out, const QByteArray &input = {}, const QByteArray &err = {}) {
+            QTest::newRow(name) << (QStringList{"print"} + args) << file << input << (err.isEmpty() ? 0 : 1) << outName
+                                << out << (err.isEmpty() ? err : "tallyer-cli: " + err + "\n");
         };
-        ok("csv-on-stdout", {"--decimal=.", "--thousands=,", "FILE", "--output", "-"}, column, {},
-           "row,text,value,subtotal\n1,\"1250+\",1250,1250.00\n2,\"340+\",340,1590.00\n3,\"17.5\",17.5,1607.50\n");
-        // Plain digits with "." whatever the tape's separator; the text quoted.
-        ok("csv-comma-decimal-quoted", {"--decimal=,", "FILE", "--output=DIR/out.csv"}, "1,5+\n2\n", "out.csv",
-           "row,text,value,subtotal\n1,\"1,5+\",1.5,1.50\n2,\"2\",2,3.50\n");
-        // A row after one that does not continue has no subtotal; its own value stays.
-        // After a row that does not continue no subtotal, but the row's own value. Text a spreadsheet
-        // would take for a formula keeps a "'", numbers stay numbers, a subtotal rounded to 0 has no sign.
+        // The operation beside the amount it applies to (the row above ends in it), the amount
+        // signed as it adds to the total, so that the amounts add up to the result.
+        ok("csv-on-stdout", {"--decimal=.", "--thousands=,", "FILE", "--output", "-"}, "1250+\n128.40-\n45+\n-5+\n100\n",
+           {}, "row,text,operation,amount,subtotal\n1,\"1250+\",add,1250,1250.00\n2,\"128.40-\",add,128.4,1378.40\n"
+               "3,\"45+\",subtract,-45,1333.40\n4,\"'-5+\",subtract,-5,1328.40\n5,\"100\",add,100,1428.40\n");
+        // Plain digits with "." whatever the tape's separator; the text quoted; a row that does not
+        // enter whole ("2+3" taken away) has no amount; a percentage has its own.
+        ok("csv-comma-decimal-quoted-percent", {"--decimal=,", "FILE", "--output=DIR/out.csv"}, "1,5-\n2+3*\n10%\n",
+           "out.csv", "row,text,operation,amount,subtotal\n1,\"1,5-\",add,1.5,1.50\n2,\"2+3*\",subtract,,2.50\n"
+                      "3,\"10%\",multiply percent,10,-0.20\n");
+        // After a row that does not continue no subtotal, but the row's own amount. Text a
+        // spreadsheet would take for a formula keeps a "'", numbers stay numbers, a subtotal
+        // rounded to 0 has no sign.
         ok("csv-negative-independent-formula", {"--decimal=.", "-", "--output", "-"}, none, {},
-           "row,text,value,subtotal\n1,\"'-0.0001+\",-0.0001,0.00\n2,\"5-\",5,5.00\n3,\"8\",8,-3.00\n4,\"3\",3,\n"
-           "5,\"'=1\",,\n", "-0.0001+\n5-\n8\n3\n=1\n");
-        QByteArray zeros = "row,text,value,subtotal\n";
+           "row,text,operation,amount,subtotal\n1,\"'-0.0001+\",subtract,-0.0001,0.00\n2,\"5-\",add,5,5.00\n"
+           "3,\"8\",subtract,-8,-3.00\n4,\"3\",add,3,\n5,\"'=1\",add,,\n", "-0.0001+\n5-\n8\n3\n=1\n",
+           "Rows not joined by an operator");
+        QByteArray zeros = "row,text,operation,amount,subtotal\n";
         for (int row = 1; row <= 40000; ++row)
-            zeros += QByteArray::number(row) + ",\"0+\",0,0.00\n";
-        ok("csv-pipe-read-to-end", {"-", "--output", "-"}, none, {}, zeros + "40001,\"7\",7,7.00\n",
+            zeros += QByteArray::number(row) + ",\"0+\",add,0,0.00\n";
+        ok("csv-pipe-read-to-end", {"-", "--output", "-"}, none, {}, zeros + "40001,\"7\",add,7,7.00\n",
            QByteArray("0+\n").repeated(40000) + "7");
-        ok("text-with-subtotals", {"FILE", "--output", "DIR/out.txt"}, "2+\n3*\n4\n", "out.txt",
-           "No.   Entry    Subtotal\n  1       2 +      2.00\n  2       3 *      5.00\n  3       4       14.00\n"
-           "-----------------------\n     Result       14.00\n");
-        // No display and a runtime folder the toolkit warns about: nothing on stderr.
+        ok("text-division-by-zero", {"FILE", "--output", "DIR/out.txt"}, divisionByZero, "out.txt",
+           "No.   Entry    Subtotal\n  1  100.00 +    100.00\n  2    0.00 \u00F7\n  3    5.00 +\n"
+           "-----------------------\n     Result    Division by zero   Items: 3",
+           {}, "Division by zero");
+        // No display and a runtime folder the toolkit warns about: nothing on stderr but the reason.
         ok("pdf-without-display", {"--decimal=.", "--thousands=,", "FILE", "--output", "DIR/out.pdf"}, column, "out.pdf",
-           "3\\s+17\\.5\\s+1,607\\.50");
+           "3\\s+17\\.50 \\+\\s+1,607\\.50\\s*\\n\\s*Result\\s+1,607\\.50 \\*\\s+Items: 3");
+        ok("pdf-division-by-zero", {"FILE", "--output", "DIR/out.pdf"}, divisionByZero, "out.pdf",
+           "2\\s+0\\.00 \u00F7\\s*\\n\\s*3\\s+5\\.00 \\+\\s*\\n\\s*Result\\s+Division by zero\\s+Items: 3", {},
+           "Division by zero");
 
         // Every failure is one line: what failed, on what (control characters shown escaped), why.
         const auto failed = [&](const char *name, const QStringList &args, const QByteArray &err,
@@ -251,6 +265,8 @@ private slots:
         usage("no-output", {"FILE"}, "print takes --output FILE (.pdf, .csv or .txt), or --output - for CSV");
         usage("output-without-name", {"FILE", "--output"}, "--output takes a file name");
         usage("raw-refused", {"--raw", "FILE", "--output", "-"}, "print does not take --raw");
+        usage("unknown-paper", {"FILE", "--output", "-", "--paper=b5"}, "unknown paper size 'b5': a4, letter, legal or a5");
+        usage("paper-without-size", {"FILE", "--output", "-", "--paper"}, "--paper takes a paper size");
     }
 
     void print()
@@ -281,7 +297,8 @@ private slots:
         QByteArray bytes = written.readAll();
         if (outName.endsWith(QLatin1String(".txt"))) {
             QVERIFY(bytes.startsWith("sheet.txt "));
-            QCOMPARE(bytes.mid(bytes.indexOf("\n\n") + 2), out);
+            bytes = bytes.mid(bytes.indexOf("\n\n") + 2);
+            QCOMPARE(bytes.left(bytes.lastIndexOf("   ")), out);
         } else if (outName.endsWith(QLatin1String(".pdf"))) {
             QVERIFY(bytes.startsWith("%PDF-"));
             QProcess text;
@@ -294,6 +311,35 @@ private slots:
         }
     }
 
+    // The PDF's paper: the locale's (Letter where it measures in inches), or the one --paper names.
+    void printPaper_data()
+    {
+        QTest::addColumn<QString>("locale");
+        QTest::addColumn<QStringList>("paper");
+        QTest::addColumn<QByteArray>("size"); // as pdfinfo names it
+        QTest::newRow("us-locale-letter") << "en_US.UTF-8" << QStringList{} << QByteArray("(letter)");
+        QTest::newRow("german-locale-a4") << "de_DE.UTF-8" << QStringList{} << QByteArray("(A4)");
+        QTest::newRow("option-over-locale") << "en_US.UTF-8" << QStringList{"--paper=a4"} << QByteArray("(A4)");
+        QTest::newRow("option-value-apart") << "C.UTF-8" << QStringList{"--paper", "legal"} << QByteArray("612 x 1008 pts");
+        QTest::newRow("option-any-case") << "en_US.UTF-8" << QStringList{"--paper=A5"} << QByteArray("(A5)");
+    }
+    void printPaper()
+    {
+        QFETCH(QString, locale);
+        QFETCH(QStringList, paper);
+        QFETCH(QByteArray, size);
+        m_locale = locale;
+        const auto restore = qScopeGuard([this] { m_locale = QStringLiteral("C.UTF-8"); });
+        QProcess process;
+        QVERIFY(run(process, QStringList{"print", "FILE", "--output", "DIR/paper.pdf"} + paper, "1+\n2\n", {}));
+        QCOMPARE(process.exitCode(), 0);
+        QProcess info;
+        info.start(QStandardPaths::findExecutable(QStringLiteral("pdfinfo")), {m_dir.filePath(QStringLiteral("paper.pdf"))});
+        QVERIFY2(info.waitForFinished(30000), "pdfinfo (poppler-utils) is needed");
+        const QByteArray text = info.readAllStandardOutput();
+        QVERIFY2(text.contains(size), text.constData());
+    }
+
 private:
     bool run(QProcess &process, QStringList args, const QByteArray &file, const QByteArray &input,
              const QString &inputFile = {});
@@ -301,7 +347,7 @@ private:
 
 // Writes `file` to sheet.txt in DIR and runs tallyer-cli there on args, with "FILE" standing for
 // sheet.txt (its bare name after --file=, its full path elsewhere) and "DIR" for the folder, under
-// the C.UTF-8 locale and with no display; standard input is `input`, or the file inputFile names.
+// the locale m_locale (C.UTF-8) and with no display; standard input is `input`, or the file inputFile names.
 bool TestCli::run(QProcess &process, QStringList args, const QByteArray &file, const QByteArray &input,
                   const QString &inputFile)
 {
@@ -314,7 +360,7 @@ bool TestCli::run(QProcess &process, QStringList args, const QByteArray &file, c
         return false;
     sheetFile.close();
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("LC_ALL"), QStringLiteral("C.UTF-8"));
+    env.insert(QStringLiteral("LC_ALL"), m_locale);
     env.remove(QStringLiteral("DISPLAY"));
     env.remove(QStringLiteral("QT_QPA_PLATFORM"));
     env.insert(QStringLiteral("XDG_RUNTIME_DIR"), m_dir.filePath(QStringLiteral("runtime")));

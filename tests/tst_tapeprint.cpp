@@ -1,12 +1,14 @@
-// The printed tape, read back from the exported PDF with pdftotext (poppler-utils): the rows,
-// their operators and subtotals, the result, the name and the page number are on the page; a long
-// tape breaks into pages that each repeat the column heads; the heads follow the user's language;
-// a PDF that cannot be written says why; the print dialog's preview shows the tape's pages.
+// The printed tape, read back from the exported PDF with pdftotext (poppler-utils): the amounts
+// with their operations' marks, the subtotals, the total line, the name and the page number are on
+// the page; a long tape breaks into pages that each repeat the column heads; the heads follow the
+// user's language; a PDF that cannot be written says why; the print dialog's preview shows the
+// tape's pages on the locale's paper. The text form's lines, and the date's four-digit year.
 
 #include "localescope.h"
 
 #include <tapepreview.h>
 #include <tapeprint.h>
+#include <tapetexts.h>
 
 #include <QPrintPreviewDialog>
 #include <QPrintPreviewWidget>
@@ -53,17 +55,64 @@ private slots:
     {
         const QString pdf = m_dir.filePath(QStringLiteral("three.pdf"));
         QString reason;
-        QVERIFY2(ExportTapePdf(pdf, document(QStringLiteral("1250+\r\n340+\r\n17.5")), &reason), qPrintable(reason));
+        QVERIFY2(ExportTapePdf(pdf, document(QStringLiteral("1250+\r\n340-\r\n17.5")), &reason), qPrintable(reason));
         const QStringList text = pages(pdf);
         QCOMPARE(text.size(), 1);
         const QString page = text.front();
-        // Each row: number, entry, its operator, subtotal, in this order on one line; then the
-        // result; the file's name and the date above, the page number below.
-        static const QRegularExpression rows(QStringLiteral(
-            "rent\\.tape.*05/03/2024.*\\n.*No\\..*Entry.*Subtotal.*\\n"
-            "\\s*1\\s+1250 \\+\\s+1,250\\.00\\s*\\n\\s*2\\s+340 \\+\\s+1,590\\.00\\s*\\n\\s*3\\s+17\\.5\\s+1,607\\.50\\s*\\n"
-            "\\s*Result\\s+1,607\\.50\\s*\\n(.|\\n)*Page 1 of 1"));
+        // Each row: number, amount, the mark of its operation, subtotal, in this order on one line;
+        // then the total line; the file's name and the date above, the page number below.
+        static const QRegularExpression rows(QString::fromUtf8(
+            "rent\\.tape.*05/03/2024 14:30.*\\n.*No\\..*Entry.*Subtotal.*\\n"
+            "\\s*1\\s+1,250\\.00 \\+\\s+1,250\\.00\\s*\\n\\s*2\\s+340\\.00 \\+\\s+1,590\\.00\\s*\\n"
+            "\\s*3\\s+17\\.50 \u2212\\s+1,572\\.50\\s*\\n\\s*Result\\s+1,572\\.50 \\*\\s+Items: 3\\s+05/03/2024 14:30\\s*\\n"
+            "(.|\\n)*Page 1 of 1"));
         QVERIFY2(rows.match(page).hasMatch(), qPrintable(page));
+    }
+
+    // The text form from the column heads to the total line, worked by hand: each amount at the
+    // tape's rounding beside the mark of the operation applied to it (the first one's included),
+    // right-aligned; the total with "*" or, in its place, why there is none; the number of amounts.
+    void textLines_data()
+    {
+        QTest::addColumn<QString>("rows"); // joined by "|"
+        QTest::addColumn<int>("decimals");
+        QTest::addColumn<QStringList>("lines");
+        const QString date = QStringLiteral("   05/03/2024 14:30");
+        QTest::newRow("sums-signs-beside-amounts") << "1250+|128.40-|45+|-5" << 2 << QStringList{
+            "No.     Entry    Subtotal", "  1  1,250.00 +  1,250.00", "  2    128.40 +  1,378.40",
+            "  3     45.00 \u2212  1,333.40", "  4      5.00 \u2212  1,328.40", QString(25, u'-'),
+            "       Result    1,328.40 *   Items: 4" + date};
+        QTest::newRow("product-and-percent-by-precedence") << "200+|3*|4-|10%" << 2 << QStringList{
+            "No.   Entry     Subtotal", "  1  200.00 +     200.00", "  2    3.00 +     203.00",
+            "  3    4.00 \u00D7     212.00", "  4   10.00 \u2212%    190.80", QString(24, u'-'),
+            "     Result       190.80 *   Items: 4" + date};
+        QTest::newRow("division-by-zero-said") << "100/|0+|5" << 2 << QStringList{
+            "No.   Entry    Subtotal", "  1  100.00 +    100.00", "  2    0.00 \u00F7", "  3    5.00 +",
+            QString(23, u'-'), "     Result    Division by zero   Items: 3" + date};
+        QTest::newRow("rounded-amounts-empty-row-incomplete") << "1.5+|2.25+|" << 0 << QStringList{
+            "No.   Entry    Subtotal", "  1       2 +         2", "  2       2 +         4", "  3",
+            QString(23, u'-'), "     Result    Incomplete expression   Items: 2" + date};
+    }
+    void textLines()
+    {
+        QFETCH(QString, rows);
+        QFETCH(int, decimals);
+        QFETCH(QStringList, lines);
+        TapeDocument tape = document(rows.replace(u'|', QStringLiteral("\r\n")));
+        tape.decimals = decimals;
+        const QStringList text = QString::fromUtf8(TapeText(tape, TapeHeadingTexts())).split(u'\n');
+        QCOMPARE(text.mid(2), lines + QStringList{QString()});
+    }
+
+    void dateHasFourDigitYear()
+    {
+        TapeDocument tape;
+        tape.printedAt = QDateTime(QDate(2024, 3, 5), QTime(14, 30));
+        for (const auto &[locale, date] : {std::pair{QLocale(QLocale::English, QLocale::UnitedStates), "3/5/2024 2:30 PM"},
+                                           std::pair{QLocale(QLocale::German, QLocale::Germany), "05.03.2024 14:30"}}) {
+            const auto restore = useLocaleSource(locale);
+            QCOMPARE(TapeDateText(tape), QString::fromUtf8(date));
+        }
     }
 
     void longTapeBreaksIntoPages()
@@ -84,13 +133,13 @@ private slots:
             QCOMPARE(text.at(p).contains(QStringLiteral("Result")), p + 1 == text.size());
         }
         // Every row once, in order, with its subtotal: row 151 is the last.
-        static const QRegularExpression row(QStringLiteral("^\\s*(\\d+)\\s+1 (\\+|)\\s+(\\S+)\\s*$"),
+        static const QRegularExpression row(QStringLiteral("^\\s*(\\d+)\\s+1\\.00 \\+\\s+(\\S+)\\s*$"),
                                             QRegularExpression::MultilineOption);
         int expected = 1;
         for (const QString &page : text) {
             for (const QRegularExpressionMatch &m : row.globalMatch(page)) {
                 QCOMPARE(m.captured(1).toInt(), expected);
-                QCOMPARE(m.captured(3), QStringLiteral("%1.00").arg(expected));
+                QCOMPARE(m.captured(2), QStringLiteral("%1.00").arg(expected));
                 ++expected;
             }
         }
@@ -112,14 +161,17 @@ private slots:
 
     void previewShowsThePages()
     {
+        const auto us = useLocaleSource(QLocale(QLocale::English, QLocale::UnitedStates));
         QWidget owner;
         int previewPages = -1;
+        QPageSize::PageSizeId paper = QPageSize::Custom;
         QTimer::singleShot(0, [&] {
             auto *dialog = qobject_cast<QPrintPreviewDialog *>(QApplication::activeModalWidget());
             if (!dialog)
                 return;
             if (auto *preview = dialog->findChild<QPrintPreviewWidget *>())
                 previewPages = preview->pageCount();
+            paper = dialog->printer()->pageLayout().pageSize().id();
             dialog->reject();
         });
         QStringList rows(120, QStringLiteral("2+"));
@@ -128,6 +180,7 @@ private slots:
         // 121 rows of 10 points (about 4.2 mm a line with its spacing) take some 510 mm: more than one
         // page, and no more than three on A4 or Letter whatever margins the printer has.
         QVERIFY2(previewPages >= 2 && previewPages <= 3, qPrintable(QString::number(previewPages)));
+        QCOMPARE(paper, QPageSize::Letter); // the locale measures in inches
     }
 
     void unwritablePdfSaysWhy()

@@ -28,8 +28,13 @@ _tallyer_cli()
         elif [[ $cur == --output=* ]]; then
             cur=${cur#--output=}
             _filedir '@(pdf|csv|txt)'
+        elif [[ $prev == --paper ]]; then
+            COMPREPLY=($(compgen -W "a4 letter legal a5" -- "$cur"))
+        elif [[ $cur == --paper=* ]]; then
+            cur=${cur#--paper=}
+            COMPREPLY=($(compgen -W "a4 letter legal a5" -- "$cur"))
         elif [[ $cur == -* ]]; then
-            COMPREPLY=($(compgen -W "${calc/--raw /} --output= --output -" -- "$cur"))
+            COMPREPLY=($(compgen -W "${calc/--raw /} --output= --output --paper= -" -- "$cur"))
         else
             _filedir
         fi
