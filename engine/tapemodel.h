@@ -39,7 +39,7 @@ class TapeModel
 {
 public:
     // Rows between two kept states: memory against the rows read again after an edit.
-    static constexpr qsizetype kRowsPerCheckpoint = 32;
+    static constexpr qsizetype kRowsPerCheckpoint = 256;
 
     explicit TapeModel(const LocaleValues &locale = LocaleValues());
     ~TapeModel();
