@@ -2,6 +2,7 @@
 
 #include "evaluator.h"
 #include "evaluatoroperators.h"
+#include "sheetrows.h"
 #include "localevalues.h"
 
 #include <QString>
@@ -137,6 +138,91 @@ bool FoldMachine::feedSumRow(QStringView text)
     m_run = 1;
     m_prev = u'-';
     return true;
+}
+
+qsizetype FoldMachine::feedSumRows(const SheetRows &rows, qsizetype from, qsizetype to)
+{
+    qsizetype row = from;
+    // A row's number and operator; false for a row of another kind.
+    const auto read = [&](qsizetype at, double &value, char16_t &op) {
+        const QStringView text = rows.row(at);
+        const qsizetype n = text.size();
+        const char16_t *const p = reinterpret_cast<const char16_t *>(text.data());
+        if (n < 2)
+            return false;
+        op = p[n - 1];
+        return (op == u'+' || op == u'-') && QuickLiteralValue(p, p + n - 1, m_sep, m_leadingZero, value);
+    };
+    while (row < to) {
+        if (!feedSumRow(rows.row(row)))
+            return row;
+        // From one such row to the next feedSumRow's checks hold as they did, and of its members
+        // only the stacks, the minus run and what stood before the number change: those are
+        // written here as it writes them. Anything else goes back to it.
+        Frame &f = m_frames.back();
+        for (++row; row < to; ++row) {
+            double value = 0;
+            char16_t op = 0;
+            if (!read(row, value, op))
+                break;
+            Value number;
+            number.number = true;
+            number.value = value;
+            if (m_prev == u'+') {
+                // The "+" waits on the stack above the sum: "+" rows add to it in a run of their own.
+                Value &sum = f.operands.back();
+                const Op pending = f.ops.back();
+                if (!sum.number)
+                    break;
+                m_operandBefore = Before::Plus;
+                double result = 0;
+                while (op == u'+' && apply(pending.level, pending.index, sum.value, value, result)) {
+                    throughText(result, sum);
+                    if (++row == to || !sum.number || !read(row, value, op))
+                        return row < to ? row : to;
+                    number.value = value;
+                }
+                if (op == u'+')
+                    break;
+                f.operands.append(number);
+                m_afterOperand = true;
+                m_runAfterOperand = true;
+                m_runAfterSeparator = false;
+                m_run = 1;
+                m_prev = u'-';
+                continue;
+            }
+            // After a "-" row: the operator below its number is applied to it, and the minus is
+            // the subtraction this row's number waits on.
+            const qsizetype k = f.operands.size();
+            const Op pending = f.ops.back();
+            double left = 0;
+            if (k < 2 || !f.operands[k - 1].number || !f.operands[k - 2].number
+                || !apply(pending.level, pending.index, f.operands[k - 2].value, f.operands[k - 1].value, left))
+                break;
+            Value reduced;
+            throughText(left, reduced);
+            double result = 0;
+            if (!reduced.number || (op == u'+' && !apply(6, 2, reduced.value, value, result)))
+                break;
+            m_lastRun = 1;
+            m_lastRunBinary = true;
+            m_operandBefore = Before::LoneBinaryMinus;
+            f.operands.removeLast();
+            f.operands.back() = reduced;
+            if (op == u'+') {
+                throughText(result, f.operands.back());
+                f.ops.back() = {6, 3};
+                m_afterOperand = false;
+                m_run = 0;
+                m_prev = u'+';
+            } else {
+                f.ops.back() = {6, 2};
+                f.operands.append(number);
+            }
+        }
+    }
+    return row;
 }
 
 void FoldMachine::feed(QStringView text)

@@ -11,6 +11,7 @@
 #include <vector>
 
 struct LocaleValues;
+class SheetRows;
 
 // The value of an expression evaluated whole; empty when it fails or still holds a row break
 // (independent rows have no value).
@@ -50,6 +51,9 @@ public:
 
     void feed(char16_t c);
     void feed(QStringView text);
+    // Rows from .. to - 1 fed one by one, as long as each is a row of a running sum ("1234.56+"
+    // or "7-" after a row of the same kind), which is read in one step; the first row not fed.
+    qsizetype feedSumRows(const SheetRows &rows, qsizetype from, qsizetype to);
 
     // The value of the text fed so far (text: the same characters), as the evaluator gives it;
     // an unfoldable text is evaluated whole.

@@ -181,6 +181,16 @@ void TapeModel::ensureFolded() const
             state.independent = true;
             break;
         }
+        if (!state.machine.stopped()) {
+            // A running sum's rows up to the next kept state in one go; each ends in its operator.
+            const qsizetype next = std::min(rows, (row / kRowsPerCheckpoint + 1) * kRowsPerCheckpoint);
+            const qsizetype fed = state.machine.feedSumRows(*m_rows, row, next);
+            if (fed > row) {
+                state.last = text.at(m_rows->rowEnd(fed - 1) - 1);
+                row = fed - 1;
+                continue;
+            }
+        }
         const qsizetype start = m_rows->rowStart(row);
         const qsizetype end = m_rows->rowEnd(row);
         if (start == end)
