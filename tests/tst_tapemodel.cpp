@@ -82,10 +82,12 @@ private slots:
         edit("break-mended-in-first-row", QStringList{"7"} + ones(100) + QStringList{"1"}, 0, 1, {"7-"}, "106.00");
         edit("empty-row-inserted-after-operator", ones(50) + QStringList{"1"}, 35, 0, {""}, "51.00");
         edit("empty-row-inserted-after-number", ones(50) + QStringList{"1"}, 51, 0, {""}, "", EvalFailure::IndependentRows);
-        // Edits between kept states (one every 32 rows), the state after them read again: 100 + 4 + 1
-        // and 100 + 2 + 1.
-        edit("edit-between-kept-states", ones(100) + QStringList{"1"}, 40, 1, {"5+"}, "105.00");
-        edit("edit-just-before-kept-state", ones(100) + QStringList{"1"}, 63, 1, {"3+"}, "103.00");
+        // Edits between kept states (one every 256 rows), the state after them read again: 600 + 4 + 1
+        // and 600 + 2 + 1.
+        edit("edit-between-kept-states", ones(600) + QStringList{"1"}, 300, 1, {"5+"}, "605.00");
+        edit("edit-just-before-kept-state", ones(600) + QStringList{"1"}, 511, 1, {"3+"}, "603.00");
+        // A run of sum rows read in one step, left for a product: 2 + 1 + 1 + 2 - 3 + 4 * 5 = 23.
+        edit("sum-rows-then-product", ones(3) + QStringList{"2-", "3+", "4*", "5"}, 0, 1, {"2+"}, "23.00");
         // Enter in the middle of a row, behind its operator; two rows joined into one.
         edit("row-split-behind-operator", ones(40) + QStringList{"2+3*4"}, 40, 1, {"2+3*", "4"}, "54.00");
         edit("rows-joined", ones(40) + QStringList{"2*", "3+", "4"}, 40, 2, {"2*3+"}, "50.00");
