@@ -278,9 +278,13 @@ TapeRowReading readRow(QStringView row, const LocaleValues &locale, const PlainT
         return reading;
     }
 
-    std::vector<char> grouped(size_t(text.size()), 0);
+    // Kept from row to row: a pasted statement of a million labelled rows would otherwise
+    // allocate them a million times.
+    thread_local std::vector<char> grouped;
+    thread_local std::vector<Run> runs;
+    grouped.assign(size_t(text.size()), 0);
+    runs.clear();
     markGroupSeparators(text, groupingOf(locale), grouped);
-    std::vector<Run> runs;
     for (qsizetype k = 0; k < text.size();) {
         if (isSpaceLike(text[k]) && !grouped[size_t(k)]) {
             ++k;
@@ -299,7 +303,7 @@ TapeRowReading readRow(QStringView row, const LocaleValues &locale, const PlainT
     }
 
     // A lone "x" between two numbers is the multiplication; anywhere else it is a word.
-    const auto figuresAt = [&runs](size_t i) { return i < runs.size() && runs[i].kind == RunKind::Figures; };
+    const auto figuresAt = [](size_t i) { return i < runs.size() && runs[i].kind == RunKind::Figures; };
     for (size_t i = 0; i < runs.size(); ++i) {
         if (runs[i].kind != RunKind::Times)
             continue;
