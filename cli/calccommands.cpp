@@ -8,6 +8,7 @@
 #include "localevalues.h"
 #include "numberformat.h"
 #include "tapefile.h"
+#include "tapereading.h"
 #include "sheetbytes.h"
 #include "textid.h"
 
@@ -15,12 +16,14 @@
 #include <QTextStream>
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <cstring>
 #include <memory>
 #include <charconv>
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <optional>
 #include <string_view>
 
@@ -293,6 +296,137 @@ private:
     bool m_machineOff = false; // parentheses nested too deep to follow step by step
 };
 
+
+// The rows of a sheet file read as the window reads a paste or an opened tape (ReadTapeRow) on
+// their way to the cleaning, a piece at a time: a row of plain figures (the usual one) passes as
+// it is, any other is decoded and read, and what it gives goes on in its place, notes left out.
+// The first row that cannot be read stops the reading. A row is held whole until its end, up to
+// the tape file limit; a longer one can only pass as plain figures.
+class RowReader
+{
+public:
+    RowReader(const LocaleValues &locale, std::function<void(QByteArrayView)> out)
+        : m_locale(locale)
+        , m_out(std::move(out))
+    {
+        for (int c = 0; c < 128; ++c)
+            m_plain[size_t(c)] = IsPlainRowCharacter(QChar(c), locale);
+    }
+
+    void feed(QByteArrayView bytes)
+    {
+        qsizetype pos = 0;
+        const qsizetype n = bytes.size();
+        if (!m_refusal.isEmpty())
+            return;
+        if (m_overlong) {
+            const qsizetype lf = bytes.indexOf('\n');
+            const QByteArrayView part = bytes.first(lf < 0 ? n : lf);
+            if (!isPlain(part.endsWith('\r') ? part.chopped(1) : part))
+                return refuse(ReadingRefusal::RowTooLong, QString());
+            m_pending.append(bytes.first(lf < 0 ? n : lf + 1));
+            if (lf < 0)
+                return flush();
+            m_overlong = false;
+            ++m_row;
+            pos = lf + 1;
+        }
+        if (!m_carry.empty()) {
+            const qsizetype lf = bytes.indexOf('\n', pos);
+            m_carry.append(bytes.data() + pos, size_t((lf < 0 ? n : lf) - pos));
+            if (lf < 0)
+                return holdCarry();
+            row(QByteArrayView(m_carry), true);
+            m_carry.clear();
+            pos = lf + 1;
+        }
+        while (pos < n && m_refusal.isEmpty()) {
+            const qsizetype lf = bytes.indexOf('\n', pos);
+            if (lf < 0) {
+                m_carry.assign(bytes.data() + pos, size_t(n - pos));
+                holdCarry();
+                break;
+            }
+            row(bytes.sliced(pos, lf - pos), true);
+            pos = lf + 1;
+        }
+        flush();
+    }
+
+    void finish()
+    {
+        if (m_refusal.isEmpty() && !m_carry.empty() && !m_overlong)
+            row(QByteArrayView(m_carry), false);
+        flush();
+    }
+
+    // The reason the reading stopped, empty while every row could be read.
+    const QString &refusal() const { return m_refusal; }
+
+private:
+    bool isPlain(QByteArrayView bytes) const
+    {
+        for (const char c : bytes) {
+            if (uchar(c) >= 128 || !m_plain[uchar(c)])
+                return false;
+        }
+        return true;
+    }
+
+    void row(QByteArrayView line, bool ended)
+    {
+        if (line.endsWith('\r') && ended)
+            line.chop(1);
+        if (isPlain(line)) {
+            m_pending.append(line);
+        } else {
+            const TapeRowReading read = ReadTapeRow(QString::fromUtf8(line), m_locale);
+            if (read.refusal != ReadingRefusal::None)
+                return refuse(read.refusal, read.fragment);
+            m_pending.append(read.figures.toLatin1());
+        }
+        if (ended)
+            m_pending.append('\n');
+        ++m_row;
+    }
+
+    // A row not yet ended is held, unless it is longer than a tape may be: then it passes on as
+    // it comes, if it is plain figures.
+    void holdCarry()
+    {
+        if (qsizetype(m_carry.size()) <= kTapeFileLimit)
+            return flush();
+        if (!isPlain(QByteArrayView(m_carry)))
+            return refuse(ReadingRefusal::RowTooLong, QString());
+        m_pending.append(m_carry.data(), qsizetype(m_carry.size()));
+        m_carry = std::string();
+        m_overlong = true;
+        flush();
+    }
+
+    void refuse(ReadingRefusal why, const QString &fragment)
+    {
+        m_refusal = ReadingRefusalMessage(why, m_row + 1, fragment);
+        m_pending.clear();
+    }
+
+    void flush()
+    {
+        if (!m_pending.isEmpty())
+            m_out(QByteArrayView(m_pending));
+        m_pending.clear();
+    }
+
+    const LocaleValues m_locale;
+    const std::function<void(QByteArrayView)> m_out;
+    std::array<bool, 128> m_plain{};
+    QByteArray m_pending;   // what the rows of the current piece give
+    std::string m_carry;    // a row not ended at the end of a piece
+    bool m_overlong = false; // the current row passed the limit and goes on as it comes
+    qsizetype m_row = 0;    // rows read so far
+    QString m_refusal;
+};
+
 } // namespace
 
 int runEval(const QStringList &args)
@@ -365,8 +499,16 @@ int runSheet(const QStringList &args)
     struct stat st = {};
     const bool regular = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
     SheetReader reader(*locale, !regular);
-    if (!readPieces(fd, [&reader](QByteArrayView bytes) { reader.feed(bytes); })) {
+    RowReader rows(*locale, [&reader](QByteArrayView bytes) { reader.feed(bytes); });
+    if (!readPieces(fd, [&rows](QByteArrayView bytes) { rows.feed(bytes); })) {
         inputRefused(name, std::strerror(errno));
+        return ExitFailure;
+    }
+    rows.finish();
+    // A row that cannot be read unambiguously gives no value: it would be other numbers.
+    if (!rows.refusal().isEmpty()) {
+        printLine(QStringLiteral("error"));
+        std::fprintf(stderr, "tallyer-cli: %s\n", rows.refusal().toLocal8Bit().constData());
         return ExitFailure;
     }
 
@@ -381,10 +523,13 @@ int runSheet(const QStringList &args)
             // Read once more from the start, now into one expression (no longer than the limit
             // unless the file changed in between, which the limit bounds all the same).
             SheetBytesCleaner cleaner(locale->decimalChar());
-            const bool read = ::lseek(fd, 0, SEEK_SET) == 0 && readPieces(fd, [&](QByteArrayView bytes) {
+            RowReader again(*locale, [&](QByteArrayView bytes) {
                 if (qsizetype(expression.size()) <= kWholeExpressionBytes)
                     cleaner.feed(bytes, expression);
             });
+            const bool read = ::lseek(fd, 0, SEEK_SET) == 0
+                && readPieces(fd, [&again](QByteArrayView bytes) { again.feed(bytes); });
+            again.finish();
             bool independentRows = false;
             cleaner.finish(expression, independentRows);
             if (!read) {

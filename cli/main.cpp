@@ -50,6 +50,8 @@ const char kUsage[] =
     "with = + - @ gets a ' in front; its PDF needs no display. A tape without a result (1/0) is\n"
     "written with the reason in the result's place, which is also said on stderr: exit code 1.\n"
     "print reads a tape of up to 16 MiB (standard input to its end).\n"
+    "sheet reads its rows as a paste is: labels, currency signs and what follows a TAB are left\n"
+    "out, 1,607.50 stays whole, 2x3 multiplies; a row such as 12 34 or 1e3 is refused: exit 1.\n"
     "A sheet (a regular file, or standard input: a pipe, a terminal or a file) may be of any\n"
     "size; eval - takes lines of up to 16 MiB; past that, or from a device, exit code 1.\n"
     "Exit codes: 0 success, 1 an expression or file failed, 2 usage error.\n";

@@ -97,7 +97,15 @@ private slots:
         QTest::newRow("eval-stdin-line-per-line") << QStringList{"eval", "-"} << none << QByteArray("1+1\n1/0\n\n7\r\n10^15")
             << 0 << QByteArray("2.00\nerror\nerror\n7.00\nerror\n") << QByteArray("tallyer-cli: line 2: Division by zero\n"
                "tallyer-cli: line 3: Nothing to calculate\ntallyer-cli: line 5: Too large to show\n") << pipe;
-        ok("sheet-lf-rows-cleaned", {"sheet", "FILE"}, "1,002.50\n", "1 000 +\n\n2,5\n");
+        ok("sheet-lf-rows-cleaned", {"sheet", "FILE"}, "1,002.50\n", "1000 +\n\n2,5\n");
+        // Rows read as a paste is: labels and currency left out, grouped numbers whole, "x"
+        // multiplies, what follows a TAB is a note; rows cut by the 256 KiB pieces read whole.
+        ok("sheet-labels-and-grouping", {"sheet", "--decimal=.", "--thousands=,", "FILE"}, "1,851.00\n",
+           "Invoice #12: 1,607.50+\nTotal: $1,234.50 - 1,000 +\n2x3 + 3\n");
+        ok("sheet-tab-notes-left-out", {"sheet", "--decimal=.", "--thousands=,", "-"}, "1,290.00\n", none,
+           "1250+\tRent 12 34 1e3\n40\tFood\n");
+        ok("sheet-labelled-rows-across-pieces", {"sheet", "--decimal=.", "--thousands=,", "FILE"}, "20,010,000.00\n",
+           QByteArray("Item 1,000.50+\tnote\n").repeated(20000) + "0");
         ok("sheet-from-stdin", {"sheet", "-"}, "5.00\n", none, "2+\r\n3");
         // One number is read whole: kept from a pipe, read again from a file (here on standard input).
         ok("sheet-one-number-from-pipe", {"sheet", "-"}, "12.50\n", none, "12.5\n");
@@ -116,6 +124,11 @@ private slots:
         failed("eval-division-by-zero", {"eval", "10/0"}, "Division by zero");
         failed("sheet-empty-file", {"sheet", "FILE"}, "Nothing to calculate");
         failed("sheet-independent-rows", {"sheet", "FILE"}, "Rows not joined by an operator", "12\n5\n");
+        failed("sheet-scientific-notation-refused", {"sheet", "FILE"},
+               "row 2: \"1e3\" is scientific notation, which the sheet does not read; write the number out", "5+\n1e3\n");
+        failed("sheet-numbers-without-operator-refused", {"sheet", "FILE"},
+               "row 100002: \"12 34\" is numbers with no operator between them",
+               QByteArray("1+\n").repeated(100000) + "1+\n12 34\n");
         failed("sheet-medium-division-by-zero-last", {"sheet", "FILE"}, "Division by zero",
                QByteArray("1+\n").repeated(100000) + "1/0");
 

@@ -1,6 +1,9 @@
 // The calculation field's text rules: the leading zero, the Ctrl runs, the number under a double
-// click, and the panel values re-written for changed separators.
+// click, the panel values re-written for changed separators, and text from elsewhere read as
+// figures and notes.
 
+#include "localescope.h"
+#include "tapereading.h"
 #include "textrules.h"
 
 #include <QRandomGenerator>
@@ -152,6 +155,79 @@ private slots:
         QTEST(grouping ? ConvertGrouping(text, oldSeparator, newSeparator)
                        : ConvertDecimal(text, oldSeparator, newSeparator),
               "result");
+    }
+
+    // Pasted or opened text, worked by hand: the figures of every row (joined by CR LF), the
+    // notes as "row:note" joined by "|", or the refusal with its row and the part not understood.
+    // English groups with "," and writes "."; Russian groups with a no-break space and writes ",".
+    void readings_data()
+    {
+        QTest::addColumn<bool>("russian");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("sheet");
+        QTest::addColumn<QString>("notes");
+        QTest::addColumn<ReadingRefusal>("refusal");
+        QTest::addColumn<int>("row");
+        QTest::addColumn<QString>("fragment");
+        const auto read = [](const char *name, bool russian, const QString &text, const QString &sheet,
+                             const QString &notes = {}) {
+            QTest::newRow(name) << russian << text << sheet << notes << ReadingRefusal::None << -1 << QString();
+        };
+        const auto refuse = [](const char *name, bool russian, const QString &text, ReadingRefusal why, int row,
+                               const QString &fragment) {
+            QTest::newRow(name) << russian << text << QString() << QString() << why << row << fragment;
+        };
+        using R = ReadingRefusal;
+        read("label-number-stays-in-note", false, "Invoice #12: 40+2", "40+2", "0:Invoice #12:");
+        read("grouped-amount-after-label", false, "Rent 1,250.00", "1250.00", "0:Rent");
+        read("words-and-currency", false, "Total: $1,234.50 + 10", "1234.50+10", "0:Total:");
+        read("x-between-numbers", false, "2x3+2 X 3+(1+2)x4", "2*3+2*3+(1+2)*4");
+        read("typeset-signs", false, QStringLiteral("10\u22123\u20132\u00b75\u00d72\u00f74"), "10-3-2*5*2/4");
+        read("words-before-and-after", false, "Box 2 x 3 cm", "2*3", "0:Box cm");
+        read("dash-among-words-is-note", false, "Rent - March 2026: 40", "40", "0:Rent - March 2026:");
+        read("words-only-row", false, "Subtotal", "", "0:Subtotal");
+        read("rows-notes-and-tab", false, "Rent 1,250.00+\nFood: 40\tweekly\r\n\n5", "1250.00+\r\n40\r\n\r\n5",
+             "0:Rent|1:Food: weekly");
+        read("tab-note-never-figures", false, "40+\t2 3 1e3 MOD", "40+", "0:2 3 1e3 MOD");
+        read("sheet-text-unchanged", false, "1,5+2.5-\r\n(3)^2%<>=7\\2", "1,5+2.5-\r\n(3)^2%<>=7\\2");
+        read("russian-space-groups", true, QStringLiteral("1 607,50+1\u00a0000+2\u202f000"), "1607,50+1000+2000");
+        read("russian-currency-after", true, QStringLiteral("\u0410\u0440\u0435\u043d\u0434\u0430 1\u00a0250,00 \u20bd"),
+             "1250,00", QStringLiteral("0:\u0410\u0440\u0435\u043d\u0434\u0430"));
+        read("russian-english-grouping-not-read", true, "1,607.50", "1,607.50");
+        refuse("spaces-between-numbers", false, "12 34", R::NumbersWithoutOperator, 0, "12 34");
+        refuse("currency-between-numbers", false, "1+12 $ 34", R::NumbersWithoutOperator, 0, "12 $ 34");
+        refuse("lone-cr-between-numbers", false, "1\r2", R::NumbersWithoutOperator, 0, "1\r2");
+        refuse("english-space-grouping", false, "1+\n1 000", R::NumbersWithoutOperator, 1, "1 000");
+        refuse("russian-short-group", true, "12 34", R::NumbersWithoutOperator, 0, "12 34");
+        refuse("numbers-among-words", false, "12 apples 34", R::NumbersAmongWords, 0, "12 apples 34");
+        refuse("scientific-notation", false, "1e3+1", R::ScientificNotation, 0, "1e3");
+        refuse("scientific-notation-signed", false, "5+\n2.5E-4", R::ScientificNotation, 1, "2.5E-4");
+        refuse("mod-word", false, "10 MOD 3", R::OperatorWord, 0, "MOD");
+        refuse("div-word-any-case", false, "Rent 7 div 2", R::OperatorWord, 0, "div");
+    }
+    void readings()
+    {
+        QFETCH(bool, russian);
+        QFETCH(QString, text);
+        const TapeReading reading =
+            ReadTapeText(text, russian ? testLocale(",", QStringLiteral("\u00a0")) : testLocale(".", ","));
+        QStringList notes;
+        for (const RowNote &note : reading.notes)
+            notes << QString::number(note.row) + u':' + note.text;
+        QTEST(reading.refusal, "refusal");
+        QTEST(int(reading.refusedRow), "row");
+        QTEST(reading.fragment, "fragment");
+        QTEST(reading.sheet, "sheet");
+        QTEST(notes.join(u'|'), "notes");
+    }
+
+    // A note is one line of at most 200 characters.
+    void sanitizedNote()
+    {
+        QCOMPARE(SanitizedNote(u"  a\r\nb\tc\u2028d  "), QStringLiteral("a  b c d"));
+        const QString emoji = QStringLiteral("\U0001F600");
+        QCOMPARE(SanitizedNote(QString(199, u'a') + emoji), QString(199, u'a'));
+        QCOMPARE(SanitizedNote(QString(300, u'b')).size(), kMaxNoteLength);
     }
 };
 

@@ -119,7 +119,11 @@ void CalcField::pasteDefault(const QMimeData *source)
     // typed key never comes this way.
     if (!source || !source->hasText())
         return;
-    insertText(PastedSheetText(source->text(), ReadLocaleValues()));
+    // A paste that cannot be read as written (two numbers with only a space between) would
+    // become other numbers: it is not pasted at all, and the selection stays.
+    const QString figures = PastedSheetText(source->text(), ReadLocaleValues());
+    if (!figures.isNull())
+        insertText(figures);
 }
 
 void CalcField::insertFromMimeData(const QMimeData *source)
