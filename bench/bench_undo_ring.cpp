@@ -114,7 +114,8 @@ bool run(int rows, bool checked)
         const SheetRows::Change change = edit(sheet, random, removed);
         const double start = cpuMs();
         ring.textEdited(change, removed);
-        ring.recordFromText(change.position, removed, sheet.size() - change.position - change.added, qint32(i), 0, 0);
+        ring.recordFromText(change.position, removed, sheet.size() - change.position - change.added,
+                            TextEntry{QString(), qint32(i), 0, 0});
         record.ms.push_back(cpuMs() - start);
     }
     const double afterRecords = rssMb();

@@ -145,8 +145,7 @@ void TextRing::textEdited(const SheetRows::Change &change, const QString &remove
     newest.suffix = suffix;
 }
 
-void TextRing::recordFromText(qsizetype prefix, const QString &middle, qsizetype suffix, qint32 selStart,
-                              qint32 selLength, quint8 round)
+void TextRing::recordFromText(qsizetype prefix, const QString &middle, qsizetype suffix, const TextEntry &state)
 {
     if (m_capacity == 0 || !m_present)
         return;
@@ -174,7 +173,9 @@ void TextRing::recordFromText(qsizetype prefix, const QString &middle, qsizetype
         }
     }
     m_slots.resize(at);
-    m_slots.append(Slot{TextEntry{middle, selStart, selLength, round}, prefix, suffix});
+    Slot slot{state, prefix, suffix};
+    slot.entry.text = middle;
+    m_slots.append(std::move(slot));
     m_evicted.reset();
     if (m_slots.size() > m_capacity)
         m_evicted = m_slots.takeFirst();

@@ -10,10 +10,22 @@
 // One state of the calculation field: what the undo ring and the expression history keep.
 struct TextEntry
 {
+    TextEntry(QString text = {}, qint32 selStart = 0, qint32 selLength = 0, quint8 round = 0, QString file = {},
+              quint64 version = 0)
+        : text(std::move(text)), selStart(selStart), selLength(selLength), round(round), file(std::move(file)),
+          version(version)
+    {
+    }
+
     QString text;
     qint32 selStart = 0;
     qint32 selLength = 0;
     quint8 round = 0; // the rounding digit, 0 to 9
+    // The undo ring's own: the file the tape belonged to in this state (empty: none), and the
+    // number the session gave the text, which tells whether it is still what was last opened
+    // from or saved to that file. The expression history leaves both empty.
+    QString file;
+    quint64 version = 0;
 
     friend bool operator==(const TextEntry &, const TextEntry &) = default;
 };
@@ -76,10 +88,10 @@ public:
     // the newest entry stays what it was. Costs only the edit's characters.
     void textEdited(const SheetRows::Change &change, const QString &removed);
     // Records at the current position an entry given as its difference from the followed text:
-    // its first prefix and last suffix characters and middle between them. At the end, the usual
-    // case, that costs the middles only; stepped back, the entry before is compared with it.
-    void recordFromText(qsizetype prefix, const QString &middle, qsizetype suffix, qint32 selStart, qint32 selLength,
-                        quint8 round);
+    // its first prefix and last suffix characters and middle between them, with the rest of the
+    // entry from state (whose text is not read). At the end, the usual case, that costs the
+    // middles only; stepped back, the entry before is compared with it.
+    void recordFromText(qsizetype prefix, const QString &middle, qsizetype suffix, const TextEntry &state);
     // Drops the newest entry, at the end. Costs its middle when it is the followed text as it now
     // is, else a comparison of whole texts.
     void dropNewest();

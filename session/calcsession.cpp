@@ -128,6 +128,11 @@ void CalcSession::sheetChanged(const QString &selText, bool textDiffers, bool re
     // its newest entry again.
     if (!restoring)
         m_history.toEnd();
+    // A new text of the sheet (an undo step has put back its entry's number already).
+    if (textDiffers && !restoring) {
+        m_version = ++m_lastVersion;
+        updateModified();
+    }
 
     // The sub result, once per cycle, before the expression is evaluated.
     selectionChanged(selText);
@@ -153,7 +158,8 @@ void CalcSession::followEdit(const SheetRows::Change &change, const QString &rem
     // sheet with that edit taken back, which costs the edit's characters only.
     if (!m_restoring && !m_snapshotRecorded) {
         m_undo.recordFromText(change.position, removed, m_document.size() - change.position - change.added,
-                              m_snapshot.selStart, m_snapshot.selLength, m_snapshot.round);
+                              {QString(), m_snapshot.selStart, m_snapshot.selLength, m_snapshot.round, m_tapePath,
+                               m_version});
         m_snapshotRecorded = true;
     }
 }
@@ -379,7 +385,7 @@ void CalcSession::setStripShown(bool shown)
 TextEntry CalcSession::sheetState() const
 {
     return {m_document.text(), static_cast<qint32>(m_selStart), static_cast<qint32>(m_selLength),
-            static_cast<quint8>(m_roundDigit)};
+            static_cast<quint8>(m_roundDigit), m_tapePath, m_version};
 }
 
 void CalcSession::takeSnapshot()
@@ -392,8 +398,10 @@ void CalcSession::takeSnapshot()
 
 void CalcSession::recordSnapshot()
 {
-    m_undo.recordFromText(m_document.size(), QString(), 0, m_snapshot.selStart, m_snapshot.selLength,
-                          m_snapshot.round);
+    // The link as it is now: a save since the last key has changed it.
+    m_undo.recordFromText(m_document.size(), QString(), 0,
+                          {QString(), m_snapshot.selStart, m_snapshot.selLength, m_snapshot.round, m_tapePath,
+                           m_version});
 }
 
 void CalcSession::recordExpression()
@@ -426,6 +434,8 @@ void CalcSession::StepState(bool forward)
     if (moved || sheetState() != m_undo.current()) {
         const TextEntry entry = m_undo.current();
         setRoundDigit(entry.round);
+        // Before the text: the cycle it runs takes the state after the step with its link.
+        setLink(entry.file, entry.version);
         m_restoring = true;
         emit restoreRequested(entry);
         m_restoring = false;
@@ -440,17 +450,45 @@ void CalcSession::restoreHistory(const QList<TextEntry> &entries)
     m_history.toEnd();
 }
 
-void CalcSession::setTapePath(const QString &path)
+void CalcSession::setLink(const QString &path, quint64 version)
 {
-    if (path == m_tapePath)
+    m_version = version;
+    if (path != m_tapePath) {
+        m_tapePath = path;
+        emit tapePathChanged(path);
+    }
+    updateModified();
+}
+
+void CalcSession::updateModified()
+{
+    const auto saved = m_savedVersions.constFind(m_tapePath);
+    const bool modified = !m_tapePath.isEmpty() && (saved == m_savedVersions.cend() || *saved != m_version);
+    if (modified == m_modified)
         return;
-    m_tapePath = path;
-    emit tapePathChanged(path);
+    m_modified = modified;
+    emit modifiedChanged(modified);
+}
+
+void CalcSession::linkTape(const QString &path)
+{
+    m_savedVersions.insert(path, m_version);
+    setLink(path, m_version);
+}
+
+void CalcSession::restoreLink(const QString &path, bool modified)
+{
+    if (modified)
+        m_savedVersions.remove(path);
+    else
+        m_savedVersions.insert(path, m_version);
+    setLink(path, m_version);
 }
 
 TapeState CalcSession::keptTape() const
 {
-    return {m_document.text(), static_cast<qint32>(m_selStart), static_cast<qint32>(m_selLength), m_history.entries()};
+    return {m_document.text(), static_cast<qint32>(m_selStart), static_cast<qint32>(m_selLength), m_history.entries(),
+            m_tapePath, m_modified};
 }
 
 bool CalcSession::canUndo() const

@@ -180,16 +180,16 @@ private slots:
         QTest::keyClick(field, Qt::Key_S, Qt::ControlModifier);
         QTest::keyClick(field, Qt::Key_S, Qt::ControlModifier); // the name is known now
         QCOMPARE(asked.size(), 1);
-        QFile saved(dir.filePath(QStringLiteral("first.txt")));
+        QFile saved(dir.filePath(QStringLiteral("first.tape"))); // the extension a tape is given
         QCOMPARE(saved.open(QIODevice::ReadOnly) ? saved.readAll() : QByteArray(), QByteArray("12+\n30\n"));
-        QCOMPARE(w->windowTitle(), QStringLiteral("first.txt - Mavo Tallyer"));
+        QCOMPARE(w->windowTitle(), QStringLiteral("first.tape[*] - Mavo Tallyer"));
 
         answer = dir.filePath(QStringLiteral("other.txt"));
         QVERIFY(writeFile(answer, "5*\r\n4\r\n"));
         QTest::keyClick(field, Qt::Key_O, Qt::ControlModifier);
         QCOMPARE(field->Text(), QStringLiteral("5*\r\n4"));
         QCOMPARE(w->findChild<MavoLabel3D *>(QStringLiteral("lblResult"))->Caption(), QStringLiteral("20.00"));
-        QCOMPARE(w->windowTitle(), QStringLiteral("other.txt - Mavo Tallyer"));
+        QCOMPARE(w->windowTitle(), QStringLiteral("other.txt[*] - Mavo Tallyer"));
         QTest::keyClick(field, Qt::Key_Z, Qt::ControlModifier);
         QCOMPARE(field->Text(), QStringLiteral("12+\r\n30"));
 

@@ -72,11 +72,14 @@ private slots:
                 const qsizetype prefix = random.bounded(int(present.size()) + 1);
                 const qsizetype suffix = random.bounded(int(present.size() - prefix) + 1);
                 const QString middle = pieces[random.bounded(5)];
-                ring.recordFromText(prefix, middle, suffix, step, sel, quint8(step % 10));
-                append(TextEntry{present.left(prefix) + middle + present.right(suffix), step, sel, quint8(step % 10)});
+                // The link to a file travels with the entry.
+                const TextEntry state{QString(), step, sel, quint8(step % 10), QString::number(step % 3), quint64(step)};
+                ring.recordFromText(prefix, middle, suffix, state);
+                append(TextEntry{present.left(prefix) + middle + present.right(suffix), step, sel, quint8(step % 10),
+                                 state.file, state.version});
                 if (step % 3 == 0) {
                     // The text as it is, taken back at once: even from a full ring nothing is lost.
-                    ring.recordFromText(present.size(), QString(), 0, step, 0, 0);
+                    ring.recordFromText(present.size(), QString(), 0, TextEntry{QString(), step, 0, 0});
                     if (step % 2) {
                         // Or after an edit of the text, as a kept tape is put back.
                         const QString removed = present.left(1);
