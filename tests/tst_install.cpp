@@ -103,6 +103,20 @@ private slots:
         QVERIFY(!dynamic.contains("libQt6Gui.so"));
     }
 
+    // The desktop entry opens tape files, whose type the installed shared-mime-info package names.
+    void tapeFilesKnownToTheDesktop()
+    {
+        QFile entry(m_prefix + "/share/applications/example.mavo.Tallyer.desktop");
+        QFile types(m_prefix + "/share/mime/packages/example.mavo.Tallyer.xml");
+        QVERIFY(entry.open(QIODevice::ReadOnly) && types.open(QIODevice::ReadOnly));
+        const QByteArray desktop = entry.readAll(), mime = types.readAll();
+        QVERIFY(desktop.contains("\nExec=tallyer %F\n"));
+        QVERIFY(desktop.contains("\nMimeType=application/x-tallyer-tape;\n"));
+        QVERIFY(mime.contains("<mime-type type=\"application/x-tallyer-tape\">"));
+        QVERIFY(mime.contains("<glob pattern=\"*.tape\"/>"));
+        QVERIFY(mime.contains("<sub-class-of type=\"text/plain\"/>"));
+    }
+
     void usageAndManualAgree_data()
     {
         QTest::addColumn<QString>("program");

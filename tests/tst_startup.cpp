@@ -59,12 +59,18 @@ private slots:
     void secondCopy_data()
     {
         QTest::addColumn<bool>("allowed"); // the Available2 setting
-        QTest::newRow("activates-the-first-and-ends") << false;
-        QTest::newRow("opens-its-own-window-when-allowed") << true;
+        QTest::addColumn<bool>("withFile"); // started as `tallyer FILE`
+        QTest::newRow("activates-the-first-and-ends") << false << false;
+        QTest::newRow("opens-its-own-window-when-allowed") << true << false;
+        QTest::newRow("hands-its-file-to-the-first") << false << true;
     }
     void secondCopy()
     {
         QFETCH(bool, allowed);
+        QFETCH(bool, withFile);
+        QTemporaryDir dir;
+        const QString file = dir.filePath("march.tape");
+        QVERIFY(writeFile(file, "12+\n30\n"));
         QVERIFY(Settings::writeBool(Settings::Available2, allowed));
         frmTallyer first;
         QVERIFY(first.Form_Load());
@@ -76,7 +82,7 @@ private slots:
         const QByteArray kept = keptTapeOfOtherRun();
         QVERIFY(!kept.isEmpty());
         QProcess second;
-        second.start(kProgram, {});
+        second.start(kProgram, withFile ? QStringList{file} : QStringList());
         if (allowed) {
             // It keeps running beside the first, which is left alone; asked to end as at logout, it
             // closes the ordinary way.
@@ -90,6 +96,8 @@ private slots:
         QCOMPARE(second.exitCode(), 0);
         QTRY_COMPARE(activated.count(), allowed ? 0 : 1);
         QTRY_COMPARE(first.isMinimized(), allowed);
+        QTRY_COMPARE(first.findChild<CalcField *>()->Text(), withFile ? "12+\r\n30" : "");
+        QCOMPARE(first.windowTitle(), withFile ? "march.tape[*] - Mavo Tallyer" : "Mavo Tallyer");
         // The copy that had a window wrote its settings at the end; one that only activated the
         // first wrote nothing. Neither changed the tape, so neither wrote it.
         QCOMPARE(Settings::readText(Settings::FullName), allowed ? kProgram : QString());
