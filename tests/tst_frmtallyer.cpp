@@ -480,7 +480,7 @@ private slots:
         QCOMPARE(w->lblResult->Caption(), QStringLiteral("- 1.234,50"));
     }
 
-    // The file goes with each undo step: an undo past the drop of books.tape brings back the
+    // The file goes with each undo step: an undo past the opening of books.tape brings back the
     // tape without a file, whose Ctrl+S asks for a name and leaves books.tape alone; a redo links
     // it again, and the mark of changes follows the text back to what the file holds.
     void fileLinkThroughUndo()
@@ -490,16 +490,16 @@ private slots:
         QVERIFY(WriteTapeFile(books, "50+\r\n25").ok());
         auto w = openWindow();
         QVERIFY(w);
-        int asked = 0;
-        w->findChild<TapeActions *>()->setFileAsker([&](QWidget *, TapeActions::FileUse, const QString &, const QString &,
-                                                        const QString &) { return ++asked, QString(); });
+        int asked = 0; // for a name to save under: cancelled
+        w->findChild<TapeActions *>()->setFileAsker([&](QWidget *, TapeActions::FileUse use, const QString &, const QString &,
+                                                        const QString &) { return use == TapeActions::FileUse::Open ? books : (++asked, QString()); });
         QTest::keyClicks(w->boxCalc, "777+1");
-        emit w->boxCalc->fileDropped(books);
+        QTest::keyClick(w->boxCalc, Qt::Key_O, Qt::ControlModifier);
         struct Step { Qt::Key key; const char *typed; QString text; const char *title; bool modified; };
         const Step steps[] = {
             {Qt::Key_unknown, "", "50+\r\n25", "books.tape[*] - Mavo Tallyer", false},
             {Qt::Key_Z, "", "777+1", "Mavo Tallyer", false},
-            {Qt::Key_S, "", "777+1", "Mavo Tallyer", false}, // asks a name: cancelled
+            {Qt::Key_S, "", "777+1", "Mavo Tallyer", false},
             {Qt::Key_Y, "", "50+\r\n25", "books.tape[*] - Mavo Tallyer", false},
             {Qt::Key_unknown, "5", "50+\r\n255", "books.tape[*] - Mavo Tallyer", true},
             {Qt::Key_Z, "", "50+\r\n25", "books.tape[*] - Mavo Tallyer", false},
@@ -518,63 +518,35 @@ private slots:
         QCOMPARE(TapeActions::recentTapes(), QStringList{books});
     }
 
-    // `tallyer FILE` opens it once the window stands; a file that cannot be opened says why.
-    void startedWithFile_data()
-    {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QString>("title");
-        QTest::addColumn<QString>("message");
-        QTest::newRow("opened") << "books.tape" << "50+\r\n25" << "books.tape[*] - Mavo Tallyer" << "";
-        QTest::newRow("missing") << "gone.tape" << "" << "Mavo Tallyer" << "There is no such file.";
-    }
-    void startedWithFile()
-    {
-        QFETCH(QString, name);
-        QFETCH(QString, message);
-        QTemporaryDir dir;
-        QVERIFY(WriteTapeFile(dir.filePath("books.tape"), "50+\r\n25").ok());
-        TestWindow w;
-        w.setTapeFile(dir.filePath(name));
-        QVERIFY(w.Form_Load());
-        QTRY_VERIFY(!w.boxCalc->Text().isEmpty() || !m_messages.isEmpty());
-        QTEST(w.boxCalc->Text(), "text");
-        QTEST(w.windowTitle(), "title");
-        QVERIFY(message.isEmpty() ? m_messages.isEmpty() : m_messages.value(0).first.contains(message));
-    }
-
-    // Replacing a tape that differs from its file asks first: Cancel keeps everything, Discard
-    // drops the changes, Save writes them first; a save that fails stops the replacement too.
+    // The window started with books.tape (`tallyer FILE`), changed: replacing the tape asks first.
+    // Cancel keeps everything, Discard drops the changes, Save writes them first; a save that
+    // fails (its folder gone) stops the replacement too.
     void changesAskedBeforeReplaced_data()
     {
-        QTest::addColumn<bool>("newTape"); // else another file is dropped
+        QTest::addColumn<QString>("how"); // "drop" another file, "new" tape, "drop-folder-gone"
         QTest::addColumn<int>("answer");
-        QTest::addColumn<bool>("folderGone"); // the save cannot be written
         QTest::addColumn<QString>("text");
         QTest::addColumn<QByteArray>("books");
         const int save = QMessageBox::Save, discard = QMessageBox::Discard, cancel = QMessageBox::Cancel;
-        QTest::newRow("drop-cancelled") << false << cancel << false << "50+\r\n25+5" << QByteArray("50+\n25\n");
-        QTest::newRow("drop-discarding") << false << discard << false << "7*6" << QByteArray("50+\n25\n");
-        QTest::newRow("drop-saving-first") << false << save << false << "7*6" << QByteArray("50+\n25+5\n");
-        QTest::newRow("save-failing-stops-it") << false << save << true << "50+\r\n25+5" << QByteArray("(none)");
-        QTest::newRow("new-tape-saving-first") << true << save << false << "" << QByteArray("50+\n25+5\n");
-        QTest::newRow("new-tape-cancelled") << true << cancel << false << "50+\r\n25+5" << QByteArray("50+\n25\n");
+        QTest::newRow("drop-cancelled") << "drop" << cancel << "50+\r\n25+5" << QByteArray("50+\n25\n");
+        QTest::newRow("drop-discarding") << "drop" << discard << "7*6" << QByteArray("50+\n25\n");
+        QTest::newRow("drop-saving-first") << "drop" << save << "7*6" << QByteArray("50+\n25+5\n");
+        QTest::newRow("save-failing-stops-it") << "drop-folder-gone" << save << "50+\r\n25+5" << QByteArray("(none)");
+        QTest::newRow("new-tape-saving-first") << "new" << save << "" << QByteArray("50+\n25+5\n");
     }
     void changesAskedBeforeReplaced()
     {
-        QFETCH(bool, newTape);
+        QFETCH(QString, how);
         QFETCH(int, answer);
-        QFETCH(bool, folderGone);
         QTemporaryDir dir;
         QVERIFY(QDir(dir.path()).mkdir("tapes"));
         const QString books = dir.filePath("tapes/books.tape"), other = dir.filePath("other.tape");
         QVERIFY(WriteTapeFile(books, "50+\r\n25").ok() && WriteTapeFile(other, "7*6").ok());
-        auto w = openWindow();
+        auto w = openWindow(false, true, books);
         QVERIFY(w);
-        emit w->boxCalc->fileDropped(books);
+        QTRY_COMPARE(w->windowTitle(), "books.tape[*] - Mavo Tallyer");
         QTest::keyClicks(w->boxCalc, "+5");
-        QVERIFY(w->isWindowModified());
-        if (folderGone)
+        if (how == "drop-folder-gone")
             QVERIFY(QDir(dir.filePath("tapes")).removeRecursively());
 
         QStringList asked;
@@ -586,18 +558,15 @@ private slots:
             }
         });
         answerer.start(10);
-        if (newTape)
+        if (how == "new")
             emit w->boxCalc->commandRequested(KeyCommand::NewTape, 0);
         else
             emit w->boxCalc->fileDropped(other);
         QCOMPARE(asked, QStringList{"Save the changes to 'books.tape'?"});
         QTEST(w->boxCalc->Text(), "text");
         QTEST(fileBytes(books), "books");
-        QCOMPARE(m_messages.size(), folderGone ? 1 : 0);
-        const bool replaced = w->boxCalc->Text() != "50+\r\n25+5";
-        QCOMPARE(w->windowTitle(), replaced ? (newTape ? "Mavo Tallyer" : "other.tape[*] - Mavo Tallyer")
-                                            : "books.tape[*] - Mavo Tallyer");
-        QCOMPARE(w->isWindowModified(), !replaced);
+        QCOMPARE(m_messages.size(), how == "drop-folder-gone" ? 1 : 0);
+        QCOMPARE(w->isWindowModified(), w->boxCalc->Text() == "50+\r\n25+5");
     }
 
 private:

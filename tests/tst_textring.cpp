@@ -73,10 +73,10 @@ private slots:
                 const qsizetype suffix = random.bounded(int(present.size() - prefix) + 1);
                 const QString middle = pieces[random.bounded(5)];
                 // The link to a file travels with the entry.
-                const TextEntry state{QString(), step, sel, quint8(step % 10), QString::number(step % 3), quint64(step)};
+                TextEntry state{QString(), step, sel, quint8(step % 10), QString::number(step % 3), quint64(step)};
                 ring.recordFromText(prefix, middle, suffix, state);
-                append(TextEntry{present.left(prefix) + middle + present.right(suffix), step, sel, quint8(step % 10),
-                                 state.file, state.version});
+                state.text = present.left(prefix) + middle + present.right(suffix);
+                append(state);
                 if (step % 3 == 0) {
                     // The text as it is, taken back at once: even from a full ring nothing is lost.
                     ring.recordFromText(present.size(), QString(), 0, TextEntry{QString(), step, 0, 0});
