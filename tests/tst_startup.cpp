@@ -166,8 +166,8 @@ private slots:
         QVERIFY2(told.isEmpty() ? m_messages.isEmpty() : m_messages.size() == 1 && m_messages.front().contains(told), qPrintable(m_messages.join('|')));
     }
 
-    // Ctrl+S asks for a name once; a refused file changes nothing and says why. Started again: the same tape, caret and result, the undo
-    // ring starting there. With keeping off, nothing is kept.
+    // Ctrl+S asks for a name once; a refused file changes nothing and says why. Started again: the
+    // same tape, caret, result and file, the undo ring starting there. With keeping off, nothing is kept.
     void tapeAcrossRuns()
     {
         QTemporaryDir dir;
@@ -202,6 +202,7 @@ private slots:
         field = w->findChild<CalcField *>();
         QCOMPARE(field->Text(), QStringLiteral("12+\r\n30"));
         QCOMPARE(field->SelStart(), 5);
+        QCOMPARE(w->windowTitle(), "first.tape[*] - Mavo Tallyer"); // its file came back with it
         QCOMPARE(w->findChild<MavoLabel3D *>(QStringLiteral("lblResult"))->Caption(), QStringLiteral("42.00"));
         QTest::keyClick(field, Qt::Key_Z, Qt::ControlModifier); // nothing before the restored tape
         QCOMPARE(field->Text(), QStringLiteral("12+\r\n30"));
