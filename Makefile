@@ -4,7 +4,7 @@
 
 PACKAGES := cmake ninja-build g++ make pkg-config qt6-base-dev qt6-base-dev-tools \
             libgl-dev fontconfig fonts-dejavu-core locales desktop-file-utils appstream \
-            dpkg-dev file clang libclang-rt-14-dev bc poppler-utils
+            dpkg-dev file clang libclang-rt-14-dev bc poppler-utils qt6-translations-l10n
 SHELL := /bin/bash
 BUILD_DIR := build
 PRESET := dev

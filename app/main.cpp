@@ -11,9 +11,14 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <QIcon>
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QSocketNotifier>
 #include <QTimer>
+#include <QTranslator>
+#include <QUrl>
 
 #include <atomic>
 #include <cerrno>
@@ -135,9 +140,11 @@ void reportUnsavedSettings(const QString &filePath)
 const char kApplicationId[] = "example.mavo.Tallyer";
 
 const char kUsage[] =
-    "Usage: tallyer [--help | --version] [Qt options such as -platform NAME]\n"
+    "Usage: tallyer [--help | --version] [Qt options such as -platform NAME] [FILE]\n"
     "A calculator built like a paper adding-machine tape; F1 in the window opens the help.\n"
     "\n"
+    "  FILE       a tape file (*.tape, or any text file) to open; when a copy is already\n"
+    "             running, it opens the file and comes to the front\n"
     "  --help     print this text and exit\n"
     "  --version  print the version and exit\n"
     "\n"
@@ -162,6 +169,45 @@ bool answeredFromCommandLine(int argc, char *argv[])
     return false;
 }
 
+// The tape file named after the options Qt took (`tallyer FILE`, or a file URL from a desktop
+// entry's %F), as an absolute path; empty when none. An unknown option, or more than one file,
+// is told on stderr: false then.
+bool tapeFileArgument(const QStringList &arguments, QString &file)
+{
+    bool options = true;
+    QStringList files;
+    for (const QString &argument : arguments.mid(1)) {
+        if (options && argument == QLatin1String("--")) {
+            options = false;
+        } else if (options && argument.startsWith(u'-') && argument.size() > 1) {
+            std::fprintf(stderr, "tallyer: unknown option '%s'; try 'tallyer --help'\n", qPrintable(argument));
+            return false;
+        } else {
+            files << argument;
+        }
+    }
+    if (files.size() > 1) {
+        std::fputs("tallyer: one tape file at a time; try 'tallyer --help'\n", stderr);
+        return false;
+    }
+    if (files.isEmpty())
+        return true;
+    const QUrl url(files.front());
+    const QString path = url.isLocalFile() ? url.toLocalFile() : files.front();
+    file = QFileInfo(path).absoluteFilePath();
+    return true;
+}
+
+// The toolkit's own texts (the editor's context menu, the file and print dialogs, the buttons of
+// the message boxes) in the user's language, where Qt has a translation for it.
+void loadToolkitTranslation(QApplication &app)
+{
+    auto *translator = new QTranslator(&app);
+    if (translator->load(QLocale::system(), QStringLiteral("qtbase"), QStringLiteral("_"),
+                         QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QCoreApplication::installTranslator(translator);
+}
+
 QIcon applicationIcon()
 {
     QIcon icon;
@@ -182,10 +228,15 @@ int main(int argc, char *argv[])
     QApplication::setWindowIcon(applicationIcon());
     QApplication::setOrganizationName(QStringLiteral("Mavo"));
     QApplication::setApplicationName(QStringLiteral("Tallyer"));
+    QString tapeFile;
+    if (!tapeFileArgument(QCoreApplication::arguments(), tapeFile))
+        return 2;
+    loadToolkitTranslation(app);
     installMessageBoxSink();
     Settings::setWriteFailureHandler(reportUnsavedSettings);
 
     frmTallyer window;
+    window.setTapeFile(tapeFile);
     watchSignals(app, &window);
     window.setOptionsDialogOpener([](QWidget *owner, const Options &current) -> std::optional<Options> {
         frmOptions dlg(current, owner);

@@ -113,7 +113,7 @@ bool run(int rows, bool checked)
         QString removed;
         const SheetRows::Change change = edit(sheet, random, removed);
         const double start = cpuMs();
-        ring.recordEdit(change, removed, qint32(i), 0, 0);
+        ring.recordEdit(change, removed, TextEntry{QString(), qint32(i)});
         record.ms.push_back(cpuMs() - start);
     }
     const double afterRecords = rssMb();

@@ -27,6 +27,9 @@ set(CPACK_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXE
     WORLD_READ WORLD_EXECUTE)
 # Qt's Wayland platform plugin: without it the program runs through XWayland only.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS qt6-wayland)
+# Qt's own translations: the editor's menu, the file and print dialogs and the message boxes'
+# buttons in the user's language. Added to what dpkg-shlibdeps finds.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS qt6-translations-l10n)
 
 # The copyright file goes wherever the program is installed, in the machine-readable format.
 install(FILES ${PROJECT_SOURCE_DIR}/resources/debian/copyright

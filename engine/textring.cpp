@@ -157,16 +157,16 @@ void TextRing::record(const TextEntry &entry)
     }
 }
 
-void TextRing::recordFromText(qsizetype prefix, const QString &middle, qsizetype suffix, qint32 selStart,
-                              qint32 selLength, quint8 round)
+void TextRing::recordFromText(qsizetype prefix, const QString &middle, qsizetype suffix, const TextEntry &state)
 {
     if (m_capacity == 0 || !m_followed)
         return;
-    recordSlot(Slot{TextEntry{middle, selStart, selLength, round}, prefix, suffix});
+    Slot slot{state, prefix, suffix};
+    slot.entry.text = middle;
+    recordSlot(std::move(slot));
 }
 
-void TextRing::recordEdit(const SheetRows::Change &change, const QString &removed, qint32 selStart,
-                          qint32 selLength, quint8 round)
+void TextRing::recordEdit(const SheetRows::Change &change, const QString &removed, const TextEntry &state)
 {
     if (m_capacity == 0 || !m_followed)
         return textEdited(change, removed);
@@ -177,15 +177,15 @@ void TextRing::recordEdit(const SheetRows::Change &change, const QString &remove
         const Slot &current = m_slots.at(m_current);
         if (!current.entry.text.isEmpty() || current.length() != size - change.added + change.removed) {
             textEdited(change, removed);
-            recordFromText(change.position, removed, size - change.position - change.added, selStart, selLength,
-                           round);
+            recordFromText(change.position, removed, size - change.position - change.added, state);
             return;
         }
     }
     // At the end the newest entry differs from the text before the edit, which is the entry
     // recorded, as it did: only the new entry is written, as the edit taken back.
-    appendAt(m_current, Slot{TextEntry{removed, selStart, selLength, round}, change.position,
-                             size - change.position - change.added});
+    Slot slot{state, change.position, size - change.position - change.added};
+    slot.entry.text = removed;
+    appendAt(m_current, std::move(slot));
 }
 
 void TextRing::followText(const QString *present)

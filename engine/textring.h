@@ -11,10 +11,22 @@
 // One state of the calculation field: what the undo ring and the expression history keep.
 struct TextEntry
 {
+    TextEntry(QString text = {}, qint32 selStart = 0, qint32 selLength = 0, quint8 round = 0, QString file = {},
+              quint64 version = 0)
+        : text(std::move(text)), selStart(selStart), selLength(selLength), round(round), file(std::move(file)),
+          version(version)
+    {
+    }
+
     QString text;
     qint32 selStart = 0;
     qint32 selLength = 0;
     quint8 round = 0; // the rounding digit, 0 to 9
+    // The undo ring's own: the file the tape belonged to in this state (empty: none), and the
+    // number the session gave the text, which tells whether it is still what was last opened
+    // from or saved to that file. The expression history leaves both empty.
+    QString file;
+    quint64 version = 0;
 
     friend bool operator==(const TextEntry &, const TextEntry &) = default;
 };
@@ -98,14 +110,13 @@ public:
     // from now on, where it is. Costs the entry's own part.
     void settleEdit();
     // Records at the current position an entry given as its difference from the followed text:
-    // its first prefix and last suffix characters and middle between them. Costs the middles.
-    void recordFromText(qsizetype prefix, const QString &middle, qsizetype suffix, qint32 selStart, qint32 selLength,
-                        quint8 round);
+    // its first prefix and last suffix characters and middle between them, with the rest of the
+    // entry from state (whose text is not read). Costs the middles.
+    void recordFromText(qsizetype prefix, const QString &middle, qsizetype suffix, const TextEntry &state);
     // An edit of the followed text, told as textEdited() is, whose text before it is recorded at
-    // the current position. At the end that costs the edit's characters only, however far from the
-    // edit before it.
-    void recordEdit(const SheetRows::Change &change, const QString &removed, qint32 selStart, qint32 selLength,
-                    quint8 round);
+    // the current position with the rest of the entry from state. At the end that costs the
+    // edit's characters only, however far from the edit before it.
+    void recordEdit(const SheetRows::Change &change, const QString &removed, const TextEntry &state);
     // Drops the newest entry, at the end. An entry the newest pushed out of a full ring comes
     // back.
     void dropNewest();

@@ -89,12 +89,14 @@ inline constexpr Setting MemoryString{"MemoryString", Kind::Text, 0, ""};
 // The decimal separator and then the thousands separator the MemoryString values were saved in,
 // so that they read back under other separators; empty for a MemoryString saved before it.
 inline constexpr Setting MemorySeparators{"MemorySeparators", Kind::Text, 0, ""};
+// The tapes opened or saved last, newest first, as absolute paths joined by line feeds.
+inline constexpr Setting RecentTapes{"RecentTapes", Kind::Text, 0, ""};
 inline constexpr Setting RoundTo{"RoundTo", Kind::Integer, 2, "", Rule::OutsideRangeReadsAsDefault, 0, 9};
 
-inline constexpr std::array<const Setting *, 20> kAll{
+inline constexpr std::array<const Setting *, 21> kAll{
     &AlwaysOnTop, &Available2, &BackColor, &ColorsCustom, &F1Label, &FontName,
     &FontSize, &FontBold, &FontItalic, &FontColor, &FormLeft, &FormTop,
-    &FullName, &InWordsFile, &KeepTape, &MaxRows, &MinRows, &MemoryString, &MemorySeparators, &RoundTo,
+    &FullName, &InWordsFile, &KeepTape, &MaxRows, &MinRows, &MemoryString, &MemorySeparators, &RecentTapes, &RoundTo,
 };
 
 // Reads give the setting's default when the value is missing, of the other kind or unusable;

@@ -138,6 +138,11 @@ enum class TextId {
     RowsNotJoined = 1497,
     NothingToCalculate = 1498,
     OtherWindowTape = 1499,
+    SaveChanges = 1350,
+    NewTape = 1351,
+    RecentTapes = 1352,
+    RecentTapeGone = 1353,
+    TextFilesFilter = 1354,
 };
 
 // The text that says why an expression has no value; None for a value.

@@ -128,6 +128,11 @@ void CalcSession::sheetChanged(const QString &selText, bool textDiffers, bool re
     // its newest entry again.
     if (!restoring)
         m_history.toEnd();
+    // A new text of the sheet (an undo step has put back its entry's number already).
+    if (textDiffers && !restoring) {
+        m_version = ++m_lastVersion;
+        updateModified();
+    }
 
     // The sub result, once per cycle, before the expression is evaluated.
     selectionChanged(selText);
@@ -151,7 +156,8 @@ void CalcSession::followEdit(const SheetRows::Change &change, const QString &rem
     // The state before the key goes into the ring at the key's first edit: its text is the
     // sheet with that edit taken back, which costs the edit's characters only.
     if (!m_restoring && !m_snapshotRecorded) {
-        m_undo.recordEdit(change, removed, m_snapshot.selStart, m_snapshot.selLength, m_snapshot.round);
+        m_undo.recordEdit(change, removed,
+                          {QString(), m_snapshot.selStart, m_snapshot.selLength, m_snapshot.round, m_tapePath, m_version});
         m_snapshotRecorded = true;
     } else {
         m_undo.textEdited(change, removed);
@@ -380,7 +386,7 @@ bool CalcSession::differsFromUndoEntry() const
 {
     const TextEntry &entry = m_undo.currentFields();
     return entry.selStart != m_selStart || entry.selLength != m_selLength || entry.round != m_roundDigit
-        || m_undo.currentTextDiffers();
+        || entry.file != m_tapePath || entry.version != m_version || m_undo.currentTextDiffers();
 }
 
 void CalcSession::takeSnapshot()
@@ -393,8 +399,10 @@ void CalcSession::takeSnapshot()
 
 void CalcSession::recordSnapshot()
 {
-    m_undo.recordFromText(m_document.size(), QString(), 0, m_snapshot.selStart, m_snapshot.selLength,
-                          m_snapshot.round);
+    // The link as it is now: a save since the last key has changed it.
+    m_undo.recordFromText(m_document.size(), QString(), 0,
+                          {QString(), m_snapshot.selStart, m_snapshot.selLength, m_snapshot.round, m_tapePath,
+                           m_version});
 }
 
 void CalcSession::recordExpression()
@@ -428,6 +436,8 @@ void CalcSession::StepState(bool forward)
         // The sheet becomes the entry by one edit of the stretch where they differ.
         const TextEntry entry = m_undo.currentFields();
         setRoundDigit(entry.round);
+        // Before the text: the cycle it runs takes the state after the step with its link.
+        setLink(entry.file, entry.version);
         m_restoring = true;
         emit restoreRequested(m_undo.currentEdit(), entry.selStart, entry.selLength);
         m_undo.settleEdit();
@@ -443,17 +453,45 @@ void CalcSession::restoreHistory(const QList<TextEntry> &entries)
     m_history.toEnd();
 }
 
-void CalcSession::setTapePath(const QString &path)
+void CalcSession::setLink(const QString &path, quint64 version)
 {
-    if (path == m_tapePath)
+    m_version = version;
+    if (path != m_tapePath) {
+        m_tapePath = path;
+        emit tapePathChanged(path);
+    }
+    updateModified();
+}
+
+void CalcSession::updateModified()
+{
+    const auto saved = m_savedVersions.constFind(m_tapePath);
+    const bool modified = !m_tapePath.isEmpty() && (saved == m_savedVersions.cend() || *saved != m_version);
+    if (modified == m_modified)
         return;
-    m_tapePath = path;
-    emit tapePathChanged(path);
+    m_modified = modified;
+    emit modifiedChanged(modified);
+}
+
+void CalcSession::linkTape(const QString &path)
+{
+    m_savedVersions.insert(path, m_version);
+    setLink(path, m_version);
+}
+
+void CalcSession::restoreLink(const QString &path, bool modified)
+{
+    if (modified)
+        m_savedVersions.remove(path);
+    else
+        m_savedVersions.insert(path, m_version);
+    setLink(path, m_version);
 }
 
 TapeState CalcSession::keptTape() const
 {
-    return {m_document.text(), static_cast<qint32>(m_selStart), static_cast<qint32>(m_selLength), m_history.entries()};
+    return {m_document.text(), static_cast<qint32>(m_selStart), static_cast<qint32>(m_selLength), m_history.entries(),
+            m_tapePath, m_modified};
 }
 
 bool CalcSession::canUndo() const

@@ -11,6 +11,7 @@
 #include "textring.h"
 #include "windowstate.h"
 
+#include <QHash>
 #include <QLocale>
 #include <QObject>
 #include <QString>
@@ -129,10 +130,19 @@ public:
     // The history kept from an earlier run, oldest first; the ring starts at its end.
     void restoreHistory(const QList<TextEntry> &entries);
 
-    // The file the tape belongs to; empty for a tape never opened or saved.
+    // The file the tape belongs to; empty for a tape never opened or saved. The link is part of
+    // every undo step: an undo past an open brings back the file the tape had before it.
     QString tapePath() const { return m_tapePath; }
-    void setTapePath(const QString &path);
-    // What is kept of the tape between runs: the sheet, its caret and the history.
+    // The sheet now holds what the file at path holds (it was just opened or saved): the tape
+    // belongs to that file, unmodified.
+    void linkTape(const QString &path);
+    // The link kept by the last run: the tape belongs to path, modified or not.
+    void restoreLink(const QString &path, bool modified);
+    // Whether the sheet differs from what its file held when it was last opened or saved: each
+    // text of the sheet has a number of this run, and the file remembers the number it was
+    // opened or saved at. A tape without a file is never modified.
+    bool isModified() const { return m_modified; }
+    // What is kept of the tape between runs: the sheet, its caret, its file and the history.
     TapeState keptTape() const;
 
     // Whether an undo or a redo step would change the sheet.
@@ -159,6 +169,7 @@ signals:
     // Ctrl+PageUp with expressions in the history.
     void historyRequested(const TextRing &history);
     void tapePathChanged(const QString &path);
+    void modifiedChanged(bool modified);
     // A few words saying what a memory button or a copy has just done, for screen readers:
     // "Stored 1,607.50 in memory cell 1", "Copied in words".
     void confirmed(const QString &words);
@@ -182,8 +193,12 @@ private:
     void followEdit(const SheetRows::Change &change, const QString &removed);
     // The value of the selected rows, with the operators and line breaks at its ends left out.
     void EvaluateSelection(const QString &selText);
-    // Whether the sheet, its selection or the rounding differ from the current undo entry.
+    // Whether the sheet, its selection, the rounding or the link differ from the current undo
+    // entry.
     bool differsFromUndoEntry() const;
+    // The state's link to a file and its text's number, as the undo ring records them.
+    void setLink(const QString &path, quint64 version);
+    void updateModified();
     // The text of an expression with the present decimals, answered from the last two where the
     // same: every key evaluates the expression before it again in the sub-result step.
     QString resultText(const QString &expression) const;
@@ -217,6 +232,10 @@ private:
     bool m_stripShown = false;
 
     QString m_tapePath;
+    quint64 m_version = 0;     // the number of the sheet's text; each edit gives a new one
+    quint64 m_lastVersion = 0;
+    QHash<QString, quint64> m_savedVersions; // file -> the text's number it was opened or saved at
+    bool m_modified = false;
     // The caret and the rounding before the key; its text is the sheet's, recorded into the undo
     // ring at the key's first edit (m_snapshotRecorded).
     TextEntry m_snapshot;

@@ -45,6 +45,7 @@ enum class KeyCommand {
     PrintTape,
     ExportPdf,      // from the sheet's context menu
     ExportCsv,
+    NewTape,        // from the sheet's context menu (Ctrl+N clears the memory cell)
 };
 
 // The key table: which command a key combination asks for. Only Shift, Ctrl and Alt count.

@@ -103,6 +103,13 @@ std::optional<TapeState> stateOf(const QJsonObject &o, const QString &rows)
         return std::nullopt;
     TapeState state{rows, *selStart, *selLength, {}};
     clampSelection(state.text, state.selStart, state.selLength);
+    // The link came later: a state without it (or with one that is not a plain absolute path)
+    // still reads, as a tape with no file.
+    const QString file = o.value(QLatin1String("file")).toString();
+    if (QDir::isAbsolutePath(file) && !file.contains(QChar(0))) {
+        state.file = QDir::cleanPath(file);
+        state.fileModified = o.value(QLatin1String("modified")).toBool();
+    }
     for (const QJsonValue &item : history.toArray()) {
         const auto entry = entryOf(item);
         if (!entry)
@@ -131,6 +138,10 @@ QByteArray bytesOf(const TapeState &state, const QString &id, const QString &bes
                   {QStringLiteral("history"), history}};
     if (!besideName.isEmpty())
         o.insert(QStringLiteral("beside"), besideName);
+    if (!state.file.isEmpty()) {
+        o.insert(QStringLiteral("file"), state.file);
+        o.insert(QStringLiteral("modified"), state.fileModified);
+    }
     return QJsonDocument(o).toJson(QJsonDocument::Compact);
 }
 
@@ -384,7 +395,7 @@ bool DiscardTapeState(const QString &path)
 
 TapeStateOrigin TapeStateOriginOf(const QString &id, const TapeState &state)
 {
-    size_t digest = qHash(state.text);
+    size_t digest = qHashMulti(0, state.text, state.file, state.fileModified);
     for (const TextEntry &entry : state.history)
         digest = qHashMulti(digest, entry.text, entry.selStart, entry.selLength, entry.round);
     return {id, digest, state.selStart, state.selLength};

@@ -12,7 +12,8 @@
 //              last row: so any tape opened from a file of kTapeFileLimit bytes, or pasted from
 //              CalcField::kPasteLimit characters (the same number), is kept within that limit.
 //   tape.json  a small compact JSON document: the caret, the expression history, the id of this
-//              keeping, and the name of a tape another window kept beside it.
+//              keeping, the file the tape belongs to and whether it differs from that file, and
+//              the name of a tape another window kept beside it.
 //
 // Each file is written atomically and the text first, so a crash between the two leaves the
 // newer text with the older caret, never an older tape. The earlier format, one indented
@@ -34,10 +35,19 @@ inline constexpr qint64 kTapeStateLimit = 16 * 1024 * 1024;
 
 struct TapeState
 {
+    TapeState(QString text = {}, qint32 selStart = 0, qint32 selLength = 0, QList<TextEntry> history = {},
+              QString file = {}, bool fileModified = false)
+        : text(std::move(text)), selStart(selStart), selLength(selLength), history(std::move(history)),
+          file(std::move(file)), fileModified(fileModified)
+    {
+    }
+
     QString text;              // the sheet's text, rows joined by CR LF
     qint32 selStart = 0;       // the caret, counted as the sheet counts it (CR LF is two)
     qint32 selLength = 0;
     QList<TextEntry> history;  // the expression history, oldest first (TextRing::entries())
+    QString file;              // the tape's file (an absolute path), empty for none
+    bool fileModified = false; // the text differs from what the file held when opened or saved
 
     bool operator==(const TapeState &) const = default;
 };

@@ -1,6 +1,7 @@
 // The main window, offscreen, each case from an empty settings store: the evaluation cycle, wrapping
 // and the window height, the sub result, the rounding selector, the memory cells, the saved
-// position, the separators at focus, and what assistive tools see.
+// position, the separators at focus, what assistive tools see, and the tape as a document (its
+// file through undo, the question before changes are dropped).
 
 #include "tapestate.h"
 #include "windowtest.h"
@@ -8,6 +9,8 @@
 #include <accessibility.h>
 #include <calcfield.h>
 #include <messagesink.h>
+#include <tapeactions.h>
+#include <tapefile.h>
 #include <twips.h>
 
 #include <QAccessible>
@@ -15,6 +18,8 @@
 #include <QLabel>
 #include <QClipboard>
 #include <QMenu>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QScreen>
 #include <QSignalSpy>
 #include <QStyle>
@@ -62,6 +67,12 @@ void act(MavoLabel3D *label, int index)
 void setRounding(TestWindow &w, int digit)
 {
     QTest::keyClick(w.boxCalc, Qt::Key(Qt::Key_0 + digit), Qt::ControlModifier);
+}
+
+QByteArray fileBytes(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(none)");
 }
 
 } // namespace
@@ -481,6 +492,95 @@ private slots:
         QTRY_COMPARE(w->lblMemory->Caption(), QStringLiteral("- 1.234,50"));
         QCOMPARE(w->boxCalc->Text(), QStringLiteral("-1234,5"));
         QCOMPARE(w->lblResult->Caption(), QStringLiteral("- 1.234,50"));
+    }
+
+    // The file goes with each undo step: an undo past the opening of books.tape brings back the
+    // tape without a file, whose Ctrl+S asks for a name and leaves books.tape alone; a redo links
+    // it again, and the mark of changes follows the text back to what the file holds.
+    void fileLinkThroughUndo()
+    {
+        QTemporaryDir dir;
+        const QString books = dir.filePath("books.tape");
+        QVERIFY(WriteTapeFile(books, "50+\r\n25").ok());
+        auto w = openWindow();
+        QVERIFY(w);
+        int asked = 0; // for a name to save under: cancelled
+        w->findChild<TapeActions *>()->setFileAsker([&](QWidget *, TapeActions::FileUse use, const QString &, const QString &,
+                                                        const QString &) { return use == TapeActions::FileUse::Open ? books : (++asked, QString()); });
+        QTest::keyClicks(w->boxCalc, "777+1");
+        QTest::keyClick(w->boxCalc, Qt::Key_O, Qt::ControlModifier);
+        struct Step { Qt::Key key; const char *typed; QString text; const char *title; bool modified; };
+        const Step steps[] = {
+            {Qt::Key_unknown, "", "50+\r\n25", "books.tape[*] - Mavo Tallyer", false},
+            {Qt::Key_Z, "", "777+1", "Mavo Tallyer", false},
+            {Qt::Key_S, "", "777+1", "Mavo Tallyer", false},
+            {Qt::Key_Y, "", "50+\r\n25", "books.tape[*] - Mavo Tallyer", false},
+            {Qt::Key_unknown, "5", "50+\r\n255", "books.tape[*] - Mavo Tallyer", true},
+            {Qt::Key_Z, "", "50+\r\n25", "books.tape[*] - Mavo Tallyer", false},
+            {Qt::Key_Y, "", "50+\r\n255", "books.tape[*] - Mavo Tallyer", true},
+        };
+        for (const Step &step : steps) {
+            if (step.key != Qt::Key_unknown)
+                QTest::keyClick(w->boxCalc, step.key, Qt::ControlModifier);
+            QTest::keyClicks(w->boxCalc, step.typed);
+            QCOMPARE(w->boxCalc->Text(), step.text);
+            QCOMPARE(w->windowTitle(), QLatin1String(step.title));
+            QCOMPARE(w->isWindowModified(), step.modified);
+        }
+        QCOMPARE(asked, 1);
+        QCOMPARE(fileBytes(books), QByteArray("50+\n25\n"));
+        QCOMPARE(TapeActions::recentTapes(), QStringList{books});
+    }
+
+    // The window started with books.tape (`tallyer FILE`), changed: replacing the tape asks first.
+    // Cancel keeps everything, Discard drops the changes, Save writes them first; a save that
+    // fails (its folder gone) stops the replacement too.
+    void changesAskedBeforeReplaced_data()
+    {
+        QTest::addColumn<QString>("how"); // "drop" another file, "new" tape, "drop-folder-gone"
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QByteArray>("books");
+        const int save = QMessageBox::Save, discard = QMessageBox::Discard, cancel = QMessageBox::Cancel;
+        QTest::newRow("drop-cancelled") << "drop" << cancel << "50+\r\n25+5" << QByteArray("50+\n25\n");
+        QTest::newRow("drop-discarding") << "drop" << discard << "7*6" << QByteArray("50+\n25\n");
+        QTest::newRow("drop-saving-first") << "drop" << save << "7*6" << QByteArray("50+\n25+5\n");
+        QTest::newRow("save-failing-stops-it") << "drop-folder-gone" << save << "50+\r\n25+5" << QByteArray("(none)");
+        QTest::newRow("new-tape-saving-first") << "new" << save << "" << QByteArray("50+\n25+5\n");
+    }
+    void changesAskedBeforeReplaced()
+    {
+        QFETCH(QString, how);
+        QFETCH(int, answer);
+        QTemporaryDir dir;
+        QVERIFY(QDir(dir.path()).mkdir("tapes"));
+        const QString books = dir.filePath("tapes/books.tape"), other = dir.filePath("other.tape");
+        QVERIFY(WriteTapeFile(books, "50+\r\n25").ok() && WriteTapeFile(other, "7*6").ok());
+        auto w = openWindow(false, true, books);
+        QVERIFY(w);
+        QTRY_COMPARE(w->windowTitle(), "books.tape[*] - Mavo Tallyer");
+        QTest::keyClicks(w->boxCalc, "+5");
+        if (how == "drop-folder-gone")
+            QVERIFY(QDir(dir.filePath("tapes")).removeRecursively());
+
+        QStringList asked;
+        QTimer answerer; // the question runs its own event loop
+        answerer.callOnTimeout([&] {
+            if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
+                asked << box->text();
+                box->button(QMessageBox::StandardButton(answer))->click();
+            }
+        });
+        answerer.start(10);
+        if (how == "new")
+            emit w->boxCalc->commandRequested(KeyCommand::NewTape, 0);
+        else
+            emit w->boxCalc->fileDropped(other);
+        QCOMPARE(asked, QStringList{"Save the changes to 'books.tape'?"});
+        QTEST(w->boxCalc->Text(), "text");
+        QTEST(fileBytes(books), "books");
+        QCOMPARE(m_messages.size(), how == "drop-folder-gone" ? 1 : 0);
+        QCOMPARE(w->isWindowModified(), w->boxCalc->Text() == "50+\r\n25+5");
     }
 
 private:

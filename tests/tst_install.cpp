@@ -2,7 +2,8 @@
 // only. tallyer-cli finds its words files (installed, the user's own, or through XDG_DATA_DIRS
 // from a program folder without data), and the help files are installed beside them; it prints a
 // PDF through its installed module without a display, while itself needing no QtGui; --help and
-// --version need no display and no settings, and the manual pages name every option the usage names.
+// --version need no display and no settings, the manual pages name every option the usage names,
+// and the desktop entry opens the tape file type installed for shared-mime-info.
 
 #include <QtTest>
 
@@ -50,6 +51,12 @@ private slots:
         // The calculator's help files go beside the words files, where the same lookup finds them.
         for (const char *name : {"tallyerEn.html", "tallyerRu.html"})
             QVERIFY(QFile::exists(m_prefix + "/share/tallyer/" + name));
+        QFile entry(m_prefix + "/share/applications/example.mavo.Tallyer.desktop");
+        QFile types(m_prefix + "/share/mime/packages/example.mavo.Tallyer.xml");
+        QVERIFY(entry.open(QIODevice::ReadOnly) && types.open(QIODevice::ReadOnly));
+        const QByteArray desktop = entry.readAll(), mime = types.readAll();
+        QVERIFY(desktop.contains("\nExec=tallyer %F\n") && desktop.contains("\nMimeType=application/x-tallyer-tape;\n"));
+        QVERIFY(mime.contains("<mime-type type=\"application/x-tallyer-tape\">") && mime.contains("<glob pattern=\"*.tape\"/>"));
     }
 
     void cliFindsWordsFiles_data()

@@ -265,7 +265,7 @@ private slots:
         QTest::keyClicks(w->boxCalc, QStringLiteral("12"));
         QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(5, 5), w->boxCalc->mapToGlobal(QPoint(5, 5)));
         QCoreApplication::sendEvent(w->boxCalc->viewport(), &event);
-        auto *menu = w->boxCalc->findChildren<QMenu *>().last();
+        auto *menu = w->boxCalc->findChildren<QMenu *>(QString(), Qt::FindDirectChildrenOnly).last();
         menu->findChild<QAction *>(QStringLiteral("edit-undo"))->trigger();
         menu->hide();
         QCOMPARE(w->boxCalc->Text(), QStringLiteral("1"));

@@ -59,12 +59,18 @@ private slots:
     void secondCopy_data()
     {
         QTest::addColumn<bool>("allowed"); // the Available2 setting
-        QTest::newRow("activates-the-first-and-ends") << false;
-        QTest::newRow("opens-its-own-window-when-allowed") << true;
+        QTest::addColumn<bool>("withFile"); // started as `tallyer FILE`
+        QTest::newRow("activates-the-first-and-ends") << false << false;
+        QTest::newRow("opens-its-own-window-when-allowed") << true << false;
+        QTest::newRow("hands-its-file-to-the-first") << false << true;
     }
     void secondCopy()
     {
         QFETCH(bool, allowed);
+        QFETCH(bool, withFile);
+        QTemporaryDir dir;
+        const QString file = dir.filePath("march 5%.tape"); // sent percent-encoded
+        QVERIFY(writeFile(file, "12+\n30\n"));
         QVERIFY(Settings::writeBool(Settings::Available2, allowed));
         frmTallyer first;
         QVERIFY(first.Form_Load());
@@ -76,7 +82,7 @@ private slots:
         const QByteArray kept = keptTapeOfOtherRun();
         QVERIFY(!kept.isEmpty());
         QProcess second;
-        second.start(kProgram, {});
+        second.start(kProgram, withFile ? QStringList{file} : QStringList());
         if (allowed) {
             // It keeps running beside the first, which is left alone; asked to end as at logout, it
             // closes the ordinary way.
@@ -90,6 +96,8 @@ private slots:
         QCOMPARE(second.exitCode(), 0);
         QTRY_COMPARE(activated.count(), allowed ? 0 : 1);
         QTRY_COMPARE(first.isMinimized(), allowed);
+        QTRY_COMPARE(first.findChild<CalcField *>()->Text(), withFile ? "12+\r\n30" : "");
+        QCOMPARE(first.windowTitle(), withFile ? "march 5%.tape[*] - Mavo Tallyer" : "Mavo Tallyer");
         // The copy that had a window wrote its settings at the end; one that only activated the
         // first wrote nothing. Neither changed the tape, so neither wrote it.
         QCOMPARE(Settings::readText(Settings::FullName), allowed ? kProgram : QString());
@@ -158,9 +166,8 @@ private slots:
         QVERIFY2(told.isEmpty() ? m_messages.isEmpty() : m_messages.size() == 1 && m_messages.front().contains(told), qPrintable(m_messages.join('|')));
     }
 
-    // Ctrl+S asks for a name once; Ctrl+O opens as one undo step; the title names the file; a refused
-    // file changes nothing and says why. Started again: the same tape, caret and result, the undo
-    // ring starting there. With keeping off, nothing is kept.
+    // Ctrl+S asks for a name once; a refused file changes nothing and says why. Started again: the
+    // same tape, caret, result and file, the undo ring starting there. With keeping off, nothing is kept.
     void tapeAcrossRuns()
     {
         QTemporaryDir dir;
@@ -169,7 +176,7 @@ private slots:
         auto *field = w->findChild<CalcField *>();
         auto *tape = w->findChild<TapeActions *>();
         QStringList asked;
-        QString answer = dir.filePath(QStringLiteral("first"));
+        const QString answer = dir.filePath(QStringLiteral("first"));
         tape->setFileAsker([&](QWidget *, TapeActions::FileUse, const QString &title, const QString &, const QString &) {
             asked << title;
             return answer;
@@ -180,18 +187,8 @@ private slots:
         QTest::keyClick(field, Qt::Key_S, Qt::ControlModifier);
         QTest::keyClick(field, Qt::Key_S, Qt::ControlModifier); // the name is known now
         QCOMPARE(asked.size(), 1);
-        QFile saved(dir.filePath(QStringLiteral("first.txt")));
+        QFile saved(dir.filePath(QStringLiteral("first.tape"))); // the extension a tape is given
         QCOMPARE(saved.open(QIODevice::ReadOnly) ? saved.readAll() : QByteArray(), QByteArray("12+\n30\n"));
-        QCOMPARE(w->windowTitle(), QStringLiteral("first.txt - Mavo Tallyer"));
-
-        answer = dir.filePath(QStringLiteral("other.txt"));
-        QVERIFY(writeFile(answer, "5*\r\n4\r\n"));
-        QTest::keyClick(field, Qt::Key_O, Qt::ControlModifier);
-        QCOMPARE(field->Text(), QStringLiteral("5*\r\n4"));
-        QCOMPARE(w->findChild<MavoLabel3D *>(QStringLiteral("lblResult"))->Caption(), QStringLiteral("20.00"));
-        QCOMPARE(w->windowTitle(), QStringLiteral("other.txt - Mavo Tallyer"));
-        QTest::keyClick(field, Qt::Key_Z, Qt::ControlModifier);
-        QCOMPARE(field->Text(), QStringLiteral("12+\r\n30"));
 
         QVERIFY(writeFile(dir.filePath(QStringLiteral("binary")), QByteArray("1\0002", 3)));
         QVERIFY(!tape->openFile(dir.filePath(QStringLiteral("binary"))));
@@ -205,6 +202,7 @@ private slots:
         field = w->findChild<CalcField *>();
         QCOMPARE(field->Text(), QStringLiteral("12+\r\n30"));
         QCOMPARE(field->SelStart(), 5);
+        QCOMPARE(w->windowTitle(), "first.tape[*] - Mavo Tallyer"); // its file came back with it
         QCOMPARE(w->findChild<MavoLabel3D *>(QStringLiteral("lblResult"))->Caption(), QStringLiteral("42.00"));
         QTest::keyClick(field, Qt::Key_Z, Qt::ControlModifier); // nothing before the restored tape
         QCOMPARE(field->Text(), QStringLiteral("12+\r\n30"));

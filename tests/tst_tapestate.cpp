@@ -18,7 +18,8 @@ private slots:
         QCOMPARE(TapeStateFilePath(), qEnvironmentVariable("XDG_STATE_HOME") + "/tallyer/tape.json");
 
         const TapeState state{QStringLiteral("1250+\r\n340+\r\n17.5"), 12, 5,
-                              {{QStringLiteral("3+\r\n1"), 0, 4, 3}, {QStringLiteral("52+\r\n1"), 1, 2, 2}}};
+                              {{QStringLiteral("3+\r\n1"), 0, 4, 3}, {QStringLiteral("52+\r\n1"), 1, 2, 2}},
+                              QStringLiteral("/home/ann/march.tape"), true};
         QVERIFY(SaveTapeState(state));
         QCOMPARE(QFileInfo(TapeStateFolder()).permissions() & (QFile::ReadGroup | QFile::ReadOther), QFileDevice::Permissions());
         const TapeStateLoadResult loaded = LoadTapeState();

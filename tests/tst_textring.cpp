@@ -76,8 +76,9 @@ private slots:
                 present.replace(pos, cut, piece);
                 if (op == 2) {
                     // A key's first edit: the text before it becomes an entry.
-                    ring.recordEdit(SheetRows::Change{pos, cut, piece.size()}, removed, step, sel, quint8(step % 10));
-                    append(TextEntry{textBefore, step, sel, quint8(step % 10)});
+                    const TextEntry state{textBefore, step, sel, quint8(step % 10), QString::number(step % 2), quint64(step)};
+                    ring.recordEdit(SheetRows::Change{pos, cut, piece.size()}, removed, state);
+                    append(state);
                 } else if (present.size() > length + 200) {
                     ring.textEdited(SheetRows::Change{pos, cut, piece.size()}, removed);
                     const QString end = present.right(100);
@@ -100,11 +101,14 @@ private slots:
                 const qsizetype prefix = random.bounded(int(present.size()) + 1);
                 const qsizetype suffix = random.bounded(int(present.size() - prefix) + 1);
                 const QString middle = pieces[random.bounded(5)];
-                ring.recordFromText(prefix, middle, suffix, step, sel, quint8(step % 10));
-                append(TextEntry{present.left(prefix) + middle + present.right(suffix), step, sel, quint8(step % 10)});
+                // The link to a file travels with the entry.
+                TextEntry state{QString(), step, sel, quint8(step % 10), QString::number(step % 3), quint64(step)};
+                ring.recordFromText(prefix, middle, suffix, state);
+                state.text = present.left(prefix) + middle + present.right(suffix);
+                append(state);
                 if (step % 3 == 0) {
                     // The text as it is, taken back at once: even from a full ring nothing is lost.
-                    ring.recordFromText(present.size(), QString(), 0, step, 0, 0);
+                    ring.recordFromText(present.size(), QString(), 0, TextEntry{QString(), step, 0, 0});
                     if (step % 2) {
                         // Or after an edit of the text, as a kept tape is put back.
                         const QString removed = present.left(1);

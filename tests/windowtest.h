@@ -108,10 +108,12 @@ protected:
         return greeting || (Settings::writeBool(Settings::F1Label, false) && QFile::exists(store));
     }
 
-    // A loaded main window, shown unless told otherwise, with the memory strip unfolded if asked.
-    static std::unique_ptr<TestWindow> openWindow(bool strip = false, bool show = true)
+    // A loaded main window (started with tapeFile if given), shown unless told otherwise, with the
+    // memory strip unfolded if asked.
+    static std::unique_ptr<TestWindow> openWindow(bool strip = false, bool show = true, const QString &tapeFile = {})
     {
         auto w = std::make_unique<TestWindow>();
+        w->setTapeFile(tapeFile);
         if (!w->Form_Load())
             return nullptr;
         if (show) {

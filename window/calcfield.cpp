@@ -2,6 +2,7 @@
 
 #include "texthelpers.h"
 
+#include "filenames.h"
 #include "localevalues.h"
 #include "pastetext.h"
 #include "sheettext.h"
@@ -12,6 +13,7 @@
 #include <QClipboard>
 #include <QContextMenuEvent>
 #include <QDropEvent>
+#include <QFileInfo>
 #include <QMenu>
 #include <QGuiApplication>
 #include <QKeyEvent>
@@ -190,6 +192,9 @@ void CalcField::contextMenuEvent(QContextMenuEvent *event)
     // The tape as a document.
     if (!isReadOnly()) {
         menu->addSeparator();
+        QAction *newTape = menu->addAction(::Text(TextId::NewTape));
+        newTape->setObjectName(QStringLiteral("tape-new"));
+        connect(newTape, &QAction::triggered, this, [this] { emit commandRequested(KeyCommand::NewTape, 0); });
         const std::pair<TextId, KeyCommand> items[] = {
             {TextId::OpenTape, KeyCommand::OpenTape}, {TextId::SaveTape, KeyCommand::SaveTape},
             {TextId::SaveTapeAs, KeyCommand::SaveTapeAs}, {TextId::PrintTape, KeyCommand::PrintTape},
@@ -206,10 +211,28 @@ void CalcField::contextMenuEvent(QContextMenuEvent *event)
             action->setShortcutContext(Qt::WidgetShortcut); // shown only: the field's keys do the work
             action->setObjectName(QStringLiteral("tape-%1").arg(n));
             connect(action, &QAction::triggered, this, [this, command] { emit commandRequested(command, 0); });
+            if (command == KeyCommand::OpenTape)
+                addRecentTapes(menu);
         }
     }
     menu->setAttribute(Qt::WA_DeleteOnClose);
     menu->popup(event->globalPos());
+}
+
+void CalcField::addRecentTapes(QMenu *menu)
+{
+    QMenu *recent = menu->addMenu(::Text(TextId::RecentTapes));
+    recent->setObjectName(QStringLiteral("tape-recent"));
+    const QStringList paths = recentTapes ? recentTapes() : QStringList();
+    recent->setEnabled(!paths.isEmpty());
+    int n = 0;
+    for (const QString &path : paths) {
+        // Numbered for the keyboard; an "&" of the name is no accelerator.
+        const QString name = PrintableFileName(QFileInfo(path).fileName()).replace(u'&', QStringLiteral("&&"));
+        QAction *action = recent->addAction(QStringLiteral("&%1 %2").arg(++n).arg(name));
+        action->setToolTip(PrintableFileName(path));
+        connect(action, &QAction::triggered, this, [this, path] { emit recentTapeChosen(path); });
+    }
 }
 
 namespace {

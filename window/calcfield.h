@@ -7,6 +7,7 @@
 
 #include <functional>
 
+class QMenu;
 class QTimer;
 
 // The calculation field: a sheet view whose rows are joined by CR LF, positions counted the way
@@ -51,6 +52,8 @@ public:
     // Whether a command can be carried out now: the context menu enables its undo and redo by
     // it. Without one they are disabled.
     std::function<bool(KeyCommand)> canRun;
+    // The files of the context menu's recent tapes, newest first.
+    std::function<QStringList()> recentTapes;
 
     enum class CaretMode { Start, End, All };
     void SetCaret(CaretMode mode);
@@ -71,6 +74,8 @@ signals:
     void pasteRefused();
     // A file was dropped on the sheet: the owner opens it as a tape.
     void fileDropped(const QString &path);
+    // A tape of the context menu's recent tapes was chosen.
+    void recentTapeChosen(const QString &path);
 
 protected:
     void insertFromMimeData(const QMimeData *source) override;
@@ -88,6 +93,8 @@ protected:
     static constexpr int kHeapTrimDelayMs = 1000;
 
 private:
+    void addRecentTapes(QMenu *menu);
+
     QTimer *m_heapTrim;
     qsizetype m_clickPos = 0; // the caret at the last left-button release
 };

@@ -92,7 +92,8 @@ frmTallyer::frmTallyer(QWidget *parent)
     m_tape = new TapeActions(this, boxCalc, sheet, m_session);
     m_placer = new WindowPlacer(this);
     m_localeWatch = std::make_unique<LocaleWatch>(boxCalc, sheet, m_session);
-    m_startup = std::make_unique<StartupChecks>(this, m_session, sheet);
+    m_startup = std::make_unique<StartupChecks>(this, m_session, sheet,
+                                                [this](const QString &path) { m_tape->openFile(path); });
     connectSession();
     connectLabels();
     new WindowAccessibility(this, boxCalc, m_labels, m_session, hints);
@@ -252,12 +253,15 @@ void frmTallyer::connectSession()
             });
     connect(m_session, &CalcSession::historyRequested, this, &frmTallyer::historyWindowRequested);
     connect(m_session, &CalcSession::tapePathChanged, this, &frmTallyer::drawTitle);
+    connect(m_session, &CalcSession::modifiedChanged, this, &QWidget::setWindowModified);
 
     connect(sheet, &SheetEditor::textTyped, hints, &Hints::noteTyped);
     connect(sheet, &SheetEditor::sheetChanged, this, &frmTallyer::boxCalc_Change);
     connect(boxCalc, &CalcField::commandRequested, this, &frmTallyer::runCommand);
     connect(boxCalc, &CalcField::keyReleased, this, &frmTallyer::keyReleased);
     connect(boxCalc, &CalcField::fileDropped, m_tape, &TapeActions::openFile);
+    connect(boxCalc, &CalcField::recentTapeChosen, m_tape, &TapeActions::openRecent);
+    boxCalc->recentTapes = &TapeActions::recentTapes;
     connect(boxCalc, &CalcField::pasteRefused, this,
             [] { showMessage(Text(TextId::PasteTooLarge), MessageIcon::Exclamation); });
     boxCalc->canRun = [this](KeyCommand command) {
@@ -289,11 +293,15 @@ void frmTallyer::drawMemoryCells()
 
 void frmTallyer::drawTitle()
 {
-    // The product's name, after the name of the file the tape belongs to.
+    // The product's name, after the name of the file the tape belongs to and the mark of changes
+    // not saved to it ("[*]", drawn by setWindowModified; one in the name is doubled to show as is).
     const QString product = QLatin1String(ProductInfo::kProductName);
     const QString path = m_session->tapePath();
+    setWindowFilePath(path);
     setWindowTitle(path.isEmpty() ? product
-                                   : PrintableFileName(QFileInfo(path).fileName()) + QStringLiteral(" - ") + product);
+                                  : PrintableFileName(QFileInfo(path).fileName()).replace(QStringLiteral("[*]"), QStringLiteral("[*][*]"))
+                                        + QStringLiteral("[*] - ") + product);
+    setWindowModified(m_session->isModified());
 }
 
 void frmTallyer::drawStrip(bool shown)
@@ -400,6 +408,7 @@ void frmTallyer::runCommand(KeyCommand command, int key)
             pressFromKey(PushLabel::MemMenu, MavoLabel3D::LeftButton);
         return;
     case KeyCommand::OpenTape: m_tape->open(); return;
+    case KeyCommand::NewTape: m_tape->newTape(); return;
     case KeyCommand::SaveTape: m_tape->save(); return;
     case KeyCommand::SaveTapeAs: m_tape->saveAs(); return;
     case KeyCommand::PrintTape: m_tape->print(); return;
@@ -734,10 +743,20 @@ bool frmTallyer::Form_Load()
     const int speed = std::clamp(QGuiApplication::styleHints()->keyboardAutoRepeatRate(), 0, 31);
     sheet->setLeadingZeroDelay(speed + 10);
 
-    // The tape of the last run comes back once the window stands.
-    if (firstRun)
+    // The tape of the last run comes back once the window stands, and the file the program was
+    // started with is opened over it (as an undo step) once the window is shown.
+    if (firstRun) {
         m_tape->restoreKept();
+        if (!m_tapeFile.isEmpty())
+            QTimer::singleShot(0, m_tape, [this] { m_tape->openFile(m_tapeFile); });
+    }
     return true;
+}
+
+void frmTallyer::setTapeFile(const QString &path)
+{
+    m_tapeFile = path;
+    m_startup->setTapeFile(path);
 }
 
 void frmTallyer::applyFieldSettings(bool firstRun)

@@ -59,6 +59,11 @@ public:
     // full cycle, wholly selected.
     void TakeHistoryExpression(int roundDigit, const QString &expression);
 
+    // The tape file the program was started with (`tallyer FILE`), set before Form_Load: a
+    // running copy that takes over opens it, else this window opens it once it stands, over the
+    // kept tape.
+    void setTapeFile(const QString &path);
+
 signals:
     // Ctrl+PageUp with expressions in the history; the program opens the history window on it.
     void historyWindowRequested(const TextRing &history);
@@ -163,6 +168,7 @@ private:
     WindowPlacer *m_placer = nullptr;
     std::unique_ptr<LocaleWatch> m_localeWatch;
     std::unique_ptr<StartupChecks> m_startup;
+    QString m_tapeFile;
     bool m_hookedWindow = false;
     bool m_hookedField = false;
     bool m_unloaded = false;

@@ -33,10 +33,19 @@ const int kConnectMs = 1000;
 // A copy holds the lock only while it starts; one that holds it longer is stopped or gone.
 const int kLockWaitMs = 5000;
 const int kStaleLockMs = 10000;
-// The longest line either end takes: a word and an activation token.
-const qint64 kMaxLineBytes = 512;
+// The longest line either end takes: a word, a file's path percent-encoded (PATH_MAX bytes, three
+// characters each at most) and an activation token.
+const qint64 kMaxLineBytes = 16384;
 const qsizetype kMaxTokenBytes = 400;
 const QByteArray kActivate = QByteArrayLiteral("activate");
+const QByteArray kOpen = QByteArrayLiteral("open");
+
+// A token as a message may carry it: printable ASCII without spaces, and short.
+bool usableToken(const QByteArray &token)
+{
+    return !token.isEmpty() && token.size() <= kMaxTokenBytes
+        && std::all_of(token.begin(), token.end(), [](char c) { return c > ' ' && c < 127; });
+}
 
 // A folder of this user, not a link, that no one else may enter.
 bool isPrivateFolder(const QString &path)
@@ -144,6 +153,19 @@ bool SingleCopyChannel::listen()
                             qputenv("XDG_ACTIVATION_TOKEN", token);
                         emit activateRequested();
                         answerWhenRaised(socket);
+                    } else if (line.startsWith(kOpen + ' ')) {
+                        const QList<QByteArray> words = line.split(' ');
+                        const QString file = QString::fromUtf8(QByteArray::fromPercentEncoding(words.value(1)));
+                        if (words.size() > 3 || !file.startsWith(u'/')) {
+                            socket->abort();
+                            return;
+                        }
+                        if (usableToken(words.value(2)))
+                            qputenv("XDG_ACTIVATION_TOKEN", words.value(2));
+                        emit activateRequested();
+                        // Once this message is handled: opening may ask a question first.
+                        QMetaObject::invokeMethod(this, [this, file] { emit openRequested(file); }, Qt::QueuedConnection);
+                        answerWhenRaised(socket);
                     }
                 }
                 if (socket->bytesAvailable() > kMaxLineBytes)
@@ -203,16 +225,21 @@ void SingleCopyChannel::answerWhenRaised(QLocalSocket *socket)
 
 QByteArray SingleCopyChannel::activateMessage(const QByteArray &token)
 {
-    const bool usable = !token.isEmpty() && token.size() <= kMaxTokenBytes
-        && std::all_of(token.begin(), token.end(), [](char c) { return c > ' ' && c < 127; });
-    return usable ? kActivate + ' ' + token : kActivate;
+    return usableToken(token) ? kActivate + ' ' + token : kActivate;
 }
 
-bool SingleCopyChannel::activate(const QStringList &others)
+QByteArray SingleCopyChannel::openMessage(const QString &file, const QByteArray &token)
+{
+    const QByteArray message = kOpen + ' ' + file.toUtf8().toPercentEncoding("/");
+    return usableToken(token) ? message + ' ' + token : message;
+}
+
+bool SingleCopyChannel::activate(const QStringList &others, const QString &file)
 {
     const QByteArray token = qgetenv("XDG_ACTIVATION_TOKEN");
+    const QByteArray message = file.isEmpty() ? activateMessage(token) : openMessage(file, token);
     for (const QString &other : others) {
-        const Answer answer = send(other, activateMessage(token));
+        const Answer answer = send(other, message);
         if (answer == Answer::None)
             continue;
         if (answer == Answer::NotRaised)

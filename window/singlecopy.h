@@ -13,8 +13,10 @@ class QLockFile;
 // The channel between running copies of the calculator. Every copy listens on a socket of its own
 // in a folder that only the user can enter; finding another copy means connecting to one of the
 // others. Messages, one line each: "activate" (bring your window to the front), followed by the
-// starting copy's activation token when it has one, and "close". The copy that gets "close"
-// answers "ok"; the one that gets "activate" answers "ok" once it is the active application, or
+// starting copy's activation token when it has one; "open" with a tape file's absolute path
+// (percent-encoded, so that any name fits on the line) and the token, which asks the copy to open
+// the file and come forward; and "close". The copy that gets "close" answers "ok"; the one that
+// gets "activate" or "open" answers "ok" once it is the active application, or
 // "not-raised" when the desktop has not let it come forward within a second (Wayland gives the
 // focus only for a token from the user's own action). Both ends check that the other end runs as
 // the same user.
@@ -49,10 +51,11 @@ public:
     QStringList otherCopies() const;
 
     // Asks the first of the copies that answers to come forward, handing it this process's
-    // activation token ($XDG_ACTIVATION_TOKEN), and gives the lock back; true then. A copy that
-    // could not come forward is said on stderr. When none answers in time, says so on stderr and
-    // returns false: this copy is to open its own window.
-    bool activate(const QStringList &others);
+    // activation token ($XDG_ACTIVATION_TOKEN) and the tape file to open (an absolute path; empty:
+    // none), and gives the lock back; true then. A copy that could not come forward is said on
+    // stderr. When none answers in time, says so on stderr and returns false: this copy is to open
+    // its own window.
+    bool activate(const QStringList &others, const QString &file = {});
 
     // Sends one message and waits for the copy's answer; None when the copy is not this user's,
     // does not answer within kAnswerMs, or answers anything unknown.
@@ -61,6 +64,8 @@ public:
     // The "activate" message with a token: tokens are printable ASCII without spaces, and short;
     // anything else is left out.
     static QByteArray activateMessage(const QByteArray &token);
+    // The "open" message for a file, with the token as activateMessage takes it.
+    static QByteArray openMessage(const QString &file, const QByteArray &token);
 
     // The channel's folder for this user: runtimeDir ($XDG_RUNTIME_DIR) when it is a private
     // folder, else "tallyer-<uid>" in tempDir, made private when it is missing. Private means a
@@ -74,6 +79,8 @@ public:
 
 signals:
     void activateRequested();
+    // Another copy was started with a tape file: this copy opens it (after coming forward).
+    void openRequested(const QString &file);
     void closeRequested();
 
 private:

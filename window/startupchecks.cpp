@@ -19,10 +19,12 @@ const char kDefaultWordsFile[] = "InWordsDollars eng.txt";
 
 } // namespace
 
-StartupChecks::StartupChecks(QWidget *window, CalcSession *session, SheetEditor *sheet)
+StartupChecks::StartupChecks(QWidget *window, CalcSession *session, SheetEditor *sheet,
+                             std::function<void(const QString &)> opener)
     : m_window(window)
     , m_session(session)
     , m_sheet(sheet)
+    , m_opener(std::move(opener))
 {
 }
 
@@ -38,6 +40,7 @@ bool StartupChecks::singleCopyTest(bool firstRun)
         m_channel = new SingleCopyChannel(window);
         QObject::connect(m_channel, &SingleCopyChannel::activateRequested, window, [window] { BringForward(window); });
         QObject::connect(m_channel, &SingleCopyChannel::closeRequested, window, [window] { window->close(); });
+        QObject::connect(m_channel, &SingleCopyChannel::openRequested, window, m_opener);
     }
 
     // The first run looks for other copies and listens under the channel's lock, so that of
@@ -56,7 +59,7 @@ bool StartupChecks::singleCopyTest(bool firstRun)
             break;
         }
         if (firstRun) {
-            if (m_channel->activate(others))
+            if (m_channel->activate(others, m_tapeFile))
                 return false;
             break; // none answers (stopped or wedged): this copy opens its own window
         }

@@ -1,5 +1,9 @@
 #pragma once
 
+#include <QString>
+
+#include <functional>
+
 class CalcSession;
 class QWidget;
 class SheetEditor;
@@ -11,7 +15,13 @@ class SingleCopyChannel;
 class StartupChecks
 {
 public:
-    StartupChecks(QWidget *window, CalcSession *session, SheetEditor *sheet);
+    // opener: opens a tape file that another copy, started with it, hands over.
+    StartupChecks(QWidget *window, CalcSession *session, SheetEditor *sheet,
+                  std::function<void(const QString &)> opener);
+
+    // The tape file this copy was started with (`tallyer FILE`), an absolute path: a running copy
+    // that takes over opens it.
+    void setTapeFile(const QString &path) { m_tapeFile = path; }
 
     // False when this copy must end: another copy was asked to come forward in its place. A
     // repeated run (after the options dialog, which may have forbidden many copies) closes the
@@ -33,6 +43,8 @@ private:
     QWidget *m_window;
     CalcSession *m_session;
     SheetEditor *m_sheet;
+    std::function<void(const QString &)> m_opener;
+    QString m_tapeFile;
     SingleCopyChannel *m_channel = nullptr; // a child of the window
     bool m_otherCopyRuns = false;
 };

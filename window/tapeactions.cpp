@@ -5,6 +5,8 @@
 #include "commondialog.h"
 #include "filenames.h"
 #include "messagesink.h"
+#include "productinfo.h"
+#include "settings.h"
 #include "sheeteditor.h"
 #include "sheettext.h"
 #include "tapeexport.h"
@@ -18,6 +20,7 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QMessageBox>
 #include <QStandardPaths>
 
 #include <algorithm>
@@ -65,15 +68,36 @@ QString TapeActions::ask(FileUse use, const QString &title, const QString &filte
 void TapeActions::open()
 {
     const QString path = ask(FileUse::Open, Text(TextId::OpenTape).remove(u'&'),
-                             filter(TextId::TapeFilesFilter, "*.txt *.tape") + QStringLiteral(";;")
+                             filter(TextId::TapeFilesFilter, "*.tape") + QStringLiteral(";;")
+                                 + filter(TextId::TextFilesFilter, "*.txt") + QStringLiteral(";;")
                                  + filter(TextId::AllFilesFilter, "*"),
                              QFileInfo(m_session->tapePath()).path());
     if (!path.isEmpty())
         openFile(path);
 }
 
+bool TapeActions::settleChanges()
+{
+    if (!m_session->isModified())
+        return true;
+    QMessageBox box(QMessageBox::Question, QLatin1String(ProductInfo::kProductName),
+                    Text(TextId::SaveChanges, {PrintableFileName(QFileInfo(m_session->tapePath()).fileName())}),
+                    QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, m_window);
+    box.setObjectName(QStringLiteral("saveChanges"));
+    box.setDefaultButton(QMessageBox::Save);
+    box.setEscapeButton(QMessageBox::Cancel);
+    switch (box.exec()) {
+    case QMessageBox::Save: return save();
+    case QMessageBox::Discard: return true;
+    default: return false;
+    }
+}
+
 bool TapeActions::openFile(const QString &path)
 {
+    // Asked first: a tape saved over the very file being opened is read as saved.
+    if (!settleChanges())
+        return false;
     QString text;
     const TapeFileResult read = ReadTapeFile(path, text);
     if (!read.ok()) {
@@ -81,12 +105,23 @@ bool TapeActions::openFile(const QString &path)
         return false;
     }
     // Through the sheet's own cycle (cleaning, wrapping), as one change: one undo step brings
-    // the tape before it back.
+    // the tape before it back, with its own file.
     m_session->takeSnapshot();
     m_field->setText(text);
     m_field->SetCaret(CalcField::CaretMode::End);
-    m_session->setTapePath(QFileInfo(path).absoluteFilePath());
+    const QString absolute = QFileInfo(path).absoluteFilePath();
+    m_session->linkTape(absolute);
+    noteRecent(absolute);
     return true;
+}
+
+void TapeActions::newTape()
+{
+    if (!settleChanges())
+        return;
+    m_session->takeSnapshot();
+    m_field->setText(QString());
+    m_session->linkTape(QString());
 }
 
 bool TapeActions::writeTo(const QString &path)
@@ -96,8 +131,47 @@ bool TapeActions::writeTo(const QString &path)
         showMessage(TapeFileMessage(shown(written)), MessageIcon::Exclamation);
         return false;
     }
-    m_session->setTapePath(QFileInfo(path).absoluteFilePath());
+    const QString absolute = QFileInfo(path).absoluteFilePath();
+    m_session->linkTape(absolute);
+    noteRecent(absolute);
     return true;
+}
+
+QStringList TapeActions::recentTapes()
+{
+    QStringList list = Settings::readText(Settings::RecentTapes).split(u'\n', Qt::SkipEmptyParts);
+    list.removeIf([](const QString &path) { return !QDir::isAbsolutePath(path); });
+    list.removeDuplicates();
+    return list.mid(0, kRecentTapes);
+}
+
+void TapeActions::noteRecent(const QString &path)
+{
+    // A name with a line break cannot be kept in the list's one text.
+    if (path.contains(u'\n'))
+        return;
+    QStringList list = recentTapes();
+    list.removeAll(path);
+    list.prepend(path);
+    Settings::writeText(Settings::RecentTapes, list.mid(0, kRecentTapes).join(u'\n'));
+}
+
+void TapeActions::forgetRecent(const QString &path)
+{
+    QStringList list = recentTapes();
+    if (list.removeAll(path) > 0)
+        Settings::writeText(Settings::RecentTapes, list.join(u'\n'));
+}
+
+void TapeActions::openRecent(const QString &path)
+{
+    if (!QFileInfo::exists(path)) {
+        forgetRecent(path);
+        showMessage(Text(TextId::RecentTapeGone, {QStringLiteral("\n"), PrintableFileName(QDir::toNativeSeparators(path))}),
+                    MessageIcon::Exclamation);
+        return;
+    }
+    openFile(path);
 }
 
 bool TapeActions::save()
@@ -108,12 +182,14 @@ bool TapeActions::save()
 bool TapeActions::saveAs()
 {
     const QString suggested = m_session->tapePath().isEmpty()
-        ? QDir(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation)).filePath(QStringLiteral("tape.txt"))
+        ? QDir(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation)).filePath(QStringLiteral("tape.tape"))
         : m_session->tapePath();
     const QString path = SaveFileName(m_window,
                                       ask(FileUse::Save, Text(TextId::SaveTapeAs).remove(u'&'),
-                                          filter(TextId::TapeFilesFilter, "*.txt *.tape"), suggested),
-                                      QStringLiteral(".txt"));
+                                          filter(TextId::TapeFilesFilter, "*.tape") + QStringLiteral(";;")
+                                              + filter(TextId::TextFilesFilter, "*.txt"),
+                                          suggested),
+                                      QStringLiteral(".tape"));
     return !path.isEmpty() && writeTo(path);
 }
 
@@ -215,6 +291,9 @@ void TapeActions::restoreKept()
         // Put back as an undo step puts a state back: no new entry, and the ring starts from here.
         m_sheet->restore(state.text, state.selStart, state.selLength, true);
         m_session->takeSnapshot();
+        // The tape's file, if it has one; a file gone since differs from the tape by all of it.
+        if (!state.file.isEmpty())
+            m_session->restoreLink(state.file, state.fileModified || !QFileInfo::exists(state.file));
         if (!kept.besidePath.isEmpty())
             notes << Text(TextId::OtherWindowTape, {QStringLiteral("\n"), QDir::toNativeSeparators(kept.besidePath)});
     }

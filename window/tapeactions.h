@@ -14,17 +14,18 @@ class SheetEditor;
 class QWidget;
 struct TapeDocument;
 
-// The tape as a document: opened from a file (Ctrl+O, or dropped on the sheet), saved (Ctrl+S,
-// Ctrl+Shift+S), printed with a preview (Ctrl+P), exported as PDF or CSV, and kept between runs.
-// The file the tape belongs to is the session's; a failure is told in a message and changes
-// nothing.
+// The tape as a document: opened from a file (Ctrl+O, dropped on the sheet, the recent tapes,
+// `tallyer FILE`), begun anew, saved (Ctrl+S, Ctrl+Shift+S), printed with a preview (Ctrl+P),
+// exported as PDF or CSV, and kept between runs. The file the tape belongs to is the session's;
+// a tape that differs from its file is not replaced without asking whether to save it first. A
+// failure is told in a message and changes nothing.
 class TapeActions : public QObject
 {
     Q_OBJECT
 
 public:
     // Asks for a file name: to open (the name of an existing file) or to save under, in a filter
-    // ("Tapes (*.txt)"), starting at suggested. Empty when the user cancels.
+    // ("Tapes (*.tape)"), starting at suggested. Empty when the user cancels.
     enum class FileUse { Open, Save };
     using FileAsker = std::function<QString(QWidget *owner, FileUse use, const QString &title,
                                             const QString &filter, const QString &suggested)>;
@@ -35,10 +36,20 @@ public:
     void setFileAsker(FileAsker asker) { m_asker = std::move(asker); }
 
     void open();
-    // The file's rows replace the tape as one undo step; false when the file is refused.
+    // The file's rows replace the tape as one undo step; false when the file is refused or the
+    // user keeps the tape in hand.
     bool openFile(const QString &path);
+    // An empty tape without a file, as one undo step.
+    void newTape();
     bool save();
+    // A name without an extension is given ".tape".
     bool saveAs();
+
+    // The tapes opened or saved last, newest first, kept in the settings.
+    static constexpr int kRecentTapes = 8;
+    static QStringList recentTapes();
+    // A tape of that list; one no longer there leaves the list, with a message.
+    void openRecent(const QString &path);
     void print();
     void exportPdf();
     void exportCsv();
@@ -56,6 +67,11 @@ private:
     void exportTo(TextId title, TextId kind, const char *suffix, const Writer &write);
     QString ask(FileUse use, const QString &title, const QString &filter, const QString &suggested) const;
     bool writeTo(const QString &path);
+    // Before the tape is replaced: a tape that differs from its file asks "Save the changes?".
+    // False when the tape is to stay: the user cancelled, or the save failed or was cancelled.
+    bool settleChanges();
+    static void noteRecent(const QString &path);
+    static void forgetRecent(const QString &path);
 
     QWidget *m_window;
     CalcField *m_field;
