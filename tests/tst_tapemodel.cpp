@@ -249,11 +249,11 @@ private slots:
     void editsAboveAndBelowBeforeReading()
     {
         TapeModel model(locale(QStringLiteral(".")));
-        model.setText(sheetOf(ones(100) + QStringList{"1"}));
-        compare(model, QStringLiteral("101.00"), EvalFailure::None);
+        model.setText(sheetOf(ones(600) + QStringList{"1"}));
+        compare(model, QStringLiteral("601.00"), EvalFailure::None);
         model.setRow(5, QStringLiteral("3+"));
-        model.setRow(90, QStringLiteral("2+"));
-        compare(model, QStringLiteral("104.00"), EvalFailure::None);
+        model.setRow(300, QStringLiteral("2+"));
+        compare(model, QStringLiteral("604.00"), EvalFailure::None);
     }
 
     void localeChangeReadsAgain()
@@ -276,7 +276,8 @@ private slots:
         QTest::addColumn<QString>("before");
         QTest::addColumn<QString>("after");
         QTest::addColumn<QString>("panel");
-        const QString tape = sheetOf(ones(100)) + QStringLiteral("\r\n1");
+        // Past two kept states (one every 256 rows).
+        const QString tape = sheetOf(ones(600)) + QStringLiteral("\r\n1");
         QString typedAtEnd = tape;
         typedAtEnd.append(u'5');
         QString firstRow = tape;
@@ -285,11 +286,11 @@ private slots:
         joined.remove(2, 2); // "1+1+" on the first row
         QString split = tape;
         split.insert(1, QStringLiteral("+\r\n2"));
-        QTest::newRow("typed-at-end") << tape << typedAtEnd << "115.00";
-        QTest::newRow("first-row") << tape << firstRow << "121.00";
-        QTest::newRow("rows-joined") << tape << joined << "101.00";
-        QTest::newRow("row-split") << tape << split << "103.00";
-        QTest::newRow("middle-row-removed") << tape << QString(tape).remove(100, 4) << "100.00";
+        QTest::newRow("typed-at-end") << tape << typedAtEnd << "615.00";
+        QTest::newRow("first-row") << tape << firstRow << "621.00";
+        QTest::newRow("rows-joined") << tape << joined << "601.00";
+        QTest::newRow("row-split") << tape << split << "603.00";
+        QTest::newRow("middle-row-removed") << tape << QString(tape).remove(1200, 4) << "600.00";
         QTest::newRow("break-made-independent") << tape << QString(tape).remove(197, 1) << "";
         QTest::newRow("all-replaced") << tape << QStringLiteral("7*6") << "42.00";
         QTest::newRow("from-nothing") << QString() << QStringLiteral("2+\r\n3") << "5.00";
