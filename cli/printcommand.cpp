@@ -4,6 +4,7 @@
 
 #include <pdfmodule.h>
 #include <sheettext.h>
+#include <tapereading.h>
 #include <tapeexport.h>
 #include <tapefile.h>
 #include <tapefold.h>
@@ -233,10 +234,17 @@ int runPrint(const QStringList &args)
         return ExitFailure;
     // The tape as the calculator's sheet would hold it after opening the file (no wrapping:
     // that depends on a window's width).
+    // Read as the window reads an opened file: words and grouped numbers as a paste is.
+    const TapeReading reading = ReadTapeText(text, *locale);
+    text = QString();
+    if (!reading.ok()) {
+        std::fprintf(stderr, "tallyer-cli: %s\n",
+                     ReadingRefusalMessage(reading.refusal, reading.refusedRow + 1, reading.fragment).toLocal8Bit().constData());
+        return ExitFailure;
+    }
     qsizetype caret = 0;
     TapeDocument document;
-    document.sheetText = CleanSheetText(text, caret, *locale);
-    text = QString();
+    document.sheetText = CleanSheetText(reading.sheet, caret, *locale);
     document.fileName = input == QLatin1String("-") ? QString() : input;
     document.decimals = opt->round;
     document.locale = *locale;

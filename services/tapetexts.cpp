@@ -63,3 +63,18 @@ TapeHeadings TapeHeadingTexts()
     headings.reason = [](EvalFailure failure) { return Text(FailureText(failure)); };
     return headings;
 }
+
+QString ReadingRefusalText(const TapeReading &reading)
+{
+    TextId why = TextId::NumbersWithoutOperator;
+    switch (reading.refusal) {
+    case ReadingRefusal::None: return QString();
+    case ReadingRefusal::NumbersWithoutOperator: why = TextId::NumbersWithoutOperator; break;
+    case ReadingRefusal::NumbersAmongWords: why = TextId::NumbersAmongWords; break;
+    case ReadingRefusal::ScientificNotation: why = TextId::ScientificNotation; break;
+    case ReadingRefusal::OperatorWord: why = TextId::OperatorWord; break;
+    case ReadingRefusal::RowTooLong:
+        return ReadingRefusalMessage(reading.refusal, reading.refusedRow + 1, reading.fragment);
+    }
+    return Text(TextId::RowNotRead, {QString::number(reading.refusedRow + 1), reading.fragment, Text(why)});
+}

@@ -143,6 +143,11 @@ enum class TextId {
     RecentTapes = 1352,
     RecentTapeGone = 1353,
     TextFilesFilter = 1354,
+    RowNotRead = 1360,
+    NumbersWithoutOperator = 1361,
+    NumbersAmongWords = 1362,
+    ScientificNotation = 1363,
+    OperatorWord = 1364,
 };
 
 // The text that says why an expression has no value; None for a value.

@@ -530,6 +530,22 @@ private slots:
         QCOMPARE(asked, 1);
         QCOMPARE(fileBytes(books), QByteArray("50+\n25\n"));
         QCOMPARE(TapeActions::recentTapes(), QStringList{books});
+
+        // Files and pastes are read as written: a label's number is no figure, and a row that
+        // would become another number is not taken, with the reason.
+        QTest::keyClick(w->boxCalc, Qt::Key_Z, Qt::ControlModifier);
+        const QString labelled = dir.filePath("labelled.tape");
+        QVERIFY(WriteTapeFile(labelled, "Invoice #12: 40+\r\n2x3").ok());
+        QVERIFY(w->findChild<TapeActions *>()->openFile(labelled));
+        QCOMPARE(w->boxCalc->Text(), QStringLiteral("40+\r\n2*3"));
+        QVERIFY(WriteTapeFile(labelled, "1+\r\n12 34").ok());
+        QVERIFY(!w->findChild<TapeActions *>()->openFile(labelled));
+        QGuiApplication::clipboard()->setText(QStringLiteral("+1e3"));
+        QTest::keyClick(w->boxCalc, Qt::Key_V, Qt::ControlModifier);
+        QCOMPARE(w->boxCalc->Text(), QStringLiteral("40+\r\n2*3"));
+        QCOMPARE(m_messages.size(), 2);
+        QVERIFY(m_messages.at(0).first.startsWith(QStringLiteral("Row 2 cannot be read as figures: \"12 34\"")));
+        QVERIFY(m_messages.at(1).first.contains(QStringLiteral("1e3")));
     }
 
     // The window started with books.tape (`tallyer FILE`), changed: replacing the tape asks first.

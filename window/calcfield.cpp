@@ -5,6 +5,7 @@
 #include "filenames.h"
 #include "localevalues.h"
 #include "pastetext.h"
+#include "tapetexts.h"
 #include "sheettext.h"
 #include "textid.h"
 #include "textrules.h"
@@ -123,9 +124,11 @@ void CalcField::pasteDefault(const QMimeData *source)
         return;
     // A paste that cannot be read as written (two numbers with only a space between) would
     // become other numbers: it is not pasted at all, and the selection stays.
-    const QString figures = PastedSheetText(source->text(), ReadLocaleValues());
-    if (!figures.isNull())
-        insertText(figures);
+    TapeReading reading = ReadTapeText(source->text(), ReadLocaleValues());
+    if (reading.ok())
+        insertText(reading.sheet);
+    else
+        emit pasteNotRead(ReadingRefusalText(reading));
 }
 
 void CalcField::insertFromMimeData(const QMimeData *source)

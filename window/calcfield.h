@@ -72,6 +72,9 @@ signals:
     void keyReleased();
     // A paste past kPasteLimit was refused: the owner says so.
     void pasteRefused();
+    // A paste that cannot be read as written (two numbers with only a space between) would
+    // become other numbers: nothing was pasted, and this says why.
+    void pasteNotRead(const QString &why);
     // A file was dropped on the sheet: the owner opens it as a tape.
     void fileDropped(const QString &path);
     // A tape of the context menu's recent tapes was chosen.

@@ -264,6 +264,8 @@ void frmTallyer::connectSession()
     boxCalc->recentTapes = &TapeActions::recentTapes;
     connect(boxCalc, &CalcField::pasteRefused, this,
             [] { showMessage(Text(TextId::PasteTooLarge), MessageIcon::Exclamation); });
+    connect(boxCalc, &CalcField::pasteNotRead, this,
+            [](const QString &why) { showMessage(why, MessageIcon::Exclamation); });
     boxCalc->canRun = [this](KeyCommand command) {
         return command == KeyCommand::Undo ? m_session->canUndo()
             : command == KeyCommand::Redo  ? m_session->canRedo()

@@ -4,6 +4,7 @@
 #include "calcsession.h"
 #include "commondialog.h"
 #include "filenames.h"
+#include "localevalues.h"
 #include "messagesink.h"
 #include "productinfo.h"
 #include "settings.h"
@@ -13,6 +14,7 @@
 #include "tapefile.h"
 #include "tapepreview.h"
 #include "tapeprint.h"
+#include "tapereading.h"
 #include "tapestate.h"
 #include "tapetexts.h"
 #include "textid.h"
@@ -104,10 +106,18 @@ bool TapeActions::openFile(const QString &path)
         showMessage(TapeFileMessage(shown(read)), MessageIcon::Exclamation);
         return false;
     }
+    // Read as a paste is (words, grouped numbers), so that the window and tallyer-cli agree on
+    // every file; a row that would become other numbers is not taken.
+    TapeReading reading = ReadTapeText(text, ReadLocaleValues());
+    text = QString();
+    if (!reading.ok()) {
+        showMessage(ReadingRefusalText(reading), MessageIcon::Exclamation);
+        return false;
+    }
     // Through the sheet's own cycle (cleaning, wrapping), as one change: one undo step brings
     // the tape before it back, with its own file.
     m_session->takeSnapshot();
-    m_field->setText(text);
+    m_field->setText(reading.sheet);
     m_field->SetCaret(CalcField::CaretMode::End);
     const QString absolute = QFileInfo(path).absoluteFilePath();
     m_session->linkTape(absolute);
