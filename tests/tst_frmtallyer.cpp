@@ -563,6 +563,9 @@ private slots:
         QTest::newRow("drop-saving-first") << "drop" << save << "7*6" << QByteArray("50+\n25+5\n");
         QTest::newRow("save-failing-stops-it") << "drop-folder-gone" << save << "50+\r\n25+5" << QByteArray("(none)");
         QTest::newRow("new-tape-saving-first") << "new" << save << "" << QByteArray("50+\n25+5\n");
+        // With no tape kept between runs, closing asks too.
+        QTest::newRow("close-cancelled") << "close" << cancel << "50+\r\n25+5" << QByteArray("50+\n25\n");
+        QTest::newRow("close-saving-first") << "close" << save << "50+\r\n25+5" << QByteArray("50+\n25+5\n");
     }
     void changesAskedBeforeReplaced()
     {
@@ -570,6 +573,7 @@ private slots:
         QFETCH(int, answer);
         QTemporaryDir dir;
         QVERIFY(QDir(dir.path()).mkdir("tapes"));
+        QVERIFY(Settings::writeBool(Settings::KeepTape, how != "close"));
         const QString books = dir.filePath("tapes/books.tape"), other = dir.filePath("other.tape");
         QVERIFY(WriteTapeFile(books, "50+\r\n25").ok() && WriteTapeFile(other, "7*6").ok());
         auto w = openWindow(false, true, books);
@@ -590,13 +594,15 @@ private slots:
         answerer.start(10);
         if (how == "new")
             emit w->boxCalc->commandRequested(KeyCommand::NewTape, 0);
+        else if (how == "close")
+            QCOMPARE(w->close(), answer != QMessageBox::Cancel);
         else
             emit w->boxCalc->fileDropped(other);
         QCOMPARE(asked, QStringList{"Save the changes to 'books.tape'?"});
         QTEST(w->boxCalc->Text(), "text");
         QTEST(fileBytes(books), "books");
         QCOMPARE(m_messages.size(), how == "drop-folder-gone" ? 1 : 0);
-        QCOMPARE(w->isWindowModified(), w->boxCalc->Text() == "50+\r\n25+5");
+        QCOMPARE(w->isWindowModified(), w->boxCalc->Text() == "50+\r\n25+5" && fileBytes(books) != "50+\n25+5\n");
     }
 
 private:

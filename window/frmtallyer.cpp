@@ -834,6 +834,11 @@ void frmTallyer::Form_Unload()
 
 void frmTallyer::closeEvent(QCloseEvent *event)
 {
+    // Changes to a tape's file that no kept tape will bring back are asked about first.
+    if (!m_unloaded && !m_session->options().keepTape && !m_tape->settleChanges()) {
+        event->ignore();
+        return;
+    }
     Form_Unload();
     event->accept();
 }

@@ -62,14 +62,16 @@ public:
     // A run that never got that far writes nothing.
     void keep();
 
+    // Before the tape is replaced or let go: a tape that differs from its file asks "Save the
+    // changes?". False when the tape is to stay: the user cancelled, or the save failed or was
+    // cancelled.
+    bool settleChanges();
+
 private:
     using Writer = std::function<bool(const QString &path, const TapeDocument &document, QString *reason)>;
     void exportTo(TextId title, TextId kind, const char *suffix, const Writer &write);
     QString ask(FileUse use, const QString &title, const QString &filter, const QString &suggested) const;
     bool writeTo(const QString &path);
-    // Before the tape is replaced: a tape that differs from its file asks "Save the changes?".
-    // False when the tape is to stay: the user cancelled, or the save failed or was cancelled.
-    bool settleChanges();
     static void noteRecent(const QString &path);
     static void forgetRecent(const QString &path);
 
