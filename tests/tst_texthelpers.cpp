@@ -1,7 +1,7 @@
 // The shared text helpers and the cleaning of the calculation sheet that builds on them.
 
 #include "localescope.h"
-#include "pastetext.h"
+#include "tapereading.h"
 #include "sheetrows.h"
 #include "sheettext.h"
 #include "texthelpers.h"
@@ -113,7 +113,7 @@ private slots:
         QTEST(caret, "caretAfter");
     }
 
-    // A paste as the sheet keeps it: PastedSheetText, then the cleaning every change gets.
+    // A paste as the sheet keeps it: its figures as read, then the cleaning every change gets.
     // English groups with "," and writes "."; Russian groups with a no-break space and writes ",".
     void pastedText_data()
     {
@@ -147,7 +147,7 @@ private slots:
         QFETCH(QString, pasted);
         const LocaleValues locale = testLocale(decimal, group);
         qsizetype caret = 0;
-        QTEST(CleanSheetText(PastedSheetText(pasted, locale), caret, locale), "sheet");
+        QTEST(CleanSheetText(ReadTapeText(pasted, locale).sheet, caret, locale), "sheet");
     }
 
     // A sheet joins the rows an operator continues; selected whole rows, with their operators

@@ -4,9 +4,9 @@
 
 #include "filenames.h"
 #include "localevalues.h"
-#include "pastetext.h"
-#include "tapetexts.h"
 #include "sheettext.h"
+#include "tapereading.h"
+#include "tapetexts.h"
 #include "textid.h"
 #include "textrules.h"
 
