@@ -165,6 +165,8 @@ void FindBar::showHit(const SheetHit &hit, FindDirection direction, bool announc
     if (!needle.isEmpty() && !hit.found()) {
         m_total = 0;
         words = Text(TextId::FindNotFound);
+        // What a shorter needle found is not what the user looks for: the caret goes back.
+        m_sheet->setSelection(m_origin, m_origin);
     } else if (hit.found()) {
         const SheetRows &rows = m_sheet->document()->rows();
         // Counting is a scan of the whole sheet; it is done once for a needle, and for the hit's
