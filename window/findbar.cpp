@@ -14,14 +14,18 @@
 
 namespace {
 
-QToolButton *makeButton(QWidget *parent, const QString &name, TextId text)
+QToolButton *makeButton(QWidget *parent, const QString &name)
 {
     auto *button = new QToolButton(parent);
     button->setObjectName(name);
     button->setAutoRaise(true);
+    return button;
+}
+
+void nameButton(QToolButton *button, TextId text)
+{
     button->setToolTip(Text(text));
     button->setAccessibleName(Text(text));
-    return button;
 }
 
 } // namespace
@@ -31,7 +35,6 @@ FindBar::FindBar(SheetView *sheet, QWidget *parent)
     , m_sheet(sheet)
 {
     setObjectName(QStringLiteral("findBar"));
-    setAccessibleName(Text(TextId::FindBarName));
     // The desktop's font, as the panels have: the window takes the sheet's font, which may be large.
     QFont font = QApplication::font(this);
     font.setResolveMask(QFont::AllPropertiesResolved);
@@ -39,16 +42,14 @@ FindBar::FindBar(SheetView *sheet, QWidget *parent)
 
     m_edit = new QLineEdit(this);
     m_edit->setObjectName(QStringLiteral("findText"));
-    m_edit->setAccessibleName(Text(TextId::FindText));
-    m_edit->setPlaceholderText(Text(TextId::FindText));
     m_edit->installEventFilter(this);
-    m_previous = makeButton(this, QStringLiteral("findPrevious"), TextId::FindPrevious);
+    m_previous = makeButton(this, QStringLiteral("findPrevious"));
     m_previous->setArrowType(Qt::UpArrow);
-    m_next = makeButton(this, QStringLiteral("findNext"), TextId::FindNext);
+    m_next = makeButton(this, QStringLiteral("findNext"));
     m_next->setArrowType(Qt::DownArrow);
     m_status = new QLabel(this);
     m_status->setObjectName(QStringLiteral("findStatus"));
-    m_close = makeButton(this, QStringLiteral("findClose"), TextId::FindClose);
+    m_close = makeButton(this, QStringLiteral("findClose"));
     m_close->setIcon(style()->standardIcon(QStyle::SP_TitleBarCloseButton));
 
     auto *row = new QHBoxLayout(this);
@@ -72,9 +73,20 @@ FindBar::FindBar(SheetView *sheet, QWidget *parent)
     hide();
 }
 
+void FindBar::nameControls()
+{
+    setAccessibleName(Text(TextId::FindBarName));
+    m_edit->setAccessibleName(Text(TextId::FindText));
+    m_edit->setPlaceholderText(Text(TextId::FindText));
+    nameButton(m_previous, TextId::FindPrevious);
+    nameButton(m_next, TextId::FindNext);
+    nameButton(m_close, TextId::FindClose);
+}
+
 void FindBar::open()
 {
     if (isHidden()) {
+        nameControls(); // in the interface language of the moment, as the sheet's name is
         m_origin = m_sheet->selectionStart();
         forget();
         QFrame::show();
@@ -169,13 +181,14 @@ void FindBar::showHit(const SheetHit &hit, FindDirection direction, bool announc
         m_sheet->setSelection(m_origin, m_origin);
     } else if (hit.found()) {
         const SheetRows &rows = m_sheet->document()->rows();
-        // Counting is a scan of the whole sheet; it is done once for a needle, and for the hit's
-        // number only up to the hit.
+        // The hits before this one number it; the rest are counted once for a needle, so that
+        // a search costs one scan of the sheet for the count, a step only the part before the hit.
+        const qsizetype before = CountInSheet(rows, needle, 0, hit.start);
         if (m_total < 0)
-            m_total = CountInSheet(rows, needle, 0, rows.size());
-        const QString nth = QString::number(CountInSheet(rows, needle, 0, hit.start) + 1);
+            m_total = before + CountInSheet(rows, needle, hit.start, rows.size());
+        const QString nth = QString::number(before + 1);
         const QString of = QString::number(m_total);
-        const TextId id = !hit.wrapped                         ? TextId::FindCount
+        const TextId id = !hit.wrapped ? TextId::FindCount
             : direction == FindDirection::Forward ? TextId::FindFromStart
                                                   : TextId::FindFromEnd;
         words = Text(id, {nth, of});

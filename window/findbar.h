@@ -44,6 +44,7 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    void nameControls();
     void search();
     void step(FindDirection direction);
     // The hit selected in the sheet and counted in the label; a step's result is said at once.
