@@ -147,8 +147,13 @@ public:
     // CPU time it all took, in milliseconds.
     double key(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
     {
+        return keyTo(m_field, key, modifiers);
+    }
+    // The same for a key sent to another control of the window (the find bar's text).
+    double keyTo(QWidget *target, Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+    {
         const double before = processCpuMs();
-        QTest::keyClick(m_field, key, modifiers);
+        QTest::keyClick(target, key, modifiers);
         settle();
         return processCpuMs() - before;
     }

@@ -68,6 +68,15 @@ enum class TextId {
     Copyright = 1310,
     WebAddress = 1320,
     Cancel = 1370,
+    FindBarName = 1371,
+    FindText = 1372,
+    FindPrevious = 1373,
+    FindNext = 1374,
+    FindClose = 1375,
+    FindCount = 1376,     // "3 of 12"
+    FindNotFound = 1377,
+    FindFromStart = 1378, // a hit found past the end, from the start again
+    FindFromEnd = 1379,
     Help = 1380,
     HelpNotAccessible = 1381,
     History = 1390,

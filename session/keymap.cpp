@@ -77,6 +77,10 @@ constexpr KeyBinding kBindings[] = {
     {Qt::Key_F4, kAlt, KeyCommand::PassOn},
     {Qt::Key_Backspace, kAltShift, KeyCommand::Redo},
     {Qt::Key_Delete, kCtrlAlt, KeyCommand::PassOn},
+
+    {Qt::Key_F, kCtrl, KeyCommand::Find},
+    {Qt::Key_F3, kNone, KeyCommand::FindNext},
+    {Qt::Key_F3, kShift, KeyCommand::FindPrevious},
 };
 
 // The Russian (ЙЦУКЕН) layout's letters and the Latin letters on the same keys: a shortcut named

@@ -46,6 +46,9 @@ enum class KeyCommand {
     ExportPdf,      // from the sheet's context menu
     ExportCsv,
     NewTape,        // from the sheet's context menu (Ctrl+N clears the memory cell)
+    Find,           // Ctrl+F: the find bar
+    FindNext,       // F3 / Shift+F3: the next / previous hit of the find bar's text
+    FindPrevious,
 };
 
 // The key table: which command a key combination asks for. Only Shift, Ctrl and Alt count.

@@ -11,6 +11,7 @@
 #include "datafolders.h"
 #include "eventwatcher.h"
 #include "filenames.h"
+#include "findbar.h"
 #include "localewatch.h"
 #include "loadtext.h"
 #include "mavolabel3d.h"
@@ -132,6 +133,11 @@ void frmTallyer::buildControls()
     boxCalc->setDocumentMargin(2);
     boxCalc->setGeometry(kDesignFieldLeft, kDesignFieldTop, kDesignFieldWidth, kDesignFieldHeight);
     sheet = new SheetEditor(boxCalc, kDesignFieldWidth, this);
+    m_findBar = new FindBar(boxCalc, this);
+    m_findBar->setGeometry(kDesignFieldLeft, kDesignFieldTop, kDesignFieldWidth, m_findBar->sizeHint().height());
+    connect(m_findBar, &FindBar::shownChanged, this, &frmTallyer::placeFindBar);
+    // The bar is as wide as the sheet, which widens with the panels.
+    new EventWatcher(boxCalc, QEvent::Resize, [this] { m_findBar->resize(boxCalc->width(), m_findBar->height()); });
 
     frame1 = new QFrame(this);
     frame1->setObjectName(QStringLiteral("frame1"));
@@ -416,6 +422,15 @@ void frmTallyer::runCommand(KeyCommand command, int key)
     case KeyCommand::PrintTape: m_tape->print(); return;
     case KeyCommand::ExportPdf: m_tape->exportPdf(); return;
     case KeyCommand::ExportCsv: m_tape->exportCsv(); return;
+    case KeyCommand::Find: m_findBar->open(); return;
+    case KeyCommand::FindNext:
+        if (m_findBar->hasNeedle())
+            m_findBar->findNext();
+        return;
+    case KeyCommand::FindPrevious:
+        if (m_findBar->hasNeedle())
+            m_findBar->findPrevious();
+        return;
     default:
         break;
     }
@@ -980,6 +995,15 @@ void frmTallyer::ResizeToRows(bool showStrip, qint16 requestedRows, bool heightO
         lblF1Label->move(lblF1Label->x(), lblF1Label->y() + fit.fieldGrowth);
         frame2->move(frame2->x(), frame2->y() + fit.fieldGrowth);
     }
+}
+
+void frmTallyer::placeFindBar(bool shown)
+{
+    const int fieldTop = kDesignFieldTop + (shown ? m_findBar->height() + kRowGap : 0);
+    const int shift = fieldTop - boxCalc->y();
+    for (QWidget *w : {static_cast<QWidget *>(boxCalc), static_cast<QWidget *>(frame1), static_cast<QWidget *>(frame2)})
+        w->move(w->x(), w->y() + shift);
+    ResizeToRows(m_session->StripShown(), LoWord(fieldLineCount()), false);
 }
 
 void frmTallyer::LayoutPanelRow()

@@ -14,6 +14,7 @@
 #include <optional>
 
 class CalcField;
+class FindBar;
 class LocaleWatch;
 class MavoLabel3D;
 class QAction;
@@ -98,6 +99,9 @@ private:
     void ResizeToRows(bool showStrip, qint16 requestedRows, bool heightOnly);
     qint32 fieldLineCount() const; // EM_GETLINECOUNT
     void LayoutPanelRow();
+    // The find bar shown above the sheet or gone: the sheet and the panels move by its height,
+    // and the window takes it as it takes its rows.
+    void placeFindBar(bool shown);
 
     // The sheet's cycle, after the editor has cleaned it, and the sub result's timer.
     void boxCalc_Change(bool textDiffers, bool restored);
@@ -149,6 +153,7 @@ private:
     std::array<QAction *, MemoryBank::kCells> m_memoryItems{};
     std::array<MavoLabel3D *, kPushLabelCount> m_labels{};
     SheetEditor *sheet = nullptr; // keeps boxCalc's text a clean sheet
+    FindBar *m_findBar = nullptr;
     Hints *hints = nullptr;       // the hint strip and the start-up greeting
     QTimer *TimerSelWork = nullptr;
 

@@ -1,0 +1,86 @@
+// Finding typed text in a sheet's rows.
+
+#include "sheetfind.h"
+
+#include <QTest>
+
+class TestSheetFind : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    // Rows are written with "|" for their CR LF; the hit expected as start (-1: none), row and
+    // whether the search wrapped round an end.
+    void find_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<int>("from");
+        QTest::addColumn<bool>("back");
+        QTest::addColumn<int>("start");
+        QTest::addColumn<int>("row");
+        QTest::addColumn<bool>("wrapped");
+
+        QTest::newRow("digits-inside-number") << "100+|1250.00" << "250" << 0 << false << 7 << 1 << false;
+        QTest::newRow("operator-at-row-end") << "1+|12+|5" << "12+" << 0 << false << 4 << 1 << false;
+        QTest::newRow("no-match-across-break") << "12+|3" << "+3" << 0 << false << -1 << -1 << false;
+        QTest::newRow("lf-matches-break") << "12+|3" << "+\n3" << 0 << false << 2 << 0 << false;
+        QTest::newRow("crlf-matches-break") << "12+|3" << "+\r\n3" << 0 << false << 2 << 0 << false;
+        QTest::newRow("at-from") << "5+5+5" << "5" << 2 << false << 2 << 0 << false;
+        QTest::newRow("overlapping") << "111" << "11" << 1 << false << 1 << 0 << false;
+        QTest::newRow("forward-wraps") << "5+5+6" << "5" << 3 << false << 0 << 0 << true;
+        QTest::newRow("forward-from-end-wraps") << "5+|5" << "5" << 5 << false << 0 << 0 << true;
+        QTest::newRow("back-before-from") << "5+5+5" << "5" << 4 << true << 2 << 0 << false;
+        QTest::newRow("back-not-at-from") << "5+5" << "5" << 2 << true << 0 << 0 << false;
+        QTest::newRow("back-wraps") << "6+5+|5" << "5" << 0 << true << 6 << 1 << true;
+        QTest::newRow("back-wraps-to-from") << "6+5" << "5" << 2 << true << 2 << 0 << true;
+        QTest::newRow("case-insensitive") << "1|Total 12" << "tOTAL" << 0 << false << 3 << 1 << false;
+        QTest::newRow("only-hit-wraps") << "7*8" << "7" << 1 << false << 0 << 0 << true;
+        QTest::newRow("empty-needle") << "5+5" << "" << 0 << false << -1 << -1 << false;
+        QTest::newRow("needle-longer-than-text") << "12" << "123" << 0 << false << -1 << -1 << false;
+        QTest::newRow("missing-back") << "12" << "3" << 2 << true << -1 << -1 << false;
+    }
+
+    void find()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, typed);
+        QFETCH(int, from);
+        QFETCH(bool, back);
+        const SheetRows rows(text.replace(u'|', QLatin1String("\r\n")));
+        const SheetHit hit = FindInSheet(rows, FindNeedle(typed), from, back ? FindDirection::Backward : FindDirection::Forward);
+        QTEST(int(hit.start), "start");
+        QTEST(int(hit.row), "row");
+        QTEST(hit.wrapped, "wrapped");
+        if (hit.found())
+            QCOMPARE(hit.length, FindNeedle(typed).size());
+    }
+
+    void count_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("needle");
+        QTest::addColumn<int>("from");
+        QTest::addColumn<int>("to");
+        QTest::addColumn<int>("count");
+
+        QTest::newRow("whole") << "12+12*12" << "12" << 0 << 8 << 3;
+        QTest::newRow("overlapping") << "1111" << "11" << 0 << 4 << 3;
+        QTest::newRow("starts-before-to") << "12+12" << "12" << 0 << 4 << 2;
+        QTest::newRow("starts-at-to-not-counted") << "12+12" << "12" << 0 << 3 << 1;
+        QTest::newRow("from-inside") << "12+12" << "12" << 1 << 5 << 1;
+        QTest::newRow("caseless") << "Ab ab AB" << "aB" << 0 << 8 << 3;
+    }
+
+    void count()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, needle);
+        QFETCH(int, from);
+        QFETCH(int, to);
+        QTEST(int(CountInSheet(SheetRows(text), needle, from, to)), "count");
+    }
+};
+
+QTEST_APPLESS_MAIN(TestSheetFind)
+#include "tst_sheetfind.moc"
