@@ -23,23 +23,6 @@ SheetHit hitAt(const SheetRows &rows, qsizetype start, qsizetype length, bool wr
 
 } // namespace
 
-QString FindNeedle(QStringView typed)
-{
-    QString needle;
-    needle.reserve(typed.size());
-    for (qsizetype i = 0; i < typed.size(); ++i) {
-        const QChar c = typed[i];
-        if (c == u'\r' || c == u'\n' || c == QChar::LineSeparator || c == QChar::ParagraphSeparator) {
-            if (c == u'\r' && i + 1 < typed.size() && typed[i + 1] == u'\n')
-                ++i;
-            needle += QLatin1String("\r\n");
-        } else {
-            needle += c;
-        }
-    }
-    return needle;
-}
-
 SheetHit FindInSheet(const SheetRows &rows, QStringView needle, qsizetype from, FindDirection direction)
 {
     const QStringView text(rows.text());

@@ -8,7 +8,7 @@
 // Finding typed text in a sheet (sheetrows.h): case-insensitive, the text taken as typed (no
 // patterns), overlapping hits counted one by one. A row break is CR LF in the sheet and nowhere
 // else, so a needle without a line break never matches across rows, and one with a line break
-// (made CR LF by FindNeedle) matches only across a row break.
+// (made CR LF by SheetDocument::withRowBreaks) matches only across a row break.
 //
 // Only the rows' figures are searched. The rows' notes (sheetnotes.h) will be searched beside
 // them once the window shows notes: FindInSheet then takes the notes, and SheetHit says which of
@@ -25,9 +25,6 @@ struct SheetHit
 
     bool found() const { return start >= 0; }
 };
-
-// What the user typed as a needle: every line break (CR LF, CR, LF, U+2028, U+2029) a row break.
-QString FindNeedle(QStringView typed);
 
 // The first hit starting at or after from (Forward), or the last starting before from
 // (Backward); when there is none on that side, the search wraps round to the other end. An empty

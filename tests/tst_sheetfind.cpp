@@ -1,5 +1,6 @@
 // Finding typed text in a sheet's rows.
 
+#include "sheetdocument.h"
 #include "sheetfind.h"
 
 #include <QTest>
@@ -48,12 +49,12 @@ private slots:
         QFETCH(int, from);
         QFETCH(bool, back);
         const SheetRows rows(text.replace(u'|', QLatin1String("\r\n")));
-        const SheetHit hit = FindInSheet(rows, FindNeedle(typed), from, back ? FindDirection::Backward : FindDirection::Forward);
+        const SheetHit hit = FindInSheet(rows, SheetDocument::withRowBreaks(typed), from, back ? FindDirection::Backward : FindDirection::Forward);
         QTEST(int(hit.start), "start");
         QTEST(int(hit.row), "row");
         QTEST(hit.wrapped, "wrapped");
         if (hit.found())
-            QCOMPARE(hit.length, FindNeedle(typed).size());
+            QCOMPARE(hit.length, SheetDocument::withRowBreaks(typed).size());
     }
 
     void count_data()

@@ -134,7 +134,7 @@ void FindBar::forget()
 
 void FindBar::search()
 {
-    const QString needle = FindNeedle(m_edit->text());
+    const QString needle = SheetDocument::withRowBreaks(m_edit->text());
     const SheetRows &rows = m_sheet->document()->rows();
     SheetHit hit;
     if (needle.isEmpty()) {
@@ -156,7 +156,7 @@ void FindBar::search()
 
 void FindBar::step(FindDirection direction)
 {
-    const QString needle = FindNeedle(m_edit->text());
+    const QString needle = SheetDocument::withRowBreaks(m_edit->text());
     if (needle.isEmpty())
         return;
     // From the hit selected (or the caret): the next hit starts after its start, the previous
