@@ -12,14 +12,14 @@ bool isLineBreaking(char16_t c)
     return c < 0x20 || (c >= 0x7f && c <= 0x9f) || c == 0x2028 || c == 0x2029;
 }
 
-QString joined(const QString &first, const QString &second)
+} // namespace
+
+QString JoinedNotes(const QString &first, const QString &second)
 {
     if (first.isEmpty() || second.isEmpty())
         return first.isEmpty() ? second : first;
     return SanitizedNote(QString(first + u' ' + second));
 }
-
-} // namespace
 
 QString SanitizedNote(QStringView text)
 {
@@ -98,7 +98,7 @@ void SheetNotes::apply(const SheetRows::Change &change, const SheetRows &rows)
             tail = note(first + change.rowsRemoved);
     }
     if (change.rowsAdded == 0) {
-        head = joined(head, tail);
+        head = JoinedNotes(head, tail);
         tail.clear();
     }
     replaceRows(first, change.rowsRemoved + 1, change.rowsAdded + 1, head, tail);
@@ -169,9 +169,9 @@ void SheetNotes::recount(size_t fromBlock)
         m_starts[i] = m_starts[i - 1] + m_blocks[i - 1].rows;
 }
 
-std::vector<RowNote> SheetNotes::notes() const
+RowNotes SheetNotes::notes() const
 {
-    std::vector<RowNote> all;
+    RowNotes all;
     for (size_t b = 0; b < m_blocks.size(); ++b) {
         for (size_t i = 0; i < m_blocks[b].notes.size(); ++i) {
             if (!m_blocks[b].notes[i].isEmpty())
@@ -181,18 +181,34 @@ std::vector<RowNote> SheetNotes::notes() const
     return all;
 }
 
-std::vector<RowNote> SheetNotes::takeNotes()
+RowNotes SheetNotes::takeNotes()
 {
-    std::vector<RowNote> all = notes();
+    RowNotes all = notes();
     for (Block &b : m_blocks)
         b.notes = {};
     return all;
 }
 
-void SheetNotes::putNotes(const std::vector<RowNote> &notes)
+void SheetNotes::putNotes(const RowNotes &notes)
 {
     for (Block &b : m_blocks)
         b.notes = {};
     for (const RowNote &n : notes)
         setNote(n.row, n.text);
+}
+
+bool SheetNotes::hasNotesFrom(qsizetype row) const
+{
+    for (size_t b = m_blocks.size(); b-- > 0;) {
+        const Block &blk = m_blocks[b];
+        const qsizetype end = m_starts[b] + blk.rows;
+        if (end <= row)
+            return false;
+        const qsizetype first = std::max<qsizetype>(0, row - m_starts[b]);
+        for (size_t i = size_t(first); i < blk.notes.size(); ++i) {
+            if (!blk.notes[i].isEmpty())
+                return true;
+        }
+    }
+    return false;
 }

@@ -2,6 +2,7 @@
 
 #include "sheetrows.h"
 
+#include <QList>
 #include <QString>
 #include <QStringView>
 
@@ -22,6 +23,14 @@ struct RowNote
 
     bool operator==(const RowNote &) const = default;
 };
+
+// The notes of a sheet, in row order, only the rows that have one. Shared: a copy costs nothing
+// until one of the two changes.
+using RowNotes = QList<RowNote>;
+
+// Two notes of rows that become one: the first, a space and the second, as a note (either may
+// be empty).
+QString JoinedNotes(const QString &first, const QString &second);
 
 // The notes of a sheet's rows, following the sheet's edits as SheetRows reports them. After an
 // edit of the rows firstRow .. firstRow + rowsRemoved:
@@ -53,12 +62,14 @@ public:
     void apply(const SheetRows::Change &change, const SheetRows &rows);
 
     // Every note, in row order.
-    std::vector<RowNote> notes() const;
+    RowNotes notes() const;
     // Takes every note out (the rows stay, without notes) and returns them, for an undo step.
-    std::vector<RowNote> takeNotes();
+    RowNotes takeNotes();
     // Puts notes back: the rows named get those notes, the others none. Rows past the end are
     // ignored.
-    void putNotes(const std::vector<RowNote> &notes);
+    void putNotes(const RowNotes &notes);
+    // Whether any row from row on has a note; costs the blocks from there to the end.
+    bool hasNotesFrom(qsizetype row) const;
 
 private:
     struct Block

@@ -67,7 +67,7 @@ TapeRowReading ReadTapeRow(QStringView row, const LocaleValues &locale);
 struct TapeReading
 {
     QString sheet;              // the figures of every row, joined by CR LF (before the cleaning)
-    std::vector<RowNote> notes; // the rows of sheet that have a note, in order
+    RowNotes notes;             // the rows of sheet that have a note, in order
     ReadingRefusal refusal = ReadingRefusal::None;
     qsizetype refusedRow = -1;  // 0-based; sheet and notes are empty then
     QString fragment;

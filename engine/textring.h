@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <optional>
 
+#include "sheetnotes.h"
 #include "sheetrows.h"
 
 // One state of the calculation field: what the undo ring and the expression history keep.
@@ -27,6 +28,8 @@ struct TextEntry
     // from or saved to that file. The expression history leaves both empty.
     QString file;
     quint64 version = 0;
+    // The rows' notes in this state (sheetnotes.h); they never enter the text.
+    RowNotes notes;
 
     friend bool operator==(const TextEntry &, const TextEntry &) = default;
 };

@@ -82,7 +82,7 @@ bool SheetDocument::differsFromMark() const
     return QStringView(text()).mid(m_untouchedHead, length) != QStringView(m_marked);
 }
 
-bool SheetDocument::replace(qsizetype from, qsizetype to, const QString &text)
+bool SheetDocument::replace(qsizetype from, qsizetype to, const QString &text, const RowNotes &textNotes)
 {
     const QString &old = m_rows.text();
     const bool insertion = to <= from;
@@ -108,8 +108,45 @@ bool SheetDocument::replace(qsizetype from, qsizetype to, const QString &text)
         m_untouchedTail = tail;
     }
     const SheetRows::Change change = m_rows.replace(from, to, inserted);
+    // Notes above the edit keep their rows; only an edit at or above a note moves one.
+    if (!textNotes.isEmpty() || m_notes.hasNotesFrom(change.firstRow))
+        m_noteListStale = true;
+    m_notes.apply(change, m_rows);
+    for (const RowNote &n : textNotes) {
+        if (n.row >= 0 && n.row <= change.rowsAdded) {
+            const qsizetype row = change.firstRow + n.row;
+            m_notes.setNote(row, JoinedNotes(m_notes.note(row), SanitizedNote(n.text)));
+        }
+    }
     emit contentsChange(change, removed);
     return true;
+}
+
+const RowNotes &SheetDocument::notes() const
+{
+    if (m_noteListStale) {
+        m_noteList = m_notes.notes();
+        m_noteListStale = false;
+    }
+    return m_noteList;
+}
+
+void SheetDocument::setNote(qsizetype row, const QString &text)
+{
+    if (row < 0 || row >= rowCount() || m_notes.note(row) == SanitizedNote(text))
+        return;
+    m_notes.setNote(row, text);
+    m_noteListStale = true;
+    emit notesChanged();
+}
+
+void SheetDocument::setNotes(const RowNotes &notes)
+{
+    if (notes == this->notes())
+        return;
+    m_notes.putNotes(notes);
+    m_noteListStale = true;
+    emit notesChanged();
 }
 
 void SheetDocument::setText(const QString &text)

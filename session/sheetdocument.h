@@ -1,5 +1,6 @@
 #pragma once
 
+#include "sheetnotes.h"
 #include "sheetrows.h"
 
 #include <QObject>
@@ -38,7 +39,10 @@ public:
     // U+2028, U+2029) becomes a row break. An end inside a row break takes the whole break;
     // nothing taken away stays nothing taken away (an insertion between CR and LF goes in front
     // of the break). False, with no change announced, when the edit changes nothing.
-    bool replace(qsizetype from, qsizetype to, const QString &text);
+    // The rows' notes follow the edit (SheetNotes::apply) before it is announced; textNotes are
+    // notes of the inserted text's rows (row 0 the row the insertion starts in), added to what
+    // those rows have.
+    bool replace(qsizetype from, qsizetype to, const QString &text, const RowNotes &textNotes = {});
     // The whole text replaced. Only the part that differs from the text as it is is replaced,
     // so the rows round it keep their place, their layout and their value: an undo step puts
     // back a text that differs from the present one in a few rows.
@@ -58,15 +62,31 @@ public:
     // Every line break of a text as a row break (CR LF).
     static QString withRowBreaks(const QString &text);
 
+    // The rows' notes: free text beside a row, which never enters the text or its value.
+    QString note(qsizetype row) const { return m_notes.note(row); }
+    // Every note, in row order; a copy is shared until the notes change.
+    const RowNotes &notes() const;
+    bool hasNotes() const { return !notes().isEmpty(); }
+    // A row's note set (SanitizedNote; empty removes it); notesChanged when it changed.
+    void setNote(qsizetype row, const QString &text);
+    // Every note replaced: the rows named get these, the others none.
+    void setNotes(const RowNotes &notes);
+
 signals:
     // One edit, announced after it is made: change says which characters and rows it replaced,
     // removed holds the characters it took away.
     void contentsChange(const SheetRows::Change &change, const QString &removed);
+    // A note was set or the notes replaced, the text unchanged (an edit's notes come with
+    // contentsChange).
+    void notesChanged();
 
 private:
     static constexpr qsizetype kUntouched = std::numeric_limits<qsizetype>::max();
 
     SheetRows m_rows;
+    SheetNotes m_notes;
+    mutable RowNotes m_noteList; // notes() as last asked for
+    mutable bool m_noteListStale = false;
     qsizetype m_untouchedHead = kUntouched;
     qsizetype m_untouchedTail = kUntouched;
     QString m_marked; // what the marked text had between the untouched start and end

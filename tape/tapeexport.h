@@ -2,6 +2,7 @@
 
 #include "evalfailure.h"
 #include "localevalues.h"
+#include "sheetnotes.h"
 #include "tapefold.h"
 
 #include <QByteArray>
@@ -26,6 +27,7 @@ struct TapeDocument
     LocaleValues locale;   // the separators of the rows and of the subtotals
     QDateTime printedAt;   // shown on the page; an invalid one stands for the moment of printing
     TapePaper paper = TapePaper::Local;
+    RowNotes notes;        // the rows' notes, in row order
 };
 
 // The words a printed or text tape is headed with, in the user's language (services'

@@ -48,6 +48,7 @@ struct TapeState
     QList<TextEntry> history;  // the expression history, oldest first (TextRing::entries())
     QString file;              // the tape's file (an absolute path), empty for none
     bool fileModified = false; // the text differs from what the file held when opened or saved
+    RowNotes notes;            // the rows' notes
 
     bool operator==(const TapeState &) const = default;
 };

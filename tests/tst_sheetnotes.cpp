@@ -8,15 +8,15 @@
 namespace {
 
 // Notes written "row:note|row:note".
-std::vector<RowNote> parsed(const QString &notes)
+RowNotes parsed(const QString &notes)
 {
-    std::vector<RowNote> list;
+    RowNotes list;
     for (const QString &entry : notes.split(u'|', Qt::SkipEmptyParts))
         list.push_back({entry.section(u':', 0, 0).toLongLong(), entry.section(u':', 1)});
     return list;
 }
 
-QString written(const std::vector<RowNote> &notes)
+QString written(const RowNotes &notes)
 {
     QStringList list;
     for (const RowNote &note : notes)
@@ -98,14 +98,14 @@ private slots:
             QCOMPARE(model.rowCount(), qsizetype(reference.size()));
             QCOMPARE(model.note(row), reference[size_t(row)]);
         }
-        std::vector<RowNote> expected;
+        RowNotes expected;
         for (size_t row = 0; row < reference.size(); ++row) {
             if (!reference[row].isEmpty())
                 expected.push_back({qsizetype(row), reference[row]});
         }
         QVERIFY(expected.size() > 100);
         QCOMPARE(model.notes(), expected);
-        const std::vector<RowNote> taken = model.takeNotes();
+        const RowNotes taken = model.takeNotes();
         QVERIFY(model.notes().empty());
         model.putNotes(taken);
         QCOMPARE(model.notes(), expected);

@@ -118,6 +118,7 @@ void SheetView::followChange(const SheetRows::Change &change, const QString &rem
     const qsizetype to = from + change.removed;
     const qsizetype delta = change.added - change.removed;
     const qsizetype firstRow = change.firstRow;
+    m_noteHit = {};
 
     m_layout.followChange(change);
 
@@ -197,8 +198,21 @@ void SheetView::selectAll()
     setPositions(0, sheetText().size(), false);
 }
 
+void SheetView::showNoteHit(qsizetype row, qsizetype start, qsizetype length)
+{
+    if (row < 0 || row >= rowCount()) {
+        m_noteHit = {};
+        viewport()->update();
+        return;
+    }
+    setPositions(rowEnd(row), rowEnd(row), false);
+    m_noteHit = {row, start, length};
+    viewport()->update();
+}
+
 void SheetView::setPositions(qsizetype anchor, qsizetype position, bool keepX)
 {
+    m_noteHit = {};
     const bool moved = position != m_position;
     const bool selection = (anchor != m_anchor || position != m_position) && (hasSelection() || anchor != position);
     m_anchor = anchor;

@@ -93,6 +93,18 @@ public:
     void cut();
     void paste();
 
+    // A find hit in a row's note (SheetDocument::note): the caret goes to the row's end and the
+    // hit's characters are marked in the note until the caret moves or the text changes. A row
+    // out of the sheet marks nothing.
+    struct NoteHit
+    {
+        qsizetype row = -1;
+        qsizetype start = 0;
+        qsizetype length = 0;
+    };
+    void showNoteHit(qsizetype row, qsizetype start, qsizetype length);
+    NoteHit noteHit() const { return m_noteHit; }
+
     // Undo, redo, cut, copy, paste, delete and select all, named as the toolkit's text editors
     // name them ("edit-undo", …); undo and redo are disabled, as this view keeps no undo.
     QMenu *createStandardContextMenu(QWidget *parent = nullptr);
@@ -190,6 +202,7 @@ private:
     bool m_movedInside = false;                       // the drag was dropped on this sheet
     bool m_caretAtLineEnd = false;     // at a wrap, drawn at the end of the line above
     bool m_nextCaretAtLineEnd = false; // what the next setPositions takes
+    NoteHit m_noteHit;
     qreal m_targetX = -1; // the x kept while Up and Down move through rows of other lengths
     bool m_readOnly = false;
     int m_margin = 4;
