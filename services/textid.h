@@ -80,6 +80,9 @@ enum class TextId {
     Help = 1380,
     HelpNotAccessible = 1381,
     History = 1390,
+    WriteNote = 1391,      // the sheet's menu: the caret's row's note
+    NoteEditorName = 1392, // "Note of row 3"
+    SpokenNote = 1393,     // a row's note as a screen reader reads it after the row
     ClearsAll = 1400,
     SettingsNotSaved = 1410,
     WordsFileReplace = 1420,

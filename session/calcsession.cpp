@@ -116,6 +116,20 @@ void CalcSession::setSheet(const QString &text, qsizetype selStart, qsizetype se
     setSelection(selStart, selLength);
 }
 
+void CalcSession::setNote(qsizetype row, const QString &note)
+{
+    if (row < 0 || row >= m_document.rowCount() || m_document.note(row) == SanitizedNote(note))
+        return;
+    // As a key that changes the text: the state before it into the undo ring, at the current
+    // position, and the history steps back from its newest entry again.
+    m_history.toEnd();
+    recordSnapshot();
+    m_document.setNote(row, note);
+    m_version = ++m_lastVersion;
+    updateModified();
+    takeSnapshot();
+}
+
 void CalcSession::setSelection(qsizetype selStart, qsizetype selLength)
 {
     m_selStart = selStart;
@@ -156,8 +170,9 @@ void CalcSession::followEdit(const SheetRows::Change &change, const QString &rem
     // The state before the key goes into the ring at the key's first edit: its text is the
     // sheet with that edit taken back, which costs the edit's characters only.
     if (!m_restoring && !m_snapshotRecorded) {
-        m_undo.recordEdit(change, removed,
-                          {QString(), m_snapshot.selStart, m_snapshot.selLength, m_snapshot.round, m_tapePath, m_version});
+        TextEntry state(QString(), m_snapshot.selStart, m_snapshot.selLength, m_snapshot.round, m_tapePath, m_version);
+        state.notes = m_snapshot.notes;
+        m_undo.recordEdit(change, removed, state);
         m_snapshotRecorded = true;
     } else {
         m_undo.textEdited(change, removed);
@@ -386,7 +401,8 @@ bool CalcSession::differsFromUndoEntry() const
 {
     const TextEntry &entry = m_undo.currentFields();
     return entry.selStart != m_selStart || entry.selLength != m_selLength || entry.round != m_roundDigit
-        || entry.file != m_tapePath || entry.version != m_version || m_undo.currentTextDiffers();
+        || entry.file != m_tapePath || entry.version != m_version || entry.notes != m_document.notes()
+        || m_undo.currentTextDiffers();
 }
 
 void CalcSession::takeSnapshot()
@@ -394,15 +410,17 @@ void CalcSession::takeSnapshot()
     // The text is not copied: the sheet's first edit records it (see followEdit).
     m_snapshot = {QString(), static_cast<qint32>(m_selStart), static_cast<qint32>(m_selLength),
                   static_cast<quint8>(m_roundDigit)};
+    // Shared with the document's list: no copy unless the notes change.
+    m_snapshot.notes = m_document.notes();
     m_snapshotRecorded = false;
 }
 
 void CalcSession::recordSnapshot()
 {
     // The link as it is now: a save since the last key has changed it.
-    m_undo.recordFromText(m_document.size(), QString(), 0,
-                          {QString(), m_snapshot.selStart, m_snapshot.selLength, m_snapshot.round, m_tapePath,
-                           m_version});
+    TextEntry state(QString(), m_snapshot.selStart, m_snapshot.selLength, m_snapshot.round, m_tapePath, m_version);
+    state.notes = m_snapshot.notes;
+    m_undo.recordFromText(m_document.size(), QString(), 0, state);
 }
 
 void CalcSession::recordExpression()
@@ -412,9 +430,12 @@ void CalcSession::recordExpression()
     const QString &text = m_document.text();
     if (std::all_of(text.begin(), text.end(), [](QChar c) { return c == u'\r' || c == u'\n'; }))
         return;
-    if (m_document.text() == m_history.newest().text)
+    const TextEntry newest = m_history.newest();
+    if (text == newest.text && m_document.notes() == newest.notes)
         return;
-    m_history.record({m_document.text(), 0, static_cast<qint32>(m_document.text().size()), static_cast<quint8>(m_roundDigit)});
+    TextEntry entry(text, 0, static_cast<qint32>(text.size()), static_cast<quint8>(m_roundDigit));
+    entry.notes = m_document.notes();
+    m_history.record(entry);
 }
 
 void CalcSession::StepState(bool forward)
@@ -441,6 +462,8 @@ void CalcSession::StepState(bool forward)
         m_restoring = true;
         emit restoreRequested(m_undo.currentEdit(), entry.selStart, entry.selLength);
         m_undo.settleEdit();
+        // The rows are the entry's now; so are their notes.
+        m_document.setNotes(entry.notes);
         m_restoring = false;
     }
 }
@@ -490,8 +513,10 @@ void CalcSession::restoreLink(const QString &path, bool modified)
 
 TapeState CalcSession::keptTape() const
 {
-    return {m_document.text(), static_cast<qint32>(m_selStart), static_cast<qint32>(m_selLength), m_history.entries(),
-            m_tapePath, m_modified};
+    TapeState state(m_document.text(), static_cast<qint32>(m_selStart), static_cast<qint32>(m_selLength),
+                    m_history.entries(), m_tapePath, m_modified);
+    state.notes = m_document.notes();
+    return state;
 }
 
 bool CalcSession::canUndo() const

@@ -78,6 +78,9 @@ public:
     const SheetDocument &document() const { return m_document; }
     // The sheet's text replaced (only what differs), and the selection.
     void setSheet(const QString &text, qsizetype selStart, qsizetype selLength);
+    // The user wrote, changed or removed a row's note: one undo step, and a new text of the tape
+    // for its file. Nothing happens when the note stays what it was.
+    void setNote(qsizetype row, const QString &note);
     // Where the caret and the selection are; the window reports every move.
     void setSelection(qsizetype selStart, qsizetype selLength);
     // A cycle of the sheet has cleaned the text: the sub result is brought up to date, the whole

@@ -255,6 +255,57 @@ private slots:
         QCOMPARE(stepped(KeyCommand::Undo), QStringLiteral("0.12500"));
     }
 
+    // A note is a step of the undo ring and a change of the tape; a row deleted takes its note,
+    // and an undo brings both back. Notes never change a result.
+    void notes()
+    {
+        Sheet sheet;
+        sheet.type(QStringLiteral("1250+\r\n45"));
+        sheet.session.linkTape(QStringLiteral("/tmp/t.tape"));
+        const auto notes = [&sheet] {
+            QStringList all;
+            for (const RowNote &n : sheet.session.document().notes())
+                all << QStringLiteral("%1:%2").arg(n.row).arg(n.text);
+            return all.join(u' ');
+        };
+        sheet.session.takeSnapshot();
+        sheet.session.setNote(0, QStringLiteral("Rent"));
+        QVERIFY(sheet.session.isModified());
+        sheet.session.setNote(1, QStringLiteral(" Phone\t"));
+        sheet.session.setNote(1, QStringLiteral("Phone")); // the same note: no step
+        QCOMPARE(notes(), QStringLiteral("0:Rent 1:Phone"));
+        QCOMPARE(sheet.session.panelText(), QStringLiteral("1,295.00"));
+        sheet.type(QStringLiteral("1250"));
+        QCOMPARE(notes(), QStringLiteral("0:Rent"));
+        QCOMPARE(sheet.session.keptTape().notes, sheet.session.document().notes());
+
+        for (const char *expected : {"0:Rent 1:Phone", "0:Rent", ""})
+        {
+            sheet.session.run(KeyCommand::Undo);
+            QCOMPARE(notes(), QString::fromLatin1(expected));
+        }
+        QCOMPARE(sheet.session.document().text(), QStringLiteral("1250+\r\n45"));
+        QVERIFY(!sheet.session.isModified());
+        for (const char *expected : {"0:Rent", "0:Rent 1:Phone", "0:Rent"})
+        {
+            sheet.session.run(KeyCommand::Redo);
+            QCOMPARE(notes(), QString::fromLatin1(expected));
+        }
+        QVERIFY(!sheet.session.canRedo());
+
+        // A note written after an undo drops what was stepped over; the history keeps notes.
+        sheet.session.run(KeyCommand::Undo);
+        sheet.session.setNote(1, QStringLiteral("Gas"));
+        QVERIFY(!sheet.session.canRedo());
+        sheet.session.run(KeyCommand::SelectAllToHistory);
+        sheet.session.setNote(1, QString());
+        sheet.session.run(KeyCommand::SelectAllToHistory); // the same text, other notes: kept too
+        const QList<TextEntry> kept = sheet.session.keptTape().history;
+        QCOMPARE(kept.size(), 2);
+        QCOMPARE(kept.at(0).notes, (RowNotes{{0, QStringLiteral("Rent")}, {1, QStringLiteral("Gas")}}));
+        QCOMPARE(kept.at(1).notes, (RowNotes{{0, QStringLiteral("Rent")}}));
+    }
+
     void history()
     {
         Sheet sheet;

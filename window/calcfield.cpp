@@ -126,7 +126,7 @@ void CalcField::pasteDefault(const QMimeData *source)
     // become other numbers: it is not pasted at all, and the selection stays.
     TapeReading reading = ReadTapeText(source->text(), ReadLocaleValues());
     if (reading.ok())
-        insertText(reading.sheet);
+        insertText(reading.sheet, reading.notes);
     else
         emit pasteNotRead(ReadingRefusalText(reading));
 }
@@ -194,6 +194,10 @@ void CalcField::contextMenuEvent(QContextMenuEvent *event)
     }
     // The tape as a document.
     if (!isReadOnly()) {
+        menu->addSeparator();
+        QAction *note = menu->addAction(::Text(TextId::WriteNote));
+        note->setObjectName(QStringLiteral("note-edit"));
+        connect(note, &QAction::triggered, this, [this] { editNote(rowOf(position())); });
         menu->addSeparator();
         QAction *newTape = menu->addAction(::Text(TextId::NewTape));
         newTape->setObjectName(QStringLiteral("tape-new"));
@@ -378,7 +382,7 @@ void CalcField::keyPressEvent(QKeyEvent *event)
         break;
     case KeyCommand::Copy:
         if (SelLength() > 0)
-            QGuiApplication::clipboard()->setText(SelText().replace(QLatin1String("\r\n"), QLatin1String("\n")));
+            QGuiApplication::clipboard()->setText(clipboardText());
         break;
     case KeyCommand::EditKey:
         outcome = Outcome::PassOn;
@@ -396,8 +400,12 @@ void CalcField::keyPressEvent(QKeyEvent *event)
         return;
     // Keys without a character (arrows, Delete, function keys) have nothing to check.
     const QString text = event->text();
-    if (checkCharacter && !text.isEmpty() && key != Qt::Key_Delete && !acceptsCharacter(text.at(0)))
+    if (checkCharacter && !text.isEmpty() && key != Qt::Key_Delete && !acceptsCharacter(text.at(0))) {
+        // A letter has no place among the figures: it starts the row's note.
+        if (editable && command == KeyCommand::PassOn && text.at(0).isLetter())
+            editNote(rowOf(position()), text);
         return;
+    }
     if (outcome == Outcome::PassBare) {
         QKeyEvent bare(QEvent::KeyPress, key, Qt::NoModifier, text);
         SheetView::keyPressEvent(&bare);

@@ -279,6 +279,16 @@ void frmTallyer::connectSession()
     };
     // The state before the key is kept for the undo ring.
     connect(boxCalc, &CalcField::keyCommandDone, m_session, &CalcSession::takeSnapshot);
+    // A note written is a step of the undo ring and a change of the tape.
+    boxCalc->noteSetter = [this](qsizetype row, const QString &note) { m_session->setNote(row, note); };
+    // The note column narrows the rows: some may take more lines.
+    connect(boxCalc, &SheetView::notesShownChanged, this, [this] {
+        const qint16 rows = LoWord(fieldLineCount());
+        if (rows != f_intRows) {
+            f_intRows = rows;
+            ResizeToRows(m_session->StripShown(), rows, false);
+        }
+    });
     // The session follows the text and the caret.
     connect(boxCalc, &SheetView::cursorPositionChanged, this, &frmTallyer::trackSheet);
     connect(boxCalc, &SheetView::selectionChanged, this, &frmTallyer::trackSheet);
@@ -394,6 +404,9 @@ bool frmTallyer::anyKeyDown() const
 
 void frmTallyer::runCommand(KeyCommand command, int key)
 {
+    // A note being written is the tape's before any command reads it (a menu item leaves the
+    // editor open behind the menu).
+    boxCalc->finishNoteEdit();
     switch (command) {
     case KeyCommand::Help:
         ShowHelp(this, sheet->locale().helpFileName, HH_HELP_CONTEXT, 1000);
@@ -849,6 +862,7 @@ void frmTallyer::Form_Unload()
 
 void frmTallyer::closeEvent(QCloseEvent *event)
 {
+    boxCalc->finishNoteEdit();
     // Changes to a tape's file that no kept tape will bring back are asked about first.
     if (!m_unloaded && !m_session->options().keepTape && !m_tape->settleChanges()) {
         event->ignore();

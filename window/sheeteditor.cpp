@@ -236,6 +236,12 @@ void SheetEditor::restore(const QString &text, qsizetype selStart, qsizetype sel
     restoreWith([&] { m_field->setText(text); }, selStart, selLength, cleaned);
 }
 
+void SheetEditor::restore(const QString &text, const RowNotes &notes, qsizetype selStart, qsizetype selLength,
+                          bool cleaned)
+{
+    restoreWith([&] { m_field->setSheetText(text, notes); }, selStart, selLength, cleaned);
+}
+
 void SheetEditor::restore(const TextRing::Edit &edit, qsizetype selStart, qsizetype selLength)
 {
     restoreWith([&] { m_field->setSheetText(edit.from, edit.to, edit.text); }, selStart, selLength, false);

@@ -32,6 +32,9 @@ public:
     // Puts an entry back without wrapping it or counting it as the user's change. cleaned: the
     // text was cleaned for locale() already, so the cycle has nothing to clean again.
     void restore(const QString &text, qsizetype selStart, qsizetype selLength, bool cleaned = false);
+    // The same with the rows' notes.
+    void restore(const QString &text, const RowNotes &notes, qsizetype selStart, qsizetype selLength,
+                 bool cleaned = false);
     // The same for an undo step, given as the edit of the present text that makes it the entry.
     void restore(const TextRing::Edit &edit, qsizetype selStart, qsizetype selLength);
     // Replaces the selection by text, the caret following it even where the rows are wrapped.

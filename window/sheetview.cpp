@@ -41,6 +41,7 @@ SheetView::SheetView(QWidget *parent)
     , m_layout(m_document)
 {
     connect(m_document, &SheetDocument::contentsChange, this, &SheetView::followChange);
+    connect(m_document, &SheetDocument::notesChanged, this, &SheetView::updateNotesShown);
     InstallSheetViewAccessibility();
     setFocusPolicy(Qt::StrongFocus);
     setAttribute(Qt::WA_InputMethodEnabled);
@@ -67,12 +68,14 @@ void SheetView::setDocument(SheetDocument *document)
         delete m_document;
     m_document = document;
     connect(m_document, &SheetDocument::contentsChange, this, &SheetView::followChange);
+    connect(m_document, &SheetDocument::notesChanged, this, &SheetView::updateNotesShown);
     m_layout.setDocument(m_document);
     m_anchor = m_position = 0;
     m_caretAtLineEnd = false;
     m_targetX = -1;
     setTop(0);
     updateScrollBar();
+    updateNotesShown();
     viewport()->update();
     emit textChanged();
 }
@@ -81,6 +84,14 @@ void SheetView::setSheetText(const QString &text)
 {
     // Only the part that differs is replaced (see SheetDocument::setText).
     resetText([&] { m_document->setText(text); });
+}
+
+void SheetView::setSheetText(const QString &text, const RowNotes &notes)
+{
+    resetText([&] {
+        m_document->setText(text);
+        m_document->setNotes(notes);
+    });
 }
 
 void SheetView::setSheetText(qsizetype from, qsizetype to, const QString &text)
@@ -107,9 +118,9 @@ void SheetView::resetText(const std::function<void()> &write)
     emit textChanged();
 }
 
-void SheetView::replaceRange(qsizetype from, qsizetype to, const QString &text)
+void SheetView::replaceRange(qsizetype from, qsizetype to, const QString &text, const RowNotes &textNotes)
 {
-    m_document->replace(from, to, text);
+    m_document->replace(from, to, text, textNotes);
 }
 
 void SheetView::followChange(const SheetRows::Change &change, const QString &removed)
@@ -119,6 +130,12 @@ void SheetView::followChange(const SheetRows::Change &change, const QString &rem
     const qsizetype delta = change.added - change.removed;
     const qsizetype firstRow = change.firstRow;
     m_noteHit = {};
+    // The note being written stays with its row; a row the edit replaced keeps it on the first
+    // row of what replaced it.
+    if (m_noteRow > firstRow + change.rowsRemoved)
+        m_noteRow += change.rowsAdded - change.rowsRemoved;
+    else if (m_noteRow > firstRow)
+        m_noteRow = firstRow;
 
     m_layout.followChange(change);
 
@@ -159,7 +176,7 @@ void SheetView::followChange(const SheetRows::Change &change, const QString &rem
         emit selectionChanged();
 }
 
-void SheetView::insertText(const QString &text)
+void SheetView::insertText(const QString &text, const RowNotes &textNotes)
 {
     if (m_readOnly)
         return;
@@ -174,7 +191,7 @@ void SheetView::insertText(const QString &text)
         m_anchor = m_position = end;
     }
     const QPointer<SheetView> self(this);
-    replaceRange(start, end, inserted);
+    replaceRange(start, end, inserted, textNotes);
     if (!self)
         return;
     // The selection went with the text it held.
@@ -271,7 +288,7 @@ void SheetView::setCursorWidth(int width)
 int SheetView::textWidth() const
 {
     // The caret needs its width at the end of a full line.
-    return std::max(1, viewport()->width() - 2 * m_margin - m_cursorWidth);
+    return std::max(1, viewport()->width() - 2 * m_margin - m_cursorWidth - noteColumnWidth());
 }
 
 QTextLayout *SheetView::layoutOf(Block block) const
@@ -398,6 +415,7 @@ void SheetView::setTop(qsizetype index)
         verticalScrollBar()->setValue(static_cast<int>(std::min<qsizetype>(index, verticalScrollBar()->maximum())));
         m_top = m_layout.blockAt(verticalScrollBar()->value());
     }
+    placeNoteEditor();
     viewport()->update();
 }
 
@@ -442,6 +460,7 @@ void SheetView::followScrollBar()
 void SheetView::scrollContentsBy(int, int)
 {
     followScrollBar();
+    placeNoteEditor();
     viewport()->update();
 }
 
@@ -574,6 +593,8 @@ void SheetView::paintEvent(QPaintEvent *event)
                     painter.fillRect(QRectF(m_margin + line.naturalTextWidth(), box.top(), w, box.height()), highlight);
                 }
             }
+            if (m_notesShown && block.piece == 0)
+                paintNotes(painter, block, y, layout);
             if (caret && block == caretBlock && m_preedit.isEmpty()) {
                 if (m_caretAtLineEnd)
                     painter.fillRect(cursorRect(), pal.color(QPalette::Text));
@@ -583,6 +604,8 @@ void SheetView::paintEvent(QPaintEvent *event)
         }
         y += h;
     } while (y < height && m_layout.nextBlock(block));
+    if (m_notesShown)
+        paintNoteRule(painter);
     if (!m_preedit.isEmpty())
         paintPreedit(painter, caret);
 }
@@ -612,6 +635,7 @@ void SheetView::resizeEvent(QResizeEvent *event)
 {
     QAbstractScrollArea::resizeEvent(event);
     updateScrollBar();
+    placeNoteEditor();
 }
 
 bool SheetView::viewportEvent(QEvent *event)
@@ -947,6 +971,11 @@ void SheetView::keyPressEvent(QKeyEvent *event)
 void SheetView::mousePressEvent(QMouseEvent *event)
 {
     const QPoint point = event->position().toPoint();
+    // A click in the note column writes the note of the row beside it.
+    if (event->button() == Qt::LeftButton && m_notesShown && !m_readOnly && point.x() >= noteColumnLeft()) {
+        editNote(rowOf(positionAt(QPoint(m_margin, point.y()))));
+        return;
+    }
     if (event->button() == Qt::LeftButton) {
         const qsizetype at = positionAt(point);
         const bool third = m_tripleClick.isValid() && m_tripleClick.elapsed() < QApplication::doubleClickInterval()
@@ -1039,7 +1068,7 @@ void SheetView::putSelectionOnClipboard() const
 {
     QClipboard *clipboard = QGuiApplication::clipboard();
     if (hasSelection() && clipboard->supportsSelection())
-        clipboard->setText(plainTextOf(selectedText()), QClipboard::Selection);
+        clipboard->setText(clipboardText(), QClipboard::Selection);
 }
 
 // ---- the clipboard and drops ----
@@ -1047,7 +1076,7 @@ void SheetView::putSelectionOnClipboard() const
 void SheetView::copy() const
 {
     if (hasSelection())
-        QGuiApplication::clipboard()->setText(plainTextOf(selectedText()));
+        QGuiApplication::clipboard()->setText(clipboardText());
 }
 
 void SheetView::cut()
@@ -1102,7 +1131,7 @@ void SheetView::dragSelection()
     // The text goes as the clipboard has it; dropped elsewhere with a move, it leaves the sheet.
     // Dropped on this sheet, dropEvent moves it in one edit.
     auto *data = new QMimeData;
-    data->setText(plainTextOf(selectedText()));
+    data->setText(clipboardText());
     auto *drag = new QDrag(this);
     drag->setMimeData(data);
     m_dragged = {selectionStart(), selectionEnd()};

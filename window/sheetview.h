@@ -12,6 +12,7 @@
 #include <limits>
 #include <utility>
 
+class QLineEdit;
 class QMenu;
 class QPainter;
 class QMimeData;
@@ -44,14 +45,18 @@ public:
     // CR LF, U+2028, U+2029) becomes a row break. Only the part that differs is replaced: the
     // rows round it keep their layout. textChanged is raised even when nothing differs.
     void setSheetText(const QString &text);
+    // The same, with the rows' notes: the new text's rows get these notes before anyone follows
+    // the change, so a cleaning of the text takes them along with their rows.
+    void setSheetText(const QString &text, const RowNotes &notes);
     // The same for a text given as an edit of the present one: characters from .. to - 1
     // replaced by text, which must not split a row break.
     void setSheetText(qsizetype from, qsizetype to, const QString &text);
     // Characters from .. to - 1 replaced by text (line breaks made row breaks, as above). An end
     // inside a row break takes the whole break. The caret and the anchor keep their characters.
-    void replaceRange(qsizetype from, qsizetype to, const QString &text);
+    // textNotes: notes of the text's rows (SheetDocument::replace).
+    void replaceRange(qsizetype from, qsizetype to, const QString &text, const RowNotes &textNotes = {});
     // The selection replaced by text; the caret after it.
-    void insertText(const QString &text);
+    void insertText(const QString &text, const RowNotes &textNotes = {});
 
     qsizetype position() const { return m_position; }
     qsizetype anchor() const { return m_anchor; }
@@ -92,6 +97,29 @@ public:
     void copy() const;
     void cut();
     void paste();
+    // The selection as the clipboard takes it: LF between rows, and after every row selected
+    // whole that has a note a TAB and the note, as a tape file writes it.
+    QString clipboardText() const;
+
+    // The rows' notes stand in a column at the view's right, shown while any row has a note or
+    // one is being written. A note is written in a line editor over its place in the column:
+    // editNote opens it on a row, with the row's note and typed after it; Return, Enter and
+    // Escape close it and put the caret at the end of that row, as does a key the sheet has a
+    // command for (which the sheet then carries out), a move to another row, or the focus
+    // going elsewhere. What it holds then becomes the row's note through noteSetter (the
+    // document's own setNote when unset).
+    bool notesShown() const { return m_notesShown; }
+    void editNote(qsizetype row, const QString &typed = {});
+    void finishNoteEdit();
+    bool isEditingNote() const { return m_noteRow >= 0; }
+    qsizetype noteEditRow() const { return m_noteRow; }
+    QLineEdit *noteEditor() const { return m_noteEditor; }
+    // Where a row's note stands, in viewport coordinates: the column beside the row's first
+    // line; empty when the column is not shown or the row is off screen.
+    QRect noteRect(qsizetype row) const;
+    // The colour notes are drawn in: the theme's secondary text, made to read at 4.5:1 at least.
+    QColor noteColor() const;
+    std::function<void(qsizetype row, const QString &note)> noteSetter;
 
     // A find hit in a row's note (SheetDocument::note): the caret goes to the row's end and the
     // hit's characters are marked in the note until the caret moves or the text changes. A row
@@ -113,6 +141,8 @@ signals:
     void textChanged();
     void cursorPositionChanged();
     void selectionChanged();
+    // The note column came or went: rows may wrap into more or fewer lines.
+    void notesShownChanged(bool shown);
 
 protected:
     virtual bool canInsertFromMimeData(const QMimeData *source) const;
@@ -149,6 +179,17 @@ private:
     QTextLayout *layoutOf(Block block) const;
     qreal blockHeight(Block block) const;
     int textWidth() const;
+    // The note column's width (0 when not shown) and its left edge.
+    int noteColumnWidth() const;
+    int noteColumnLeft() const;
+    // The column shown or hidden as the notes and the note editor ask.
+    void updateNotesShown();
+    // The note editor put over its row's note, or hidden while the row is off screen.
+    void placeNoteEditor();
+    void paintNotes(QPainter &painter, Block block, qreal y, const QTextLayout *layout) const;
+    void paintNoteRule(QPainter &painter) const;
+    bool noteEditorKey(QKeyEvent *event); // the note editor's keys; false: its own
+    friend class NoteEditor;
     // The same for the caret, which after End stands at the end of a wrapped line.
     int caretLineIndex(const QTextLayout *layout, int offset) const;
     // The top of a block shown, in viewport coordinates (above the view for the first block when
@@ -203,6 +244,9 @@ private:
     bool m_caretAtLineEnd = false;     // at a wrap, drawn at the end of the line above
     bool m_nextCaretAtLineEnd = false; // what the next setPositions takes
     NoteHit m_noteHit;
+    QLineEdit *m_noteEditor = nullptr;
+    qsizetype m_noteRow = -1; // the row whose note is being written
+    bool m_notesShown = false;
     qreal m_targetX = -1; // the x kept while Up and Down move through rows of other lengths
     bool m_readOnly = false;
     int m_margin = 4;

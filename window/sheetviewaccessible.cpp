@@ -3,6 +3,7 @@
 // character at a time, so that a screen reader never asks for a whole long tape to read a line.
 
 #include "sheetview.h"
+#include "textid.h"
 
 #include <QAccessible>
 #include <QAccessibleWidget>
@@ -146,10 +147,15 @@ public:
         const bool lastRow = row + 1 == v->rowCount();
         if (boundary == QAccessible::LineBoundary || boundary == QAccessible::ParagraphBoundary
             || boundary == QAccessible::SentenceBoundary) {
-            // The row with its line feed.
+            // The row with its line feed, and its note read after its figures: the note stands
+            // beside the row and is no part of the text, so the offsets stay the figures' own.
             *start = rowFirst;
             *end = lastRow ? rowLast : rowLast + 1;
-            return text(*start, *end);
+            const QString note = v->document()->note(row);
+            if (note.isEmpty())
+                return text(*start, *end);
+            return text(*start, rowLast) + QStringLiteral(", ") + Text(TextId::SpokenNote, {note})
+                + (lastRow ? QString() : QStringLiteral("\n"));
         }
         if (boundary == QAccessible::CharBoundary) {
             if (offset == rowLast && !lastRow) {

@@ -117,7 +117,7 @@ bool TapeActions::openFile(const QString &path)
     // Through the sheet's own cycle (cleaning, wrapping), as one change: one undo step brings
     // the tape before it back, with its own file.
     m_session->takeSnapshot();
-    m_field->setText(reading.sheet);
+    m_field->setSheetText(reading.sheet, reading.notes);
     m_field->SetCaret(CalcField::CaretMode::End);
     const QString absolute = QFileInfo(path).absoluteFilePath();
     m_session->linkTape(absolute);
@@ -207,7 +207,9 @@ namespace {
 
 TapeDocument documentOf(const CalcField *field, const CalcSession *session)
 {
-    return {field->Text(), session->tapePath(), session->roundDigit(), session->locale(), {}};
+    TapeDocument document{field->Text(), session->tapePath(), session->roundDigit(), session->locale(), {}, {}, {}};
+    document.notes = session->document().notes();
+    return document;
 }
 
 QString exportName(const QString &tapePath, const char *suffix)
@@ -294,12 +296,18 @@ void TapeActions::restoreKept()
         notes << Text(TextId::KeptTapeUnreadable) + setAsideNote(kept.setAsidePath);
     if (kept.outcome == TapeStateOutcome::Restored) {
         TapeState &state = kept.state;
+        // A text the cleaning changes (another decimal separator since) is cleaned by the
+        // sheet's own cycle when it has notes, so that they follow their rows.
+        const QString raw = state.text;
         clean(state.text, state.selStart, state.selLength, m_sheet->locale());
+        const bool cleaned = state.notes.isEmpty() || state.text.isSharedWith(raw);
+        if (!cleaned)
+            state.text = raw;
         for (TextEntry &entry : state.history)
             clean(entry.text, entry.selStart, entry.selLength, m_sheet->locale());
         m_session->restoreHistory(state.history);
         // Put back as an undo step puts a state back: no new entry, and the ring starts from here.
-        m_sheet->restore(state.text, state.selStart, state.selLength, true);
+        m_sheet->restore(state.text, state.notes, state.selStart, state.selLength, cleaned);
         m_session->takeSnapshot();
         // The tape's file, if it has one; a file gone since differs from the tape by all of it.
         if (!state.file.isEmpty())
@@ -317,6 +325,7 @@ void TapeActions::keep()
 {
     if (!m_started)
         return;
+    m_field->finishNoteEdit();
     m_started = false;
     if (!m_session->options().keepTape) {
         DiscardTapeState();
