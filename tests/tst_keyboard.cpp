@@ -311,6 +311,57 @@ private slots:
         QVERIFY(m_messages.isEmpty());
     }
 
+    // Notes from the keyboard alone: a letter in the figures starts the row's note, Space and
+    // punctuation are typed there, Return goes back to the end of the row; the figures' keys keep
+    // their meaning. A row deleted takes its note and one undo brings both back; a pasted label
+    // becomes the row's note.
+    void notesFromTheKeyboard()
+    {
+        const auto type = [](const QString &keys) {
+            for (const QChar c : keys)
+                QTest::keyClick(QApplication::focusWidget(), c.toLatin1());
+        };
+        const auto notes = [this] {
+            QStringList all;
+            for (const RowNote &n : w->boxCalc->document()->notes())
+                all << QStringLiteral("%1:%2").arg(n.row).arg(n.text);
+            return all.join(u'|');
+        };
+        type(QStringLiteral("Rent"));
+        QVERIFY(w->boxCalc->isEditingNote());
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        type(QStringLiteral("1250+"));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        type(QStringLiteral("Phone #12, 2026"));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+        QVERIFY(w->isVisible() && !w->isMinimized());
+        type(QStringLiteral("45"));
+        QCOMPARE(w->boxCalc->Text(), QStringLiteral("1250+\r\n45"));
+        QCOMPARE(notes(), QStringLiteral("0:Rent|1:Phone #12, 2026"));
+        QCOMPARE(w->lblResult->Caption(), QStringLiteral("1,295.00"));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
+        QCOMPARE(w->boxCalc->SelLength(), w->boxCalc->Text().size());
+
+        setField(*w, w->boxCalc->Text(), 5, 4);
+        QTest::keyClick(w->boxCalc, Qt::Key_Delete);
+        QCOMPARE(w->boxCalc->Text(), QStringLiteral("1250+"));
+        QCOMPARE(notes(), QStringLiteral("0:Rent"));
+        QTest::keyClick(w->boxCalc, Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(w->boxCalc->Text(), QStringLiteral("1250+\r\n45"));
+        QCOMPARE(notes(), QStringLiteral("0:Rent|1:Phone #12, 2026"));
+        for (int i = 0; i < 3; ++i) // "5", "4", then the note
+            QTest::keyClick(w->boxCalc, Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(notes(), QStringLiteral("0:Rent"));
+        QCOMPARE(w->boxCalc->Text(), QStringLiteral("1250+\r\n"));
+
+        setField(*w, QString(), 0);
+        QGuiApplication::clipboard()->setText(QStringLiteral("Invoice #12: 40+2"));
+        QTest::keyClick(w->boxCalc, Qt::Key_V, Qt::ControlModifier);
+        QCOMPARE(w->boxCalc->Text(), QStringLiteral("40+2"));
+        QCOMPARE(notes(), QStringLiteral("0:Invoice #12:"));
+        QVERIFY(m_messages.isEmpty());
+    }
+
     void optionsButton()
     {
         QTest::keyClicks(w->boxCalc, QStringLiteral("1/8"));

@@ -4,6 +4,10 @@
 // the text written here.
 
 #include <sheetview.h>
+#include <colorvalue.h>
+
+#include <QLineEdit>
+#include <QSignalSpy>
 
 #include <QAccessible>
 #include <QAccessibleEditableTextInterface>
@@ -607,6 +611,83 @@ private slots:
         QCOMPARE(view->sheetText(), QStringLiteral("1\r\n2\r\n5"));
         menu.reset(view->createStandardContextMenu());
         QVERIFY(!menu->findChild<QAction *>(QStringLiteral("edit-paste"))->isEnabled());
+    }
+
+    // ---- notes ----
+
+    // The note column comes with the first note and narrows the rows; a note is written in its
+    // editor, which keeps what types and leaves on Return, Escape, a row key or a command, the
+    // caret then at the end of the row. Whole rows copied take their notes; a screen reader reads
+    // a row's note after its figures; notes read at 4.5:1 on the sheet.
+    void notes()
+    {
+        view->setSheetText(QStringLiteral("12+\r\n34"));
+        QVERIFY(!view->notesShown());
+        QSignalSpy shown(view.get(), &SheetView::notesShownChanged);
+        view->editNote(0, QStringLiteral("R"));
+        QVERIFY(view->notesShown() && view->noteEditor()->hasFocus());
+        QLineEdit *editor = view->noteEditor();
+        QVERIFY(editor->geometry().left() >= view->viewport()->width() / 2);
+        QTest::keyClicks(editor, QStringLiteral("ent: #12, 3 4"));
+        QTest::keyClick(editor, Qt::Key_Colon, Qt::ShiftModifier);
+        QTest::keyClick(editor, Qt::Key_Shift, Qt::ShiftModifier); // a modifier alone stays
+        QVERIFY(view->isEditingNote());
+        QTest::keyClick(editor, Qt::Key_Return);
+        QCOMPARE(view->document()->note(0), QStringLiteral("Rent: #12, 3 4:"));
+        QVERIFY(!view->isEditingNote() && view->hasFocus());
+        QCOMPARE(view->position(), 3);
+        QCOMPARE(shown.size(), 1);
+        QCOMPARE(view->sheetText(), QStringLiteral("12+\r\n34"));
+
+        view->editNote(1);
+        QTest::keyClicks(view->noteEditor(), QStringLiteral("Gas"));
+        QTest::keyClick(view->noteEditor(), Qt::Key_Up); // leaves, and the sheet moves up a row
+        QCOMPARE(view->document()->note(1), QStringLiteral("Gas"));
+        QCOMPARE(view->rowOf(view->position()), 0);
+        view->editNote(1);
+        QTest::keyClick(view->noteEditor(), Qt::Key_Escape);
+        QCOMPARE(view->document()->note(1), QStringLiteral("Gas"));
+
+        // A click in the column writes the note beside it.
+        const QRect second = view->noteRect(1);
+        QVERIFY(!second.isEmpty() && second.top() > view->noteRect(0).top());
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, second.center());
+        QVERIFY(view->isEditingNote() && view->noteEditRow() == 1);
+        view->noteEditor()->clear();
+        view->finishNoteEdit();
+        QCOMPARE(view->document()->notes(), (RowNotes{{0, QStringLiteral("Rent: #12, 3 4:")}}));
+
+        view->document()->setNote(1, QStringLiteral("Gas"));
+        view->setSelection(0, 9);
+        QCOMPARE(view->clipboardText(), QStringLiteral("12+\tRent: #12, 3 4:\n34\tGas"));
+        view->setSelection(1, 9);
+        QCOMPARE(view->clipboardText(), QStringLiteral("2+\n34\tGas"));
+        view->setSelection(0, 2);
+        QCOMPARE(view->clipboardText(), QStringLiteral("12"));
+        view->setSelection(9, 9);
+        view->insertText(QStringLiteral("-\r\n5"), {{0, QStringLiteral("paid")}, {1, QStringLiteral("Tip")}});
+        QCOMPARE(view->document()->notes(),
+                 (RowNotes{{0, QStringLiteral("Rent: #12, 3 4:")}, {1, QStringLiteral("Gas paid")}, {2, QStringLiteral("Tip")}}));
+
+        QAccessibleInterface *face = QAccessible::queryAccessibleInterface(view.get());
+        int start = 0;
+        int end = 0;
+        QCOMPARE(face->textInterface()->textAtOffset(0, QAccessible::LineBoundary, &start, &end),
+                 QStringLiteral("12+, note: Rent: #12, 3 4:\n"));
+        QCOMPARE(std::pair(start, end), std::pair(0, 4));
+
+        for (const auto &[text, base] : {std::pair(Qt::black, Qt::white), std::pair(Qt::white, Qt::black),
+                                         std::pair(Qt::darkGray, Qt::lightGray)}) {
+            QPalette pal = view->palette();
+            pal.setColor(QPalette::Text, text);
+            pal.setColor(QPalette::PlaceholderText, text);
+            pal.setColor(QPalette::Base, base);
+            view->setPalette(pal);
+            QVERIFY(contrastRatio(view->noteColor(), QColor(base)) >= 4.5);
+            // A secondary colour where the pair leaves room for one.
+            if (contrastRatio(QColor(text), QColor(base)) > 10)
+                QVERIFY(contrastRatio(view->noteColor(), QColor(base)) < contrastRatio(QColor(text), QColor(base)));
+        }
     }
 };
 
