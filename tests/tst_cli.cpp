@@ -240,6 +240,15 @@ private slots:
             zeros += QByteArray::number(row) + ",\"0+\",add,0,0.00,\"\"\n";
         ok("csv-pipe-read-to-end", {"-", "--output", "-"}, none, {}, zeros + "40001,\"7\",add,7,7.00,\"\"\n",
            QByteArray("0+\n").repeated(40000) + "7");
+        // The notes beside their rows, words before the figures and what follows a TAB alike; the
+        // empty first row goes in the cleaning, and its note with it.
+        const QByteArray noted = "\tMarch\nRent 1250+\n340+\t=SUM(A1)\n17.5\tFood, \"fresh\"\n";
+        ok("csv-notes-quoted-formula-kept-text", {"--decimal=.", "FILE", "--output", "-"}, noted, {},
+           "row,text,operation,amount,subtotal,note\n1,\"1250+\",add,1250,1250.00,\"Rent\"\n"
+           "2,\"340+\",add,340,1590.00,\"'=SUM(A1)\"\n3,\"17.5\",add,17.5,1607.50,\"Food, \"\"fresh\"\"\"\n");
+        ok("text-notes-last-column", {"--decimal=.", "--thousands=,", "FILE", "--output", "DIR/out.txt"}, noted, "out.txt",
+           "No.     Entry    Subtotal  Note\n  1  1,250.00 +  1,250.00  Rent\n  2    340.00 +  1,590.00  =SUM(A1)\n"
+           "  3     17.50 +  1,607.50  Food, \"fresh\"\n-------------------------\n       Result    1,607.50 *   Items: 3");
         ok("text-division-by-zero", {"FILE", "--output", "DIR/out.txt"}, divisionByZero, "out.txt",
            "No.   Entry    Subtotal\n  1  100.00 +    100.00\n  2    0.00 \u00F7\n  3    5.00 +\n"
            "-----------------------\n     Result    Division by zero   Items: 3",
