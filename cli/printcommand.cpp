@@ -245,6 +245,14 @@ int runPrint(const QStringList &args)
     qsizetype caret = 0;
     TapeDocument document;
     document.sheetText = CleanSheetText(reading.sheet, caret, *locale);
+    // The cleaning takes away the empty rows at the start, and the caret that stood at the start
+    // follows the characters it stood behind: it comes out before the sheet by their breaks. The
+    // notes move up with their rows; a note of a row taken away goes with it.
+    const qsizetype rowsTaken = -caret / 2;
+    for (const RowNote &note : reading.notes) {
+        if (note.row >= rowsTaken)
+            document.notes.append({note.row - rowsTaken, note.text});
+    }
     document.fileName = input == QLatin1String("-") ? QString() : input;
     document.decimals = opt->round;
     document.locale = *locale;

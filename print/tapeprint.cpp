@@ -46,7 +46,8 @@ struct PageStart
 };
 
 // Where the columns stand, in device units from the left edge of the printable area. The tape is
-// a narrow block in the middle of the page, as wide as its widest amount and its total line need.
+// a narrow block in the middle of the page, as wide as its widest amount, its total line and its
+// notes need.
 struct Columns
 {
     double left = 0;
@@ -55,6 +56,9 @@ struct Columns
     double entryRight = 0;  // the amount is right-aligned here, its mark just after
     double subtotalLeft = 0;
     double subtotalRight = 0;
+    double noteLeft = 0;    // the notes, left-aligned, when the tape has any
+    double noteWidth = 0;
+    double headsRight = 0;  // where the rule under the column heads ends
 };
 
 class TapePainter
@@ -73,6 +77,7 @@ public:
                 m_rows.push_back({quint32(text.data() - sheet.data()), quint32(entry.amount.size()),
                                   subtotal ? *subtotal : std::numeric_limits<double>::quiet_NaN()});
                 m_markLength = std::max(m_markLength, entry.mark.size());
+                m_longestNote = std::max(m_longestNote, entry.note.size());
             },
             items);
         m_rows.shrink_to_fit();
@@ -172,18 +177,33 @@ private:
         const double numberWidth = std::max(heads.horizontalAdvance(m_headings.row),
                                             body.horizontalAdvance(QString::number(m_rows.size())));
 
+        // The notes, when the tape has any, stand in a last column after the subtotals, in the body's
+        // font: as wide as the longest note wants, as far as the page allows, and they take at most
+        // a third of the page from the amounts. The total line's tail may reach under them.
+        const bool noted = m_longestNote > 0;
+        const double noteWanted =
+            noted ? std::max(heads.horizontalAdvance(m_headings.note), double(m_longestNote) * digit) : 0.0;
+        const double rightShare = noted ? std::max(rightWidth, subtotalWidth + gap + std::min(noteWanted, width / 3))
+                                        : rightWidth;
+
         const double markWidth = double(1 + m_markLength) * digit;
-        const double entryRoom = std::max(digit, width - numberWidth - markWidth - rightWidth - 2 * gap);
+        const double entryRoom = std::max(digit, width - numberWidth - markWidth - rightShare - 2 * gap);
         const double entryWidth = std::min(entryRoom, std::max({heads.horizontalAdvance(m_headings.entry),
                                                                 bold.horizontalAdvance(m_headings.result),
                                                                 longest * digit}));
-        const double blockWidth = numberWidth + gap + entryWidth + markWidth + gap + rightWidth;
+        const double beforeNotes = numberWidth + gap + entryWidth + markWidth + gap + subtotalWidth + gap;
+        const double noteWidth = noted ? std::max(0.0, std::min(noteWanted, width - beforeNotes)) : 0.0;
+        const double blockWidth = numberWidth + gap + entryWidth + markWidth + gap
+            + (noted ? std::max(rightWidth, subtotalWidth + gap + noteWidth) : rightWidth);
         m_columns.left = std::max(0.0, (width - blockWidth) / 2);
         m_columns.numberRight = m_columns.left + numberWidth;
         m_columns.entryLeft = m_columns.numberRight + gap;
         m_columns.entryRight = m_columns.entryLeft + entryWidth;
         m_columns.subtotalLeft = m_columns.entryRight + markWidth + gap;
         m_columns.subtotalRight = m_columns.subtotalLeft + subtotalWidth;
+        m_columns.noteLeft = m_columns.subtotalRight + gap;
+        m_columns.noteWidth = noteWidth;
+        m_columns.headsRight = noted ? m_columns.noteLeft + noteWidth : m_columns.subtotalRight;
         m_perLine = std::max<qsizetype>(1, static_cast<qsizetype>(entryWidth / digit));
 
         m_lineHeight = body.lineSpacing();
@@ -244,9 +264,12 @@ private:
         drawRight(m_columns.numberRight, y, m_headings.row, heads);
         drawRight(m_columns.entryRight, y, m_headings.entry, heads);
         drawRight(m_columns.subtotalRight, y, m_headings.subtotal, heads);
+        if (m_longestNote > 0)
+            m_painter.drawText(QPointF(m_columns.noteLeft, y),
+                               heads.elidedText(m_headings.note, Qt::ElideRight, m_columns.noteWidth));
         const double ruleY = y + heads.descent() + mm(0.8);
         m_painter.setPen(QPen(Qt::black, mm(0.15)));
-        m_painter.drawLine(QPointF(m_columns.left, ruleY), QPointF(m_columns.subtotalRight, ruleY));
+        m_painter.drawLine(QPointF(m_columns.left, ruleY), QPointF(m_columns.headsRight, ruleY));
 
         // The page number at the foot.
         m_painter.setFont(m_footer);
@@ -268,12 +291,19 @@ private:
                                                : PageStart{qsizetype(m_rows.size()), 0};
         double y = m_headerHeight + body.ascent();
         TapeEntry entry;
+        TapeNoteCursor notes(m_document.notes, first.row);
         for (PageStart at = first; at.row < end.row || (at.row == end.row && at.piece < end.piece); y += m_lineHeight) {
             const PrintedRow &row = m_rows[size_t(at.row)];
             if (at.piece == 0 || at.row == first.row)
                 entry = entryOf(at.row);
-            if (at.piece == 0)
+            if (at.piece == 0) {
                 drawFixedRight(m_columns.numberRight, y, QString::number(at.row + 1));
+                // The note on the row's first line, beside its number. Its width was reckoned in
+                // digits: the quarter digit spares a note that fits from a rounding's "…".
+                if (const QString note = notes.noteOf(at.row); !note.isEmpty())
+                    m_painter.drawText(QPointF(m_columns.noteLeft, y),
+                                       body.elidedText(note, Qt::ElideRight, m_columns.noteWidth + m_digit / 4));
+            }
             drawFixedRight(m_columns.entryRight, y, QStringView(entry.amount).mid(at.piece * m_perLine, m_perLine));
             if (at.piece + 1 == piecesOf(row)) {
                 m_painter.drawText(QPointF(m_columns.entryRight + m_digit, y), entry.mark);
@@ -316,6 +346,7 @@ private:
     const TapeHeadings &m_headings;
     std::vector<PrintedRow> m_rows;
     qsizetype m_markLength = 1;
+    qsizetype m_longestNote = 0; // in characters; 0: no row has a note, and there is no note column
     TapeTotal m_total;
     QString m_totalValue; // the result, or why there is none
     QString m_tail;       // the number of amounts and the date

@@ -16,6 +16,7 @@ enum TapeTextId : int {
     HeadEntry = 1477,
     HeadSubtotal = 1478,
     HeadResult = 1479,
+    HeadNote = 1428,
     Untitled = 1480,
     PageOf = 1481,
     ExportUnwritable = 1483,
@@ -56,6 +57,7 @@ TapeHeadings TapeHeadingTexts()
     headings.row = LoadText(HeadRow);
     headings.entry = LoadText(HeadEntry);
     headings.subtotal = LoadText(HeadSubtotal);
+    headings.note = LoadText(HeadNote);
     headings.result = LoadText(HeadResult);
     headings.untitled = LoadText(Untitled);
     headings.page = LoadText(PageOf);

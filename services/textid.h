@@ -130,6 +130,7 @@ enum class TextId {
     TapeEntryHead = 1477,
     TapeSubtotalHead = 1478,
     TapeResult = 1479,
+    TapeNoteHead = 1428,
     TapeUntitled = 1480,
     TapePage = 1481,
     KeepTape = 1482,

@@ -202,14 +202,34 @@ std::optional<double> FoldTapeEntries(
 {
     items = 0;
     QChar above;
+    qsizetype row = 0;
+    TapeNoteCursor notes(document.notes);
     return FoldTapeRows(document.sheetText, document.locale,
                         [&](QStringView text, const std::optional<double> &subtotal) {
-                            const TapeEntry entry = TapeEntryOf(text, above, document.decimals, document.locale);
+                            TapeEntry entry = TapeEntryOf(text, above, document.decimals, document.locale);
+                            entry.note = notes.noteOf(row++);
                             if (!entry.amount.isEmpty())
                                 ++items;
                             above = text.isEmpty() ? QChar() : text.back();
                             take(text, entry, subtotal);
                         });
+}
+
+TapeNoteCursor::TapeNoteCursor(const RowNotes &notes, qsizetype fromRow)
+    : m_notes(notes)
+{
+    if (fromRow > 0) {
+        m_next = std::lower_bound(notes.cbegin(), notes.cend(), fromRow,
+                                  [](const RowNote &note, qsizetype row) { return note.row < row; })
+            - notes.cbegin();
+    }
+}
+
+QString TapeNoteCursor::noteOf(qsizetype row)
+{
+    while (m_next < m_notes.size() && m_notes.at(m_next).row < row)
+        ++m_next;
+    return m_next < m_notes.size() && m_notes.at(m_next).row == row ? m_notes.at(m_next).text : QString();
 }
 
 TapeTotal TapeTotalOf(const TapeDocument &document, const std::optional<double> &result, qsizetype items)
@@ -255,7 +275,7 @@ QString operationName(const TapeEntry &entry)
 bool WriteTapeCsv(const TapeDocument &document, const TapeSink &sink, TapeTotal *total)
 {
     PieceWriter out(sink);
-    out.add(QStringLiteral("row,text,operation,amount,subtotal\n"));
+    out.add(QStringLiteral("row,text,operation,amount,subtotal,note\n"));
     qsizetype number = 0;
     qsizetype items = 0;
     QString line;
@@ -272,6 +292,8 @@ bool WriteTapeCsv(const TapeDocument &document, const TapeSink &sink, TapeTotal 
             line += plainValue(entry.value);
             line += u',';
             line += plainSubtotal(subtotal, document.decimals);
+            line += u',';
+            appendCsvText(line, entry.note);
             line += u'\n';
             out.add(line);
         },
@@ -310,6 +332,7 @@ bool WriteTapeText(const TapeDocument &document, const TapeHeadings &headings, c
     qsizetype entryWidth = std::max(headings.entry.size(), headings.result.size());
     qsizetype markWidth = 1;
     qsizetype subtotalWidth = headings.subtotal.size();
+    bool noted = false; // whether the note column is there: some row has a note
     const std::optional<double> result = FoldTapeEntries(
         document,
         [&](QStringView, const TapeEntry &entry, const std::optional<double> &subtotal) {
@@ -317,6 +340,7 @@ bool WriteTapeText(const TapeDocument &document, const TapeHeadings &headings, c
             entryWidth = std::max(entryWidth, entry.amount.size());
             markWidth = std::max(markWidth, entry.mark.size());
             subtotalWidth = std::max(subtotalWidth, subtotalText(subtotal).size());
+            noted = noted || !entry.note.isEmpty();
         },
         items);
     const TapeTotal last = TapeTotalOf(document, result, items);
@@ -326,7 +350,14 @@ bool WriteTapeText(const TapeDocument &document, const TapeHeadings &headings, c
     const qsizetype numberWidth = std::max(headings.row.size(), QString::number(rows).size());
 
     // Number, amount, mark and subtotal, two spaces apart (the mark one space after its amount).
+    // The notes follow two spaces after the subtotals, unpadded: the column is the last, and the
+    // width (the title line's, the rule's) leaves it out.
     const qsizetype width = numberWidth + 2 + entryWidth + 1 + markWidth + 2 + subtotalWidth;
+    const auto withNote = [noted](QString line, const QString &note) {
+        if (noted)
+            line += QStringLiteral("  ") + note;
+        return line;
+    };
     const auto columns = [&](QStringView number, QStringView amount, QStringView mark) {
         return padLeft(number, numberWidth) + QStringLiteral("  ") + padLeft(amount, entryWidth) + u' '
             + padRight(mark, markWidth) + QStringLiteral("  ");
@@ -337,13 +368,15 @@ bool WriteTapeText(const TapeDocument &document, const TapeHeadings &headings, c
     const QString date = TapeDateText(document);
     out.add(title + QString(std::max<qsizetype>(1, width - title.size() - date.size()), u' ') + date + u'\n');
     out.add(QStringLiteral("\n"));
-    out.add(textLine(columns(headings.row, headings.entry, {}) + padLeft(headings.subtotal, subtotalWidth)));
+    out.add(textLine(withNote(columns(headings.row, headings.entry, {}) + padLeft(headings.subtotal, subtotalWidth),
+                              headings.note)));
     qsizetype number = 0;
     FoldTapeEntries(
         document,
         [&](QStringView, const TapeEntry &entry, const std::optional<double> &subtotal) {
-            out.add(textLine(columns(QString::number(++number), entry.amount, entry.mark)
-                             + padLeft(subtotalText(subtotal), subtotalWidth)));
+            out.add(textLine(withNote(columns(QString::number(++number), entry.amount, entry.mark)
+                                          + padLeft(subtotalText(subtotal), subtotalWidth),
+                                      entry.note)));
         },
         items);
     out.add(QString(width, u'-') + u'\n');

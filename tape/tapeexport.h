@@ -13,7 +13,8 @@
 #include <utility>
 
 // A tape as it is printed or exported, and its two text forms: CSV for spreadsheets and plain
-// text with the subtotal column. The printed page (print/) is laid out like the text form.
+// text with the subtotal column. The printed page (print/) is laid out like the text form. The
+// rows' notes go wherever the rows go, each beside its row; they never enter a value.
 
 // The paper a printed tape is laid out on; Local is Letter where the locale measures in inches
 // (QLocale::ImperialUSSystem), A4 elsewhere.
@@ -37,6 +38,7 @@ struct TapeHeadings
     QString row = QStringLiteral("No.");
     QString entry = QStringLiteral("Entry");
     QString subtotal = QStringLiteral("Subtotal");
+    QString note = QStringLiteral("Note");
     QString result = QStringLiteral("Result");
     QString untitled = QStringLiteral("Untitled");
     QString page = QStringLiteral("Page |1 of |2"); // |1 the page, |2 the number of pages
@@ -68,19 +70,35 @@ struct TapeEntry
     // entered (8.25 for "8.25%"). Empty where the row alone has no value, and under + and - where
     // it does not enter the tape whole ("2-3" after a "-").
     std::optional<double> value;
+    QString note;                // the row's note; empty for none, and from TapeEntryOf, which sees no notes
 };
 
 // The row's entry: row is its text as the sheet holds it, above the last character of the row
 // above (a null QChar for the first row).
 TapeEntry TapeEntryOf(QStringView row, QChar above, int decimals, const LocaleValues &locale);
 
-// FoldTapeRows with every row's entry: take gets the row's text (a view into the sheet), its entry
-// and its subtotal, in order; returns the whole sheet's value, and counts in items the rows that
-// hold an amount.
+// FoldTapeRows with every row's entry, its note included: take gets the row's text (a view into the
+// sheet), its entry and its subtotal, in order; returns the whole sheet's value, and counts in
+// items the rows that hold an amount.
 std::optional<double> FoldTapeEntries(
     const TapeDocument &document,
     const std::function<void(QStringView, const TapeEntry &, const std::optional<double> &)> &take,
     qsizetype &items);
+
+// The notes of a tape's rows as its rows are met, in rising order: the notes are in row order, so
+// one index walks them beside the rows, and a row costs no search. A walk that starts at another
+// row than the first (a printed page) finds its first note by one binary search.
+class TapeNoteCursor
+{
+public:
+    explicit TapeNoteCursor(const RowNotes &notes, qsizetype fromRow = 0);
+    // The note of row (empty for none); row is no lower than the row asked for before.
+    QString noteOf(qsizetype row);
+
+private:
+    const RowNotes &m_notes;
+    qsizetype m_next = 0; // the first note not yet passed
+};
 
 // The last line of a tape: the result with the total mark, or why there is none, and how many
 // rows hold an amount.
@@ -102,24 +120,27 @@ QString TapeTotalTail(const TapeDocument &document, const TapeHeadings &headings
 // (nothing more is then written).
 using TapeSink = std::function<bool(QByteArrayView)>;
 
-// The rows as CSV (RFC 4180 quoting, LF line ends), headed "row,text,operation,amount,subtotal":
+// The rows as CSV (RFC 4180 quoting, LF line ends), headed "row,text,operation,amount,subtotal,note":
 // the row's number from 1, its text as typed (always quoted), the operation its amount enters
 // with ("add", "subtract", "multiply", "divide", with " percent" after for a percentage; empty
-// for an empty row), the amount as TapeEntry::value gives it, and the running subtotal rounded to
-// decimals as the tape shows it. So for a tape of sums and differences the amount column adds up
-// to the result. Numbers are plain C-locale digits ("-1234.5", never grouped, "." decimal, never
-// "-0.00") so any spreadsheet reads them as numbers; no value, or one of 10^15 or more, is an
-// empty field. A text that a spreadsheet would take for a formula (starting with = + - @, a tab
-// or a CR) gets a "'" in front, as spreadsheets document for text that is to stay text.
+// for an empty row), the amount as TapeEntry::value gives it, the running subtotal rounded to
+// decimals as the tape shows it, and the row's note (always quoted, "" for none). So for a tape
+// of sums and differences the amount column adds up to the result. Numbers are plain C-locale
+// digits ("-1234.5", never grouped, "." decimal, never "-0.00") so any spreadsheet reads them as
+// numbers; no value, or one of 10^15 or more, is an empty field. A text or note that a
+// spreadsheet would take for a formula (starting with = + - @, a tab or a CR) gets a "'" in
+// front, as spreadsheets document for text that is to stay text.
 // Written in pieces of some kilobytes, so a tape of any length takes little memory. total, when
 // given, gets the tape's total (the CSV has no line for it).
 bool WriteTapeCsv(const TapeDocument &document, const TapeSink &sink, TapeTotal *total = nullptr);
 
 // The tape as plain text, as an adding machine prints it: the file name and the date, the column
-// heads, every row with its number, its amount and the mark of its operation, and the subtotal; a
-// rule, and the total line: the result with the total mark, or why there is none, then the number
-// of amounts and the date. Columns padded with spaces, LF line ends, UTF-8. The subtotals are
-// worked out twice (once for the columns' widths), so that no row need be held. total as above.
+// heads, every row with its number, its amount and the mark of its operation, the subtotal and,
+// when any row has one, its note (a last column, headed headings.note, as long as each note is);
+// a rule, and the total line: the result with the total mark, or why there is none, then the
+// number of amounts and the date. Columns padded with spaces, LF line ends, UTF-8. The subtotals
+// are worked out twice (once for the columns' widths), so that no row need be held. total as
+// above.
 bool WriteTapeText(const TapeDocument &document, const TapeHeadings &headings, const TapeSink &sink,
                    TapeTotal *total = nullptr);
 

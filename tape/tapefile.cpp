@@ -140,25 +140,42 @@ TapeFileResult ReadTapeFile(const QString &path, QString &sheet)
     return TapeTextFromBytes(std::move(bytes), path, sheet);
 }
 
-QByteArray TapeFileBytes(const QString &sheet)
+QByteArray TapeFileBytes(const QString &sheet, const RowNotes &notes)
 {
     QByteArray bytes;
-    if (sheet.isEmpty())
-        return bytes;
     bytes.reserve(sheet.size() + 1);
     const QByteArray utf8 = sheet.toUtf8();
     const qsizetype n = utf8.size();
+    // The notes are in row order: one index walks them beside the rows.
+    qsizetype row = 0;
+    qsizetype next = 0;
+    const auto endRow = [&] {
+        while (next < notes.size() && notes.at(next).row < row)
+            ++next;
+        if (next < notes.size() && notes.at(next).row == row) {
+            const QString note = SanitizedNote(notes.at(next).text);
+            if (!note.isEmpty()) {
+                bytes += '\t';
+                bytes += note.toUtf8();
+            }
+        }
+        bytes += '\n';
+        ++row;
+    };
     for (qsizetype i = 0; i < n; ++i) {
         const char c = utf8.at(i);
-        if (c == '\r') {
-            bytes += '\n';
-            if (i + 1 < n && utf8.at(i + 1) == '\n')
+        if (c == '\r' || c == '\n') {
+            if (c == '\r' && i + 1 < n && utf8.at(i + 1) == '\n')
                 ++i;
+            endRow();
         } else {
             bytes += c;
         }
     }
-    bytes += '\n';
+    endRow();
+    // One empty row and nothing beside it: no row worth a line.
+    if (bytes == "\n")
+        bytes.clear();
     return bytes;
 }
 
@@ -194,10 +211,10 @@ bool WriteWholeFile(const QString &path, const QByteArray &bytes, QString *reaso
     return true;
 }
 
-TapeFileResult WriteTapeFile(const QString &path, const QString &sheet)
+TapeFileResult WriteTapeFile(const QString &path, const QString &sheet, const RowNotes &notes)
 {
     QString reason;
-    if (!WriteWholeFile(path, TapeFileBytes(sheet), &reason))
+    if (!WriteWholeFile(path, TapeFileBytes(sheet, notes), &reason))
         return failure(TapeFileError::Unwritable, path, reason);
     return {TapeFileError::None, path, {}};
 }

@@ -1,14 +1,19 @@
 #pragma once
 
+#include "sheetnotes.h"
+
 #include <QByteArray>
 #include <QString>
 
-// Tape files: a tape saved as plain UTF-8 text, one row per line, each line ended by LF, the rows
-// as the sheet shows them and nothing else. So `tallyer-cli sheet FILE` gives the same value as
-// the window, and any editor or script can read and write a tape.
+// Tape files: a tape saved as plain UTF-8 text, one row per line, each line ended by LF. A row is
+// its text, as the sheet shows it, then optionally a TAB and its note ("1250+\tRent"). Since the
+// sheet never holds a TAB, a file without one is the rows and nothing else, and a tape without
+// notes is written as it always was. So `tallyer-cli sheet FILE` gives the same value as the
+// window, with the notes or without them, and any editor or script can read and write a tape.
 //
-// Reading accepts LF and CR LF line ends and gives the rows joined by CR LF, as the sheet holds
-// them; the caller puts the text through the sheet's cycle (cleaning, wrapping). Text that is not
+// Reading accepts LF and CR LF line ends and gives the rows joined by CR LF, the TABs and notes
+// still in them: the caller reads the text with ReadTapeText (tapereading.h), which takes the
+// notes apart, and puts the figures through the sheet's cycle (cleaning, wrapping). Text that is not
 // valid UTF-8 is taken in the user's 8-bit code page (a tape written by an older tool): the one
 // the locale names, or in a UTF-8 locale windows-1251 for Russian and windows-1252 otherwise.
 // Nothing is changed or returned when a file is refused.
@@ -49,12 +54,14 @@ TapeFileResult ReadTapeFile(const QString &path, QString &sheet);
 TapeFileResult TapeTextFromBytes(QByteArray bytes, const QString &path, QString &sheet);
 
 // The file's bytes for a sheet text: every row (the text split at CR LF, a lone CR or LF also
-// ending a row) in UTF-8 followed by LF. An empty sheet is an empty file.
-QByteArray TapeFileBytes(const QString &sheet);
+// ending a row) in UTF-8, a TAB and its note after it when notes has one for it (as SanitizedNote
+// gives it, so no note can end its row early or hold a second TAB), then LF. Notes of rows the
+// sheet does not have are left out. An empty sheet without a note is an empty file.
+QByteArray TapeFileBytes(const QString &sheet, const RowNotes &notes = {});
 
 // Writes the tape atomically: the old file, if any, is replaced only once the new one is wholly
 // written, so a failed save (Unwritable, with the system's reason) leaves it as it was.
-TapeFileResult WriteTapeFile(const QString &path, const QString &sheet);
+TapeFileResult WriteTapeFile(const QString &path, const QString &sheet, const RowNotes &notes = {});
 
 // Replaces the file at path by bytes atomically (a temporary file renamed over it once whole).
 // False, with the system's reason in *reason, when it cannot be written; the old file then stays.

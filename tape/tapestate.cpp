@@ -64,6 +64,42 @@ void clampSelection(const QString &text, qint32 &selStart, qint32 &selLength)
     selLength = std::clamp(selLength, 0, size - selStart);
 }
 
+// The notes of a history entry as [row, text] pairs, in row order.
+QJsonArray notePairsOf(const RowNotes &notes)
+{
+    QJsonArray pairs;
+    for (const RowNote &note : notes)
+        pairs.append(QJsonArray{qint64(note.row), note.text});
+    return pairs;
+}
+
+// The notes of a history entry whose text is text. An entry kept before notes were has none. A
+// pair that names no row of the text, comes out of row order or holds no note after the
+// sanitizing is dropped, as a caret outside the text is brought inside it; anything but a list of
+// [row, text] pairs is no entry of this program.
+std::optional<RowNotes> notesOf(const QJsonValue &value, const QString &text)
+{
+    RowNotes notes;
+    if (value.isUndefined())
+        return notes;
+    if (!value.isArray())
+        return std::nullopt;
+    const QJsonArray pairs = value.toArray();
+    // Counted only for an entry with notes: the texts may be long, the notes few.
+    const qsizetype rows = pairs.isEmpty() ? 0 : text.count(kCrLf) + 1;
+    for (const QJsonValue &item : pairs) {
+        const QJsonArray pair = item.toArray();
+        const auto row = integerOf(pair.at(0));
+        if (!item.isArray() || pair.size() != 2 || !row || !pair.at(1).isString())
+            return std::nullopt;
+        QString note = SanitizedNote(pair.at(1).toString());
+        if (*row < 0 || *row >= rows || note.isEmpty() || (!notes.isEmpty() && notes.back().row >= *row))
+            continue;
+        notes.append({*row, std::move(note)});
+    }
+    return notes;
+}
+
 std::optional<TextEntry> entryOf(const QJsonValue &value)
 {
     const QJsonObject o = value.toObject();
@@ -73,7 +109,11 @@ std::optional<TextEntry> entryOf(const QJsonValue &value)
     const auto round = integerOf(o.value(QLatin1String("round")));
     if (!value.isObject() || !text || !selStart || !selLength || !round || *round < 0 || *round > 9)
         return std::nullopt;
+    const auto notes = notesOf(o.value(QLatin1String("notes")), *text);
+    if (!notes)
+        return std::nullopt;
     TextEntry entry{*text, *selStart, *selLength, static_cast<quint8>(*round)};
+    entry.notes = *notes;
     clampSelection(entry.text, entry.selStart, entry.selLength);
     return entry;
 }
@@ -124,10 +164,13 @@ QByteArray bytesOf(const TapeState &state, const QString &id, const QString &bes
     QJsonArray history;
     if (withHistory) {
         for (const TextEntry &entry : state.history) {
-            history.append(QJsonObject{{QStringLiteral("rows"), rowsOf(entry.text)},
-                                       {QStringLiteral("selStart"), entry.selStart},
-                                       {QStringLiteral("selLength"), entry.selLength},
-                                       {QStringLiteral("round"), entry.round}});
+            QJsonObject item{{QStringLiteral("rows"), rowsOf(entry.text)},
+                             {QStringLiteral("selStart"), entry.selStart},
+                             {QStringLiteral("selLength"), entry.selLength},
+                             {QStringLiteral("round"), entry.round}};
+            if (!entry.notes.isEmpty())
+                item.insert(QStringLiteral("notes"), notePairsOf(entry.notes));
+            history.append(item);
         }
     }
     QJsonObject o{{QStringLiteral("format"), kFormat},
@@ -145,11 +188,12 @@ QByteArray bytesOf(const TapeState &state, const QString &id, const QString &bes
     return QJsonDocument(o).toJson(QJsonDocument::Compact);
 }
 
-// The rows as tape.txt holds them: a tape file without the LF after the last row, so that the
-// bytes are never more than the characters of the paste or the bytes of the file they came from.
-QByteArray textBytesOf(const QString &text)
+// The rows as tape.txt holds them: a tape file, each row's note after a TAB, without the LF after
+// the last row, so that the bytes of a tape without notes are never more than the characters of
+// the paste or the bytes of the file they came from.
+QByteArray textBytesOf(const QString &text, const RowNotes &notes)
 {
-    QByteArray bytes = TapeFileBytes(text);
+    QByteArray bytes = TapeFileBytes(text, notes);
     if (bytes.endsWith('\n'))
         bytes.chop(1);
     return bytes;
@@ -208,6 +252,38 @@ std::optional<QString> rowsFrom(const QString &textPath)
         *out++ = static_cast<char16_t>(c);
     }
     return text;
+}
+
+// The rows of tape.txt split at the first TAB of each: the text before it stays in text, what
+// follows is the row's note (SanitizedNote; a note that comes to nothing is none). A text without
+// a TAB, all that a tape without notes holds, is left as it is, uncopied.
+RowNotes notesTakenFrom(QString &text)
+{
+    RowNotes notes;
+    if (!text.contains(u'\t'))
+        return notes;
+    QString rows;
+    rows.reserve(text.size());
+    const QStringView all(text);
+    qsizetype start = 0;
+    for (qsizetype row = 0;; ++row) {
+        const qsizetype found = all.indexOf(kCrLf, start);
+        const qsizetype end = found < 0 ? all.size() : found;
+        const QStringView line = all.mid(start, end - start);
+        const qsizetype tab = line.indexOf(u'\t');
+        rows += tab < 0 ? line : line.left(tab);
+        if (tab >= 0) {
+            QString note = SanitizedNote(line.mid(tab + 1));
+            if (!note.isEmpty())
+                notes.append({row, std::move(note)});
+        }
+        if (found < 0)
+            break;
+        rows += kCrLf;
+        start = end + 2;
+    }
+    text = std::move(rows);
+    return notes;
 }
 
 // The state's folder, created for the user alone when it is missing.
@@ -315,14 +391,17 @@ TapeStateLoadResult LoadTapeState(const QString &path)
 {
     const QString textPath = TapeStateTextPath(path);
     QString text;
+    RowNotes notes; // the earlier format kept none
     if (!existsOrLinks(path)) {
         // Rows without their document (removed by hand): the tape still comes back.
         if (!existsOrLinks(textPath))
             return {};
-        const auto rows = rowsFrom(textPath);
+        auto rows = rowsFrom(textPath);
         if (!rows)
             return unusable(path);
-        return {{*rows, 0, 0, {}}, TapeStateOutcome::Restored, {}, {}, {}};
+        TapeState state{std::move(*rows), 0, 0, {}};
+        state.notes = notesTakenFrom(state.text);
+        return {state, TapeStateOutcome::Restored, {}, {}, {}};
     }
     const auto bytes = boundedRead(path, kTapeStateLimit);
     const auto o = bytes ? documentOf(*bytes) : std::nullopt;
@@ -338,10 +417,12 @@ TapeStateLoadResult LoadTapeState(const QString &path)
         if (!rows)
             return unusable(path);
         text = *rows;
+        notes = notesTakenFrom(text);
     }
-    const auto state = stateOf(*o, text);
+    auto state = stateOf(*o, text);
     if (!state)
         return unusable(path);
+    state->notes = std::move(notes);
     TapeStateLoadResult result{*state, TapeStateOutcome::Restored, {}, o->value(QLatin1String("id")).toString(), {}};
     const QString beside = o->value(QLatin1String("beside")).toString();
     // Only a plain name in the folder: the document is no way to point at other files.
@@ -360,7 +441,7 @@ bool SaveTapeState(const TapeState &state, const QString &path, QString *reason,
             *reason = why;
         return false;
     };
-    const QByteArray text = textBytesOf(state.text);
+    const QByteArray text = textBytesOf(state.text, state.notes);
     if (text.size() > kTapeFileLimit)
         return fail(QStringLiteral("the tape is larger than 16 MiB"));
     // A history the next start would refuse is not kept; the tape is.
@@ -395,9 +476,15 @@ bool DiscardTapeState(const QString &path)
 
 TapeStateOrigin TapeStateOriginOf(const QString &id, const TapeState &state)
 {
-    size_t digest = qHashMulti(0, state.text, state.file, state.fileModified);
+    // The notes count as the text does: a run that changed only a note keeps its tape.
+    const auto withNotes = [](size_t seed, const RowNotes &notes) {
+        for (const RowNote &note : notes)
+            seed = qHashMulti(seed, note.row, note.text);
+        return seed;
+    };
+    size_t digest = withNotes(qHashMulti(0, state.text, state.file, state.fileModified), state.notes);
     for (const TextEntry &entry : state.history)
-        digest = qHashMulti(digest, entry.text, entry.selStart, entry.selLength, entry.round);
+        digest = withNotes(qHashMulti(digest, entry.text, entry.selStart, entry.selLength, entry.round), entry.notes);
     return {id, digest, state.selStart, state.selLength};
 }
 
@@ -422,7 +509,7 @@ TapeKeepResult KeepTape(const TapeState &state, const TapeStateOrigin &origin, c
         result.setAsidePath = SetTapeStateAside(path);
         return result;
     };
-    if (textBytesOf(state.text).size() > kTapeFileLimit)
+    if (textBytesOf(state.text, state.notes).size() > kTapeFileLimit)
         return notKept(QStringLiteral("the tape is larger than 16 MiB"));
     QString besideName;
     const QString textPath = TapeStateTextPath(path);

@@ -8,19 +8,23 @@
 // The tape kept between runs, in the folder $XDG_STATE_HOME/tallyer (~/.local/state/tallyer when
 // the variable is unset or not an absolute path):
 //
-//   tape.txt   the sheet's rows as a tape file (UTF-8, LF between rows), without a LF after the
-//              last row: so any tape opened from a file of kTapeFileLimit bytes, or pasted from
-//              CalcField::kPasteLimit characters (the same number), is kept within that limit.
-//   tape.json  a small compact JSON document: the caret, the expression history, the id of this
-//              keeping, the file the tape belongs to and whether it differs from that file, and
-//              the name of a tape another window kept beside it.
+//   tape.txt   the sheet's rows as a tape file (UTF-8, LF between rows, a row's note after a TAB
+//              on its line), without a LF after the last row: so any tape without notes opened
+//              from a file of kTapeFileLimit bytes, or pasted from CalcField::kPasteLimit
+//              characters (the same number), is kept within that limit. The notes count towards
+//              it, being in the same file.
+//   tape.json  a small compact JSON document: the caret, the expression history (each entry's
+//              notes as [row, text] pairs, left out when it has none), the id of this keeping,
+//              the file the tape belongs to and whether it differs from that file, and the name of
+//              a tape another window kept beside it.
 //
 // Each file is written atomically and the text first, so a crash between the two leaves the
 // newer text with the older caret, never an older tape. The earlier format, one indented
-// tape.json holding the rows as well, is still read. A state that cannot be used (unreadable, not
-// a regular file, over its limit, not JSON, another format, a newer version) is renamed, file by
-// file, to ".bad" (".bad.2", ... when that exists), never deleted, and the run starts with an
-// empty tape. Loading never waits: no lock is taken and nothing but a regular file is opened.
+// tape.json holding the rows as well (and no notes), is still read, and so is a tape.json whose
+// history entries have no notes. A state that cannot be used (unreadable, not a regular file, over
+// its limit, not JSON, another format, a newer version) is renamed, file by file, to ".bad"
+// (".bad.2", ... when that exists), never deleted, and the run starts with an empty tape. Loading
+// never waits: no lock is taken and nothing but a regular file is opened.
 //
 //   if (TapeStateFailedLastRun()) SetTapeStateAside();
 //   MarkTapeStateInUse();
@@ -42,13 +46,13 @@ struct TapeState
     {
     }
 
-    QString text;              // the sheet's text, rows joined by CR LF
+    QString text;              // the sheet's text, rows joined by CR LF (never a TAB: the notes are apart)
     qint32 selStart = 0;       // the caret, counted as the sheet counts it (CR LF is two)
     qint32 selLength = 0;
     QList<TextEntry> history;  // the expression history, oldest first (TextRing::entries())
     QString file;              // the tape's file (an absolute path), empty for none
     bool fileModified = false; // the text differs from what the file held when opened or saved
-    RowNotes notes;            // the rows' notes
+    RowNotes notes;            // the rows' notes (sheetnotes.h), kept in tape.txt after a TAB
 
     bool operator==(const TapeState &) const = default;
 };
@@ -75,7 +79,9 @@ QString TapeStateFolder();
 QString TapeStateFilePath();
 QString TapeStateTextPath(const QString &path = TapeStateFilePath());
 
-// The kept state; positions outside the text are brought inside it.
+// The kept state; positions outside the text are brought inside it. Every row of tape.txt is split
+// at its first TAB into its text and its note (SanitizedNote); a history entry's note that names
+// no row of its text is dropped.
 TapeStateLoadResult LoadTapeState(const QString &path = TapeStateFilePath());
 
 // Writes the state (the rows, then the document), creating the folder (for the user alone) when
@@ -93,7 +99,7 @@ QString SetTapeStateAside(const QString &path = TapeStateFilePath());
 bool DiscardTapeState(const QString &path = TapeStateFilePath());
 
 // What a run started from: the id of the state it restored (empty when none, or of the earlier
-// format), its tape and history as a digest, and its caret. At its end this tells what the run
+// format), its tape and history with their notes as a digest, and its caret. At its end this tells what the run
 // changed and whether another copy kept a tape since.
 struct TapeStateOrigin
 {

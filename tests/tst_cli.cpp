@@ -221,25 +221,34 @@ private slots:
         // The operation beside the amount it applies to (the row above ends in it), the amount
         // signed as it adds to the total, so that the amounts add up to the result.
         ok("csv-on-stdout", {"--decimal=.", "--thousands=,", "FILE", "--output", "-"}, "1250+\n128.40-\n45+\n-5+\n100\n",
-           {}, "row,text,operation,amount,subtotal\n1,\"1250+\",add,1250,1250.00\n2,\"128.40-\",add,128.4,1378.40\n"
-               "3,\"45+\",subtract,-45,1333.40\n4,\"'-5+\",subtract,-5,1328.40\n5,\"100\",add,100,1428.40\n");
+           {}, "row,text,operation,amount,subtotal,note\n1,\"1250+\",add,1250,1250.00,\"\"\n2,\"128.40-\",add,128.4,1378.40,\"\"\n"
+               "3,\"45+\",subtract,-45,1333.40,\"\"\n4,\"'-5+\",subtract,-5,1328.40,\"\"\n5,\"100\",add,100,1428.40,\"\"\n");
         // Plain digits with "." whatever the tape's separator; the text quoted; a row that does not
         // enter whole ("2+3" taken away) has no amount; a percentage has its own.
         ok("csv-comma-decimal-quoted-percent", {"--decimal=,", "FILE", "--output=DIR/out.csv"}, "1,5-\n2+3*\n10%\n",
-           "out.csv", "row,text,operation,amount,subtotal\n1,\"1,5-\",add,1.5,1.50\n2,\"2+3*\",subtract,,2.50\n"
-                      "3,\"10%\",multiply percent,10,-0.20\n");
+           "out.csv", "row,text,operation,amount,subtotal,note\n1,\"1,5-\",add,1.5,1.50,\"\"\n2,\"2+3*\",subtract,,2.50,\"\"\n"
+                      "3,\"10%\",multiply percent,10,-0.20,\"\"\n");
         // After a row that does not continue no subtotal, but the row's own amount. Text a
         // spreadsheet would take for a formula keeps a "'", numbers stay numbers, a subtotal
         // rounded to 0 has no sign.
         ok("csv-negative-independent-formula", {"--decimal=.", "-", "--output", "-"}, none, {},
-           "row,text,operation,amount,subtotal\n1,\"'-0.0001+\",subtract,-0.0001,0.00\n2,\"5-\",add,5,5.00\n"
-           "3,\"8\",subtract,-8,-3.00\n4,\"3\",add,3,\n5,\"'=1\",add,,\n", "-0.0001+\n5-\n8\n3\n=1\n",
+           "row,text,operation,amount,subtotal,note\n1,\"'-0.0001+\",subtract,-0.0001,0.00,\"\"\n2,\"5-\",add,5,5.00,\"\"\n"
+           "3,\"8\",subtract,-8,-3.00,\"\"\n4,\"3\",add,3,,\"\"\n5,\"'=1\",add,,,\"\"\n", "-0.0001+\n5-\n8\n3\n=1\n",
            "Rows not joined by an operator");
-        QByteArray zeros = "row,text,operation,amount,subtotal\n";
+        QByteArray zeros = "row,text,operation,amount,subtotal,note\n";
         for (int row = 1; row <= 40000; ++row)
-            zeros += QByteArray::number(row) + ",\"0+\",add,0,0.00\n";
-        ok("csv-pipe-read-to-end", {"-", "--output", "-"}, none, {}, zeros + "40001,\"7\",add,7,7.00\n",
+            zeros += QByteArray::number(row) + ",\"0+\",add,0,0.00,\"\"\n";
+        ok("csv-pipe-read-to-end", {"-", "--output", "-"}, none, {}, zeros + "40001,\"7\",add,7,7.00,\"\"\n",
            QByteArray("0+\n").repeated(40000) + "7");
+        // The notes beside their rows, words before the figures and what follows a TAB alike; the
+        // empty first row goes in the cleaning, and its note with it.
+        const QByteArray noted = "\tMarch\nRent 1250+\n340+\t=SUM(A1)\n17.5\tFood, \"fresh\"\n";
+        ok("csv-notes-quoted-formula-kept-text", {"--decimal=.", "FILE", "--output", "-"}, noted, {},
+           "row,text,operation,amount,subtotal,note\n1,\"1250+\",add,1250,1250.00,\"Rent\"\n"
+           "2,\"340+\",add,340,1590.00,\"'=SUM(A1)\"\n3,\"17.5\",add,17.5,1607.50,\"Food, \"\"fresh\"\"\"\n");
+        ok("text-notes-last-column", {"--decimal=.", "--thousands=,", "FILE", "--output", "DIR/out.txt"}, noted, "out.txt",
+           "No.     Entry    Subtotal  Note\n  1  1,250.00 +  1,250.00  Rent\n  2    340.00 +  1,590.00  =SUM(A1)\n"
+           "  3     17.50 +  1,607.50  Food, \"fresh\"\n-------------------------\n       Result    1,607.50 *   Items: 3");
         ok("text-division-by-zero", {"FILE", "--output", "DIR/out.txt"}, divisionByZero, "out.txt",
            "No.   Entry    Subtotal\n  1  100.00 +    100.00\n  2    0.00 \u00F7\n  3    5.00 +\n"
            "-----------------------\n     Result    Division by zero   Items: 3",

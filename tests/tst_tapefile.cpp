@@ -3,6 +3,7 @@
 
 #include <localevalues.h>
 #include <tapefile.h>
+#include <tapereading.h>
 
 #include <QtTest>
 
@@ -85,29 +86,43 @@ private slots:
         QCOMPARE(text, sheet);
     }
 
+    // readBack: the notes ReadTapeText takes out of the file again.
     void write_data()
     {
         QTest::addColumn<QString>("sheet");
+        QTest::addColumn<RowNotes>("notes");
         QTest::addColumn<QByteArray>("bytes");
-        QTest::newRow("rows-end-in-lf") << "1250+\r\n340+\r\n17.5" << QByteArray("1250+\n340+\n17.5\n");
-        QTest::newRow("empty-last-row-kept") << "7+\r\n" << QByteArray("7+\n\n");
-        QTest::newRow("empty-sheet-empty-file") << "" << QByteArray();
-        QTest::newRow("utf8") << QStringLiteral("1\u00A0000") << QByteArray("1\xC2\xA0" "000\n");
+        QTest::addColumn<RowNotes>("readBack");
+        QTest::newRow("rows-end-in-lf") << "1250+\r\n340+\r\n17.5" << RowNotes() << QByteArray("1250+\n340+\n17.5\n") << RowNotes();
+        QTest::newRow("empty-last-row-kept") << "7+\r\n" << RowNotes() << QByteArray("7+\n\n") << RowNotes();
+        QTest::newRow("empty-sheet-empty-file") << "" << RowNotes() << QByteArray() << RowNotes();
+        QTest::newRow("utf8") << QStringLiteral("1\u00A0000") << RowNotes() << QByteArray("1\xC2\xA0" "000\n") << RowNotes();
+        const RowNotes two{{0, "Rent"}, {2, "Food"}};
+        QTest::newRow("notes-after-a-tab") << "1250+\r\n340+\r\n17.5" << two << QByteArray("1250+\tRent\n340+\n17.5\tFood\n") << two;
+        QTest::newRow("note-of-empty-sheet") << "" << RowNotes{{0, "later"}} << QByteArray("\tlater\n") << RowNotes{{0, "later"}};
+        QTest::newRow("tab-in-note-a-space-row-past-end-dropped") << "12\r\n3" << RowNotes{{0, "Café\tMarch"}, {2, "gone"}}
+                                                                  << QByteArray("12\tCaf\xC3\xA9 March\n3\n") << RowNotes{{0, "Café March"}};
     }
 
-    // The file holds the rows and nothing else, and reads back to the same sheet.
+    // The file holds the rows, their notes after TABs, and nothing else; one without notes reads
+    // back to the same sheet, one with notes to the same figures and notes.
     void write()
     {
         QFETCH(QString, sheet);
+        QFETCH(RowNotes, notes);
         QFETCH(QByteArray, bytes);
         const QString path = m_dir.filePath(QStringLiteral("written.tape"));
-        QVERIFY(WriteTapeFile(path, sheet).ok());
+        QVERIFY(WriteTapeFile(path, sheet, notes).ok());
         QFile file(path);
         QVERIFY(file.open(QIODevice::ReadOnly));
         QCOMPARE(file.readAll(), bytes);
         QString back;
         QVERIFY(ReadTapeFile(path, back).ok());
-        QCOMPARE(back, sheet);
+        if (notes.isEmpty())
+            QCOMPARE(back, sheet);
+        else
+            QCOMPARE(ReadTapeText(back, ReadLocaleValues()).sheet, sheet);
+        QTEST(ReadTapeText(back, ReadLocaleValues()).notes, "readBack");
     }
 
     // A save that fails while writing (here: the file size limit, which holds for root as well) and

@@ -8,6 +8,7 @@
 
 #include <tapepreview.h>
 #include <tapeprint.h>
+#include <tapereading.h>
 #include <tapetexts.h>
 
 #include <QPrintPreviewDialog>
@@ -35,10 +36,13 @@ class TestTapePrint : public QObject
         return texts;
     }
 
-    TapeDocument document(const QString &sheet) const
+    // rows as a tape file holds them, a note after a TAB.
+    TapeDocument document(const QString &rows) const
     {
-        return {sheet, m_dir.filePath(QStringLiteral("rent.tape")), 2, testLocale(QStringLiteral("."), QStringLiteral(",")),
-                QDateTime(QDate(2024, 3, 5), QTime(14, 30))};
+        const LocaleValues locale = testLocale(QStringLiteral("."), QStringLiteral(","));
+        const TapeReading reading = ReadTapeText(rows, locale);
+        return {reading.sheet, m_dir.filePath(QStringLiteral("rent.tape")), 2, locale,
+                QDateTime(QDate(2024, 3, 5), QTime(14, 30)), TapePaper::Local, reading.notes};
     }
 
 private slots:
@@ -55,16 +59,19 @@ private slots:
     {
         const QString pdf = m_dir.filePath(QStringLiteral("three.pdf"));
         QString reason;
-        QVERIFY2(ExportTapePdf(pdf, document(QStringLiteral("1250+\r\n340-\r\n17.5")), &reason), qPrintable(reason));
+        const QString receipt = QStringLiteral("Receipt ").repeated(25);
+        QVERIFY2(ExportTapePdf(pdf, document("1250+\tRent\r\n340-\r\n17.5\t" + receipt), &reason), qPrintable(reason));
         const QStringList text = pages(pdf);
         QCOMPARE(text.size(), 1);
         const QString page = text.front();
-        // Each row: number, amount, the mark of its operation, subtotal, in this order on one line;
-        // then the total line; the file's name and the date above, the page number below.
+        // Each row: number, amount, the mark of its operation, subtotal and note, in this order on one
+        // line, a note too long for the page cut with "…"; then the total line; the file's name and
+        // the date above, the page number below.
         static const QRegularExpression rows(QString::fromUtf8(
-            "rent\\.tape.*05/03/2024 14:30.*\\n.*No\\..*Entry.*Subtotal.*\\n"
-            "\\s*1\\s+1,250\\.00 \\+\\s+1,250\\.00\\s*\\n\\s*2\\s+340\\.00 \\+\\s+1,590\\.00\\s*\\n"
-            "\\s*3\\s+17\\.50 \u2212\\s+1,572\\.50\\s*\\n\\s*Result\\s+1,572\\.50 \\*\\s+Items: 3\\s+05/03/2024 14:30\\s*\\n"
+            "rent\\.tape.*05/03/2024 14:30.*\\n.*No\\..*Entry.*Subtotal\\s+Note\\s*\\n"
+            "\\s*1\\s+1,250\\.00 \\+\\s+1,250\\.00\\s+Rent\\s*\\n\\s*2\\s+340\\.00 \\+\\s+1,590\\.00\\s*\\n"
+            "\\s*3\\s+17\\.50 \u2212\\s+1,572\\.50\\s+Receipt (Receipt )+Re?c?e?i?p?t?\u2026\\s*\\n"
+            "\\s*Result\\s+1,572\\.50 \\*\\s+Items: 3\\s+05/03/2024 14:30\\s*\\n"
             "(.|\\n)*Page 1 of 1"));
         QVERIFY2(rows.match(page).hasMatch(), qPrintable(page));
     }
@@ -89,6 +96,10 @@ private slots:
         QTest::newRow("division-by-zero-said") << "100/|0+|5" << 2 << QStringList{
             "No.   Entry    Subtotal", "  1  100.00 +    100.00", "  2    0.00 \u00F7", "  3    5.00 +",
             QString(23, u'-'), "     Result    Division by zero   Items: 3" + date};
+        // A note stands two spaces after the subtotal's column, blank or not.
+        QTest::newRow("notes-in-a-last-column") << "100/\tfees|0+\tcheck the rate|5" << 2 << QStringList{
+            "No.   Entry    Subtotal  Note", "  1  100.00 +    100.00  fees", "  2    0.00 \u00F7            check the rate",
+            "  3    5.00 +", QString(23, u'-'), "     Result    Division by zero   Items: 3" + date};
         QTest::newRow("rounded-amounts-empty-row-incomplete") << "1.5+|2.25+|" << 0 << QStringList{
             "No.   Entry    Subtotal", "  1       2 +         2", "  2       2 +         4", "  3",
             QString(23, u'-'), "     Result    Incomplete expression   Items: 2" + date};
@@ -150,12 +161,12 @@ private slots:
     {
         setLocaleSource([] { return LocaleSnapshot{QLocale(QLocale::Russian, QLocale::Russia), true}; });
         const QString pdf = m_dir.filePath(QStringLiteral("russian.pdf"));
-        TapeDocument tape = document(QStringLiteral("2+\r\n3"));
+        TapeDocument tape = document(QStringLiteral("2+\tаренда\r\n3"));
         tape.fileName.clear();
         QVERIFY(ExportTapePdf(pdf, tape));
         setLocaleSource([] { return LocaleSnapshot{QLocale(QLocale::English, QLocale::UnitedKingdom), true}; });
         const QString page = pages(pdf).value(0);
-        for (const char *word : {"Без имени", "Запись", "Подытог", "Результат", "Страница 1 из 1"})
+        for (const char *word : {"Без имени", "Запись", "Подытог", "Примечание", "аренда", "Результат", "Страница 1 из 1"})
             QVERIFY2(page.contains(QString::fromUtf8(word)), word);
     }
 

@@ -17,24 +17,57 @@ private slots:
     {
         QCOMPARE(TapeStateFilePath(), qEnvironmentVariable("XDG_STATE_HOME") + "/tallyer/tape.json");
 
-        const TapeState state{QStringLiteral("1250+\r\n340+\r\n17.5"), 12, 5,
-                              {{QStringLiteral("3+\r\n1"), 0, 4, 3}, {QStringLiteral("52+\r\n1"), 1, 2, 2}},
-                              QStringLiteral("/home/ann/march.tape"), true};
+        TapeState state{QStringLiteral("1250+\r\n340+\r\n17.5"), 12, 5,
+                        {{QStringLiteral("3+\r\n1"), 0, 4, 3}, {QStringLiteral("52+\r\n1"), 1, 2, 2}},
+                        QStringLiteral("/home/ann/march.tape"), true};
+        state.notes = {{0, "Rent"}, {2, "Café"}};
+        state.history[1].notes = {{1, "carried"}};
         QVERIFY(SaveTapeState(state));
         QCOMPARE(QFileInfo(TapeStateFolder()).permissions() & (QFile::ReadGroup | QFile::ReadOther), QFileDevice::Permissions());
         const TapeStateLoadResult loaded = LoadTapeState();
         QCOMPARE(loaded.outcome, TapeStateOutcome::Restored);
         QCOMPARE(loaded.state, state);
 
-        // The rows are a plain tape file beside the document; a caret beyond the text (the file edited
-        // by hand) is brought back inside it.
-        QVERIFY(SaveTapeState({QStringLiteral("12+\r\n3"), 40, 3, {}}));
+        // A run that changed only a note, the tape's or a history entry's, keeps its tape.
+        for (RowNotes *notes : {&state.notes, &state.history[1].notes}) {
+            const TapeStateLoadResult before = LoadTapeState();
+            notes->back().text = QStringLiteral("changed");
+            QCOMPARE(KeepTape(state, TapeStateOriginOf(before.id, before.state)).outcome, TapeKeepOutcome::Kept);
+            QCOMPARE(LoadTapeState().state, state);
+        }
+
+        // The rows are a plain tape file beside the document, a note after a TAB; a caret beyond the
+        // text (the file edited by hand) is brought back inside the text, which holds no note.
+        TapeState noted{QStringLiteral("12+\r\n3"), 40, 3, {}};
+        noted.notes = {{1, "x"}};
+        QVERIFY(SaveTapeState(noted));
         QFile text(TapeStateTextPath());
-        QCOMPARE(text.open(QIODevice::ReadOnly) ? text.readAll() : QByteArray(), QByteArray("12+\n3"));
-        QCOMPARE(LoadTapeState().state, (TapeState{QStringLiteral("12+\r\n3"), 6, 0, {}}));
+        QCOMPARE(text.open(QIODevice::ReadOnly) ? text.readAll() : QByteArray(), QByteArray("12+\n3\tx"));
+        noted.selStart = 6;
+        noted.selLength = 0;
+        QCOMPARE(LoadTapeState().state, noted);
         QVERIFY(DiscardTapeState());
         QCOMPARE(LoadTapeState().outcome, TapeStateOutcome::NoState);
         QVERIFY(!text.exists());
+    }
+
+    // Written by hand: a row splits at its first TAB, and a history entry keeps the pairs that name
+    // its rows in order, sanitized.
+    void notesRead()
+    {
+        QVERIFY(QDir().mkpath(TapeStateFolder()));
+        QFile rows(TapeStateTextPath());
+        QVERIFY(rows.open(QIODevice::WriteOnly) && rows.write("1+\tRent\tMarch\n\t \n2") == 18);
+        rows.close();
+        QFile document(TapeStateFilePath());
+        QVERIFY(document.open(QIODevice::WriteOnly));
+        document.write(R"({"format": "tallyer-tape", "version": 2, "selStart": 0, "selLength": 0, "history": [{"rows": ["1+",)"
+                       R"( "2"], "selStart": 0, "selLength": 0, "round": 2, "notes": [[1, " b\tc "], [0, "a"], [2, "c"], [1, "d"]]}]})");
+        document.close();
+        const TapeState state = LoadTapeState().state;
+        QCOMPARE(state.text, QStringLiteral("1+\r\n\r\n2"));
+        QCOMPARE(state.notes, (RowNotes{{0, "Rent March"}}));
+        QCOMPARE(state.history.value(0).notes, (RowNotes{{1, "b c"}}));
     }
 
     void unusableStateSetAside_data()
@@ -47,6 +80,8 @@ private slots:
         QTest::newRow("newer-version") << QByteArray(valid).replace("\"version\": 2", "\"version\": 3");
         QTest::newRow("earlier-format-row-not-text") << QByteArray(earlier).replace("\"2\"", "2");
         QTest::newRow("history-entry-without-rows") << QByteArray(valid).replace("[]", "[{\"selStart\": 0}]");
+        QTest::newRow("history-notes-not-pairs") << QByteArray(valid).replace(
+            "[]", R"([{"rows": ["1"], "selStart": 0, "selLength": 0, "round": 2, "notes": [["0", "a"]]}])");
         QTest::newRow("over-16-mib") << earlier + QByteArray(kTapeStateLimit, ' ');
         QTest::newRow("folder-in-its-place") << QByteArray("FOLDER");
     }
