@@ -136,7 +136,7 @@ void TapeActions::newTape()
 
 bool TapeActions::writeTo(const QString &path)
 {
-    const TapeFileResult written = WriteTapeFile(path, m_field->Text());
+    const TapeFileResult written = WriteTapeFile(path, m_field->Text(), m_session->document().notes());
     if (!written.ok()) {
         showMessage(TapeFileMessage(shown(written)), MessageIcon::Exclamation);
         return false;
