@@ -538,6 +538,9 @@ private slots:
         QVERIFY(WriteTapeFile(labelled, "Invoice #12: 40+\r\n2x3").ok());
         QVERIFY(w->findChild<TapeActions *>()->openFile(labelled));
         QCOMPARE(w->boxCalc->Text(), QStringLiteral("40+\r\n2*3"));
+        QCOMPARE(w->boxCalc->document()->note(0), QStringLiteral("Invoice #12:")); // saved beside its row
+        QTest::keyClick(w->boxCalc, Qt::Key_S, Qt::ControlModifier);
+        QCOMPARE(fileBytes(labelled), QByteArray("40+\tInvoice #12:\n2*3\n"));
         QVERIFY(WriteTapeFile(labelled, "1+\r\n12 34").ok());
         QVERIFY(!w->findChild<TapeActions *>()->openFile(labelled));
         QGuiApplication::clipboard()->setText(QStringLiteral("+1e3"));
