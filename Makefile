@@ -10,7 +10,7 @@ BUILD_DIR := build
 PRESET := dev
 
 FUZZ_DIR := build-fuzz
-FUZZ_TARGETS := evaluator sheetclean wordsfile settings memorystring tapefold tapemodel helplinks
+FUZZ_TARGETS := evaluator sheetclean wordsfile settings memorystring tapefold tapemodel helplinks sheetnotes
 # Seconds each target runs under `make fuzz`; `make test` gives each this many fresh inputs.
 FUZZ_SECONDS ?= 60
 FUZZ_RUNS ?= 4000

@@ -1150,13 +1150,19 @@ bool SheetView::moveDraggedTo(qsizetype at)
     if (from < 0 || to > sheetText().size())
         return false;
     const QString moved = sheetText().mid(from, to - from);
+    // The rows moved whole, and those they pass, take their notes to their new places.
+    const auto breaks = [](const QString &text) { return text.count(u'\n'); };
     if (at >= from && at <= to) {
         setPositions(from, to, false);
     } else if (at < from) {
-        replaceRange(at, to, moved + sheetText().mid(at, from - at));
+        const QString passed = sheetText().mid(at, from - at);
+        RowNotes notes = notesWithin(from, to, 0) + notesWithin(at, from, breaks(moved));
+        replaceRange(at, to, moved + passed, notes);
         setSelection(at, at + moved.size());
     } else {
-        replaceRange(from, at, sheetText().mid(to, at - to) + moved);
+        const QString passed = sheetText().mid(to, at - to);
+        RowNotes notes = notesWithin(to, at, 0) + notesWithin(from, to, breaks(passed));
+        replaceRange(from, at, passed + moved, notes);
         setSelection(at - moved.size(), at);
     }
     m_movedInside = true;

@@ -189,6 +189,9 @@ private:
     void paintNotes(QPainter &painter, Block block, qreal y, const QTextLayout *layout) const;
     void paintNoteRule(QPainter &painter) const;
     bool noteEditorKey(QKeyEvent *event); // the note editor's keys; false: its own
+    // The notes of the rows wholly inside from .. to (an empty row with the break before it),
+    // numbered from the row of from, shift rows further down.
+    RowNotes notesWithin(qsizetype from, qsizetype to, qsizetype shift) const;
     friend class NoteEditor;
     // The same for the caret, which after End stands at the end of a wrapped line.
     int caretLineIndex(const QTextLayout *layout, int offset) const;

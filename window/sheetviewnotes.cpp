@@ -289,27 +289,38 @@ bool SheetView::noteEditorKey(QKeyEvent *event)
     return true;
 }
 
+RowNotes SheetView::notesWithin(qsizetype from, qsizetype to, qsizetype shift) const
+{
+    const RowNotes &notes = m_document->notes();
+    const qsizetype firstRow = rowOf(from);
+    auto note = std::lower_bound(notes.begin(), notes.end(), firstRow,
+                                 [](const RowNote &n, qsizetype row) { return n.row < row; });
+    RowNotes within;
+    for (; note != notes.end() && note->row <= rowOf(to); ++note) {
+        const qsizetype rowStart = this->rowStart(note->row);
+        const qsizetype rowEnd = this->rowEnd(note->row);
+        // A row whole: its text, or for an empty row the break before it.
+        if (from > rowStart || to < rowEnd || (rowEnd == rowStart && from == rowStart))
+            continue;
+        within.append({note->row - firstRow + shift, note->text});
+    }
+    return within;
+}
+
 QString SheetView::clipboardText() const
 {
     const qsizetype start = selectionStart();
     const qsizetype end = selectionEnd();
     const QString &text = sheetText();
-    const RowNotes &notes = m_document->notes();
     const qsizetype firstRow = rowOf(start);
-    const qsizetype lastRow = rowOf(end);
-    auto note = std::lower_bound(notes.begin(), notes.end(), firstRow,
-                                 [](const RowNote &n, qsizetype row) { return n.row < row; });
     QString out;
     qsizetype copied = start;
-    for (; note != notes.end() && note->row <= lastRow; ++note) {
-        const qsizetype rowStart = this->rowStart(note->row);
-        const qsizetype rowEnd = this->rowEnd(note->row);
-        // Only a row selected whole takes its note along (an empty row with the break before it).
-        if (start > rowStart || end < rowEnd || (rowEnd == rowStart && start == rowStart))
-            continue;
+    // Only a row selected whole takes its note along.
+    for (const RowNote &note : notesWithin(start, end, 0)) {
+        const qsizetype rowEnd = this->rowEnd(firstRow + note.row);
         out += QStringView(text).mid(copied, rowEnd - copied);
         out += u'\t';
-        out += note->text;
+        out += note.text;
         copied = rowEnd;
     }
     out += QStringView(text).mid(copied, end - copied);
