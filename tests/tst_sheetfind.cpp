@@ -1,9 +1,28 @@
-// Finding typed text in a sheet's rows.
+// Finding typed text in a sheet's rows and their notes.
 
 #include "sheetdocument.h"
 #include "sheetfind.h"
 
 #include <QTest>
+
+namespace {
+
+// Notes written as "row:text" joined by ";", in row order.
+RowNotes notesOf(const QString &written)
+{
+    RowNotes notes;
+    for (const QString &note : written.split(u';', Qt::SkipEmptyParts))
+        notes.append({note.section(u':', 0, 0).toLongLong(), note.section(u':', 1)});
+    return notes;
+}
+
+// A hit as the walk's table writes it: a sheet position, or "n" row "@" offset in a note.
+QString named(const SheetHit &hit)
+{
+    return hit.inNote ? QStringLiteral("n%1@%2").arg(hit.row).arg(hit.start) : QString::number(hit.start);
+}
+
+} // namespace
 
 class TestSheetFind : public QObject
 {
@@ -49,7 +68,8 @@ private slots:
         QFETCH(int, from);
         QFETCH(bool, back);
         const SheetRows rows(text.replace(u'|', QLatin1String("\r\n")));
-        const SheetHit hit = FindInSheet(rows, SheetDocument::withRowBreaks(typed), from, back ? FindDirection::Backward : FindDirection::Forward);
+        const SheetHit hit = FindInSheet(rows, {}, SheetDocument::withRowBreaks(typed), SheetPlace::atPosition(from),
+                                         back ? FindDirection::Backward : FindDirection::Forward);
         QTEST(int(hit.start), "start");
         QTEST(int(hit.row), "row");
         QTEST(hit.wrapped, "wrapped");
@@ -79,7 +99,63 @@ private slots:
         QFETCH(QString, needle);
         QFETCH(int, from);
         QFETCH(int, to);
-        QTEST(int(CountInSheet(SheetRows(text), needle, from, to)), "count");
+        QTEST(int(CountInSheet(SheetRows(text), {}, needle, SheetPlace::atPosition(from), SheetPlace::atPosition(to))),
+              "count");
+    }
+
+    // Every hit of a needle in the figures and the notes, in order, as F3 and Shift+F3 step
+    // through them: each step from the hit before, round the ends, each hit numbered by the hits
+    // counted before it.
+    void walk_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("notes");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("hits");
+
+        QTest::newRow("notes-between-rows") << "5+|15+|5" << "0:5 cents;2:55" << "5" << "0 n0@0 5 9 n2@0 n2@1";
+        QTest::newRow("figures-before-note-in-row") << "1|Tax 8" << "0:TAX;1:tax" << "tax" << "n0@0 3 n1@0";
+        QTest::newRow("needle-longer-than-text") << "7|8" << "0:Rental;1:rental car" << "RENTAL" << "n0@0 n1@0";
+        QTest::newRow("overlapping-in-note") << "7" << "0:aaa" << "aa" << "n0@0 n0@1";
+        QTest::newRow("break-only-in-figures") << "1+|2" << "0:+ 2;1:+ 2" << "+\n2" << "1";
+        QTest::newRow("nowhere") << "12" << "0:ab" << "9" << "";
+    }
+
+    void walk()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, notes);
+        QFETCH(QString, typed);
+        QFETCH(QString, hits);
+        const SheetRows rows(text.replace(u'|', QLatin1String("\r\n")));
+        const RowNotes noteList = notesOf(notes);
+        const QString needle = SheetDocument::withRowBreaks(typed);
+        const QStringList expected = hits.split(u' ', Qt::SkipEmptyParts);
+        const SheetPlace start = SheetPlace::atPosition(0);
+        const SheetPlace end = SheetPlace::end(rows);
+        QCOMPARE(CountInSheet(rows, noteList, needle, start, end), expected.size());
+
+        QStringList forward;
+        SheetHit hit = FindInSheet(rows, noteList, needle, start, FindDirection::Forward);
+        while (hit.found() && !hit.wrapped && forward.size() <= expected.size()) {
+            QCOMPARE(CountInSheet(rows, noteList, needle, start, hit.place()), forward.size());
+            QCOMPARE(hit.length, needle.size());
+            forward.append(named(hit));
+            SheetPlace next = hit.place();
+            ++next.offset;
+            hit = FindInSheet(rows, noteList, needle, next, FindDirection::Forward);
+        }
+        QCOMPARE(forward, expected);
+        QCOMPARE(named(hit), expected.value(0, QStringLiteral("-1"))); // round to the first
+
+        QStringList backward;
+        hit = FindInSheet(rows, noteList, needle, end, FindDirection::Backward);
+        while (hit.found() && !hit.wrapped && backward.size() <= expected.size()) {
+            backward.prepend(named(hit));
+            hit = FindInSheet(rows, noteList, needle, hit.place(), FindDirection::Backward);
+        }
+        QCOMPARE(backward, expected);
+        QCOMPARE(named(hit), expected.isEmpty() ? QStringLiteral("-1") : expected.last()); // round to the last
     }
 };
 
