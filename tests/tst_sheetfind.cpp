@@ -116,6 +116,7 @@ private slots:
         QTest::newRow("notes-between-rows") << "5+|15+|5" << "0:5 cents;2:55" << "5" << "0 n0@0 5 9 n2@0 n2@1";
         QTest::newRow("figures-before-note-in-row") << "1|Tax 8" << "0:TAX;1:tax" << "tax" << "n0@0 3 n1@0";
         QTest::newRow("needle-longer-than-text") << "7|8" << "0:Rental;1:rental car" << "RENTAL" << "n0@0 n1@0";
+        QTest::newRow("case-outside-ascii") << "1" << "0:Käse, KÄSE" << "kÄse" << "n0@0 n0@6";
         QTest::newRow("overlapping-in-note") << "7" << "0:aaa" << "aa" << "n0@0 n0@1";
         QTest::newRow("break-only-in-figures") << "1+|2" << "0:+ 2;1:+ 2" << "+\n2" << "1";
         QTest::newRow("nowhere") << "12" << "0:ab" << "9" << "";
