@@ -126,16 +126,17 @@ public:
         to = normalised(to);
         SheetHit hit;
         const qsizetype start = figuresBefore(from);
-        if (const qsizetype at = starts(m_rows.text(), start, figuresBefore(to)).indexOf(m_needle, 0, m_cs); at >= 0)
+        const qsizetype at = starts(m_rows.text(), start, figuresBefore(to)).indexOf(m_needle, 0, m_cs);
+        if (at >= 0)
             hit = figuresHit(start + at);
         if (!m_inNotes)
             return hit;
         for (auto note = firstNoteOf(from.row); note != m_notes.end() && note->row <= to.row; ++note) {
             if (hit.found() && note->row >= hit.row)
                 break;
-            const qsizetype at = m_note.first(note->text, noteBefore(from, note->row), noteBefore(to, note->row));
-            if (at >= 0)
-                return noteHit(note->row, at);
+            const qsizetype offset = m_note.first(note->text, noteBefore(from, note->row), noteBefore(to, note->row));
+            if (offset >= 0)
+                return noteHit(note->row, offset);
         }
         return hit;
     }
@@ -146,7 +147,8 @@ public:
         to = normalised(to);
         SheetHit hit;
         const qsizetype start = figuresBefore(from);
-        if (const qsizetype at = starts(m_rows.text(), start, figuresBefore(to)).lastIndexOf(m_needle, -1, m_cs); at >= 0)
+        const qsizetype at = starts(m_rows.text(), start, figuresBefore(to)).lastIndexOf(m_needle, -1, m_cs);
+        if (at >= 0)
             hit = figuresHit(start + at);
         if (!m_inNotes)
             return hit;
@@ -154,9 +156,9 @@ public:
             --note;
             if (note->row < from.row || (hit.found() && note->row < hit.row))
                 break;
-            const qsizetype at = m_note.last(note->text, noteBefore(from, note->row), noteBefore(to, note->row));
-            if (at >= 0)
-                return noteHit(note->row, at);
+            const qsizetype offset = m_note.last(note->text, noteBefore(from, note->row), noteBefore(to, note->row));
+            if (offset >= 0)
+                return noteHit(note->row, offset);
         }
         return hit;
     }

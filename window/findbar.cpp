@@ -205,14 +205,13 @@ void FindBar::showHit(const SheetHit &hit, FindDirection direction, bool announc
         // What a shorter needle found is not what the user looks for: the caret goes back.
         returnToOrigin();
     } else if (hit.found()) {
-        const SheetDocument &document = *m_sheet->document();
+        const SheetRows &rows = m_sheet->document()->rows();
+        const RowNotes &notes = m_sheet->document()->notes();
         // The hits before this one number it; the rest are counted once for a needle, so that
         // a search costs one scan of the sheet for the count, a step only the part before the hit.
-        const qsizetype before =
-            CountInSheet(document.rows(), document.notes(), needle, SheetPlace::atPosition(0), hit.place());
+        const qsizetype before = CountInSheet(rows, notes, needle, SheetPlace::atPosition(0), hit.place());
         if (m_total < 0)
-            m_total = before
-                + CountInSheet(document.rows(), document.notes(), needle, hit.place(), SheetPlace::end(document.rows()));
+            m_total = before + CountInSheet(rows, notes, needle, hit.place(), SheetPlace::end(rows));
         const QString nth = QString::number(before + 1);
         const QString of = QString::number(m_total);
         const TextId id = !hit.wrapped ? TextId::FindCount
