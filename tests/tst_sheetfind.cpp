@@ -5,25 +5,6 @@
 
 #include <QTest>
 
-namespace {
-
-// Notes written as "row:text" joined by ";", in row order.
-RowNotes notesOf(const QString &written)
-{
-    RowNotes notes;
-    for (const QString &note : written.split(u';', Qt::SkipEmptyParts))
-        notes.append({note.section(u':', 0, 0).toLongLong(), note.section(u':', 1)});
-    return notes;
-}
-
-// A hit as the walk's table writes it: a sheet position, or "n" row "@" offset in a note.
-QString named(const SheetHit &hit)
-{
-    return hit.inNote ? QStringLiteral("n%1@%2").arg(hit.row).arg(hit.start) : QString::number(hit.start);
-}
-
-} // namespace
-
 class TestSheetFind : public QObject
 {
     Q_OBJECT
@@ -103,60 +84,55 @@ private slots:
               "count");
     }
 
-    // Every hit of a needle in the figures and the notes, in order, as F3 and Shift+F3 step
-    // through them: each step from the hit before, round the ends, each hit numbered by the hits
-    // counted before it.
+    // Every hit of a needle in the figures and the notes (listed by row, "" for none), as F3 and
+    // Shift+F3 step through them from one end and round to it again, each numbered by the hits
+    // counted before it. A hit in a note is written "n" row "@" offset.
     void walk_data()
     {
         QTest::addColumn<QString>("text");
-        QTest::addColumn<QString>("notes");
+        QTest::addColumn<QStringList>("notes");
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("hits");
 
-        QTest::newRow("notes-between-rows") << "5+|15+|5" << "0:5 cents;2:55" << "5" << "0 n0@0 5 9 n2@0 n2@1";
-        QTest::newRow("figures-before-note-in-row") << "1|Tax 8" << "0:TAX;1:tax" << "tax" << "n0@0 3 n1@0";
-        QTest::newRow("needle-longer-than-text") << "7|8" << "0:Rental;1:rental car" << "RENTAL" << "n0@0 n1@0";
-        QTest::newRow("case-outside-ascii") << "1" << "0:Käse, KÄSE" << "kÄse" << "n0@0 n0@6";
-        QTest::newRow("overlapping-in-note") << "7" << "0:aaa" << "aa" << "n0@0 n0@1";
-        QTest::newRow("break-only-in-figures") << "1+|2" << "0:+ 2;1:+ 2" << "+\n2" << "1";
-        QTest::newRow("nowhere") << "12" << "0:ab" << "9" << "";
+        QTest::newRow("notes-between-rows") << "5+|15+|5" << QStringList{"5 cents", "", "55"} << "5" << "0 n0@0 5 9 n2@0 n2@1";
+        QTest::newRow("figures-before-note-in-row") << "1|Tax 8" << QStringList{"TAX", "tax"} << "tax" << "n0@0 3 n1@0";
+        QTest::newRow("needle-longer-than-text") << "7|8" << QStringList{"Rental", "rental car"} << "RENTAL" << "n0@0 n1@0";
+        QTest::newRow("case-outside-ascii") << "1" << QStringList{"Käse, KÄSE"} << "kÄse" << "n0@0 n0@6";
+        QTest::newRow("overlapping-in-note") << "7" << QStringList{"aaa"} << "aa" << "n0@0 n0@1";
+        QTest::newRow("nowhere") << "12" << QStringList{"ab"} << "9" << "";
     }
 
     void walk()
     {
         QFETCH(QString, text);
-        QFETCH(QString, notes);
+        QFETCH(QStringList, notes);
         QFETCH(QString, typed);
         QFETCH(QString, hits);
+        const QStringList order = hits.split(u' ', Qt::SkipEmptyParts);
         const SheetRows rows(text.replace(u'|', QLatin1String("\r\n")));
-        const RowNotes noteList = notesOf(notes);
+        RowNotes noteList;
+        for (qsizetype row = 0; row < notes.size(); ++row) {
+            if (!notes[row].isEmpty())
+                noteList.append({row, notes[row]});
+        }
         const QString needle = SheetDocument::withRowBreaks(typed);
-        const QStringList expected = hits.split(u' ', Qt::SkipEmptyParts);
         const SheetPlace start = SheetPlace::atPosition(0);
-        const SheetPlace end = SheetPlace::end(rows);
-        QCOMPARE(CountInSheet(rows, noteList, needle, start, end), expected.size());
-
-        QStringList forward;
-        SheetHit hit = FindInSheet(rows, noteList, needle, start, FindDirection::Forward);
-        while (hit.found() && !hit.wrapped && forward.size() <= expected.size()) {
-            QCOMPARE(CountInSheet(rows, noteList, needle, start, hit.place()), forward.size());
-            QCOMPARE(hit.length, needle.size());
-            forward.append(named(hit));
-            SheetPlace next = hit.place();
-            ++next.offset;
-            hit = FindInSheet(rows, noteList, needle, next, FindDirection::Forward);
+        QCOMPARE(CountInSheet(rows, noteList, needle, start, SheetPlace::end(rows)), order.size());
+        for (const FindDirection direction : {FindDirection::Forward, FindDirection::Backward}) {
+            const bool forward = direction == FindDirection::Forward;
+            SheetHit hit = FindInSheet(rows, noteList, needle, forward ? start : SheetPlace::end(rows), direction);
+            // Each hit from the one before, and one step more, round the end.
+            for (qsizetype step = 0; step <= order.size(); ++step) {
+                const qsizetype nth = order.isEmpty() ? -1 : forward ? step % order.size() : order.size() - 1 - step % order.size();
+                QCOMPARE(hit.inNote ? QStringLiteral("n%1@%2").arg(hit.row).arg(hit.start) : QString::number(hit.start),
+                         order.value(nth, QStringLiteral("-1")));
+                QCOMPARE(hit.wrapped, nth >= 0 && step == order.size());
+                QCOMPARE(CountInSheet(rows, noteList, needle, start, hit.place()), qMax(nth, qsizetype(0)));
+                SheetPlace from = hit.place();
+                from.offset += forward; // after the hit going on, before it going back
+                hit = FindInSheet(rows, noteList, needle, from, direction);
+            }
         }
-        QCOMPARE(forward, expected);
-        QCOMPARE(named(hit), expected.value(0, QStringLiteral("-1"))); // round to the first
-
-        QStringList backward;
-        hit = FindInSheet(rows, noteList, needle, end, FindDirection::Backward);
-        while (hit.found() && !hit.wrapped && backward.size() <= expected.size()) {
-            backward.prepend(named(hit));
-            hit = FindInSheet(rows, noteList, needle, hit.place(), FindDirection::Backward);
-        }
-        QCOMPARE(backward, expected);
-        QCOMPARE(named(hit), expected.isEmpty() ? QStringLiteral("-1") : expected.last()); // round to the last
     }
 };
 
