@@ -92,6 +92,28 @@ private slots:
         QCOMPARE(w->findChild<ResultAnnouncer *>(QStringLiteral("findAnnouncer"))->text(), status());
     }
 
+    // A note on the first row with "250" twice: its hits come between the rows' figures, the
+    // caret at the row's end. A hit in a note is written "n" row "@" offset.
+    void notesSearched()
+    {
+        w->boxCalc->document()->setNote(0, QStringLiteral("250 paid, 250 due"));
+        const auto shown = [&] {
+            const SheetView::NoteHit hit = w->boxCalc->noteHit();
+            const QString at = hit.row < 0 ? QString::number(w->boxCalc->SelStart())
+                                           : QStringLiteral("n%1@%2 %3").arg(hit.row).arg(hit.start).arg(w->boxCalc->SelStart());
+            return at + QStringLiteral(" +%1 ").arg(hit.row < 0 ? w->boxCalc->SelLength() : hit.length) + status();
+        };
+        const std::pair<QKeyCombination, QString> steps[] = {
+            {Qt::Key_F3, "n0@0 12 +3 2 of 4"}, {Qt::Key_F3, "n0@10 12 +3 3 of 4"}, {Qt::Key_F3, "14 +3 4 of 4"},
+            {Qt::ShiftModifier | Qt::Key_F3, "n0@10 12 +3 3 of 4"}, {Qt::ShiftModifier | Qt::Key_F3, "n0@0 12 +3 2 of 4"},
+            {Qt::ShiftModifier | Qt::Key_F3, "5 +3 1 of 4"},
+        };
+        for (const auto &[key, expected] : steps) {
+            QTest::keyClick(m_text, key.key(), key.keyboardModifiers());
+            QCOMPARE(shown(), expected);
+        }
+    }
+
     void escapeLeavesHitSelected()
     {
         QTest::keyClick(m_text, Qt::Key_F3);

@@ -260,6 +260,36 @@ private slots:
 
     // The sheet's context menu steps the undo ring (which items it enables: tst_sheetview). The
     // window keeps the size its rows give it.
+    // An entry's notes go onto its rows, none of the entry shown before staying, and come back
+    // with the part chosen, numbered from its first row: a part that ends after a row break
+    // takes nothing of the next row.
+    void historyNotes()
+    {
+        TextEntry older(QStringLiteral("1+\r\n2+\r\n3"), 0, 9, 4);
+        older.notes = {{1, QStringLiteral("tip")}, {2, QStringLiteral("tax")}};
+        TextEntry newer(QStringLiteral("1+\r\n2+\r\n4"), 0, 9, 2);
+        newer.notes = {{0, QStringLiteral("rent")}};
+        TextRing ring(50);
+        ring.record(older);
+        ring.record(newer);
+        QPointer<HistoryWindow> h = HistoryWindow::open(w.get(), ring);
+        const FormParts hp(h);
+        QVERIFY(hp.boxCalc->document()->notes() == newer.notes);
+        QTest::keyClick(hp.boxCalc, Qt::Key_PageUp, Qt::ControlModifier);
+        QVERIFY(hp.boxCalc->document()->notes() == older.notes);
+
+        TextEntry chosen;
+        connect(h, &HistoryWindow::entryChosen, this, [&chosen](const TextEntry &entry) { chosen = entry; });
+        hp.boxCalc->setSelection(4, 8);
+        QTest::keyClick(hp.boxCalc, Qt::Key_Return);
+        QTRY_VERIFY(!h);
+        QCOMPARE(chosen.text, QStringLiteral("2+\r\n"));
+        QCOMPARE(chosen.round, 4);
+        QVERIFY(chosen.notes == RowNotes({{0, QStringLiteral("tip")}}));
+        QCOMPARE(w->boxCalc->Text(), QStringLiteral("2+\r\n")); // the main sheet takes the notes too
+        QVERIFY(w->boxCalc->document()->notes() == chosen.notes);
+    }
+
     void contextMenuUndo()
     {
         QTest::keyClicks(w->boxCalc, QStringLiteral("12"));

@@ -1,4 +1,4 @@
-// Finding typed text in a sheet's rows.
+// Finding typed text in a sheet's rows and their notes.
 
 #include "sheetdocument.h"
 #include "sheetfind.h"
@@ -49,7 +49,8 @@ private slots:
         QFETCH(int, from);
         QFETCH(bool, back);
         const SheetRows rows(text.replace(u'|', QLatin1String("\r\n")));
-        const SheetHit hit = FindInSheet(rows, SheetDocument::withRowBreaks(typed), from, back ? FindDirection::Backward : FindDirection::Forward);
+        const SheetHit hit = FindInSheet(rows, {}, SheetDocument::withRowBreaks(typed), SheetPlace::atPosition(from),
+                                         back ? FindDirection::Backward : FindDirection::Forward);
         QTEST(int(hit.start), "start");
         QTEST(int(hit.row), "row");
         QTEST(hit.wrapped, "wrapped");
@@ -79,7 +80,59 @@ private slots:
         QFETCH(QString, needle);
         QFETCH(int, from);
         QFETCH(int, to);
-        QTEST(int(CountInSheet(SheetRows(text), needle, from, to)), "count");
+        QTEST(int(CountInSheet(SheetRows(text), {}, needle, SheetPlace::atPosition(from), SheetPlace::atPosition(to))),
+              "count");
+    }
+
+    // Every hit of a needle in the figures and the notes (listed by row, "" for none), as F3 and
+    // Shift+F3 step through them from one end and round to it again, each numbered by the hits
+    // counted before it. A hit in a note is written "n" row "@" offset.
+    void walk_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QStringList>("notes");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("hits");
+
+        QTest::newRow("notes-between-rows") << "5+|15+|5" << QStringList{"5 cents", "", "55"} << "5" << "0 n0@0 5 9 n2@0 n2@1";
+        QTest::newRow("figures-before-note-in-row") << "1|Tax 8" << QStringList{"TAX", "tax"} << "tax" << "n0@0 3 n1@0";
+        QTest::newRow("needle-longer-than-text") << "7|8" << QStringList{"Rental", "rental car"} << "RENTAL" << "n0@0 n1@0";
+        QTest::newRow("case-outside-ascii") << "1" << QStringList{"Käse, KÄSE"} << "kÄse" << "n0@0 n0@6";
+        QTest::newRow("overlapping-in-note") << "7" << QStringList{"aaa"} << "aa" << "n0@0 n0@1";
+        QTest::newRow("nowhere") << "12" << QStringList{"ab"} << "9" << "";
+    }
+
+    void walk()
+    {
+        QFETCH(QString, text);
+        QFETCH(QStringList, notes);
+        QFETCH(QString, typed);
+        QFETCH(QString, hits);
+        const QStringList order = hits.split(u' ', Qt::SkipEmptyParts);
+        const SheetRows rows(text.replace(u'|', QLatin1String("\r\n")));
+        RowNotes noteList;
+        for (qsizetype row = 0; row < notes.size(); ++row) {
+            if (!notes[row].isEmpty())
+                noteList.append({row, notes[row]});
+        }
+        const QString needle = SheetDocument::withRowBreaks(typed);
+        const SheetPlace start = SheetPlace::atPosition(0);
+        QCOMPARE(CountInSheet(rows, noteList, needle, start, SheetPlace::end(rows)), order.size());
+        for (const FindDirection direction : {FindDirection::Forward, FindDirection::Backward}) {
+            const bool forward = direction == FindDirection::Forward;
+            SheetHit hit = FindInSheet(rows, noteList, needle, forward ? start : SheetPlace::end(rows), direction);
+            // Each hit from the one before, and one step more, round the end.
+            for (qsizetype step = 0; step <= order.size(); ++step) {
+                const qsizetype nth = order.isEmpty() ? -1 : forward ? step % order.size() : order.size() - 1 - step % order.size();
+                QCOMPARE(hit.inNote ? QStringLiteral("n%1@%2").arg(hit.row).arg(hit.start) : QString::number(hit.start),
+                         order.value(nth, QStringLiteral("-1")));
+                QCOMPARE(hit.wrapped, nth >= 0 && step == order.size());
+                QCOMPARE(CountInSheet(rows, noteList, needle, start, hit.place()), qMax(nth, qsizetype(0)));
+                SheetPlace from = hit.place();
+                from.offset += forward; // after the hit going on, before it going back
+                hit = FindInSheet(rows, noteList, needle, from, direction);
+            }
+        }
     }
 };
 

@@ -12,6 +12,8 @@
 #include <QStyle>
 #include <QToolButton>
 
+#include <algorithm>
+
 namespace {
 
 QToolButton *makeButton(QWidget *parent, const QString &name)
@@ -70,6 +72,9 @@ FindBar::FindBar(SheetView *sheet, QWidget *parent)
     connect(m_next, &QToolButton::clicked, this, &FindBar::findNext);
     connect(m_close, &QToolButton::clicked, this, &FindBar::close);
     connect(m_sheet, &SheetView::textChanged, this, &FindBar::forget);
+    // The document the sheet shows now is the one it keeps: the window gives it its session's
+    // document before the bar is made.
+    connect(m_sheet->document(), &SheetDocument::notesChanged, this, &FindBar::forget);
     hide();
 }
 
@@ -87,7 +92,7 @@ void FindBar::open()
 {
     if (isHidden()) {
         nameControls(); // in the interface language of the moment, as the sheet's name is
-        m_origin = m_sheet->selectionStart();
+        m_origin = sheetPlace();
         forget();
         QFrame::show();
         emit shownChanged(true);
@@ -125,6 +130,23 @@ void FindBar::findPrevious()
     step(FindDirection::Backward);
 }
 
+SheetPlace FindBar::sheetPlace() const
+{
+    const SheetView::NoteHit marked = m_sheet->noteHit();
+    if (marked.row >= 0)
+        return SheetPlace::inNoteOf(marked.row, marked.start);
+    return SheetPlace::atPosition(m_sheet->selectionStart());
+}
+
+void FindBar::returnToOrigin()
+{
+    // A place in a note is the caret at its row's end, where the note hit put it; the row may
+    // have gone with an edit since.
+    const qsizetype at = m_origin.inNote ? m_sheet->rowEnd(std::min(m_origin.row, m_sheet->rowCount() - 1))
+                                         : m_origin.offset;
+    m_sheet->setSelection(at, at);
+}
+
 void FindBar::forget()
 {
     m_lastNeedle.clear();
@@ -135,18 +157,18 @@ void FindBar::forget()
 void FindBar::search()
 {
     const QString needle = SheetDocument::withRowBreaks(m_edit->text());
-    const SheetRows &rows = m_sheet->document()->rows();
+    const SheetDocument &document = *m_sheet->document();
     SheetHit hit;
     if (needle.isEmpty()) {
-        m_sheet->setSelection(m_origin, m_origin);
+        returnToOrigin();
     } else if (!m_lastNeedle.isEmpty() && needle.startsWith(m_lastNeedle, Qt::CaseInsensitive) && !m_lastHit.wrapped) {
         // Every hit of the longer needle is a hit of the shorter one, at the same place.
         if (m_lastHit.found())
-            hit = FindInSheet(rows, needle, m_lastHit.start, FindDirection::Forward);
+            hit = FindInSheet(document.rows(), document.notes(), needle, m_lastHit.place(), FindDirection::Forward);
         if (m_total != 0)
             m_total = -1; // none of the shorter needle is none of the longer one
     } else {
-        hit = FindInSheet(rows, needle, m_origin, FindDirection::Forward);
+        hit = FindInSheet(document.rows(), document.notes(), needle, m_origin, FindDirection::Forward);
         m_total = -1;
     }
     m_lastNeedle = needle;
@@ -159,12 +181,15 @@ void FindBar::step(FindDirection direction)
     const QString needle = SheetDocument::withRowBreaks(m_edit->text());
     if (needle.isEmpty())
         return;
-    // From the hit selected (or the caret): the next hit starts after its start, the previous
-    // one before it.
-    const qsizetype from = m_sheet->selectionStart() + (direction == FindDirection::Forward && m_sheet->hasSelection());
-    const SheetHit hit = FindInSheet(m_sheet->document()->rows(), needle, from, direction);
+    // From the hit selected or marked in a note (or the caret): the next hit starts after its
+    // start, the previous one before it.
+    SheetPlace from = sheetPlace();
+    if (direction == FindDirection::Forward && (from.inNote || m_sheet->hasSelection()))
+        ++from.offset;
+    const SheetDocument &document = *m_sheet->document();
+    const SheetHit hit = FindInSheet(document.rows(), document.notes(), needle, from, direction);
     if (hit.found())
-        m_origin = hit.start;
+        m_origin = hit.place();
     m_lastNeedle = needle;
     m_lastHit = hit;
     showHit(hit, direction, true);
@@ -178,21 +203,25 @@ void FindBar::showHit(const SheetHit &hit, FindDirection direction, bool announc
         m_total = 0;
         words = Text(TextId::FindNotFound);
         // What a shorter needle found is not what the user looks for: the caret goes back.
-        m_sheet->setSelection(m_origin, m_origin);
+        returnToOrigin();
     } else if (hit.found()) {
         const SheetRows &rows = m_sheet->document()->rows();
+        const RowNotes &notes = m_sheet->document()->notes();
         // The hits before this one number it; the rest are counted once for a needle, so that
         // a search costs one scan of the sheet for the count, a step only the part before the hit.
-        const qsizetype before = CountInSheet(rows, needle, 0, hit.start);
+        const qsizetype before = CountInSheet(rows, notes, needle, SheetPlace::atPosition(0), hit.place());
         if (m_total < 0)
-            m_total = before + CountInSheet(rows, needle, hit.start, rows.size());
+            m_total = before + CountInSheet(rows, notes, needle, hit.place(), SheetPlace::end(rows));
         const QString nth = QString::number(before + 1);
         const QString of = QString::number(m_total);
         const TextId id = !hit.wrapped ? TextId::FindCount
             : direction == FindDirection::Forward ? TextId::FindFromStart
                                                   : TextId::FindFromEnd;
         words = Text(id, {nth, of});
-        m_sheet->setSelection(hit.start, hit.start + hit.length);
+        if (hit.inNote)
+            m_sheet->showNoteHit(hit.row, hit.start, hit.length);
+        else
+            m_sheet->setSelection(hit.start, hit.start + hit.length);
     }
     m_status->setText(words);
     if (announceAtOnce)

@@ -12,10 +12,11 @@ class ResultAnnouncer;
 class SheetView;
 
 // The find bar: a strip with the text to find, previous and next buttons, what was found ("3 of
-// 12", "Not found") and a close button. It searches the sheet's text as the user types, from
-// where the caret stood when the bar opened, and selects the hit in the sheet, scrolled into
-// view. Enter and F3 go to the next hit, Shift+Enter and Shift+F3 to the previous one, round the
-// ends; Escape closes the bar and gives the sheet the focus with the hit still selected.
+// 12", "Not found") and a close button. It searches the sheet's text and its rows' notes as the
+// user types, from where the caret stood when the bar opened, and selects a hit in the figures in
+// the sheet, scrolled into view, or marks one in a note (SheetView::showNoteHit). Enter and F3 go
+// to the next hit, Shift+Enter and Shift+F3 to the previous one, round the ends; Escape closes
+// the bar and gives the sheet the focus with the hit still selected.
 //
 // A longer needle typed after a shorter one starts where the shorter one was found: nothing
 // before that hit can match the longer one, so typing into a long tape costs one scan per key
@@ -47,9 +48,13 @@ private:
     void nameControls();
     void search();
     void step(FindDirection direction);
+    // Where the sheet stands: the note hit it marks, else the start of its selection.
+    SheetPlace sheetPlace() const;
+    // The caret put back where typing searches from.
+    void returnToOrigin();
     // The hit selected in the sheet and counted in the label; a step's result is said at once.
     void showHit(const SheetHit &hit, FindDirection direction, bool announceAtOnce);
-    // The text changed since the last search: what was found no longer holds.
+    // The text or the notes changed since the last search: what was found no longer holds.
     void forget();
 
     SheetView *m_sheet;
@@ -60,7 +65,8 @@ private:
     QToolButton *m_close;
     ResultAnnouncer *m_announcer;
 
-    qsizetype m_origin = 0; // where typing searches from: the caret when the bar opened
+    // Where typing searches from: the caret when the bar opened, or the hit the last step found.
+    SheetPlace m_origin;
     // The last search as typed, from m_origin, and the hits of its needle in the whole sheet
     // (-1 until counted).
     QString m_lastNeedle;

@@ -678,11 +678,12 @@ void frmTallyer::TimerSelWork_Timer()
     TimerSelWork->stop();
 }
 
-void frmTallyer::TakeHistoryExpression(int roundDigit, const QString &expression)
+void frmTallyer::TakeHistoryExpression(int roundDigit, const QString &expression, const RowNotes &notes)
 {
     m_session->setRoundDigit(roundDigit);
-    // The main window's cycle runs in full for the copied text.
-    boxCalc->setText(expression);
+    // The main window's cycle runs in full for the copied text; the notes are the rows' before
+    // it cleans them.
+    boxCalc->setSheetText(expression, notes);
     boxCalc->SetCaret(CalcField::CaretMode::All);
 }
 

@@ -56,9 +56,9 @@ public:
     void setOptionsDialogOpener(OptionsDialogOpener opener);
     void setF1QuestionAsker(F1QuestionAsker asker);
 
-    // The rounding digit and an expression chosen in the history window: written through the
-    // full cycle, wholly selected.
-    void TakeHistoryExpression(int roundDigit, const QString &expression);
+    // The rounding digit and an expression chosen in the history window, with its rows' notes:
+    // written through the full cycle, wholly selected.
+    void TakeHistoryExpression(int roundDigit, const QString &expression, const RowNotes &notes = {});
 
     // The tape file the program was started with (`tallyer FILE`), set before Form_Load: a
     // running copy that takes over opens it, else this window opens it once it stands, over the

@@ -80,7 +80,8 @@ HistoryWindow *HistoryWindow::open(frmTallyer *main, const TextRing &history)
     auto *window = new HistoryWindow(main, history);
     window->setAttribute(Qt::WA_DeleteOnClose);
     window->setWindowModality(Qt::ApplicationModal);
-    connect(window, &HistoryWindow::expressionChosen, main, &frmTallyer::TakeHistoryExpression);
+    connect(window, &HistoryWindow::entryChosen, main,
+            [main](const TextEntry &entry) { main->TakeHistoryExpression(entry.round, entry.text, entry.notes); });
 
     // The newest entry, wholly selected.
     window->m_ring.toNewest();
@@ -102,7 +103,7 @@ void HistoryWindow::runCommand(KeyCommand command, int key)
         step(true);
         break;
     case KeyCommand::Enter:
-        emit expressionChosen(m_roundDigit, boxCalc->SelText());
+        emit entryChosen(chosenEntry());
         close();
         break;
     case KeyCommand::Minimise:
@@ -133,10 +134,34 @@ void HistoryWindow::showEntry(const TextEntry &entry)
 {
     m_roundDigit = entry.round;
     boxCalc->setText(entry.text);
+    // After the text: writing it keeps the notes of the rows it leaves alone, which are the
+    // entry shown before's.
+    boxCalc->document()->setNotes(entry.notes);
     boxCalc->setSelStart(entry.selStart);
     boxCalc->setSelLength(entry.selLength);
     fitToRows();
     showResult();
+}
+
+TextEntry HistoryWindow::chosenEntry() const
+{
+    const SheetDocument &document = *boxCalc->document();
+    const qsizetype start = boxCalc->selectionStart();
+    const qsizetype end = boxCalc->selectionEnd();
+    TextEntry entry(boxCalc->SelText(), 0, qint32(end - start), quint8(m_roundDigit));
+    // The rows the selection holds characters of: one that ends after a row break gives the text
+    // an empty last row, which takes nothing of the row after the break.
+    const qsizetype first = document.rowOf(start);
+    qsizetype last = document.rowOf(end);
+    if (end > start && end < document.size() && end == document.rowStart(last))
+        --last;
+    for (const RowNote &note : document.notes()) {
+        if (note.row > last)
+            break;
+        if (note.row >= first)
+            entry.notes.append({note.row - first, note.text});
+    }
+    return entry;
 }
 
 void HistoryWindow::showResult()

@@ -10,10 +10,11 @@ class MavoLabel3D;
 class frmTallyer;
 enum class KeyCommand;
 
-// The history window: a read-only view of the expressions of this run, a sheet and a result
-// panel. Ctrl+PageUp steps back, Ctrl+PageDown forward; Enter on a selection hands it, with the
-// entry's rounding digit, to the main window and closes; Escape closes. It works on its own copy
-// of the history, so the main window's ring never moves.
+// The history window: a read-only view of the expressions of this run, a sheet with the rows'
+// notes beside them and a result panel. Ctrl+PageUp steps back, Ctrl+PageDown forward; Enter on a
+// selection hands it as an entry, with the rounding digit and the notes of its rows, to the main
+// window and closes; Escape closes. It works on its own copy of the history, so the main window's
+// ring never moves.
 class HistoryWindow : public QWidget
 {
     Q_OBJECT
@@ -23,7 +24,9 @@ public:
     static HistoryWindow *open(frmTallyer *main, const TextRing &history);
 
 signals:
-    void expressionChosen(int roundDigit, const QString &expression);
+    // The part of the entry chosen: its text, wholly selected, the rounding digit, and the notes
+    // of its rows, row 0 the row it starts in.
+    void entryChosen(const TextEntry &entry);
 
 private:
     HistoryWindow(frmTallyer *main, const TextRing &history);
@@ -31,6 +34,7 @@ private:
     void runCommand(KeyCommand command, int key);
     void step(bool forward);
     void showEntry(const TextEntry &entry);
+    TextEntry chosenEntry() const;
     void showResult();
     void fitToRows();
     void placeBeside(const QWidget *main);

@@ -129,6 +129,8 @@ QColor SheetView::noteColor() const
 
 void SheetView::updateNotesShown()
 {
+    // A find hit marked in a note may be gone with the note's old text.
+    m_noteHit = {};
     const bool shown = isEditingNote() || m_document->hasNotes();
     if (shown != m_notesShown) {
         m_notesShown = shown;
