@@ -384,6 +384,14 @@ private slots:
         QCOMPARE(notes(), QStringLiteral("0:Rent"));
         QCOMPARE(w->boxCalc->Text(), QStringLiteral("1250+\r\n"));
 
+        // A word an input method commits starts the note as a letter does.
+        QInputMethodEvent composed;
+        composed.setCommitString(QStringLiteral("Аренда"));
+        QCoreApplication::sendEvent(w->boxCalc, &composed);
+        QVERIFY(w->boxCalc->isEditingNote());
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        QCOMPARE(notes(), QStringLiteral("0:Rent|1:Аренда"));
+
         setField(*w, QString(), 0);
         QGuiApplication::clipboard()->setText(QStringLiteral("Invoice #12: 40+2"));
         QTest::keyClick(w->boxCalc, Qt::Key_V, Qt::ControlModifier);

@@ -17,6 +17,7 @@
 #include <QFileInfo>
 #include <QMenu>
 #include <QGuiApplication>
+#include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QMimeData>
 #include <QPointer>
@@ -291,6 +292,21 @@ void CalcField::keyReleaseEvent(QKeyEvent *event)
     if (!event->isAutoRepeat())
         emit keyReleased();
     SheetView::keyReleaseEvent(event);
+}
+
+void CalcField::inputMethodEvent(QInputMethodEvent *event)
+{
+    // A word an input method composed has no place among the figures either: it starts the
+    // row's note, and what the input method composes next goes there.
+    const QString commit = event->commitString();
+    if (!isReadOnly() && !commit.isEmpty() && commit.at(0).isLetter() && event->replacementLength() == 0) {
+        QInputMethodEvent done;
+        SheetView::inputMethodEvent(&done); // the composing shown at the caret ends
+        editNote(rowOf(position()), commit);
+        event->accept();
+        return;
+    }
+    SheetView::inputMethodEvent(event);
 }
 
 void CalcField::keyPressEvent(QKeyEvent *event)
