@@ -221,10 +221,9 @@ void SheetView::editNote(qsizetype row, const QString &typed)
     // The row's end: the row is scrolled into view, and the figures go on from there after.
     setPositions(rowEnd(row), rowEnd(row), false);
     m_noteRow = row;
+    // Written in the sheet's font and colours, as the note stands there.
     m_noteEditor->setFont(font());
-    QPalette pal = palette();
-    pal.setColor(QPalette::Base, palette().color(QPalette::Base));
-    m_noteEditor->setPalette(pal);
+    m_noteEditor->setPalette(palette());
     m_noteEditor->setText(m_document->note(row) + typed);
     m_noteEditor->setCursorPosition(m_noteEditor->text().size());
     m_noteEditor->setAccessibleName(Text(TextId::NoteEditorName, {QString::number(row + 1)}));
