@@ -397,6 +397,11 @@ private slots:
         QTest::keyClick(w->boxCalc, Qt::Key_V, Qt::ControlModifier);
         QCOMPARE(w->boxCalc->Text(), QStringLiteral("40+2"));
         QCOMPARE(notes(), QStringLiteral("0:Invoice #12:"));
+        // A row the sheet wraps at its operators keeps its note on its first part.
+        QGuiApplication::clipboard()->setText(QStringLiteral("+1111111111+2222222222+3333333333+4444444444"));
+        QTest::keyClick(w->boxCalc, Qt::Key_V, Qt::ControlModifier);
+        QVERIFY(w->boxCalc->rowCount() > 1);
+        QCOMPARE(notes(), QStringLiteral("0:Invoice #12:"));
         QVERIFY(m_messages.isEmpty());
     }
 
