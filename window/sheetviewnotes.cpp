@@ -37,6 +37,12 @@ protected:
             event->accept();
             return true;
         }
+        // Tab would move the focus on before the editor sees it: it goes back to the figures.
+        if (event->type() == QEvent::KeyPress) {
+            const int key = static_cast<QKeyEvent *>(event)->key();
+            if ((key == Qt::Key_Tab || key == Qt::Key_Backtab) && m_view->noteEditorKey(static_cast<QKeyEvent *>(event)))
+                return true;
+        }
         return QLineEdit::event(event);
     }
 
