@@ -47,6 +47,22 @@ private slots:
         }
     }
 
+    // The ends two texts share, found a block of characters at a time: a difference anywhere in a
+    // block, at its edges or inside it, stops the shared start and end there.
+    void commonEnds()
+    {
+        const QString base(3000, u'a');
+        for (const qsizetype at : {0, 511, 800, 1023, 1024, 2500, 2999}) {
+            QString other = base;
+            other[at] = u'b';
+            const CommonEnds ends = CommonTextEnds(base, other);
+            QCOMPARE(std::pair(ends.head, ends.tail), std::pair(at, 2999 - at));
+        }
+        const CommonEnds longer = CommonTextEnds(base, base + u'x');
+        QCOMPARE(longer.head, 3000);
+        QCOMPARE(longer.tail, 0);
+    }
+
     // ReplaceAll scans on after each replacement, never into what it put in.
     void replaceAll_data()
     {
