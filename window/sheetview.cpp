@@ -551,6 +551,7 @@ void SheetView::paintEvent(QPaintEvent *event)
     const QBrush highlight = pal.brush(QPalette::Highlight);
     // A read-only sheet keeps its caret: the keys still move and select in it.
     const bool caret = m_caretShown && hasFocus() && isEnabled();
+    const QColor noteColour = m_notesShown ? noteColor() : QColor(); // worked out once a paint
     const Block caretBlock = m_layout.blockOf(m_position);
     // The lines of a tall first block scrolled away stay out of the top margin too.
     if (m_topShift > 0)
@@ -594,7 +595,7 @@ void SheetView::paintEvent(QPaintEvent *event)
                 }
             }
             if (m_notesShown && block.piece == 0)
-                paintNotes(painter, block, y, layout);
+                paintNote(painter, block.row, noteBox(y, layout), noteColour);
             if (caret && block == caretBlock && m_preedit.isEmpty()) {
                 if (m_caretAtLineEnd)
                     painter.fillRect(cursorRect(), pal.color(QPalette::Text));
@@ -605,7 +606,7 @@ void SheetView::paintEvent(QPaintEvent *event)
         y += h;
     } while (y < height && m_layout.nextBlock(block));
     if (m_notesShown)
-        paintNoteRule(painter);
+        paintNoteRule(painter, noteColour);
     if (!m_preedit.isEmpty())
         paintPreedit(painter, caret);
 }

@@ -186,8 +186,10 @@ private:
     void updateNotesShown();
     // The note editor put over its row's note, or hidden while the row is off screen.
     void placeNoteEditor();
-    void paintNotes(QPainter &painter, Block block, qreal y, const QTextLayout *layout) const;
-    void paintNoteRule(QPainter &painter) const;
+    // Where a note stands beside a block drawn from top: its first line, in the note column.
+    QRectF noteBox(qreal top, const QTextLayout *layout) const;
+    void paintNote(QPainter &painter, qsizetype row, const QRectF &at, const QColor &color) const;
+    void paintNoteRule(QPainter &painter, const QColor &color) const;
     bool noteEditorKey(QKeyEvent *event); // the note editor's keys; false: its own
     // The notes of the rows wholly inside from .. to (an empty row with the break before it),
     // numbered from the row of from, shift rows further down.

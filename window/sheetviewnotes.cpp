@@ -150,25 +150,29 @@ void SheetView::updateNotesShown()
     viewport()->update();
 }
 
+QRectF SheetView::noteBox(qreal top, const QTextLayout *layout) const
+{
+    // Beside the row's first line, from the column's margin to the view's.
+    const bool laidOut = layout->lineCount() > 0;
+    const qreal lineTop = top + (laidOut ? layout->lineAt(0).y() : 0);
+    const qreal height = laidOut ? layout->lineAt(0).height() : QFontMetricsF(font()).height();
+    const qreal left = noteColumnLeft() + m_margin;
+    return QRectF(left, lineTop, std::max<qreal>(1, viewport()->width() - left - m_margin), height);
+}
+
 QRect SheetView::noteRect(qsizetype row) const
 {
     if (!m_notesShown || row < 0 || row >= rowCount())
         return QRect();
     const Block block{row, 0};
     const qreal top = blockTop(block);
-    if (top == kNotShown)
-        return QRect();
-    const QTextLayout *layout = layoutOf(block);
-    const qreal height = layout->lineCount() > 0 ? layout->lineAt(0).height() : QFontMetricsF(font()).height();
-    const qreal lineTop = top + (layout->lineCount() > 0 ? layout->lineAt(0).y() : 0);
-    const int left = noteColumnLeft() + m_margin;
-    return QRect(left, qRound(lineTop), std::max(1, viewport()->width() - left - m_margin), qRound(height));
+    return top == kNotShown ? QRect() : noteBox(top, layoutOf(block)).toRect();
 }
 
-void SheetView::paintNoteRule(QPainter &painter) const
+void SheetView::paintNoteRule(QPainter &painter, const QColor &color) const
 {
     // A faint rule between the figures and the notes.
-    QColor rule = noteColor();
+    QColor rule = color;
     rule.setAlphaF(0.35f);
     painter.save();
     painter.setPen(rule);
@@ -177,40 +181,32 @@ void SheetView::paintNoteRule(QPainter &painter) const
     painter.restore();
 }
 
-void SheetView::paintNotes(QPainter &painter, Block block, qreal y, const QTextLayout *layout) const
+void SheetView::paintNote(QPainter &painter, qsizetype row, const QRectF &at, const QColor &color) const
 {
-    const qsizetype row = block.row;
-    if (row == m_noteRow)
-        return; // the editor stands there
     const QString note = m_document->note(row);
-    const qreal lineHeight = layout->lineCount() > 0 ? layout->lineAt(0).height() : QFontMetricsF(font()).height();
+    if (note.isEmpty() || row == m_noteRow) // the editor stands over a note being written
+        return;
+    constexpr int kFlags = Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine;
+    const QFontMetricsF metrics(font());
+    const QString shown = metrics.elidedText(note, Qt::ElideRight, at.width());
     painter.save();
-    if (!note.isEmpty()) {
-        const QRectF at(noteColumnLeft() + m_margin, y + (layout->lineCount() > 0 ? layout->lineAt(0).y() : 0),
-                        std::max(1, viewport()->width() - noteColumnLeft() - 2 * m_margin), lineHeight);
-        const QFontMetricsF metrics(font());
-        const QString shown = metrics.elidedText(note, Qt::ElideRight, at.width());
-        // A find hit in the note, as far as it is shown.
-        if (m_noteHit.row == row && m_noteHit.length > 0) {
-            const qsizetype visible = shown.endsWith(QChar(0x2026)) ? shown.size() - 1 : shown.size();
-            const qsizetype from = std::min(m_noteHit.start, visible);
-            const qsizetype to = std::min(m_noteHit.start + m_noteHit.length, visible);
-            if (from < to) {
-                const qreal x1 = metrics.horizontalAdvance(note.left(from));
-                const qreal x2 = metrics.horizontalAdvance(note.left(to));
-                painter.fillRect(QRectF(at.left() + x1, at.top(), x2 - x1, at.height()), palette().brush(QPalette::Highlight));
-            }
-        }
-        painter.setPen(noteColor());
-        painter.setFont(font());
-        painter.drawText(at, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, shown);
-        if (m_noteHit.row == row && m_noteHit.length > 0) {
-            // The hit's characters again, in the highlight's text colour.
-            const qreal x1 = metrics.horizontalAdvance(note.left(m_noteHit.start));
-            const qreal x2 = metrics.horizontalAdvance(note.left(m_noteHit.start + m_noteHit.length));
-            painter.setClipRect(QRectF(at.left() + x1, at.top(), x2 - x1, at.height()), Qt::IntersectClip);
+    painter.setFont(font());
+    painter.setPen(color);
+    painter.drawText(at, kFlags, shown);
+    // A find hit in the note, as far as it is shown: marked, its characters in the highlight's
+    // text colour.
+    if (m_noteHit.row == row) {
+        const qsizetype visible = shown.endsWith(QChar(0x2026)) ? shown.size() - 1 : shown.size();
+        const qsizetype from = std::min(m_noteHit.start, visible);
+        const qsizetype to = std::min(m_noteHit.start + m_noteHit.length, visible);
+        if (from < to) {
+            const qreal x1 = metrics.horizontalAdvance(note.left(from));
+            const qreal x2 = metrics.horizontalAdvance(note.left(to));
+            const QRectF hit(at.left() + x1, at.top(), x2 - x1, at.height());
+            painter.fillRect(hit, palette().brush(QPalette::Highlight));
+            painter.setClipRect(hit, Qt::IntersectClip);
             painter.setPen(palette().color(QPalette::HighlightedText));
-            painter.drawText(at, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, shown);
+            painter.drawText(at, kFlags, shown);
         }
     }
     painter.restore();
