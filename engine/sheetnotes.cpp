@@ -36,6 +36,23 @@ QString SanitizedNote(QStringView text)
     return note;
 }
 
+RowNoteCursor::RowNoteCursor(const RowNotes &notes, qsizetype fromRow)
+    : m_notes(notes)
+{
+    if (fromRow > 0) {
+        m_next = std::lower_bound(notes.cbegin(), notes.cend(), fromRow,
+                                  [](const RowNote &note, qsizetype row) { return note.row < row; })
+            - notes.cbegin();
+    }
+}
+
+QString RowNoteCursor::noteOf(qsizetype row)
+{
+    while (m_next < m_notes.size() && m_notes.at(m_next).row < row)
+        ++m_next;
+    return m_next < m_notes.size() && m_notes.at(m_next).row == row ? m_notes.at(m_next).text : QString();
+}
+
 SheetNotes::SheetNotes(qsizetype rowCount)
     : m_blocks(1)
     , m_starts(1, 0)

@@ -32,6 +32,21 @@ using RowNotes = QList<RowNote>;
 // be empty).
 QString JoinedNotes(const QString &first, const QString &second);
 
+// The notes of rows as the rows are met, in rising order: the notes are in row order, so one
+// index walks them beside the rows, and a row costs no search. A walk that starts at another row
+// than the first (a printed page) finds its first note by one binary search.
+class RowNoteCursor
+{
+public:
+    explicit RowNoteCursor(const RowNotes &notes, qsizetype fromRow = 0);
+    // The note of row (empty for none); row is no lower than the row asked for before.
+    QString noteOf(qsizetype row);
+
+private:
+    const RowNotes &m_notes;
+    qsizetype m_next = 0; // the first note not yet passed
+};
+
 // The notes of a sheet's rows, following the sheet's edits as SheetRows reports them. After an
 // edit of the rows firstRow .. firstRow + rowsRemoved:
 // - a row inserted gets no note, and a row deleted takes its note with it;

@@ -291,7 +291,7 @@ private:
                                                : PageStart{qsizetype(m_rows.size()), 0};
         double y = m_headerHeight + body.ascent();
         TapeEntry entry;
-        TapeNoteCursor notes(m_document.notes, first.row);
+        RowNoteCursor notes(m_document.notes, first.row);
         for (PageStart at = first; at.row < end.row || (at.row == end.row && at.piece < end.piece); y += m_lineHeight) {
             const PrintedRow &row = m_rows[size_t(at.row)];
             if (at.piece == 0 || at.row == first.row)

@@ -203,7 +203,7 @@ std::optional<double> FoldTapeEntries(
     items = 0;
     QChar above;
     qsizetype row = 0;
-    TapeNoteCursor notes(document.notes);
+    RowNoteCursor notes(document.notes);
     return FoldTapeRows(document.sheetText, document.locale,
                         [&](QStringView text, const std::optional<double> &subtotal) {
                             TapeEntry entry = TapeEntryOf(text, above, document.decimals, document.locale);
@@ -213,23 +213,6 @@ std::optional<double> FoldTapeEntries(
                             above = text.isEmpty() ? QChar() : text.back();
                             take(text, entry, subtotal);
                         });
-}
-
-TapeNoteCursor::TapeNoteCursor(const RowNotes &notes, qsizetype fromRow)
-    : m_notes(notes)
-{
-    if (fromRow > 0) {
-        m_next = std::lower_bound(notes.cbegin(), notes.cend(), fromRow,
-                                  [](const RowNote &note, qsizetype row) { return note.row < row; })
-            - notes.cbegin();
-    }
-}
-
-QString TapeNoteCursor::noteOf(qsizetype row)
-{
-    while (m_next < m_notes.size() && m_notes.at(m_next).row < row)
-        ++m_next;
-    return m_next < m_notes.size() && m_notes.at(m_next).row == row ? m_notes.at(m_next).text : QString();
 }
 
 TapeTotal TapeTotalOf(const TapeDocument &document, const std::optional<double> &result, qsizetype items)

@@ -85,21 +85,6 @@ std::optional<double> FoldTapeEntries(
     const std::function<void(QStringView, const TapeEntry &, const std::optional<double> &)> &take,
     qsizetype &items);
 
-// The notes of a tape's rows as its rows are met, in rising order: the notes are in row order, so
-// one index walks them beside the rows, and a row costs no search. A walk that starts at another
-// row than the first (a printed page) finds its first note by one binary search.
-class TapeNoteCursor
-{
-public:
-    explicit TapeNoteCursor(const RowNotes &notes, qsizetype fromRow = 0);
-    // The note of row (empty for none); row is no lower than the row asked for before.
-    QString noteOf(qsizetype row);
-
-private:
-    const RowNotes &m_notes;
-    qsizetype m_next = 0; // the first note not yet passed
-};
-
 // The last line of a tape: the result with the total mark, or why there is none, and how many
 // rows hold an amount.
 struct TapeTotal

@@ -146,21 +146,14 @@ QByteArray TapeFileBytes(const QString &sheet, const RowNotes &notes)
     bytes.reserve(sheet.size() + 1);
     const QByteArray utf8 = sheet.toUtf8();
     const qsizetype n = utf8.size();
-    // The notes are in row order: one index walks them beside the rows.
     qsizetype row = 0;
-    qsizetype next = 0;
+    RowNoteCursor cursor(notes);
     const auto endRow = [&] {
-        while (next < notes.size() && notes.at(next).row < row)
-            ++next;
-        if (next < notes.size() && notes.at(next).row == row) {
-            const QString note = SanitizedNote(notes.at(next).text);
-            if (!note.isEmpty()) {
-                bytes += '\t';
-                bytes += note.toUtf8();
-            }
+        if (const QString note = SanitizedNote(cursor.noteOf(row++)); !note.isEmpty()) {
+            bytes += '\t';
+            bytes += note.toUtf8();
         }
         bytes += '\n';
-        ++row;
     };
     for (qsizetype i = 0; i < n; ++i) {
         const char c = utf8.at(i);
